@@ -1,0 +1,162 @@
+#pragma once
+// CCorvellaView: the request list. Its rows are the only store of the requests
+// while the program runs; it loads and saves them, validates every change,
+// carries the request commands, the keys and clicks, the clipboard, the page
+// drawing for printing and the send command.
+//
+// The members are defined by subsystem:
+//   corvella_view.cpp   columns, selection walk, Delete/Add/Edit/Insert, clicks
+//   view_file.cpp       request file load and save, sport switch
+//   validators.cpp      the field checks
+//   view_keys.cpp       in-place cell editing and keyboard navigation
+//   view_edit.cpp       EditRequest (Edit Request dialog)
+//   view_clipboard.cpp  Copy, Cut, Paste
+//   view_print.cpp      page drawing for printing and preview
+//   transmit/           packet building and delivery (OnSendRequest)
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "listview/list_view_ex.h"
+#include "platform/command.h"
+#include "requests/document.h"
+#include "requests/request_record.h"
+
+namespace corvella {
+
+class CCorvellaDoc;
+class Clipboard;
+class KeyState;
+class Ui;
+
+// What the print job tells the view (page range and the page being drawn).
+struct PrintInfo {
+  int minPage = 1;
+  int maxPage = 1;
+  int curPage = 1;
+  bool preview = false;
+  bool direct = false;  // print without the dialog
+  // Runs the print dialog (or takes the printer defaults when `direct` or
+  // `preview`); false when the operator cancels or no printer can be had.
+  std::function<bool(PrintInfo&)> doPreparePrinting;
+  // Sets the application's printer settings to landscape (kept for the run).
+  std::function<void()> setLandscape;
+};
+
+
+class CCorvellaView : public CListViewEx, public DocumentView {
+ public:
+  CCorvellaView(CCorvellaDoc& doc, Ui& ui);
+  ~CCorvellaView() override;
+
+  CCorvellaDoc* GetDocument() const { return &m_doc; }
+  Ui& GetUi() const { return m_ui; }
+  void SetClipboard(Clipboard* clipboard) { m_pClipboard = clipboard; }
+  void SetKeyState(const KeyState* keys) { m_pKeyState = keys; }
+
+  // ---- columns, rows, selection -------------------------------------------
+  void SetupColumns();
+  void RenumberRows();
+  int ProcessSelectedRows(bool bEdit, bool bDelete);
+  // Pixel width of a text in the list's font (the widget installs the measure).
+  std::function<int(const std::string&)> measureText;
+
+  // ---- commands and their enabling -----------------------------------------
+  void OnDeleteRequest();
+  void OnAddRequest();
+  void OnEditRequest();
+  void OnInsertRequest();
+  void OnUpdateDeleteRequest(CCmdUI* pCmdUI);
+  void OnUpdateAddRequest(CCmdUI* pCmdUI);
+  void OnUpdateSingleRequest(CCmdUI* pCmdUI);
+
+  // ---- mouse and keys --------------------------------------------------------
+  void OnLButtonDown(unsigned nFlags, Point point);
+  void OnLButtonDblClk(unsigned nFlags, Point point);
+  void OnRButtonDown(unsigned nFlags, Point point);
+  void OnKeyDown(unsigned nChar, unsigned nRepCnt, unsigned nFlags);
+  void OnKeyUp(unsigned nChar, unsigned nRepCnt, unsigned nFlags);
+  void EditCurrentCell();
+
+  // ---- editing dialogs --------------------------------------------------------
+  void EditRequest(int row, bool bInsert);
+  std::string PromptForText(const std::string& label, const std::string& initial);
+  std::string ChooseSelection(const std::string& label, const std::string& current,
+                              const std::string& choices);
+
+  // ---- field checks: 1 valid, 0 rejected, -1 replaced -------------------------
+  int ValidateField(std::string& value, int row, bool showMessage, int column);
+  int ValidateTeamInd(std::string& value, int row, bool showMessage);
+  int ValidateTop3(std::string& value, int row, bool showMessage);
+  int ValidateGameSeason(std::string& value, int row, bool showMessage);
+  int ValidateSignNumber(std::string& value, int row, bool showMessage);
+  int ValidateDisplayMode(std::string& value, int row, bool showMessage);
+  int ValidateTimesToDisplay(std::string& value, int row, bool showMessage);
+  int ValidateDrive(std::string& value, int row, bool showMessage);
+  int ValidateLibrary(std::string& value, int row, bool showMessage);
+  int ValidateSequence(std::string& value, int row, bool showMessage);
+  int ValidateFrame(std::string& value, int row, bool showMessage);
+  int ValidateOffset(std::string& value, int row, bool showMessage);
+
+  // ---- request file and sport (DocumentView) ---------------------------------
+  void OnInitialUpdate() override;
+  void UpdateFilePath() override;
+  void SaveRequests() override;
+  // Number of requests the current file holds (0 to kMaxRequests).
+  int CountRequests() const;
+  void LoadRequests(int count);
+  void OnSportFootball();
+  void OnSportBasketball();
+  void OnUpdateSportFootball(CCmdUI* pCmdUI);
+  void OnUpdateSportBasketball(CCmdUI* pCmdUI);
+  // True when the current request file is the Football one.
+  bool IsFootball() const;
+
+  // ---- clipboard -------------------------------------------------------------
+  void OnEditCopy();
+  void OnEditCut();
+  void OnEditPaste();
+  void OnUpdateEditPaste(CCmdUI* pCmdUI);
+
+  // ---- printing --------------------------------------------------------------
+  bool OnPreparePrinting(PrintInfo& info);
+  void OnPrepareDC(DeviceContext& dc, PrintInfo* info);
+  void OnDraw(DeviceContext& dc);
+
+  // ---- sending (transmit/) ---------------------------------------------------
+  void OnSendRequest();
+  static void AppendPacketHeader(std::string& packet, int number);
+  static void AppendPacketTrailer(std::string& packet);
+  void BuildRequestPacket();
+  // The selected row for sending, or -1.
+  int SelectedRowForSend() const;
+
+  int32_t m_nPrintPage = 0;
+  int32_t m_nLastColumn = kLastColumn;
+  int32_t m_nFocusRow = -1;
+  bool m_bLoading = true;
+  bool m_bCutMode = false;
+  bool m_bShiftDown = false;
+  bool m_bRightClick = false;
+  bool m_bConnected = false;
+  std::array<std::string, kColumnCount> m_strKeyNames;
+  std::string m_strCellText;
+  std::string m_strFieldCaption;
+  std::string m_strPacket;
+  std::string m_strFilePath;
+  int32_t m_nRtdInput = 1;
+
+ private:
+  // Disconnects from the sign service when a connection was made.
+  void DisconnectSignService();
+  bool ControlDown() const;
+
+  CCorvellaDoc& m_doc;
+  Ui& m_ui;
+  Clipboard* m_pClipboard = nullptr;
+  const KeyState* m_pKeyState = nullptr;
+};
+
+}  // namespace corvella

@@ -1,0 +1,66 @@
+#pragma once
+// CListViewEx: a report-mode list whose rows the program draws itself, as a
+// grid with either the whole row or one current cell highlighted.
+
+#include <cstdint>
+#include <string>
+
+#include "platform/dc.h"
+#include "platform/list_control.h"
+
+namespace corvella {
+
+// What the owner-draw notification carries for one row.
+struct DrawItemStruct {
+  DeviceContext* dc = nullptr;
+  int itemID = -1;
+  Rect rcItem;
+};
+
+class CListViewEx {
+ public:
+  CListViewEx();
+  virtual ~CListViewEx() = default;
+  CListViewEx(const CListViewEx&) = delete;
+  CListViewEx& operator=(const CListViewEx&) = delete;
+
+  ListControl& GetListCtrl() { return m_list; }
+  const ListControl& GetListCtrl() const { return m_list; }
+
+  // Draws one row (owner-draw notification).
+  virtual void DrawItem(const DrawItemStruct& item);
+
+  // The text, or a shortened copy ending in "..." that fits `width` with
+  // `margin` pixels to spare; widths measured on `dc`.
+  static std::string ShortenToFit(DeviceContext& dc, const std::string& text, int width, int margin);
+
+  // Invalidates (without erasing) the focused row and, unless the list shows
+  // its selection always, every selected row; then updates at once.
+  void RepaintSelection();
+
+  // Focus gained or lost; `otherIsChild` when the other window of the change
+  // is a child of the list (an in-place editor), which changes nothing.
+  void OnSetFocus(bool otherIsChild);
+  void OnKillFocus(bool otherIsChild);
+
+  // The colour messages: the colours are kept for drawing and printing.
+  void SetTextColor(COLORREF color) { m_crText = color; }
+  void SetBkColor(COLORREF color) { m_crBackground = color; }
+
+  // A row that the operator sees as selected.
+  bool IsVisiblySelected(int row) const;
+  bool InRange(int row) const { return m_nSelTop <= row && row <= m_nSelBottom; }
+
+  int32_t m_nLogPixelsY = 0;
+  int32_t m_nLogPixelsX = 0;
+  int32_t m_nCurColumn = 0;
+  int32_t m_nSelBottom = -1;
+  int32_t m_nSelTop = -1;
+  COLORREF m_crText;
+  COLORREF m_crBackground;
+
+ protected:
+  ListControl m_list;
+};
+
+}  // namespace corvella

@@ -1,0 +1,139 @@
+#pragma once
+// A plain C++ model of the report-mode list control the request list is built
+// on: items of thirteen texts, item state flags, columns, row height, scrolling
+// position and the geometry the painter and the click handling need.
+//
+// The Qt widget in platform/qt paints this model through the view's DrawItem
+// and feeds mouse, key and focus events back into the view. Tests drive the
+// model directly. Geometry is in client pixels: the header occupies the top
+// GetHeaderHeight() pixels, item rows follow, each GetRowHeight() high,
+// starting with GetTopIndex(); GetScrollX() shifts every column to the left.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/geometry.h"
+
+namespace corvella {
+
+// Item state flags.
+enum : unsigned {
+  LVIS_FOCUSED = 0x0001,
+  LVIS_SELECTED = 0x0002,
+  LVIS_CUT = 0x0004,
+  LVIS_DROPHILITED = 0x0008,
+  LVIS_ALL = 0x000F,
+};
+
+// GetNextItem flags.
+enum : unsigned { LVNI_ALL = 0x0000, LVNI_FOCUSED = 0x0001, LVNI_SELECTED = 0x0002 };
+
+// Column alignments.
+enum : int { LVCFMT_LEFT = 0, LVCFMT_RIGHT = 1, LVCFMT_CENTER = 2 };
+
+// GetItemRect portions.
+enum : int { LVIR_BOUNDS = 0, LVIR_ICON = 1, LVIR_LABEL = 2 };
+
+// Mouse key flags passed with clicks.
+enum : unsigned { MK_LBUTTON = 0x0001, MK_RBUTTON = 0x0002, MK_SHIFT = 0x0004, MK_CONTROL = 0x0008 };
+
+struct ListColumn {
+  std::string title;
+  int format = LVCFMT_LEFT;
+  int width = 0;
+};
+
+class ListControl {
+ public:
+  ListControl();
+
+  // ---- items -------------------------------------------------------------
+  int GetItemCount() const;
+  // Tells the control how many items to expect (reserves storage only).
+  void SetItemCountHint(int count);
+  // Inserts an item before `row` (clamped to the end) with column-0 text;
+  // returns its index, or -1 when `row` is negative.
+  int InsertItem(int row, const std::string& text);
+  bool DeleteItem(int row);
+  bool DeleteAllItems();
+  // Empty text for a row or column that does not exist.
+  std::string GetItemText(int row, int column) const;
+  bool SetItemText(int row, int column, const std::string& text);
+  unsigned GetItemState(int row, unsigned mask) const;
+  bool SetItemState(int row, unsigned state, unsigned mask);
+  // Next item after `start` (-1: from the first) that has all `flags`;
+  // LVNI_ALL means any item. -1 when there is none.
+  int GetNextItem(int start, unsigned flags) const;
+  int GetSelectedCount() const;
+
+  // ---- columns -----------------------------------------------------------
+  int InsertColumn(int column, const std::string& title, int format, int width);
+  bool DeleteColumn(int column);
+  int GetColumnCount() const;
+  // False when there is no such column.
+  bool GetColumn(int column, ListColumn& out) const;
+  int GetColumnWidth(int column) const;
+  bool SetColumnWidth(int column, int width);
+
+  // ---- geometry ----------------------------------------------------------
+  int GetRowHeight() const;
+  void SetRowHeight(int height);
+  int GetHeaderHeight() const;
+  void SetHeaderHeight(int height);
+  void SetClientSize(Size size);
+  Size GetClientSize() const;
+  int GetTopIndex() const;
+  void SetTopIndex(int row);  // clamped to the valid range
+  int GetScrollX() const;
+  void SetScrollX(int x);
+  // Whole rows that fit below the header (at least 1).
+  int GetCountPerPage() const;
+  // Scrolls as little as possible so that `row` is fully visible.
+  bool EnsureVisible(int row);
+  // LVIR_BOUNDS: the whole row across all columns; LVIR_LABEL: column 0.
+  // False for a row that does not exist.
+  bool GetItemRect(int row, Rect& out, int portion) const;
+  // Rectangle of one cell (column > 0 uses the column's own extent).
+  bool GetSubItemRect(int row, int column, Rect& out) const;
+  // Row under a client point, or -1; `column` receives the column or -1.
+  int SubItemHitTest(Point point, int* column) const;
+
+  // ---- focus, style, repainting ------------------------------------------
+  bool HasFocus() const;
+  void SetHasFocus(bool focus);
+  bool ShowSelectionAlways() const;
+  void SetShowSelectionAlways(bool on);
+  // Requests a repaint of a client rectangle; `erase` false keeps the
+  // background. The widget installs the handlers; the model only forwards.
+  void InvalidateRect(const Rect& rect, bool erase);
+  void Invalidate();
+  void UpdateWindow();
+  std::function<void(const Rect&, bool)> onInvalidate;
+  std::function<void()> onUpdate;
+  std::function<void()> onLayoutChanged;  // items or columns added/removed
+
+  // ---- the control's own default click handling ---------------------------
+  // Click selects one row and makes it the focused row and the anchor;
+  // with MK_CONTROL it toggles the row; with MK_SHIFT it selects the range
+  // from the anchor. A click below the last row clears the selection.
+  void DefaultLButtonDown(unsigned keyFlags, Point point);
+
+ private:
+  struct Item {
+    std::vector<std::string> texts;
+    unsigned state = 0;
+  };
+  std::vector<Item> m_items;
+  std::vector<ListColumn> m_columns;
+  int m_rowHeight = 17;
+  int m_headerHeight = 20;
+  Size m_clientSize{800, 600};
+  int m_topIndex = 0;
+  int m_scrollX = 0;
+  int m_anchor = -1;
+  bool m_hasFocus = false;
+  bool m_showSelAlways = false;
+};
+
+}  // namespace corvella

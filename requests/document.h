@@ -1,0 +1,72 @@
+#pragma once
+// A small single-document base: modified flag, title, path name and the
+// standard save prompt the New, Open and Exit commands run first.
+
+#include <functional>
+#include <string>
+
+namespace corvella {
+
+class Ui;
+
+// The one view of the document, as the document sees it.
+class DocumentView {
+ public:
+  virtual ~DocumentView() = default;
+  // Reloads the current sport's requests and rebuilds the columns.
+  virtual void OnInitialUpdate() = 0;
+  // Takes the request-file path and the real-time-data input afresh.
+  virtual void UpdateFilePath() = 0;
+  // Writes every row to the request file.
+  virtual void SaveRequests() = 0;
+};
+
+class CDocument {
+ public:
+  explicit CDocument(Ui& ui) : m_ui(ui) {}
+  virtual ~CDocument() = default;
+  CDocument(const CDocument&) = delete;
+  CDocument& operator=(const CDocument&) = delete;
+
+  bool IsModified() const { return m_bModified; }
+  void SetModifiedFlag(bool modified = true) { m_bModified = modified; }
+  const std::string& GetTitle() const { return m_strTitle; }
+  void SetTitle(const std::string& title);
+  const std::string& GetPathName() const { return m_strPathName; }
+  void SetPathName(const std::string& path) { m_strPathName = path; }
+
+  // Runs "Save changes to <title>?" with Yes, No and Cancel when modified.
+  // Yes saves; returns false when the operator cancelled (or the save failed).
+  virtual bool SaveModified();
+  // Save with the document's own path.
+  virtual bool DoFileSave();
+  // The framework's save: OnSaveDocument(path), then records the path.
+  bool DoSave(const std::string& path, bool replace);
+
+  // The framework's New and Open commands (save prompt first). Open reports a
+  // file it cannot read and then changes nothing.
+  bool FileNew();
+  bool FileOpen(const std::string& path);
+
+  virtual bool OnNewDocument();
+  virtual bool OnOpenDocument(const std::string& path);
+  virtual bool OnSaveDocument(const std::string& path) = 0;
+
+  void SetView(DocumentView* view) { m_pDocView = view; }
+  DocumentView* GetDocView() const { return m_pDocView; }
+  Ui& GetUi() const { return m_ui; }
+
+  // Called whenever the title changes (the main frame shows it).
+  std::function<void(const std::string&)> onTitleChanged;
+
+ protected:
+  Ui& m_ui;
+  DocumentView* m_pDocView = nullptr;
+
+ private:
+  bool m_bModified = false;
+  std::string m_strTitle;
+  std::string m_strPathName;
+};
+
+}  // namespace corvella

@@ -1,0 +1,69 @@
+#pragma once
+// The request record: thirteen text fields in column order. While the program
+// runs a request is a row of the list view and nothing else; this header fixes
+// the columns once (titles, file keys, alignment, defaults) and the mappings
+// between the long names dialogs show and the short texts stored.
+
+#include <array>
+#include <string>
+#include <string_view>
+
+namespace corvella {
+
+enum RequestColumn : int {
+  COL_NUMBER = 0,
+  COL_DESCRIPTION = 1,
+  COL_TEAM_IND = 2,
+  COL_TOP3 = 3,
+  COL_GAME_SEASON = 4,
+  COL_SIGN = 5,
+  COL_DISPLAY_MODE = 6,
+  COL_TIMES = 7,
+  COL_DRIVE = 8,
+  COL_LIBRARY = 9,
+  COL_SEQUENCE = 10,
+  COL_FRAME = 11,
+  COL_OFFSET = 12,
+};
+
+constexpr int kColumnCount = 13;
+constexpr int kLastColumn = 12;
+// A request file yields at most this many requests, and the list never holds more.
+constexpr int kMaxRequests = 300;
+
+struct ColumnInfo {
+  const char* title;       // list column title
+  const char* key;         // file key ("Number" for column 0 is never stored)
+  int format;              // LVCFMT_LEFT or LVCFMT_CENTER
+  const char* fileDefault; // value when the key is missing in a request file
+  const char* newDefault;  // value of a new request (Add, Insert)
+};
+
+extern const std::array<ColumnInfo, kColumnCount> kColumns;
+
+// Width of a column whose title measures `titleWidth` pixels in the list's font.
+int ColumnWidthForTitle(int column, int titleWidth);
+
+// Sport codes in look-up order of the configuration ("BASK" first) and in
+// file order of the document ("BASE" first).
+extern const std::array<const char*, 6> kSportCodesLookupOrder;  // BASK BASE FOOT HOCK SOCC VOLL
+extern const std::array<const char*, 6> kSportFiles;             // BASE.REQ ... VOLL.REQ
+
+// Long name or typed text -> stored text.
+std::string TeamIndFromText(std::string_view text);      // first letter, upper-cased
+std::string Top3FromText(std::string_view text);         // "RE..." -> "C", else first letter
+std::string GameSeasonFromText(std::string_view text);   // first letter, upper-cased
+std::string DisplayModeFromText(std::string_view text);  // -> "Continuous" / "Single Step" /
+                                                         //    "Selected Frame", or "" when
+                                                         //    no rule matches
+// Stored text -> the long name dialogs show ("" for an unknown code).
+std::string TeamIndName(std::string_view code);     // "Individual", "Team"
+std::string Top3Name(std::string_view code);        // "Normal", "Passing", ...
+std::string GameSeasonName(std::string_view code);  // "Game", "Season"
+
+// The leading decimal integer of a text as atoi reads it: leading blanks, an
+// optional sign, digits; 0 when there are none. Saturates instead of
+// overflowing.
+int LeadingInt(std::string_view text);
+
+}  // namespace corvella

@@ -1,0 +1,8 @@
+#include "listview/corvella_view.h"
+
+namespace corvella {
+
+void CCorvellaView::OnSendRequest() {}
+void CCorvellaView::DisconnectSignService() {}
+
+}  // namespace corvella
