@@ -1,1 +1,128 @@
-// placeholder: filled in by its subsystem's work
+#include "requests/request_record.h"
+
+#include <climits>
+
+#include "platform/list_control.h"
+
+namespace corvella {
+
+namespace {
+
+char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+std::string FirstLetterUpper(std::string_view text) {
+  if (text.empty()) return {};
+  return std::string(1, UpperAscii(text[0]));
+}
+
+bool StartsWithUpper(std::string_view text, std::string_view prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (std::size_t i = 0; i < prefix.size(); ++i) {
+    if (UpperAscii(text[i]) != prefix[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+// Column 0 holds the position, which is never stored: its key "Number" is
+// neither read nor written and it has no file default.
+const std::array<ColumnInfo, kColumnCount> kColumns = {{
+    {" # ", "Number", LVCFMT_LEFT, "", ""},
+    {"Request Description", "Name", LVCFMT_LEFT, " ", " "},
+    {"Team/Ind", "Team", LVCFMT_CENTER, "T", "I"},
+    {"Top 3", "Top3", LVCFMT_CENTER, "Normal", "N"},
+    {"Game/Season", "Game", LVCFMT_CENTER, "G", "G"},
+    {"Sign #", "Sign", LVCFMT_CENTER, "1", "1"},
+    {"Display Mode", "Mode", LVCFMT_CENTER, "Continuous", "Continuous"},
+    {"Times to Display", "Times", LVCFMT_CENTER, "1", "1"},
+    {"Drive", "Drive", LVCFMT_CENTER, "C", "C"},
+    {"Library", "Library", LVCFMT_CENTER, "DEFAULT", "DEFAULT"},
+    {"Sequence", "Sequence", LVCFMT_CENTER, "RTD", "RTD_SEQ "},
+    {"Frame", "Frame", LVCFMT_CENTER, "1", "0"},
+    {"Offset", "Offset", LVCFMT_CENTER, "0", "0"},
+}};
+
+int ColumnWidthForTitle(int column, int titleWidth) {
+  int width = titleWidth + 15;
+  if (column == COL_DESCRIPTION) width += 5;
+  return width;
+}
+
+const std::array<const char*, 6> kSportCodesLookupOrder = {"BASK", "BASE", "FOOT",
+                                                           "HOCK", "SOCC", "VOLL"};
+const std::array<const char*, 6> kSportFiles = {"BASE.REQ", "BASK.REQ", "FOOT.REQ",
+                                                "HOCK.REQ", "SOCC.REQ", "VOLL.REQ"};
+
+std::string TeamIndFromText(std::string_view text) { return FirstLetterUpper(text); }
+
+std::string Top3FromText(std::string_view text) {
+  if (StartsWithUpper(text, "RE")) return "C";
+  return FirstLetterUpper(text);
+}
+
+std::string GameSeasonFromText(std::string_view text) { return FirstLetterUpper(text); }
+
+std::string DisplayModeFromText(std::string_view text) {
+  char code = 0;
+  if (StartsWithUpper(text, "SEL")) {
+    code = 'F';
+  } else if (StartsWithUpper(text, "SIN")) {
+    code = 'S';
+  } else if (StartsWithUpper(text, "CON")) {
+    code = 'C';
+  } else if (!text.empty()) {
+    code = UpperAscii(text[0]);
+  }
+  switch (code) {
+    case 'C': return "Continuous";
+    case 'S': return "Single Step";
+    case 'F': return "Selected Frame";
+    default: return "";
+  }
+}
+
+std::string TeamIndName(std::string_view code) {
+  if (code == "I") return "Individual";
+  if (code == "T") return "Team";
+  return "";
+}
+
+std::string Top3Name(std::string_view code) {
+  if (code == "N") return "Normal";
+  if (code == "P") return "Passing";
+  if (code == "C") return "Receiving";
+  if (code == "R") return "Rushing";
+  if (code == "T") return "Tackles/Defense";
+  return "";
+}
+
+std::string GameSeasonName(std::string_view code) {
+  if (code == "G") return "Game";
+  if (code == "S") return "Season";
+  return "";
+}
+
+int LeadingInt(std::string_view text) {
+  std::size_t i = 0;
+  auto isBlank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+  while (i < text.size() && isBlank(text[i])) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+    negative = text[i] == '-';
+    ++i;
+  }
+  long long value = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    value = value * 10 + (text[i] - '0');
+    if (value > static_cast<long long>(INT_MAX) + 1) {
+      value = static_cast<long long>(INT_MAX) + 1;  // saturate; later digits change nothing
+    }
+  }
+  if (negative) value = -value;
+  if (value > INT_MAX) return INT_MAX;
+  if (value < INT_MIN) return INT_MIN;
+  return static_cast<int>(value);
+}
+
+}  // namespace corvella
