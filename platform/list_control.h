@@ -48,6 +48,9 @@ class ListControl {
  public:
   ListControl();
 
+  // Sub-item texts beyond this column are refused (the program uses 13).
+  static constexpr int kMaxSubItems = 64;
+
   // ---- items -------------------------------------------------------------
   int GetItemCount() const;
   // Tells the control how many items to expect (reserves storage only).
@@ -61,6 +64,8 @@ class ListControl {
   std::string GetItemText(int row, int column) const;
   bool SetItemText(int row, int column, const std::string& text);
   unsigned GetItemState(int row, unsigned mask) const;
+  // Row -1 addresses every item. Setting LVIS_FOCUSED takes it from any
+  // other item. A change invalidates the rows it touches, as a text change does.
   bool SetItemState(int row, unsigned state, unsigned mask);
   // Next item after `start` (-1: from the first) that has all `flags`;
   // LVNI_ALL means any item. -1 when there is none.
@@ -111,15 +116,23 @@ class ListControl {
   void UpdateWindow();
   std::function<void(const Rect&, bool)> onInvalidate;
   std::function<void()> onUpdate;
-  std::function<void()> onLayoutChanged;  // items or columns added/removed
+  // Items or columns added/removed, a column width, the row or header
+  // height, or the scroll position changed (scroll bars need a new look).
+  std::function<void()> onLayoutChanged;
 
   // ---- the control's own default click handling ---------------------------
   // Click selects one row and makes it the focused row and the anchor;
   // with MK_CONTROL it toggles the row; with MK_SHIFT it selects the range
   // from the anchor. A click below the last row clears the selection.
   void DefaultLButtonDown(unsigned keyFlags, Point point);
+  // Row Shift+click extends from (-1 before the first click).
+  int GetAnchor() const { return m_anchor; }
 
  private:
+  void SetTopIndexQuietly(int row);
+  int TotalColumnWidth() const;
+  void InvalidateRow(int row);
+
   struct Item {
     std::vector<std::string> texts;
     unsigned state = 0;
