@@ -1,10 +1,116 @@
+// Copy, Cut and Paste of whole requests through the clipboard, as text lines
+// of "|"-separated cells (listview/clipboard_text.h).
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "listview/clipboard_text.h"
 #include "listview/corvella_view.h"
+#include "platform/clipboard.h"
+#include "platform/ui.h"
+#include "requests/corvella_doc.h"
 
 namespace corvella {
 
-void CCorvellaView::OnEditCopy() {}
-void CCorvellaView::OnEditCut() {}
-void CCorvellaView::OnEditPaste() {}
-void CCorvellaView::OnUpdateEditPaste(CCmdUI* pCmdUI) { pCmdUI->Enable(false); }
+namespace {
+
+std::vector<int> SelectedRows(const ListControl& list) {
+  std::vector<int> rows;
+  for (int row = list.GetNextItem(-1, LVNI_SELECTED); row != -1;
+       row = list.GetNextItem(row, LVNI_SELECTED)) {
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+// Selects `row` when it exists. Row -1 would address every row of the list.
+void SelectRow(ListControl& list, int row) {
+  if (row >= 0 && row < list.GetItemCount()) list.SetItemState(row, LVIS_SELECTED, LVIS_SELECTED);
+}
+
+std::string DroppedLinesMessage(int dropped) {
+  std::string text = "The list holds at most " + std::to_string(kMaxRequests) + " requests: ";
+  text += dropped == 1 ? "1 pasted line was dropped." : std::to_string(dropped) + " pasted lines were dropped.";
+  return text;
+}
+
+}  // namespace
+
+// Copy, and the body of Cut. The whole text is built first and handed to the
+// clipboard in one piece; Cut removes its rows only once the clipboard has
+// taken them, so a refusal loses nothing.
+void CCorvellaView::OnEditCopy() {
+  if (m_pClipboard == nullptr) return;
+  ListControl& list = GetListCtrl();
+  const std::vector<int> rows = SelectedRows(list);
+  if (rows.empty()) return;
+
+  std::string text;
+  text.reserve(rows.size() * 128);
+  for (int row : rows) {
+    RequestCells cells;
+    for (int c = 0; c < kColumnCount; ++c) cells[static_cast<std::size_t>(c)] = list.GetItemText(row, c);
+    AppendClipboardLine(text, cells);
+  }
+
+  if (!m_pClipboard->SetText(text)) {
+    m_ui.MessageBox("Unable to set Clipboard data", "", MB_OK);
+    return;
+  }
+  if (m_bCutMode) {
+    for (auto it = rows.rbegin(); it != rows.rend(); ++it) list.DeleteItem(*it);
+  }
+  SelectRow(list, m_nFocusRow);
+}
+
+void CCorvellaView::OnEditCut() {
+  m_bCutMode = true;
+  OnEditCopy();
+  m_bCutMode = false;
+  RenumberRows();
+  m_doc.SetModifiedFlag(true);
+}
+
+void CCorvellaView::OnEditPaste() {
+  ListControl& list = GetListCtrl();
+  int row = list.GetNextItem(-1, LVNI_SELECTED);
+  if (row == -1) row = list.GetItemCount();
+  if (m_pClipboard == nullptr) return;
+
+  int dropped = 0;
+  if (const std::optional<std::string> text = m_pClipboard->GetText()) {
+    const std::vector<RequestCells> requests = ParseClipboardText(*text);
+    // The list never grows past what a request file can hold.
+    const int room = std::max(0, kMaxRequests - list.GetItemCount());
+    const int count = std::min(static_cast<int>(requests.size()), room);
+    dropped = static_cast<int>(requests.size()) - count;
+    for (int k = 0; k < count; ++k, ++row) {
+      const RequestCells& cells = requests[static_cast<std::size_t>(k)];
+      list.InsertItem(row, std::to_string(row + 1));
+      for (int c = 1; c < kColumnCount; ++c) list.SetItemText(row, c, cells[static_cast<std::size_t>(c)]);
+    }
+  }
+
+  RenumberRows();
+  list.SetItemState(-1, 0, LVIS_SELECTED);
+  SelectRow(list, m_nFocusRow);
+  m_doc.SetModifiedFlag(true);
+  if (dropped > 0) m_ui.MessageBox(DroppedLinesMessage(dropped), "", MB_OK | MB_ICONEXCLAMATION);
+}
+
+void CCorvellaView::OnUpdateEditPaste(CCmdUI* pCmdUI) {
+  if (m_pClipboard == nullptr || !m_pClipboard->HasText()) {
+    pCmdUI->Enable(false);
+    return;
+  }
+  const int selected = GetListCtrl().GetSelectedCount();
+  if (m_nCurColumn != 0 || selected != 1) {
+    // Only pasting at the end is offered then.
+    pCmdUI->Enable(selected == 0);
+  } else {
+    pCmdUI->Enable(true);
+  }
+}
 
 }  // namespace corvella

@@ -1,0 +1,41 @@
+#pragma once
+// The clipboard text of requests: one line per request, " " + the row number,
+// then "|" + each of the twelve further cells, a final "|" and CR LF. There is
+// no escaping: a "|" inside a cell reads back as a separator.
+//
+// These are pure functions so the exchange format can be checked and fuzzed
+// apart from the view and the system clipboard.
+
+#include <array>
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "requests/request_record.h"
+
+namespace corvella {
+
+// The thirteen cell texts of one request, in column order.
+using RequestCells = std::array<std::string, kColumnCount>;
+
+// A copied cell carries at most this many characters (longer texts are cut).
+constexpr std::size_t kClipboardCellLimit = 30;
+
+// Appends the line of one request to `text`: each cell cut to
+// kClipboardCellLimit characters, an empty cell written as two blanks. The
+// text grows as needed; nothing is ever cut short but the cells themselves.
+void AppendClipboardLine(std::string& text, const RequestCells& cells);
+
+// The requests in clipboard text, in order. Each line is cut into pieces at
+// every "|" the way strtok does (runs of "|" count as one, no empty pieces):
+// the first piece (blank and number) is dropped, the next twelve fill
+// columns 1 to 12 (cells stay empty when a line runs out of pieces) and any
+// further pieces of the line are dropped. A line without a second piece gives
+// no request. Lines end at CR, LF or CR LF, so no cell ever holds a line
+// break and one malformed line cannot shift the lines after it. The text ends
+// at its first zero byte, as clipboard text does. Cell 0 of every result is
+// empty: the caller numbers the rows by position.
+std::vector<RequestCells> ParseClipboardText(std::string_view text);
+
+}  // namespace corvella
