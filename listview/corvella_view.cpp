@@ -1,8 +1,25 @@
 #include "listview/corvella_view.h"
 
+#include <string>
+
+#include "platform/ui.h"
+#include "platform/vk.h"
 #include "requests/corvella_doc.h"
 
 namespace corvella {
+
+namespace {
+
+// Width of a text when no font measure has been installed (no widget yet):
+// about the average character of the list's font.
+constexpr int kFallbackCharWidth = 7;
+
+// A point strictly inside a rectangle: on its edge pixels it is not.
+bool StrictlyInside(const Rect& rect, Point p) {
+  return rect.top < p.y && p.y < rect.bottom && rect.left < p.x && p.x < rect.right;
+}
+
+}  // namespace
 
 CCorvellaView::CCorvellaView(CCorvellaDoc& doc, Ui& ui) : m_doc(doc), m_ui(ui) {
   for (int c = 0; c < kColumnCount; ++c) m_strKeyNames[c] = kColumns[c].key;
@@ -10,17 +27,174 @@ CCorvellaView::CCorvellaView(CCorvellaDoc& doc, Ui& ui) : m_doc(doc), m_ui(ui) {
 
 CCorvellaView::~CCorvellaView() { DisconnectSignService(); }
 
-void CCorvellaView::SetupColumns() {}
-void CCorvellaView::RenumberRows() {}
-int CCorvellaView::ProcessSelectedRows(bool, bool) { return 0; }
-void CCorvellaView::OnDeleteRequest() {}
-void CCorvellaView::OnAddRequest() {}
-void CCorvellaView::OnEditRequest() {}
-void CCorvellaView::OnInsertRequest() {}
-void CCorvellaView::OnUpdateDeleteRequest(CCmdUI* pCmdUI) { pCmdUI->Enable(false); }
+// ---- columns, rows, selection -------------------------------------------------
+
+void CCorvellaView::SetupColumns() {
+  m_list.DeleteAllItems();
+  while (m_list.GetColumnCount() > 0) m_list.DeleteColumn(0);
+  m_list.Invalidate();
+  m_list.UpdateWindow();
+
+  for (int c = 0; c < kColumnCount; ++c) {
+    const std::string title = kColumns[c].title;
+    const int titleWidth =
+        measureText ? measureText(title) : static_cast<int>(title.size()) * kFallbackCharWidth;
+    m_list.InsertColumn(c, title, kColumns[c].format, ColumnWidthForTitle(c, titleWidth));
+  }
+}
+
+void CCorvellaView::RenumberRows() {
+  const int count = m_list.GetItemCount();
+  for (int row = 0; row < count; ++row) {
+    m_strCellText = std::to_string(row + 1);
+    m_list.SetItemText(row, COL_NUMBER, m_strCellText);
+  }
+}
+
+int CCorvellaView::ProcessSelectedRows(bool bEdit, bool bDelete) {
+  bool asked = false;
+  bool deleteConfirmed = false;
+  int row = m_list.GetNextItem(-1, LVNI_SELECTED);
+  while (row != -1) {
+    if (IsVisiblySelected(row)) {
+      if (bEdit) {
+        EditRequest(row, false);
+      } else if (!bDelete) {
+        return 1;  // test mode: some selected row is visibly selected
+      } else {
+        if (!asked) {
+          asked = true;
+          deleteConfirmed = m_ui.MessageBox("Do you wish to Delete?", "Verify Delete!",
+                                            MB_YESNO | MB_ICONQUESTION) == IDYES;
+        }
+        if (deleteConfirmed) {
+          m_list.DeleteItem(row);
+          m_doc.SetModifiedFlag(true);
+          // Indices after the removed row moved; walk again from the start.
+          row = m_list.GetNextItem(-1, LVNI_SELECTED);
+          continue;
+        }
+      }
+    }
+    row = m_list.GetNextItem(row, LVNI_SELECTED);
+  }
+  return 0;
+}
+
+// ---- commands and their enabling -----------------------------------------------
+
+void CCorvellaView::OnDeleteRequest() {
+  ProcessSelectedRows(false, true);
+  RenumberRows();
+  // Row m_nFocusRow alone is selected again, without the focus flag. A row
+  // beyond the list (or none clicked yet) is left alone.
+  if (m_nFocusRow >= 0 && m_nFocusRow < m_list.GetItemCount()) {
+    m_list.SetItemState(m_nFocusRow, LVIS_SELECTED, LVIS_ALL);
+  }
+  m_doc.SetModifiedFlag(true);
+}
+
+bool CCorvellaView::RefuseWhenFull() {
+  if (m_list.GetItemCount() < kMaxRequests) return false;
+  m_ui.MessageBox(kListFullText, kListFullCaption, MB_OK | MB_ICONEXCLAMATION);
+  return true;
+}
+
+void CCorvellaView::OnAddRequest() {
+  if (RefuseWhenFull()) return;
+  EditRequest(-1, false);
+}
+
+void CCorvellaView::OnEditRequest() { ProcessSelectedRows(true, false); }
+
+void CCorvellaView::OnInsertRequest() {
+  if (RefuseWhenFull()) return;
+  const int row = m_list.GetNextItem(-1, LVNI_SELECTED);
+  EditRequest(row, true);
+  // The request that moved down below the new one is no longer selected,
+  // whether or not the dialog was confirmed.
+  const int below = m_nFocusRow + 1;
+  if (below >= 0 && below < m_list.GetItemCount()) m_list.SetItemState(below, 0, LVIS_ALL);
+}
+
+void CCorvellaView::OnUpdateDeleteRequest(CCmdUI* pCmdUI) {
+  pCmdUI->Enable(m_nCurColumn == 0 && m_list.GetSelectedCount() > 0 &&
+                 ProcessSelectedRows(false, false) != 0);
+}
+
 void CCorvellaView::OnUpdateAddRequest(CCmdUI* pCmdUI) { pCmdUI->Enable(true); }
-void CCorvellaView::OnUpdateSingleRequest(CCmdUI* pCmdUI) { pCmdUI->Enable(false); }
-void CCorvellaView::OnRButtonDown(unsigned, Point) {}
-bool CCorvellaView::ControlDown() const { return false; }
+
+void CCorvellaView::OnUpdateSingleRequest(CCmdUI* pCmdUI) {
+  pCmdUI->Enable(m_nCurColumn == 0 && m_list.GetSelectedCount() == 1 &&
+                 ProcessSelectedRows(false, false) != 0);
+}
+
+// ---- mouse ------------------------------------------------------------------------
+
+void CCorvellaView::OnLButtonDown(unsigned nFlags, Point point) {
+  Rect label;
+  const int hit = m_list.SubItemHitTest(point, nullptr);
+  if (hit != -1 && m_list.GetItemRect(hit, label, LVIR_LABEL)) {
+    m_nFocusRow = hit;
+    if (m_bShiftDown) {
+      // The range follows the click as it follows Shift+Up/Down; the
+      // control's own click handling selects the rows.
+      const int f = hit;
+      if (f < m_nSelTop) {
+        m_nSelTop = f;
+      } else if (f == m_nSelTop + 1 && f < m_nSelBottom) {
+        m_nSelTop = f;
+      } else {
+        m_nSelBottom = f;
+      }
+    } else {
+      m_nSelTop = hit;
+      m_nSelBottom = hit;
+      // The column whose span holds the point strictly inside becomes
+      // current; a click on a boundary pixel keeps the current column.
+      Rect span = label;
+      if (StrictlyInside(span, point)) {
+        m_nCurColumn = 0;
+      } else {
+        ListColumn column;
+        for (int c = 1; m_list.GetColumn(c, column); ++c) {
+          span.left = span.right;
+          span.right = span.left + column.width;
+          if (StrictlyInside(span, point)) {
+            m_nCurColumn = c;
+            break;
+          }
+        }
+      }
+    }
+    RepaintSelection();
+  } else {
+    m_nSelTop = 0;
+    m_nSelBottom = 0;
+    m_nFocusRow = 0;
+    m_nCurColumn = 0;
+  }
+  if (!m_bRightClick) m_list.DefaultLButtonDown(nFlags, point);
+}
+
+void CCorvellaView::OnLButtonDblClk(unsigned, Point) {
+  // The button-down of the pair has already selected and placed the current
+  // cell; the control's own double-click handling only tells its parent,
+  // which is this edit.
+  EditCurrentCell();
+}
+
+void CCorvellaView::OnRButtonDown(unsigned nFlags, Point point) {
+  m_bRightClick = true;
+  OnLButtonDown(nFlags, point);
+  m_bRightClick = false;
+
+  m_list.DefaultRButtonDown(nFlags, point);
+
+  // A right click on the "#" cell that leaves one row selected sends it.
+  if (m_nCurColumn == 0 && m_list.GetSelectedCount() == 1) OnSendRequest();
+}
+
+bool CCorvellaView::ControlDown() const { return m_pKeyState && m_pKeyState->IsKeyDown(VK_CONTROL); }
 
 }  // namespace corvella

@@ -71,6 +71,12 @@ class CCorvellaView : public CListViewEx, public DocumentView {
   void OnUpdateDeleteRequest(CCmdUI* pCmdUI);
   void OnUpdateAddRequest(CCmdUI* pCmdUI);
   void OnUpdateSingleRequest(CCmdUI* pCmdUI);
+  // What Add and Insert show instead of growing the list past kMaxRequests,
+  // the most a request file can hold.
+  static constexpr const char* kListFullText =
+      "The list already holds 300 requests, the most a request file can keep.\n"
+      "Delete a request before adding another one.";
+  static constexpr const char* kListFullCaption = "Too Many Requests";
 
   // ---- mouse and keys --------------------------------------------------------
   void OnLButtonDown(unsigned nFlags, Point point);
@@ -152,6 +158,8 @@ class CCorvellaView : public CListViewEx, public DocumentView {
   // Disconnects from the sign service when a connection was made.
   void DisconnectSignService();
   bool ControlDown() const;
+  // Shows kListFullText and returns true when the list is full.
+  bool RefuseWhenFull();
 
   CCorvellaDoc& m_doc;
   Ui& m_ui;

@@ -2,14 +2,190 @@
 
 namespace corvella {
 
+namespace {
+
+constexpr COLORREF kBlack = RGB(0, 0, 0);
+// Every text of the grid: one line, sitting on the cell's bottom edge, never
+// clipped, "&" shown as it is.
+constexpr unsigned kCellTextFormat = DT_SINGLELINE | DT_BOTTOM | DT_NOCLIP | DT_NOPREFIX;
+
+// A frame one pixel larger to the left and to the top, so neighbouring cells
+// share their edges and the grid lines stay one pixel wide.
+Rect GrownFrame(Rect rect) {
+  rect.left -= 1;
+  rect.top -= 1;
+  return rect;
+}
+
+// The text, or its longest prefix that fits `width` together with the margin
+// and the dots, followed by "...". Prefix widths grow with their length, so
+// the longest fitting prefix is found by halving rather than by measuring
+// every length from the top down; a prefix of one character is kept when
+// none fits.
+std::string Shorten(DeviceContext& dc, const std::string& text, int width, int margin, bool* shortened) {
+  if (shortened) *shortened = false;
+  if (text.empty() || dc.GetTextExtent(text).cx + margin <= width) return text;
+  // The dots are measured with the terminating character of the string they
+  // came from, which leaves a little extra room after them.
+  const int dots = dc.GetTextExtent(std::string("...\0", 4)).cx;
+  std::size_t lo = 1;                // always kept
+  std::size_t hi = text.size() - 1;  // longest candidate
+  while (lo < hi) {
+    const std::size_t mid = lo + (hi - lo + 1) / 2;
+    if (dc.GetTextExtent(text.substr(0, mid)).cx + margin + dots <= width) {
+      lo = mid;
+    } else {
+      hi = mid - 1;
+    }
+  }
+  if (shortened) *shortened = true;
+  return text.substr(0, lo) + "...";
+}
+
+}  // namespace
+
 CListViewEx::CListViewEx()
     : m_crText(GetSysColor(COLOR_WINDOWTEXT)), m_crBackground(GetSysColor(COLOR_WINDOW)) {}
 
-void CListViewEx::DrawItem(const DrawItemStruct&) {}
-std::string CListViewEx::ShortenToFit(DeviceContext&, const std::string& text, int, int) { return text; }
-void CListViewEx::RepaintSelection() {}
-void CListViewEx::OnSetFocus(bool) {}
-void CListViewEx::OnKillFocus(bool) {}
-bool CListViewEx::IsVisiblySelected(int) const { return false; }
+bool CListViewEx::IsVisiblySelected(int row) const {
+  const unsigned state = m_list.GetItemState(row, LVIS_ALL);
+  if (state & LVIS_DROPHILITED) return true;
+  return (m_list.HasFocus() || m_list.ShowSelectionAlways()) && (state & LVIS_SELECTED) != 0;
+}
+
+bool CListViewEx::GetRowRect(int row, Rect& out) const {
+  Rect label;
+  if (!m_list.GetItemRect(row, out, LVIR_BOUNDS) || !m_list.GetItemRect(row, label, LVIR_LABEL)) {
+    return false;
+  }
+  out.left = label.left;
+  return true;
+}
+
+void CListViewEx::DrawItem(const DrawItemStruct& item) {
+  if (!item.dc) return;
+  DeviceContext& dc = *item.dc;
+  const int row = item.itemID;
+
+  m_nLogPixelsX = dc.GetDeviceCaps(LOGPIXELSX);
+  m_nLogPixelsY = dc.GetDeviceCaps(LOGPIXELSY);
+
+  const std::string numberText = m_list.GetItemText(row, 0);
+  const bool selected = IsVisiblySelected(row);
+
+  Rect rcItem;
+  Rect rcLabel;
+  if (!GetRowRect(row, rcItem) || !m_list.GetItemRect(row, rcLabel, LVIR_LABEL)) return;
+
+  const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
+  const COLORREF highlightText = GetSysColor(COLOR_HIGHLIGHTTEXT);
+
+  dc.SetBkColor(m_crBackground);
+  dc.FrameRect(rcItem, kBlack);
+
+  // Row mode: the whole row of a visibly selected row of the range is
+  // highlighted. Otherwise column 0 is a grey row header.
+  const bool wholeRow = selected && InRange(row) && m_nCurColumn == 0;
+  if (wholeRow) {
+    dc.SetTextColor(highlightText);
+    dc.SetBkColor(highlight);
+    dc.FillSolidRect(rcItem, highlight);
+  } else {
+    dc.FillSolidRect(rcLabel, GetSysColor(COLOR_ACTIVEBORDER));
+  }
+
+  // Column 0: the request number.
+  dc.FrameRect(GrownFrame(rcLabel), kBlack);
+  {
+    Rect rcText = rcLabel;
+    rcText.left += 2;
+    rcText.right -= 2;
+    rcText.bottom -= 1;
+    dc.DrawText(Shorten(dc, numberText, rcLabel.Width(), 4, nullptr), rcText, kCellTextFormat | DT_LEFT);
+  }
+
+  // The other columns, each starting where the previous one ends.
+  bool cellHighlighted = false;
+  Rect rcCell = rcItem;
+  rcCell.right = rcLabel.right;
+  ListColumn column;
+  for (int c = 1; m_list.GetColumn(c, column); ++c) {
+    rcCell.left = rcCell.right;
+    rcCell.right = rcCell.left + column.width;
+
+    const std::string text = m_list.GetItemText(row, c);
+    if (text.empty()) continue;  // an empty cell is neither filled nor framed
+
+    bool shortened = false;
+    const std::string shown = Shorten(dc, text, rcCell.Width(), 12, &shortened);
+    unsigned align = DT_LEFT;
+    if (!shortened) {
+      if (column.format == LVCFMT_RIGHT) {
+        align = DT_RIGHT;
+      } else if (column.format == LVCFMT_CENTER) {
+        align = DT_CENTER;
+      }
+    }
+
+    if (cellHighlighted && !wholeRow) {
+      dc.SetTextColor(m_crText);
+      dc.SetBkColor(m_crBackground);
+      cellHighlighted = false;
+    }
+
+    // Cell mode: only the current column's cell is highlighted.
+    if (selected && InRange(row) && c == m_nCurColumn) {
+      dc.SetTextColor(highlightText);
+      dc.SetBkColor(highlight);
+      dc.FillSolidRect(rcCell, highlight);
+      cellHighlighted = true;
+    } else if (!wholeRow) {
+      dc.FillSolidRect(rcCell, m_crBackground);
+    }
+
+    dc.FrameRect(GrownFrame(rcCell), kBlack);
+
+    Rect rcText = rcCell;
+    rcText.left += 6;
+    rcText.right -= 6;
+    rcText.bottom -= 1;
+    dc.DrawText(shown, rcText, kCellTextFormat | align);
+  }
+
+  if (selected) {
+    dc.SetTextColor(m_crText);
+    dc.SetBkColor(m_crBackground);
+  }
+}
+
+std::string CListViewEx::ShortenToFit(DeviceContext& dc, const std::string& text, int width, int margin) {
+  return Shorten(dc, text, width, margin, nullptr);
+}
+
+void CListViewEx::RepaintSelection() {
+  Rect rc;
+  const int focused = m_list.GetNextItem(-1, LVNI_FOCUSED);
+  if (focused != -1 && GetRowRect(focused, rc)) m_list.InvalidateRect(rc, false);
+  if (!m_list.ShowSelectionAlways()) {
+    for (int row = m_list.GetNextItem(-1, LVNI_SELECTED); row != -1;
+         row = m_list.GetNextItem(row, LVNI_SELECTED)) {
+      if (GetRowRect(row, rc)) m_list.InvalidateRect(rc, false);
+    }
+  }
+  m_list.UpdateWindow();
+}
+
+void CListViewEx::OnFocusChange(bool focus, bool otherIsChild) {
+  // The control's own handling first: it now has, or no longer has, the focus.
+  m_list.SetHasFocus(focus);
+  if (otherIsChild) return;
+  // Selected rows look selected only while the list has the focus. The list
+  // is always in report mode.
+  RepaintSelection();
+}
+
+void CListViewEx::OnSetFocus(bool otherIsChild) { OnFocusChange(true, otherIsChild); }
+
+void CListViewEx::OnKillFocus(bool otherIsChild) { OnFocusChange(false, otherIsChild); }
 
 }  // namespace corvella

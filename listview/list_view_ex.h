@@ -31,15 +31,17 @@ class CListViewEx {
   virtual void DrawItem(const DrawItemStruct& item);
 
   // The text, or a shortened copy ending in "..." that fits `width` with
-  // `margin` pixels to spare; widths measured on `dc`.
+  // `margin` pixels to spare; widths measured on `dc`. When not even one
+  // character fits, the copy keeps its first character.
   static std::string ShortenToFit(DeviceContext& dc, const std::string& text, int width, int margin);
 
   // Invalidates (without erasing) the focused row and, unless the list shows
   // its selection always, every selected row; then updates at once.
   void RepaintSelection();
 
-  // Focus gained or lost; `otherIsChild` when the other window of the change
-  // is a child of the list (an in-place editor), which changes nothing.
+  // Focus gained or lost: sets the control's focus flag, then repaints the
+  // selection; `otherIsChild` when the other window of the change is a child
+  // of the list (an in-place editor), which changes nothing more.
   void OnSetFocus(bool otherIsChild);
   void OnKillFocus(bool otherIsChild);
 
@@ -60,7 +62,14 @@ class CListViewEx {
   COLORREF m_crBackground;
 
  protected:
+  // The row's bounds with the left edge at its column-0 label; false for a
+  // row that does not exist.
+  bool GetRowRect(int row, Rect& out) const;
+
   ListControl m_list;
+
+ private:
+  void OnFocusChange(bool focus, bool otherIsChild);
 };
 
 }  // namespace corvella

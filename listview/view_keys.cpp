@@ -1,11 +1,344 @@
+// In-place cell editing and keyboard navigation of the request list.
+//
+// A cell edit changes the current column of every selected row at once: a
+// small modal editor (text prompt or drop-down selection) asks for the value,
+// the column's field check judges it against the first selected row, and the
+// accepted text goes into all selected rows. Single keys change codes and
+// numbers directly; the arrow, Tab, Home, End and page keys move the current
+// column and the keyboard selection range (m_nSelTop..m_nSelBottom, with the
+// caret row m_nFocusRow).
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "listview/corvella_view.h"
+#include "platform/ui.h"
+#include "platform/vk.h"
+#include "requests/corvella_doc.h"
 
 namespace corvella {
 
+namespace {
+
+// How each column is edited in place.
+enum class Editor { None, Prompt, Selection, GameMessage };
+
+struct ColumnEditor {
+  Editor editor;
+  const char* label;
+  const char* choices;
+  int (CCorvellaView::*validate)(std::string&, int, bool);
+};
+
+const ColumnEditor kColumnEditors[kColumnCount] = {
+    {Editor::None, "", "", nullptr},
+    {Editor::Prompt, "Description", "", nullptr},
+    {Editor::Selection, "Request Type", "Individual,Team", &CCorvellaView::ValidateTeamInd},
+    {Editor::Selection, "Top 3 Statistic", "Normal,Passing,Receiving,Rushing,Tackles/Defense",
+     &CCorvellaView::ValidateTop3},
+    {Editor::GameMessage, "", "", nullptr},
+    {Editor::Selection, "Sign Number", "1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16",
+     &CCorvellaView::ValidateSignNumber},
+    {Editor::Selection, "Display Mode", "Continuous,Single Step,Selected Frame",
+     &CCorvellaView::ValidateDisplayMode},
+    {Editor::Prompt, "Times to Display -- 0 thru 99999 -- Omit Commas", "",
+     &CCorvellaView::ValidateTimesToDisplay},
+    {Editor::Selection, "Drive Letter", "A,B,C,D,E,F,G,H,I,J,K,L,M,N,O,P,Q,R,S,T,U,V,W,X,Y,Z",
+     &CCorvellaView::ValidateDrive},
+    {Editor::Prompt, "Library Name -- 8 letters or less", "", &CCorvellaView::ValidateLibrary},
+    {Editor::Prompt, "Sequence Name -- 8 letters or less", "", &CCorvellaView::ValidateSequence},
+    {Editor::Prompt, "Frame Number -- 0 thru 9999 -- Omit Commas", "", &CCorvellaView::ValidateFrame},
+    {Editor::Prompt, "RTD Offset -- 0 thru 5000 -- Omit Commas", "", &CCorvellaView::ValidateOffset},
+};
+
+// In-place editing keeps at most this many characters of a description.
+constexpr std::size_t kMaxCellDescription = 30;
+
+// The Top 3 code as the selection shows it; an unknown code reads as the last
+// entry, as it always has.
+std::string Top3DisplayName(const std::string& code) {
+  if (code == "N") return "Normal";
+  if (code == "P") return "Passing";
+  if (code == "R") return "Rushing";
+  if (code == "C") return "Receiving";
+  return "Tackles/Defense";
+}
+
+// The rows with the selected flag, in list order.
+std::vector<int> SelectedRows(const ListControl& list) {
+  std::vector<int> rows;
+  for (int row = list.GetNextItem(-1, LVNI_SELECTED); row >= 0;
+       row = list.GetNextItem(row, LVNI_SELECTED)) {
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+// Selecting and deselecting address one existing row only; the control would
+// take row -1 as "every row", which a range that was never set must not do.
+void SelectRow(ListControl& list, int row) {
+  if (row >= 0 && row < list.GetItemCount()) list.SetItemState(row, LVIS_SELECTED, LVIS_SELECTED);
+}
+
+void DeselectRow(ListControl& list, int row) {
+  if (row >= 0 && row < list.GetItemCount()) list.SetItemState(row, 0, LVIS_SELECTED);
+}
+
+// Steps a cell's leading integer by `delta`; a result below `low` wraps to
+// `high` and one above `high` wraps to `low`.
+std::string StepWrapped(const std::string& text, int delta, int low, int high) {
+  const long long next = static_cast<long long>(LeadingInt(text)) + delta;
+  if (next < low) return std::to_string(high);
+  if (next > high) return std::to_string(low);
+  return std::to_string(next);
+}
+
+bool IsLetterKey(unsigned key) { return key >= 'A' && key <= 'Z'; }
+
+}  // namespace
+
+void CCorvellaView::EditCurrentCell() {
+  ListControl& list = GetListCtrl();
+  const std::vector<int> rows = SelectedRows(list);
+
+  if (m_nCurColumn == COL_NUMBER) {
+    if (rows.size() == 1) EditRequest(rows.front(), false);
+    return;
+  }
+  if (m_nCurColumn == COL_GAME_SEASON) {
+    m_ui.MessageBox("Currently, Only the Game option is available.", "Game/Seaon Warning!",
+                    MB_OK | MB_ICONEXCLAMATION);
+    return;
+  }
+  if (m_nCurColumn < COL_DESCRIPTION || m_nCurColumn > kLastColumn) return;
+  // Without a selected row there is no cell to take the value: no editor is
+  // opened and the document stays as it was.
+  if (rows.empty()) return;
+
+  const ColumnEditor& editor = kColumnEditors[m_nCurColumn];
+  const int firstRow = rows.front();
+  std::string current = list.GetItemText(firstRow, m_nCurColumn);
+  if (m_nCurColumn == COL_TOP3) current = Top3DisplayName(current);
+
+  std::string text = editor.editor == Editor::Prompt
+                         ? PromptForText(editor.label, current)
+                         : ChooseSelection(editor.label, current, editor.choices);
+  // Cancel, or an emptied prompt: a cell cannot be emptied this way.
+  if (text.empty()) return;
+
+  if (m_nCurColumn == COL_DESCRIPTION) {
+    if (text.size() > kMaxCellDescription) text.resize(kMaxCellDescription);
+  } else {
+    // The check reads and corrects the other cells of the first selected row
+    // only; a rejected value (its message already shown) changes nothing.
+    if ((this->*editor.validate)(text, firstRow, true) == 0) return;
+  }
+
+  for (int row : rows) list.SetItemText(row, m_nCurColumn, text);
+  m_doc.SetModifiedFlag(true);
+  // The document has no other view to update; the cells repaint themselves.
+}
+
+void CCorvellaView::OnKeyDown(unsigned nChar, unsigned /*nRepCnt*/, unsigned /*nFlags*/) {
+  ListControl& list = GetListCtrl();
+  const int count = list.GetItemCount();
+
+  // 1. Shift held: Up and Down extend the range while it is down.
+  if (nChar == VK_SHIFT) m_bShiftDown = true;
+
+  // 2. Keypad plus and minus step the number of the current column.
+  if (nChar == VK_ADD || nChar == VK_SUBTRACT) {
+    const int delta = nChar == VK_ADD ? 1 : -1;
+    bool acted = true;
+    switch (m_nCurColumn) {
+      case COL_SIGN:
+        for (int row : SelectedRows(list)) {
+          list.SetItemText(row, COL_SIGN, StepWrapped(list.GetItemText(row, COL_SIGN), delta, 1, 16));
+        }
+        break;
+      case COL_TIMES:
+        for (int row : SelectedRows(list)) {
+          if (list.GetItemText(row, COL_DISPLAY_MODE) != "Continuous") continue;
+          list.SetItemText(row, COL_TIMES, StepWrapped(list.GetItemText(row, COL_TIMES), delta, 1, 99999));
+        }
+        break;
+      case COL_FRAME:
+        // Single Step rows step as well; only Continuous rows are skipped.
+        for (int row : SelectedRows(list)) {
+          if (list.GetItemText(row, COL_DISPLAY_MODE) == "Continuous") continue;
+          list.SetItemText(row, COL_FRAME, StepWrapped(list.GetItemText(row, COL_FRAME), delta, 1, 9999));
+        }
+        break;
+      case COL_OFFSET:
+        for (int row : SelectedRows(list)) {
+          list.SetItemText(row, COL_OFFSET, StepWrapped(list.GetItemText(row, COL_OFFSET), delta, 0, 5000));
+        }
+        break;
+      default:
+        acted = false;
+        break;
+    }
+    if (acted) m_doc.SetModifiedFlag(true);
+  }
+
+  // 3. T or I on Team/Ind; a team request has no Top 3 statistic.
+  if ((nChar == 'T' || nChar == 'I') && m_nCurColumn == COL_TEAM_IND) {
+    const std::string letter(1, static_cast<char>(nChar));
+    for (int row : SelectedRows(list)) {
+      if (nChar == 'T' && list.GetItemText(row, COL_TOP3).rfind('N', 0) != 0) {
+        list.SetItemText(row, COL_TOP3, "N");
+      }
+      list.SetItemText(row, COL_TEAM_IND, letter);
+    }
+    m_doc.SetModifiedFlag(true);
+  }
+
+  // 4. C, N, P, R or T on Top 3, in Football only; team rows keep theirs.
+  if ((nChar == 'C' || nChar == 'N' || nChar == 'P' || nChar == 'R' || nChar == 'T') &&
+      m_nCurColumn == COL_TOP3 && IsFootball()) {
+    const std::string letter(1, static_cast<char>(nChar));
+    for (int row : SelectedRows(list)) {
+      if (list.GetItemText(row, COL_TEAM_IND).rfind('T', 0) == 0) continue;
+      list.SetItemText(row, COL_TOP3, letter);
+    }
+    m_doc.SetModifiedFlag(true);
+  }
+
+  // 5. C, F or S on Display Mode, with the Times to Display that goes with it.
+  if ((nChar == 'C' || nChar == 'F' || nChar == 'S') && m_nCurColumn == COL_DISPLAY_MODE) {
+    const char* mode = nChar == 'C' ? "Continuous" : nChar == 'F' ? "Selected Frame" : "Single Step";
+    for (int row : SelectedRows(list)) {
+      if (nChar == 'C') {
+        if (list.GetItemText(row, COL_TIMES).rfind('0', 0) == 0) list.SetItemText(row, COL_TIMES, "1");
+      } else {
+        list.SetItemText(row, COL_TIMES, "0");
+      }
+      list.SetItemText(row, COL_DISPLAY_MODE, mode);
+    }
+    m_doc.SetModifiedFlag(true);
+  }
+
+  // 6. Any letter on Drive.
+  if (IsLetterKey(nChar) && m_nCurColumn == COL_DRIVE) {
+    const std::string letter(1, static_cast<char>(nChar));
+    for (int row : SelectedRows(list)) list.SetItemText(row, COL_DRIVE, letter);
+    m_doc.SetModifiedFlag(true);
+  }
+
+  // 7. and 8. Delete and Insert act on whole rows only.
+  if (nChar == VK_DELETE && m_nCurColumn == COL_NUMBER) OnDeleteRequest();
+  if (nChar == VK_INSERT && m_nCurColumn == COL_NUMBER && list.GetSelectedCount() == 1) {
+    OnInsertRequest();
+  }
+
+  // 9. Movement.
+  const bool shiftForTab = m_pKeyState != nullptr && m_pKeyState->IsKeyDown(VK_SHIFT);
+  const int lastRow = count - 1;
+  // Moves the range to one row after the old bottom row was deselected.
+  auto moveRangeTo = [&](int target, bool moveFocus) {
+    m_nSelTop = target;
+    m_nSelBottom = target;
+    if (moveFocus) m_nFocusRow = target;
+    list.EnsureVisible(target);
+    SelectRow(list, target);
+    RepaintSelection();
+  };
+
+  switch (nChar) {
+    case VK_TAB:
+    case VK_RIGHT:
+    case VK_LEFT: {
+      const bool forward = nChar == VK_RIGHT || (nChar == VK_TAB && !shiftForTab);
+      if (ControlDown()) {
+        m_nCurColumn = forward ? m_nLastColumn : 0;
+      } else {
+        m_nCurColumn += forward ? 1 : -1;
+      }
+      if (m_nCurColumn > m_nLastColumn) m_nCurColumn = 0;
+      if (m_nCurColumn < 0) m_nCurColumn = m_nLastColumn;
+      RepaintSelection();
+      break;
+    }
+    case VK_RETURN:
+      EditCurrentCell();
+      break;
+    case VK_PRIOR:
+    case VK_NEXT: {
+      DeselectRow(list, m_nSelBottom);
+      const int perPage = list.GetCountPerPage();
+      int target = 0;
+      if (nChar == VK_PRIOR) {
+        target = m_nSelBottom - perPage <= 0 ? 0 : m_nSelBottom - perPage + 1;
+      } else {
+        target = m_nSelBottom + perPage < count ? m_nSelBottom + perPage - 1 : lastRow;
+      }
+      // A range left behind by deleted rows still lands on a row that exists.
+      target = std::min(target, lastRow);
+      moveRangeTo(target, true);
+      break;
+    }
+    case VK_END: {
+      DeselectRow(list, m_nSelBottom);
+      int target = lastRow;
+      if (ControlDown()) {
+        m_nCurColumn = 0;
+      } else {
+        const int top = list.GetTopIndex();
+        const int perPage = list.GetCountPerPage();
+        target = count < top + perPage ? lastRow : top + perPage - 1;
+      }
+      moveRangeTo(target, false);
+      break;
+    }
+    case VK_HOME: {
+      DeselectRow(list, m_nSelBottom);
+      int target = 0;
+      if (ControlDown()) {
+        m_nCurColumn = 0;
+      } else {
+        target = list.GetTopIndex();
+      }
+      moveRangeTo(target, false);
+      break;
+    }
+    case VK_UP:
+    case VK_DOWN: {
+      int f = m_nFocusRow + (nChar == VK_DOWN ? 1 : -1);
+      f = std::min(f, lastRow);
+      f = std::max(f, 0);
+      m_nFocusRow = f;
+      if (!m_bShiftDown) {
+        for (int row = m_nSelTop; row <= m_nSelBottom; ++row) DeselectRow(list, row);
+        m_nSelTop = f;
+        m_nSelBottom = f;
+      } else if (f < m_nSelTop) {
+        m_nSelTop = f;  // the range grows upward
+      } else if (f == m_nSelTop + 1 && f < m_nSelBottom) {
+        DeselectRow(list, m_nSelTop);  // the range shrinks from the top
+        m_nSelTop = f;
+      } else {
+        if (m_nSelBottom > f) DeselectRow(list, m_nSelBottom);  // shrinks from the bottom
+        m_nSelBottom = f;
+      }
+      list.EnsureVisible(f);
+      SelectRow(list, f);
+      RepaintSelection();
+      break;
+    }
+    default:
+      break;
+  }
+  // 10. The document has no other view to update.
+}
+
+void CCorvellaView::OnKeyUp(unsigned nChar, unsigned /*nRepCnt*/, unsigned /*nFlags*/) {
+  if (nChar == VK_SHIFT) m_bShiftDown = false;
+  // The control's own key-up handling has nothing to do for the list.
+}
+
+// ---- clicks (moving to corvella_view.cpp) -----------------------------------------------
 void CCorvellaView::OnLButtonDown(unsigned, Point) {}
 void CCorvellaView::OnLButtonDblClk(unsigned, Point) {}
-void CCorvellaView::OnKeyDown(unsigned, unsigned, unsigned) {}
-void CCorvellaView::OnKeyUp(unsigned, unsigned, unsigned) {}
-void CCorvellaView::EditCurrentCell() {}
 
 }  // namespace corvella

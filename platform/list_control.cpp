@@ -350,4 +350,21 @@ void ListControl::DefaultLButtonDown(unsigned keyFlags, Point point) {
   EnsureVisible(row);
 }
 
+void ListControl::DefaultRButtonDown(unsigned keyFlags, Point point) {
+  const int row = SubItemHitTest(point, nullptr);
+  if (row < 0) {
+    if (!(keyFlags & (MK_CONTROL | MK_SHIFT))) SetItemState(-1, 0, LVIS_SELECTED);
+    return;
+  }
+  if (!GetItemState(row, LVIS_SELECTED)) {
+    for (int r = 0; r < GetItemCount(); ++r) {
+      if (r != row) SetItemState(r, 0, LVIS_SELECTED);
+    }
+    SetItemState(row, LVIS_SELECTED, LVIS_SELECTED);
+    m_anchor = row;
+  }
+  SetItemState(row, LVIS_FOCUSED, LVIS_FOCUSED);
+  EnsureVisible(row);
+}
+
 }  // namespace corvella

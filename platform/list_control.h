@@ -125,6 +125,11 @@ class ListControl {
   // with MK_CONTROL it toggles the row; with MK_SHIFT it selects the range
   // from the anchor. A click below the last row clears the selection.
   void DefaultLButtonDown(unsigned keyFlags, Point point);
+  // Right click: a row that is not selected becomes the only selected row
+  // (focused, anchor); a selected row only takes the focus, so a right click
+  // keeps a multiple selection. A click below the last row clears the
+  // selection.
+  void DefaultRButtonDown(unsigned keyFlags, Point point);
   // Row Shift+click extends from (-1 before the first click).
   int GetAnchor() const { return m_anchor; }
 
