@@ -1,13 +1,140 @@
-#include "listview/corvella_view.h"
+// EditRequest: the Edit Request dialog over one row of the list (adding a
+// request at the end, inserting one before a row, or editing a row), and the
+// two small modal editors of in-place editing.
 
+#include <cstdio>
+#include <string>
+
+#include "listview/corvella_view.h"
 #include "platform/ui.h"
+#include "requests/corvella_doc.h"
 
 namespace corvella {
 
-void CCorvellaView::EditRequest(int, bool) {}
+namespace {
+
+std::string DecimalText(int value) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%d", value);
+  return buf;
+}
+
+// The dialog's long names for the stored codes; the dialog selects the first
+// list entry that begins with the text it is given.
+std::string TypeName(const std::string& code) {
+  const std::string name = TeamIndName(code);
+  return name.empty() ? code : name;
+}
+
+std::string Top3DialogName(const std::string& code) {
+  if (code == "N") return "Normal";
+  if (code == "P") return "Passing";
+  if (code == "R") return "Rushing";
+  if (code == "C") return "Receiving";
+  return "Tackles/Defense";
+}
+
+std::string StyleName(const std::string& code) {
+  const std::string name = GameSeasonName(code);
+  return name.empty() ? code : name;
+}
+
+// The stored Top 3 code of a list entry, by its first two characters.
+std::string Top3Code(const std::string& name) {
+  const std::string two = name.substr(0, 2);
+  if (two == "Ru") return "R";
+  if (two == "Pa") return "P";
+  if (two == "Re") return "C";
+  if (two == "Ta") return "T";
+  return "N";
+}
+
+std::string FirstChar(const std::string& text) { return text.substr(0, 1); }
+
+}  // namespace
+
+void CCorvellaView::EditRequest(int row, bool bInsert) {
+  ListControl& list = GetListCtrl();
+  const int count = list.GetItemCount();
+
+  // A row past the end is a new request at the end, as -1 is.
+  bool isNew = bInsert;
+  if (row < 0 || row >= count) {
+    row = count;
+    isNew = true;
+  }
+  // The list never holds more requests than a request file can give back;
+  // the commands have already told the operator.
+  if (isNew && count >= kMaxRequests) return;
+
+  // Modified whether the dialog ends with OK or not.
+  m_doc.SetModifiedFlag(true);
+
+  EditRequestData data;
+  data.football = IsFootball();
+  if (isNew) {
+    data.requestNumber = DecimalText(row + 1);
+    data.description = "";
+    data.type = "Individual";
+    data.top3 = "Normal";
+    data.style = "Game";
+    data.sign = 1;
+    data.displayMode = "Continuous";
+    data.times = 1;
+    data.drive = "C";
+    data.library = "DEFAULT";
+    data.sequence = "RTD_SEQ ";
+    data.frame = 1;  // the display-mode rule sets it back to 0 for Continuous
+    data.offset = 0;
+  } else {
+    data.requestNumber = list.GetItemText(row, COL_NUMBER);
+    data.description = list.GetItemText(row, COL_DESCRIPTION);
+    data.type = TypeName(list.GetItemText(row, COL_TEAM_IND));
+    data.top3 = Top3DialogName(list.GetItemText(row, COL_TOP3));
+    data.style = StyleName(list.GetItemText(row, COL_GAME_SEASON));
+    data.sign = LeadingInt(list.GetItemText(row, COL_SIGN));
+    data.displayMode = list.GetItemText(row, COL_DISPLAY_MODE);
+    data.times = LeadingInt(list.GetItemText(row, COL_TIMES));
+    data.drive = list.GetItemText(row, COL_DRIVE);
+    data.library = list.GetItemText(row, COL_LIBRARY);
+    data.sequence = list.GetItemText(row, COL_SEQUENCE);
+    data.frame = LeadingInt(list.GetItemText(row, COL_FRAME));
+    data.offset = LeadingInt(list.GetItemText(row, COL_OFFSET));
+  }
+
+  if (!m_ui.EditRequestDialog(data)) return;
+
+  if (data.description.empty()) data.description = " ";
+  if (isNew) row = list.InsertItem(row, DecimalText(row + 1));
+  if (row < 0) return;
+
+  list.SetItemText(row, COL_DESCRIPTION, data.description);
+  list.SetItemText(row, COL_TEAM_IND, FirstChar(data.type));
+  list.SetItemText(row, COL_TOP3, Top3Code(data.top3));
+  list.SetItemText(row, COL_GAME_SEASON, FirstChar(data.style));
+  list.SetItemText(row, COL_SIGN, DecimalText(data.sign));
+  list.SetItemText(row, COL_DISPLAY_MODE, data.displayMode);
+  list.SetItemText(row, COL_TIMES, DecimalText(data.times));
+  list.SetItemText(row, COL_DRIVE, data.drive);
+  list.SetItemText(row, COL_LIBRARY, data.library);
+  list.SetItemText(row, COL_SEQUENCE, data.sequence);
+  list.SetItemText(row, COL_FRAME, DecimalText(data.frame));
+  list.SetItemText(row, COL_OFFSET, DecimalText(data.offset));
+
+  if (bInsert) {
+    RenumberRows();
+    // Only an existing row: the control would take -1 as "every row".
+    if (m_nFocusRow >= 0 && m_nFocusRow < list.GetItemCount()) {
+      list.SetItemState(m_nFocusRow, LVIS_SELECTED, LVIS_SELECTED);
+    }
+  }
+  m_doc.SetModifiedFlag(true);
+}
+
 std::string CCorvellaView::PromptForText(const std::string& label, const std::string& initial) {
   return m_ui.PromptForText(label, initial);
 }
+
 std::string CCorvellaView::ChooseSelection(const std::string& label, const std::string& current,
                                            const std::string& choices) {
   return m_ui.ChooseSelection(label, current, choices);

@@ -338,7 +338,5 @@ void CCorvellaView::OnKeyUp(unsigned nChar, unsigned /*nRepCnt*/, unsigned /*nFl
 }
 
 // ---- clicks (moving to corvella_view.cpp) -----------------------------------------------
-void CCorvellaView::OnLButtonDown(unsigned, Point) {}
-void CCorvellaView::OnLButtonDblClk(unsigned, Point) {}
 
 }  // namespace corvella
