@@ -1,10 +1,59 @@
+#include "transmit/packet.h"
+
 #include "listview/corvella_view.h"
+#include "platform/profile.h"
+#include "requests/corvella_doc.h"
 
 namespace corvella {
 
-void CCorvellaView::AppendPacketHeader(std::string&, int) {}
-void CCorvellaView::AppendPacketTrailer(std::string&) {}
-void CCorvellaView::BuildRequestPacket() {}
-int CCorvellaView::SelectedRowForSend() const { return -1; }
+namespace {
+
+char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+}  // namespace
+
+std::string ConfiguredSportCode(const AppProfile& profile) {
+  std::string sport = profile.GetProfileString("REQUEST", "SPORT", "BASKETBALL");
+  if (sport.size() >= 4) {
+    std::string code;
+    for (std::size_t i = 0; i < 4; ++i) code += UpperAscii(sport[i]);
+    for (const char* known : kSportCodesLookupOrder) {
+      if (code == known) return code;
+    }
+  }
+  return "BASK";
+}
+
+// ---- the view's side ---------------------------------------------------------
+
+void CCorvellaView::AppendPacketHeader(std::string& packet, int number) {
+  AppendRequestPacketHeader(packet, number);
+}
+
+void CCorvellaView::AppendPacketTrailer(std::string& packet) { AppendRequestPacketTrailer(packet); }
+
+int CCorvellaView::SelectedRowForSend() const {
+  // Only the first row the list reports as selected is looked at; it must be
+  // one the operator sees as selected.
+  const int row = m_list.GetNextItem(-1, LVNI_SELECTED);
+  if (row < 0 || !IsVisiblySelected(row)) return -1;
+  return row;
+}
+
+void CCorvellaView::BuildRequestPacket() {
+  const int row = SelectedRowForSend();
+  if (row < 0) return;
+
+  RequestCells cells;
+  for (int c = 0; c < kColumnCount; ++c) cells[c] = m_list.GetItemText(row, c);
+
+  TeamPlayerChoice choice;
+  choice.teamRequest = IsTeamRequest(cells[COL_TEAM_IND]);
+  choice.top3Request = IsTop3Request(cells[COL_TOP3]);
+  choice.sportCode = ConfiguredSportCode(m_doc.GetProfile());
+  if (!m_ui.SelectTeamPlayer(choice)) return;
+
+  m_strPacket = BuildPacket(cells, choice);
+}
 
 }  // namespace corvella
