@@ -29,8 +29,11 @@ void SelectRow(ListControl& list, int row) {
   if (row >= 0 && row < list.GetItemCount()) list.SetItemState(row, LVIS_SELECTED, LVIS_SELECTED);
 }
 
+// Told when Paste had more lines than the list has room for.
+constexpr const char* kPasteFullCaption = "Too Many Requests";
 std::string DroppedLinesMessage(int dropped) {
-  std::string text = "The list holds at most " + std::to_string(kMaxRequests) + " requests: ";
+  std::string text = "The list can hold at most " + std::to_string(kMaxRequests) +
+                     " requests, the most a request file can keep.\n";
   text += dropped == 1 ? "1 pasted line was dropped." : std::to_string(dropped) + " pasted lines were dropped.";
   return text;
 }
@@ -96,7 +99,7 @@ void CCorvellaView::OnEditPaste() {
   list.SetItemState(-1, 0, LVIS_SELECTED);
   SelectRow(list, m_nFocusRow);
   m_doc.SetModifiedFlag(true);
-  if (dropped > 0) m_ui.MessageBox(DroppedLinesMessage(dropped), "", MB_OK | MB_ICONEXCLAMATION);
+  if (dropped > 0) m_ui.MessageBox(DroppedLinesMessage(dropped), kPasteFullCaption, MB_OK | MB_ICONEXCLAMATION);
 }
 
 void CCorvellaView::OnUpdateEditPaste(CCmdUI* pCmdUI) {

@@ -1,9 +1,155 @@
+// The view's part of printing and print preview: the page count, the page's
+// device context and the drawing of one page of the request list.
+//
+// A page is laid out in screen pixels: the mapping makes one logical unit one
+// screen pixel at its physical size on paper, so the printed table has the
+// row height and column widths the list has on the screen.
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+
 #include "listview/corvella_view.h"
+#include "requests/corvella_doc.h"
 
 namespace corvella {
 
-bool CCorvellaView::OnPreparePrinting(PrintInfo&) { return false; }
-void CCorvellaView::OnPrepareDC(DeviceContext&, PrintInfo*) {}
-void CCorvellaView::OnDraw(DeviceContext&) {}
+namespace {
+
+constexpr int kRowsPerPage = 40;
+// Resolution taken before the list has drawn a row on the screen.
+constexpr int kDefaultScreenDpi = 96;
+// Longest cell text the page reads from the list.
+constexpr std::size_t kPrintCellLimit = 259;
+constexpr int kHeadingMargin = 4;
+constexpr int kCellMargin = 12;
+constexpr const char* kHeadings[kColumnCount] = {
+    " #",    "Description", "Team/Ind",         "Top3",  "Game/Season", "Sign #", "Display Mode",
+    "Times to Display", "Drive", "Library", "Sequence", "Frame", "Offset"};
+constexpr unsigned kTextFormat = DT_SINGLELINE | DT_BOTTOM | DT_NOCLIP | DT_NOPREFIX;
+constexpr COLORREF kBlack = RGB(0, 0, 0);
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+
+FontSpec PageFont(int height) {
+  FontSpec font;
+  font.face = "Times New Roman";
+  font.height = -height;  // character height
+  font.weight = 200;
+  return font;
+}
+
+// The rule shared by the heading and the rows: neighbouring cells share
+// their one-unit black frame lines.
+void FrameCell(DeviceContext& dc, const Rect& cell) {
+  dc.FrameRect(Rect{cell.left - 1, cell.top - 1, cell.right, cell.bottom}, kBlack);
+}
+
+void DrawCellText(DeviceContext& dc, const std::string& text, const Rect& cell, int margin, bool centred) {
+  const std::string shown = CListViewEx::ShortenToFit(dc, text, cell.Width(), margin);
+  dc.DrawText(shown, Rect{cell.left, cell.top, cell.right, cell.bottom - 1},
+              kTextFormat | (centred ? DT_CENTER : DT_LEFT));
+}
+
+}  // namespace
+
+bool CCorvellaView::OnPreparePrinting(PrintInfo& info) {
+  info.minPage = 1;
+  info.maxPage = GetListCtrl().GetItemCount() / kRowsPerPage + 1;
+  if (!info.doPreparePrinting) return false;
+  return info.doPreparePrinting(info);
+}
+
+void CCorvellaView::OnPrepareDC(DeviceContext&, PrintInfo* info) {
+  if (info == nullptr) return;  // the screen: nothing to prepare
+  m_nPrintPage = info->curPage;
+  // Every page comes out in landscape, and the program's printer settings
+  // keep that orientation for the rest of the run.
+  if (info->setLandscape) info->setLandscape();
+}
+
+void CCorvellaView::OnDraw(DeviceContext& dc) {
+  const ListControl& list = GetListCtrl();
+  const int X = m_nLogPixelsX > 0 ? m_nLogPixelsX : kDefaultScreenDpi;
+  const int Y = m_nLogPixelsY > 0 ? m_nLogPixelsY : kDefaultScreenDpi;
+
+  // 1. Mapping: X units across and Y units down make an inch on paper.
+  dc.SetMapMode(MM_ANISOTROPIC);
+  dc.SetViewportOrg(Point{0, 0});
+  if (dc.IsPrinting()) {
+    dc.SetWindowExt(Size{X, Y});
+    dc.SetViewportExt(Size{dc.GetDeviceCaps(LOGPIXELSX), dc.GetDeviceCaps(LOGPIXELSY)});
+  }
+
+  // 2. Title.
+  const FontSpec screenFont = dc.SelectFont(PageFont(18));
+  dc.DrawText(m_doc.GetTitle(), Rect{X, Y / 3, 7 * X, 2 * (Y / 3)}, kTextFormat | DT_LEFT);
+
+  // 3. Table font (the title font is released by replacing it).
+  dc.SelectFont(PageFont(10));
+
+  // 4. Row height and first column width as on the screen. Without a first
+  //    row the list's own row height and column-0 width stand in.
+  int h = list.GetRowHeight();
+  int w0 = list.GetColumnWidth(0);
+  Rect label;
+  if (list.GetItemRect(0, label, LVIR_LABEL)) {
+    h = std::abs(label.bottom - label.top);
+    w0 = std::abs(label.right - label.left);
+  }
+  auto columnWidth = [&](int column) {
+    ListColumn info;
+    return list.GetColumn(column, info) ? std::abs(info.width) : 0;
+  };
+
+  // 5. Heading row.
+  const COLORREF shade = GetSysColor(COLOR_ACTIVEBORDER);
+  Rect cell{X, Y, X + w0, Y + h};
+  for (int k = 0; k < kColumnCount; ++k) {
+    if (k > 0) {
+      cell.left = cell.right;
+      cell.right = cell.left + columnWidth(k);
+    }
+    dc.FillSolidRect(cell, shade);
+    dc.SetBkColor(shade);
+    FrameCell(dc, cell);
+    DrawCellText(dc, kHeadings[k], cell, kHeadingMargin, k >= 2);
+  }
+
+  // 6. This page's rows.
+  const int first = std::max(0, (m_nPrintPage - 1) * kRowsPerPage);
+  const int last = std::min(m_nPrintPage * kRowsPerPage, list.GetItemCount());
+  int bottom = cell.bottom;
+  for (int row = first; row < last; ++row) {
+    cell = Rect{X, bottom + 1, X + w0, bottom + 1 + h};
+    for (int i = 0; i < kColumnCount; ++i) {
+      if (i > 0) {
+        cell.left = cell.right;
+        cell.right = cell.left + columnWidth(i);
+      }
+      if (i == 0) {
+        dc.FillSolidRect(cell, shade);
+        dc.SetBkColor(shade);
+      } else {
+        dc.SetTextColor(m_crText);
+        dc.SetBkColor(m_crBackground);
+        dc.FillSolidRect(cell, m_crBackground);
+      }
+      FrameCell(dc, cell);
+      std::string text = list.GetItemText(row, i);
+      if (text.size() > kPrintCellLimit) text.resize(kPrintCellLimit);
+      if (!text.empty()) DrawCellText(dc, text, cell, kCellMargin, i >= 2);
+    }
+    bottom = cell.bottom;
+  }
+
+  // 7. Page number near the lower right corner.
+  dc.SetBkColor(kWhite);
+  const int top = (15 * Y) / 2;  // 7.5 inches down
+  dc.DrawText("Page " + std::to_string(m_nPrintPage), Rect{9 * X, top, 10 * X, top + Y / 3},
+              kTextFormat | DT_LEFT);
+
+  // 8. Back to the font the context had.
+  dc.SelectFont(screenFont);
+}
 
 }  // namespace corvella
