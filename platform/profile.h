@@ -14,16 +14,22 @@
 // are the one-call forms, each reading (and writing) the file once.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace corvella {
 
 class ProfileFile {
  public:
+  // Larger files read as empty, and the one-call writers leave them alone.
+  static constexpr std::size_t kMaxBytes = std::size_t{64} << 20;
+
   ProfileFile() = default;
-  // Parses `text` (the whole content of a file).
+  // Parses `text` (the whole content of a file); a text over kMaxBytes gives
+  // an empty profile.
   explicit ProfileFile(std::string_view text);
   // Reads and parses the file at `path`; a missing or unreadable file gives
   // an empty profile.
@@ -34,34 +40,57 @@ class ProfileFile {
   std::string GetString(std::string_view section, std::string_view key, std::string_view def,
                         std::size_t size) const;
   // The leading decimal integer of the value (optional sign), `def` when the
-  // key is missing; a value with no digits gives 0.
+  // key is missing or its value empty; a value with no digits gives 0.
+  // Saturates instead of overflowing.
   int GetInt(std::string_view section, std::string_view key, int def) const;
   bool HasSection(std::string_view section) const;
 
   // Sets key = value in the section, creating either when missing and keeping
-  // every other line.
+  // every other line. Line breaks in any argument become blanks, so a write
+  // can never add lines of its own. The value is written as given: blanks at
+  // its ends do not survive a read (callers quote such values).
   void SetString(std::string_view section, std::string_view key, std::string_view value);
   // The whole file as text, lines ended with CRLF.
   std::string ToText() const;
 
  private:
+  // One line of the text: where it lies in m_text (without its line end) and,
+  // for a section header or key line, where its name and value lie.
   struct Line {
-    std::string raw;      // the line as read, without its line end
-    std::string section;  // for a section header: its name
-    std::string key;      // for a key line: the trimmed key
-    std::string value;    // for a key line: the trimmed, unquoted value
-    enum Kind { kOther, kSection, kKey } kind = kOther;
+    enum Kind : unsigned char { kOther, kSection, kKey };
+    std::uint32_t begin = 0, end = 0;
+    std::uint32_t nameBegin = 0, nameLen = 0;    // section name or key, trimmed
+    std::uint32_t valueBegin = 0, valueLen = 0;  // value, trimmed and unquoted
+    Kind kind = kOther;
   };
-  std::vector<Line> m_lines;
-  // Index of the first line of the first occurrence of each section header.
+  struct Section {
+    int headerLine = 0;
+    int lastLine = 0;  // last line before the next section header
+  };
+  void Parse();
+  std::string_view Raw(const Line& line) const;
+  std::string_view Name(const Line& line) const;
+  std::string_view Value(const Line& line) const;
+  // Index into m_sections of the first occurrence of the section, or -1.
   int FindSection(std::string_view section) const;
-  int FindKey(int sectionLine, std::string_view key) const;
+  // Line of the first occurrence of the key in that section, or -1.
+  int FindKey(int sectionIndex, std::string_view key) const;
+
+  std::string m_text;
+  std::vector<Line> m_lines;
+  std::vector<Section> m_sections;  // first occurrences only, in file order
+  // Lower-cased names -> index into m_sections; (section index, lower-cased
+  // key) -> line. Look-ups cost the same however large the file is.
+  std::unordered_map<std::string, int> m_sectionIndex;
+  std::unordered_map<std::string, int> m_keyIndex;
 };
 
 // Writes `text` to `path` so that the file is either the old one or the new
 // one, never half-written: a temporary file in the same folder, flushed, then
 // renamed over the old one. False when any step fails (the old file stays).
-bool WriteFileAtomically(const std::string& path, std::string_view text);
+// A symbolic link is followed, so the file it names is replaced. `flush`
+// false skips the flush to disk (for measurements; the program always flushes).
+bool WriteFileAtomically(const std::string& path, std::string_view text, bool flush = true);
 
 // Copies the value (or the default) into buffer, at most size - 1 characters
 // and a terminating NUL; returns the number of characters copied.
