@@ -160,6 +160,10 @@ class CCorvellaView : public CListViewEx, public DocumentView {
   bool ControlDown() const;
   // Shows kListFullText and returns true when the list is full.
   bool RefuseWhenFull();
+  // Field checks: the "Field <n>" message, shown when `showMessage`; and the
+  // fallback while loading (-1) or the rejection otherwise (0).
+  void FieldMessage(const char* text, int row, bool showMessage);
+  int RejectOrReplace(std::string& value, const char* fallback) const;
 
   CCorvellaDoc& m_doc;
   Ui& m_ui;

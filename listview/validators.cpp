@@ -1,18 +1,291 @@
+// The field checks of the request list: one validator per column from
+// Team/Ind to Offset, and ValidateField, which routes a cell to its validator.
+//
+// Each validator takes the cell text in and out, the row whose other cells its
+// cross-column rules read and change, and whether to show its messages. It
+// returns 1 (valid, perhaps normalised), 0 (rejected) or -1 (replaced by a
+// fallback or corrected by a rule). Three callers use them:
+//   editing a cell     m_bLoading false, messages on:  a bad value is rejected
+//   filling from file  m_bLoading true,  messages on:  a bad value is replaced
+//   the save pass      m_bLoading false, messages off: a bad value stays
+// The sport message and the Team/Ind question of Top 3 are shown whatever the
+// show-messages argument says.
+
+#include <string>
+#include <string_view>
+
 #include "listview/corvella_view.h"
+#include "platform/ui.h"
+#include "requests/corvella_doc.h"
 
 namespace corvella {
 
-int CCorvellaView::ValidateField(std::string&, int, bool, int) { return 0; }
-int CCorvellaView::ValidateTeamInd(std::string&, int, bool) { return 1; }
-int CCorvellaView::ValidateTop3(std::string&, int, bool) { return 1; }
-int CCorvellaView::ValidateGameSeason(std::string&, int, bool) { return 1; }
-int CCorvellaView::ValidateSignNumber(std::string&, int, bool) { return 1; }
-int CCorvellaView::ValidateDisplayMode(std::string&, int, bool) { return 1; }
-int CCorvellaView::ValidateTimesToDisplay(std::string&, int, bool) { return 1; }
-int CCorvellaView::ValidateDrive(std::string&, int, bool) { return 1; }
-int CCorvellaView::ValidateLibrary(std::string&, int, bool) { return 1; }
-int CCorvellaView::ValidateSequence(std::string&, int, bool) { return 1; }
-int CCorvellaView::ValidateFrame(std::string&, int, bool) { return 1; }
-int CCorvellaView::ValidateOffset(std::string&, int, bool) { return 1; }
+namespace {
+
+// Upper-cases a–z in place; other bytes stay as they are.
+void MakeUpper(std::string& text) {
+  for (char& c : text) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+}
+
+// Cuts the text to its first character; an empty text stays empty.
+void KeepFirstChar(std::string& text) {
+  if (text.size() > 1) text.resize(1);
+}
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+  return text.substr(0, prefix.size()) == prefix;
+}
+
+bool HasPathSeparator(std::string_view text) { return text.find_first_of("/\\") != std::string_view::npos; }
+
+// Letters of the Windows-1252 code page: A–Z, a–z and the accented and other
+// letters above 127.
+bool IsCharAlpha1252(unsigned char c) {
+  if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) return true;
+  switch (c) {
+    case 0x83: case 0x8A: case 0x8C: case 0x8E: case 0x9A: case 0x9C: case 0x9E: case 0x9F:
+    case 0xAA: case 0xB5: case 0xBA:
+      return true;
+    default:
+      break;
+  }
+  return c >= 0xC0 && c != 0xD7 && c != 0xF7;
+}
+
+constexpr unsigned kMessageFlags = MB_OK | MB_ICONEXCLAMATION;
+
+}  // namespace
+
+// Shows a field message titled "Field <request number>" when messages are on.
+void CCorvellaView::FieldMessage(const char* text, int row, bool showMessage) {
+  if (!showMessage) return;
+  m_strFieldCaption = "Field " + std::to_string(row + 1);
+  m_ui.MessageBox(text, m_strFieldCaption, kMessageFlags);
+}
+
+// A bad value: replaced by the fallback while loading, rejected otherwise.
+int CCorvellaView::RejectOrReplace(std::string& value, const char* fallback) const {
+  if (m_bLoading) {
+    value = fallback;
+    return -1;
+  }
+  return 0;
+}
+
+int CCorvellaView::ValidateField(std::string& value, int row, bool showMessage, int column) {
+  int result = 0;
+  switch (column) {
+    case COL_TEAM_IND: result = ValidateTeamInd(value, row, showMessage); break;
+    case COL_TOP3: result = ValidateTop3(value, row, showMessage); break;
+    case COL_GAME_SEASON: result = ValidateGameSeason(value, row, showMessage); break;
+    case COL_SIGN: result = ValidateSignNumber(value, row, showMessage); break;
+    case COL_DISPLAY_MODE: result = ValidateDisplayMode(value, row, showMessage); break;
+    case COL_TIMES: result = ValidateTimesToDisplay(value, row, showMessage); break;
+    case COL_DRIVE: result = ValidateDrive(value, row, showMessage); break;
+    case COL_LIBRARY: result = ValidateLibrary(value, row, showMessage); break;
+    case COL_SEQUENCE: result = ValidateSequence(value, row, showMessage); break;
+    case COL_FRAME: result = ValidateFrame(value, row, showMessage); break;
+    case COL_OFFSET: result = ValidateOffset(value, row, showMessage); break;
+    default: result = 0; break;  // "#" and Description are not checked
+  }
+  // A load marks the document only when it corrected something; editing and
+  // the save pass mark it for every accepted value (the save clears the flag
+  // again afterwards).
+  if ((result == -1 && m_bLoading) || (result != 0 && !m_bLoading)) m_doc.SetModifiedFlag(true);
+  return result;
+}
+
+int CCorvellaView::ValidateTeamInd(std::string& value, int row, bool showMessage) {
+  MakeUpper(value);
+  KeepFirstChar(value);
+  if (value != "I" && value != "T") {
+    FieldMessage("Team/Individual must be 'I' or 'T'", row, showMessage);
+    return RejectOrReplace(value, "I");
+  }
+  // Team statistics have no top 3.
+  if (value == "T" && m_list.GetItemText(row, COL_TOP3) != "N") m_list.SetItemText(row, COL_TOP3, "N");
+  return 1;
+}
+
+int CCorvellaView::ValidateTop3(std::string& value, int row, bool showMessage) {
+  // Only Football has top-3 statistics; judged on the text as given.
+  if (!IsFootball() && value != "N") {
+    m_ui.MessageBox("Top 3 is used in Football Only", "Illegal Sport Setting!!", kMessageFlags);
+    value = "N";
+    return -1;
+  }
+  MakeUpper(value);
+  if (StartsWith(value, "RE")) value = "C";  // "Receiving": "R" is Rushing
+  KeepFirstChar(value);
+  if (value != "R" && value != "P" && value != "C" && value != "T" && value != "N" && value != " ") {
+    FieldMessage("Only R, P, C, T, and N are legal entries.", row, showMessage);
+    return RejectOrReplace(value, "N");
+  }
+  if (value == " ") {
+    value = "N";
+    return -1;
+  }
+  if (value == "N") return 1;
+  // A statistic is for individual requests only: ask to make the row one.
+  if (m_list.GetItemText(row, COL_TEAM_IND) != "I") {
+    const int answer =
+        m_ui.MessageBox("Top 3 is for INDIVIDUAL Stats Only\nChange Current Request to INDIVIDUAL?",
+                        "Illegal Team Setting!!", MB_YESNO | MB_ICONEXCLAMATION);
+    if (answer == IDYES) {
+      m_list.SetItemText(row, COL_TEAM_IND, "I");
+      return 1;
+    }
+    value = "N";
+    return -1;
+  }
+  return 1;
+}
+
+int CCorvellaView::ValidateGameSeason(std::string& value, int row, bool showMessage) {
+  MakeUpper(value);
+  KeepFirstChar(value);
+  if (value == "G") return 1;
+  FieldMessage("Only the 'G'ame option is available Currently.", row, showMessage);
+  return RejectOrReplace(value, "G");
+}
+
+int CCorvellaView::ValidateSignNumber(std::string& value, int row, bool showMessage) {
+  const int n = LeadingInt(value);
+  if (n >= 1 && n <= 16) return 1;
+  FieldMessage(n < 1 ? "Sign Number can NOT be LESS than 1" : "Sign Number can NOT be GREATER than 16", row,
+               showMessage);
+  return RejectOrReplace(value, "1");
+}
+
+int CCorvellaView::ValidateDisplayMode(std::string& value, int row, bool showMessage) {
+  MakeUpper(value);
+  if (value.size() > 1) {
+    if (StartsWith(value, "CON")) {
+      value = "C";
+    } else if (StartsWith(value, "SIN")) {
+      value = "S";
+    } else if (StartsWith(value, "SEL")) {
+      value = "F";  // Selected Frame
+    }
+  }
+  KeepFirstChar(value);
+  if (value != "C" && value != "S" && value != "F") {
+    FieldMessage("Display Mode must be 'C'ontinuous 'S'ingle Step or Selected 'F'rame", row, showMessage);
+    return RejectOrReplace(value, "Continuous");
+  }
+  // The mode decides Times to Display: at least 1 when continuous, 0 else.
+  const int times = LeadingInt(m_list.GetItemText(row, COL_TIMES));
+  if (value == "C") {
+    value = "Continuous";
+    if (times == 0) m_list.SetItemText(row, COL_TIMES, "1");
+  } else {
+    value = value == "S" ? "Single Step" : "Selected Frame";
+    if (times != 0) m_list.SetItemText(row, COL_TIMES, "0");
+  }
+  return 1;
+}
+
+int CCorvellaView::ValidateTimesToDisplay(std::string& value, int row, bool showMessage) {
+  const std::string mode = m_list.GetItemText(row, COL_DISPLAY_MODE).substr(0, 3);
+  if (mode == "Sel" || mode == "Sin") {
+    // Outside continuous mode the count is fixed at 0; the editor is told so
+    // before the value is looked at.
+    if (!m_bLoading) {
+      FieldMessage(mode == "Sel" ? "Times to Display can not be changed in Selected Frame mode"
+                                 : "Times to Display can not be changed in SINGLE STEP mode",
+                   row, showMessage);
+    }
+    if (value == "0") return 1;
+    return RejectOrReplace(value, "0");
+  }
+  const int n = LeadingInt(value);
+  if (n >= 1 && n <= 99999) return 1;
+  FieldMessage(n < 1 ? "Times to Display can not be LESS than 1" : "Times to Display can not be GREATER than 99999",
+               row, showMessage);
+  return RejectOrReplace(value, "1");
+}
+
+int CCorvellaView::ValidateDrive(std::string& value, int row, bool showMessage) {
+  MakeUpper(value);
+  KeepFirstChar(value);
+  if (!value.empty() && IsCharAlpha1252(static_cast<unsigned char>(value[0]))) return 1;
+  FieldMessage("Drive is not a valid letter.  A-Z", row, showMessage);
+  return RejectOrReplace(value, "C");
+}
+
+int CCorvellaView::ValidateLibrary(std::string& value, int row, bool showMessage) {
+  MakeUpper(value);
+  bool extensionCut = false;
+  const std::size_t ext = value.find(".LIB");
+  if (ext != std::string::npos) {
+    FieldMessage(".LIB extension does not need to be included in Library name.", row, showMessage);
+    if (ext == 0) {
+      value = "DEFAULT";
+      return -1;
+    }
+    value.resize(ext);
+    extensionCut = true;
+  }
+  if (value.size() > 8) {
+    FieldMessage("Libraries being requested must be 8 or LESS characters.", row, showMessage);
+    if (m_bLoading && extensionCut) {
+      value = "Default";
+      return -1;
+    }
+    value.resize(8);
+  }
+  if (HasPathSeparator(value)) {
+    FieldMessage("Illegal character in Library Name.", row, showMessage);
+    return RejectOrReplace(value, "DEFAULT");
+  }
+  return 1;
+}
+
+int CCorvellaView::ValidateSequence(std::string& value, int row, bool showMessage) {
+  MakeUpper(value);
+  const std::size_t ext = value.find(".SQZ");
+  if (ext != std::string::npos) {
+    FieldMessage(".SQZ extension does not need to be included in Sequence name.", row, showMessage);
+    if (ext == 0) {
+      value = "RTD";
+      return -1;
+    }
+    value.resize(ext);
+  }
+  if (value.size() > 8) {
+    FieldMessage("Sequences being requested must be 8 or LESS characters.", row, showMessage);
+    value.resize(8);
+  }
+  if (value.empty()) return 1;
+  if (HasPathSeparator(value)) {
+    FieldMessage("Illegal character in Sequence Name.", row, showMessage);
+    return RejectOrReplace(value, "RTD");
+  }
+  return 1;
+}
+
+int CCorvellaView::ValidateFrame(std::string& value, int row, bool showMessage) {
+  const int n = LeadingInt(value);
+  const bool selectedFrame = m_list.GetItemText(row, COL_DISPLAY_MODE) == "Selected Frame";
+  if (n < 1 && selectedFrame) {
+    FieldMessage("Frame Number must be GREATER than 0.", row, showMessage);
+    return RejectOrReplace(value, "1");
+  }
+  if (n > 0 && !selectedFrame) {
+    FieldMessage("Frame Number is for Selected Frame Mode ONLY.", row, showMessage);
+    return RejectOrReplace(value, "0");
+  }
+  return 1;
+}
+
+int CCorvellaView::ValidateOffset(std::string& value, int row, bool showMessage) {
+  const int n = LeadingInt(value);
+  if (n >= 0 && n <= 4999) return 1;
+  FieldMessage(n < 0 ? "RTD Offset must be 0 or GREATER." : "RTD Offset must be less than 5000.", row,
+               showMessage);
+  return RejectOrReplace(value, "0");
+}
 
 }  // namespace corvella
