@@ -1,0 +1,128 @@
+// signsim: a stand-in sign service for tests, benchmarks and demonstrations.
+// Listens on the ncalrpc endpoint until SIGINT or SIGTERM, then removes its
+// socket. Prints one line per call on standard output.
+
+#include <signal.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "tools/signsim/server.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: signsim [options]\n"
+    "Stand-in sign service on the ncalrpc endpoint of the sign interface.\n"
+    "\n"
+    "  --dir DIR          socket directory (default: $ZELTRPC_DIR, else\n"
+    "                     $XDG_RUNTIME_DIR/zeltrpc, else /tmp/zeltrpc-<uid>)\n"
+    "  --endpoint NAME    endpoint, the socket's name (default: zeltrpc)\n"
+    "  --big-endian       send every PDU in big-endian data representation\n"
+    "  --fault OPNUM      answer calls of OPNUM with a fault\n"
+    "  --fault-status N   status carried by that fault (default 0x1C000012)\n"
+    "  --delay-ms N       wait N milliseconds before each reply\n"
+    "  --drop-after N     answer N calls per connection, then close it\n"
+    "  --max-frag N       largest fragment to send and accept (40..5840)\n"
+    "  --status-fill N    pad GetStatus texts to N bytes\n"
+    "  --quiet            no line per call\n"
+    "  --help             this text\n"
+    "\n"
+    "Prints \"signsim: listening on <path>\" when ready; stops on SIGINT or\n"
+    "SIGTERM and removes the socket.\n";
+
+bool number(const char* text, long long low, long long high, long long& value) {
+  char* end = nullptr;
+  errno = 0;
+  value = std::strtoll(text, &end, 0);
+  return errno == 0 && end != text && *end == '\0' && value >= low && value <= high;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  signsim::Options options;
+  bool quiet = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    auto value = [&](const char* what) -> const char* {
+      if (i + 1 >= argc) {
+        std::fprintf(stderr, "signsim: %s needs a value\n", what);
+        std::exit(2);
+      }
+      return argv[++i];
+    };
+    long long n = 0;
+    auto bad = [&](const char* opt) {
+      std::fprintf(stderr, "signsim: bad value for %s\n%s", opt, kUsage);
+      return 2;
+    };
+    if (a == "--help" || a == "-h") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    } else if (a == "--dir") {
+      options.dir = value("--dir");
+    } else if (a == "--endpoint") {
+      options.endpoint = value("--endpoint");
+    } else if (a == "--big-endian") {
+      options.bigEndian = true;
+    } else if (a == "--quiet") {
+      quiet = true;
+    } else if (a == "--fault") {
+      if (!number(value("--fault"), 0, 65535, n)) return bad("--fault");
+      options.faultOpnum = static_cast<int>(n);
+    } else if (a == "--fault-status") {
+      if (!number(value("--fault-status"), 1, 0xFFFFFFFFLL, n)) return bad("--fault-status");
+      options.faultStatus = static_cast<uint32_t>(n);
+    } else if (a == "--delay-ms") {
+      if (!number(value("--delay-ms"), 0, 3600000, n)) return bad("--delay-ms");
+      options.delayMs = static_cast<int>(n);
+    } else if (a == "--drop-after") {
+      if (!number(value("--drop-after"), 0, 1 << 30, n)) return bad("--drop-after");
+      options.dropAfter = static_cast<int>(n);
+    } else if (a == "--max-frag") {
+      if (!number(value("--max-frag"), 40, 5840, n)) return bad("--max-frag");
+      options.maxFrag = static_cast<uint16_t>(n);
+    } else if (a == "--status-fill") {
+      if (!number(value("--status-fill"), 0, 16 * 1024 * 1024, n)) return bad("--status-fill");
+      options.statusFill = static_cast<uint32_t>(n);
+    } else {
+      std::fprintf(stderr, "signsim: unknown option %s\n%s", a.c_str(), kUsage);
+      return 2;
+    }
+  }
+
+  // Signals are taken by sigwait below; block them before threads start.
+  sigset_t stopSignals;
+  sigemptyset(&stopSignals);
+  sigaddset(&stopSignals, SIGINT);
+  sigaddset(&stopSignals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+  signal(SIGPIPE, SIG_IGN);
+
+  signsim::LogSink sink;
+  if (!quiet) {
+    sink = [](const std::string& line) {
+      std::printf("signsim: %s\n", line.c_str());
+      std::fflush(stdout);
+    };
+  }
+  signsim::SignServer server(options, sink);
+  std::string error;
+  if (!server.start(error)) {
+    std::fprintf(stderr, "signsim: %s\n", error.c_str());
+    return 1;
+  }
+  std::printf("signsim: listening on %s\n", server.socketPath().c_str());
+  std::fflush(stdout);
+
+  int sig = 0;
+  sigwait(&stopSignals, &sig);
+  server.stop();
+  std::printf("signsim: stopped by %s, socket removed\n", sig == SIGINT ? "SIGINT" : "SIGTERM");
+  std::fflush(stdout);
+  return 0;
+}

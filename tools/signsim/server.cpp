@@ -1,0 +1,271 @@
+#include "tools/signsim/server.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <chrono>
+#include <cstring>
+
+#include "zeltrpc/rpc/pdu.h"
+#include "zeltrpc/rpc/status.h"
+#include "zeltrpc/rpc/transport.h"
+#include "zeltrpc/sign_interface.h"
+
+namespace signsim {
+
+using namespace zeltrpc::rpc;
+
+namespace {
+
+constexpr size_t kMaxRequestStub = 16 * 1024 * 1024;
+
+}  // namespace
+
+struct SignServer::Client {
+  explicit Client(int fd, uint32_t id) : stream(fd), id(id) {}
+  PduStream stream;
+  uint32_t id;
+  std::thread thread;
+  std::atomic<bool> done{false};
+};
+
+SignServer::SignServer(Options options, LogSink log) : m_options(std::move(options)), m_log(std::move(log)) {
+  m_service.setStatusFill(m_options.statusFill);
+}
+
+SignServer::~SignServer() { stop(); }
+
+void SignServer::log(const std::string& line) {
+  if (m_log) m_log(line);
+}
+
+bool SignServer::start(std::string& error) {
+  const std::string dir = m_options.dir.empty() ? socketDirectory() : m_options.dir;
+  std::string why;
+  if (checkSocketDirectory(dir, true, &why) != kOk) {
+    error = "socket directory refused: " + why;
+    return false;
+  }
+  if (zeltrpc::rpc::socketPath(dir, m_options.endpoint, m_path) != kOk) {
+    error = "endpoint \"" + m_options.endpoint + "\" cannot name a socket in " + dir;
+    return false;
+  }
+  // A socket left behind by a service that died is replaced; a live one is not.
+  struct stat st{};
+  if (::lstat(m_path.c_str(), &st) == 0) {
+    if (!S_ISSOCK(st.st_mode)) {
+      error = m_path + " exists and is not a socket";
+      return false;
+    }
+    int probe = -1;
+    if (connectUnix(m_path, std::chrono::milliseconds(500), probe) == kOk) {
+      ::close(probe);
+      error = m_path + " is in use by another service";
+      return false;
+    }
+    ::unlink(m_path.c_str());
+  }
+  m_listenFd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  std::memcpy(addr.sun_path, m_path.c_str(), m_path.size() + 1);
+  if (m_listenFd < 0 || ::bind(m_listenFd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+      ::listen(m_listenFd, 64) != 0 || ::pipe2(m_wakePipe, O_CLOEXEC) != 0) {
+    error = m_path + ": " + std::strerror(errno);
+    if (m_listenFd >= 0) ::close(m_listenFd);
+    m_listenFd = -1;
+    return false;
+  }
+  m_running = true;
+  m_acceptor = std::thread([this] { acceptLoop(); });
+  return true;
+}
+
+void SignServer::stop() {
+  if (!m_running) return;
+  m_running = false;
+  char c = 'x';
+  (void)!::write(m_wakePipe[1], &c, 1);
+  m_acceptor.join();
+  std::vector<std::shared_ptr<Client>> clients;
+  {
+    std::lock_guard lock(m_mutex);
+    clients.swap(m_clients);
+  }
+  for (auto& cl : clients) cl->stream.shutdown();
+  for (auto& cl : clients) cl->thread.join();
+  ::close(m_listenFd);
+  ::close(m_wakePipe[0]);
+  ::close(m_wakePipe[1]);
+  m_listenFd = m_wakePipe[0] = m_wakePipe[1] = -1;
+  ::unlink(m_path.c_str());
+}
+
+void SignServer::acceptLoop() {
+  for (;;) {
+    pollfd fds[2] = {{m_listenFd, POLLIN, 0}, {m_wakePipe[0], POLLIN, 0}};
+    if (::poll(fds, 2, -1) < 0) {
+      if (errno == EINTR) continue;
+      return;
+    }
+    if (fds[1].revents) return;
+    if (!(fds[0].revents & POLLIN)) continue;
+    int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC);
+    if (fd < 0) continue;
+    auto client = std::make_shared<Client>(fd, m_nextClientId++);
+    std::lock_guard lock(m_mutex);
+    // Forget clients whose threads have ended.
+    for (auto it = m_clients.begin(); it != m_clients.end();) {
+      if ((*it)->done) {
+        (*it)->thread.join();
+        it = m_clients.erase(it);
+      } else {
+        ++it;
+      }
+    }
+    m_clients.push_back(client);
+    client->thread = std::thread([this, client] { serve(client); });
+  }
+}
+
+void SignServer::serve(const std::shared_ptr<Client>& client) {
+  ++m_open;
+  const std::string who = "client " + std::to_string(client->id);
+  const DataRep rep{m_options.bigEndian, false};
+  const SyntaxId& iface = zeltrpc::signInterface().syntax;
+  bool bound = false;
+  uint16_t contextId = 0;
+  uint16_t sendFrag = m_options.maxFrag;
+  int answered = 0;
+  FragmentAssembler assembler;
+  assembler.reset(kMaxRequestStub);
+  std::vector<uint8_t> out;
+  CallArgs call;
+
+  for (;;) {
+    Pdu pdu;
+    Io io = client->stream.readPdu(pdu, Clock::time_point{});
+    if (io != Io::Ok) {
+      if (io == Io::Malformed) log(who + ": malformed PDU header, connection closed");
+      break;
+    }
+    if (pdu.ptype == kBind) {
+      BindInfo bind;
+      if (!parseBind(pdu, bind)) {
+        auto nak = encodeBindNak(rep, pdu.callId, 0);
+        client->stream.sendAll(nak, {});
+        log(who + ": malformed bind rejected");
+        continue;
+      }
+      BindAckInfo ack;
+      sendFrag = std::min<uint16_t>(m_options.maxFrag, bind.maxRecvFrag);
+      ack.maxXmitFrag = ack.maxRecvFrag = std::max<uint16_t>(sendFrag, kSmallestMaxFrag);
+      ack.assocGroup = 0x5A17;
+      ack.secondaryAddress = m_options.endpoint;
+      const bool ndr = std::find(bind.transferSyntaxes.begin(), bind.transferSyntaxes.end(),
+                                 ndrTransferSyntax()) != bind.transferSyntaxes.end();
+      if (!(bind.abstractSyntax == iface)) {
+        ack.result = 2;
+        ack.reason = 1;
+      } else if (!ndr) {
+        ack.result = 2;
+        ack.reason = 2;
+      } else {
+        ack.transferSyntax = ndrTransferSyntax();
+        bound = true;
+        contextId = bind.contextId;
+      }
+      auto bytes = encodeBindAck(rep, pdu.callId, ack);
+      client->stream.sendAll(bytes, {});
+      log(who + ": bind " + formatUuid(bind.abstractSyntax.uuid) + " v" + std::to_string(bind.abstractSyntax.major) +
+          "." + std::to_string(bind.abstractSyntax.minor) + (bound ? " accepted" : " rejected"));
+      continue;
+    }
+    if (pdu.ptype != kRequest) {
+      log(who + ": unexpected PDU type " + std::to_string(pdu.ptype) + ", connection closed");
+      break;
+    }
+    CallFragment frag;
+    if (!parseCallFragment(pdu, frag)) {
+      log(who + ": malformed request, connection closed");
+      break;
+    }
+    auto fed = assembler.feed(pdu, frag);
+    if (fed == FragmentAssembler::Result::More) continue;
+    if (fed != FragmentAssembler::Result::Complete) {
+      log(who + ": bad request fragments, connection closed");
+      break;
+    }
+    const uint16_t opnum = assembler.opnum();
+    const uint32_t callId = assembler.callId();
+    const auto stub = assembler.stub();
+    if (m_options.dropAfter >= 0 && answered >= m_options.dropAfter) {
+      log(who + ": call " + std::to_string(opnum) + " dropped with the connection");
+      break;
+    }
+    {
+      std::lock_guard lock(m_mutex);
+      m_lastStubs[opnum].assign(stub.begin(), stub.end());
+    }
+    if (m_options.delayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(m_options.delayMs));
+
+    std::vector<uint8_t> reply;
+    if (!bound || assembler.contextId() != contextId) {
+      reply = encodeFault(rep, callId, assembler.contextId(), kNcaUnkIf, true);
+      log(who + ": call " + std::to_string(opnum) + " without a bound interface -> fault");
+    } else if (opnum >= zeltrpc::kOpnumCount) {
+      reply = encodeFault(rep, callId, contextId, kNcaOpRangeError, true);
+      log(who + ": opnum " + std::to_string(opnum) + " out of range -> fault");
+    } else if (!decodeRequest(opnum, stub, assembler.rep(), call)) {
+      reply = encodeFault(rep, callId, contextId, kNcaFaultNdr, true);
+      log(who + ": opnum " + std::to_string(opnum) + " bad stub data -> fault");
+    } else if (static_cast<int>(opnum) == m_options.faultOpnum) {
+      reply = encodeFault(rep, callId, contextId, m_options.faultStatus, false);
+      log(who + ": " + describeCall(call) + " -> fault 0x" + [&] {
+        char h[16];
+        std::snprintf(h, sizeof h, "%08X", m_options.faultStatus);
+        return std::string(h);
+      }());
+    } else {
+      std::string note;
+      const std::string described = describeCall(call);
+      uint32_t status = m_service.handle(call, note);
+      out.clear();
+      encodeReply(call, status, rep, out, 0);
+      appendFragments(reply, kResponse, rep, callId, contextId, 0, out, sendFrag);
+      {
+        std::lock_guard lock(m_mutex);
+        m_lastCall = call;
+      }
+      log(who + ": " + described + " -> " + std::to_string(status));
+      if (!note.empty()) log(who + ": " + note);
+    }
+    if (client->stream.sendAll(reply, {}) != Io::Ok) break;
+    ++answered;
+    ++m_calls;
+    assembler.reset(kMaxRequestStub);
+  }
+  client->stream.shutdown();  // the peer sees the close now, not when the thread is reaped
+  --m_open;
+  client->done = true;
+}
+
+std::vector<uint8_t> SignServer::lastRequestStub(uint16_t opnum) {
+  std::lock_guard lock(m_mutex);
+  auto it = m_lastStubs.find(opnum);
+  return it == m_lastStubs.end() ? std::vector<uint8_t>{} : it->second;
+}
+
+CallArgs SignServer::lastCall() {
+  std::lock_guard lock(m_mutex);
+  return m_lastCall;
+}
+
+}  // namespace signsim

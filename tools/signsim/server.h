@@ -1,0 +1,82 @@
+// SignServer: the stand-in sign service listening on an ncalrpc endpoint
+// (a Unix-domain socket in the socket directory). One thread accepts, one
+// thread serves each client. Tests embed it; main.cpp wraps it as `signsim`.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tools/signsim/sign_service.h"
+
+namespace signsim {
+
+struct Options {
+  std::string dir;                  // empty: the runtime's socket directory
+  std::string endpoint = "zeltrpc";
+  bool bigEndian = false;           // every PDU in big-endian representation
+  int faultOpnum = -1;              // answer this opnum with a fault
+  uint32_t faultStatus = 0x1C000012;  // nca_s_fault_unspec
+  int delayMs = 0;                  // wait before each reply
+  int dropAfter = -1;               // answer N calls per connection, then close it
+  uint16_t maxFrag = 5840;          // largest fragment sent and accepted
+  uint32_t statusFill = 0;          // GetStatus text padded to this many bytes
+};
+
+// Receives one log line (no newline).
+using LogSink = std::function<void(const std::string&)>;
+
+class SignServer {
+ public:
+  explicit SignServer(Options options, LogSink log = {});
+  ~SignServer();
+  SignServer(const SignServer&) = delete;
+  SignServer& operator=(const SignServer&) = delete;
+
+  // Creates the directory if needed, listens, starts serving. On failure
+  // returns false with a message in `error`.
+  bool start(std::string& error);
+  // Stops accepting, closes every connection, joins the threads and removes
+  // the socket. Safe to call twice.
+  void stop();
+
+  const std::string& socketPath() const { return m_path; }
+  SignService& service() { return m_service; }
+
+  // Observation for tests: the last request stub received per opnum, the
+  // number of calls answered, and the connections currently open.
+  std::vector<uint8_t> lastRequestStub(uint16_t opnum);
+  CallArgs lastCall();
+  uint64_t callCount() const { return m_calls.load(); }
+  int openConnections() const { return m_open.load(); }
+
+ private:
+  struct Client;
+  void acceptLoop();
+  void serve(const std::shared_ptr<Client>& client);
+  void log(const std::string& line);
+
+  Options m_options;
+  LogSink m_log;
+  SignService m_service;
+  std::string m_path;
+  int m_listenFd = -1;
+  int m_wakePipe[2] = {-1, -1};
+  std::thread m_acceptor;
+  std::mutex m_mutex;
+  std::vector<std::shared_ptr<Client>> m_clients;
+  std::map<uint16_t, std::vector<uint8_t>> m_lastStubs;
+  CallArgs m_lastCall;
+  std::atomic<uint64_t> m_calls{0};
+  std::atomic<int> m_open{0};
+  std::atomic<uint32_t> m_nextClientId{1};
+  bool m_running = false;
+};
+
+}  // namespace signsim

@@ -1,0 +1,194 @@
+/*
+ * zeltrpc.h - client library of the sign service.
+ *
+ * The library keeps one binding to the sign service per process. Connect
+ * with zeltConnectSign("."), call any of the functions below, and release the
+ * binding with zeltDisconnectSign() (unloading the library releases it too).
+ *
+ * Types: the interface's "long" is int32_t and "unsigned long" uint32_t.
+ * Texts are NUL-terminated 8-bit strings; buffers are the caller's storage.
+ *
+ * Status values: every function returns a 32-bit status, 0 for success.
+ *   87    ERROR_INVALID_PARAMETER: an argument check of this library failed;
+ *         nothing was sent and no size was stored.
+ *   1702  RPC_S_INVALID_BINDING: not connected.
+ *   1703  RPC_S_PROTSEQ_NOT_SUPPORTED: remote names (ncacn_np, ncacn_nb_nb)
+ *         have no carrier on this platform.
+ *   1722  RPC_S_SERVER_UNAVAILABLE: nobody listens at the endpoint, or the
+ *         connect/bind did not finish within ZELTRPC_TIMEOUT_MS.
+ *   1726  RPC_S_CALL_FAILED: the connection broke after the request went out.
+ *   1727  RPC_S_CALL_FAILED_DNE: the request could not be sent.
+ *   1728  RPC_S_PROTOCOL_ERROR: the service sent a malformed or unexpected PDU.
+ *   1780  RPC_X_NULL_REF_POINTER: a null pointer reached a procedure
+ *         argument that no check of this library tests; nothing was sent.
+ *   1783  RPC_X_BAD_STUB_DATA: the reply was malformed, or it carried more
+ *         bytes than the caller's buffer holds (the capacity it sent).
+ *         Nothing is written to the caller's storage in that case.
+ *   1818  RPC_S_CALL_CANCELLED: the call did not finish within
+ *         ZELTRPC_TIMEOUT_MS milliseconds (default 10000).
+ *   Faults sent by the service arrive mapped to these values (for example
+ *   1745 for an unknown procedure); any other value is the service's own
+ *   result for the call.
+ * After a failed call, out storage may be untouched or partly written.
+ *
+ * Connection: a broken connection (the service restarted) fails the call that
+ * meets it; the next call opens a new connection on the same binding.
+ *
+ * Threads: calls from several threads are serialised on the one connection.
+ * Connecting or disconnecting while other threads call is safe: those calls
+ * finish on the old binding or fail with 1702.
+ *
+ * Sizes: functions taking "capacity" store it into *size before the call
+ * ("stores capacity into size"); the others expect *size to hold the
+ * capacity of its buffer. On return *size holds the byte count the service
+ * sent, and the buffer holds exactly those bytes.
+ */
+#ifndef ZELTRPC_H
+#define ZELTRPC_H
+
+#include <stdint.h>
+
+#ifndef ZELTRPC_API
+#if defined(ZELTRPC_BUILDING) && (defined(__GNUC__) || defined(__clang__))
+#define ZELTRPC_API __attribute__((visibility("default")))
+#else
+#define ZELTRPC_API
+#endif
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* ---- Connection ------------------------------------------------------- */
+
+/* Binds to the sign service on computer `server` ("." for this computer,
+ * over ncalrpc endpoint "zeltrpc" in the socket directory) and pings it.
+ * Releases any earlier binding first, even for the same name. Remote names
+ * try ncacn_np, then ncacn_nb_nb, and return the second try's status.
+ * Returns 0 when connected, 87 for a null name or one longer than 61
+ * characters (nothing changed), otherwise the status of the last attempt
+ * (and the process is left without a binding). */
+ZELTRPC_API uint32_t zeltConnectSign(const char* server);
+
+/* Releases the binding, if any. Always returns 0. */
+ZELTRPC_API uint32_t zeltDisconnectSign(void);
+
+/* 1 when connected and `server` equals the name last given to
+ * zeltConnectSign without regard to letter case, otherwise 0. */
+ZELTRPC_API uint32_t zeltIsServer(const char* server);
+
+/* Asks the service whether it answers; returns the status of Ping. */
+ZELTRPC_API uint32_t zeltPing(void);
+
+/* ---- Sequences, frames and schedules ---------------------------------- */
+
+/* Plays `sequence` on `sign`; value1 and value2 are passed through. */
+ZELTRPC_API uint32_t zeltPlaySequence(const char* sign, const char* sequence, int32_t value1, int32_t value2);
+/* Adds `sequence` to the queue of `sign`. */
+ZELTRPC_API uint32_t zeltQueueSequence(const char* sign, const char* sequence, int32_t value1, int32_t value2);
+/* Makes `sequence` the default sequence of `sign`. */
+ZELTRPC_API uint32_t zeltSetDefaultSequence(const char* sign, const char* sequence, int32_t value1, int32_t value2);
+/* Checks that `sequence` exists for `sign`. */
+ZELTRPC_API uint32_t zeltCheckSequence(const char* sign, const char* sequence);
+/* Shows frame number `frame`. */
+ZELTRPC_API uint32_t zeltSelectFrame(const char* sign, int32_t frame);
+/* Steps through frames one at a time. */
+ZELTRPC_API uint32_t zeltSingleStepFrame(const char* sign, int32_t value);
+/* Runs the named schedule. */
+ZELTRPC_API uint32_t zeltRunSchedule(const char* sign, const char* schedule, int32_t value);
+/* Stops the running sequence; blanks the sign; ends the schedule; moves to the
+ * next queue item; clears the queue. */
+ZELTRPC_API uint32_t zeltStopSequence(const char* sign);
+ZELTRPC_API uint32_t zeltBlankSign(const char* sign);
+ZELTRPC_API uint32_t zeltEndSchedule(const char* sign);
+ZELTRPC_API uint32_t zeltNextItem(const char* sign);
+ZELTRPC_API uint32_t zeltClearQueue(const char* sign);
+/* Sets the dimming of `sign`. */
+ZELTRPC_API uint32_t zeltSetDimming(const char* sign, int32_t value1, int32_t value2);
+/* Shows `length` bytes of frame data. */
+ZELTRPC_API uint32_t zeltShowFrame(const char* sign, const char* data, uint32_t length);
+
+/* ---- Flags and readings ----------------------------------------------- */
+
+ZELTRPC_API uint32_t zeltGetChangeFlag(const char* sign, int32_t* flag);
+ZELTRPC_API uint32_t zeltGetSchedChangeFlag(const char* sign, int32_t* flag);
+ZELTRPC_API uint32_t zeltGetPhotocell(const char* sign, int32_t* value);
+
+/* ---- Status texts ----------------------------------------------------- */
+
+/* Status of `sign` into buffer. 87 when sign, buffer or size is null. */
+ZELTRPC_API uint32_t zeltGetStatus(const char* sign, char* buffer, uint32_t capacity, uint32_t* size);
+/* Configuration of `sign`. 87 when sign, buffer or size is null. */
+ZELTRPC_API uint32_t zeltGetConfig(const char* sign, char* buffer, uint32_t capacity, uint32_t* size);
+/* Windows of `sign`. 87 when sign, buffer or size is null. */
+ZELTRPC_API uint32_t zeltListWindows(const char* sign, char* buffer, uint32_t capacity, uint32_t* size);
+/* Queue of `sign` (no argument check). */
+ZELTRPC_API uint32_t zeltGetQueue(const char* sign, char* buffer, uint32_t capacity, uint32_t* size);
+/* Bulb report of `sign`; with a non-null `extra` also its extra value
+ * (GetBulbEx), otherwise GetBulb. 87 when sign, buffer or size is null. */
+ZELTRPC_API uint32_t zeltGetBulb(const char* sign, char* buffer, uint32_t capacity, uint32_t* size, int32_t* extra);
+/* Names of the signs (no argument check). */
+ZELTRPC_API uint32_t zeltListSigns(char* buffer, uint32_t capacity, uint32_t* size);
+/* Names of the servers (no argument check). */
+ZELTRPC_API uint32_t zeltListServers(char* buffer, uint32_t capacity, uint32_t* size, int32_t value);
+/* Schedule and sequence status; *size1 and *size2 hold the capacities.
+ * 87 when any pointer but `value` is null. */
+ZELTRPC_API uint32_t zeltGetSchedSeqStatus(const char* sign, char* buffer1, uint32_t* size1, char* buffer2, uint32_t* size2, int32_t* value);
+/* Default sequence; *size holds the capacity. 87 when sign, buffer or size is null. */
+ZELTRPC_API uint32_t zeltGetDefaultSequence(const char* sign, char* buffer, uint32_t* size, int32_t* value1, int32_t* value2);
+/* Frame status; *size holds the capacity. 87 when sign, buffer, size,
+ * value2 or value3 is null. */
+ZELTRPC_API uint32_t zeltGetFrameStatus(const char* sign, char* buffer, uint32_t* size, int32_t* value1, int32_t* value2, int32_t* value3, int32_t* value4, int32_t* value5);
+/* Effect status; *size holds the capacity. 87 when any pointer is null. */
+ZELTRPC_API uint32_t zeltGetEffectStatus(const char* sign, int32_t* value, char* buffer, uint32_t* size);
+/* Schedule text; *size holds the capacity. 87 when sign or size is null. */
+ZELTRPC_API uint32_t zeltGetSchedule(const char* sign, uint32_t* size, char* buffer, int32_t* value);
+
+/* ---- Windows ---------------------------------------------------------- */
+
+ZELTRPC_API uint32_t zeltWindowEnable(const char* sign, int32_t value1, int32_t value2);
+ZELTRPC_API uint32_t zeltWindowMove(const char* sign, int32_t value1, int32_t value2, int32_t value3);
+ZELTRPC_API uint32_t zeltQueueWindowEnable(const char* sign, int32_t value1, int32_t value2);
+ZELTRPC_API uint32_t zeltQueueWindowMove(const char* sign, int32_t value1, int32_t value2, int32_t value3);
+
+/* ---- Real-time data --------------------------------------------------- */
+
+/* Stores `length` bytes of real-time data (the procedure's last value is 0). */
+ZELTRPC_API uint32_t zeltSetRealTimeData(int32_t value1, const char* data, uint32_t length, int32_t value2);
+/* Reads exactly `length` bytes of real-time data into `data`. */
+ZELTRPC_API uint32_t zeltGetRealTimeData(int32_t value1, char* data, uint32_t length, int32_t value2);
+/* Sends `length` bytes to real-time-data input `port` (0-based). */
+ZELTRPC_API uint32_t zeltSendRealTimeDataPort(int32_t port, const char* data, uint32_t length);
+
+/* ---- Video processor -------------------------------------------------- */
+
+ZELTRPC_API uint32_t zeltVLGetChangeFlag(const char* sign, int32_t* flag);
+/* *size holds the capacity of buffer. */
+ZELTRPC_API uint32_t zeltVLGetStatus(const char* sign, char* buffer, uint32_t* size);
+ZELTRPC_API uint32_t zeltVLGetConfig(const char* sign, char* buffer, uint32_t* size);
+ZELTRPC_API uint32_t zeltVLSendBrightness(const char* sign, int32_t value);
+ZELTRPC_API uint32_t zeltVLSendContrast(const char* sign, int32_t value);
+ZELTRPC_API uint32_t zeltVLSendSaturation(const char* sign, int32_t value);
+ZELTRPC_API uint32_t zeltVLSendHue(const char* sign, int32_t value);
+ZELTRPC_API uint32_t zeltVLSendFormat(const char* sign, int32_t value);
+ZELTRPC_API uint32_t zeltVLSendInput(const char* sign, int32_t value);
+ZELTRPC_API uint32_t zeltVLSendSource(const char* sign, int32_t value);
+ZELTRPC_API uint32_t zeltVLSendViewableArea(const char* sign, int32_t value1, int32_t value2, int32_t value3, int32_t value4);
+ZELTRPC_API uint32_t zeltVLSendWindow(const char* sign, int32_t value1, int32_t value2, int32_t value3, int32_t value4);
+ZELTRPC_API uint32_t zeltVLReadFmtInpSrc(const char* sign, int32_t* format, int32_t* input, int32_t* source);
+ZELTRPC_API uint32_t zeltVLReadViewableArea(const char* sign, int32_t* value1, int32_t* value2, int32_t* value3, int32_t* value4);
+ZELTRPC_API uint32_t zeltVLReadWindow(const char* sign, int32_t* value1, int32_t* value2, int32_t* value3, int32_t* value4);
+ZELTRPC_API uint32_t zeltVLReadBCHS(const char* sign, int32_t* brightness, int32_t* contrast, int32_t* hue, int32_t* saturation);
+
+/* ---- Other ------------------------------------------------------------ */
+
+/* Tests its arguments only: 0 when a, b and d are non-null, else 87.
+ * Reads and writes nothing, sends nothing. */
+ZELTRPC_API uint32_t zeltGetDIB(const void* a, const void* b, const void* c, const void* d);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* ZELTRPC_H */

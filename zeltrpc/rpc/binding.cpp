@@ -1,0 +1,165 @@
+#include "zeltrpc/rpc/binding.h"
+
+#include <algorithm>
+
+#include "zeltrpc/rpc/status.h"
+#include "zeltrpc/rpc/transport.h"
+
+namespace zeltrpc::rpc {
+
+namespace {
+
+uint32_t bindRejectionStatus(uint16_t result, uint16_t reason) {
+  if (result == 2 && reason == 1) return kUnknownIf;
+  if (result == 2 && reason == 2) return kServerUnavailable;
+  return kCallFailedDne;
+}
+
+uint32_t bindNakStatus(uint16_t reason) {
+  switch (reason) {
+    case 1:
+    case 2: return kServerTooBusy;
+    case 4: return kProtocolError;
+    case 8: return kUnknownAuthnService;
+    case 9: return kAccessDenied;
+    default: return kCallFailedDne;
+  }
+}
+
+bool startsWith(std::string_view s, std::string_view p) { return s.substr(0, p.size()) == p; }
+
+}  // namespace
+
+BindingHandle::BindingHandle(StringBinding parts)
+    : m_parts(std::move(parts)), m_timeout(callTimeout()) {}
+
+BindingHandle::~BindingHandle() = default;
+
+uint32_t BindingHandle::fromStringBinding(std::string_view text, std::unique_ptr<BindingHandle>& out) {
+  StringBinding parts;
+  if (uint32_t s = parseStringBinding(text, parts)) return s;
+  if (parts.protseq != "ncalrpc") {
+    if (startsWith(parts.protseq, "ncacn_") || startsWith(parts.protseq, "ncadg_"))
+      return kProtseqNotSupported;
+    return kInvalidRpcProtseq;
+  }
+  if (!parts.endpoint.empty()) {
+    if (uint32_t s = checkEndpointName(parts.endpoint)) return s;
+  }
+  out.reset(new BindingHandle(std::move(parts)));
+  return kOk;
+}
+
+bool BindingHandle::connected() {
+  std::lock_guard lock(m_mutex);
+  return m_conn != nullptr;
+}
+
+uint32_t BindingHandle::connectAndBind(const InterfaceSpec& iface) {
+  std::string endpoint = m_parts.endpoint;
+  if (endpoint.empty()) {
+    for (const auto& [protseq, ep] : iface.endpoints)
+      if (protseq == m_parts.protseq) endpoint = ep;
+  }
+  const std::string dir = socketDirectory();
+  std::string path;
+  if (uint32_t s = socketPath(dir, endpoint, path)) return s;
+  if (uint32_t s = checkSocketDirectory(dir, false)) return s;
+
+  const auto deadline = Clock::now() + m_timeout;
+  int fd = -1;
+  if (uint32_t s = connectUnix(path, m_timeout, fd)) return s;
+  auto conn = std::make_unique<PduStream>(fd, m_timeout);
+
+  BindInfo bind;
+  bind.abstractSyntax = iface.syntax;
+  bind.transferSyntaxes = {ndrTransferSyntax()};
+  const uint32_t callId = m_nextCallId++;
+  auto request = encodeBind(callId, bind);
+  if (conn->sendAll(request, deadline) != Io::Ok) return kServerUnavailable;
+  Pdu pdu;
+  Io io = conn->readPdu(pdu, deadline);
+  if (io == Io::Malformed) return kProtocolError;
+  if (io != Io::Ok) return kServerUnavailable;
+  if (pdu.callId != callId) return kProtocolError;
+  if (pdu.ptype == kBindNak) {
+    uint16_t reason = 0;
+    return parseBindNak(pdu, reason) ? bindNakStatus(reason) : kProtocolError;
+  }
+  BindAckInfo ack;
+  if (pdu.ptype != kBindAck || !parseBindAck(pdu, ack)) return kProtocolError;
+  if (ack.result != 0) return bindRejectionStatus(ack.result, ack.reason);
+  if (!(ack.transferSyntax == ndrTransferSyntax())) return 1730;  // RPC_S_UNSUPPORTED_TRANS_SYN
+  const uint16_t limit = std::min({kDefaultMaxFrag, ack.maxXmitFrag, ack.maxRecvFrag});
+  if (limit < kSmallestMaxFrag) return kProtocolError;
+  m_sendFrag = limit;
+  m_conn = std::move(conn);
+  return kOk;
+}
+
+uint32_t BindingHandle::call(const InterfaceSpec& iface, uint16_t opnum, std::vector<uint8_t>& pdu,
+                             size_t maxReplyStub, ReplyHandler onReply) {
+  std::lock_guard lock(m_mutex);
+  if (!m_conn) {
+    if (uint32_t s = connectAndBind(iface)) return s;
+  }
+  uint32_t status = exchange(opnum, pdu, maxReplyStub, onReply);
+  return status;
+}
+
+uint32_t BindingHandle::exchange(uint16_t opnum, std::vector<uint8_t>& pdu, size_t maxReplyStub,
+                                 ReplyHandler onReply) {
+  const auto deadline = Clock::now() + m_timeout;
+  const uint32_t callId = m_nextCallId++;
+  const size_t stubLength = pdu.size() - kRequestHeaderSize;
+  // Whatever ends the exchange early leaves the stream out of step: drop it.
+  auto lose = [this](uint32_t status) {
+    m_conn.reset();
+    return status;
+  };
+
+  Io sent;
+  if (stubLength <= fragmentPiece(m_sendFrag)) {
+    writeSingleFragmentHeader(pdu.data(), kRequest, DataRep{}, callId, 0, opnum, stubLength);
+    sent = m_conn->sendAll(pdu, deadline);
+  } else {
+    m_scratch.clear();
+    appendFragments(m_scratch, kRequest, DataRep{}, callId, 0, opnum,
+                    std::span<const uint8_t>(pdu).subspan(kRequestHeaderSize), m_sendFrag);
+    sent = m_conn->sendAll(m_scratch, deadline);
+  }
+  if (sent == Io::TimedOut) return lose(kCallCancelled);
+  if (sent != Io::Ok) return lose(kCallFailedDne);
+
+  m_assembler.reset(maxReplyStub);
+  bool started = false;
+  for (;;) {
+    Pdu reply;
+    Io io = m_conn->readPdu(reply, deadline);
+    if (io == Io::TimedOut) return lose(kCallCancelled);
+    if (io == Io::Malformed) return lose(kProtocolError);
+    if (io != Io::Ok) return lose(kCallFailed);
+    if (reply.callId != callId) return lose(kProtocolError);
+    if (reply.ptype == kFault) {
+      uint32_t fault = 0;
+      if (!parseFault(reply, fault)) return lose(kProtocolError);
+      // A fault with status 0 would read as success; it is a failed call.
+      uint32_t status = fault == 0 ? kCallFailed : mapFaultStatus(fault);
+      return started ? lose(status) : status;
+    }
+    if (reply.ptype == kShutdown) return lose(kCallFailed);
+    if (reply.ptype != kResponse) return lose(kProtocolError);
+    CallFragment frag;
+    if (!parseCallFragment(reply, frag)) return lose(kProtocolError);
+    started = true;
+    switch (m_assembler.feed(reply, frag)) {
+      case FragmentAssembler::Result::More: continue;
+      case FragmentAssembler::Result::Error: return lose(kProtocolError);
+      case FragmentAssembler::Result::TooLarge: return lose(kBadStubData);
+      case FragmentAssembler::Result::Complete:
+        return onReply(m_assembler.stub(), m_assembler.rep());
+    }
+  }
+}
+
+}  // namespace zeltrpc::rpc

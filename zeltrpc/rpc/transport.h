@@ -1,0 +1,79 @@
+// The ncalrpc transport: a Unix-domain stream socket named after the endpoint
+// in the per-user socket directory, carrying plain CO PDUs.
+//
+// Socket directory: $ZELTRPC_DIR, else $XDG_RUNTIME_DIR/zeltrpc, else
+// /tmp/zeltrpc-<uid>. A server creates it with mode 0700; client and server
+// both refuse one that is not a directory, is owned by another user, or can be
+// written by group or others.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "zeltrpc/rpc/pdu.h"
+
+namespace zeltrpc::rpc {
+
+using Clock = std::chrono::steady_clock;
+
+// The directory that holds the ncalrpc sockets, from the environment.
+std::string socketDirectory();
+
+// Checks `dir` as described above; with `create`, makes the missing last
+// component with mode 0700. Returns 0, RPC_S_ACCESS_DENIED (5) for a directory
+// that fails the checks, RPC_S_SERVER_UNAVAILABLE (1722) when it is missing.
+uint32_t checkSocketDirectory(const std::string& dir, bool create, std::string* why = nullptr);
+
+// An endpoint usable as a socket name: 1 to 53 characters, no '/', no '\',
+// not "." or "..". Returns 0 or RPC_S_INVALID_ENDPOINT_FORMAT (1706).
+uint32_t checkEndpointName(const std::string& endpoint);
+
+// Full socket path for an endpoint, or 1706 when it does not fit sun_path.
+uint32_t socketPath(const std::string& dir, const std::string& endpoint, std::string& path);
+
+// The call time-out from ZELTRPC_TIMEOUT_MS (milliseconds, default 10000).
+std::chrono::milliseconds callTimeout();
+
+// Connects to the socket at `path` within `timeout`. Returns the descriptor
+// in `fd` and 0, or RPC_S_SERVER_UNAVAILABLE (1722).
+uint32_t connectUnix(const std::string& path, std::chrono::milliseconds timeout, int& fd);
+
+// Result of one I/O step on a connection.
+enum class Io { Ok, Closed, TimedOut, Malformed, Failed };
+
+// A stream socket carrying PDUs, with a read buffer so that a reply usually
+// takes one recv. Owns the descriptor. Deadlines bound every blocking step:
+// SO_RCVTIMEO/SO_SNDTIMEO are adjusted only when the remaining time is
+// shorter than the value already set. A default-constructed deadline
+// (time_point{}) means no limit.
+class PduStream {
+ public:
+  // `presetTimeout`: the SO_RCVTIMEO/SO_SNDTIMEO already set on fd (0: none).
+  explicit PduStream(int fd, std::chrono::microseconds presetTimeout = {});
+  ~PduStream();
+  PduStream(const PduStream&) = delete;
+  PduStream& operator=(const PduStream&) = delete;
+
+  int fd() const { return m_fd; }
+  Io sendAll(std::span<const uint8_t> bytes, Clock::time_point deadline);
+  // Reads one whole PDU; its bytes stay valid until the next readPdu.
+  Io readPdu(Pdu& pdu, Clock::time_point deadline);
+  // Shuts the socket down in both directions (wakes a blocked reader).
+  void shutdown();
+
+ private:
+  bool armTimeout(int option, Clock::time_point deadline, std::chrono::microseconds& current);
+  Io fill(size_t need, Clock::time_point deadline);
+
+  int m_fd;
+  std::vector<uint8_t> m_buf;
+  size_t m_begin = 0;
+  size_t m_end = 0;
+  std::chrono::microseconds m_rcvTimeout{0};
+  std::chrono::microseconds m_sndTimeout{0};
+};
+
+}  // namespace zeltrpc::rpc
