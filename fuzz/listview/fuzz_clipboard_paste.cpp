@@ -1,0 +1,43 @@
+// Clipboard text from anywhere: parsing never reads past the input, no cell
+// ever holds a separator, a line break or a zero byte, and every request
+// parsed copies and pastes back to itself (cells cut to 30, empty ones as
+// two blanks).
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "listview/clipboard_text.h"
+
+using corvella::RequestCells;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  const std::vector<RequestCells> rows = corvella::ParseClipboardText(text);
+
+  std::string copied;
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    const RequestCells& row = rows[r];
+    if (!row[0].empty() || row[1].empty()) std::abort();
+    for (const std::string& cell : row) {
+      if (cell.find_first_of(std::string_view("|\r\n\0", 4)) != std::string::npos) std::abort();
+    }
+    RequestCells numbered = row;
+    numbered[0] = std::to_string(r + 1);
+    corvella::AppendClipboardLine(copied, numbered);
+  }
+
+  const std::vector<RequestCells> pasted = corvella::ParseClipboardText(copied);
+  if (pasted.size() != rows.size()) std::abort();
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    for (int c = 1; c < corvella::kColumnCount; ++c) {
+      std::string expected = rows[r][static_cast<std::size_t>(c)].substr(0, corvella::kClipboardCellLimit);
+      if (expected.empty()) expected = "  ";
+      if (pasted[r][static_cast<std::size_t>(c)] != expected) std::abort();
+    }
+  }
+  return 0;
+}
