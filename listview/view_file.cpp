@@ -1,16 +1,144 @@
+// The request list and its file: loading the current sport's requests into
+// the rows, writing the rows back, and the sport switch.
+//
+// Loading reads the file once and passes every value through its field check
+// in loading mode (messages on, bad values replaced). Saving passes every cell
+// through its check in quiet mode, keeps the normalised text in the cell, and
+// writes the finished text in one atomic step, so the file on disk is always
+// either the old list or the new one.
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
 #include "listview/corvella_view.h"
+#include "platform/profile.h"
+#include "platform/ui.h"
+#include "requests/corvella_doc.h"
+#include "requests/request_file.h"
 
 namespace corvella {
 
-void CCorvellaView::OnInitialUpdate() {}
-void CCorvellaView::UpdateFilePath() {}
-void CCorvellaView::SaveRequests() {}
-int CCorvellaView::CountRequests() const { return 0; }
-void CCorvellaView::LoadRequests(int) {}
-void CCorvellaView::OnSportFootball() {}
-void CCorvellaView::OnSportBasketball() {}
-void CCorvellaView::OnUpdateSportFootball(CCmdUI* pCmdUI) { pCmdUI->Enable(false); }
-void CCorvellaView::OnUpdateSportBasketball(CCmdUI* pCmdUI) { pCmdUI->Enable(false); }
-bool CCorvellaView::IsFootball() const { return false; }
+namespace {
+
+// True when `path` names a regular file that can be opened for reading now.
+bool CanOpenForReading(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  const bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  ::close(fd);
+  return ok;
+}
+
+// The last eight characters of a path: the request file name when the path
+// names one.
+std::string LastEight(const std::string& path) {
+  return path.size() <= 8 ? path : path.substr(path.size() - 8);
+}
+
+// Makes `target` (a request file name) the current sport: asks to save a
+// modified list first, then records the sport and reloads the view.
+void SwitchSport(CCorvellaView& view, const std::string& target) {
+  if (LastEight(view.m_strFilePath) == target) return;
+  CCorvellaDoc& doc = *view.GetDocument();
+  if (doc.IsModified()) {
+    const int answer = view.GetUi().MessageBox("Save changes to file?", "Corvella",
+                                               MB_YESNOCANCEL | MB_ICONEXCLAMATION);
+    if (answer != IDYES && answer != IDNO) return;
+    // A save that failed has been reported; the list stays so nothing is lost.
+    if (answer == IDYES && !doc.DoFileSave()) return;
+  }
+  doc.SetSport(target);
+  view.OnInitialUpdate();
+}
+
+}  // namespace
+
+void CCorvellaView::OnInitialUpdate() {
+  m_doc.m_pView = this;
+  m_doc.SetView(this);
+  UpdateFilePath();
+  SetupColumns();
+  const int count = CountRequests();
+  m_bLoading = true;
+  LoadRequests(count);
+  m_bLoading = false;
+  m_doc.SetTitle(m_doc.GetSportFile());
+  m_list.Invalidate();
+}
+
+void CCorvellaView::UpdateFilePath() {
+  m_strFilePath = m_doc.GetDirectory() + m_doc.GetSportFile();
+  m_nRtdInput = m_doc.GetRtdInput();
+}
+
+int CCorvellaView::CountRequests() const {
+  return CountRequestsInFile(ProfileFile::Load(m_strFilePath));
+}
+
+void CCorvellaView::LoadRequests(int count) {
+  const ProfileFile file = ProfileFile::Load(m_strFilePath);
+  if (count > kMaxRequests) count = kMaxRequests;
+  m_list.DeleteAllItems();
+  m_list.SetItemCountHint(count);
+  for (int a = 1; a <= count; ++a) {
+    char number[16];
+    std::snprintf(number, sizeof number, "%d", a);
+    const int row = m_list.InsertItem(a - 1, number);
+    if (row < 0) {
+      m_ui.MessageBox(number, "InsertItem() Failed!!", MB_OK);
+      continue;
+    }
+    // Each value meets its check before its own cell is filled, so a check
+    // that looks at other columns sees the earlier ones already loaded.
+    for (int column = COL_DESCRIPTION; column <= kLastColumn; ++column) {
+      std::string value = ReadRequestValue(file, a, column);
+      ValidateField(value, row, true, column);
+      if (!m_list.SetItemText(row, column, value)) {
+        m_ui.MessageBox("SetItem() Failed!!", "AddMultipleItems()", MB_OK);
+      }
+    }
+  }
+}
+
+void CCorvellaView::SaveRequests() {
+  const int count = m_list.GetItemCount();
+  RequestFileText text;
+  text.Reserve(count);
+  for (int row = 0; row < count; ++row) {
+    text.BeginRequest();
+    for (int column = COL_NUMBER; column <= kLastColumn; ++column) {
+      std::string value = m_list.GetItemText(row, column);
+      ValidateField(value, row, false, column);
+      m_list.SetItemText(row, column, value);
+      if (column >= COL_DESCRIPTION) text.AddValue(column, value);
+    }
+  }
+  if (!WriteRequestFile(m_strFilePath, text)) {
+    m_ui.MessageBox("Failed to save document " + m_strFilePath + ".", "Corvella",
+                    MB_OK | MB_ICONEXCLAMATION);
+    m_doc.NoteSaveFailed();
+  }
+}
+
+void CCorvellaView::OnSportFootball() { SwitchSport(*this, m_doc.m_strFootFile); }
+
+void CCorvellaView::OnSportBasketball() { SwitchSport(*this, m_doc.m_strBaskFile); }
+
+void CCorvellaView::OnUpdateSportFootball(CCmdUI* pCmdUI) {
+  pCmdUI->Enable(CanOpenForReading(m_doc.GetDirectory() + m_doc.m_strFootFile));
+}
+
+void CCorvellaView::OnUpdateSportBasketball(CCmdUI* pCmdUI) {
+  pCmdUI->Enable(CanOpenForReading(m_doc.GetDirectory() + m_doc.m_strBaskFile));
+}
+
+bool CCorvellaView::IsFootball() const {
+  return m_strFilePath.size() >= 8 && m_strFilePath.compare(m_strFilePath.size() - 8, 4, "FOOT") == 0;
+}
 
 }  // namespace corvella

@@ -1,1 +1,99 @@
-// placeholder: filled in by its subsystem's work
+#include "requests/corvella_doc.h"
+
+#include "platform/profile.h"
+#include "platform/ui.h"
+#include "requests/request_record.h"
+
+namespace corvella {
+
+namespace {
+
+constexpr const char* kSection = "REQUEST";
+
+char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+}  // namespace
+
+CCorvellaDoc::CCorvellaDoc(AppProfile& profile, Ui& ui) : CDocument(ui), m_profile(profile) {
+  // The program directory is the configuration file's folder. A path with no
+  // folder part leaves it empty: files are then looked for in the current
+  // directory.
+  const std::string& path = profile.Path();
+  const std::size_t slash = path.rfind('/');
+  if (slash != std::string::npos) m_strDirectory = path.substr(0, slash + 1);
+
+  m_strBaseFile = kSportFiles[0];
+  m_strBaskFile = kSportFiles[1];
+  m_strFootFile = kSportFiles[2];
+  m_strHockFile = kSportFiles[3];
+  m_strSoccFile = kSportFiles[4];
+  m_strVollFile = kSportFiles[5];
+  m_strParity = "N";
+
+  m_nRtdInput = m_profile.GetProfileInt(kSection, "ZLRTDINPUT", 1);
+
+  // Only the first four characters of "SPORT" count, upper-cased.
+  std::string code = m_profile.GetProfileString(kSection, "SPORT", "BASKETBALL").substr(0, 4);
+  for (char& c : code) c = UpperAscii(c);
+  for (const char* sport : kSportCodesLookupOrder) {
+    if (code == sport) {
+      m_strSportFile = code + ".REQ";
+      break;
+    }
+  }
+  if (m_strSportFile.empty()) {
+    m_strSportFile = m_strBaskFile;
+    m_ui.MessageBox("Illegal Sport in CORVELLA.INI file!", "", MB_OK);
+  }
+}
+
+int32_t CCorvellaDoc::GetRtdInput() {
+  m_nRtdInput = m_profile.GetProfileInt(kSection, "ZLRTDINPUT", 1);
+  return m_nRtdInput;
+}
+
+void CCorvellaDoc::ReadComSettings() {
+  m_nComPort = m_profile.GetProfileInt(kSection, "COMPORT", 1);
+  m_nBaud = m_profile.GetProfileInt(kSection, "BAUD", 9600);
+  m_nWordLength = m_profile.GetProfileInt(kSection, "WORD", 8);
+  m_nStopBits = m_profile.GetProfileInt(kSection, "STOPBITS", 1);
+  // Only the first character counts; anything but E, N or O is taken as N.
+  const std::string parity = m_profile.GetProfileString(kSection, "PARITY", "N");
+  const char letter = parity.empty() ? 'N' : UpperAscii(parity[0]);
+  m_strParity = (letter == 'E' || letter == 'O') ? std::string(1, letter) : std::string("N");
+}
+
+void CCorvellaDoc::SetSport(const std::string& text) {
+  m_strSportFile.clear();
+  const std::string prefix = text.substr(0, 4);
+  for (const std::string* file : {&m_strBaseFile, &m_strBaskFile, &m_strFootFile, &m_strHockFile,
+                                  &m_strSoccFile, &m_strVollFile}) {
+    if (prefix == file->substr(0, 4)) {
+      m_strSportFile = *file;
+      break;
+    }
+  }
+  m_profile.WriteProfileString(kSection, "SPORT", m_strSportFile);
+}
+
+bool CCorvellaDoc::DoFileSave() {
+  // The file always follows the current sport.
+  const std::string path = m_strDirectory + m_strSportFile;
+  SetPathName(path);
+  return DoSave(path, true);
+}
+
+bool CCorvellaDoc::OnSaveDocument(const std::string&) {
+  m_bSaveFailed = false;
+  if (DocumentView* view = GetDocView()) {
+    view->UpdateFilePath();
+    view->SaveRequests();
+  }
+  if (m_bSaveFailed) return false;
+  SetModifiedFlag(false);
+  return true;
+}
+
+bool CCorvellaDoc::OnNewDocument() { return CDocument::OnNewDocument(); }
+
+}  // namespace corvella

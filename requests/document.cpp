@@ -1,1 +1,83 @@
-// placeholder: filled in by its subsystem's work
+#include "requests/document.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/ui.h"
+
+namespace corvella {
+
+void CDocument::SetTitle(const std::string& title) {
+  m_strTitle = title;
+  if (onTitleChanged) onTitleChanged(m_strTitle);
+}
+
+bool CDocument::SaveModified() {
+  if (!IsModified()) return true;
+  std::string name = m_strTitle;
+  if (name.empty()) {
+    const std::size_t slash = m_strPathName.rfind('/');
+    name = slash == std::string::npos ? m_strPathName : m_strPathName.substr(slash + 1);
+  }
+  if (name.empty()) name = "Untitled";
+  switch (m_ui.MessageBox("Save changes to " + name + "?", "Corvella",
+                          MB_YESNOCANCEL | MB_ICONEXCLAMATION)) {
+    case IDYES:
+      return DoFileSave();
+    case IDNO:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool CDocument::DoFileSave() {
+  // There is no Save As: a document without a path has nowhere to go.
+  if (m_strPathName.empty()) return false;
+  return DoSave(m_strPathName, true);
+}
+
+bool CDocument::DoSave(const std::string& path, bool replace) {
+  if (!OnSaveDocument(path)) return false;
+  if (replace) SetPathName(path);
+  return true;
+}
+
+bool CDocument::FileNew() {
+  if (!SaveModified()) return false;
+  if (!OnNewDocument()) return false;
+  if (m_pDocView != nullptr) m_pDocView->OnInitialUpdate();
+  return true;
+}
+
+bool CDocument::FileOpen(const std::string& path) {
+  if (!SaveModified()) return false;
+  if (!OnOpenDocument(path)) return false;
+  SetPathName(path);
+  if (m_pDocView != nullptr) m_pDocView->OnInitialUpdate();
+  return true;
+}
+
+bool CDocument::OnNewDocument() {
+  m_strPathName.clear();
+  SetModifiedFlag(false);
+  return true;
+}
+
+bool CDocument::OnOpenDocument(const std::string& path) {
+  // The document reads nothing from the file, but a file that cannot be
+  // opened is reported and leaves everything as it was.
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  struct stat st {};
+  const bool readable = fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  if (fd >= 0) ::close(fd);
+  if (!readable) {
+    m_ui.MessageBox("Failed to open document " + path + ".", "Corvella", MB_OK | MB_ICONEXCLAMATION);
+    return false;
+  }
+  SetModifiedFlag(false);
+  return true;
+}
+
+}  // namespace corvella

@@ -1,1 +1,82 @@
-// placeholder: filled in by its subsystem's work
+#include "requests/request_file.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include "requests/request_record.h"
+
+namespace corvella {
+
+namespace {
+
+bool IsProfileBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
+
+}  // namespace
+
+std::string RequestSectionName(int number) {
+  char name[32];
+  std::snprintf(name, sizeof name, "REQ%d", number);
+  return name;
+}
+
+int CountRequestsInFile(const ProfileFile& file) {
+  int count = 0;
+  while (count < kMaxRequests) {
+    const std::string name =
+        file.GetString(RequestSectionName(count + 1), kColumns[COL_DESCRIPTION].key, "",
+                       kRequestValueBuffer);
+    if (name.empty()) break;
+    ++count;
+  }
+  return count;
+}
+
+std::string ReadRequestValue(const ProfileFile& file, int number, int column) {
+  return file.GetString(RequestSectionName(number), kColumns[column].key,
+                        kColumns[column].fileDefault, kRequestValueBuffer);
+}
+
+std::string QuoteRequestValue(std::string_view value) {
+  std::string text(value);
+  for (char& c : text) {
+    if (c == '\r' || c == '\n') c = ' ';
+  }
+  if (text.empty()) return text;
+  const char first = text.front();
+  const char last = text.back();
+  const bool blankAtEnd = IsProfileBlank(first) || IsProfileBlank(last);
+  const bool looksQuoted = text.size() >= 2 && (first == '"' || first == '\'') && last == first;
+  if (blankAtEnd || looksQuoted) return "\"" + text + "\"";
+  return text;
+}
+
+void RequestFileText::Reserve(int count) {
+  if (count > 0) m_text.reserve(static_cast<std::size_t>(count) * 200);
+}
+
+void RequestFileText::BeginRequest() {
+  ++m_count;
+  if (m_count > 1) m_text += "\r\n";
+  m_text += '[';
+  m_text += RequestSectionName(m_count);
+  m_text += "]\r\n";
+}
+
+void RequestFileText::AddValue(int column, std::string_view value) {
+  if (column == COL_DESCRIPTION && value.empty()) value = " ";
+  m_text += kColumns[column].key;
+  m_text += '=';
+  m_text += QuoteRequestValue(value);
+  m_text += "\r\n";
+}
+
+bool WriteRequestFile(const std::string& path, const RequestFileText& text) {
+  if (text.Count() == 0) return ::unlink(path.c_str()) == 0 || errno == ENOENT;
+  return WriteFileAtomically(path, text.Text());
+}
+
+}  // namespace corvella
