@@ -337,6 +337,4 @@ void CCorvellaView::OnKeyUp(unsigned nChar, unsigned /*nRepCnt*/, unsigned /*nFl
   // The control's own key-up handling has nothing to do for the list.
 }
 
-// ---- clicks (moving to corvella_view.cpp) -----------------------------------------------
-
 }  // namespace corvella

@@ -1,1 +1,449 @@
-// placeholder: filled in by its subsystem's work
+#include "listview/dialogs/edit_request_dlg.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShowEvent>
+#include <algorithm>
+
+#include "listview/dialogs/dialog_support.h"
+#include "platform/qt/windows1252.h"
+
+namespace corvella {
+
+namespace {
+
+// The steps of the data exchange, in the order they run.
+enum ExchangeStep {
+  kFrame,
+  kLibrary,
+  kDescription,
+  kOffset,
+  kSequence,
+  kSign,
+  kTimes,
+  kRequestNumber,
+  kDrive,
+  kDisplayMode,
+  kStyle,
+  kTop3,
+  kType,
+  kStepCount
+};
+
+// Selects the first entry that begins with `text` (case-insensitive). A text
+// that begins no entry selects the first one, so that OK never reads an
+// empty code out of a list.
+void SelectByPrefix(QComboBox* combo, const std::string& text) {
+  const QString wanted = FromWindows1252(text);
+  for (int i = 0; i < combo->count(); ++i) {
+    if (combo->itemText(i).startsWith(wanted, Qt::CaseInsensitive)) {
+      combo->setCurrentIndex(i);
+      return;
+    }
+  }
+  combo->setCurrentIndex(combo->count() > 0 ? 0 : -1);
+}
+
+std::string ComboText(const QComboBox* combo) { return ToWindows1252(combo->currentText()); }
+
+// Reads an integer edit with its range check.
+bool ReadInt(const QLineEdit* edit, int low, int high, int& member, QString* message) {
+  int value = 0;
+  if (!ParseDialogInt(edit->text(), value)) {
+    *message = IntegerExpectedText();
+    return false;
+  }
+  if (value < low || value > high) {
+    *message = IntegerRangeText(low, high);
+    return false;
+  }
+  member = value;
+  return true;
+}
+
+// Reads a text edit with its length check.
+bool ReadText(const QLineEdit* edit, int maxChars, std::string& member, QString* message) {
+  const QString text = edit->text();
+  if (text.size() > maxChars) {
+    *message = MaxCharsText(maxChars);
+    return false;
+  }
+  member = ToWindows1252(text);
+  return true;
+}
+
+}  // namespace
+
+CEditRequestDlg::CEditRequestDlg(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("editRequestDialog"));
+  setWindowTitle(QStringLiteral("Edit Request"));
+  setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowCloseButtonHint | Qt::WindowContextHelpButtonHint);
+  BuildControls();
+}
+
+void CEditRequestDlg::BuildControls() {
+  DialogUnits du(fontMetrics());
+
+  auto makeEdit = [this](const char* name) {
+    auto* edit = new QLineEdit(this);
+    edit->setObjectName(QLatin1String(name));
+    return edit;
+  };
+  auto makeCombo = [this](const char* name, const QStringList& entries) {
+    auto* combo = new QComboBox(this);
+    combo->setObjectName(QLatin1String(name));
+    combo->addItems(entries);
+    return combo;
+  };
+
+  m_requestNumber = new QLabel(this);
+  m_requestNumber->setObjectName(QStringLiteral("requestNumberLabel"));
+  m_requestNumber->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  m_description = makeEdit("descriptionLineEdit");
+  m_type = makeCombo("typeComboBox", {QStringLiteral("Individual"), QStringLiteral("Team")});
+  m_top3 = makeCombo("top3ComboBox", {QStringLiteral("Normal"), QStringLiteral("Passing"),
+                                      QStringLiteral("Receiving"), QStringLiteral("Rushing"),
+                                      QStringLiteral("Tackles/Defense")});
+  m_style = makeCombo("styleComboBox", {QStringLiteral("Game"), QStringLiteral("Season")});
+  m_sign = makeEdit("signLineEdit");
+  m_signSpin = new UpDownControl(m_sign, this);
+  m_signSpin->setObjectName(QStringLiteral("signUpDown"));
+  m_displayMode = makeCombo("displayModeComboBox",
+                            {QStringLiteral("Continuous"), QStringLiteral("Single Step"),
+                             QStringLiteral("Selected Frame")});
+  m_times = makeEdit("timesLineEdit");
+  m_timesSpin = new UpDownControl(m_times, this);
+  m_timesSpin->setObjectName(QStringLiteral("timesUpDown"));
+  QStringList letters;
+  for (char c = 'A'; c <= 'Z'; ++c) letters << QString(QChar(c));
+  m_drive = makeCombo("driveComboBox", letters);
+  m_library = makeEdit("libraryLineEdit");
+  m_sequence = makeEdit("sequenceLineEdit");
+  m_frame = makeEdit("frameLineEdit");
+  m_frameSpin = new UpDownControl(m_frame, this);
+  m_frameSpin->setObjectName(QStringLiteral("frameUpDown"));
+  m_offset = makeEdit("offsetLineEdit");
+  m_offsetSpin = new UpDownControl(m_offset, this);
+  m_offsetSpin->setObjectName(QStringLiteral("offsetUpDown"));
+  m_ok = new QPushButton(QStringLiteral("OK"), this);
+  m_ok->setObjectName(QStringLiteral("okPushButton"));
+  m_ok->setDefault(true);
+  m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
+  m_cancel->setObjectName(QStringLiteral("cancelPushButton"));
+  m_cancel->setAutoDefault(false);
+
+  LimitTyping(m_description, kMaxDescription);
+  LimitTyping(m_library, kMaxName);
+  LimitTyping(m_sequence, kMaxName);
+
+  // Labels stand to the left of their controls, right-aligned, in the space
+  // between the previous control of the row and their own.
+  struct LabelSpec {
+    const char* text;
+    int left;  // dialog units
+    QWidget* control;
+    int controlX;
+    int y;
+  };
+  const LabelSpec labels[] = {
+      {"Request #: ", 5, m_requestNumber, 65, 10},
+      {"Description: ", 86, m_description, 170, 10},
+      {"Type: ", 5, m_type, 45, 35},
+      {"Top 3: ", 95, m_top3, 160, 35},
+      {"Style: ", 227, m_style, 275, 35},
+      {"Sign #: ", 5, m_sign, 65, 65},
+      {"Display Mode: ", 5, m_displayMode, 65, 85},
+      {"Times to Display: ", 5, m_times, 65, 105},
+      {"Drive: ", 118, m_drive, 160, 65},
+      {"Library:", 122, m_library, 160, 85},
+      {"Sequence: ", 118, m_sequence, 160, 105},
+      {"Frame #:", 212, m_frame, 275, 65},
+      {"Offset: ", 212, m_offset, 275, 85},
+  };
+  const QFontMetrics& fm = fontMetrics();
+  for (const LabelSpec& spec : labels) {
+    du.FitWidth(fm.horizontalAdvance(QString::fromLatin1(spec.text).trimmed()) + 4,
+                spec.controlX - 2 - spec.left);
+  }
+  // Rows are 20 dialog units apart: every control must fit into 16.
+  const int rowHeight = std::max({m_description->sizeHint().height(), m_type->sizeHint().height(),
+                                  m_ok->sizeHint().height()});
+  while (du.Y(16) < rowHeight) ++du.baseY;
+  const int controlHeight = std::max(du.Y(14), rowHeight);
+
+  auto place = [&](QWidget* w, int x, int y, int width, int height) {
+    const QRect r = du.Rect(x, y, width, 0);
+    w->setGeometry(r.x(), r.y(), r.width(), height);
+  };
+  // An up-down control takes the right end of its edit's space.
+  auto placeWithSpin = [&](QLineEdit* edit, UpDownControl* spin, int x, int y) {
+    const QRect r = du.Rect(x, y, 40, 0);
+    const int spinWidth = du.X(11);
+    edit->setGeometry(r.x(), r.y(), r.width() - spinWidth, controlHeight);
+    spin->setGeometry(r.x() + r.width() - spinWidth, r.y(), spinWidth, controlHeight);
+  };
+
+  place(m_requestNumber, 65, 10, 19, std::max(du.Y(10), fm.height() + 4));
+  place(m_description, 170, 10, 145, controlHeight);
+  place(m_type, 45, 35, 48, controlHeight);
+  place(m_top3, 160, 35, 65, controlHeight);
+  place(m_style, 275, 35, 40, controlHeight);
+  placeWithSpin(m_sign, m_signSpin, 65, 65);
+  place(m_displayMode, 65, 85, 55, controlHeight);
+  placeWithSpin(m_times, m_timesSpin, 65, 105);
+  place(m_drive, 160, 65, 50, controlHeight);
+  place(m_library, 160, 85, 50, controlHeight);
+  place(m_sequence, 160, 105, 50, controlHeight);
+  placeWithSpin(m_frame, m_frameSpin, 275, 65);
+  placeWithSpin(m_offset, m_offsetSpin, 275, 85);
+  place(m_ok, 265, 130, 50, controlHeight);
+  place(m_cancel, 10, 130, 50, controlHeight);
+
+  auto* rule = new QFrame(this);
+  rule->setObjectName(QStringLiteral("separatorFrame"));
+  rule->setFrameStyle(QFrame::HLine | QFrame::Sunken);
+  place(rule, 10, 55, 310, std::max(2, du.Y(1)));
+
+  for (const LabelSpec& spec : labels) {
+    auto* label = new QLabel(QString::fromLatin1(spec.text), this);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    const QRect r = du.Rect(spec.left, spec.y, spec.controlX - 2 - spec.left, 0);
+    label->setGeometry(r.x(), r.y(), r.width(), spec.control->height());
+    label->setBuddy(spec.control);
+  }
+
+  setFixedSize(du.X(332), std::max(du.Y(151), m_ok->geometry().bottom() + du.Y(7)));
+
+  QWidget* tabOrder[] = {m_description, m_type,    m_top3,     m_style, m_sign,
+                         m_displayMode, m_times,   m_drive,    m_library, m_sequence,
+                         m_frame,       m_offset,  m_ok,       m_cancel};
+  for (std::size_t i = 1; i < std::size(tabOrder); ++i) setTabOrder(tabOrder[i - 1], tabOrder[i]);
+
+  connect(m_ok, &QPushButton::clicked, this, &CEditRequestDlg::accept);
+  connect(m_cancel, &QPushButton::clicked, this, &CEditRequestDlg::reject);
+  connect(m_type, &QComboBox::activated, this, [this] { OnSelchangeType(); });
+  connect(m_displayMode, &QComboBox::activated, this, [this] { OnSelchangeDisplayMode(); });
+}
+
+// ---- data ------------------------------------------------------------------------
+
+void CEditRequestDlg::SetData(const EditRequestData& data) {
+  m_strRequestNumber = data.requestNumber;
+  m_strDescription = data.description;
+  m_strType = data.type;
+  m_strTop3 = data.top3;
+  m_strStyle = data.style;
+  m_nSign = data.sign;
+  m_strDisplayMode = data.displayMode;
+  m_nTimes = data.times;
+  m_strDrive = data.drive;
+  m_strLibrary = data.library;
+  m_strSequence = data.sequence;
+  m_nFrame = data.frame;
+  m_nOffset = data.offset;
+  m_bFootball = data.football;
+}
+
+EditRequestData CEditRequestDlg::GetData() const {
+  EditRequestData data;
+  data.requestNumber = m_strRequestNumber;
+  data.description = m_strDescription;
+  data.type = m_strType;
+  data.top3 = m_strTop3;
+  data.style = m_strStyle;
+  data.sign = m_nSign;
+  data.displayMode = m_strDisplayMode;
+  data.times = m_nTimes;
+  data.drive = m_strDrive;
+  data.library = m_strLibrary;
+  data.sequence = m_strSequence;
+  data.frame = m_nFrame;
+  data.offset = m_nOffset;
+  data.football = m_bFootball;
+  return data;
+}
+
+bool CEditRequestDlg::DoModal() { return exec() == QDialog::Accepted; }
+
+// ---- data exchange -----------------------------------------------------------------
+
+bool CEditRequestDlg::ExchangeOne(int step, QString* message, QWidget** control) {
+  switch (step) {
+    case kFrame:
+      *control = m_frame;
+      return ReadInt(m_frame, 0, 9999, m_nFrame, message);
+    case kLibrary:
+      *control = m_library;
+      return ReadText(m_library, kMaxName, m_strLibrary, message);
+    case kDescription:
+      *control = m_description;
+      return ReadText(m_description, kMaxDescription, m_strDescription, message);
+    case kOffset:
+      *control = m_offset;
+      return ReadInt(m_offset, 0, 5000, m_nOffset, message);
+    case kSequence:
+      *control = m_sequence;
+      return ReadText(m_sequence, kMaxName, m_strSequence, message);
+    case kSign:
+      *control = m_sign;
+      return ReadInt(m_sign, 1, 16, m_nSign, message);
+    case kTimes:
+      *control = m_times;
+      return ReadInt(m_times, 0, 99999, m_nTimes, message);
+    case kRequestNumber:
+      m_strRequestNumber = ToWindows1252(m_requestNumber->text());
+      return true;
+    case kDrive:
+      m_strDrive = ComboText(m_drive);
+      return true;
+    case kDisplayMode:
+      m_strDisplayMode = ComboText(m_displayMode);
+      return true;
+    case kStyle:
+      m_strStyle = ComboText(m_style);
+      return true;
+    case kTop3:
+      m_strTop3 = ComboText(m_top3);
+      return true;
+    case kType:
+      m_strType = ComboText(m_type);
+      return true;
+    default:
+      return true;
+  }
+}
+
+bool CEditRequestDlg::UpdateData(bool bSaveAndValidate) {
+  if (!bSaveAndValidate) {
+    m_requestNumber->setText(FromWindows1252(m_strRequestNumber));
+    m_description->setText(FromWindows1252(m_strDescription));
+    SelectByPrefix(m_type, m_strType);
+    SelectByPrefix(m_top3, m_strTop3);
+    SelectByPrefix(m_style, m_strStyle);
+    m_sign->setText(QString::number(m_nSign));
+    SelectByPrefix(m_displayMode, m_strDisplayMode);
+    m_times->setText(QString::number(m_nTimes));
+    SelectByPrefix(m_drive, m_strDrive);
+    m_library->setText(FromWindows1252(m_strLibrary));
+    m_sequence->setText(FromWindows1252(m_strSequence));
+    m_frame->setText(QString::number(m_nFrame));
+    m_offset->setText(QString::number(m_nOffset));
+    return true;
+  }
+  for (int step = 0; step < kStepCount; ++step) {
+    QString message;
+    QWidget* control = nullptr;
+    if (!ExchangeOne(step, &message, &control)) {
+      ShowCheckMessage(this, message);
+      if (control != nullptr) {
+        control->setFocus(Qt::OtherFocusReason);
+        if (auto* edit = qobject_cast<QLineEdit*>(control)) edit->selectAll();
+      }
+      return false;
+    }
+  }
+  return true;
+}
+
+void CEditRequestDlg::ReadForRule() {
+  // Unlike OK, a failing check does not stop the reading: the rule must see
+  // the entry the operator has just chosen. The failing field keeps its last
+  // accepted value, which the display-mode rule writes back.
+  bool reported = false;
+  for (int step = 0; step < kStepCount; ++step) {
+    QString message;
+    QWidget* control = nullptr;
+    if (!ExchangeOne(step, &message, &control) && !reported) {
+      reported = true;
+      ShowCheckMessage(this, message);
+    }
+  }
+}
+
+void CEditRequestDlg::accept() {
+  if (UpdateData(true)) QDialog::accept();
+}
+
+// ---- initialisation and rules --------------------------------------------------------
+
+void CEditRequestDlg::showEvent(QShowEvent* event) {
+  if (!m_bInitialised) OnInitDialog();
+  QDialog::showEvent(event);
+}
+
+void CEditRequestDlg::OnInitDialog() {
+  UpdateData(false);
+  // The lists hold what the rules and OK go by: a stored code such as "I"
+  // reads back as the entry it selected.
+  m_strType = ComboText(m_type);
+  m_strTop3 = ComboText(m_top3);
+  m_strStyle = ComboText(m_style);
+  m_strDisplayMode = ComboText(m_displayMode);
+  m_strDrive = ComboText(m_drive);
+  m_style->setEnabled(false);
+  if (!m_bFootball) m_top3->setEnabled(false);
+  m_frameSpin->SetRange(1, 9999);
+  m_offsetSpin->SetRange(0, 5000);
+  m_signSpin->SetRange(1, 16);
+  // The times arrows reach 30000; larger values up to 99999 can be typed.
+  m_timesSpin->SetRange(1, 30000);
+  // The members have just been written to the controls: the rules apply to
+  // them without reading the controls back (a too long description is
+  // reported by OK, not twice on opening).
+  OnSelchangeType();
+  OnSelchangeDisplayMode();
+  m_bInitialised = true;
+  m_description->setFocus(Qt::OtherFocusReason);
+}
+
+void CEditRequestDlg::OnSelchangeType() {
+  if (m_bInitialised) ReadForRule();
+  if (!m_bFootball) return;  // the Top 3 list stays disabled
+  if (m_strType == "Team") {
+    SelectByPrefix(m_top3, "Normal");
+    m_top3->setEnabled(false);
+  } else {
+    m_top3->setEnabled(true);
+  }
+}
+
+void CEditRequestDlg::OnSelchangeDisplayMode() {
+  if (m_bInitialised) ReadForRule();
+  ApplyDisplayModeRule();
+  UpdateData(false);
+}
+
+void CEditRequestDlg::ApplyDisplayModeRule() {
+  if (m_strDisplayMode == "Continuous") {
+    m_nFrame = 0;
+    m_frame->setEnabled(false);
+    if (m_nTimes <= 0) m_nTimes = 1;
+    m_times->setEnabled(true);
+  } else if (m_strDisplayMode == "Single Step") {
+    m_nFrame = 0;
+    m_frame->setEnabled(false);
+    m_nTimes = 0;
+    m_times->setEnabled(false);
+  } else {
+    if (m_nFrame <= 0) m_nFrame = 1;
+    m_frame->setEnabled(true);
+    m_nTimes = 0;
+    m_times->setEnabled(false);
+  }
+}
+
+// ---- hook ----------------------------------------------------------------------------
+
+bool RunEditRequestDialog(QWidget* parent, EditRequestData& data) {
+  CEditRequestDlg dlg(parent);
+  dlg.SetData(data);
+  if (!dlg.DoModal()) return false;
+  data = dlg.GetData();
+  return true;
+}
+
+}  // namespace corvella

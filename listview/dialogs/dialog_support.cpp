@@ -1,0 +1,150 @@
+#include "listview/dialogs/dialog_support.h"
+
+#include <QEvent>
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QToolButton>
+#include <algorithm>
+#include <climits>
+#include <memory>
+
+namespace corvella {
+
+// ---- dialog units ------------------------------------------------------------
+
+DialogUnits::DialogUnits(const QFontMetrics& metrics) {
+  // The average width of the 52 letters, as dialog base units are measured.
+  static const QString kLetters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+  baseX = std::max(1, (metrics.horizontalAdvance(kLetters) / 26 + 1) / 2);
+  baseY = std::max(1, metrics.height());
+}
+
+void DialogUnits::FitWidth(int pixels, int du) {
+  if (du <= 0) return;
+  while (X(du) < pixels) ++baseX;
+}
+
+// ---- typed-character limit -------------------------------------------------------
+
+void LimitTyping(QLineEdit* edit, int maxChars) {
+  // The text before each edit, to go back to when an edit would grow it past
+  // the limit.
+  auto last = std::make_shared<QString>(edit->text());
+  QObject::connect(edit, &QLineEdit::textChanged, edit, [last](const QString& text) { *last = text; });
+  QObject::connect(edit, &QLineEdit::textEdited, edit, [edit, last, maxChars](const QString& text) {
+    if (text.size() <= maxChars || text.size() <= last->size()) return;
+    const int cursor = std::max(0, edit->cursorPosition() - static_cast<int>(text.size() - last->size()));
+    const QString previous = *last;
+    edit->setText(previous);
+    edit->setCursorPosition(std::min(cursor, static_cast<int>(previous.size())));
+  });
+}
+
+// ---- data exchange checks -----------------------------------------------------------
+
+bool ParseDialogInt(const QString& text, int& value) {
+  const QString trimmed = text.trimmed();
+  if (trimmed.isEmpty()) return false;
+  int i = 0;
+  bool negative = false;
+  if (trimmed[0] == u'+' || trimmed[0] == u'-') {
+    negative = trimmed[0] == u'-';
+    ++i;
+  }
+  if (i >= trimmed.size()) return false;
+  long long n = 0;
+  for (; i < trimmed.size(); ++i) {
+    const QChar c = trimmed[i];
+    if (c < u'0' || c > u'9') return false;
+    n = n * 10 + (c.unicode() - u'0');
+    if (n > static_cast<long long>(INT_MAX) + 1) return false;
+  }
+  if (negative) n = -n;
+  if (n > INT_MAX || n < INT_MIN) return false;
+  value = static_cast<int>(n);
+  return true;
+}
+
+QString IntegerExpectedText() { return QStringLiteral("Please enter an integer."); }
+
+QString IntegerRangeText(int low, int high) {
+  return QStringLiteral("Please enter an integer between %1 and %2.").arg(low).arg(high);
+}
+
+QString MaxCharsText(int maxChars) {
+  return QStringLiteral("Please enter no more than %1 characters.").arg(maxChars);
+}
+
+void ShowCheckMessage(QWidget* parent, const QString& text) {
+  QMessageBox box(QMessageBox::Warning, QStringLiteral("Corvella"), text, QMessageBox::Ok, parent);
+  box.setObjectName(QStringLiteral("checkMessageBox"));
+  box.exec();
+}
+
+// ---- up-down control ------------------------------------------------------------------
+
+UpDownControl::UpDownControl(QLineEdit* buddy, QWidget* parent)
+    : QWidget(parent), m_buddy(buddy), m_up(new QToolButton(this)), m_down(new QToolButton(this)) {
+  for (QToolButton* button : {m_up, m_down}) {
+    button->setAutoRepeat(true);
+    button->setFocusPolicy(Qt::NoFocus);
+  }
+  m_up->setArrowType(Qt::UpArrow);
+  m_down->setArrowType(Qt::DownArrow);
+  m_up->setObjectName(QStringLiteral("upToolButton"));
+  m_down->setObjectName(QStringLiteral("downToolButton"));
+  connect(m_up, &QToolButton::clicked, this, [this] { Step(+1); });
+  connect(m_down, &QToolButton::clicked, this, [this] { Step(-1); });
+  setFocusPolicy(Qt::NoFocus);
+  setEnabled(m_buddy->isEnabled());
+  m_buddy->installEventFilter(this);
+}
+
+void UpDownControl::SetRange(int low, int high) {
+  m_low = std::min(low, high);
+  m_high = std::max(low, high);
+  m_pos = std::clamp(m_pos, m_low, m_high);
+}
+
+void UpDownControl::Step(int delta) {
+  if (!m_buddy->isEnabled()) return;
+  int value = m_pos;
+  if (ParseDialogInt(m_buddy->text(), value)) m_pos = value;
+  // A value outside the range steps into it; at a bound it stays.
+  int next = m_pos;
+  if (delta > 0) {
+    if (m_pos < m_low) next = m_low;
+    else if (m_pos < m_high) next = std::min(m_pos + delta, m_high);
+  } else if (delta < 0) {
+    if (m_pos > m_high) next = m_high;
+    else if (m_pos > m_low) next = std::max(m_pos + delta, m_low);
+  }
+  m_pos = next;
+  m_buddy->setText(QString::number(next));
+}
+
+bool UpDownControl::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == m_buddy) {
+    if (event->type() == QEvent::EnabledChange) {
+      setEnabled(m_buddy->isEnabled());
+    } else if (event->type() == QEvent::KeyPress) {
+      const auto* key = static_cast<QKeyEvent*>(event);
+      if (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down) {
+        Step(key->key() == Qt::Key_Up ? +1 : -1);
+        return true;
+      }
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void UpDownControl::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  const int half = height() / 2;
+  m_up->setGeometry(0, 0, width(), half);
+  m_down->setGeometry(0, half, width(), height() - half);
+}
+
+}  // namespace corvella

@@ -1,0 +1,80 @@
+#pragma once
+// What the request dialogs share: dialog-unit geometry, the limit on typed
+// characters of an edit, the up-down control beside a numeric edit, and the
+// standard checks of the dialog data exchange with their messages.
+
+#include <QRect>
+#include <QString>
+#include <QWidget>
+
+class QFontMetrics;
+class QLineEdit;
+class QToolButton;
+
+namespace corvella {
+
+// Converts dialog units to pixels: a horizontal unit is a quarter of the
+// font's average character width, a vertical unit an eighth of its height.
+struct DialogUnits {
+  explicit DialogUnits(const QFontMetrics& metrics);
+
+  int X(int du) const { return (du * baseX + 2) / 4; }
+  int Y(int du) const { return (du * baseY + 4) / 8; }
+  QRect Rect(int x, int y, int width, int height) const {
+    return QRect(X(x), Y(y), X(x + width) - X(x), Y(y + height) - Y(y));
+  }
+  // Widens the horizontal unit so that `pixels` fit into `du` dialog units.
+  void FitWidth(int pixels, int du);
+
+  int baseX = 6;
+  int baseY = 13;
+};
+
+// Typing or pasting that would make the text longer than `maxChars` is
+// refused, as an edit control's text limit does. A longer text the program
+// sets stays as it is and can still be shortened; the check on OK reports it.
+void LimitTyping(QLineEdit* edit, int maxChars);
+
+// Reads an integer as the dialog data exchange does: blanks, an optional
+// sign, digits, blanks and nothing else. False for anything else, including
+// a number outside the range of int.
+bool ParseDialogInt(const QString& text, int& value);
+
+// The standard messages of the failed checks.
+QString IntegerExpectedText();
+QString IntegerRangeText(int low, int high);
+QString MaxCharsText(int maxChars);
+
+// Shows a failed check's message (exclamation icon, OK) over `parent`.
+void ShowCheckMessage(QWidget* parent, const QString& text);
+
+// An up-down control attached to the right edge of a numeric edit (its
+// buddy). The arrows and the Up and Down keys in the buddy step the buddy's
+// integer by one within the range, without wrapping, and write it back
+// without thousands separators. It is usable only while its buddy is: a
+// disabled edit cannot be changed through its arrows either.
+class UpDownControl : public QWidget {
+ public:
+  UpDownControl(QLineEdit* buddy, QWidget* parent);
+
+  void SetRange(int low, int high);
+  int Low() const { return m_low; }
+  int High() const { return m_high; }
+  QLineEdit* Buddy() const { return m_buddy; }
+  // Steps the buddy by `delta` (the arrows use +1 and -1).
+  void Step(int delta);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  QLineEdit* m_buddy;
+  QToolButton* m_up;
+  QToolButton* m_down;
+  int m_low = 0;
+  int m_high = 100;
+  int m_pos = 0;  // last value stepped to or read from the buddy
+};
+
+}  // namespace corvella
