@@ -1,0 +1,86 @@
+// The request record: names shown by dialogs against the stored texts, the
+// leading-integer rule, and the column table the file format depends on.
+
+#include "requests/request_record.h"
+
+#include <climits>
+#include <string>
+
+#include <gtest/gtest.h>
+
+namespace corvella {
+namespace {
+
+TEST(RequestRecord, LongNamesMapToStoredTexts) {
+  struct Case {
+    std::string (*map)(std::string_view);
+    const char* text;
+    const char* stored;
+  };
+  const Case cases[] = {
+      {TeamIndFromText, "Individual", "I"},  {TeamIndFromText, "team", "T"},
+      {TeamIndFromText, "", ""},             {Top3FromText, "Receiving", "C"},
+      {Top3FromText, "re", "C"},             {Top3FromText, "rE", "C"},
+      {Top3FromText, "Rushing", "R"},        {Top3FromText, "r", "R"},
+      {Top3FromText, "Tackles/Defense", "T"}, {Top3FromText, "Normal", "N"},
+      {Top3FromText, "passing", "P"},        {Top3FromText, "", ""},
+      {GameSeasonFromText, "Game", "G"},     {GameSeasonFromText, "season", "S"},
+      {DisplayModeFromText, "sel", "Selected Frame"},
+      {DisplayModeFromText, "f", "Selected Frame"},
+      {DisplayModeFromText, "co", "Continuous"},
+      {DisplayModeFromText, "CONTINUOUS", "Continuous"},
+      {DisplayModeFromText, "single", "Single Step"},
+      {DisplayModeFromText, "s", "Single Step"},
+      {DisplayModeFromText, "Selected Frame", "Selected Frame"},
+      {DisplayModeFromText, "x", ""},        {DisplayModeFromText, "", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(c.map(c.text), c.stored);
+  }
+}
+
+TEST(RequestRecord, StoredTextsMapBackToTheNamesDialogsShow) {
+  for (const char* name : {"Individual", "Team"}) EXPECT_EQ(TeamIndName(TeamIndFromText(name)), name);
+  for (const char* name : {"Normal", "Passing", "Receiving", "Rushing", "Tackles/Defense"}) {
+    EXPECT_EQ(Top3Name(Top3FromText(name)), name);
+  }
+  for (const char* name : {"Game", "Season"}) EXPECT_EQ(GameSeasonName(GameSeasonFromText(name)), name);
+  EXPECT_EQ(TeamIndName("X"), "");
+  EXPECT_EQ(Top3Name(""), "");
+  EXPECT_EQ(GameSeasonName("g"), "");
+}
+
+TEST(RequestRecord, LeadingIntReadsLikeAtoi) {
+  struct Case {
+    const char* text;
+    int value;
+  };
+  const Case cases[] = {{"007", 7},    {"5x", 5},       {"  -12", -12}, {"+3", 3},
+                        {"abc", 0},    {"", 0},         {"- 1", 0},     {"\t\n 42", 42},
+                        {"1 2", 1},    {"99999", 99999}, {"99999999999", INT_MAX},
+                        {"-99999999999", INT_MIN},      {"2147483647", INT_MAX},
+                        {"-2147483648", INT_MIN}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(LeadingInt(c.text), c.value);
+  }
+}
+
+TEST(RequestRecord, ColumnsCarryTheFileKeysInFileOrder) {
+  const char* keys[] = {"Number", "Name",    "Team",     "Top3",  "Game",  "Sign",  "Mode",
+                        "Times",  "Drive",   "Library",  "Sequence", "Frame", "Offset"};
+  for (int c = 0; c < kColumnCount; ++c) EXPECT_STREQ(kColumns[c].key, keys[c]) << c;
+  EXPECT_STREQ(kColumns[COL_SEQUENCE].newDefault, "RTD_SEQ ");
+  EXPECT_STREQ(kColumns[COL_TEAM_IND].fileDefault, "T");
+  EXPECT_STREQ(kColumns[COL_TEAM_IND].newDefault, "I");
+}
+
+TEST(RequestRecord, ColumnWidthIsTitlePlusMargin) {
+  EXPECT_EQ(ColumnWidthForTitle(COL_NUMBER, 10), 25);
+  EXPECT_EQ(ColumnWidthForTitle(COL_DESCRIPTION, 100), 120);
+  EXPECT_EQ(ColumnWidthForTitle(COL_OFFSET, 30), 45);
+}
+
+}  // namespace
+}  // namespace corvella
