@@ -30,6 +30,59 @@ uint32_t capacityOf(const ProcDesc& p, size_t i, const ArgValue* args, const uin
 
 }  // namespace
 
+uint32_t unmarshalReply(uint16_t opnum, const ArgValue* args, const uint32_t* entrySizes,
+                        std::span<const uint8_t> stub, DataRep rep) {
+  const ProcDesc& p = kProcedures[opnum];
+  // First pass: decode and check everything, store nothing.
+  Decoded d[kMaxArgs];
+  NdrReader r(stub, rep);
+  for (size_t i = 0; i < p.argc; ++i) {
+    switch (p.args[i].kind) {
+      case Arg::OutLong:
+      case Arg::InOutLong:
+      case Arg::InOutSize:
+        if (!r.getU32(d[i].value)) return kBadStubData;
+        break;
+      case Arg::OutBufferN:
+      case Arg::OutBufferStar:
+        if (!r.getArray(d[i].bytes)) return kBadStubData;
+        if (d[i].bytes.size() > capacityOf(p, i, args, entrySizes)) return kBadStubData;
+        break;
+      default: break;
+    }
+  }
+  uint32_t status = 0;
+  if (!r.getU32(status)) return kBadStubData;
+  // An out buffer holds exactly as many bytes as its size says: the count
+  // sent must be the size returned (or the in size for buffer(n)).
+  for (size_t i = 0; i < p.argc; ++i) {
+    const auto k = p.args[i].kind;
+    if (k == Arg::OutBufferStar && d[i].bytes.size() != d[p.args[i].sizeArg].value) return kBadStubData;
+    if (k == Arg::OutBufferN && d[i].bytes.size() != args[p.args[i].sizeArg].u) return kBadStubData;
+  }
+  // Second pass: store into the caller's storage.
+  for (size_t i = 0; i < p.argc; ++i) {
+    const ArgValue& a = args[i];
+    switch (p.args[i].kind) {
+      case Arg::OutLong:
+      case Arg::InOutLong: *a.pl = static_cast<int32_t>(d[i].value); break;
+      case Arg::InOutSize: *a.pu = d[i].value; break;
+      case Arg::OutBufferN:
+      case Arg::OutBufferStar:
+        if (d[i].bytes.empty()) break;
+        if (rep.ebcdic) {
+          for (size_t j = 0; j < d[i].bytes.size(); ++j)
+            a.out[j] = static_cast<char>(ebcdicToAscii(d[i].bytes[j]));
+        } else {
+          std::memcpy(a.out, d[i].bytes.data(), d[i].bytes.size());
+        }
+        break;
+      default: break;
+    }
+  }
+  return status;
+}
+
 uint32_t invokeProcedure(BindingHandle* binding, uint16_t opnum, const ArgValue* args) {
   if (opnum >= kOpnumCount) return kProcnumOutOfRange;
   const ProcDesc& p = kProcedures[opnum];
@@ -89,55 +142,8 @@ uint32_t invokeProcedure(BindingHandle* binding, uint16_t opnum, const ArgValue*
     }
   }
 
-  auto onReply = [&](std::span<const uint8_t> stub, DataRep rep) -> uint32_t {
-    // First pass: decode and check everything, store nothing.
-    Decoded d[kMaxArgs];
-    NdrReader r(stub, rep);
-    for (size_t i = 0; i < p.argc; ++i) {
-      switch (p.args[i].kind) {
-        case Arg::OutLong:
-        case Arg::InOutLong:
-        case Arg::InOutSize:
-          if (!r.getU32(d[i].value)) return kBadStubData;
-          break;
-        case Arg::OutBufferN:
-        case Arg::OutBufferStar:
-          if (!r.getArray(d[i].bytes)) return kBadStubData;
-          if (d[i].bytes.size() > capacityOf(p, i, args, entrySizes)) return kBadStubData;
-          break;
-        default: break;
-      }
-    }
-    uint32_t status = 0;
-    if (!r.getU32(status)) return kBadStubData;
-    // An out buffer holds exactly as many bytes as its size says: the count
-    // sent must be the size returned (or the in size for buffer(n)).
-    for (size_t i = 0; i < p.argc; ++i) {
-      const auto k = p.args[i].kind;
-      if (k == Arg::OutBufferStar && d[i].bytes.size() != d[p.args[i].sizeArg].value) return kBadStubData;
-      if (k == Arg::OutBufferN && d[i].bytes.size() != args[p.args[i].sizeArg].u) return kBadStubData;
-    }
-    // Second pass: store into the caller's storage.
-    for (size_t i = 0; i < p.argc; ++i) {
-      const ArgValue& a = args[i];
-      switch (p.args[i].kind) {
-        case Arg::OutLong:
-        case Arg::InOutLong: *a.pl = static_cast<int32_t>(d[i].value); break;
-        case Arg::InOutSize: *a.pu = d[i].value; break;
-        case Arg::OutBufferN:
-        case Arg::OutBufferStar:
-          if (d[i].bytes.empty()) break;
-          if (rep.ebcdic) {
-            for (size_t j = 0; j < d[i].bytes.size(); ++j)
-              a.out[j] = static_cast<char>(ebcdicToAscii(d[i].bytes[j]));
-          } else {
-            std::memcpy(a.out, d[i].bytes.data(), d[i].bytes.size());
-          }
-          break;
-        default: break;
-      }
-    }
-    return status;
+  auto onReply = [&](std::span<const uint8_t> stub, DataRep rep) {
+    return unmarshalReply(opnum, args, entrySizes, stub, rep);
   };
   return binding->call(signInterface(), opnum, pdu, maxReply, onReply);
 }

@@ -6,8 +6,10 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <type_traits>
 
+#include "zeltrpc/rpc/ndr.h"
 #include "zeltrpc/sign_interface.h"
 
 namespace zeltrpc {
@@ -30,6 +32,15 @@ union ArgValue {
 // gives RPC_X_BAD_STUB_DATA (1783) and writes nothing: the whole reply is
 // checked before any out value is stored.
 uint32_t invokeProcedure(rpc::BindingHandle* binding, uint16_t opnum, const ArgValue* args);
+
+// Checks a whole reply stub against the procedure's out items and the
+// capacities of the caller's buffers (`entrySizes[i]`: the value of in,out
+// size i on entry), then stores the out items into the caller's storage and
+// returns the service's status. Returns 1783 and stores nothing when the
+// reply is short, a count exceeds its buffer's capacity, or an out buffer's
+// count differs from its returned size.
+uint32_t unmarshalReply(uint16_t opnum, const ArgValue* args, const uint32_t* entrySizes,
+                        std::span<const uint8_t> stub, rpc::DataRep rep);
 
 namespace detail {
 

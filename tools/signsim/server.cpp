@@ -236,14 +236,14 @@ void SignServer::serve(const std::shared_ptr<Client>& client) {
     } else {
       std::string note;
       const std::string described = describeCall(call);
+      {
+        std::lock_guard lock(m_mutex);
+        m_lastCall = call;  // as received, before the service fills the out items
+      }
       uint32_t status = m_service.handle(call, note);
       out.clear();
       encodeReply(call, status, rep, out, 0);
       appendFragments(reply, kResponse, rep, callId, contextId, 0, out, sendFrag);
-      {
-        std::lock_guard lock(m_mutex);
-        m_lastCall = call;
-      }
       log(who + ": " + described + " -> " + std::to_string(status));
       if (!note.empty()) log(who + ": " + note);
     }

@@ -52,7 +52,7 @@ class SignServer {
   // Observation for tests: the last request stub received per opnum, the
   // number of calls answered, and the connections currently open.
   std::vector<uint8_t> lastRequestStub(uint16_t opnum);
-  CallArgs lastCall();
+  CallArgs lastCall();  // in items of the last call the service ran
   uint64_t callCount() const { return m_calls.load(); }
   int openConnections() const { return m_open.load(); }
 

@@ -1,0 +1,447 @@
+// The exported functions against an embedded signsim over a real socket in a
+// private directory: connection, every procedure, the worked request bodies
+// as the server receives them, argument checks, failures and reconnection.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/zeltrpc/rpc_test_support.h"
+#include "tools/signsim/server_stub.h"
+#include "zeltrpc.h"
+
+namespace {
+
+using zeltrpc_test::bytes;
+
+// The request packet of the worked example: sign 03, Continuous, 5 times,
+// C, SCORES, LEADERS, frame 0, offset 120, G, I, Visitor, player 7.
+const std::string kPacket =
+    "\x16"
+    "0"
+    "0000000"
+    "\x01"
+    "001"
+    "030"
+    "00005CSCORES  LEADERS 000000120GIV 7 "
+    "\x04"
+    "20"
+    "\x17";
+
+class ClientTest : public zeltrpc_test::EmbeddedServerFixture {
+ protected:
+  void connect(signsim::Options options = {}) {
+    startServer(options);
+    ASSERT_EQ(zeltConnectSign("."), 0u);
+  }
+  void TearDown() override {
+    zeltDisconnectSign();
+    EmbeddedServerFixture::TearDown();
+  }
+  std::string lastCallText() { return signsim::describeCall(m_server->lastCall()); }
+};
+
+TEST_F(ClientTest, ConnectSendsPacketAndDisconnects) {
+  connect();
+  EXPECT_EQ(zeltIsServer("."), 1u);
+  ASSERT_EQ(kPacket.size(), 57u);
+  EXPECT_EQ(zeltSendRealTimeDataPort(0, kPacket.data(), 57), 0u);
+  auto got = m_server->service().realTimeData(0);
+  EXPECT_EQ(std::string(got.begin(), got.end()), kPacket);
+  EXPECT_TRUE(logContains("sign 03 mode 0 Continuous times 00005 drive C library \"SCORES\" sequence \"LEADERS\" "
+                          "frame 0000 offset 00120 statistic G team/ind I side Visitor player 7 top3 none "
+                          "checksum 20 (ok"))
+      << ::testing::PrintToString(log());
+  EXPECT_EQ(zeltDisconnectSign(), 0u);
+  EXPECT_EQ(zeltIsServer("."), 0u);
+  EXPECT_EQ(zeltPing(), 1702u);  // no binding
+}
+
+// The two worked request bodies, byte for byte as the server receives them.
+TEST_F(ClientTest, WorkedRequestBodiesReachTheServerExactly) {
+  connect();
+  EXPECT_EQ(zeltSendRealTimeDataPort(0, "abc", 3), 0u);
+  EXPECT_EQ(m_server->lastRequestStub(40),
+            bytes({0, 0, 0, 0, 3, 0, 0, 0, 0x61, 0x62, 0x63, 0, 3, 0, 0, 0}));
+  zeltPlaySequence("S1", "Q1", 1, 2);
+  EXPECT_EQ(m_server->lastRequestStub(2),
+            bytes({3, 0, 0, 0, 0, 0, 0, 0, 3, 0, 0, 0, 'S', '1', 0, 0, 3, 0, 0, 0, 0, 0, 0, 0, 3, 0, 0, 0,
+                   'Q', '1', 0, 0, 1, 0, 0, 0, 2, 0, 0, 0}));
+  // An empty string goes with both counts 1 and a single NUL.
+  zeltCheckSequence("", "");
+  EXPECT_EQ(m_server->lastRequestStub(14), bytes({1, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0,
+                                                  0, 0, 0, 1, 0, 0, 0, 0}));
+  // An in,out size travels in the request too: GetStatus with capacity 5.
+  char buf[5];
+  uint32_t size = 0;
+  zeltGetStatus("X", buf, 5, &size);
+  EXPECT_EQ(m_server->lastRequestStub(19), bytes({2, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0, 'X', 0, 0, 0, 5, 0, 0, 0}));
+}
+
+struct RoundTrip {
+  const char* call;  // the call as the server decoded it
+  std::function<uint32_t()> run;
+  std::function<void()> check;
+  uint32_t status = 0;
+};
+
+// Every one of the 54 procedures: the server decodes the arguments that were
+// sent, and the out values come back into the caller's storage.
+TEST_F(ClientTest, EveryProcedureRoundTripsItsArguments) {
+  connect();
+  char b1[256], b2[256];
+  uint32_t s1 = 0, s2 = 0;
+  int32_t v[5] = {};
+  auto text1 = [&] { return std::string(b1, s1); };
+  auto text2 = [&] { return std::string(b2, s2); };
+  const std::vector<RoundTrip> cases = {
+      {"Ping()", [] { return zeltPing(); }, [] {}},
+      {"PlaySequence(\"SIGN1\", \"LEADERS\", 7, -3)", [] { return zeltPlaySequence("SIGN1", "LEADERS", 7, -3); }, [] {}},
+      {"GetStatus(\"sign1\", 256)", [&] { return zeltGetStatus("sign1", b1, sizeof b1, &s1); },
+       [&] { EXPECT_EQ(text1(), "sign=SIGN1 state=playing sequence=LEADERS frame=0 dim=100,100 queue=0 schedule=-"); }},
+      {"SelectFrame(\"SIGN1\", 4)", [] { return zeltSelectFrame("SIGN1", 4); }, [] {}},
+      {"SingleStepFrame(\"SIGN1\", 2)", [] { return zeltSingleStepFrame("SIGN1", 2); }, [] {}},
+      {"GetFrameStatus(\"SIGN1\", 256)",
+       [&] { s1 = sizeof b1; return zeltGetFrameStatus("SIGN1", b1, &s1, &v[0], &v[1], &v[2], &v[3], &v[4]); },
+       [&] {
+         EXPECT_EQ(text1(), "frame 6 of LEADERS");
+         EXPECT_EQ(std::vector<int32_t>(v, v + 5), (std::vector<int32_t>{6, 12, 1, 7, 0}));
+       }},
+      {"RunSchedule(\"SIGN2\", \"GAMEDAY\", 1)", [] { return zeltRunSchedule("SIGN2", "GAMEDAY", 1); }, [] {}},
+      {"GetSchedChangeFlag(\"SIGN2\")", [&] { return zeltGetSchedChangeFlag("SIGN2", &v[0]); }, [&] { EXPECT_EQ(v[0], 1); }},
+      {"GetSchedule(\"SIGN2\", 256)", [&] { s1 = sizeof b1; return zeltGetSchedule("SIGN2", &s1, b1, &v[0]); },
+       [&] {
+         EXPECT_EQ(text1(), "GAMEDAY 19:00-23:00");
+         EXPECT_EQ(v[0], 1);
+       }},
+      {"QueueSequence(\"SIGN2\", \"SCORES\", 1, 2)", [] { return zeltQueueSequence("SIGN2", "SCORES", 1, 2); }, [] {}},
+      {"QueueSequence(\"SIGN2\", \"WELCOME\", 3, 4)", [] { return zeltQueueSequence("SIGN2", "WELCOME", 3, 4); }, [] {}},
+      {"GetQueue(\"SIGN2\", 256)", [&] { return zeltGetQueue("SIGN2", b1, sizeof b1, &s1); },
+       [&] { EXPECT_EQ(text1(), "SCORES,WELCOME"); }},
+      {"GetSchedSeqStatus(\"SIGN2\", 256, 100, 40)",
+       [&] {
+         s1 = sizeof b1;
+         s2 = 100;
+         v[0] = 40;
+         return zeltGetSchedSeqStatus("SIGN2", b1, &s1, b2, &s2, &v[0]);
+       },
+       [&] {
+         EXPECT_EQ(text1(), "GAMEDAY");
+         EXPECT_EQ(text2(), "");
+         EXPECT_EQ(v[0], 42);
+       }},
+      {"NextItem(\"SIGN2\")", [] { return zeltNextItem("SIGN2"); }, [] {}},
+      {"ClearQueue(\"SIGN2\")", [] { return zeltClearQueue("SIGN2"); }, [] {}},
+      {"EndSchedule(\"SIGN2\")", [] { return zeltEndSchedule("SIGN2"); }, [] {}},
+      {"GetChangeFlag(\"SIGN2\")", [&] { return zeltGetChangeFlag("SIGN2", &v[0]); }, [&] { EXPECT_EQ(v[0], 1); }},
+      {"SetDefaultSequence(\"SIGN1\", \"WELCOME\", 5, 6)", [] { return zeltSetDefaultSequence("SIGN1", "WELCOME", 5, 6); }, [] {}},
+      {"GetDefaultSequence(\"SIGN1\", 256)",
+       [&] { s1 = sizeof b1; return zeltGetDefaultSequence("SIGN1", b1, &s1, &v[0], &v[1]); },
+       [&] {
+         EXPECT_EQ(text1(), "WELCOME");
+         EXPECT_EQ(v[0], 5);
+         EXPECT_EQ(v[1], 6);
+       }},
+      {"StopSequence(\"SIGN1\")", [] { return zeltStopSequence("SIGN1"); }, [] {}},
+      {"BlankSign(\"SIGN1\")", [] { return zeltBlankSign("SIGN1"); }, [] {}},
+      {"GetEffectStatus(\"SIGN1\", 256)", [&] { s1 = sizeof b1; return zeltGetEffectStatus("SIGN1", &v[0], b1, &s1); },
+       [&] {
+         EXPECT_EQ(text1(), "effect none");
+         EXPECT_EQ(v[0], 0);
+       }},
+      {"SetDimming(\"SIGN1\", 30, 40)", [] { return zeltSetDimming("SIGN1", 30, 40); }, [] {}},
+      {"CheckSequence(\"SIGN1\", \"NOSUCH\")", [] { return zeltCheckSequence("SIGN1", "NOSUCH"); }, [] {}, 1168},
+      {"GetPhotocell(\"SCOREBOARD\")", [&] { return zeltGetPhotocell("SCOREBOARD", &v[0]); }, [&] { EXPECT_EQ(v[0], 300); }},
+      {"GetConfig(\"SIGN1\", 256)", [&] { return zeltGetConfig("SIGN1", b1, sizeof b1, &s1); },
+       [&] { EXPECT_EQ(text1(), "sign=SIGN1 rows=16 columns=96 colors=3 ports=4"); }},
+      {"GetBulb(\"SIGN1\", 256)", [&] { return zeltGetBulb("SIGN1", b1, sizeof b1, &s1, nullptr); },
+       [&] { EXPECT_EQ(text1(), "bulbs=1536 failed=0"); }},
+      {"GetBulbEx(\"SIGN1\", 256)", [&] { v[0] = 99; return zeltGetBulb("SIGN1", b1, sizeof b1, &s1, &v[0]); },
+       [&] { EXPECT_EQ(v[0], 0); }},
+      {"ListSigns(256)", [&] { return zeltListSigns(b1, sizeof b1, &s1); },
+       [&] { EXPECT_EQ(text1(), "SIGN1,SIGN2,SCOREBOARD"); }},
+      {"ListServers(256, 1)", [&] { return zeltListServers(b1, sizeof b1, &s1, 1); },
+       [&] { EXPECT_EQ(text1(), "SIGNSERVER,BACKUP"); }},
+      {"WindowEnable(\"SIGN1\", 2, 1)", [] { return zeltWindowEnable("SIGN1", 2, 1); }, [] {}},
+      {"WindowMove(\"SIGN1\", 2, 10, 20)", [] { return zeltWindowMove("SIGN1", 2, 10, 20); }, [] {}},
+      {"ListWindows(\"SIGN1\", 256)", [&] { return zeltListWindows("SIGN1", b1, sizeof b1, &s1); },
+       [&] { EXPECT_EQ(text1(), "1:on:0,0,0;2:on:10,20,0"); }},
+      {"QueueWindowEnable(\"SIGN1\", 1, 0)", [] { return zeltQueueWindowEnable("SIGN1", 1, 0); }, [] {}},
+      {"QueueWindowMove(\"SIGN1\", 1, 5, 6)", [] { return zeltQueueWindowMove("SIGN1", 1, 5, 6); }, [] {}},
+      {"SetRealTimeData(3, [4] \"ab\\x00d\", 4, 9, 0)", [] { return zeltSetRealTimeData(3, "ab\0d", 4, 9); }, [] {}},
+      {"GetRealTimeData(3, 6, 9, 0)", [&] { std::memset(b1, '#', 8); return zeltGetRealTimeData(3, b1, 6, 9); },
+       [&] { EXPECT_EQ(std::string(b1, 8), std::string("ab\0d\0\0##", 8)); }},
+      {"SendRealTimeDataPort(2, [3] \"xyz\", 3)", [] { return zeltSendRealTimeDataPort(2, "xyz", 3); }, [] {}},
+      {"ShowFrame(\"SIGN1\", [2] \"\\x01\\xFF\", 2)", [] { return zeltShowFrame("SIGN1", "\x01\xff", 2); }, [] {}},
+      {"VLSendBrightness(\"SIGN1\", 11)", [] { return zeltVLSendBrightness("SIGN1", 11); }, [] {}},
+      {"VLGetChangeFlag(\"SIGN1\")", [&] { return zeltVLGetChangeFlag("SIGN1", &v[0]); }, [&] { EXPECT_EQ(v[0], 1); }},
+      {"VLSendContrast(\"SIGN1\", 12)", [] { return zeltVLSendContrast("SIGN1", 12); }, [] {}},
+      {"VLSendSaturation(\"SIGN1\", 13)", [] { return zeltVLSendSaturation("SIGN1", 13); }, [] {}},
+      {"VLSendHue(\"SIGN1\", -14)", [] { return zeltVLSendHue("SIGN1", -14); }, [] {}},
+      {"VLReadBCHS(\"SIGN1\")", [&] { return zeltVLReadBCHS("SIGN1", &v[0], &v[1], &v[2], &v[3]); },
+       [&] { EXPECT_EQ(std::vector<int32_t>(v, v + 4), (std::vector<int32_t>{11, 12, -14, 13})); }},
+      {"VLGetStatus(\"SIGN1\", 256)", [&] { s1 = sizeof b1; return zeltVLGetStatus("SIGN1", b1, &s1); },
+       [&] { EXPECT_EQ(text1(), "brightness=11 contrast=12 saturation=13 hue=-14"); }},
+      {"VLSendFormat(\"SIGN1\", 2)", [] { return zeltVLSendFormat("SIGN1", 2); }, [] {}},
+      {"VLSendInput(\"SIGN1\", 3)", [] { return zeltVLSendInput("SIGN1", 3); }, [] {}},
+      {"VLSendSource(\"SIGN1\", 4)", [] { return zeltVLSendSource("SIGN1", 4); }, [] {}},
+      {"VLReadFmtInpSrc(\"SIGN1\")", [&] { return zeltVLReadFmtInpSrc("SIGN1", &v[0], &v[1], &v[2]); },
+       [&] { EXPECT_EQ(std::vector<int32_t>(v, v + 3), (std::vector<int32_t>{2, 3, 4})); }},
+      {"VLGetConfig(\"SIGN1\", 256)", [&] { s1 = sizeof b1; return zeltVLGetConfig("SIGN1", b1, &s1); },
+       [&] { EXPECT_EQ(text1(), "format=2 input=3 source=4"); }},
+      {"VLSendViewableArea(\"SIGN1\", 1, 2, 3, 4)", [] { return zeltVLSendViewableArea("SIGN1", 1, 2, 3, 4); }, [] {}},
+      {"VLReadViewableArea(\"SIGN1\")", [&] { return zeltVLReadViewableArea("SIGN1", &v[0], &v[1], &v[2], &v[3]); },
+       [&] { EXPECT_EQ(std::vector<int32_t>(v, v + 4), (std::vector<int32_t>{1, 2, 3, 4})); }},
+      {"VLSendWindow(\"SIGN1\", -1, -2, 300, 400)", [] { return zeltVLSendWindow("SIGN1", -1, -2, 300, 400); }, [] {}},
+      {"VLReadWindow(\"SIGN1\")", [&] { return zeltVLReadWindow("SIGN1", &v[0], &v[1], &v[2], &v[3]); },
+       [&] { EXPECT_EQ(std::vector<int32_t>(v, v + 4), (std::vector<int32_t>{-1, -2, 300, 400})); }},
+      {"GetStatus(\"NOSIGN\", 256)", [&] { return zeltGetStatus("NOSIGN", b1, sizeof b1, &s1); }, [] {}, 2},
+  };
+  std::vector<std::string> seen;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.call);
+    EXPECT_EQ(c.run(), c.status);
+    EXPECT_EQ(lastCallText(), c.call);
+    c.check();
+    std::string name(c.call, std::strchr(c.call, '('));
+    if (std::find(seen.begin(), seen.end(), name) == seen.end()) seen.push_back(name);
+  }
+  EXPECT_EQ(seen.size(), 54u);
+}
+
+// Checks that return 87 send nothing and store no size.
+TEST_F(ClientTest, ArgumentChecksReturn87WithoutACall) {
+  connect();
+  const uint64_t before = m_server->callCount();
+  char b[8];
+  uint32_t size = 77, size2 = 77;
+  int32_t v = 0;
+  const std::vector<std::pair<const char*, std::function<uint32_t()>>> checks = {
+      {"GetStatus null buffer", [&] { return zeltGetStatus("SIGN1", nullptr, 8, &size); }},
+      {"GetStatus null sign", [&] { return zeltGetStatus(nullptr, b, 8, &size); }},
+      {"GetStatus null size", [&] { return zeltGetStatus("SIGN1", b, 8, nullptr); }},
+      {"GetConfig null buffer", [&] { return zeltGetConfig("SIGN1", nullptr, 8, &size); }},
+      {"ListWindows null buffer", [&] { return zeltListWindows("SIGN1", nullptr, 8, &size); }},
+      {"GetBulb null buffer", [&] { return zeltGetBulb("SIGN1", nullptr, 8, &size, &v); }},
+      {"GetSchedSeqStatus null buffer2", [&] { return zeltGetSchedSeqStatus("SIGN1", b, &size, nullptr, &size2, &v); }},
+      {"GetDefaultSequence null size", [&] { return zeltGetDefaultSequence("SIGN1", b, nullptr, &v, &v); }},
+      {"GetFrameStatus null value2", [&] { return zeltGetFrameStatus("SIGN1", b, &size, &v, nullptr, &v, &v, &v); }},
+      {"GetFrameStatus null value3", [&] { return zeltGetFrameStatus("SIGN1", b, &size, &v, &v, nullptr, &v, &v); }},
+      {"GetEffectStatus null value", [&] { return zeltGetEffectStatus("SIGN1", nullptr, b, &size); }},
+      {"GetSchedule null size", [&] { return zeltGetSchedule("SIGN1", nullptr, b, &v); }},
+      {"GetDIB null d", [&] { return zeltGetDIB(b, b, b, nullptr); }},
+      {"GetDIB null a", [&] { return zeltGetDIB(nullptr, b, b, b); }},
+      {"ConnectSign null", [&] { return zeltConnectSign(nullptr); }},
+      {"ConnectSign 62 characters", [&] { return zeltConnectSign(std::string(62, 'A').c_str()); }},
+  };
+  for (const auto& [what, run] : checks) {
+    SCOPED_TRACE(what);
+    EXPECT_EQ(run(), 87u);
+    EXPECT_EQ(size, 77u);
+  }
+  EXPECT_EQ(m_server->callCount(), before);
+  EXPECT_EQ(zeltIsServer("."), 1u);  // a refused connect changes nothing
+  // GetDIB with c null is fine: c is never looked at.
+  EXPECT_EQ(zeltGetDIB(b, b, nullptr, b), 0u);
+  // Pointers no check tests are refused by the procedure, still without a call.
+  EXPECT_EQ(zeltGetFrameStatus("SIGN1", b, &size, nullptr, &v, &v, &v, &v), 1780u);
+  EXPECT_EQ(zeltGetSchedSeqStatus("SIGN1", b, &size, b, &size2, nullptr), 1780u);
+  EXPECT_EQ(zeltListSigns(b, 8, nullptr), 1780u);
+  EXPECT_EQ(m_server->callCount(), before);
+}
+
+TEST_F(ClientTest, GetQueueStoresTheCapacityAndCalls) {
+  connect();
+  uint32_t size = 77;
+  // GetQueue tests nothing: a null buffer reaches the procedure, which
+  // refuses it without touching memory; the capacity was stored first.
+  EXPECT_EQ(zeltGetQueue("SIGN1", nullptr, 8, &size), 1780u);
+  EXPECT_EQ(size, 8u);
+}
+
+TEST_F(ClientTest, GetBulbChoosesTheProcedureByItsFifthArgument) {
+  connect();
+  char b[64];
+  uint32_t size = 0;
+  int32_t extra = 5;
+  ASSERT_EQ(zeltGetBulb("SIGN1", b, sizeof b, &size, nullptr), 0u);
+  EXPECT_EQ(m_server->lastCall().opnum, 26);
+  ASSERT_EQ(zeltGetBulb("SIGN1", b, sizeof b, &size, &extra), 0u);
+  EXPECT_EQ(m_server->lastCall().opnum, 27);
+}
+
+TEST_F(ClientTest, SizeZeroAndShortRepliesTouchOnlyWhatWasSent) {
+  connect();
+  char b[64];
+  std::memset(b, '#', sizeof b);
+  uint32_t size = 99;
+  // Capacity 0: the call still goes out; the service says its text did not fit.
+  EXPECT_EQ(zeltGetStatus("SIGN1", b, 0, &size), 234u);
+  EXPECT_EQ(size, 0u);
+  EXPECT_EQ(b[0], '#');
+  EXPECT_EQ(m_server->lastCall().opnum, 19);
+  // A reply shorter than the capacity fills only its first bytes.
+  EXPECT_EQ(zeltListSigns(b, sizeof b, &size), 0u);
+  EXPECT_EQ(size, 22u);
+  EXPECT_EQ(b[22], '#');
+  // A text longer than the capacity is cut by the service to fit.
+  EXPECT_EQ(zeltListSigns(b, 5, &size), 234u);
+  EXPECT_EQ(std::string(b, size), "SIGN1");
+}
+
+TEST_F(ClientTest, BigEndianRepliesGiveTheSameValues) {
+  signsim::Options options;
+  options.bigEndian = true;
+  connect(options);
+  int32_t v[4] = {};
+  ASSERT_EQ(zeltVLSendWindow("SIGN1", -1, 70000, 3, 0x12345678), 0u);
+  ASSERT_EQ(zeltVLReadWindow("SIGN1", &v[0], &v[1], &v[2], &v[3]), 0u);
+  EXPECT_EQ(std::vector<int32_t>(v, v + 4), (std::vector<int32_t>{-1, 70000, 3, 0x12345678}));
+  char b[64];
+  uint32_t size = 0;
+  EXPECT_EQ(zeltListSigns(b, sizeof b, &size), 0u);
+  EXPECT_EQ(std::string(b, size), "SIGN1,SIGN2,SCOREBOARD");
+  EXPECT_EQ(zeltCheckSequence("SIGN1", "NOSUCH"), 1168u);  // the status is converted too
+}
+
+TEST_F(ClientTest, FaultsBecomeStatusesAndTheConnectionStays) {
+  signsim::Options options;
+  options.faultOpnum = 19;
+  connect(options);
+  char b[64];
+  uint32_t size = 0;
+  EXPECT_EQ(zeltGetStatus("SIGN1", b, sizeof b, &size), 1726u);  // nca_s_fault_unspec
+  EXPECT_EQ(zeltPing(), 0u);
+  EXPECT_EQ(m_server->openConnections(), 1);
+}
+
+TEST_F(ClientTest, SmallFragmentsBothWays) {
+  signsim::Options options;
+  options.maxFrag = 64;
+  options.statusFill = 5000;
+  connect(options);
+  std::string data(3001, 'x');
+  for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>('a' + i % 26);
+  ASSERT_EQ(zeltSetRealTimeData(1, data.data(), static_cast<uint32_t>(data.size()), 0), 0u);
+  std::string back(data.size(), '\0');
+  ASSERT_EQ(zeltGetRealTimeData(1, back.data(), static_cast<uint32_t>(back.size()), 0), 0u);
+  EXPECT_EQ(back, data);
+  std::vector<char> status(6000);
+  uint32_t size = 0;
+  ASSERT_EQ(zeltGetStatus("SIGN1", status.data(), 6000, &size), 0u);
+  EXPECT_EQ(size, 5000u);
+}
+
+TEST_F(ClientTest, SixtyFourKilobyteStatus) {
+  signsim::Options options;
+  options.statusFill = 65536;
+  connect(options);
+  std::vector<char> status(65536);
+  uint32_t size = 0;
+  ASSERT_EQ(zeltGetStatus("SIGN1", status.data(), 65536, &size), 0u);
+  EXPECT_EQ(size, 65536u);
+  EXPECT_EQ(status.back(), '.');
+}
+
+TEST_F(ClientTest, ServiceDownGivesAStatusNotAnException) {
+  EXPECT_EQ(zeltConnectSign("."), 1722u);
+  EXPECT_EQ(zeltIsServer("."), 0u);
+  EXPECT_EQ(zeltPing(), 1702u);
+  EXPECT_EQ(zeltSendRealTimeDataPort(0, "abc", 3), 1702u);
+  // Remote names try both transports; neither has a carrier here.
+  EXPECT_EQ(zeltConnectSign("SIGNPC"), 1703u);
+  EXPECT_EQ(zeltIsServer("SIGNPC"), 0u);
+}
+
+TEST_F(ClientTest, IsServerComparesWithoutCaseWhileConnected) {
+  connect();
+  EXPECT_EQ(zeltIsServer("."), 1u);
+  EXPECT_EQ(zeltIsServer("SIGN1"), 0u);
+  EXPECT_EQ(zeltIsServer(nullptr), 0u);
+  zeltDisconnectSign();
+  EXPECT_EQ(zeltIsServer("."), 0u);
+}
+
+TEST_F(ClientTest, ConnectWhileConnectedReleasesTheOldBinding) {
+  connect();
+  ASSERT_EQ(zeltPing(), 0u);
+  ASSERT_EQ(zeltConnectSign("."), 0u);
+  ASSERT_EQ(zeltPing(), 0u);
+  // The first connection was closed when its binding was released.
+  for (int i = 0; i < 200 && m_server->openConnections() != 1; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  EXPECT_EQ(m_server->openConnections(), 1);
+  // Reconnecting when the service is gone leaves the process unconnected.
+  stopServer();
+  EXPECT_EQ(zeltConnectSign("."), 1722u);
+  EXPECT_EQ(zeltIsServer("."), 0u);
+}
+
+// The service restarts: the call that meets the broken connection fails, the
+// next one on the same binding connects and binds again.
+TEST_F(ClientTest, ReconnectsAfterTheServiceRestarts) {
+  connect();
+  ASSERT_EQ(zeltPing(), 0u);
+  stopServer();
+  startServer();
+  const uint32_t first = zeltPing();
+  EXPECT_TRUE(first == 1726u || first == 1727u) << first;
+  EXPECT_EQ(zeltPing(), 0u);
+  EXPECT_EQ(zeltIsServer("."), 1u);
+}
+
+TEST_F(ClientTest, DroppedConnectionFailsOneCall) {
+  signsim::Options options;
+  options.dropAfter = 2;  // the connect's ping and one more call per connection
+  connect(options);
+  EXPECT_EQ(zeltPing(), 0u);
+  EXPECT_EQ(zeltPing(), 1726u);
+  EXPECT_EQ(zeltPing(), 0u);  // a new connection
+}
+
+TEST_F(ClientTest, ServerThatNeverAnswersInTimeEndsTheCall) {
+  ::setenv("ZELTRPC_TIMEOUT_MS", "200", 1);
+  signsim::Options options;
+  options.delayMs = 1500;
+  startServer(options);
+  EXPECT_EQ(zeltConnectSign("."), 1818u);  // the ping ran out of time
+  EXPECT_EQ(zeltIsServer("."), 0u);
+}
+
+TEST_F(ClientTest, SeveralThreadsShareTheBinding) {
+  connect();
+  std::atomic<int> failures{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < 50; ++i) {
+        int32_t v = 0;
+        if (zeltGetPhotocell("SIGN1", &v) != 0 || v != 512) ++failures;
+        if (zeltSendRealTimeDataPort(t, "abc", 3) != 0) ++failures;
+      }
+    });
+  }
+  for (auto& th : threads) th.join();
+  EXPECT_EQ(failures.load(), 0);
+}
+
+TEST_F(ClientTest, SeveralClientsAtOnce) {
+  startServer();
+  // Other "processes": raw bindings of the runtime on their own connections.
+  std::vector<std::thread> threads;
+  std::atomic<int> ok{0};
+  for (int t = 0; t < 3; ++t)
+    threads.emplace_back([&] {
+      if (zeltConnectSign(".") == 0) ++ok;
+    });
+  for (auto& th : threads) th.join();
+  EXPECT_EQ(ok.load(), 3);
+  EXPECT_EQ(zeltPing(), 0u);
+}
+
+}  // namespace
