@@ -1,0 +1,325 @@
+// Copy, Cut and Paste of the request list through an in-memory clipboard:
+// the lines written, where pasted requests land, renumbering, selection,
+// the modified flag, the enabling of Paste and the 300-request limit.
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "listview/clipboard_text.h"
+#include "listview/corvella_view.h"
+#include "platform/clipboard.h"
+#include "platform/profile.h"
+#include "requests/corvella_doc.h"
+#include "support/scripted_ui.h"
+#include "support/temp_dir.h"
+
+namespace corvella {
+namespace {
+
+// The system clipboard as a string; it can be told to refuse data.
+class FakeClipboard : public Clipboard {
+ public:
+  bool SetText(const std::string& text) override {
+    ++setCalls;
+    if (refuse) return false;
+    content = text;
+    return true;
+  }
+  std::optional<std::string> GetText() override { return content; }
+  bool HasText() override { return content.has_value(); }
+
+  std::optional<std::string> content;
+  bool refuse = false;
+  int setCalls = 0;
+};
+
+int ParseLines(const std::string& text) { return static_cast<int>(ParseClipboardText(text).size()); }
+
+const char* const kLeaders[kColumnCount] = {"3",       "Leaders", "I",   "N", "G", "1", "Continuous",
+                                             "1",       "C",       "DEFAULT", "RTD", "0", "0"};
+
+class ViewClipboardTest : public ::testing::Test {
+ protected:
+  ViewClipboardTest()
+      : profile(dir.Write("CORVELLA.INI", "[REQUEST]\r\nSPORT=BASK.REQ\r\nZLRTDINPUT=1\r\n")),
+        doc(profile, ui),
+        view(doc, ui) {
+    view.SetClipboard(&clipboard);
+    view.SetupColumns();
+    view.m_bLoading = false;
+    list().SetHasFocus(true);
+    doc.SetModifiedFlag(false);
+  }
+
+  ListControl& list() { return view.GetListCtrl(); }
+
+  // Appends a request whose Description is `description`, the rest as in the
+  // worked example.
+  void AddRow(const std::string& description) {
+    const int row = list().GetItemCount();
+    list().InsertItem(row, std::to_string(row + 1));
+    for (int c = 1; c < kColumnCount; ++c) list().SetItemText(row, c, kLeaders[c]);
+    list().SetItemText(row, COL_DESCRIPTION, description);
+  }
+  void AddRows(int count) {
+    for (int i = 1; i <= count; ++i) AddRow("R" + std::to_string(i));
+  }
+  // Exactly these rows selected.
+  void Select(std::vector<int> rows) {
+    list().SetItemState(-1, 0, LVIS_SELECTED);
+    for (int row : rows) list().SetItemState(row, LVIS_SELECTED, LVIS_SELECTED);
+  }
+  std::vector<int> Selected() {
+    std::vector<int> rows;
+    for (int r = list().GetNextItem(-1, LVNI_SELECTED); r != -1; r = list().GetNextItem(r, LVNI_SELECTED))
+      rows.push_back(r);
+    return rows;
+  }
+  std::vector<std::string> Column(int column) {
+    std::vector<std::string> texts;
+    for (int r = 0; r < list().GetItemCount(); ++r) texts.push_back(list().GetItemText(r, column));
+    return texts;
+  }
+  bool PasteEnabled() {
+    CCmdUI cmd(ID_EDIT_PASTE);
+    view.OnUpdateEditPaste(&cmd);
+    return cmd.IsEnabled();
+  }
+
+  TempDir dir;
+  AppProfile profile;
+  ScriptedUi ui;
+  CCorvellaDoc doc;
+  CCorvellaView view;
+  FakeClipboard clipboard;
+};
+
+TEST_F(ViewClipboardTest, CopyWritesOneLinePerSelectedRowInListOrder) {
+  AddRows(3);
+  list().SetItemText(2, COL_DESCRIPTION, "Leaders");
+  Select({2, 0});
+  view.OnEditCopy();
+  ASSERT_TRUE(clipboard.content);
+  EXPECT_EQ(*clipboard.content,
+            " 1|R1|I|N|G|1|Continuous|1|C|DEFAULT|RTD|0|0|\r\n"
+            " 3|Leaders|I|N|G|1|Continuous|1|C|DEFAULT|RTD|0|0|\r\n");
+  // Copy changes nothing in the list.
+  EXPECT_EQ(list().GetItemCount(), 3);
+  EXPECT_FALSE(doc.IsModified());
+}
+
+TEST_F(ViewClipboardTest, EmptySequenceCopiesAsTwoBlanksAndPastesBackAsTwoBlanks) {
+  AddRows(1);
+  list().SetItemText(0, COL_SEQUENCE, "");
+  Select({0});
+  view.OnEditCopy();
+  ASSERT_TRUE(clipboard.content);
+  EXPECT_EQ(*clipboard.content, " 1|R1|I|N|G|1|Continuous|1|C|DEFAULT|  |0|0|\r\n");
+
+  Select({});
+  view.OnEditPaste();
+  ASSERT_EQ(list().GetItemCount(), 2);
+  EXPECT_EQ(list().GetItemText(1, COL_SEQUENCE), "  ");
+  EXPECT_EQ(list().GetItemText(1, COL_OFFSET), "0");
+}
+
+TEST_F(ViewClipboardTest, RowsTwoAndFivePastedBeforeRowOne) {
+  AddRows(5);
+  Select({1, 4});
+  view.OnEditCopy();
+  view.m_nFocusRow = 0;
+  Select({0});
+  view.OnEditPaste();
+  EXPECT_EQ(Column(COL_DESCRIPTION), (std::vector<std::string>{"R2", "R5", "R1", "R2", "R3", "R4", "R5"}));
+  EXPECT_EQ(Column(COL_NUMBER), (std::vector<std::string>{"1", "2", "3", "4", "5", "6", "7"}));
+  EXPECT_EQ(Column(COL_DISPLAY_MODE)[1], "Continuous");
+  // The selection is reset to the focus row; the list is modified.
+  EXPECT_EQ(Selected(), std::vector<int>{0});
+  EXPECT_TRUE(doc.IsModified());
+}
+
+TEST_F(ViewClipboardTest, PasteWithoutSelectionAppends) {
+  AddRows(3);
+  clipboard.content = " 7|New one|T|N|S|2|Single Step|3|D|LIB|SEQ|4|5|\r\n";
+  Select({});
+  view.OnEditPaste();
+  ASSERT_EQ(list().GetItemCount(), 4);
+  EXPECT_EQ(list().GetItemText(3, COL_NUMBER), "4");
+  EXPECT_EQ(list().GetItemText(3, COL_DESCRIPTION), "New one");
+  EXPECT_EQ(list().GetItemText(3, COL_DISPLAY_MODE), "Single Step");
+  EXPECT_EQ(list().GetItemText(3, COL_OFFSET), "5");
+  EXPECT_EQ(Column(COL_DESCRIPTION)[0], "R1");
+}
+
+TEST_F(ViewClipboardTest, PasteWithoutFocusRowSelectsNothing) {
+  AddRows(3);
+  clipboard.content = " 1|x|\r\n";
+  view.m_nFocusRow = -1;
+  Select({1});
+  view.OnEditPaste();
+  EXPECT_EQ(list().GetItemCount(), 4);
+  EXPECT_TRUE(Selected().empty());
+}
+
+TEST_F(ViewClipboardTest, CutOfAllRowsLeavesAnEmptyModifiedList) {
+  AddRows(4);
+  Select({0, 1, 2, 3});
+  view.OnEditCut();
+  EXPECT_EQ(list().GetItemCount(), 0);
+  EXPECT_TRUE(doc.IsModified());
+  EXPECT_FALSE(view.m_bCutMode);
+  ASSERT_TRUE(clipboard.content);
+  EXPECT_EQ(ParseLines(*clipboard.content), 4);
+}
+
+TEST_F(ViewClipboardTest, CutRemovesTheSelectedRowsAndRenumbers) {
+  AddRows(5);
+  view.m_nFocusRow = 1;
+  Select({1, 3});
+  view.OnEditCut();
+  EXPECT_EQ(Column(COL_DESCRIPTION), (std::vector<std::string>{"R1", "R3", "R5"}));
+  EXPECT_EQ(Column(COL_NUMBER), (std::vector<std::string>{"1", "2", "3"}));
+  ASSERT_TRUE(clipboard.content);
+  EXPECT_EQ(clipboard.content->substr(0, 6), " 2|R2|");
+}
+
+TEST_F(ViewClipboardTest, RefusedClipboardIsReportedAndCutKeepsTheRows) {
+  AddRows(3);
+  clipboard.refuse = true;
+  Select({0, 2});
+  view.OnEditCopy();
+  view.OnEditCut();
+  EXPECT_EQ(clipboard.setCalls, 2);
+  EXPECT_EQ(ui.CountMessages("Unable to set Clipboard data"), 2);
+  const auto messages = ui.Messages();
+  ASSERT_FALSE(messages.empty());
+  EXPECT_EQ(messages[0].caption, "");
+  EXPECT_EQ(messages[0].flags, static_cast<unsigned>(MB_OK));
+  EXPECT_EQ(Column(COL_DESCRIPTION), (std::vector<std::string>{"R1", "R2", "R3"}));
+}
+
+TEST_F(ViewClipboardTest, FortyCharacterCellIsCopiedAsThirty) {
+  AddRows(1);
+  list().SetItemText(0, COL_DESCRIPTION, std::string(30, 'a') + std::string(10, 'b'));
+  Select({0});
+  view.OnEditCopy();
+  ASSERT_TRUE(clipboard.content);
+  EXPECT_EQ(*clipboard.content, " 1|" + std::string(30, 'a') + "|I|N|G|1|Continuous|1|C|DEFAULT|RTD|0|0|\r\n");
+}
+
+TEST_F(ViewClipboardTest, LongCellsInManyRowsAreCopiedWhole) {
+  for (int i = 0; i < 50; ++i) {
+    AddRow("d");
+    for (int c = 1; c < kColumnCount; ++c) list().SetItemText(i, c, std::string(45, 'a' + c));
+  }
+  list().SetItemState(-1, LVIS_SELECTED, LVIS_SELECTED);
+  view.OnEditCopy();
+  ASSERT_TRUE(clipboard.content);
+  EXPECT_EQ(ParseLines(*clipboard.content), 50);
+  // Every line: blank, number, 12 cells of 30, 13 bars and CR LF.
+  std::size_t expected = 0;
+  for (int i = 1; i <= 50; ++i) expected += 1 + std::to_string(i).size() + 12 * 30 + 13 + 2;
+  EXPECT_EQ(clipboard.content->size(), expected);
+}
+
+TEST_F(ViewClipboardTest, BarInDescriptionShiftsTheRestOfThatRow) {
+  AddRows(2);
+  list().SetItemText(0, COL_DESCRIPTION, "Lead|ers");
+  Select({0, 1});
+  view.OnEditCopy();
+  Select({});
+  view.OnEditPaste();
+  ASSERT_EQ(list().GetItemCount(), 4);
+  EXPECT_EQ(list().GetItemText(2, COL_DESCRIPTION), "Lead");
+  EXPECT_EQ(list().GetItemText(2, COL_TEAM_IND), "ers");
+  EXPECT_EQ(list().GetItemText(2, COL_TOP3), "I");
+  EXPECT_EQ(list().GetItemText(2, COL_OFFSET), "0");  // the frame's value
+  // The next pasted request is whole.
+  EXPECT_EQ(list().GetItemText(3, COL_DESCRIPTION), "R2");
+  EXPECT_EQ(list().GetItemText(3, COL_TEAM_IND), "I");
+}
+
+TEST_F(ViewClipboardTest, TextWithoutBarsPastesNothingButResetsTheList) {
+  AddRows(3);
+  list().SetItemText(1, COL_NUMBER, "9");
+  clipboard.content = "Hello from a text editor\r\nsecond line\r\n";
+  view.m_nFocusRow = 2;
+  Select({0, 1});
+  view.OnEditPaste();
+  EXPECT_EQ(list().GetItemCount(), 3);
+  EXPECT_EQ(Column(COL_NUMBER), (std::vector<std::string>{"1", "2", "3"}));
+  EXPECT_EQ(Selected(), std::vector<int>{2});
+  EXPECT_TRUE(doc.IsModified());
+  EXPECT_EQ(ui.CountMessages(), 0);
+}
+
+TEST_F(ViewClipboardTest, PasteStopsAtThreeHundredAndSaysHowManyLinesItDropped) {
+  AddRows(298);
+  std::string text;
+  for (int i = 0; i < 5; ++i) text += " 1|P" + std::to_string(i) + "|I|N|G|1|Continuous|1|C|DEFAULT|RTD|0|0|\r\n";
+  clipboard.content = text;
+  Select({});
+  view.OnEditPaste();
+  ASSERT_EQ(list().GetItemCount(), kMaxRequests);
+  EXPECT_EQ(list().GetItemText(298, COL_DESCRIPTION), "P0");
+  EXPECT_EQ(list().GetItemText(299, COL_DESCRIPTION), "P1");
+  EXPECT_EQ(list().GetItemText(299, COL_NUMBER), "300");
+  ASSERT_EQ(ui.CountMessages(), 1);
+  EXPECT_NE(ui.Messages()[0].text.find("3 pasted lines were dropped"), std::string::npos);
+
+  // A full list takes nothing more.
+  ui.ClearRecord();
+  Select({5});
+  clipboard.content = " 1|one more|\r\n";
+  view.OnEditPaste();
+  EXPECT_EQ(list().GetItemCount(), kMaxRequests);
+  EXPECT_EQ(list().GetItemText(5, COL_DESCRIPTION), "R6");
+  ASSERT_EQ(ui.CountMessages(), 1);
+  EXPECT_NE(ui.Messages()[0].text.find("1 pasted line was dropped"), std::string::npos);
+}
+
+struct PasteEnabling {
+  const char* name;
+  bool hasText;
+  int column;
+  std::vector<int> selected;
+  bool enabled;
+};
+
+class PasteEnablingTest : public ViewClipboardTest, public ::testing::WithParamInterface<PasteEnabling> {};
+
+TEST_P(PasteEnablingTest, FollowsColumnSelectionAndClipboard) {
+  const PasteEnabling& c = GetParam();
+  AddRows(4);
+  if (c.hasText) clipboard.content = "text";
+  view.m_nCurColumn = c.column;
+  Select(c.selected);
+  EXPECT_EQ(PasteEnabled(), c.enabled);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PasteEnablingTest,
+    ::testing::Values(PasteEnabling{"NoText", false, 0, {1}, false},
+                      PasteEnabling{"NoTextNoSelection", false, 0, {}, false},
+                      PasteEnabling{"RowModeOneRow", true, 0, {1}, true},
+                      PasteEnabling{"RowModeNoRow", true, 0, {}, true},
+                      PasteEnabling{"RowModeTwoRows", true, 0, {1, 2}, false},
+                      PasteEnabling{"CellModeOneRow", true, 3, {1}, false},
+                      PasteEnabling{"CellModeNoRow", true, 3, {}, true}),
+    [](const ::testing::TestParamInfo<PasteEnabling>& info) { return info.param.name; });
+
+TEST_F(ViewClipboardTest, WithoutClipboardNothingHappens) {
+  AddRows(2);
+  view.SetClipboard(nullptr);
+  Select({0});
+  view.OnEditCopy();
+  view.OnEditPaste();
+  EXPECT_EQ(list().GetItemCount(), 2);
+  EXPECT_FALSE(PasteEnabled());
+}
+
+}  // namespace
+}  // namespace corvella
