@@ -1,0 +1,27 @@
+# Lists the dynamic symbols that libZeltRpc.so.1 defines and compares them
+# with the 57 names of exports.txt.
+# cmake -DNM=nm -DLIBRARY=path -DEXPECTED=exports.txt -P check_exports.cmake
+execute_process(COMMAND ${NM} -D --defined-only ${LIBRARY}
+  OUTPUT_VARIABLE listing RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "${NM} failed on ${LIBRARY}")
+endif()
+string(REPLACE "\n" ";" lines "${listing}")
+set(actual "")
+foreach(line IN LISTS lines)
+  if(line MATCHES "^[0-9a-fA-F]* *[A-Za-z] ([^ @]+)")
+    list(APPEND actual "${CMAKE_MATCH_1}")
+  endif()
+endforeach()
+file(STRINGS ${EXPECTED} expected)
+list(SORT actual)
+list(SORT expected)
+if(NOT actual STREQUAL expected)
+  set(extra ${actual})
+  list(REMOVE_ITEM extra ${expected})
+  set(missing ${expected})
+  list(REMOVE_ITEM missing ${actual})
+  message(FATAL_ERROR "exported symbols differ\n  not expected: ${extra}\n  missing: ${missing}")
+endif()
+list(LENGTH actual n)
+message(STATUS "${n} exported symbols, as expected")
