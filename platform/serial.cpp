@@ -276,21 +276,24 @@ std::size_t SerialPort::Write(const void* data, std::size_t length, int timeoutM
     if (MillisecondsLeft(deadline) == 0) {
       const std::size_t stuck = static_cast<std::size_t>(queued);
       written = stuck < written ? written - stuck : 0;
-      ::tcflush(m_fd, TCOFLUSH);
       break;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
+  if (written < length) m_stuck = true;
   return written;
 }
 
 void SerialPort::Close() {
   if (m_fd < 0) return;
-  // Whatever is still queued now would make close() wait for the line; a
-  // full write has already drained, so only stuck bytes are dropped.
-  ::tcflush(m_fd, TCOFLUSH);
+  // Bytes stuck on a line that stopped taking them would make close() wait
+  // for the line; drop them. After a write that went out nothing is dropped
+  // (on a pseudo-terminal a flush would even discard what the other side
+  // has not read yet).
+  if (m_stuck) ::tcflush(m_fd, TCOFLUSH);
   ::close(m_fd);
   m_fd = -1;
+  m_stuck = false;
 }
 
 }  // namespace corvella

@@ -70,6 +70,7 @@ class SerialPort {
 
  private:
   int m_fd = -1;
+  bool m_stuck = false;  // the last write ran out of time or failed
 };
 
 }  // namespace corvella

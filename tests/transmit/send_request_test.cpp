@@ -1,0 +1,440 @@
+// Send Request on a real view over real files: delivery to an embedded
+// stand-in sign service in a private socket folder, and out of a serial port
+// that is a pseudo-terminal.
+
+#include <stdlib.h>
+#include <termios.h>
+#include <zeltrpc.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "listview/corvella_view.h"
+#include "platform/profile.h"
+#include "platform/serial.h"
+#include "requests/corvella_doc.h"
+#include "support/pseudo_terminal.h"
+#include "support/scripted_ui.h"
+#include "support/temp_dir.h"
+#include "tools/signsim/server.h"
+#include "transmit/packet.h"
+
+namespace corvella {
+namespace {
+
+// Row 1: the worked example (individual, Sign 3, SCORES/LEADERS, offset 120).
+// Row 2: a team request.
+const char kRequests[] =
+    "[REQ1]\r\nName=Points Leaders\r\nTeam=I\r\nTop3=N\r\nGame=G\r\nSign=3\r\nMode=Continuous\r\n"
+    "Times=5\r\nDrive=C\r\nLibrary=SCORES\r\nSequence=LEADERS\r\nFrame=0\r\nOffset=120\r\n"
+    "[REQ2]\r\nName=Team Fouls\r\nTeam=T\r\nTop3=N\r\nGame=G\r\nSign=2\r\nMode=Single Step\r\n"
+    "Times=0\r\nDrive=D\r\nLibrary=TEAMSTAT\r\nSequence=FOULS\r\nFrame=0\r\nOffset=40\r\n";
+
+// The worked example sent with Visitor and player 7.
+const std::string kExamplePacket =
+    "\x16" "00000000" "\x01" "001" "03" "0" "00005" "C" "SCORES  " "LEADERS " "0000" "00120"
+    "G" "I" "V" " 7" " " "\x04" "20" "\x17";
+
+class ScopedEnv {
+ public:
+  ScopedEnv(std::string name, const std::string& value) : m_name(std::move(name)) {
+    ::setenv(m_name.c_str(), value.c_str(), 1);
+  }
+  ~ScopedEnv() { ::unsetenv(m_name.c_str()); }
+
+ private:
+  std::string m_name;
+};
+
+class SendRequestTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ::unsetenv("ZELTRPC_TIMEOUT_MS");
+    ::setenv("ZELTRPC_DIR", (dir.Path() + "sock").c_str(), 1);
+  }
+  void TearDown() override {
+    view.reset();  // disconnects while the server still runs
+    doc.reset();
+    server.reset();
+    ::unsetenv("ZELTRPC_DIR");
+    ::unsetenv("ZELTRPC_TIMEOUT_MS");
+  }
+
+  // Starts the program on a configuration with `iniLines` in [REQUEST].
+  void Start(const std::string& iniLines) {
+    dir.Write("CORVELLA.INI", "[REQUEST]\r\nSPORT=BASK.REQ\r\n" + iniLines);
+    dir.Write("BASK.REQ", kRequests);
+    view.reset();
+    doc.reset();
+    profile = std::make_unique<AppProfile>(dir.File("CORVELLA.INI"));
+    doc = std::make_unique<CCorvellaDoc>(*profile, ui);
+    view = std::make_unique<CCorvellaView>(*doc, ui);
+    doc->SetView(view.get());
+    view->OnInitialUpdate();
+    ASSERT_EQ(view->GetListCtrl().GetItemCount(), 2);
+    ui.ClearRecord();
+  }
+
+  // Selects one row, with the list holding the keyboard focus.
+  void Select(int row) {
+    ListControl& list = view->GetListCtrl();
+    list.SetHasFocus(true);
+    for (int r = 0; r < list.GetItemCount(); ++r) list.SetItemState(r, 0, LVIS_SELECTED);
+    list.SetItemState(row, LVIS_SELECTED, LVIS_SELECTED);
+  }
+
+  // Answers the next team/player dialog with a side and a player.
+  void Answer(int side, int player) {
+    ui.AnswerTeamPlayer([side, player](TeamPlayerChoice& choice) {
+      choice.side = side;
+      choice.playerNumber = player;
+      return true;
+    });
+  }
+
+  void StartServer() {
+    signsim::Options options;
+    options.dir = dir.Path() + "sock";
+    server = std::make_unique<signsim::SignServer>(options, [this](const std::string& line) {
+      std::lock_guard lock(logMutex);
+      log.push_back(line);
+    });
+    std::string error;
+    ASSERT_TRUE(server->start(error)) << error;
+  }
+
+  int CountLog(const std::string& text) {
+    std::lock_guard lock(logMutex);
+    int n = 0;
+    for (const auto& line : log) n += line.find(text) != std::string::npos;
+    return n;
+  }
+
+  std::string Received(int32_t port) {
+    const std::vector<uint8_t> data = server->service().realTimeData(port);
+    return std::string(data.begin(), data.end());
+  }
+
+  TempDir dir;
+  ScriptedUi ui;
+  std::unique_ptr<AppProfile> profile;
+  std::unique_ptr<CCorvellaDoc> doc;
+  std::unique_ptr<CCorvellaView> view;
+  std::unique_ptr<signsim::SignServer> server;
+  std::mutex logMutex;
+  std::vector<std::string> log;
+};
+
+// ---- the sign service path -----------------------------------------------------
+
+TEST_F(SendRequestTest, InputPortThreeIsIndexTwo) {
+  StartServer();
+  Start("ZLRTDINPUT=3\r\n");
+  Select(0);
+  Answer(1, 7);
+  view->OnSendRequest();
+  EXPECT_EQ(Received(2), kExamplePacket);
+  EXPECT_EQ(Received(0), "");
+  EXPECT_EQ(view->m_strPacket, kExamplePacket);
+  EXPECT_EQ(ui.CountMessages(), 0);
+}
+
+TEST_F(SendRequestTest, NoInputKeyMeansPortOne) {
+  StartServer();
+  Start("");
+  Select(0);
+  Answer(1, 7);
+  view->OnSendRequest();
+  EXPECT_EQ(Received(0), kExamplePacket);
+}
+
+TEST_F(SendRequestTest, ConnectsOnceForManySends) {
+  StartServer();
+  Start("ZLRTDINPUT=1\r\n");
+  for (int player : {7, 12, 99}) {
+    SCOPED_TRACE(player);
+    Select(0);
+    Answer(1, player);
+    view->OnSendRequest();
+    EXPECT_TRUE(view->m_bConnected);
+    EXPECT_EQ(Received(0).substr(49, 3), player < 10 ? "V 7" : "V" + std::to_string(player));
+  }
+  EXPECT_EQ(CountLog("Ping"), 1);
+  EXPECT_EQ(CountLog("bind "), 1);
+  EXPECT_EQ(ui.CountMessages(), 0);
+}
+
+TEST_F(SendRequestTest, FailedConnectIsTriedAgainAtTheNextSend) {
+  Start("ZLRTDINPUT=1\r\n");  // no sign service yet
+  Select(0);
+  Answer(1, 7);
+  view->OnSendRequest();
+  ASSERT_EQ(ui.CountMessages(), 1);
+  const ScriptedUi::Call message = ui.Messages()[0];
+  EXPECT_EQ(message.text, "Unable to connect to Norvane Sign Service!");
+  EXPECT_EQ(message.caption, "");
+  EXPECT_EQ(message.flags, MB_OK);
+  EXPECT_FALSE(view->m_bConnected);
+
+  StartServer();
+  Select(0);
+  Answer(1, 7);
+  view->OnSendRequest();
+  EXPECT_TRUE(view->m_bConnected);
+  EXPECT_EQ(Received(0), kExamplePacket);
+  EXPECT_EQ(ui.CountMessages(), 1);
+}
+
+TEST_F(SendRequestTest, CancelledDialogNeitherConnectsNorOpensAPort) {
+  StartServer();
+  for (const char* ini : {"ZLRTDINPUT=1\r\n", "ZLRTDINPUT=0\r\nCOMPORT=9\r\n"}) {
+    SCOPED_TRACE(ini);
+    ScopedEnv com("CORVELLA_COM9", "/nonexistent/tty");  // opening it would say so
+    Start(ini);
+    Select(0);
+    ui.AnswerTeamPlayer([](TeamPlayerChoice&) { return false; });
+    view->OnSendRequest();
+    EXPECT_EQ(ui.CountCalls(ScriptedUi::Kind::TeamPlayer), 1);
+    EXPECT_EQ(ui.CountMessages(), 0);
+    EXPECT_TRUE(view->m_strPacket.empty());
+    EXPECT_FALSE(view->m_bConnected);
+  }
+  EXPECT_EQ(CountLog("Ping"), 0);
+}
+
+TEST_F(SendRequestTest, RowNotVisiblySelectedSendsNothing) {
+  StartServer();
+  Start("ZLRTDINPUT=1\r\n");
+  Select(0);
+  view->GetListCtrl().SetHasFocus(false);  // the selection does not show
+  view->OnSendRequest();
+  EXPECT_EQ(ui.CountCalls(ScriptedUi::Kind::TeamPlayer), 0);
+  EXPECT_EQ(ui.CountMessages(), 0);
+  EXPECT_FALSE(view->m_bConnected);
+
+  // Drop-highlighted counts as seen.
+  view->GetListCtrl().SetItemState(0, LVIS_SELECTED | LVIS_DROPHILITED,
+                                   LVIS_SELECTED | LVIS_DROPHILITED);
+  Answer(1, 7);
+  view->OnSendRequest();
+  EXPECT_EQ(Received(0), kExamplePacket);
+}
+
+TEST_F(SendRequestTest, DialogIsToldTheRequestKindAndTheConfiguredSport) {
+  StartServer();
+  Start("ZLRTDINPUT=1\r\n");
+  Select(1);  // the team request
+  Answer(2, 42);
+  view->OnSendRequest();
+  ASSERT_EQ(ui.teamPlayersShown.size(), 1u);
+  EXPECT_TRUE(ui.teamPlayersShown[0].teamRequest);
+  EXPECT_FALSE(ui.teamPlayersShown[0].top3Request);
+  EXPECT_EQ(ui.teamPlayersShown[0].sportCode, "BASK");
+  EXPECT_EQ(ui.teamPlayersShown[0].side, -1);
+  EXPECT_EQ(ui.teamPlayersShown[0].playerNumber, 0);
+  EXPECT_EQ(Received(0).substr(47, 6), "GTB   ");
+
+  // The sport is read from the configuration at each send; an illegal one
+  // counts as Basketball without a second message.
+  struct Case {
+    const char* sport;
+    const char* code;
+  };
+  for (const Case& c : {Case{"FOOT.REQ", "FOOT"}, Case{"hockey", "HOCK"}, Case{"Bas", "BASK"},
+                        Case{"", "BASK"}}) {
+    SCOPED_TRACE(c.sport);
+    WritePrivateProfileString("REQUEST", "SPORT", c.sport, dir.File("CORVELLA.INI"));
+    ui.ClearRecord();
+    Select(1);
+    view->OnSendRequest();
+    ASSERT_EQ(ui.teamPlayersShown.size(), 1u);
+    EXPECT_EQ(ui.teamPlayersShown[0].sportCode, c.code);
+    EXPECT_EQ(ui.CountMessages(), 0);
+  }
+}
+
+TEST_F(SendRequestTest, DestroyingTheViewDisconnects) {
+  StartServer();
+  Start("ZLRTDINPUT=1\r\n");
+  Select(0);
+  Answer(1, 7);
+  view->OnSendRequest();
+  ASSERT_TRUE(view->m_bConnected);
+  EXPECT_EQ(zeltIsServer("."), 1u);
+  view.reset();
+  EXPECT_EQ(zeltIsServer("."), 0u);
+}
+
+TEST_F(SendRequestTest, SilentServiceEndsTheSendWithinTheTimeOut) {
+  ScopedEnv timeout("ZELTRPC_TIMEOUT_MS", "300");
+  StartServer();
+  Start("ZLRTDINPUT=1\r\n");
+  Select(0);
+  Answer(1, 7);
+  view->OnSendRequest();
+  ASSERT_TRUE(view->m_bConnected);
+
+  // The service stops answering; the send returns, nothing is shown.
+  server.reset();
+  signsim::Options slow;
+  slow.dir = dir.Path() + "sock";
+  slow.delayMs = 5000;
+  server = std::make_unique<signsim::SignServer>(slow);
+  std::string error;
+  ASSERT_TRUE(server->start(error)) << error;
+  Select(0);
+  Answer(1, 12);
+  view->OnSendRequest();
+  EXPECT_EQ(ui.CountMessages(), 0);
+  EXPECT_TRUE(view->m_bConnected);
+}
+
+TEST_F(SendRequestTest, RestartedServiceIsReachedAgainWithoutRestartingTheProgram) {
+  StartServer();
+  Start("ZLRTDINPUT=1\r\n");
+  Select(0);
+  Answer(1, 7);
+  view->OnSendRequest();
+  ASSERT_TRUE(view->m_bConnected);
+
+  server.reset();
+  StartServer();
+  // The connected flag stays set; the library opens a new connection behind
+  // the binding. The call that meets the broken connection may be lost (its
+  // status is not shown), the one after it arrives.
+  for (int attempt = 0; attempt < 2 && Received(0).empty(); ++attempt) {
+    Select(0);
+    Answer(1, 12);
+    view->OnSendRequest();
+  }
+  EXPECT_EQ(Received(0).substr(0, 52).substr(49), "V12");
+  EXPECT_EQ(CountLog("Ping"), 1);  // no second connect by the program
+  EXPECT_EQ(ui.CountMessages(), 0);
+}
+
+// ---- the serial path -------------------------------------------------------------
+
+class SendSerialTest : public SendRequestTest {
+ protected:
+  PseudoTerminal pty;
+};
+
+TEST_F(SendSerialTest, PacketArrivesIntactWithTheConfiguredLine) {
+  ScopedEnv com("CORVELLA_COM2", pty.SlavePath());
+  Start("ZLRTDINPUT=0\r\nCOMPORT=2\r\nBAUD=19200\r\nSTOPBITS=2\r\nPARITY=odd\r\n");
+  Select(0);
+  Answer(1, 7);
+  view->OnSendRequest();
+  EXPECT_EQ(pty.Read(kExamplePacket.size()), kExamplePacket);
+  EXPECT_FALSE(pty.HasPending());
+  EXPECT_EQ(ui.CountMessages(), 0);
+  const termios tio = pty.Settings();
+  EXPECT_EQ(cfgetospeed(&tio), static_cast<speed_t>(B19200));
+  EXPECT_NE(tio.c_cflag & CSTOPB, 0u);
+  EXPECT_NE(tio.c_cflag & PARODD, 0u);
+  EXPECT_EQ(tio.c_cflag & CRTSCTS, 0u);
+  EXPECT_EQ(tio.c_iflag & (IXON | IXOFF), 0u);
+  EXPECT_EQ(tio.c_oflag & OPOST, 0u);
+}
+
+TEST_F(SendSerialTest, DefaultsOpenComOneAtNineSixHundred) {
+  ScopedEnv com("CORVELLA_COM1", pty.SlavePath());
+  Start("ZLRTDINPUT=0\r\nPARITY=m\r\n");  // m is no parity we know: none
+  Select(0);
+  Answer(1, 7);
+  view->OnSendRequest();
+  EXPECT_EQ(pty.Read(kExamplePacket.size()), kExamplePacket);
+  EXPECT_EQ(ui.CountMessages(), 0);
+  const termios tio = pty.Settings();
+  EXPECT_EQ(cfgetospeed(&tio), static_cast<speed_t>(B9600));
+  EXPECT_EQ(tio.c_cflag & (CSTOPB | PARODD | CMSPAR), 0u);
+}
+
+TEST_F(SendSerialTest, RefusedWordLengthIsReportedAndThePacketStillGoesOut) {
+  ScopedEnv com("CORVELLA_COM2", pty.SlavePath());
+  Start("ZLRTDINPUT=0\r\nCOMPORT=2\r\nWORD=9\r\n");
+  Select(0);
+  Answer(1, 7);
+  view->OnSendRequest();
+  EXPECT_EQ(pty.Read(kExamplePacket.size()), kExamplePacket);
+  // The block the refused text leaves behind is incomplete, so the set-up
+  // fails as well.
+  EXPECT_EQ(ui.MessageTexts(), (std::vector<std::string>{"Error Occurred! Com Port Failure! 11",
+                                                         "Error Occurred! Com Port Failure! 22"}));
+  for (const auto& message : ui.Messages()) {
+    EXPECT_EQ(message.caption, "");
+    EXPECT_EQ(message.flags, MB_OK);
+  }
+}
+
+TEST_F(SendSerialTest, RateTheLineCannotTakeIsReportedAndThePacketStillGoesOut) {
+  ScopedEnv com("CORVELLA_COM2", pty.SlavePath());
+  Start("ZLRTDINPUT=0\r\nCOMPORT=2\r\nBAUD=14400\r\n");
+  Select(0);
+  Answer(1, 7);
+  view->OnSendRequest();
+  EXPECT_EQ(pty.Read(kExamplePacket.size()), kExamplePacket);
+  EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Error Occurred! Com Port Failure! 22"});
+}
+
+TEST_F(SendSerialTest, MissingDeviceShowsTheOpenMessage) {
+  ScopedEnv com("CORVELLA_COM5", dir.File("no-such-tty"));
+  Start("ZLRTDINPUT=0\r\nCOMPORT=5\r\n");
+  Select(0);
+  Answer(1, 7);
+  view->OnSendRequest();
+  ASSERT_EQ(ui.CountMessages(), 1);
+  EXPECT_EQ(ui.Messages()[0].text, "Could not open COM port!");
+  EXPECT_EQ(ui.Messages()[0].caption, "COM PORT ERROR!!");
+  EXPECT_EQ(ui.Messages()[0].flags, MB_OK | MB_ICONEXCLAMATION);
+}
+
+TEST_F(SendSerialTest, PortHeldByAnotherProgramShowsTheOpenMessage) {
+  ScopedEnv com("CORVELLA_COM2", pty.SlavePath());
+  Start("ZLRTDINPUT=0\r\nCOMPORT=2\r\n");
+  SerialPort other;
+  ASSERT_TRUE(other.Open("COM2"));
+  Select(0);
+  Answer(1, 7);
+  view->OnSendRequest();
+  EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Could not open COM port!"});
+  EXPECT_FALSE(pty.HasPending());
+}
+
+TEST_F(SendSerialTest, ShortWriteIsReported) {
+  ScopedEnv com("CORVELLA_COM3", "/dev/full");  // takes nothing
+  Start("ZLRTDINPUT=0\r\nCOMPORT=3\r\n");
+  Select(0);
+  Answer(1, 7);
+  view->OnSendRequest();
+  ASSERT_EQ(ui.CountMessages(), 2);
+  EXPECT_EQ(ui.Messages()[0].text, "Error Occurred! Com Port Failure! 22");  // no terminal
+  EXPECT_EQ(ui.Messages()[1].text, "Total Transmission not Sent");
+  EXPECT_EQ(ui.Messages()[1].caption, "Send Request Error!");
+  EXPECT_EQ(ui.Messages()[1].flags, MB_OK | MB_ICONEXCLAMATION);
+}
+
+TEST_F(SendSerialTest, ConfigurationIsReadAfreshAtEachSend) {
+  ScopedEnv com("CORVELLA_COM2", pty.SlavePath());
+  StartServer();
+  Start("ZLRTDINPUT=0\r\nCOMPORT=2\r\n");
+  Select(0);
+  Answer(1, 7);
+  view->OnSendRequest();
+  EXPECT_EQ(pty.Read(kExamplePacket.size()), kExamplePacket);
+
+  WritePrivateProfileString("REQUEST", "ZLRTDINPUT", "2", dir.File("CORVELLA.INI"));
+  Select(0);
+  Answer(1, 7);
+  view->OnSendRequest();
+  EXPECT_EQ(Received(1), kExamplePacket);
+  EXPECT_FALSE(pty.HasPending());
+  EXPECT_EQ(view->m_nRtdInput, 2);
+}
+
+}  // namespace
+}  // namespace corvella
