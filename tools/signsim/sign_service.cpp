@@ -70,7 +70,9 @@ uint32_t SignService::handleLocked(CallArgs& c, std::string& note) {
   auto& v = c.v;
   // Opnums that address no sign.
   switch (c.opnum) {
-    case 0: return 0;  // Ping
+    case 0:   // Ping
+    case 1:   // no arguments, nothing to do
+      return 0;
     case 28: {         // ListSigns
       std::string names;
       for (const auto& s : m_signs) names += (names.empty() ? "" : ",") + s.name;
