@@ -1,1 +1,499 @@
-// placeholder: filled in by its subsystem's work
+#include "platform/qt/list_widget.h"
+
+#include <QAbstractTableModel>
+#include <QFocusEvent>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionHeader>
+#include <algorithm>
+#include <optional>
+#include <vector>
+
+#include "platform/list_control.h"
+#include "platform/qt/qt_dc.h"
+#include "platform/qt/windows1252.h"
+
+namespace corvella {
+
+// ---- key codes -------------------------------------------------------------
+
+namespace {
+
+// Codes beyond those the request program's handlers name in vk.h.
+enum : unsigned {
+  kVkPause = 0x13,
+  kVkCapital = 0x14,
+  kVkSnapshot = 0x2C,
+  kVkLWin = 0x5B,
+  kVkApps = 0x5D,
+  kVkNumpad0 = 0x60,
+  kVkMultiply = 0x6A,
+  kVkSeparator = 0x6C,
+  kVkDecimal = 0x6E,
+  kVkDivide = 0x6F,
+  kVkNumLock = 0x90,
+  kVkScroll = 0x91,
+  kVkOem1 = 0xBA,       // ;:
+  kVkOemComma = 0xBC,   // ,<
+  kVkOemPeriod = 0xBE,  // .>
+  kVkOem2 = 0xBF,       // /?
+  kVkOem3 = 0xC0,       // `~
+  kVkOem4 = 0xDB,       // [{
+  kVkOem5 = 0xDC,       // \|
+  kVkOem6 = 0xDD,       // ]}
+  kVkOem7 = 0xDE,       // '"
+};
+
+}  // namespace
+
+unsigned VirtualKeyFromQt(int key, Qt::KeyboardModifiers modifiers) {
+  const bool keypad = modifiers.testFlag(Qt::KeypadModifier);
+  if (key >= Qt::Key_A && key <= Qt::Key_Z) return static_cast<unsigned>(key);
+  if (key >= Qt::Key_0 && key <= Qt::Key_9) {
+    return keypad ? kVkNumpad0 + static_cast<unsigned>(key - Qt::Key_0) : static_cast<unsigned>(key);
+  }
+  if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return VK_F1 + static_cast<unsigned>(key - Qt::Key_F1);
+  switch (key) {
+    case Qt::Key_Backspace: return VK_BACK;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab: return VK_TAB;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return VK_RETURN;
+    case Qt::Key_Shift: return VK_SHIFT;
+    case Qt::Key_Control: return VK_CONTROL;
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr: return VK_MENU;
+    case Qt::Key_Pause: return kVkPause;
+    case Qt::Key_CapsLock: return kVkCapital;
+    case Qt::Key_Escape: return VK_ESCAPE;
+    case Qt::Key_Space: return VK_SPACE;
+    case Qt::Key_PageUp: return VK_PRIOR;
+    case Qt::Key_PageDown: return VK_NEXT;
+    case Qt::Key_End: return VK_END;
+    case Qt::Key_Home: return VK_HOME;
+    case Qt::Key_Left: return VK_LEFT;
+    case Qt::Key_Up: return VK_UP;
+    case Qt::Key_Right: return VK_RIGHT;
+    case Qt::Key_Down: return VK_DOWN;
+    case Qt::Key_Print: return kVkSnapshot;
+    case Qt::Key_Insert: return VK_INSERT;
+    case Qt::Key_Delete: return VK_DELETE;
+    case Qt::Key_Meta: return kVkLWin;
+    case Qt::Key_Menu: return kVkApps;
+    case Qt::Key_NumLock: return kVkNumLock;
+    case Qt::Key_ScrollLock: return kVkScroll;
+    case Qt::Key_Plus: return keypad ? VK_ADD : VK_OEM_PLUS;
+    case Qt::Key_Equal: return VK_OEM_PLUS;
+    case Qt::Key_Minus: return keypad ? VK_SUBTRACT : VK_OEM_MINUS;
+    case Qt::Key_Underscore: return VK_OEM_MINUS;
+    case Qt::Key_Asterisk: return keypad ? kVkMultiply : static_cast<unsigned>('8');
+    case Qt::Key_Slash: return keypad ? kVkDivide : kVkOem2;
+    case Qt::Key_Question: return kVkOem2;
+    case Qt::Key_Period: return keypad ? kVkDecimal : kVkOemPeriod;
+    case Qt::Key_Greater: return kVkOemPeriod;
+    case Qt::Key_Comma: return keypad ? kVkSeparator : kVkOemComma;
+    case Qt::Key_Less: return kVkOemComma;
+    case Qt::Key_Semicolon:
+    case Qt::Key_Colon: return kVkOem1;
+    case Qt::Key_Apostrophe:
+    case Qt::Key_QuoteDbl: return kVkOem7;
+    case Qt::Key_BracketLeft:
+    case Qt::Key_BraceLeft: return kVkOem4;
+    case Qt::Key_Backslash:
+    case Qt::Key_Bar: return kVkOem5;
+    case Qt::Key_BracketRight:
+    case Qt::Key_BraceRight: return kVkOem6;
+    case Qt::Key_QuoteLeft:
+    case Qt::Key_AsciiTilde: return kVkOem3;
+    // Shifted digits of the main keyboard carry the digit's code.
+    case Qt::Key_Exclam: return '1';
+    case Qt::Key_At: return '2';
+    case Qt::Key_NumberSign: return '3';
+    case Qt::Key_Dollar: return '4';
+    case Qt::Key_Percent: return '5';
+    case Qt::Key_AsciiCircum: return '6';
+    case Qt::Key_Ampersand: return '7';
+    case Qt::Key_ParenLeft: return '9';
+    case Qt::Key_ParenRight: return '0';
+    default: return 0;
+  }
+}
+
+// ---- helpers ------------------------------------------------------------------
+
+namespace {
+
+unsigned MouseKeyFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) {
+  unsigned flags = 0;
+  if (buttons & Qt::LeftButton) flags |= MK_LBUTTON;
+  if (buttons & Qt::RightButton) flags |= MK_RBUTTON;
+  if (modifiers & Qt::ShiftModifier) flags |= MK_SHIFT;
+  if (modifiers & Qt::ControlModifier) flags |= MK_CONTROL;
+  return flags;
+}
+
+// Key flags as the key handlers receive them: the scan code in the low byte,
+// bit 14 set when the key was already down (auto-repeat).
+unsigned KeyFlags(const QKeyEvent* e) {
+  unsigned flags = e->nativeScanCode() & 0xFFu;
+  if (e->isAutoRepeat()) flags |= 0x4000u;
+  return flags;
+}
+
+// Menus and the menu bar's keyboard mode take Qt's focus for a moment; the
+// list keeps the keyboard focus as far as its look and its commands go.
+bool IsMenuFocusChange(const QFocusEvent* e) {
+  return e->reason() == Qt::PopupFocusReason || e->reason() == Qt::MenuBarFocusReason;
+}
+
+}  // namespace
+
+// ---- header model -----------------------------------------------------------
+
+// The header shows the model's column titles; it has no rows of its own.
+class ListWidget::HeaderModel : public QAbstractTableModel {
+ public:
+  using QAbstractTableModel::QAbstractTableModel;
+
+  // True when the titles or alignments changed (the header is then reset).
+  bool Update(const ListControl& list) {
+    std::vector<ListColumn> columns;
+    for (int c = 0; c < list.GetColumnCount(); ++c) {
+      ListColumn column;
+      list.GetColumn(c, column);
+      column.width = 0;  // widths live in the header sections
+      columns.push_back(column);
+    }
+    const bool same = std::equal(columns.begin(), columns.end(), m_columns.begin(), m_columns.end(),
+                                 [](const ListColumn& a, const ListColumn& b) {
+                                   return a.title == b.title && a.format == b.format;
+                                 });
+    if (same) return false;
+    beginResetModel();
+    m_columns = std::move(columns);
+    endResetModel();
+    return true;
+  }
+
+  int rowCount(const QModelIndex& = {}) const override { return 0; }
+  int columnCount(const QModelIndex& parent = {}) const override {
+    return parent.isValid() ? 0 : static_cast<int>(m_columns.size());
+  }
+  QVariant data(const QModelIndex&, int) const override { return {}; }
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+    if (orientation != Qt::Horizontal || section < 0 || section >= columnCount()) return {};
+    const ListColumn& column = m_columns[static_cast<std::size_t>(section)];
+    if (role == Qt::DisplayRole) return FromWindows1252(column.title);
+    if (role == Qt::TextAlignmentRole) {
+      const Qt::Alignment h = column.format == LVCFMT_CENTER ? Qt::AlignHCenter
+                              : column.format == LVCFMT_RIGHT ? Qt::AlignRight
+                                                              : Qt::AlignLeft;
+      return QVariant::fromValue(int(h | Qt::AlignVCenter));
+    }
+    return {};
+  }
+
+ private:
+  std::vector<ListColumn> m_columns;
+};
+
+// ---- key state -----------------------------------------------------------------
+
+class ListWidget::WidgetKeyState : public KeyState {
+ public:
+  // The modifiers of the event being handled, when there is one.
+  std::optional<Qt::KeyboardModifiers> current;
+
+  bool IsKeyDown(unsigned vk) const override {
+    const Qt::KeyboardModifiers m = current ? *current : QGuiApplication::keyboardModifiers();
+    switch (vk) {
+      case VK_SHIFT: return m.testFlag(Qt::ShiftModifier);
+      case VK_CONTROL: return m.testFlag(Qt::ControlModifier);
+      case VK_MENU: return m.testFlag(Qt::AltModifier);
+      default: return false;
+    }
+  }
+};
+
+namespace {
+
+// Holds the event's modifiers in the key state for as long as a handler runs.
+class ModifierScope {
+ public:
+  ModifierScope(std::optional<Qt::KeyboardModifiers>& slot, Qt::KeyboardModifiers m)
+      : m_slot(slot), m_saved(slot) {
+    m_slot = m;
+  }
+  ~ModifierScope() { m_slot = m_saved; }
+  ModifierScope(const ModifierScope&) = delete;
+  ModifierScope& operator=(const ModifierScope&) = delete;
+
+ private:
+  std::optional<Qt::KeyboardModifiers>& m_slot;
+  std::optional<Qt::KeyboardModifiers> m_saved;
+};
+
+}  // namespace
+
+// ---- the widget -------------------------------------------------------------------
+
+ListWidget::ListWidget(ListControl& list, ListWidgetClient& client, QWidget* parent)
+    : QAbstractScrollArea(parent),
+      m_list(list),
+      m_client(client),
+      m_header(new QHeaderView(Qt::Horizontal, this)),
+      m_headerModel(new HeaderModel(this)),
+      m_keys(std::make_unique<WidgetKeyState>()) {
+  setObjectName(QStringLiteral("requestListWidget"));
+  setFocusPolicy(Qt::StrongFocus);
+  setAttribute(Qt::WA_InputMethodEnabled, false);
+  viewport()->setBackgroundRole(QPalette::Base);
+  viewport()->setAutoFillBackground(true);
+
+  m_header->setObjectName(QStringLiteral("requestListHeader"));
+  m_header->setModel(m_headerModel);
+  m_header->setFocusPolicy(Qt::NoFocus);
+  m_header->setSectionsClickable(false);
+  m_header->setSectionsMovable(false);
+  m_header->setHighlightSections(false);
+  m_header->setStretchLastSection(false);
+  m_header->setMinimumSectionSize(0);
+  m_header->setSectionResizeMode(QHeaderView::Interactive);
+  connect(m_header, &QHeaderView::sectionResized, this, &ListWidget::OnSectionResized);
+
+  verticalScrollBar()->setSingleStep(1);
+  horizontalScrollBar()->setSingleStep(20);
+
+  m_list.onInvalidate = [this](const Rect& rect, bool) {
+    if (rect.Width() <= 0 || rect.Height() <= 0) return;
+    const QPoint topLeft = ToViewport(Point{rect.left, rect.top});
+    viewport()->update(QRect(topLeft, QSize(rect.Width(), rect.Height())));
+  };
+  m_list.onUpdate = [this] {
+    // Paint what is pending now; never from inside a paint.
+    if (!m_painting && viewport()->isVisible()) viewport()->repaint();
+  };
+  m_list.onLayoutChanged = [this] {
+    if (m_syncing) return;
+    SyncFromModel();
+    viewport()->update();
+  };
+
+  ApplyFontMetrics();
+  SyncFromModel();
+}
+
+ListWidget::~ListWidget() {
+  m_list.onInvalidate = nullptr;
+  m_list.onUpdate = nullptr;
+  m_list.onLayoutChanged = nullptr;
+}
+
+QHeaderView* ListWidget::Header() const { return m_header; }
+
+const KeyState& ListWidget::Keys() const { return *m_keys; }
+
+int ListWidget::MeasureText(const std::string& text) const {
+  return fontMetrics().horizontalAdvance(FromWindows1252(text));
+}
+
+Point ListWidget::ToClient(const QPoint& viewportPos) const {
+  return Point{viewportPos.x(), viewportPos.y() + m_list.GetHeaderHeight()};
+}
+
+QPoint ListWidget::ToViewport(Point client) const {
+  return QPoint(client.x, client.y - m_list.GetHeaderHeight());
+}
+
+void ListWidget::ApplyFontMetrics() {
+  const bool wasSyncing = m_syncing;
+  m_syncing = true;
+  // Owner-drawn rows of fixed height: the font's line plus room for the grid.
+  m_list.SetRowHeight(fontMetrics().height() + 3);
+  // The header's height is a section's height for one line of the font,
+  // known before any column exists.
+  QStyleOptionHeader opt;
+  opt.initFrom(m_header);
+  opt.fontMetrics = m_header->fontMetrics();
+  opt.text = QStringLiteral("Wg#");
+  const QSize section = m_header->style()->sizeFromContents(QStyle::CT_HeaderSection, &opt, QSize(), m_header);
+  m_list.SetHeaderHeight(std::max(section.height(), m_header->fontMetrics().height() + 4));
+  m_syncing = wasSyncing;
+}
+
+void ListWidget::SyncFromModel() {
+  if (m_syncing) return;
+  m_syncing = true;
+
+  m_headerModel->Update(m_list);
+  for (int c = 0; c < m_list.GetColumnCount(); ++c) {
+    const int width = m_list.GetColumnWidth(c);
+    if (m_header->sectionSize(c) != width) m_header->resizeSection(c, width);
+  }
+  UpdateGeometry();
+
+  const int count = m_list.GetItemCount();
+  const int perPage = m_list.GetCountPerPage();
+  QScrollBar* vbar = verticalScrollBar();
+  vbar->setPageStep(perPage);
+  vbar->setRange(0, std::max(0, count - perPage));
+  vbar->setValue(m_list.GetTopIndex());
+
+  int total = 0;
+  for (int c = 0; c < m_list.GetColumnCount(); ++c) total += m_list.GetColumnWidth(c);
+  const int maxX = std::max(0, total - viewport()->width());
+  if (m_list.GetScrollX() > maxX) m_list.SetScrollX(maxX);
+  QScrollBar* hbar = horizontalScrollBar();
+  hbar->setPageStep(std::max(1, viewport()->width()));
+  hbar->setRange(0, maxX);
+  hbar->setValue(m_list.GetScrollX());
+  m_header->setOffset(m_list.GetScrollX());
+
+  m_syncing = false;
+}
+
+void ListWidget::UpdateGeometry() {
+  const int headerHeight = m_list.GetHeaderHeight();
+  setViewportMargins(0, headerHeight, 0, 0);
+  const QRect vg = viewport()->geometry();
+  m_header->setGeometry(vg.left(), vg.top() - headerHeight, vg.width(), headerHeight);
+  m_list.SetClientSize(Size{viewport()->width(), viewport()->height() + headerHeight});
+}
+
+void ListWidget::OnSectionResized(int section, int, int newSize) {
+  if (m_syncing) return;
+  // The operator dragged a divider: the model keeps the width.
+  m_list.SetColumnWidth(section, newSize);
+}
+
+bool ListWidget::viewportEvent(QEvent* e) {
+  if (e->type() == QEvent::Resize) {
+    const bool result = QAbstractScrollArea::viewportEvent(e);
+    SyncFromModel();
+    return result;
+  }
+  return QAbstractScrollArea::viewportEvent(e);
+}
+
+void ListWidget::scrollContentsBy(int, int) {
+  if (m_syncing) return;
+  m_list.SetTopIndex(verticalScrollBar()->value());
+  m_list.SetScrollX(horizontalScrollBar()->value());
+  m_header->setOffset(m_list.GetScrollX());
+}
+
+void ListWidget::paintEvent(QPaintEvent* e) {
+  m_painting = true;
+  QPainter painter(viewport());
+  painter.setFont(font());
+  const int headerHeight = m_list.GetHeaderHeight();
+  // Draw in the model's client coordinates.
+  painter.translate(0, -headerHeight);
+  const QRect dirty = e->rect().translated(0, headerHeight);
+  {
+    QtDeviceContext dc(painter, false);
+    const int count = m_list.GetItemCount();
+    const int rowHeight = m_list.GetRowHeight();
+    const int last = std::min(count - 1, m_list.GetTopIndex() + viewport()->height() / rowHeight + 1);
+    for (int row = m_list.GetTopIndex(); row <= last; ++row) {
+      Rect rc;
+      if (!m_list.GetItemRect(row, rc, LVIR_BOUNDS)) continue;
+      if (rc.bottom <= dirty.top() || rc.top > dirty.bottom()) continue;
+      m_client.DrawItem(dc, row, rc);
+    }
+  }
+  m_painting = false;
+}
+
+void ListWidget::mousePressEvent(QMouseEvent* e) {
+  ModifierScope scope(m_keys->current, e->modifiers());
+  const Point p = ToClient(e->position().toPoint());
+  const unsigned flags = MouseKeyFlags(e->buttons(), e->modifiers());
+  if (e->button() == Qt::LeftButton) {
+    m_client.OnLButtonDown(flags, p);
+  } else if (e->button() == Qt::RightButton) {
+    m_client.OnRButtonDown(flags, p);
+  } else {
+    e->ignore();
+  }
+}
+
+void ListWidget::mouseDoubleClickEvent(QMouseEvent* e) {
+  ModifierScope scope(m_keys->current, e->modifiers());
+  // The second click of a left double-click arrives only as the double-click;
+  // a right double-click has no handler in the list.
+  if (e->button() == Qt::LeftButton) {
+    m_client.OnLButtonDblClk(MouseKeyFlags(e->buttons(), e->modifiers()), ToClient(e->position().toPoint()));
+  } else {
+    e->ignore();
+  }
+}
+
+void ListWidget::keyPressEvent(QKeyEvent* e) {
+  const unsigned vk = VirtualKeyFromQt(e->key(), e->modifiers());
+  if (vk == 0) {
+    e->ignore();
+    return;
+  }
+  if (vk == VK_SHIFT) m_shiftSeen = true;
+  ModifierScope scope(m_keys->current, e->modifiers());
+  // Keys go to the list's own handler only, never to a default scrolling.
+  m_client.OnKeyDown(vk, 1, KeyFlags(e));
+  e->accept();
+}
+
+void ListWidget::keyReleaseEvent(QKeyEvent* e) {
+  // The platform repeats key-downs only; Qt's repeated releases are dropped.
+  if (e->isAutoRepeat()) return;
+  const unsigned vk = VirtualKeyFromQt(e->key(), e->modifiers());
+  if (vk == 0) {
+    e->ignore();
+    return;
+  }
+  if (vk == VK_SHIFT) m_shiftSeen = false;
+  ModifierScope scope(m_keys->current, e->modifiers());
+  m_client.OnKeyUp(vk, 1, KeyFlags(e) | 0xC000u);
+  e->accept();
+}
+
+void ListWidget::focusInEvent(QFocusEvent* e) {
+  QAbstractScrollArea::focusInEvent(e);
+  if (IsMenuFocusChange(e) && m_list.HasFocus()) return;
+  m_list.SetHasFocus(true);
+  m_client.OnSetFocus();
+}
+
+void ListWidget::focusOutEvent(QFocusEvent* e) {
+  QAbstractScrollArea::focusOutEvent(e);
+  if (IsMenuFocusChange(e)) return;
+  m_list.SetHasFocus(false);
+  m_client.OnKillFocus();
+  if (m_shiftSeen) {
+    // The Shift release will go to another window: tell the list now, so
+    // it does not go on extending selections with a Shift nobody holds.
+    m_shiftSeen = false;
+    m_client.OnKeyUp(VK_SHIFT, 1, 0xC000u);
+  }
+}
+
+void ListWidget::changeEvent(QEvent* e) {
+  QAbstractScrollArea::changeEvent(e);
+  if (e->type() == QEvent::FontChange) {
+    ApplyFontMetrics();
+    SyncFromModel();
+    viewport()->update();
+  }
+}
+
+bool ListWidget::focusNextPrevChild(bool) {
+  // Tab and Shift+Tab move between columns of the list, not out of it.
+  return false;
+}
+
+}  // namespace corvella

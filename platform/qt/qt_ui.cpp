@@ -1,1 +1,92 @@
-// placeholder: filled in by its subsystem's work
+#include "platform/qt/qt_ui.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+#include <vector>
+
+#include "platform/qt/windows1252.h"
+
+namespace corvella {
+
+namespace {
+
+constexpr unsigned kButtonMask = 0x000F;
+constexpr unsigned kIconMask = 0x00F0;
+
+QMessageBox::Icon IconFor(unsigned flags) {
+  switch (flags & kIconMask) {
+    case MB_ICONSTOP: return QMessageBox::Critical;
+    case MB_ICONQUESTION: return QMessageBox::Question;
+    case MB_ICONEXCLAMATION: return QMessageBox::Warning;
+    case MB_ICONINFORMATION: return QMessageBox::Information;
+    default: return QMessageBox::NoIcon;
+  }
+}
+
+}  // namespace
+
+int QtUi::MessageBox(const std::string& text, const std::string& caption, unsigned flags) {
+  QMessageBox box(m_parent);
+  box.setObjectName(QStringLiteral("corvellaMessageBox"));
+  box.setWindowTitle(caption.empty() ? QStringLiteral("Corvella") : FromWindows1252(caption));
+  box.setText(FromWindows1252(text));
+  box.setTextFormat(Qt::PlainText);
+  box.setIcon(IconFor(flags));
+
+  // The buttons in the platform's order; the first one is the default.
+  struct Choice {
+    QMessageBox::StandardButton button;
+    int id;
+  };
+  std::vector<Choice> choices;
+  switch (flags & kButtonMask) {
+    case MB_OKCANCEL: choices = {{QMessageBox::Ok, IDOK}, {QMessageBox::Cancel, IDCANCEL}}; break;
+    case MB_YESNOCANCEL:
+      choices = {{QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO}, {QMessageBox::Cancel, IDCANCEL}};
+      break;
+    case MB_YESNO: choices = {{QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO}}; break;
+    default: choices = {{QMessageBox::Ok, IDOK}}; break;
+  }
+  QMessageBox::StandardButtons buttons;
+  for (const Choice& c : choices) buttons |= c.button;
+  box.setStandardButtons(buttons);
+  box.setDefaultButton(choices.front().button);
+  // Escape and the close button: Cancel where there is one, else the only
+  // button (OK) or No.
+  if (buttons & QMessageBox::Cancel) {
+    box.setEscapeButton(QMessageBox::Cancel);
+  } else if (buttons & QMessageBox::No) {
+    box.setEscapeButton(QMessageBox::No);
+  } else {
+    box.setEscapeButton(QMessageBox::Ok);
+  }
+
+  box.exec();
+  const auto clicked = box.standardButton(box.clickedButton());
+  for (const Choice& c : choices) {
+    if (c.button == clicked) return c.id;
+  }
+  // Closed without a button (the platform closes a box by its escape answer).
+  if (buttons & QMessageBox::Cancel) return IDCANCEL;
+  if (buttons & QMessageBox::No) return IDNO;
+  return IDOK;
+}
+
+std::string QtUi::PromptForText(const std::string& label, const std::string& initial) {
+  return promptForText ? promptForText(m_parent, label, initial) : std::string();
+}
+
+std::string QtUi::ChooseSelection(const std::string& label, const std::string& current,
+                                  const std::string& choices) {
+  return chooseSelection ? chooseSelection(m_parent, label, current, choices) : std::string();
+}
+
+bool QtUi::EditRequestDialog(EditRequestData& data) {
+  return editRequestDialog ? editRequestDialog(m_parent, data) : false;
+}
+
+bool QtUi::SelectTeamPlayer(TeamPlayerChoice& choice) {
+  return selectTeamPlayer ? selectTeamPlayer(m_parent, choice) : false;
+}
+
+}  // namespace corvella

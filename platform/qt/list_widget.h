@@ -1,0 +1,103 @@
+#pragma once
+// ListWidget: the window of the report-mode list. It paints the ListControl
+// model by asking its client to draw every visible row, shows a header whose
+// column widths the operator can drag, scrolls (vertically by rows,
+// horizontally by pixels), and turns mouse, key and focus events into the
+// client's handlers with the platform's key flags and virtual-key codes.
+//
+// Coordinates handed to the client are the model's client coordinates: the
+// header's height on top of the rows, scrolled columns shifted left.
+
+#include <QAbstractScrollArea>
+#include <QFont>
+#include <memory>
+#include <string>
+
+#include "platform/geometry.h"
+#include "platform/vk.h"
+
+class QHeaderView;
+
+namespace corvella {
+
+class DeviceContext;
+class ListControl;
+
+// What the list window reports to the code that owns the rows (the view).
+class ListWidgetClient {
+ public:
+  virtual ~ListWidgetClient() = default;
+  // Draws row `row` into `rcItem` (client coordinates) on `dc`.
+  virtual void DrawItem(DeviceContext& dc, int row, const Rect& rcItem) = 0;
+  virtual void OnLButtonDown(unsigned flags, Point point) = 0;
+  virtual void OnLButtonDblClk(unsigned flags, Point point) = 0;
+  virtual void OnRButtonDown(unsigned flags, Point point) = 0;
+  virtual void OnKeyDown(unsigned vk, unsigned repeat, unsigned flags) = 0;
+  virtual void OnKeyUp(unsigned vk, unsigned repeat, unsigned flags) = 0;
+  // Called after the model's focus flag has been set or cleared.
+  virtual void OnSetFocus() = 0;
+  virtual void OnKillFocus() = 0;
+};
+
+// The virtual-key code of a Qt key: letters and digits as their upper-case
+// characters, the keypad's + and - (Qt::KeypadModifier) as VK_ADD and
+// VK_SUBTRACT, the main keyboard's as VK_OEM_PLUS and VK_OEM_MINUS. 0 for a
+// key the platform has no code for.
+unsigned VirtualKeyFromQt(int key, Qt::KeyboardModifiers modifiers);
+
+class ListWidget : public QAbstractScrollArea {
+  Q_OBJECT
+
+ public:
+  // `list` and `client` must outlive the widget. The widget installs itself
+  // as the model's repaint handlers and takes them out again when destroyed.
+  ListWidget(ListControl& list, ListWidgetClient& client, QWidget* parent = nullptr);
+  ~ListWidget() override;
+
+  // Width of a text in the list's font, in pixels.
+  int MeasureText(const std::string& text) const;
+  // The modifier keys as the key and mouse handlers should see them: from the
+  // event being handled, else from the application's last known state.
+  const KeyState& Keys() const;
+
+  // Model client coordinates of a viewport point, and back.
+  Point ToClient(const QPoint& viewportPos) const;
+  QPoint ToViewport(Point client) const;
+  // Brings the model's geometry, the header and the scroll bars in line with
+  // the model (column count, widths, titles, item count, scroll position).
+  void SyncFromModel();
+
+  QHeaderView* Header() const;
+
+ protected:
+  bool viewportEvent(QEvent* e) override;
+  void paintEvent(QPaintEvent* e) override;
+  void scrollContentsBy(int dx, int dy) override;
+  void mousePressEvent(QMouseEvent* e) override;
+  void mouseDoubleClickEvent(QMouseEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
+  void keyReleaseEvent(QKeyEvent* e) override;
+  void focusInEvent(QFocusEvent* e) override;
+  void focusOutEvent(QFocusEvent* e) override;
+  void changeEvent(QEvent* e) override;
+  bool focusNextPrevChild(bool next) override;
+
+ private:
+  class HeaderModel;
+  class WidgetKeyState;
+
+  void ApplyFontMetrics();
+  void UpdateGeometry();
+  void OnSectionResized(int section, int oldSize, int newSize);
+
+  ListControl& m_list;
+  ListWidgetClient& m_client;
+  QHeaderView* m_header;
+  HeaderModel* m_headerModel;
+  std::unique_ptr<WidgetKeyState> m_keys;
+  bool m_syncing = false;
+  bool m_painting = false;
+  bool m_shiftSeen = false;  // a Shift press whose release has not come yet
+};
+
+}  // namespace corvella
