@@ -146,8 +146,9 @@ void SignServer::serve(const std::shared_ptr<Client>& client) {
   int answered = 0;
   FragmentAssembler assembler;
   assembler.reset(kMaxRequestStub);
-  std::vector<uint8_t> out;
+  std::vector<uint8_t> out, reply;  // reused call after call
   CallArgs call;
+  const bool logging = static_cast<bool>(m_log);
 
   for (;;) {
     Pdu pdu;
@@ -216,7 +217,7 @@ void SignServer::serve(const std::shared_ptr<Client>& client) {
     }
     if (m_options.delayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(m_options.delayMs));
 
-    std::vector<uint8_t> reply;
+    reply.clear();
     if (!bound || assembler.contextId() != contextId) {
       reply = encodeFault(rep, callId, assembler.contextId(), kNcaUnkIf, true);
       log(who + ": call " + std::to_string(opnum) + " without a bound interface -> fault");
@@ -235,17 +236,19 @@ void SignServer::serve(const std::shared_ptr<Client>& client) {
       }());
     } else {
       std::string note;
-      const std::string described = describeCall(call);
+      const std::string described = logging ? describeCall(call) : std::string();
       {
         std::lock_guard lock(m_mutex);
         m_lastCall = call;  // as received, before the service fills the out items
       }
-      uint32_t status = m_service.handle(call, note);
+      uint32_t status = m_service.handle(call, logging ? &note : nullptr);
       out.clear();
       encodeReply(call, status, rep, out, 0);
       appendFragments(reply, kResponse, rep, callId, contextId, 0, out, sendFrag);
-      log(who + ": " + described + " -> " + std::to_string(status));
-      if (!note.empty()) log(who + ": " + note);
+      if (logging) {
+        log(who + ": " + described + " -> " + std::to_string(status));
+        if (!note.empty()) log(who + ": " + note);
+      }
     }
     if (client->stream.sendAll(reply, {}) != Io::Ok) break;
     ++answered;

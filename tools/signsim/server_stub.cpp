@@ -15,7 +15,9 @@ bool decodeRequest(uint16_t opnum, std::span<const uint8_t> stub, DataRep rep, C
   NdrReader r(stub, rep);
   for (size_t i = 0; i < p.argc; ++i) {
     Value& v = call.v[i];
-    v = Value{};
+    v.u = 0;  // cleared in place: a connection reuses its buffers call after call
+    v.text.clear();
+    v.bytes.clear();
     switch (p.args[i].kind) {
       case Arg::InLong:
       case Arg::InSize:

@@ -51,22 +51,22 @@ std::vector<uint8_t> SignService::realTimeData(int32_t port) {
   return it == m_realTime.end() ? std::vector<uint8_t>{} : it->second;
 }
 
-std::string SignService::statusText(const Sign& s) const {
+void SignService::statusText(const Sign& s, std::vector<uint8_t>& out) const {
   std::string state = s.blank ? "blank" : s.sequence.empty() ? "idle" : s.stepping ? "stepping" : "playing";
   std::string t = "sign=" + s.name + " state=" + state + " sequence=" + (s.sequence.empty() ? "-" : s.sequence) +
                   " frame=" + std::to_string(s.frame) + " dim=" + std::to_string(s.dim1) + "," +
                   std::to_string(s.dim2) + " queue=" + std::to_string(s.queue.size()) +
                   " schedule=" + (s.scheduleRunning ? s.schedule : "-");
-  if (t.size() < m_statusFill) t.append(m_statusFill - t.size(), '.');
-  return t;
+  out.assign(t.begin(), t.end());
+  if (out.size() < m_statusFill) out.resize(m_statusFill, '.');
 }
 
-uint32_t SignService::handle(CallArgs& call, std::string& note) {
+uint32_t SignService::handle(CallArgs& call, std::string* note) {
   std::lock_guard lock(m_mutex);
   return handleLocked(call, note);
 }
 
-uint32_t SignService::handleLocked(CallArgs& c, std::string& note) {
+uint32_t SignService::handleLocked(CallArgs& c, std::string* note) {
   auto& v = c.v;
   // Opnums that address no sign.
   switch (c.opnum) {
@@ -104,8 +104,7 @@ uint32_t SignService::handleLocked(CallArgs& c, std::string& note) {
       return 0;
     case 40: {  // SendRealTimeDataPort(port, data, length)
       m_realTime[v[0].l()] = v[1].bytes;
-      PacketCheck p = decodeRequestPacket(v[1].bytes);
-      note = p.line;
+      if (note) *note = decodeRequestPacket(v[1].bytes).line;
       return 0;
     }
     case 17:  // (text, out buffer, size)
@@ -205,7 +204,8 @@ uint32_t SignService::handleLocked(CallArgs& c, std::string& note) {
       v[1].setLong(s->photocell);
       return 0;
     case 19:  // GetStatus
-      return text(1, statusText(*s));
+      statusText(*s, v[1].bytes);
+      return v[1].bytes.size() > c.capacity[1] ? kBufferTooSmall : 0;
     case 20: {  // GetSchedSeqStatus(sign, buf1, size1, buf2, size2, in,out value)
       uint32_t r1 = text(1, s->scheduleRunning ? s->schedule : "");
       uint32_t r2 = text(3, s->sequence);

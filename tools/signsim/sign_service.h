@@ -24,9 +24,9 @@ class SignService {
   SignService();
 
   // Runs the service side of `call.opnum`: reads the in items, fills the out
-  // items and returns the procedure's status. `note` receives an extra log
-  // line (the decoded request packet) or stays empty.
-  uint32_t handle(CallArgs& call, std::string& note);
+  // items and returns the procedure's status. `note`, when given, receives
+  // an extra log line (the decoded request packet) or stays empty.
+  uint32_t handle(CallArgs& call, std::string* note);
 
   // GetStatus pads its text with '.' up to this many bytes (benchmarks).
   void setStatusFill(uint32_t bytes) { m_statusFill = bytes; }
@@ -62,8 +62,8 @@ class SignService {
   };
 
   Sign* find(const std::string& name);
-  uint32_t handleLocked(CallArgs& call, std::string& note);
-  std::string statusText(const Sign& s) const;
+  uint32_t handleLocked(CallArgs& call, std::string* note);
+  void statusText(const Sign& s, std::vector<uint8_t>& out) const;
 
   std::mutex m_mutex;
   std::vector<Sign> m_signs;

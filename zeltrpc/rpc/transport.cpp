@@ -95,8 +95,12 @@ uint32_t connectUnix(const std::string& path, std::chrono::milliseconds timeout,
   return kOk;
 }
 
+// Room for several 5840-byte fragments per recv: a 64 KiB reply takes a few
+// system calls, not one per fragment.
+constexpr size_t kReadBuffer = 64 * 1024;
+
 PduStream::PduStream(int fd, std::chrono::microseconds presetTimeout)
-    : m_fd(fd), m_buf(8192), m_rcvTimeout(presetTimeout), m_sndTimeout(presetTimeout) {}
+    : m_fd(fd), m_buf(kReadBuffer), m_rcvTimeout(presetTimeout), m_sndTimeout(presetTimeout) {}
 
 PduStream::~PduStream() {
   if (m_fd >= 0) ::close(m_fd);
