@@ -3,9 +3,11 @@
 //
 // A page is laid out in screen pixels: the mapping makes one logical unit one
 // screen pixel at its physical size on paper, so the printed table has the
-// row height and column widths the list has on the screen.
+// row height and column widths the list has on the screen. Only when that
+// would run off the paper is the whole page shrunk evenly to fit.
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <string>
 
@@ -72,12 +74,51 @@ void CCorvellaView::OnDraw(DeviceContext& dc) {
   const int X = m_nLogPixelsX > 0 ? m_nLogPixelsX : kDefaultScreenDpi;
   const int Y = m_nLogPixelsY > 0 ? m_nLogPixelsY : kDefaultScreenDpi;
 
-  // 1. Mapping: X units across and Y units down make an inch on paper.
+  // Row height and column widths as on the screen: the first row's label
+  // gives the height and the first width. Without a first row the list's
+  // own row height and column-0 width stand in.
+  int h = list.GetRowHeight();
+  int widths[kColumnCount] = {};
+  widths[0] = list.GetColumnWidth(0);
+  Rect label;
+  if (list.GetItemRect(0, label, LVIR_LABEL)) {
+    h = std::abs(label.bottom - label.top);
+    widths[0] = std::abs(label.right - label.left);
+  }
+  int tableRight = X + widths[0];
+  for (int k = 1; k < kColumnCount; ++k) {
+    ListColumn column;
+    widths[k] = list.GetColumn(k, column) ? std::abs(column.width) : 0;
+    tableRight += widths[k];
+  }
+
+  // The page number sits 7.5 inches down, or just below a full page's table
+  // when the list's rows are too tall for that, so it never covers a row.
+  const int fullTableBottom = Y + h + kRowsPerPage * (h + 1);
+  int pageNumberTop = (15 * Y) / 2;
+  if (fullTableBottom >= pageNumberTop) pageNumberTop = fullTableBottom + Y / 6;
+  const int pageNumberBottom = pageNumberTop + Y / 3;
+
+  // 1. Mapping: X units across and Y units down make an inch on paper,
+  //    measured from the top left corner of the printable area. A page whose
+  //    table or page number would run off the printable area is shrunk, the
+  //    same in both directions, until it fits: no row or column is lost.
   dc.SetMapMode(MM_ANISOTROPIC);
   dc.SetViewportOrg(Point{0, 0});
   if (dc.IsPrinting()) {
-    dc.SetWindowExt(Size{X, Y});
-    dc.SetViewportExt(Size{dc.GetDeviceCaps(LOGPIXELSX), dc.GetDeviceCaps(LOGPIXELSY)});
+    const int dpiX = dc.GetDeviceCaps(LOGPIXELSX);
+    const int dpiY = dc.GetDeviceCaps(LOGPIXELSY);
+    Size window{X, Y};
+    const double across = static_cast<double>(dc.GetDeviceCaps(HORZRES)) * X / std::max(dpiX, 1);
+    const double down = static_cast<double>(dc.GetDeviceCaps(VERTRES)) * Y / std::max(dpiY, 1);
+    if (across > 0 && down > 0) {
+      const double shrink = std::max({1.0, std::max(10 * X, tableRight + 1) / across, (pageNumberBottom + 1) / down});
+      if (shrink > 1.0) {
+        window = Size{static_cast<int>(std::ceil(X * shrink)), static_cast<int>(std::ceil(Y * shrink))};
+      }
+    }
+    dc.SetWindowExt(window);
+    dc.SetViewportExt(Size{dpiX, dpiY});
   }
 
   // 2. Title.
@@ -87,27 +128,13 @@ void CCorvellaView::OnDraw(DeviceContext& dc) {
   // 3. Table font (the title font is released by replacing it).
   dc.SelectFont(PageFont(10));
 
-  // 4. Row height and first column width as on the screen. Without a first
-  //    row the list's own row height and column-0 width stand in.
-  int h = list.GetRowHeight();
-  int w0 = list.GetColumnWidth(0);
-  Rect label;
-  if (list.GetItemRect(0, label, LVIR_LABEL)) {
-    h = std::abs(label.bottom - label.top);
-    w0 = std::abs(label.right - label.left);
-  }
-  auto columnWidth = [&](int column) {
-    ListColumn info;
-    return list.GetColumn(column, info) ? std::abs(info.width) : 0;
-  };
-
   // 5. Heading row.
   const COLORREF shade = GetSysColor(COLOR_ACTIVEBORDER);
-  Rect cell{X, Y, X + w0, Y + h};
+  Rect cell{X, Y, X + widths[0], Y + h};
   for (int k = 0; k < kColumnCount; ++k) {
     if (k > 0) {
       cell.left = cell.right;
-      cell.right = cell.left + columnWidth(k);
+      cell.right = cell.left + widths[k];
     }
     dc.FillSolidRect(cell, shade);
     dc.SetBkColor(shade);
@@ -120,11 +147,11 @@ void CCorvellaView::OnDraw(DeviceContext& dc) {
   const int last = std::min(m_nPrintPage * kRowsPerPage, list.GetItemCount());
   int bottom = cell.bottom;
   for (int row = first; row < last; ++row) {
-    cell = Rect{X, bottom + 1, X + w0, bottom + 1 + h};
+    cell = Rect{X, bottom + 1, X + widths[0], bottom + 1 + h};
     for (int i = 0; i < kColumnCount; ++i) {
       if (i > 0) {
         cell.left = cell.right;
-        cell.right = cell.left + columnWidth(i);
+        cell.right = cell.left + widths[i];
       }
       if (i == 0) {
         dc.FillSolidRect(cell, shade);
@@ -144,8 +171,7 @@ void CCorvellaView::OnDraw(DeviceContext& dc) {
 
   // 7. Page number near the lower right corner.
   dc.SetBkColor(kWhite);
-  const int top = (15 * Y) / 2;  // 7.5 inches down
-  dc.DrawText("Page " + std::to_string(m_nPrintPage), Rect{9 * X, top, 10 * X, top + Y / 3},
+  dc.DrawText("Page " + std::to_string(m_nPrintPage), Rect{9 * X, pageNumberTop, 10 * X, pageNumberBottom},
               kTextFormat | DT_LEFT);
 
   // 8. Back to the font the context had.

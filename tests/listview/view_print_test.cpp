@@ -20,8 +20,8 @@ namespace {
 using Op = RecordingDc::Op;
 
 constexpr int kX = 96;  // screen pixels per inch the list recorded
-constexpr int kRowHeight = 17;
-constexpr int kWidths[kColumnCount] = {30, 200, 70, 40, 90, 50, 90, 120, 40, 70, 70, 50, 50};
+constexpr int kRowHeight = 13;
+constexpr int kWidths[kColumnCount] = {30, 150, 70, 40, 90, 50, 90, 120, 40, 70, 70, 50, 50};
 const char* const kHeadings[kColumnCount] = {" #",      "Description", "Team/Ind", "Top3",     "Game/Season",
                                              "Sign #",  "Display Mode", "Times to Display", "Drive",
                                              "Library", "Sequence",    "Frame",    "Offset"};
@@ -41,8 +41,11 @@ class ViewPrintTest : public ::testing::Test {
     view.m_nLogPixelsY = kX;
     doc.SetTitle("Basketball & Co");
     dc.printing = true;
+    // A landscape Letter page at 600 dots per inch.
     dc.caps[LOGPIXELSX] = 600;
     dc.caps[LOGPIXELSY] = 600;
+    dc.caps[HORZRES] = 6600;
+    dc.caps[VERTRES] = 5100;
   }
 
   ListControl& list() { return view.GetListCtrl(); }
@@ -309,7 +312,7 @@ TEST_F(ViewPrintTest, AmpersandPrintsAsItself) {
 
 TEST_F(ViewPrintTest, TooWideDescriptionEndsInDotsAndIsLeftAligned) {
   AddRows(1);
-  const std::string wide(60, 'W');  // 420 units at 7 a character, the column has 200
+  const std::string wide(60, 'W');  // 420 units at 7 a character, the column has 150
   list().SetItemText(0, COL_DESCRIPTION, wide);
   list().SetItemText(0, COL_LIBRARY, wide);
   DrawPage(1);
@@ -339,6 +342,58 @@ TEST_F(ViewPrintTest, ScreenGeometryDecidesThePaperGeometry) {
   const Rect team{descLeft + 300, kX, descLeft + 300 + kWidths[2], kX + 25};
   ASSERT_NE(TextAt(TextRectOf(team)), nullptr);
   EXPECT_EQ(TextAt(TextRectOf(team))->text, "Team/Ind");
+}
+
+// How far a logical coordinate lands on the device, with the recorded mapping.
+struct Mapping {
+  Size window;
+  Size viewport;
+  double DeviceX(int x) const { return static_cast<double>(x) * viewport.cx / window.cx; }
+  double DeviceY(int y) const { return static_cast<double>(y) * viewport.cy / window.cy; }
+};
+
+Mapping MappingOf(const RecordingDc& dc) {
+  Mapping m;
+  const auto window = dc.Of(Op::WindowExt);
+  const auto viewport = dc.Of(Op::ViewportExt);
+  if (!window.empty()) m.window = window.back().size;
+  if (!viewport.empty()) m.viewport = viewport.back().size;
+  return m;
+}
+
+TEST_F(ViewPrintTest, TallRowsPutThePageNumberBelowTheTableAndShrinkThePageToFit) {
+  list().SetRowHeight(25);
+  AddRows(40);
+  DrawPage(1);
+  const auto* lastRow = dc.FindText("40");
+  const auto* page = dc.FindText("Page 1");
+  ASSERT_NE(lastRow, nullptr);
+  ASSERT_NE(page, nullptr);
+  EXPECT_EQ(lastRow->rect.bottom, kX + 25 + 40 * 26 - 1);
+  EXPECT_GT(page->rect.top, lastRow->rect.bottom + 1);
+  EXPECT_EQ(page->rect.bottom - page->rect.top, kX / 3);
+
+  const Mapping m = MappingOf(dc);
+  ASSERT_GT(m.window.cx, kX);
+  // Evenly in both directions, and the page number is on the paper.
+  EXPECT_EQ(m.window.cx, m.window.cy);
+  EXPECT_LE(m.DeviceY(page->rect.bottom), 5100.0);
+  EXPECT_LE(m.DeviceX(10 * kX), 6600.0);
+}
+
+TEST_F(ViewPrintTest, WideColumnsShrinkThePageToFit) {
+  list().SetColumnWidth(COL_DESCRIPTION, 900);
+  AddRows(1);
+  DrawPage(1);
+  const Mapping m = MappingOf(dc);
+  const auto* offset = dc.FindText("Offset");
+  ASSERT_NE(offset, nullptr);
+  ASSERT_GT(m.window.cx, kX);
+  EXPECT_EQ(m.window.cx, m.window.cy);
+  EXPECT_LE(m.DeviceX(offset->rect.right), 6600.0);
+  EXPECT_GT(m.DeviceX(offset->rect.right), 6000.0);  // shrunk no more than needed
+  // The page keeps its layout in logical units.
+  EXPECT_EQ(dc.FindText("Page 1")->rect.top, 720);
 }
 
 TEST_F(ViewPrintTest, LongCellTextIsReadUpTo259Characters) {
