@@ -1,11 +1,15 @@
 #pragma once
 // Print, Print Preview and Print Setup of the request list: the platform's
 // printing flow around the view's three hooks (OnPreparePrinting, OnPrepareDC,
-// OnDraw). One QPrinter serves the whole run, so the orientation the view sets
-// stays in effect for later jobs and for the set-up dialog.
+// OnDraw). One QPrinter serves the whole run, so the landscape orientation the
+// view asks for stays in effect for later jobs and for the set-up dialog.
+// Without an installed printer the pages go to a PDF file through Qt's own
+// PDF output.
 
 #include <memory>
 
+class QPrinter;
+class QString;
 class QWidget;
 
 namespace corvella {
@@ -14,18 +18,26 @@ class CCorvellaView;
 
 class Printing {
  public:
+  // `parent` owns the dialogs (may be null); `view` must outlive this object.
   Printing(QWidget* parent, CCorvellaView& view);
   ~Printing();
   Printing(const Printing&) = delete;
   Printing& operator=(const Printing&) = delete;
 
-  // Print (with the print dialog and its page range) or, with `direct`, on the
-  // current printer settings without a dialog.
+  // Print: the print dialog with the page range 1 to the view's page count,
+  // then the chosen pages. With `direct`, no dialog: every page on the current
+  // printer settings (a PDF file name is asked for when there is no printer
+  // and none was chosen yet).
   void Print(bool direct = false);
-  // Opens the preview window showing the same pages as the printout.
+  // The preview window, showing the same pages as the printout.
   void Preview();
   // The printer set-up dialog on the application's printer settings.
   void Setup();
+
+  // The application's printer settings, kept for the run.
+  QPrinter& printer();
+  // The last failure to start a print job, "" when the last job started.
+  const QString& lastError() const;
 
  private:
   struct Impl;

@@ -1,0 +1,245 @@
+// Printing through Qt, headless: a 41-row list printed to a PDF file comes out
+// as two landscape pages, the preview lays out the same pages, the printer
+// settings keep landscape afterwards; and requests travel through the real
+// system clipboard and back.
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QPageLayout>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
+#include <QRegularExpression>
+#include <QTimer>
+#include <QtTest>
+#include <memory>
+
+#include "listview/corvella_view.h"
+#include "platform/profile.h"
+#include "platform/qt/qt_clipboard.h"
+#include "requests/corvella_doc.h"
+#include "shell/printing.h"
+#include "support/scripted_ui.h"
+#include "support/temp_dir.h"
+
+using namespace corvella;
+
+namespace {
+
+struct PdfPage {
+  double width = 0;
+  double height = 0;
+};
+
+// The pages of a PDF file as its page objects state them: one /MediaBox per
+// /Type /Page object.
+QList<PdfPage> PdfPages(const QByteArray& pdf) {
+  QList<PdfPage> pages;
+  const QString text = QString::fromLatin1(pdf);
+  static const QRegularExpression pageObject(QStringLiteral("/Type\\s*/Page(?![s\\w])"));
+  static const QRegularExpression mediaBox(
+      QStringLiteral("/MediaBox\\s*\\[\\s*([-\\d.]+)\\s+([-\\d.]+)\\s+([-\\d.]+)\\s+([-\\d.]+)\\s*\\]"));
+  auto it = pageObject.globalMatch(text);
+  while (it.hasNext()) {
+    const auto match = it.next();
+    // The page's dictionary runs to the end of its object.
+    const qsizetype end = text.indexOf(QStringLiteral("endobj"), match.capturedEnd());
+    const qsizetype begin = text.lastIndexOf(QStringLiteral(" obj"), match.capturedStart());
+    const QString object = text.mid(begin, end - begin);
+    const auto box = mediaBox.match(object);
+    PdfPage page;
+    if (box.hasMatch()) {
+      page.width = box.captured(3).toDouble() - box.captured(1).toDouble();
+      page.height = box.captured(4).toDouble() - box.captured(2).toDouble();
+    }
+    pages.append(page);
+  }
+  return pages;
+}
+
+}  // namespace
+
+class PrintingTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init();
+  void cleanup();
+  void printsFortyOneRowsToTwoLandscapePdfPages();
+  void directPrintPrintsEveryPage();
+  void previewShowsTheSamePagesInLandscape();
+  void reportsAFileItCannotWrite();
+  void clipboardRoundTripThroughTheSystemClipboard();
+
+ private:
+  void AddRows(int count);
+
+  std::unique_ptr<TempDir> m_dir;
+  std::unique_ptr<AppProfile> m_profile;
+  std::unique_ptr<ScriptedUi> m_ui;
+  std::unique_ptr<CCorvellaDoc> m_doc;
+  std::unique_ptr<CCorvellaView> m_view;
+};
+
+void PrintingTest::init() {
+  m_dir = std::make_unique<TempDir>();
+  m_profile = std::make_unique<AppProfile>(
+      m_dir->Write("CORVELLA.INI", "[REQUEST]\r\nSPORT=BASK.REQ\r\nZLRTDINPUT=1\r\n"));
+  m_ui = std::make_unique<ScriptedUi>();
+  m_doc = std::make_unique<CCorvellaDoc>(*m_profile, *m_ui);
+  m_view = std::make_unique<CCorvellaView>(*m_doc, *m_ui);
+  m_view->SetupColumns();
+  m_view->m_bLoading = false;
+  m_view->m_nLogPixelsX = 96;
+  m_view->m_nLogPixelsY = 96;
+  m_doc->SetTitle("BASK.REQ");
+}
+
+void PrintingTest::cleanup() {
+  m_view.reset();
+  m_doc.reset();
+  m_ui.reset();
+  m_profile.reset();
+  m_dir.reset();
+}
+
+void PrintingTest::AddRows(int count) {
+  ListControl& list = m_view->GetListCtrl();
+  const char* cells[kColumnCount] = {"", "", "I", "N", "G", "1", "Continuous", "1", "C", "DEFAULT", "RTD", "0", "0"};
+  for (int i = 0; i < count; ++i) {
+    const int row = list.GetItemCount();
+    list.InsertItem(row, std::to_string(row + 1));
+    for (int c = 1; c < kColumnCount; ++c) list.SetItemText(row, c, cells[c]);
+    list.SetItemText(row, COL_DESCRIPTION, "Leaders & more " + std::to_string(row + 1));
+  }
+}
+
+void PrintingTest::printsFortyOneRowsToTwoLandscapePdfPages() {
+  AddRows(41);
+  Printing printing(nullptr, *m_view);
+  // The operator starts out in portrait.
+  printing.printer().setPageOrientation(QPageLayout::Portrait);
+  const QString path = QString::fromStdString(m_dir->File("list.pdf"));
+  printing.printer().setOutputFormat(QPrinter::PdfFormat);
+  printing.printer().setOutputFileName(path);
+
+  printing.Print(true);
+  QVERIFY2(printing.lastError().isEmpty(), qPrintable(printing.lastError()));
+
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::ReadOnly));
+  const QByteArray pdf = file.readAll();
+  QVERIFY(pdf.startsWith("%PDF-"));
+  const QList<PdfPage> pages = PdfPages(pdf);
+  QCOMPARE(pages.size(), 2);
+  for (const PdfPage& page : pages) {
+    QVERIFY(page.height > 0);
+    QVERIFY2(page.width > page.height, "page is not landscape");
+  }
+  // Print Setup would now show landscape: the setting stays for the run.
+  QCOMPARE(printing.printer().pageLayout().orientation(), QPageLayout::Landscape);
+  QCOMPARE(m_view->m_nPrintPage, 2);
+  // Printing changed nothing in the list.
+  QCOMPARE(m_view->GetListCtrl().GetItemCount(), 41);
+  QVERIFY(!m_doc->IsModified());
+}
+
+void PrintingTest::directPrintPrintsEveryPage() {
+  AddRows(85);  // three pages
+  Printing printing(nullptr, *m_view);
+  const QString path = QString::fromStdString(m_dir->File("range.pdf"));
+  printing.printer().setOutputFormat(QPrinter::PdfFormat);
+  printing.printer().setOutputFileName(path);
+  printing.Print(true);
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::ReadOnly));
+  QCOMPARE(PdfPages(file.readAll()).size(), 3);
+}
+
+void PrintingTest::previewShowsTheSamePagesInLandscape() {
+  AddRows(41);
+  Printing printing(nullptr, *m_view);
+  printing.printer().setPageOrientation(QPageLayout::Portrait);
+
+  int pageCount = -1;
+  QPageLayout::Orientation orientation = QPageLayout::Portrait;
+  bool found = false;
+  // Looks at the preview once it is up, then closes it.
+  QTimer::singleShot(0, this, [&] {
+    QPrintPreviewDialog* dialog = nullptr;
+    for (int i = 0; i < 250 && !dialog; ++i) {
+      for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* d = qobject_cast<QPrintPreviewDialog*>(w); d && d->isVisible()) dialog = d;
+      }
+      if (!dialog) QTest::qWait(20);
+    }
+    if (!dialog) return;
+    found = true;
+    auto* widget = dialog->findChild<QPrintPreviewWidget*>();
+    for (int i = 0; i < 250 && widget && widget->pageCount() != 2; ++i) QTest::qWait(20);
+    if (widget) {
+      pageCount = widget->pageCount();
+      orientation = widget->orientation();
+    }
+    dialog->reject();
+  });
+  printing.Preview();
+
+  QVERIFY(found);
+  QCOMPARE(pageCount, 2);
+  QCOMPARE(orientation, QPageLayout::Landscape);
+  QCOMPARE(printing.printer().pageLayout().orientation(), QPageLayout::Landscape);
+}
+
+void PrintingTest::reportsAFileItCannotWrite() {
+  AddRows(1);
+  Printing printing(nullptr, *m_view);
+  printing.printer().setOutputFormat(QPrinter::PdfFormat);
+  printing.printer().setOutputFileName(QString::fromStdString(m_dir->File("no/such/folder/list.pdf")));
+  // The warning box is answered as soon as it shows.
+  QTimer::singleShot(0, this, [] {
+    for (int i = 0; i < 250; ++i) {
+      if (QWidget* box = QApplication::activeModalWidget()) {
+        box->close();
+        return;
+      }
+      QTest::qWait(20);
+    }
+  });
+  printing.Print(true);
+  QVERIFY(printing.lastError().contains(QStringLiteral("list.pdf")));
+}
+
+void PrintingTest::clipboardRoundTripThroughTheSystemClipboard() {
+  QClipboard* system = QGuiApplication::clipboard();
+  if (system == nullptr) QSKIP("no clipboard on this platform");
+  AddRows(2);
+  QtClipboard clipboard;
+  m_view->SetClipboard(&clipboard);
+  ListControl& list = m_view->GetListCtrl();
+
+  // Copy row 2: the system clipboard holds its line.
+  list.SetItemState(1, LVIS_SELECTED, LVIS_SELECTED);
+  m_view->OnEditCopy();
+  if (system->text().isEmpty()) QSKIP("the platform's clipboard does not keep text here");
+  QCOMPARE(system->text(),
+           QStringLiteral(" 2|Leaders & more 2|I|N|G|1|Continuous|1|C|DEFAULT|RTD|0|0|\r\n"));
+
+  // Text from another program, with a character beyond ASCII, pasted at the end.
+  system->setText(QStringLiteral(" 9|G\u00e4ste|T|N|S|4|Single Step|2|D|LIB|SEQ|1|5|\r\n"));
+  CCmdUI cmd(ID_EDIT_PASTE);
+  list.SetItemState(-1, 0, LVIS_SELECTED);
+  m_view->OnUpdateEditPaste(&cmd);
+  QVERIFY(cmd.IsEnabled());
+  m_view->OnEditPaste();
+  QCOMPARE(list.GetItemCount(), 3);
+  QCOMPARE(list.GetItemText(2, COL_NUMBER), std::string("3"));
+  QCOMPARE(list.GetItemText(2, COL_DESCRIPTION), std::string("G\xe4ste"));
+  QCOMPARE(list.GetItemText(2, COL_DISPLAY_MODE), std::string("Single Step"));
+  QCOMPARE(list.GetItemText(2, COL_OFFSET), std::string("5"));
+  QVERIFY(m_doc->IsModified());
+}
+
+QTEST_MAIN(PrintingTest)
+#include "printing_test.moc"
