@@ -249,6 +249,8 @@ TEST_F(SignsimEmbeddedTest, ServesTheOpnumsTheLibraryNeverSends) {
   // A buffer whose count differs from its size argument is bad stub data.
   EXPECT_EQ(call(40, bytes({0, 0, 0, 0, 2, 0, 0, 0, 'a', 'b', 0, 0, 3, 0, 0, 0}), reply), 0x6F7);
   EXPECT_EQ(call(59, {}, reply), static_cast<int>(zeltrpc::rpc::kNcaOpRangeError));
+  // GetRealTimeData asking for 2 GiB: refused, not allocated.
+  EXPECT_EQ(call(35, bytes({0, 0, 0, 0, 0xff, 0xff, 0xff, 0x7f, 0, 0, 0, 0, 0, 0, 0, 0}), reply), 0x6F7);
 }
 
 }  // namespace

@@ -47,6 +47,9 @@ bool decodeRequest(uint16_t opnum, std::span<const uint8_t> stub, DataRep rep, C
     const auto sizeArg = p.args[i].sizeArg;
     if (k == Arg::InBuffer && call.v[i].bytes.size() != call.v[sizeArg].u) return false;
     if (k == Arg::OutBufferN || k == Arg::OutBufferStar) call.capacity[i] = call.v[sizeArg].u;
+    // An out buffer(n) is sent whole; a client may not make the service
+    // allocate gigabytes for it.
+    if (k == Arg::OutBufferN && call.capacity[i] > kMaxOutBuffer) return false;
   }
   return true;
 }

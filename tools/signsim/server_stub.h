@@ -32,9 +32,12 @@ struct CallArgs {
   std::array<uint32_t, zeltrpc::kMaxArgs> capacity{};
 };
 
+// Largest out buffer(n) the service fills (its in size is the client's word).
+inline constexpr uint32_t kMaxOutBuffer = 16 * 1024 * 1024;
+
 // Decodes the in and in,out items. False for a stub that does not match the
 // procedure's arguments (short, bad string, buffer count not equal to its
-// size argument). Out buffers start empty.
+// size argument, an out buffer(n) above kMaxOutBuffer). Out buffers start empty.
 bool decodeRequest(uint16_t opnum, std::span<const uint8_t> stub, zeltrpc::rpc::DataRep rep,
                    CallArgs& call);
 
