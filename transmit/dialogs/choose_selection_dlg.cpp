@@ -1,1 +1,86 @@
-// placeholder: filled in by its subsystem's work
+#include "transmit/dialogs/choose_selection_dlg.h"
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QShowEvent>
+#include <algorithm>
+
+#include "listview/dialogs/dialog_support.h"
+#include "platform/qt/windows1252.h"
+#include "transmit/choice_list.h"
+
+namespace corvella {
+
+CChooseSelectionDlg::CChooseSelectionDlg(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("chooseSelectionDialog"));
+  setWindowTitle(QStringLiteral("Choose Appropriate Selection"));  // replaced when it opens
+  setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowCloseButtonHint);
+
+  m_list = new QComboBox(this);
+  m_list->setObjectName(QStringLiteral("selectionComboBox"));
+  m_list->setEditable(false);
+  m_list->setInsertPolicy(QComboBox::NoInsert);
+  m_list->setMaxVisibleItems(8);
+  m_ok = new QPushButton(QStringLiteral("OK"), this);
+  m_ok->setObjectName(QStringLiteral("okPushButton"));
+  m_ok->setDefault(true);
+  m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
+  m_cancel->setObjectName(QStringLiteral("cancelPushButton"));
+  m_cancel->setAutoDefault(false);
+
+  DialogUnits du(fontMetrics());
+  const int height = std::max({du.Y(14), m_list->sizeHint().height(), m_ok->sizeHint().height()});
+  while (du.Y(14) < height) ++du.baseY;
+  auto place = [&](QWidget* w, int x, int y, int width) {
+    const QRect r = du.Rect(x, y, width, 14);
+    w->setGeometry(r.x(), r.y(), r.width(), height);
+  };
+  // The list's 80 units of height are its drop-down part; closed it is one line.
+  place(m_list, 15, 10, 155);
+  place(m_ok, 125, 70, 50);
+  place(m_cancel, 10, 70, 50);
+  setFixedSize(du.X(186), std::max(du.Y(95), m_ok->geometry().bottom() + du.Y(7)));
+
+  setTabOrder(m_list, m_ok);
+  setTabOrder(m_ok, m_cancel);
+  connect(m_ok, &QPushButton::clicked, this, &CChooseSelectionDlg::accept);
+  connect(m_cancel, &QPushButton::clicked, this, &CChooseSelectionDlg::reject);
+}
+
+bool CChooseSelectionDlg::DoModal() { return exec() == QDialog::Accepted; }
+
+void CChooseSelectionDlg::showEvent(QShowEvent* event) {
+  if (!m_bInitialised) OnInitDialog();
+  QDialog::showEvent(event);
+}
+
+void CChooseSelectionDlg::OnInitDialog() {
+  m_bInitialised = true;
+  setWindowTitle(QStringLiteral("Select ") + FromWindows1252(m_strTitle));
+
+  m_list->clear();
+  m_entries = SplitChoices(m_strChoices);
+  for (const std::string& entry : m_entries) m_list->addItem(FromWindows1252(entry));
+  m_list->setCurrentIndex(m_strCurrent.empty() ? -1 : PreselectIndex(m_entries, m_strCurrent));
+  m_list->setFocus(Qt::OtherFocusReason);
+}
+
+void CChooseSelectionDlg::accept() {
+  const int index = m_list->currentIndex();
+  m_strChosen = (index >= 0 && index < static_cast<int>(m_entries.size())) ? m_entries[index]
+                                                                           : std::string();
+  QDialog::accept();
+}
+
+std::string RunChooseSelectionDialog(QWidget* parent, const std::string& label,
+                                     const std::string& current, const std::string& choices) {
+  CChooseSelectionDlg dlg(parent);
+  dlg.m_strTitle = label;
+  dlg.m_strCurrent = current;
+  dlg.m_strChoices = choices;
+  if (!dlg.DoModal()) return {};
+  return dlg.m_strChosen;
+}
+
+}  // namespace corvella

@@ -1,1 +1,228 @@
-// placeholder: filled in by its subsystem's work
+#include "transmit/dialogs/select_team_player_dlg.h"
+
+#include <QButtonGroup>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpressionValidator>
+#include <QShowEvent>
+#include <QToolButton>
+#include <algorithm>
+
+#include "listview/dialogs/dialog_support.h"
+
+namespace corvella {
+
+// ---- wrapping up-down control -------------------------------------------------------
+
+WrappingUpDown::WrappingUpDown(QLineEdit* buddy, QWidget* parent)
+    : QWidget(parent), m_buddy(buddy), m_up(new QToolButton(this)), m_down(new QToolButton(this)) {
+  for (QToolButton* button : {m_up, m_down}) {
+    button->setAutoRepeat(true);
+    button->setFocusPolicy(Qt::NoFocus);
+  }
+  m_up->setArrowType(Qt::UpArrow);
+  m_down->setArrowType(Qt::DownArrow);
+  m_up->setObjectName(QStringLiteral("upToolButton"));
+  m_down->setObjectName(QStringLiteral("downToolButton"));
+  connect(m_up, &QToolButton::clicked, this, [this] { Step(+1); });
+  connect(m_down, &QToolButton::clicked, this, [this] { Step(-1); });
+  setFocusPolicy(Qt::NoFocus);
+  setEnabled(m_buddy->isEnabled());
+  m_buddy->installEventFilter(this);
+}
+
+void WrappingUpDown::SetRange(int low, int high) {
+  m_low = std::min(low, high);
+  m_high = std::max(low, high);
+  m_pos = std::clamp(m_pos, m_low, m_high);
+}
+
+void WrappingUpDown::Step(int delta) {
+  if (!m_buddy->isEnabled() || delta == 0) return;
+  int value = m_pos;
+  if (ParseDialogInt(m_buddy->text(), value)) m_pos = value;
+  // Past either end the value wraps to the other end; a value the operator
+  // typed above the range steps up to the lowest and down to the highest.
+  int next;
+  if (delta > 0) {
+    next = m_pos >= m_high ? m_low : (m_pos < m_low ? m_low : m_pos + 1);
+  } else {
+    next = m_pos <= m_low ? m_high : (m_pos > m_high ? m_high : m_pos - 1);
+  }
+  m_pos = next;
+  m_buddy->setText(QString::number(next));
+}
+
+bool WrappingUpDown::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == m_buddy) {
+    if (event->type() == QEvent::EnabledChange) {
+      setEnabled(m_buddy->isEnabled());
+    } else if (event->type() == QEvent::KeyPress) {
+      const auto* key = static_cast<QKeyEvent*>(event);
+      if (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down) {
+        Step(key->key() == Qt::Key_Up ? +1 : -1);
+        return true;
+      }
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void WrappingUpDown::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  const int half = height() / 2;
+  m_up->setGeometry(0, 0, width(), half);
+  m_down->setGeometry(0, half, width(), height() - half);
+}
+
+// ---- the dialog -------------------------------------------------------------------------
+
+CSelectTeamPlayerDlg::CSelectTeamPlayerDlg(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("selectTeamPlayerDialog"));
+  setWindowTitle(QStringLiteral("Select Desired Team/Player"));
+  setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowCloseButtonHint);
+
+  auto* group = new QGroupBox(QStringLiteral("Which Team"), this);
+  group->setObjectName(QStringLiteral("whichTeamGroupBox"));
+  m_home = new QRadioButton(QStringLiteral("&Home"), this);
+  m_home->setObjectName(QStringLiteral("homeRadioButton"));
+  m_visitor = new QRadioButton(QStringLiteral("&Visitor"), this);
+  m_visitor->setObjectName(QStringLiteral("visitorRadioButton"));
+  m_both = new QRadioButton(QStringLiteral("&Both"), this);
+  m_both->setObjectName(QStringLiteral("bothRadioButton"));
+  m_sides = new QButtonGroup(this);
+  m_sides->setExclusive(true);
+  m_sides->addButton(m_home, 0);
+  m_sides->addButton(m_visitor, 1);
+  m_sides->addButton(m_both, 2);
+
+  auto* label = new QLabel(QStringLiteral("Player Number"), this);
+  label->setObjectName(QStringLiteral("playerNumberLabel"));
+  m_player = new QLineEdit(this);
+  m_player->setObjectName(QStringLiteral("playerNumberLineEdit"));
+  m_player->setAlignment(Qt::AlignCenter);
+  // Digits only, as many as the operator likes; OK judges the number.
+  m_player->setValidator(
+      new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), m_player));
+  label->setBuddy(m_player);
+  m_spin = new WrappingUpDown(m_player, this);
+  m_spin->setObjectName(QStringLiteral("playerSpinUp"));
+
+  m_ok = new QPushButton(QStringLiteral("OK"), this);
+  m_ok->setObjectName(QStringLiteral("okPushButton"));
+  m_ok->setDefault(true);
+  m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
+  m_cancel->setObjectName(QStringLiteral("cancelPushButton"));
+  m_cancel->setAutoDefault(false);
+
+  // The layout in dialog units (a quarter of the average character width, an
+  // eighth of the line height), grown where the style needs more room.
+  DialogUnits du(fontMetrics());
+  const int lineHeight = std::max({m_player->sizeHint().height(), m_ok->sizeHint().height(),
+                                   m_home->sizeHint().height()});
+  while (du.Y(14) < lineHeight) ++du.baseY;
+  du.FitWidth(m_visitor->sizeHint().width(), 35);
+  du.FitWidth(label->sizeHint().width(), 47);
+  auto place = [&](QWidget* w, int x, int y, int width, int height) {
+    const QRect r = du.Rect(x, y, width, height);
+    w->setGeometry(r.x(), r.y(), r.width(), std::max(r.height(), w->sizeHint().height()));
+  };
+  place(group, 10, 5, 65, 65);
+  place(m_home, 25, 20, 35, 10);
+  place(m_visitor, 25, 35, 35, 10);
+  place(m_both, 25, 50, 35, 10);
+  place(label, 135, 5, 47, 8);
+  place(m_player, 135, 19, 40, 14);
+  place(m_spin, 175, 19, 11, 14);
+  m_spin->setGeometry(m_spin->x(), m_player->y(), m_spin->width(), m_player->height());
+  place(m_ok, 175, 55, 50, 14);
+  place(m_cancel, 105, 55, 50, 14);
+  setFixedSize(du.X(232), std::max({du.Y(76), group->geometry().bottom() + du.Y(6),
+                                     m_ok->geometry().bottom() + du.Y(7)}));
+
+  setTabOrder(m_player, m_ok);
+  setTabOrder(m_ok, m_cancel);
+  setTabOrder(m_cancel, m_home);
+  setTabOrder(m_home, m_visitor);
+  setTabOrder(m_visitor, m_both);
+  connect(m_ok, &QPushButton::clicked, this, &CSelectTeamPlayerDlg::accept);
+  connect(m_cancel, &QPushButton::clicked, this, &CSelectTeamPlayerDlg::reject);
+}
+
+bool CSelectTeamPlayerDlg::DoModal() { return exec() == QDialog::Accepted; }
+
+void CSelectTeamPlayerDlg::showEvent(QShowEvent* event) {
+  if (!m_bInitialised) OnInitDialog();
+  QDialog::showEvent(event);
+}
+
+void CSelectTeamPlayerDlg::OnInitDialog() {
+  m_bInitialised = true;
+  // The members into the controls: the number, and no side yet.
+  m_player->setText(QString::number(m_nPlayerNumber));
+  m_sides->setExclusive(false);
+  for (QAbstractButton* b : m_sides->buttons()) b->setChecked(false);
+  m_sides->setExclusive(true);
+
+  // Home is the starting choice.
+  m_nSide = 0;
+  m_home->setChecked(true);
+  m_spin->SetRange(kLowestPlayer, kHighestPlayer);
+
+  if (m_bTeamRequest) {
+    // Basketball has no combined team statistics.
+    m_player->setEnabled(false);
+    m_both->setEnabled(QString::fromStdString(m_strSportCode).compare(
+                           QStringLiteral("BASK"), Qt::CaseInsensitive) != 0);
+  } else {
+    m_player->setEnabled(true);
+    m_both->setEnabled(false);
+  }
+  if (m_bTop3Request) {
+    m_player->setEnabled(false);
+    m_both->setEnabled(true);
+  }
+
+  // The first enabled stop in tab order takes the focus.
+  if (m_player->isEnabled()) {
+    m_player->setFocus(Qt::OtherFocusReason);
+    m_player->selectAll();
+  } else {
+    m_ok->setFocus(Qt::OtherFocusReason);
+  }
+}
+
+void CSelectTeamPlayerDlg::accept() {
+  int number = 0;
+  const bool isNumber = ParseDialogInt(m_player->text(), number);
+  if (!isNumber || number < kLowestPlayer || number > kHighestPlayer) {
+    ShowCheckMessage(this, isNumber ? IntegerRangeText(kLowestPlayer, kHighestPlayer)
+                                    : IntegerExpectedText());
+    if (m_player->isEnabled()) {
+      m_player->setFocus(Qt::OtherFocusReason);
+      m_player->selectAll();
+    }
+    return;
+  }
+  m_nPlayerNumber = number;
+  m_nSide = m_sides->checkedId();
+  QDialog::accept();
+}
+
+bool RunSelectTeamPlayerDialog(QWidget* parent, TeamPlayerChoice& choice) {
+  CSelectTeamPlayerDlg dlg(parent);
+  dlg.m_bTeamRequest = choice.teamRequest;
+  dlg.m_bTop3Request = choice.top3Request;
+  dlg.m_strSportCode = choice.sportCode;
+  if (!dlg.DoModal()) return false;
+  choice.side = dlg.m_nSide;
+  choice.playerNumber = dlg.m_nPlayerNumber;
+  return true;
+}
+
+}  // namespace corvella

@@ -1,0 +1,99 @@
+#pragma once
+// CSelectTeamPlayerDlg: "Select Desired Team/Player", shown at every send.
+// Asks which team the statistic is for (Home, Visitor, Both) and, for an
+// individual request, the player number 0 to 99. Both is offered for top-3
+// requests and for team requests of every sport but Basketball; the player
+// number only for individual requests that are not top-3.
+//
+// Widgets carry object names, which tests use to find them:
+//   whichTeamGroupBox, homeRadioButton, visitorRadioButton, bothRadioButton,
+//   playerNumberLabel, playerNumberLineEdit, playerSpinUp (with its
+//   upToolButton and downToolButton), okPushButton, cancelPushButton.
+
+#include <QDialog>
+#include <string>
+
+#include "platform/ui.h"
+
+class QButtonGroup;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QToolButton;
+class QWidget;
+
+namespace corvella {
+
+// An up-down control beside a numeric edit (its buddy) that wraps: one step
+// past the highest value gives the lowest and one below the lowest the
+// highest. The arrows and the Up and Down keys in the buddy step the buddy's
+// integer and write it back without thousands separators; a buddy text that
+// is no number steps from the last value. Usable only while the buddy is.
+class WrappingUpDown : public QWidget {
+ public:
+  WrappingUpDown(QLineEdit* buddy, QWidget* parent);
+
+  void SetRange(int low, int high);
+  // Steps by +1 (up) or -1 (down).
+  void Step(int delta);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  QLineEdit* m_buddy;
+  QToolButton* m_up;
+  QToolButton* m_down;
+  int m_low = 0;
+  int m_high = 100;
+  int m_pos = 0;
+};
+
+class CSelectTeamPlayerDlg : public QDialog {
+ public:
+  explicit CSelectTeamPlayerDlg(QWidget* parent = nullptr);
+
+  // Runs the dialog modally; true when it ended with OK.
+  bool DoModal();
+
+  // OK: the player number must read as an integer from 0 to 99 (also when
+  // its edit is disabled); otherwise a message says so and the dialog stays
+  // open. Then the side and the number are taken and the dialog ends.
+  void accept() override;
+
+  // Set by the caller before the dialog runs.
+  bool m_bTeamRequest = false;  // the row's "Team/Ind" is exactly "T"
+  bool m_bTop3Request = false;  // the row's "Top 3" is not exactly "N"
+  std::string m_strSportCode;   // configured sport; "BASK" (any case) is Basketball
+  // Exchanged with the controls.
+  int m_nPlayerNumber = 0;  // 0 to 99 after OK
+  int m_nSide = -1;         // 0 Home, 1 Visitor, 2 Both; -1 no choice
+
+  static constexpr int kLowestPlayer = 0;
+  static constexpr int kHighestPlayer = 99;
+
+ protected:
+  // Fills the controls, selects Home and enables what the request allows;
+  // runs once, before the first showing.
+  virtual void OnInitDialog();
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  bool m_bInitialised = false;
+  QButtonGroup* m_sides = nullptr;
+  QRadioButton* m_home = nullptr;
+  QRadioButton* m_visitor = nullptr;
+  QRadioButton* m_both = nullptr;
+  QLineEdit* m_player = nullptr;
+  WrappingUpDown* m_spin = nullptr;
+  QPushButton* m_ok = nullptr;
+  QPushButton* m_cancel = nullptr;
+};
+
+// Runs the dialog for `choice` (the hook of the Qt user interface): on OK
+// fills choice.side and choice.playerNumber and returns true; on Cancel
+// leaves them and returns false.
+bool RunSelectTeamPlayerDialog(QWidget* parent, TeamPlayerChoice& choice);
+
+}  // namespace corvella
