@@ -1,1 +1,337 @@
-// placeholder: filled in by its subsystem's work
+#include "shell/main_frame.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QShortcut>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QUrl>
+
+#include "platform/qt/windows1252.h"
+#include "shell/help_viewer.h"
+#include "shell/toolbar_icons.h"
+
+namespace corvella {
+
+namespace {
+
+constexpr int kIdleIntervalMs = 250;
+const char* const kIndicatorTexts[3] = {"CAP", "NUM", "SCRL"};
+
+unsigned CommandOf(const QAction* action) {
+  return action ? action->data().toUInt() : 0;
+}
+
+bool IsInside(const QWidget* widget, const QWidget* container) {
+  return widget && container && (widget == container || container->isAncestorOf(widget));
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(CommandTable& commands, QWidget* parent)
+    : QMainWindow(parent), m_commands(commands) {
+  setObjectName(QStringLiteral("mainFrame"));
+  setWindowIcon(ProgramIcon());
+  setWindowTitle(QStringLiteral("Corvella"));
+  setAcceptDrops(true);
+  resize(960, 600);
+
+  m_target.On(
+      ID_VIEW_TOOLBAR, [this] { m_toolBar->setVisible(!m_toolBar->isVisible()); },
+      [this](CCmdUI* ui) { ui->SetCheck(m_toolBar->isVisible() ? 1 : 0); });
+  m_target.On(
+      ID_VIEW_STATUS_BAR, [this] { statusBar()->setVisible(!statusBar()->isVisible()); },
+      [this](CCmdUI* ui) { ui->SetCheck(statusBar()->isVisible() ? 1 : 0); });
+  m_target.On(ID_CONTEXT_HELP, [this] { SetHelpMode(true); });
+
+  m_help = new HelpViewer(this);
+
+  BuildActions();
+  BuildMenus();
+  BuildToolBar();
+  BuildStatusBar();
+  BuildAccelerators();
+
+  // Key presses anywhere in the program: F1 on a menu item, the lock keys,
+  // and the clicks and Escape of the click-for-help mode.
+  qApp->installEventFilter(this);
+
+  m_idleTimer = new QTimer(this);
+  m_idleTimer->setInterval(kIdleIntervalMs);
+  connect(m_idleTimer, &QTimer::timeout, this, &CMainFrame::UpdateCommandUI);
+  m_idleTimer->start();
+}
+
+CMainFrame::~CMainFrame() {
+  qApp->removeEventFilter(this);
+  if (m_helpMode) QApplication::restoreOverrideCursor();
+}
+
+// ---- building -------------------------------------------------------------------
+
+void CMainFrame::BuildActions() {
+  for (const Command& c : m_commands.Commands()) {
+    auto* action = new QAction(this);
+    action->setObjectName(QString::fromLatin1(c.identifier.c_str()));
+    action->setData(c.id);
+    action->setText(c.menuText.empty() ? QString::fromLatin1(c.toolTip.c_str()) : MenuItemText(c));
+    action->setStatusTip(FromWindows1252(c.prompt));
+    action->setToolTip(FromWindows1252(c.toolTip));
+    action->setIcon(ToolbarIcon(c.icon));
+    action->setIconVisibleInMenu(false);
+    action->setCheckable(c.id == ID_VIEW_TOOLBAR || c.id == ID_VIEW_STATUS_BAR);
+    const unsigned id = c.id;
+    connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
+    m_actions[c.id] = action;
+  }
+}
+
+void CMainFrame::AddMenuEntries(QMenu* menu, const std::vector<MenuEntry>& entries) {
+  for (const MenuEntry& entry : entries) {
+    if (entry.IsSeparator()) {
+      menu->addSeparator();
+    } else if (entry.IsSubmenu()) {
+      QMenu* sub = menu->addMenu(QString::fromLatin1(entry.text.c_str()));
+      sub->setObjectName(QString::fromLatin1(entry.text.c_str()).remove(u'&') + QStringLiteral("Menu"));
+      connect(sub, &QMenu::aboutToShow, this, [this, sub] { UpdateMenu(sub); });
+      AddMenuEntries(sub, entry.entries);
+    } else if (QAction* action = Action(entry.id)) {
+      menu->addAction(action);
+    }
+  }
+}
+
+void CMainFrame::BuildMenus() {
+  for (const MenuEntry& top : CommandTable::MenuBar()) {
+    QMenu* menu = menuBar()->addMenu(QString::fromLatin1(top.text.c_str()));
+    menu->setObjectName(QString::fromLatin1(top.text.c_str()).remove(u'&') + QStringLiteral("Menu"));
+    connect(menu, &QMenu::aboutToShow, this, [this, menu] { UpdateMenu(menu); });
+    AddMenuEntries(menu, top.entries);
+  }
+}
+
+void CMainFrame::BuildToolBar() {
+  m_toolBar = new QToolBar(QStringLiteral("Toolbar"), this);
+  m_toolBar->setObjectName(QStringLiteral("mainToolBar"));
+  m_toolBar->setIconSize(QSize(16, 16));
+  m_toolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+  m_toolBar->setMovable(true);
+  m_toolBar->setFloatable(true);
+  m_toolBar->setAllowedAreas(Qt::AllToolBarAreas);
+  for (unsigned id : CommandTable::ToolbarButtons()) {
+    if (id == 0) {
+      m_toolBar->addSeparator();
+    } else if (QAction* action = Action(id)) {
+      m_toolBar->addAction(action);
+    }
+  }
+  addToolBar(Qt::TopToolBarArea, m_toolBar);
+}
+
+void CMainFrame::BuildStatusBar() {
+  QStatusBar* bar = statusBar();
+  bar->setObjectName(QStringLiteral("mainStatusBar"));
+  // The message pane: the idle text; prompts are shown over it while an
+  // item is highlighted.
+  m_messagePane = new QLabel(QStringLiteral("For Help, press F1"), bar);
+  m_messagePane->setObjectName(QStringLiteral("messagePane"));
+  bar->addWidget(m_messagePane, 1);
+  static const char* const names[3] = {"capsIndicator", "numIndicator", "scrollIndicator"};
+  for (int i = 0; i < 3; ++i) {
+    auto* pane = new QLabel(bar);
+    pane->setObjectName(QString::fromLatin1(names[i]));
+    pane->setAlignment(Qt::AlignCenter);
+    pane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    pane->setMinimumWidth(pane->fontMetrics().horizontalAdvance(QStringLiteral("SCRL")) + 12);
+    bar->addPermanentWidget(pane);
+    m_indicators[i] = pane;
+  }
+  UpdateIndicators();
+}
+
+void CMainFrame::BuildAccelerators() {
+  // Accelerators are window shortcuts of their own rather than the actions'
+  // shortcuts: the enabling is asked when the key arrives, not taken from the
+  // last time a menu opened.
+  for (const Command& c : m_commands.Commands()) {
+    for (const QKeySequence& key : c.keys) {
+      auto* shortcut = new QShortcut(key, this);
+      shortcut->setContext(Qt::WindowShortcut);
+      shortcut->setAutoRepeat(true);
+      shortcut->setObjectName(QString::fromLatin1(c.identifier.c_str()) + QStringLiteral("_Key"));
+      const unsigned id = c.id;
+      connect(shortcut, &QShortcut::activated, this, [this, id] { RunCommand(id); });
+    }
+  }
+}
+
+// ---- commands and their enabling -----------------------------------------------
+
+QAction* CMainFrame::Action(unsigned id) const {
+  const auto it = m_actions.find(id);
+  return it == m_actions.end() ? nullptr : it->second;
+}
+
+void CMainFrame::RunCommand(unsigned id) {
+  if (m_helpMode) {
+    SetHelpMode(false);
+    const Command* c = m_commands.Find(id);
+    ShowHelp(c ? QString::fromLatin1(c->identifier.c_str()) : QString());
+    return;
+  }
+  m_commands.Execute(id);
+  // The command may have changed what is enabled.
+  if (m_toolBar) UpdateCommandUI();
+}
+
+void CMainFrame::ApplyState(QAction* action) {
+  const unsigned id = CommandOf(action);
+  CCmdUI ui(id);
+  const bool enabled = m_commands.QueryState(id, ui);
+  // In click-for-help mode every command can be chosen, to show its help.
+  action->setEnabled(enabled || m_helpMode);
+  if (action->isCheckable()) action->setChecked(ui.GetCheck() != 0);
+}
+
+void CMainFrame::UpdateMenu(QMenu* menu) {
+  for (QAction* action : menu->actions()) {
+    if (action->isSeparator() || action->menu()) continue;
+    ApplyState(action);
+  }
+}
+
+void CMainFrame::UpdateCommandUI() {
+  for (unsigned id : CommandTable::ToolbarButtons()) {
+    if (QAction* action = id ? Action(id) : nullptr) ApplyState(action);
+  }
+  UpdateIndicators();
+}
+
+void CMainFrame::UpdateIndicators() {
+  LockKeys locks;
+  if (!ReadLockKeys(locks)) locks = m_trackedLocks;
+  const bool on[3] = {locks.caps, locks.num, locks.scroll};
+  for (int i = 0; i < 3; ++i) {
+    // A pane keeps its place and shows its text only while the lock is on.
+    const QString text = on[i] ? QString::fromLatin1(kIndicatorTexts[i]) : QString();
+    if (m_indicators[i] && m_indicators[i]->text() != text) m_indicators[i]->setText(text);
+  }
+}
+
+// ---- title, closing, dropped files ----------------------------------------------
+
+void CMainFrame::SetDocumentTitle(const std::string& title) {
+  const QString name = title.empty() ? QStringLiteral("Untitled") : FromWindows1252(title);
+  setWindowTitle(name + QStringLiteral(" - Corvella"));
+}
+
+void CMainFrame::closeEvent(QCloseEvent* e) {
+  if (m_helpMode) SetHelpMode(false);
+  if (onQueryClose && !onQueryClose()) {
+    e->ignore();
+    return;
+  }
+  m_help->close();
+  e->accept();
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* e) {
+  for (const QUrl& url : e->mimeData()->urls()) {
+    if (url.isLocalFile()) {
+      e->acceptProposedAction();
+      return;
+    }
+  }
+}
+
+void CMainFrame::dropEvent(QDropEvent* e) {
+  QString path;
+  for (const QUrl& url : e->mimeData()->urls()) {
+    if (url.isLocalFile()) {
+      path = url.toLocalFile();
+      break;
+    }
+  }
+  if (path.isEmpty()) return;
+  e->acceptProposedAction();
+  activateWindow();
+  raise();
+  if (onDropFile) onDropFile(QFile::encodeName(path).toStdString());
+}
+
+// ---- help ----------------------------------------------------------------------------
+
+void CMainFrame::ShowHelp(const QString& topic) { m_help->ShowTopic(topic); }
+
+void CMainFrame::SetHelpMode(bool on) {
+  if (on == m_helpMode) return;
+  m_helpMode = on;
+  if (on) {
+    QApplication::setOverrideCursor(Qt::WhatsThisCursor);
+  } else {
+    QApplication::restoreOverrideCursor();
+  }
+  UpdateCommandUI();
+}
+
+QString CMainFrame::TopicForWidget(QWidget* widget) const {
+  if (IsInside(widget, m_toolBar)) return QStringLiteral("toolbar");
+  if (IsInside(widget, statusBar())) return QStringLiteral("statusbar");
+  if (IsInside(widget, centralWidget())) return QStringLiteral("list");
+  return {};
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* e) {
+  const QEvent::Type type = e->type();
+  if (type == QEvent::KeyPress) {
+    auto* key = static_cast<QKeyEvent*>(e);
+    // Each press reaches its window once (and then possibly several widgets).
+    if (watched->isWindowType() && !key->isAutoRepeat()) {
+      switch (key->key()) {
+        case Qt::Key_CapsLock: m_trackedLocks.caps = !m_trackedLocks.caps; break;
+        case Qt::Key_NumLock: m_trackedLocks.num = !m_trackedLocks.num; break;
+        case Qt::Key_ScrollLock: m_trackedLocks.scroll = !m_trackedLocks.scroll; break;
+        default: break;
+      }
+    }
+    if (m_helpMode && key->key() == Qt::Key_Escape) {
+      SetHelpMode(false);
+      return true;
+    }
+    // F1 on a highlighted menu item: help for that command.
+    if (key->key() == Qt::Key_F1 && key->modifiers() == Qt::NoModifier) {
+      if (auto* menu = qobject_cast<QMenu*>(watched)) {
+        if (QAction* active = menu->activeAction(); active && !active->menu()) {
+          const Command* c = m_commands.Find(CommandOf(active));
+          while (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+          ShowHelp(c ? QString::fromLatin1(c->identifier.c_str()) : QString());
+          return true;
+        }
+      }
+    }
+  } else if (m_helpMode && (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick)) {
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || widget->window() != this) return false;
+    // Menus and toolbar buttons go on to choose their command; RunCommand
+    // then shows its help. A click anywhere else shows that place's help.
+    if (qobject_cast<QMenuBar*>(widget) || qobject_cast<QMenu*>(widget)) return false;
+    if (qobject_cast<QToolButton*>(widget) && IsInside(widget, m_toolBar)) return false;
+    SetHelpMode(false);
+    ShowHelp(TopicForWidget(widget));
+    return true;
+  }
+  return QMainWindow::eventFilter(watched, e);
+}
+
+}  // namespace corvella

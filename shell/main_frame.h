@@ -1,0 +1,98 @@
+#pragma once
+// CMainFrame: the main window. Its menus, accelerators and toolbar come from
+// the command table; the status bar shows the idle text, the prompt of the
+// highlighted command and the CAP, NUM and SCRL indicators. Enabling handlers
+// are asked before a menu opens and, for the toolbar, when idle.
+//
+// Every command, however it arrives, goes through RunCommand: in
+// click-for-help mode (Shift+F1, the last toolbar button) the next command
+// shows its help instead of running.
+
+#include <QMainWindow>
+#include <functional>
+#include <map>
+#include <string>
+
+#include "shell/command_table.h"
+#include "shell/lock_keys.h"
+
+class QLabel;
+class QMenu;
+class QTimer;
+class QToolBar;
+
+namespace corvella {
+
+class HelpViewer;
+
+class CMainFrame : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  // Builds the window's furniture from `commands`, which must outlive it.
+  explicit CMainFrame(CommandTable& commands, QWidget* parent = nullptr);
+  ~CMainFrame() override;
+
+  // The frame's own commands: the toolbar and status bar toggles and the
+  // click-for-help mode.
+  const CommandTarget& Target() const { return m_target; }
+
+  // Shows "<title> - Corvella" (title in Windows-1252).
+  void SetDocumentTitle(const std::string& title);
+
+  void RunCommand(unsigned id);
+  // Asks the enabling handlers of the toolbar's commands and reads the lock
+  // indicators (what the idle timer does).
+  void UpdateCommandUI();
+  // Asks the enabling handler of every item of `menu` (before it opens).
+  void UpdateMenu(QMenu* menu);
+
+  QAction* Action(unsigned id) const;
+  QToolBar* ToolBar() const { return m_toolBar; }
+  QLabel* Indicator(int index) const { return m_indicators[index]; }  // 0 CAP, 1 NUM, 2 SCRL
+
+  // The operator's guide at a topic: a command's identifier, "list",
+  // "toolbar", "statusbar", or "" for the start.
+  void ShowHelp(const QString& topic);
+  HelpViewer* Help() const { return m_help; }
+  bool InHelpMode() const { return m_helpMode; }
+  void SetHelpMode(bool on);
+
+  // Asked before the window closes; false keeps it open (the save prompt).
+  std::function<bool()> onQueryClose;
+  // A file dropped on the window (path in the file system's encoding).
+  std::function<void(const std::string& path)> onDropFile;
+
+ protected:
+  void closeEvent(QCloseEvent* e) override;
+  void dragEnterEvent(QDragEnterEvent* e) override;
+  void dropEvent(QDropEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
+  // No pop-up menu for toggling bars: the View menu does that.
+  QMenu* createPopupMenu() override { return nullptr; }
+
+ private:
+  void BuildActions();
+  void BuildMenus();
+  void BuildToolBar();
+  void BuildStatusBar();
+  void BuildAccelerators();
+  void AddMenuEntries(QMenu* menu, const std::vector<MenuEntry>& entries);
+  void ApplyState(QAction* action);
+  void UpdateIndicators();
+  QString TopicForWidget(QWidget* widget) const;
+
+  CommandTable& m_commands;
+  CommandTarget m_target;
+  std::map<unsigned, QAction*> m_actions;
+  QToolBar* m_toolBar = nullptr;
+  QLabel* m_messagePane = nullptr;
+  QLabel* m_indicators[3] = {nullptr, nullptr, nullptr};
+  QTimer* m_idleTimer = nullptr;
+  HelpViewer* m_help = nullptr;
+  bool m_helpMode = false;
+  // Lock states seen through key presses, where the window system cannot be asked.
+  LockKeys m_trackedLocks;
+};
+
+}  // namespace corvella

@@ -1,0 +1,233 @@
+#include "shell/toolbar_icons.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+#include <functional>
+
+namespace corvella {
+
+namespace {
+
+const QColor kOutline(40, 40, 40);
+
+// Paints into a 16 by 16 unit box.
+void PaintToolIcon(QPainter& p, ToolIcon icon) {
+  p.setRenderHint(QPainter::Antialiasing, true);
+  QPen outline(kOutline, 1.0);
+  outline.setJoinStyle(Qt::MiterJoin);
+  switch (icon) {
+    case ToolIcon::Save: {
+      // A diskette: body, label, shutter.
+      p.setPen(outline);
+      p.setBrush(QColor(40, 70, 160));
+      p.drawRect(QRectF(1.5, 1.5, 13, 13));
+      p.setBrush(Qt::white);
+      p.drawRect(QRectF(3.5, 1.5, 9, 6));
+      p.setBrush(QColor(190, 190, 200));
+      p.drawRect(QRectF(4.5, 10.5, 7, 4));
+      p.fillRect(QRectF(9, 11, 1.5, 3), kOutline);
+      break;
+    }
+    case ToolIcon::Print: {
+      p.setPen(outline);
+      p.setBrush(Qt::white);
+      p.drawRect(QRectF(4.5, 1.5, 7, 6));  // paper going in
+      p.setBrush(QColor(170, 170, 175));
+      p.drawRect(QRectF(1.5, 6.5, 13, 6));  // body
+      p.setBrush(Qt::white);
+      p.drawRect(QRectF(3.5, 10.5, 9, 4));  // paper coming out
+      p.setPen(QPen(QColor(90, 90, 90), 1));
+      p.drawLine(QPointF(5, 12.5), QPointF(11, 12.5));
+      p.fillRect(QRectF(12, 8, 1.5, 1.5), QColor(40, 170, 40));
+      break;
+    }
+    case ToolIcon::Cut: {
+      // Scissors: two blades crossing above two handles.
+      p.setPen(QPen(QColor(110, 110, 120), 1.5, Qt::SolidLine, Qt::RoundCap));
+      p.drawLine(QPointF(5.5, 10), QPointF(10.5, 1.5));
+      p.drawLine(QPointF(10.5, 10), QPointF(5.5, 1.5));
+      p.setPen(QPen(QColor(30, 30, 140), 1.5));
+      p.setBrush(Qt::NoBrush);
+      p.drawEllipse(QPointF(4.5, 12.5), 2.5, 2.5);
+      p.drawEllipse(QPointF(11.5, 12.5), 2.5, 2.5);
+      break;
+    }
+    case ToolIcon::Copy: {
+      for (const QPointF& at : {QPointF(1.5, 1.5), QPointF(6.5, 5.5)}) {
+        p.setPen(outline);
+        p.setBrush(Qt::white);
+        p.drawRect(QRectF(at, QSizeF(8, 9.5)));
+        p.setPen(QPen(QColor(60, 90, 180), 1));
+        for (int i = 0; i < 3; ++i) {
+          const qreal y = at.y() + 2.5 + i * 2;
+          p.drawLine(QPointF(at.x() + 2, y), QPointF(at.x() + 6, y));
+        }
+      }
+      break;
+    }
+    case ToolIcon::Paste: {
+      p.setPen(outline);
+      p.setBrush(QColor(170, 120, 60));
+      p.drawRect(QRectF(1.5, 2.5, 10, 12));  // board
+      p.setBrush(QColor(200, 200, 205));
+      p.drawRect(QRectF(4.5, 1.5, 4, 2.5));  // clip
+      p.setBrush(Qt::white);
+      p.drawRect(QRectF(6.5, 6.5, 8, 8));  // the pasted page
+      p.setPen(QPen(QColor(60, 90, 180), 1));
+      p.drawLine(QPointF(8, 9), QPointF(13, 9));
+      p.drawLine(QPointF(8, 11), QPointF(13, 11));
+      p.drawLine(QPointF(8, 13), QPointF(11, 13));
+      break;
+    }
+    case ToolIcon::Delete: {
+      p.setPen(QPen(QColor(200, 30, 30), 2.6, Qt::SolidLine, Qt::RoundCap));
+      p.drawLine(QPointF(3.5, 3.5), QPointF(12.5, 12.5));
+      p.drawLine(QPointF(12.5, 3.5), QPointF(3.5, 12.5));
+      break;
+    }
+    case ToolIcon::Edit: {
+      // A pencil from the lower left to the upper right.
+      p.translate(8, 8);
+      p.rotate(-45);
+      p.setPen(outline);
+      p.setBrush(QColor(245, 200, 40));
+      p.drawRect(QRectF(-4.5, -2, 9, 4));
+      p.setBrush(QColor(230, 130, 150));
+      p.drawRect(QRectF(4.5, -2, 2.5, 4));
+      QPainterPath tip;
+      tip.moveTo(-4.5, -2);
+      tip.lineTo(-7.5, 0);
+      tip.lineTo(-4.5, 2);
+      tip.closeSubpath();
+      p.setBrush(QColor(240, 220, 180));
+      p.drawPath(tip);
+      p.resetTransform();
+      break;
+    }
+    case ToolIcon::Add: {
+      p.setPen(outline);
+      p.setBrush(Qt::white);
+      p.drawRect(QRectF(1.5, 1.5, 9, 12));
+      p.setPen(QPen(QColor(30, 150, 30), 2.4));
+      p.drawLine(QPointF(11.5, 7), QPointF(11.5, 15));
+      p.drawLine(QPointF(7.5, 11), QPointF(15.5, 11));
+      break;
+    }
+    case ToolIcon::Insert: {
+      // Rows of a list with an arrow pointing between two of them.
+      p.setPen(outline);
+      p.setBrush(Qt::white);
+      p.drawRect(QRectF(6.5, 1.5, 8, 4));
+      p.drawRect(QRectF(6.5, 10.5, 8, 4));
+      p.setPen(Qt::NoPen);
+      p.setBrush(QColor(30, 150, 30));
+      QPainterPath arrow;
+      arrow.moveTo(0.5, 6);
+      arrow.lineTo(4, 6);
+      arrow.lineTo(4, 4);
+      arrow.lineTo(8, 8);
+      arrow.lineTo(4, 12);
+      arrow.lineTo(4, 10);
+      arrow.lineTo(0.5, 10);
+      arrow.closeSubpath();
+      p.drawPath(arrow);
+      p.setPen(QPen(QColor(30, 150, 30), 1));
+      p.drawLine(QPointF(8, 8), QPointF(15, 8));
+      break;
+    }
+    case ToolIcon::Send: {
+      // An arrow flying into a sign board with lit lamps.
+      p.setPen(outline);
+      p.setBrush(QColor(30, 30, 30));
+      p.drawRect(QRectF(7.5, 2.5, 8, 11));
+      p.setPen(Qt::NoPen);
+      p.setBrush(QColor(255, 190, 0));
+      for (int row = 0; row < 3; ++row) {
+        for (int col = 0; col < 2; ++col) p.drawEllipse(QPointF(10 + col * 3, 5 + row * 3), 1, 1);
+      }
+      p.setBrush(QColor(210, 30, 30));
+      QPainterPath arrow;
+      arrow.moveTo(0.5, 6.5);
+      arrow.lineTo(4, 6.5);
+      arrow.lineTo(4, 4);
+      arrow.lineTo(7.5, 8);
+      arrow.lineTo(4, 12);
+      arrow.lineTo(4, 9.5);
+      arrow.lineTo(0.5, 9.5);
+      arrow.closeSubpath();
+      p.drawPath(arrow);
+      break;
+    }
+    case ToolIcon::ContextHelp: {
+      // The arrow pointer with a question mark.
+      QPainterPath pointer;
+      pointer.moveTo(1.5, 1.5);
+      pointer.lineTo(1.5, 12);
+      pointer.lineTo(4, 9.5);
+      pointer.lineTo(6, 14);
+      pointer.lineTo(7.5, 13.3);
+      pointer.lineTo(5.6, 9);
+      pointer.lineTo(9, 9);
+      pointer.closeSubpath();
+      p.setPen(QPen(Qt::black, 1));
+      p.setBrush(Qt::white);
+      p.drawPath(pointer);
+      QFont f = p.font();
+      f.setPixelSize(11);
+      f.setBold(true);
+      p.setFont(f);
+      p.setPen(QColor(20, 40, 170));
+      p.drawText(QRectF(8, 0, 8, 13), Qt::AlignCenter, QStringLiteral("?"));
+      break;
+    }
+    case ToolIcon::None:
+      break;
+  }
+}
+
+QIcon RenderIcon(int size, const std::function<void(QPainter&)>& paint) {
+  QIcon icon;
+  for (int scale : {1, 2}) {
+    QPixmap pixmap(size * scale, size * scale);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.scale(scale, scale);
+    paint(p);
+    p.end();
+    pixmap.setDevicePixelRatio(scale);
+    icon.addPixmap(pixmap);
+  }
+  return icon;
+}
+
+}  // namespace
+
+QIcon ToolbarIcon(ToolIcon icon) {
+  if (icon == ToolIcon::None) return {};
+  return RenderIcon(16, [icon](QPainter& p) { PaintToolIcon(p, icon); });
+}
+
+QIcon ProgramIcon() {
+  return RenderIcon(32, [](QPainter& p) {
+    p.setRenderHint(QPainter::Antialiasing, true);
+    // A scoreboard: dark board on two posts with lit amber digits.
+    p.fillRect(QRectF(8, 24, 3, 8), QColor(90, 90, 90));
+    p.fillRect(QRectF(21, 24, 3, 8), QColor(90, 90, 90));
+    p.setPen(QPen(QColor(60, 60, 60), 1.5));
+    p.setBrush(QColor(20, 24, 40));
+    p.drawRoundedRect(QRectF(1, 3, 30, 22), 3, 3);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(255, 190, 0));
+    for (int col = 0; col < 6; ++col) {
+      for (int row = 0; row < 3; ++row) {
+        if ((col + row) % 4 == 3) continue;
+        p.drawEllipse(QPointF(6 + col * 4, 9 + row * 5), 1.4, 1.4);
+      }
+    }
+    p.setBrush(QColor(220, 40, 40));
+    p.drawRect(QRectF(4, 5, 24, 1.5));
+  });
+}
+
+}  // namespace corvella

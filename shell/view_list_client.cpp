@@ -1,0 +1,39 @@
+#include "shell/view_list_client.h"
+
+#include "listview/corvella_view.h"
+
+namespace corvella {
+
+void ViewListClient::Attach(ListWidget& widget) {
+  m_view.measureText = [&widget](const std::string& text) { return widget.MeasureText(text); };
+  m_view.SetKeyState(&widget.Keys());
+}
+
+void ViewListClient::Detach() {
+  m_view.measureText = nullptr;
+  m_view.SetKeyState(nullptr);
+}
+
+void ViewListClient::DrawItem(DeviceContext& dc, int row, const Rect& rcItem) {
+  DrawItemStruct item;
+  item.dc = &dc;
+  item.itemID = row;
+  item.rcItem = rcItem;
+  m_view.DrawItem(item);
+}
+
+void ViewListClient::OnLButtonDown(unsigned flags, Point point) { m_view.OnLButtonDown(flags, point); }
+void ViewListClient::OnLButtonDblClk(unsigned flags, Point point) { m_view.OnLButtonDblClk(flags, point); }
+void ViewListClient::OnRButtonDown(unsigned flags, Point point) { m_view.OnRButtonDown(flags, point); }
+void ViewListClient::OnKeyDown(unsigned vk, unsigned repeat, unsigned flags) {
+  m_view.OnKeyDown(vk, repeat, flags);
+}
+void ViewListClient::OnKeyUp(unsigned vk, unsigned repeat, unsigned flags) {
+  m_view.OnKeyUp(vk, repeat, flags);
+}
+// The other window of a focus change is never a child of the list: the list
+// has no in-place editors.
+void ViewListClient::OnSetFocus() { m_view.OnSetFocus(false); }
+void ViewListClient::OnKillFocus() { m_view.OnKillFocus(false); }
+
+}  // namespace corvella

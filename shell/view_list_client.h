@@ -1,0 +1,35 @@
+#pragma once
+// Connects the request list view to its window: the window's paint, mouse,
+// key and focus events become the view's handlers, and the view measures
+// text and reads modifier keys through the window.
+
+#include "platform/qt/list_widget.h"
+
+namespace corvella {
+
+class CCorvellaView;
+
+class ViewListClient : public ListWidgetClient {
+ public:
+  explicit ViewListClient(CCorvellaView& view) : m_view(view) {}
+
+  // Installs the widget's text measure and key state on the view; the
+  // widget must outlive the view's use of them (until Detach).
+  void Attach(ListWidget& widget);
+  void Detach();
+
+  // ---- implements ListWidgetClient -------------------------------------------------
+  void DrawItem(DeviceContext& dc, int row, const Rect& rcItem) override;
+  void OnLButtonDown(unsigned flags, Point point) override;
+  void OnLButtonDblClk(unsigned flags, Point point) override;
+  void OnRButtonDown(unsigned flags, Point point) override;
+  void OnKeyDown(unsigned vk, unsigned repeat, unsigned flags) override;
+  void OnKeyUp(unsigned vk, unsigned repeat, unsigned flags) override;
+  void OnSetFocus() override;
+  void OnKillFocus() override;
+
+ private:
+  CCorvellaView& m_view;
+};
+
+}  // namespace corvella

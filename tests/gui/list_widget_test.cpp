@@ -1,0 +1,308 @@
+// The list window: mouse, keys and focus reach the list's handlers in the
+// model's client coordinates with the platform's flags and key codes; the
+// header and the scroll bars follow the model and change it; and, with the
+// real request list, a click highlights the cell it hit.
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QImage>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QVBoxLayout>
+#include <QtTest>
+
+#include "listview/corvella_view.h"
+#include "platform/list_control.h"
+#include "platform/profile.h"
+#include "platform/qt/list_widget.h"
+#include "requests/corvella_doc.h"
+#include "shell/view_list_client.h"
+#include "support/request_files.h"
+#include "support/scripted_ui.h"
+#include "support/temp_dir.h"
+
+using namespace corvella;
+
+namespace {
+
+// Records what the window reported, and the modifier state the handlers saw.
+class RecordingClient : public ListWidgetClient {
+ public:
+  struct Event {
+    QString what;
+    unsigned code = 0;  // key or flags
+    Point point;
+    bool shiftDown = false;
+  };
+  std::vector<Event> events;
+  std::vector<int> drawnRows;
+  const KeyState* keys = nullptr;
+
+  void DrawItem(DeviceContext&, int row, const Rect&) override { drawnRows.push_back(row); }
+  void OnLButtonDown(unsigned flags, Point p) override { Add("down", flags, p); }
+  void OnLButtonDblClk(unsigned flags, Point p) override { Add("dblclk", flags, p); }
+  void OnRButtonDown(unsigned flags, Point p) override { Add("rdown", flags, p); }
+  void OnKeyDown(unsigned vk, unsigned, unsigned) override { Add("keydown", vk, {}); }
+  void OnKeyUp(unsigned vk, unsigned, unsigned) override { Add("keyup", vk, {}); }
+  void OnSetFocus() override { Add("setfocus", 0, {}); }
+  void OnKillFocus() override { Add("killfocus", 0, {}); }
+
+  int Count(const QString& what) const {
+    return static_cast<int>(std::count_if(events.begin(), events.end(), [&](const Event& e) { return e.what == what; }));
+  }
+  const Event* Last(const QString& what) const {
+    for (auto it = events.rbegin(); it != events.rend(); ++it) {
+      if (it->what == what) return &*it;
+    }
+    return nullptr;
+  }
+
+ private:
+  void Add(const char* what, unsigned code, Point p) {
+    events.push_back(Event{QString::fromLatin1(what), code, p, keys && keys->IsKeyDown(VK_SHIFT)});
+  }
+};
+
+void ActivateAndFocus(QWidget* window, QWidget* focus) {
+  window->show();
+  window->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(window));
+  focus->setFocus(Qt::MouseFocusReason);
+  QTRY_VERIFY(focus->hasFocus());
+}
+
+QRgb Rgb(COLORREF c) { return qRgb(GetRValue(c), GetGValue(c), GetBValue(c)); }
+
+}  // namespace
+
+class ListWidgetTest : public QObject {
+  Q_OBJECT
+
+ private:
+  // A bare model with three columns and `rows` rows, in a window with a
+  // line edit to take the focus away.
+  struct Bench {
+    ListControl list;
+    RecordingClient client;
+    QWidget window;
+    QLineEdit* other = nullptr;
+    ListWidget* widget = nullptr;
+
+    explicit Bench(int rows, QSize size = QSize(400, 300)) {
+      list.InsertColumn(0, " # ", LVCFMT_LEFT, 40);
+      list.InsertColumn(1, "Request Description", LVCFMT_LEFT, 150);
+      list.InsertColumn(2, "Sign #", LVCFMT_CENTER, 60);
+      for (int r = 0; r < rows; ++r) list.InsertItem(r, std::to_string(r + 1));
+      auto* layout = new QVBoxLayout(&window);
+      other = new QLineEdit(&window);
+      widget = new ListWidget(list, client, &window);
+      layout->addWidget(other);
+      layout->addWidget(widget);
+      client.keys = &widget->Keys();
+      window.resize(size);
+    }
+  };
+
+ private slots:
+  void clicksArriveInClientCoordinatesWithKeyFlags() {
+    Bench b(5);
+    ActivateAndFocus(&b.window, b.widget);
+    const int header = b.list.GetHeaderHeight();
+    QVERIFY(header > 0);
+    QCOMPARE(b.widget->Header()->height(), header);
+
+    QTest::mouseClick(b.widget->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(50, 20));
+    const auto* down = b.client.Last("down");
+    QVERIFY(down);
+    QCOMPARE(down->point.x, 50);
+    QCOMPARE(down->point.y, 20 + header);
+    QCOMPARE(down->code, unsigned(MK_LBUTTON));
+
+    QTest::mouseClick(b.widget->viewport(), Qt::LeftButton, Qt::ShiftModifier | Qt::ControlModifier, QPoint(5, 5));
+    QCOMPARE(b.client.Last("down")->code, unsigned(MK_LBUTTON | MK_SHIFT | MK_CONTROL));
+
+    QTest::mouseClick(b.widget->viewport(), Qt::RightButton, Qt::NoModifier, QPoint(7, 8));
+    const auto* right = b.client.Last("rdown");
+    QVERIFY(right);
+    QCOMPARE(right->code, unsigned(MK_RBUTTON));
+    QCOMPARE(right->point.y, 8 + header);
+
+    QTest::mouseDClick(b.widget->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(60, 30));
+    QCOMPARE(b.client.Count("dblclk"), 1);
+    QCOMPARE(b.client.Last("dblclk")->point.y, 30 + header);
+  }
+
+  void keysArriveAsVirtualKeys_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<unsigned>("vk");
+    QTest::addColumn<bool>("shiftSeen");
+    QTest::newRow("keypad plus") << int(Qt::Key_Plus) << int(Qt::KeypadModifier) << unsigned(VK_ADD) << false;
+    QTest::newRow("keypad minus") << int(Qt::Key_Minus) << int(Qt::KeypadModifier) << unsigned(VK_SUBTRACT) << false;
+    QTest::newRow("main minus") << int(Qt::Key_Minus) << 0 << unsigned(VK_OEM_MINUS) << false;
+    QTest::newRow("tab") << int(Qt::Key_Tab) << 0 << unsigned(VK_TAB) << false;
+    QTest::newRow("shift tab") << int(Qt::Key_Backtab) << int(Qt::ShiftModifier) << unsigned(VK_TAB) << true;
+    QTest::newRow("page down") << int(Qt::Key_PageDown) << 0 << unsigned(VK_NEXT) << false;
+    QTest::newRow("enter") << int(Qt::Key_Return) << 0 << unsigned(VK_RETURN) << false;
+    QTest::newRow("letter") << int(Qt::Key_S) << 0 << unsigned('S') << false;
+  }
+  void keysArriveAsVirtualKeys() {
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(unsigned, vk);
+    QFETCH(bool, shiftSeen);
+    Bench b(3);
+    ActivateAndFocus(&b.window, b.widget);
+    QTest::keyClick(b.widget, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    const auto* down = b.client.Last("keydown");
+    QVERIFY(down);
+    QCOMPARE(down->code, vk);
+    QCOMPARE(down->shiftDown, shiftSeen);
+    // Tab keys stay in the list: they move between its columns.
+    QVERIFY(b.widget->hasFocus());
+  }
+
+  void focusSetsTheModelFlagAndAShiftHeldIsReleased() {
+    Bench b(3);
+    ActivateAndFocus(&b.window, b.widget);
+    QVERIFY(b.list.HasFocus());
+    QVERIFY(b.client.Count("setfocus") >= 1);
+
+    QTest::keyPress(b.widget, Qt::Key_Shift, Qt::ShiftModifier);
+    QCOMPARE(b.client.Last("keydown")->code, unsigned(VK_SHIFT));
+    b.other->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(!b.list.HasFocus());
+    QCOMPARE(b.client.Count("killfocus"), 1);
+    // The Shift release goes elsewhere, so the list is told now.
+    QVERIFY(b.client.Last("keyup"));
+    QCOMPARE(b.client.Last("keyup")->code, unsigned(VK_SHIFT));
+  }
+
+  void headerAndModelShareTheColumnWidths() {
+    Bench b(3);
+    ActivateAndFocus(&b.window, b.widget);
+    QHeaderView* header = b.widget->Header();
+    QCOMPARE(header->count(), 3);
+    QCOMPARE(header->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Request Description"));
+    QCOMPARE(header->sectionSize(1), 150);
+    // The operator drags a divider.
+    header->resizeSection(1, 210);
+    QCOMPARE(b.list.GetColumnWidth(1), 210);
+    // The program sets a width.
+    b.list.SetColumnWidth(2, 33);
+    QCOMPARE(header->sectionSize(2), 33);
+    // Columns rebuilt (as every load does).
+    while (b.list.GetColumnCount() > 0) b.list.DeleteColumn(0);
+    QCOMPARE(header->count(), 0);
+    b.list.InsertColumn(0, "Frame", LVCFMT_CENTER, 70);
+    QCOMPARE(header->count(), 1);
+    QCOMPARE(header->sectionSize(0), 70);
+  }
+
+  void scrollBarsFollowAndMoveTheModel() {
+    Bench b(100, QSize(200, 300));
+    ActivateAndFocus(&b.window, b.widget);
+    QScrollBar* vbar = b.widget->verticalScrollBar();
+    const int perPage = b.list.GetCountPerPage();
+    QVERIFY(perPage > 3 && perPage < 100);
+    QCOMPARE(vbar->maximum(), 100 - perPage);
+    QCOMPARE(vbar->pageStep(), perPage);
+
+    vbar->setValue(10);
+    QCOMPARE(b.list.GetTopIndex(), 10);
+    b.list.EnsureVisible(90);
+    QCOMPARE(vbar->value(), 90 - perPage + 1);
+
+    // Only the visible rows are drawn, from the first visible one.
+    b.client.drawnRows.clear();
+    b.widget->viewport()->repaint();
+    QVERIFY(!b.client.drawnRows.empty());
+    QCOMPARE(b.client.drawnRows.front(), b.list.GetTopIndex());
+    QVERIFY(int(b.client.drawnRows.size()) <= perPage + 1);
+
+    QScrollBar* hbar = b.widget->horizontalScrollBar();
+    QCOMPARE(hbar->maximum(), 250 - b.widget->viewport()->width());
+    hbar->setValue(30);
+    QCOMPARE(b.list.GetScrollX(), 30);
+    QCOMPARE(b.widget->Header()->offset(), 30);
+  }
+
+  void measuresInTheListFont() {
+    Bench b(0);
+    QCOMPARE(b.widget->MeasureText("Times to Display"),
+             b.widget->fontMetrics().horizontalAdvance(QStringLiteral("Times to Display")));
+    QVERIFY(b.list.GetRowHeight() > b.widget->fontMetrics().height());
+  }
+
+  // ---- with the request list ----------------------------------------------------------
+
+  void clickHighlightsTheCellItHit() {
+    TempDir dir;
+    dir.Write("CORVELLA.INI", "[REQUEST]\r\nSPORT=BASK.REQ\r\nZLRTDINPUT=1\r\n");
+    dir.Write("BASK.REQ", testing::ValidRequestFile(5));
+    AppProfile profile(dir.File("CORVELLA.INI"));
+    ScriptedUi ui;
+    CCorvellaDoc doc(profile, ui);
+    CCorvellaView view(doc, ui);
+    ViewListClient client(view);
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* other = new QLineEdit(&window);
+    auto* widget = new ListWidget(view.GetListCtrl(), client, &window);
+    client.Attach(*widget);
+    layout->addWidget(other);
+    layout->addWidget(widget);
+    window.resize(1200, 300);
+    view.OnInitialUpdate();
+    ActivateAndFocus(&window, widget);
+    ListControl& list = view.GetListCtrl();
+    QCOMPARE(list.GetItemCount(), 5);
+
+    const auto cellPixel = [&](const QImage& image, int row, int column) {
+      Rect rc;
+      list.GetSubItemRect(row, column, rc);
+      // The cell's upper right corner, inside its frame and away from its text.
+      const QPoint at = widget->ToViewport(Point{rc.right - 3, rc.top + 2});
+      return image.pixel(at);
+    };
+    const auto clickCell = [&](int row, int column) {
+      Rect rc;
+      list.GetSubItemRect(row, column, rc);
+      const QPoint centre = widget->ToViewport(Point{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2});
+      QTest::mouseClick(widget->viewport(), Qt::LeftButton, Qt::NoModifier, centre);
+    };
+    const QRgb highlight = Rgb(GetSysColor(COLOR_HIGHLIGHT));
+    const QRgb grey = Rgb(GetSysColor(COLOR_ACTIVEBORDER));
+    const QRgb window_ = Rgb(GetSysColor(COLOR_WINDOW));
+
+    // The Sign # cell of the third request: only that cell lights up.
+    clickCell(2, COL_SIGN);
+    QCOMPARE(view.m_nCurColumn, int(COL_SIGN));
+    QImage image = widget->viewport()->grab().toImage();
+    QCOMPARE(cellPixel(image, 2, COL_SIGN), highlight);
+    QCOMPARE(cellPixel(image, 2, COL_NUMBER), grey);
+    QCOMPARE(cellPixel(image, 2, COL_DISPLAY_MODE), window_);
+    QCOMPARE(cellPixel(image, 1, COL_SIGN), window_);
+    QCOMPARE(cellPixel(image, 3, COL_SIGN), window_);
+
+    // The "#" cell: the whole row.
+    clickCell(2, COL_NUMBER);
+    QCOMPARE(view.m_nCurColumn, 0);
+    image = widget->viewport()->grab().toImage();
+    QCOMPARE(cellPixel(image, 2, COL_NUMBER), highlight);
+    QCOMPARE(cellPixel(image, 2, COL_DISPLAY_MODE), highlight);
+    QCOMPARE(cellPixel(image, 2, COL_OFFSET), highlight);
+    QCOMPARE(cellPixel(image, 1, COL_DISPLAY_MODE), window_);
+
+    // Without the keyboard focus the selection does not show.
+    other->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(!list.HasFocus());
+    image = widget->viewport()->grab().toImage();
+    QCOMPARE(cellPixel(image, 2, COL_DISPLAY_MODE), window_);
+    QCOMPARE(cellPixel(image, 2, COL_NUMBER), grey);
+    client.Detach();
+  }
+};
+
+QTEST_MAIN(ListWidgetTest)
+#include "list_widget_test.moc"

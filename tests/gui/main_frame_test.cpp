@@ -1,0 +1,420 @@
+// The main window as the operator meets it: menus, accelerators, toolbar and
+// status bar built from the command table; commands that are disabled do
+// nothing, also by their keys; closing asks to save; dropped files open;
+// About, help and the click-for-help mode.
+
+#include <QAction>
+#include <QApplication>
+#include <QDropEvent>
+#include <QFile>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QShortcut>
+#include <QStatusBar>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QToolBar>
+#include <QUrl>
+#include <QtTest>
+#include <memory>
+
+#include "listview/corvella_view.h"
+#include "platform/list_control.h"
+#include "platform/qt/list_widget.h"
+#include "requests/corvella_doc.h"
+#include "shell/about_dlg.h"
+#include "shell/command_table.h"
+#include "shell/corvella_app.h"
+#include "shell/help_viewer.h"
+#include "shell/main_frame.h"
+#include "support/scripted_ui.h"
+#include "support/temp_dir.h"
+
+using namespace corvella;
+
+namespace {
+
+std::string ReadExample(const char* name) {
+  QFile file(QStringLiteral(CORVELLA_EXAMPLES_DIR "/") + QString::fromLatin1(name));
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  return file.readAll().toStdString();
+}
+
+// A menu's items as the operator reads them: text with its key, "-" for a
+// separator, ">" before a submenu's title.
+QStringList Items(const QMenu* menu) {
+  QStringList items;
+  for (const QAction* a : menu->actions()) {
+    if (a->isSeparator()) {
+      items << QStringLiteral("-");
+    } else if (a->menu()) {
+      items << QStringLiteral(">") + a->text();
+    } else {
+      items << a->text();
+    }
+  }
+  return items;
+}
+
+}  // namespace
+
+class MainFrameTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<TempDir> m_dir;
+  std::unique_ptr<ScriptedUi> m_ui;
+  std::unique_ptr<CCorvellaApp> m_app;
+
+  CMainFrame* frame() const { return m_app->GetMainWnd(); }
+  ListControl& list() const { return m_app->GetView().GetListCtrl(); }
+  QMenu* menu(const char* name) const { return frame()->findChild<QMenu*>(QString::fromLatin1(name)); }
+
+  // The program on a fresh copy of the sample folder, window up and active.
+  void Start(const std::string& ini = {}) {
+    m_dir = std::make_unique<TempDir>();
+    m_dir->Write("CORVELLA.INI", ini.empty() ? ReadExample("CORVELLA.INI") : ini);
+    m_dir->Write("BASK.REQ", ReadExample("BASK.REQ"));
+    m_dir->Write("FOOT.REQ", ReadExample("FOOT.REQ"));
+    qputenv("CORVELLA_DIR", QByteArray::fromStdString(m_dir->Path()));
+    m_ui = std::make_unique<ScriptedUi>();
+    m_app = std::make_unique<CCorvellaApp>(m_ui.get());
+    QVERIFY(m_app->InitInstance({}));
+    frame()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(frame()));
+    QTRY_VERIFY(m_app->GetListWidget()->hasFocus());
+  }
+
+  // Clicks the "#" cell of a row: that row alone selected, in row mode.
+  void ClickNumberCell(int row) {
+    Rect rc;
+    QVERIFY(list().GetItemRect(row, rc, LVIR_LABEL));
+    ListWidget* w = m_app->GetListWidget();
+    QTest::mouseClick(w->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      w->ToViewport(Point{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2}));
+  }
+
+ private slots:
+  void cleanup() {
+    if (m_app && frame()) m_app->GetDocument().SetModifiedFlag(false);
+    m_app.reset();
+    m_ui.reset();
+    m_dir.reset();
+  }
+
+  void menusHaveTheirTextsKeysAndSeparators() {
+    Start();
+    QStringList bar;
+    for (const QAction* a : frame()->menuBar()->actions()) bar << a->text();
+    QCOMPARE(bar, (QStringList{"&File", "&Edit", "&View", "&Help"}));
+    QCOMPARE(Items(menu("FileMenu")),
+             (QStringList{"Send &Request\tCtrl+R", ">Sp&ort", "-", "&Save\tCtrl+S", "-", "&Print...\tCtrl+P",
+                          "Print Pre&view", "P&rint Setup...", "-", "E&xit"}));
+    QCOMPARE(Items(menu("SportMenu")), (QStringList{"B&aseball", "&Basketball", "&Football", "&Hockey", "&Soccer",
+                                                   "&Volleyball"}));
+    QCOMPARE(Items(menu("EditMenu")),
+             (QStringList{"&Edit\tCtrl+E", "&Add\tCtrl+A", "&Insert\tCtrl+I", "-", "Cu&t\tCtrl+X", "&Copy\tCtrl+C",
+                          "&Paste\tCtrl+V", "&Delete\tCtrl+D"}));
+    QCOMPARE(Items(menu("ViewMenu")), (QStringList{"&Toolbar", "&Status Bar"}));
+    QCOMPARE(Items(menu("HelpMenu")), (QStringList{"&Help Topics", "-", "&About Corvella..."}));
+  }
+
+  void everyAcceleratorIsAWindowShortcut_data() {
+    QTest::addColumn<QString>("identifier");
+    QTest::addColumn<QStringList>("keys");
+    QTest::newRow("send") << "ID_SEND_REQUEST" << QStringList{"Ctrl+R"};
+    QTest::newRow("save") << "ID_FILE_SAVE" << QStringList{"Ctrl+S"};
+    QTest::newRow("print") << "ID_FILE_PRINT" << QStringList{"Ctrl+P"};
+    QTest::newRow("edit") << "ID_EDIT_REQUEST" << QStringList{"Ctrl+E"};
+    QTest::newRow("add") << "ID_ADD_REQUEST" << QStringList{"Ctrl+A"};
+    QTest::newRow("insert") << "ID_INSERT_REQUEST" << QStringList{"Ctrl+I"};
+    QTest::newRow("cut") << "ID_EDIT_CUT" << QStringList{"Ctrl+X", "Shift+Del"};
+    QTest::newRow("copy") << "ID_EDIT_COPY" << QStringList{"Ctrl+C", "Ctrl+Ins"};
+    QTest::newRow("paste") << "ID_EDIT_PASTE" << QStringList{"Ctrl+V", "Shift+Ins"};
+    QTest::newRow("delete") << "ID_DELETE_REQUEST" << QStringList{"Ctrl+D"};
+    QTest::newRow("new") << "ID_FILE_NEW" << QStringList{"Ctrl+N"};
+    QTest::newRow("open") << "ID_FILE_OPEN" << QStringList{"Ctrl+O"};
+    QTest::newRow("help") << "ID_HELP" << QStringList{"F1"};
+    QTest::newRow("context help") << "ID_CONTEXT_HELP" << QStringList{"Shift+F1"};
+    QTest::newRow("undo") << "ID_EDIT_UNDO" << QStringList{"Ctrl+Z", "Alt+Backspace"};
+    QTest::newRow("next pane") << "ID_NEXT_PANE" << QStringList{"F6"};
+    QTest::newRow("previous pane") << "ID_PREV_PANE" << QStringList{"Shift+F6"};
+  }
+  void everyAcceleratorIsAWindowShortcut() {
+    QFETCH(QString, identifier);
+    QFETCH(QStringList, keys);
+    if (!m_app) Start();
+    QStringList found;
+    for (const QShortcut* s : frame()->findChildren<QShortcut*>(identifier + QStringLiteral("_Key"))) {
+      QCOMPARE(s->context(), Qt::WindowShortcut);
+      found << s->key().toString(QKeySequence::PortableText);
+    }
+    QCOMPARE(found, keys);
+  }
+
+  void toolbarHasItsButtonsInOrder() {
+    Start();
+    QStringList order;
+    QStringList tips;
+    for (const QAction* a : frame()->ToolBar()->actions()) {
+      if (a->isSeparator()) {
+        order << QStringLiteral("|");
+        continue;
+      }
+      order << a->objectName();
+      tips << a->toolTip();
+      QVERIFY2(!a->icon().isNull(), qPrintable(a->objectName()));
+    }
+    QCOMPARE(order, (QStringList{"ID_FILE_SAVE", "|", "ID_FILE_PRINT", "|", "ID_EDIT_CUT", "ID_EDIT_COPY",
+                                 "ID_EDIT_PASTE", "|", "ID_DELETE_REQUEST", "|", "ID_EDIT_REQUEST", "ID_ADD_REQUEST",
+                                 "ID_INSERT_REQUEST", "|", "ID_SEND_REQUEST", "|", "ID_CONTEXT_HELP"}));
+    QCOMPARE(tips, (QStringList{"Save", "Print", "Cut", "Copy", "Paste", "Delete Selected Requests",
+                                "Edit Selected Request", "Add Request", "Insert Request", "Launch Selected Request",
+                                "Help"}));
+    QCOMPARE(frame()->Action(ID_SEND_REQUEST)->statusTip(), QStringLiteral("Send the Selected Request"));
+    QCOMPARE(frame()->Action(ID_FILE_PRINT_PREVIEW)->statusTip(), QStringLiteral("Display full pages"));
+  }
+
+  void statusBarShowsIdleTextPromptsAndIndicators() {
+    Start();
+    auto* pane = frame()->statusBar()->findChild<QLabel*>(QStringLiteral("messagePane"));
+    QVERIFY(pane);
+    QCOMPARE(pane->text(), QStringLiteral("For Help, press F1"));
+    for (const char* name : {"capsIndicator", "numIndicator", "scrollIndicator"}) {
+      QVERIFY2(frame()->statusBar()->findChild<QLabel*>(QString::fromLatin1(name)), name);
+    }
+    // A highlighted item puts its prompt over the idle text.
+    frame()->Action(ID_EDIT_COPY)->showStatusText(frame());
+    QCOMPARE(frame()->statusBar()->currentMessage(),
+             QStringLiteral("Copy the selection and put it in the Clipboard"));
+    QCOMPARE(frame()->windowTitle(), QStringLiteral("BASK.REQ - Corvella"));
+  }
+
+  void fourSportItemsAreAlwaysDisabled_data() {
+    QTest::addColumn<QString>("sport");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("basketball") << "BASKETBALL" << "BASK.REQ - Corvella";
+    QTest::newRow("hockey is current") << "HOCKEY" << "HOCK.REQ - Corvella";
+    QTest::newRow("volleyball is current") << "volleyball" << "VOLL.REQ - Corvella";
+  }
+  void fourSportItemsAreAlwaysDisabled() {
+    QFETCH(QString, sport);
+    QFETCH(QString, title);
+    Start("[REQUEST]\r\nSPORT=" + sport.toStdString() + "\r\nZLRTDINPUT=1\r\n");
+    QCOMPARE(frame()->windowTitle(), title);
+    QMenu* sports = menu("SportMenu");
+    frame()->UpdateMenu(sports);
+    for (unsigned id : {ID_SPORT_BASEBALL, ID_SPORT_HOCKEY, ID_SPORT_SOCCER, ID_SPORT_VOLLEYBALL}) {
+      QVERIFY2(!frame()->Action(id)->isEnabled(), qPrintable(frame()->Action(id)->objectName()));
+      QVERIFY(!m_app->GetCommands().Execute(id));
+    }
+    // Their files exist in the folder, so these two can be chosen.
+    QVERIFY(frame()->Action(ID_SPORT_BASKETBALL)->isEnabled());
+    QVERIFY(frame()->Action(ID_SPORT_FOOTBALL)->isEnabled());
+  }
+
+  void disabledCommandDoesNothingByItsKey() {
+    Start();
+    QVERIFY(list().GetItemCount() > 2);
+    QCOMPARE(list().GetSelectedCount(), 0);
+    // Nothing selected: Delete is disabled, and its key does nothing.
+    QTest::keyClick(m_app->GetListWidget(), Qt::Key_D, Qt::ControlModifier);
+    QCOMPARE(m_ui->CountMessages(), 0);
+    QVERIFY(!m_app->GetDocument().IsModified());
+    // Commands without a handler: Undo, the panes.
+    QTest::keyClick(m_app->GetListWidget(), Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClick(m_app->GetListWidget(), Qt::Key_F6);
+    QCOMPARE(m_ui->CountMessages(), 0);
+    QVERIFY(!m_app->GetCommands().IsEnabled(ID_EDIT_UNDO));
+
+    // One row selected by its "#" cell: the same key asks.
+    ClickNumberCell(1);
+    QCOMPARE(list().GetSelectedCount(), 1);
+    m_ui->AnswerMessage(IDNO);
+    QTest::keyClick(m_app->GetListWidget(), Qt::Key_D, Qt::ControlModifier);
+    QCOMPARE(m_ui->CountMessages("Do you wish to Delete?"), 1);
+    QVERIFY(m_app->GetDocument().IsModified());
+  }
+
+  void enablingFollowsTheListForMenuAndToolbar() {
+    Start();
+    QMenu* edit = menu("EditMenu");
+    frame()->UpdateMenu(edit);
+    QVERIFY(!frame()->Action(ID_EDIT_REQUEST)->isEnabled());
+    QVERIFY(frame()->Action(ID_ADD_REQUEST)->isEnabled());
+    ClickNumberCell(0);
+    frame()->UpdateMenu(edit);
+    QVERIFY(frame()->Action(ID_EDIT_REQUEST)->isEnabled());
+    QVERIFY(frame()->Action(ID_DELETE_REQUEST)->isEnabled());
+    // The toolbar is brought up to date when idle.
+    frame()->Action(ID_SEND_REQUEST)->setEnabled(false);
+    QTRY_VERIFY(frame()->Action(ID_SEND_REQUEST)->isEnabled());
+  }
+
+  void viewMenuTogglesBarsWithCheckMarks() {
+    Start();
+    QMenu* view = menu("ViewMenu");
+    frame()->UpdateMenu(view);
+    QVERIFY(frame()->Action(ID_VIEW_TOOLBAR)->isChecked());
+    QVERIFY(frame()->Action(ID_VIEW_STATUS_BAR)->isChecked());
+    frame()->RunCommand(ID_VIEW_TOOLBAR);
+    frame()->RunCommand(ID_VIEW_STATUS_BAR);
+    QVERIFY(!frame()->ToolBar()->isVisible());
+    QVERIFY(!frame()->statusBar()->isVisible());
+    frame()->UpdateMenu(view);
+    QVERIFY(!frame()->Action(ID_VIEW_TOOLBAR)->isChecked());
+    QVERIFY(!frame()->Action(ID_VIEW_STATUS_BAR)->isChecked());
+    frame()->RunCommand(ID_VIEW_TOOLBAR);
+    QVERIFY(frame()->ToolBar()->isVisible());
+  }
+
+  void closingAsksToSaveAndCancelKeepsTheWindow() {
+    Start();
+    m_app->GetDocument().SetModifiedFlag(true);
+    m_ui->AnswerMessage(IDCANCEL);
+    QVERIFY(!frame()->close());
+    QVERIFY(frame()->isVisible());
+    QCOMPARE(m_ui->MessageTexts(), (std::vector<std::string>{"Save changes to BASK.REQ?"}));
+    // Exit asks the same way; No closes without saving.
+    const std::string before = m_dir->Read("BASK.REQ");
+    m_ui->AnswerMessage(IDNO);
+    frame()->RunCommand(ID_APP_EXIT);
+    QVERIFY(!frame()->isVisible());
+    QCOMPARE(m_ui->CountMessages(), 2);
+    QCOMPARE(m_dir->Read("BASK.REQ"), before);
+  }
+
+  void droppedFileIsOpened() {
+    Start();
+    m_app->GetDocument().SetModifiedFlag(true);
+    m_ui->AnswerMessage(IDNO);
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(m_dir->File("FOOT.REQ")))});
+    // The file is dragged over the window and let go.
+    QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(frame(), &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(frame(), &drop);
+    QCOMPARE(m_ui->CountMessages("Save changes to BASK.REQ?"), 1);
+    QCOMPARE(m_app->GetDocument().GetPathName(), m_dir->File("FOOT.REQ"));
+    QVERIFY(!m_app->GetDocument().IsModified());
+    // The list always follows the current sport.
+    QCOMPARE(frame()->windowTitle(), QStringLiteral("BASK.REQ - Corvella"));
+  }
+
+  void aboutBoxShowsTheVersion() {
+    Start();
+    QString title;
+    QStringList texts;
+    QTimer::singleShot(0, [&] {
+      auto* dialog = qobject_cast<CAboutDlg*>(QApplication::activeModalWidget());
+      QVERIFY(dialog);
+      title = dialog->windowTitle();
+      for (const QLabel* label : dialog->findChildren<QLabel*>()) {
+        if (!label->text().isEmpty()) texts << label->text();
+      }
+      QVERIFY(!dialog->findChild<QLabel*>(QStringLiteral("aboutIconLabel"))->pixmap().isNull());
+      dialog->accept();
+    });
+    frame()->RunCommand(ID_APP_ABOUT);
+    QCOMPARE(title, QStringLiteral("About Corvella"));
+    QVERIFY(texts.contains(QStringLiteral("Corvella Version 1.04")));
+    QCOMPARE(texts.size(), 2);
+  }
+
+  void helpOpensTheGuide() {
+    Start();
+    HelpViewer* help = frame()->Help();
+    QVERIFY(!help->isVisible());
+    frame()->RunCommand(ID_HELP_FINDER);
+    QVERIFY(help->isVisible());
+    QVERIFY(help->Browser()->toPlainText().contains(QStringLiteral("Corvella Operator's Guide")));
+    help->close();
+    frame()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(frame()));
+    QTest::keyClick(m_app->GetListWidget(), Qt::Key_F1);
+    QVERIFY(help->isVisible());
+  }
+
+  void clickForHelpShowsHelpInsteadOfRunning() {
+    Start();
+    m_app->GetDocument().SetModifiedFlag(true);
+    frame()->RunCommand(ID_CONTEXT_HELP);
+    QVERIFY(frame()->InHelpMode());
+    // Disabled commands can be chosen too, for their help.
+    QVERIFY(frame()->Action(ID_EDIT_REQUEST)->isEnabled());
+    frame()->Action(ID_FILE_SAVE)->trigger();
+    QVERIFY(!frame()->InHelpMode());
+    QVERIFY(frame()->Help()->isVisible());
+    // Save did not run.
+    QVERIFY(m_app->GetDocument().IsModified());
+    QCOMPARE(m_ui->CountMessages(), 0);
+
+    // Shift+F1, then Escape leaves the mode.
+    frame()->Help()->close();
+    frame()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(frame()));
+    QTest::keyClick(m_app->GetListWidget(), Qt::Key_F1, Qt::ShiftModifier);
+    QVERIFY(frame()->InHelpMode());
+    QTest::keyClick(m_app->GetListWidget(), Qt::Key_Escape);
+    QVERIFY(!frame()->InHelpMode());
+  }
+
+  void unreadableFileOnTheCommandLineEndsStartUp() {
+    m_dir = std::make_unique<TempDir>();
+    m_dir->Write("CORVELLA.INI", ReadExample("CORVELLA.INI"));
+    qputenv("CORVELLA_DIR", QByteArray::fromStdString(m_dir->Path()));
+    m_ui = std::make_unique<ScriptedUi>();
+    m_app = std::make_unique<CCorvellaApp>(m_ui.get());
+    const QString missing = QString::fromStdString(m_dir->File("NONE.REQ"));
+    QVERIFY(!m_app->InitInstance({missing}, false));
+    QCOMPARE(m_ui->CountMessages(), 1);
+  }
+
+  // ---- the command table on its own -------------------------------------------------------
+
+  void commandTableRoutesAndAsksEnabling() {
+    CommandTable table;
+    int viewRuns = 0;
+    int docRuns = 0;
+    bool enabled = false;
+    CommandTarget view;
+    CommandTarget doc;
+    view.On(ID_EDIT_REQUEST, [&] { ++viewRuns; }, [&](CCmdUI* ui) { ui->Enable(enabled); });
+    doc.On(ID_EDIT_REQUEST, [&] { ++docRuns; });
+    doc.On(ID_FILE_SAVE, [&] { ++docRuns; });
+    table.Route({&view, &doc});
+
+    // The view comes first; its enabling handler decides at the moment of the call.
+    QVERIFY(!table.Execute(ID_EDIT_REQUEST));
+    enabled = true;
+    QVERIFY(table.Execute(ID_EDIT_REQUEST));
+    QCOMPARE(viewRuns, 1);
+    QCOMPARE(docRuns, 0);
+    // A handler without an enabling handler is enabled.
+    QVERIFY(table.Execute(ID_FILE_SAVE));
+    QCOMPARE(docRuns, 1);
+    // No handler anywhere: disabled, nothing runs.
+    QVERIFY(!table.IsEnabled(ID_SPORT_HOCKEY));
+    QVERIFY(!table.Execute(ID_SPORT_HOCKEY));
+    QVERIFY(!table.Execute(12345));
+  }
+
+  void commandTableHasOnePromptPerCommand() {
+    const CommandTable table;
+    QCOMPARE(table.Commands().size(), std::size_t(30));
+    for (const Command& c : table.Commands()) {
+      QVERIFY2(!c.prompt.empty(), c.identifier.c_str());
+      QVERIFY2(c.id >= 32772, c.identifier.c_str());
+    }
+    QCOMPARE(table.Find(ID_SEND_REQUEST)->toolTip, std::string("Launch Selected Request"));
+    QCOMPARE(MenuItemText(*table.Find(ID_EDIT_CUT)), QStringLiteral("Cu&t\tCtrl+X"));
+  }
+};
+
+QTEST_MAIN(MainFrameTest)
+#include "main_frame_test.moc"
