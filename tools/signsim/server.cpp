@@ -250,9 +250,10 @@ void SignServer::serve(const std::shared_ptr<Client>& client) {
         if (!note.empty()) log(who + ": " + note);
       }
     }
+    ++m_calls;  // counted before the reply leaves, so a client that has its
+                // answer always sees its call counted
     if (client->stream.sendAll(reply, {}) != Io::Ok) break;
     ++answered;
-    ++m_calls;
     assembler.reset(kMaxRequestStub);
   }
   client->stream.shutdown();  // the peer sees the close now, not when the thread is reaped

@@ -53,7 +53,7 @@ class SignServer {
   // number of calls answered, and the connections currently open.
   std::vector<uint8_t> lastRequestStub(uint16_t opnum);
   CallArgs lastCall();  // in items of the last call the service ran
-  uint64_t callCount() const { return m_calls.load(); }
+  uint64_t callCount() const { return m_calls.load(); }  // requests handled
   int openConnections() const { return m_open.load(); }
 
  private:
