@@ -56,6 +56,32 @@ void SwitchSport(CCorvellaView& view, const std::string& target) {
   view.OnInitialUpdate();
 }
 
+// Fills the empty list with the first `count` requests of the parsed file.
+// Each value meets its check before its own cell is filled, so a check that
+// looks at other columns sees the earlier ones already loaded.
+void FillRows(CCorvellaView& view, const ProfileFile& file, int count) {
+  ListControl& list = view.GetListCtrl();
+  if (count > kMaxRequests) count = kMaxRequests;
+  list.DeleteAllItems();
+  list.SetItemCountHint(count);
+  for (int a = 1; a <= count; ++a) {
+    char number[16];
+    std::snprintf(number, sizeof number, "%d", a);
+    const int row = list.InsertItem(a - 1, number);
+    if (row < 0) {
+      view.GetUi().MessageBox(number, "InsertItem() Failed!!", MB_OK);
+      continue;
+    }
+    for (int column = COL_DESCRIPTION; column <= kLastColumn; ++column) {
+      std::string value = ReadRequestValue(file, a, column);
+      view.ValidateField(value, row, true, column);
+      if (!list.SetItemText(row, column, value)) {
+        view.GetUi().MessageBox("SetItem() Failed!!", "AddMultipleItems()", MB_OK);
+      }
+    }
+  }
+}
+
 }  // namespace
 
 void CCorvellaView::OnInitialUpdate() {
@@ -63,9 +89,11 @@ void CCorvellaView::OnInitialUpdate() {
   m_doc.SetView(this);
   UpdateFilePath();
   SetupColumns();
-  const int count = CountRequests();
+  // One read of the file serves both the count and the fill.
+  const ProfileFile file = ProfileFile::Load(m_strFilePath);
+  const int count = CountRequestsInFile(file);
   m_bLoading = true;
-  LoadRequests(count);
+  FillRows(*this, file, count);
   m_bLoading = false;
   m_doc.SetTitle(m_doc.GetSportFile());
   m_list.Invalidate();
@@ -81,28 +109,7 @@ int CCorvellaView::CountRequests() const {
 }
 
 void CCorvellaView::LoadRequests(int count) {
-  const ProfileFile file = ProfileFile::Load(m_strFilePath);
-  if (count > kMaxRequests) count = kMaxRequests;
-  m_list.DeleteAllItems();
-  m_list.SetItemCountHint(count);
-  for (int a = 1; a <= count; ++a) {
-    char number[16];
-    std::snprintf(number, sizeof number, "%d", a);
-    const int row = m_list.InsertItem(a - 1, number);
-    if (row < 0) {
-      m_ui.MessageBox(number, "InsertItem() Failed!!", MB_OK);
-      continue;
-    }
-    // Each value meets its check before its own cell is filled, so a check
-    // that looks at other columns sees the earlier ones already loaded.
-    for (int column = COL_DESCRIPTION; column <= kLastColumn; ++column) {
-      std::string value = ReadRequestValue(file, a, column);
-      ValidateField(value, row, true, column);
-      if (!m_list.SetItemText(row, column, value)) {
-        m_ui.MessageBox("SetItem() Failed!!", "AddMultipleItems()", MB_OK);
-      }
-    }
-  }
+  FillRows(*this, ProfileFile::Load(m_strFilePath), count);
 }
 
 void CCorvellaView::SaveRequests() {

@@ -16,6 +16,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -31,10 +32,43 @@ bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' ||
 
 char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = LowerAscii(c);
-  return out;
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+  }
+  return true;
+}
+
+// FNV-1a over the lower-cased bytes, seeded, with a final mix so that linear
+// probing sees well-spread slots.
+std::uint64_t NameHash(std::string_view name, std::uint64_t seed) {
+  std::uint64_t h = 14695981039346656037ull ^ seed;
+  for (char c : name) {
+    h ^= static_cast<unsigned char>(LowerAscii(c));
+    h *= 1099511628211ull;
+  }
+  h ^= h >> 33;
+  h *= 0xff51afd7ed558ccdull;
+  h ^= h >> 33;
+  return h;
+}
+
+std::uint32_t Fold(std::uint64_t h) { return static_cast<std::uint32_t>(h ^ (h >> 32)); }
+std::uint32_t SectionHash(std::string_view name) { return Fold(NameHash(name, 0)); }
+std::uint32_t KeyHash(int section, std::string_view key) {
+  return Fold(NameHash(key, 0x9e3779b97f4a7c15ull * (static_cast<std::uint64_t>(section) + 1)));
+}
+
+std::size_t CountByte(std::string_view text, char byte) {
+  std::size_t count = 0;
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  while ((p = static_cast<const char*>(std::memchr(p, byte, static_cast<std::size_t>(end - p)))) != nullptr) {
+    ++count;
+    ++p;
+  }
+  return count;
 }
 
 // Trims blanks from both ends of [begin, end) of `text`.
@@ -56,14 +90,6 @@ std::string NoLineBreaks(std::string_view s) {
     if (c == '\r' || c == '\n') c = ' ';
   }
   return out;
-}
-
-std::string KeyIndexName(int sectionIndex, std::string_view key) {
-  std::string name;
-  name.reserve(sizeof(int) + key.size());
-  name.append(reinterpret_cast<const char*>(&sectionIndex), sizeof(int));
-  for (char c : key) name.push_back(LowerAscii(c));
-  return name;
 }
 
 enum class ReadResult { kOk, kMissing, kFailed };
@@ -116,6 +142,54 @@ bool WriteAll(int fd, std::string_view text) {
 
 }  // namespace
 
+// ---- ProfileFile::HashIndex ---------------------------------------------------
+
+void ProfileFile::HashIndex::Clear(std::size_t expected) {
+  std::size_t size = 16;
+  while (size * 3 < expected * 4) size *= 2;
+  m_slots.assign(size, Slot{});
+  m_used = 0;
+}
+
+template <class Same>
+int ProfileFile::HashIndex::Find(std::uint32_t hash, Same same) const {
+  if (m_slots.empty()) return -1;
+  const std::size_t mask = m_slots.size() - 1;
+  for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+    const Slot& slot = m_slots[i];
+    if (slot.index < 0) return -1;
+    if (slot.hash == hash && same(slot.index)) return slot.index;
+  }
+}
+
+template <class Same>
+bool ProfileFile::HashIndex::Insert(std::uint32_t hash, int index, Same same) {
+  if (m_slots.empty() || (m_used + 1) * 4 > m_slots.size() * 3) Grow();
+  const std::size_t mask = m_slots.size() - 1;
+  for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+    Slot& slot = m_slots[i];
+    if (slot.index < 0) {
+      slot.hash = hash;
+      slot.index = index;
+      ++m_used;
+      return true;
+    }
+    if (slot.hash == hash && same(slot.index)) return false;
+  }
+}
+
+void ProfileFile::HashIndex::Grow() {
+  std::vector<Slot> old = std::move(m_slots);
+  m_slots.assign(old.empty() ? 16 : old.size() * 2, Slot{});
+  const std::size_t mask = m_slots.size() - 1;
+  for (const Slot& slot : old) {
+    if (slot.index < 0) continue;
+    std::size_t i = slot.hash & mask;
+    while (m_slots[i].index >= 0) i = (i + 1) & mask;
+    m_slots[i] = slot;
+  }
+}
+
 // ---- ProfileFile ------------------------------------------------------------
 
 ProfileFile::ProfileFile(std::string_view text) {
@@ -132,114 +206,116 @@ ProfileFile ProfileFile::Load(const std::string& path) {
   return profile;
 }
 
+std::string_view ProfileFile::Text(std::uint32_t begin, std::uint32_t len) const {
+  return std::string_view(m_text).substr(begin, len);
+}
+
 void ProfileFile::Parse() {
-  m_lines.clear();
-  m_sections.clear();
-  m_sectionIndex.clear();
-  m_keyIndex.clear();
   const std::string_view text = m_text;
-  int current = -1;  // index into m_sections of the section being read, -1 outside
-  bool currentIsFirst = false;
+  m_sections.clear();
+  m_keys.clear();
+  // Size the tables from a quick count, so a large file allocates once.
+  const std::size_t lines = CountByte(text, '\n') + 1;
+  const std::size_t keys = std::min(lines, CountByte(text, '='));
+  const std::size_t sections = std::min(lines, CountByte(text, '['));
+  m_keys.reserve(keys);
+  m_sections.reserve(sections);
+  m_keyIndex.Clear(keys);
+  m_sectionIndex.Clear(sections);
+
+  int current = -1;  // index into m_sections while inside a first occurrence, else -1
   std::size_t pos = 0;
   while (pos < text.size()) {
-    std::size_t lineEnd = text.find('\n', pos);
-    std::size_t next = lineEnd == std::string_view::npos ? text.size() : lineEnd + 1;
-    if (lineEnd == std::string_view::npos) lineEnd = text.size();
-    std::size_t end = lineEnd;
-    if (end > pos && text[end - 1] == '\r') --end;
-
-    Line line;
-    line.begin = static_cast<std::uint32_t>(pos);
-    line.end = static_cast<std::uint32_t>(end);
+    const std::size_t newline = text.find('\n', pos);
+    const std::size_t next = newline == std::string_view::npos ? text.size() : newline + 1;
     std::size_t b = pos;
-    std::size_t e = end;
+    std::size_t e = newline == std::string_view::npos ? text.size() : newline;
     Trim(text, b, e);
-    const int lineIndex = static_cast<int>(m_lines.size());
-    if (b < e && text[b] == '[') {
+    pos = next;
+    if (b == e) continue;  // blank line
+
+    if (text[b] == '[') {
       std::size_t nameBegin = b + 1;
-      std::size_t close = text.substr(0, e).find(']', nameBegin);
+      const std::size_t close = text.substr(0, e).find(']', nameBegin);
       std::size_t nameEnd = close == std::string_view::npos ? e : close;
       Trim(text, nameBegin, nameEnd);
-      line.kind = Line::kSection;
-      line.nameBegin = static_cast<std::uint32_t>(nameBegin);
-      line.nameLen = static_cast<std::uint32_t>(nameEnd - nameBegin);
-      auto [it, inserted] = m_sectionIndex.emplace(Lower(text.substr(nameBegin, nameEnd - nameBegin)),
-                                                   static_cast<int>(m_sections.size()));
-      if (inserted) {
-        m_sections.push_back(Section{lineIndex, lineIndex});
-        current = it->second;
-        currentIsFirst = true;
+      const std::string_view name = text.substr(nameBegin, nameEnd - nameBegin);
+      const int index = static_cast<int>(m_sections.size());
+      const bool first = m_sectionIndex.Insert(SectionHash(name), index, [&](int other) {
+        const Section& known = m_sections[static_cast<std::size_t>(other)];
+        return SameName(Text(known.nameBegin, known.nameLen), name);
+      });
+      if (first) {
+        m_sections.push_back(Section{static_cast<std::uint32_t>(nameBegin),
+                                     static_cast<std::uint32_t>(nameEnd - nameBegin),
+                                     static_cast<std::uint32_t>(next)});
+        current = index;
       } else {
-        // A later occurrence of a known section: its lines are kept, never found.
-        currentIsFirst = false;
+        current = -1;  // a later occurrence: its lines are kept, never found
       }
-    } else if (b < e && text[b] != ';') {
-      std::size_t eq = text.substr(0, e).find('=', b);
-      if (eq != std::string_view::npos) {
-        std::size_t keyBegin = b;
-        std::size_t keyEnd = eq;
-        Trim(text, keyBegin, keyEnd);
-        std::size_t valueBegin = eq + 1;
-        std::size_t valueEnd = e;
-        Trim(text, valueBegin, valueEnd);
-        if (valueEnd - valueBegin >= 2 && (text[valueBegin] == '"' || text[valueBegin] == '\'') &&
-            text[valueEnd - 1] == text[valueBegin]) {
-          ++valueBegin;
-          --valueEnd;
-        }
-        line.kind = Line::kKey;
-        line.nameBegin = static_cast<std::uint32_t>(keyBegin);
-        line.nameLen = static_cast<std::uint32_t>(keyEnd - keyBegin);
-        line.valueBegin = static_cast<std::uint32_t>(valueBegin);
-        line.valueLen = static_cast<std::uint32_t>(valueEnd - valueBegin);
-        if (current >= 0 && currentIsFirst) {
-          m_keyIndex.emplace(KeyIndexName(current, text.substr(keyBegin, keyEnd - keyBegin)),
-                             lineIndex);
-        }
-      }
+      continue;
     }
-    if (current >= 0 && currentIsFirst && line.kind != Line::kSection) {
-      m_sections[static_cast<std::size_t>(current)].lastLine = lineIndex;
+    if (current < 0) continue;
+    // Any other non-blank line of the section moves the place for new keys.
+    m_sections[static_cast<std::size_t>(current)].insertAt = static_cast<std::uint32_t>(next);
+    if (text[b] == ';') continue;  // comment
+    const std::size_t eq = text.substr(0, e).find('=', b);
+    if (eq == std::string_view::npos) continue;
+
+    std::size_t keyBegin = b;
+    std::size_t keyEnd = eq;
+    Trim(text, keyBegin, keyEnd);
+    std::size_t valueBegin = eq + 1;
+    std::size_t valueEnd = e;
+    Trim(text, valueBegin, valueEnd);
+    if (valueEnd - valueBegin >= 2 && (text[valueBegin] == '"' || text[valueBegin] == '\'') &&
+        text[valueEnd - 1] == text[valueBegin]) {
+      ++valueBegin;
+      --valueEnd;
     }
-    m_lines.push_back(line);
-    pos = next;
+    const std::string_view key = text.substr(keyBegin, keyEnd - keyBegin);
+    const int index = static_cast<int>(m_keys.size());
+    if (m_keyIndex.Insert(KeyHash(current, key), index, [&](int other) {
+          const Key& known = m_keys[static_cast<std::size_t>(other)];
+          return known.section == current && SameName(Text(known.nameBegin, known.nameLen), key);
+        })) {
+      m_keys.push_back(Key{static_cast<std::uint32_t>(keyBegin), static_cast<std::uint32_t>(keyEnd - keyBegin),
+                           static_cast<std::uint32_t>(valueBegin),
+                           static_cast<std::uint32_t>(valueEnd - valueBegin), current});
+    }
   }
 }
 
-std::string_view ProfileFile::Raw(const Line& line) const {
-  return std::string_view(m_text).substr(line.begin, line.end - line.begin);
-}
-std::string_view ProfileFile::Name(const Line& line) const {
-  return std::string_view(m_text).substr(line.nameBegin, line.nameLen);
-}
-std::string_view ProfileFile::Value(const Line& line) const {
-  return std::string_view(m_text).substr(line.valueBegin, line.valueLen);
-}
-
 int ProfileFile::FindSection(std::string_view section) const {
-  auto it = m_sectionIndex.find(Lower(section));
-  return it == m_sectionIndex.end() ? -1 : it->second;
+  return m_sectionIndex.Find(SectionHash(section), [&](int index) {
+    const Section& known = m_sections[static_cast<std::size_t>(index)];
+    return SameName(Text(known.nameBegin, known.nameLen), section);
+  });
 }
 
 int ProfileFile::FindKey(int sectionIndex, std::string_view key) const {
   if (sectionIndex < 0) return -1;
-  auto it = m_keyIndex.find(KeyIndexName(sectionIndex, key));
-  return it == m_keyIndex.end() ? -1 : it->second;
+  return m_keyIndex.Find(KeyHash(sectionIndex, key), [&](int index) {
+    const Key& known = m_keys[static_cast<std::size_t>(index)];
+    return known.section == sectionIndex && SameName(Text(known.nameBegin, known.nameLen), key);
+  });
 }
 
 bool ProfileFile::HasSection(std::string_view section) const { return FindSection(section) >= 0; }
 
 std::string ProfileFile::GetString(std::string_view section, std::string_view key,
                                    std::string_view def, std::size_t size) const {
-  int line = FindKey(FindSection(section), key);
-  std::string_view value = line < 0 ? def : Value(m_lines[static_cast<std::size_t>(line)]);
-  return std::string(CutToBuffer(value, size));
+  const int k = FindKey(FindSection(section), key);
+  if (k < 0) return std::string(CutToBuffer(def, size));
+  const Key& found = m_keys[static_cast<std::size_t>(k)];
+  return std::string(CutToBuffer(Text(found.valueBegin, found.valueLen), size));
 }
 
 int ProfileFile::GetInt(std::string_view section, std::string_view key, int def) const {
-  int line = FindKey(FindSection(section), key);
-  if (line < 0) return def;
-  std::string_view value = Value(m_lines[static_cast<std::size_t>(line)]);
+  const int k = FindKey(FindSection(section), key);
+  if (k < 0) return def;
+  const Key& found = m_keys[static_cast<std::size_t>(k)];
+  const std::string_view value = Text(found.valueBegin, found.valueLen);
   if (value.empty()) return def;
   std::size_t i = 0;
   while (i < value.size() && IsBlank(value[i])) ++i;
@@ -264,69 +340,71 @@ void ProfileFile::SetString(std::string_view section, std::string_view key,
   const std::string cleanSection = NoLineBreaks(section);
   const std::string cleanKey = NoLineBreaks(key);
   const std::string cleanValue = NoLineBreaks(value);
+  const std::string_view text = m_text;
 
-  // The new text: every line as it was, with one line replaced or added.
-  std::vector<std::string> replacement;  // lines replacing [from, to)
-  std::size_t from = m_lines.size();
-  std::size_t to = m_lines.size();
-  int s = FindSection(cleanSection);
-  if (s >= 0) {
-    int k = FindKey(s, cleanKey);
-    if (k >= 0) {
-      const Line& line = m_lines[static_cast<std::size_t>(k)];
-      replacement.push_back(std::string(Name(line)) + "=" + cleanValue);
-      from = static_cast<std::size_t>(k);
-      to = from + 1;
-    } else {
-      // After the section's last non-blank line, so blank lines that part it
-      // from the next section stay where they are.
-      int at = m_sections[static_cast<std::size_t>(s)].lastLine;
-      const int header = m_sections[static_cast<std::size_t>(s)].headerLine;
-      while (at > header) {
-        const Line& line = m_lines[static_cast<std::size_t>(at)];
-        std::size_t b = line.begin;
-        std::size_t e = line.end;
-        Trim(m_text, b, e);
-        if (b < e) break;
-        --at;
-      }
-      replacement.push_back(cleanKey + "=" + cleanValue);
-      from = to = static_cast<std::size_t>(at) + 1;
-    }
+  // The bytes [from, to) of the text are replaced by `insert`.
+  std::size_t from = text.size();
+  std::size_t to = text.size();
+  std::string insert;
+  // A last line without a line end gets one before anything follows it.
+  auto needsLineEnd = [&](std::size_t at) { return at > 0 && text[at - 1] != '\n'; };
+
+  const int s = FindSection(cleanSection);
+  const int k = FindKey(s, cleanKey);
+  if (k >= 0) {
+    // Replace the whole key line, keeping the key as the file spells it.
+    const Key& found = m_keys[static_cast<std::size_t>(k)];
+    const std::size_t lineStart = text.rfind('\n', found.nameBegin);
+    from = lineStart == std::string_view::npos ? 0 : lineStart + 1;
+    const std::size_t newline = text.find('\n', found.valueBegin + found.valueLen);
+    to = newline == std::string_view::npos ? text.size() : newline;
+    if (to > from && text[to - 1] == '\r') --to;
+    insert = std::string(Text(found.nameBegin, found.nameLen)) + "=" + cleanValue;
+  } else if (s >= 0) {
+    from = to = m_sections[static_cast<std::size_t>(s)].insertAt;
+    if (needsLineEnd(from)) insert = "\r\n";
+    insert += cleanKey + "=" + cleanValue + "\r\n";
   } else {
-    if (!m_lines.empty()) {
-      const Line& last = m_lines.back();
-      std::size_t b = last.begin;
-      std::size_t e = last.end;
-      Trim(m_text, b, e);
-      if (b < e) replacement.emplace_back();
+    if (needsLineEnd(from)) insert = "\r\n";
+    // A blank line parts the new section from a non-blank last line.
+    std::size_t end = text.size();
+    if (end > 0 && text[end - 1] == '\n') {
+      --end;
+      if (end > 0 && text[end - 1] == '\r') --end;
     }
-    replacement.push_back("[" + cleanSection + "]");
-    replacement.push_back(cleanKey + "=" + cleanValue);
+    const std::size_t newline = end == 0 ? std::string_view::npos : text.rfind('\n', end - 1);
+    std::size_t b = newline == std::string_view::npos ? 0 : newline + 1;
+    std::size_t e = end;
+    Trim(text, b, e);
+    if (b < e) insert += "\r\n";
+    insert += "[" + cleanSection + "]\r\n" + cleanKey + "=" + cleanValue + "\r\n";
   }
 
-  std::string text;
-  text.reserve(m_text.size() + cleanKey.size() + cleanValue.size() + cleanSection.size() + 16);
-  auto appendLine = [&text](std::string_view line) {
-    text.append(line);
-    text.append("\r\n");
-  };
-  for (std::size_t i = 0; i < from; ++i) appendLine(Raw(m_lines[i]));
-  for (const std::string& line : replacement) appendLine(line);
-  for (std::size_t i = to; i < m_lines.size(); ++i) appendLine(Raw(m_lines[i]));
-  if (text.size() > kMaxBytes) return;  // the file would no longer read back
-  m_text = std::move(text);
+  if (text.size() - (to - from) + insert.size() > kMaxBytes) return;  // would no longer read back
+  std::string updated;
+  updated.reserve(text.size() - (to - from) + insert.size());
+  updated.append(text.substr(0, from));
+  updated.append(insert);
+  updated.append(text.substr(to));
+  m_text = std::move(updated);
   Parse();
 }
 
 std::string ProfileFile::ToText() const {
-  std::string text;
-  text.reserve(m_text.size() + m_lines.size());
-  for (const Line& line : m_lines) {
-    text.append(Raw(line));
-    text.append("\r\n");
+  const std::string_view text = m_text;
+  std::string out;
+  out.reserve(text.size() + text.size() / 16 + 2);
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    const std::size_t newline = text.find('\n', pos);
+    std::size_t end = newline == std::string_view::npos ? text.size() : newline;
+    const std::size_t next = newline == std::string_view::npos ? text.size() : newline + 1;
+    if (end > pos && text[end - 1] == '\r') --end;
+    out.append(text.substr(pos, end - pos));
+    out.append("\r\n");
+    pos = next;
   }
-  return text;
+  return out;
 }
 
 // ---- whole-file writing -------------------------------------------------------

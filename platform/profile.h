@@ -17,7 +17,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace corvella {
@@ -54,35 +53,57 @@ class ProfileFile {
   std::string ToText() const;
 
  private:
-  // One line of the text: where it lies in m_text (without its line end) and,
-  // for a section header or key line, where its name and value lie.
-  struct Line {
-    enum Kind : unsigned char { kOther, kSection, kKey };
-    std::uint32_t begin = 0, end = 0;
-    std::uint32_t nameBegin = 0, nameLen = 0;    // section name or key, trimmed
-    std::uint32_t valueBegin = 0, valueLen = 0;  // value, trimmed and unquoted
-    Kind kind = kOther;
-  };
+  // The first occurrence of a section: its name in m_text, and where a new
+  // key goes (just past the section's last non-blank line).
   struct Section {
-    int headerLine = 0;
-    int lastLine = 0;  // last line before the next section header
+    std::uint32_t nameBegin = 0, nameLen = 0;
+    std::uint32_t insertAt = 0;
   };
+  // The first occurrence of a key within the first occurrence of its section.
+  struct Key {
+    std::uint32_t nameBegin = 0, nameLen = 0;    // trimmed
+    std::uint32_t valueBegin = 0, valueLen = 0;  // trimmed and unquoted
+    std::int32_t section = 0;                    // index into m_sections
+  };
+  // Open-addressing table from a name's hash to an index (into m_sections or
+  // m_keys); the caller confirms a hit by comparing the names in m_text, so
+  // the table holds no pointers and the profile copies and moves freely.
+  class HashIndex {
+   public:
+    // Empties the table, sized for about `expected` entries.
+    void Clear(std::size_t expected);
+    // The first entry with `hash` for which `same(index)` holds, or -1.
+    template <class Same>
+    int Find(std::uint32_t hash, Same same) const;
+    // Adds the entry unless one for the same name exists; true when added.
+    template <class Same>
+    bool Insert(std::uint32_t hash, int index, Same same);
+
+   private:
+    struct Slot {
+      std::uint32_t hash = 0;
+      std::int32_t index = -1;  // -1: empty
+    };
+    void Grow();
+    std::vector<Slot> m_slots;
+    std::size_t m_used = 0;
+  };
+
+  // Builds m_sections, m_keys and both indexes from m_text in one pass.
   void Parse();
-  std::string_view Raw(const Line& line) const;
-  std::string_view Name(const Line& line) const;
-  std::string_view Value(const Line& line) const;
+  std::string_view Text(std::uint32_t begin, std::uint32_t len) const;
   // Index into m_sections of the first occurrence of the section, or -1.
   int FindSection(std::string_view section) const;
-  // Line of the first occurrence of the key in that section, or -1.
+  // Index into m_keys of the key in that section, or -1.
   int FindKey(int sectionIndex, std::string_view key) const;
 
   std::string m_text;
-  std::vector<Line> m_lines;
-  std::vector<Section> m_sections;  // first occurrences only, in file order
-  // Lower-cased names -> index into m_sections; (section index, lower-cased
-  // key) -> line. Look-ups cost the same however large the file is.
-  std::unordered_map<std::string, int> m_sectionIndex;
-  std::unordered_map<std::string, int> m_keyIndex;
+  std::vector<Section> m_sections;  // in file order
+  std::vector<Key> m_keys;          // in file order
+  // Names compare without regard to ASCII case; look-ups cost the same
+  // however large the file is.
+  HashIndex m_sectionIndex;
+  HashIndex m_keyIndex;
 };
 
 // Writes `text` to `path` so that the file is either the old one or the new

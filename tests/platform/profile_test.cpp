@@ -115,6 +115,30 @@ TEST(ProfileWrite, AddsAMissingSectionAtTheEnd) {
   EXPECT_EQ(empty.ToText(), "[REQUEST]\r\nSPORT=FOOT.REQ\r\n");
 }
 
+TEST(ProfileWrite, EdgesOfTheText) {
+  struct Case {
+    const char* text;
+    const char* section;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"[S]", "S", "[S]\r\nK=v\r\n"},
+      {"[S]\nK=1", "S", "[S]\r\nK=v\r\n"},
+      {"[S]\r\nK = \"1\"  \r\nL=2", "S", "[S]\r\nK=v\r\nL=2\r\n"},
+      {"[S]\nA=1\n\n\n", "T", "[S]\r\nA=1\r\n\r\n\r\n[T]\r\nK=v\r\n"},
+      {"[S]\nA=1\n;note\n\n[U]\n", "S", "[S]\r\nA=1\r\n;note\r\nK=v\r\n\r\n[U]\r\n"},
+      {"K=0\n", "S", "K=0\r\n\r\n[S]\r\nK=v\r\n"},
+      {"\n", "S", "\r\n[S]\r\nK=v\r\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    ProfileFile profile(c.text);
+    profile.SetString(c.section, "K", "v");
+    EXPECT_EQ(profile.ToText(), c.expected);
+    EXPECT_EQ(profile.GetString(c.section, "k", "", 10), "v");
+  }
+}
+
 TEST(ProfileWrite, ChangesOnlyTheFirstOccurrence) {
   ProfileFile profile("[S]\nK=1\nK=2\n[S]\nK=3\n");
   profile.SetString("S", "K", "x");
