@@ -6,9 +6,9 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QToolButton>
+#include <QValidator>
 #include <algorithm>
 #include <climits>
-#include <memory>
 
 namespace corvella {
 
@@ -28,19 +28,32 @@ void DialogUnits::FitWidth(int pixels, int du) {
 
 // ---- typed-character limit -------------------------------------------------------
 
-void LimitTyping(QLineEdit* edit, int maxChars) {
-  // The text before each edit, to go back to when an edit would grow it past
-  // the limit.
-  auto last = std::make_shared<QString>(edit->text());
-  QObject::connect(edit, &QLineEdit::textChanged, edit, [last](const QString& text) { *last = text; });
-  QObject::connect(edit, &QLineEdit::textEdited, edit, [edit, last, maxChars](const QString& text) {
-    if (text.size() <= maxChars || text.size() <= last->size()) return;
-    const int cursor = std::max(0, edit->cursorPosition() - static_cast<int>(text.size() - last->size()));
-    const QString previous = *last;
-    edit->setText(previous);
-    edit->setCursorPosition(std::min(cursor, static_cast<int>(previous.size())));
-  });
-}
+namespace {
+
+// Refuses an edit that would leave the text longer than the limit and longer
+// than it was before the edit: the operator can still shorten a long text
+// the program has set (setText is not validated).
+class TypingLimit : public QValidator {
+ public:
+  TypingLimit(QLineEdit* edit, int maxChars)
+      : QValidator(edit), m_maxChars(maxChars), m_lastSize(static_cast<int>(edit->text().size())) {
+    connect(edit, &QLineEdit::textChanged, this,
+            [this](const QString& text) { m_lastSize = static_cast<int>(text.size()); });
+  }
+
+  State validate(QString& input, int&) const override {
+    const int size = static_cast<int>(input.size());
+    return size <= m_maxChars || size <= m_lastSize ? Acceptable : Invalid;
+  }
+
+ private:
+  int m_maxChars;
+  int m_lastSize;
+};
+
+}  // namespace
+
+void LimitTyping(QLineEdit* edit, int maxChars) { edit->setValidator(new TypingLimit(edit, maxChars)); }
 
 // ---- data exchange checks -----------------------------------------------------------
 

@@ -1,0 +1,530 @@
+// The Edit Request dialog and the text prompt, offscreen: the type rule in
+// and outside Football, the display-mode rule, the checks on OK with their
+// order and focus, the up-down controls, the layout, and the dialog run by
+// the list view's EditRequest (OK writes the row, Cancel changes nothing but
+// the modified flag).
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+#include <functional>
+
+#include "listview/corvella_view.h"
+#include "listview/dialogs/dialog_support.h"
+#include "listview/dialogs/edit_request_dlg.h"
+#include "listview/dialogs/text_prompt_dlg.h"
+#include "platform/profile.h"
+#include "requests/corvella_doc.h"
+#include "support/scripted_ui.h"
+#include "support/temp_dir.h"
+
+using namespace corvella;
+
+namespace {
+
+EditRequestData NewRequest(bool football) {
+  EditRequestData data;
+  data.requestNumber = "1";
+  data.type = "Individual";
+  data.top3 = "Normal";
+  data.style = "Game";
+  data.sign = 1;
+  data.displayMode = "Continuous";
+  data.times = 1;
+  data.drive = "C";
+  data.library = "DEFAULT";
+  data.sequence = "RTD_SEQ ";
+  data.frame = 1;
+  data.offset = 0;
+  data.football = football;
+  return data;
+}
+
+template <typename T>
+T* Child(QWidget* parent, const char* name) {
+  T* child = parent->findChild<T*>(QLatin1String(name));
+  if (child == nullptr) qFatal("no child %s", name);
+  return child;
+}
+
+// Chooses an entry of a drop-down list as the operator does: the list has
+// the focus and the arrow keys move its selection.
+void Choose(QComboBox* combo, const QString& entry) {
+  const int target = combo->findText(entry);
+  QVERIFY2(target >= 0, qPrintable(entry));
+  combo->setFocus();
+  while (combo->currentIndex() < target) QTest::keyClick(combo, Qt::Key_Down);
+  while (combo->currentIndex() > target) QTest::keyClick(combo, Qt::Key_Up);
+}
+
+// A UI whose Edit Request dialog is the real one, driven by `drive` once it
+// is open.
+class DialogUi : public ScriptedUi {
+ public:
+  bool EditRequestDialog(EditRequestData& data) override {
+    QTimer::singleShot(0, [this] {
+      auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      if (dlg != nullptr && drive) drive(dlg);
+    });
+    return RunEditRequestDialog(nullptr, data);
+  }
+  std::function<void(QDialog*)> drive;
+};
+
+}  // namespace
+
+class EditRequestDlgTest : public QObject {
+  Q_OBJECT
+
+ public:
+  // Every message box a test opens is answered with OK and its text kept
+  // here, so that no test can hang on an unexpected one.
+  QStringList m_messages;
+  QTimer m_messageCloser;
+
+ private slots:
+  void initTestCase();
+  void init();
+  void footballTeamSelectsNormalAndDisablesTopThree();
+  void topThreeStaysDisabledOutsideFootball();
+  void displayModeRule_data();
+  void displayModeRule();
+  void ruleReportsAFailingFieldAndGoesOn();
+  void openingAppliesTheRulesToTheData();
+  void storedCodesSelectTheirEntries();
+  void signSeventeenIsRefusedOnOk();
+  void checksRunInTheDialogsOrder();
+  void typingStopsAtTheLimit();
+  void okReturnsTheValues();
+  void upDownControlsStepWithinTheirRanges();
+  void layoutKeepsLabelsReadableAndTabOrder();
+  void cancelThroughTheViewChangesNoRowButMarksModified();
+  void okThroughTheViewWritesTheRow();
+  void textPromptTitleLimitAndResult();
+};
+
+void EditRequestDlgTest::initTestCase() {
+  m_messageCloser.setInterval(5);
+  connect(&m_messageCloser, &QTimer::timeout, this, [this] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      m_messages << box->text();
+      box->accept();
+    }
+  });
+  m_messageCloser.start();
+}
+
+void EditRequestDlgTest::init() { m_messages.clear(); }
+
+void EditRequestDlgTest::footballTeamSelectsNormalAndDisablesTopThree() {
+  CEditRequestDlg dlg;
+  EditRequestData data = NewRequest(true);
+  data.top3 = "Passing";
+  dlg.SetData(data);
+  dlg.show();
+  auto* type = Child<QComboBox>(&dlg, "typeComboBox");
+  auto* top3 = Child<QComboBox>(&dlg, "top3ComboBox");
+  QVERIFY(top3->isEnabled());
+  QCOMPARE(top3->currentText(), QStringLiteral("Passing"));
+
+  Choose(type, QStringLiteral("Team"));
+  QCOMPARE(top3->currentText(), QStringLiteral("Normal"));
+  QVERIFY(!top3->isEnabled());
+
+  Choose(type, QStringLiteral("Individual"));
+  QVERIFY(top3->isEnabled());
+  QVERIFY(!Child<QComboBox>(&dlg, "styleComboBox")->isEnabled());
+}
+
+void EditRequestDlgTest::topThreeStaysDisabledOutsideFootball() {
+  CEditRequestDlg dlg;
+  dlg.SetData(NewRequest(false));
+  dlg.show();
+  auto* type = Child<QComboBox>(&dlg, "typeComboBox");
+  auto* top3 = Child<QComboBox>(&dlg, "top3ComboBox");
+  QVERIFY(!top3->isEnabled());
+  Choose(type, QStringLiteral("Team"));
+  QVERIFY(!top3->isEnabled());
+  Choose(type, QStringLiteral("Individual"));
+  QVERIFY(!top3->isEnabled());
+  QVERIFY(!Child<QComboBox>(&dlg, "styleComboBox")->isEnabled());
+}
+
+void EditRequestDlgTest::displayModeRule_data() {
+  QTest::addColumn<QString>("startMode");
+  QTest::addColumn<QString>("typedFrame");  // typed before the change; empty: none
+  QTest::addColumn<QString>("mode");
+  QTest::addColumn<QString>("times");
+  QTest::addColumn<bool>("timesEnabled");
+  QTest::addColumn<QString>("frame");
+  QTest::addColumn<bool>("frameEnabled");
+
+  QTest::newRow("single step") << "Continuous" << "" << "Single Step" << "0" << false << "0" << false;
+  QTest::newRow("selected frame from frame 0")
+      << "Continuous" << "" << "Selected Frame" << "0" << false << "1" << true;
+  QTest::newRow("selected frame keeps a frame of 7")
+      << "Single Step" << "7" << "Selected Frame" << "0" << false << "7" << true;
+  QTest::newRow("continuous from single step")
+      << "Single Step" << "" << "Continuous" << "1" << true << "0" << false;
+  QTest::newRow("continuous from selected frame")
+      << "Selected Frame" << "12" << "Continuous" << "1" << true << "0" << false;
+}
+
+void EditRequestDlgTest::displayModeRule() {
+  QFETCH(QString, startMode);
+  QFETCH(QString, typedFrame);
+  QFETCH(QString, mode);
+  QFETCH(QString, times);
+  QFETCH(bool, timesEnabled);
+  QFETCH(QString, frame);
+  QFETCH(bool, frameEnabled);
+
+  CEditRequestDlg dlg;
+  EditRequestData data = NewRequest(false);
+  data.displayMode = startMode.toStdString();
+  data.times = 25;
+  dlg.SetData(data);
+  dlg.show();
+  auto* timesEdit = Child<QLineEdit>(&dlg, "timesLineEdit");
+  auto* frameEdit = Child<QLineEdit>(&dlg, "frameLineEdit");
+  if (!typedFrame.isEmpty()) frameEdit->setText(typedFrame);
+  Choose(Child<QComboBox>(&dlg, "displayModeComboBox"), mode);
+
+  QCOMPARE(timesEdit->text(), times);
+  QCOMPARE(timesEdit->isEnabled(), timesEnabled);
+  QCOMPARE(frameEdit->text(), frame);
+  QCOMPARE(frameEdit->isEnabled(), frameEnabled);
+  // A disabled edit cannot be changed through its arrows either.
+  QCOMPARE(Child<QWidget>(&dlg, "timesUpDown")->isEnabled(), timesEnabled);
+  QCOMPARE(Child<QWidget>(&dlg, "frameUpDown")->isEnabled(), frameEnabled);
+  QCOMPARE(m_messages, QStringList());
+}
+
+void EditRequestDlgTest::ruleReportsAFailingFieldAndGoesOn() {
+  CEditRequestDlg dlg;
+  dlg.SetData(NewRequest(false));
+  dlg.show();
+  auto* frameEdit = Child<QLineEdit>(&dlg, "frameLineEdit");
+  frameEdit->setText(QStringLiteral("-3"));
+  Choose(Child<QComboBox>(&dlg, "displayModeComboBox"), QStringLiteral("Selected Frame"));
+  QCOMPARE(m_messages, QStringList{IntegerRangeText(0, 9999)});
+  // The choice stands; the refused frame gives way to the rule's.
+  QCOMPARE(Child<QComboBox>(&dlg, "displayModeComboBox")->currentText(), QStringLiteral("Selected Frame"));
+  QCOMPARE(frameEdit->text(), QStringLiteral("1"));
+  QVERIFY(frameEdit->isEnabled());
+  QCOMPARE(Child<QLineEdit>(&dlg, "timesLineEdit")->text(), QStringLiteral("0"));
+}
+
+void EditRequestDlgTest::openingAppliesTheRulesToTheData() {
+  // A new request: frame 1 goes back to 0 in Continuous mode.
+  CEditRequestDlg dlg;
+  dlg.SetData(NewRequest(false));
+  dlg.show();
+  QCOMPARE(Child<QLineEdit>(&dlg, "frameLineEdit")->text(), QStringLiteral("0"));
+  QVERIFY(!Child<QLineEdit>(&dlg, "frameLineEdit")->isEnabled());
+  QCOMPARE(Child<QLineEdit>(&dlg, "timesLineEdit")->text(), QStringLiteral("1"));
+  QCOMPARE(Child<QLabel>(&dlg, "requestNumberLabel")->text(), QStringLiteral("1"));
+  QCOMPARE(Child<QLineEdit>(&dlg, "sequenceLineEdit")->text(), QStringLiteral("RTD_SEQ "));
+  QCOMPARE(dlg.windowTitle(), QStringLiteral("Edit Request"));
+
+  // A team request in Football opens with Top 3 closed.
+  CEditRequestDlg team;
+  EditRequestData data = NewRequest(true);
+  data.type = "Team";
+  team.SetData(data);
+  team.show();
+  QVERIFY(!Child<QComboBox>(&team, "top3ComboBox")->isEnabled());
+}
+
+void EditRequestDlgTest::storedCodesSelectTheirEntries() {
+  CEditRequestDlg dlg;
+  EditRequestData data = NewRequest(true);
+  data.type = "t";          // a code selects the entry it begins
+  data.style = "G";
+  data.displayMode = "single step";
+  data.drive = "?";         // begins no entry: the first one
+  dlg.SetData(data);
+  dlg.show();
+  QCOMPARE(Child<QComboBox>(&dlg, "typeComboBox")->currentText(), QStringLiteral("Team"));
+  QCOMPARE(Child<QComboBox>(&dlg, "styleComboBox")->currentText(), QStringLiteral("Game"));
+  QCOMPARE(Child<QComboBox>(&dlg, "displayModeComboBox")->currentText(), QStringLiteral("Single Step"));
+  QCOMPARE(Child<QComboBox>(&dlg, "driveComboBox")->currentText(), QStringLiteral("A"));
+  QCOMPARE(Child<QLineEdit>(&dlg, "timesLineEdit")->text(), QStringLiteral("0"));
+}
+
+void EditRequestDlgTest::signSeventeenIsRefusedOnOk() {
+  CEditRequestDlg dlg;
+  dlg.SetData(NewRequest(false));
+  dlg.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+  auto* sign = Child<QLineEdit>(&dlg, "signLineEdit");
+  sign->setText(QStringLiteral("17"));
+
+  QTest::mouseClick(Child<QPushButton>(&dlg, "okPushButton"), Qt::LeftButton);
+  QCOMPARE(m_messages, QStringList{IntegerRangeText(1, 16)});
+  QVERIFY(dlg.isVisible());
+  QCOMPARE(dlg.result(), 0);
+  QCOMPARE(dlg.focusWidget(), static_cast<QWidget*>(sign));
+  QCOMPARE(sign->selectedText(), QStringLiteral("17"));
+  QCOMPARE(dlg.m_nSign, 1);
+}
+
+void EditRequestDlgTest::checksRunInTheDialogsOrder() {
+  CEditRequestDlg dlg;
+  EditRequestData data = NewRequest(false);
+  data.description = std::string(25, 'x');  // longer than the dialog takes
+  data.displayMode = "Selected Frame";
+  dlg.SetData(data);
+  dlg.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+  Child<QLineEdit>(&dlg, "signLineEdit")->setText(QStringLiteral("0"));
+  Child<QLineEdit>(&dlg, "frameLineEdit")->setText(QStringLiteral("12a"));
+  Child<QLineEdit>(&dlg, "offsetLineEdit")->setText(QStringLiteral("5001"));
+
+  struct Step {
+    const char* fix;      // the edit to correct after the message
+    QString fixedText;
+    QString expected;     // the message of this round
+  };
+  const Step steps[] = {
+      {"frameLineEdit", QStringLiteral("12"), IntegerExpectedText()},
+      {"descriptionLineEdit", QStringLiteral("Twenty characters ok"), MaxCharsText(20)},
+      {"offsetLineEdit", QStringLiteral("5000"), IntegerRangeText(0, 5000)},
+      {"signLineEdit", QStringLiteral("16"), IntegerRangeText(1, 16)},
+  };
+  for (const Step& step : steps) {
+    m_messages.clear();
+    QTest::mouseClick(Child<QPushButton>(&dlg, "okPushButton"), Qt::LeftButton);
+    QCOMPARE(m_messages, QStringList{step.expected});
+    QCOMPARE(dlg.focusWidget()->objectName(), QString::fromLatin1(step.fix));
+    Child<QLineEdit>(&dlg, step.fix)->setText(step.fixedText);
+  }
+  QTest::mouseClick(Child<QPushButton>(&dlg, "okPushButton"), Qt::LeftButton);
+  QCOMPARE(dlg.result(), static_cast<int>(QDialog::Accepted));
+  QCOMPARE(dlg.m_nFrame, 12);
+  QCOMPARE(dlg.m_nOffset, 5000);
+  QCOMPARE(dlg.m_nSign, 16);
+  QCOMPARE(dlg.m_strDescription, std::string("Twenty characters ok"));
+}
+
+void EditRequestDlgTest::typingStopsAtTheLimit() {
+  CEditRequestDlg dlg;
+  dlg.SetData(NewRequest(false));
+  dlg.show();
+  auto* library = Child<QLineEdit>(&dlg, "libraryLineEdit");
+  library->clear();
+  QTest::keyClicks(library, QStringLiteral("ABCDEFGHIJK"));
+  QCOMPARE(library->text(), QStringLiteral("ABCDEFGH"));
+
+  // A longer text given to the dialog stays and can be shortened.
+  auto* description = Child<QLineEdit>(&dlg, "descriptionLineEdit");
+  description->setText(QString(25, QLatin1Char('d')));
+  QCOMPARE(description->text().size(), 25);
+  description->end(false);
+  QTest::keyClick(description, Qt::Key_Backspace);
+  QCOMPARE(description->text().size(), 24);
+  QTest::keyClick(description, Qt::Key_A);
+  QCOMPARE(description->text().size(), 24);
+}
+
+void EditRequestDlgTest::okReturnsTheValues() {
+  EditRequestData data = NewRequest(true);
+  CEditRequestDlg dlg;
+  dlg.SetData(data);
+  dlg.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+  QTest::keyClicks(Child<QLineEdit>(&dlg, "descriptionLineEdit"), QStringLiteral("Rushing leaders"));
+  Choose(Child<QComboBox>(&dlg, "top3ComboBox"), QStringLiteral("Rushing"));
+  Choose(Child<QComboBox>(&dlg, "displayModeComboBox"), QStringLiteral("Selected Frame"));
+  Choose(Child<QComboBox>(&dlg, "driveComboBox"), QStringLiteral("E"));
+  Child<QLineEdit>(&dlg, "libraryLineEdit")->setText(QStringLiteral("my.lib"));
+  Child<QLineEdit>(&dlg, "offsetLineEdit")->setText(QStringLiteral("5000"));
+  QTest::keyClick(Child<QLineEdit>(&dlg, "offsetLineEdit"), Qt::Key_Return);  // OK is the default
+  QCOMPARE(dlg.result(), static_cast<int>(QDialog::Accepted));
+
+  const EditRequestData out = dlg.GetData();
+  QCOMPARE(out.description, std::string("Rushing leaders"));
+  QCOMPARE(out.type, std::string("Individual"));
+  QCOMPARE(out.top3, std::string("Rushing"));
+  QCOMPARE(out.style, std::string("Game"));
+  QCOMPARE(out.displayMode, std::string("Selected Frame"));
+  QCOMPARE(out.times, 0);
+  QCOMPARE(out.frame, 1);
+  QCOMPARE(out.drive, std::string("E"));
+  QCOMPARE(out.library, std::string("my.lib"));
+  QCOMPARE(out.sequence, std::string("RTD_SEQ "));
+  QCOMPARE(out.offset, 5000);
+  QCOMPARE(out.requestNumber, std::string("1"));
+}
+
+void EditRequestDlgTest::upDownControlsStepWithinTheirRanges() {
+  CEditRequestDlg dlg;
+  EditRequestData data = NewRequest(false);
+  data.sign = 16;
+  data.times = 29999;
+  data.offset = 1;
+  dlg.SetData(data);
+  dlg.show();
+  auto* signUp = Child<QWidget>(&dlg, "signUpDown")->findChild<QAbstractButton*>("upToolButton");
+  auto* timesUp = Child<QWidget>(&dlg, "timesUpDown")->findChild<QAbstractButton*>("upToolButton");
+  auto* offsetDown = Child<QWidget>(&dlg, "offsetUpDown")->findChild<QAbstractButton*>("downToolButton");
+  QVERIFY(signUp && timesUp && offsetDown);
+
+  signUp->click();
+  QCOMPARE(Child<QLineEdit>(&dlg, "signLineEdit")->text(), QStringLiteral("16"));  // no wrap
+  timesUp->click();
+  timesUp->click();
+  QCOMPARE(Child<QLineEdit>(&dlg, "timesLineEdit")->text(), QStringLiteral("30000"));
+  offsetDown->click();
+  offsetDown->click();
+  QCOMPARE(Child<QLineEdit>(&dlg, "offsetLineEdit")->text(), QStringLiteral("0"));
+
+  // The arrow keys in the edit step it too, without thousands separators.
+  auto* times = Child<QLineEdit>(&dlg, "timesLineEdit");
+  times->setText(QStringLiteral("1500"));
+  QTest::keyClick(times, Qt::Key_Down);
+  QCOMPARE(times->text(), QStringLiteral("1499"));
+
+  // A typed number beyond the arrows' range stays until stepped down.
+  times->setText(QStringLiteral("50000"));
+  timesUp->click();
+  QCOMPARE(times->text(), QStringLiteral("50000"));
+}
+
+void EditRequestDlgTest::layoutKeepsLabelsReadableAndTabOrder() {
+  CEditRequestDlg dlg;
+  dlg.SetData(NewRequest(true));
+  dlg.show();
+  // Every label shows its whole text and none covers a control.
+  const auto labels = dlg.findChildren<QLabel*>();
+  QVERIFY(labels.size() >= 13);
+  const auto widgets = dlg.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+  for (QLabel* label : labels) {
+    if (label->objectName() == QStringLiteral("requestNumberLabel")) continue;
+    QVERIFY2(label->fontMetrics().horizontalAdvance(label->text().trimmed()) <= label->width(),
+             qPrintable(label->text()));
+    for (QWidget* w : widgets) {
+      if (w == label || qobject_cast<QLabel*>(w) != nullptr) continue;
+      QVERIFY2(!label->geometry().intersects(w->geometry()),
+               qPrintable(label->text() + QStringLiteral(" / ") + w->objectName()));
+    }
+  }
+  for (QWidget* w : widgets) QVERIFY2(dlg.rect().contains(w->geometry()), qPrintable(w->objectName()));
+
+  const char* order[] = {"descriptionLineEdit", "typeComboBox",  "top3ComboBox",   "styleComboBox",
+                         "signLineEdit",        "displayModeComboBox", "timesLineEdit", "driveComboBox",
+                         "libraryLineEdit",     "sequenceLineEdit", "frameLineEdit", "offsetLineEdit",
+                         "okPushButton",        "cancelPushButton"};
+  QWidget* w = Child<QWidget>(&dlg, order[0]);
+  for (std::size_t i = 1; i < std::size(order); ++i) {
+    w = w->nextInFocusChain();
+    while (w->focusPolicy() == Qt::NoFocus || qobject_cast<QLabel*>(w) != nullptr) w = w->nextInFocusChain();
+    QCOMPARE(w->objectName(), QString::fromLatin1(order[i]));
+  }
+}
+
+void EditRequestDlgTest::cancelThroughTheViewChangesNoRowButMarksModified() {
+  TempDir dir;
+  AppProfile profile(dir.Write("CORVELLA.INI", "[REQUEST]\r\nSPORT=BASK.REQ\r\nZLRTDINPUT=1\r\n"));
+  DialogUi ui;
+  CCorvellaDoc doc(profile, ui);
+  CCorvellaView view(doc, ui);
+  view.SetupColumns();
+  view.m_bLoading = false;
+  ListControl& list = view.GetListCtrl();
+  const char* cells[kColumnCount] = {"1", "Leaders", "I", "N", "G", "3", "Continuous",
+                                     "5", "C", "DEFAULT", "RTD", "0", "0"};
+  list.InsertItem(0, "1");
+  for (int c = 1; c < kColumnCount; ++c) list.SetItemText(0, c, cells[c]);
+  doc.SetModifiedFlag(false);
+
+  bool driven = false;
+  ui.drive = [&driven](QDialog* dlg) {
+    // Change every kind of field, then Cancel.
+    auto* description = Child<QLineEdit>(dlg, "descriptionLineEdit");
+    description->selectAll();
+    QTest::keyClicks(description, QStringLiteral("Changed"));
+    Child<QLineEdit>(dlg, "signLineEdit")->setText(QStringLiteral("9"));
+    Choose(Child<QComboBox>(dlg, "typeComboBox"), QStringLiteral("Team"));
+    Choose(Child<QComboBox>(dlg, "displayModeComboBox"), QStringLiteral("Single Step"));
+    Child<QLineEdit>(dlg, "libraryLineEdit")->setText(QStringLiteral("NEW"));
+    driven = true;
+    QTest::mouseClick(Child<QPushButton>(dlg, "cancelPushButton"), Qt::LeftButton);
+  };
+  view.EditRequest(0, false);
+  QVERIFY(driven);
+  for (int c = 0; c < kColumnCount; ++c) QCOMPARE(list.GetItemText(0, c), std::string(c == 0 ? "1" : cells[c]));
+  QVERIFY(doc.IsModified());
+}
+
+void EditRequestDlgTest::okThroughTheViewWritesTheRow() {
+  TempDir dir;
+  AppProfile profile(dir.Write("CORVELLA.INI", "[REQUEST]\r\nSPORT=BASK.REQ\r\nZLRTDINPUT=1\r\n"));
+  DialogUi ui;
+  CCorvellaDoc doc(profile, ui);
+  CCorvellaView view(doc, ui);
+  view.SetupColumns();
+  view.m_bLoading = false;
+  ListControl& list = view.GetListCtrl();
+
+  ui.drive = [](QDialog* dlg) {
+    Choose(Child<QComboBox>(dlg, "displayModeComboBox"), QStringLiteral("Single Step"));
+    QTest::mouseClick(Child<QPushButton>(dlg, "okPushButton"), Qt::LeftButton);
+  };
+  view.EditRequest(-1, false);  // Add on an empty list, description left empty
+  QCOMPARE(list.GetItemCount(), 1);
+  const std::string expected[kColumnCount] = {"1", " ", "I", "N", "G", "1", "Single Step",
+                                              "0", "C", "DEFAULT", "RTD_SEQ ", "0", "0"};
+  for (int c = 0; c < kColumnCount; ++c) QCOMPARE(list.GetItemText(0, c), expected[c]);
+  QVERIFY(doc.IsModified());
+}
+
+void EditRequestDlgTest::textPromptTitleLimitAndResult() {
+  const std::string label = "Library Name -- 8 letters or less";
+  // What the open prompt showed; checked once it is closed again.
+  QString title;
+  QString initial;
+  int typedSize = -1;
+  QTimer::singleShot(0, [&] {
+    auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (dlg == nullptr) return;
+    title = dlg->windowTitle();
+    auto* edit = Child<QLineEdit>(dlg, "promptLineEdit");
+    initial = edit->text();
+    edit->selectAll();
+    QTest::keyClicks(edit, QString(45, QLatin1Char('x')));
+    typedSize = static_cast<int>(edit->text().size());
+    QTest::keyClick(edit, Qt::Key_Return);
+  });
+  const std::string typed = RunTextPromptDialog(nullptr, label, "DEFAULT");
+  QCOMPARE(title, QStringLiteral("Enter Library Name -- 8 letters or less"));
+  QCOMPARE(initial, QStringLiteral("DEFAULT"));
+  QCOMPARE(typedSize, 40);
+  QCOMPARE(typed, std::string(40, 'x'));
+
+  QTimer::singleShot(0, [] {
+    auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (dlg == nullptr) return;
+    QTest::keyClicks(Child<QLineEdit>(dlg, "promptLineEdit"), QStringLiteral("abc"));
+    QTest::mouseClick(Child<QPushButton>(dlg, "cancelPushButton"), Qt::LeftButton);
+  });
+  QCOMPARE(RunTextPromptDialog(nullptr, "Description", "Old"), std::string());
+
+  // A longer text given to the prompt is reported on OK, and the prompt stays.
+  CTextPromptDlg prompt;
+  prompt.m_strLabel = "Description";
+  prompt.m_strValue = std::string(45, 'y');
+  prompt.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&prompt));
+  QTest::mouseClick(Child<QPushButton>(&prompt, "okPushButton"), Qt::LeftButton);
+  QCOMPARE(m_messages, QStringList{MaxCharsText(40)});
+  QVERIFY(prompt.isVisible());
+}
+
+QTEST_MAIN(EditRequestDlgTest)
+#include "edit_request_dlg_test.moc"
