@@ -235,7 +235,14 @@ void CCorvellaView::OnKeyDown(unsigned nChar, unsigned /*nRepCnt*/, unsigned /*n
   // 9. Movement.
   const bool shiftForTab = m_pKeyState != nullptr && m_pKeyState->IsKeyDown(VK_SHIFT);
   const int lastRow = count - 1;
-  // Moves the range to one row after the old bottom row was deselected.
+  // The page keys, Home and End replace the whole range, as a plain Up or
+  // Down does: a row left selected outside the range would not be drawn as
+  // selected, yet Delete, Copy and Cut would act on it.
+  auto dropRange = [&] {
+    for (int row = std::max(m_nSelTop, 0); row <= m_nSelBottom; ++row) DeselectRow(list, row);
+    DeselectRow(list, m_nSelBottom);
+  };
+  // Moves the range (and, for the page keys, the caret) to one row.
   auto moveRangeTo = [&](int target, bool moveFocus) {
     m_nSelTop = target;
     m_nSelBottom = target;
@@ -265,7 +272,7 @@ void CCorvellaView::OnKeyDown(unsigned nChar, unsigned /*nRepCnt*/, unsigned /*n
       break;
     case VK_PRIOR:
     case VK_NEXT: {
-      DeselectRow(list, m_nSelBottom);
+      dropRange();
       const int perPage = list.GetCountPerPage();
       int target = 0;
       if (nChar == VK_PRIOR) {
@@ -279,7 +286,7 @@ void CCorvellaView::OnKeyDown(unsigned nChar, unsigned /*nRepCnt*/, unsigned /*n
       break;
     }
     case VK_END: {
-      DeselectRow(list, m_nSelBottom);
+      dropRange();
       int target = lastRow;
       if (ControlDown()) {
         m_nCurColumn = 0;
@@ -292,7 +299,7 @@ void CCorvellaView::OnKeyDown(unsigned nChar, unsigned /*nRepCnt*/, unsigned /*n
       break;
     }
     case VK_HOME: {
-      DeselectRow(list, m_nSelBottom);
+      dropRange();
       int target = 0;
       if (ControlDown()) {
         m_nCurColumn = 0;

@@ -169,6 +169,27 @@ TEST_F(ViewKeysTest, PageKeysFromARangeLeftBehindByDeletedRowsLandOnTheLastRow) 
   }
 }
 
+TEST_F(ViewKeysTest, PageKeysHomeAndEndReplaceAShiftRangeAsAWhole) {
+  AddRows(50);
+  SetRowsPerPage(10);
+  for (unsigned key : {VK_NEXT, VK_PRIOR, VK_HOME, VK_END}) {
+    SCOPED_TRACE("key " + std::to_string(key));
+    list().SetTopIndex(0);
+    Click(4, 0);
+    HoldShift();
+    Key(VK_DOWN);
+    Key(VK_DOWN);
+    ReleaseShift();
+    ASSERT_EQ(Selected(), (Rows{4, 5, 6}));
+    Key(key);
+    // Only the target row is left selected: nothing the drawing would not
+    // show as selected is left for Delete, Copy or Cut.
+    ASSERT_EQ(Selected().size(), 1u);
+    EXPECT_EQ(Selected()[0], view.m_nSelTop);
+    EXPECT_EQ(view.m_nSelTop, view.m_nSelBottom);
+  }
+}
+
 TEST_F(ViewKeysTest, HomeAndEndSelectTheFirstAndLastVisibleRowsAndKeepTheCaret) {
   AddRows(50);
   SetRowsPerPage(10);
