@@ -32,14 +32,13 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   auto* texts = new QVBoxLayout;
   texts->addWidget(version);
   texts->addWidget(line);
-  texts->addStretch();
 
   auto* layout = new QHBoxLayout(this);
   layout->addWidget(icon);
   layout->addSpacing(8);
   layout->addLayout(texts, 1);
-  layout->addWidget(buttons);
-  setFixedSize(sizeHint().expandedTo(QSize(330, 90)));
+  layout->addWidget(buttons, 0, Qt::AlignTop);
+  setFixedSize(sizeHint().expandedTo(QSize(330, 0)));
 }
 
 }  // namespace corvella

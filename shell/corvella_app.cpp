@@ -80,6 +80,9 @@ bool CCorvellaApp::InitInstance(const QStringList& arguments, bool show) {
 
   if (show) {
     m_frame->show();
+    // Asked for, so the keys work at once also where no window manager
+    // hands out the focus (a bare X session at the operator's desk).
+    m_frame->activateWindow();
     m_listWidget->setFocus(Qt::OtherFocusReason);
   }
   m_frame->UpdateCommandUI();
@@ -165,7 +168,9 @@ void CCorvellaApp::OnFileOpen() {
   // without regard to case, as it does on the platform the files come from.
   dialog.setOption(QFileDialog::DontUseNativeDialog, true);
   dialog.setFilter(dialog.filter() & ~QDir::CaseSensitive);
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+  const bool chosen = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+  m_frame->activateWindow();
+  if (!chosen) return;
   OpenDocumentFile(QFile::encodeName(dialog.selectedFiles().first()).toStdString());
 }
 
@@ -179,6 +184,7 @@ void CCorvellaApp::OnAppExit() { m_frame->close(); }
 void CCorvellaApp::OnAppAbout() {
   CAboutDlg dialog(m_frame.get());
   dialog.exec();
+  m_frame->activateWindow();
 }
 
 void CCorvellaApp::OnHelpFinder() { m_frame->ShowHelp(QString()); }

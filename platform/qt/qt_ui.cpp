@@ -2,6 +2,7 @@
 
 #include <QMessageBox>
 #include <QPushButton>
+#include <QWidget>
 #include <vector>
 
 #include "platform/qt/windows1252.h"
@@ -11,6 +12,22 @@ namespace corvella {
 namespace {
 
 constexpr unsigned kButtonMask = 0x000F;
+
+// Gives the main window the activation back when a modal box closes. A window
+// manager does this by itself; a bare X session (no window manager) would
+// otherwise leave the keyboard with nobody.
+class ReturnActivation {
+ public:
+  explicit ReturnActivation(QWidget* window) : m_window(window) {}
+  ~ReturnActivation() {
+    if (m_window && m_window->isVisible()) m_window->activateWindow();
+  }
+  ReturnActivation(const ReturnActivation&) = delete;
+  ReturnActivation& operator=(const ReturnActivation&) = delete;
+
+ private:
+  QWidget* m_window;
+};
 constexpr unsigned kIconMask = 0x00F0;
 
 QMessageBox::Icon IconFor(unsigned flags) {
@@ -26,6 +43,7 @@ QMessageBox::Icon IconFor(unsigned flags) {
 }  // namespace
 
 int QtUi::MessageBox(const std::string& text, const std::string& caption, unsigned flags) {
+  ReturnActivation back(m_parent);
   QMessageBox box(m_parent);
   box.setObjectName(QStringLiteral("corvellaMessageBox"));
   box.setWindowTitle(caption.empty() ? QStringLiteral("Corvella") : FromWindows1252(caption));
@@ -73,19 +91,23 @@ int QtUi::MessageBox(const std::string& text, const std::string& caption, unsign
 }
 
 std::string QtUi::PromptForText(const std::string& label, const std::string& initial) {
+  ReturnActivation back(m_parent);
   return promptForText ? promptForText(m_parent, label, initial) : std::string();
 }
 
 std::string QtUi::ChooseSelection(const std::string& label, const std::string& current,
                                   const std::string& choices) {
+  ReturnActivation back(m_parent);
   return chooseSelection ? chooseSelection(m_parent, label, current, choices) : std::string();
 }
 
 bool QtUi::EditRequestDialog(EditRequestData& data) {
+  ReturnActivation back(m_parent);
   return editRequestDialog ? editRequestDialog(m_parent, data) : false;
 }
 
 bool QtUi::SelectTeamPlayer(TeamPlayerChoice& choice) {
+  ReturnActivation back(m_parent);
   return selectTeamPlayer ? selectTeamPlayer(m_parent, choice) : false;
 }
 
