@@ -142,7 +142,6 @@ void CCorvellaView::EditCurrentCell() {
 
 void CCorvellaView::OnKeyDown(unsigned nChar, unsigned /*nRepCnt*/, unsigned /*nFlags*/) {
   ListControl& list = GetListCtrl();
-  const int count = list.GetItemCount();
 
   // 1. Shift held: Up and Down extend the range while it is down.
   if (nChar == VK_SHIFT) m_bShiftDown = true;
@@ -234,6 +233,7 @@ void CCorvellaView::OnKeyDown(unsigned nChar, unsigned /*nRepCnt*/, unsigned /*n
 
   // 9. Movement.
   const bool shiftForTab = m_pKeyState != nullptr && m_pKeyState->IsKeyDown(VK_SHIFT);
+  const int count = list.GetItemCount();
   const int lastRow = count - 1;
   // The page keys, Home and End replace the whole range, as a plain Up or
   // Down does: a row left selected outside the range would not be drawn as
