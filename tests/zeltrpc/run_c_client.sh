@@ -17,7 +17,7 @@ if [ -n "${ZELTRPC_BUILD_DIR:-}" ]; then
   export PKG_CONFIG_PATH=$(dirname "$pc")
   libdir=$(pkg-config --variable=libdir zeltrpc)
   # shellcheck disable=SC2046
-  ${CC:-cc} -Wall -Wextra -o "$work/client" "$client" $(pkg-config --cflags --libs zeltrpc) -Wl,-rpath,"$libdir"
+  ${CC:-cc} ${CFLAGS:-} -Wall -Wextra -o "$work/client" "$client" $(pkg-config --cflags --libs zeltrpc) -Wl,-rpath,"$libdir"
   client=$work/client
 fi
 
