@@ -13,6 +13,7 @@
 #include "platform/qt/list_widget.h"
 #include "platform/qt/qt_clipboard.h"
 #include "platform/qt/qt_ui.h"
+#include "platform/ui.h"
 #include "requests/corvella_doc.h"
 #include "transmit/dialogs/choose_selection_dlg.h"
 #include "transmit/dialogs/select_team_player_dlg.h"
@@ -42,6 +43,9 @@ bool CCorvellaApp::InitInstance(const QStringList& arguments, bool show) {
     InstallDialogHooks();
     m_ui = m_qtUi.get();
   }
+  // A configuration path whose only separator is its first character is
+  // reported; start-up goes on with that folder (the root) all the same.
+  if (m_profile->Path().rfind('/') == 0) m_ui->MessageBox("Illegal Path to Executable!", "", MB_OK);
   m_clipboard = std::make_unique<QtClipboard>();
 
   // The document reads the sport and the real-time-data input.
@@ -134,7 +138,6 @@ void CCorvellaApp::RouteCommands() {
                   update(&CCorvellaView::OnUpdateSingleRequest));
   Printing& printing = *m_printing;
   m_viewTarget.On(ID_FILE_PRINT, [&printing] { printing.Print(false); });
-  m_viewTarget.On(ID_FILE_PRINT_DIRECT, [&printing] { printing.Print(true); });
   m_viewTarget.On(ID_FILE_PRINT_PREVIEW, [&printing] { printing.Preview(); });
 
   // The document: Save.

@@ -362,6 +362,13 @@ class MainFrameTest : public QObject {
     QVERIFY(frame()->InHelpMode());
     QTest::keyClick(m_app->GetListWidget(), Qt::Key_Escape);
     QVERIFY(!frame()->InHelpMode());
+
+    // A click on the list in the mode shows the list's help and selects nothing.
+    frame()->RunCommand(ID_CONTEXT_HELP);
+    ClickNumberCell(0);
+    QVERIFY(!frame()->InHelpMode());
+    QVERIFY(frame()->Help()->isVisible());
+    QCOMPARE(list().GetSelectedCount(), 0);
   }
 
   void unreadableFileOnTheCommandLineEndsStartUp() {
@@ -373,6 +380,16 @@ class MainFrameTest : public QObject {
     const QString missing = QString::fromStdString(m_dir->File("NONE.REQ"));
     QVERIFY(!m_app->InitInstance({missing}, false));
     QCOMPARE(m_ui->CountMessages(), 1);
+  }
+
+  void rootFolderIsReportedAndStartUpGoesOn() {
+    qputenv("CORVELLA_DIR", "/");
+    m_ui = std::make_unique<ScriptedUi>();
+    m_app = std::make_unique<CCorvellaApp>(m_ui.get());
+    QVERIFY(m_app->InitInstance({}, false));
+    QVERIFY(m_ui->CountMessages() >= 1);
+    QCOMPARE(m_ui->MessageTexts().front(), std::string("Illegal Path to Executable!"));
+    QCOMPARE(m_ui->Messages().front().flags, unsigned(MB_OK));
   }
 
   // ---- the command table on its own -------------------------------------------------------
