@@ -277,6 +277,22 @@ class PlatformQtTest : public QObject {
     QCOMPARE(InkBox(image), QRect(4, 6, 20, 30));
   }
 
+  void textStaysUprightOnAFlippedAxis() {
+    // y grows upward: logical 0..30 lands on device rows 40 down to 10.
+    const QImage flipped = Paint(120, 50, [](DeviceContext& dc) {
+      dc.SetMapMode(MM_ANISOTROPIC);
+      dc.SetWindowExt(Size{1, 1});
+      dc.SetViewportExt(Size{1, -1});
+      dc.SetViewportOrg(Point{0, 40});
+      dc.DrawText("Up", Rect{0, 0, 100, 30}, DT_SINGLELINE | DT_NOPREFIX | DT_CENTER);
+    });
+    const QImage upright = Paint(120, 50, [](DeviceContext& dc) {
+      dc.DrawText("Up", Rect{0, 10, 100, 40}, DT_SINGLELINE | DT_NOPREFIX | DT_CENTER);
+    });
+    QVERIFY(!InkBox(upright).isNull());
+    QCOMPARE(flipped, upright);
+  }
+
   void mappingIsGivenBackToThePainter() {
     QImage image = WhiteImage(50, 50);
     QPainter painter(&image);
