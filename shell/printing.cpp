@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPageLayout>
+#include <QPageRanges>
 #include <QPageSetupDialog>
 #include <QPainter>
 #include <QPrintDialog>
@@ -14,6 +15,7 @@
 #include <QPrinterInfo>
 #include <QStandardPaths>
 #include <algorithm>
+#include <vector>
 
 #include "listview/corvella_view.h"
 #include "platform/qt/qt_dc.h"
@@ -64,28 +66,35 @@ struct Printing::Impl {
   }
 
   // The print dialog with the page range; the chosen pages come back in
-  // from/to. False when the operator cancels.
-  bool RunPrintDialog(PrintInfo& info, int& from, int& to) {
+  // `pages`. False when the operator cancels.
+  bool RunPrintDialog(PrintInfo& info, std::vector<int>& pages) {
     printer.setPrintRange(QPrinter::AllPages);
-    printer.setFromTo(0, 0);
+    printer.setPageRanges(QPageRanges());
     QPrintDialog dialog(&printer, parent);
     dialog.setWindowTitle(QStringLiteral("Print"));
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
     dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
     dialog.setMinMax(info.minPage, info.maxPage);
     if (dialog.exec() != QDialog::Accepted) return false;
-    from = info.minPage;
-    to = info.maxPage;
-    if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0) {
-      from = std::clamp(printer.fromPage(), info.minPage, info.maxPage);
-      to = std::clamp(printer.toPage() > 0 ? printer.toPage() : info.maxPage, from, info.maxPage);
-    }
+    pages = ChosenPages(printer, info);
     return true;
   }
 
-  // Draws pages from..to on `target`, each prepared by the view (page
-  // number, landscape) and drawn by it. False when the job cannot start.
-  bool Render(QPrinter& target, PrintInfo& info, int from, int to) {
+  // The pages of minPage..maxPage the printer's page range selects (all of
+  // them when no range was chosen), in order.
+  static std::vector<int> ChosenPages(const QPrinter& target, const PrintInfo& info) {
+    const QPageRanges ranges = target.pageRanges();
+    const bool all = target.printRange() != QPrinter::PageRange || ranges.isEmpty();
+    std::vector<int> pages;
+    for (int page = info.minPage; page <= info.maxPage; ++page) {
+      if (all || ranges.contains(page)) pages.push_back(page);
+    }
+    return pages;
+  }
+
+  // Draws `pages` on `target`, each prepared by the view (page number,
+  // landscape) and drawn by it. False when the job cannot start.
+  bool Render(QPrinter& target, PrintInfo& info, const std::vector<int>& pages) {
     lastError.clear();
     // The first page must already be landscape when the painter starts.
     target.setPageOrientation(QPageLayout::Landscape);
@@ -101,7 +110,7 @@ struct Printing::Impl {
     const int copies = target.supportsMultipleCopies() ? 1 : std::max(1, target.copyCount());
     bool first = true;
     for (int copy = 0; copy < copies; ++copy) {
-      for (int page = from; page <= to; ++page) {
+      for (int page : pages) {
         if (!first) target.newPage();
         first = false;
         QtDeviceContext dc(painter, true);
@@ -135,19 +144,18 @@ void Printing::Print(bool direct) {
   Impl& d = *m_pImpl;
   PrintInfo info = d.MakeInfo();
   info.direct = direct;
-  int from = 1;
-  int to = 1;
+  std::vector<int> pages;
   info.doPreparePrinting = [&](PrintInfo& i) {
     if (!d.ChooseDestination(direct)) return false;
     if (direct) {
-      from = i.minPage;
-      to = i.maxPage;
+      for (int page = i.minPage; page <= i.maxPage; ++page) pages.push_back(page);
       return true;
     }
-    return d.RunPrintDialog(i, from, to);
+    return d.RunPrintDialog(i, pages);
   };
   if (!d.view.OnPreparePrinting(info)) return;
-  if (!d.Render(d.printer, info, from, to)) d.ReportError();
+  if (pages.empty()) return;
+  if (!d.Render(d.printer, info, pages)) d.ReportError();
 }
 
 void Printing::Preview() {
@@ -161,18 +169,15 @@ void Printing::Preview() {
   if (d.printer.outputFormat() == QPrinter::NativeFormat && QPrinterInfo::availablePrinters().isEmpty())
     d.printer.setOutputFormat(QPrinter::PdfFormat);
   d.printer.setPageOrientation(QPageLayout::Landscape);
+  // The preview shows every page, whatever range the last printout had.
+  d.printer.setPrintRange(QPrinter::AllPages);
+  d.printer.setPageRanges(QPageRanges());
 
   QPrintPreviewDialog dialog(&d.printer, d.parent);
   dialog.setWindowTitle(QStringLiteral("Print Preview"));
   QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&](QPrinter* target) {
     // Printing from the preview honours a page range the operator chose there.
-    int from = info.minPage;
-    int to = info.maxPage;
-    if (target->printRange() == QPrinter::PageRange && target->fromPage() > 0) {
-      from = std::clamp(target->fromPage(), info.minPage, info.maxPage);
-      to = std::clamp(target->toPage() > 0 ? target->toPage() : info.maxPage, from, info.maxPage);
-    }
-    if (!d.Render(*target, info, from, to)) d.ReportError();
+    if (!d.Render(*target, info, Impl::ChosenPages(*target, info))) d.ReportError();
   });
   dialog.exec();
 }

@@ -7,7 +7,12 @@
 #include <QClipboard>
 #include <QFile>
 #include <QPageLayout>
+#include <QLineEdit>
+#include <QPrintDialog>
+#include <QPrinterInfo>
 #include <QPrintPreviewDialog>
+#include <QRadioButton>
+#include <QSpinBox>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QRegularExpression>
@@ -58,6 +63,23 @@ QList<PdfPage> PdfPages(const QByteArray& pdf) {
   return pages;
 }
 
+// Runs `answer` on the first visible dialog of type T once it shows (polling,
+// so it works whatever the dialog does before its event loop runs).
+template <typename T, typename F>
+void AnswerDialog(QObject* context, F answer) {
+  QTimer::singleShot(0, context, [answer] {
+    for (int i = 0; i < 250; ++i) {
+      for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* dialog = qobject_cast<T*>(w); dialog && dialog->isVisible()) {
+          answer(dialog);
+          return;
+        }
+      }
+      QTest::qWait(20);
+    }
+  });
+}
+
 }  // namespace
 
 class PrintingTest : public QObject {
@@ -68,6 +90,10 @@ class PrintingTest : public QObject {
   void cleanup();
   void printsFortyOneRowsToTwoLandscapePdfPages();
   void directPrintPrintsEveryPage();
+  void printDialogOffersThePagesAndPrintsTheChosenRange_data();
+  void printDialogOffersThePagesAndPrintsTheChosenRange();
+  void cancelledPrintDialogPrintsNothing();
+  void withoutPrinterTheDialogOffersAPdfFile();
   void previewShowsTheSamePagesInLandscape();
   void reportsAFileItCannotWrite();
   void clipboardRoundTripThroughTheSystemClipboard();
@@ -155,6 +181,78 @@ void PrintingTest::directPrintPrintsEveryPage() {
   QFile file(path);
   QVERIFY(file.open(QIODevice::ReadOnly));
   QCOMPARE(PdfPages(file.readAll()).size(), 3);
+}
+
+void PrintingTest::printDialogOffersThePagesAndPrintsTheChosenRange_data() {
+  QTest::addColumn<QString>("mode");
+  QTest::addColumn<int>("expectedPages");
+  QTest::newRow("all") << QString() << 3;
+  QTest::newRow("from 2 to 3") << QStringLiteral("range") << 2;
+}
+
+void PrintingTest::printDialogOffersThePagesAndPrintsTheChosenRange() {
+  QFETCH(QString, mode);
+  QFETCH(int, expectedPages);
+  AddRows(85);  // three pages
+  Printing printing(nullptr, *m_view);
+  const QString path = QString::fromStdString(m_dir->File("dialog.pdf"));
+  printing.printer().setOutputFormat(QPrinter::PdfFormat);
+  printing.printer().setOutputFileName(path);
+
+  int offeredMax = -1;
+  bool answered = false;
+  AnswerDialog<QPrintDialog>(this, [&](QPrintDialog* dialog) {
+    answered = true;
+    offeredMax = dialog->maxPage();
+    if (mode == QLatin1String("range")) {
+      auto* radio = dialog->findChild<QRadioButton*>(QStringLiteral("printRange"));
+      auto* from = dialog->findChild<QSpinBox*>(QStringLiteral("from"));
+      auto* to = dialog->findChild<QSpinBox*>(QStringLiteral("to"));
+      if (radio && from && to) {
+        radio->setChecked(true);
+        from->setValue(2);
+        to->setValue(3);
+      }
+    }
+    dialog->accept();
+  });
+  printing.Print(false);
+
+  QVERIFY(answered);
+  QCOMPARE(offeredMax, 3);
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::ReadOnly));
+  const QList<PdfPage> pages = PdfPages(file.readAll());
+  QCOMPARE(pages.size(), expectedPages);
+  for (const PdfPage& page : pages) QVERIFY(page.width > page.height);
+}
+
+void PrintingTest::cancelledPrintDialogPrintsNothing() {
+  AddRows(3);
+  Printing printing(nullptr, *m_view);
+  const QString path = QString::fromStdString(m_dir->File("cancelled.pdf"));
+  printing.printer().setOutputFormat(QPrinter::PdfFormat);
+  printing.printer().setOutputFileName(path);
+  AnswerDialog<QPrintDialog>(this, [](QPrintDialog* dialog) { dialog->reject(); });
+  printing.Print(false);
+  QVERIFY(!QFile::exists(path));
+  QCOMPARE(m_view->GetListCtrl().GetItemCount(), 3);
+}
+
+void PrintingTest::withoutPrinterTheDialogOffersAPdfFile() {
+  if (!QPrinterInfo::availablePrinters().isEmpty()) QSKIP("a printer is installed here");
+  AddRows(1);
+  Printing printing(nullptr, *m_view);
+  QString offered;
+  AnswerDialog<QPrintDialog>(this, [&](QPrintDialog* dialog) {
+    if (auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("filename"))) offered = edit->text();
+    dialog->reject();
+  });
+  printing.Print(false);
+  QCOMPARE(printing.printer().outputFormat(), QPrinter::PdfFormat);
+  QVERIFY2(printing.printer().outputFileName().endsWith(QStringLiteral("/BASK.pdf")),
+           qPrintable(printing.printer().outputFileName()));
+  QCOMPARE(offered, printing.printer().outputFileName());
 }
 
 void PrintingTest::previewShowsTheSamePagesInLandscape() {
