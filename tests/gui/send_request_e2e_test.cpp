@@ -1,0 +1,125 @@
+// From file to sign, in the real main window: the sample request file is
+// loaded, the operator right-clicks the "#" cell of the first request,
+// answers Select Desired Team/Player with Visitor and 12, and the stand-in
+// sign service (in a private socket folder) receives exactly the packet.
+
+#include <QApplication>
+#include <QFile>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QtTest>
+#include <memory>
+
+#include "listview/corvella_view.h"
+#include "platform/list_control.h"
+#include "platform/qt/list_widget.h"
+#include "requests/corvella_doc.h"
+#include "shell/corvella_app.h"
+#include "shell/main_frame.h"
+#include "support/temp_dir.h"
+#include "tools/signsim/server.h"
+
+using namespace corvella;
+
+namespace {
+
+std::string ReadExample(const char* name) {
+  QFile file(QStringLiteral(CORVELLA_EXAMPLES_DIR "/") + QString::fromLatin1(name));
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  return file.readAll().toStdString();
+}
+
+// The first sample request (Points Leaders: Sign 1, Continuous, 1 time,
+// C, DEFAULT, RTD, frame 0, offset 0) for Visitor and player 12; checksum
+// worked out by hand: the bytes from offset 1 through EOT add up to 2723
+// (0xAA3), modulo 256 0xA3.
+const std::string kExpected =
+    "\x16" "0" "0000000" "\x01" "001" "01" "0" "00001" "C" "DEFAULT " "RTD     " "0000" "00000"
+    "G" "I" "V" "12" " " "\x04" "A3" "\x17";
+
+}  // namespace
+
+class SendRequestEndToEndTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void rightClickSendsThePacketToTheSignService();
+};
+
+void SendRequestEndToEndTest::rightClickSendsThePacketToTheSignService() {
+  TempDir dir;
+  dir.Write("CORVELLA.INI", ReadExample("CORVELLA.INI"));  // ZLRTDINPUT=1
+  dir.Write("BASK.REQ", ReadExample("BASK.REQ"));
+  qputenv("CORVELLA_DIR", QByteArray::fromStdString(dir.Path()));
+  qputenv("ZELTRPC_DIR", QByteArray::fromStdString(dir.Path() + "sock"));
+
+  signsim::Options options;
+  options.dir = dir.Path() + "sock";
+  signsim::SignServer server(options);
+  std::string error;
+  QVERIFY2(server.start(error), error.c_str());
+
+  {
+    CCorvellaApp app;  // the real message boxes and dialogs
+    QVERIFY(app.InitInstance({}));
+    CMainFrame* frame = app.GetMainWnd();
+    frame->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(frame));
+    ListControl& list = app.GetView().GetListCtrl();
+    QVERIFY(list.GetItemCount() > 0);
+    QCOMPARE(list.GetItemText(0, 1), std::string("Points Leaders"));
+
+    // The dialog opens inside the click; answer it like the operator.
+    bool answered = false;
+    QStringList unexpected;
+    QTimer::singleShot(0, [&] {
+      QPointer<QDialog> dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      if (dlg == nullptr || dlg->objectName() != QLatin1String("selectTeamPlayerDialog")) return;
+      QTest::mouseClick(dlg->findChild<QRadioButton*>(QStringLiteral("visitorRadioButton")),
+                        Qt::LeftButton);
+      auto* player = dlg->findChild<QLineEdit*>(QStringLiteral("playerNumberLineEdit"));
+      player->setFocus();
+      player->selectAll();
+      QTest::keyClicks(player, QStringLiteral("12"));
+      answered = true;
+      QTest::mouseClick(dlg->findChild<QPushButton*>(QStringLiteral("okPushButton")),
+                        Qt::LeftButton);
+      if (dlg != nullptr && dlg->isVisible()) dlg->reject();
+    });
+    // Any message box is a failure; close it so the run goes on.
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        unexpected << box->text();
+        box->accept();
+      }
+    });
+    closer.start(50);
+
+    Rect rc;
+    QVERIFY(list.GetItemRect(0, rc, LVIR_LABEL));
+    ListWidget* widget = app.GetListWidget();
+    QTest::mouseClick(widget->viewport(), Qt::RightButton, Qt::NoModifier,
+                      widget->ToViewport(Point{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2}));
+
+    QVERIFY(answered);
+    closer.stop();
+    QCOMPARE(unexpected, QStringList());
+    QVERIFY(app.GetView().m_bConnected);
+    app.GetDocument().SetModifiedFlag(false);
+  }
+
+  const std::vector<uint8_t> received = server.service().realTimeData(0);
+  QCOMPARE(QByteArray(reinterpret_cast<const char*>(received.data()), int(received.size())),
+           QByteArray::fromStdString(kExpected));
+  server.stop();
+  qunsetenv("ZELTRPC_DIR");
+  qunsetenv("CORVELLA_DIR");
+}
+
+QTEST_MAIN(SendRequestEndToEndTest)
+#include "send_request_e2e_test.moc"
