@@ -26,7 +26,8 @@ namespace {
 
 // True when `path` names a regular file that can be opened for reading now.
 bool CanOpenForReading(const std::string& path) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Non-blocking: a pipe in the file's place must not stall the program.
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return false;
   struct stat st {};
   const bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);

@@ -98,7 +98,9 @@ enum class ReadResult { kOk, kMissing, kFailed };
 // when it exists but cannot be read or is over ProfileFile::kMaxBytes.
 ReadResult ReadWholeFile(const std::string& path, std::string& out) {
   out.clear();
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Non-blocking, so a pipe in the file's place cannot stall the program;
+  // only regular files are read.
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return errno == ENOENT ? ReadResult::kMissing : ReadResult::kFailed;
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||

@@ -68,7 +68,8 @@ bool CDocument::OnNewDocument() {
 bool CDocument::OnOpenDocument(const std::string& path) {
   // The document reads nothing from the file, but a file that cannot be
   // opened is reported and leaves everything as it was.
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Non-blocking: a pipe in the file's place must not stall the program.
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   struct stat st {};
   const bool readable = fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
   if (fd >= 0) ::close(fd);

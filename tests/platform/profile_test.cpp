@@ -238,6 +238,17 @@ TEST(ProfileFunctions, AnUnreadableFileIsNotOverwritten) {
   EXPECT_EQ(dir.Read("CORVELLA.INI"), "[REQUEST]\nBAUD=19200\n");
 }
 
+TEST(ProfileFunctions, APipeInPlaceOfTheFileNeitherHangsNorIsReplaced) {
+  TempDir dir;
+  const std::string path = dir.File("CORVELLA.INI");
+  ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+  EXPECT_EQ(GetPrivateProfileString("REQUEST", "SPORT", "BASKETBALL", 100, path), "BASKETBALL");
+  EXPECT_FALSE(WritePrivateProfileString("REQUEST", "SPORT", "FOOT.REQ", path));
+  struct stat st {};
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+}
+
 TEST(WriteFileAtomically, ReplacesTheWholeFileAndKeepsItsMode) {
   TempDir dir;
   std::string path = dir.Write("BASK.REQ", "old content that is longer than the new one");
