@@ -1,5 +1,7 @@
-// Profile (INI) files: one linear parse into line records plus two hash
-// indexes, so every look-up costs the same however large or broken the file.
+// Profile (INI) files: one linear parse that records the first occurrence of
+// each section and key, plus two hash indexes, so every look-up costs the
+// same however large or broken the file. The text itself is kept, so writing
+// changes only the line concerned.
 //
 // Lexical rules: a line ends at LF, one CR before it is dropped; blanks
 // (space, tab, CR, VT, FF) around names and values are trimmed. "[name]" starts
