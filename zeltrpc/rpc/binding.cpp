@@ -100,6 +100,10 @@ uint32_t BindingHandle::connectAndBind(const InterfaceSpec& iface) {
 uint32_t BindingHandle::call(const InterfaceSpec& iface, uint16_t opnum, std::vector<uint8_t>& pdu,
                              size_t maxReplyStub, ReplyHandler onReply) {
   std::lock_guard lock(m_mutex);
+  // A connection the service closed while we were idle (it restarted) is
+  // replaced before anything of this call is sent, so the call still reaches
+  // the service. A connection that breaks during the call fails that call.
+  if (m_conn && m_conn->peerGone()) m_conn.reset();
   if (!m_conn) {
     if (uint32_t s = connectAndBind(iface)) return s;
   }

@@ -63,6 +63,10 @@ class PduStream {
   Io readPdu(Pdu& pdu, Clock::time_point deadline);
   // Shuts the socket down in both directions (wakes a blocked reader).
   void shutdown();
+  // True when the peer has already closed or reset the connection, or has
+  // sent something between calls (a shutdown notice): the connection is of
+  // no further use. Does not block.
+  bool peerGone() const;
 
  private:
   bool armTimeout(int option, Clock::time_point deadline, std::chrono::microseconds& current);
