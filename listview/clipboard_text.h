@@ -16,9 +16,6 @@
 
 namespace corvella {
 
-// The thirteen cell texts of one request, in column order.
-using RequestCells = std::array<std::string, kColumnCount>;
-
 // A copied cell carries at most this many characters (longer texts are cut).
 constexpr std::size_t kClipboardCellLimit = 30;
 

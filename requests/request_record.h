@@ -41,6 +41,10 @@ struct ColumnInfo {
 
 extern const std::array<ColumnInfo, kColumnCount> kColumns;
 
+// The thirteen cell texts of one request, in column order, taken out of the
+// list (for the packet builder and the clipboard).
+using RequestCells = std::array<std::string, kColumnCount>;
+
 // Width of a column whose title measures `titleWidth` pixels in the list's font.
 int ColumnWidthForTitle(int column, int titleWidth);
 

@@ -34,8 +34,6 @@ constexpr char kSoh = 0x01;
 constexpr char kEot = 0x04;
 constexpr char kEtb = 0x17;
 
-// The thirteen cell texts of one row, in column order.
-using RequestCells = std::array<std::string, kColumnCount>;
 
 // The "Team/Ind" cell is exactly "T" (case matters, whole text).
 bool IsTeamRequest(std::string_view teamInd);
