@@ -22,8 +22,13 @@ echo "== fuzz targets (short runs)"
 CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DCORVELLA_GUI=OFF -DCORVELLA_BENCH=OFF -DBUILD_TESTING=OFF -DCORVELLA_FUZZ=ON > /dev/null
 cmake --build build-fuzz -j"$JOBS"
+# Each run starts from the sample files (a fresh corpus folder, so the samples
+# stay clean) and stops at the first fault, which fails this script.
 for f in $(find build-fuzz/fuzz -maxdepth 3 -type f -executable -name 'fuzz_*' | sort); do
+  corpus=$(mktemp -d)
+  cp examples/* "$corpus"/
   echo "-- $(basename "$f")"
-  "$f" -max_total_time="${FUZZ_SECONDS:-15}" -rss_limit_mb=2048 -print_final_stats=0 2>&1 | tail -2
+  "$f" "$corpus" -max_total_time="${FUZZ_SECONDS:-15}" -rss_limit_mb=2048 -print_final_stats=0 2>&1 | tail -2
+  rm -rf "$corpus"
 done
 echo "== all tests passed"
