@@ -32,37 +32,37 @@ QFont::StyleHint HintForFace(const QString& face) {
 // The font's height in the painter's logical units, as a FontSpec states it
 // (negative: character height).
 FontSpec SpecFromFont(const QFont& font, const QPaintDevice* device) {
-  FontSpec spec;
-  spec.face = ToWindows1252(font.family());
+  FontSpec fontSpec;
+  fontSpec.face = ToWindows1252(font.family());
   if (font.pixelSize() > 0) {
-    spec.height = -font.pixelSize();
+    fontSpec.height = -font.pixelSize();
   } else {
     const int dpi = device ? device->logicalDpiY() : 96;
-    spec.height = -qRound(font.pointSizeF() * dpi / 72.0);
+    fontSpec.height = -qRound(font.pointSizeF() * dpi / 72.0);
   }
-  spec.weight = font.weight();
-  return spec;
+  fontSpec.weight = font.weight();
+  return fontSpec;
 }
 
 }  // namespace
 
-QFont FontFromSpec(const FontSpec& spec, const QFont& base) {
+QFont FontFromSpec(const FontSpec& fontSpec, const QFont& base) {
   QFont font(base);
-  const QString face = FromWindows1252(spec.face);
+  const QString face = FromWindows1252(fontSpec.face);
   if (!face.isEmpty()) {
     font.setFamily(face);
     font.setStyleHint(HintForFace(face));
   }
-  if (spec.height < 0) {
-    font.setPixelSize(std::max(1, -spec.height));
-  } else if (spec.height > 0) {
+  if (fontSpec.height < 0) {
+    font.setPixelSize(std::max(1, -fontSpec.height));
+  } else if (fontSpec.height > 0) {
     // A positive height is the cell height (ascent plus descent): scale the
     // character height so that the cell comes out at the asked size.
-    font.setPixelSize(spec.height);
+    font.setPixelSize(fontSpec.height);
     const qreal cell = QFontMetricsF(font).height();
-    if (cell > 0) font.setPixelSize(std::max(1, qRound(spec.height * spec.height / cell)));
+    if (cell > 0) font.setPixelSize(std::max(1, qRound(fontSpec.height * fontSpec.height / cell)));
   }
-  font.setWeight(static_cast<QFont::Weight>(std::clamp(spec.weight > 0 ? spec.weight : 400, 1, 1000)));
+  font.setWeight(static_cast<QFont::Weight>(std::clamp(fontSpec.weight > 0 ? fontSpec.weight : 400, 1, 1000)));
   return font;
 }
 

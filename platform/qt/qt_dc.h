@@ -16,7 +16,7 @@ namespace corvella {
 // same kind where the face is not installed), the height in logical units
 // (negative: character height, positive: cell height, 0: `base`'s size) and
 // the weight. `base` provides everything else.
-QFont FontFromSpec(const FontSpec& spec, const QFont& base);
+QFont FontFromSpec(const FontSpec& fontSpec, const QFont& base);
 
 class QtDeviceContext final : public DeviceContext {
  public:
