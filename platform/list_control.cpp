@@ -22,8 +22,7 @@ int ListControl::InsertItem(int row, const std::string& text) {
   m_items.insert(m_items.begin() + row, std::move(item));
   // The anchor keeps pointing at the same item.
   if (m_anchor >= row) ++m_anchor;
-  if (onLayoutChanged) onLayoutChanged();
-  Invalidate();
+  LayoutChanged();
   return row;
 }
 
@@ -37,8 +36,7 @@ bool ListControl::DeleteItem(int row) {
   }
   // Keep the first visible row inside the list.
   SetTopIndexQuietly(m_topIndex);
-  if (onLayoutChanged) onLayoutChanged();
-  Invalidate();
+  LayoutChanged();
   return true;
 }
 
@@ -46,8 +44,7 @@ bool ListControl::DeleteAllItems() {
   m_items.clear();
   m_anchor = -1;
   m_topIndex = 0;
-  if (onLayoutChanged) onLayoutChanged();
-  Invalidate();
+  LayoutChanged();
   return true;
 }
 
@@ -123,8 +120,7 @@ int ListControl::InsertColumn(int column, const std::string& title, int format, 
   if (column < 0) return -1;
   column = std::min(column, GetColumnCount());
   m_columns.insert(m_columns.begin() + column, ListColumn{title, format, std::max(width, 0)});
-  if (onLayoutChanged) onLayoutChanged();
-  Invalidate();
+  LayoutChanged();
   return column;
 }
 
@@ -135,8 +131,7 @@ bool ListControl::DeleteColumn(int column) {
   for (Item& item : m_items) {
     if (static_cast<std::size_t>(column) < item.texts.size()) item.texts.erase(item.texts.begin() + column);
   }
-  if (onLayoutChanged) onLayoutChanged();
-  Invalidate();
+  LayoutChanged();
   return true;
 }
 
@@ -156,8 +151,7 @@ int ListControl::GetColumnWidth(int column) const {
 bool ListControl::SetColumnWidth(int column, int width) {
   if (column < 0 || column >= GetColumnCount()) return false;
   m_columns[static_cast<std::size_t>(column)].width = std::max(width, 0);
-  if (onLayoutChanged) onLayoutChanged();
-  Invalidate();
+  LayoutChanged();
   return true;
 }
 
@@ -168,8 +162,7 @@ int ListControl::GetRowHeight() const { return m_rowHeight; }
 void ListControl::SetRowHeight(int height) {
   m_rowHeight = std::max(height, 1);
   SetTopIndexQuietly(m_topIndex);
-  if (onLayoutChanged) onLayoutChanged();
-  Invalidate();
+  LayoutChanged();
 }
 
 int ListControl::GetHeaderHeight() const { return m_headerHeight; }
@@ -177,8 +170,7 @@ int ListControl::GetHeaderHeight() const { return m_headerHeight; }
 void ListControl::SetHeaderHeight(int height) {
   m_headerHeight = std::max(height, 0);
   SetTopIndexQuietly(m_topIndex);
-  if (onLayoutChanged) onLayoutChanged();
-  Invalidate();
+  LayoutChanged();
 }
 
 void ListControl::SetClientSize(Size size) {
@@ -195,8 +187,7 @@ void ListControl::SetTopIndex(int row) {
   const int before = m_topIndex;
   SetTopIndexQuietly(row);
   if (m_topIndex != before) {
-    if (onLayoutChanged) onLayoutChanged();
-    Invalidate();
+    LayoutChanged();
   }
 }
 
@@ -212,8 +203,7 @@ void ListControl::SetScrollX(int x) {
   const int next = std::max(x, 0);
   if (next == m_scrollX) return;
   m_scrollX = next;
-  if (onLayoutChanged) onLayoutChanged();
-  Invalidate();
+  LayoutChanged();
 }
 
 int ListControl::GetCountPerPage() const {
@@ -299,6 +289,19 @@ void ListControl::Invalidate() {
   InvalidateRect(Rect{0, 0, m_clientSize.cx, m_clientSize.cy}, true);
 }
 
+void ListControl::LayoutChanged() {
+  if (onLayoutChanged) onLayoutChanged();
+  Invalidate();
+}
+
+void ListControl::SelectOnly(int row) {
+  for (int r = 0; r < GetItemCount(); ++r) {
+    if (r != row) SetItemState(r, 0, LVIS_SELECTED);
+  }
+  SetItemState(row, LVIS_SELECTED, LVIS_SELECTED);
+  m_anchor = row;
+}
+
 void ListControl::UpdateWindow() {
   if (onUpdate) onUpdate();
 }
@@ -340,11 +343,7 @@ void ListControl::DefaultLButtonDown(unsigned keyFlags, Point point) {
     SetItemState(row, now ^ LVIS_SELECTED, LVIS_SELECTED);
     m_anchor = row;
   } else {
-    for (int r = 0; r < GetItemCount(); ++r) {
-      if (r != row) SetItemState(r, 0, LVIS_SELECTED);
-    }
-    SetItemState(row, LVIS_SELECTED, LVIS_SELECTED);
-    m_anchor = row;
+    SelectOnly(row);
   }
   SetItemState(row, LVIS_FOCUSED, LVIS_FOCUSED);
   EnsureVisible(row);
@@ -357,11 +356,7 @@ void ListControl::DefaultRButtonDown(unsigned keyFlags, Point point) {
     return;
   }
   if (!GetItemState(row, LVIS_SELECTED)) {
-    for (int r = 0; r < GetItemCount(); ++r) {
-      if (r != row) SetItemState(r, 0, LVIS_SELECTED);
-    }
-    SetItemState(row, LVIS_SELECTED, LVIS_SELECTED);
-    m_anchor = row;
+    SelectOnly(row);
   }
   SetItemState(row, LVIS_FOCUSED, LVIS_FOCUSED);
   EnsureVisible(row);

@@ -137,6 +137,11 @@ class ListControl {
   void SetTopIndexQuietly(int row);
   int TotalColumnWidth() const;
   void InvalidateRow(int row);
+  // Rows, columns or the scroll position changed: tells the window and
+  // repaints everything.
+  void LayoutChanged();
+  // Selects `row` alone and makes it the anchor of Shift+clicks.
+  void SelectOnly(int row);
 
   struct Item {
     std::vector<std::string> texts;

@@ -23,6 +23,21 @@ bool StartsWithUpper(std::string_view text, std::string_view prefix) {
   return true;
 }
 
+// A one-letter code of a list column and the name the list shows for it.
+struct CodeName {
+  std::string_view code;
+  const char* name;
+};
+
+// The name of `code` (exactly, case matters); "" for a code not in `names`.
+template <std::size_t N>
+std::string NameOfCode(const CodeName (&names)[N], std::string_view code) {
+  for (const CodeName& entry : names) {
+    if (entry.code == code) return entry.name;
+  }
+  return "";
+}
+
 }  // namespace
 
 // Column 0 holds the position, which is never stored: its key "Number" is
@@ -83,24 +98,19 @@ std::string DisplayModeFromText(std::string_view text) {
 }
 
 std::string TeamIndName(std::string_view code) {
-  if (code == "I") return "Individual";
-  if (code == "T") return "Team";
-  return "";
+  static constexpr CodeName kNames[] = {{"I", "Individual"}, {"T", "Team"}};
+  return NameOfCode(kNames, code);
 }
 
 std::string Top3Name(std::string_view code) {
-  if (code == "N") return "Normal";
-  if (code == "P") return "Passing";
-  if (code == "C") return "Receiving";
-  if (code == "R") return "Rushing";
-  if (code == "T") return "Tackles/Defense";
-  return "";
+  static constexpr CodeName kNames[] = {
+      {"N", "Normal"}, {"P", "Passing"}, {"C", "Receiving"}, {"R", "Rushing"}, {"T", "Tackles/Defense"}};
+  return NameOfCode(kNames, code);
 }
 
 std::string GameSeasonName(std::string_view code) {
-  if (code == "G") return "Game";
-  if (code == "S") return "Season";
-  return "";
+  static constexpr CodeName kNames[] = {{"G", "Game"}, {"S", "Season"}};
+  return NameOfCode(kNames, code);
 }
 
 int LeadingInt(std::string_view text) {

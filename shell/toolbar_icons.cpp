@@ -4,12 +4,23 @@
 #include <QPainterPath>
 #include <QPixmap>
 #include <functional>
+#include <initializer_list>
 
 namespace corvella {
 
 namespace {
 
 const QColor kOutline(40, 40, 40);
+
+// The closed outline through `corners`, in turn.
+QPainterPath ClosedPath(std::initializer_list<QPointF> corners) {
+  QPainterPath path;
+  if (corners.size() == 0) return path;
+  path.moveTo(*corners.begin());
+  for (auto it = corners.begin() + 1; it != corners.end(); ++it) path.lineTo(*it);
+  path.closeSubpath();
+  return path;
+}
 
 // Paints into a 16 by 16 unit box.
 void PaintToolIcon(QPainter& p, ToolIcon icon) {
@@ -95,13 +106,8 @@ void PaintToolIcon(QPainter& p, ToolIcon icon) {
       p.drawRect(QRectF(-4.5, -2, 9, 4));
       p.setBrush(QColor(230, 130, 150));
       p.drawRect(QRectF(4.5, -2, 2.5, 4));
-      QPainterPath tip;
-      tip.moveTo(-4.5, -2);
-      tip.lineTo(-7.5, 0);
-      tip.lineTo(-4.5, 2);
-      tip.closeSubpath();
       p.setBrush(QColor(240, 220, 180));
-      p.drawPath(tip);
+      p.drawPath(ClosedPath({{-4.5, -2}, {-7.5, 0}, {-4.5, 2}}));
       p.resetTransform();
       break;
     }
@@ -122,16 +128,7 @@ void PaintToolIcon(QPainter& p, ToolIcon icon) {
       p.drawRect(QRectF(6.5, 10.5, 8, 4));
       p.setPen(Qt::NoPen);
       p.setBrush(QColor(30, 150, 30));
-      QPainterPath arrow;
-      arrow.moveTo(0.5, 6);
-      arrow.lineTo(4, 6);
-      arrow.lineTo(4, 4);
-      arrow.lineTo(8, 8);
-      arrow.lineTo(4, 12);
-      arrow.lineTo(4, 10);
-      arrow.lineTo(0.5, 10);
-      arrow.closeSubpath();
-      p.drawPath(arrow);
+      p.drawPath(ClosedPath({{0.5, 6}, {4, 6}, {4, 4}, {8, 8}, {4, 12}, {4, 10}, {0.5, 10}}));
       p.setPen(QPen(QColor(30, 150, 30), 1));
       p.drawLine(QPointF(8, 8), QPointF(15, 8));
       break;
@@ -147,29 +144,13 @@ void PaintToolIcon(QPainter& p, ToolIcon icon) {
         for (int col = 0; col < 2; ++col) p.drawEllipse(QPointF(10 + col * 3, 5 + row * 3), 1, 1);
       }
       p.setBrush(QColor(210, 30, 30));
-      QPainterPath arrow;
-      arrow.moveTo(0.5, 6.5);
-      arrow.lineTo(4, 6.5);
-      arrow.lineTo(4, 4);
-      arrow.lineTo(7.5, 8);
-      arrow.lineTo(4, 12);
-      arrow.lineTo(4, 9.5);
-      arrow.lineTo(0.5, 9.5);
-      arrow.closeSubpath();
-      p.drawPath(arrow);
+      p.drawPath(ClosedPath({{0.5, 6.5}, {4, 6.5}, {4, 4}, {7.5, 8}, {4, 12}, {4, 9.5}, {0.5, 9.5}}));
       break;
     }
     case ToolIcon::ContextHelp: {
       // The arrow pointer with a question mark.
-      QPainterPath pointer;
-      pointer.moveTo(1.5, 1.5);
-      pointer.lineTo(1.5, 12);
-      pointer.lineTo(4, 9.5);
-      pointer.lineTo(6, 14);
-      pointer.lineTo(7.5, 13.3);
-      pointer.lineTo(5.6, 9);
-      pointer.lineTo(9, 9);
-      pointer.closeSubpath();
+      const QPainterPath pointer =
+          ClosedPath({{1.5, 1.5}, {1.5, 12}, {4, 9.5}, {6, 14}, {7.5, 13.3}, {5.6, 9}, {9, 9}});
       p.setPen(QPen(Qt::black, 1));
       p.setBrush(Qt::white);
       p.drawPath(pointer);

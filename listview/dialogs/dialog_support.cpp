@@ -1,10 +1,12 @@
 #include "listview/dialogs/dialog_support.h"
 
+#include <QDialog>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QToolButton>
 #include <QValidator>
 #include <algorithm>
@@ -24,6 +26,43 @@ DialogUnits::DialogUnits(const QFontMetrics& metrics) {
 void DialogUnits::FitWidth(int pixels, int du) {
   if (du <= 0) return;
   while (X(du) < pixels) ++baseX;
+}
+
+// ---- dialog set-up ---------------------------------------------------------------
+
+void SetUpDialog(QDialog* dialog, const QString& objectName, const QString& title,
+                 Qt::WindowFlags extraFlags) {
+  dialog->setObjectName(objectName);
+  dialog->setWindowTitle(title);
+  dialog->setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                         Qt::WindowCloseButtonHint | extraFlags);
+}
+
+void PlaceInDialogUnits(QWidget* widget, const DialogUnits& du, int x, int y, int width, int height) {
+  const QRect r = du.Rect(x, y, width, 0);
+  widget->setGeometry(r.x(), r.y(), r.width(), height);
+}
+
+OkCancelButtons AddOkCancelButtons(QDialog* dialog) {
+  OkCancelButtons buttons{new QPushButton(QStringLiteral("OK"), dialog),
+                          new QPushButton(QStringLiteral("Cancel"), dialog)};
+  buttons.ok->setObjectName(QStringLiteral("okPushButton"));
+  buttons.ok->setDefault(true);
+  buttons.cancel->setObjectName(QStringLiteral("cancelPushButton"));
+  buttons.cancel->setAutoDefault(false);
+  // accept() and reject() are virtual: the dialog's own checks run on OK.
+  QObject::connect(buttons.ok, &QPushButton::clicked, dialog, &QDialog::accept);
+  QObject::connect(buttons.cancel, &QPushButton::clicked, dialog, &QDialog::reject);
+  return buttons;
+}
+
+QSize DialogSize(const DialogUnits& du, int width, int height, const QWidget* lowest) {
+  return QSize(du.X(width), std::max(du.Y(height), lowest->geometry().bottom() + du.Y(7)));
+}
+
+void SetTabChain(std::initializer_list<QWidget*> chain) {
+  QWidget* const* widgets = chain.begin();
+  for (std::size_t i = 1; i < chain.size(); ++i) QWidget::setTabOrder(widgets[i - 1], widgets[i]);
 }
 
 // ---- typed-character limit -------------------------------------------------------
@@ -125,14 +164,17 @@ void UpDownControl::Step(int delta) {
   if (!m_buddy->isEnabled()) return;
   int value = m_pos;
   if (ParseDialogInt(m_buddy->text(), value)) m_pos = value;
-  // A value outside the range steps into it; at a bound it stays.
+  // A value outside the range steps into it; at a bound it stays, or, when
+  // the control wraps, goes to the other bound.
   int next = m_pos;
   if (delta > 0) {
     if (m_pos < m_low) next = m_low;
     else if (m_pos < m_high) next = std::min(m_pos + delta, m_high);
+    else if (m_wrap) next = m_low;
   } else if (delta < 0) {
     if (m_pos > m_high) next = m_high;
     else if (m_pos > m_low) next = std::max(m_pos + delta, m_low);
+    else if (m_wrap) next = m_high;
   }
   m_pos = next;
   m_buddy->setText(QString::number(next));

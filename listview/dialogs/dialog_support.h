@@ -1,14 +1,19 @@
 #pragma once
-// What the request dialogs share: dialog-unit geometry, the limit on typed
-// characters of an edit, the up-down control beside a numeric edit, and the
-// standard checks of the dialog data exchange with their messages.
+// What the request dialogs share: their window set-up, dialog-unit geometry,
+// the OK and Cancel buttons, the limit on typed characters of an edit, the
+// up-down control beside a numeric edit, and the standard checks of the
+// dialog data exchange with their messages.
 
 #include <QRect>
+#include <QSize>
 #include <QString>
 #include <QWidget>
+#include <initializer_list>
 
+class QDialog;
 class QFontMetrics;
 class QLineEdit;
+class QPushButton;
 class QToolButton;
 
 namespace corvella {
@@ -30,6 +35,32 @@ struct DialogUnits {
   int baseY = 13;
 };
 
+// Gives a dialog its object name and caption and the frame of a fixed-size
+// dialog: title bar, system menu and close button, plus `extraFlags`.
+void SetUpDialog(QDialog* dialog, const QString& objectName, const QString& title,
+                 Qt::WindowFlags extraFlags = {});
+
+// Puts `widget` at (x, y), `width` dialog units wide and `height` pixels
+// high (the height is the style's, so that rows of controls line up).
+void PlaceInDialogUnits(QWidget* widget, const DialogUnits& du, int x, int y, int width, int height);
+
+// The OK and Cancel buttons of a dialog, named okPushButton and
+// cancelPushButton. OK is the default button and accepts the dialog; Cancel
+// is never the default and rejects it. They are placed by the caller, which
+// may need their size hints to fit the dialog units first.
+struct OkCancelButtons {
+  QPushButton* ok;
+  QPushButton* cancel;
+};
+OkCancelButtons AddOkCancelButtons(QDialog* dialog);
+
+// The fixed size of a dialog `width` by `height` dialog units, made taller
+// where the style pushed the button row down: 7 units stay below `lowest`.
+QSize DialogSize(const DialogUnits& du, int width, int height, const QWidget* lowest);
+
+// Sets the tab order to run through `chain` in turn.
+void SetTabChain(std::initializer_list<QWidget*> chain);
+
 // Typing or pasting that would make the text longer than `maxChars` is
 // refused, as an edit control's text limit does. A longer text the program
 // sets stays as it is and can still be shortened; the check on OK reports it.
@@ -50,18 +81,26 @@ void ShowCheckMessage(QWidget* parent, const QString& text);
 
 // An up-down control attached to the right edge of a numeric edit (its
 // buddy). The arrows and the Up and Down keys in the buddy step the buddy's
-// integer by one within the range, without wrapping, and write it back
-// without thousands separators. It is usable only while its buddy is: a
-// disabled edit cannot be changed through its arrows either.
+// integer by one and write it back without thousands separators; a buddy
+// text that is no number steps from the last value. It is usable only while
+// its buddy is: a disabled edit cannot be changed through its arrows either.
+//
+// Without wrapping (the default) a value outside the range steps into it and
+// at a bound it stays. With wrapping one step past the highest value gives
+// the lowest and one below the lowest the highest; a value above the range
+// steps up to the lowest and down to the highest.
 class UpDownControl : public QWidget {
  public:
   UpDownControl(QLineEdit* buddy, QWidget* parent);
 
   void SetRange(int low, int high);
+  void SetWrap(bool wrap) { m_wrap = wrap; }
   int Low() const { return m_low; }
   int High() const { return m_high; }
+  bool Wraps() const { return m_wrap; }
   QLineEdit* Buddy() const { return m_buddy; }
-  // Steps the buddy by `delta` (the arrows use +1 and -1).
+  // Steps the buddy by `delta` (the arrows use +1 and -1); a step that
+  // wraps lands on the other end of the range.
   void Step(int delta);
 
  protected:
@@ -75,6 +114,7 @@ class UpDownControl : public QWidget {
   int m_low = 0;
   int m_high = 100;
   int m_pos = 0;  // last value stepped to or read from the buddy
+  bool m_wrap = false;
 };
 
 }  // namespace corvella

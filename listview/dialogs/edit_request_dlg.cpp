@@ -78,10 +78,8 @@ bool ReadText(const QLineEdit* edit, int maxChars, std::string& member, QString*
 }  // namespace
 
 CEditRequestDlg::CEditRequestDlg(QWidget* parent) : QDialog(parent) {
-  setObjectName(QStringLiteral("editRequestDialog"));
-  setWindowTitle(QStringLiteral("Edit Request"));
-  setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                 Qt::WindowCloseButtonHint | Qt::WindowContextHelpButtonHint);
+  SetUpDialog(this, QStringLiteral("editRequestDialog"), QStringLiteral("Edit Request"),
+              Qt::WindowContextHelpButtonHint);
   BuildControls();
 }
 
@@ -129,12 +127,9 @@ void CEditRequestDlg::BuildControls() {
   m_offset = makeEdit("offsetLineEdit");
   m_offsetSpin = new UpDownControl(m_offset, this);
   m_offsetSpin->setObjectName(QStringLiteral("offsetUpDown"));
-  m_ok = new QPushButton(QStringLiteral("OK"), this);
-  m_ok->setObjectName(QStringLiteral("okPushButton"));
-  m_ok->setDefault(true);
-  m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
-  m_cancel->setObjectName(QStringLiteral("cancelPushButton"));
-  m_cancel->setAutoDefault(false);
+  const OkCancelButtons buttons = AddOkCancelButtons(this);
+  m_ok = buttons.ok;
+  m_cancel = buttons.cancel;
 
   LimitTyping(m_description, kMaxDescription);
   LimitTyping(m_library, kMaxName);
@@ -165,9 +160,9 @@ void CEditRequestDlg::BuildControls() {
       {"Offset: ", 212, m_offset, 275, 85},
   };
   const QFontMetrics& fm = fontMetrics();
-  for (const LabelSpec& spec : labels) {
-    du.FitWidth(fm.horizontalAdvance(QString::fromLatin1(spec.text).trimmed()) + 4,
-                spec.controlX - 2 - spec.left);
+  for (const LabelSpec& entry : labels) {
+    du.FitWidth(fm.horizontalAdvance(QString::fromLatin1(entry.text).trimmed()) + 4,
+                entry.controlX - 2 - entry.left);
   }
   // Rows are 20 dialog units apart: every control must fit into 16.
   const int rowHeight = std::max({m_description->sizeHint().height(), m_type->sizeHint().height(),
@@ -176,8 +171,7 @@ void CEditRequestDlg::BuildControls() {
   const int controlHeight = std::max(du.Y(14), rowHeight);
 
   auto place = [&](QWidget* w, int x, int y, int width, int height) {
-    const QRect r = du.Rect(x, y, width, 0);
-    w->setGeometry(r.x(), r.y(), r.width(), height);
+    PlaceInDialogUnits(w, du, x, y, width, height);
   };
   // An up-down control takes the right end of its edit's space.
   auto placeWithSpin = [&](QLineEdit* edit, UpDownControl* spin, int x, int y) {
@@ -208,23 +202,19 @@ void CEditRequestDlg::BuildControls() {
   rule->setFrameStyle(QFrame::HLine | QFrame::Sunken);
   place(rule, 10, 55, 310, std::max(2, du.Y(1)));
 
-  for (const LabelSpec& spec : labels) {
-    auto* label = new QLabel(QString::fromLatin1(spec.text), this);
+  for (const LabelSpec& entry : labels) {
+    auto* label = new QLabel(QString::fromLatin1(entry.text), this);
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    const QRect r = du.Rect(spec.left, spec.y, spec.controlX - 2 - spec.left, 0);
-    label->setGeometry(r.x(), r.y(), r.width(), spec.control->height());
-    label->setBuddy(spec.control);
+    const QRect r = du.Rect(entry.left, entry.y, entry.controlX - 2 - entry.left, 0);
+    label->setGeometry(r.x(), r.y(), r.width(), entry.control->height());
+    label->setBuddy(entry.control);
   }
 
-  setFixedSize(du.X(332), std::max(du.Y(151), m_ok->geometry().bottom() + du.Y(7)));
+  setFixedSize(DialogSize(du, 332, 151, m_ok));
 
-  QWidget* tabOrder[] = {m_description, m_type,    m_top3,     m_style, m_sign,
-                         m_displayMode, m_times,   m_drive,    m_library, m_sequence,
-                         m_frame,       m_offset,  m_ok,       m_cancel};
-  for (std::size_t i = 1; i < std::size(tabOrder); ++i) setTabOrder(tabOrder[i - 1], tabOrder[i]);
+  SetTabChain({m_description, m_type, m_top3, m_style, m_sign, m_displayMode, m_times, m_drive,
+               m_library, m_sequence, m_frame, m_offset, m_ok, m_cancel});
 
-  connect(m_ok, &QPushButton::clicked, this, &CEditRequestDlg::accept);
-  connect(m_cancel, &QPushButton::clicked, this, &CEditRequestDlg::reject);
   connect(m_type, &QComboBox::activated, this, [this] { OnSelchangeType(); });
   connect(m_displayMode, &QComboBox::activated, this, [this] { OnSelchangeDisplayMode(); });
 }

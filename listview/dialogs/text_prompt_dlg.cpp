@@ -11,37 +11,24 @@
 namespace corvella {
 
 CTextPromptDlg::CTextPromptDlg(QWidget* parent) : QDialog(parent) {
-  setObjectName(QStringLiteral("textPromptDialog"));
-  setWindowTitle(QStringLiteral("Dialog"));  // replaced when the dialog opens
-  setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                 Qt::WindowCloseButtonHint);
+  SetUpDialog(this, QStringLiteral("textPromptDialog"),
+              QStringLiteral("Dialog"));  // the title is replaced when the dialog opens
 
   m_text = new QLineEdit(this);
   m_text->setObjectName(QStringLiteral("promptLineEdit"));
   LimitTyping(m_text, kMaxChars);
-  m_ok = new QPushButton(QStringLiteral("OK"), this);
-  m_ok->setObjectName(QStringLiteral("okPushButton"));
-  m_ok->setDefault(true);
-  m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
-  m_cancel->setObjectName(QStringLiteral("cancelPushButton"));
-  m_cancel->setAutoDefault(false);
+  const OkCancelButtons buttons = AddOkCancelButtons(this);
+  m_ok = buttons.ok;
+  m_cancel = buttons.cancel;
 
   DialogUnits du(fontMetrics());
   const int height = std::max({du.Y(14), m_text->sizeHint().height(), m_ok->sizeHint().height()});
   while (du.Y(28) < height) ++du.baseY;  // the edit and the buttons must not meet
-  auto place = [&](QWidget* w, int x, int y, int width) {
-    const QRect r = du.Rect(x, y, width, 0);
-    w->setGeometry(r.x(), r.y(), r.width(), height);
-  };
-  place(m_text, 10, 15, 290);
-  place(m_ok, 250, 45, 50);
-  place(m_cancel, 10, 45, 50);
-  setFixedSize(du.X(312), std::max(du.Y(66), m_ok->geometry().bottom() + du.Y(7)));
-
-  setTabOrder(m_text, m_ok);
-  setTabOrder(m_ok, m_cancel);
-  connect(m_ok, &QPushButton::clicked, this, &CTextPromptDlg::accept);
-  connect(m_cancel, &QPushButton::clicked, this, &CTextPromptDlg::reject);
+  PlaceInDialogUnits(m_text, du, 10, 15, 290, height);
+  PlaceInDialogUnits(m_ok, du, 250, 45, 50, height);
+  PlaceInDialogUnits(m_cancel, du, 10, 45, 50, height);
+  setFixedSize(DialogSize(du, 312, 66, m_ok));
+  SetTabChain({m_text, m_ok, m_cancel});
 }
 
 bool CTextPromptDlg::DoModal() { return exec() == QDialog::Accepted; }

@@ -102,6 +102,8 @@ class EditRequestDlgTest : public QObject {
   void typingStopsAtTheLimit();
   void okReturnsTheValues();
   void upDownControlsStepWithinTheirRanges();
+  void upDownControlStepsWithAndWithoutWrap_data();
+  void upDownControlStepsWithAndWithoutWrap();
   void layoutKeepsLabelsReadableAndTabOrder();
   void cancelThroughTheViewChangesNoRowButMarksModified();
   void okThroughTheViewWritesTheRow();
@@ -394,6 +396,49 @@ void EditRequestDlgTest::upDownControlsStepWithinTheirRanges() {
   times->setText(QStringLiteral("50000"));
   timesUp->click();
   QCOMPARE(times->text(), QStringLiteral("50000"));
+}
+
+void EditRequestDlgTest::upDownControlStepsWithAndWithoutWrap_data() {
+  QTest::addColumn<QString>("start");
+  QTest::addColumn<int>("delta");
+  QTest::addColumn<QString>("stopping");  // the result without wrapping
+  QTest::addColumn<QString>("wrapping");  // the result with wrapping
+  // The range is 0 to 99 in every row; "x" is no number and steps from 0.
+  const struct {
+    const char* name;
+    const char* start;
+    int delta;
+    const char* stopping;
+    const char* wrapping;
+  } rows[] = {
+      {"inside, up", "41", +1, "42", "42"},       {"inside, down", "41", -1, "40", "40"},
+      {"top, up", "99", +1, "99", "0"},           {"bottom, down", "0", -1, "0", "99"},
+      {"above, up", "250", +1, "250", "0"},       {"above, down", "250", -1, "99", "99"},
+      {"below, up", "-7", +1, "0", "0"},          {"below, down", "-7", -1, "-7", "99"},
+      {"no number, up", "x", +1, "1", "1"},       {"no number, down", "x", -1, "0", "99"},
+  };
+  for (const auto& row : rows) {
+    QTest::newRow(row.name) << QString::fromLatin1(row.start) << row.delta
+                            << QString::fromLatin1(row.stopping) << QString::fromLatin1(row.wrapping);
+  }
+}
+
+void EditRequestDlgTest::upDownControlStepsWithAndWithoutWrap() {
+  QFETCH(QString, start);
+  QFETCH(int, delta);
+  QFETCH(QString, stopping);
+  QFETCH(QString, wrapping);
+  for (const bool wrap : {false, true}) {
+    QWidget host;
+    auto* edit = new QLineEdit(&host);
+    auto* spin = new UpDownControl(edit, &host);
+    spin->SetRange(0, 99);
+    spin->SetWrap(wrap);
+    QCOMPARE(spin->Wraps(), wrap);
+    edit->setText(start);
+    spin->Step(delta);
+    QCOMPARE(edit->text(), wrap ? wrapping : stopping);
+  }
 }
 
 void EditRequestDlgTest::layoutKeepsLabelsReadableAndTabOrder() {

@@ -12,40 +12,27 @@
 namespace corvella {
 
 CChooseSelectionDlg::CChooseSelectionDlg(QWidget* parent) : QDialog(parent) {
-  setObjectName(QStringLiteral("chooseSelectionDialog"));
-  setWindowTitle(QStringLiteral("Choose Appropriate Selection"));  // replaced when it opens
-  setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                 Qt::WindowCloseButtonHint);
+  SetUpDialog(this, QStringLiteral("chooseSelectionDialog"),
+              QStringLiteral("Choose Appropriate Selection"));  // replaced when it opens
 
   m_list = new QComboBox(this);
   m_list->setObjectName(QStringLiteral("selectionComboBox"));
   m_list->setEditable(false);
   m_list->setInsertPolicy(QComboBox::NoInsert);
   m_list->setMaxVisibleItems(8);
-  m_ok = new QPushButton(QStringLiteral("OK"), this);
-  m_ok->setObjectName(QStringLiteral("okPushButton"));
-  m_ok->setDefault(true);
-  m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
-  m_cancel->setObjectName(QStringLiteral("cancelPushButton"));
-  m_cancel->setAutoDefault(false);
+  const OkCancelButtons buttons = AddOkCancelButtons(this);
+  m_ok = buttons.ok;
+  m_cancel = buttons.cancel;
 
   DialogUnits du(fontMetrics());
   const int height = std::max({du.Y(14), m_list->sizeHint().height(), m_ok->sizeHint().height()});
   while (du.Y(14) < height) ++du.baseY;
-  auto place = [&](QWidget* w, int x, int y, int width) {
-    const QRect r = du.Rect(x, y, width, 14);
-    w->setGeometry(r.x(), r.y(), r.width(), height);
-  };
   // The list's 80 units of height are its drop-down part; closed it is one line.
-  place(m_list, 15, 10, 155);
-  place(m_ok, 125, 70, 50);
-  place(m_cancel, 10, 70, 50);
-  setFixedSize(du.X(186), std::max(du.Y(95), m_ok->geometry().bottom() + du.Y(7)));
-
-  setTabOrder(m_list, m_ok);
-  setTabOrder(m_ok, m_cancel);
-  connect(m_ok, &QPushButton::clicked, this, &CChooseSelectionDlg::accept);
-  connect(m_cancel, &QPushButton::clicked, this, &CChooseSelectionDlg::reject);
+  PlaceInDialogUnits(m_list, du, 15, 10, 155, height);
+  PlaceInDialogUnits(m_ok, du, 125, 70, 50, height);
+  PlaceInDialogUnits(m_cancel, du, 10, 70, 50, height);
+  setFixedSize(DialogSize(du, 186, 95, m_ok));
+  SetTabChain({m_list, m_ok, m_cancel});
 }
 
 bool CChooseSelectionDlg::DoModal() { return exec() == QDialog::Accepted; }

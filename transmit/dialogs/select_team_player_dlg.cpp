@@ -2,90 +2,21 @@
 
 #include <QButtonGroup>
 #include <QGroupBox>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 #include <QShowEvent>
-#include <QToolButton>
 #include <algorithm>
 
 #include "listview/dialogs/dialog_support.h"
 
 namespace corvella {
 
-// ---- wrapping up-down control -------------------------------------------------------
-
-WrappingUpDown::WrappingUpDown(QLineEdit* buddy, QWidget* parent)
-    : QWidget(parent), m_buddy(buddy), m_up(new QToolButton(this)), m_down(new QToolButton(this)) {
-  for (QToolButton* button : {m_up, m_down}) {
-    button->setAutoRepeat(true);
-    button->setFocusPolicy(Qt::NoFocus);
-  }
-  m_up->setArrowType(Qt::UpArrow);
-  m_down->setArrowType(Qt::DownArrow);
-  m_up->setObjectName(QStringLiteral("upToolButton"));
-  m_down->setObjectName(QStringLiteral("downToolButton"));
-  connect(m_up, &QToolButton::clicked, this, [this] { Step(+1); });
-  connect(m_down, &QToolButton::clicked, this, [this] { Step(-1); });
-  setFocusPolicy(Qt::NoFocus);
-  setEnabled(m_buddy->isEnabled());
-  m_buddy->installEventFilter(this);
-}
-
-void WrappingUpDown::SetRange(int low, int high) {
-  m_low = std::min(low, high);
-  m_high = std::max(low, high);
-  m_pos = std::clamp(m_pos, m_low, m_high);
-}
-
-void WrappingUpDown::Step(int delta) {
-  if (!m_buddy->isEnabled() || delta == 0) return;
-  int value = m_pos;
-  if (ParseDialogInt(m_buddy->text(), value)) m_pos = value;
-  // Past either end the value wraps to the other end; a value the operator
-  // typed above the range steps up to the lowest and down to the highest.
-  int next;
-  if (delta > 0) {
-    next = m_pos >= m_high ? m_low : (m_pos < m_low ? m_low : m_pos + 1);
-  } else {
-    next = m_pos <= m_low ? m_high : (m_pos > m_high ? m_high : m_pos - 1);
-  }
-  m_pos = next;
-  m_buddy->setText(QString::number(next));
-}
-
-bool WrappingUpDown::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == m_buddy) {
-    if (event->type() == QEvent::EnabledChange) {
-      setEnabled(m_buddy->isEnabled());
-    } else if (event->type() == QEvent::KeyPress) {
-      const auto* key = static_cast<QKeyEvent*>(event);
-      if (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down) {
-        Step(key->key() == Qt::Key_Up ? +1 : -1);
-        return true;
-      }
-    }
-  }
-  return QWidget::eventFilter(watched, event);
-}
-
-void WrappingUpDown::resizeEvent(QResizeEvent* event) {
-  QWidget::resizeEvent(event);
-  const int half = height() / 2;
-  m_up->setGeometry(0, 0, width(), half);
-  m_down->setGeometry(0, half, width(), height() - half);
-}
-
-// ---- the dialog -------------------------------------------------------------------------
-
 CSelectTeamPlayerDlg::CSelectTeamPlayerDlg(QWidget* parent) : QDialog(parent) {
-  setObjectName(QStringLiteral("selectTeamPlayerDialog"));
-  setWindowTitle(QStringLiteral("Select Desired Team/Player"));
-  setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                 Qt::WindowCloseButtonHint);
+  SetUpDialog(this, QStringLiteral("selectTeamPlayerDialog"),
+              QStringLiteral("Select Desired Team/Player"));
 
   auto* group = new QGroupBox(QStringLiteral("Which Team"), this);
   group->setObjectName(QStringLiteral("whichTeamGroupBox"));
@@ -110,15 +41,13 @@ CSelectTeamPlayerDlg::CSelectTeamPlayerDlg(QWidget* parent) : QDialog(parent) {
   m_player->setValidator(
       new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), m_player));
   label->setBuddy(m_player);
-  m_spin = new WrappingUpDown(m_player, this);
+  m_spin = new UpDownControl(m_player, this);
   m_spin->setObjectName(QStringLiteral("playerSpinUp"));
+  m_spin->SetWrap(true);
 
-  m_ok = new QPushButton(QStringLiteral("OK"), this);
-  m_ok->setObjectName(QStringLiteral("okPushButton"));
-  m_ok->setDefault(true);
-  m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
-  m_cancel->setObjectName(QStringLiteral("cancelPushButton"));
-  m_cancel->setAutoDefault(false);
+  const OkCancelButtons buttons = AddOkCancelButtons(this);
+  m_ok = buttons.ok;
+  m_cancel = buttons.cancel;
 
   // The layout in dialog units (a quarter of the average character width, an
   // eighth of the line height), grown where the style needs more room.
@@ -142,16 +71,10 @@ CSelectTeamPlayerDlg::CSelectTeamPlayerDlg(QWidget* parent) : QDialog(parent) {
   m_spin->setGeometry(m_spin->x(), m_player->y(), m_spin->width(), m_player->height());
   place(m_ok, 175, 55, 50, 14);
   place(m_cancel, 105, 55, 50, 14);
-  setFixedSize(du.X(232), std::max({du.Y(76), group->geometry().bottom() + du.Y(6),
-                                     m_ok->geometry().bottom() + du.Y(7)}));
-
-  setTabOrder(m_player, m_ok);
-  setTabOrder(m_ok, m_cancel);
-  setTabOrder(m_cancel, m_home);
-  setTabOrder(m_home, m_visitor);
-  setTabOrder(m_visitor, m_both);
-  connect(m_ok, &QPushButton::clicked, this, &CSelectTeamPlayerDlg::accept);
-  connect(m_cancel, &QPushButton::clicked, this, &CSelectTeamPlayerDlg::reject);
+  QSize size = DialogSize(du, 232, 76, m_ok);
+  size.setHeight(std::max(size.height(), group->geometry().bottom() + du.Y(6)));
+  setFixedSize(size);
+  SetTabChain({m_player, m_ok, m_cancel, m_home, m_visitor, m_both});
 }
 
 bool CSelectTeamPlayerDlg::DoModal() { return exec() == QDialog::Accepted; }

@@ -19,36 +19,11 @@ class QButtonGroup;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
-class QToolButton;
 class QWidget;
 
 namespace corvella {
 
-// An up-down control beside a numeric edit (its buddy) that wraps: one step
-// past the highest value gives the lowest and one below the lowest the
-// highest. The arrows and the Up and Down keys in the buddy step the buddy's
-// integer and write it back without thousands separators; a buddy text that
-// is no number steps from the last value. Usable only while the buddy is.
-class WrappingUpDown : public QWidget {
- public:
-  WrappingUpDown(QLineEdit* buddy, QWidget* parent);
-
-  void SetRange(int low, int high);
-  // Steps by +1 (up) or -1 (down).
-  void Step(int delta);
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
-
- private:
-  QLineEdit* m_buddy;
-  QToolButton* m_up;
-  QToolButton* m_down;
-  int m_low = 0;
-  int m_high = 100;
-  int m_pos = 0;
-};
+class UpDownControl;
 
 class CSelectTeamPlayerDlg : public QDialog {
  public:
@@ -86,7 +61,7 @@ class CSelectTeamPlayerDlg : public QDialog {
   QRadioButton* m_visitor = nullptr;
   QRadioButton* m_both = nullptr;
   QLineEdit* m_player = nullptr;
-  WrappingUpDown* m_spin = nullptr;
+  UpDownControl* m_spin = nullptr;  // wraps from 99 to 0 and back
   QPushButton* m_ok = nullptr;
   QPushButton* m_cancel = nullptr;
 };
