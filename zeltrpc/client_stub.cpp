@@ -87,7 +87,7 @@ uint32_t invokeProcedure(BindingHandle* binding, uint16_t opnum, const ArgValue*
   if (opnum >= kOpnumCount) return kProcnumOutOfRange;
   const ProcDesc& p = kProcedures[opnum];
   for (size_t i = 0; i < p.argc; ++i)
-    if (isPointer(p.args[i].kind) && args[i].s == nullptr) return 1780;  // RPC_X_NULL_REF_POINTER
+    if (isPointer(p.args[i].kind) && args[i].s == nullptr) return kNullRefPointer;
   if (!binding) return kInvalidBinding;
 
   // Sizes on entry, read once: they give the capacities of the out buffers.

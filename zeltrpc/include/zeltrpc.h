@@ -9,16 +9,23 @@
  * Texts are NUL-terminated 8-bit strings; buffers are the caller's storage.
  *
  * Status values: every function returns a 32-bit status, 0 for success.
+ *   5     ERROR_ACCESS_DENIED: the socket directory is not a directory, is
+ *         owned by another user, or is writable by group or others.
  *   87    ERROR_INVALID_PARAMETER: an argument check of this library failed;
  *         nothing was sent and no size was stored.
  *   1702  RPC_S_INVALID_BINDING: not connected.
  *   1703  RPC_S_PROTSEQ_NOT_SUPPORTED: remote names (ncacn_np, ncacn_nb_nb)
  *         have no carrier on this platform.
+ *   1706  RPC_S_INVALID_ENDPOINT_FORMAT: the socket directory and endpoint
+ *         make a path too long for a Unix-domain socket.
+ *   1717  RPC_S_UNKNOWN_IF: the service does not offer the sign interface.
+ *   1723  RPC_S_SERVER_TOO_BUSY: the service refused the connection for now.
  *   1722  RPC_S_SERVER_UNAVAILABLE: nobody listens at the endpoint, or the
  *         connect/bind did not finish within ZELTRPC_TIMEOUT_MS.
  *   1726  RPC_S_CALL_FAILED: the connection broke after the request went out.
  *   1727  RPC_S_CALL_FAILED_DNE: the request could not be sent.
  *   1728  RPC_S_PROTOCOL_ERROR: the service sent a malformed or unexpected PDU.
+ *   1730  RPC_S_UNSUPPORTED_TRANS_SYN: the service does not accept NDR.
  *   1780  RPC_X_NULL_REF_POINTER: a null pointer reached a procedure
  *         argument that no check of this library tests; nothing was sent.
  *   1783  RPC_X_BAD_STUB_DATA: the reply was malformed, or it carried more
@@ -97,12 +104,15 @@ ZELTRPC_API uint32_t zeltSelectFrame(const char* sign, int32_t frame);
 ZELTRPC_API uint32_t zeltSingleStepFrame(const char* sign, int32_t value);
 /* Runs the named schedule. */
 ZELTRPC_API uint32_t zeltRunSchedule(const char* sign, const char* schedule, int32_t value);
-/* Stops the running sequence; blanks the sign; ends the schedule; moves to the
- * next queue item; clears the queue. */
+/* Stops the running sequence of `sign`. */
 ZELTRPC_API uint32_t zeltStopSequence(const char* sign);
+/* Blanks `sign`. */
 ZELTRPC_API uint32_t zeltBlankSign(const char* sign);
+/* Ends the running schedule of `sign`. */
 ZELTRPC_API uint32_t zeltEndSchedule(const char* sign);
+/* Moves `sign` on to the next item of its queue. */
 ZELTRPC_API uint32_t zeltNextItem(const char* sign);
+/* Empties the queue of `sign`. */
 ZELTRPC_API uint32_t zeltClearQueue(const char* sign);
 /* Sets the dimming of `sign`. */
 ZELTRPC_API uint32_t zeltSetDimming(const char* sign, int32_t value1, int32_t value2);
@@ -111,6 +121,8 @@ ZELTRPC_API uint32_t zeltShowFrame(const char* sign, const char* data, uint32_t 
 
 /* ---- Flags and readings ----------------------------------------------- */
 
+/* Each stores one value of `sign`, as the service defines it, into the
+ * caller's integer. */
 ZELTRPC_API uint32_t zeltGetChangeFlag(const char* sign, int32_t* flag);
 ZELTRPC_API uint32_t zeltGetSchedChangeFlag(const char* sign, int32_t* flag);
 ZELTRPC_API uint32_t zeltGetPhotocell(const char* sign, int32_t* value);
@@ -133,6 +145,7 @@ ZELTRPC_API uint32_t zeltListSigns(char* buffer, uint32_t capacity, uint32_t* si
 /* Names of the servers (no argument check). */
 ZELTRPC_API uint32_t zeltListServers(char* buffer, uint32_t capacity, uint32_t* size, int32_t value);
 /* Schedule and sequence status; *size1 and *size2 hold the capacities.
+ * *value is sent to the service and replaced by its answer.
  * 87 when any pointer but `value` is null. */
 ZELTRPC_API uint32_t zeltGetSchedSeqStatus(const char* sign, char* buffer1, uint32_t* size1, char* buffer2, uint32_t* size2, int32_t* value);
 /* Default sequence; *size holds the capacity. 87 when sign, buffer or size is null. */

@@ -89,7 +89,7 @@ uint32_t BindingHandle::connectAndBind(const InterfaceSpec& iface) {
   BindAckInfo ack;
   if (pdu.ptype != kBindAck || !parseBindAck(pdu, ack)) return kProtocolError;
   if (ack.result != 0) return bindRejectionStatus(ack.result, ack.reason);
-  if (!(ack.transferSyntax == ndrTransferSyntax())) return 1730;  // RPC_S_UNSUPPORTED_TRANS_SYN
+  if (!(ack.transferSyntax == ndrTransferSyntax())) return kUnsupportedTransSyn;
   const uint16_t limit = std::min({kDefaultMaxFrag, ack.maxXmitFrag, ack.maxRecvFrag});
   if (limit < kSmallestMaxFrag) return kProtocolError;
   m_sendFrag = limit;
