@@ -102,22 +102,24 @@ void CMainFrame::AddMenuEntries(QMenu* menu, const std::vector<MenuEntry>& entri
     if (entry.IsSeparator()) {
       menu->addSeparator();
     } else if (entry.IsSubmenu()) {
-      QMenu* sub = menu->addMenu(QString::fromLatin1(entry.text.c_str()));
-      sub->setObjectName(QString::fromLatin1(entry.text.c_str()).remove(u'&') + QStringLiteral("Menu"));
-      connect(sub, &QMenu::aboutToShow, this, [this, sub] { UpdateMenu(sub); });
-      AddMenuEntries(sub, entry.entries);
+      AddMenu(menu->addMenu(QString::fromLatin1(entry.text.c_str())), entry);
     } else if (QAction* action = Action(entry.id)) {
       menu->addAction(action);
     }
   }
 }
 
+// Names a (sub)menu after its text ("&File" gives "FileMenu"), asks its
+// items' enabling before it opens and fills it.
+void CMainFrame::AddMenu(QMenu* menu, const MenuEntry& entry) {
+  menu->setObjectName(QString::fromLatin1(entry.text.c_str()).remove(u'&') + QStringLiteral("Menu"));
+  connect(menu, &QMenu::aboutToShow, this, [this, menu] { UpdateMenu(menu); });
+  AddMenuEntries(menu, entry.entries);
+}
+
 void CMainFrame::BuildMenus() {
   for (const MenuEntry& top : CommandTable::MenuBar()) {
-    QMenu* menu = menuBar()->addMenu(QString::fromLatin1(top.text.c_str()));
-    menu->setObjectName(QString::fromLatin1(top.text.c_str()).remove(u'&') + QStringLiteral("Menu"));
-    connect(menu, &QMenu::aboutToShow, this, [this, menu] { UpdateMenu(menu); });
-    AddMenuEntries(menu, top.entries);
+    AddMenu(menuBar()->addMenu(QString::fromLatin1(top.text.c_str())), top);
   }
 }
 
@@ -265,9 +267,13 @@ void CMainFrame::dropEvent(QDropEvent* e) {
   }
   if (path.isEmpty()) return;
   e->acceptProposedAction();
-  activateWindow();
-  raise();
-  if (onDropFile) onDropFile(QFile::encodeName(path).toStdString());
+  // Opened once the drop is over: the program the file came from waits for
+  // the drop to finish, and the save prompt must not hold it up.
+  QTimer::singleShot(0, this, [this, file = QFile::encodeName(path).toStdString()] {
+    activateWindow();
+    raise();
+    if (onDropFile) onDropFile(file);
+  });
 }
 
 // ---- help ----------------------------------------------------------------------------

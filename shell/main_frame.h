@@ -60,7 +60,8 @@ class CMainFrame : public QMainWindow {
 
   // Asked before the window closes; false keeps it open (the save prompt).
   std::function<bool()> onQueryClose;
-  // A file dropped on the window (path in the file system's encoding).
+  // A file dropped on the window (path in the file system's encoding),
+  // called from the event loop once the drop has finished.
   std::function<void(const std::string& path)> onDropFile;
 
  protected:
@@ -77,6 +78,7 @@ class CMainFrame : public QMainWindow {
   void BuildToolBar();
   void BuildStatusBar();
   void BuildAccelerators();
+  void AddMenu(QMenu* menu, const MenuEntry& entry);
   void AddMenuEntries(QMenu* menu, const std::vector<MenuEntry>& entries);
   void ApplyState(QAction* action);
   void UpdateIndicators();
