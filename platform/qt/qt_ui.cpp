@@ -12,6 +12,7 @@ namespace corvella {
 namespace {
 
 constexpr unsigned kButtonMask = 0x000F;
+constexpr unsigned kIconMask = 0x00F0;
 
 // Gives the main window the activation back when a modal box closes. A window
 // manager does this by itself; a bare X session (no window manager) would
@@ -28,7 +29,6 @@ class ReturnActivation {
  private:
   QWidget* m_window;
 };
-constexpr unsigned kIconMask = 0x00F0;
 
 QMessageBox::Icon IconFor(unsigned flags) {
   switch (flags & kIconMask) {

@@ -19,9 +19,9 @@
  *   1706  RPC_S_INVALID_ENDPOINT_FORMAT: the socket directory and endpoint
  *         make a path too long for a Unix-domain socket.
  *   1717  RPC_S_UNKNOWN_IF: the service does not offer the sign interface.
- *   1723  RPC_S_SERVER_TOO_BUSY: the service refused the connection for now.
  *   1722  RPC_S_SERVER_UNAVAILABLE: nobody listens at the endpoint, or the
  *         connect/bind did not finish within ZELTRPC_TIMEOUT_MS.
+ *   1723  RPC_S_SERVER_TOO_BUSY: the service refused the connection for now.
  *   1726  RPC_S_CALL_FAILED: the connection broke after the request went out.
  *   1727  RPC_S_CALL_FAILED_DNE: the request could not be sent.
  *   1728  RPC_S_PROTOCOL_ERROR: the service sent a malformed or unexpected PDU.
