@@ -62,6 +62,23 @@ bool CListViewEx::GetRowRect(int row, Rect& out) const {
   return true;
 }
 
+std::vector<int> CListViewEx::SelectedRows() const {
+  std::vector<int> rows;
+  for (int row = m_list.GetNextItem(-1, LVNI_SELECTED); row != -1;
+       row = m_list.GetNextItem(row, LVNI_SELECTED)) {
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+void CListViewEx::SelectRow(int row) {
+  if (row >= 0 && row < m_list.GetItemCount()) m_list.SetItemState(row, LVIS_SELECTED, LVIS_SELECTED);
+}
+
+void CListViewEx::DeselectRow(int row) {
+  if (row >= 0 && row < m_list.GetItemCount()) m_list.SetItemState(row, 0, LVIS_SELECTED);
+}
+
 void CListViewEx::DrawItem(const DrawItemStruct& item) {
   if (!item.dc) return;
   DeviceContext& dc = *item.dc;

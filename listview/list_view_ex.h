@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/dc.h"
 #include "platform/list_control.h"
@@ -65,6 +66,12 @@ class CListViewEx {
   // The row's bounds with the left edge at its column-0 label; false for a
   // row that does not exist.
   bool GetRowRect(int row, Rect& out) const;
+  // The rows with the selected flag, in list order.
+  std::vector<int> SelectedRows() const;
+  // Set or clear the selected flag of one existing row; any other row,
+  // -1 included (which the control takes as "every row"), is left alone.
+  void SelectRow(int row);
+  void DeselectRow(int row);
 
   ListControl m_list;
 

@@ -15,19 +15,13 @@
 #include <string_view>
 
 #include "listview/corvella_view.h"
+#include "platform/text.h"
 #include "platform/ui.h"
 #include "requests/corvella_doc.h"
 
 namespace corvella {
 
 namespace {
-
-// Upper-cases a–z in place; other bytes stay as they are.
-void MakeUpper(std::string& text) {
-  for (char& c : text) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-}
 
 // Cuts the text to its first character; an empty text stays empty.
 void KeepFirstChar(std::string& text) {
@@ -98,8 +92,7 @@ int CCorvellaView::ValidateField(std::string& value, int row, bool showMessage, 
 }
 
 int CCorvellaView::ValidateTeamInd(std::string& value, int row, bool showMessage) {
-  MakeUpper(value);
-  KeepFirstChar(value);
+  value = TeamIndFromText(value);
   if (value != "I" && value != "T") {
     FieldMessage("Team/Individual must be 'I' or 'T'", row, showMessage);
     return RejectOrReplace(value, "I");
@@ -116,9 +109,7 @@ int CCorvellaView::ValidateTop3(std::string& value, int row, bool showMessage) {
     value = "N";
     return -1;
   }
-  MakeUpper(value);
-  if (StartsWith(value, "RE")) value = "C";  // "Receiving": "R" is Rushing
-  KeepFirstChar(value);
+  value = Top3FromText(value);
   if (value != "R" && value != "P" && value != "C" && value != "T" && value != "N" && value != " ") {
     FieldMessage("Only R, P, C, T, and N are legal entries.", row, showMessage);
     return RejectOrReplace(value, "N");
@@ -144,8 +135,7 @@ int CCorvellaView::ValidateTop3(std::string& value, int row, bool showMessage) {
 }
 
 int CCorvellaView::ValidateGameSeason(std::string& value, int row, bool showMessage) {
-  MakeUpper(value);
-  KeepFirstChar(value);
+  value = GameSeasonFromText(value);
   if (value == "G") return 1;
   FieldMessage("Only the 'G'ame option is available Currently.", row, showMessage);
   return RejectOrReplace(value, "G");

@@ -15,20 +15,6 @@ namespace corvella {
 
 namespace {
 
-std::vector<int> SelectedRows(const ListControl& list) {
-  std::vector<int> rows;
-  for (int row = list.GetNextItem(-1, LVNI_SELECTED); row != -1;
-       row = list.GetNextItem(row, LVNI_SELECTED)) {
-    rows.push_back(row);
-  }
-  return rows;
-}
-
-// Selects `row` when it exists. Row -1 would address every row of the list.
-void SelectRow(ListControl& list, int row) {
-  if (row >= 0 && row < list.GetItemCount()) list.SetItemState(row, LVIS_SELECTED, LVIS_SELECTED);
-}
-
 // Told when Paste had more lines than the list has room for.
 constexpr const char* kPasteFullCaption = "Too Many Requests";
 std::string DroppedLinesMessage(int dropped) {
@@ -46,7 +32,7 @@ std::string DroppedLinesMessage(int dropped) {
 void CCorvellaView::OnEditCopy() {
   if (m_pClipboard == nullptr) return;
   ListControl& list = GetListCtrl();
-  const std::vector<int> rows = SelectedRows(list);
+  const std::vector<int> rows = SelectedRows();
   if (rows.empty()) return;
 
   std::string text;
@@ -64,7 +50,7 @@ void CCorvellaView::OnEditCopy() {
   if (m_bCutMode) {
     for (auto it = rows.rbegin(); it != rows.rend(); ++it) list.DeleteItem(*it);
   }
-  SelectRow(list, m_nFocusRow);
+  SelectRow(m_nFocusRow);
 }
 
 void CCorvellaView::OnEditCut() {
@@ -97,7 +83,7 @@ void CCorvellaView::OnEditPaste() {
 
   RenumberRows();
   list.SetItemState(-1, 0, LVIS_SELECTED);
-  SelectRow(list, m_nFocusRow);
+  SelectRow(m_nFocusRow);
   m_doc.SetModifiedFlag(true);
   if (dropped > 0) m_ui.MessageBox(DroppedLinesMessage(dropped), kPasteFullCaption, MB_OK | MB_ICONEXCLAMATION);
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "listview/corvella_view.h"
+#include "platform/text.h"
 #include "platform/ui.h"
 #include "requests/corvella_doc.h"
 
@@ -24,14 +25,6 @@ std::string DecimalText(int value) {
 std::string TypeName(const std::string& code) {
   const std::string name = TeamIndName(code);
   return name.empty() ? code : name;
-}
-
-std::string Top3DialogName(const std::string& code) {
-  if (code == "N") return "Normal";
-  if (code == "P") return "Passing";
-  if (code == "R") return "Rushing";
-  if (code == "C") return "Receiving";
-  return "Tackles/Defense";
 }
 
 std::string StyleName(const std::string& code) {
@@ -90,7 +83,7 @@ void CCorvellaView::EditRequest(int row, bool bInsert) {
     data.requestNumber = list.GetItemText(row, COL_NUMBER);
     data.description = list.GetItemText(row, COL_DESCRIPTION);
     data.type = TypeName(list.GetItemText(row, COL_TEAM_IND));
-    data.top3 = Top3DialogName(list.GetItemText(row, COL_TOP3));
+    data.top3 = Top3ListName(list.GetItemText(row, COL_TOP3));
     data.style = StyleName(list.GetItemText(row, COL_GAME_SEASON));
     data.sign = LeadingInt(list.GetItemText(row, COL_SIGN));
     data.displayMode = list.GetItemText(row, COL_DISPLAY_MODE);
@@ -123,10 +116,7 @@ void CCorvellaView::EditRequest(int row, bool bInsert) {
 
   if (bInsert) {
     RenumberRows();
-    // Only an existing row: the control would take -1 as "every row".
-    if (m_nFocusRow >= 0 && m_nFocusRow < list.GetItemCount()) {
-      list.SetItemState(m_nFocusRow, LVIS_SELECTED, LVIS_SELECTED);
-    }
+    SelectRow(m_nFocusRow);
   }
   m_doc.SetModifiedFlag(true);
 }

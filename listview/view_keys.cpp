@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "listview/corvella_view.h"
+#include "platform/text.h"
 #include "platform/ui.h"
 #include "platform/vk.h"
 #include "requests/corvella_doc.h"
@@ -55,36 +56,6 @@ const ColumnEditor kColumnEditors[kColumnCount] = {
 // In-place editing keeps at most this many characters of a description.
 constexpr std::size_t kMaxCellDescription = 30;
 
-// The Top 3 code as the selection shows it; an unknown code reads as the last
-// entry, as it always has.
-std::string Top3DisplayName(const std::string& code) {
-  if (code == "N") return "Normal";
-  if (code == "P") return "Passing";
-  if (code == "R") return "Rushing";
-  if (code == "C") return "Receiving";
-  return "Tackles/Defense";
-}
-
-// The rows with the selected flag, in list order.
-std::vector<int> SelectedRows(const ListControl& list) {
-  std::vector<int> rows;
-  for (int row = list.GetNextItem(-1, LVNI_SELECTED); row >= 0;
-       row = list.GetNextItem(row, LVNI_SELECTED)) {
-    rows.push_back(row);
-  }
-  return rows;
-}
-
-// Selecting and deselecting address one existing row only; the control would
-// take row -1 as "every row", which a range that was never set must not do.
-void SelectRow(ListControl& list, int row) {
-  if (row >= 0 && row < list.GetItemCount()) list.SetItemState(row, LVIS_SELECTED, LVIS_SELECTED);
-}
-
-void DeselectRow(ListControl& list, int row) {
-  if (row >= 0 && row < list.GetItemCount()) list.SetItemState(row, 0, LVIS_SELECTED);
-}
-
 // Steps a cell's leading integer by `delta`; a result below `low` wraps to
 // `high` and one above `high` wraps to `low`.
 std::string StepWrapped(const std::string& text, int delta, int low, int high) {
@@ -100,7 +71,7 @@ bool IsLetterKey(unsigned key) { return key >= 'A' && key <= 'Z'; }
 
 void CCorvellaView::EditCurrentCell() {
   ListControl& list = GetListCtrl();
-  const std::vector<int> rows = SelectedRows(list);
+  const std::vector<int> rows = SelectedRows();
 
   if (m_nCurColumn == COL_NUMBER) {
     if (rows.size() == 1) EditRequest(rows.front(), false);
@@ -119,7 +90,7 @@ void CCorvellaView::EditCurrentCell() {
   const ColumnEditor& editor = kColumnEditors[m_nCurColumn];
   const int firstRow = rows.front();
   std::string current = list.GetItemText(firstRow, m_nCurColumn);
-  if (m_nCurColumn == COL_TOP3) current = Top3DisplayName(current);
+  if (m_nCurColumn == COL_TOP3) current = Top3ListName(current);
 
   std::string text = editor.editor == Editor::Prompt
                          ? PromptForText(editor.label, current)
@@ -152,25 +123,25 @@ void CCorvellaView::OnKeyDown(unsigned nChar, unsigned /*nRepCnt*/, unsigned /*n
     bool acted = true;
     switch (m_nCurColumn) {
       case COL_SIGN:
-        for (int row : SelectedRows(list)) {
+        for (int row : SelectedRows()) {
           list.SetItemText(row, COL_SIGN, StepWrapped(list.GetItemText(row, COL_SIGN), delta, 1, 16));
         }
         break;
       case COL_TIMES:
-        for (int row : SelectedRows(list)) {
+        for (int row : SelectedRows()) {
           if (list.GetItemText(row, COL_DISPLAY_MODE) != "Continuous") continue;
           list.SetItemText(row, COL_TIMES, StepWrapped(list.GetItemText(row, COL_TIMES), delta, 1, 99999));
         }
         break;
       case COL_FRAME:
         // Single Step rows step as well; only Continuous rows are skipped.
-        for (int row : SelectedRows(list)) {
+        for (int row : SelectedRows()) {
           if (list.GetItemText(row, COL_DISPLAY_MODE) == "Continuous") continue;
           list.SetItemText(row, COL_FRAME, StepWrapped(list.GetItemText(row, COL_FRAME), delta, 1, 9999));
         }
         break;
       case COL_OFFSET:
-        for (int row : SelectedRows(list)) {
+        for (int row : SelectedRows()) {
           list.SetItemText(row, COL_OFFSET, StepWrapped(list.GetItemText(row, COL_OFFSET), delta, 0, 5000));
         }
         break;
@@ -184,7 +155,7 @@ void CCorvellaView::OnKeyDown(unsigned nChar, unsigned /*nRepCnt*/, unsigned /*n
   // 3. T or I on Team/Ind; a team request has no Top 3 statistic.
   if ((nChar == 'T' || nChar == 'I') && m_nCurColumn == COL_TEAM_IND) {
     const std::string letter(1, static_cast<char>(nChar));
-    for (int row : SelectedRows(list)) {
+    for (int row : SelectedRows()) {
       if (nChar == 'T' && list.GetItemText(row, COL_TOP3).rfind('N', 0) != 0) {
         list.SetItemText(row, COL_TOP3, "N");
       }
@@ -197,7 +168,7 @@ void CCorvellaView::OnKeyDown(unsigned nChar, unsigned /*nRepCnt*/, unsigned /*n
   if ((nChar == 'C' || nChar == 'N' || nChar == 'P' || nChar == 'R' || nChar == 'T') &&
       m_nCurColumn == COL_TOP3 && IsFootball()) {
     const std::string letter(1, static_cast<char>(nChar));
-    for (int row : SelectedRows(list)) {
+    for (int row : SelectedRows()) {
       if (list.GetItemText(row, COL_TEAM_IND).rfind('T', 0) == 0) continue;
       list.SetItemText(row, COL_TOP3, letter);
     }
@@ -207,7 +178,7 @@ void CCorvellaView::OnKeyDown(unsigned nChar, unsigned /*nRepCnt*/, unsigned /*n
   // 5. C, F or S on Display Mode, with the Times to Display that goes with it.
   if ((nChar == 'C' || nChar == 'F' || nChar == 'S') && m_nCurColumn == COL_DISPLAY_MODE) {
     const char* mode = nChar == 'C' ? "Continuous" : nChar == 'F' ? "Selected Frame" : "Single Step";
-    for (int row : SelectedRows(list)) {
+    for (int row : SelectedRows()) {
       if (nChar == 'C') {
         if (list.GetItemText(row, COL_TIMES).rfind('0', 0) == 0) list.SetItemText(row, COL_TIMES, "1");
       } else {
@@ -221,7 +192,7 @@ void CCorvellaView::OnKeyDown(unsigned nChar, unsigned /*nRepCnt*/, unsigned /*n
   // 6. Any letter on Drive.
   if (IsLetterKey(nChar) && m_nCurColumn == COL_DRIVE) {
     const std::string letter(1, static_cast<char>(nChar));
-    for (int row : SelectedRows(list)) list.SetItemText(row, COL_DRIVE, letter);
+    for (int row : SelectedRows()) list.SetItemText(row, COL_DRIVE, letter);
     m_doc.SetModifiedFlag(true);
   }
 
@@ -239,8 +210,8 @@ void CCorvellaView::OnKeyDown(unsigned nChar, unsigned /*nRepCnt*/, unsigned /*n
   // Down does: a row left selected outside the range would not be drawn as
   // selected, yet Delete, Copy and Cut would act on it.
   auto dropRange = [&] {
-    for (int row = std::max(m_nSelTop, 0); row <= m_nSelBottom; ++row) DeselectRow(list, row);
-    DeselectRow(list, m_nSelBottom);
+    for (int row = std::max(m_nSelTop, 0); row <= m_nSelBottom; ++row) DeselectRow(row);
+    DeselectRow(m_nSelBottom);
   };
   // Moves the range (and, for the page keys, the caret) to one row.
   auto moveRangeTo = [&](int target, bool moveFocus) {
@@ -248,7 +219,7 @@ void CCorvellaView::OnKeyDown(unsigned nChar, unsigned /*nRepCnt*/, unsigned /*n
     m_nSelBottom = target;
     if (moveFocus) m_nFocusRow = target;
     list.EnsureVisible(target);
-    SelectRow(list, target);
+    SelectRow(target);
     RepaintSelection();
   };
 
@@ -316,20 +287,20 @@ void CCorvellaView::OnKeyDown(unsigned nChar, unsigned /*nRepCnt*/, unsigned /*n
       f = std::max(f, 0);
       m_nFocusRow = f;
       if (!m_bShiftDown) {
-        for (int row = m_nSelTop; row <= m_nSelBottom; ++row) DeselectRow(list, row);
+        for (int row = m_nSelTop; row <= m_nSelBottom; ++row) DeselectRow(row);
         m_nSelTop = f;
         m_nSelBottom = f;
       } else if (f < m_nSelTop) {
         m_nSelTop = f;  // the range grows upward
       } else if (f == m_nSelTop + 1 && f < m_nSelBottom) {
-        DeselectRow(list, m_nSelTop);  // the range shrinks from the top
+        DeselectRow(m_nSelTop);  // the range shrinks from the top
         m_nSelTop = f;
       } else {
-        if (m_nSelBottom > f) DeselectRow(list, m_nSelBottom);  // shrinks from the bottom
+        if (m_nSelBottom > f) DeselectRow(m_nSelBottom);  // shrinks from the bottom
         m_nSelBottom = f;
       }
       list.EnsureVisible(f);
-      SelectRow(list, f);
+      SelectRow(f);
       RepaintSelection();
       break;
     }

@@ -21,18 +21,17 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/text.h"
+
 namespace corvella {
 
+bool IsProfileBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+
 namespace {
-
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
-
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool SameName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -75,8 +74,8 @@ std::size_t CountByte(std::string_view text, char byte) {
 
 // Trims blanks from both ends of [begin, end) of `text`.
 void Trim(std::string_view text, std::size_t& begin, std::size_t& end) {
-  while (begin < end && IsBlank(text[begin])) ++begin;
-  while (end > begin && IsBlank(text[end - 1])) --end;
+  while (begin < end && IsProfileBlank(text[begin])) ++begin;
+  while (end > begin && IsProfileBlank(text[end - 1])) --end;
 }
 
 std::string_view CutToBuffer(std::string_view value, std::size_t size) {
@@ -321,22 +320,7 @@ int ProfileFile::GetInt(std::string_view section, std::string_view key, int def)
   const Key& found = m_keys[static_cast<std::size_t>(k)];
   const std::string_view value = Text(found.valueBegin, found.valueLen);
   if (value.empty()) return def;
-  std::size_t i = 0;
-  while (i < value.size() && IsBlank(value[i])) ++i;
-  bool negative = false;
-  if (i < value.size() && (value[i] == '+' || value[i] == '-')) {
-    negative = value[i] == '-';
-    ++i;
-  }
-  long long n = 0;
-  for (; i < value.size() && value[i] >= '0' && value[i] <= '9'; ++i) {
-    n = n * 10 + (value[i] - '0');
-    if (n > static_cast<long long>(INT_MAX) + 1) n = static_cast<long long>(INT_MAX) + 1;
-  }
-  if (negative) n = -n;
-  if (n > INT_MAX) return INT_MAX;
-  if (n < INT_MIN) return INT_MIN;
-  return static_cast<int>(n);
+  return LeadingInt(value);
 }
 
 void ProfileFile::SetString(std::string_view section, std::string_view key,

@@ -106,6 +106,9 @@ class ProfileFile {
   HashIndex m_keyIndex;
 };
 
+// The blanks a read trims from both ends of names and values.
+bool IsProfileBlank(char c);
+
 // Writes `text` to `path` so that the file is either the old one or the new
 // one, never half-written: a temporary file in the same folder, flushed, then
 // renamed over the old one. False when any step fails (the old file stays).

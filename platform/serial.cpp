@@ -14,15 +14,15 @@
 #include <thread>
 #include <vector>
 
+#include "platform/text.h"
+
 namespace corvella {
 
 namespace {
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
 std::string LowerText(std::string_view text) {
   std::string out(text);
-  for (char& c : out) c = Lower(c);
+  for (char& c : out) c = LowerAscii(c);
   return out;
 }
 

@@ -1,6 +1,7 @@
 #include "requests/corvella_doc.h"
 
 #include "platform/profile.h"
+#include "platform/text.h"
 #include "platform/ui.h"
 #include "requests/request_record.h"
 
@@ -9,8 +10,6 @@ namespace corvella {
 namespace {
 
 constexpr const char* kSection = "REQUEST";
-
-char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 }  // namespace
 
@@ -32,16 +31,10 @@ CCorvellaDoc::CCorvellaDoc(AppProfile& profile, Ui& ui) : CDocument(ui), m_profi
 
   m_nRtdInput = m_profile.GetProfileInt(kSection, "ZLRTDINPUT", 1);
 
-  // Only the first four characters of "SPORT" count, upper-cased.
-  std::string code = m_profile.GetProfileString(kSection, "SPORT", "BASKETBALL").substr(0, 4);
-  for (char& c : code) c = UpperAscii(c);
-  for (const char* sport : kSportCodesLookupOrder) {
-    if (code == sport) {
-      m_strSportFile = code + ".REQ";
-      break;
-    }
-  }
-  if (m_strSportFile.empty()) {
+  const std::string code = SportCodeOfSetting(m_profile.GetProfileString(kSection, "SPORT", "BASKETBALL"));
+  if (!code.empty()) {
+    m_strSportFile = code + ".REQ";
+  } else {
     m_strSportFile = m_strBaskFile;
     m_ui.MessageBox("Illegal Sport in CORVELLA.INI file!", "", MB_OK);
   }

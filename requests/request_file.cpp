@@ -9,14 +9,6 @@
 
 namespace corvella {
 
-namespace {
-
-bool IsProfileBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
-}
-
-}  // namespace
-
 std::string RequestSectionName(int number) {
   char name[32];
   std::snprintf(name, sizeof name, "REQ%d", number);

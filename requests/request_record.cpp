@@ -1,14 +1,11 @@
 #include "requests/request_record.h"
 
-#include <climits>
-
 #include "platform/list_control.h"
+#include "platform/text.h"
 
 namespace corvella {
 
 namespace {
-
-char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 std::string FirstLetterUpper(std::string_view text) {
   if (text.empty()) return {};
@@ -69,6 +66,15 @@ const std::array<const char*, 6> kSportCodesLookupOrder = {"BASK", "BASE", "FOOT
 const std::array<const char*, 6> kSportFiles = {"BASE.REQ", "BASK.REQ", "FOOT.REQ",
                                                 "HOCK.REQ", "SOCC.REQ", "VOLL.REQ"};
 
+std::string SportCodeOfSetting(std::string_view setting) {
+  std::string code(setting.substr(0, 4));
+  MakeUpper(code);
+  for (const char* sport : kSportCodesLookupOrder) {
+    if (code == sport) return code;
+  }
+  return "";
+}
+
 std::string TeamIndFromText(std::string_view text) { return FirstLetterUpper(text); }
 
 std::string Top3FromText(std::string_view text) {
@@ -113,26 +119,9 @@ std::string GameSeasonName(std::string_view code) {
   return NameOfCode(kNames, code);
 }
 
-int LeadingInt(std::string_view text) {
-  std::size_t i = 0;
-  auto isBlank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
-  while (i < text.size() && isBlank(text[i])) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-    negative = text[i] == '-';
-    ++i;
-  }
-  long long value = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-    value = value * 10 + (text[i] - '0');
-    if (value > static_cast<long long>(INT_MAX) + 1) {
-      value = static_cast<long long>(INT_MAX) + 1;  // saturate; later digits change nothing
-    }
-  }
-  if (negative) value = -value;
-  if (value > INT_MAX) return INT_MAX;
-  if (value < INT_MIN) return INT_MIN;
-  return static_cast<int>(value);
+std::string Top3ListName(std::string_view code) {
+  const std::string name = Top3Name(code);
+  return name.empty() ? "Tackles/Defense" : name;
 }
 
 }  // namespace corvella

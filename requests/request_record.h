@@ -52,6 +52,10 @@ int ColumnWidthForTitle(int column, int titleWidth);
 // file order of the document ("BASE" first).
 extern const std::array<const char*, 6> kSportCodesLookupOrder;  // BASK BASE FOOT HOCK SOCC VOLL
 extern const std::array<const char*, 6> kSportFiles;             // BASE.REQ ... VOLL.REQ
+// The sport code a "SPORT" setting selects: its first four characters,
+// upper-cased, when they are one of the six codes ("FOOT" for "Football" or
+// "FOOT.REQ"); "" when they are not.
+std::string SportCodeOfSetting(std::string_view setting);
 
 // Long name or typed text -> stored text.
 std::string TeamIndFromText(std::string_view text);      // first letter, upper-cased
@@ -64,10 +68,8 @@ std::string DisplayModeFromText(std::string_view text);  // -> "Continuous" / "S
 std::string TeamIndName(std::string_view code);     // "Individual", "Team"
 std::string Top3Name(std::string_view code);        // "Normal", "Passing", ...
 std::string GameSeasonName(std::string_view code);  // "Game", "Season"
-
-// The leading decimal integer of a text as atoi reads it: leading blanks, an
-// optional sign, digits; 0 when there are none. Saturates instead of
-// overflowing.
-int LeadingInt(std::string_view text);
+// The Top 3 entry the in-place selection and the Edit Request dialog start
+// from: Top3Name, and "Tackles/Defense" for any other code.
+std::string Top3ListName(std::string_view code);
 
 }  // namespace corvella

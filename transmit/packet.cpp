@@ -6,22 +6,9 @@
 
 namespace corvella {
 
-namespace {
-
-char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
-}  // namespace
-
 std::string ConfiguredSportCode(const AppProfile& profile) {
-  std::string sport = profile.GetProfileString("REQUEST", "SPORT", "BASKETBALL");
-  if (sport.size() >= 4) {
-    std::string code;
-    for (std::size_t i = 0; i < 4; ++i) code += UpperAscii(sport[i]);
-    for (const char* known : kSportCodesLookupOrder) {
-      if (code == known) return code;
-    }
-  }
-  return "BASK";
+  const std::string code = SportCodeOfSetting(profile.GetProfileString("REQUEST", "SPORT", "BASKETBALL"));
+  return code.empty() ? "BASK" : code;
 }
 
 // ---- the view's side ---------------------------------------------------------

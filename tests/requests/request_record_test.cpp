@@ -1,9 +1,8 @@
 // The request record: names shown by dialogs against the stored texts, the
-// leading-integer rule, and the column table the file format depends on.
+// sport codes, and the column table the file format depends on.
 
 #include "requests/request_record.h"
 
-#include <climits>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -51,20 +50,26 @@ TEST(RequestRecord, StoredTextsMapBackToTheNamesDialogsShow) {
   EXPECT_EQ(GameSeasonName("g"), "");
 }
 
-TEST(RequestRecord, LeadingIntReadsLikeAtoi) {
+TEST(RequestRecord, SportSettingSelectsByItsFirstFourCharacters) {
   struct Case {
-    const char* text;
-    int value;
+    const char* setting;
+    const char* code;
   };
-  const Case cases[] = {{"007", 7},    {"5x", 5},       {"  -12", -12}, {"+3", 3},
-                        {"abc", 0},    {"", 0},         {"- 1", 0},     {"\t\n 42", 42},
-                        {"1 2", 1},    {"99999", 99999}, {"99999999999", INT_MAX},
-                        {"-99999999999", INT_MIN},      {"2147483647", INT_MAX},
-                        {"-2147483648", INT_MIN}};
+  const Case cases[] = {{"BASKETBALL", "BASK"}, {"Football", "FOOT"}, {"FOOT.REQ", "FOOT"},
+                        {"hockey", "HOCK"},     {"baseball", "BASE"}, {"BASKET", "BASK"},
+                        {"Bas", ""},            {"", ""},             {"TENNIS", ""},
+                        {" FOOT", ""}};
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.text);
-    EXPECT_EQ(LeadingInt(c.text), c.value);
+    SCOPED_TRACE(c.setting);
+    EXPECT_EQ(SportCodeOfSetting(c.setting), c.code);
   }
+}
+
+TEST(RequestRecord, Top3ListNameTakesTheLastEntryForAnUnknownCode) {
+  EXPECT_EQ(Top3ListName("C"), "Receiving");
+  EXPECT_EQ(Top3ListName("N"), "Normal");
+  EXPECT_EQ(Top3ListName("X"), "Tackles/Defense");
+  EXPECT_EQ(Top3ListName(""), "Tackles/Defense");
 }
 
 TEST(RequestRecord, ColumnsCarryTheFileKeysInFileOrder) {
