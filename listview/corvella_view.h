@@ -117,7 +117,10 @@ class CCorvellaView : public CListViewEx, public DocumentView {
   void OnSportBasketball();
   void OnUpdateSportFootball(CCmdUI* pCmdUI);
   void OnUpdateSportBasketball(CCmdUI* pCmdUI);
-  // True when the current request file is the Football one.
+  // True when the current request file is the Football one. The Top 3 keys
+  // and the Edit Request dialog ask this too, rather than looking for "FOOT"
+  // anywhere in the upper-cased path: a folder named like "football" must
+  // not open Top 3 statistics to another sport's list.
   bool IsFootball() const;
 
   // ---- clipboard -------------------------------------------------------------

@@ -437,6 +437,14 @@ TEST_F(EditRequestTest, EditCommandOpensOneDialogPerSelectedRowInListOrder) {
   EXPECT_EQ(ui.editRequestsShown[2].requestNumber, "5");
 }
 
+TEST_F(EditRequestTest, AFolderNamedAfterFootballDoesNotMakeTheDialogFootball) {
+  view.m_strFilePath = "/srv/FOOTBALL/BASK.REQ";
+  AddRows(1);
+  view.EditRequest(0, false);
+  ASSERT_EQ(ui.editRequestsShown.size(), 1u);
+  EXPECT_FALSE(ui.editRequestsShown[0].football);
+}
+
 class FootballEditRequestTest : public FootballEditFixture {};
 
 TEST_F(FootballEditRequestTest, TheDialogKnowsItIsFootball) {

@@ -391,6 +391,16 @@ TEST_F(ViewKeysTest, TopThreeKeysDoNothingOutsideFootball) {
   EXPECT_EQ(ui.CountMessages(), 0);
 }
 
+TEST_F(ViewKeysTest, AFolderNamedAfterFootballDoesNotMakeTheListFootball) {
+  view.m_strFilePath = "/srv/FOOTBALL/BASK.REQ";
+  AddRows(1);
+  Select({0});
+  view.m_nCurColumn = COL_TOP3;
+  Key('P');
+  EXPECT_EQ(list().GetItemText(0, COL_TOP3), "N");
+  EXPECT_FALSE(doc.IsModified());
+}
+
 TEST_F(FootballKeysTest, TopThreeKeysSetIndividualRowsAndSkipTeamRows) {
   AddRows(3);
   SetCells({1}, COL_TEAM_IND, "T");
