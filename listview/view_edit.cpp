@@ -2,7 +2,6 @@
 // request at the end, inserting one before a row, or editing a row), and the
 // two small modal editors of in-place editing.
 
-#include <cstdio>
 #include <string>
 
 #include "listview/corvella_view.h"
@@ -13,12 +12,6 @@
 namespace corvella {
 
 namespace {
-
-std::string DecimalText(int value) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%d", value);
-  return buf;
-}
 
 // The dialog's long names for the stored codes; the dialog selects the first
 // list entry that begins with the text it is given.
@@ -66,7 +59,7 @@ void CCorvellaView::EditRequest(int row, bool bInsert) {
   EditRequestData data;
   data.football = IsFootball();
   if (isNew) {
-    data.requestNumber = DecimalText(row + 1);
+    data.requestNumber = std::to_string(row + 1);
     data.description = "";
     data.type = "Individual";
     data.top3 = "Normal";
@@ -98,21 +91,21 @@ void CCorvellaView::EditRequest(int row, bool bInsert) {
   if (!m_ui.EditRequestDialog(data)) return;
 
   if (data.description.empty()) data.description = " ";
-  if (isNew) row = list.InsertItem(row, DecimalText(row + 1));
+  if (isNew) row = list.InsertItem(row, std::to_string(row + 1));
   if (row < 0) return;
 
   list.SetItemText(row, COL_DESCRIPTION, data.description);
   list.SetItemText(row, COL_TEAM_IND, FirstChar(data.type));
   list.SetItemText(row, COL_TOP3, Top3Code(data.top3));
   list.SetItemText(row, COL_GAME_SEASON, FirstChar(data.style));
-  list.SetItemText(row, COL_SIGN, DecimalText(data.sign));
+  list.SetItemText(row, COL_SIGN, std::to_string(data.sign));
   list.SetItemText(row, COL_DISPLAY_MODE, data.displayMode);
-  list.SetItemText(row, COL_TIMES, DecimalText(data.times));
+  list.SetItemText(row, COL_TIMES, std::to_string(data.times));
   list.SetItemText(row, COL_DRIVE, data.drive);
   list.SetItemText(row, COL_LIBRARY, data.library);
   list.SetItemText(row, COL_SEQUENCE, data.sequence);
-  list.SetItemText(row, COL_FRAME, DecimalText(data.frame));
-  list.SetItemText(row, COL_OFFSET, DecimalText(data.offset));
+  list.SetItemText(row, COL_FRAME, std::to_string(data.frame));
+  list.SetItemText(row, COL_OFFSET, std::to_string(data.offset));
 
   if (bInsert) {
     RenumberRows();

@@ -11,7 +11,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <string>
 
 #include "listview/corvella_view.h"
@@ -66,8 +65,7 @@ void FillRows(CCorvellaView& view, const ProfileFile& file, int count) {
   list.DeleteAllItems();
   list.SetItemCountHint(count);
   for (int a = 1; a <= count; ++a) {
-    char number[16];
-    std::snprintf(number, sizeof number, "%d", a);
+    const std::string number = std::to_string(a);
     const int row = list.InsertItem(a - 1, number);
     if (row < 0) {
       view.GetUi().MessageBox(number, "InsertItem() Failed!!", MB_OK);

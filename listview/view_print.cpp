@@ -99,10 +99,10 @@ void CCorvellaView::OnDraw(DeviceContext& dc) {
   if (fullTableBottom >= pageNumberTop) pageNumberTop = fullTableBottom + Y / 6;
   const int pageNumberBottom = pageNumberTop + Y / 3;
 
-  // 1. Mapping: X units across and Y units down make an inch on paper,
-  //    measured from the top left corner of the printable area. A page whose
-  //    table or page number would run off the printable area is shrunk, the
-  //    same in both directions, until it fits: no row or column is lost.
+  // Mapping: X units across and Y units down make an inch on paper, measured
+  // from the top left corner of the printable area. A page whose table or
+  // page number would run off the printable area is shrunk, the same in both
+  // directions, until it fits: no row or column is lost.
   dc.SetMapMode(MM_ANISOTROPIC);
   dc.SetViewportOrg(Point{0, 0});
   if (dc.IsPrinting()) {
@@ -121,14 +121,13 @@ void CCorvellaView::OnDraw(DeviceContext& dc) {
     dc.SetViewportExt(Size{dpiX, dpiY});
   }
 
-  // 2. Title.
   const FontSpec screenFont = dc.SelectFont(PageFont(18));
   dc.DrawText(m_doc.GetTitle(), Rect{X, Y / 3, 7 * X, 2 * (Y / 3)}, kTextFormat | DT_LEFT);
 
-  // 3. Table font (the title font is released by replacing it).
+  // Selecting the table font releases the title font.
   dc.SelectFont(PageFont(10));
 
-  // 5. Heading row.
+  // The heading row.
   const COLORREF shade = GetSysColor(COLOR_ACTIVEBORDER);
   Rect cell{X, Y, X + widths[0], Y + h};
   for (int k = 0; k < kColumnCount; ++k) {
@@ -142,7 +141,7 @@ void CCorvellaView::OnDraw(DeviceContext& dc) {
     DrawCellText(dc, kHeadings[k], cell, kHeadingMargin, k >= 2);
   }
 
-  // 6. This page's rows.
+  // This page's rows.
   const int first = std::max(0, (m_nPrintPage - 1) * kRowsPerPage);
   const int last = std::min(m_nPrintPage * kRowsPerPage, list.GetItemCount());
   int bottom = cell.bottom;
@@ -169,12 +168,12 @@ void CCorvellaView::OnDraw(DeviceContext& dc) {
     bottom = cell.bottom;
   }
 
-  // 7. Page number near the lower right corner.
+  // The page number near the lower right corner.
   dc.SetBkColor(kWhite);
   dc.DrawText("Page " + std::to_string(m_nPrintPage), Rect{9 * X, pageNumberTop, 10 * X, pageNumberBottom},
               kTextFormat | DT_LEFT);
 
-  // 8. Back to the font the context had.
+  // Back to the font the context had.
   dc.SelectFont(screenFont);
 }
 
