@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -178,6 +179,32 @@ TEST_F(SignsimProcessTest, RefusesAForeignOrOpenDirectory) {
 }
 
 using SignsimEmbeddedTest = zeltrpc_test::EmbeddedServerFixture;
+
+// A start that fails after its socket was bound (here: no descriptor left
+// for the wake-up pipe) leaves no socket file behind.
+TEST_F(SignsimEmbeddedTest, FailedStartRemovesItsSocketFile) {
+  const int next = ::dup(0);  // the lowest free descriptor
+  ASSERT_GE(next, 0);
+  ::close(next);
+  rlimit saved{};
+  ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+  rlimit tight = saved;
+  tight.rlim_cur = static_cast<rlim_t>(next) + 1;  // room for the socket only
+  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &tight), 0);
+  signsim::Options options;
+  options.dir = m_dir;
+  std::string error;
+  bool started = false;
+  {
+    signsim::SignServer server(options);
+    started = server.start(error);
+  }
+  ::setrlimit(RLIMIT_NOFILE, &saved);
+  EXPECT_FALSE(started);
+  EXPECT_NE(error.find("Too many open files"), std::string::npos) << error;
+  struct stat st{};
+  EXPECT_NE(::lstat((m_dir + "/zeltrpc").c_str(), &st), 0);
+}
 
 // Another interface is refused at bind time.
 TEST_F(SignsimEmbeddedTest, BindsOnlyTheSignInterface) {

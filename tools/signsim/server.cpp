@@ -76,9 +76,12 @@ bool SignServer::start(std::string& error) {
   sockaddr_un addr{};
   addr.sun_family = AF_UNIX;
   std::memcpy(addr.sun_path, m_path.c_str(), m_path.size() + 1);
-  if (m_listenFd < 0 || ::bind(m_listenFd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-      ::listen(m_listenFd, 64) != 0 || ::pipe2(m_wakePipe, O_CLOEXEC) != 0) {
+  const bool bound =
+      m_listenFd >= 0 && ::bind(m_listenFd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+  if (!bound || ::listen(m_listenFd, 64) != 0 || ::pipe2(m_wakePipe, O_CLOEXEC) != 0) {
     error = m_path + ": " + std::strerror(errno);
+    // The socket file this start made goes with it; one it did not make stays.
+    if (bound) ::unlink(m_path.c_str());
     if (m_listenFd >= 0) ::close(m_listenFd);
     m_listenFd = -1;
     return false;

@@ -29,7 +29,8 @@ struct Options {
   uint32_t statusFill = 0;          // GetStatus text padded to this many bytes
 };
 
-// Receives one log line (no newline).
+// Receives one log line (no newline). Called from the connection threads,
+// several at once when clients overlap: the sink must be thread-safe.
 using LogSink = std::function<void(const std::string&)>;
 
 class SignServer {
