@@ -27,9 +27,9 @@ CCorvellaDoc::CCorvellaDoc(AppProfile& profile, Ui& ui) : CDocument(ui), m_profi
   m_strHockFile = kSportFiles[3];
   m_strSoccFile = kSportFiles[4];
   m_strVollFile = kSportFiles[5];
-  m_strParity.assign(1, 'N');
+  m_strParity = "N";
 
-  m_nRtdInput = m_profile.GetProfileInt(kSection, "ZLRTDINPUT", 1);
+  GetRtdInput();
 
   const std::string code = SportCodeOfSetting(m_profile.GetProfileString(kSection, "SPORT", "BASKETBALL"));
   if (!code.empty()) {
