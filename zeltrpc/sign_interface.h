@@ -175,12 +175,14 @@ inline constexpr std::array<ProcDesc, kOpnumCount> kProcedures = {
 
 using table::kProcedures;
 
-
 // c3e3e6e0-4f8a-11cf-8e44-00a024035616 v1.0 with its endpoint table.
 const rpc::InterfaceSpec& signInterface();
 
-// Opnums of the procedures the exports call by name.
+// Opnums of the procedures the exports call by name, and of the five
+// without a client procedure (the client never sends those; the stand-in
+// server answers them after their argument lists above).
 enum Op : uint16_t {
+  kUnnamed1 = 1, kUnnamed17 = 17, kUnnamed36 = 36, kUnnamed37 = 37, kUnnamed38 = 38,
   kPing = 0, kPlaySequence = 2, kSelectFrame = 3, kSingleStepFrame = 4, kRunSchedule = 5,
   kQueueSequence = 6, kSetDefaultSequence = 7, kStopSequence = 8, kBlankSign = 9,
   kEndSchedule = 10, kNextItem = 11, kClearQueue = 12, kSetDimming = 13, kCheckSequence = 14,
