@@ -36,6 +36,7 @@ constexpr std::pair<uint32_t, const char*> kStatusNames[] = {
     {st::kUnsupportedType, "RPC_S_UNSUPPORTED_TYPE"},
     {st::kProcnumOutOfRange, "RPC_S_PROCNUM_OUT_OF_RANGE"},
     {st::kUnknownAuthnService, "RPC_S_UNKNOWN_AUTHN_SERVICE"},
+    {st::kInternalError, "RPC_S_INTERNAL_ERROR"},
     {st::kNullRefPointer, "RPC_X_NULL_REF_POINTER"},
     {st::kBadStubData, "RPC_X_BAD_STUB_DATA"},
     {st::kCallCancelled, "RPC_S_CALL_CANCELLED"},

@@ -11,6 +11,8 @@
  * Status values: every function returns a 32-bit status, 0 for success.
  *   5     ERROR_ACCESS_DENIED: the socket directory is not a directory, is
  *         owned by another user, or is writable by group or others.
+ *   14    ERROR_OUTOFMEMORY: the library could not get the memory the call
+ *         needs. The request may or may not have reached the service.
  *   87    ERROR_INVALID_PARAMETER: an argument check of this library failed;
  *         nothing was sent and no size was stored.
  *   1702  RPC_S_INVALID_BINDING: not connected.
@@ -26,6 +28,7 @@
  *   1727  RPC_S_CALL_FAILED_DNE: the request could not be sent.
  *   1728  RPC_S_PROTOCOL_ERROR: the service sent a malformed or unexpected PDU.
  *   1730  RPC_S_UNSUPPORTED_TRANS_SYN: the service does not accept NDR.
+ *   1766  RPC_S_INTERNAL_ERROR: an unexpected failure inside the library.
  *   1780  RPC_X_NULL_REF_POINTER: a null pointer reached a procedure
  *         argument that no check of this library tests; nothing was sent.
  *   1783  RPC_X_BAD_STUB_DATA: the reply was malformed, or it carried more
@@ -37,6 +40,8 @@
  *   1745 for an unknown procedure); any other value is the service's own
  *   result for the call.
  * After a failed call, out storage may be untouched or partly written.
+ * No C++ exception leaves any function of this library; failures inside it
+ * end as 14 or 1766 (zeltIsServer answers 0).
  *
  * Connection: a broken connection (the service restarted) fails the call that
  * meets it; the next call opens a new connection on the same binding.
@@ -78,7 +83,7 @@ extern "C" {
  * (and the process is left without a binding). */
 ZELTRPC_API uint32_t zeltConnectSign(const char* server);
 
-/* Releases the binding, if any. Always returns 0. */
+/* Releases the binding, if any. Returns 0. */
 ZELTRPC_API uint32_t zeltDisconnectSign(void);
 
 /* 1 when connected and `server` equals the name last given to
