@@ -24,11 +24,13 @@ std::string upper(std::string_view s) {
   return u;
 }
 
-// A decimal number in [low, high]; an optional sign, nothing else around it.
+// A decimal number that fits T: digits with an optional sign, nothing around
+// them.
 template <class T>
 std::optional<T> parseDecimal(std::string_view text) {
-  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-  if (text.empty() || text.front() == '+') return std::nullopt;
+  const bool plus = !text.empty() && text.front() == '+';
+  if (plus) text.remove_prefix(1);
+  if (text.empty() || (plus && text.front() == '-')) return std::nullopt;
   T value{};
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, 10);
   if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
@@ -179,8 +181,10 @@ ParseResult parseCommandLine(std::span<const std::string> args, std::string_view
     if (auto v = optionValue(args, i, "--size", matched); matched) {
       if (!v) return usageError("--size needs a number of bytes");
       const auto n = parseDecimal<uint64_t>(*v);
-      if (!n) return usageError("--size: not a number of bytes: " + *v);
-      if (*n > kMaxSize)
+      const bool digits =
+          !v->empty() && std::all_of(v->begin(), v->end(), [](char ch) { return ch >= '0' && ch <= '9'; });
+      if (!n && !digits) return usageError("--size: not a number of bytes: " + *v);
+      if (!n || *n > kMaxSize)
         return usageError("--size " + *v + " is over the limit of " + std::to_string(kMaxSize) + " bytes");
       call.size = static_cast<uint32_t>(*n);
       continue;
