@@ -11,6 +11,7 @@ import binascii
 import logging
 import os
 import sys
+import tempfile
 
 from impacket import smbserver
 from impacket.ntlm import compute_nthash
@@ -18,8 +19,14 @@ from impacket.ntlm import compute_nthash
 
 def main():
     forward = int(sys.argv[1])
+    # The server looks pipe names up as paths relative to its working
+    # directory too (a directory "zeltrpc" there would shadow the pipe):
+    # work in an empty one, removed at once so that nothing is left behind.
+    empty = tempfile.mkdtemp(prefix="smb-test-")
+    os.chdir(empty)
+    os.rmdir(empty)
     user = sys.argv[2] if len(sys.argv) > 2 else "op"
-    logging.getLogger().setLevel(logging.CRITICAL)
+    logging.basicConfig(level=logging.DEBUG if os.environ.get("SMB_TEST_DEBUG") else logging.CRITICAL)
     server = smbserver.SimpleSMBServer(listenAddress="127.0.0.1", listenPort=0)
     server.setSMB2Support(True)
     password = os.environ.get("SMB_TEST_PASSWORD", "")
