@@ -60,7 +60,7 @@ class SmbPipeTest : public zeltrpc_test::EmbeddedServerFixture {
     options.tcp = "127.0.0.1:0";
     startServer(options);
     std::string error;
-    ASSERT_TRUE(m_smb.start(m_server->tcpPort(), error)) << error;
+    ASSERT_TRUE(m_smb.start(m_server->tcpPort(), m_root, error)) << error;
     ::setenv("ZELTRPC_SMB_PORT", std::to_string(m_smb.port()).c_str(), 1);
   }
   void restartSignsim(signsim::Options options = {}) {

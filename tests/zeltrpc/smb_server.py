@@ -6,12 +6,13 @@ killed.
 
 usage: smb_server.py FORWARD_PORT [USER]
 The user's password is read from the environment (SMB_TEST_PASSWORD), so it
-never shows on a command line."""
+never shows on a command line. The server looks pipe names up as paths
+relative to its working directory as well (a directory "zeltrpc" there would
+shadow the pipe): start it in an empty one."""
 import binascii
 import logging
 import os
 import sys
-import tempfile
 
 from impacket import smbserver
 from impacket.ntlm import compute_nthash
@@ -19,12 +20,6 @@ from impacket.ntlm import compute_nthash
 
 def main():
     forward = int(sys.argv[1])
-    # The server looks pipe names up as paths relative to its working
-    # directory too (a directory "zeltrpc" there would shadow the pipe):
-    # work in an empty one, removed at once so that nothing is left behind.
-    empty = tempfile.mkdtemp(prefix="smb-test-")
-    os.chdir(empty)
-    os.rmdir(empty)
     user = sys.argv[2] if len(sys.argv) > 2 else "op"
     logging.basicConfig(level=logging.DEBUG if os.environ.get("SMB_TEST_DEBUG") else logging.CRITICAL)
     server = smbserver.SimpleSMBServer(listenAddress="127.0.0.1", listenPort=0)

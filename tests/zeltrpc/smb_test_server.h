@@ -9,6 +9,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -36,15 +37,22 @@ class SmbTestServer {
     return {};
   }
 
-  // Starts the server forwarding the pipe to 127.0.0.1:`forwardPort`; waits
-  // (up to 30 s, for loaded machines) until it listens.
-  bool start(uint16_t forwardPort, std::string& error) {
+  // Starts the server forwarding the pipe to 127.0.0.1:`forwardPort`, in a
+  // new empty folder "smb-server" inside `workDir`; waits (up to 30 s, for
+  // loaded machines) until it listens.
+  bool start(uint16_t forwardPort, const std::string& workDir, std::string& error) {
+    const std::string cwd = workDir + "/smb-server";
+    if (::mkdir(cwd.c_str(), 0700) != 0) {
+      error = "cannot make " + cwd;
+      return false;
+    }
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0) return false;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
     posix_spawn_file_actions_adddup2(&actions, fds[1], 2);
+    posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
     std::string script = SMB_TEST_SCRIPT, port = std::to_string(forwardPort);
     std::string python = SMB_TEST_PYTHON;
     char* argv[] = {python.data(), script.data(), port.data(), nullptr};
