@@ -12,6 +12,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev
   xvfb xauth
+  libsmbclient libsmbclient-dev python3-impacket
 )
 
 missing=()
