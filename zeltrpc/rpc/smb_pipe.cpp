@@ -63,6 +63,10 @@ struct SmbApi {
 SmbApi g_api{};
 bool g_loaded = false;
 std::once_flag g_loadOnce;
+// libsmbclient keeps process-wide state (its memory pools, the loaded
+// configuration) that its calls use without locks: one call at a time in
+// the whole process, whatever the connection.
+std::mutex g_libraryMutex;
 
 template <class F>
 bool resolve(void* lib, const char* name, F& fn) {
@@ -95,6 +99,10 @@ void load() {
             resolve(lib, "smbc_getFunctionClose", a.getFunctionClose);
   if (!ok) return;
   resolve(lib, "smbc_setLogCallback", a.setLogCallback);
+  // Connections run on threads of their own: the library keeps its
+  // per-call scratch memory per thread once told so.
+  void (*threadPosix)() = nullptr;
+  if (resolve(lib, "smbc_thread_posix", threadPosix)) threadPosix();
   g_api = a;
   g_loaded = true;
 }
@@ -151,6 +159,28 @@ bool plainHostName(const std::string& host) {
 
 // ---------------------------------------------------------------- the connection
 
+// Worker threads still running, so that the library does not leave the
+// process (exit, dlclose) while one is inside it: a worker given up on by its
+// carrier ends within libsmbclient's time-out. Never destroyed: a worker may
+// still touch it while the process ends.
+struct LiveWorkers {
+  std::mutex mutex;
+  std::condition_variable done;
+  int count = 0;
+};
+LiveWorkers& liveWorkers() {
+  static auto* workers = new LiveWorkers;
+  return *workers;
+}
+
+struct WaitForWorkers {
+  ~WaitForWorkers() {
+    LiveWorkers& w = liveWorkers();
+    std::unique_lock lock(w.mutex);
+    w.done.wait_for(lock, std::chrono::seconds(30), [&] { return w.count == 0; });
+  }
+} g_waitForWorkers;
+
 // What the carrier and its worker thread share. The worker owns the
 // libsmbclient context; the carrier hands it one operation at a time and
 // waits for it no longer than its deadline. A carrier that stops waiting
@@ -182,14 +212,20 @@ struct Session {
       auto current = std::move(job);
       job = nullptr;
       lock.unlock();
-      current();
+      {
+        std::lock_guard library(g_libraryMutex);
+        current();
+      }
       lock.lock();
       ++finished;
       wake.notify_all();
     }
     lock.unlock();
-    if (file) g_api.getFunctionClose(ctx)(ctx, file);
-    if (ctx) g_api.freeContext(ctx, 1);
+    {
+      std::lock_guard library(g_libraryMutex);
+      if (file) g_api.getFunctionClose(ctx)(ctx, file);
+      if (ctx) g_api.freeContext(ctx, 1);
+    }
     file = nullptr;
     ctx = nullptr;
     lock.lock();
@@ -229,7 +265,16 @@ Io ioFromErrno(int e) {
 class SmbPipe final : public Carrier {
  public:
   explicit SmbPipe(std::shared_ptr<Session> s) : m_session(std::move(s)) {
-    m_worker = std::thread([s = m_session] { s->run(); });
+    LiveWorkers& w = liveWorkers();
+    {
+      std::lock_guard lock(w.mutex);
+      ++w.count;
+    }
+    m_worker = std::thread([s = m_session, &w] {
+      s->run();
+      std::lock_guard lock(w.mutex);
+      if (--w.count == 0) w.done.notify_all();
+    });
   }
 
   ~SmbPipe() override {
@@ -237,9 +282,10 @@ class SmbPipe final : public Carrier {
     m_session->quit = true;
     m_session->wake.notify_all();
     // Closing the pipe and logging off take a round trip or two; a worker
-    // still held by a silent server is left to finish on its own.
-    const bool done = m_session->wake.wait_for(lock, std::chrono::seconds(1),
-                                               [&] { return m_session->exited; });
+    // still held by a silent server is left to finish on its own, bounded by
+    // libsmbclient's time-out.
+    const bool done = !m_stuck && m_session->wake.wait_for(lock, std::chrono::seconds(1),
+                                                           [&] { return m_session->exited; });
     lock.unlock();
     if (done) m_worker.join();
     else m_worker.detach();
