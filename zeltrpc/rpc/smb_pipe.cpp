@@ -12,7 +12,6 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -304,8 +303,6 @@ class SmbPipe final : public Carrier {
     else if (!m_session->wake.wait_until(lock, deadline, done)) m_stuck = true;
     return !m_stuck;
   }
-
-  Session& session() { return *m_session; }
 
   // implements Carrier ------------------------------------------------
   Io sendAll(std::span<const uint8_t> bytes, Clock::time_point deadline) override {
