@@ -12,7 +12,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev
   xvfb xauth
-  python3
+  python3 libsmbclient libsmbclient-dev python3-impacket
 )
 
 missing=()
