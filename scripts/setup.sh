@@ -12,6 +12,9 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev
   xvfb xauth
+  desktop-file-utils appstream shared-mime-info
+  dpkg-dev file lintian gzip
+  imagemagick librsvg2-bin
 )
 
 missing=()
