@@ -14,7 +14,7 @@ PACKAGES=(
   xvfb xauth
   desktop-file-utils appstream shared-mime-info
   dpkg-dev file lintian gzip
-  imagemagick librsvg2-bin
+  imagemagick librsvg2-bin x11-utils
 )
 
 missing=()
