@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -140,7 +141,8 @@ std::string ChooseProgramDirectory(const ProgramLocations& where, bool* perUser)
   // rules say.
   std::string data = where.xdgDataHome;
   if (data.empty() || data.front() != '/') {
-    if (where.home.empty()) return WithSlash(where.executableDir);
+    // No home folder at all: the current directory, never the executable's.
+    if (where.home.empty()) return std::string();
     data = WithSlash(where.home) + ".local/share";
   }
   if (perUser != nullptr) *perUser = true;
@@ -152,6 +154,15 @@ ProgramLocations CurrentLocations() {
   where.corvellaDir = Env("CORVELLA_DIR");
   where.xdgDataHome = Env("XDG_DATA_HOME");
   where.home = Env("HOME");
+  if (where.home.empty()) {
+    // HOME unset (a service, a bare sudo): the account's home folder.
+    struct passwd entry {};
+    struct passwd* found = nullptr;
+    std::vector<char> buffer(16384);
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr &&
+        found->pw_dir != nullptr)
+      where.home = found->pw_dir;
+  }
   std::string exe(4096, '\0');
   const ssize_t n = ::readlink("/proc/self/exe", exe.data(), exe.size());
   if (n > 0 && static_cast<std::size_t>(n) < exe.size()) {

@@ -7,7 +7,8 @@
 //     build tree or a portable copy);
 //   - the per-user folder $XDG_DATA_HOME/corvella (~/.local/share/corvella
 //     when XDG_DATA_HOME is unset or not absolute), created on first start and
-//     seeded from the sample files installed beside the program.
+//     seeded from the sample files installed beside the program; with no
+//     home folder at all, the current directory.
 // So an installed program never writes beside its executable.
 
 #include <string>
@@ -19,7 +20,7 @@ struct ProgramLocations {
   std::string corvellaDir;    // $CORVELLA_DIR
   std::string executableDir;  // the executable's folder, ending in "/"
   std::string xdgDataHome;    // $XDG_DATA_HOME
-  std::string home;           // $HOME
+  std::string home;           // $HOME, else the account's home folder
 };
 
 // The program directory for `where`, ending in "/" (empty when nothing is

@@ -66,6 +66,10 @@ bool CCorvellaApp::InitInstance(const QStringList& arguments, bool show) {
         cmdInfo.m_strFileName.isEmpty() ? QString() : QFileInfo(cmdInfo.m_strFileName).absoluteFilePath();
     switch (m_instance->claim(file)) {
       case SingleInstance::Claim::Running:
+        // Without its socket the program still runs; later starts then
+        // cannot hand files to it.
+        if (!m_instance->errorString().isEmpty())
+          std::fprintf(stderr, "corvella: %s\n", qPrintable(m_instance->errorString()));
         break;
       case SingleInstance::Claim::HandedOver:
         m_nExitCode = 0;

@@ -52,6 +52,12 @@ SingleInstance::Claim SingleInstance::claim(const QString& file, int timeoutMs) 
       listen();
       return Claim::Running;
     }
+    if (m_lock->error() != QLockFile::LockFailedError) {
+      // The lock cannot be made at all (a folder without write access): run
+      // without shell open rather than not at all.
+      m_error = QStringLiteral("Cannot create the lock file in %1.").arg(RuntimeFolder());
+      return Claim::Running;
+    }
     // Another start holds the lock; it may not be listening yet.
     QLocalSocket socket;
     socket.connectToServer(m_serverName);

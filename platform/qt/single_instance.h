@@ -35,7 +35,8 @@ class SingleInstance : public QObject {
   };
   // Becomes the running program, or hands `file` (absolute; "" only raises
   // the other's window) to the one that runs, waiting at most `timeoutMs`
-  // for its answer.
+  // for its answer. Running with an errorString(): this process runs, but
+  // without the socket (no lock file or no socket could be made).
   Claim claim(const QString& file, int timeoutMs = 10000);
 
   QString errorString() const { return m_error; }

@@ -33,6 +33,7 @@ TEST(ProgramDirectoryTest, ChosenInOrder) {
       {"no XDG_DATA_HOME", {"", installed, "", "/home/op"}, "/home/op/.local/share/corvella/", true},
       {"a relative XDG_DATA_HOME is ignored", {"", installed, "data", "/home/op/"},
        "/home/op/.local/share/corvella/", true},
+      {"no home folder: the current directory", {"", installed, "", ""}, "", false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
