@@ -258,7 +258,9 @@ void CCorvellaApp::OnShellOpen(const QString& path) {
   m_frame->activateWindow();
   if (path.isEmpty()) return;
   m_handedOver.append(path);
-  OpenHandedOverFiles();
+  // From the event loop, not from inside the socket's notification: the
+  // save prompt runs a loop of its own.
+  QTimer::singleShot(0, m_frame.get(), [this] { OpenHandedOverFiles(); });
 }
 
 void CCorvellaApp::OpenHandedOverFiles() {
