@@ -19,6 +19,7 @@
 #include "platform/qt/qt_clipboard.h"
 #include "platform/qt/qt_ui.h"
 #include "platform/qt/single_instance.h"
+#include "platform/qt/windows1252.h"
 #include "platform/ui.h"
 #include "requests/corvella_doc.h"
 #include "transmit/dialogs/choose_selection_dlg.h"
@@ -290,9 +291,12 @@ bool CCorvellaApp::ShellPrint(const CommandLineInfo& info) {
     printer.setOutputFormat(QPrinter::NativeFormat);
     printer.setPrinterName(fallback.printerName());
   } else {
-    // No printer: the pages go to a PDF file beside the file, named after it.
+    // No printer: the pages go to a PDF file beside the file, named after
+    // the list printed (the current sport's file, as Open shows it).
     const QFileInfo source(info.m_strFileName);
-    pdf = source.absoluteDir().filePath(source.completeBaseName() + QStringLiteral(".pdf"));
+    QString base = QFileInfo(FromWindows1252(m_doc->GetTitle())).completeBaseName();
+    if (base.isEmpty()) base = source.completeBaseName();
+    pdf = source.absoluteDir().filePath(base + QStringLiteral(".pdf"));
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(pdf);
   }
