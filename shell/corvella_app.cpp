@@ -71,6 +71,9 @@ bool CCorvellaApp::InitInstance(const QStringList& arguments, bool show) {
         // cannot hand files to it.
         if (!m_instance->errorString().isEmpty())
           std::fprintf(stderr, "corvella: %s\n", qPrintable(m_instance->errorString()));
+        // Files may arrive while start-up still shows a message: they wait.
+        QObject::connect(m_instance.get(), &SingleInstance::openRequested, m_instance.get(),
+                         [this](const QString& path) { OnShellOpen(path); });
         break;
       case SingleInstance::Claim::HandedOver:
         m_nExitCode = 0;
@@ -127,11 +130,6 @@ bool CCorvellaApp::InitInstance(const QStringList& arguments, bool show) {
     m_nExitCode = ShellPrint(cmdInfo) ? 0 : 1;
     return false;
   }
-  if (m_instance) {
-    QObject::connect(m_instance.get(), &SingleInstance::openRequested, m_frame.get(),
-            [this](const QString& path) { OnShellOpen(path); });
-  }
-
   if (show) {
     m_frame->show();
     // Asked for, so the keys work at once also where no window manager
@@ -140,6 +138,8 @@ bool CCorvellaApp::InitInstance(const QStringList& arguments, bool show) {
     m_listWidget->setFocus(Qt::OtherFocusReason);
   }
   m_frame->UpdateCommandUI();
+  m_bStarted = true;
+  if (!m_handedOver.isEmpty()) QTimer::singleShot(0, m_frame.get(), [this] { OpenHandedOverFiles(); });
   return true;
 }
 
@@ -253,12 +253,14 @@ void CCorvellaApp::OnFilePrintSetup() { m_printing->Setup(); }
 // ---- the shell's requests ----------------------------------------------------------
 
 void CCorvellaApp::OnShellOpen(const QString& path) {
+  if (!path.isEmpty()) m_handedOver.append(path);
+  // Before start-up has finished, the files wait for the window.
+  if (!m_bStarted) return;
   if (m_frame->isMinimized()) m_frame->showNormal();
   m_frame->show();
   m_frame->raise();
   m_frame->activateWindow();
   if (path.isEmpty()) return;
-  m_handedOver.append(path);
   // From the event loop, not from inside the socket's notification: the
   // save prompt runs a loop of its own.
   QTimer::singleShot(0, m_frame.get(), [this] { OpenHandedOverFiles(); });

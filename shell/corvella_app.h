@@ -88,6 +88,7 @@ class CCorvellaApp {
   std::unique_ptr<SingleInstance> m_instance;
   QStringList m_handedOver;  // files waiting for the open dialog to close
   bool m_bOpeningHandedOver = false;
+  bool m_bStarted = false;  // InitInstance has shown the window
   int m_nExitCode = 1;
   Ui* m_ui = nullptr;
   std::unique_ptr<QtClipboard> m_clipboard;

@@ -6,7 +6,9 @@ int main(int argc, char* argv[]) {
   // Printing from the command line needs no screen: without one, Qt's
   // window-less platform does.
   bool print = false;
-  for (int i = 1; i < argc; ++i) print = print || qstrcmp(argv[i], "--print") == 0 || qstrcmp(argv[i], "--print-to") == 0;
+  for (int i = 1; i < argc; ++i) {
+    if (qstrcmp(argv[i], "--print") == 0 || qstrcmp(argv[i], "--print-to") == 0) print = true;
+  }
   if (print && qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
       qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
     qputenv("QT_QPA_PLATFORM", "offscreen");
