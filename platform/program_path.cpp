@@ -114,7 +114,11 @@ bool CopyIfMissing(const std::string& from, const std::string& to, std::string* 
     *error = SystemError("Cannot write", to);
     return false;
   }
-  const bool written = WriteAll(fd, text);
+  // mkstemp makes the file private; a seeded file gets the modes the
+  // program's own files get (0666 less the umask).
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  const bool written = ::fchmod(fd, 0666 & ~mask) == 0 && WriteAll(fd, text);
   ::close(fd);
   bool ok = written;
   if (ok && ::link(temp.c_str(), to.c_str()) != 0 && errno != EEXIST) {
