@@ -26,7 +26,9 @@ QString RuntimeFolder() {
 }  // namespace
 
 SingleInstance::SingleInstance(const QString& programDir, QObject* parent) : QObject(parent) {
-  QString dir = QDir::cleanPath(QDir(programDir).absolutePath());
+  // The folder itself, however it was named (a link, a trailing "/").
+  QString dir = QFileInfo(programDir).canonicalFilePath();
+  if (dir.isEmpty()) dir = QDir::cleanPath(QDir(programDir).absolutePath());
   const QByteArray hash =
       QCryptographicHash::hash(QFile::encodeName(dir), QCryptographicHash::Sha256).toHex().left(16);
   const QString base = QStringLiteral("%1/corvella-%2-%3")
