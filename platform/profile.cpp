@@ -410,17 +410,22 @@ std::string ProfileFile::ToText() const {
 
 bool WriteFileAtomically(const std::string& path, std::string_view text, bool flush) {
   if (path.empty()) return false;
-  // Replace the file a symbolic link names, not the link.
   std::string target = path;
-  if (char* resolved = ::realpath(path.c_str(), nullptr)) {
-    target = resolved;
-    std::free(resolved);
+  struct stat old {};
+  bool hadOld = ::lstat(path.c_str(), &old) == 0;
+  if (hadOld && S_ISLNK(old.st_mode)) {
+    // Replace the file a symbolic link names, not the link. (Links among the
+    // folders need no resolving: the temporary file lands in the same folder
+    // either way.)
+    if (char* resolved = ::realpath(path.c_str(), nullptr)) {
+      target = resolved;
+      std::free(resolved);
+    }
+    hadOld = ::stat(target.c_str(), &old) == 0;
   }
   const std::size_t slash = target.rfind('/');
   const std::string dir = slash == std::string::npos ? std::string(".") : target.substr(0, slash + 1);
 
-  struct stat old {};
-  const bool hadOld = ::stat(target.c_str(), &old) == 0;
   if (hadOld && !S_ISREG(old.st_mode)) return false;
   // A file the caller may not write stays as it is, as it would with an
   // in-place write.
