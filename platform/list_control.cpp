@@ -18,6 +18,8 @@ int ListControl::InsertItem(int row, const std::string& text) {
   if (row < 0) return -1;
   row = std::min(row, GetItemCount());
   Item item;
+  // Room for a text per column, so filling the row allocates once.
+  item.texts.reserve(std::max<std::size_t>(1, m_columns.size()));
   item.texts.push_back(text);
   m_items.insert(m_items.begin() + row, std::move(item));
   // The anchor keeps pointing at the same item.

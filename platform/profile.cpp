@@ -109,10 +109,21 @@ ReadResult ReadWholeFile(const std::string& path, std::string& out) {
     ::close(fd);
     return ReadResult::kFailed;
   }
-  out.reserve(static_cast<std::size_t>(st.st_size));
-  char buffer[65536];
+  // Read straight into the text, sized from the file plus one byte, so the
+  // usual whole read ends with the zero-length read that finds the end; a
+  // file that grows meanwhile makes the room grow.
+  std::size_t used = 0;
+  out.resize(static_cast<std::size_t>(st.st_size) + 1);
   for (;;) {
-    ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (used == out.size()) {
+      if (out.size() > ProfileFile::kMaxBytes) {
+        ::close(fd);
+        out.clear();
+        return ReadResult::kFailed;
+      }
+      out.resize(std::min(out.size() * 2, ProfileFile::kMaxBytes + 1));
+    }
+    const ssize_t n = ::read(fd, out.data() + used, out.size() - used);
     if (n < 0) {
       if (errno == EINTR) continue;
       ::close(fd);
@@ -120,14 +131,14 @@ ReadResult ReadWholeFile(const std::string& path, std::string& out) {
       return ReadResult::kFailed;
     }
     if (n == 0) break;
-    if (out.size() + static_cast<std::size_t>(n) > ProfileFile::kMaxBytes) {
-      ::close(fd);
-      out.clear();
-      return ReadResult::kFailed;
-    }
-    out.append(buffer, static_cast<std::size_t>(n));
+    used += static_cast<std::size_t>(n);
   }
   ::close(fd);
+  out.resize(used);
+  if (used > ProfileFile::kMaxBytes) {
+    out.clear();
+    return ReadResult::kFailed;
+  }
   return ReadResult::kOk;
 }
 
@@ -399,17 +410,22 @@ std::string ProfileFile::ToText() const {
 
 bool WriteFileAtomically(const std::string& path, std::string_view text, bool flush) {
   if (path.empty()) return false;
-  // Replace the file a symbolic link names, not the link.
   std::string target = path;
-  if (char* resolved = ::realpath(path.c_str(), nullptr)) {
-    target = resolved;
-    std::free(resolved);
+  struct stat old {};
+  bool hadOld = ::lstat(path.c_str(), &old) == 0;
+  if (hadOld && S_ISLNK(old.st_mode)) {
+    // Replace the file a symbolic link names, not the link. (Links among the
+    // folders need no resolving: the temporary file lands in the same folder
+    // either way.)
+    if (char* resolved = ::realpath(path.c_str(), nullptr)) {
+      target = resolved;
+      std::free(resolved);
+    }
+    hadOld = ::stat(target.c_str(), &old) == 0;
   }
   const std::size_t slash = target.rfind('/');
   const std::string dir = slash == std::string::npos ? std::string(".") : target.substr(0, slash + 1);
 
-  struct stat old {};
-  const bool hadOld = ::stat(target.c_str(), &old) == 0;
   if (hadOld && !S_ISREG(old.st_mode)) return false;
   // A file the caller may not write stays as it is, as it would with an
   // in-place write.

@@ -26,10 +26,6 @@ int LeadingInt(std::string_view text) {
   return static_cast<int>(value);
 }
 
-char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
 void MakeUpper(std::string& text) {
   for (char& c : text) c = UpperAscii(c);
 }

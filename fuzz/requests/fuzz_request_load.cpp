@@ -2,12 +2,12 @@
 // does: no crash, at most 300 rows of values of at most 29 characters, and
 // the list saved and loaded again keeps its rows and descriptions.
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -36,13 +36,31 @@ class DefaultAnswers : public Ui {
   bool SelectTeamPlayer(TeamPlayerChoice&) override { return false; }
 };
 
+// Replaces the file at `path` by `size` bytes of `data`; aborts when that fails.
+void WriteWhole(const std::string& path, const void* data, std::size_t size) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  if (fd < 0) std::abort();
+  const char* p = static_cast<const char*>(data);
+  while (size > 0) {
+    const ssize_t n = ::write(fd, p, size);
+    if (n <= 0) std::abort();
+    p += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  ::close(fd);
+}
+
 // A program directory for the whole run, on a memory file system when there
-// is one, so saving costs little.
+// is one, so reading and saving cost little. The configuration names the
+// football file, which every input replaces; the configuration itself is
+// only read, so it is written once.
 const std::string& ProgramDir() {
   static const std::string dir = [] {
     std::string pattern = (access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") +
                           std::string("/fuzz_request_load-XXXXXX");
     if (mkdtemp(pattern.data()) == nullptr) std::abort();
+    const std::string ini = "[REQUEST]\r\nSPORT=FOOT\r\n";
+    WriteWhole(pattern + "/CORVELLA.INI", ini.data(), ini.size());
     return pattern + "/";
   }();
   return dir;
@@ -57,15 +75,8 @@ std::vector<std::string> Descriptions(const ListControl& list) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::string dir = ProgramDir();
-  {
-    std::ofstream out(dir + "FOOT.REQ", std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-  }
-  {
-    std::ofstream ini(dir + "CORVELLA.INI", std::ios::binary | std::ios::trunc);
-    ini << "[REQUEST]\r\nSPORT=FOOT\r\n";
-  }
+  const std::string& dir = ProgramDir();
+  WriteWhole(dir + "FOOT.REQ", data, size);
   AppProfile profile(dir + "CORVELLA.INI");
   DefaultAnswers ui;
   CCorvellaDoc doc(profile, ui);

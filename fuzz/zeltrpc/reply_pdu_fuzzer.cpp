@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -15,12 +16,13 @@ using namespace zeltrpc::rpc;
 
 namespace {
 
-// Exact-size heap storage for every out item, so any write past it is seen.
+// Exact-size heap storage for every out item, so any write past it is seen
+// (left uninitialised: the reply fills it or nothing reads it).
 void unmarshalFor(uint16_t opnum, std::span<const uint8_t> stub, DataRep rep) {
   const ProcDesc& p = kProcedures[opnum];
   ArgValue args[kMaxArgs] = {};
   uint32_t entry[kMaxArgs] = {};
-  std::vector<std::vector<char>> buffers(kMaxArgs);
+  std::unique_ptr<char[]> buffers[kMaxArgs];
   uint32_t sizes[kMaxArgs] = {};
   int32_t longs[kMaxArgs] = {};
   for (size_t i = 0; i < p.argc; ++i) {
@@ -39,8 +41,8 @@ void unmarshalFor(uint16_t opnum, std::span<const uint8_t> stub, DataRep rep) {
   for (size_t i = 0; i < p.argc; ++i) {
     if (p.args[i].kind == Arg::OutBufferN || p.args[i].kind == Arg::OutBufferStar) {
       const auto n = p.args[i].kind == Arg::OutBufferN ? args[p.args[i].sizeArg].u : entry[p.args[i].sizeArg];
-      buffers[i].resize(n);
-      args[i].out = buffers[i].data();
+      buffers[i].reset(new char[n]);
+      args[i].out = buffers[i].get();
     }
   }
   unmarshalReply(opnum, args, entry, stub, rep);

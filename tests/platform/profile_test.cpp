@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <filesystem>
 #include <random>
 #include <string>
 
@@ -270,6 +271,18 @@ TEST(WriteFileAtomically, WritesThroughASymbolicLink) {
   struct stat st {};
   ASSERT_EQ(::lstat(dir.File("BASK.REQ").c_str(), &st), 0);
   EXPECT_TRUE(S_ISLNK(st.st_mode));
+
+  // A folder reached through a link: the file in the real folder is
+  // replaced and no temporary file is left in either.
+  ASSERT_EQ(::mkdir(dir.File("real").c_str(), 0700), 0);
+  ASSERT_EQ(::symlink(dir.File("real").c_str(), dir.File("linked").c_str()), 0);
+  EXPECT_TRUE(WriteFileAtomically(dir.File("linked/FOOT.REQ"), "first"));
+  EXPECT_TRUE(WriteFileAtomically(dir.File("linked/FOOT.REQ"), "second"));
+  EXPECT_EQ(dir.Read("real/FOOT.REQ"), "second");
+  EXPECT_EQ(dir.List(), (std::vector<std::string>{"BASK.REQ", "linked", "real", "real.REQ"}));
+  int inReal = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.File("real"))) inReal += entry.is_regular_file();
+  EXPECT_EQ(inReal, 1);
 }
 
 TEST(WriteFileAtomically, FailureLeavesTheOldFile) {
