@@ -25,7 +25,8 @@ expect corvella /usr/bin/corvella /usr/share/corvella/examples/BASK.REQ \
   /usr/share/man/man1/corvella.1.gz /usr/share/doc/corvella/copyright
 expect libzeltrpc1 '/usr/lib/(.*/)?libZeltRpc.so.1' '/usr/lib/(.*/)?libZeltRpc.so.1.0.0'
 expect libzeltrpc-dev /usr/include/zeltrpc.h '/usr/lib/(.*/)?libZeltRpc.so' \
-  '/usr/lib/(.*/)?pkgconfig/zeltrpc.pc' '/usr/lib/(.*/)?cmake/ZeltRpc/ZeltRpcConfig.cmake'
+  '/usr/lib/(.*/)?pkgconfig/zeltrpc.pc' '/usr/lib/(.*/)?cmake/ZeltRpc/ZeltRpcConfig.cmake' \
+  /usr/bin/zeltctl /usr/share/man/man1/zeltctl.1.gz
 expect signsim /usr/bin/signsim /usr/share/man/man1/signsim.1.gz
 
 # Nothing in two packages; the library only in its own.
