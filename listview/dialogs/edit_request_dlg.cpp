@@ -395,6 +395,9 @@ void CEditRequestDlg::OnSelchangeType() {
   if (!m_bFootball) return;  // the Top 3 list stays disabled
   if (m_strType == "Team") {
     SelectByPrefix(m_top3, "Normal");
+    // The member follows the list: the display-mode rule writes the members
+    // back into the controls, and OK must store what the closed list shows.
+    m_strTop3 = ComboText(m_top3);
     m_top3->setEnabled(false);
   } else {
     m_top3->setEnabled(true);
