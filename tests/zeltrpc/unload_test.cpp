@@ -4,10 +4,13 @@
 
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <chrono>
-#include <functional>
 #include <cstdint>
+#include <cstdlib>
+#include <functional>
+#include <string>
 #include <thread>
 
 #include "tests/zeltrpc/rpc_test_support.h"
@@ -38,6 +41,21 @@ TEST_F(UnloadTest, UnloadingReleasesTheBinding) {
   ASSERT_EQ(status, 0u);
   ASSERT_TRUE(waitFor([&] { return m_server->openConnections() == 1; }));
   ASSERT_EQ(::dlclose(lib), 0);
+  EXPECT_TRUE(waitFor([&] { return m_server->openConnections() == 0; }));
+}
+
+// A program that loads the library with dlopen, connects and exits without
+// unloading it: the library's destructors run in the exit's order, and the
+// binding is released once, with no access to freed memory.
+TEST_F(UnloadTest, ExitAfterDlopenReleasesTheBindingOnce) {
+  const char* valgrind = ZELTRPC_VALGRIND;
+  if (valgrind[0] == '\0') GTEST_SKIP() << "valgrind is not installed";
+  startServer();
+  const std::string command = std::string(valgrind) + " --quiet --error-exitcode=99 " +
+                              ZELTRPC_DLOPEN_EXIT + " " + ZELTRPC_LIBRARY;
+  const int status = std::system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(status)) << command;
+  EXPECT_EQ(WEXITSTATUS(status), 0) << command;
   EXPECT_TRUE(waitFor([&] { return m_server->openConnections() == 0; }));
 }
 
