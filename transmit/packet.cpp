@@ -1,15 +1,9 @@
 #include "transmit/packet.h"
 
 #include "listview/corvella_view.h"
-#include "platform/profile.h"
 #include "requests/corvella_doc.h"
 
 namespace corvella {
-
-std::string ConfiguredSportCode(const AppProfile& profile) {
-  const std::string code = SportCodeOfSetting(profile.GetProfileString("REQUEST", "SPORT", "BASKETBALL"));
-  return code.empty() ? "BASK" : code;
-}
 
 // ---- the view's side ---------------------------------------------------------
 
@@ -37,7 +31,11 @@ void CCorvellaView::BuildRequestPacket() {
   TeamPlayerChoice choice;
   choice.teamRequest = IsTeamRequest(cells[COL_TEAM_IND]);
   choice.top3Request = IsTop3Request(cells[COL_TOP3]);
-  choice.sportCode = ConfiguredSportCode(m_doc.GetProfile());
+  // The dialog's own document reads the configuration as the program's
+  // document does when it is made, with the same message for an illegal
+  // sport, which then counts as Basketball.
+  const CCorvellaDoc sportSource(m_doc.GetProfile(), m_ui);
+  choice.sportCode = sportSource.GetSportFile().substr(0, 4);
   if (!m_ui.SelectTeamPlayer(choice)) return;
 
   m_strPacket = BuildPacket(cells, choice);

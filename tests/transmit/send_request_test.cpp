@@ -239,13 +239,14 @@ TEST_F(SendRequestTest, DialogIsToldTheRequestKindAndTheConfiguredSport) {
   EXPECT_EQ(Received(0).substr(47, 6), "GTB   ");
 
   // The sport is read from the configuration at each send; an illegal one
-  // counts as Basketball without a second message.
+  // shows the document's message and counts as Basketball.
   struct Case {
     const char* sport;
     const char* code;
+    int messages;
   };
-  for (const Case& c : {Case{"FOOT.REQ", "FOOT"}, Case{"hockey", "HOCK"}, Case{"Bas", "BASK"},
-                        Case{"", "BASK"}}) {
+  for (const Case& c : {Case{"FOOT.REQ", "FOOT", 0}, Case{"hockey", "HOCK", 0}, Case{"Bas", "BASK", 1},
+                        Case{"", "BASK", 1}}) {
     SCOPED_TRACE(c.sport);
     WritePrivateProfileString("REQUEST", "SPORT", c.sport, dir.File("CORVELLA.INI"));
     ui.ClearRecord();
@@ -253,7 +254,8 @@ TEST_F(SendRequestTest, DialogIsToldTheRequestKindAndTheConfiguredSport) {
     view->OnSendRequest();
     ASSERT_EQ(ui.teamPlayersShown.size(), 1u);
     EXPECT_EQ(ui.teamPlayersShown[0].sportCode, c.code);
-    EXPECT_EQ(ui.CountMessages(), 0);
+    EXPECT_EQ(ui.CountMessages(), c.messages);
+    EXPECT_EQ(ui.CountMessages("Illegal Sport in CORVELLA.INI file!"), c.messages);
   }
 }
 
