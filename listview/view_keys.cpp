@@ -17,6 +17,7 @@
 #include "platform/ui.h"
 #include "platform/vk.h"
 #include "requests/corvella_doc.h"
+#include "requests/request_file.h"
 
 namespace corvella {
 
@@ -52,9 +53,6 @@ const ColumnEditor kColumnEditors[kColumnCount] = {
     {Editor::Prompt, "Frame Number -- 0 thru 9999 -- Omit Commas", "", &CCorvellaView::ValidateFrame},
     {Editor::Prompt, "RTD Offset -- 0 thru 5000 -- Omit Commas", "", &CCorvellaView::ValidateOffset},
 };
-
-// In-place editing keeps at most this many characters of a description.
-constexpr std::size_t kMaxCellDescription = 30;
 
 // Steps a cell's leading integer by `delta`; a result below `low` wraps to
 // `high` and one above `high` wraps to `low`.
@@ -98,13 +96,12 @@ void CCorvellaView::EditCurrentCell() {
   // Cancel, or an emptied prompt: a cell cannot be emptied this way.
   if (text.empty()) return;
 
-  if (m_nCurColumn == COL_DESCRIPTION) {
-    if (text.size() > kMaxCellDescription) text.resize(kMaxCellDescription);
-  } else {
-    // The check reads and corrects the other cells of the first selected row
-    // only; a rejected value (its message already shown) changes nothing.
-    if ((this->*editor.validate)(text, firstRow, true) == 0) return;
-  }
+  // No more than a request file gives back, so the text reads back as shown.
+  if (text.size() > kMaxRequestValue) text.resize(kMaxRequestValue);
+  // The check reads and corrects the other cells of the first selected row
+  // only; a rejected value (its message already shown) changes nothing. The
+  // description is taken as typed.
+  if (m_nCurColumn != COL_DESCRIPTION && (this->*editor.validate)(text, firstRow, true) == 0) return;
 
   for (int row : rows) list.SetItemText(row, m_nCurColumn, text);
   m_doc.SetModifiedFlag(true);

@@ -143,12 +143,14 @@ TEST_F(ViewClipboardTest, RowsTwoAndFivePastedBeforeRowOne) {
 
 TEST_F(ViewClipboardTest, PasteWithoutSelectionAppends) {
   AddRows(3);
-  clipboard.content = " 7|New one|T|N|S|2|Single Step|3|D|LIB|SEQ|4|5|\r\n";
+  // A cell keeps what a request file can hold, so it reads back as shown.
+  const std::string description = "New one" + std::string(28, '.');
+  clipboard.content = " 7|" + description + "|T|N|S|2|Single Step|3|D|LIB|SEQ|4|5|\r\n";
   Select({});
   view.OnEditPaste();
   ASSERT_EQ(list().GetItemCount(), 4);
   EXPECT_EQ(list().GetItemText(3, COL_NUMBER), "4");
-  EXPECT_EQ(list().GetItemText(3, COL_DESCRIPTION), "New one");
+  EXPECT_EQ(list().GetItemText(3, COL_DESCRIPTION), description.substr(0, 29));
   EXPECT_EQ(list().GetItemText(3, COL_DISPLAY_MODE), "Single Step");
   EXPECT_EQ(list().GetItemText(3, COL_OFFSET), "5");
   EXPECT_EQ(Column(COL_DESCRIPTION)[0], "R1");

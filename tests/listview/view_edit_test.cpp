@@ -141,7 +141,7 @@ TEST_F(EditCellTest, DisplayModeSetsTimesInTheFirstSelectedRowOnly) {
   EXPECT_EQ(Column(COL_TIMES), (Texts{"0", "5", "5"}));
 }
 
-TEST_F(EditCellTest, DescriptionOfThirtyFiveCharactersKeepsThirty) {
+TEST_F(EditCellTest, DescriptionOfThirtyFiveCharactersKeepsWhatAFileCanHold) {
   AddRows(3);
   Select({0, 2});
   view.m_nCurColumn = COL_DESCRIPTION;
@@ -149,7 +149,7 @@ TEST_F(EditCellTest, DescriptionOfThirtyFiveCharactersKeepsThirty) {
   ASSERT_EQ(typed.size(), 35u);
   ui.AnswerPrompt(typed);
   view.EditCurrentCell();
-  EXPECT_EQ(Column(COL_DESCRIPTION), (Texts{typed.substr(0, 30), "R2", typed.substr(0, 30)}));
+  EXPECT_EQ(Column(COL_DESCRIPTION), (Texts{typed.substr(0, 29), "R2", typed.substr(0, 29)}));
   EXPECT_EQ(ui.CountMessages(), 0);
   EXPECT_TRUE(doc.IsModified());
 }
