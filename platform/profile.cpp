@@ -323,7 +323,7 @@ int ProfileFile::GetInt(std::string_view section, std::string_view key, int def)
   return LeadingInt(value);
 }
 
-void ProfileFile::SetString(std::string_view section, std::string_view key,
+bool ProfileFile::SetString(std::string_view section, std::string_view key,
                             std::string_view value) {
   const std::string cleanSection = NoLineBreaks(section);
   const std::string cleanKey = NoLineBreaks(key);
@@ -368,7 +368,7 @@ void ProfileFile::SetString(std::string_view section, std::string_view key,
     insert += "[" + cleanSection + "]\r\n" + cleanKey + "=" + cleanValue + "\r\n";
   }
 
-  if (text.size() - (to - from) + insert.size() > kMaxBytes) return;  // would no longer read back
+  if (text.size() - (to - from) + insert.size() > kMaxBytes) return false;  // would no longer read back
   std::string updated;
   updated.reserve(text.size() - (to - from) + insert.size());
   updated.append(text.substr(0, from));
@@ -376,6 +376,7 @@ void ProfileFile::SetString(std::string_view section, std::string_view key,
   updated.append(text.substr(to));
   m_text = std::move(updated);
   Parse();
+  return true;
 }
 
 std::string ProfileFile::ToText() const {
@@ -483,7 +484,7 @@ bool WritePrivateProfileString(std::string_view section, std::string_view key,
   // by one holding only this key.
   if (ReadWholeFile(path, text) == ReadResult::kFailed) return false;
   ProfileFile profile(text);
-  profile.SetString(section, key, value);
+  if (!profile.SetString(section, key, value)) return false;
   return WriteFileAtomically(path, profile.ToText());
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/profile.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -247,6 +248,21 @@ TEST(ProfileFunctions, APipeInPlaceOfTheFileNeitherHangsNorIsReplaced) {
   struct stat st {};
   ASSERT_EQ(::stat(path.c_str(), &st), 0);
   EXPECT_TRUE(S_ISFIFO(st.st_mode));
+}
+
+TEST(ProfileFunctions, AWriteThatWouldPassTheSizeCapFailsAndChangesNothing) {
+  TempDir dir;
+  const std::string path = dir.File("CORVELLA.INI");
+  // A file right at the cap still reads; one more key would take it past.
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT, 0600);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(ProfileFile::kMaxBytes)), 0);
+  ::close(fd);
+  EXPECT_FALSE(WritePrivateProfileString("REQUEST", "SPORT", "FOOT.REQ", path));
+  EXPECT_EQ(GetPrivateProfileString("REQUEST", "SPORT", "", 100, path), "");
+  struct stat st {};
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_EQ(static_cast<std::size_t>(st.st_size), ProfileFile::kMaxBytes);
 }
 
 TEST(WriteFileAtomically, ReplacesTheWholeFileAndKeepsItsMode) {
