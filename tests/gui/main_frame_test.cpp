@@ -223,6 +223,25 @@ class MainFrameTest : public QObject {
     QVERIFY(frame()->Action(ID_SPORT_FOOTBALL)->isEnabled());
   }
 
+  // A disabled item can be highlighted, so the status bar shows its prompt;
+  // choosing it still does nothing.
+  void disabledItemShowsItsPromptButCannotBeChosen() {
+    Start();
+    QMenu* sports = menu("SportMenu");
+    sports->popup(frame()->mapToGlobal(QPoint(40, 40)));
+    QVERIFY(QTest::qWaitForWindowExposed(sports));
+    QAction* baseball = frame()->Action(ID_SPORT_BASEBALL);
+    QVERIFY(!baseball->isEnabled());
+    const QPoint centre = sports->actionGeometry(baseball).center();
+    QTest::mouseMove(sports, centre);
+    QTRY_COMPARE(frame()->statusBar()->currentMessage(), QStringLiteral("Load the Baseball Request File"));
+    QCOMPARE(sports->activeAction(), baseball);
+    QSignalSpy chosen(baseball, &QAction::triggered);
+    QTest::mouseClick(sports, Qt::LeftButton, Qt::NoModifier, centre);
+    QCOMPARE(chosen.count(), 0);
+    sports->close();
+  }
+
   void disabledCommandDoesNothingByItsKey() {
     Start();
     QVERIFY(list().GetItemCount() > 2);
