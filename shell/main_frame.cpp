@@ -141,7 +141,7 @@ void CMainFrame::BuildMenus() {
 void CMainFrame::BuildToolBar() {
   m_toolBar = new QToolBar(QStringLiteral("Toolbar"), this);
   m_toolBar->setObjectName(QStringLiteral("mainToolBar"));
-  m_toolBar->setIconSize(QSize(16, 16));
+  m_toolBar->setIconSize(QSize(16, 15));
   m_toolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
   m_toolBar->setMovable(true);
   m_toolBar->setFloatable(true);

@@ -173,8 +173,9 @@ class MainFrameTest : public QObject {
       }
       order << a->objectName();
       tips << a->toolTip();
-      QVERIFY2(!a->icon().isNull(), qPrintable(a->objectName()));
+      QVERIFY2(a->icon().availableSizes().contains(QSize(16, 15)), qPrintable(a->objectName()));
     }
+    QCOMPARE(frame()->ToolBar()->iconSize(), QSize(16, 15));
     QCOMPARE(order, (QStringList{"ID_FILE_SAVE", "|", "ID_FILE_PRINT", "|", "ID_EDIT_CUT", "ID_EDIT_COPY",
                                  "ID_EDIT_PASTE", "|", "ID_DELETE_REQUEST", "|", "ID_EDIT_REQUEST", "ID_ADD_REQUEST",
                                  "ID_INSERT_REQUEST", "|", "ID_SEND_REQUEST", "|", "ID_CONTEXT_HELP"}));
