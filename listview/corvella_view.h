@@ -110,9 +110,6 @@ class CCorvellaView : public CListViewEx, public DocumentView {
   void OnInitialUpdate() override;
   void UpdateFilePath() override;
   void SaveRequests() override;
-  // Number of requests the current file holds (0 to kMaxRequests).
-  int CountRequests() const;
-  void LoadRequests(int count);
   void OnSportFootball();
   void OnSportBasketball();
   void OnUpdateSportFootball(CCmdUI* pCmdUI);
@@ -136,8 +133,6 @@ class CCorvellaView : public CListViewEx, public DocumentView {
 
   // ---- sending (transmit/) ---------------------------------------------------
   void OnSendRequest();
-  static void AppendPacketHeader(std::string& packet, int number);
-  static void AppendPacketTrailer(std::string& packet);
   void BuildRequestPacket();
   // The selected row for sending, or -1.
   int SelectedRowForSend() const;

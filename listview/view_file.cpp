@@ -84,7 +84,6 @@ void FillRows(CCorvellaView& view, const ProfileFile& file, int count) {
 }  // namespace
 
 void CCorvellaView::OnInitialUpdate() {
-  m_doc.m_pView = this;
   m_doc.SetView(this);
   UpdateFilePath();
   SetupColumns();
@@ -101,14 +100,6 @@ void CCorvellaView::OnInitialUpdate() {
 void CCorvellaView::UpdateFilePath() {
   m_strFilePath = m_doc.GetDirectory() + m_doc.GetSportFile();
   m_nRtdInput = m_doc.GetRtdInput();
-}
-
-int CCorvellaView::CountRequests() const {
-  return CountRequestsInFile(ProfileFile::Load(m_strFilePath));
-}
-
-void CCorvellaView::LoadRequests(int count) {
-  FillRows(*this, ProfileFile::Load(m_strFilePath), count);
 }
 
 void CCorvellaView::SaveRequests() {

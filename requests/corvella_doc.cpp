@@ -87,6 +87,4 @@ bool CCorvellaDoc::OnSaveDocument(const std::string&) {
   return true;
 }
 
-bool CCorvellaDoc::OnNewDocument() { return CDocument::OnNewDocument(); }
-
 }  // namespace corvella

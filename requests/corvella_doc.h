@@ -11,7 +11,6 @@
 namespace corvella {
 
 class AppProfile;
-class CCorvellaView;
 
 class CCorvellaDoc : public CDocument {
  public:
@@ -27,7 +26,6 @@ class CCorvellaDoc : public CDocument {
 
   bool DoFileSave() override;
   bool OnSaveDocument(const std::string& path) override;
-  bool OnNewDocument() override;
 
   AppProfile& GetProfile() const { return m_profile; }
 
@@ -49,7 +47,6 @@ class CCorvellaDoc : public CDocument {
   std::string m_strDirectory;
   std::string m_strSportFile;
   int32_t m_nRtdInput = 1;
-  CCorvellaView* m_pView = nullptr;
 
  private:
   AppProfile& m_profile;

@@ -41,7 +41,7 @@ std::string NameOfCode(const CodeName (&names)[N], std::string_view code) {
 // neither read nor written and it has no file default.
 const std::array<ColumnInfo, kColumnCount> kColumns = {{
     {" # ", "Number", LVCFMT_LEFT, "", ""},
-    {"Request Description", "Name", LVCFMT_LEFT, " ", " "},
+    {"Request Description", "Name", LVCFMT_LEFT, " ", ""},
     {"Team/Ind", "Team", LVCFMT_CENTER, "T", "I"},
     {"Top 3", "Top3", LVCFMT_CENTER, "Normal", "N"},
     {"Game/Season", "Game", LVCFMT_CENTER, "G", "G"},
@@ -51,7 +51,7 @@ const std::array<ColumnInfo, kColumnCount> kColumns = {{
     {"Drive", "Drive", LVCFMT_CENTER, "C", "C"},
     {"Library", "Library", LVCFMT_CENTER, "DEFAULT", "DEFAULT"},
     {"Sequence", "Sequence", LVCFMT_CENTER, "RTD", "RTD_SEQ "},
-    {"Frame", "Frame", LVCFMT_CENTER, "1", "0"},
+    {"Frame", "Frame", LVCFMT_CENTER, "1", "1"},
     {"Offset", "Offset", LVCFMT_CENTER, "0", "0"},
 }};
 

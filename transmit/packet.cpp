@@ -7,12 +7,6 @@ namespace corvella {
 
 // ---- the view's side ---------------------------------------------------------
 
-void CCorvellaView::AppendPacketHeader(std::string& packet, int number) {
-  AppendRequestPacketHeader(packet, number);
-}
-
-void CCorvellaView::AppendPacketTrailer(std::string& packet) { AppendRequestPacketTrailer(packet); }
-
 int CCorvellaView::SelectedRowForSend() const {
   // Only the first row the list reports as selected is looked at; it must be
   // one the operator sees as selected.
