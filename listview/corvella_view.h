@@ -109,7 +109,7 @@ class CCorvellaView : public CListViewEx, public DocumentView {
   // ---- request file and sport (DocumentView) ---------------------------------
   void OnInitialUpdate() override;
   void UpdateFilePath() override;
-  void SaveRequests() override;
+  bool SaveRequests() override;
   void OnSportFootball();
   void OnSportBasketball();
   void OnUpdateSportFootball(CCmdUI* pCmdUI);

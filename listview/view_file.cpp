@@ -102,7 +102,7 @@ void CCorvellaView::UpdateFilePath() {
   m_nRtdInput = m_doc.GetRtdInput();
 }
 
-void CCorvellaView::SaveRequests() {
+bool CCorvellaView::SaveRequests() {
   const int count = m_list.GetItemCount();
   RequestFileText text;
   text.Reserve(count);
@@ -118,8 +118,9 @@ void CCorvellaView::SaveRequests() {
   if (!WriteRequestFile(m_strFilePath, text)) {
     m_ui.MessageBox("Failed to save document " + m_strFilePath + ".", "Corvella",
                     MB_OK | MB_ICONEXCLAMATION);
-    m_doc.NoteSaveFailed();
+    return false;
   }
+  return true;
 }
 
 void CCorvellaView::OnSportFootball() { SwitchSport(*this, m_doc.m_strFootFile); }

@@ -29,10 +29,6 @@ class CCorvellaDoc : public CDocument {
 
   AppProfile& GetProfile() const { return m_profile; }
 
-  // Called by the view when writing the request file failed (it has told the
-  // operator): the save then reports failure and the document stays modified.
-  void NoteSaveFailed() { m_bSaveFailed = true; }
-
   std::string m_strBaseFile;
   std::string m_strBaskFile;
   std::string m_strFootFile;
@@ -50,7 +46,6 @@ class CCorvellaDoc : public CDocument {
 
  private:
   AppProfile& m_profile;
-  bool m_bSaveFailed = false;
 };
 
 }  // namespace corvella
