@@ -156,6 +156,12 @@ class CCorvellaView : public CListViewEx, public DocumentView {
   // Disconnects from the sign service when a connection was made.
   void DisconnectSignService();
   bool ControlDown() const;
+  // The parts of OnKeyDown, each acting only on its own keys: the keypad's
+  // stepping of numbers, the letters that set codes, and the keys that move
+  // the current column and the selection.
+  void StepCurrentColumn(unsigned nChar);
+  void SetCodesByLetter(unsigned nChar);
+  void MoveByKey(unsigned nChar);
   // Shows kListFullText and returns true when the list is full.
   bool RefuseWhenFull();
   // Field checks: the "Field <n>" message, shown when `showMessage`; and the
