@@ -15,7 +15,7 @@
 #include "platform/qt/qt_ui.h"
 #include "platform/ui.h"
 #include "requests/corvella_doc.h"
-#include "transmit/dialogs/choose_selection_dlg.h"
+#include "listview/dialogs/choose_selection_dlg.h"
 #include "transmit/dialogs/select_team_player_dlg.h"
 #include "shell/about_dlg.h"
 #include "shell/main_frame.h"

@@ -15,7 +15,7 @@
 #include <functional>
 
 #include "listview/corvella_view.h"
-#include "listview/dialogs/dialog_support.h"
+#include "platform/qt/dialog_support.h"
 #include "listview/dialogs/edit_request_dlg.h"
 #include "listview/dialogs/text_prompt_dlg.h"
 #include "platform/profile.h"

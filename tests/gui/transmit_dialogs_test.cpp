@@ -15,7 +15,7 @@
 #include <QtTest>
 #include <functional>
 
-#include "transmit/dialogs/choose_selection_dlg.h"
+#include "listview/dialogs/choose_selection_dlg.h"
 #include "transmit/dialogs/select_team_player_dlg.h"
 
 using namespace corvella;

@@ -10,7 +10,7 @@
 #include <QShowEvent>
 #include <algorithm>
 
-#include "listview/dialogs/dialog_support.h"
+#include "platform/qt/dialog_support.h"
 
 namespace corvella {
 
