@@ -8,12 +8,12 @@
 #include <vector>
 
 #include "support/recording_dc.h"
-#include "view_fixture.h"
+#include "tests/listview/list_fixture.h"
 
 namespace corvella {
 namespace {
 
-using CorvellaViewTest = ViewFixture;
+using CorvellaViewTest = ListFixture;
 
 TEST_F(CorvellaViewTest, SetupColumnsRebuildsTheThirteenColumns) {
   AddRows(2);
@@ -189,7 +189,7 @@ struct EnablingCase {
   bool singleEnabled;  // Edit, Insert, Send Request
 };
 
-class EnablingTest : public ViewFixture, public ::testing::WithParamInterface<EnablingCase> {};
+class EnablingTest : public ListFixture, public ::testing::WithParamInterface<EnablingCase> {};
 
 TEST_P(EnablingTest, CommandsFollowModeSelectionAndFocus) {
   const EnablingCase& c = GetParam();
