@@ -136,14 +136,14 @@ void CCorvellaView::StepCurrentColumn(unsigned nChar) {
       break;
     case COL_TIMES:
       for (int row : SelectedRows()) {
-        if (list.GetItemText(row, COL_DISPLAY_MODE) != "Continuous") continue;
+        if (list.GetItemText(row, COL_DISPLAY_MODE) != kContinuous) continue;
         list.SetItemText(row, COL_TIMES, StepWrapped(list.GetItemText(row, COL_TIMES), delta, 1, 99999));
       }
       break;
     case COL_FRAME:
       // Single Step rows step as well; only Continuous rows are skipped.
       for (int row : SelectedRows()) {
-        if (list.GetItemText(row, COL_DISPLAY_MODE) == "Continuous") continue;
+        if (list.GetItemText(row, COL_DISPLAY_MODE) == kContinuous) continue;
         list.SetItemText(row, COL_FRAME, StepWrapped(list.GetItemText(row, COL_FRAME), delta, 1, 9999));
       }
       break;
@@ -165,8 +165,8 @@ void CCorvellaView::SetCodesByLetter(unsigned nChar) {
   if ((nChar == 'T' || nChar == 'I') && m_nCurColumn == COL_TEAM_IND) {
     const std::string letter(1, static_cast<char>(nChar));
     for (int row : SelectedRows()) {
-      if (nChar == 'T' && list.GetItemText(row, COL_TOP3).rfind('N', 0) != 0) {
-        list.SetItemText(row, COL_TOP3, "N");
+      if (nChar == 'T' && TeamClearsTop3(list.GetItemText(row, COL_TOP3), Judged::kFirstLetter)) {
+        list.SetItemText(row, COL_TOP3, std::string(kNoTop3));
       }
       list.SetItemText(row, COL_TEAM_IND, letter);
     }
@@ -186,13 +186,11 @@ void CCorvellaView::SetCodesByLetter(unsigned nChar) {
 
   // C, F or S on Display Mode, with the Times to Display that goes with it.
   if ((nChar == 'C' || nChar == 'F' || nChar == 'S') && m_nCurColumn == COL_DISPLAY_MODE) {
-    const char* mode = nChar == 'C' ? "Continuous" : nChar == 'F' ? "Selected Frame" : "Single Step";
+    const std::string mode(nChar == 'C' ? kContinuous : nChar == 'F' ? kSelectedFrame : kSingleStep);
     for (int row : SelectedRows()) {
-      if (nChar == 'C') {
-        if (list.GetItemText(row, COL_TIMES).rfind('0', 0) == 0) list.SetItemText(row, COL_TIMES, "1");
-      } else {
-        list.SetItemText(row, COL_TIMES, "0");
-      }
+      const std::string times = list.GetItemText(row, COL_TIMES);
+      const std::string kept = TimesForDisplayMode(mode, times, Judged::kFirstLetter);
+      if (kept != times || nChar != 'C') list.SetItemText(row, COL_TIMES, kept);
       list.SetItemText(row, COL_DISPLAY_MODE, mode);
     }
     m_doc.SetModifiedFlag(true);

@@ -46,7 +46,7 @@ const std::array<ColumnInfo, kColumnCount> kColumns = {{
     {"Top 3", "Top3", LVCFMT_CENTER, "Normal", "N"},
     {"Game/Season", "Game", LVCFMT_CENTER, "G", "G"},
     {"Sign #", "Sign", LVCFMT_CENTER, "1", "1"},
-    {"Display Mode", "Mode", LVCFMT_CENTER, "Continuous", "Continuous"},
+    {"Display Mode", "Mode", LVCFMT_CENTER, kContinuous.data(), kContinuous.data()},
     {"Times to Display", "Times", LVCFMT_CENTER, "1", "1"},
     {"Drive", "Drive", LVCFMT_CENTER, "C", "C"},
     {"Library", "Library", LVCFMT_CENTER, "DEFAULT", "DEFAULT"},
@@ -96,11 +96,25 @@ std::string DisplayModeFromText(std::string_view text) {
     code = UpperAscii(text[0]);
   }
   switch (code) {
-    case 'C': return "Continuous";
-    case 'S': return "Single Step";
-    case 'F': return "Selected Frame";
+    case 'C': return std::string(kContinuous);
+    case 'S': return std::string(kSingleStep);
+    case 'F': return std::string(kSelectedFrame);
     default: return "";
   }
+}
+
+bool TeamClearsTop3(std::string_view top3, Judged judged) {
+  if (judged == Judged::kFirstLetter) return top3.substr(0, 1) != kNoTop3;
+  return top3 != kNoTop3;
+}
+
+std::string TimesForDisplayMode(std::string_view mode, const std::string& times, Judged judged) {
+  if (mode == kContinuous) {
+    const bool none = judged == Judged::kFirstLetter ? times.rfind('0', 0) == 0 : LeadingInt(times) == 0;
+    return none ? "1" : times;
+  }
+  if (judged == Judged::kFirstLetter) return "0";
+  return LeadingInt(times) != 0 ? "0" : times;
 }
 
 std::string TeamIndName(std::string_view code) {

@@ -32,8 +32,8 @@ void AppendFirstChar(std::string& packet, const std::string& cell) {
 }
 
 char DisplayModeCode(const std::string& mode) {
-  if (mode == "Continuous") return '0';
-  if (mode == "Single Step") return '1';
+  if (mode == kContinuous) return '0';
+  if (mode == kSingleStep) return '1';
   return '2';
 }
 
