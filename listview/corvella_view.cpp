@@ -26,7 +26,6 @@ CCorvellaView::CCorvellaView(CCorvellaDoc& doc, Ui& ui) : m_doc(doc), m_ui(ui) {
   for (int c = 0; c < kColumnCount; ++c) m_strKeyNames[c] = kColumns[c].key;
 }
 
-CCorvellaView::~CCorvellaView() { DisconnectSignService(); }
 
 // ---- columns, rows, selection -------------------------------------------------
 
@@ -195,6 +194,10 @@ void CCorvellaView::OnRButtonDown(unsigned nFlags, Point point) {
 
   // A right click on the "#" cell that leaves one row selected sends it.
   if (m_nCurColumn == 0 && m_list.GetSelectedCount() == 1) OnSendRequest();
+}
+
+void CCorvellaView::OnSendRequest() {
+  if (m_pSending) m_pSending->OnSendRequest();
 }
 
 bool CCorvellaView::ControlDown() const { return m_pKeyState && m_pKeyState->IsKeyDown(VK_CONTROL); }

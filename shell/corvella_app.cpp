@@ -17,6 +17,7 @@
 #include "requests/corvella_doc.h"
 #include "listview/dialogs/choose_selection_dlg.h"
 #include "transmit/dialogs/select_team_player_dlg.h"
+#include "transmit/send_request.h"
 #include "shell/about_dlg.h"
 #include "shell/main_frame.h"
 #include "shell/printing.h"
@@ -59,6 +60,8 @@ bool CCorvellaApp::InitInstance(const QStringList& arguments, bool show) {
 
   m_view = std::make_unique<CCorvellaView>(*m_doc, *m_ui);
   m_view->SetClipboard(m_clipboard.get());
+  m_sender = std::make_unique<RequestSender>(*m_view, *m_doc, *m_ui);
+  m_view->SetRequestSending(m_sender.get());
   m_listClient = std::make_unique<ViewListClient>(*m_view);
   m_listWidget = new ListWidget(m_view->GetListCtrl(), *m_listClient, m_frame.get());
   m_listClient->Attach(*m_listWidget);

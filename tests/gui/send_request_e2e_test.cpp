@@ -22,6 +22,7 @@
 #include "shell/main_frame.h"
 #include "support/temp_dir.h"
 #include "tools/signsim/server.h"
+#include "transmit/send_request.h"
 
 using namespace corvella;
 
@@ -109,7 +110,7 @@ void SendRequestEndToEndTest::rightClickSendsThePacketToTheSignService() {
     QVERIFY(answered);
     closer.stop();
     QCOMPARE(unexpected, QStringList());
-    QVERIFY(app.GetView().m_bConnected);
+    QVERIFY(app.GetSender().IsConnected());
     app.GetDocument().SetModifiedFlag(false);
   }
 

@@ -1,9 +1,10 @@
 #pragma once
 // The request list on the list-control model for the view's tests: a
-// configuration in a temporary folder, a scripted UI, scripted modifier keys
-// and an in-memory clipboard; thirteen columns, the list focused, ready for
-// editing (not loading). Rows of well-formed requests, clicks on cells, key
-// presses, and reading back the selection and the cells.
+// configuration in a temporary folder, a scripted UI, scripted modifier keys,
+// an in-memory clipboard and a count of the requests sent; thirteen columns,
+// the list focused, ready for editing (not loading). Rows of well-formed
+// requests, clicks on cells, key presses, and reading back the selection and
+// the cells.
 
 #include <gtest/gtest.h>
 
@@ -39,6 +40,13 @@ class FakeClipboard : public Clipboard {
   int setCalls = 0;
 };
 
+// Counts the Send Request commands the view hands on.
+class CountingSending : public RequestSending {
+ public:
+  void OnSendRequest() override { ++sends; }
+  int sends = 0;
+};
+
 class ListFixture : public ::testing::Test {
  protected:
   explicit ListFixture(const char* sportFile = "BASK.REQ")
@@ -48,6 +56,7 @@ class ListFixture : public ::testing::Test {
         view(doc, ui) {
     view.SetKeyState(&keys);
     view.SetClipboard(&clipboard);
+    view.SetRequestSending(&sending);
     view.SetupColumns();
     view.m_strFilePath = dir.Path() + sportFile;
     view.m_bLoading = false;
@@ -148,6 +157,7 @@ class ListFixture : public ::testing::Test {
   ScriptedUi ui;
   FakeKeyState keys;
   FakeClipboard clipboard;
+  CountingSending sending;
   CCorvellaDoc doc;
   CCorvellaView view;
 };
