@@ -1,6 +1,7 @@
 #include "listview/corvella_view.h"
 
 #include <string>
+#include <vector>
 
 #include "platform/ui.h"
 #include "platform/vk.h"
@@ -25,7 +26,6 @@ CCorvellaView::CCorvellaView(CCorvellaDoc& doc, Ui& ui) : m_doc(doc), m_ui(ui) {
   for (int c = 0; c < kColumnCount; ++c) m_strKeyNames[c] = kColumns[c].key;
 }
 
-CCorvellaView::~CCorvellaView() { DisconnectSignService(); }
 
 // ---- columns, rows, selection -------------------------------------------------
 
@@ -52,32 +52,33 @@ void CCorvellaView::RenumberRows() {
 }
 
 int CCorvellaView::ProcessSelectedRows(bool bEdit, bool bDelete) {
-  bool asked = false;
-  bool deleteConfirmed = false;
-  int row = m_list.GetNextItem(-1, LVNI_SELECTED);
-  while (row != -1) {
-    if (IsVisiblySelected(row)) {
-      if (bEdit) {
-        EditRequest(row, false);
-      } else if (!bDelete) {
-        return 1;  // test mode: some selected row is visibly selected
-      } else {
-        if (!asked) {
-          asked = true;
-          deleteConfirmed = m_ui.MessageBox("Do you wish to Delete?", "Verify Delete!",
-                                            MB_YESNO | MB_ICONQUESTION) == IDYES;
-        }
-        if (deleteConfirmed) {
-          m_list.DeleteItem(row);
-          m_doc.SetModifiedFlag(true);
-          // Indices after the removed row moved; walk again from the start.
-          row = m_list.GetNextItem(-1, LVNI_SELECTED);
-          continue;
-        }
-      }
+  if (!bEdit && !bDelete) {
+    // Test mode: some selected row is visibly selected.
+    for (int row : SelectedRows()) {
+      if (IsVisiblySelected(row)) return 1;
     }
-    row = m_list.GetNextItem(row, LVNI_SELECTED);
+    return 0;
   }
+  // The rows are taken as the operator sees them now, before any dialog or
+  // message box: one that takes the keyboard focus leaves no row visibly
+  // selected until the list has the focus back, which the window system
+  // returns only later. Editing and deleting then act on exactly these rows.
+  std::vector<int> rows;
+  for (int row : SelectedRows()) {
+    if (IsVisiblySelected(row)) rows.push_back(row);
+  }
+  if (rows.empty()) return 0;
+  if (bEdit) {
+    // Editing an existing row keeps every row where it is.
+    for (int row : rows) EditRequest(row, false);
+    return 0;
+  }
+  if (m_ui.MessageBox("Do you wish to Delete?", "Verify Delete!", MB_YESNO | MB_ICONQUESTION) != IDYES) {
+    return 0;
+  }
+  // From the bottom up, so the rows still to go keep their indices.
+  for (auto it = rows.rbegin(); it != rows.rend(); ++it) m_list.DeleteItem(*it);
+  m_doc.SetModifiedFlag(true);
   return 0;
 }
 
@@ -193,6 +194,10 @@ void CCorvellaView::OnRButtonDown(unsigned nFlags, Point point) {
 
   // A right click on the "#" cell that leaves one row selected sends it.
   if (m_nCurColumn == 0 && m_list.GetSelectedCount() == 1) OnSendRequest();
+}
+
+void CCorvellaView::OnSendRequest() {
+  if (m_pSending) m_pSending->OnSendRequest();
 }
 
 bool CCorvellaView::ControlDown() const { return m_pKeyState && m_pKeyState->IsKeyDown(VK_CONTROL); }

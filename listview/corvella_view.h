@@ -12,7 +12,8 @@
 //   view_edit.cpp       EditRequest (Edit Request dialog)
 //   view_clipboard.cpp  Copy, Cut, Paste
 //   view_print.cpp      page drawing for printing and preview
-//   transmit/           packet building and delivery (OnSendRequest)
+// OnSendRequest hands the command to the RequestSending installed on the view
+// (transmit/send_request.h), which owns the connection and the packet.
 
 #include <array>
 #include <cstdint>
@@ -46,15 +47,25 @@ struct PrintInfo {
 };
 
 
+// Send Request, carried out outside the list (transmit/send_request.h).
+class RequestSending {
+ public:
+  virtual ~RequestSending() = default;
+  virtual void OnSendRequest() = 0;
+};
+
 class CCorvellaView : public CListViewEx, public DocumentView {
  public:
   CCorvellaView(CCorvellaDoc& doc, Ui& ui);
-  ~CCorvellaView() override;
+  ~CCorvellaView() override = default;
 
   CCorvellaDoc* GetDocument() const { return &m_doc; }
   Ui& GetUi() const { return m_ui; }
   void SetClipboard(Clipboard* clipboard) { m_pClipboard = clipboard; }
   void SetKeyState(const KeyState* keys) { m_pKeyState = keys; }
+  // Who sends a request; none: Send Request does nothing. Must outlive its
+  // use by the view.
+  void SetRequestSending(RequestSending* sending) { m_pSending = sending; }
 
   // ---- columns, rows, selection -------------------------------------------
   void SetupColumns();
@@ -109,10 +120,7 @@ class CCorvellaView : public CListViewEx, public DocumentView {
   // ---- request file and sport (DocumentView) ---------------------------------
   void OnInitialUpdate() override;
   void UpdateFilePath() override;
-  void SaveRequests() override;
-  // Number of requests the current file holds (0 to kMaxRequests).
-  int CountRequests() const;
-  void LoadRequests(int count);
+  bool SaveRequests() override;
   void OnSportFootball();
   void OnSportBasketball();
   void OnUpdateSportFootball(CCmdUI* pCmdUI);
@@ -134,13 +142,8 @@ class CCorvellaView : public CListViewEx, public DocumentView {
   void OnPrepareDC(DeviceContext& dc, PrintInfo* info);
   void OnDraw(DeviceContext& dc);
 
-  // ---- sending (transmit/) ---------------------------------------------------
+  // ---- sending ------------------------------------------------------------------
   void OnSendRequest();
-  static void AppendPacketHeader(std::string& packet, int number);
-  static void AppendPacketTrailer(std::string& packet);
-  void BuildRequestPacket();
-  // The selected row for sending, or -1.
-  int SelectedRowForSend() const;
 
   int32_t m_nPrintPage = 0;
   int32_t m_nLastColumn = kLastColumn;
@@ -149,18 +152,20 @@ class CCorvellaView : public CListViewEx, public DocumentView {
   bool m_bCutMode = false;
   bool m_bShiftDown = false;
   bool m_bRightClick = false;
-  bool m_bConnected = false;
   std::array<std::string, kColumnCount> m_strKeyNames;
   std::string m_strCellText;
   std::string m_strFieldCaption;
-  std::string m_strPacket;
   std::string m_strFilePath;
   int32_t m_nRtdInput = 1;
 
  private:
-  // Disconnects from the sign service when a connection was made.
-  void DisconnectSignService();
   bool ControlDown() const;
+  // The parts of OnKeyDown, each acting only on its own keys: the keypad's
+  // stepping of numbers, the letters that set codes, and the keys that move
+  // the current column and the selection.
+  void StepCurrentColumn(unsigned nChar);
+  void SetCodesByLetter(unsigned nChar);
+  void MoveByKey(unsigned nChar);
   // Shows kListFullText and returns true when the list is full.
   bool RefuseWhenFull();
   // Field checks: the "Field <n>" message, shown when `showMessage`; and the
@@ -172,6 +177,7 @@ class CCorvellaView : public CListViewEx, public DocumentView {
   Ui& m_ui;
   Clipboard* m_pClipboard = nullptr;
   const KeyState* m_pKeyState = nullptr;
+  RequestSending* m_pSending = nullptr;
 };
 
 }  // namespace corvella

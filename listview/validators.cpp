@@ -28,10 +28,6 @@ void KeepFirstChar(std::string& text) {
   if (text.size() > 1) text.resize(1);
 }
 
-bool StartsWith(std::string_view text, std::string_view prefix) {
-  return text.substr(0, prefix.size()) == prefix;
-}
-
 bool HasPathSeparator(std::string_view text) { return text.find_first_of("/\\") != std::string_view::npos; }
 
 // Letters of the Windows-1252 code page: A–Z, a–z and the accented and other
@@ -98,7 +94,9 @@ int CCorvellaView::ValidateTeamInd(std::string& value, int row, bool showMessage
     return RejectOrReplace(value, "I");
   }
   // Team statistics have no top 3.
-  if (value == "T" && m_list.GetItemText(row, COL_TOP3) != "N") m_list.SetItemText(row, COL_TOP3, "N");
+  if (value == "T" && TeamClearsTop3(m_list.GetItemText(row, COL_TOP3), Judged::kWholeText)) {
+    m_list.SetItemText(row, COL_TOP3, std::string(kNoTop3));
+  }
   return 1;
 }
 
@@ -150,40 +148,31 @@ int CCorvellaView::ValidateSignNumber(std::string& value, int row, bool showMess
 }
 
 int CCorvellaView::ValidateDisplayMode(std::string& value, int row, bool showMessage) {
-  MakeUpper(value);
-  if (value.size() > 1) {
-    if (StartsWith(value, "CON")) {
-      value = "C";
-    } else if (StartsWith(value, "SIN")) {
-      value = "S";
-    } else if (StartsWith(value, "SEL")) {
-      value = "F";  // Selected Frame
-    }
-  }
-  KeepFirstChar(value);
-  if (value != "C" && value != "S" && value != "F") {
+  const std::string mode = DisplayModeFromText(value);
+  if (mode.empty()) {
+    // What stays of a refused text: its first character, upper-cased.
+    MakeUpper(value);
+    KeepFirstChar(value);
     FieldMessage("Display Mode must be 'C'ontinuous 'S'ingle Step or Selected 'F'rame", row, showMessage);
-    return RejectOrReplace(value, "Continuous");
+    return RejectOrReplace(value, kContinuous.data());
   }
+  value = mode;
   // The mode decides Times to Display: at least 1 when continuous, 0 else.
-  const int times = LeadingInt(m_list.GetItemText(row, COL_TIMES));
-  if (value == "C") {
-    value = "Continuous";
-    if (times == 0) m_list.SetItemText(row, COL_TIMES, "1");
-  } else {
-    value = value == "S" ? "Single Step" : "Selected Frame";
-    if (times != 0) m_list.SetItemText(row, COL_TIMES, "0");
-  }
+  const std::string times = m_list.GetItemText(row, COL_TIMES);
+  const std::string kept = TimesForDisplayMode(value, times, Judged::kWholeText);
+  if (kept != times) m_list.SetItemText(row, COL_TIMES, kept);
   return 1;
 }
 
 int CCorvellaView::ValidateTimesToDisplay(std::string& value, int row, bool showMessage) {
+  // The mode is judged by the first three letters of its cell.
   const std::string mode = m_list.GetItemText(row, COL_DISPLAY_MODE).substr(0, 3);
-  if (mode == "Sel" || mode == "Sin") {
+  const bool selectedFrame = mode == kSelectedFrame.substr(0, 3);
+  if (selectedFrame || mode == kSingleStep.substr(0, 3)) {
     // Outside continuous mode the count is fixed at 0; the editor is told so
     // before the value is looked at.
     if (!m_bLoading) {
-      FieldMessage(mode == "Sel" ? "Times to Display can not be changed in Selected Frame mode"
+      FieldMessage(selectedFrame ? "Times to Display can not be changed in Selected Frame mode"
                                  : "Times to Display can not be changed in SINGLE STEP mode",
                    row, showMessage);
     }
@@ -258,7 +247,7 @@ int CCorvellaView::ValidateSequence(std::string& value, int row, bool showMessag
 
 int CCorvellaView::ValidateFrame(std::string& value, int row, bool showMessage) {
   const int n = LeadingInt(value);
-  const bool selectedFrame = m_list.GetItemText(row, COL_DISPLAY_MODE) == "Selected Frame";
+  const bool selectedFrame = m_list.GetItemText(row, COL_DISPLAY_MODE) == kSelectedFrame;
   if (n < 1 && selectedFrame) {
     FieldMessage("Frame Number must be GREATER than 0.", row, showMessage);
     return RejectOrReplace(value, "1");

@@ -10,6 +10,7 @@
 #include "platform/clipboard.h"
 #include "platform/ui.h"
 #include "requests/corvella_doc.h"
+#include "requests/request_file.h"
 
 namespace corvella {
 
@@ -77,7 +78,10 @@ void CCorvellaView::OnEditPaste() {
     for (int k = 0; k < count; ++k, ++row) {
       const RequestCells& cells = requests[static_cast<std::size_t>(k)];
       list.InsertItem(row, std::to_string(row + 1));
-      for (int c = 1; c < kColumnCount; ++c) list.SetItemText(row, c, cells[static_cast<std::size_t>(c)]);
+      // A cell keeps no more than a request file gives back.
+      for (int c = 1; c < kColumnCount; ++c) {
+        list.SetItemText(row, c, cells[static_cast<std::size_t>(c)].substr(0, kMaxRequestValue));
+      }
     }
   }
 

@@ -56,41 +56,33 @@ void CCorvellaView::EditRequest(int row, bool bInsert) {
   // Modified whether the dialog ends with OK or not.
   m_doc.SetModifiedFlag(true);
 
+  // A new request starts from the record's defaults, an existing one from
+  // its cells.
+  RequestCells cells;
+  for (int c = 0; c < kColumnCount; ++c) {
+    cells[c] = isNew ? std::string(kColumns[c].newDefault) : list.GetItemText(row, c);
+  }
+  if (isNew) cells[COL_NUMBER] = std::to_string(row + 1);
+
   EditRequestData data;
   data.football = IsFootball();
-  if (isNew) {
-    data.requestNumber = std::to_string(row + 1);
-    data.description = "";
-    data.type = "Individual";
-    data.top3 = "Normal";
-    data.style = "Game";
-    data.sign = 1;
-    data.displayMode = "Continuous";
-    data.times = 1;
-    data.drive = "C";
-    data.library = "DEFAULT";
-    data.sequence = "RTD_SEQ ";
-    data.frame = 1;  // the display-mode rule sets it back to 0 for Continuous
-    data.offset = 0;
-  } else {
-    data.requestNumber = list.GetItemText(row, COL_NUMBER);
-    data.description = list.GetItemText(row, COL_DESCRIPTION);
-    data.type = TypeName(list.GetItemText(row, COL_TEAM_IND));
-    data.top3 = Top3ListName(list.GetItemText(row, COL_TOP3));
-    data.style = StyleName(list.GetItemText(row, COL_GAME_SEASON));
-    data.sign = LeadingInt(list.GetItemText(row, COL_SIGN));
-    data.displayMode = list.GetItemText(row, COL_DISPLAY_MODE);
-    data.times = LeadingInt(list.GetItemText(row, COL_TIMES));
-    data.drive = list.GetItemText(row, COL_DRIVE);
-    data.library = list.GetItemText(row, COL_LIBRARY);
-    data.sequence = list.GetItemText(row, COL_SEQUENCE);
-    data.frame = LeadingInt(list.GetItemText(row, COL_FRAME));
-    data.offset = LeadingInt(list.GetItemText(row, COL_OFFSET));
-  }
+  data.requestNumber = cells[COL_NUMBER];
+  data.description = cells[COL_DESCRIPTION];
+  data.type = TypeName(cells[COL_TEAM_IND]);
+  data.top3 = Top3ListName(cells[COL_TOP3]);
+  data.style = StyleName(cells[COL_GAME_SEASON]);
+  data.sign = LeadingInt(cells[COL_SIGN]);
+  data.displayMode = cells[COL_DISPLAY_MODE];
+  data.times = LeadingInt(cells[COL_TIMES]);
+  data.drive = cells[COL_DRIVE];
+  data.library = cells[COL_LIBRARY];
+  data.sequence = cells[COL_SEQUENCE];
+  data.frame = LeadingInt(cells[COL_FRAME]);
+  data.offset = LeadingInt(cells[COL_OFFSET]);
 
   if (!m_ui.EditRequestDialog(data)) return;
 
-  if (data.description.empty()) data.description = " ";
+  if (data.description.empty()) data.description.assign(1, ' ');
   if (isNew) row = list.InsertItem(row, std::to_string(row + 1));
   if (row < 0) return;
 

@@ -84,7 +84,6 @@ void FillRows(CCorvellaView& view, const ProfileFile& file, int count) {
 }  // namespace
 
 void CCorvellaView::OnInitialUpdate() {
-  m_doc.m_pView = this;
   m_doc.SetView(this);
   UpdateFilePath();
   SetupColumns();
@@ -103,15 +102,7 @@ void CCorvellaView::UpdateFilePath() {
   m_nRtdInput = m_doc.GetRtdInput();
 }
 
-int CCorvellaView::CountRequests() const {
-  return CountRequestsInFile(ProfileFile::Load(m_strFilePath));
-}
-
-void CCorvellaView::LoadRequests(int count) {
-  FillRows(*this, ProfileFile::Load(m_strFilePath), count);
-}
-
-void CCorvellaView::SaveRequests() {
+bool CCorvellaView::SaveRequests() {
   const int count = m_list.GetItemCount();
   RequestFileText text;
   text.Reserve(count);
@@ -127,8 +118,9 @@ void CCorvellaView::SaveRequests() {
   if (!WriteRequestFile(m_strFilePath, text)) {
     m_ui.MessageBox("Failed to save document " + m_strFilePath + ".", "Corvella",
                     MB_OK | MB_ICONEXCLAMATION);
-    m_doc.NoteSaveFailed();
+    return false;
   }
+  return true;
 }
 
 void CCorvellaView::OnSportFootball() { SwitchSport(*this, m_doc.m_strFootFile); }

@@ -17,6 +17,7 @@
 #include "platform/ui.h"
 #include "platform/vk.h"
 #include "requests/corvella_doc.h"
+#include "requests/request_file.h"
 
 namespace corvella {
 
@@ -52,9 +53,6 @@ const ColumnEditor kColumnEditors[kColumnCount] = {
     {Editor::Prompt, "Frame Number -- 0 thru 9999 -- Omit Commas", "", &CCorvellaView::ValidateFrame},
     {Editor::Prompt, "RTD Offset -- 0 thru 5000 -- Omit Commas", "", &CCorvellaView::ValidateOffset},
 };
-
-// In-place editing keeps at most this many characters of a description.
-constexpr std::size_t kMaxCellDescription = 30;
 
 // Steps a cell's leading integer by `delta`; a result below `low` wraps to
 // `high` and one above `high` wraps to `low`.
@@ -98,13 +96,12 @@ void CCorvellaView::EditCurrentCell() {
   // Cancel, or an emptied prompt: a cell cannot be emptied this way.
   if (text.empty()) return;
 
-  if (m_nCurColumn == COL_DESCRIPTION) {
-    if (text.size() > kMaxCellDescription) text.resize(kMaxCellDescription);
-  } else {
-    // The check reads and corrects the other cells of the first selected row
-    // only; a rejected value (its message already shown) changes nothing.
-    if ((this->*editor.validate)(text, firstRow, true) == 0) return;
-  }
+  // No more than a request file gives back, so the text reads back as shown.
+  if (text.size() > kMaxRequestValue) text.resize(kMaxRequestValue);
+  // The check reads and corrects the other cells of the first selected row
+  // only; a rejected value (its message already shown) changes nothing. The
+  // description is taken as typed.
+  if (m_nCurColumn != COL_DESCRIPTION && (this->*editor.validate)(text, firstRow, true) == 0) return;
 
   for (int row : rows) list.SetItemText(row, m_nCurColumn, text);
   m_doc.SetModifiedFlag(true);
@@ -112,59 +109,71 @@ void CCorvellaView::EditCurrentCell() {
 }
 
 void CCorvellaView::OnKeyDown(unsigned nChar, unsigned /*nRepCnt*/, unsigned /*nFlags*/) {
-  ListControl& list = GetListCtrl();
-
-  // 1. Shift held: Up and Down extend the range while it is down.
+  // Every part looks at the key; more than one may act on it.
+  // Shift held: Up and Down extend the range while it is down.
   if (nChar == VK_SHIFT) m_bShiftDown = true;
-
-  // 2. Keypad plus and minus step the number of the current column.
-  if (nChar == VK_ADD || nChar == VK_SUBTRACT) {
-    const int delta = nChar == VK_ADD ? 1 : -1;
-    bool acted = true;
-    switch (m_nCurColumn) {
-      case COL_SIGN:
-        for (int row : SelectedRows()) {
-          list.SetItemText(row, COL_SIGN, StepWrapped(list.GetItemText(row, COL_SIGN), delta, 1, 16));
-        }
-        break;
-      case COL_TIMES:
-        for (int row : SelectedRows()) {
-          if (list.GetItemText(row, COL_DISPLAY_MODE) != "Continuous") continue;
-          list.SetItemText(row, COL_TIMES, StepWrapped(list.GetItemText(row, COL_TIMES), delta, 1, 99999));
-        }
-        break;
-      case COL_FRAME:
-        // Single Step rows step as well; only Continuous rows are skipped.
-        for (int row : SelectedRows()) {
-          if (list.GetItemText(row, COL_DISPLAY_MODE) == "Continuous") continue;
-          list.SetItemText(row, COL_FRAME, StepWrapped(list.GetItemText(row, COL_FRAME), delta, 1, 9999));
-        }
-        break;
-      case COL_OFFSET:
-        for (int row : SelectedRows()) {
-          list.SetItemText(row, COL_OFFSET, StepWrapped(list.GetItemText(row, COL_OFFSET), delta, 0, 5000));
-        }
-        break;
-      default:
-        acted = false;
-        break;
-    }
-    if (acted) m_doc.SetModifiedFlag(true);
+  StepCurrentColumn(nChar);
+  SetCodesByLetter(nChar);
+  // Delete and Insert act on whole rows only.
+  if (nChar == VK_DELETE && m_nCurColumn == COL_NUMBER) OnDeleteRequest();
+  if (nChar == VK_INSERT && m_nCurColumn == COL_NUMBER && GetListCtrl().GetSelectedCount() == 1) {
+    OnInsertRequest();
   }
+  MoveByKey(nChar);
+}
 
-  // 3. T or I on Team/Ind; a team request has no Top 3 statistic.
+void CCorvellaView::StepCurrentColumn(unsigned nChar) {
+  // Keypad plus and minus step the number of the current column.
+  if (nChar != VK_ADD && nChar != VK_SUBTRACT) return;
+  ListControl& list = GetListCtrl();
+  const int delta = nChar == VK_ADD ? 1 : -1;
+  bool acted = true;
+  switch (m_nCurColumn) {
+    case COL_SIGN:
+      for (int row : SelectedRows()) {
+        list.SetItemText(row, COL_SIGN, StepWrapped(list.GetItemText(row, COL_SIGN), delta, 1, 16));
+      }
+      break;
+    case COL_TIMES:
+      for (int row : SelectedRows()) {
+        if (list.GetItemText(row, COL_DISPLAY_MODE) != kContinuous) continue;
+        list.SetItemText(row, COL_TIMES, StepWrapped(list.GetItemText(row, COL_TIMES), delta, 1, 99999));
+      }
+      break;
+    case COL_FRAME:
+      // Single Step rows step as well; only Continuous rows are skipped.
+      for (int row : SelectedRows()) {
+        if (list.GetItemText(row, COL_DISPLAY_MODE) == kContinuous) continue;
+        list.SetItemText(row, COL_FRAME, StepWrapped(list.GetItemText(row, COL_FRAME), delta, 1, 9999));
+      }
+      break;
+    case COL_OFFSET:
+      for (int row : SelectedRows()) {
+        list.SetItemText(row, COL_OFFSET, StepWrapped(list.GetItemText(row, COL_OFFSET), delta, 0, 5000));
+      }
+      break;
+    default:
+      acted = false;
+      break;
+  }
+  if (acted) m_doc.SetModifiedFlag(true);
+}
+
+void CCorvellaView::SetCodesByLetter(unsigned nChar) {
+  ListControl& list = GetListCtrl();
+  // T or I on Team/Ind; a team request has no Top 3 statistic.
   if ((nChar == 'T' || nChar == 'I') && m_nCurColumn == COL_TEAM_IND) {
     const std::string letter(1, static_cast<char>(nChar));
     for (int row : SelectedRows()) {
-      if (nChar == 'T' && list.GetItemText(row, COL_TOP3).rfind('N', 0) != 0) {
-        list.SetItemText(row, COL_TOP3, "N");
+      if (nChar == 'T' && TeamClearsTop3(list.GetItemText(row, COL_TOP3), Judged::kFirstLetter)) {
+        list.SetItemText(row, COL_TOP3, std::string(kNoTop3));
       }
       list.SetItemText(row, COL_TEAM_IND, letter);
     }
     m_doc.SetModifiedFlag(true);
   }
 
-  // 4. C, N, P, R or T on Top 3, in Football only; team rows keep theirs.
+  // C, N, P, R or T on Top 3, in Football only; team rows keep theirs.
   if ((nChar == 'C' || nChar == 'N' || nChar == 'P' || nChar == 'R' || nChar == 'T') &&
       m_nCurColumn == COL_TOP3 && IsFootball()) {
     const std::string letter(1, static_cast<char>(nChar));
@@ -175,34 +184,28 @@ void CCorvellaView::OnKeyDown(unsigned nChar, unsigned /*nRepCnt*/, unsigned /*n
     m_doc.SetModifiedFlag(true);
   }
 
-  // 5. C, F or S on Display Mode, with the Times to Display that goes with it.
+  // C, F or S on Display Mode, with the Times to Display that goes with it.
   if ((nChar == 'C' || nChar == 'F' || nChar == 'S') && m_nCurColumn == COL_DISPLAY_MODE) {
-    const char* mode = nChar == 'C' ? "Continuous" : nChar == 'F' ? "Selected Frame" : "Single Step";
+    const std::string mode(nChar == 'C' ? kContinuous : nChar == 'F' ? kSelectedFrame : kSingleStep);
     for (int row : SelectedRows()) {
-      if (nChar == 'C') {
-        if (list.GetItemText(row, COL_TIMES).rfind('0', 0) == 0) list.SetItemText(row, COL_TIMES, "1");
-      } else {
-        list.SetItemText(row, COL_TIMES, "0");
-      }
+      const std::string times = list.GetItemText(row, COL_TIMES);
+      const std::string kept = TimesForDisplayMode(mode, times, Judged::kFirstLetter);
+      if (kept != times || nChar != 'C') list.SetItemText(row, COL_TIMES, kept);
       list.SetItemText(row, COL_DISPLAY_MODE, mode);
     }
     m_doc.SetModifiedFlag(true);
   }
 
-  // 6. Any letter on Drive.
+  // Any letter on Drive; C, F and S too.
   if (IsLetterKey(nChar) && m_nCurColumn == COL_DRIVE) {
     const std::string letter(1, static_cast<char>(nChar));
     for (int row : SelectedRows()) list.SetItemText(row, COL_DRIVE, letter);
     m_doc.SetModifiedFlag(true);
   }
+}
 
-  // 7. and 8. Delete and Insert act on whole rows only.
-  if (nChar == VK_DELETE && m_nCurColumn == COL_NUMBER) OnDeleteRequest();
-  if (nChar == VK_INSERT && m_nCurColumn == COL_NUMBER && list.GetSelectedCount() == 1) {
-    OnInsertRequest();
-  }
-
-  // 9. Movement.
+void CCorvellaView::MoveByKey(unsigned nChar) {
+  ListControl& list = GetListCtrl();
   const bool shiftForTab = m_pKeyState != nullptr && m_pKeyState->IsKeyDown(VK_SHIFT);
   const int count = list.GetItemCount();
   const int lastRow = count - 1;
@@ -307,7 +310,6 @@ void CCorvellaView::OnKeyDown(unsigned nChar, unsigned /*nRepCnt*/, unsigned /*n
     default:
       break;
   }
-  // 10. The document has no other view to update.
 }
 
 void CCorvellaView::OnKeyUp(unsigned nChar, unsigned /*nRepCnt*/, unsigned /*nFlags*/) {

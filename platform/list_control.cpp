@@ -181,7 +181,6 @@ void ListControl::SetClientSize(Size size) {
   SetTopIndexQuietly(m_topIndex);
 }
 
-Size ListControl::GetClientSize() const { return m_clientSize; }
 
 int ListControl::GetTopIndex() const { return m_topIndex; }
 

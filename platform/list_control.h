@@ -87,7 +87,6 @@ class ListControl {
   int GetHeaderHeight() const;
   void SetHeaderHeight(int height);
   void SetClientSize(Size size);
-  Size GetClientSize() const;
   int GetTopIndex() const;
   void SetTopIndex(int row);  // clamped to the valid range
   int GetScrollX() const;

@@ -14,7 +14,9 @@
 
 #include "platform/profile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -334,7 +336,7 @@ int ProfileFile::GetInt(std::string_view section, std::string_view key, int def)
   return LeadingInt(value);
 }
 
-void ProfileFile::SetString(std::string_view section, std::string_view key,
+bool ProfileFile::SetString(std::string_view section, std::string_view key,
                             std::string_view value) {
   const std::string cleanSection = NoLineBreaks(section);
   const std::string cleanKey = NoLineBreaks(key);
@@ -379,7 +381,7 @@ void ProfileFile::SetString(std::string_view section, std::string_view key,
     insert += "[" + cleanSection + "]\r\n" + cleanKey + "=" + cleanValue + "\r\n";
   }
 
-  if (text.size() - (to - from) + insert.size() > kMaxBytes) return;  // would no longer read back
+  if (text.size() - (to - from) + insert.size() > kMaxBytes) return false;  // would no longer read back
   std::string updated;
   updated.reserve(text.size() - (to - from) + insert.size());
   updated.append(text.substr(0, from));
@@ -387,6 +389,7 @@ void ProfileFile::SetString(std::string_view section, std::string_view key,
   updated.append(text.substr(to));
   m_text = std::move(updated);
   Parse();
+  return true;
 }
 
 std::string ProfileFile::ToText() const {
@@ -408,6 +411,114 @@ std::string ProfileFile::ToText() const {
 
 // ---- whole-file writing -------------------------------------------------------
 
+namespace {
+
+// A temporary of the file "<name>" is "<name>.~<pid>.<n>.tmp" in the same
+// folder: the pid of the writing process and a counter of this process.
+std::string TemporaryName(const std::string& target, unsigned n) {
+  char suffix[64];
+  std::snprintf(suffix, sizeof suffix, ".~%ld.%u.tmp", static_cast<long>(::getpid()), n);
+  return target + suffix;
+}
+
+std::atomic<unsigned> g_temporaryCounter{0};
+
+// True when `name` is a temporary of the file `base` named by TemporaryName;
+// its writer's pid goes to `pid`.
+bool IsTemporaryOf(std::string_view name, std::string_view base, long& pid) {
+  if (name.size() <= base.size() || name.substr(0, base.size()) != base) return false;
+  std::string_view rest = name.substr(base.size());
+  auto takeNumber = [&rest](long& value) {
+    std::size_t digits = 0;
+    value = 0;
+    while (digits < rest.size() && digits < 12 && rest[digits] >= '0' && rest[digits] <= '9') {
+      value = value * 10 + (rest[digits] - '0');
+      ++digits;
+    }
+    if (digits == 0 || (digits < rest.size() && rest[digits] >= '0' && rest[digits] <= '9')) return false;
+    rest.remove_prefix(digits);
+    return true;
+  };
+  long counter = 0;
+  if (rest.substr(0, 2) != ".~") return false;
+  rest.remove_prefix(2);
+  if (!takeNumber(pid) || rest.substr(0, 1) != ".") return false;
+  rest.remove_prefix(1);
+  return takeNumber(counter) && rest == ".tmp";
+}
+
+// Removes the temporaries of `base` in `dir` that a process left behind when
+// it ended in the middle of a save: regular files of this user whose writer
+// no longer exists. Nothing else in the folder is touched.
+void RemoveStaleTemporaries(const std::string& dir, const std::string& base) {
+  const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dirFd < 0) return;
+  DIR* folder = ::fdopendir(dirFd);
+  if (folder == nullptr) {
+    ::close(dirFd);
+    return;
+  }
+  while (const dirent* entry = ::readdir(folder)) {
+    long pid = 0;
+    if (!IsTemporaryOf(entry->d_name, base, pid)) continue;
+    if (pid <= 0 || pid == static_cast<long>(::getpid())) continue;
+    if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;  // its writer may still run
+    struct stat st {};
+    if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+    if (!S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) continue;
+    ::unlinkat(dirFd, entry->d_name, 0);
+  }
+  ::closedir(folder);
+}
+
+// Gives the unnamed file `fd` the name of a new temporary of `target`.
+bool LinkUnnamedFile(int fd, const std::string& target, std::string& temp) {
+  char procPath[64];
+  std::snprintf(procPath, sizeof procPath, "/proc/self/fd/%d", fd);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    temp = TemporaryName(target, g_temporaryCounter.fetch_add(1));
+    if (::linkat(AT_FDCWD, procPath, AT_FDCWD, temp.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
+    if (errno != EEXIST) break;
+  }
+  temp.clear();
+  return false;
+}
+
+// Writes `text` into a new temporary of `target` in `dir`, with the old
+// file's mode when there is one, and flushed when `flush`; the temporary's
+// name goes to `temp`. With `unnamed`, the file is made without a name
+// (O_TMPFILE) and linked only once it is complete, so a process killed while
+// writing leaves nothing behind. False when any step fails; nothing of the
+// attempt is then left.
+bool WriteTemporary(const std::string& dir, const std::string& target, std::string_view text,
+                    const struct stat* old, bool flush, bool unnamed, std::string& temp) {
+  temp.clear();
+  int fd = -1;
+  if (unnamed) {
+    fd = ::open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+  } else {
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+      temp = TemporaryName(target, g_temporaryCounter.fetch_add(1));
+      fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+      if (fd < 0 && errno != EEXIST) break;
+    }
+  }
+  if (fd < 0) {
+    temp.clear();
+    return false;
+  }
+  bool ok = WriteAll(fd, text);
+  if (ok && old != nullptr) ok = ::fchmod(fd, old->st_mode & 07777) == 0;
+  if (ok && flush) ok = ::fsync(fd) == 0;
+  if (ok && unnamed) ok = LinkUnnamedFile(fd, target, temp);
+  if (::close(fd) != 0) ok = false;
+  if (!ok && !temp.empty()) ::unlink(temp.c_str());
+  if (!ok) temp.clear();
+  return ok;
+}
+
+}  // namespace
+
 bool WriteFileAtomically(const std::string& path, std::string_view text, bool flush) {
   if (path.empty()) return false;
   std::string target = path;
@@ -425,31 +536,27 @@ bool WriteFileAtomically(const std::string& path, std::string_view text, bool fl
   }
   const std::size_t slash = target.rfind('/');
   const std::string dir = slash == std::string::npos ? std::string(".") : target.substr(0, slash + 1);
+  const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
 
   if (hadOld && !S_ISREG(old.st_mode)) return false;
   // A file the caller may not write stays as it is, as it would with an
   // in-place write.
   if (hadOld && ::access(target.c_str(), W_OK) != 0) return false;
 
-  static std::atomic<unsigned> counter{0};
-  std::string temp;
-  int fd = -1;
-  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    char suffix[64];
-    std::snprintf(suffix, sizeof suffix, ".~%ld.%u.tmp", static_cast<long>(::getpid()),
-                  counter.fetch_add(1));
-    temp = target + suffix;
-    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) return false;
-  }
-  if (fd < 0) return false;
+  // What an earlier save that was killed halfway left behind.
+  RemoveStaleTemporaries(dir, base);
 
-  bool ok = WriteAll(fd, text);
-  if (ok && hadOld) ok = ::fchmod(fd, old.st_mode & 07777) == 0;
-  if (ok && flush) ok = ::fsync(fd) == 0;
-  if (::close(fd) != 0) ok = false;
-  if (ok) ok = ::rename(temp.c_str(), target.c_str()) == 0;
-  if (!ok) {
+  // The temporary gets a name only once it is complete, where the file
+  // system can make files without one; else it is named from the start.
+  // Between naming and renaming a killed save can still leave it behind,
+  // for the next save to remove.
+  std::string temp;
+  const struct stat* oldStat = hadOld ? &old : nullptr;
+  if (!WriteTemporary(dir, target, text, oldStat, flush, true, temp) &&
+      !WriteTemporary(dir, target, text, oldStat, flush, false, temp)) {
+    return false;
+  }
+  if (::rename(temp.c_str(), target.c_str()) != 0) {
     ::unlink(temp.c_str());
     return false;
   }
@@ -499,7 +606,7 @@ bool WritePrivateProfileString(std::string_view section, std::string_view key,
   // by one holding only this key.
   if (ReadWholeFile(path, text) == ReadResult::kFailed) return false;
   ProfileFile profile(text);
-  profile.SetString(section, key, value);
+  if (!profile.SetString(section, key, value)) return false;
   return WriteFileAtomically(path, profile.ToText());
 }
 

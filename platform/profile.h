@@ -47,8 +47,9 @@ class ProfileFile {
   // Sets key = value in the section, creating either when missing and keeping
   // every other line. Line breaks in any argument become blanks, so a write
   // can never add lines of its own. The value is written as given: blanks at
-  // its ends do not survive a read (callers quote such values).
-  void SetString(std::string_view section, std::string_view key, std::string_view value);
+  // its ends do not survive a read (callers quote such values). False, and
+  // the profile unchanged, when the text would grow past kMaxBytes.
+  bool SetString(std::string_view section, std::string_view key, std::string_view value);
   // The whole file as text, lines ended with CRLF.
   std::string ToText() const;
 
@@ -126,7 +127,8 @@ std::string GetPrivateProfileString(std::string_view section, std::string_view k
                                     const std::string& path);
 int GetPrivateProfileInt(std::string_view section, std::string_view key, int def,
                          const std::string& path);
-// False when the file cannot be written.
+// False when the file cannot be read or written, or would grow past
+// ProfileFile::kMaxBytes; the file is then unchanged.
 bool WritePrivateProfileString(std::string_view section, std::string_view key,
                                std::string_view value, const std::string& path);
 

@@ -82,16 +82,14 @@ bool CCorvellaDoc::DoFileSave() {
 }
 
 bool CCorvellaDoc::OnSaveDocument(const std::string&) {
-  m_bSaveFailed = false;
+  // A failed write has been reported by the view; the document then stays
+  // modified.
   if (DocumentView* view = GetDocView()) {
     view->UpdateFilePath();
-    view->SaveRequests();
+    if (!view->SaveRequests()) return false;
   }
-  if (m_bSaveFailed) return false;
   SetModifiedFlag(false);
   return true;
 }
-
-bool CCorvellaDoc::OnNewDocument() { return CDocument::OnNewDocument(); }
 
 }  // namespace corvella

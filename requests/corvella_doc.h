@@ -11,7 +11,6 @@
 namespace corvella {
 
 class AppProfile;
-class CCorvellaView;
 
 class CCorvellaDoc : public CDocument {
  public:
@@ -31,13 +30,8 @@ class CCorvellaDoc : public CDocument {
 
   bool DoFileSave() override;
   bool OnSaveDocument(const std::string& path) override;
-  bool OnNewDocument() override;
 
   AppProfile& GetProfile() const { return m_profile; }
-
-  // Called by the view when writing the request file failed (it has told the
-  // operator): the save then reports failure and the document stays modified.
-  void NoteSaveFailed() { m_bSaveFailed = true; }
 
   std::string m_strBaseFile;
   std::string m_strBaskFile;
@@ -53,11 +47,9 @@ class CCorvellaDoc : public CDocument {
   std::string m_strDirectory;
   std::string m_strSportFile;
   int32_t m_nRtdInput = 1;
-  CCorvellaView* m_pView = nullptr;
 
  private:
   AppProfile& m_profile;
-  bool m_bSaveFailed = false;
 };
 
 }  // namespace corvella

@@ -17,8 +17,9 @@ class DocumentView {
   virtual void OnInitialUpdate() = 0;
   // Takes the request-file path and the real-time-data input afresh.
   virtual void UpdateFilePath() = 0;
-  // Writes every row to the request file.
-  virtual void SaveRequests() = 0;
+  // Writes every row to the request file; false when the file could not be
+  // written (the view has told the operator, and the old file is unchanged).
+  virtual bool SaveRequests() = 0;
 };
 
 class CDocument {

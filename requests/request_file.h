@@ -16,6 +16,10 @@ namespace corvella {
 
 // Every value is read through a buffer of this many characters.
 constexpr std::size_t kRequestValueBuffer = 30;
+// The longest value a read gives back. Texts the operator types or pastes
+// into the list are kept to this length, so that what the list shows reads
+// back the same after a save, while files written earlier read as before.
+constexpr std::size_t kMaxRequestValue = kRequestValueBuffer - 1;
 
 // "REQ%d".
 std::string RequestSectionName(int number);

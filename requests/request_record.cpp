@@ -41,17 +41,17 @@ std::string NameOfCode(const CodeName (&names)[N], std::string_view code) {
 // neither read nor written and it has no file default.
 const std::array<ColumnInfo, kColumnCount> kColumns = {{
     {" # ", "Number", LVCFMT_LEFT, "", ""},
-    {"Request Description", "Name", LVCFMT_LEFT, " ", " "},
+    {"Request Description", "Name", LVCFMT_LEFT, " ", ""},
     {"Team/Ind", "Team", LVCFMT_CENTER, "T", "I"},
     {"Top 3", "Top3", LVCFMT_CENTER, "Normal", "N"},
     {"Game/Season", "Game", LVCFMT_CENTER, "G", "G"},
     {"Sign #", "Sign", LVCFMT_CENTER, "1", "1"},
-    {"Display Mode", "Mode", LVCFMT_CENTER, "Continuous", "Continuous"},
+    {"Display Mode", "Mode", LVCFMT_CENTER, kContinuous.data(), kContinuous.data()},
     {"Times to Display", "Times", LVCFMT_CENTER, "1", "1"},
     {"Drive", "Drive", LVCFMT_CENTER, "C", "C"},
     {"Library", "Library", LVCFMT_CENTER, "DEFAULT", "DEFAULT"},
     {"Sequence", "Sequence", LVCFMT_CENTER, "RTD", "RTD_SEQ "},
-    {"Frame", "Frame", LVCFMT_CENTER, "1", "0"},
+    {"Frame", "Frame", LVCFMT_CENTER, "1", "1"},
     {"Offset", "Offset", LVCFMT_CENTER, "0", "0"},
 }};
 
@@ -96,11 +96,25 @@ std::string DisplayModeFromText(std::string_view text) {
     code = UpperAscii(text[0]);
   }
   switch (code) {
-    case 'C': return "Continuous";
-    case 'S': return "Single Step";
-    case 'F': return "Selected Frame";
+    case 'C': return std::string(kContinuous);
+    case 'S': return std::string(kSingleStep);
+    case 'F': return std::string(kSelectedFrame);
     default: return "";
   }
+}
+
+bool TeamClearsTop3(std::string_view top3, Judged judged) {
+  if (judged == Judged::kFirstLetter) return top3.substr(0, 1) != kNoTop3;
+  return top3 != kNoTop3;
+}
+
+std::string TimesForDisplayMode(std::string_view mode, const std::string& times, Judged judged) {
+  if (mode == kContinuous) {
+    const bool none = judged == Judged::kFirstLetter ? times.rfind('0', 0) == 0 : LeadingInt(times) == 0;
+    return none ? "1" : times;
+  }
+  if (judged == Judged::kFirstLetter) return "0";
+  return LeadingInt(times) != 0 ? "0" : times;
 }
 
 std::string TeamIndName(std::string_view code) {

@@ -36,7 +36,9 @@ struct ColumnInfo {
   const char* key;         // file key ("Number" for column 0 is never stored)
   int format;              // LVCFMT_LEFT or LVCFMT_CENTER
   const char* fileDefault; // value when the key is missing in a request file
-  const char* newDefault;  // value of a new request (Add, Insert)
+  const char* newDefault;  // value of a new request (Add, Insert), before the
+                           // Edit Request dialog's rules apply (a Continuous
+                           // request's frame 1 becomes 0 when it opens)
 };
 
 extern const std::array<ColumnInfo, kColumnCount> kColumns;
@@ -57,12 +59,36 @@ extern const std::array<const char*, 6> kSportFiles;             // BASE.REQ ...
 // "FOOT.REQ"); "" when they are not.
 std::string SportCodeOfSetting(std::string_view setting);
 
+// The display modes, as the list shows and the file stores them.
+inline constexpr std::string_view kContinuous = "Continuous";
+inline constexpr std::string_view kSingleStep = "Single Step";
+inline constexpr std::string_view kSelectedFrame = "Selected Frame";
+// The Top 3 code of a request without a Top 3 statistic.
+inline constexpr std::string_view kNoTop3 = "N";
+
+// ---- rules between the fields of one request ----------------------------------
+
+// A team request has no Top 3 statistic: true when a request whose Team/Ind
+// becomes "T" must have its Top 3 cell set to kNoTop3. The field check reads
+// the whole cell (kWholeText), the T key only its first letter
+// (kFirstLetter), so a cell beginning with "N" is left to the check.
+enum class Judged { kWholeText, kFirstLetter };
+bool TeamClearsTop3(std::string_view top3, Judged judged);
+
+// The Times to Display text a request keeps when its Display Mode becomes
+// `mode`: at least 1 in Continuous mode, else 0. The field check judges the
+// count by its leading integer (kWholeText: a count of 0 becomes "1", any
+// other count of another mode "0"); the mode keys by its first letter
+// (kFirstLetter: a count beginning with "0" becomes "1", and every count of
+// another mode "0"). Returns `times` when it stays.
+std::string TimesForDisplayMode(std::string_view mode, const std::string& times, Judged judged);
+
 // Long name or typed text -> stored text.
 std::string TeamIndFromText(std::string_view text);      // first letter, upper-cased
 std::string Top3FromText(std::string_view text);         // "RE..." -> "C", else first letter
 std::string GameSeasonFromText(std::string_view text);   // first letter, upper-cased
-std::string DisplayModeFromText(std::string_view text);  // -> "Continuous" / "Single Step" /
-                                                         //    "Selected Frame", or "" when
+std::string DisplayModeFromText(std::string_view text);  // -> kContinuous / kSingleStep /
+                                                         //    kSelectedFrame, or "" when
                                                          //    no rule matches
 // Stored text -> the long name dialogs show ("" for an unknown code).
 std::string TeamIndName(std::string_view code);     // "Individual", "Team"

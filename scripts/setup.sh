@@ -11,7 +11,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev
-  xvfb xauth
+  xvfb xauth valgrind
   python3 libsmbclient libsmbclient-dev python3-impacket
   desktop-file-utils appstream shared-mime-info
   dpkg-dev file lintian gzip

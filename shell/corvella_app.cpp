@@ -22,8 +22,9 @@
 #include "platform/qt/windows1252.h"
 #include "platform/ui.h"
 #include "requests/corvella_doc.h"
-#include "transmit/dialogs/choose_selection_dlg.h"
+#include "listview/dialogs/choose_selection_dlg.h"
 #include "transmit/dialogs/select_team_player_dlg.h"
+#include "transmit/send_request.h"
 #include "shell/about_dlg.h"
 #include "shell/command_line.h"
 #include "shell/console_ui.h"
@@ -109,6 +110,8 @@ bool CCorvellaApp::InitInstance(const QStringList& arguments, bool show) {
 
   m_view = std::make_unique<CCorvellaView>(*m_doc, *m_ui);
   m_view->SetClipboard(m_clipboard.get());
+  m_sender = std::make_unique<RequestSender>(*m_view, *m_doc, *m_ui);
+  m_view->SetRequestSending(m_sender.get());
   m_listClient = std::make_unique<ViewListClient>(*m_view);
   m_listWidget = new ListWidget(m_view->GetListCtrl(), *m_listClient, m_frame.get());
   m_listClient->Attach(*m_listWidget);

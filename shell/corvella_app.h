@@ -22,6 +22,7 @@ class ListWidget;
 class Printing;
 class QtClipboard;
 class QtUi;
+class RequestSender;
 class SingleInstance;
 class Ui;
 class ViewListClient;
@@ -50,6 +51,7 @@ class CCorvellaApp {
   CMainFrame* GetMainWnd() const { return m_frame.get(); }
   CCorvellaDoc& GetDocument() const { return *m_doc; }
   CCorvellaView& GetView() const { return *m_view; }
+  RequestSender& GetSender() const { return *m_sender; }
   ListWidget* GetListWidget() const { return m_listWidget; }
   CommandTable& GetCommands() { return m_commands; }
   Ui& GetUi() const { return *m_ui; }
@@ -94,6 +96,9 @@ class CCorvellaApp {
   std::unique_ptr<QtClipboard> m_clipboard;
   std::unique_ptr<CCorvellaDoc> m_doc;
   std::unique_ptr<CCorvellaView> m_view;
+  // Declared after the view: it goes first, disconnecting while the view
+  // still exists.
+  std::unique_ptr<RequestSender> m_sender;
   std::unique_ptr<ViewListClient> m_listClient;
   // Declared last: the window goes first, while the view it shows still exists.
   std::unique_ptr<Printing> m_printing;

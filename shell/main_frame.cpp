@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QProxyStyle>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTimer>
@@ -36,6 +37,17 @@ unsigned CommandOf(const QAction* action) {
 bool IsInside(const QWidget* widget, const QWidget* container) {
   return widget && container && (widget == container || container->isAncestorOf(widget));
 }
+
+// Lets a disabled menu item be highlighted, so the status bar shows its
+// prompt as for any other item; choosing it still does nothing.
+class MenuStyle : public QProxyStyle {
+ public:
+  int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                QStyleHintReturn* data) const override {
+    if (hint == SH_Menu_AllowActiveAndDisabled) return 1;
+    return QProxyStyle::styleHint(hint, option, widget, data);
+  }
+};
 
 }  // namespace
 
@@ -113,11 +125,14 @@ void CMainFrame::AddMenuEntries(QMenu* menu, const std::vector<MenuEntry>& entri
 // items' enabling before it opens and fills it.
 void CMainFrame::AddMenu(QMenu* menu, const MenuEntry& entry) {
   menu->setObjectName(QString::fromLatin1(entry.text.c_str()).remove(u'&') + QStringLiteral("Menu"));
+  menu->setStyle(m_menuStyle);
   connect(menu, &QMenu::aboutToShow, this, [this, menu] { UpdateMenu(menu); });
   AddMenuEntries(menu, entry.entries);
 }
 
 void CMainFrame::BuildMenus() {
+  m_menuStyle = new MenuStyle;
+  m_menuStyle->setParent(this);
   for (const MenuEntry& top : CommandTable::MenuBar()) {
     AddMenu(menuBar()->addMenu(QString::fromLatin1(top.text.c_str())), top);
   }
@@ -126,7 +141,7 @@ void CMainFrame::BuildMenus() {
 void CMainFrame::BuildToolBar() {
   m_toolBar = new QToolBar(QStringLiteral("Toolbar"), this);
   m_toolBar->setObjectName(QStringLiteral("mainToolBar"));
-  m_toolBar->setIconSize(QSize(16, 16));
+  m_toolBar->setIconSize(QSize(16, 15));
   m_toolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
   m_toolBar->setMovable(true);
   m_toolBar->setFloatable(true);

@@ -18,6 +18,7 @@
 
 class QLabel;
 class QMenu;
+class QStyle;
 class QTimer;
 class QToolBar;
 
@@ -87,6 +88,7 @@ class CMainFrame : public QMainWindow {
   CommandTable& m_commands;
   CommandTarget m_target;
   std::map<unsigned, QAction*> m_actions;
+  QStyle* m_menuStyle = nullptr;  // shared by every menu; a child of the frame
   QToolBar* m_toolBar = nullptr;
   QLabel* m_messagePane = nullptr;
   QLabel* m_indicators[3] = {nullptr, nullptr, nullptr};

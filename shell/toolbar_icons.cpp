@@ -167,10 +167,10 @@ void PaintToolIcon(QPainter& p, ToolIcon icon) {
   }
 }
 
-QIcon RenderIcon(int size, const std::function<void(QPainter&)>& paint) {
+QIcon RenderIcon(QSize size, const std::function<void(QPainter&)>& paint) {
   QIcon icon;
   for (int scale : {1, 2}) {
-    QPixmap pixmap(size * scale, size * scale);
+    QPixmap pixmap(size * scale);
     pixmap.fill(Qt::transparent);
     QPainter p(&pixmap);
     p.scale(scale, scale);
@@ -186,11 +186,15 @@ QIcon RenderIcon(int size, const std::function<void(QPainter&)>& paint) {
 
 QIcon ToolbarIcon(ToolIcon icon) {
   if (icon == ToolIcon::None) return {};
-  return RenderIcon(16, [icon](QPainter& p) { PaintToolIcon(p, icon); });
+  // Drawn in the 16 by 16 box, pressed to the button's 15 rows.
+  return RenderIcon(QSize(16, 15), [icon](QPainter& p) {
+    p.scale(1.0, 15.0 / 16.0);
+    PaintToolIcon(p, icon);
+  });
 }
 
 QIcon ProgramIcon() {
-  return RenderIcon(32, [](QPainter& p) {
+  return RenderIcon(QSize(32, 32), [](QPainter& p) {
     p.setRenderHint(QPainter::Antialiasing, true);
     // A scoreboard: dark board on two posts with lit amber digits.
     p.fillRect(QRectF(8, 24, 3, 8), QColor(90, 90, 90));

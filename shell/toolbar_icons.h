@@ -8,7 +8,7 @@
 
 namespace corvella {
 
-// A 16 by 16 image for the button; a null icon for ToolIcon::None.
+// A 16 by 15 image for the button; a null icon for ToolIcon::None.
 QIcon ToolbarIcon(ToolIcon icon);
 
 // The program's icon: a small scoreboard.

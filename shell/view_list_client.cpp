@@ -7,6 +7,10 @@ namespace corvella {
 void ViewListClient::Attach(ListWidget& widget) {
   m_view.measureText = [&widget](const std::string& text) { return widget.MeasureText(text); };
   m_view.SetKeyState(&widget.Keys());
+  // Printing lays a page out in screen pixels; until the list has drawn a
+  // row, the display the list is on gives the resolution.
+  if (m_view.m_nLogPixelsX <= 0) m_view.m_nLogPixelsX = widget.logicalDpiX();
+  if (m_view.m_nLogPixelsY <= 0) m_view.m_nLogPixelsY = widget.logicalDpiY();
 }
 
 void ViewListClient::Detach() {

@@ -1,46 +1,100 @@
 #include "transmit/packet.h"
 
-#include "listview/corvella_view.h"
-#include "platform/profile.h"
-#include "requests/corvella_doc.h"
+#include <cstdio>
+
+#include "platform/text.h"
 
 namespace corvella {
 
-std::string ConfiguredSportCode(const AppProfile& profile) {
-  const std::string code = SportCodeOfSetting(profile.GetProfileString("REQUEST", "SPORT", "BASKETBALL"));
-  return code.empty() ? "BASK" : code;
+namespace {
+
+// printf-style formatting of one integer into a string of whatever width the
+// value needs.
+std::string FormatInt(const char* format, int value) {
+  char buffer[32];  // an int in any of our formats needs at most 13
+  int n = std::snprintf(buffer, sizeof buffer, format, value);
+  if (n < 0) return {};
+  return std::string(buffer, static_cast<std::size_t>(n) < sizeof buffer ? n : sizeof buffer - 1);
 }
 
-// ---- the view's side ---------------------------------------------------------
-
-void CCorvellaView::AppendPacketHeader(std::string& packet, int number) {
-  AppendRequestPacketHeader(packet, number);
+void AppendNumber(std::string& packet, const std::string& cell, const char* format) {
+  packet += FormatInt(format, LeadingInt(cell));
 }
 
-void CCorvellaView::AppendPacketTrailer(std::string& packet) { AppendRequestPacketTrailer(packet); }
-
-int CCorvellaView::SelectedRowForSend() const {
-  // Only the first row the list reports as selected is looked at; it must be
-  // one the operator sees as selected.
-  const int row = m_list.GetNextItem(-1, LVNI_SELECTED);
-  if (row < 0 || !IsVisiblySelected(row)) return -1;
-  return row;
+// The name whole, then single spaces until the field holds 8 characters.
+void AppendName(std::string& packet, const std::string& cell) {
+  packet += cell;
+  if (cell.size() < 8) packet.append(8 - cell.size(), ' ');
 }
 
-void CCorvellaView::BuildRequestPacket() {
-  const int row = SelectedRowForSend();
-  if (row < 0) return;
+void AppendFirstChar(std::string& packet, const std::string& cell) {
+  if (!cell.empty()) packet += cell[0];
+}
 
-  RequestCells cells;
-  for (int c = 0; c < kColumnCount; ++c) cells[c] = m_list.GetItemText(row, c);
+char DisplayModeCode(const std::string& mode) {
+  if (mode == kContinuous) return '0';
+  if (mode == kSingleStep) return '1';
+  return '2';
+}
 
-  TeamPlayerChoice choice;
-  choice.teamRequest = IsTeamRequest(cells[COL_TEAM_IND]);
-  choice.top3Request = IsTop3Request(cells[COL_TOP3]);
-  choice.sportCode = ConfiguredSportCode(m_doc.GetProfile());
-  if (!m_ui.SelectTeamPlayer(choice)) return;
+}  // namespace
 
-  m_strPacket = BuildPacket(cells, choice);
+bool IsTeamRequest(std::string_view teamInd) { return teamInd == "T"; }
+bool IsTop3Request(std::string_view top3) { return top3 != "N"; }
+
+void AppendRequestPacketHeader(std::string& packet, int number) {
+  packet.clear();
+  packet += kSyn;
+  packet += '0';
+  packet += "0000000";
+  packet += kSoh;
+  packet += FormatInt("%3.3d", number);
+}
+
+uint8_t RequestPacketChecksum(std::string_view packet) {
+  unsigned sum = 0;
+  for (std::size_t i = 1; i < packet.size(); ++i) sum += static_cast<unsigned char>(packet[i]);
+  return static_cast<uint8_t>(sum & 0xFF);
+}
+
+void AppendRequestPacketTrailer(std::string& packet) {
+  packet += kEot;
+  char hex[3];
+  std::snprintf(hex, sizeof hex, "%2.2X", static_cast<unsigned>(RequestPacketChecksum(packet)));
+  packet += hex;
+  packet += kEtb;
+}
+
+std::string BuildPacket(const RequestCells& cells, const TeamPlayerChoice& choice) {
+  const char side = choice.side == 0 ? 'H' : choice.side == 1 ? 'V' : 'B';
+
+  std::string player;
+  if (IsTeamRequest(cells[COL_TEAM_IND]) || IsTop3Request(cells[COL_TOP3])) {
+    player = "  ";
+  } else if (choice.playerNumber < 10) {
+    player = FormatInt(" %1.1d", choice.playerNumber);
+  } else {
+    player = FormatInt("%2.2d", choice.playerNumber);
+  }
+
+  std::string packet;
+  packet.reserve(kRequestPacketSize + 16);
+  AppendRequestPacketHeader(packet, 1);
+  AppendNumber(packet, cells[COL_SIGN], "%2.2d");
+  packet += DisplayModeCode(cells[COL_DISPLAY_MODE]);
+  AppendNumber(packet, cells[COL_TIMES], "%5.5d");
+  AppendFirstChar(packet, cells[COL_DRIVE]);
+  AppendName(packet, cells[COL_LIBRARY]);
+  AppendName(packet, cells[COL_SEQUENCE]);
+  AppendNumber(packet, cells[COL_FRAME], "%4.4d");
+  AppendNumber(packet, cells[COL_OFFSET], "%5.5d");
+  packet += 'G';
+  AppendFirstChar(packet, cells[COL_TEAM_IND]);
+  packet += side;
+  packet += player;
+  AppendFirstChar(packet, cells[COL_TOP3] == "N" ? std::string(" ") : cells[COL_TOP3]);
+  AppendRequestPacketTrailer(packet);
+  return packet;
 }
 
 }  // namespace corvella

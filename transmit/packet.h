@@ -26,8 +26,6 @@
 
 namespace corvella {
 
-class AppProfile;
-
 constexpr std::size_t kRequestPacketSize = 57;
 constexpr char kSyn = 0x16;
 constexpr char kSoh = 0x01;
@@ -53,11 +51,5 @@ uint8_t RequestPacketChecksum(std::string_view packet);
 // The whole packet for a row and the side and player confirmed in the Select
 // Desired Team/Player dialog (side 0 Home, 1 Visitor, anything else Both).
 std::string BuildPacket(const RequestCells& cells, const TeamPlayerChoice& choice);
-
-// The configured sport code ("BASK", "FOOT" ...): the first four characters
-// of "SPORT" in section "REQUEST", upper-cased and looked up among the sport
-// codes; "BASK" when nothing matches. Silent: the document already told the
-// operator about an illegal sport when it was created.
-std::string ConfiguredSportCode(const AppProfile& profile);
 
 }  // namespace corvella

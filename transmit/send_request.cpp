@@ -2,24 +2,59 @@
 // the configuration of the moment, either to the sign service as real-time
 // data for an input port or out of a serial port opened for this one send.
 
+#include "transmit/send_request.h"
+
 #include <zeltrpc.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <limits>
 
-#include "listview/corvella_view.h"
 #include "platform/serial.h"
 #include "platform/ui.h"
 #include "requests/corvella_doc.h"
+#include "transmit/packet.h"
 
 namespace corvella {
 
-void CCorvellaView::OnSendRequest() {
+RequestSender::RequestSender(CCorvellaView& view, CCorvellaDoc& doc, Ui& ui)
+    : m_view(view), m_doc(doc), m_ui(ui) {}
+
+RequestSender::~RequestSender() { DisconnectSignService(); }
+
+int RequestSender::SelectedRowForSend() const {
+  // Only the first row the list reports as selected is looked at; it must be
+  // one the operator sees as selected.
+  const int row = m_view.GetListCtrl().GetNextItem(-1, LVNI_SELECTED);
+  if (row < 0 || !m_view.IsVisiblySelected(row)) return -1;
+  return row;
+}
+
+void RequestSender::BuildRequestPacket() {
+  const int row = SelectedRowForSend();
+  if (row < 0) return;
+
+  RequestCells cells;
+  for (int c = 0; c < kColumnCount; ++c) cells[c] = m_view.GetListCtrl().GetItemText(row, c);
+
+  TeamPlayerChoice choice;
+  choice.teamRequest = IsTeamRequest(cells[COL_TEAM_IND]);
+  choice.top3Request = IsTop3Request(cells[COL_TOP3]);
+  // The dialog's own document reads the configuration as the program's
+  // document does when it is made, with the same message for an illegal
+  // sport, which then counts as Basketball.
+  const CCorvellaDoc sportSource(m_doc.GetProfile(), m_ui);
+  choice.sportCode = sportSource.GetSportFile().substr(0, 4);
+  if (!m_ui.SelectTeamPlayer(choice)) return;
+
+  m_strPacket = BuildPacket(cells, choice);
+}
+
+void RequestSender::OnSendRequest() {
   m_strPacket.clear();
   // The request file path and ZLRTDINPUT, afresh: edits of the configuration
   // take effect at the next send.
-  UpdateFilePath();
+  m_view.UpdateFilePath();
   BuildRequestPacket();
   if (m_strPacket.empty()) return;  // nothing selected, or the dialog was cancelled
 
@@ -27,7 +62,7 @@ void CCorvellaView::OnSendRequest() {
                               ? std::numeric_limits<uint32_t>::max()
                               : static_cast<uint32_t>(m_strPacket.size());
 
-  if (m_nRtdInput != 0) {
+  if (m_view.m_nRtdInput != 0) {
     // Connect once per view; a failed connect is tried again at the next send.
     if (!m_bConnected) {
       if (zeltConnectSign(m_doc.GetSignServer().c_str()) != 0) {
@@ -38,7 +73,7 @@ void CCorvellaView::OnSendRequest() {
     }
     // The configured port counts from 1, the service's from 0. What the
     // service answers is not the operator's concern.
-    const int32_t port = static_cast<int32_t>(static_cast<int64_t>(m_nRtdInput) - 1);
+    const int32_t port = static_cast<int32_t>(static_cast<int64_t>(m_view.m_nRtdInput) - 1);
     zeltSendRealTimeDataPort(port, m_strPacket.data(), length);
     return;
   }
@@ -78,7 +113,7 @@ void CCorvellaView::OnSendRequest() {
   }
 }
 
-void CCorvellaView::DisconnectSignService() {
+void RequestSender::DisconnectSignService() {
   if (!m_bConnected) return;
   zeltDisconnectSign();
   m_bConnected = false;

@@ -121,9 +121,10 @@ uint32_t invokeProcedure(BindingHandle* binding, uint16_t opnum, const ArgValue*
   }
 
   // The request: 24 bytes of room for the PDU header, then the stub. The
-  // buffer is kept per thread, so a steady caller allocates nothing.
-  thread_local std::vector<uint8_t> pdu;
-  pdu.clear();
+  // buffer belongs to the call: a thread-local one would register a
+  // thread-exit destructor, and the C library then keeps the library loaded
+  // after dlclose for as long as the calling thread lives.
+  std::vector<uint8_t> pdu;
   pdu.reserve(kRequestHeaderSize + requestSize);
   pdu.resize(kRequestHeaderSize);
   NdrWriter w(pdu, kRequestHeaderSize);

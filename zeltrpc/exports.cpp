@@ -25,22 +25,36 @@ namespace {
 
 constexpr size_t kMaxServerName = 61;  // "\\" + name + NUL fit 64 bytes
 
-// Library state, one per process. Calls take their own reference to the
-// binding, so a disconnect on another thread never frees it under a call.
-std::mutex g_stateMutex;
-std::shared_ptr<BindingHandle> g_binding;
-char g_serverName[kMaxServerName + 3] = "";
+// Library state, one per process. It is made in static storage on first use
+// and never destroyed, so no destructor of ours can free the binding before
+// releaseOnUnload runs: the library's static destructors run first, at
+// dlclose and at exit alike, and the binding is released once, there. Calls
+// take their own reference to the binding, so a disconnect on another
+// thread never frees it under a call.
+struct LibraryState {
+  std::mutex mutex;
+  std::shared_ptr<BindingHandle> binding;
+  char serverName[kMaxServerName + 3] = "";
+};
+
+LibraryState& state() {
+  alignas(LibraryState) static unsigned char storage[sizeof(LibraryState)];
+  static LibraryState* const instance = new (storage) LibraryState();
+  return *instance;
+}
 
 std::shared_ptr<BindingHandle> currentBinding() {
-  std::lock_guard lock(g_stateMutex);
-  return g_binding;
+  LibraryState& s = state();
+  std::lock_guard lock(s.mutex);
+  return s.binding;
 }
 
 void releaseBinding() {
+  LibraryState& s = state();
   std::shared_ptr<BindingHandle> old;
   {
-    std::lock_guard lock(g_stateMutex);
-    old.swap(g_binding);
+    std::lock_guard lock(s.mutex);
+    old.swap(s.binding);
   }
 }
 
@@ -80,7 +94,7 @@ uint32_t call(A... a) {
   });
 }
 
-// Releases the binding when the library leaves the process.
+// Releases the binding when the library leaves the process (dlclose or exit).
 __attribute__((destructor)) void releaseOnUnload() { releaseBinding(); }
 
 }  // namespace
@@ -91,9 +105,10 @@ uint32_t zeltConnectSign(const char* server) {
   if (!server || std::strlen(server) > kMaxServerName) return zeltrpc::rpc::kInvalidParameter;
   return guarded([server] {
     releaseBinding();
+    LibraryState& s = state();
     {
-      std::lock_guard lock(g_stateMutex);
-      std::strcpy(g_serverName, server);
+      std::lock_guard lock(s.mutex);
+      std::strcpy(s.serverName, server);
     }
     const bool local = std::strcmp(server, ".") == 0;
     std::unique_ptr<BindingHandle> handle;
@@ -109,8 +124,8 @@ uint32_t zeltConnectSign(const char* server) {
       if (second != zeltrpc::rpc::kProtseqNotSupported) status = second;
     }
     if (status != 0) return status;  // every failed attempt leaves no binding
-    std::lock_guard lock(g_stateMutex);
-    g_binding = std::move(handle);
+    std::lock_guard lock(s.mutex);
+    s.binding = std::move(handle);
     return uint32_t{0};
   });
 }
@@ -124,9 +139,10 @@ uint32_t zeltDisconnectSign(void) {
 
 uint32_t zeltIsServer(const char* server) {
   try {
-    std::lock_guard lock(g_stateMutex);
-    if (!g_binding || !server) return 0;
-    return strcasecmp(server, g_serverName) == 0 ? 1 : 0;
+    LibraryState& s = state();
+    std::lock_guard lock(s.mutex);
+    if (!s.binding || !server) return 0;
+    return strcasecmp(server, s.serverName) == 0 ? 1 : 0;
   } catch (...) {
     return 0;  // a 1/0 answer has no room for a status: not known to be connected
   }

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "transmit/choice_list.h"
+#include "listview/dialogs/choice_list.h"
 
 using namespace corvella;
 

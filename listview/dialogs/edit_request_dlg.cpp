@@ -8,8 +8,9 @@
 #include <QShowEvent>
 #include <algorithm>
 
-#include "listview/dialogs/dialog_support.h"
+#include "platform/qt/dialog_support.h"
 #include "platform/qt/windows1252.h"
+#include "requests/request_record.h"
 
 namespace corvella {
 
@@ -111,8 +112,8 @@ void CEditRequestDlg::BuildControls() {
   m_signSpin = new UpDownControl(m_sign, this);
   m_signSpin->setObjectName(QStringLiteral("signUpDown"));
   m_displayMode = makeCombo("displayModeComboBox",
-                            {QStringLiteral("Continuous"), QStringLiteral("Single Step"),
-                             QStringLiteral("Selected Frame")});
+                            {FromWindows1252(std::string(kContinuous)), FromWindows1252(std::string(kSingleStep)),
+                             FromWindows1252(std::string(kSelectedFrame))});
   m_times = makeEdit("timesLineEdit");
   m_timesSpin = new UpDownControl(m_times, this);
   m_timesSpin->setObjectName(QStringLiteral("timesUpDown"));
@@ -394,7 +395,10 @@ void CEditRequestDlg::OnSelchangeType() {
   if (m_bInitialised) ReadForRule();
   if (!m_bFootball) return;  // the Top 3 list stays disabled
   if (m_strType == "Team") {
-    SelectByPrefix(m_top3, "Normal");
+    SelectByPrefix(m_top3, Top3Name(kNoTop3));
+    // The member follows the list: the display-mode rule writes the members
+    // back into the controls, and OK must store what the closed list shows.
+    m_strTop3 = ComboText(m_top3);
     m_top3->setEnabled(false);
   } else {
     m_top3->setEnabled(true);
@@ -408,12 +412,12 @@ void CEditRequestDlg::OnSelchangeDisplayMode() {
 }
 
 void CEditRequestDlg::ApplyDisplayModeRule() {
-  if (m_strDisplayMode == "Continuous") {
+  if (m_strDisplayMode == kContinuous) {
     m_nFrame = 0;
     m_frame->setEnabled(false);
     if (m_nTimes <= 0) m_nTimes = 1;
     m_times->setEnabled(true);
-  } else if (m_strDisplayMode == "Single Step") {
+  } else if (m_strDisplayMode == kSingleStep) {
     m_nFrame = 0;
     m_frame->setEnabled(false);
     m_nTimes = 0;

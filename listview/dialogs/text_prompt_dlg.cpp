@@ -5,7 +5,7 @@
 #include <QShowEvent>
 #include <algorithm>
 
-#include "listview/dialogs/dialog_support.h"
+#include "platform/qt/dialog_support.h"
 #include "platform/qt/windows1252.h"
 
 namespace corvella {

@@ -15,7 +15,7 @@
 #include <functional>
 
 #include "listview/corvella_view.h"
-#include "listview/dialogs/dialog_support.h"
+#include "platform/qt/dialog_support.h"
 #include "listview/dialogs/edit_request_dlg.h"
 #include "listview/dialogs/text_prompt_dlg.h"
 #include "platform/profile.h"
@@ -234,13 +234,19 @@ void EditRequestDlgTest::openingAppliesTheRulesToTheData() {
   QCOMPARE(Child<QLineEdit>(&dlg, "sequenceLineEdit")->text(), QStringLiteral("RTD_SEQ "));
   QCOMPARE(dlg.windowTitle(), QStringLiteral("Edit Request"));
 
-  // A team request in Football opens with Top 3 closed.
+  // A team request in Football that still carries a Top 3 statistic opens
+  // with Top 3 closed on "Normal", and OK stores what the list shows.
   CEditRequestDlg team;
   EditRequestData data = NewRequest(true);
   data.type = "Team";
+  data.top3 = "Passing";
   team.SetData(data);
   team.show();
   QVERIFY(!Child<QComboBox>(&team, "top3ComboBox")->isEnabled());
+  QCOMPARE(Child<QComboBox>(&team, "top3ComboBox")->currentText(), QStringLiteral("Normal"));
+  QTest::mouseClick(Child<QPushButton>(&team, "okPushButton"), Qt::LeftButton);
+  QCOMPARE(team.result(), static_cast<int>(QDialog::Accepted));
+  QCOMPARE(team.GetData().top3, std::string("Normal"));
 }
 
 void EditRequestDlgTest::storedCodesSelectTheirEntries() {

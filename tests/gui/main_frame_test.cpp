@@ -5,13 +5,16 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QDropEvent>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMimeData>
+#include <QPushButton>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTextBrowser>
@@ -20,6 +23,8 @@
 #include <QUrl>
 #include <QtTest>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "listview/corvella_view.h"
 #include "platform/list_control.h"
@@ -73,27 +78,29 @@ class MainFrameTest : public QObject {
   ListControl& list() const { return m_app->GetView().GetListCtrl(); }
   QMenu* menu(const char* name) const { return frame()->findChild<QMenu*>(QString::fromLatin1(name)); }
 
-  // The program on a fresh copy of the sample folder, window up and active.
-  void Start(const std::string& ini = {}) {
+  // The program on a fresh copy of the sample folder, window up and active;
+  // with `realUi` its own message boxes and dialogs instead of scripted ones.
+  void Start(const std::string& ini = {}, bool realUi = false) {
     m_dir = std::make_unique<TempDir>();
     m_dir->Write("CORVELLA.INI", ini.empty() ? ReadExample("CORVELLA.INI") : ini);
     m_dir->Write("BASK.REQ", ReadExample("BASK.REQ"));
     m_dir->Write("FOOT.REQ", ReadExample("FOOT.REQ"));
     qputenv("CORVELLA_DIR", QByteArray::fromStdString(m_dir->Path()));
     m_ui = std::make_unique<ScriptedUi>();
-    m_app = std::make_unique<CCorvellaApp>(m_ui.get());
+    m_app = std::make_unique<CCorvellaApp>(realUi ? nullptr : m_ui.get());
     QVERIFY(m_app->InitInstance({}));
     frame()->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(frame()));
     QTRY_VERIFY(m_app->GetListWidget()->hasFocus());
   }
 
-  // Clicks the "#" cell of a row: that row alone selected, in row mode.
-  void ClickNumberCell(int row) {
+  // Clicks the "#" cell of a row: that row alone selected, in row mode
+  // (with Ctrl: the row's selection toggled).
+  void ClickNumberCell(int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
     Rect rc;
     QVERIFY(list().GetItemRect(row, rc, LVIR_LABEL));
     ListWidget* w = m_app->GetListWidget();
-    QTest::mouseClick(w->viewport(), Qt::LeftButton, Qt::NoModifier,
+    QTest::mouseClick(w->viewport(), Qt::LeftButton, modifiers,
                       w->ToViewport(Point{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2}));
   }
 
@@ -166,8 +173,9 @@ class MainFrameTest : public QObject {
       }
       order << a->objectName();
       tips << a->toolTip();
-      QVERIFY2(!a->icon().isNull(), qPrintable(a->objectName()));
+      QVERIFY2(a->icon().availableSizes().contains(QSize(16, 15)), qPrintable(a->objectName()));
     }
+    QCOMPARE(frame()->ToolBar()->iconSize(), QSize(16, 15));
     QCOMPARE(order, (QStringList{"ID_FILE_SAVE", "|", "ID_FILE_PRINT", "|", "ID_EDIT_CUT", "ID_EDIT_COPY",
                                  "ID_EDIT_PASTE", "|", "ID_DELETE_REQUEST", "|", "ID_EDIT_REQUEST", "ID_ADD_REQUEST",
                                  "ID_INSERT_REQUEST", "|", "ID_SEND_REQUEST", "|", "ID_CONTEXT_HELP"}));
@@ -216,6 +224,25 @@ class MainFrameTest : public QObject {
     QVERIFY(frame()->Action(ID_SPORT_FOOTBALL)->isEnabled());
   }
 
+  // A disabled item can be highlighted, so the status bar shows its prompt;
+  // choosing it still does nothing.
+  void disabledItemShowsItsPromptButCannotBeChosen() {
+    Start();
+    QMenu* sports = menu("SportMenu");
+    sports->popup(frame()->mapToGlobal(QPoint(40, 40)));
+    QVERIFY(QTest::qWaitForWindowExposed(sports));
+    QAction* baseball = frame()->Action(ID_SPORT_BASEBALL);
+    QVERIFY(!baseball->isEnabled());
+    const QPoint centre = sports->actionGeometry(baseball).center();
+    QTest::mouseMove(sports, centre);
+    QTRY_COMPARE(frame()->statusBar()->currentMessage(), QStringLiteral("Load the Baseball Request File"));
+    QCOMPARE(sports->activeAction(), baseball);
+    QSignalSpy chosen(baseball, &QAction::triggered);
+    QTest::mouseClick(sports, Qt::LeftButton, Qt::NoModifier, centre);
+    QCOMPARE(chosen.count(), 0);
+    sports->close();
+  }
+
   void disabledCommandDoesNothingByItsKey() {
     Start();
     QVERIFY(list().GetItemCount() > 2);
@@ -237,6 +264,48 @@ class MainFrameTest : public QObject {
     QTest::keyClick(m_app->GetListWidget(), Qt::Key_D, Qt::ControlModifier);
     QCOMPARE(m_ui->CountMessages("Do you wish to Delete?"), 1);
     QVERIFY(m_app->GetDocument().IsModified());
+  }
+
+  // The real message box and dialogs take the keyboard focus from the list,
+  // and it comes back only later: Edit and Delete still act on every row
+  // that was selected when they began.
+  void editAndDeleteActOnEveryRowSelectedBeforeTheirBox() {
+    Start({}, true);
+    const int count = list().GetItemCount();
+    QVERIFY(count >= 6);
+    std::vector<std::string> kept;
+    for (int row : {1, 3, 5}) kept.push_back(list().GetItemText(row, 1));
+    for (int row = 6; row < count; ++row) kept.push_back(list().GetItemText(row, 1));
+    // "#" of request 1, Ctrl+click requests 3 and 5.
+    ClickNumberCell(0);
+    ClickNumberCell(2, Qt::ControlModifier);
+    ClickNumberCell(4, Qt::ControlModifier);
+    QCOMPARE(list().GetSelectedCount(), 3);
+
+    int dialogs = 0;
+    int questions = 0;
+    QTimer answer;
+    connect(&answer, &QTimer::timeout, [&] {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+        ++questions;
+        box->button(QMessageBox::Yes)->click();
+      } else if (auto* dlg = qobject_cast<QDialog*>(modal)) {
+        ++dialogs;
+        dlg->reject();
+      }
+    });
+    answer.start(20);
+    m_app->GetView().OnEditRequest();
+    QCOMPARE(dialogs, 3);
+
+    QTRY_VERIFY(list().HasFocus());
+    QTest::keyClick(m_app->GetListWidget(), Qt::Key_Delete);
+    answer.stop();
+    QCOMPARE(questions, 1);
+    std::vector<std::string> left;
+    for (int row = 0; row < list().GetItemCount(); ++row) left.push_back(list().GetItemText(row, 1));
+    QCOMPARE(left, kept);
   }
 
   void enablingFollowsTheListForMenuAndToolbar() {

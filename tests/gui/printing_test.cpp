@@ -22,9 +22,12 @@
 
 #include "listview/corvella_view.h"
 #include "platform/profile.h"
+#include "platform/qt/list_widget.h"
 #include "platform/qt/qt_clipboard.h"
 #include "requests/corvella_doc.h"
 #include "shell/printing.h"
+#include "shell/view_list_client.h"
+#include "support/recording_dc.h"
 #include "support/scripted_ui.h"
 #include "support/temp_dir.h"
 
@@ -97,6 +100,7 @@ class PrintingTest : public QObject {
   void previewShowsTheSamePagesInLandscape();
   void reportsAFileItCannotWrite();
   void clipboardRoundTripThroughTheSystemClipboard();
+  void emptyListIsLaidOutAtTheDisplaysResolution();
 
  private:
   void AddRows(int count);
@@ -337,6 +341,28 @@ void PrintingTest::clipboardRoundTripThroughTheSystemClipboard() {
   QCOMPARE(list.GetItemText(2, COL_DISPLAY_MODE), std::string("Single Step"));
   QCOMPARE(list.GetItemText(2, COL_OFFSET), std::string("5"));
   QVERIFY(m_doc->IsModified());
+}
+
+
+// With no row drawn yet, the page is laid out at the resolution of the
+// display the list is on (gui_printing_test_dpi120 runs it on a 120 dpi one).
+void PrintingTest::emptyListIsLaidOutAtTheDisplaysResolution() {
+  m_view->m_nLogPixelsX = 0;
+  m_view->m_nLogPixelsY = 0;
+  ViewListClient client(*m_view);
+  ListWidget widget(m_view->GetListCtrl(), client);
+  client.Attach(widget);
+  RecordingDc dc;
+  dc.printing = true;
+  PrintInfo info;
+  m_view->OnPrepareDC(dc, &info);
+  m_view->OnDraw(dc);
+  client.Detach();
+  // The title stands one inch in and a third of an inch down.
+  const RecordingDc::Record* title = dc.FindText("BASK.REQ");
+  QVERIFY(title != nullptr);
+  QCOMPARE(title->rect.left, widget.logicalDpiX());
+  QCOMPARE(title->rect.top, widget.logicalDpiY() / 3);
 }
 
 QTEST_MAIN(PrintingTest)

@@ -25,6 +25,7 @@
 #include "support/temp_dir.h"
 #include "tests/zeltrpc/smb_test_server.h"
 #include "tools/signsim/server.h"
+#include "transmit/send_request.h"
 
 using namespace corvella;
 
@@ -144,7 +145,7 @@ void SendRequestEndToEndTest::sendFirstRequest(TempDir& dir, signsim::SignServer
     QVERIFY(answered);
     closer.stop();
     QCOMPARE(unexpected, QStringList());
-    QVERIFY(app.GetView().m_bConnected);
+    QVERIFY(app.GetSender().IsConnected());
     app.GetDocument().SetModifiedFlag(false);
   }
 

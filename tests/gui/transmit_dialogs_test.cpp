@@ -15,7 +15,7 @@
 #include <QtTest>
 #include <functional>
 
-#include "transmit/dialogs/choose_selection_dlg.h"
+#include "listview/dialogs/choose_selection_dlg.h"
 #include "transmit/dialogs/select_team_player_dlg.h"
 
 using namespace corvella;
@@ -275,6 +275,13 @@ void TransmitDialogsTest::layoutKeepsControlsApart() {
     QVERIFY2(!r.intersects(previous), name);
     previous = r;
   }
+  // Both is the narrower of the three (31 dialog units against 35), and its
+  // text still fits.
+  const QRect visitor = Child<QRadioButton>(&dlg, "visitorRadioButton")->geometry();
+  QRadioButton* both = Child<QRadioButton>(&dlg, "bothRadioButton");
+  QCOMPARE(both->x(), visitor.x());
+  QVERIFY(both->width() < visitor.width());
+  QVERIFY(both->width() >= both->sizeHint().width());
   const QRect edit = Child<QLineEdit>(&dlg, "playerNumberLineEdit")->geometry();
   const QRect spin = Child<QWidget>(&dlg, "playerSpinUp")->geometry();
   const QRect ok = Child<QPushButton>(&dlg, "okPushButton")->geometry();

@@ -8,12 +8,12 @@
 #include <vector>
 
 #include "support/recording_dc.h"
-#include "view_fixture.h"
+#include "tests/listview/list_fixture.h"
 
 namespace corvella {
 namespace {
 
-using CorvellaViewTest = ViewFixture;
+using CorvellaViewTest = ListFixture;
 
 TEST_F(CorvellaViewTest, SetupColumnsRebuildsTheThirteenColumns) {
   AddRows(2);
@@ -189,7 +189,7 @@ struct EnablingCase {
   bool singleEnabled;  // Edit, Insert, Send Request
 };
 
-class EnablingTest : public ViewFixture, public ::testing::WithParamInterface<EnablingCase> {};
+class EnablingTest : public ListFixture, public ::testing::WithParamInterface<EnablingCase> {};
 
 TEST_P(EnablingTest, CommandsFollowModeSelectionAndFocus) {
   const EnablingCase& c = GetParam();
@@ -327,7 +327,7 @@ TEST_F(CorvellaViewTest, RightClickOnTheNumberCellSendsThatRow) {
   EXPECT_EQ(view.m_nCurColumn, 0);
   EXPECT_EQ(view.m_nFocusRow, 2);
   EXPECT_EQ(Selected(), (std::vector<int>{2}));
-  EXPECT_EQ(ui.teamPlayersShown.size(), 1u);  // the send started
+  EXPECT_EQ(sending.sends, 1);
 }
 
 TEST_F(CorvellaViewTest, RightClickOnAnotherCellOnlyMakesItsColumnCurrent) {
@@ -335,7 +335,7 @@ TEST_F(CorvellaViewTest, RightClickOnAnotherCellOnlyMakesItsColumnCurrent) {
   view.OnRButtonDown(MK_RBUTTON, CellCentre(2, COL_DRIVE));
   EXPECT_EQ(view.m_nCurColumn, COL_DRIVE);
   EXPECT_EQ(Selected(), (std::vector<int>{2}));
-  EXPECT_TRUE(ui.teamPlayersShown.empty());
+  EXPECT_EQ(sending.sends, 0);
 }
 
 TEST_F(CorvellaViewTest, RightClickInsideAMultipleSelectionSendsNothing) {
@@ -343,7 +343,7 @@ TEST_F(CorvellaViewTest, RightClickInsideAMultipleSelectionSendsNothing) {
   Select({1, 2});
   view.OnRButtonDown(MK_RBUTTON, CellCentre(2, COL_NUMBER));
   EXPECT_EQ(Selected(), (std::vector<int>{1, 2}));
-  EXPECT_TRUE(ui.teamPlayersShown.empty());
+  EXPECT_EQ(sending.sends, 0);
 }
 
 TEST_F(CorvellaViewTest, DoubleClickEditsTheCurrentCell) {

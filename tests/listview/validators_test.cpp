@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "view_fixture.h"
+#include "tests/listview/list_fixture.h"
 
 namespace corvella {
 namespace {
@@ -42,7 +42,7 @@ struct MessageCase {
   Outcome saving;
 };
 
-class ValidatorMessageTest : public ViewFixture, public ::testing::WithParamInterface<MessageCase> {
+class ValidatorMessageTest : public ListFixture, public ::testing::WithParamInterface<MessageCase> {
  protected:
   void SetMode(Mode mode) {
     view.m_bLoading = mode == Mode::Loading;
@@ -139,7 +139,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // ---- the always-shown Top 3 messages ---------------------------------------------
 
-class Top3Test : public ViewFixture {
+class Top3Test : public ListFixture {
  protected:
   Top3Test() { AddRows(3); }
 };
@@ -219,7 +219,7 @@ TEST_F(Top3Test, AStatisticOnATeamRowAsksWhateverTheMessageSwitch) {
 
 // ---- normalising and cross-column rules ------------------------------------------------
 
-class RuleTest : public ViewFixture {
+class RuleTest : public ListFixture {
  protected:
   RuleTest() { AddRows(2); }
   // Editing mode, messages on.

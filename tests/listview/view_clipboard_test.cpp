@@ -9,92 +9,20 @@
 #include <vector>
 
 #include "listview/clipboard_text.h"
-#include "listview/corvella_view.h"
-#include "platform/clipboard.h"
-#include "platform/profile.h"
-#include "requests/corvella_doc.h"
-#include "support/scripted_ui.h"
-#include "support/temp_dir.h"
+#include "tests/listview/list_fixture.h"
 
 namespace corvella {
 namespace {
 
-// The system clipboard as a string; it can be told to refuse data.
-class FakeClipboard : public Clipboard {
- public:
-  bool SetText(const std::string& text) override {
-    ++setCalls;
-    if (refuse) return false;
-    content = text;
-    return true;
-  }
-  std::optional<std::string> GetText() override { return content; }
-  bool HasText() override { return content.has_value(); }
-
-  std::optional<std::string> content;
-  bool refuse = false;
-  int setCalls = 0;
-};
-
 int ParseLines(const std::string& text) { return static_cast<int>(ParseClipboardText(text).size()); }
 
-const char* const kLeaders[kColumnCount] = {"3",       "Leaders", "I",   "N", "G", "1", "Continuous",
-                                             "1",       "C",       "DEFAULT", "RTD", "0", "0"};
-
-class ViewClipboardTest : public ::testing::Test {
+class ViewClipboardTest : public ListFixture {
  protected:
-  ViewClipboardTest()
-      : profile(dir.Write("CORVELLA.INI", "[REQUEST]\r\nSPORT=BASK.REQ\r\nZLRTDINPUT=1\r\n")),
-        doc(profile, ui),
-        view(doc, ui) {
-    view.SetClipboard(&clipboard);
-    view.SetupColumns();
-    view.m_bLoading = false;
-    list().SetHasFocus(true);
-    doc.SetModifiedFlag(false);
-  }
-
-  ListControl& list() { return view.GetListCtrl(); }
-
-  // Appends a request whose Description is `description`, the rest as in the
-  // worked example.
-  void AddRow(const std::string& description) {
-    const int row = list().GetItemCount();
-    list().InsertItem(row, std::to_string(row + 1));
-    for (int c = 1; c < kColumnCount; ++c) list().SetItemText(row, c, kLeaders[c]);
-    list().SetItemText(row, COL_DESCRIPTION, description);
-  }
-  void AddRows(int count) {
-    for (int i = 1; i <= count; ++i) AddRow("R" + std::to_string(i));
-  }
-  // Exactly these rows selected.
-  void Select(std::vector<int> rows) {
-    list().SetItemState(-1, 0, LVIS_SELECTED);
-    for (int row : rows) list().SetItemState(row, LVIS_SELECTED, LVIS_SELECTED);
-  }
-  std::vector<int> Selected() {
-    std::vector<int> rows;
-    for (int r = list().GetNextItem(-1, LVNI_SELECTED); r != -1; r = list().GetNextItem(r, LVNI_SELECTED))
-      rows.push_back(r);
-    return rows;
-  }
-  std::vector<std::string> Column(int column) {
-    std::vector<std::string> texts;
-    for (int r = 0; r < list().GetItemCount(); ++r) texts.push_back(list().GetItemText(r, column));
-    return texts;
-  }
   bool PasteEnabled() {
     CCmdUI cmd(ID_EDIT_PASTE);
     view.OnUpdateEditPaste(&cmd);
     return cmd.IsEnabled();
   }
-
-  TempDir dir;
-  AppProfile profile;
-  ScriptedUi ui;
-  CCorvellaDoc doc;
-  CCorvellaView view;
-  FakeClipboard clipboard;
 };
 
 TEST_F(ViewClipboardTest, CopyWritesOneLinePerSelectedRowInListOrder) {
@@ -143,12 +71,14 @@ TEST_F(ViewClipboardTest, RowsTwoAndFivePastedBeforeRowOne) {
 
 TEST_F(ViewClipboardTest, PasteWithoutSelectionAppends) {
   AddRows(3);
-  clipboard.content = " 7|New one|T|N|S|2|Single Step|3|D|LIB|SEQ|4|5|\r\n";
+  // A cell keeps what a request file can hold, so it reads back as shown.
+  const std::string description = "New one" + std::string(28, '.');
+  clipboard.content = " 7|" + description + "|T|N|S|2|Single Step|3|D|LIB|SEQ|4|5|\r\n";
   Select({});
   view.OnEditPaste();
   ASSERT_EQ(list().GetItemCount(), 4);
   EXPECT_EQ(list().GetItemText(3, COL_NUMBER), "4");
-  EXPECT_EQ(list().GetItemText(3, COL_DESCRIPTION), "New one");
+  EXPECT_EQ(list().GetItemText(3, COL_DESCRIPTION), description.substr(0, 29));
   EXPECT_EQ(list().GetItemText(3, COL_DISPLAY_MODE), "Single Step");
   EXPECT_EQ(list().GetItemText(3, COL_OFFSET), "5");
   EXPECT_EQ(Column(COL_DESCRIPTION)[0], "R1");

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/listview/edit_fixture.h"
+#include "tests/listview/list_fixture.h"
 
 namespace corvella {
 namespace {
@@ -15,9 +15,9 @@ using Rows = std::vector<int>;
 using Texts = std::vector<std::string>;
 using Kind = ScriptedUi::Kind;
 
-class EditCellTest : public EditFixture {};
-class FootballEditCellTest : public FootballEditFixture {};
-class EditRequestTest : public EditFixture {};
+class EditCellTest : public ListFixture {};
+class FootballEditCellTest : public FootballListFixture {};
+class EditRequestTest : public ListFixture {};
 
 // ---- the editor of each column -------------------------------------------------------
 
@@ -49,7 +49,7 @@ TEST_F(EditCellTest, EachColumnOpensItsEditorWithLabelChoicesAndTheFirstRowsText
   for (const EditorCase& e : kEditors) {
     SCOPED_TRACE("column " + std::to_string(e.column));
     ui.ClearRecord();
-    Select({1, 2});
+    SelectRange({1, 2});
     view.m_nCurColumn = e.column;
     ui.AnswerPrompt("");  // Cancel, whichever editor comes
     ui.AnswerSelection("");
@@ -74,7 +74,7 @@ TEST_F(EditCellTest, TopThreeCodeIsShownByItsName) {
   const std::pair<const char*, const char*> names[] = {{"N", "Normal"},    {"P", "Passing"},
                                                        {"R", "Rushing"},   {"C", "Receiving"},
                                                        {"T", "Tackles/Defense"}, {"X", "Tackles/Defense"}};
-  Select({0});
+  SelectRange({0});
   view.m_nCurColumn = COL_TOP3;
   for (const auto& [code, name] : names) {
     list().SetItemText(0, COL_TOP3, code);
@@ -88,7 +88,7 @@ TEST_F(EditCellTest, TopThreeCodeIsShownByItsName) {
 
 TEST_F(EditCellTest, GameSeasonOnlyShowsItsMessage) {
   AddRows(2);
-  Select({0, 1});
+  SelectRange({0, 1});
   view.m_nCurColumn = COL_GAME_SEASON;
   view.EditCurrentCell();
   ASSERT_EQ(ui.calls.size(), 1u);
@@ -104,7 +104,7 @@ TEST_F(EditCellTest, GameSeasonOnlyShowsItsMessage) {
 
 TEST_F(EditCellTest, LibraryWithExtensionGoesIntoAllThreeRowsAfterTheMessage) {
   AddRows(6);
-  Select({3, 4, 5});
+  SelectRange({3, 4, 5});
   view.m_nCurColumn = COL_LIBRARY;
   ui.AnswerPrompt("scores.lib");
   view.EditCurrentCell();
@@ -120,7 +120,7 @@ TEST_F(EditCellTest, LibraryWithExtensionGoesIntoAllThreeRowsAfterTheMessage) {
 TEST_F(EditCellTest, TeamResetsTopThreeInTheFirstSelectedRowOnly) {
   AddRows(5);
   SetCells({1, 2, 3}, COL_TOP3, "P");
-  Select({1, 2, 3});
+  SelectRange({1, 2, 3});
   view.m_nCurColumn = COL_TEAM_IND;
   ui.AnswerSelection("Team");
   view.EditCurrentCell();
@@ -133,7 +133,7 @@ TEST_F(EditCellTest, TeamResetsTopThreeInTheFirstSelectedRowOnly) {
 TEST_F(EditCellTest, DisplayModeSetsTimesInTheFirstSelectedRowOnly) {
   AddRows(3);
   SetCells({0, 1, 2}, COL_TIMES, "5");
-  Select({0, 1, 2});
+  SelectRange({0, 1, 2});
   view.m_nCurColumn = COL_DISPLAY_MODE;
   ui.AnswerSelection("Single Step");
   view.EditCurrentCell();
@@ -141,22 +141,22 @@ TEST_F(EditCellTest, DisplayModeSetsTimesInTheFirstSelectedRowOnly) {
   EXPECT_EQ(Column(COL_TIMES), (Texts{"0", "5", "5"}));
 }
 
-TEST_F(EditCellTest, DescriptionOfThirtyFiveCharactersKeepsThirty) {
+TEST_F(EditCellTest, DescriptionOfThirtyFiveCharactersKeepsWhatAFileCanHold) {
   AddRows(3);
-  Select({0, 2});
+  SelectRange({0, 2});
   view.m_nCurColumn = COL_DESCRIPTION;
   const std::string typed = "ABCDEFGHIJKLMNOPQRSTUVWXYZ123456789";
   ASSERT_EQ(typed.size(), 35u);
   ui.AnswerPrompt(typed);
   view.EditCurrentCell();
-  EXPECT_EQ(Column(COL_DESCRIPTION), (Texts{typed.substr(0, 30), "R2", typed.substr(0, 30)}));
+  EXPECT_EQ(Column(COL_DESCRIPTION), (Texts{typed.substr(0, 29), "R2", typed.substr(0, 29)}));
   EXPECT_EQ(ui.CountMessages(), 0);
   EXPECT_TRUE(doc.IsModified());
 }
 
 TEST_F(EditCellTest, NumbersAreStoredAsTyped) {
   AddRows(2);
-  Select({0, 1});
+  SelectRange({0, 1});
   view.m_nCurColumn = COL_OFFSET;
   ui.AnswerPrompt("007");
   view.EditCurrentCell();
@@ -165,7 +165,7 @@ TEST_F(EditCellTest, NumbersAreStoredAsTyped) {
 
 TEST_F(EditCellTest, RejectedValueCancelAndEmptyEntryChangeNothing) {
   AddRows(2);
-  Select({0, 1});
+  SelectRange({0, 1});
 
   view.m_nCurColumn = COL_SIGN;
   ui.AnswerSelection("17");  // not offered by the list, but judged all the same
@@ -196,7 +196,7 @@ TEST_F(EditCellTest, RejectedValueCancelAndEmptyEntryChangeNothing) {
 TEST_F(EditCellTest, NormalOutsideFootballShowsTheSportMessageAndStoresN) {
   AddRows(2);
   SetCells({0, 1}, COL_TOP3, "P");  // as a paste can leave it
-  Select({0, 1});
+  SelectRange({0, 1});
   view.m_nCurColumn = COL_TOP3;
   ui.AnswerSelection("Normal");
   view.EditCurrentCell();
@@ -207,7 +207,7 @@ TEST_F(EditCellTest, NormalOutsideFootballShowsTheSportMessageAndStoresN) {
 TEST_F(FootballEditCellTest, TopThreeOnATeamRowAsksAndChangesTheFirstRowOnly) {
   AddRows(3);
   SetCells({0, 1, 2}, COL_TEAM_IND, "T");
-  Select({0, 1, 2});
+  SelectRange({0, 1, 2});
   view.m_nCurColumn = COL_TOP3;
   ui.AnswerSelection("Passing");
   ui.AnswerMessage(IDYES);
@@ -243,10 +243,10 @@ TEST_F(EditCellTest, DoubleClickOnASignCellOpensTheSignSelectionWithThatRowsNumb
 TEST_F(EditCellTest, ColumnZeroEditsOneRowOnly) {
   AddRows(3);
   view.m_nCurColumn = 0;
-  Select({0, 1});
+  SelectRange({0, 1});
   view.EditCurrentCell();
   EXPECT_EQ(ui.CountCalls(Kind::EditRequest), 0);
-  Select({1});
+  SelectRange({1});
   view.EditCurrentCell();
   ASSERT_EQ(ui.editRequestsShown.size(), 1u);
   EXPECT_EQ(ui.editRequestsShown[0].description, "R2");
@@ -428,7 +428,7 @@ TEST_F(EditRequestTest, NoNewRequestPastThreeHundred) {
 
 TEST_F(EditRequestTest, EditCommandOpensOneDialogPerSelectedRowInListOrder) {
   AddRows(5);
-  Select({1, 3, 4});
+  SelectRange({1, 3, 4});
   view.m_nCurColumn = 0;
   view.OnEditRequest();
   ASSERT_EQ(ui.editRequestsShown.size(), 3u);
@@ -445,7 +445,7 @@ TEST_F(EditRequestTest, AFolderNamedAfterFootballDoesNotMakeTheDialogFootball) {
   EXPECT_FALSE(ui.editRequestsShown[0].football);
 }
 
-class FootballEditRequestTest : public FootballEditFixture {};
+class FootballEditRequestTest : public FootballListFixture {};
 
 TEST_F(FootballEditRequestTest, TheDialogKnowsItIsFootball) {
   AddRows(1);

@@ -6,15 +6,15 @@
 #include <string>
 #include <vector>
 
-#include "tests/listview/edit_fixture.h"
+#include "tests/listview/list_fixture.h"
 
 namespace corvella {
 namespace {
 
 using Rows = std::vector<int>;
 
-class ViewKeysTest : public EditFixture {};
-class FootballKeysTest : public FootballEditFixture {};
+class ViewKeysTest : public ListFixture {};
+class FootballKeysTest : public FootballListFixture {};
 
 // ---- selection range ---------------------------------------------------------------
 
@@ -294,14 +294,14 @@ const StepCase kStepCases[] = {
     {"a huge number wraps instead of overflowing", COL_OFFSET, "Continuous", "99999999999", VK_ADD, "0"},
 };
 
-class KeypadTest : public EditFixture, public ::testing::WithParamInterface<StepCase> {};
+class KeypadTest : public ListFixture, public ::testing::WithParamInterface<StepCase> {};
 
 TEST_P(KeypadTest, StepsTheCellOfEverySelectedRow) {
   const StepCase& c = GetParam();
   AddRows(4);
   SetCells({1, 2}, COL_DISPLAY_MODE, c.mode);
   SetCells({0, 1, 2, 3}, c.column, c.before);
-  Select({1, 2});
+  SelectRange({1, 2});
   view.m_nCurColumn = c.column;
   Key(c.key);
   EXPECT_EQ(Column(c.column), (std::vector<std::string>{c.before, c.after, c.after, c.before}));
@@ -327,7 +327,7 @@ TEST_F(ViewKeysTest, KeypadStepsOnlyTheRowsWhoseModeAllowsIt) {
   SetCells({0}, COL_FRAME, "0");
   SetCells({1}, COL_FRAME, "0");
   SetCells({2}, COL_FRAME, "4");
-  Select({0, 1, 2});
+  SelectRange({0, 1, 2});
 
   view.m_nCurColumn = COL_TIMES;
   Key(VK_ADD);
@@ -346,7 +346,7 @@ TEST_F(ViewKeysTest, KeypadMarksTheDocumentEvenWithoutSelectedRowsButNotOnOtherC
   EXPECT_EQ(Column(COL_SIGN), (std::vector<std::string>{"1", "1"}));
 
   doc.SetModifiedFlag(false);
-  Select({0});
+  SelectRange({0});
   for (int column : {COL_NUMBER, COL_DESCRIPTION, COL_TEAM_IND, COL_DISPLAY_MODE, COL_DRIVE}) {
     view.m_nCurColumn = column;
     Key(VK_ADD);
@@ -368,7 +368,7 @@ TEST_F(ViewKeysTest, TeamKeyClearsTopThreeAndIndividualKeyKeepsIt) {
   AddRows(3);
   SetCells({0, 1, 2}, COL_TOP3, "P");
   SetCells({2}, COL_TOP3, "N");
-  Select({0, 2});
+  SelectRange({0, 2});
   view.m_nCurColumn = COL_TEAM_IND;
   Key('T');
   EXPECT_EQ(Column(COL_TEAM_IND), (std::vector<std::string>{"T", "I", "T"}));
@@ -383,7 +383,7 @@ TEST_F(ViewKeysTest, TeamKeyClearsTopThreeAndIndividualKeyKeepsIt) {
 
 TEST_F(ViewKeysTest, TopThreeKeysDoNothingOutsideFootball) {
   AddRows(2);
-  Select({0, 1});
+  SelectRange({0, 1});
   view.m_nCurColumn = COL_TOP3;
   for (unsigned key : {'P', 'C', 'R', 'T', 'N'}) Key(key);
   EXPECT_EQ(Column(COL_TOP3), (std::vector<std::string>{"N", "N"}));
@@ -394,7 +394,7 @@ TEST_F(ViewKeysTest, TopThreeKeysDoNothingOutsideFootball) {
 TEST_F(ViewKeysTest, AFolderNamedAfterFootballDoesNotMakeTheListFootball) {
   view.m_strFilePath = "/srv/FOOTBALL/BASK.REQ";
   AddRows(1);
-  Select({0});
+  SelectRange({0});
   view.m_nCurColumn = COL_TOP3;
   Key('P');
   EXPECT_EQ(list().GetItemText(0, COL_TOP3), "N");
@@ -404,7 +404,7 @@ TEST_F(ViewKeysTest, AFolderNamedAfterFootballDoesNotMakeTheListFootball) {
 TEST_F(FootballKeysTest, TopThreeKeysSetIndividualRowsAndSkipTeamRows) {
   AddRows(3);
   SetCells({1}, COL_TEAM_IND, "T");
-  Select({0, 1, 2});
+  SelectRange({0, 1, 2});
   view.m_nCurColumn = COL_TOP3;
   Key('P');
   EXPECT_EQ(Column(COL_TOP3), (std::vector<std::string>{"P", "N", "P"}));
@@ -424,7 +424,7 @@ TEST_F(ViewKeysTest, DisplayModeKeysSetTheModeAndTheTimesThatGoWithIt) {
   AddRows(2);
   SetCells({0, 1}, COL_TIMES, "25");
   SetCells({0, 1}, COL_FRAME, "3");
-  Select({0, 1});
+  SelectRange({0, 1});
   view.m_nCurColumn = COL_DISPLAY_MODE;
 
   Key('S');
@@ -453,7 +453,7 @@ TEST_F(ViewKeysTest, DisplayModeKeysSetTheModeAndTheTimesThatGoWithIt) {
 
 TEST_F(ViewKeysTest, EveryLetterSetsTheDriveAndNothingElse) {
   AddRows(2);
-  Select({0, 1});
+  SelectRange({0, 1});
   view.m_nCurColumn = COL_DRIVE;
   for (unsigned key = 'A'; key <= 'Z'; ++key) {
     Key(key);
@@ -468,7 +468,7 @@ TEST_F(ViewKeysTest, EveryLetterSetsTheDriveAndNothingElse) {
 
 TEST_F(ViewKeysTest, LetterKeysOnTheWrongColumnChangeNothing) {
   AddRows(1);
-  Select({0});
+  SelectRange({0});
   for (int column : {COL_NUMBER, COL_DESCRIPTION, COL_SIGN, COL_LIBRARY, COL_OFFSET}) {
     view.m_nCurColumn = column;
     for (unsigned key : {'T', 'I', 'C', 'S', 'F', 'P'}) Key(key);
@@ -519,10 +519,10 @@ TEST_F(ViewKeysTest, InsertKeyWithRowFiveSelectedInsertsTheNewRequestAsRowFive) 
 
 TEST_F(ViewKeysTest, InsertKeyNeedsRowModeAndExactlyOneSelectedRow) {
   AddRows(4);
-  Select({1, 2});
+  SelectRange({1, 2});
   view.m_nCurColumn = 0;
   Key(VK_INSERT);
-  Select({1});
+  SelectRange({1});
   view.m_nCurColumn = COL_SIGN;
   Key(VK_INSERT);
   EXPECT_EQ(ui.CountCalls(ScriptedUi::Kind::EditRequest), 0);
@@ -542,7 +542,7 @@ TEST_F(ViewKeysTest, EnterOnColumnZeroEditsTheOneSelectedRowAndNothingWithTwo) {
   EXPECT_EQ(list().GetItemText(2, COL_DESCRIPTION), "Changed");
 
   ui.ClearRecord();
-  Select({1, 2});
+  SelectRange({1, 2});
   view.m_nCurColumn = 0;
   Key(VK_RETURN);
   EXPECT_EQ(ui.calls.size(), 0u);

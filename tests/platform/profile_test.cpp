@@ -2,13 +2,19 @@
 
 #include "platform/profile.h"
 
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <climits>
 #include <filesystem>
 #include <random>
 #include <string>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -250,6 +256,21 @@ TEST(ProfileFunctions, APipeInPlaceOfTheFileNeitherHangsNorIsReplaced) {
   EXPECT_TRUE(S_ISFIFO(st.st_mode));
 }
 
+TEST(ProfileFunctions, AWriteThatWouldPassTheSizeCapFailsAndChangesNothing) {
+  TempDir dir;
+  const std::string path = dir.File("CORVELLA.INI");
+  // A file right at the cap still reads; one more key would take it past.
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT, 0600);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(ProfileFile::kMaxBytes)), 0);
+  ::close(fd);
+  EXPECT_FALSE(WritePrivateProfileString("REQUEST", "SPORT", "FOOT.REQ", path));
+  EXPECT_EQ(GetPrivateProfileString("REQUEST", "SPORT", "", 100, path), "");
+  struct stat st {};
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_EQ(static_cast<std::size_t>(st.st_size), ProfileFile::kMaxBytes);
+}
+
 TEST(WriteFileAtomically, ReplacesTheWholeFileAndKeepsItsMode) {
   TempDir dir;
   std::string path = dir.Write("BASK.REQ", "old content that is longer than the new one");
@@ -298,6 +319,52 @@ TEST(WriteFileAtomically, FailureLeavesTheOldFile) {
     EXPECT_FALSE(WriteFileAtomically(path, "new"));
     EXPECT_EQ(dir.Read("FOOT.REQ"), "old");
   }
+}
+
+// A process that dies in the middle of a save leaves nothing behind once
+// the file is saved again, and the file is always one whole text.
+TEST(WriteFileAtomically, SavesKilledAtRandomMomentsLeaveNoDebris) {
+  TempDir dir;
+  std::string text;
+  for (int i = 0; i < 300; ++i) text += "[REQ" + std::to_string(i + 1) + "]\r\nName=Request\r\n";
+  const std::string path = dir.Write("BASK.REQ", text);
+  std::mt19937 random(20261208);
+  for (int kill = 0; kill < 30; ++kill) {
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      for (;;) WriteFileAtomically(path, text);
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(random() % 4000));
+    ::kill(child, SIGKILL);
+    ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+    ASSERT_EQ(dir.Read("BASK.REQ"), text);
+  }
+  ASSERT_TRUE(WriteFileAtomically(path, text));
+  EXPECT_EQ(dir.List(), std::vector<std::string>{"BASK.REQ"});
+}
+
+// Only temporaries of the file being saved, named as this program names
+// them and left by a process that no longer exists, are removed.
+TEST(WriteFileAtomically, RemovesOnlyItsOwnStaleTemporaries) {
+  TempDir dir;
+  const pid_t gone = ::fork();
+  ASSERT_GE(gone, 0);
+  if (gone == 0) ::_exit(0);
+  ASSERT_EQ(::waitpid(gone, nullptr, 0), gone);
+  const std::string dead = std::to_string(gone);
+  const std::string alive = std::to_string(::getpid());
+  const std::vector<std::string> kept = {
+      "BASK.REQ.~" + alive + ".7.tmp", "BASK.REQ.~" + dead + ".x.tmp", "BASK.REQ.~" + dead + ".1.tmp.old",
+      "BASK.REQ.bak", "FOOT.REQ.~" + dead + ".0.tmp", "XBASK.REQ.~" + dead + ".0.tmp"};
+  for (const std::string& name : kept) dir.Write(name, "x");
+  dir.Write("BASK.REQ.~" + dead + ".0.tmp", "x");
+  dir.Write("BASK.REQ.~" + dead + ".12.tmp", "x");
+  ASSERT_TRUE(WriteFileAtomically(dir.File("BASK.REQ"), "new"));
+  std::vector<std::string> expected = kept;
+  expected.push_back("BASK.REQ");
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(dir.List(), expected);
 }
 
 TEST(AppProfile, ReadsAndWritesItsOneFile) {

@@ -183,7 +183,6 @@ class DocumentWithView : public ::testing::Test {
 TEST_F(DocumentWithView, FirstUpdateLoadsTheSportFileAndSetsTheTitle) {
   dir.Write("BASK.REQ", ValidRequestFile(2));
   Start();
-  EXPECT_EQ(doc->m_pView, view.get());
   EXPECT_EQ(doc->GetDocView(), view.get());
   EXPECT_EQ(doc->GetTitle(), "BASK.REQ");
   EXPECT_EQ(view->m_strFilePath, dir.File("BASK.REQ"));

@@ -76,9 +76,7 @@ TEST(RequestRecord, ColumnsCarryTheFileKeysInFileOrder) {
   const char* keys[] = {"Number", "Name",    "Team",     "Top3",  "Game",  "Sign",  "Mode",
                         "Times",  "Drive",   "Library",  "Sequence", "Frame", "Offset"};
   for (int c = 0; c < kColumnCount; ++c) EXPECT_STREQ(kColumns[c].key, keys[c]) << c;
-  EXPECT_STREQ(kColumns[COL_SEQUENCE].newDefault, "RTD_SEQ ");
   EXPECT_STREQ(kColumns[COL_TEAM_IND].fileDefault, "T");
-  EXPECT_STREQ(kColumns[COL_TEAM_IND].newDefault, "I");
 }
 
 TEST(RequestRecord, ColumnWidthIsTitlePlusMargin) {

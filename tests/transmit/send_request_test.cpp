@@ -22,6 +22,7 @@
 #include "support/temp_dir.h"
 #include "tools/signsim/server.h"
 #include "transmit/packet.h"
+#include "transmit/send_request.h"
 
 namespace corvella {
 namespace {
@@ -57,7 +58,8 @@ class SendRequestTest : public ::testing::Test {
     ::setenv("ZELTRPC_DIR", (dir.Path() + "sock").c_str(), 1);
   }
   void TearDown() override {
-    view.reset();  // disconnects while the server still runs
+    sender.reset();  // disconnects while the server still runs
+    view.reset();
     doc.reset();
     server.reset();
     ::unsetenv("ZELTRPC_DIR");
@@ -68,11 +70,14 @@ class SendRequestTest : public ::testing::Test {
   void Start(const std::string& iniLines) {
     dir.Write("CORVELLA.INI", "[REQUEST]\r\nSPORT=BASK.REQ\r\n" + iniLines);
     dir.Write("BASK.REQ", kRequests);
+    sender.reset();
     view.reset();
     doc.reset();
     profile = std::make_unique<AppProfile>(dir.File("CORVELLA.INI"));
     doc = std::make_unique<CCorvellaDoc>(*profile, ui);
     view = std::make_unique<CCorvellaView>(*doc, ui);
+    sender = std::make_unique<RequestSender>(*view, *doc, ui);
+    view->SetRequestSending(sender.get());
     doc->SetView(view.get());
     view->OnInitialUpdate();
     ASSERT_EQ(view->GetListCtrl().GetItemCount(), 2);
@@ -124,6 +129,7 @@ class SendRequestTest : public ::testing::Test {
   std::unique_ptr<AppProfile> profile;
   std::unique_ptr<CCorvellaDoc> doc;
   std::unique_ptr<CCorvellaView> view;
+  std::unique_ptr<RequestSender> sender;
   std::unique_ptr<signsim::SignServer> server;
   std::mutex logMutex;
   std::vector<std::string> log;
@@ -139,7 +145,7 @@ TEST_F(SendRequestTest, InputPortThreeIsIndexTwo) {
   view->OnSendRequest();
   EXPECT_EQ(Received(2), kExamplePacket);
   EXPECT_EQ(Received(0), "");
-  EXPECT_EQ(view->m_strPacket, kExamplePacket);
+  EXPECT_EQ(sender->Packet(), kExamplePacket);
   EXPECT_EQ(ui.CountMessages(), 0);
 }
 
@@ -160,7 +166,7 @@ TEST_F(SendRequestTest, ConnectsOnceForManySends) {
     Select(0);
     Answer(1, player);
     view->OnSendRequest();
-    EXPECT_TRUE(view->m_bConnected);
+    EXPECT_TRUE(sender->IsConnected());
     EXPECT_EQ(Received(0).substr(49, 3), player < 10 ? "V 7" : "V" + std::to_string(player));
   }
   EXPECT_EQ(CountLog("Ping"), 1);
@@ -178,13 +184,13 @@ TEST_F(SendRequestTest, FailedConnectIsTriedAgainAtTheNextSend) {
   EXPECT_EQ(message.text, "Unable to connect to Norvane Sign Service!");
   EXPECT_EQ(message.caption, "");
   EXPECT_EQ(message.flags, MB_OK);
-  EXPECT_FALSE(view->m_bConnected);
+  EXPECT_FALSE(sender->IsConnected());
 
   StartServer();
   Select(0);
   Answer(1, 7);
   view->OnSendRequest();
-  EXPECT_TRUE(view->m_bConnected);
+  EXPECT_TRUE(sender->IsConnected());
   EXPECT_EQ(Received(0), kExamplePacket);
   EXPECT_EQ(ui.CountMessages(), 1);
 }
@@ -200,8 +206,8 @@ TEST_F(SendRequestTest, CancelledDialogNeitherConnectsNorOpensAPort) {
     view->OnSendRequest();
     EXPECT_EQ(ui.CountCalls(ScriptedUi::Kind::TeamPlayer), 1);
     EXPECT_EQ(ui.CountMessages(), 0);
-    EXPECT_TRUE(view->m_strPacket.empty());
-    EXPECT_FALSE(view->m_bConnected);
+    EXPECT_TRUE(sender->Packet().empty());
+    EXPECT_FALSE(sender->IsConnected());
   }
   EXPECT_EQ(CountLog("Ping"), 0);
 }
@@ -214,7 +220,7 @@ TEST_F(SendRequestTest, RowNotVisiblySelectedSendsNothing) {
   view->OnSendRequest();
   EXPECT_EQ(ui.CountCalls(ScriptedUi::Kind::TeamPlayer), 0);
   EXPECT_EQ(ui.CountMessages(), 0);
-  EXPECT_FALSE(view->m_bConnected);
+  EXPECT_FALSE(sender->IsConnected());
 
   // Drop-highlighted counts as seen.
   view->GetListCtrl().SetItemState(0, LVIS_SELECTED | LVIS_DROPHILITED,
@@ -239,13 +245,14 @@ TEST_F(SendRequestTest, DialogIsToldTheRequestKindAndTheConfiguredSport) {
   EXPECT_EQ(Received(0).substr(47, 6), "GTB   ");
 
   // The sport is read from the configuration at each send; an illegal one
-  // counts as Basketball without a second message.
+  // shows the document's message and counts as Basketball.
   struct Case {
     const char* sport;
     const char* code;
+    int messages;
   };
-  for (const Case& c : {Case{"FOOT.REQ", "FOOT"}, Case{"hockey", "HOCK"}, Case{"Bas", "BASK"},
-                        Case{"", "BASK"}}) {
+  for (const Case& c : {Case{"FOOT.REQ", "FOOT", 0}, Case{"hockey", "HOCK", 0}, Case{"Bas", "BASK", 1},
+                        Case{"", "BASK", 1}}) {
     SCOPED_TRACE(c.sport);
     WritePrivateProfileString("REQUEST", "SPORT", c.sport, dir.File("CORVELLA.INI"));
     ui.ClearRecord();
@@ -253,19 +260,20 @@ TEST_F(SendRequestTest, DialogIsToldTheRequestKindAndTheConfiguredSport) {
     view->OnSendRequest();
     ASSERT_EQ(ui.teamPlayersShown.size(), 1u);
     EXPECT_EQ(ui.teamPlayersShown[0].sportCode, c.code);
-    EXPECT_EQ(ui.CountMessages(), 0);
+    EXPECT_EQ(ui.CountMessages(), c.messages);
+    EXPECT_EQ(ui.CountMessages("Illegal Sport in CORVELLA.INI file!"), c.messages);
   }
 }
 
-TEST_F(SendRequestTest, DestroyingTheViewDisconnects) {
+TEST_F(SendRequestTest, DestroyingTheSenderDisconnects) {
   StartServer();
   Start("ZLRTDINPUT=1\r\n");
   Select(0);
   Answer(1, 7);
   view->OnSendRequest();
-  ASSERT_TRUE(view->m_bConnected);
+  ASSERT_TRUE(sender->IsConnected());
   EXPECT_EQ(zeltIsServer("."), 1u);
-  view.reset();
+  sender.reset();
   EXPECT_EQ(zeltIsServer("."), 0u);
 }
 
@@ -276,7 +284,7 @@ TEST_F(SendRequestTest, SilentServiceEndsTheSendWithinTheTimeOut) {
   Select(0);
   Answer(1, 7);
   view->OnSendRequest();
-  ASSERT_TRUE(view->m_bConnected);
+  ASSERT_TRUE(sender->IsConnected());
 
   // The service stops answering; the send returns, nothing is shown.
   server.reset();
@@ -290,7 +298,7 @@ TEST_F(SendRequestTest, SilentServiceEndsTheSendWithinTheTimeOut) {
   Answer(1, 12);
   view->OnSendRequest();
   EXPECT_EQ(ui.CountMessages(), 0);
-  EXPECT_TRUE(view->m_bConnected);
+  EXPECT_TRUE(sender->IsConnected());
 }
 
 TEST_F(SendRequestTest, RestartedServiceIsReachedAgainWithoutRestartingTheProgram) {
@@ -299,7 +307,7 @@ TEST_F(SendRequestTest, RestartedServiceIsReachedAgainWithoutRestartingTheProgra
   Select(0);
   Answer(1, 7);
   view->OnSendRequest();
-  ASSERT_TRUE(view->m_bConnected);
+  ASSERT_TRUE(sender->IsConnected());
 
   server.reset();
   StartServer();

@@ -10,7 +10,7 @@
 #include <QShowEvent>
 #include <algorithm>
 
-#include "listview/dialogs/dialog_support.h"
+#include "platform/qt/dialog_support.h"
 
 namespace corvella {
 
@@ -56,6 +56,7 @@ CSelectTeamPlayerDlg::CSelectTeamPlayerDlg(QWidget* parent) : QDialog(parent) {
                                    m_home->sizeHint().height()});
   while (du.Y(14) < lineHeight) ++du.baseY;
   du.FitWidth(m_visitor->sizeHint().width(), 35);
+  du.FitWidth(m_both->sizeHint().width(), 31);
   du.FitWidth(label->sizeHint().width(), 47);
   auto place = [&](QWidget* w, int x, int y, int width, int height) {
     const QRect r = du.Rect(x, y, width, height);
@@ -64,7 +65,7 @@ CSelectTeamPlayerDlg::CSelectTeamPlayerDlg(QWidget* parent) : QDialog(parent) {
   place(group, 10, 5, 65, 65);
   place(m_home, 25, 20, 35, 10);
   place(m_visitor, 25, 35, 35, 10);
-  place(m_both, 25, 50, 35, 10);
+  place(m_both, 25, 50, 31, 10);
   place(label, 135, 5, 47, 8);
   place(m_player, 135, 19, 40, 14);
   place(m_spin, 175, 19, 11, 14);

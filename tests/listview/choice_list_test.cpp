@@ -1,7 +1,7 @@
 // How the Choose Appropriate Selection list is filled from a comma-separated
 // text and which entry the current value preselects.
 
-#include "transmit/choice_list.h"
+#include "listview/dialogs/choice_list.h"
 
 #include <gtest/gtest.h>
 

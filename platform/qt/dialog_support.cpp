@@ -1,4 +1,4 @@
-#include "listview/dialogs/dialog_support.h"
+#include "platform/qt/dialog_support.h"
 
 #include <QDialog>
 #include <QEvent>

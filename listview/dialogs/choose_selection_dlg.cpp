@@ -1,13 +1,13 @@
-#include "transmit/dialogs/choose_selection_dlg.h"
+#include "listview/dialogs/choose_selection_dlg.h"
 
 #include <QComboBox>
 #include <QPushButton>
 #include <QShowEvent>
 #include <algorithm>
 
-#include "listview/dialogs/dialog_support.h"
+#include "listview/dialogs/choice_list.h"
+#include "platform/qt/dialog_support.h"
 #include "platform/qt/windows1252.h"
-#include "transmit/choice_list.h"
 
 namespace corvella {
 

@@ -1,4 +1,4 @@
-#include "transmit/choice_list.h"
+#include "listview/dialogs/choice_list.h"
 
 namespace corvella {
 
