@@ -45,6 +45,11 @@ int32_t CCorvellaDoc::GetRtdInput() {
   return m_nRtdInput;
 }
 
+std::string CCorvellaDoc::GetSignServer() const {
+  std::string name = m_profile.GetProfileString(kSection, "SIGNSERVER", ".");
+  return name.empty() ? std::string(".") : name;
+}
+
 void CCorvellaDoc::ReadComSettings() {
   m_nComPort = m_profile.GetProfileInt(kSection, "COMPORT", 1);
   m_nBaud = m_profile.GetProfileInt(kSection, "BAUD", 9600);

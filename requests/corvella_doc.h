@@ -22,6 +22,10 @@ class CCorvellaDoc : public CDocument {
   std::string GetDirectory() const { return m_strDirectory; }
   std::string GetSportFile() const { return m_strSportFile; }
   int32_t GetRtdInput();
+  // "SIGNSERVER" of [REQUEST]: the computer whose sign service receives the
+  // requests; "." (this computer) when the key is missing or empty. Read at
+  // each call, never written.
+  std::string GetSignServer() const;
   void ReadComSettings();
   void SetSport(const std::string& text);
 

@@ -12,6 +12,10 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev
   xvfb xauth
+  python3 libsmbclient libsmbclient-dev python3-impacket
+  desktop-file-utils appstream shared-mime-info
+  dpkg-dev file lintian gzip
+  imagemagick librsvg2-bin x11-utils
 )
 
 missing=()

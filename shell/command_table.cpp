@@ -36,6 +36,8 @@ constexpr CommandRow kRows[] = {
    "Save the active document", "Save", ToolIcon::Save},
   {ID_FILE_PRINT, "ID_FILE_PRINT", "&Print...", "Ctrl+P",
    "Print the active document", "Print", ToolIcon::Print},
+  // Printing without the dialog, as the shell asks for it: in no menu.
+  {ID_FILE_PRINT_DIRECT, "ID_FILE_PRINT_DIRECT", nullptr, nullptr, "", "", ToolIcon::None},
   {ID_FILE_PRINT_PREVIEW, "ID_FILE_PRINT_PREVIEW", "Print Pre&view", nullptr,
    "Display full pages", "Print Preview", ToolIcon::None},
   {ID_FILE_PRINT_SETUP, "ID_FILE_PRINT_SETUP", "P&rint Setup...", nullptr,

@@ -4,6 +4,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QTimer>
+#include <cstdio>
 
 #include "listview/corvella_view.h"
 #include "listview/dialogs/edit_request_dlg.h"
@@ -13,11 +18,15 @@
 #include "platform/qt/list_widget.h"
 #include "platform/qt/qt_clipboard.h"
 #include "platform/qt/qt_ui.h"
+#include "platform/qt/single_instance.h"
+#include "platform/qt/windows1252.h"
 #include "platform/ui.h"
 #include "requests/corvella_doc.h"
 #include "transmit/dialogs/choose_selection_dlg.h"
 #include "transmit/dialogs/select_team_player_dlg.h"
 #include "shell/about_dlg.h"
+#include "shell/command_line.h"
+#include "shell/console_ui.h"
 #include "shell/main_frame.h"
 #include "shell/printing.h"
 #include "shell/view_list_client.h"
@@ -34,15 +43,56 @@ CCorvellaApp::~CCorvellaApp() {
 }
 
 bool CCorvellaApp::InitInstance(const QStringList& arguments, bool show) {
-  // The configuration file lies in the program directory; every profile call
-  // of the program goes to it.
-  m_profile = std::make_unique<AppProfile>(ConfigurationPath());
+  const CommandLineInfo cmdInfo = ParseCommandLine(arguments);
+  if (!cmdInfo.m_strError.isEmpty()) {
+    std::fprintf(stderr, "corvella: %s\n", qPrintable(cmdInfo.m_strError));
+    return false;
+  }
+  const bool print = cmdInfo.m_nShellCommand == CommandLineInfo::FilePrint ||
+                     cmdInfo.m_nShellCommand == CommandLineInfo::FilePrintTo;
 
-  if (!m_ui) {
+  // The configuration file lies in the program directory; every profile call
+  // of the program goes to it. An installed program uses a per-user folder,
+  // made and filled with the samples on first start.
+  std::string folderError;
+  const std::string directory = PrepareProgramDirectory(&folderError);
+  m_profile = std::make_unique<AppProfile>(directory + "CORVELLA.INI");
+
+  // Shell open: one running program per user and program directory; a later
+  // start hands its file over and ends. Printing needs no window and runs on
+  // its own.
+  if (show && !print) {
+    m_instance = std::make_unique<SingleInstance>(QFile::decodeName(QByteArray::fromStdString(directory)));
+    const QString file =
+        cmdInfo.m_strFileName.isEmpty() ? QString() : QFileInfo(cmdInfo.m_strFileName).absoluteFilePath();
+    switch (m_instance->claim(file)) {
+      case SingleInstance::Claim::Running:
+        // Without its socket the program still runs; later starts then
+        // cannot hand files to it.
+        if (!m_instance->errorString().isEmpty())
+          std::fprintf(stderr, "corvella: %s\n", qPrintable(m_instance->errorString()));
+        // Files may arrive while start-up still shows a message: they wait.
+        QObject::connect(m_instance.get(), &SingleInstance::openRequested, m_instance.get(),
+                         [this](const QString& path) { OnShellOpen(path); });
+        break;
+      case SingleInstance::Claim::HandedOver:
+        m_nExitCode = 0;
+        return false;
+      case SingleInstance::Claim::Failed:
+        std::fprintf(stderr, "corvella: %s\n", qPrintable(m_instance->errorString()));
+        return false;
+    }
+  }
+
+  if (!m_ui && print) {
+    m_consoleUi = std::make_unique<ConsoleUi>();
+    m_ui = m_consoleUi.get();
+  } else if (!m_ui) {
     m_qtUi = std::make_unique<QtUi>();
     InstallDialogHooks();
     m_ui = m_qtUi.get();
   }
+  if (!folderError.empty()) m_ui->MessageBox(folderError, "", MB_OK | MB_ICONEXCLAMATION);
   // A configuration path whose only separator is its first character is
   // reported; start-up goes on with that folder (the root) all the same.
   if (m_profile->Path().rfind('/') == 0) m_ui->MessageBox("Illegal Path to Executable!", "", MB_OK);
@@ -68,13 +118,7 @@ bool CCorvellaApp::InitInstance(const QStringList& arguments, bool show) {
 
   // A file named on the command line is opened instead of a new document;
   // either way the view's first update loads the current sport's file.
-  QString file;
-  for (const QString& arg : arguments) {
-    if (!arg.startsWith(u'-')) {
-      file = arg;
-      break;
-    }
-  }
+  const QString& file = cmdInfo.m_strFileName;
   if (!file.isEmpty()) {
     if (!m_doc->FileOpen(QFile::encodeName(file).toStdString())) return false;
   } else {
@@ -82,6 +126,10 @@ bool CCorvellaApp::InitInstance(const QStringList& arguments, bool show) {
   }
   m_view->OnInitialUpdate();
 
+  if (print) {
+    m_nExitCode = ShellPrint(cmdInfo) ? 0 : 1;
+    return false;
+  }
   if (show) {
     m_frame->show();
     // Asked for, so the keys work at once also where no window manager
@@ -90,6 +138,8 @@ bool CCorvellaApp::InitInstance(const QStringList& arguments, bool show) {
     m_listWidget->setFocus(Qt::OtherFocusReason);
   }
   m_frame->UpdateCommandUI();
+  m_bStarted = true;
+  if (!m_handedOver.isEmpty()) QTimer::singleShot(0, m_frame.get(), [this] { OpenHandedOverFiles(); });
   return true;
 }
 
@@ -138,6 +188,7 @@ void CCorvellaApp::RouteCommands() {
                   update(&CCorvellaView::OnUpdateSingleRequest));
   Printing& printing = *m_printing;
   m_viewTarget.On(ID_FILE_PRINT, [&printing] { printing.Print(false); });
+  m_viewTarget.On(ID_FILE_PRINT_DIRECT, [&printing] { printing.Print(true); });
   m_viewTarget.On(ID_FILE_PRINT_PREVIEW, [&printing] { printing.Preview(); });
 
   // The document: Save.
@@ -198,5 +249,69 @@ void CCorvellaApp::OnHelp() {
 }
 
 void CCorvellaApp::OnFilePrintSetup() { m_printing->Setup(); }
+
+// ---- the shell's requests ----------------------------------------------------------
+
+void CCorvellaApp::OnShellOpen(const QString& path) {
+  if (!path.isEmpty()) m_handedOver.append(path);
+  // Before start-up has finished, the files wait for the window.
+  if (!m_bStarted) return;
+  if (m_frame->isMinimized()) m_frame->showNormal();
+  m_frame->show();
+  m_frame->raise();
+  m_frame->activateWindow();
+  if (path.isEmpty()) return;
+  // From the event loop, not from inside the socket's notification: the
+  // save prompt runs a loop of its own.
+  QTimer::singleShot(0, m_frame.get(), [this] { OpenHandedOverFiles(); });
+}
+
+void CCorvellaApp::OpenHandedOverFiles() {
+  // A dialog the operator has open (a prompt, Print, Open ...) finishes
+  // first; the files wait their turn.
+  if (m_bOpeningHandedOver) return;
+  if (QApplication::activeModalWidget() != nullptr) {
+    QTimer::singleShot(200, m_frame.get(), [this] { OpenHandedOverFiles(); });
+    return;
+  }
+  m_bOpeningHandedOver = true;
+  while (!m_handedOver.isEmpty()) OpenDocumentFile(QFile::encodeName(m_handedOver.takeFirst()).toStdString());
+  m_bOpeningHandedOver = false;
+}
+
+bool CCorvellaApp::ShellPrint(const CommandLineInfo& info) {
+  QPrinter& printer = m_printing->printer();
+  QString pdf;
+  if (info.m_nShellCommand == CommandLineInfo::FilePrintTo) {
+    if (QPrinterInfo::printerInfo(info.m_strPrinterName).isNull()) {
+      std::fprintf(stderr, "corvella: There is no printer named %s.\n", qPrintable(info.m_strPrinterName));
+      return false;
+    }
+    printer.setOutputFormat(QPrinter::NativeFormat);
+    printer.setPrinterName(info.m_strPrinterName);
+  } else if (const QPrinterInfo fallback = QPrinterInfo::defaultPrinter(); !fallback.isNull()) {
+    printer.setOutputFormat(QPrinter::NativeFormat);
+    printer.setPrinterName(fallback.printerName());
+  } else {
+    // No printer: the pages go to a PDF file beside the file, named after
+    // the list printed (the current sport's file, as Open shows it).
+    const QFileInfo source(info.m_strFileName);
+    QString base = QFileInfo(FromWindows1252(m_doc->GetTitle())).completeBaseName();
+    if (base.isEmpty()) base = source.completeBaseName();
+    pdf = source.absoluteDir().filePath(base + QStringLiteral(".pdf"));
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+  }
+  QString failure;
+  m_printing->setErrorHandler([&failure](const QString& text) { failure = text; });
+  if (!m_commands.Execute(ID_FILE_PRINT_DIRECT)) failure = QStringLiteral("Printing is not available.");
+  m_printing->setErrorHandler(nullptr);
+  if (!failure.isEmpty()) {
+    std::fprintf(stderr, "corvella: %s\n", qPrintable(failure));
+    return false;
+  }
+  if (!pdf.isEmpty()) std::printf("No printer is installed: the pages were written to %s\n", qPrintable(pdf));
+  return true;
+}
 
 }  // namespace corvella

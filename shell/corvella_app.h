@@ -16,10 +16,13 @@ class AppProfile;
 class CCorvellaDoc;
 class CCorvellaView;
 class CMainFrame;
+class ConsoleUi;
+struct CommandLineInfo;
 class ListWidget;
 class Printing;
 class QtClipboard;
 class QtUi;
+class SingleInstance;
 class Ui;
 class ViewListClient;
 
@@ -32,11 +35,17 @@ class CCorvellaApp {
   CCorvellaApp(const CCorvellaApp&) = delete;
   CCorvellaApp& operator=(const CCorvellaApp&) = delete;
 
-  // Start-up. `arguments` are the command line without the program name;
-  // the first one that is not an option names a file to open. False when
-  // that file cannot be opened (the program then ends). With `show` false
-  // the main window stays hidden (tests).
+  // Start-up. `arguments` are the command line without the program name
+  // (shell/command_line.h): a file to open, or --print / --print-to and a
+  // file to print without any window. False when the program is to end at
+  // once, with ExitCode(): the file cannot be opened, the printing is done
+  // (or failed), or another running program took the file. With `show` false
+  // the main window stays hidden and no other running program is looked for
+  // (tests).
   bool InitInstance(const QStringList& arguments, bool show = true);
+  // The process's exit status after InitInstance returned false: 0 when the
+  // work was done, 1 when it failed (the reason was shown).
+  int ExitCode() const { return m_nExitCode; }
 
   CMainFrame* GetMainWnd() const { return m_frame.get(); }
   CCorvellaDoc& GetDocument() const { return *m_doc; }
@@ -58,13 +67,29 @@ class CCorvellaApp {
   void OnHelp();
   void OnFilePrintSetup();
 
+  // A later start handed over `path` ("": only come to the front): the
+  // window comes up, and the file opens as with Open, save prompt first, once
+  // no dialog is open any more.
+  void OnShellOpen(const QString& path);
+
  private:
   void RouteCommands();
   void InstallDialogHooks();
+  // Prints the open document with ID_FILE_PRINT_DIRECT on the printer the
+  // command line names, or the default one, or into a PDF file beside the
+  // file when there is no printer. False with a message on failure.
+  bool ShellPrint(const CommandLineInfo& info);
+  void OpenHandedOverFiles();
 
   CommandTable m_commands;
   std::unique_ptr<AppProfile> m_profile;
   std::unique_ptr<QtUi> m_qtUi;
+  std::unique_ptr<ConsoleUi> m_consoleUi;
+  std::unique_ptr<SingleInstance> m_instance;
+  QStringList m_handedOver;  // files waiting for the open dialog to close
+  bool m_bOpeningHandedOver = false;
+  bool m_bStarted = false;  // InitInstance has shown the window
+  int m_nExitCode = 1;
   Ui* m_ui = nullptr;
   std::unique_ptr<QtClipboard> m_clipboard;
   std::unique_ptr<CCorvellaDoc> m_doc;

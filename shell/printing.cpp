@@ -125,6 +125,7 @@ struct Printing::Impl {
 
   void ReportError() {
     if (lastError.isEmpty()) return;
+    if (errorHandler) return errorHandler(lastError);
     QMessageBox::warning(parent, QGuiApplication::applicationDisplayName(), lastError);
   }
 
@@ -132,6 +133,7 @@ struct Printing::Impl {
   CCorvellaView& view;
   QPrinter printer;
   QString lastError;
+  std::function<void(const QString&)> errorHandler;
 };
 
 Printing::Printing(QWidget* parent, CCorvellaView& view) : m_pImpl(std::make_unique<Impl>(parent, view)) {}
@@ -139,6 +141,9 @@ Printing::~Printing() = default;
 
 QPrinter& Printing::printer() { return m_pImpl->printer; }
 const QString& Printing::lastError() const { return m_pImpl->lastError; }
+void Printing::setErrorHandler(std::function<void(const QString&)> handler) {
+  m_pImpl->errorHandler = std::move(handler);
+}
 
 void Printing::Print(bool direct) {
   Impl& d = *m_pImpl;

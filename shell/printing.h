@@ -6,6 +6,7 @@
 // Without an installed printer the pages go to a PDF file through Qt's own
 // PDF output.
 
+#include <functional>
 #include <memory>
 
 class QPrinter;
@@ -38,6 +39,9 @@ class Printing {
   QPrinter& printer();
   // The last failure to start a print job, "" when the last job started.
   const QString& lastError() const;
+  // Receives that failure instead of a message box (printing from the
+  // command line has nobody to click it away); empty: the message box.
+  void setErrorHandler(std::function<void(const QString&)> handler);
 
  private:
   struct Impl;

@@ -15,13 +15,6 @@
 
 namespace corvella {
 
-namespace {
-
-// The sign service on this computer.
-constexpr const char* kLocalSignService = ".";
-
-}  // namespace
-
 void CCorvellaView::OnSendRequest() {
   m_strPacket.clear();
   // The request file path and ZLRTDINPUT, afresh: edits of the configuration
@@ -37,7 +30,7 @@ void CCorvellaView::OnSendRequest() {
   if (m_nRtdInput != 0) {
     // Connect once per view; a failed connect is tried again at the next send.
     if (!m_bConnected) {
-      if (zeltConnectSign(kLocalSignService) != 0) {
+      if (zeltConnectSign(m_doc.GetSignServer().c_str()) != 0) {
         m_ui.MessageBox("Unable to connect to Norvane Sign Service!", "", MB_OK);
         return;
       }

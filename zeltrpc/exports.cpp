@@ -1,12 +1,14 @@
 // The 57 exported functions: the process's binding to the sign service and
 // the thin wrappers that check arguments and call the client procedures.
-// Nothing crosses the C boundary but status codes.
+// Nothing crosses the C boundary but status codes: every export that can
+// meet a C++ exception runs its body through guarded().
 
 #include <strings.h>
 
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <string>
 
 #include "zeltrpc.h"
@@ -56,10 +58,26 @@ uint32_t bindToSignService(const char* protseq, const std::string& address, cons
   return callProcedure<op::kPing>(handle.get());
 }
 
+// Runs an export's body so that no exception leaves the library: memory that
+// cannot be had ends it with ERROR_OUTOFMEMORY (14), anything else
+// unexpected with RPC_S_INTERNAL_ERROR (1766).
+template <class Body>
+uint32_t guarded(Body body) noexcept {
+  try {
+    return body();
+  } catch (const std::bad_alloc&) {
+    return zeltrpc::rpc::kOutOfMemory;
+  } catch (...) {
+    return zeltrpc::rpc::kInternalError;
+  }
+}
+
 template <uint16_t Op, class... A>
 uint32_t call(A... a) {
-  auto binding = currentBinding();
-  return callProcedure<Op>(binding.get(), a...);
+  return guarded([&] {
+    auto binding = currentBinding();
+    return callProcedure<Op>(binding.get(), a...);
+  });
 }
 
 // Releases the binding when the library leaves the process.
@@ -71,35 +89,43 @@ extern "C" {
 
 uint32_t zeltConnectSign(const char* server) {
   if (!server || std::strlen(server) > kMaxServerName) return zeltrpc::rpc::kInvalidParameter;
-  releaseBinding();
-  {
+  return guarded([server] {
+    releaseBinding();
+    {
+      std::lock_guard lock(g_stateMutex);
+      std::strcpy(g_serverName, server);
+    }
+    const bool local = std::strcmp(server, ".") == 0;
+    std::unique_ptr<BindingHandle> handle;
+    uint32_t status = local ? bindToSignService("ncalrpc", "", "zeltrpc", handle)
+                            : bindToSignService("ncacn_np", std::string("\\\\") + server,
+                                                "\\pipe\\zeltrpc", handle);
+    if (status != 0 && !local) {
+      handle.reset();
+      status = bindToSignService("ncacn_nb_nb", server, "250", handle);
+    }
+    if (status != 0) return status;  // every failed attempt leaves no binding
     std::lock_guard lock(g_stateMutex);
-    std::strcpy(g_serverName, server);
-  }
-  const bool local = std::strcmp(server, ".") == 0;
-  std::unique_ptr<BindingHandle> handle;
-  uint32_t status = local ? bindToSignService("ncalrpc", "", "zeltrpc", handle)
-                          : bindToSignService("ncacn_np", std::string("\\\\") + server,
-                                              "\\pipe\\zeltrpc", handle);
-  if (status != 0 && !local) {
-    handle.reset();
-    status = bindToSignService("ncacn_nb_nb", server, "250", handle);
-  }
-  if (status != 0) return status;  // every failed attempt leaves no binding
-  std::lock_guard lock(g_stateMutex);
-  g_binding = std::move(handle);
-  return 0;
+    g_binding = std::move(handle);
+    return uint32_t{0};
+  });
 }
 
 uint32_t zeltDisconnectSign(void) {
-  releaseBinding();
-  return 0;
+  return guarded([] {
+    releaseBinding();
+    return uint32_t{0};
+  });
 }
 
 uint32_t zeltIsServer(const char* server) {
-  std::lock_guard lock(g_stateMutex);
-  if (!g_binding || !server) return 0;
-  return strcasecmp(server, g_serverName) == 0 ? 1 : 0;
+  try {
+    std::lock_guard lock(g_stateMutex);
+    if (!g_binding || !server) return 0;
+    return strcasecmp(server, g_serverName) == 0 ? 1 : 0;
+  } catch (...) {
+    return 0;  // a 1/0 answer has no room for a status: not known to be connected
+  }
 }
 
 uint32_t zeltPing(void) { return call<op::kPing>(); }

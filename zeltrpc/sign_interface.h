@@ -1,7 +1,9 @@
 // The sign service remote interface: its identity, its well-known endpoints
-// and every procedure by opnum as a list of argument kinds. The client
-// marshaller (client_stub.cpp) and the stand-in server interpret this one
-// table; no procedure has a hand-written body.
+// and every procedure by opnum as a list of argument kinds, with the names
+// the exports give them and how the exports reach them. The client
+// marshaller (client_stub.cpp), the stand-in server and the command-line
+// client zeltctl interpret this one table; no procedure has a hand-written
+// body.
 #pragma once
 
 #include <array>
@@ -28,7 +30,21 @@ enum class Arg : uint8_t {
 
 struct ArgDesc {
   Arg kind;
-  int8_t sizeArg;  // for buffers: index of the argument that gives the count
+  int8_t sizeArg;    // for buffers: index of the argument that gives the count
+  const char* name;  // the parameter's name in zeltrpc.h
+};
+
+// How the library's export reaches a procedure: the export is "zelt" +
+// exportName and takes the procedure's arguments in order, except as the
+// form says. zeltctl derives each export's C signature from this.
+enum class ExportForm : uint8_t {
+  None,               // no export calls this procedure
+  Direct,             // the procedure's arguments, unchanged
+  Capacity,           // plus a capacity (unsigned long) just before the in,out
+                      // size, stored into the size before the call
+  ZeroLast,           // without the last long, which the export sends as 0
+  CapacityNullExtra,  // as Capacity, plus a trailing long out passed as null
+                      // (the export calls another procedure when it is not)
 };
 
 inline constexpr size_t kMaxArgs = 8;
@@ -37,101 +53,136 @@ struct ProcDesc {
   const char* name;  // nullptr for opnums without a client procedure
   uint8_t argc;
   std::array<ArgDesc, kMaxArgs> args;
+  ExportForm form = ExportForm::None;
+  const char* exportName = nullptr;  // without the "zelt" prefix
 };
 
 inline constexpr size_t kOpnumCount = 59;
 
 namespace table {
 
-inline constexpr ArgDesc L{Arg::InLong, -1};
-inline constexpr ArgDesc N{Arg::InSize, -1};
-inline constexpr ArgDesc S{Arg::InString, -1};
-inline constexpr ArgDesc OL{Arg::OutLong, -1};
-inline constexpr ArgDesc IOS{Arg::InOutSize, -1};
-inline constexpr ArgDesc IOL{Arg::InOutLong, -1};
-inline constexpr ArgDesc IB(int8_t n) { return {Arg::InBuffer, n}; }
-inline constexpr ArgDesc OBN(int8_t n) { return {Arg::OutBufferN, n}; }
-inline constexpr ArgDesc OBS(int8_t s) { return {Arg::OutBufferStar, s}; }
+inline constexpr ArgDesc L(const char* n) { return {Arg::InLong, -1, n}; }
+inline constexpr ArgDesc N(const char* n) { return {Arg::InSize, -1, n}; }
+inline constexpr ArgDesc S(const char* n) { return {Arg::InString, -1, n}; }
+inline constexpr ArgDesc OL(const char* n) { return {Arg::OutLong, -1, n}; }
+inline constexpr ArgDesc IOS(const char* n) { return {Arg::InOutSize, -1, n}; }
+inline constexpr ArgDesc IOL(const char* n) { return {Arg::InOutLong, -1, n}; }
+inline constexpr ArgDesc IB(int8_t s, const char* n) { return {Arg::InBuffer, s, n}; }
+inline constexpr ArgDesc OBN(int8_t s, const char* n) { return {Arg::OutBufferN, s, n}; }
+inline constexpr ArgDesc OBS(int8_t s, const char* n) { return {Arg::OutBufferStar, s, n}; }
 
 template <class... D>
+constexpr ProcDesc Export(ExportForm form, const char* exportName, const char* name, D... d) {
+  return ProcDesc{name, static_cast<uint8_t>(sizeof...(D)), {d...}, form, exportName};
+}
+// A procedure that export "zelt" + name calls with its own arguments.
+template <class... D>
 constexpr ProcDesc P(const char* name, D... d) {
-  return ProcDesc{name, static_cast<uint8_t>(sizeof...(D)), {d...}};
+  return Export(ExportForm::Direct, name, name, d...);
+}
+// One that the export calls after storing its capacity argument into size.
+template <class... D>
+constexpr ProcDesc PCap(const char* name, D... d) {
+  return Export(ExportForm::Capacity, name, name, d...);
+}
+// One whose export leaves out the last long and sends 0 for it.
+template <class... D>
+constexpr ProcDesc PZero(const char* name, D... d) {
+  return Export(ExportForm::ZeroLast, name, name, d...);
+}
+// An opnum no export calls.
+template <class... D>
+constexpr ProcDesc None(D... d) {
+  return Export(ExportForm::None, nullptr, nullptr, d...);
 }
 
-// Indexed by opnum.
-// Every opnum of the interface, indexed by opnum.
+// Every opnum of the interface, indexed by opnum, with the parameter names
+// of zeltrpc.h.
 inline constexpr std::array<ProcDesc, kOpnumCount> kProcedures = {
-    P("Ping"),                                                   // 0
-    P(nullptr),                                                  // 1
-    P("PlaySequence", S, S, L, L),                               // 2
-    P("SelectFrame", S, L),                                      // 3
-    P("SingleStepFrame", S, L),                                  // 4
-    P("RunSchedule", S, S, L),                                   // 5
-    P("QueueSequence", S, S, L, L),                              // 6
-    P("SetDefaultSequence", S, S, L, L),                         // 7
-    P("StopSequence", S),                                        // 8
-    P("BlankSign", S),                                           // 9
-    P("EndSchedule", S),                                         // 10
-    P("NextItem", S),                                            // 11
-    P("ClearQueue", S),                                          // 12
-    P("SetDimming", S, L, L),                                    // 13
-    P("CheckSequence", S, S),                                    // 14
-    P("GetChangeFlag", S, OL),                                   // 15
-    P("GetSchedChangeFlag", S, OL),                              // 16
-    P(nullptr, S, OBS(2), IOS),                                  // 17
-    P("GetPhotocell", S, OL),                                    // 18
-    P("GetStatus", S, OBS(2), IOS),                              // 19
-    P("GetSchedSeqStatus", S, OBS(2), IOS, OBS(4), IOS, IOL),    // 20
-    P("GetFrameStatus", S, OBS(2), IOS, OL, OL, OL, OL, OL),     // 21
-    P("GetEffectStatus", S, OL, OBS(3), IOS),                    // 22
-    P("GetSchedule", S, IOS, OBS(1), OL),                        // 23
-    P("GetQueue", S, OBS(2), IOS),                               // 24
-    P("GetConfig", S, OBS(2), IOS),                              // 25
-    P("GetBulb", S, OBS(2), IOS),                                // 26
-    P("GetBulbEx", S, OBS(2), IOS, OL),                          // 27
-    P("ListSigns", OBS(1), IOS),                                 // 28
-    P("ListWindows", S, OBS(2), IOS),                            // 29
-    P("WindowEnable", S, L, L),                                  // 30
-    P("WindowMove", S, L, L, L),                                 // 31
-    P("QueueWindowEnable", S, L, L),                             // 32
-    P("QueueWindowMove", S, L, L, L),                            // 33
-    P("SetRealTimeData", L, IB(2), N, L, L),                     // 34
-    P("GetRealTimeData", L, OBN(2), N, L, L),                    // 35
-    P(nullptr, L, IB(2), N, OBS(4), IOS),                        // 36
-    P(nullptr, L, IB(2), N, OBS(4), IOS, OBS(6), IOS),           // 37
-    P(nullptr, L, IB(2), N, OBS(4), IOS, IB(6), N),              // 38
-    P("GetDefaultSequence", S, OBS(2), IOS, OL, OL),             // 39
-    P("SendRealTimeDataPort", L, IB(2), N),                      // 40
-    P("ShowFrame", S, IB(2), N),                                 // 41
-    P("VLGetChangeFlag", S, OL),                                 // 42
-    P("VLGetStatus", S, OBS(2), IOS),                            // 43
-    P("VLGetConfig", S, OBS(2), IOS),                            // 44
-    P("VLSendBrightness", S, L),                                 // 45
-    P("VLSendContrast", S, L),                                   // 46
-    P("VLSendSaturation", S, L),                                 // 47
-    P("VLSendHue", S, L),                                        // 48
-    P("VLSendFormat", S, L),                                     // 49
-    P("VLSendInput", S, L),                                      // 50
-    P("VLSendSource", S, L),                                     // 51
-    P("VLSendViewableArea", S, L, L, L, L),                      // 52
-    P("VLSendWindow", S, L, L, L, L),                            // 53
-    P("VLReadFmtInpSrc", S, OL, OL, OL),                         // 54
-    P("VLReadViewableArea", S, OL, OL, OL, OL),                  // 55
-    P("VLReadWindow", S, OL, OL, OL, OL),                        // 56
-    P("VLReadBCHS", S, OL, OL, OL, OL),                          // 57
-    P("ListServers", OBS(1), IOS, L),                            // 58
+    P("Ping"),                                                                       // 0
+    None(),                                                                          // 1
+    P("PlaySequence", S("sign"), S("sequence"), L("value1"), L("value2")),           // 2
+    P("SelectFrame", S("sign"), L("frame")),                                         // 3
+    P("SingleStepFrame", S("sign"), L("value")),                                     // 4
+    P("RunSchedule", S("sign"), S("schedule"), L("value")),                          // 5
+    P("QueueSequence", S("sign"), S("sequence"), L("value1"), L("value2")),          // 6
+    P("SetDefaultSequence", S("sign"), S("sequence"), L("value1"), L("value2")),     // 7
+    P("StopSequence", S("sign")),                                                    // 8
+    P("BlankSign", S("sign")),                                                       // 9
+    P("EndSchedule", S("sign")),                                                     // 10
+    P("NextItem", S("sign")),                                                        // 11
+    P("ClearQueue", S("sign")),                                                      // 12
+    P("SetDimming", S("sign"), L("value1"), L("value2")),                            // 13
+    P("CheckSequence", S("sign"), S("sequence")),                                    // 14
+    P("GetChangeFlag", S("sign"), OL("flag")),                                       // 15
+    P("GetSchedChangeFlag", S("sign"), OL("flag")),                                  // 16
+    None(S("text"), OBS(2, "buffer"), IOS("size")),                                  // 17
+    P("GetPhotocell", S("sign"), OL("value")),                                       // 18
+    PCap("GetStatus", S("sign"), OBS(2, "buffer"), IOS("size")),                     // 19
+    P("GetSchedSeqStatus", S("sign"), OBS(2, "buffer1"), IOS("size1"), OBS(4, "buffer2"),
+      IOS("size2"), IOL("value")),                                                   // 20
+    P("GetFrameStatus", S("sign"), OBS(2, "buffer"), IOS("size"), OL("value1"), OL("value2"),
+      OL("value3"), OL("value4"), OL("value5")),                                     // 21
+    P("GetEffectStatus", S("sign"), OL("value"), OBS(3, "buffer"), IOS("size")),     // 22
+    P("GetSchedule", S("sign"), IOS("size"), OBS(1, "buffer"), OL("value")),         // 23
+    PCap("GetQueue", S("sign"), OBS(2, "buffer"), IOS("size")),                      // 24
+    PCap("GetConfig", S("sign"), OBS(2, "buffer"), IOS("size")),                     // 25
+    Export(ExportForm::CapacityNullExtra, "GetBulb", "GetBulb", S("sign"), OBS(2, "buffer"),
+           IOS("size")),                                                             // 26
+    Export(ExportForm::Capacity, "GetBulb", "GetBulbEx", S("sign"), OBS(2, "buffer"),
+           IOS("size"), OL("extra")),                                                // 27
+    PCap("ListSigns", OBS(1, "buffer"), IOS("size")),                                // 28
+    PCap("ListWindows", S("sign"), OBS(2, "buffer"), IOS("size")),                   // 29
+    P("WindowEnable", S("sign"), L("value1"), L("value2")),                          // 30
+    P("WindowMove", S("sign"), L("value1"), L("value2"), L("value3")),               // 31
+    P("QueueWindowEnable", S("sign"), L("value1"), L("value2")),                     // 32
+    P("QueueWindowMove", S("sign"), L("value1"), L("value2"), L("value3")),          // 33
+    PZero("SetRealTimeData", L("value1"), IB(2, "data"), N("length"), L("value2"),
+          L("value3")),                                                              // 34
+    PZero("GetRealTimeData", L("value1"), OBN(2, "data"), N("length"), L("value2"),
+          L("value3")),                                                              // 35
+    None(L("value1"), IB(2, "data"), N("length"), OBS(4, "buffer"), IOS("size")),    // 36
+    None(L("value1"), IB(2, "data"), N("length"), OBS(4, "buffer1"), IOS("size1"),
+         OBS(6, "buffer2"), IOS("size2")),                                           // 37
+    None(L("value1"), IB(2, "data"), N("length"), OBS(4, "buffer"), IOS("size"),
+         IB(6, "data2"), N("length2")),                                              // 38
+    P("GetDefaultSequence", S("sign"), OBS(2, "buffer"), IOS("size"), OL("value1"),
+      OL("value2")),                                                                 // 39
+    P("SendRealTimeDataPort", L("port"), IB(2, "data"), N("length")),                // 40
+    P("ShowFrame", S("sign"), IB(2, "data"), N("length")),                           // 41
+    P("VLGetChangeFlag", S("sign"), OL("flag")),                                     // 42
+    P("VLGetStatus", S("sign"), OBS(2, "buffer"), IOS("size")),                      // 43
+    P("VLGetConfig", S("sign"), OBS(2, "buffer"), IOS("size")),                      // 44
+    P("VLSendBrightness", S("sign"), L("value")),                                    // 45
+    P("VLSendContrast", S("sign"), L("value")),                                      // 46
+    P("VLSendSaturation", S("sign"), L("value")),                                    // 47
+    P("VLSendHue", S("sign"), L("value")),                                           // 48
+    P("VLSendFormat", S("sign"), L("value")),                                        // 49
+    P("VLSendInput", S("sign"), L("value")),                                         // 50
+    P("VLSendSource", S("sign"), L("value")),                                        // 51
+    P("VLSendViewableArea", S("sign"), L("value1"), L("value2"), L("value3"), L("value4")),  // 52
+    P("VLSendWindow", S("sign"), L("value1"), L("value2"), L("value3"), L("value4")),    // 53
+    P("VLReadFmtInpSrc", S("sign"), OL("format"), OL("input"), OL("source")),        // 54
+    P("VLReadViewableArea", S("sign"), OL("value1"), OL("value2"), OL("value3"),
+      OL("value4")),                                                                 // 55
+    P("VLReadWindow", S("sign"), OL("value1"), OL("value2"), OL("value3"), OL("value4")),  // 56
+    P("VLReadBCHS", S("sign"), OL("brightness"), OL("contrast"), OL("hue"),
+      OL("saturation")),                                                             // 57
+    PCap("ListServers", OBS(1, "buffer"), IOS("size"), L("value")),                  // 58
 };
 
 }  // namespace table
 
 using table::kProcedures;
 
-
 // c3e3e6e0-4f8a-11cf-8e44-00a024035616 v1.0 with its endpoint table.
 const rpc::InterfaceSpec& signInterface();
 
-// Opnums of the procedures the exports call by name.
+// Opnums of the procedures the exports call by name, and of the five
+// without a client procedure (the client never sends those; the stand-in
+// server answers them after their argument lists above).
 enum Op : uint16_t {
+  kUnnamed1 = 1, kUnnamed17 = 17, kUnnamed36 = 36, kUnnamed37 = 37, kUnnamed38 = 38,
   kPing = 0, kPlaySequence = 2, kSelectFrame = 3, kSingleStepFrame = 4, kRunSchedule = 5,
   kQueueSequence = 6, kSetDefaultSequence = 7, kStopSequence = 8, kBlankSign = 9,
   kEndSchedule = 10, kNextItem = 11, kClearQueue = 12, kSetDimming = 13, kCheckSequence = 14,

@@ -4,6 +4,10 @@
 //
 //   zeltPing, zeltSendRealTimeDataPort (57 bytes)  vs  RawEcho/57
 //   zeltGetStatus with a 64 KiB reply              vs  RawTransfer64K
+//
+// zeltPing also runs over the named pipe of an SMB server on this computer
+// (impacket's, forwarding the pipe to signsim's TCP socket), beside the same
+// ping over the Unix socket.
 
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
@@ -18,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/zeltrpc/smb_test_server.h"
 #include "tools/signsim/server.h"
 #include "zeltrpc.h"
 
@@ -26,6 +31,7 @@ namespace {
 constexpr uint32_t k64K = 64 * 1024;
 
 std::string g_dir;
+bool g_smbReady = false;
 
 bool readAll(int fd, char* p, size_t n) {
   while (n > 0) {
@@ -105,14 +111,16 @@ void RawTransfer64K(benchmark::State& state) {
 }
 BENCHMARK(RawTransfer64K);
 
-void ZeltPing(benchmark::State& state) {
-  if (zeltConnectSign(".") != 0) return state.SkipWithError("no connection");
+void ZeltPing(benchmark::State& state, const char* server) {
+  if (std::strcmp(server, ".") != 0 && !g_smbReady) return state.SkipWithError("no SMB server here");
+  if (zeltConnectSign(server) != 0) return state.SkipWithError("no connection");
   for (auto _ : state) {
     if (zeltPing() != 0) return state.SkipWithError("ping failed");
   }
   zeltDisconnectSign();
 }
-BENCHMARK(ZeltPing);
+BENCHMARK_CAPTURE(ZeltPing, unix_socket, ".");
+BENCHMARK_CAPTURE(ZeltPing, smb_pipe, "127.0.0.1");
 
 void ZeltSendRealTimeDataPort57(benchmark::State& state) {
   if (zeltConnectSign(".") != 0) return state.SkipWithError("no connection");
@@ -148,15 +156,30 @@ int main(int argc, char** argv) {
   signsim::Options options;
   options.dir = sockets;
   options.statusFill = k64K;
+  options.tcp = "127.0.0.1:0";
   auto server = std::make_unique<signsim::SignServer>(options);  // no log: measure the calls only
   std::string error;
   if (!server->start(error)) {
     std::fprintf(stderr, "signsim: %s\n", error.c_str());
     return 1;
   }
+  zeltrpc_test::SmbTestServer smb;
+  if (zeltrpc_test::SmbTestServer::unavailable().empty() && smb.start(server->tcpPort(), g_dir, error)) {
+    const std::string auth = g_dir + "/auth";
+    if (FILE* f = std::fopen(auth.c_str(), "w")) {
+      std::fprintf(f, "username = op\npassword = %s\n", zeltrpc_test::kSmbTestPassword);
+      std::fclose(f);
+    }
+    ::chmod(auth.c_str(), 0600);
+    ::setenv("ZELTRPC_AUTH_FILE", auth.c_str(), 1);
+    ::setenv("ZELTRPC_SMB_PORT", std::to_string(smb.port()).c_str(), 1);
+    ::setenv("KRB5CCNAME", ("FILE:" + g_dir + "/no-ticket-cache").c_str(), 1);
+    g_smbReady = true;
+  }
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
+  smb.stop();
   server.reset();
   std::filesystem::remove_all(g_dir);
   return 0;

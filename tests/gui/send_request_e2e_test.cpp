@@ -1,7 +1,9 @@
 // From file to sign, in the real main window: the sample request file is
 // loaded, the operator right-clicks the "#" cell of the first request,
 // answers Select Desired Team/Player with Visitor and 12, and the stand-in
-// sign service (in a private socket folder) receives exactly the packet.
+// sign service receives exactly the packet: on this computer (a private
+// socket folder), and on the computer SIGNSERVER names, through a real SMB
+// server whose pipe leads to the stand-in.
 
 #include <QApplication>
 #include <QFile>
@@ -21,6 +23,7 @@
 #include "shell/corvella_app.h"
 #include "shell/main_frame.h"
 #include "support/temp_dir.h"
+#include "tests/zeltrpc/smb_test_server.h"
 #include "tools/signsim/server.h"
 
 using namespace corvella;
@@ -48,20 +51,52 @@ class SendRequestEndToEndTest : public QObject {
 
  private slots:
   void rightClickSendsThePacketToTheSignService();
+  void rightClickSendsThePacketToTheSignServerNamed();
+
+ private:
+  void sendFirstRequest(TempDir& dir, signsim::SignServer& server);
 };
 
 void SendRequestEndToEndTest::rightClickSendsThePacketToTheSignService() {
   TempDir dir;
   dir.Write("CORVELLA.INI", ReadExample("CORVELLA.INI"));  // ZLRTDINPUT=1
-  dir.Write("BASK.REQ", ReadExample("BASK.REQ"));
-  qputenv("CORVELLA_DIR", QByteArray::fromStdString(dir.Path()));
-  qputenv("ZELTRPC_DIR", QByteArray::fromStdString(dir.Path() + "sock"));
-
   signsim::Options options;
   options.dir = dir.Path() + "sock";
   signsim::SignServer server(options);
+  sendFirstRequest(dir, server);
+}
+
+void SendRequestEndToEndTest::rightClickSendsThePacketToTheSignServerNamed() {
+  if (std::string why = zeltrpc_test::SmbTestServer::unavailable(); !why.empty()) QSKIP(why.c_str());
+  TempDir dir;
+  dir.Write("CORVELLA.INI", ReadExample("CORVELLA.INI") + "SIGNSERVER=127.0.0.1\n");
+  dir.Write("auth", std::string("username = op\npassword = ") + zeltrpc_test::kSmbTestPassword + "\n");
+  QVERIFY(QFile::setPermissions(QString::fromStdString(dir.Path() + "auth"),
+                                QFile::ReadOwner | QFile::WriteOwner));
+  signsim::Options options;
+  options.dir = dir.Path() + "sock";
+  options.tcp = "127.0.0.1:0";
+  signsim::SignServer server(options);
   std::string error;
   QVERIFY2(server.start(error), error.c_str());
+  zeltrpc_test::SmbTestServer smb;
+  QVERIFY2(smb.start(server.tcpPort(), dir.Path(), error), error.c_str());
+  qputenv("ZELTRPC_SMB_PORT", QByteArray::number(smb.port()));
+  qputenv("ZELTRPC_AUTH_FILE", QByteArray::fromStdString(dir.Path() + "auth"));
+  qputenv("KRB5CCNAME", QByteArray::fromStdString("FILE:" + dir.Path() + "no-ticket-cache"));
+  sendFirstRequest(dir, server);
+  QVERIFY(server.callCount() >= 2);  // the connect's ping and the packet
+  qunsetenv("ZELTRPC_SMB_PORT");
+  qunsetenv("ZELTRPC_AUTH_FILE");
+  qunsetenv("KRB5CCNAME");
+}
+
+void SendRequestEndToEndTest::sendFirstRequest(TempDir& dir, signsim::SignServer& server) {
+  dir.Write("BASK.REQ", ReadExample("BASK.REQ"));
+  qputenv("CORVELLA_DIR", QByteArray::fromStdString(dir.Path()));
+  qputenv("ZELTRPC_DIR", QByteArray::fromStdString(dir.Path() + "sock"));
+  std::string error;
+  if (server.socketPath().empty()) QVERIFY2(server.start(error), error.c_str());
 
   {
     CCorvellaApp app;  // the real message boxes and dialogs

@@ -335,16 +335,5 @@ TEST_F(ProgramPathTest, EnvironmentNamesTheFolder) {
   EXPECT_EQ(ProgramDirectory(), "/srv/corvella/");
 }
 
-TEST_F(ProgramPathTest, OtherwiseTheExecutablesFolder) {
-  ::unsetenv("CORVELLA_DIR");
-  char exe[4096] = {};
-  ASSERT_GT(::readlink("/proc/self/exe", exe, sizeof exe - 1), 0);
-  std::string expected(exe);
-  expected.erase(expected.rfind('/') + 1);
-  EXPECT_EQ(ProgramDirectory(), expected);
-  ::setenv("CORVELLA_DIR", "", 1);  // empty counts as unset
-  EXPECT_EQ(ProgramDirectory(), expected);
-}
-
 }  // namespace
 }  // namespace corvella

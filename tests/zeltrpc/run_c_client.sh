@@ -12,7 +12,9 @@ trap 'kill "$pid" 2>/dev/null || true; rm -rf "$work"' EXIT
 pid=
 
 if [ -n "${ZELTRPC_BUILD_DIR:-}" ]; then
-  cmake --install "$ZELTRPC_BUILD_DIR" --prefix "$work/prefix" --component zeltrpc >/dev/null
+  for component in libzeltrpc1 libzeltrpc-dev; do
+    cmake --install "$ZELTRPC_BUILD_DIR" --prefix "$work/prefix" --component $component >/dev/null
+  done
   pc=$(find "$work/prefix" -name zeltrpc.pc)
   export PKG_CONFIG_PATH=$(dirname "$pc")
   libdir=$(pkg-config --variable=libdir zeltrpc)

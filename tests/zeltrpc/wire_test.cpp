@@ -14,6 +14,8 @@
 #include "zeltrpc/rpc/binding.h"
 #include "zeltrpc/rpc/ndr.h"
 #include "zeltrpc/rpc/pdu.h"
+#include "zeltrpc/rpc/pdu_framing.h"
+#include "zeltrpc/rpc/smb_pipe.h"
 #include "zeltrpc/rpc/status.h"
 #include "zeltrpc/rpc/string_binding.h"
 #include "zeltrpc/rpc/transport.h"
@@ -74,9 +76,16 @@ TEST(StringBinding, RejectsMalformedText) {
   }
 }
 
-TEST(BindingHandle, OnlyNcalrpcHasACarrier) {
+// ncalrpc and, when libsmbclient can be loaded, ncacn_np have carriers.
+TEST(BindingHandle, CarriersAndEndpoints) {
   std::unique_ptr<BindingHandle> h;
-  EXPECT_EQ(BindingHandle::fromStringBinding("ncacn_np:\\\\\\\\SIGNPC[\\\\pipe\\\\zeltrpc]", h), kProtseqNotSupported);
+  EXPECT_EQ(BindingHandle::fromStringBinding("ncacn_np:\\\\\\\\SIGNPC[\\\\pipe\\\\zeltrpc]", h),
+            loadSmbClient() ? kOk : kProtseqNotSupported);
+  if (loadSmbClient()) {
+    EXPECT_FALSE(h->connected());  // nothing is opened before a call
+    EXPECT_EQ(BindingHandle::fromStringBinding("ncacn_np:\\\\\\\\SIGNPC[\\\\pipe\\\\a/b]", h),
+              kInvalidEndpointFormat);
+  }
   EXPECT_EQ(BindingHandle::fromStringBinding("ncacn_nb_nb:SIGNPC[250]", h), kProtseqNotSupported);
   EXPECT_EQ(BindingHandle::fromStringBinding("bogus:[x]", h), kInvalidRpcProtseq);
   EXPECT_EQ(BindingHandle::fromStringBinding("ncalrpc:[../etc]", h), kInvalidEndpointFormat);
@@ -370,6 +379,85 @@ TEST(Timeout, ComesFromTheEnvironmentWithDefault) {
     EXPECT_EQ(callTimeout().count(), 10000) << bad;
   }
   ::unsetenv("ZELTRPC_TIMEOUT_MS");
+}
+
+// A PDU from a named pipe is read as its header, then exactly the rest of
+// the fragment: never a byte more than the message holds.
+TEST(PipeFraming, ReadsHeaderThenExactlyTheRest) {
+  const auto ping = encodeBind(7, BindInfo{});
+  struct Case {
+    const char* what;
+    std::vector<uint8_t> message;
+    Io expected;
+    std::vector<size_t> asked;
+  } cases[] = {
+      {"a bind", ping, Io::Ok, {16, ping.size() - 16}},
+      {"a bare header", bytes({5, 0, 17, 3, 0x10, 0, 0, 0, 16, 0, 0, 0, 1, 0, 0, 0}), Io::Ok, {16}},
+      {"not version 5.0", bytes({4, 0, 0, 3, 0x10, 0, 0, 0, 40, 0, 0, 0, 1, 0, 0, 0}), Io::Malformed, {16}},
+      {"frag_length below 16", bytes({5, 0, 0, 3, 0x10, 0, 0, 0, 15, 0, 0, 0, 1, 0, 0, 0}), Io::Malformed, {16}},
+      {"the message ends early", std::vector<uint8_t>(ping.begin(), ping.end() - 1), Io::Closed,
+       {16, ping.size() - 16}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    size_t pos = 0;
+    std::vector<size_t> asked;
+    auto read = [&](uint8_t* to, size_t n) {
+      asked.push_back(n);
+      if (n > c.message.size() - pos) return Io::Closed;
+      std::memcpy(to, c.message.data() + pos, n);
+      pos += n;
+      return Io::Ok;
+    };
+    std::vector<uint8_t> buffer;
+    Pdu pdu;
+    EXPECT_EQ(readFramedPdu(read, buffer, pdu), c.expected);
+    EXPECT_EQ(asked, c.asked);
+    if (c.expected == Io::Ok) {
+      EXPECT_EQ(std::vector<uint8_t>(pdu.bytes.begin(), pdu.bytes.end()), c.message);
+    }
+  }
+}
+
+// The credentials file: smbclient's format, owner-only, and what a file
+// that others may read gets (refused, nothing taken from it).
+TEST_F(SocketDirTest, CredentialsFileIsReadOnlyWhenPrivate) {
+  const std::string path = m_root + "/auth";
+  struct Case {
+    const char* what;
+    const char* text;
+    mode_t mode;
+    uint32_t status;
+    const char* user;
+    const char* domain;
+    const char* password;
+  } cases[] = {
+      {"plain", "username = op\npassword = s3 cret\ndomain = VENUE\n", 0600, 0, "op", "VENUE", "s3 cret"},
+      {"CRLF, keys in any case, other lines", "# note\r\nUserName=op\r\nPASSWORD =x=y\r\n", 0600, 0, "op", "",
+       "x=y"},
+      {"domain in the user name", "username = VENUE\\op\npassword = p\n", 0400, 0, "op", "VENUE", "p"},
+      {"group may read", "username = op\npassword = p\n", 0640, kAccessDenied, "", "", ""},
+      {"others may read", "username = op\npassword = p\n", 0604, kAccessDenied, "", "", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    FILE* f = std::fopen(path.c_str(), "w");
+    std::fputs(c.text, f);
+    std::fclose(f);
+    ::chmod(path.c_str(), c.mode);
+    SmbCredentials creds;
+    std::string why;
+    EXPECT_EQ(readAuthFile(path, creds, &why), c.status);
+    EXPECT_EQ(creds.user, c.user);
+    EXPECT_EQ(creds.domain, c.domain);
+    EXPECT_EQ(creds.password, c.password);
+    if (c.status != 0) {
+      EXPECT_NE(why.find("group or others"), std::string::npos) << why;
+      EXPECT_EQ(why.find("password = p"), std::string::npos);
+    }
+  }
+  SmbCredentials none;
+  EXPECT_EQ(readAuthFile(m_root + "/none", none), kAccessDenied);  // named, but missing
 }
 
 }  // namespace

@@ -21,6 +21,8 @@ const char kUsage[] =
     "  --dir DIR          socket directory (default: $ZELTRPC_DIR, else\n"
     "                     $XDG_RUNTIME_DIR/zeltrpc, else /tmp/zeltrpc-<uid>)\n"
     "  --endpoint NAME    endpoint, the socket's name (default: zeltrpc)\n"
+    "  --tcp HOST:PORT    serve on a TCP socket as well (\":PORT\" or \"PORT\":\n"
+    "                     loopback; port 0: any free port)\n"
     "  --big-endian       send every PDU in big-endian data representation\n"
     "  --fault OPNUM      answer calls of OPNUM with a fault\n"
     "  --fault-status N   status carried by that fault (default 0x1C000012)\n"
@@ -31,7 +33,8 @@ const char kUsage[] =
     "  --quiet            no line per call\n"
     "  --help             this text\n"
     "\n"
-    "Prints \"signsim: listening on <path>\" when ready; stops on SIGINT or\n"
+    "Prints \"signsim: listening on <path>\" (and \"signsim: listening on tcp\n"
+    "<address>:<port>\" with --tcp) when ready; stops on SIGINT or\n"
     "SIGTERM and removes the socket.\n";
 
 bool number(const char* text, long long low, long long high, long long& value) {
@@ -67,6 +70,8 @@ int main(int argc, char** argv) {
       options.dir = value("--dir");
     } else if (a == "--endpoint") {
       options.endpoint = value("--endpoint");
+    } else if (a == "--tcp") {
+      options.tcp = value("--tcp");
     } else if (a == "--big-endian") {
       options.bigEndian = true;
     } else if (a == "--quiet") {
@@ -116,6 +121,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "signsim: %s\n", error.c_str());
     return 1;
   }
+  if (!server.tcpAddress().empty())
+    std::printf("signsim: listening on tcp %s\n", server.tcpAddress().c_str());
   std::printf("signsim: listening on %s\n", server.socketPath().c_str());
   std::fflush(stdout);
 

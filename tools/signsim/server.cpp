@@ -1,6 +1,9 @@
 #include "tools/signsim/server.h"
 
 #include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -25,6 +28,19 @@ using namespace zeltrpc::rpc;
 namespace {
 
 constexpr size_t kMaxRequestStub = 16 * 1024 * 1024;
+
+// Splits "HOST:PORT", ":PORT" or "PORT" (a bracketed IPv6 host allowed); a
+// missing host is the loopback address.
+bool splitHostPort(const std::string& text, std::string& host, std::string& port) {
+  const size_t colon = text.rfind(':');
+  host = colon == std::string::npos ? std::string() : text.substr(0, colon);
+  port = colon == std::string::npos ? text : text.substr(colon + 1);
+  if (host.size() >= 2 && host.front() == '[' && host.back() == ']') host = host.substr(1, host.size() - 2);
+  if (host.empty()) host = "127.0.0.1";
+  if (port.empty() || port.size() > 5 || port.find_first_not_of("0123456789") != std::string::npos)
+    return false;
+  return std::stoul(port) <= 65535;
+}
 
 }  // namespace
 
@@ -86,8 +102,56 @@ bool SignServer::start(std::string& error) {
     m_listenFd = -1;
     return false;
   }
+  if (!m_options.tcp.empty() && !listenTcp(error)) {
+    ::unlink(m_path.c_str());
+    ::close(m_listenFd);
+    ::close(m_wakePipe[0]);
+    ::close(m_wakePipe[1]);
+    m_listenFd = m_wakePipe[0] = m_wakePipe[1] = -1;
+    return false;
+  }
   m_running = true;
   m_acceptor = std::thread([this] { acceptLoop(); });
+  return true;
+}
+
+bool SignServer::listenTcp(std::string& error) {
+  std::string host, port;
+  if (!splitHostPort(m_options.tcp, host, port)) {
+    error = "TCP address \"" + m_options.tcp + "\" is not HOST:PORT";
+    return false;
+  }
+  addrinfo hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  hints.ai_flags = AI_NUMERICSERV;
+  addrinfo* found = nullptr;
+  if (int rc = ::getaddrinfo(host.c_str(), port.c_str(), &hints, &found); rc != 0) {
+    error = "TCP address \"" + m_options.tcp + "\": " + ::gai_strerror(rc);
+    return false;
+  }
+  const addrinfo& a = *found;
+  int fd = ::socket(a.ai_family, a.ai_socktype | SOCK_CLOEXEC, a.ai_protocol);
+  const int on = 1;
+  // A restarted service takes its port back at once.
+  if (fd >= 0) ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+  if (fd < 0 || ::bind(fd, a.ai_addr, a.ai_addrlen) != 0 || ::listen(fd, 64) != 0) {
+    error = "TCP address \"" + m_options.tcp + "\": " + std::strerror(errno);
+    if (fd >= 0) ::close(fd);
+    ::freeaddrinfo(found);
+    return false;
+  }
+  ::freeaddrinfo(found);
+  sockaddr_storage bound{};
+  socklen_t len = sizeof bound;
+  ::getsockname(fd, reinterpret_cast<sockaddr*>(&bound), &len);
+  char name[NI_MAXHOST] = "", service[NI_MAXSERV] = "";
+  ::getnameinfo(reinterpret_cast<sockaddr*>(&bound), len, name, sizeof name, service, sizeof service,
+                NI_NUMERICHOST | NI_NUMERICSERV);
+  m_tcpPort = static_cast<uint16_t>(std::stoul(service));
+  m_tcpAddress = std::string(bound.ss_family == AF_INET6 ? "[" : "") + name +
+                 (bound.ss_family == AF_INET6 ? "]" : "") + ":" + service;
+  m_tcpFd = fd;
   return true;
 }
 
@@ -105,23 +169,30 @@ void SignServer::stop() {
   for (auto& cl : clients) cl->stream.shutdown();
   for (auto& cl : clients) cl->thread.join();
   ::close(m_listenFd);
+  if (m_tcpFd >= 0) ::close(m_tcpFd);
   ::close(m_wakePipe[0]);
   ::close(m_wakePipe[1]);
-  m_listenFd = m_wakePipe[0] = m_wakePipe[1] = -1;
+  m_listenFd = m_tcpFd = m_wakePipe[0] = m_wakePipe[1] = -1;
   ::unlink(m_path.c_str());
 }
 
 void SignServer::acceptLoop() {
   for (;;) {
-    pollfd fds[2] = {{m_listenFd, POLLIN, 0}, {m_wakePipe[0], POLLIN, 0}};
-    if (::poll(fds, 2, -1) < 0) {
+    pollfd fds[3] = {{m_wakePipe[0], POLLIN, 0}, {m_listenFd, POLLIN, 0}, {m_tcpFd, POLLIN, 0}};
+    if (::poll(fds, m_tcpFd >= 0 ? 3 : 2, -1) < 0) {
       if (errno == EINTR) continue;
       return;
     }
-    if (fds[1].revents) return;
-    if (!(fds[0].revents & POLLIN)) continue;
-    int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC);
+    if (fds[0].revents) return;
+    const bool tcp = m_tcpFd >= 0 && (fds[2].revents & POLLIN);
+    if (!tcp && !(fds[1].revents & POLLIN)) continue;
+    int fd = ::accept4(tcp ? m_tcpFd : m_listenFd, nullptr, nullptr, SOCK_CLOEXEC);
     if (fd < 0) continue;
+    if (tcp) {
+      // Replies go out whole; do not hold their last segment back.
+      const int on = 1;
+      ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    }
     auto client = std::make_shared<Client>(fd, m_nextClientId++);
     std::lock_guard lock(m_mutex);
     // Forget clients whose threads have ended.

@@ -1,6 +1,8 @@
 // SignServer: the stand-in sign service listening on an ncalrpc endpoint
-// (a Unix-domain socket in the socket directory). One thread accepts, one
-// thread serves each client. Tests embed it; main.cpp wraps it as `signsim`.
+// (a Unix-domain socket in the socket directory) and, when asked, on a TCP
+// socket as well, so that an SMB server forwarding a named pipe to a socket
+// can put it behind \pipe\zeltrpc. One thread accepts, one thread serves each
+// client. Tests embed it; main.cpp wraps it as `signsim`.
 #pragma once
 
 #include <atomic>
@@ -27,6 +29,7 @@ struct Options {
   int dropAfter = -1;               // answer N calls per connection, then close it
   uint16_t maxFrag = 5840;          // largest fragment sent and accepted
   uint32_t statusFill = 0;          // GetStatus text padded to this many bytes
+  std::string tcp;                  // "HOST:PORT", ":PORT" or "PORT" (loopback); empty: none
 };
 
 // Receives one log line (no newline). Called from the connection threads,
@@ -48,6 +51,10 @@ class SignServer {
   void stop();
 
   const std::string& socketPath() const { return m_path; }
+  // "ADDRESS:PORT" of the TCP socket (the port chosen when 0 was asked for);
+  // empty without one.
+  const std::string& tcpAddress() const { return m_tcpAddress; }
+  uint16_t tcpPort() const { return m_tcpPort; }
   SignService& service() { return m_service; }
 
   // Observation for tests: the last request stub received per opnum, the
@@ -59,6 +66,7 @@ class SignServer {
 
  private:
   struct Client;
+  bool listenTcp(std::string& error);
   void acceptLoop();
   void serve(const std::shared_ptr<Client>& client);
   void log(const std::string& line);
@@ -68,6 +76,9 @@ class SignServer {
   SignService m_service;
   std::string m_path;
   int m_listenFd = -1;
+  int m_tcpFd = -1;
+  std::string m_tcpAddress;
+  uint16_t m_tcpPort = 0;
   int m_wakePipe[2] = {-1, -1};
   std::thread m_acceptor;
   std::mutex m_mutex;

@@ -8,6 +8,7 @@
 #include <deque>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -63,6 +64,15 @@ class SignService {
 
   Sign* find(const std::string& name);
   uint32_t handleLocked(CallArgs& call, std::string* note);
+
+  // The service side by kind of procedure, called with the lock held. Each
+  // returns the procedure's status, or nothing for an opnum of another kind.
+  std::optional<uint32_t> serviceCall(CallArgs& call, std::string* note);  // addresses no sign
+  std::optional<uint32_t> playbackCall(Sign& s, CallArgs& call);  // sequences, frames, schedules, queue
+  std::optional<uint32_t> readingCall(Sign& s, CallArgs& call);   // flags, photocell, status texts
+  std::optional<uint32_t> windowCall(Sign& s, CallArgs& call);
+  std::optional<uint32_t> videoCall(Sign& s, CallArgs& call);     // the video processor (VL...)
+
   void statusText(const Sign& s, std::vector<uint8_t>& out) const;
 
   std::mutex m_mutex;

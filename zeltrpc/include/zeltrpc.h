@@ -10,22 +10,30 @@
  *
  * Status values: every function returns a 32-bit status, 0 for success.
  *   5     ERROR_ACCESS_DENIED: the socket directory is not a directory, is
- *         owned by another user, or is writable by group or others.
+ *         owned by another user, or is writable by group or others; or,
+ *         for a remote name, the SMB server refused the credentials, or the
+ *         credentials file is readable by group or others (it is not used).
+ *   14    ERROR_OUTOFMEMORY: the library could not get the memory the call
+ *         needs. The request may or may not have reached the service.
  *   87    ERROR_INVALID_PARAMETER: an argument check of this library failed;
  *         nothing was sent and no size was stored.
  *   1702  RPC_S_INVALID_BINDING: not connected.
- *   1703  RPC_S_PROTSEQ_NOT_SUPPORTED: remote names (ncacn_np, ncacn_nb_nb)
- *         have no carrier on this platform.
+ *   1703  RPC_S_PROTSEQ_NOT_SUPPORTED: no carrier for the protocol sequence:
+ *         ncacn_nb_nb (the second try of a remote name) always, ncacn_np
+ *         when libsmbclient (libsmbclient.so.0) cannot be loaded.
  *   1706  RPC_S_INVALID_ENDPOINT_FORMAT: the socket directory and endpoint
  *         make a path too long for a Unix-domain socket.
  *   1717  RPC_S_UNKNOWN_IF: the service does not offer the sign interface.
  *   1722  RPC_S_SERVER_UNAVAILABLE: nobody listens at the endpoint, or the
- *         connect/bind did not finish within ZELTRPC_TIMEOUT_MS.
+ *         connect/bind did not finish within ZELTRPC_TIMEOUT_MS; for a
+ *         remote name also: the computer cannot be reached, refuses the
+ *         connection, or has no pipe \pipe\zeltrpc.
  *   1723  RPC_S_SERVER_TOO_BUSY: the service refused the connection for now.
  *   1726  RPC_S_CALL_FAILED: the connection broke after the request went out.
  *   1727  RPC_S_CALL_FAILED_DNE: the request could not be sent.
  *   1728  RPC_S_PROTOCOL_ERROR: the service sent a malformed or unexpected PDU.
  *   1730  RPC_S_UNSUPPORTED_TRANS_SYN: the service does not accept NDR.
+ *   1766  RPC_S_INTERNAL_ERROR: an unexpected failure inside the library.
  *   1780  RPC_X_NULL_REF_POINTER: a null pointer reached a procedure
  *         argument that no check of this library tests; nothing was sent.
  *   1783  RPC_X_BAD_STUB_DATA: the reply was malformed, or it carried more
@@ -37,9 +45,27 @@
  *   1745 for an unknown procedure); any other value is the service's own
  *   result for the call.
  * After a failed call, out storage may be untouched or partly written.
+ * No C++ exception leaves any function of this library; failures inside it
+ * end as 14 or 1766 (zeltIsServer answers 0).
  *
  * Connection: a broken connection (the service restarted) fails the call that
- * meets it; the next call opens a new connection on the same binding.
+ * meets it; the next call opens a new connection on the same binding. A
+ * connection found closed between calls is replaced before the next call;
+ * over a named pipe, where that shows only when the pipe is used, a call
+ * whose request went out on a pipe left open from earlier calls and that
+ * ended before any reply is sent once more on a new pipe.
+ *
+ * Remote names: zeltConnectSign("NAME") reaches the sign service of computer
+ * NAME (a DNS name, an IP address or a NetBIOS name) over the named pipe
+ * \pipe\zeltrpc on its share IPC$, over SMB 2/3 through libsmbclient,
+ * which the library loads the first time a remote name is bound (nothing of
+ * it is linked). Credentials: a Kerberos ticket cache when there is one;
+ * otherwise the file named by ZELTRPC_AUTH_FILE, else
+ * $XDG_CONFIG_HOME/zeltrpc/auth (~/.config/zeltrpc/auth), with lines
+ * "username = ...", "password = ...", "domain = ..." and readable by its
+ * owner only; otherwise an anonymous session. ZELTRPC_SMB_PORT names the TCP
+ * port (default 445); ZELTRPC_TIMEOUT_MS bounds the connect, the session
+ * set-up and every call.
  *
  * Threads: calls from several threads are serialised on the one connection.
  * Connecting or disconnecting while other threads call is safe: those calls
@@ -78,7 +104,7 @@ extern "C" {
  * (and the process is left without a binding). */
 ZELTRPC_API uint32_t zeltConnectSign(const char* server);
 
-/* Releases the binding, if any. Always returns 0. */
+/* Releases the binding, if any. Returns 0. */
 ZELTRPC_API uint32_t zeltDisconnectSign(void);
 
 /* 1 when connected and `server` equals the name last given to

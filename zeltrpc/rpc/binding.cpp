@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "zeltrpc/rpc/smb_pipe.h"
 #include "zeltrpc/rpc/status.h"
 #include "zeltrpc/rpc/transport.h"
 
@@ -38,12 +39,18 @@ BindingHandle::~BindingHandle() = default;
 uint32_t BindingHandle::fromStringBinding(std::string_view text, std::unique_ptr<BindingHandle>& out) {
   StringBinding parts;
   if (uint32_t s = parseStringBinding(text, parts)) return s;
-  if (parts.protseq != "ncalrpc") {
+  if (parts.protseq == "ncacn_np") {
+    // The carrier's library is loaded when the first such binding is made.
+    if (!loadSmbClient()) return kProtseqNotSupported;
+    std::string pipe;
+    if (!parts.endpoint.empty()) {
+      if (uint32_t s = smbPipeName(parts.endpoint, pipe)) return s;
+    }
+  } else if (parts.protseq != "ncalrpc") {
     if (startsWith(parts.protseq, "ncacn_") || startsWith(parts.protseq, "ncadg_"))
       return kProtseqNotSupported;
     return kInvalidRpcProtseq;
-  }
-  if (!parts.endpoint.empty()) {
+  } else if (!parts.endpoint.empty()) {
     if (uint32_t s = checkEndpointName(parts.endpoint)) return s;
   }
   out.reset(new BindingHandle(std::move(parts)));
@@ -61,15 +68,19 @@ uint32_t BindingHandle::connectAndBind(const InterfaceSpec& iface) {
     for (const auto& [protseq, ep] : iface.endpoints)
       if (protseq == m_parts.protseq) endpoint = ep;
   }
-  const std::string dir = socketDirectory();
-  std::string path;
-  if (uint32_t s = socketPath(dir, endpoint, path)) return s;
-  if (uint32_t s = checkSocketDirectory(dir, false)) return s;
-
   const auto deadline = Clock::now() + m_timeout;
-  int fd = -1;
-  if (uint32_t s = connectUnix(path, m_timeout, fd)) return s;
-  auto conn = std::make_unique<PduStream>(fd, m_timeout);
+  std::unique_ptr<Carrier> conn;
+  if (m_parts.protseq == "ncacn_np") {
+    if (uint32_t s = openSmbPipe(m_parts.networkAddress, endpoint, m_timeout, conn)) return s;
+  } else {
+    const std::string dir = socketDirectory();
+    std::string path;
+    if (uint32_t s = socketPath(dir, endpoint, path)) return s;
+    if (uint32_t s = checkSocketDirectory(dir, false)) return s;
+    int fd = -1;
+    if (uint32_t s = connectUnix(path, m_timeout, fd)) return s;
+    conn = std::make_unique<PduStream>(fd, m_timeout);
+  }
 
   BindInfo bind;
   bind.abstractSyntax = iface.syntax;
@@ -104,15 +115,25 @@ uint32_t BindingHandle::call(const InterfaceSpec& iface, uint16_t opnum, std::ve
   // replaced before anything of this call is sent, so the call still reaches
   // the service. A connection that breaks during the call fails that call.
   if (m_conn && m_conn->peerGone()) m_conn.reset();
+  const bool reused = m_conn != nullptr;
   if (!m_conn) {
     if (uint32_t s = connectAndBind(iface)) return s;
   }
-  uint32_t status = exchange(opnum, pdu, maxReplyStub, onReply);
+  bool unanswered = false;
+  uint32_t status = exchange(opnum, pdu, maxReplyStub, onReply, &unanswered);
+  // A named pipe shows that its server side went away only when it is used:
+  // the request goes out and the pipe ends before any reply. When that
+  // happens on a pipe left open from earlier calls, the call is sent once
+  // more on a new one, as a closed socket is replaced before the call.
+  if (unanswered && reused && m_parts.protseq == "ncacn_np") {
+    if (uint32_t s = connectAndBind(iface)) return s;
+    status = exchange(opnum, pdu, maxReplyStub, onReply, nullptr);
+  }
   return status;
 }
 
 uint32_t BindingHandle::exchange(uint16_t opnum, std::vector<uint8_t>& pdu, size_t maxReplyStub,
-                                 ReplyHandler onReply) {
+                                 ReplyHandler onReply, bool* unanswered) {
   const auto deadline = Clock::now() + m_timeout;
   const uint32_t callId = m_nextCallId++;
   const size_t stubLength = pdu.size() - kRequestHeaderSize;
@@ -133,7 +154,10 @@ uint32_t BindingHandle::exchange(uint16_t opnum, std::vector<uint8_t>& pdu, size
     sent = m_conn->sendAll(m_scratch, deadline);
   }
   if (sent == Io::TimedOut) return lose(kCallCancelled);
-  if (sent != Io::Ok) return lose(kCallFailedDne);
+  if (sent != Io::Ok) {
+    if (unanswered) *unanswered = true;  // nothing of the call went out
+    return lose(kCallFailedDne);
+  }
 
   m_assembler.reset(maxReplyStub);
   bool started = false;
@@ -142,7 +166,10 @@ uint32_t BindingHandle::exchange(uint16_t opnum, std::vector<uint8_t>& pdu, size
     Io io = m_conn->readPdu(reply, deadline);
     if (io == Io::TimedOut) return lose(kCallCancelled);
     if (io == Io::Malformed) return lose(kProtocolError);
-    if (io != Io::Ok) return lose(kCallFailed);
+    if (io != Io::Ok) {
+      if (unanswered && !started) *unanswered = true;
+      return lose(kCallFailed);
+    }
     if (reply.callId != callId) return lose(kProtocolError);
     if (reply.ptype == kFault) {
       uint32_t fault = 0;

@@ -19,7 +19,7 @@
 
 namespace zeltrpc::rpc {
 
-class PduStream;
+class Carrier;
 
 // What the runtime needs to know about an interface to call it.
 struct InterfaceSpec {
@@ -51,8 +51,10 @@ using ReplyHandler = FunctionRef<uint32_t(std::span<const uint8_t> stub, DataRep
 class BindingHandle {
  public:
   // RpcBindingFromStringBinding: 1700 for a malformed text, 1703 for a
-  // protocol sequence with no carrier here (ncacn_np, ncacn_nb_nb, ...), 1704
-  // for text that is no protocol sequence at all, 1706 for a bad endpoint.
+  // protocol sequence with no carrier here (ncacn_nb_nb, ..., and ncacn_np
+  // when libsmbclient cannot be loaded), 1704 for text that is no protocol
+  // sequence at all, 1706 for a bad endpoint. Carriers: ncalrpc (Unix-domain
+  // socket) and ncacn_np (named pipe over SMB, smb_pipe.h).
   static uint32_t fromStringBinding(std::string_view text, std::unique_ptr<BindingHandle>& out);
 
   ~BindingHandle();
@@ -73,13 +75,15 @@ class BindingHandle {
  private:
   explicit BindingHandle(StringBinding parts);
   uint32_t connectAndBind(const InterfaceSpec& iface);
+  // `unanswered`, when given, is set when the connection ended after the
+  // request went out and before any reply arrived.
   uint32_t exchange(uint16_t opnum, std::vector<uint8_t>& pdu, size_t maxReplyStub,
-                    ReplyHandler onReply);
+                    ReplyHandler onReply, bool* unanswered);
 
   std::mutex m_mutex;  // one call at a time on the connection
   StringBinding m_parts;
   std::chrono::milliseconds m_timeout;
-  std::unique_ptr<PduStream> m_conn;
+  std::unique_ptr<Carrier> m_conn;
   uint16_t m_sendFrag = kDefaultMaxFrag;
   uint32_t m_nextCallId = 1;
   FragmentAssembler m_assembler;

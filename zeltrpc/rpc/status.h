@@ -30,6 +30,7 @@ inline constexpr uint32_t kUnsupportedTransSyn = 1730;  // the service does not 
 inline constexpr uint32_t kUnsupportedType = 1732;
 inline constexpr uint32_t kProcnumOutOfRange = 1745;
 inline constexpr uint32_t kUnknownAuthnService = 1747;
+inline constexpr uint32_t kInternalError = 1766;       // an unexpected failure inside the library
 inline constexpr uint32_t kNullRefPointer = 1780;       // null argument no check tests, nothing sent
 inline constexpr uint32_t kBadStubData = 1783;         // reply body malformed or larger than the caller's storage
 inline constexpr uint32_t kCallCancelled = 1818;       // call time-out (ZELTRPC_TIMEOUT_MS) ran out

@@ -1,5 +1,7 @@
-// The ncalrpc transport: a Unix-domain stream socket named after the endpoint
-// in the per-user socket directory, carrying plain CO PDUs.
+// Carriers of PDUs between client and service. `Carrier` is what the binding
+// talks to; `PduStream` carries ncalrpc (a Unix-domain stream socket named
+// after the endpoint in the per-user socket directory) and serves the stand-in
+// service's clients; the ncacn_np carrier over SMB lives in smb_pipe.h.
 //
 // Socket directory: $ZELTRPC_DIR, else $XDG_RUNTIME_DIR/zeltrpc, else
 // /tmp/zeltrpc-<uid>. A server creates it with mode 0700; client and server
@@ -44,29 +46,43 @@ uint32_t connectUnix(const std::string& path, std::chrono::milliseconds timeout,
 // Result of one I/O step on a connection.
 enum class Io { Ok, Closed, TimedOut, Malformed, Failed };
 
+// One open connection to a service. Deadlines bound every blocking step; a
+// default-constructed deadline (time_point{}) means no limit.
+class Carrier {
+ public:
+  virtual ~Carrier() = default;
+  // Writes the bytes of one or more whole PDUs.
+  virtual Io sendAll(std::span<const uint8_t> bytes, Clock::time_point deadline) = 0;
+  // Reads one whole PDU; its bytes stay valid until the next readPdu.
+  virtual Io readPdu(Pdu& pdu, Clock::time_point deadline) = 0;
+  // True when the connection is known to be of no further use (the peer
+  // closed it between calls). Does not block; false when it cannot tell.
+  virtual bool peerGone() const = 0;
+};
+
 // A stream socket carrying PDUs, with a read buffer so that a reply usually
 // takes one recv. Owns the descriptor. Deadlines bound every blocking step:
 // SO_RCVTIMEO/SO_SNDTIMEO are adjusted only when the remaining time is
 // shorter than the value already set. A default-constructed deadline
 // (time_point{}) means no limit.
-class PduStream {
+class PduStream final : public Carrier {
  public:
   // `presetTimeout`: the SO_RCVTIMEO/SO_SNDTIMEO already set on fd (0: none).
   explicit PduStream(int fd, std::chrono::microseconds presetTimeout = {});
-  ~PduStream();
+  ~PduStream() override;
   PduStream(const PduStream&) = delete;
   PduStream& operator=(const PduStream&) = delete;
 
   int fd() const { return m_fd; }
-  Io sendAll(std::span<const uint8_t> bytes, Clock::time_point deadline);
-  // Reads one whole PDU; its bytes stay valid until the next readPdu.
-  Io readPdu(Pdu& pdu, Clock::time_point deadline);
   // Shuts the socket down in both directions (wakes a blocked reader).
   void shutdown();
-  // True when the peer has already closed or reset the connection, or has
-  // sent something between calls (a shutdown notice): the connection is of
-  // no further use. Does not block.
-  bool peerGone() const;
+
+  // implements Carrier ------------------------------------------------
+  Io sendAll(std::span<const uint8_t> bytes, Clock::time_point deadline) override;
+  Io readPdu(Pdu& pdu, Clock::time_point deadline) override;
+  // Also true when the peer has sent something between calls (a shutdown
+  // notice).
+  bool peerGone() const override;
 
  private:
   bool armTimeout(int option, Clock::time_point deadline, std::chrono::microseconds& current);

@@ -1,0 +1,236 @@
+#!/usr/bin/env python3
+"""zeltctl against a separate signsim process in a private socket directory:
+one call per command (signsim's log of the arguments, the output lines, the
+exit status), usage errors, JSON output, and a service nobody runs.
+
+usage: zeltctl_test.py ZELTCTL SIGNSIM [unittest arguments]
+"""
+import json
+import os
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+ZELTCTL = SIGNSIM = None
+
+PACKET = (b"\x16" b"00000000" b"\x01" b"00103000005CSCORES  LEADERS 000000120GIV 7 "
+          b"\x04" b"20" b"\x17")
+
+
+def buf(name, data):
+    """The lines of an output buffer: hex, and text when printable."""
+    raw = data.encode() if isinstance(data, str) else data
+    lines = [f"{name}={raw.hex().upper()}"]
+    if raw and all(0x20 <= b < 0x7F for b in raw):
+        lines.append(f"{name}.text={raw.decode()}")
+    return lines
+
+
+def sized(text, name="buffer", size="size"):
+    return buf(name, text) + [f"{size}={len(text)}"]
+
+
+OK = "status=0 ERROR_SUCCESS"
+
+# (arguments, signsim's log of the call, output lines before the status
+# line, status line). Run in this order against one service: later calls read
+# what earlier ones set.
+CALLS = [
+    (["ping"], 'Ping() -> 0', [], OK),
+    (["playsequence", "SIGN1", "LEADERS", "1", "-2"], 'PlaySequence("SIGN1", "LEADERS", 1, -2) -> 0', [], OK),
+    (["SelectFrame", "SIGN1", "3"], 'SelectFrame("SIGN1", 3) -> 0', [], OK),
+    (["singlestepframe", "SIGN1", "2"], 'SingleStepFrame("SIGN1", 2) -> 0', [], OK),
+    (["runschedule", "SIGN1", "GAMEDAY", "4"], 'RunSchedule("SIGN1", "GAMEDAY", 4) -> 0', [], OK),
+    (["queuesequence", "SIGN1", "SCORES", "5", "6"], 'QueueSequence("SIGN1", "SCORES", 5, 6) -> 0', [], OK),
+    (["setdefaultsequence", "SIGN1", "WELCOME", "7", "8"],
+     'SetDefaultSequence("SIGN1", "WELCOME", 7, 8) -> 0', [], OK),
+    (["stopsequence", "SIGN2"], 'StopSequence("SIGN2") -> 0', [], OK),
+    (["blanksign", "SIGN2"], 'BlankSign("SIGN2") -> 0', [], OK),
+    (["endschedule", "SIGN1"], 'EndSchedule("SIGN1") -> 0', [], OK),
+    (["nextitem", "SIGN1"], 'NextItem("SIGN1") -> 0', [], OK),
+    (["clearqueue", "SIGN1"], 'ClearQueue("SIGN1") -> 0', [], OK),
+    (["setdimming", "SIGN1", "80", "90"], 'SetDimming("SIGN1", 80, 90) -> 0', [], OK),
+    (["checksequence", "SIGN1", "NOPE"], 'CheckSequence("SIGN1", "NOPE") -> 1168', [],
+     "status=1168 ERROR_NOT_FOUND"),
+    (["getchangeflag", "SIGN1"], 'GetChangeFlag("SIGN1") -> 0', ["flag=1"], OK),
+    (["getschedchangeflag", "SIGN1"], 'GetSchedChangeFlag("SIGN1") -> 0', ["flag=1"], OK),
+    (["getphotocell", "SCOREBOARD"], 'GetPhotocell("SCOREBOARD") -> 0', ["value=300"], OK),
+    (["getstatus", "SIGN1"], 'GetStatus("SIGN1", 4096) -> 0',
+     sized("sign=SIGN1 state=stepping sequence=SCORES frame=0 dim=80,90 queue=0 schedule=-"), OK),
+    (["getschedseqstatus", "SIGN1", "7"], 'GetSchedSeqStatus("SIGN1", 4096, 4096, 7) -> 0',
+     sized("", "buffer1", "size1") + sized("SCORES", "buffer2", "size2") + ["value=7"], OK),
+    (["getframestatus", "SIGN1"], 'GetFrameStatus("SIGN1", 4096) -> 0',
+     sized("frame 0 of SCORES") + ["value1=0", "value2=12", "value3=1", "value4=1", "value5=0"], OK),
+    (["geteffectstatus", "SIGN1"], 'GetEffectStatus("SIGN1", 4096) -> 0',
+     ["value=1"] + sized("effect fade"), OK),
+    (["getschedule", "SIGN1"], 'GetSchedule("SIGN1", 4096) -> 0',
+     ["size=19"] + buf("buffer", "GAMEDAY 19:00-23:00") + ["value=0"], OK),
+    (["getqueue", "SIGN1"], 'GetQueue("SIGN1", 4096) -> 0', sized(""), OK),
+    (["getconfig", "SIGN2"], 'GetConfig("SIGN2", 4096) -> 0',
+     sized("sign=SIGN2 rows=16 columns=96 colors=3 ports=4"), OK),
+    (["getbulb", "SIGN1"], 'GetBulb("SIGN1", 4096) -> 0', sized("bulbs=1536 failed=0"), OK),
+    (["getbulbex", "SIGN1"], 'GetBulbEx("SIGN1", 4096) -> 0', sized("bulbs=1536 failed=0") + ["extra=0"], OK),
+    (["ListSigns"], 'ListSigns(4096) -> 0', sized("SIGN1,SIGN2,SCOREBOARD"), OK),
+    (["windowenable", "SIGN1", "2", "1"], 'WindowEnable("SIGN1", 2, 1) -> 0', [], OK),
+    (["windowmove", "SIGN1", "2", "10", "20"], 'WindowMove("SIGN1", 2, 10, 20) -> 0', [], OK),
+    (["listwindows", "SIGN1"], 'ListWindows("SIGN1", 4096) -> 0', sized("1:on:0,0,0;2:on:10,20,0"), OK),
+    (["queuewindowenable", "SIGN1", "1", "0"], 'QueueWindowEnable("SIGN1", 1, 0) -> 0', [], OK),
+    (["queuewindowmove", "SIGN1", "1", "5", "6"], 'QueueWindowMove("SIGN1", 1, 5, 6) -> 0', [], OK),
+    (["setrealtimedata", "3", "0x414243", "5"], 'SetRealTimeData(3, [3] "ABC", 3, 5, 0) -> 0', [], OK),
+    (["--size", "5", "getrealtimedata", "3", "9"], 'GetRealTimeData(3, 5, 9, 0) -> 0',
+     buf("data", b"ABC\0\0"), OK),
+    (["getdefaultsequence", "SIGN1"], 'GetDefaultSequence("SIGN1", 4096) -> 0',
+     sized("WELCOME") + ["value1=7", "value2=8"], OK),
+    (["sendrealtimedataport", "0", "@PACKET"], 'SendRealTimeDataPort(0, [57] "\\x1600000000\\x0100103', [], OK),
+    (["showframe", "SIGN1", "@-"], 'ShowFrame("SIGN1", [3] "hi\\x0A", 3) -> 0', [], OK),
+    (["vlsendbrightness", "SIGN1", "60"], 'VLSendBrightness("SIGN1", 60) -> 0', [], OK),
+    (["vlsendcontrast", "SIGN1", "61"], 'VLSendContrast("SIGN1", 61) -> 0', [], OK),
+    (["vlsendsaturation", "SIGN1", "62"], 'VLSendSaturation("SIGN1", 62) -> 0', [], OK),
+    (["vlsendhue", "SIGN1", "63"], 'VLSendHue("SIGN1", 63) -> 0', [], OK),
+    (["vlsendformat", "SIGN1", "2"], 'VLSendFormat("SIGN1", 2) -> 0', [], OK),
+    (["vlsendinput", "SIGN1", "3"], 'VLSendInput("SIGN1", 3) -> 0', [], OK),
+    (["vlsendsource", "SIGN1", "4"], 'VLSendSource("SIGN1", 4) -> 0', [], OK),
+    (["vlsendviewablearea", "SIGN1", "1", "2", "3", "4"], 'VLSendViewableArea("SIGN1", 1, 2, 3, 4) -> 0', [], OK),
+    (["vlsendwindow", "SIGN1", "5", "6", "7", "8"], 'VLSendWindow("SIGN1", 5, 6, 7, 8) -> 0', [], OK),
+    (["vlgetchangeflag", "SIGN1"], 'VLGetChangeFlag("SIGN1") -> 0', ["flag=1"], OK),
+    (["vlgetstatus", "SIGN1"], 'VLGetStatus("SIGN1", 4096) -> 0',
+     sized("brightness=60 contrast=61 saturation=62 hue=63"), OK),
+    (["vlgetconfig", "SIGN1"], 'VLGetConfig("SIGN1", 4096) -> 0', sized("format=2 input=3 source=4"), OK),
+    (["vlreadfmtinpsrc", "SIGN1"], 'VLReadFmtInpSrc("SIGN1") -> 0', ["format=2", "input=3", "source=4"], OK),
+    (["vlreadviewablearea", "SIGN1"], 'VLReadViewableArea("SIGN1") -> 0',
+     ["value1=1", "value2=2", "value3=3", "value4=4"], OK),
+    (["vlreadwindow", "SIGN1"], 'VLReadWindow("SIGN1") -> 0', ["value1=5", "value2=6", "value3=7", "value4=8"], OK),
+    (["vlreadbchs", "SIGN1"], 'VLReadBCHS("SIGN1") -> 0',
+     ["brightness=60", "contrast=61", "hue=63", "saturation=62"], OK),
+    (["listservers", "1"], 'ListServers(4096, 1) -> 0', sized("SIGNSERVER,BACKUP"), OK),
+]
+
+# (arguments, a piece of the message, the command whose usage follows or None)
+USAGE_ERRORS = [
+    (["frobnicate"], "unknown command frobnicate", None),
+    (["getstatus"], "getstatus: missing SIGN", "getstatus SIGN"),
+    (["ping", "extra"], "ping: unexpected argument extra", "ping"),
+    (["selectframe", "SIGN1", "2147483648"], "FRAME is not a decimal long", "selectframe SIGN FRAME"),
+    (["sendrealtimedataport", "0", "0x123"], "DATA is not hex", "sendrealtimedataport PORT DATA"),
+    (["sendrealtimedataport", "0", "1g"], "DATA is not hex", "sendrealtimedataport PORT DATA"),
+    (["sendrealtimedataport", "0", "@/nonexistent/packet"], "cannot open /nonexistent/packet",
+     "sendrealtimedataport PORT DATA"),
+    (["--size", "16777217", "listsigns"], "over the limit of 16777216 bytes", None),
+    (["--size", "-1", "listsigns"], "not a number of bytes", None),
+    (["--bogus", "ping"], "unknown option --bogus", None),
+    (["help", "nosuch"], "unknown command nosuch", None),
+]
+
+
+def run(args, env, stdin=b""):
+    return subprocess.run([ZELTCTL] + args, env=env, input=stdin, capture_output=True, timeout=30)
+
+
+def listed_commands():
+    """The command names that `zeltctl help` lists."""
+    r = run(["help"], os.environ)
+    return [line.split()[0] for line in r.stdout.decode().split("Commands", 1)[1].splitlines()[1:]]
+
+
+class SignsimCase(unittest.TestCase):
+    """A signsim process per test class, in its own socket directory."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.tmp = tempfile.TemporaryDirectory()
+        cls.env = dict(os.environ, ZELTRPC_DIR=os.path.join(cls.tmp.name, "sock"), ZELTRPC_TIMEOUT_MS="5000")
+        cls.env.pop("ZELTRPC_SERVER", None)
+        cls.log_path = os.path.join(cls.tmp.name, "log")
+        cls.log = open(cls.log_path, "w")
+        cls.signsim = subprocess.Popen([SIGNSIM], env=cls.env, stdout=cls.log, stderr=subprocess.STDOUT)
+        deadline = time.monotonic() + 10
+        while "listening on" not in cls.read_log():
+            if time.monotonic() > deadline or cls.signsim.poll() is not None:
+                raise RuntimeError("signsim did not start:\n" + cls.read_log())
+            time.sleep(0.02)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.signsim.terminate()
+        cls.signsim.wait(10)
+        cls.log.close()
+        cls.tmp.cleanup()
+
+    @classmethod
+    def read_log(cls):
+        with open(cls.log_path) as f:
+            return f.read()
+
+
+class EveryCommand(SignsimCase):
+    def test_each_command_reaches_the_service_and_prints_its_outputs(self):
+        packet = os.path.join(self.tmp.name, "request.pkt")
+        with open(packet, "wb") as f:
+            f.write(PACKET)
+        for args, logged, lines, status in CALLS:
+            with self.subTest(args=args):
+                before = len(self.read_log())
+                args = ["@" + packet if a == "@PACKET" else a for a in args]
+                r = run(args, self.env, stdin=b"hi\n")
+                self.assertEqual(r.stderr, b"")
+                self.assertEqual(r.stdout.decode().splitlines(), lines + [status])
+                self.assertEqual(r.returncode, 0 if status == OK else 1)
+                self.assertIn(logged, self.read_log()[before:])
+        self.assertIn("sign 03 mode 0 Continuous", self.read_log())
+        called = {next(a for a in args if not a.startswith("-") and not a.isdigit()).lower()
+                  for args, *_ in CALLS}
+        self.assertEqual(called, set(listed_commands()))
+
+    def test_json_output_parses_with_the_same_names(self):
+        r = run(["--json", "getframestatus", "SIGN2"], self.env)
+        self.assertEqual(r.returncode, 0)
+        out = json.loads(r.stdout)
+        self.assertEqual(list(out), ["buffer", "buffer.text", "size", "value1", "value2", "value3", "value4",
+                                     "value5", "status", "statusName"])
+        self.assertEqual(out["buffer.text"], "frame 0 of -")
+        self.assertEqual(out["buffer"], b"frame 0 of -".hex().upper())
+        self.assertEqual((out["value2"], out["status"], out["statusName"]), (12, 0, "ERROR_SUCCESS"))
+        r = run(["--json", "checksequence", "SIGN1", "NOPE"], self.env)
+        self.assertEqual((r.returncode, json.loads(r.stdout)), (1, {"status": 1168, "statusName": "ERROR_NOT_FOUND"}))
+
+    def test_usage_errors_say_what_is_wrong_and_call_nothing(self):
+        for args, message, usage in USAGE_ERRORS:
+            with self.subTest(args=args):
+                before = len(self.read_log())
+                r = run(args, self.env)
+                self.assertEqual(r.returncode, 2)
+                self.assertEqual(r.stdout, b"")
+                err = r.stderr.decode()
+                self.assertIn(message, err)
+                self.assertIn("usage: zeltctl [--server NAME] [--json] [--size N] " + (usage or "COMMAND"), err)
+                self.assertEqual(self.read_log()[before:], "")
+
+
+class Help(unittest.TestCase):
+    def test_help_lists_every_command_and_shows_one(self):
+        r = run(["help"], os.environ)
+        self.assertEqual(r.returncode, 0)
+        self.assertEqual(len(listed_commands()), 54)
+        self.assertIn("  getschedseqstatus SIGN VALUE  -> buffer1 size1 buffer2 size2 value\n", r.stdout.decode())
+        r = run(["help", "GETBULBEX"], os.environ)
+        self.assertEqual(r.returncode, 0)
+        self.assertIn("Calls zeltGetBulb.", r.stdout.decode())
+
+
+class NothingListening(unittest.TestCase):
+    def test_status_line_and_exit_1(self):
+        with tempfile.TemporaryDirectory() as d:
+            env = dict(os.environ, ZELTRPC_DIR=os.path.join(d, "sock"), ZELTRPC_TIMEOUT_MS="500")
+            env.pop("ZELTRPC_SERVER", None)
+            for args in (["ping"], ["getstatus", "SIGN1"]):
+                with self.subTest(args=args):
+                    r = run(args, env)
+                    self.assertEqual(r.stdout.decode(), "status=1722 RPC_S_SERVER_UNAVAILABLE\n")
+                    self.assertEqual(r.returncode, 1)
+
+
+if __name__ == "__main__":
+    ZELTCTL, SIGNSIM = sys.argv[1], sys.argv[2]
+    unittest.main(argv=[sys.argv[0]] + sys.argv[3:])

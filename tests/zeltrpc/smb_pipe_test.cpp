@@ -1,0 +1,251 @@
+// The ncacn_np carrier against a real SMB server: impacket's server on a
+// loopback port, its named pipe `zeltrpc` forwarded to an embedded signsim's
+// TCP socket. Round trips of every procedure, fragments, failures and their
+// statuses, a restarted service, the credentials file, and no password in
+// any output.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <netinet/in.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+
+#include "tests/zeltrpc/round_trip_cases.h"
+#include "tests/zeltrpc/rpc_test_support.h"
+#include "tests/zeltrpc/smb_test_server.h"
+#include "tools/signsim/server_stub.h"
+#include "zeltrpc.h"
+#include "zeltrpc/client_stub.h"
+#include "zeltrpc/rpc/binding.h"
+#include "zeltrpc/rpc/smb_pipe.h"
+#include "zeltrpc/rpc/string_binding.h"
+
+// Samba's libraries keep memory for the life of the process (talloc
+// contexts of their global state); the leak check of sanitized builds is
+// told so. Nothing of ours is suppressed.
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:libtalloc.so\nleak:libsmbclient.so\nleak:libsmbconf.so\nleak:libsamba\n";
+}
+
+namespace {
+
+using namespace std::chrono_literals;
+using zeltrpc::rpc::BindingHandle;
+using zeltrpc_test::kSmbTestPassword;
+
+class SmbPipeTest : public zeltrpc_test::EmbeddedServerFixture {
+ protected:
+  void SetUp() override {
+    EmbeddedServerFixture::SetUp();
+    if (std::string why = zeltrpc_test::SmbTestServer::unavailable(); !why.empty()) GTEST_SKIP() << why;
+    if (!zeltrpc::rpc::loadSmbClient()) GTEST_SKIP() << "libsmbclient.so.0 cannot be loaded here";
+    // No ticket cache and no per-user file: only what each test names.
+    ::setenv("KRB5CCNAME", ("FILE:" + m_root + "/no-ticket-cache").c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", (m_root + "/config").c_str(), 1);
+    m_authFile = m_root + "/auth";
+    writeAuthFile(kSmbTestPassword, 0600);
+    ::setenv("ZELTRPC_AUTH_FILE", m_authFile.c_str(), 1);
+  }
+  void TearDown() override {
+    zeltDisconnectSign();
+    m_smb.stop();
+    for (const char* v : {"KRB5CCNAME", "XDG_CONFIG_HOME", "ZELTRPC_AUTH_FILE", "ZELTRPC_SMB_PORT"})
+      ::unsetenv(v);
+    EmbeddedServerFixture::TearDown();
+  }
+
+  // signsim on a free loopback TCP port (or `port`), then the SMB server in
+  // front of it.
+  void startBoth(signsim::Options options = {}) {
+    options.tcp = "127.0.0.1:0";
+    startServer(options);
+    std::string error;
+    ASSERT_TRUE(m_smb.start(m_server->tcpPort(), m_root, error)) << error;
+    ::setenv("ZELTRPC_SMB_PORT", std::to_string(m_smb.port()).c_str(), 1);
+  }
+  void restartSignsim(signsim::Options options = {}) {
+    const uint16_t port = m_server->tcpPort();
+    stopServer();
+    options.tcp = "127.0.0.1:" + std::to_string(port);
+    startServer(options);
+  }
+  void writeAuthFile(const std::string& password, mode_t mode) {
+    {
+      std::ofstream f(m_authFile, std::ios::trunc);
+      f << "username = op\npassword = " << password << "\ndomain = WORKGROUP\n";
+    }
+    ::chmod(m_authFile.c_str(), mode);
+  }
+  // Pings over a binding of its own to `endpoint` on this computer.
+  uint32_t pingPipe(const char* endpoint) {
+    zeltrpc::rpc::StringBinding parts;
+    parts.protseq = "ncacn_np";
+    parts.networkAddress = "\\\\127.0.0.1";
+    parts.endpoint = endpoint;
+    std::unique_ptr<BindingHandle> handle;
+    if (uint32_t s = BindingHandle::fromStringBinding(zeltrpc::rpc::composeStringBinding(parts), handle))
+      return s;
+    return zeltrpc::callProcedure<zeltrpc::kPing>(handle.get());
+  }
+
+  zeltrpc_test::SmbTestServer m_smb;
+  std::string m_authFile;
+};
+
+// Sends this process's standard error to a file until finish() (or the end
+// of the scope, should a check end the test early).
+class StderrCapture {
+ public:
+  explicit StderrCapture(std::string path) : m_path(std::move(path)) {
+    std::fflush(stderr);
+    m_saved = ::dup(2);
+    int fd = ::open(m_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    ::dup2(fd, 2);
+    ::close(fd);
+  }
+  ~StderrCapture() { finish(); }
+  std::string finish() {
+    if (m_saved >= 0) {
+      std::fflush(stderr);
+      ::dup2(m_saved, 2);
+      ::close(m_saved);
+      m_saved = -1;
+    }
+    std::ifstream in(m_path);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  }
+
+ private:
+  std::string m_path;
+  int m_saved = -1;
+};
+
+template <class F>
+std::chrono::milliseconds timed(F&& f) {
+  const auto start = std::chrono::steady_clock::now();
+  f();
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+}
+
+TEST_F(SmbPipeTest, EveryProcedureRoundTripsOverThePipe) {
+  startBoth();
+  ASSERT_EQ(zeltConnectSign("127.0.0.1"), 0u);
+  EXPECT_EQ(zeltIsServer("127.0.0.1"), 1u);
+  zeltrpc_test::checkEveryProcedure([this] { return signsim::describeCall(m_server->lastCall()); });
+}
+
+// A reply of 64 KiB comes in a dozen fragments, each read as header and
+// body. Then the service restarts behind the SMB server while the client is
+// idle: the next call still gets through; a service that stops answering
+// ends the call at the time-out.
+TEST_F(SmbPipeTest, FragmentedReplyRestartedServiceAndSilentService) {
+  signsim::Options options;
+  options.statusFill = 65536;
+  startBoth(options);
+  ASSERT_EQ(zeltConnectSign("127.0.0.1"), 0u);
+  std::vector<char> status(65536);
+  uint32_t size = 0;
+  ASSERT_EQ(zeltGetStatus("SIGN1", status.data(), 65536, &size), 0u);
+  EXPECT_EQ(size, 65536u);
+  EXPECT_EQ(status.back(), '.');
+
+  restartSignsim();
+  EXPECT_EQ(zeltPing(), 0u);
+  EXPECT_EQ(zeltPing(), 0u);
+
+  ::setenv("ZELTRPC_TIMEOUT_MS", "700", 1);
+  ASSERT_EQ(zeltConnectSign("127.0.0.1"), 0u);  // the binding takes the time-out when made
+  options = {};
+  options.delayMs = 3000;
+  restartSignsim(options);
+  uint32_t late = 0;
+  auto took = timed([&] { late = zeltPing(); });
+  // The restarted service's first call goes out twice (the old pipe is found
+  // broken, then the new one is silent): at most two time-outs.
+  EXPECT_EQ(late, 1818u);
+  EXPECT_LT(took, 2 * 700ms + 1500ms);
+}
+
+// Failures end as the statuses the header names, within the time-out, and
+// no password reaches any output: not this process's, not the service's log,
+// not the SMB server's.
+TEST_F(SmbPipeTest, FailuresGiveTheirStatusesAndNoPasswordShows) {
+  startBoth();
+  ::setenv("ZELTRPC_TIMEOUT_MS", "1500", 1);
+  StderrCapture capture(m_root + "/stderr");
+
+  // A port where something accepts connections and never answers.
+  int silent = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t len = sizeof addr;
+  ASSERT_EQ(::bind(silent, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+  ASSERT_EQ(::listen(silent, 8), 0);
+  ::getsockname(silent, reinterpret_cast<sockaddr*>(&addr), &len);
+  // A port with nothing on it: a closed listener's.
+  int closed = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in gone{};
+  gone.sin_family = AF_INET;
+  gone.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  len = sizeof gone;
+  ::bind(closed, reinterpret_cast<sockaddr*>(&gone), sizeof gone);
+  ::getsockname(closed, reinterpret_cast<sockaddr*>(&gone), &len);
+  ::close(closed);
+
+  const std::string smbPort = std::to_string(m_smb.port());
+  // Through the exported connect the second try (ncacn_nb_nb, no carrier
+  // here) has the last word, and the process stays unconnected. (First: the
+  // library and the runtime this test also links each hold a copy of the
+  // carrier, and libsmbclient takes one call at a time.)
+  writeAuthFile("not-the-password", 0600);
+  EXPECT_EQ(zeltConnectSign("127.0.0.1"), 1703u);
+  EXPECT_EQ(zeltIsServer("127.0.0.1"), 0u);
+  struct Case {
+    const char* what;
+    std::string port;
+    const char* password;
+    mode_t mode;
+    const char* endpoint;
+    uint32_t status;
+  } cases[] = {
+      {"right password", smbPort, kSmbTestPassword, 0600, "\\pipe\\zeltrpc", 0},
+      {"wrong password", smbPort, "not-the-password", 0600, "\\pipe\\zeltrpc", 5},
+      {"group-readable credentials file", smbPort, kSmbTestPassword, 0640, "\\pipe\\zeltrpc", 5},
+      {"others-readable credentials file", smbPort, kSmbTestPassword, 0604, "\\pipe\\zeltrpc", 5},
+      {"no such pipe", smbPort, kSmbTestPassword, 0600, "\\pipe\\nosuch", 1722},
+      {"nothing on the port", std::to_string(ntohs(gone.sin_port)), kSmbTestPassword, 0600, "\\pipe\\zeltrpc", 1722},
+      {"a server that never answers", std::to_string(ntohs(addr.sin_port)), kSmbTestPassword, 0600,
+       "\\pipe\\zeltrpc", 1722},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    writeAuthFile(c.password, c.mode);
+    ::setenv("ZELTRPC_SMB_PORT", c.port.c_str(), 1);
+    uint32_t status = 99;
+    auto took = timed([&] { status = pingPipe(c.endpoint); });
+    EXPECT_EQ(status, c.status);
+    EXPECT_LT(took, 1500ms + 1500ms);
+  }
+  ::close(silent);
+
+  const std::string ours = capture.finish();
+  std::string service;
+  for (const auto& line : log()) service += line + "\n";
+  for (const auto& [name, text] : {std::pair<const char*, std::string>{"stderr", ours},
+                                   {"signsim log", service},
+                                   {"SMB server output", m_smb.output()}}) {
+    EXPECT_EQ(text.find(kSmbTestPassword), std::string::npos) << name << ": " << text;
+    EXPECT_EQ(text.find("not-the-password"), std::string::npos) << name << ": " << text;
+  }
+}
+
+}  // namespace

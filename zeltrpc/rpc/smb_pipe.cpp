@@ -1,0 +1,517 @@
+#include "zeltrpc/rpc/smb_pipe.h"
+
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <condition_variable>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "zeltrpc/rpc/pdu_framing.h"
+#include "zeltrpc/rpc/status.h"
+
+namespace zeltrpc::rpc {
+
+namespace {
+
+// ---------------------------------------------------------------- libsmbclient
+// The few parts of libsmbclient's C interface the carrier uses, declared here
+// so that building needs no Samba headers and the library no link-time tie.
+
+struct SMBCCTX;
+struct SMBCFILE;
+using AuthFn = void (*)(SMBCCTX* c, const char* server, const char* share, char* workgroup,
+                        int workgroupLen, char* user, int userLen, char* password, int passwordLen);
+using LogFn = void (*)(void* priv, int level, const char* msg);
+using OpenFn = SMBCFILE* (*)(SMBCCTX* c, const char* url, int flags, mode_t mode);
+using ReadFn = ssize_t (*)(SMBCCTX* c, SMBCFILE* f, void* buf, size_t count);
+using WriteFn = ssize_t (*)(SMBCCTX* c, SMBCFILE* f, const void* buf, size_t count);
+using CloseFn = int (*)(SMBCCTX* c, SMBCFILE* f);
+
+struct SmbApi {
+  SMBCCTX* (*newContext)();
+  int (*freeContext)(SMBCCTX*, int);
+  SMBCCTX* (*initContext)(SMBCCTX*);
+  void (*setDebug)(SMBCCTX*, int);
+  void (*setLogCallback)(SMBCCTX*, void*, LogFn);  // optional
+  void (*setFunctionAuthDataWithContext)(SMBCCTX*, AuthFn);
+  void (*setOptionUserData)(SMBCCTX*, void*);
+  void* (*getOptionUserData)(SMBCCTX*);
+  void (*setPort)(SMBCCTX*, uint16_t);
+  void (*setTimeout)(SMBCCTX*, int);
+  void (*setOptionUseKerberos)(SMBCCTX*, int);
+  void (*setOptionFallbackAfterKerberos)(SMBCCTX*, int);
+  void (*setOptionUseCCache)(SMBCCTX*, int);
+  void (*setOptionNoAutoAnonymousLogin)(SMBCCTX*, int);
+  OpenFn (*getFunctionOpen)(SMBCCTX*);
+  ReadFn (*getFunctionRead)(SMBCCTX*);
+  WriteFn (*getFunctionWrite)(SMBCCTX*);
+  CloseFn (*getFunctionClose)(SMBCCTX*);
+};
+
+SmbApi g_api{};
+bool g_loaded = false;
+std::once_flag g_loadOnce;
+// libsmbclient keeps process-wide state (its memory pools, the loaded
+// configuration) that its calls use without locks: one call at a time in
+// the whole process, whatever the connection.
+std::mutex g_libraryMutex;
+
+template <class F>
+bool resolve(void* lib, const char* name, F& fn) {
+  fn = reinterpret_cast<F>(::dlsym(lib, name));
+  return fn != nullptr;
+}
+
+void load() {
+  // Never closed: a library of this size is not worth unloading, and a
+  // connection being torn down may still be inside it.
+  void* lib = ::dlopen("libsmbclient.so.0", RTLD_NOW | RTLD_LOCAL);
+  if (!lib) return;
+  SmbApi a{};
+  bool ok = resolve(lib, "smbc_new_context", a.newContext) &&
+            resolve(lib, "smbc_free_context", a.freeContext) &&
+            resolve(lib, "smbc_init_context", a.initContext) &&
+            resolve(lib, "smbc_setDebug", a.setDebug) &&
+            resolve(lib, "smbc_setFunctionAuthDataWithContext", a.setFunctionAuthDataWithContext) &&
+            resolve(lib, "smbc_setOptionUserData", a.setOptionUserData) &&
+            resolve(lib, "smbc_getOptionUserData", a.getOptionUserData) &&
+            resolve(lib, "smbc_setPort", a.setPort) &&
+            resolve(lib, "smbc_setTimeout", a.setTimeout) &&
+            resolve(lib, "smbc_setOptionUseKerberos", a.setOptionUseKerberos) &&
+            resolve(lib, "smbc_setOptionFallbackAfterKerberos", a.setOptionFallbackAfterKerberos) &&
+            resolve(lib, "smbc_setOptionUseCCache", a.setOptionUseCCache) &&
+            resolve(lib, "smbc_setOptionNoAutoAnonymousLogin", a.setOptionNoAutoAnonymousLogin) &&
+            resolve(lib, "smbc_getFunctionOpen", a.getFunctionOpen) &&
+            resolve(lib, "smbc_getFunctionRead", a.getFunctionRead) &&
+            resolve(lib, "smbc_getFunctionWrite", a.getFunctionWrite) &&
+            resolve(lib, "smbc_getFunctionClose", a.getFunctionClose);
+  if (!ok) return;
+  resolve(lib, "smbc_setLogCallback", a.setLogCallback);
+  // Connections run on threads of their own: the library keeps its
+  // per-call scratch memory per thread once told so.
+  void (*threadPosix)() = nullptr;
+  if (resolve(lib, "smbc_thread_posix", threadPosix)) threadPosix();
+  g_api = a;
+  g_loaded = true;
+}
+
+// Swallows the library's own log lines: they may name the user, and nothing
+// of them belongs on a client program's output.
+void discardLog(void*, int, const char*) {}
+
+// ---------------------------------------------------------------- settings
+
+uint16_t smbPort() {
+  if (const char* p = std::getenv("ZELTRPC_SMB_PORT"); p && *p) {
+    char* end = nullptr;
+    long v = std::strtol(p, &end, 10);
+    if (*end == '\0' && v > 0 && v <= 65535) return static_cast<uint16_t>(v);
+  }
+  return 445;
+}
+
+bool haveTicketCache() {
+  if (const char* c = std::getenv("KRB5CCNAME"); c && *c) {
+    std::string name = c;
+    if (name.rfind("FILE:", 0) == 0) name = name.substr(5);
+    else if (name.find(':') != std::string::npos && name.front() != '/')
+      return true;  // KEYRING:, KCM:, DIR:, ...: present when named
+    struct stat st{};
+    return ::stat(name.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
+  }
+  struct stat st{};
+  const std::string dflt = "/tmp/krb5cc_" + std::to_string(::getuid());
+  return ::stat(dflt.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
+}
+
+std::string defaultAuthFile() {
+  if (const char* x = std::getenv("XDG_CONFIG_HOME"); x && *x) return std::string(x) + "/zeltrpc/auth";
+  if (const char* h = std::getenv("HOME"); h && *h) return std::string(h) + "/.config/zeltrpc/auth";
+  return {};
+}
+
+void wipe(std::string& s) {
+  volatile char* p = s.data();
+  for (size_t i = 0; i < s.size(); ++i) p[i] = 0;
+  s.clear();
+}
+
+// A computer name as libsmbclient takes it inside a URL; nothing that would
+// change the URL's meaning (user, path, port, escapes).
+bool plainHostName(const std::string& host) {
+  if (host.empty() || host.size() > 255) return false;
+  for (unsigned char c : host)
+    if (c <= ' ' || c == 0x7F || std::strchr("/\\@:;?#%[]\"'<>|*=,&+", c)) return false;
+  return true;
+}
+
+// ---------------------------------------------------------------- the connection
+
+// Worker threads still running, so that the library does not leave the
+// process (exit, dlclose) while one is inside it: a worker given up on by its
+// carrier ends within libsmbclient's time-out. Never destroyed: a worker may
+// still touch it while the process ends.
+struct LiveWorkers {
+  std::mutex mutex;
+  std::condition_variable done;
+  int count = 0;
+};
+LiveWorkers& liveWorkers() {
+  static auto* workers = new LiveWorkers;
+  return *workers;
+}
+
+struct WaitForWorkers {
+  ~WaitForWorkers() {
+    LiveWorkers& w = liveWorkers();
+    std::unique_lock lock(w.mutex);
+    w.done.wait_for(lock, std::chrono::seconds(30), [&] { return w.count == 0; });
+  }
+} g_waitForWorkers;
+
+// What the carrier and its worker thread share. The worker owns the
+// libsmbclient context; the carrier hands it one operation at a time and
+// waits for it no longer than its deadline. A carrier that stops waiting
+// leaves, and the worker frees the context when the operation ends (bounded
+// by libsmbclient's own time-out).
+struct Session {
+  std::mutex mutex;
+  std::condition_variable wake;
+  std::function<void()> job;  // set by the carrier, cleared by the worker
+  uint64_t posted = 0;
+  uint64_t finished = 0;
+  bool quit = false;
+  bool exited = false;
+
+  SMBCCTX* ctx = nullptr;
+  SMBCFILE* file = nullptr;
+  SmbCredentials creds;
+  std::vector<uint8_t> out;  // the PDUs of one write
+  std::vector<uint8_t> in;   // the last PDU read
+  Pdu pdu;
+  Io io = Io::Ok;
+  int error = 0;  // errno of a failed open
+
+  void run() {
+    std::unique_lock lock(mutex);
+    for (;;) {
+      wake.wait(lock, [&] { return job || quit; });
+      if (!job) break;
+      auto current = std::move(job);
+      job = nullptr;
+      lock.unlock();
+      {
+        std::lock_guard library(g_libraryMutex);
+        current();
+      }
+      lock.lock();
+      ++finished;
+      wake.notify_all();
+    }
+    lock.unlock();
+    {
+      std::lock_guard library(g_libraryMutex);
+      if (file) g_api.getFunctionClose(ctx)(ctx, file);
+      if (ctx) g_api.freeContext(ctx, 1);
+    }
+    file = nullptr;
+    ctx = nullptr;
+    lock.lock();
+    exited = true;
+    wake.notify_all();
+  }
+};
+
+void authData(SMBCCTX* c, const char*, const char*, char* workgroup, int workgroupLen, char* user,
+              int userLen, char* password, int passwordLen) {
+  auto* s = static_cast<Session*>(g_api.getOptionUserData(c));
+  auto put = [](char* to, int len, const std::string& v) {
+    if (len <= 0) return;
+    const size_t n = std::min(v.size(), static_cast<size_t>(len - 1));
+    std::memcpy(to, v.data(), n);
+    to[n] = '\0';
+  };
+  if (!s || s->creds.kerberos) return;
+  if (!s->creds.domain.empty()) put(workgroup, workgroupLen, s->creds.domain);
+  put(user, userLen, s->creds.user);
+  put(password, passwordLen, s->creds.password);
+}
+
+Io ioFromErrno(int e) {
+  switch (e) {
+    case ETIMEDOUT:
+    case EAGAIN: return Io::TimedOut;
+    case ECONNRESET:
+    case ECONNABORTED:
+    case EPIPE:
+    case ENOTCONN:
+    case EBADF: return Io::Closed;
+    default: return Io::Failed;
+  }
+}
+
+class SmbPipe final : public Carrier {
+ public:
+  explicit SmbPipe(std::shared_ptr<Session> s) : m_session(std::move(s)) {
+    LiveWorkers& w = liveWorkers();
+    {
+      std::lock_guard lock(w.mutex);
+      ++w.count;
+    }
+    m_worker = std::thread([s = m_session, &w] {
+      s->run();
+      std::lock_guard lock(w.mutex);
+      if (--w.count == 0) w.done.notify_all();
+    });
+  }
+
+  ~SmbPipe() override {
+    std::unique_lock lock(m_session->mutex);
+    m_session->quit = true;
+    m_session->wake.notify_all();
+    // Closing the pipe and logging off take a round trip or two; a worker
+    // still held by a silent server is left to finish on its own, bounded by
+    // libsmbclient's time-out.
+    const bool done = !m_stuck && m_session->wake.wait_for(lock, std::chrono::seconds(1),
+                                                           [&] { return m_session->exited; });
+    lock.unlock();
+    if (done) m_worker.join();
+    else m_worker.detach();
+  }
+
+  // Runs `job` on the worker; false when the deadline passed first (the
+  // connection is then of no further use).
+  bool run(std::function<void()> job, Clock::time_point deadline) {
+    if (m_stuck) return false;
+    std::unique_lock lock(m_session->mutex);
+    m_session->job = std::move(job);
+    const uint64_t ticket = ++m_session->posted;
+    m_session->wake.notify_all();
+    auto done = [&] { return m_session->finished >= ticket; };
+    if (deadline == Clock::time_point{}) m_session->wake.wait(lock, done);
+    else if (!m_session->wake.wait_until(lock, deadline, done)) m_stuck = true;
+    return !m_stuck;
+  }
+
+  // implements Carrier ------------------------------------------------
+  Io sendAll(std::span<const uint8_t> bytes, Clock::time_point deadline) override {
+    if (m_stuck) return Io::Failed;
+    Session* s = m_session.get();
+    s->out.assign(bytes.begin(), bytes.end());
+    bool ran = run(
+        [s] {
+          size_t done = 0;
+          s->io = Io::Ok;
+          auto write = g_api.getFunctionWrite(s->ctx);
+          while (done < s->out.size()) {
+            errno = 0;
+            ssize_t n = write(s->ctx, s->file, s->out.data() + done, s->out.size() - done);
+            if (n <= 0) {
+              s->io = n == 0 ? Io::Closed : ioFromErrno(errno);
+              return;
+            }
+            done += static_cast<size_t>(n);
+          }
+        },
+        deadline);
+    return ran ? s->io : Io::TimedOut;
+  }
+
+  Io readPdu(Pdu& pdu, Clock::time_point deadline) override {
+    if (m_stuck) return Io::Failed;
+    Session* s = m_session.get();
+    bool ran = run(
+        [s] {
+          auto read = g_api.getFunctionRead(s->ctx);
+          auto exactly = [&](uint8_t* to, size_t count) {
+            size_t got = 0;
+            while (got < count) {
+              errno = 0;
+              ssize_t n = read(s->ctx, s->file, to + got, count - got);
+              if (n == 0) return Io::Closed;
+              if (n < 0) return ioFromErrno(errno);
+              got += static_cast<size_t>(n);
+            }
+            return Io::Ok;
+          };
+          s->io = readFramedPdu(exactly, s->in, s->pdu);
+        },
+        deadline);
+    if (!ran) return Io::TimedOut;
+    if (s->io == Io::Ok) pdu = s->pdu;
+    return s->io;
+  }
+
+  // Over SMB a broken pipe shows only when it is used.
+  bool peerGone() const override { return m_stuck; }
+
+ private:
+  std::shared_ptr<Session> m_session;
+  std::thread m_worker;
+  bool m_stuck = false;
+};
+
+}  // namespace
+
+SmbCredentials::~SmbCredentials() { wipe(password); }
+
+bool loadSmbClient() {
+  std::call_once(g_loadOnce, load);
+  return g_loaded;
+}
+
+uint32_t readAuthFile(const std::string& path, SmbCredentials& creds, std::string* why) {
+  auto refuse = [&](const std::string& text) {
+    if (why) *why = path + ": " + text;
+    return kAccessDenied;
+  };
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  if (fd < 0) return refuse(std::strerror(errno));
+  struct stat st{};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return refuse("not a regular file");
+  }
+  if (st.st_uid != ::getuid()) {
+    ::close(fd);
+    return refuse("owned by another user");
+  }
+  if (st.st_mode & (S_IRWXG | S_IRWXO)) {
+    ::close(fd);
+    return refuse("group or others may read it; allow only its owner (chmod 600)");
+  }
+  std::string text;
+  char chunk[4096];
+  ssize_t n;
+  while ((n = ::read(fd, chunk, sizeof chunk)) > 0 && text.size() < 65536) text.append(chunk, n);
+  ::close(fd);
+  std::memset(chunk, 0, sizeof chunk);
+  if (n < 0) {
+    wipe(text);
+    return refuse("cannot be read");
+  }
+
+  SmbCredentials c;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t end = text.find('\n', pos);
+    if (end == std::string::npos) end = text.size();
+    std::string_view line(text.data() + pos, end - pos);
+    pos = end + 1;
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    const size_t eq = line.find('=');
+    if (eq == std::string_view::npos) continue;
+    std::string_view key = line.substr(0, eq);
+    while (!key.empty() && (key.front() == ' ' || key.front() == '\t')) key.remove_prefix(1);
+    while (!key.empty() && (key.back() == ' ' || key.back() == '\t')) key.remove_suffix(1);
+    std::string_view value = line.substr(eq + 1);
+    while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) value.remove_prefix(1);
+    auto is = [&](const char* k) { return key.size() == std::strlen(k) && strncasecmp(key.data(), k, key.size()) == 0; };
+    if (is("username")) c.user.assign(value);
+    else if (is("password")) c.password.assign(value);
+    else if (is("domain")) c.domain.assign(value);
+  }
+  wipe(text);
+  // "DOMAIN\user" names the domain too.
+  if (size_t slash = c.user.find('\\'); slash != std::string::npos && c.domain.empty()) {
+    c.domain = c.user.substr(0, slash);
+    c.user.erase(0, slash + 1);
+  }
+  creds = c;
+  return kOk;
+}
+
+uint32_t smbCredentials(SmbCredentials& creds, std::string* why) {
+  creds = SmbCredentials{};
+  if (haveTicketCache()) {
+    creds.kerberos = true;
+    return kOk;
+  }
+  if (const char* f = std::getenv("ZELTRPC_AUTH_FILE"); f && *f) return readAuthFile(f, creds, why);
+  const std::string path = defaultAuthFile();
+  struct stat st{};
+  if (path.empty() || ::lstat(path.c_str(), &st) != 0) return kOk;  // anonymous
+  return readAuthFile(path, creds, why);
+}
+
+uint32_t smbPipeName(const std::string& endpoint, std::string& pipe) {
+  std::string name = endpoint;
+  if (name.size() > 6 && strncasecmp(name.c_str(), "\\pipe\\", 6) == 0) name.erase(0, 6);
+  if (name.empty() || name.size() > 255 || name.find_first_of("/\\:*?\"<>|") != std::string::npos ||
+      name.find('\0') != std::string::npos)
+    return kInvalidEndpointFormat;
+  pipe = name;
+  return kOk;
+}
+
+uint32_t openSmbPipe(const std::string& networkAddress, const std::string& endpoint,
+                     std::chrono::milliseconds timeout, std::unique_ptr<Carrier>& out) {
+  const auto deadline = Clock::now() + timeout;
+  if (!loadSmbClient()) return kProtseqNotSupported;
+  std::string pipe;
+  if (uint32_t s = smbPipeName(endpoint, pipe)) return s;
+  std::string host = networkAddress;
+  host.erase(0, std::min(host.find_first_not_of('\\'), host.size()));
+  if (host.empty()) host = "127.0.0.1";
+  if (!plainHostName(host)) return kServerUnavailable;
+
+  auto session = std::make_shared<Session>();
+  if (uint32_t s = smbCredentials(session->creds)) return s;
+  auto carrier = std::make_unique<SmbPipe>(session);
+  Session* s = session.get();
+  const std::string url = "smb://" + host + "/IPC$/" + pipe;
+  const uint16_t port = smbPort();
+  const int ms = static_cast<int>(std::min<int64_t>(timeout.count(), 24LL * 3600 * 1000));
+  bool ran = carrier->run(
+      [s, url, port, ms] {
+        s->error = 0;
+        SMBCCTX* ctx = g_api.newContext();
+        if (!ctx) {
+          s->error = ENOMEM;
+          return;
+        }
+        g_api.setDebug(ctx, 0);
+        if (g_api.setLogCallback) g_api.setLogCallback(ctx, nullptr, discardLog);
+        g_api.setOptionUserData(ctx, s);
+        g_api.setFunctionAuthDataWithContext(ctx, authData);
+        g_api.setPort(ctx, port);
+        g_api.setTimeout(ctx, ms);
+        if (s->creds.kerberos) {
+          g_api.setOptionUseKerberos(ctx, 1);
+          g_api.setOptionFallbackAfterKerberos(ctx, 1);
+          g_api.setOptionUseCCache(ctx, 1);
+        } else if (!s->creds.user.empty()) {
+          // Refused credentials must not turn into a guest session.
+          g_api.setOptionNoAutoAnonymousLogin(ctx, 1);
+        }
+        if (!g_api.initContext(ctx)) {
+          s->error = errno ? errno : EINVAL;
+          g_api.freeContext(ctx, 0);
+          return;
+        }
+        s->ctx = ctx;
+        errno = 0;
+        s->file = g_api.getFunctionOpen(ctx)(ctx, url.c_str(), O_RDWR, 0);
+        if (!s->file) s->error = errno ? errno : EIO;
+      },
+      deadline);
+  if (!ran) return kServerUnavailable;
+  if (s->error == EACCES || s->error == EPERM) return kAccessDenied;
+  if (s->error == ENOMEM) return kOutOfMemory;
+  if (s->error != 0) return kServerUnavailable;
+  out = std::move(carrier);
+  return kOk;
+}
+
+}  // namespace zeltrpc::rpc
