@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 namespace corvella {
 
@@ -20,6 +21,18 @@ void AppendClipboardLine(std::string& text, const RequestCells& cells) {
 }
 
 namespace {
+
+std::size_t CountByte(std::string_view text, char byte) {
+  std::size_t count = 0;
+  if (text.empty()) return count;  // its data may be null, which memchr must not get
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  while ((p = static_cast<const char*>(std::memchr(p, byte, static_cast<std::size_t>(end - p)))) != nullptr) {
+    ++count;
+    ++p;
+  }
+  return count;
+}
 
 // Calls `piece` for every non-empty run of characters between "|" in `line`.
 template <typename F>
@@ -45,8 +58,7 @@ std::vector<RequestCells> ParseClipboardText(std::string_view text, std::size_t 
   std::vector<RequestCells> rows;
   // A line holds at most one request: room for the lines, up to the limit
   // and to what a list can hold (beyond that the vector grows as it goes).
-  std::size_t lines = 1;
-  for (char c : text) lines += (c == '\n' || c == '\r');
+  const std::size_t lines = 1 + CountByte(text, '\n') + CountByte(text, '\r');
   rows.reserve(std::min({lines, limit, static_cast<std::size_t>(kMaxRequests)}));
   total = 0;
   std::size_t pos = 0;
