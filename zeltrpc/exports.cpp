@@ -101,8 +101,12 @@ uint32_t zeltConnectSign(const char* server) {
                             : bindToSignService("ncacn_np", std::string("\\\\") + server,
                                                 "\\pipe\\zeltrpc", handle);
     if (status != 0 && !local) {
+      // The second try has no carrier on this platform: its 1703 would hide
+      // why the named pipe failed (an unreachable computer, refused
+      // credentials), so the first try's status stands then.
       handle.reset();
-      status = bindToSignService("ncacn_nb_nb", server, "250", handle);
+      const uint32_t second = bindToSignService("ncacn_nb_nb", server, "250", handle);
+      if (second != zeltrpc::rpc::kProtseqNotSupported) status = second;
     }
     if (status != 0) return status;  // every failed attempt leaves no binding
     std::lock_guard lock(g_stateMutex);

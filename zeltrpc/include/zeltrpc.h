@@ -19,8 +19,8 @@
  *         nothing was sent and no size was stored.
  *   1702  RPC_S_INVALID_BINDING: not connected.
  *   1703  RPC_S_PROTSEQ_NOT_SUPPORTED: no carrier for the protocol sequence:
- *         ncacn_nb_nb (the second try of a remote name) always, ncacn_np
- *         when libsmbclient (libsmbclient.so.0) cannot be loaded.
+ *         ncacn_np when libsmbclient (libsmbclient.so.0) cannot be loaded
+ *         (ncacn_nb_nb, the second try of a remote name, has none at all).
  *   1706  RPC_S_INVALID_ENDPOINT_FORMAT: the socket directory and endpoint
  *         make a path too long for a Unix-domain socket.
  *   1717  RPC_S_UNKNOWN_IF: the service does not offer the sign interface.
@@ -98,7 +98,8 @@ extern "C" {
 /* Binds to the sign service on computer `server` ("." for this computer,
  * over ncalrpc endpoint "zeltrpc" in the socket directory) and pings it.
  * Releases any earlier binding first, even for the same name. Remote names
- * try ncacn_np, then ncacn_nb_nb, and return the second try's status.
+ * try ncacn_np, then ncacn_nb_nb; as ncacn_nb_nb has no carrier here (1703),
+ * a failed remote name returns the named pipe's status (1722, 5, ...).
  * Returns 0 when connected, 87 for a null name or one longer than 61
  * characters (nothing changed), otherwise the status of the last attempt
  * (and the process is left without a binding). */
