@@ -1,5 +1,9 @@
 #include "listview/clipboard_text.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
 namespace corvella {
 
 void AppendClipboardLine(std::string& text, const RequestCells& cells) {
@@ -18,6 +22,18 @@ void AppendClipboardLine(std::string& text, const RequestCells& cells) {
 
 namespace {
 
+std::size_t CountByte(std::string_view text, char byte) {
+  std::size_t count = 0;
+  if (text.empty()) return count;  // its data may be null, which memchr must not get
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  while ((p = static_cast<const char*>(std::memchr(p, byte, static_cast<std::size_t>(end - p)))) != nullptr) {
+    ++count;
+    ++p;
+  }
+  return count;
+}
+
 // Calls `piece` for every non-empty run of characters between "|" in `line`.
 template <typename F>
 void ForEachPiece(std::string_view line, F&& piece) {
@@ -33,8 +49,18 @@ void ForEachPiece(std::string_view line, F&& piece) {
 }  // namespace
 
 std::vector<RequestCells> ParseClipboardText(std::string_view text) {
+  std::size_t total = 0;
+  return ParseClipboardText(text, SIZE_MAX, total);
+}
+
+std::vector<RequestCells> ParseClipboardText(std::string_view text, std::size_t limit, std::size_t& total) {
   text = text.substr(0, text.find('\0'));
   std::vector<RequestCells> rows;
+  // A line holds at most one request: room for the lines, up to the limit
+  // and to what a list can hold (beyond that the vector grows as it goes).
+  const std::size_t lines = 1 + CountByte(text, '\n') + CountByte(text, '\r');
+  rows.reserve(std::min({lines, limit, static_cast<std::size_t>(kMaxRequests)}));
+  total = 0;
   std::size_t pos = 0;
   while (pos < text.size()) {
     const std::size_t eol = text.find_first_of("\r\n", pos);
@@ -42,13 +68,23 @@ std::vector<RequestCells> ParseClipboardText(std::string_view text) {
     const std::string_view line = text.substr(pos, end - pos);
     pos = end + 1;
 
+    if (rows.size() == limit) {
+      // Past the limit a line only counts: does it have a second piece?
+      int pieces = 0;
+      ForEachPiece(line, [&](std::string_view) { return ++pieces < 2; });
+      if (pieces > 1) ++total;
+      continue;
+    }
     RequestCells cells;
     int index = 0;  // 0: the dropped number piece, 1..12: the cells
     ForEachPiece(line, [&](std::string_view piece) {
       if (index > 0) cells[static_cast<std::size_t>(index)] = std::string(piece);
       return ++index < kColumnCount;
     });
-    if (index > 1) rows.push_back(std::move(cells));
+    if (index > 1) {
+      rows.push_back(std::move(cells));
+      ++total;
+    }
   }
   return rows;
 }

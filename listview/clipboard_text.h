@@ -34,5 +34,9 @@ void AppendClipboardLine(std::string& text, const RequestCells& cells);
 // at its first zero byte, as clipboard text does. Cell 0 of every result is
 // empty: the caller numbers the rows by position.
 std::vector<RequestCells> ParseClipboardText(std::string_view text);
+// The same for only the first `limit` requests, so a huge text costs no more
+// memory than the requests kept; `total` receives how many requests the
+// whole text holds.
+std::vector<RequestCells> ParseClipboardText(std::string_view text, std::size_t limit, std::size_t& total);
 
 }  // namespace corvella

@@ -2,6 +2,7 @@
 // of "|"-separated cells (listview/clipboard_text.h).
 
 #include <algorithm>
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -70,11 +71,13 @@ void CCorvellaView::OnEditPaste() {
 
   int dropped = 0;
   if (const std::optional<std::string> text = m_pClipboard->GetText()) {
-    const std::vector<RequestCells> requests = ParseClipboardText(*text);
     // The list never grows past what a request file can hold.
     const int room = std::max(0, kMaxRequests - list.GetItemCount());
-    const int count = std::min(static_cast<int>(requests.size()), room);
-    dropped = static_cast<int>(requests.size()) - count;
+    std::size_t total = 0;
+    const std::vector<RequestCells> requests =
+        ParseClipboardText(*text, static_cast<std::size_t>(room), total);
+    const int count = static_cast<int>(requests.size());
+    dropped = static_cast<int>(std::min<std::size_t>(total - requests.size(), INT_MAX));
     for (int k = 0; k < count; ++k, ++row) {
       const RequestCells& cells = requests[static_cast<std::size_t>(k)];
       list.InsertItem(row, std::to_string(row + 1));

@@ -7,6 +7,7 @@
 // fuzz_zeltrpc_reply_pdu/: per procedure a bind_ack and its response (byte 0
 // the opnum), some in big-endian or EBCDIC data representation, some cut into
 // small fragments; plus bind_nak, fault, bind and request PDUs.
+// fuzz_zeltrpc_pipe_framing/: PDUs one after another as a pipe carries them.
 // fuzz_zeltrpc_ndr/: a reply stub and a request stub per distinct argument
 // list (bytes 0-3: opnum, data representation, capacity).
 
@@ -137,6 +138,34 @@ void pduSeeds(const fs::path& dir) {
   writeSeed(dir, "request-02", request);
 }
 
+// What the named pipe carries: whole PDUs one after another.
+void pipeSeeds(const fs::path& dir) {
+  const DataRep little{};
+  BindInfo bind;
+  bind.abstractSyntax = signInterface().syntax;
+  bind.transferSyntaxes.push_back(ndrTransferSyntax());
+  std::vector<uint8_t> bytes = encodeBind(1, bind);
+  appendFragments(bytes, kRequest, little, 2, 0, 40, requestStub(40, little, 57), kDefaultMaxFrag);
+  writeSeed(dir, "bind-request", bytes);
+
+  BindAckInfo ack;
+  ack.secondaryAddress = "\\PIPE\\zeltrpc";
+  ack.transferSyntax = ndrTransferSyntax();
+  bytes = encodeBindAck(little, 1, ack);
+  appendFragments(bytes, kResponse, little, 2, 0, 0, replyStub(28, little, 7, 64), kSmallestMaxFrag);
+  writeSeed(dir, "bind_ack-fragmented-response", bytes);
+
+  bytes = encodeFault(DataRep{true, false}, 2, 0, 1783, false);
+  const auto nak = encodeBindNak(little, 3, 4);
+  bytes.insert(bytes.end(), nak.begin(), nak.end());
+  writeSeed(dir, "fault-big-endian-bind_nak", bytes);
+
+  bytes.clear();
+  appendFragments(bytes, kResponse, little, 2, 0, 0, replyStub(35, little, 7, 32), kDefaultMaxFrag);
+  bytes.resize(bytes.size() - 5);  // the pipe closed inside the PDU
+  writeSeed(dir, "truncated-response", bytes);
+}
+
 void ndrSeeds(const fs::path& dir) {
   // The fuzz target: byte 1 bit 0 big-endian, bit 1 EBCDIC; bytes 2-3 the
   // capacity (buffers(n) get it modulo 512, in,out sizes all of it).
@@ -168,5 +197,6 @@ int main(int argc, char** argv) {
   const fs::path root = argv[1];
   pduSeeds(root / "fuzz_zeltrpc_reply_pdu");
   ndrSeeds(root / "fuzz_zeltrpc_ndr");
+  pipeSeeds(root / "fuzz_zeltrpc_pipe_framing");
   return 0;
 }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -73,6 +74,14 @@ TEST_P(ClipboardParseTest, ProducesTheRequests) {
     std::vector<std::string> expected = c.rows[r];
     expected.resize(12);
     EXPECT_EQ(Tail(rows[r]), expected);
+  }
+  // With a limit: the first requests only, and the count of all of them.
+  for (std::size_t limit : {std::size_t{0}, std::size_t{1}, rows.size()}) {
+    SCOPED_TRACE("limit " + std::to_string(limit));
+    std::size_t total = 99;
+    const std::vector<RequestCells> first = ParseClipboardText(c.text, limit, total);
+    EXPECT_EQ(total, rows.size());
+    EXPECT_EQ(first, std::vector<RequestCells>(rows.begin(), rows.begin() + std::min(limit, rows.size())));
   }
 }
 
