@@ -111,11 +111,13 @@ ReadResult ReadWholeFile(const std::string& path, std::string& out) {
     ::close(fd);
     return ReadResult::kFailed;
   }
-  // Read straight into the text, sized from the file plus one byte, so the
-  // usual whole read ends with the zero-length read that finds the end; a
-  // file that grows meanwhile makes the room grow.
+  // Read straight into the text, sized from the file plus one byte. Once the
+  // size fstat gave has been read the text is whole, so the usual file takes
+  // a single read; a file that grew meanwhile fills the spare byte instead,
+  // makes the room grow and is read up to the zero-length read at its end.
+  const std::size_t expected = static_cast<std::size_t>(st.st_size);
   std::size_t used = 0;
-  out.resize(static_cast<std::size_t>(st.st_size) + 1);
+  out.resize(expected + 1);
   for (;;) {
     if (used == out.size()) {
       if (out.size() > ProfileFile::kMaxBytes) {
@@ -134,6 +136,7 @@ ReadResult ReadWholeFile(const std::string& path, std::string& out) {
     }
     if (n == 0) break;
     used += static_cast<std::size_t>(n);
+    if (used == expected) break;
   }
   ::close(fd);
   out.resize(used);
