@@ -111,11 +111,13 @@ ReadResult ReadWholeFile(const std::string& path, std::string& out) {
     ::close(fd);
     return ReadResult::kFailed;
   }
-  // Read straight into the text, sized from the file plus one byte, so the
-  // usual whole read ends with the zero-length read that finds the end; a
-  // file that grows meanwhile makes the room grow.
+  // Read straight into the text, sized from the file plus one byte. Once the
+  // size fstat gave has been read the text is whole, so the usual file takes
+  // a single read; a file that grew meanwhile fills the spare byte instead,
+  // makes the room grow and is read up to the zero-length read at its end.
+  const std::size_t expected = static_cast<std::size_t>(st.st_size);
   std::size_t used = 0;
-  out.resize(static_cast<std::size_t>(st.st_size) + 1);
+  out.resize(expected + 1);
   for (;;) {
     if (used == out.size()) {
       if (out.size() > ProfileFile::kMaxBytes) {
@@ -134,6 +136,7 @@ ReadResult ReadWholeFile(const std::string& path, std::string& out) {
     }
     if (n == 0) break;
     used += static_cast<std::size_t>(n);
+    if (used == expected) break;
   }
   ::close(fd);
   out.resize(used);
@@ -451,24 +454,29 @@ bool IsTemporaryOf(std::string_view name, std::string_view base, long& pid) {
 // it ended in the middle of a save: regular files of this user whose writer
 // no longer exists. Nothing else in the folder is touched.
 void RemoveStaleTemporaries(const std::string& dir, const std::string& base) {
+  // The folder is read with getdents64 into a buffer on the stack: opendir
+  // would allocate a 32 KiB buffer and make three more calls on every save.
   const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dirFd < 0) return;
-  DIR* folder = ::fdopendir(dirFd);
-  if (folder == nullptr) {
-    ::close(dirFd);
-    return;
+  alignas(8) char buffer[4096];
+  for (;;) {
+    const ssize_t got = ::getdents64(dirFd, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
+    for (ssize_t at = 0; at < got;) {
+      const auto* entry = reinterpret_cast<const dirent64*>(buffer + at);
+      at += entry->d_reclen;
+      long pid = 0;
+      if (!IsTemporaryOf(entry->d_name, base, pid)) continue;
+      if (pid <= 0 || pid == static_cast<long>(::getpid())) continue;
+      if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;  // its writer may still run
+      struct stat st {};
+      if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+      if (!S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) continue;
+      ::unlinkat(dirFd, entry->d_name, 0);
+    }
   }
-  while (const dirent* entry = ::readdir(folder)) {
-    long pid = 0;
-    if (!IsTemporaryOf(entry->d_name, base, pid)) continue;
-    if (pid <= 0 || pid == static_cast<long>(::getpid())) continue;
-    if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;  // its writer may still run
-    struct stat st {};
-    if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
-    if (!S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) continue;
-    ::unlinkat(dirFd, entry->d_name, 0);
-  }
-  ::closedir(folder);
+  ::close(dirFd);
 }
 
 // Gives the unnamed file `fd` the name of a new temporary of `target`.
