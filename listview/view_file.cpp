@@ -43,7 +43,7 @@ std::string LastEight(const std::string& path) {
 // Makes `target` (a request file name) the current sport: asks to save a
 // modified list first, then records the sport and reloads the view.
 void SwitchSport(CCorvellaView& view, const std::string& target) {
-  if (LastEight(view.m_strFilePath) == target) return;
+  if (LastEight(view.GetFilePath()) == target) return;
   CCorvellaDoc& doc = *view.GetDocument();
   if (doc.IsModified()) {
     const int answer = view.GetUi().MessageBox("Save changes to file?", "Corvella",

@@ -30,28 +30,22 @@ struct ColumnEditor {
   Editor editor;
   const char* label;
   const char* choices;
-  int (CCorvellaView::*validate)(std::string&, int, bool);
 };
 
 const ColumnEditor kColumnEditors[kColumnCount] = {
-    {Editor::None, "", "", nullptr},
-    {Editor::Prompt, "Description", "", nullptr},
-    {Editor::Selection, "Request Type", "Individual,Team", &CCorvellaView::ValidateTeamInd},
-    {Editor::Selection, "Top 3 Statistic", "Normal,Passing,Receiving,Rushing,Tackles/Defense",
-     &CCorvellaView::ValidateTop3},
-    {Editor::GameMessage, "", "", nullptr},
-    {Editor::Selection, "Sign Number", "1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16",
-     &CCorvellaView::ValidateSignNumber},
-    {Editor::Selection, "Display Mode", "Continuous,Single Step,Selected Frame",
-     &CCorvellaView::ValidateDisplayMode},
-    {Editor::Prompt, "Times to Display -- 0 thru 99999 -- Omit Commas", "",
-     &CCorvellaView::ValidateTimesToDisplay},
-    {Editor::Selection, "Drive Letter", "A,B,C,D,E,F,G,H,I,J,K,L,M,N,O,P,Q,R,S,T,U,V,W,X,Y,Z",
-     &CCorvellaView::ValidateDrive},
-    {Editor::Prompt, "Library Name -- 8 letters or less", "", &CCorvellaView::ValidateLibrary},
-    {Editor::Prompt, "Sequence Name -- 8 letters or less", "", &CCorvellaView::ValidateSequence},
-    {Editor::Prompt, "Frame Number -- 0 thru 9999 -- Omit Commas", "", &CCorvellaView::ValidateFrame},
-    {Editor::Prompt, "RTD Offset -- 0 thru 5000 -- Omit Commas", "", &CCorvellaView::ValidateOffset},
+    {Editor::None, "", ""},
+    {Editor::Prompt, "Description", ""},
+    {Editor::Selection, "Request Type", "Individual,Team"},
+    {Editor::Selection, "Top 3 Statistic", "Normal,Passing,Receiving,Rushing,Tackles/Defense"},
+    {Editor::GameMessage, "", ""},
+    {Editor::Selection, "Sign Number", "1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16"},
+    {Editor::Selection, "Display Mode", "Continuous,Single Step,Selected Frame"},
+    {Editor::Prompt, "Times to Display -- 0 thru 99999 -- Omit Commas", ""},
+    {Editor::Selection, "Drive Letter", "A,B,C,D,E,F,G,H,I,J,K,L,M,N,O,P,Q,R,S,T,U,V,W,X,Y,Z"},
+    {Editor::Prompt, "Library Name -- 8 letters or less", ""},
+    {Editor::Prompt, "Sequence Name -- 8 letters or less", ""},
+    {Editor::Prompt, "Frame Number -- 0 thru 9999 -- Omit Commas", ""},
+    {Editor::Prompt, "RTD Offset -- 0 thru 5000 -- Omit Commas", ""},
 };
 
 // Steps a cell's leading integer by `delta`; a result below `low` wraps to
@@ -101,7 +95,7 @@ void CCorvellaView::EditCurrentCell() {
   // The check reads and corrects the other cells of the first selected row
   // only; a rejected value (its message already shown) changes nothing. The
   // description is taken as typed.
-  if (m_nCurColumn != COL_DESCRIPTION && (this->*editor.validate)(text, firstRow, true) == 0) return;
+  if (m_nCurColumn != COL_DESCRIPTION && ValidateField(text, firstRow, true, m_nCurColumn) == 0) return;
 
   for (int row : rows) list.SetItemText(row, m_nCurColumn, text);
   m_doc.SetModifiedFlag(true);
