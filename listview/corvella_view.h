@@ -4,14 +4,15 @@
 // carries the request commands, the keys and clicks, the clipboard, the page
 // drawing for printing and the send command.
 //
-// The members are defined by subsystem:
+// The members are defined by subsystem, each file with a header of its name
+// for the functions and constants of that subsystem:
 //   corvella_view.cpp   columns, selection walk, Delete/Add/Edit/Insert, clicks
 //   view_file.cpp       request file load and save, sport switch
 //   validators.cpp      the field checks
 //   view_keys.cpp       in-place cell editing and keyboard navigation
 //   view_edit.cpp       EditRequest (Edit Request dialog)
 //   view_clipboard.cpp  Copy, Cut, Paste
-//   view_print.cpp      page drawing for printing and preview
+//   view_print.cpp      page drawing for printing and preview (PrintInfo)
 // OnSendRequest hands the command to the RequestSending installed on the view
 // (transmit/send_request.h), which owns the connection and the packet.
 
@@ -22,6 +23,7 @@
 #include <utility>
 
 #include "listview/list_view_ex.h"
+#include "listview/view_print.h"
 #include "platform/command.h"
 #include "requests/document.h"
 #include "requests/request_record.h"
@@ -32,21 +34,6 @@ class CCorvellaDoc;
 class Clipboard;
 class KeyState;
 class Ui;
-
-// What the print job tells the view (page range and the page being drawn).
-struct PrintInfo {
-  int minPage = 1;
-  int maxPage = 1;
-  int curPage = 1;
-  bool preview = false;
-  bool direct = false;  // print without the dialog
-  // Runs the print dialog (or takes the printer defaults when `direct` or
-  // `preview`); false when the operator cancels or no printer can be had.
-  std::function<bool(PrintInfo&)> doPreparePrinting;
-  // Sets the application's printer settings to landscape (kept for the run).
-  std::function<void()> setLandscape;
-};
-
 
 // Send Request, carried out outside the list (transmit/send_request.h).
 class RequestSending {
