@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "platform/text.h"
+
 namespace corvella {
 
 void AppendClipboardLine(std::string& text, const RequestCells& cells) {
@@ -21,18 +23,6 @@ void AppendClipboardLine(std::string& text, const RequestCells& cells) {
 }
 
 namespace {
-
-std::size_t CountByte(std::string_view text, char byte) {
-  std::size_t count = 0;
-  if (text.empty()) return count;  // its data may be null, which memchr must not get
-  const char* p = text.data();
-  const char* const end = p + text.size();
-  while ((p = static_cast<const char*>(std::memchr(p, byte, static_cast<std::size_t>(end - p)))) != nullptr) {
-    ++count;
-    ++p;
-  }
-  return count;
-}
 
 // Calls `piece` for every non-empty run of characters between "|" in `line`.
 template <typename F>

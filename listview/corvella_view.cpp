@@ -38,7 +38,7 @@ void CCorvellaView::SetupColumns() {
   for (int c = 0; c < kColumnCount; ++c) {
     const std::string title = kColumns[c].title;
     const int titleWidth =
-        measureText ? measureText(title) : static_cast<int>(title.size()) * kFallbackCharWidth;
+        m_measureText ? m_measureText(title) : static_cast<int>(title.size()) * kFallbackCharWidth;
     m_list.InsertColumn(c, title, kColumns[c].format, ColumnWidthForTitle(c, titleWidth));
   }
 }

@@ -4,14 +4,15 @@
 // carries the request commands, the keys and clicks, the clipboard, the page
 // drawing for printing and the send command.
 //
-// The members are defined by subsystem:
+// The members are defined by subsystem, each file with a header of its name
+// for the functions and constants of that subsystem:
 //   corvella_view.cpp   columns, selection walk, Delete/Add/Edit/Insert, clicks
 //   view_file.cpp       request file load and save, sport switch
 //   validators.cpp      the field checks
 //   view_keys.cpp       in-place cell editing and keyboard navigation
 //   view_edit.cpp       EditRequest (Edit Request dialog)
 //   view_clipboard.cpp  Copy, Cut, Paste
-//   view_print.cpp      page drawing for printing and preview
+//   view_print.cpp      page drawing for printing and preview (PrintInfo)
 // OnSendRequest hands the command to the RequestSending installed on the view
 // (transmit/send_request.h), which owns the connection and the packet.
 
@@ -19,8 +20,10 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "listview/list_view_ex.h"
+#include "listview/view_print.h"
 #include "platform/command.h"
 #include "requests/document.h"
 #include "requests/request_record.h"
@@ -31,21 +34,6 @@ class CCorvellaDoc;
 class Clipboard;
 class KeyState;
 class Ui;
-
-// What the print job tells the view (page range and the page being drawn).
-struct PrintInfo {
-  int minPage = 1;
-  int maxPage = 1;
-  int curPage = 1;
-  bool preview = false;
-  bool direct = false;  // print without the dialog
-  // Runs the print dialog (or takes the printer defaults when `direct` or
-  // `preview`); false when the operator cancels or no printer can be had.
-  std::function<bool(PrintInfo&)> doPreparePrinting;
-  // Sets the application's printer settings to landscape (kept for the run).
-  std::function<void()> setLandscape;
-};
-
 
 // Send Request, carried out outside the list (transmit/send_request.h).
 class RequestSending {
@@ -67,12 +55,32 @@ class CCorvellaView : public CListViewEx, public DocumentView {
   // use by the view.
   void SetRequestSending(RequestSending* sending) { m_pSending = sending; }
 
+  // Pixel width of a text in the list's font; the widget installs it and
+  // removes it (nullptr) before it goes. Without one, titles are measured by
+  // an average character width.
+  void SetTextMeasure(std::function<int(const std::string&)> measure) { m_measureText = std::move(measure); }
+
+  // ---- state the commands share ---------------------------------------------
+  // The request file the list loads and saves (UpdateFilePath takes it from
+  // the document).
+  const std::string& GetFilePath() const { return m_strFilePath; }
+  void SetFilePath(const std::string& path) { m_strFilePath = path; }
+  // The RTD input the last UpdateFilePath read: 0 the serial port, n the
+  // sign service's input n - 1.
+  int32_t GetRtdInput() const { return m_nRtdInput; }
+  // The caret row: the last row clicked or moved to (-1: none yet).
+  int32_t GetFocusRow() const { return m_nFocusRow; }
+  void SetFocusRow(int32_t row) { m_nFocusRow = row; }
+  // Loading mode of the field checks: a bad value is replaced instead of
+  // rejected. On from construction until the first load has filled the list.
+  bool IsLoading() const { return m_bLoading; }
+  void SetLoading(bool loading) { m_bLoading = loading; }
+  // The page OnPrepareDC set up for OnDraw.
+  int32_t GetPrintPage() const { return m_nPrintPage; }
+
   // ---- columns, rows, selection -------------------------------------------
   void SetupColumns();
   void RenumberRows();
-  int ProcessSelectedRows(bool bEdit, bool bDelete);
-  // Pixel width of a text in the list's font (the widget installs the measure).
-  std::function<int(const std::string&)> measureText;
 
   // ---- commands and their enabling -----------------------------------------
   void OnDeleteRequest();
@@ -99,23 +107,11 @@ class CCorvellaView : public CListViewEx, public DocumentView {
 
   // ---- editing dialogs --------------------------------------------------------
   void EditRequest(int row, bool bInsert);
-  std::string PromptForText(const std::string& label, const std::string& initial);
-  std::string ChooseSelection(const std::string& label, const std::string& current,
-                              const std::string& choices);
 
   // ---- field checks: 1 valid, 0 rejected, -1 replaced -------------------------
+  // Routes the cell text of `column` to its check; "#" and Description are
+  // not checked (0).
   int ValidateField(std::string& value, int row, bool showMessage, int column);
-  int ValidateTeamInd(std::string& value, int row, bool showMessage);
-  int ValidateTop3(std::string& value, int row, bool showMessage);
-  int ValidateGameSeason(std::string& value, int row, bool showMessage);
-  int ValidateSignNumber(std::string& value, int row, bool showMessage);
-  int ValidateDisplayMode(std::string& value, int row, bool showMessage);
-  int ValidateTimesToDisplay(std::string& value, int row, bool showMessage);
-  int ValidateDrive(std::string& value, int row, bool showMessage);
-  int ValidateLibrary(std::string& value, int row, bool showMessage);
-  int ValidateSequence(std::string& value, int row, bool showMessage);
-  int ValidateFrame(std::string& value, int row, bool showMessage);
-  int ValidateOffset(std::string& value, int row, bool showMessage);
 
   // ---- request file and sport (DocumentView) ---------------------------------
   void OnInitialUpdate() override;
@@ -145,20 +141,28 @@ class CCorvellaView : public CListViewEx, public DocumentView {
   // ---- sending ------------------------------------------------------------------
   void OnSendRequest();
 
-  int32_t m_nPrintPage = 0;
-  int32_t m_nLastColumn = kLastColumn;
-  int32_t m_nFocusRow = -1;
-  bool m_bLoading = true;
-  bool m_bCutMode = false;
-  bool m_bShiftDown = false;
-  bool m_bRightClick = false;
-  std::array<std::string, kColumnCount> m_strKeyNames;
-  std::string m_strCellText;
-  std::string m_strFieldCaption;
-  std::string m_strFilePath;
-  int32_t m_nRtdInput = 1;
-
  private:
+  // Test mode (neither flag): 1 when some selected row is visibly selected.
+  // Edit or delete: acts on the visibly selected rows; returns 0.
+  int ProcessSelectedRows(bool bEdit, bool bDelete);
+  // The two small modal editors of in-place editing.
+  std::string PromptForText(const std::string& label, const std::string& initial);
+  std::string ChooseSelection(const std::string& label, const std::string& current,
+                              const std::string& choices);
+
+  // The checks of the single columns, reached through ValidateField.
+  int ValidateTeamInd(std::string& value, int row, bool showMessage);
+  int ValidateTop3(std::string& value, int row, bool showMessage);
+  int ValidateGameSeason(std::string& value, int row, bool showMessage);
+  int ValidateSignNumber(std::string& value, int row, bool showMessage);
+  int ValidateDisplayMode(std::string& value, int row, bool showMessage);
+  int ValidateTimesToDisplay(std::string& value, int row, bool showMessage);
+  int ValidateDrive(std::string& value, int row, bool showMessage);
+  int ValidateLibrary(std::string& value, int row, bool showMessage);
+  int ValidateSequence(std::string& value, int row, bool showMessage);
+  int ValidateFrame(std::string& value, int row, bool showMessage);
+  int ValidateOffset(std::string& value, int row, bool showMessage);
+
   bool ControlDown() const;
   // The parts of OnKeyDown, each acting only on its own keys: the keypad's
   // stepping of numbers, the letters that set codes, and the keys that move
@@ -178,6 +182,20 @@ class CCorvellaView : public CListViewEx, public DocumentView {
   Clipboard* m_pClipboard = nullptr;
   const KeyState* m_pKeyState = nullptr;
   RequestSending* m_pSending = nullptr;
+  std::function<int(const std::string&)> m_measureText;
+
+  int32_t m_nPrintPage = 0;
+  int32_t m_nLastColumn = kLastColumn;
+  int32_t m_nFocusRow = -1;
+  bool m_bLoading = true;
+  bool m_bCutMode = false;
+  bool m_bShiftDown = false;
+  bool m_bRightClick = false;
+  std::array<std::string, kColumnCount> m_strKeyNames;
+  std::string m_strCellText;
+  std::string m_strFieldCaption;
+  std::string m_strFilePath;
+  int32_t m_nRtdInput = 1;
 };
 
 }  // namespace corvella

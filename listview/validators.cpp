@@ -1,15 +1,7 @@
-// The field checks of the request list: one validator per column from
-// Team/Ind to Offset, and ValidateField, which routes a cell to its validator.
-//
-// Each validator takes the cell text in and out, the row whose other cells its
-// cross-column rules read and change, and whether to show its messages. It
-// returns 1 (valid, perhaps normalised), 0 (rejected) or -1 (replaced by a
-// fallback or corrected by a rule). Three callers use them:
-//   editing a cell     m_bLoading false, messages on:  a bad value is rejected
-//   filling from file  m_bLoading true,  messages on:  a bad value is replaced
-//   the save pass      m_bLoading false, messages off: a bad value stays
-// The sport message and the Team/Ind question of Top 3 are shown whatever the
-// show-messages argument says.
+// The field checks of the request list, one per column, and ValidateField,
+// which routes a cell to its check.
+
+#include "listview/validators.h"
 
 #include <string>
 #include <string_view>
@@ -21,17 +13,12 @@
 
 namespace corvella {
 
-namespace {
-
-// Cuts the text to its first character; an empty text stays empty.
 void KeepFirstChar(std::string& text) {
   if (text.size() > 1) text.resize(1);
 }
 
 bool HasPathSeparator(std::string_view text) { return text.find_first_of("/\\") != std::string_view::npos; }
 
-// Letters of the Windows-1252 code page: A–Z, a–z and the accented and other
-// letters above 127.
 bool IsCharAlpha1252(unsigned char c) {
   if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) return true;
   switch (c) {
@@ -43,6 +30,8 @@ bool IsCharAlpha1252(unsigned char c) {
   }
   return c >= 0xC0 && c != 0xD7 && c != 0xF7;
 }
+
+namespace {
 
 constexpr unsigned kMessageFlags = MB_OK | MB_ICONEXCLAMATION;
 

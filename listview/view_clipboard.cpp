@@ -1,5 +1,6 @@
-// Copy, Cut and Paste of whole requests through the clipboard, as text lines
-// of "|"-separated cells (listview/clipboard_text.h).
+// Copy, Cut and Paste of whole requests through the clipboard.
+
+#include "listview/view_clipboard.h"
 
 #include <algorithm>
 #include <climits>
@@ -15,18 +16,12 @@
 
 namespace corvella {
 
-namespace {
-
-// Told when Paste had more lines than the list has room for.
-constexpr const char* kPasteFullCaption = "Too Many Requests";
 std::string DroppedLinesMessage(int dropped) {
   std::string text = "The list can hold at most " + std::to_string(kMaxRequests) +
                      " requests, the most a request file can keep.\n";
   text += dropped == 1 ? "1 pasted line was dropped." : std::to_string(dropped) + " pasted lines were dropped.";
   return text;
 }
-
-}  // namespace
 
 // Copy, and the body of Cut. The whole text is built first and handed to the
 // clipboard in one piece; Cut removes its rows only once the clipboard has

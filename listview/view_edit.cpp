@@ -1,6 +1,6 @@
-// EditRequest: the Edit Request dialog over one row of the list (adding a
-// request at the end, inserting one before a row, or editing a row), and the
-// two small modal editors of in-place editing.
+// EditRequest, and the two small modal editors of in-place editing.
+
+#include "listview/view_edit.h"
 
 #include <string>
 
@@ -39,6 +39,42 @@ std::string FirstChar(const std::string& text) { return text.substr(0, 1); }
 
 }  // namespace
 
+EditRequestData EditDataFromCells(const RequestCells& cells, bool football) {
+  EditRequestData data;
+  data.football = football;
+  data.requestNumber = cells[COL_NUMBER];
+  data.description = cells[COL_DESCRIPTION];
+  data.type = TypeName(cells[COL_TEAM_IND]);
+  data.top3 = Top3ListName(cells[COL_TOP3]);
+  data.style = StyleName(cells[COL_GAME_SEASON]);
+  data.sign = LeadingInt(cells[COL_SIGN]);
+  data.displayMode = cells[COL_DISPLAY_MODE];
+  data.times = LeadingInt(cells[COL_TIMES]);
+  data.drive = cells[COL_DRIVE];
+  data.library = cells[COL_LIBRARY];
+  data.sequence = cells[COL_SEQUENCE];
+  data.frame = LeadingInt(cells[COL_FRAME]);
+  data.offset = LeadingInt(cells[COL_OFFSET]);
+  return data;
+}
+
+RequestCells CellsFromEditData(const EditRequestData& data) {
+  RequestCells cells;
+  cells[COL_DESCRIPTION] = data.description.empty() ? std::string(1, ' ') : data.description;
+  cells[COL_TEAM_IND] = FirstChar(data.type);
+  cells[COL_TOP3] = Top3Code(data.top3);
+  cells[COL_GAME_SEASON] = FirstChar(data.style);
+  cells[COL_SIGN] = std::to_string(data.sign);
+  cells[COL_DISPLAY_MODE] = data.displayMode;
+  cells[COL_TIMES] = std::to_string(data.times);
+  cells[COL_DRIVE] = data.drive;
+  cells[COL_LIBRARY] = data.library;
+  cells[COL_SEQUENCE] = data.sequence;
+  cells[COL_FRAME] = std::to_string(data.frame);
+  cells[COL_OFFSET] = std::to_string(data.offset);
+  return cells;
+}
+
 void CCorvellaView::EditRequest(int row, bool bInsert) {
   ListControl& list = GetListCtrl();
   const int count = list.GetItemCount();
@@ -64,40 +100,14 @@ void CCorvellaView::EditRequest(int row, bool bInsert) {
   }
   if (isNew) cells[COL_NUMBER] = std::to_string(row + 1);
 
-  EditRequestData data;
-  data.football = IsFootball();
-  data.requestNumber = cells[COL_NUMBER];
-  data.description = cells[COL_DESCRIPTION];
-  data.type = TypeName(cells[COL_TEAM_IND]);
-  data.top3 = Top3ListName(cells[COL_TOP3]);
-  data.style = StyleName(cells[COL_GAME_SEASON]);
-  data.sign = LeadingInt(cells[COL_SIGN]);
-  data.displayMode = cells[COL_DISPLAY_MODE];
-  data.times = LeadingInt(cells[COL_TIMES]);
-  data.drive = cells[COL_DRIVE];
-  data.library = cells[COL_LIBRARY];
-  data.sequence = cells[COL_SEQUENCE];
-  data.frame = LeadingInt(cells[COL_FRAME]);
-  data.offset = LeadingInt(cells[COL_OFFSET]);
-
+  EditRequestData data = EditDataFromCells(cells, IsFootball());
   if (!m_ui.EditRequestDialog(data)) return;
 
-  if (data.description.empty()) data.description.assign(1, ' ');
   if (isNew) row = list.InsertItem(row, std::to_string(row + 1));
   if (row < 0) return;
 
-  list.SetItemText(row, COL_DESCRIPTION, data.description);
-  list.SetItemText(row, COL_TEAM_IND, FirstChar(data.type));
-  list.SetItemText(row, COL_TOP3, Top3Code(data.top3));
-  list.SetItemText(row, COL_GAME_SEASON, FirstChar(data.style));
-  list.SetItemText(row, COL_SIGN, std::to_string(data.sign));
-  list.SetItemText(row, COL_DISPLAY_MODE, data.displayMode);
-  list.SetItemText(row, COL_TIMES, std::to_string(data.times));
-  list.SetItemText(row, COL_DRIVE, data.drive);
-  list.SetItemText(row, COL_LIBRARY, data.library);
-  list.SetItemText(row, COL_SEQUENCE, data.sequence);
-  list.SetItemText(row, COL_FRAME, std::to_string(data.frame));
-  list.SetItemText(row, COL_OFFSET, std::to_string(data.offset));
+  const RequestCells edited = CellsFromEditData(data);
+  for (int c = COL_DESCRIPTION; c <= kLastColumn; ++c) list.SetItemText(row, c, edited[c]);
 
   if (bInsert) {
     RenumberRows();

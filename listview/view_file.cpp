@@ -1,11 +1,7 @@
 // The request list and its file: loading the current sport's requests into
 // the rows, writing the rows back, and the sport switch.
-//
-// Loading reads the file once and passes every value through its field check
-// in loading mode (messages on, bad values replaced). Saving passes every cell
-// through its check in quiet mode, keeps the normalised text in the cell, and
-// writes the finished text in one atomic step, so the file on disk is always
-// either the old list or the new one.
+
+#include "listview/view_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -21,11 +17,7 @@
 
 namespace corvella {
 
-namespace {
-
-// True when `path` names a regular file that can be opened for reading now.
 bool CanOpenForReading(const std::string& path) {
-  // Non-blocking: a pipe in the file's place must not stall the program.
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return false;
   struct stat st {};
@@ -34,16 +26,20 @@ bool CanOpenForReading(const std::string& path) {
   return ok;
 }
 
-// The last eight characters of a path: the request file name when the path
-// names one.
-std::string LastEight(const std::string& path) {
+std::string RequestFileName(const std::string& path) {
   return path.size() <= 8 ? path : path.substr(path.size() - 8);
 }
+
+bool IsFootballFile(const std::string& path) {
+  return path.size() >= 8 && path.compare(path.size() - 8, 4, "FOOT") == 0;
+}
+
+namespace {
 
 // Makes `target` (a request file name) the current sport: asks to save a
 // modified list first, then records the sport and reloads the view.
 void SwitchSport(CCorvellaView& view, const std::string& target) {
-  if (LastEight(view.m_strFilePath) == target) return;
+  if (RequestFileName(view.GetFilePath()) == target) return;
   CCorvellaDoc& doc = *view.GetDocument();
   if (doc.IsModified()) {
     const int answer = view.GetUi().MessageBox("Save changes to file?", "Corvella",
@@ -135,8 +131,6 @@ void CCorvellaView::OnUpdateSportBasketball(CCmdUI* pCmdUI) {
   pCmdUI->Enable(CanOpenForReading(m_doc.GetDirectory() + m_doc.m_strBaskFile));
 }
 
-bool CCorvellaView::IsFootball() const {
-  return m_strFilePath.size() >= 8 && m_strFilePath.compare(m_strFilePath.size() - 8, 4, "FOOT") == 0;
-}
+bool CCorvellaView::IsFootball() const { return IsFootballFile(m_strFilePath); }
 
 }  // namespace corvella

@@ -1,12 +1,8 @@
-// In-place cell editing and keyboard navigation of the request list.
-//
-// A cell edit changes the current column of every selected row at once: a
-// small modal editor (text prompt or drop-down selection) asks for the value,
-// the column's field check judges it against the first selected row, and the
-// accepted text goes into all selected rows. Single keys change codes and
-// numbers directly; the arrow, Tab, Home, End and page keys move the current
-// column and the keyboard selection range (m_nSelTop..m_nSelBottom, with the
-// caret row m_nFocusRow).
+// In-place cell editing and keyboard navigation of the request list. The
+// keyboard selection range is m_nSelTop..m_nSelBottom, with the caret row
+// m_nFocusRow.
+
+#include "listview/view_keys.h"
 
 #include <algorithm>
 #include <string>
@@ -23,49 +19,34 @@ namespace corvella {
 
 namespace {
 
-// How each column is edited in place.
-enum class Editor { None, Prompt, Selection, GameMessage };
-
-struct ColumnEditor {
-  Editor editor;
-  const char* label;
-  const char* choices;
-  int (CCorvellaView::*validate)(std::string&, int, bool);
-};
-
 const ColumnEditor kColumnEditors[kColumnCount] = {
-    {Editor::None, "", "", nullptr},
-    {Editor::Prompt, "Description", "", nullptr},
-    {Editor::Selection, "Request Type", "Individual,Team", &CCorvellaView::ValidateTeamInd},
-    {Editor::Selection, "Top 3 Statistic", "Normal,Passing,Receiving,Rushing,Tackles/Defense",
-     &CCorvellaView::ValidateTop3},
-    {Editor::GameMessage, "", "", nullptr},
-    {Editor::Selection, "Sign Number", "1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16",
-     &CCorvellaView::ValidateSignNumber},
-    {Editor::Selection, "Display Mode", "Continuous,Single Step,Selected Frame",
-     &CCorvellaView::ValidateDisplayMode},
-    {Editor::Prompt, "Times to Display -- 0 thru 99999 -- Omit Commas", "",
-     &CCorvellaView::ValidateTimesToDisplay},
-    {Editor::Selection, "Drive Letter", "A,B,C,D,E,F,G,H,I,J,K,L,M,N,O,P,Q,R,S,T,U,V,W,X,Y,Z",
-     &CCorvellaView::ValidateDrive},
-    {Editor::Prompt, "Library Name -- 8 letters or less", "", &CCorvellaView::ValidateLibrary},
-    {Editor::Prompt, "Sequence Name -- 8 letters or less", "", &CCorvellaView::ValidateSequence},
-    {Editor::Prompt, "Frame Number -- 0 thru 9999 -- Omit Commas", "", &CCorvellaView::ValidateFrame},
-    {Editor::Prompt, "RTD Offset -- 0 thru 5000 -- Omit Commas", "", &CCorvellaView::ValidateOffset},
+    {CellEditor::None, "", ""},
+    {CellEditor::Prompt, "Description", ""},
+    {CellEditor::Selection, "Request Type", "Individual,Team"},
+    {CellEditor::Selection, "Top 3 Statistic", "Normal,Passing,Receiving,Rushing,Tackles/Defense"},
+    {CellEditor::GameMessage, "", ""},
+    {CellEditor::Selection, "Sign Number", "1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16"},
+    {CellEditor::Selection, "Display Mode", "Continuous,Single Step,Selected Frame"},
+    {CellEditor::Prompt, "Times to Display -- 0 thru 99999 -- Omit Commas", ""},
+    {CellEditor::Selection, "Drive Letter", "A,B,C,D,E,F,G,H,I,J,K,L,M,N,O,P,Q,R,S,T,U,V,W,X,Y,Z"},
+    {CellEditor::Prompt, "Library Name -- 8 letters or less", ""},
+    {CellEditor::Prompt, "Sequence Name -- 8 letters or less", ""},
+    {CellEditor::Prompt, "Frame Number -- 0 thru 9999 -- Omit Commas", ""},
+    {CellEditor::Prompt, "RTD Offset -- 0 thru 5000 -- Omit Commas", ""},
 };
 
-// Steps a cell's leading integer by `delta`; a result below `low` wraps to
-// `high` and one above `high` wraps to `low`.
+bool IsLetterKey(unsigned key) { return key >= 'A' && key <= 'Z'; }
+
+}  // namespace
+
+const ColumnEditor& ColumnEditorOf(int column) { return kColumnEditors[column]; }
+
 std::string StepWrapped(const std::string& text, int delta, int low, int high) {
   const long long next = static_cast<long long>(LeadingInt(text)) + delta;
   if (next < low) return std::to_string(high);
   if (next > high) return std::to_string(low);
   return std::to_string(next);
 }
-
-bool IsLetterKey(unsigned key) { return key >= 'A' && key <= 'Z'; }
-
-}  // namespace
 
 void CCorvellaView::EditCurrentCell() {
   ListControl& list = GetListCtrl();
@@ -85,12 +66,12 @@ void CCorvellaView::EditCurrentCell() {
   // opened and the document stays as it was.
   if (rows.empty()) return;
 
-  const ColumnEditor& editor = kColumnEditors[m_nCurColumn];
+  const ColumnEditor& editor = ColumnEditorOf(m_nCurColumn);
   const int firstRow = rows.front();
   std::string current = list.GetItemText(firstRow, m_nCurColumn);
   if (m_nCurColumn == COL_TOP3) current = Top3ListName(current);
 
-  std::string text = editor.editor == Editor::Prompt
+  std::string text = editor.editor == CellEditor::Prompt
                          ? PromptForText(editor.label, current)
                          : ChooseSelection(editor.label, current, editor.choices);
   // Cancel, or an emptied prompt: a cell cannot be emptied this way.
@@ -101,7 +82,7 @@ void CCorvellaView::EditCurrentCell() {
   // The check reads and corrects the other cells of the first selected row
   // only; a rejected value (its message already shown) changes nothing. The
   // description is taken as typed.
-  if (m_nCurColumn != COL_DESCRIPTION && (this->*editor.validate)(text, firstRow, true) == 0) return;
+  if (m_nCurColumn != COL_DESCRIPTION && ValidateField(text, firstRow, true, m_nCurColumn) == 0) return;
 
   for (int row : rows) list.SetItemText(row, m_nCurColumn, text);
   m_doc.SetModifiedFlag(true);

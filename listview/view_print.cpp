@@ -1,10 +1,7 @@
 // The view's part of printing and print preview: the page count, the page's
 // device context and the drawing of one page of the request list.
-//
-// A page is laid out in screen pixels: the mapping makes one logical unit one
-// screen pixel at its physical size on paper, so the printed table has the
-// row height and column widths the list has on the screen. Only when that
-// would run off the paper is the whole page shrunk evenly to fit.
+
+#include "listview/view_print.h"
 
 #include <algorithm>
 #include <cmath>
@@ -18,16 +15,6 @@ namespace corvella {
 
 namespace {
 
-constexpr int kRowsPerPage = 40;
-// Resolution taken before the list has drawn a row on the screen.
-constexpr int kDefaultScreenDpi = 96;
-// Longest cell text the page reads from the list.
-constexpr std::size_t kPrintCellLimit = 259;
-constexpr int kHeadingMargin = 4;
-constexpr int kCellMargin = 12;
-constexpr const char* kHeadings[kColumnCount] = {
-    " #",    "Description", "Team/Ind",         "Top3",  "Game/Season", "Sign #", "Display Mode",
-    "Times to Display", "Drive", "Library", "Sequence", "Frame", "Offset"};
 constexpr unsigned kTextFormat = DT_SINGLELINE | DT_BOTTOM | DT_NOCLIP | DT_NOPREFIX;
 constexpr COLORREF kBlack = RGB(0, 0, 0);
 constexpr COLORREF kWhite = RGB(255, 255, 255);
@@ -56,7 +43,7 @@ void DrawCellText(DeviceContext& dc, const std::string& text, const Rect& cell, 
 
 bool CCorvellaView::OnPreparePrinting(PrintInfo& info) {
   info.minPage = 1;
-  info.maxPage = GetListCtrl().GetItemCount() / kRowsPerPage + 1;
+  info.maxPage = PrintPageCount(GetListCtrl().GetItemCount());
   if (!info.doPreparePrinting) return false;
   return info.doPreparePrinting(info);
 }
@@ -138,7 +125,7 @@ void CCorvellaView::OnDraw(DeviceContext& dc) {
     dc.FillSolidRect(cell, shade);
     dc.SetBkColor(shade);
     FrameCell(dc, cell);
-    DrawCellText(dc, kHeadings[k], cell, kHeadingMargin, k >= 2);
+    DrawCellText(dc, kPrintHeadings[k], cell, kHeadingMargin, k >= 2);
   }
 
   // This page's rows.

@@ -63,17 +63,6 @@ std::uint32_t KeyHash(int section, std::string_view key) {
   return Fold(NameHash(key, 0x9e3779b97f4a7c15ull * (static_cast<std::uint64_t>(section) + 1)));
 }
 
-std::size_t CountByte(std::string_view text, char byte) {
-  std::size_t count = 0;
-  const char* p = text.data();
-  const char* const end = p + text.size();
-  while ((p = static_cast<const char*>(std::memchr(p, byte, static_cast<std::size_t>(end - p)))) != nullptr) {
-    ++count;
-    ++p;
-  }
-  return count;
-}
-
 // Trims blanks from both ends of [begin, end) of `text`.
 void Trim(std::string_view text, std::size_t& begin, std::size_t& end) {
   while (begin < end && IsProfileBlank(text[begin])) ++begin;

@@ -1,8 +1,21 @@
 #include "platform/text.h"
 
 #include <climits>
+#include <cstring>
 
 namespace corvella {
+
+std::size_t CountByte(std::string_view text, char byte) {
+  std::size_t count = 0;
+  if (text.empty()) return count;  // its data may be null, which memchr must not get
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  while ((p = static_cast<const char*>(std::memchr(p, byte, static_cast<std::size_t>(end - p)))) != nullptr) {
+    ++count;
+    ++p;
+  }
+  return count;
+}
 
 int LeadingInt(std::string_view text) {
   std::size_t i = 0;

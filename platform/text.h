@@ -3,10 +3,15 @@
 // leading integer, and case changes of the ASCII letters only (every other
 // byte, the Windows-1252 letters included, stays as it is).
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 namespace corvella {
+
+// How many times `byte` occurs in the text (memchr-fast, for sizing buffers
+// before a parse).
+std::size_t CountByte(std::string_view text, char byte);
 
 // The leading decimal integer of a text as atoi reads it: leading white
 // space, an optional sign, digits; 0 when there are none. Saturates instead

@@ -110,11 +110,21 @@ bool TeamClearsTop3(std::string_view top3, Judged judged) {
 
 std::string TimesForDisplayMode(std::string_view mode, const std::string& times, Judged judged) {
   if (mode == kContinuous) {
-    const bool none = judged == Judged::kFirstLetter ? times.rfind('0', 0) == 0 : LeadingInt(times) == 0;
+    bool none = false;
+    switch (judged) {
+      case Judged::kFirstLetter: none = times.rfind('0', 0) == 0; break;
+      case Judged::kWholeText: none = LeadingInt(times) == 0; break;
+      case Judged::kNumber: none = LeadingInt(times) < 1; break;
+    }
     return none ? "1" : times;
   }
-  if (judged == Judged::kFirstLetter) return "0";
+  if (judged != Judged::kWholeText) return "0";
   return LeadingInt(times) != 0 ? "0" : times;
+}
+
+int FrameForDisplayMode(std::string_view mode, int frame) {
+  if (mode == kContinuous || mode == kSingleStep) return 0;
+  return frame < 1 ? 1 : frame;
 }
 
 std::string TeamIndName(std::string_view code) {

@@ -71,8 +71,9 @@ inline constexpr std::string_view kNoTop3 = "N";
 // A team request has no Top 3 statistic: true when a request whose Team/Ind
 // becomes "T" must have its Top 3 cell set to kNoTop3. The field check reads
 // the whole cell (kWholeText), the T key only its first letter
-// (kFirstLetter), so a cell beginning with "N" is left to the check.
-enum class Judged { kWholeText, kFirstLetter };
+// (kFirstLetter), so a cell beginning with "N" is left to the check. (kNumber
+// is for counts and judges a Top 3 as kWholeText does.)
+enum class Judged { kWholeText, kFirstLetter, kNumber };
 bool TeamClearsTop3(std::string_view top3, Judged judged);
 
 // The Times to Display text a request keeps when its Display Mode becomes
@@ -80,8 +81,13 @@ bool TeamClearsTop3(std::string_view top3, Judged judged);
 // count by its leading integer (kWholeText: a count of 0 becomes "1", any
 // other count of another mode "0"); the mode keys by its first letter
 // (kFirstLetter: a count beginning with "0" becomes "1", and every count of
-// another mode "0"). Returns `times` when it stays.
+// another mode "0"); the Edit Request dialog by its value (kNumber: a count
+// below 1 becomes "1", and every count of another mode "0"). Returns `times`
+// when it stays.
 std::string TimesForDisplayMode(std::string_view mode, const std::string& times, Judged judged);
+// The Frame a request keeps when its Display Mode is `mode`: at least 1 in
+// Selected Frame mode, 0 in Continuous and Single Step mode.
+int FrameForDisplayMode(std::string_view mode, int frame);
 
 // Long name or typed text -> stored text.
 std::string TeamIndFromText(std::string_view text);      // first letter, upper-cased

@@ -5,7 +5,7 @@
 namespace corvella {
 
 void ViewListClient::Attach(ListWidget& widget) {
-  m_view.measureText = [&widget](const std::string& text) { return widget.MeasureText(text); };
+  m_view.SetTextMeasure([&widget](const std::string& text) { return widget.MeasureText(text); });
   m_view.SetKeyState(&widget.Keys());
   // Printing lays a page out in screen pixels; until the list has drawn a
   // row, the display the list is on gives the resolution.
@@ -14,7 +14,7 @@ void ViewListClient::Attach(ListWidget& widget) {
 }
 
 void ViewListClient::Detach() {
-  m_view.measureText = nullptr;
+  m_view.SetTextMeasure(nullptr);
   m_view.SetKeyState(nullptr);
 }
 

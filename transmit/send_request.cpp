@@ -62,7 +62,7 @@ void RequestSender::OnSendRequest() {
                               ? std::numeric_limits<uint32_t>::max()
                               : static_cast<uint32_t>(m_strPacket.size());
 
-  if (m_view.m_nRtdInput != 0) {
+  if (m_view.GetRtdInput() != 0) {
     // Connect once per view; a failed connect is tried again at the next send.
     if (!m_bConnected) {
       if (zeltConnectSign(m_doc.GetSignServer().c_str()) != 0) {
@@ -73,7 +73,7 @@ void RequestSender::OnSendRequest() {
     }
     // The configured port counts from 1, the service's from 0. What the
     // service answers is not the operator's concern.
-    const int32_t port = static_cast<int32_t>(static_cast<int64_t>(m_view.m_nRtdInput) - 1);
+    const int32_t port = static_cast<int32_t>(static_cast<int64_t>(m_view.GetRtdInput()) - 1);
     zeltSendRealTimeDataPort(port, m_strPacket.data(), length);
     return;
   }

@@ -3,95 +3,65 @@
 // Nothing crosses the C boundary but status codes: every export that can
 // meet a C++ exception runs its body through guarded().
 
+#include "zeltrpc/exports.h"
+
 #include <strings.h>
 
 #include <cstring>
-#include <memory>
-#include <mutex>
-#include <new>
-#include <string>
 
 #include "zeltrpc.h"
-#include "zeltrpc/client_stub.h"
-#include "zeltrpc/rpc/binding.h"
-#include "zeltrpc/rpc/status.h"
 #include "zeltrpc/rpc/string_binding.h"
 
-using zeltrpc::callProcedure;
-using zeltrpc::rpc::BindingHandle;
-namespace op = zeltrpc;
+namespace zeltrpc {
 
-namespace {
-
-constexpr size_t kMaxServerName = 61;  // "\\" + name + NUL fit 64 bytes
-
-// Library state, one per process. It is made in static storage on first use
-// and never destroyed, so no destructor of ours can free the binding before
-// releaseOnUnload runs: the library's static destructors run first, at
-// dlclose and at exit alike, and the binding is released once, there. Calls
-// take their own reference to the binding, so a disconnect on another
-// thread never frees it under a call.
-struct LibraryState {
-  std::mutex mutex;
-  std::shared_ptr<BindingHandle> binding;
-  char serverName[kMaxServerName + 3] = "";
-};
-
-LibraryState& state() {
+LibraryState& libraryState() {
   alignas(LibraryState) static unsigned char storage[sizeof(LibraryState)];
   static LibraryState* const instance = new (storage) LibraryState();
   return *instance;
 }
 
-std::shared_ptr<BindingHandle> currentBinding() {
-  LibraryState& s = state();
+std::shared_ptr<rpc::BindingHandle> currentBinding() {
+  LibraryState& s = libraryState();
   std::lock_guard lock(s.mutex);
   return s.binding;
 }
 
 void releaseBinding() {
-  LibraryState& s = state();
-  std::shared_ptr<BindingHandle> old;
+  LibraryState& s = libraryState();
+  std::shared_ptr<rpc::BindingHandle> old;
   {
     std::lock_guard lock(s.mutex);
     old.swap(s.binding);
   }
 }
 
-// Composes the string binding, makes a binding handle from it and pings the
-// service over it. The handle is returned even when the ping failed.
 uint32_t bindToSignService(const char* protseq, const std::string& address, const char* endpoint,
-                           std::unique_ptr<BindingHandle>& handle) {
-  zeltrpc::rpc::StringBinding parts;
+                           std::unique_ptr<rpc::BindingHandle>& handle) {
+  rpc::StringBinding parts;
   parts.protseq = protseq;
   parts.networkAddress = address;
   parts.endpoint = endpoint;
-  const std::string text = zeltrpc::rpc::composeStringBinding(parts);
-  if (uint32_t s = BindingHandle::fromStringBinding(text, handle)) return s;
+  const std::string text = rpc::composeStringBinding(parts);
+  if (uint32_t s = rpc::BindingHandle::fromStringBinding(text, handle)) return s;
   // Authentication level "none": there is nothing to set up.
-  return callProcedure<op::kPing>(handle.get());
+  return callProcedure<kPing>(handle.get());
 }
 
-// Runs an export's body so that no exception leaves the library: memory that
-// cannot be had ends it with ERROR_OUTOFMEMORY (14), anything else
-// unexpected with RPC_S_INTERNAL_ERROR (1766).
-template <class Body>
-uint32_t guarded(Body body) noexcept {
-  try {
-    return body();
-  } catch (const std::bad_alloc&) {
-    return zeltrpc::rpc::kOutOfMemory;
-  } catch (...) {
-    return zeltrpc::rpc::kInternalError;
-  }
-}
+}  // namespace zeltrpc
+
+using zeltrpc::rpc::BindingHandle;
+namespace op = zeltrpc;
+using zeltrpc::LibraryState;
+using zeltrpc::bindToSignService;
+using zeltrpc::guarded;
+using zeltrpc::kMaxServerName;
+using zeltrpc::releaseBinding;
+
+namespace {
 
 template <uint16_t Op, class... A>
 uint32_t call(A... a) {
-  return guarded([&] {
-    auto binding = currentBinding();
-    return callProcedure<Op>(binding.get(), a...);
-  });
+  return zeltrpc::callGuarded<Op>(a...);
 }
 
 // Releases the binding when the library leaves the process (dlclose or exit).
@@ -105,7 +75,7 @@ uint32_t zeltConnectSign(const char* server) {
   if (!server || std::strlen(server) > kMaxServerName) return zeltrpc::rpc::kInvalidParameter;
   return guarded([server] {
     releaseBinding();
-    LibraryState& s = state();
+    LibraryState& s = zeltrpc::libraryState();
     {
       std::lock_guard lock(s.mutex);
       std::strcpy(s.serverName, server);
@@ -139,7 +109,7 @@ uint32_t zeltDisconnectSign(void) {
 
 uint32_t zeltIsServer(const char* server) {
   try {
-    LibraryState& s = state();
+    LibraryState& s = zeltrpc::libraryState();
     std::lock_guard lock(s.mutex);
     if (!s.binding || !server) return 0;
     return strcasecmp(server, s.serverName) == 0 ? 1 : 0;

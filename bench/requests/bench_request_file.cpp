@@ -116,7 +116,7 @@ void BM_SaveText(benchmark::State& state) {
   Program program(static_cast<int>(state.range(0)), true);
   CCorvellaView& view = program.View();
   ListControl& list = view.GetListCtrl();
-  view.m_bLoading = false;
+  view.SetLoading(false);
   for (auto _ : state) {
     RequestFileText text;
     text.Reserve(list.GetItemCount());

@@ -10,6 +10,7 @@
 
 #include "platform/qt/dialog_support.h"
 #include "platform/qt/windows1252.h"
+#include "platform/text.h"
 #include "requests/request_record.h"
 
 namespace corvella {
@@ -394,8 +395,9 @@ void CEditRequestDlg::OnInitDialog() {
 void CEditRequestDlg::OnSelchangeType() {
   if (m_bInitialised) ReadForRule();
   if (!m_bFootball) return;  // the Top 3 list stays disabled
-  if (m_strType == "Team") {
-    SelectByPrefix(m_top3, Top3Name(kNoTop3));
+  if (m_strType == TeamIndName("T")) {
+    // A team request has no Top 3 statistic.
+    if (TeamClearsTop3(Top3FromText(m_strTop3), Judged::kWholeText)) SelectByPrefix(m_top3, Top3Name(kNoTop3));
     // The member follows the list: the display-mode rule writes the members
     // back into the controls, and OK must store what the closed list shows.
     m_strTop3 = ComboText(m_top3);
@@ -412,22 +414,12 @@ void CEditRequestDlg::OnSelchangeDisplayMode() {
 }
 
 void CEditRequestDlg::ApplyDisplayModeRule() {
-  if (m_strDisplayMode == kContinuous) {
-    m_nFrame = 0;
-    m_frame->setEnabled(false);
-    if (m_nTimes <= 0) m_nTimes = 1;
-    m_times->setEnabled(true);
-  } else if (m_strDisplayMode == kSingleStep) {
-    m_nFrame = 0;
-    m_frame->setEnabled(false);
-    m_nTimes = 0;
-    m_times->setEnabled(false);
-  } else {
-    if (m_nFrame <= 0) m_nFrame = 1;
-    m_frame->setEnabled(true);
-    m_nTimes = 0;
-    m_times->setEnabled(false);
-  }
+  // The mode decides both counts; the operator sets Times only in Continuous
+  // mode and Frame only in Selected Frame mode.
+  m_nTimes = LeadingInt(TimesForDisplayMode(m_strDisplayMode, std::to_string(m_nTimes), Judged::kNumber));
+  m_nFrame = FrameForDisplayMode(m_strDisplayMode, m_nFrame);
+  m_times->setEnabled(m_strDisplayMode == kContinuous);
+  m_frame->setEnabled(m_strDisplayMode != kContinuous && m_strDisplayMode != kSingleStep);
 }
 
 // ---- hook ----------------------------------------------------------------------------

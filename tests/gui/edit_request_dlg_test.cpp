@@ -486,7 +486,7 @@ void EditRequestDlgTest::cancelThroughTheViewChangesNoRowButMarksModified() {
   CCorvellaDoc doc(profile, ui);
   CCorvellaView view(doc, ui);
   view.SetupColumns();
-  view.m_bLoading = false;
+  view.SetLoading(false);
   ListControl& list = view.GetListCtrl();
   const char* cells[kColumnCount] = {"1", "Leaders", "I", "N", "G", "3", "Continuous",
                                      "5", "C", "DEFAULT", "RTD", "0", "0"};
@@ -520,7 +520,7 @@ void EditRequestDlgTest::okThroughTheViewWritesTheRow() {
   CCorvellaDoc doc(profile, ui);
   CCorvellaView view(doc, ui);
   view.SetupColumns();
-  view.m_bLoading = false;
+  view.SetLoading(false);
   ListControl& list = view.GetListCtrl();
 
   ui.drive = [](QDialog* dlg) {

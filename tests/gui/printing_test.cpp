@@ -120,7 +120,7 @@ void PrintingTest::init() {
   m_doc = std::make_unique<CCorvellaDoc>(*m_profile, *m_ui);
   m_view = std::make_unique<CCorvellaView>(*m_doc, *m_ui);
   m_view->SetupColumns();
-  m_view->m_bLoading = false;
+  m_view->SetLoading(false);
   m_view->m_nLogPixelsX = 96;
   m_view->m_nLogPixelsY = 96;
   m_doc->SetTitle("BASK.REQ");
@@ -169,7 +169,7 @@ void PrintingTest::printsFortyOneRowsToTwoLandscapePdfPages() {
   }
   // Print Setup would now show landscape: the setting stays for the run.
   QCOMPARE(printing.printer().pageLayout().orientation(), QPageLayout::Landscape);
-  QCOMPARE(m_view->m_nPrintPage, 2);
+  QCOMPARE(m_view->GetPrintPage(), 2);
   // Printing changed nothing in the list.
   QCOMPARE(m_view->GetListCtrl().GetItemCount(), 41);
   QVERIFY(!m_doc->IsModified());

@@ -17,7 +17,7 @@ using CorvellaViewTest = ListFixture;
 
 TEST_F(CorvellaViewTest, SetupColumnsRebuildsTheThirteenColumns) {
   AddRows(2);
-  view.measureText = [](const std::string& text) { return static_cast<int>(text.size()) * 5; };
+  view.SetTextMeasure([](const std::string& text) { return static_cast<int>(text.size()) * 5; });
   view.SetupColumns();
   EXPECT_EQ(list().GetItemCount(), 0);
   ASSERT_EQ(list().GetColumnCount(), kColumnCount);
@@ -33,7 +33,7 @@ TEST_F(CorvellaViewTest, SetupColumnsRebuildsTheThirteenColumns) {
   EXPECT_EQ(list().GetColumnWidth(COL_NUMBER), 3 * 5 + 15);  // " # "
 
   // Without a font measure the titles are measured at 7 pixels a character.
-  view.measureText = nullptr;
+  view.SetTextMeasure(nullptr);
   view.SetupColumns();
   EXPECT_EQ(list().GetColumnCount(), kColumnCount);
   EXPECT_EQ(list().GetColumnWidth(COL_DESCRIPTION), 19 * 7 + 20);
@@ -53,7 +53,7 @@ TEST_F(CorvellaViewTest, DeleteWithYesRemovesEverySelectedRowAfterOneQuestion) {
   AddRows(5);
   Select({1, 2, 3});
   list().SetItemState(4, LVIS_FOCUSED, LVIS_FOCUSED);
-  view.m_nFocusRow = 1;
+  view.SetFocusRow(1);
   ui.AnswerMessage(IDYES);
 
   view.OnDeleteRequest();
@@ -74,7 +74,7 @@ TEST_F(CorvellaViewTest, DeleteWithYesRemovesEverySelectedRowAfterOneQuestion) {
 TEST_F(CorvellaViewTest, DeleteWithNoRemovesNothingButMarksTheDocument) {
   AddRows(4);
   Select({0, 2});
-  view.m_nFocusRow = 2;
+  view.SetFocusRow(2);
   ui.AnswerMessage(IDNO);
   view.OnDeleteRequest();
   EXPECT_EQ(ui.CountMessages(), 1);
@@ -97,14 +97,14 @@ TEST_F(CorvellaViewTest, DeleteReselectsOnlyARowThatExists) {
   AddRows(5);
   // m_nFocusRow beyond the list after the deletion: nothing to reselect.
   Select({3, 4});
-  view.m_nFocusRow = 4;
+  view.SetFocusRow(4);
   view.OnDeleteRequest();  // Yes by default
   EXPECT_EQ(list().GetItemCount(), 3);
   EXPECT_TRUE(Selected().empty());
 
   // No row clicked yet (-1): the control would take -1 for every row.
   Select({0});
-  view.m_nFocusRow = -1;
+  view.SetFocusRow(-1);
   ui.AnswerMessage(IDNO);
   view.OnDeleteRequest();
   EXPECT_EQ(Selected(), (std::vector<int>{0}));
@@ -142,7 +142,7 @@ TEST_F(CorvellaViewTest, AddAppendsANewRequest) {
 TEST_F(CorvellaViewTest, AddAndInsertRefuseAFullList) {
   for (int i = 0; i < kMaxRequests; ++i) AddRow("R");
   Select({5});
-  view.m_nFocusRow = 5;
+  view.SetFocusRow(5);
   for (bool insert : {false, true}) {
     SCOPED_TRACE(insert ? "Insert" : "Add");
     ui.ClearRecord();
@@ -229,7 +229,7 @@ TEST_F(CorvellaViewTest, ClickOnTheNumberCellHighlightsTheWholeRow) {
   view.m_nCurColumn = 7;
   view.OnLButtonDown(MK_LBUTTON, CellCentre(2, COL_NUMBER));
   EXPECT_EQ(view.m_nCurColumn, 0);
-  EXPECT_EQ(view.m_nFocusRow, 2);
+  EXPECT_EQ(view.GetFocusRow(), 2);
   EXPECT_EQ(view.m_nSelTop, 2);
   EXPECT_EQ(view.m_nSelBottom, 2);
   EXPECT_EQ(Selected(), (std::vector<int>{2}));
@@ -272,7 +272,7 @@ TEST_F(CorvellaViewTest, ClickOnABoundaryPixelKeepsTheCurrentColumn) {
   for (Point p : onEdges) {
     view.OnLButtonDown(MK_LBUTTON, p);
     EXPECT_EQ(view.m_nCurColumn, 3);
-    EXPECT_EQ(view.m_nFocusRow, 1);  // the row still counts
+    EXPECT_EQ(view.GetFocusRow(), 1);  // the row still counts
   }
   view.OnLButtonDown(MK_LBUTTON, Point{sign.left + 1, midY});
   EXPECT_EQ(view.m_nCurColumn, COL_SIGN);
@@ -283,7 +283,7 @@ TEST_F(CorvellaViewTest, ClickBesideTheRowsResetsRowColumnAndRange) {
   view.OnLButtonDown(MK_LBUTTON, CellCentre(2, COL_DRIVE));
   view.OnLButtonDown(MK_LBUTTON, Point{10, 500});
   EXPECT_EQ(view.m_nCurColumn, 0);
-  EXPECT_EQ(view.m_nFocusRow, 0);
+  EXPECT_EQ(view.GetFocusRow(), 0);
   EXPECT_EQ(view.m_nSelTop, 0);
   EXPECT_EQ(view.m_nSelBottom, 0);
   EXPECT_TRUE(Selected().empty());
@@ -292,12 +292,12 @@ TEST_F(CorvellaViewTest, ClickBesideTheRowsResetsRowColumnAndRange) {
 TEST_F(CorvellaViewTest, ShiftClickMovesTheRangeAndKeepsTheColumn) {
   AddRows(8);
   view.OnLButtonDown(MK_LBUTTON, CellCentre(2, COL_DISPLAY_MODE));
-  view.m_bShiftDown = true;
+  view.OnKeyDown(VK_SHIFT, 1, 0);  // Shift held
   view.OnLButtonDown(MK_LBUTTON | MK_SHIFT, CellCentre(5, COL_DRIVE));
   EXPECT_EQ(view.m_nCurColumn, COL_DISPLAY_MODE);
   EXPECT_EQ(view.m_nSelTop, 2);
   EXPECT_EQ(view.m_nSelBottom, 5);
-  EXPECT_EQ(view.m_nFocusRow, 5);
+  EXPECT_EQ(view.GetFocusRow(), 5);
   EXPECT_EQ(Selected(), (std::vector<int>{2, 3, 4, 5}));  // the control's own Shift+click
   // Above the range: the range grows upward.
   view.OnLButtonDown(MK_LBUTTON | MK_SHIFT, CellCentre(1, COL_DRIVE));
@@ -323,9 +323,8 @@ TEST_F(CorvellaViewTest, RightClickOnTheNumberCellSendsThatRow) {
   view.OnLButtonDown(MK_LBUTTON, CellCentre(0, COL_DRIVE));
   ui.AnswerTeamPlayer([](TeamPlayerChoice&) { return false; });  // cancel the send at its dialog
   view.OnRButtonDown(MK_RBUTTON, CellCentre(2, COL_NUMBER));
-  EXPECT_FALSE(view.m_bRightClick);
   EXPECT_EQ(view.m_nCurColumn, 0);
-  EXPECT_EQ(view.m_nFocusRow, 2);
+  EXPECT_EQ(view.GetFocusRow(), 2);
   EXPECT_EQ(Selected(), (std::vector<int>{2}));
   EXPECT_EQ(sending.sends, 1);
 }

@@ -58,8 +58,8 @@ class ListFixture : public ::testing::Test {
     view.SetClipboard(&clipboard);
     view.SetRequestSending(&sending);
     view.SetupColumns();
-    view.m_strFilePath = dir.Path() + sportFile;
-    view.m_bLoading = false;
+    view.SetFilePath(dir.Path() + sportFile);
+    view.SetLoading(false);
     list().SetHasFocus(true);
     list().SetClientSize(Size{1600, 600});
     doc.SetModifiedFlag(false);
@@ -98,7 +98,7 @@ class ListFixture : public ::testing::Test {
     if (!rows.empty()) {
       view.m_nSelTop = rows.front();
       view.m_nSelBottom = rows.back();
-      view.m_nFocusRow = rows.back();
+      view.SetFocusRow(rows.back());
     }
   }
   std::vector<int> Selected() {
@@ -150,7 +150,7 @@ class ListFixture : public ::testing::Test {
   }
 
   // Makes the request file the Football one (the sport test looks at the path).
-  void UseFootball() { view.m_strFilePath = dir.File("FOOT.REQ"); }
+  void UseFootball() { view.SetFilePath(dir.File("FOOT.REQ")); }
 
   TempDir dir;
   AppProfile profile;

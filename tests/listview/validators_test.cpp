@@ -45,7 +45,7 @@ struct MessageCase {
 class ValidatorMessageTest : public ListFixture, public ::testing::WithParamInterface<MessageCase> {
  protected:
   void SetMode(Mode mode) {
-    view.m_bLoading = mode == Mode::Loading;
+    view.SetLoading(mode == Mode::Loading);
     showMessages = mode != Mode::Saving;
   }
   bool showMessages = true;
@@ -73,7 +73,6 @@ TEST_P(ValidatorMessageTest, MessageResultAndValueInEveryMode) {
       EXPECT_EQ(message.text, c.text);
       EXPECT_EQ(message.caption, "Field 3");  // the request number, not the column
       EXPECT_EQ(message.flags, unsigned{MB_OK | MB_ICONEXCLAMATION});
-      EXPECT_EQ(view.m_strFieldCaption, "Field 3");
     } else {
       EXPECT_EQ(ui.CountMessages(), 0) << testing::PrintToString(ui.MessageTexts());
     }
@@ -150,9 +149,9 @@ TEST_F(Top3Test, OutsideFootballAnyTextButNIsReplacedWithTheSportMessageInEveryM
       for (bool show : {true, false}) {
         SCOPED_TRACE(std::string(text) + (loading ? " loading" : " not loading") + (show ? " shown" : " quiet"));
         ui.ClearRecord();
-        view.m_bLoading = loading;
+        view.SetLoading(loading);
         std::string value = text;
-        EXPECT_EQ(view.ValidateTop3(value, 1, show), -1);
+        EXPECT_EQ(view.ValidateField(value, 1, show, COL_TOP3), -1);
         EXPECT_EQ(value, "N");
         ASSERT_EQ(ui.CountMessages(), 1);
         EXPECT_EQ(ui.Messages()[0].text, "Top 3 is used in Football Only");
@@ -163,7 +162,7 @@ TEST_F(Top3Test, OutsideFootballAnyTextButNIsReplacedWithTheSportMessageInEveryM
   }
   std::string n = "N";
   ui.ClearRecord();
-  EXPECT_EQ(view.ValidateTop3(n, 1, true), 1);
+  EXPECT_EQ(view.ValidateField(n, 1, true, COL_TOP3), 1);
   EXPECT_EQ(ui.CountMessages(), 0);
 }
 
@@ -180,7 +179,7 @@ TEST_F(Top3Test, FootballNamesMapToCodes) {
     SCOPED_TRACE(c.in);
     ui.ClearRecord();
     std::string value = c.in;
-    EXPECT_EQ(view.ValidateTop3(value, 0, true), c.result);
+    EXPECT_EQ(view.ValidateField(value, 0, true, COL_TOP3), c.result);
     EXPECT_EQ(value, c.out);
     EXPECT_EQ(ui.CountMessages(), 0);
   }
@@ -195,7 +194,7 @@ TEST_F(Top3Test, AStatisticOnATeamRowAsksWhateverTheMessageSwitch) {
     ui.ClearRecord();
     ui.AnswerMessage(IDNO);
     std::string value = "p";
-    EXPECT_EQ(view.ValidateTop3(value, 1, show), -1);
+    EXPECT_EQ(view.ValidateField(value, 1, show, COL_TOP3), -1);
     EXPECT_EQ(value, "N");
     EXPECT_EQ(list().GetItemText(1, COL_TEAM_IND), "T");
     ASSERT_EQ(ui.CountMessages(), 1);
@@ -206,14 +205,14 @@ TEST_F(Top3Test, AStatisticOnATeamRowAsksWhateverTheMessageSwitch) {
     // Yes: the row becomes individual and keeps the statistic.
     ui.AnswerMessage(IDYES);
     value = "Passing";
-    EXPECT_EQ(view.ValidateTop3(value, 1, show), 1);
+    EXPECT_EQ(view.ValidateField(value, 1, show, COL_TOP3), 1);
     EXPECT_EQ(value, "P");
     EXPECT_EQ(list().GetItemText(1, COL_TEAM_IND), "I");
   }
   // An individual row is not asked.
   ui.ClearRecord();
   std::string value = "T";
-  EXPECT_EQ(view.ValidateTop3(value, 1, true), 1);
+  EXPECT_EQ(view.ValidateField(value, 1, true, COL_TOP3), 1);
   EXPECT_EQ(ui.CountMessages(), 0);
 }
 
@@ -306,26 +305,26 @@ TEST_F(RuleTest, DriveTakesTheFirstLetterOfTheCodePage) {
 TEST_F(RuleTest, LibraryExtensionAndLengthRules) {
   // ".LIB" at the start: "DEFAULT" in every mode.
   for (bool loading : {false, true}) {
-    view.m_bLoading = loading;
+    view.SetLoading(loading);
     std::string value = ".lib";
-    EXPECT_EQ(view.ValidateLibrary(value, 0, true), -1);
+    EXPECT_EQ(view.ValidateField(value, 0, true, COL_LIBRARY), -1);
     EXPECT_EQ(value, "DEFAULT");
   }
   // A long name with the extension: "Default" while loading, cut while editing.
-  view.m_bLoading = true;
+  view.SetLoading(true);
   ui.ClearRecord();
   std::string value = "LONGNAME12.LIB";
-  EXPECT_EQ(view.ValidateLibrary(value, 0, true), -1);
+  EXPECT_EQ(view.ValidateField(value, 0, true, COL_LIBRARY), -1);
   EXPECT_EQ(value, "Default");
   EXPECT_EQ(ui.CountMessages(), 2);
-  view.m_bLoading = false;
+  view.SetLoading(false);
   value = "longname12.lib";
-  EXPECT_EQ(view.ValidateLibrary(value, 0, true), 1);
+  EXPECT_EQ(view.ValidateField(value, 0, true, COL_LIBRARY), 1);
   EXPECT_EQ(value, "LONGNAME");
   // A long name without the extension is only cut, also while loading.
-  view.m_bLoading = true;
+  view.SetLoading(true);
   value = "LONGNAME12";
-  EXPECT_EQ(view.ValidateLibrary(value, 0, true), 1);
+  EXPECT_EQ(view.ValidateField(value, 0, true, COL_LIBRARY), 1);
   EXPECT_EQ(value, "LONGNAME");
 }
 
@@ -370,7 +369,7 @@ TEST_F(RuleTest, ValidateFieldMarksTheDocumentByModeAndResult) {
                         Case{"unknown column", false, 13, "x", 0, false}}) {
     SCOPED_TRACE(c.name);
     doc.SetModifiedFlag(false);
-    view.m_bLoading = c.loading;
+    view.SetLoading(c.loading);
     std::string value = c.in;
     EXPECT_EQ(view.ValidateField(value, 0, false, c.column), c.result);
     EXPECT_EQ(doc.IsModified(), c.marked);
@@ -380,7 +379,7 @@ TEST_F(RuleTest, ValidateFieldMarksTheDocumentByModeAndResult) {
 
 TEST_F(RuleTest, ARowValidatedInColumnOrderWhileFillingSeesEmptyLaterCells) {
   // The fill stores each cell after its check; later cells are still empty.
-  view.m_bLoading = true;
+  view.SetLoading(true);
   list().InsertItem(2, "3");
   std::string team = "T";
   EXPECT_EQ(view.ValidateField(team, 2, true, COL_TEAM_IND), 1);

@@ -58,7 +58,7 @@ TEST_F(ViewClipboardTest, RowsTwoAndFivePastedBeforeRowOne) {
   AddRows(5);
   Select({1, 4});
   view.OnEditCopy();
-  view.m_nFocusRow = 0;
+  view.SetFocusRow(0);
   Select({0});
   view.OnEditPaste();
   EXPECT_EQ(Column(COL_DESCRIPTION), (std::vector<std::string>{"R2", "R5", "R1", "R2", "R3", "R4", "R5"}));
@@ -87,7 +87,7 @@ TEST_F(ViewClipboardTest, PasteWithoutSelectionAppends) {
 TEST_F(ViewClipboardTest, PasteWithoutFocusRowSelectsNothing) {
   AddRows(3);
   clipboard.content = " 1|x|\r\n";
-  view.m_nFocusRow = -1;
+  view.SetFocusRow(-1);
   Select({1});
   view.OnEditPaste();
   EXPECT_EQ(list().GetItemCount(), 4);
@@ -100,14 +100,13 @@ TEST_F(ViewClipboardTest, CutOfAllRowsLeavesAnEmptyModifiedList) {
   view.OnEditCut();
   EXPECT_EQ(list().GetItemCount(), 0);
   EXPECT_TRUE(doc.IsModified());
-  EXPECT_FALSE(view.m_bCutMode);
   ASSERT_TRUE(clipboard.content);
   EXPECT_EQ(ParseLines(*clipboard.content), 4);
 }
 
 TEST_F(ViewClipboardTest, CutRemovesTheSelectedRowsAndRenumbers) {
   AddRows(5);
-  view.m_nFocusRow = 1;
+  view.SetFocusRow(1);
   Select({1, 3});
   view.OnEditCut();
   EXPECT_EQ(Column(COL_DESCRIPTION), (std::vector<std::string>{"R1", "R3", "R5"}));
@@ -176,7 +175,7 @@ TEST_F(ViewClipboardTest, TextWithoutBarsPastesNothingButResetsTheList) {
   AddRows(3);
   list().SetItemText(1, COL_NUMBER, "9");
   clipboard.content = "Hello from a text editor\r\nsecond line\r\n";
-  view.m_nFocusRow = 2;
+  view.SetFocusRow(2);
   Select({0, 1});
   view.OnEditPaste();
   EXPECT_EQ(list().GetItemCount(), 3);

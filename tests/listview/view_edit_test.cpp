@@ -381,7 +381,7 @@ TEST_F(EditRequestTest, EmptyDescriptionIsStoredAsOneBlank) {
 
 TEST_F(EditRequestTest, InsertAtRowThreeRenumbersAndSelectsTheFocusRow) {
   AddRows(6);
-  view.m_nFocusRow = 3;
+  view.SetFocusRow(3);
   ui.AnswerEditRequest([](EditRequestData& data) {
     data.description = "Inserted";
     return true;
@@ -397,7 +397,7 @@ TEST_F(EditRequestTest, InsertAtRowThreeRenumbersAndSelectsTheFocusRow) {
 
 TEST_F(EditRequestTest, InsertWithoutAFocusRowSelectsNothing) {
   AddRows(2);
-  view.m_nFocusRow = -1;
+  view.SetFocusRow(-1);
   view.EditRequest(-1, true);
   ASSERT_EQ(list().GetItemCount(), 3);
   EXPECT_EQ(list().GetItemText(2, COL_NUMBER), "3");
@@ -438,7 +438,7 @@ TEST_F(EditRequestTest, EditCommandOpensOneDialogPerSelectedRowInListOrder) {
 }
 
 TEST_F(EditRequestTest, AFolderNamedAfterFootballDoesNotMakeTheDialogFootball) {
-  view.m_strFilePath = "/srv/FOOTBALL/BASK.REQ";
+  view.SetFilePath("/srv/FOOTBALL/BASK.REQ");
   AddRows(1);
   view.EditRequest(0, false);
   ASSERT_EQ(ui.editRequestsShown.size(), 1u);

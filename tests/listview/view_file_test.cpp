@@ -26,7 +26,7 @@ using testing::ValidRequestFile;
 class LoadingAwareUi : public ScriptedUi {
  public:
   int MessageBox(const std::string& text, const std::string& caption, unsigned flags) override {
-    loadingAtMessage.push_back(view != nullptr && view->m_bLoading);
+    loadingAtMessage.push_back(view != nullptr && view->IsLoading());
     return ScriptedUi::MessageBox(text, caption, flags);
   }
   const CCorvellaView* view = nullptr;
@@ -128,7 +128,7 @@ TEST_F(ViewFile, MissingKeysTakeTheirDefaultsAndMeetTheChecks) {
                                                          "Frame Number is for Selected Frame Mode ONLY."}));
   EXPECT_EQ(ui.calls[1].caption, "Field 1");
   EXPECT_EQ(ui.loadingAtMessage, (std::vector<bool>{true, true}));
-  EXPECT_FALSE(view->m_bLoading);
+  EXPECT_FALSE(view->IsLoading());
   EXPECT_TRUE(doc->IsModified());
 }
 
@@ -287,12 +287,12 @@ TEST_F(ViewFile, AFullListSurvivesSaveAndLoad) {
 
 TEST_F(ViewFile, SaveTakesThePathAndInputPortAfresh) {
   StartWith(ValidRequestFile(1));
-  view->m_strFilePath = dir.File("STALE.REQ");
+  view->SetFilePath(dir.File("STALE.REQ"));
   dir.Write("CORVELLA.INI", "[REQUEST]\r\nZLRTDINPUT=0\r\n");
   Save();
   EXPECT_FALSE(dir.Exists("STALE.REQ"));
-  EXPECT_EQ(view->m_strFilePath, dir.File("BASK.REQ"));
-  EXPECT_EQ(view->m_nRtdInput, 0);
+  EXPECT_EQ(view->GetFilePath(), dir.File("BASK.REQ"));
+  EXPECT_EQ(view->GetRtdInput(), 0);
 }
 
 TEST_F(ViewFile, FootballIsRecognisedByTheFileName) {
@@ -306,7 +306,7 @@ TEST_F(ViewFile, FootballIsRecognisedByTheFileName) {
                         {"", false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path);
-    view->m_strFilePath = c.path;
+    view->SetFilePath(c.path);
     EXPECT_EQ(view->IsFootball(), c.football);
   }
 }

@@ -34,9 +34,8 @@ TEST_F(ViewKeysTest, ShiftUpTwiceFromSixThenShiftDownKeepsFiveAndSix) {
   Key(VK_DOWN);
   EXPECT_EQ(Selected(), (Rows{5, 6}));
   EXPECT_EQ(view.m_nSelTop, 5);
-  EXPECT_EQ(view.m_nFocusRow, 5);
+  EXPECT_EQ(view.GetFocusRow(), 5);
   ReleaseShift();
-  EXPECT_FALSE(view.m_bShiftDown);
 }
 
 TEST_F(ViewKeysTest, ShiftDownTwiceFromFourThenShiftUpAlsoDropsFour) {
@@ -73,10 +72,10 @@ TEST_F(ViewKeysTest, UpAndDownWithoutShiftMoveOneSelectedRowAndStopAtTheEnds) {
   Click(3, 0);
   Key(VK_DOWN);
   EXPECT_EQ(Selected(), Rows{4});
-  EXPECT_EQ(view.m_nFocusRow, 4);
+  EXPECT_EQ(view.GetFocusRow(), 4);
   Key(VK_DOWN);  // already the last row
   EXPECT_EQ(Selected(), Rows{4});
-  EXPECT_EQ(view.m_nFocusRow, 4);
+  EXPECT_EQ(view.GetFocusRow(), 4);
 
   // A Shift range is dropped as a whole by the next plain move.
   HoldShift();
@@ -92,7 +91,7 @@ TEST_F(ViewKeysTest, UpAndDownWithoutShiftMoveOneSelectedRowAndStopAtTheEnds) {
   Key(VK_UP);
   Key(VK_UP);
   EXPECT_EQ(Selected(), Rows{0});
-  EXPECT_EQ(view.m_nFocusRow, 0);
+  EXPECT_EQ(view.GetFocusRow(), 0);
 }
 
 TEST_F(ViewKeysTest, DownScrollsTheCaretIntoView) {
@@ -109,7 +108,7 @@ TEST_F(ViewKeysTest, FirstDownBeforeAnyClickSelectsRowZeroOnly) {
   list().SetItemState(3, LVIS_SELECTED, LVIS_SELECTED);  // selected by other means
   Key(VK_DOWN);
   // No range was ever set: nothing but the new caret row changes.
-  EXPECT_EQ(view.m_nFocusRow, 0);
+  EXPECT_EQ(view.GetFocusRow(), 0);
   EXPECT_EQ(Selected(), (Rows{0, 3}));
 }
 
@@ -123,7 +122,7 @@ TEST_F(ViewKeysTest, PageUpWithinTheFirstPageSelectsRowZero) {
   EXPECT_EQ(Selected(), Rows{0});
   EXPECT_EQ(view.m_nSelTop, 0);
   EXPECT_EQ(view.m_nSelBottom, 0);
-  EXPECT_EQ(view.m_nFocusRow, 0);
+  EXPECT_EQ(view.GetFocusRow(), 0);
 }
 
 TEST_F(ViewKeysTest, PageKeysMoveByAPageLessOneAndStopAtTheLastRow) {
@@ -151,7 +150,7 @@ TEST_F(ViewKeysTest, PageKeysMoveByAPageLessOneAndStopAtTheLastRow) {
     EXPECT_EQ(Selected(), Rows{c.target});
     EXPECT_EQ(view.m_nSelTop, c.target);
     EXPECT_EQ(view.m_nSelBottom, c.target);
-    EXPECT_EQ(view.m_nFocusRow, c.target);
+    EXPECT_EQ(view.GetFocusRow(), c.target);
     // The target is scrolled into view.
     EXPECT_LE(list().GetTopIndex(), c.target);
     EXPECT_GT(list().GetTopIndex() + list().GetCountPerPage(), c.target);
@@ -162,10 +161,11 @@ TEST_F(ViewKeysTest, PageKeysFromARangeLeftBehindByDeletedRowsLandOnTheLastRow) 
   AddRows(20);
   SetRowsPerPage(10);
   for (unsigned key : {VK_PRIOR, VK_NEXT}) {
-    view.m_nSelTop = view.m_nSelBottom = view.m_nFocusRow = 40;  // rows 20 to 40 were deleted
+    view.m_nSelTop = view.m_nSelBottom = 40;
+    view.SetFocusRow(40);  // rows 20 to 40 were deleted
     Key(key);
     EXPECT_EQ(Selected(), Rows{19});
-    EXPECT_EQ(view.m_nFocusRow, 19);
+    EXPECT_EQ(view.GetFocusRow(), 19);
   }
 }
 
@@ -199,12 +199,12 @@ TEST_F(ViewKeysTest, HomeAndEndSelectTheFirstAndLastVisibleRowsAndKeepTheCaret) 
   EXPECT_EQ(Selected(), Rows{29});
   EXPECT_EQ(view.m_nSelTop, 29);
   EXPECT_EQ(view.m_nSelBottom, 29);
-  EXPECT_EQ(view.m_nFocusRow, 24);
+  EXPECT_EQ(view.GetFocusRow(), 24);
   EXPECT_EQ(view.m_nCurColumn, 5);
 
   Key(VK_HOME);
   EXPECT_EQ(Selected(), Rows{20});
-  EXPECT_EQ(view.m_nFocusRow, 24);
+  EXPECT_EQ(view.GetFocusRow(), 24);
   EXPECT_EQ(view.m_nCurColumn, 5);
 }
 
@@ -392,7 +392,7 @@ TEST_F(ViewKeysTest, TopThreeKeysDoNothingOutsideFootball) {
 }
 
 TEST_F(ViewKeysTest, AFolderNamedAfterFootballDoesNotMakeTheListFootball) {
-  view.m_strFilePath = "/srv/FOOTBALL/BASK.REQ";
+  view.SetFilePath("/srv/FOOTBALL/BASK.REQ");
   AddRows(1);
   SelectRange({0});
   view.m_nCurColumn = COL_TOP3;

@@ -144,12 +144,12 @@ TEST_F(ViewPrintTest, EveryPageContextStoresThePageAndAsksForLandscape) {
   for (int page = 1; page <= 3; ++page) {
     info.curPage = page;
     view.OnPrepareDC(dc, &info);
-    EXPECT_EQ(view.m_nPrintPage, page);
+    EXPECT_EQ(view.GetPrintPage(), page);
   }
   EXPECT_EQ(landscape, 3);
   // The screen's context carries no job.
   view.OnPrepareDC(dc, nullptr);
-  EXPECT_EQ(view.m_nPrintPage, 3);
+  EXPECT_EQ(view.GetPrintPage(), 3);
 }
 
 TEST_F(ViewPrintTest, MapsScreenPixelsToThePrintersInches) {

@@ -185,10 +185,10 @@ TEST_F(DocumentWithView, FirstUpdateLoadsTheSportFileAndSetsTheTitle) {
   Start();
   EXPECT_EQ(doc->GetDocView(), view.get());
   EXPECT_EQ(doc->GetTitle(), "BASK.REQ");
-  EXPECT_EQ(view->m_strFilePath, dir.File("BASK.REQ"));
+  EXPECT_EQ(view->GetFilePath(), dir.File("BASK.REQ"));
   EXPECT_EQ(List().GetItemCount(), 2);
   EXPECT_FALSE(doc->IsModified());
-  EXPECT_FALSE(view->m_bLoading);
+  EXPECT_FALSE(view->IsLoading());
 }
 
 TEST_F(DocumentWithView, ChoosingTheCurrentSportDoesNothing) {

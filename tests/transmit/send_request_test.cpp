@@ -439,7 +439,7 @@ TEST_F(SendSerialTest, ConfigurationIsReadAfreshAtEachSend) {
   view->OnSendRequest();
   EXPECT_EQ(Received(1), kExamplePacket);
   EXPECT_FALSE(pty.HasPending());
-  EXPECT_EQ(view->m_nRtdInput, 2);
+  EXPECT_EQ(view->GetRtdInput(), 2);
 }
 
 }  // namespace
