@@ -28,13 +28,6 @@
 #include "zeltrpc/rpc/smb_pipe.h"
 #include "zeltrpc/rpc/string_binding.h"
 
-// Samba's libraries keep memory for the life of the process (talloc
-// contexts of their global state); the leak check of sanitized builds is
-// told so. Nothing of ours is suppressed.
-extern "C" const char* __lsan_default_suppressions() {
-  return "leak:libtalloc.so\nleak:libsmbclient.so\nleak:libsmbconf.so\nleak:libsamba\n";
-}
-
 namespace {
 
 using namespace std::chrono_literals;

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <functional>
 #include <mutex>
+#include <new>
 #include <thread>
 #include <vector>
 
@@ -168,7 +169,10 @@ struct LiveWorkers {
   int count = 0;
 };
 LiveWorkers& liveWorkers() {
-  static auto* workers = new LiveWorkers;
+  // In the library's own storage rather than on the heap, so that an unloaded
+  // library leaves nothing allocated behind.
+  alignas(LiveWorkers) static unsigned char storage[sizeof(LiveWorkers)];
+  static LiveWorkers* const workers = new (storage) LiveWorkers;
   return *workers;
 }
 
