@@ -10,7 +10,7 @@ PACKAGES=(
   cmake ninja-build g++ pkg-config binutils
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  clang-14 libclang-rt-14-dev
+  clang-14 libclang-rt-14-dev clang-format
   xvfb xauth valgrind
   python3 libsmbclient libsmbclient-dev python3-impacket
   desktop-file-utils appstream shared-mime-info

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the project and runs every test: the whole suite (GoogleTest and the
-# headless Qt tests) through CTest, then the tests without Qt once more under
+# Builds the project, checks the formatting of the sources, and runs every
+# test: the whole suite (GoogleTest and the headless Qt tests) through CTest,
+# then the tests without Qt once more under
 # AddressSanitizer and UndefinedBehaviorSanitizer, then each fuzz target for a
 # short run from its seeds (scripts/fuzz.sh runs the long campaigns).
 set -euo pipefail
@@ -8,6 +9,9 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh
 
 JOBS=$(nproc)
+echo "== formatting (.clang-format)"
+scripts/format.sh --check
+
 echo "== tests"
 ctest --test-dir build --output-on-failure -j"$JOBS" --timeout 300
 

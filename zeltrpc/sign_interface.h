@@ -98,6 +98,7 @@ constexpr ProcDesc None(D... d) {
 
 // Every opnum of the interface, indexed by opnum, with the parameter names
 // of zeltrpc.h.
+// clang-format off: one procedure a line, opnums in one column.
 inline constexpr std::array<ProcDesc, kOpnumCount> kProcedures = {
     P("Ping"),                                                                       // 0
     None(),                                                                          // 1
@@ -170,6 +171,7 @@ inline constexpr std::array<ProcDesc, kOpnumCount> kProcedures = {
       OL("saturation")),                                                             // 57
     PCap("ListServers", OBS(1, "buffer"), IOS("size"), L("value")),                  // 58
 };
+// clang-format on
 
 }  // namespace table
 
