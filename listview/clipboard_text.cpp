@@ -43,7 +43,8 @@ std::vector<RequestCells> ParseClipboardText(std::string_view text) {
   return ParseClipboardText(text, SIZE_MAX, total);
 }
 
-std::vector<RequestCells> ParseClipboardText(std::string_view text, std::size_t limit, std::size_t& total) {
+std::vector<RequestCells> ParseClipboardText(std::string_view text, std::size_t limit,
+                                             std::size_t& total) {
   text = text.substr(0, text.find('\0'));
   std::vector<RequestCells> rows;
   // A line holds at most one request: room for the lines, up to the limit

@@ -37,6 +37,7 @@ std::vector<RequestCells> ParseClipboardText(std::string_view text);
 // The same for only the first `limit` requests, so a huge text costs no more
 // memory than the requests kept; `total` receives how many requests the
 // whole text holds.
-std::vector<RequestCells> ParseClipboardText(std::string_view text, std::size_t limit, std::size_t& total);
+std::vector<RequestCells> ParseClipboardText(std::string_view text, std::size_t limit,
+                                             std::size_t& total);
 
 }  // namespace corvella

@@ -26,7 +26,6 @@ CCorvellaView::CCorvellaView(CCorvellaDoc& doc, Ui& ui) : m_doc(doc), m_ui(ui) {
   for (int c = 0; c < kColumnCount; ++c) m_strKeyNames[c] = kColumns[c].key;
 }
 
-
 // ---- columns, rows, selection -------------------------------------------------
 
 void CCorvellaView::SetupColumns() {
@@ -73,7 +72,8 @@ int CCorvellaView::ProcessSelectedRows(bool bEdit, bool bDelete) {
     for (int row : rows) EditRequest(row, false);
     return 0;
   }
-  if (m_ui.MessageBox("Do you wish to Delete?", "Verify Delete!", MB_YESNO | MB_ICONQUESTION) != IDYES) {
+  if (m_ui.MessageBox("Do you wish to Delete?", "Verify Delete!", MB_YESNO | MB_ICONQUESTION) !=
+      IDYES) {
     return 0;
   }
   // From the bottom up, so the rows still to go keep their indices.
@@ -200,6 +200,8 @@ void CCorvellaView::OnSendRequest() {
   if (m_pSending) m_pSending->OnSendRequest();
 }
 
-bool CCorvellaView::ControlDown() const { return m_pKeyState && m_pKeyState->IsKeyDown(VK_CONTROL); }
+bool CCorvellaView::ControlDown() const {
+  return m_pKeyState && m_pKeyState->IsKeyDown(VK_CONTROL);
+}
 
 }  // namespace corvella

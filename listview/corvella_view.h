@@ -58,7 +58,9 @@ class CCorvellaView : public CListViewEx, public DocumentView {
   // Pixel width of a text in the list's font; the widget installs it and
   // removes it (nullptr) before it goes. Without one, titles are measured by
   // an average character width.
-  void SetTextMeasure(std::function<int(const std::string&)> measure) { m_measureText = std::move(measure); }
+  void SetTextMeasure(std::function<int(const std::string&)> measure) {
+    m_measureText = std::move(measure);
+  }
 
   // ---- state the commands share ---------------------------------------------
   // The request file the list loads and saves (UpdateFilePath takes it from

@@ -22,7 +22,8 @@ Rect GrownFrame(Rect rect) {
 // the longest fitting prefix is found by halving rather than by measuring
 // every length from the top down; a prefix of one character is kept when
 // none fits.
-std::string Shorten(DeviceContext& dc, const std::string& text, int width, int margin, bool* shortened) {
+std::string Shorten(DeviceContext& dc, const std::string& text, int width, int margin,
+                    bool* shortened) {
   if (shortened) *shortened = false;
   if (text.empty() || dc.GetTextExtent(text).cx + margin <= width) return text;
   // The dots are measured with the terminating character of the string they
@@ -72,7 +73,8 @@ std::vector<int> CListViewEx::SelectedRows() const {
 }
 
 void CListViewEx::SelectRow(int row) {
-  if (row >= 0 && row < m_list.GetItemCount()) m_list.SetItemState(row, LVIS_SELECTED, LVIS_SELECTED);
+  if (row >= 0 && row < m_list.GetItemCount())
+    m_list.SetItemState(row, LVIS_SELECTED, LVIS_SELECTED);
 }
 
 void CListViewEx::DeselectRow(int row) {
@@ -118,7 +120,8 @@ void CListViewEx::DrawItem(const DrawItemStruct& item) {
     rcText.left += 2;
     rcText.right -= 2;
     rcText.bottom -= 1;
-    dc.DrawText(Shorten(dc, numberText, rcLabel.Width(), 4, nullptr), rcText, kCellTextFormat | DT_LEFT);
+    dc.DrawText(Shorten(dc, numberText, rcLabel.Width(), 4, nullptr), rcText,
+                kCellTextFormat | DT_LEFT);
   }
 
   // The other columns, each starting where the previous one ends.
@@ -175,7 +178,8 @@ void CListViewEx::DrawItem(const DrawItemStruct& item) {
   }
 }
 
-std::string CListViewEx::ShortenToFit(DeviceContext& dc, const std::string& text, int width, int margin) {
+std::string CListViewEx::ShortenToFit(DeviceContext& dc, const std::string& text, int width,
+                                      int margin) {
   return Shorten(dc, text, width, margin, nullptr);
 }
 

@@ -34,7 +34,8 @@ class CListViewEx {
   // The text, or a shortened copy ending in "..." that fits `width` with
   // `margin` pixels to spare; widths measured on `dc`. When not even one
   // character fits, the copy keeps its first character.
-  static std::string ShortenToFit(DeviceContext& dc, const std::string& text, int width, int margin);
+  static std::string ShortenToFit(DeviceContext& dc, const std::string& text, int width,
+                                  int margin);
 
   // Invalidates (without erasing) the focused row and, unless the list shows
   // its selection always, every selected row; then updates at once.

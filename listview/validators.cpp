@@ -17,16 +17,25 @@ void KeepFirstChar(std::string& text) {
   if (text.size() > 1) text.resize(1);
 }
 
-bool HasPathSeparator(std::string_view text) { return text.find_first_of("/\\") != std::string_view::npos; }
+bool HasPathSeparator(std::string_view text) {
+  return text.find_first_of("/\\") != std::string_view::npos;
+}
 
 bool IsCharAlpha1252(unsigned char c) {
   if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) return true;
   switch (c) {
-    case 0x83: case 0x8A: case 0x8C: case 0x8E: case 0x9A: case 0x9C: case 0x9E: case 0x9F:
-    case 0xAA: case 0xB5: case 0xBA:
-      return true;
-    default:
-      break;
+    case 0x83:
+    case 0x8A:
+    case 0x8C:
+    case 0x8E:
+    case 0x9A:
+    case 0x9C:
+    case 0x9E:
+    case 0x9F:
+    case 0xAA:
+    case 0xB5:
+    case 0xBA: return true;
+    default: break;
   }
   return c >= 0xC0 && c != 0xD7 && c != 0xF7;
 }
@@ -97,7 +106,8 @@ int CCorvellaView::ValidateTop3(std::string& value, int row, bool showMessage) {
     return -1;
   }
   value = Top3FromText(value);
-  if (value != "R" && value != "P" && value != "C" && value != "T" && value != "N" && value != " ") {
+  if (value != "R" && value != "P" && value != "C" && value != "T" && value != "N" &&
+      value != " ") {
     FieldMessage("Only R, P, C, T, and N are legal entries.", row, showMessage);
     return RejectOrReplace(value, "N");
   }
@@ -131,8 +141,9 @@ int CCorvellaView::ValidateGameSeason(std::string& value, int row, bool showMess
 int CCorvellaView::ValidateSignNumber(std::string& value, int row, bool showMessage) {
   const int n = LeadingInt(value);
   if (n >= 1 && n <= 16) return 1;
-  FieldMessage(n < 1 ? "Sign Number can NOT be LESS than 1" : "Sign Number can NOT be GREATER than 16", row,
-               showMessage);
+  FieldMessage(
+      n < 1 ? "Sign Number can NOT be LESS than 1" : "Sign Number can NOT be GREATER than 16", row,
+      showMessage);
   return RejectOrReplace(value, "1");
 }
 
@@ -142,7 +153,8 @@ int CCorvellaView::ValidateDisplayMode(std::string& value, int row, bool showMes
     // What stays of a refused text: its first character, upper-cased.
     MakeUpper(value);
     KeepFirstChar(value);
-    FieldMessage("Display Mode must be 'C'ontinuous 'S'ingle Step or Selected 'F'rame", row, showMessage);
+    FieldMessage("Display Mode must be 'C'ontinuous 'S'ingle Step or Selected 'F'rame", row,
+                 showMessage);
     return RejectOrReplace(value, kContinuous.data());
   }
   value = mode;
@@ -170,7 +182,8 @@ int CCorvellaView::ValidateTimesToDisplay(std::string& value, int row, bool show
   }
   const int n = LeadingInt(value);
   if (n >= 1 && n <= 99999) return 1;
-  FieldMessage(n < 1 ? "Times to Display can not be LESS than 1" : "Times to Display can not be GREATER than 99999",
+  FieldMessage(n < 1 ? "Times to Display can not be LESS than 1"
+                     : "Times to Display can not be GREATER than 99999",
                row, showMessage);
   return RejectOrReplace(value, "1");
 }
@@ -251,8 +264,8 @@ int CCorvellaView::ValidateFrame(std::string& value, int row, bool showMessage) 
 int CCorvellaView::ValidateOffset(std::string& value, int row, bool showMessage) {
   const int n = LeadingInt(value);
   if (n >= 0 && n <= 4999) return 1;
-  FieldMessage(n < 0 ? "RTD Offset must be 0 or GREATER." : "RTD Offset must be less than 5000.", row,
-               showMessage);
+  FieldMessage(n < 0 ? "RTD Offset must be 0 or GREATER." : "RTD Offset must be less than 5000.",
+               row, showMessage);
   return RejectOrReplace(value, "0");
 }
 

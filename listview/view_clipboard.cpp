@@ -19,7 +19,8 @@ namespace corvella {
 std::string DroppedLinesMessage(int dropped) {
   std::string text = "The list can hold at most " + std::to_string(kMaxRequests) +
                      " requests, the most a request file can keep.\n";
-  text += dropped == 1 ? "1 pasted line was dropped." : std::to_string(dropped) + " pasted lines were dropped.";
+  text += dropped == 1 ? "1 pasted line was dropped."
+                       : std::to_string(dropped) + " pasted lines were dropped.";
   return text;
 }
 
@@ -36,7 +37,8 @@ void CCorvellaView::OnEditCopy() {
   text.reserve(rows.size() * 128);
   for (int row : rows) {
     RequestCells cells;
-    for (int c = 0; c < kColumnCount; ++c) cells[static_cast<std::size_t>(c)] = list.GetItemText(row, c);
+    for (int c = 0; c < kColumnCount; ++c)
+      cells[static_cast<std::size_t>(c)] = list.GetItemText(row, c);
     AppendClipboardLine(text, cells);
   }
 
@@ -87,7 +89,8 @@ void CCorvellaView::OnEditPaste() {
   list.SetItemState(-1, 0, LVIS_SELECTED);
   SelectRow(m_nFocusRow);
   m_doc.SetModifiedFlag(true);
-  if (dropped > 0) m_ui.MessageBox(DroppedLinesMessage(dropped), kPasteFullCaption, MB_OK | MB_ICONEXCLAMATION);
+  if (dropped > 0)
+    m_ui.MessageBox(DroppedLinesMessage(dropped), kPasteFullCaption, MB_OK | MB_ICONEXCLAMATION);
 }
 
 void CCorvellaView::OnUpdateEditPaste(CCmdUI* pCmdUI) {

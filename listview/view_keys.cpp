@@ -82,7 +82,8 @@ void CCorvellaView::EditCurrentCell() {
   // The check reads and corrects the other cells of the first selected row
   // only; a rejected value (its message already shown) changes nothing. The
   // description is taken as typed.
-  if (m_nCurColumn != COL_DESCRIPTION && ValidateField(text, firstRow, true, m_nCurColumn) == 0) return;
+  if (m_nCurColumn != COL_DESCRIPTION && ValidateField(text, firstRow, true, m_nCurColumn) == 0)
+    return;
 
   for (int row : rows) list.SetItemText(row, m_nCurColumn, text);
   m_doc.SetModifiedFlag(true);
@@ -118,24 +119,25 @@ void CCorvellaView::StepCurrentColumn(unsigned nChar) {
     case COL_TIMES:
       for (int row : SelectedRows()) {
         if (list.GetItemText(row, COL_DISPLAY_MODE) != kContinuous) continue;
-        list.SetItemText(row, COL_TIMES, StepWrapped(list.GetItemText(row, COL_TIMES), delta, 1, 99999));
+        list.SetItemText(row, COL_TIMES,
+                         StepWrapped(list.GetItemText(row, COL_TIMES), delta, 1, 99999));
       }
       break;
     case COL_FRAME:
       // Single Step rows step as well; only Continuous rows are skipped.
       for (int row : SelectedRows()) {
         if (list.GetItemText(row, COL_DISPLAY_MODE) == kContinuous) continue;
-        list.SetItemText(row, COL_FRAME, StepWrapped(list.GetItemText(row, COL_FRAME), delta, 1, 9999));
+        list.SetItemText(row, COL_FRAME,
+                         StepWrapped(list.GetItemText(row, COL_FRAME), delta, 1, 9999));
       }
       break;
     case COL_OFFSET:
       for (int row : SelectedRows()) {
-        list.SetItemText(row, COL_OFFSET, StepWrapped(list.GetItemText(row, COL_OFFSET), delta, 0, 5000));
+        list.SetItemText(row, COL_OFFSET,
+                         StepWrapped(list.GetItemText(row, COL_OFFSET), delta, 0, 5000));
       }
       break;
-    default:
-      acted = false;
-      break;
+    default: acted = false; break;
   }
   if (acted) m_doc.SetModifiedFlag(true);
 }
@@ -167,7 +169,9 @@ void CCorvellaView::SetCodesByLetter(unsigned nChar) {
 
   // C, F or S on Display Mode, with the Times to Display that goes with it.
   if ((nChar == 'C' || nChar == 'F' || nChar == 'S') && m_nCurColumn == COL_DISPLAY_MODE) {
-    const std::string mode(nChar == 'C' ? kContinuous : nChar == 'F' ? kSelectedFrame : kSingleStep);
+    const std::string mode(nChar == 'C'   ? kContinuous
+                           : nChar == 'F' ? kSelectedFrame
+                                          : kSingleStep);
     for (int row : SelectedRows()) {
       const std::string times = list.GetItemText(row, COL_TIMES);
       const std::string kept = TimesForDisplayMode(mode, times, Judged::kFirstLetter);
@@ -222,9 +226,7 @@ void CCorvellaView::MoveByKey(unsigned nChar) {
       RepaintSelection();
       break;
     }
-    case VK_RETURN:
-      EditCurrentCell();
-      break;
+    case VK_RETURN: EditCurrentCell(); break;
     case VK_PRIOR:
     case VK_NEXT: {
       dropRange();
@@ -288,8 +290,7 @@ void CCorvellaView::MoveByKey(unsigned nChar) {
       RepaintSelection();
       break;
     }
-    default:
-      break;
+    default: break;
   }
 }
 

@@ -33,7 +33,8 @@ void FrameCell(DeviceContext& dc, const Rect& cell) {
   dc.FrameRect(Rect{cell.left - 1, cell.top - 1, cell.right, cell.bottom}, kBlack);
 }
 
-void DrawCellText(DeviceContext& dc, const std::string& text, const Rect& cell, int margin, bool centred) {
+void DrawCellText(DeviceContext& dc, const std::string& text, const Rect& cell, int margin,
+                  bool centred) {
   const std::string shown = CListViewEx::ShortenToFit(dc, text, cell.Width(), margin);
   dc.DrawText(shown, Rect{cell.left, cell.top, cell.right, cell.bottom - 1},
               kTextFormat | (centred ? DT_CENTER : DT_LEFT));
@@ -99,9 +100,11 @@ void CCorvellaView::OnDraw(DeviceContext& dc) {
     const double across = static_cast<double>(dc.GetDeviceCaps(HORZRES)) * X / std::max(dpiX, 1);
     const double down = static_cast<double>(dc.GetDeviceCaps(VERTRES)) * Y / std::max(dpiY, 1);
     if (across > 0 && down > 0) {
-      const double shrink = std::max({1.0, std::max(10 * X, tableRight + 1) / across, (pageNumberBottom + 1) / down});
+      const double shrink =
+          std::max({1.0, std::max(10 * X, tableRight + 1) / across, (pageNumberBottom + 1) / down});
       if (shrink > 1.0) {
-        window = Size{static_cast<int>(std::ceil(X * shrink)), static_cast<int>(std::ceil(Y * shrink))};
+        window =
+            Size{static_cast<int>(std::ceil(X * shrink)), static_cast<int>(std::ceil(Y * shrink))};
       }
     }
     dc.SetWindowExt(window);
@@ -157,8 +160,8 @@ void CCorvellaView::OnDraw(DeviceContext& dc) {
 
   // The page number near the lower right corner.
   dc.SetBkColor(kWhite);
-  dc.DrawText("Page " + std::to_string(m_nPrintPage), Rect{9 * X, pageNumberTop, 10 * X, pageNumberBottom},
-              kTextFormat | DT_LEFT);
+  dc.DrawText("Page " + std::to_string(m_nPrintPage),
+              Rect{9 * X, pageNumberTop, 10 * X, pageNumberBottom}, kTextFormat | DT_LEFT);
 
   // Back to the font the context had.
   dc.SelectFont(screenFont);

@@ -40,8 +40,9 @@ constexpr int kHeadingMargin = 4;
 constexpr int kCellMargin = 12;
 // The headings of the printed table (the list's own titles are shorter).
 inline constexpr const char* kPrintHeadings[kColumnCount] = {
-    " #",    "Description", "Team/Ind",         "Top3",  "Game/Season", "Sign #", "Display Mode",
-    "Times to Display", "Drive", "Library", "Sequence", "Frame", "Offset"};
+    " #",           "Description",      "Team/Ind", "Top3",    "Game/Season", "Sign #",
+    "Display Mode", "Times to Display", "Drive",    "Library", "Sequence",    "Frame",
+    "Offset"};
 
 // The pages a list of `rows` requests prints on: one more than the full
 // pages, so an empty list still prints its heading.

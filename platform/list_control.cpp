@@ -60,7 +60,8 @@ std::string ListControl::GetItemText(int row, int column) const {
 bool ListControl::SetItemText(int row, int column, const std::string& text) {
   if (row < 0 || row >= GetItemCount() || column < 0 || column >= kMaxSubItems) return false;
   auto& texts = m_items[static_cast<std::size_t>(row)].texts;
-  if (static_cast<std::size_t>(column) >= texts.size()) texts.resize(static_cast<std::size_t>(column) + 1);
+  if (static_cast<std::size_t>(column) >= texts.size())
+    texts.resize(static_cast<std::size_t>(column) + 1);
   if (texts[static_cast<std::size_t>(column)] == text) return true;
   texts[static_cast<std::size_t>(column)] = text;
   InvalidateRow(row);
@@ -112,8 +113,9 @@ int ListControl::GetNextItem(int start, unsigned flags) const {
 }
 
 int ListControl::GetSelectedCount() const {
-  return static_cast<int>(std::count_if(m_items.begin(), m_items.end(),
-                                        [](const Item& item) { return (item.state & LVIS_SELECTED) != 0; }));
+  return static_cast<int>(std::count_if(m_items.begin(), m_items.end(), [](const Item& item) {
+    return (item.state & LVIS_SELECTED) != 0;
+  }));
 }
 
 // ---- columns -----------------------------------------------------------
@@ -131,7 +133,8 @@ bool ListControl::DeleteColumn(int column) {
   m_columns.erase(m_columns.begin() + column);
   // The texts of the later sub-items move one column to the left.
   for (Item& item : m_items) {
-    if (static_cast<std::size_t>(column) < item.texts.size()) item.texts.erase(item.texts.begin() + column);
+    if (static_cast<std::size_t>(column) < item.texts.size())
+      item.texts.erase(item.texts.begin() + column);
   }
   LayoutChanged();
   return true;
@@ -180,7 +183,6 @@ void ListControl::SetClientSize(Size size) {
   // A taller window may show rows above the old first row.
   SetTopIndexQuietly(m_topIndex);
 }
-
 
 int ListControl::GetTopIndex() const { return m_topIndex; }
 
@@ -236,7 +238,7 @@ bool ListControl::GetItemRect(int row, Rect& out, int portion) const {
   out.bottom = top + m_rowHeight;
   out.left = left;
   // Without icons the label of column 0 begins where the row begins.
-  out.right = portion == LVIR_LABEL ? left + GetColumnWidth(0)
+  out.right = portion == LVIR_LABEL  ? left + GetColumnWidth(0)
               : portion == LVIR_ICON ? left
                                      : left + TotalColumnWidth();
   return true;

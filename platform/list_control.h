@@ -36,7 +36,12 @@ enum : int { LVCFMT_LEFT = 0, LVCFMT_RIGHT = 1, LVCFMT_CENTER = 2 };
 enum : int { LVIR_BOUNDS = 0, LVIR_ICON = 1, LVIR_LABEL = 2 };
 
 // Mouse key flags passed with clicks.
-enum : unsigned { MK_LBUTTON = 0x0001, MK_RBUTTON = 0x0002, MK_SHIFT = 0x0004, MK_CONTROL = 0x0008 };
+enum : unsigned {
+  MK_LBUTTON = 0x0001,
+  MK_RBUTTON = 0x0002,
+  MK_SHIFT = 0x0004,
+  MK_CONTROL = 0x0008
+};
 
 struct ListColumn {
   std::string title;

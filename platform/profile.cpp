@@ -287,7 +287,8 @@ void ProfileFile::Parse() {
           const Key& known = m_keys[static_cast<std::size_t>(other)];
           return known.section == current && SameName(Text(known.nameBegin, known.nameLen), key);
         })) {
-      m_keys.push_back(Key{static_cast<std::uint32_t>(keyBegin), static_cast<std::uint32_t>(keyEnd - keyBegin),
+      m_keys.push_back(Key{static_cast<std::uint32_t>(keyBegin),
+                           static_cast<std::uint32_t>(keyEnd - keyBegin),
                            static_cast<std::uint32_t>(valueBegin),
                            static_cast<std::uint32_t>(valueEnd - valueBegin), current});
     }
@@ -373,7 +374,8 @@ bool ProfileFile::SetString(std::string_view section, std::string_view key,
     insert += "[" + cleanSection + "]\r\n" + cleanKey + "=" + cleanValue + "\r\n";
   }
 
-  if (text.size() - (to - from) + insert.size() > kMaxBytes) return false;  // would no longer read back
+  if (text.size() - (to - from) + insert.size() > kMaxBytes)
+    return false;  // would no longer read back
   std::string updated;
   updated.reserve(text.size() - (to - from) + insert.size());
   updated.append(text.substr(0, from));
@@ -427,7 +429,8 @@ bool IsTemporaryOf(std::string_view name, std::string_view base, long& pid) {
       value = value * 10 + (rest[digits] - '0');
       ++digits;
     }
-    if (digits == 0 || (digits < rest.size() && rest[digits] >= '0' && rest[digits] <= '9')) return false;
+    if (digits == 0 || (digits < rest.size() && rest[digits] >= '0' && rest[digits] <= '9'))
+      return false;
     rest.remove_prefix(digits);
     return true;
   };
@@ -458,7 +461,8 @@ void RemoveStaleTemporaries(const std::string& dir, const std::string& base) {
       long pid = 0;
       if (!IsTemporaryOf(entry->d_name, base, pid)) continue;
       if (pid <= 0 || pid == static_cast<long>(::getpid())) continue;
-      if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;  // its writer may still run
+      if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH)
+        continue;  // its writer may still run
       struct stat st {};
       if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
       if (!S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) continue;
@@ -532,7 +536,8 @@ bool WriteFileAtomically(const std::string& path, std::string_view text, bool fl
     hadOld = ::stat(target.c_str(), &old) == 0;
   }
   const std::size_t slash = target.rfind('/');
-  const std::string dir = slash == std::string::npos ? std::string(".") : target.substr(0, slash + 1);
+  const std::string dir =
+      slash == std::string::npos ? std::string(".") : target.substr(0, slash + 1);
   const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
 
   if (hadOld && !S_ISREG(old.st_mode)) return false;

@@ -163,8 +163,8 @@ ProgramLocations CurrentLocations() {
     struct passwd entry {};
     struct passwd* found = nullptr;
     std::vector<char> buffer(16384);
-    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr &&
-        found->pw_dir != nullptr)
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
+        found != nullptr && found->pw_dir != nullptr)
       where.home = found->pw_dir;
   }
   std::string exe(4096, '\0');
@@ -185,7 +185,8 @@ std::string InstalledExamplesDirectory(const std::string& executableDir) {
   return WithSlash(WithSlash(executableDir) + CORVELLA_EXAMPLES_FROM_BIN);
 }
 
-bool SeedProgramDirectory(const std::string& dir, const std::string& examplesDir, std::string* error) {
+bool SeedProgramDirectory(const std::string& dir, const std::string& examplesDir,
+                          std::string* error) {
   error->clear();
   if (!MakeDirectories(dir, error)) return false;
   const std::string target = WithSlash(dir);
@@ -195,7 +196,8 @@ bool SeedProgramDirectory(const std::string& dir, const std::string& examplesDir
   if (DIR* d = ::opendir(examplesDir.c_str())) {
     while (const dirent* entry = ::readdir(d)) {
       const std::string name = entry->d_name;
-      if (name != kConfigName && IsRegularFile(WithSlash(examplesDir) + name)) names.push_back(name);
+      if (name != kConfigName && IsRegularFile(WithSlash(examplesDir) + name))
+        names.push_back(name);
     }
     ::closedir(d);
   } else {

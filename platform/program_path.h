@@ -48,7 +48,8 @@ std::string InstalledExamplesDirectory(const std::string& executableDir);
 // start that was cut short seeds again next time. A missing `examplesDir`
 // seeds nothing. False with a readable `error` when the folder cannot be made
 // or a file cannot be copied (files copied so far stay).
-bool SeedProgramDirectory(const std::string& dir, const std::string& examplesDir, std::string* error);
+bool SeedProgramDirectory(const std::string& dir, const std::string& examplesDir,
+                          std::string* error);
 
 // ProgramDirectory(), with the per-user folder created and seeded. `error`
 // receives what went wrong ("" when nothing did); the directory is returned

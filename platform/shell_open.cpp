@@ -29,7 +29,8 @@ ShellOpenMessage DecodeShellOpen(std::string_view bytes) {
   if (bytes.size() < kHeader) return message;
   std::uint32_t length = 0;
   for (std::size_t i = 0; i < 4; ++i)
-    length |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[kTag.size() + i])) << (8 * i);
+    length |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[kTag.size() + i]))
+              << (8 * i);
   if (length > kMaxShellOpenPath) {
     message.status = ShellOpenMessage::Invalid;
     return message;

@@ -23,8 +23,8 @@ std::string EncodeShellOpen(std::string_view path);
 struct ShellOpenMessage {
   enum Status { Incomplete, Complete, Invalid };
   Status status = Incomplete;
-  std::string path;       // when Complete
-  std::size_t used = 0;   // bytes of the input the message took, when Complete
+  std::string path;      // when Complete
+  std::size_t used = 0;  // bytes of the input the message took, when Complete
 };
 
 // Decodes the message at the start of `bytes`. Incomplete: more bytes are

@@ -10,7 +10,8 @@ std::size_t CountByte(std::string_view text, char byte) {
   if (text.empty()) return count;  // its data may be null, which memchr must not get
   const char* p = text.data();
   const char* const end = p + text.size();
-  while ((p = static_cast<const char*>(std::memchr(p, byte, static_cast<std::size_t>(end - p)))) != nullptr) {
+  while ((p = static_cast<const char*>(std::memchr(p, byte, static_cast<std::size_t>(end - p)))) !=
+         nullptr) {
     ++count;
     ++p;
   }

@@ -31,7 +31,8 @@ CCorvellaDoc::CCorvellaDoc(AppProfile& profile, Ui& ui) : CDocument(ui), m_profi
 
   GetRtdInput();
 
-  const std::string code = SportCodeOfSetting(m_profile.GetProfileString(kSection, "SPORT", "BASKETBALL"));
+  const std::string code =
+      SportCodeOfSetting(m_profile.GetProfileString(kSection, "SPORT", "BASKETBALL"));
   if (!code.empty()) {
     m_strSportFile = code + ".REQ";
   } else {

@@ -23,12 +23,9 @@ bool CDocument::SaveModified() {
   if (name.empty()) name = "Untitled";
   switch (m_ui.MessageBox("Save changes to " + name + "?", "Corvella",
                           MB_YESNOCANCEL | MB_ICONEXCLAMATION)) {
-    case IDYES:
-      return DoFileSave();
-    case IDNO:
-      return true;
-    default:
-      return false;
+    case IDYES: return DoFileSave();
+    case IDNO: return true;
+    default: return false;
   }
 }
 
@@ -74,7 +71,8 @@ bool CDocument::OnOpenDocument(const std::string& path) {
   const bool readable = fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
   if (fd >= 0) ::close(fd);
   if (!readable) {
-    m_ui.MessageBox("Failed to open document " + path + ".", "Corvella", MB_OK | MB_ICONEXCLAMATION);
+    m_ui.MessageBox("Failed to open document " + path + ".", "Corvella",
+                    MB_OK | MB_ICONEXCLAMATION);
     return false;
   }
   SetModifiedFlag(false);

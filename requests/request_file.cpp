@@ -18,9 +18,8 @@ std::string RequestSectionName(int number) {
 int CountRequestsInFile(const ProfileFile& file) {
   int count = 0;
   while (count < kMaxRequests) {
-    const std::string name =
-        file.GetString(RequestSectionName(count + 1), kColumns[COL_DESCRIPTION].key, "",
-                       kRequestValueBuffer);
+    const std::string name = file.GetString(RequestSectionName(count + 1),
+                                            kColumns[COL_DESCRIPTION].key, "", kRequestValueBuffer);
     if (name.empty()) break;
     ++count;
   }

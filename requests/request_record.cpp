@@ -133,8 +133,11 @@ std::string TeamIndName(std::string_view code) {
 }
 
 std::string Top3Name(std::string_view code) {
-  static constexpr CodeName kNames[] = {
-      {"N", "Normal"}, {"P", "Passing"}, {"C", "Receiving"}, {"R", "Rushing"}, {"T", "Tackles/Defense"}};
+  static constexpr CodeName kNames[] = {{"N", "Normal"},
+                                        {"P", "Passing"},
+                                        {"C", "Receiving"},
+                                        {"R", "Rushing"},
+                                        {"T", "Tackles/Defense"}};
   return NameOfCode(kNames, code);
 }
 

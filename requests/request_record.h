@@ -32,13 +32,13 @@ constexpr int kLastColumn = 12;
 constexpr int kMaxRequests = 300;
 
 struct ColumnInfo {
-  const char* title;       // list column title
-  const char* key;         // file key ("Number" for column 0 is never stored)
-  int format;              // LVCFMT_LEFT or LVCFMT_CENTER
-  const char* fileDefault; // value when the key is missing in a request file
-  const char* newDefault;  // value of a new request (Add, Insert), before the
-                           // Edit Request dialog's rules apply (a Continuous
-                           // request's frame 1 becomes 0 when it opens)
+  const char* title;        // list column title
+  const char* key;          // file key ("Number" for column 0 is never stored)
+  int format;               // LVCFMT_LEFT or LVCFMT_CENTER
+  const char* fileDefault;  // value when the key is missing in a request file
+  const char* newDefault;   // value of a new request (Add, Insert), before the
+                            // Edit Request dialog's rules apply (a Continuous
+                            // request's frame 1 becomes 0 when it opens)
 };
 
 extern const std::array<ColumnInfo, kColumnCount> kColumns;

@@ -198,9 +198,9 @@ const std::vector<MenuEntry>& CommandTable::MenuBar() {
 
 const std::vector<unsigned>& CommandTable::ToolbarButtons() {
   static const std::vector<unsigned> buttons = {
-      ID_FILE_SAVE,   0, ID_FILE_PRINT,     0, ID_EDIT_CUT,     ID_EDIT_COPY,
-      ID_EDIT_PASTE,  0, ID_DELETE_REQUEST, 0, ID_EDIT_REQUEST, ID_ADD_REQUEST,
-      ID_INSERT_REQUEST, 0, ID_SEND_REQUEST, 0, ID_CONTEXT_HELP,
+      ID_FILE_SAVE,      0, ID_FILE_PRINT,     0, ID_EDIT_CUT,     ID_EDIT_COPY,
+      ID_EDIT_PASTE,     0, ID_DELETE_REQUEST, 0, ID_EDIT_REQUEST, ID_ADD_REQUEST,
+      ID_INSERT_REQUEST, 0, ID_SEND_REQUEST,   0, ID_CONTEXT_HELP,
   };
   return buttons;
 }

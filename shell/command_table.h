@@ -20,21 +20,34 @@
 
 namespace corvella {
 
-enum class ToolIcon { None, Save, Print, Cut, Copy, Paste, Delete, Edit, Add, Insert, Send, ContextHelp };
+enum class ToolIcon {
+  None,
+  Save,
+  Print,
+  Cut,
+  Copy,
+  Paste,
+  Delete,
+  Edit,
+  Add,
+  Insert,
+  Send,
+  ContextHelp
+};
 
 using CommandHandler = std::function<void()>;
 using UpdateHandler = std::function<void(CCmdUI*)>;
 
 struct Command {
   unsigned id = 0;
-  std::string identifier;        // "ID_SEND_REQUEST"
-  std::string menuText;          // "Send &Request"; empty: in no menu
-  QList<QKeySequence> keys;      // accelerators; the first is shown in the menu
-  std::string prompt;            // status-bar text while the item is highlighted
+  std::string identifier;    // "ID_SEND_REQUEST"
+  std::string menuText;      // "Send &Request"; empty: in no menu
+  QList<QKeySequence> keys;  // accelerators; the first is shown in the menu
+  std::string prompt;        // status-bar text while the item is highlighted
   std::string toolTip;
   ToolIcon icon = ToolIcon::None;
-  CommandHandler handler;        // bound by routing; empty: no handler
-  UpdateHandler update;          // bound by routing; empty: enabled when handled
+  CommandHandler handler;  // bound by routing; empty: no handler
+  UpdateHandler update;    // bound by routing; empty: enabled when handled
 };
 
 // The handlers one command target (view, document, frame, application) has.
@@ -57,7 +70,7 @@ class CommandTarget {
 // One entry of a menu: a command, a separator (id 0, no text) or a submenu.
 struct MenuEntry {
   unsigned id = 0;
-  std::string text;               // submenu title
+  std::string text;                // submenu title
   std::vector<MenuEntry> entries;  // submenu entries
   bool IsSeparator() const { return id == 0 && text.empty(); }
   bool IsSubmenu() const { return id == 0 && !text.empty(); }

@@ -12,12 +12,9 @@ int ConsoleUi::MessageBox(const std::string& text, const std::string& caption, u
                FromWindows1252(text).toLocal8Bit().constData());
   switch (flags & 0x0F) {
     case MB_OKCANCEL:
-    case MB_YESNOCANCEL:
-      return IDCANCEL;
-    case MB_YESNO:
-      return IDNO;
-    default:
-      return IDOK;
+    case MB_YESNOCANCEL: return IDCANCEL;
+    case MB_YESNO: return IDNO;
+    default: return IDOK;
   }
 }
 

@@ -11,6 +11,7 @@
 #include <cstdio>
 
 #include "listview/corvella_view.h"
+#include "listview/dialogs/choose_selection_dlg.h"
 #include "listview/dialogs/edit_request_dlg.h"
 #include "listview/dialogs/text_prompt_dlg.h"
 #include "platform/profile.h"
@@ -22,15 +23,14 @@
 #include "platform/qt/windows1252.h"
 #include "platform/ui.h"
 #include "requests/corvella_doc.h"
-#include "listview/dialogs/choose_selection_dlg.h"
-#include "transmit/dialogs/select_team_player_dlg.h"
-#include "transmit/send_request.h"
 #include "shell/about_dlg.h"
 #include "shell/command_line.h"
 #include "shell/console_ui.h"
 #include "shell/main_frame.h"
 #include "shell/printing.h"
 #include "shell/view_list_client.h"
+#include "transmit/dialogs/select_team_player_dlg.h"
+#include "transmit/send_request.h"
 
 namespace corvella {
 
@@ -63,9 +63,11 @@ bool CCorvellaApp::InitInstance(const QStringList& arguments, bool show) {
   // start hands its file over and ends. Printing needs no window and runs on
   // its own.
   if (show && !print) {
-    m_instance = std::make_unique<SingleInstance>(QFile::decodeName(QByteArray::fromStdString(directory)));
-    const QString file =
-        cmdInfo.m_strFileName.isEmpty() ? QString() : QFileInfo(cmdInfo.m_strFileName).absoluteFilePath();
+    m_instance =
+        std::make_unique<SingleInstance>(QFile::decodeName(QByteArray::fromStdString(directory)));
+    const QString file = cmdInfo.m_strFileName.isEmpty()
+                             ? QString()
+                             : QFileInfo(cmdInfo.m_strFileName).absoluteFilePath();
     switch (m_instance->claim(file)) {
       case SingleInstance::Claim::Running:
         // Without its socket the program still runs; later starts then
@@ -76,9 +78,7 @@ bool CCorvellaApp::InitInstance(const QStringList& arguments, bool show) {
         QObject::connect(m_instance.get(), &SingleInstance::openRequested, m_instance.get(),
                          [this](const QString& path) { OnShellOpen(path); });
         break;
-      case SingleInstance::Claim::HandedOver:
-        m_nExitCode = 0;
-        return false;
+      case SingleInstance::Claim::HandedOver: m_nExitCode = 0; return false;
       case SingleInstance::Claim::Failed:
         std::fprintf(stderr, "corvella: %s\n", qPrintable(m_instance->errorString()));
         return false;
@@ -142,16 +142,18 @@ bool CCorvellaApp::InitInstance(const QStringList& arguments, bool show) {
   }
   m_frame->UpdateCommandUI();
   m_bStarted = true;
-  if (!m_handedOver.isEmpty()) QTimer::singleShot(0, m_frame.get(), [this] { OpenHandedOverFiles(); });
+  if (!m_handedOver.isEmpty())
+    QTimer::singleShot(0, m_frame.get(), [this] { OpenHandedOverFiles(); });
   return true;
 }
 
 void CCorvellaApp::InstallDialogHooks() {
-  m_qtUi->promptForText = [](QWidget* parent, const std::string& label, const std::string& initial) {
+  m_qtUi->promptForText = [](QWidget* parent, const std::string& label,
+                             const std::string& initial) {
     return RunTextPromptDialog(parent, label, initial);
   };
-  m_qtUi->chooseSelection = [](QWidget* parent, const std::string& label, const std::string& current,
-                                const std::string& choices) {
+  m_qtUi->chooseSelection = [](QWidget* parent, const std::string& label,
+                               const std::string& current, const std::string& choices) {
     return RunChooseSelectionDialog(parent, label, current, choices);
   };
   m_qtUi->editRequestDialog = [](QWidget* parent, EditRequestData& data) {
@@ -169,26 +171,32 @@ void CCorvellaApp::RouteCommands() {
   };
 
   // The view: the request commands, clipboard, sport switch, send, printing.
-  m_viewTarget.On(ID_DELETE_REQUEST, [&view] { view.OnDeleteRequest(); },
-                  update(&CCorvellaView::OnUpdateDeleteRequest));
-  m_viewTarget.On(ID_ADD_REQUEST, [&view] { view.OnAddRequest(); },
-                  update(&CCorvellaView::OnUpdateAddRequest));
-  m_viewTarget.On(ID_EDIT_REQUEST, [&view] { view.OnEditRequest(); },
-                  update(&CCorvellaView::OnUpdateSingleRequest));
-  m_viewTarget.On(ID_INSERT_REQUEST, [&view] { view.OnInsertRequest(); },
-                  update(&CCorvellaView::OnUpdateSingleRequest));
-  m_viewTarget.On(ID_EDIT_COPY, [&view] { view.OnEditCopy(); },
-                  update(&CCorvellaView::OnUpdateDeleteRequest));
-  m_viewTarget.On(ID_EDIT_CUT, [&view] { view.OnEditCut(); },
-                  update(&CCorvellaView::OnUpdateDeleteRequest));
-  m_viewTarget.On(ID_EDIT_PASTE, [&view] { view.OnEditPaste(); },
-                  update(&CCorvellaView::OnUpdateEditPaste));
-  m_viewTarget.On(ID_SPORT_FOOTBALL, [&view] { view.OnSportFootball(); },
-                  update(&CCorvellaView::OnUpdateSportFootball));
-  m_viewTarget.On(ID_SPORT_BASKETBALL, [&view] { view.OnSportBasketball(); },
-                  update(&CCorvellaView::OnUpdateSportBasketball));
-  m_viewTarget.On(ID_SEND_REQUEST, [&view] { view.OnSendRequest(); },
-                  update(&CCorvellaView::OnUpdateSingleRequest));
+  m_viewTarget.On(
+      ID_DELETE_REQUEST, [&view] { view.OnDeleteRequest(); },
+      update(&CCorvellaView::OnUpdateDeleteRequest));
+  m_viewTarget.On(
+      ID_ADD_REQUEST, [&view] { view.OnAddRequest(); }, update(&CCorvellaView::OnUpdateAddRequest));
+  m_viewTarget.On(
+      ID_EDIT_REQUEST, [&view] { view.OnEditRequest(); },
+      update(&CCorvellaView::OnUpdateSingleRequest));
+  m_viewTarget.On(
+      ID_INSERT_REQUEST, [&view] { view.OnInsertRequest(); },
+      update(&CCorvellaView::OnUpdateSingleRequest));
+  m_viewTarget.On(
+      ID_EDIT_COPY, [&view] { view.OnEditCopy(); }, update(&CCorvellaView::OnUpdateDeleteRequest));
+  m_viewTarget.On(
+      ID_EDIT_CUT, [&view] { view.OnEditCut(); }, update(&CCorvellaView::OnUpdateDeleteRequest));
+  m_viewTarget.On(
+      ID_EDIT_PASTE, [&view] { view.OnEditPaste(); }, update(&CCorvellaView::OnUpdateEditPaste));
+  m_viewTarget.On(
+      ID_SPORT_FOOTBALL, [&view] { view.OnSportFootball(); },
+      update(&CCorvellaView::OnUpdateSportFootball));
+  m_viewTarget.On(
+      ID_SPORT_BASKETBALL, [&view] { view.OnSportBasketball(); },
+      update(&CCorvellaView::OnUpdateSportBasketball));
+  m_viewTarget.On(
+      ID_SEND_REQUEST, [&view] { view.OnSendRequest(); },
+      update(&CCorvellaView::OnUpdateSingleRequest));
   Printing& printing = *m_printing;
   m_viewTarget.On(ID_FILE_PRINT, [&printing] { printing.Print(false); });
   m_viewTarget.On(ID_FILE_PRINT_DIRECT, [&printing] { printing.Print(true); });
@@ -278,7 +286,8 @@ void CCorvellaApp::OpenHandedOverFiles() {
     return;
   }
   m_bOpeningHandedOver = true;
-  while (!m_handedOver.isEmpty()) OpenDocumentFile(QFile::encodeName(m_handedOver.takeFirst()).toStdString());
+  while (!m_handedOver.isEmpty())
+    OpenDocumentFile(QFile::encodeName(m_handedOver.takeFirst()).toStdString());
   m_bOpeningHandedOver = false;
 }
 
@@ -287,7 +296,8 @@ bool CCorvellaApp::ShellPrint(const CommandLineInfo& info) {
   QString pdf;
   if (info.m_nShellCommand == CommandLineInfo::FilePrintTo) {
     if (QPrinterInfo::printerInfo(info.m_strPrinterName).isNull()) {
-      std::fprintf(stderr, "corvella: There is no printer named %s.\n", qPrintable(info.m_strPrinterName));
+      std::fprintf(stderr, "corvella: There is no printer named %s.\n",
+                   qPrintable(info.m_strPrinterName));
       return false;
     }
     printer.setOutputFormat(QPrinter::NativeFormat);
@@ -307,13 +317,15 @@ bool CCorvellaApp::ShellPrint(const CommandLineInfo& info) {
   }
   QString failure;
   m_printing->setErrorHandler([&failure](const QString& text) { failure = text; });
-  if (!m_commands.Execute(ID_FILE_PRINT_DIRECT)) failure = QStringLiteral("Printing is not available.");
+  if (!m_commands.Execute(ID_FILE_PRINT_DIRECT))
+    failure = QStringLiteral("Printing is not available.");
   m_printing->setErrorHandler(nullptr);
   if (!failure.isEmpty()) {
     std::fprintf(stderr, "corvella: %s\n", qPrintable(failure));
     return false;
   }
-  if (!pdf.isEmpty()) std::printf("No printer is installed: the pages were written to %s\n", qPrintable(pdf));
+  if (!pdf.isEmpty())
+    std::printf("No printer is installed: the pages were written to %s\n", qPrintable(pdf));
   return true;
 }
 

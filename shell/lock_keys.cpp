@@ -17,7 +17,8 @@ bool ReadLockKeys(LockKeys& out) {
   const auto indicator = [display](const char* name, bool& state) {
     const Atom atom = XInternAtom(display, name, True);
     Bool on = False;
-    if (atom == 0 || !XkbGetNamedIndicator(display, atom, nullptr, &on, nullptr, nullptr)) return false;
+    if (atom == 0 || !XkbGetNamedIndicator(display, atom, nullptr, &on, nullptr, nullptr))
+      return false;
     state = on != False;
     return true;
   };

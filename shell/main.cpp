@@ -9,7 +9,8 @@ int main(int argc, char* argv[]) {
   for (int i = 1; i < argc; ++i) {
     if (qstrcmp(argv[i], "--print") == 0 || qstrcmp(argv[i], "--print-to") == 0) print = true;
   }
-  if (print && qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+  if (print && qEnvironmentVariableIsEmpty("DISPLAY") &&
+      qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
       qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
     qputenv("QT_QPA_PLATFORM", "offscreen");
 

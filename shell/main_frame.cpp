@@ -30,9 +30,7 @@ namespace {
 constexpr int kIdleIntervalMs = 250;
 const char* const kIndicatorTexts[3] = {"CAP", "NUM", "SCRL"};
 
-unsigned CommandOf(const QAction* action) {
-  return action ? action->data().toUInt() : 0;
-}
+unsigned CommandOf(const QAction* action) { return action ? action->data().toUInt() : 0; }
 
 bool IsInside(const QWidget* widget, const QWidget* container) {
   return widget && container && (widget == container || container->isAncestorOf(widget));
@@ -124,7 +122,8 @@ void CMainFrame::AddMenuEntries(QMenu* menu, const std::vector<MenuEntry>& entri
 // Names a (sub)menu after its text ("&File" gives "FileMenu"), asks its
 // items' enabling before it opens and fills it.
 void CMainFrame::AddMenu(QMenu* menu, const MenuEntry& entry) {
-  menu->setObjectName(QString::fromLatin1(entry.text.c_str()).remove(u'&') + QStringLiteral("Menu"));
+  menu->setObjectName(QString::fromLatin1(entry.text.c_str()).remove(u'&') +
+                      QStringLiteral("Menu"));
   menu->setStyle(m_menuStyle);
   connect(menu, &QMenu::aboutToShow, this, [this, menu] { UpdateMenu(menu); });
   AddMenuEntries(menu, entry.entries);
@@ -341,7 +340,8 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* e) {
         }
       }
     }
-  } else if (m_helpMode && (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick)) {
+  } else if (m_helpMode &&
+             (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick)) {
     auto* widget = qobject_cast<QWidget*>(watched);
     if (!widget || widget->window() != this) return false;
     // Menus and toolbar buttons go on to choose their command; RunCommand

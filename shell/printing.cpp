@@ -50,16 +50,19 @@ struct Printing::Impl {
   // the print dialog shows it for the operator to change. False when the
   // operator cancels.
   bool ChooseDestination(bool direct) {
-    if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty()) return true;
-    if (printer.outputFormat() == QPrinter::NativeFormat && !QPrinterInfo::availablePrinters().isEmpty())
+    if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty())
+      return true;
+    if (printer.outputFormat() == QPrinter::NativeFormat &&
+        !QPrinterInfo::availablePrinters().isEmpty())
       return true;
     printer.setOutputFormat(QPrinter::PdfFormat);
     if (!direct) {
       printer.setOutputFileName(DefaultPdfName());
       return true;
     }
-    const QString name = QFileDialog::getSaveFileName(parent, QStringLiteral("Print to File"), DefaultPdfName(),
-                                                      QStringLiteral("PDF files (*.pdf)"));
+    const QString name =
+        QFileDialog::getSaveFileName(parent, QStringLiteral("Print to File"), DefaultPdfName(),
+                                     QStringLiteral("PDF files (*.pdf)"));
     if (name.isEmpty()) return false;
     printer.setOutputFileName(name);
     return true;
@@ -136,7 +139,8 @@ struct Printing::Impl {
   std::function<void(const QString&)> errorHandler;
 };
 
-Printing::Printing(QWidget* parent, CCorvellaView& view) : m_pImpl(std::make_unique<Impl>(parent, view)) {}
+Printing::Printing(QWidget* parent, CCorvellaView& view)
+    : m_pImpl(std::make_unique<Impl>(parent, view)) {}
 Printing::~Printing() = default;
 
 QPrinter& Printing::printer() { return m_pImpl->printer; }
@@ -171,7 +175,8 @@ void Printing::Preview() {
   // installed) are enough to lay out the pages.
   info.doPreparePrinting = [](PrintInfo&) { return true; };
   if (!d.view.OnPreparePrinting(info)) return;
-  if (d.printer.outputFormat() == QPrinter::NativeFormat && QPrinterInfo::availablePrinters().isEmpty())
+  if (d.printer.outputFormat() == QPrinter::NativeFormat &&
+      QPrinterInfo::availablePrinters().isEmpty())
     d.printer.setOutputFormat(QPrinter::PdfFormat);
   d.printer.setPageOrientation(QPageLayout::Landscape);
   // The preview shows every page, whatever range the last printout had.
@@ -189,7 +194,8 @@ void Printing::Preview() {
 
 void Printing::Setup() {
   Impl& d = *m_pImpl;
-  if (d.printer.outputFormat() == QPrinter::NativeFormat && QPrinterInfo::availablePrinters().isEmpty())
+  if (d.printer.outputFormat() == QPrinter::NativeFormat &&
+      QPrinterInfo::availablePrinters().isEmpty())
     d.printer.setOutputFormat(QPrinter::PdfFormat);
   QPageSetupDialog dialog(&d.printer, d.parent);
   dialog.setWindowTitle(QStringLiteral("Print Setup"));

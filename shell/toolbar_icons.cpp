@@ -144,7 +144,8 @@ void PaintToolIcon(QPainter& p, ToolIcon icon) {
         for (int col = 0; col < 2; ++col) p.drawEllipse(QPointF(10 + col * 3, 5 + row * 3), 1, 1);
       }
       p.setBrush(QColor(210, 30, 30));
-      p.drawPath(ClosedPath({{0.5, 6.5}, {4, 6.5}, {4, 4}, {7.5, 8}, {4, 12}, {4, 9.5}, {0.5, 9.5}}));
+      p.drawPath(
+          ClosedPath({{0.5, 6.5}, {4, 6.5}, {4, 4}, {7.5, 8}, {4, 12}, {4, 9.5}, {0.5, 9.5}}));
       break;
     }
     case ToolIcon::ContextHelp: {
@@ -162,8 +163,7 @@ void PaintToolIcon(QPainter& p, ToolIcon icon) {
       p.drawText(QRectF(8, 0, 8, 13), Qt::AlignCenter, QStringLiteral("?"));
       break;
     }
-    case ToolIcon::None:
-      break;
+    case ToolIcon::None: break;
   }
 }
 

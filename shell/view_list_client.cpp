@@ -26,9 +26,15 @@ void ViewListClient::DrawItem(DeviceContext& dc, int row, const Rect& rcItem) {
   m_view.DrawItem(item);
 }
 
-void ViewListClient::OnLButtonDown(unsigned flags, Point point) { m_view.OnLButtonDown(flags, point); }
-void ViewListClient::OnLButtonDblClk(unsigned flags, Point point) { m_view.OnLButtonDblClk(flags, point); }
-void ViewListClient::OnRButtonDown(unsigned flags, Point point) { m_view.OnRButtonDown(flags, point); }
+void ViewListClient::OnLButtonDown(unsigned flags, Point point) {
+  m_view.OnLButtonDown(flags, point);
+}
+void ViewListClient::OnLButtonDblClk(unsigned flags, Point point) {
+  m_view.OnLButtonDblClk(flags, point);
+}
+void ViewListClient::OnRButtonDown(unsigned flags, Point point) {
+  m_view.OnRButtonDown(flags, point);
+}
 void ViewListClient::OnKeyDown(unsigned vk, unsigned repeat, unsigned flags) {
   m_view.OnKeyDown(vk, repeat, flags);
 }

@@ -32,7 +32,6 @@ constexpr char kSoh = 0x01;
 constexpr char kEot = 0x04;
 constexpr char kEtb = 0x17;
 
-
 // The "Team/Ind" cell is exactly "T" (case matters, whole text).
 bool IsTeamRequest(std::string_view teamInd);
 // The "Top 3" cell is anything but exactly "N".

@@ -16,8 +16,8 @@ namespace {
 
 // What the first pass over a reply found for one argument.
 struct Decoded {
-  uint32_t value = 0;                // integers
-  std::span<const uint8_t> bytes;    // out buffers
+  uint32_t value = 0;              // integers
+  std::span<const uint8_t> bytes;  // out buffers
 };
 
 bool isPointer(Arg k) { return k != Arg::InLong && k != Arg::InSize; }
@@ -57,7 +57,8 @@ uint32_t unmarshalReply(uint16_t opnum, const ArgValue* args, const uint32_t* en
   // sent must be the size returned (or the in size for buffer(n)).
   for (size_t i = 0; i < p.argc; ++i) {
     const auto k = p.args[i].kind;
-    if (k == Arg::OutBufferStar && d[i].bytes.size() != d[p.args[i].sizeArg].value) return kBadStubData;
+    if (k == Arg::OutBufferStar && d[i].bytes.size() != d[p.args[i].sizeArg].value)
+      return kBadStubData;
     if (k == Arg::OutBufferN && d[i].bytes.size() != args[p.args[i].sizeArg].u) return kBadStubData;
   }
   // Second pass: store into the caller's storage.

@@ -17,12 +17,12 @@ namespace zeltrpc {
 // One argument as the marshaller sees it; which member is live follows the
 // argument's kind.
 union ArgValue {
-  int32_t l;           // InLong
-  uint32_t u;          // InSize
-  const char* s;       // InString, InBuffer
-  char* out;           // OutBufferN, OutBufferStar
-  int32_t* pl;         // OutLong, InOutLong
-  uint32_t* pu;        // InOutSize
+  int32_t l;      // InLong
+  uint32_t u;     // InSize
+  const char* s;  // InString, InBuffer
+  char* out;      // OutBufferN, OutBufferStar
+  int32_t* pl;    // OutLong, InOutLong
+  uint32_t* pu;   // InOutSize
 };
 
 // Runs the procedure `opnum` over `binding` (nullptr: RPC_S_INVALID_BINDING,
@@ -61,13 +61,20 @@ constexpr int typeClass(Arg k) {
 
 template <class T>
 constexpr int typeClassOf() {
-  if constexpr (std::is_same_v<T, int32_t>) return 0;
-  else if constexpr (std::is_same_v<T, uint32_t>) return 1;
-  else if constexpr (std::is_same_v<T, const char*>) return 2;
-  else if constexpr (std::is_same_v<T, char*>) return 3;
-  else if constexpr (std::is_same_v<T, int32_t*>) return 4;
-  else if constexpr (std::is_same_v<T, uint32_t*>) return 5;
-  else return -2;
+  if constexpr (std::is_same_v<T, int32_t>)
+    return 0;
+  else if constexpr (std::is_same_v<T, uint32_t>)
+    return 1;
+  else if constexpr (std::is_same_v<T, const char*>)
+    return 2;
+  else if constexpr (std::is_same_v<T, char*>)
+    return 3;
+  else if constexpr (std::is_same_v<T, int32_t*>)
+    return 4;
+  else if constexpr (std::is_same_v<T, uint32_t*>)
+    return 5;
+  else
+    return -2;
 }
 
 template <uint16_t Op, class... A>
@@ -79,12 +86,36 @@ constexpr bool argumentsFit() {
   return true;
 }
 
-inline ArgValue toArg(int32_t v) { ArgValue a; a.l = v; return a; }
-inline ArgValue toArg(uint32_t v) { ArgValue a; a.u = v; return a; }
-inline ArgValue toArg(const char* v) { ArgValue a; a.s = v; return a; }
-inline ArgValue toArg(char* v) { ArgValue a; a.out = v; return a; }
-inline ArgValue toArg(int32_t* v) { ArgValue a; a.pl = v; return a; }
-inline ArgValue toArg(uint32_t* v) { ArgValue a; a.pu = v; return a; }
+inline ArgValue toArg(int32_t v) {
+  ArgValue a;
+  a.l = v;
+  return a;
+}
+inline ArgValue toArg(uint32_t v) {
+  ArgValue a;
+  a.u = v;
+  return a;
+}
+inline ArgValue toArg(const char* v) {
+  ArgValue a;
+  a.s = v;
+  return a;
+}
+inline ArgValue toArg(char* v) {
+  ArgValue a;
+  a.out = v;
+  return a;
+}
+inline ArgValue toArg(int32_t* v) {
+  ArgValue a;
+  a.pl = v;
+  return a;
+}
+inline ArgValue toArg(uint32_t* v) {
+  ArgValue a;
+  a.pu = v;
+  return a;
+}
 
 }  // namespace detail
 

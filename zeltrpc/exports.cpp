@@ -51,10 +51,10 @@ uint32_t bindToSignService(const char* protseq, const std::string& address, cons
 
 using zeltrpc::rpc::BindingHandle;
 namespace op = zeltrpc;
-using zeltrpc::LibraryState;
 using zeltrpc::bindToSignService;
 using zeltrpc::guarded;
 using zeltrpc::kMaxServerName;
+using zeltrpc::LibraryState;
 using zeltrpc::releaseBinding;
 
 namespace {
@@ -132,7 +132,9 @@ uint32_t zeltSetDefaultSequence(const char* sign, const char* sequence, int32_t 
 uint32_t zeltCheckSequence(const char* sign, const char* sequence) {
   return call<op::kCheckSequence>(sign, sequence);
 }
-uint32_t zeltSelectFrame(const char* sign, int32_t frame) { return call<op::kSelectFrame>(sign, frame); }
+uint32_t zeltSelectFrame(const char* sign, int32_t frame) {
+  return call<op::kSelectFrame>(sign, frame);
+}
 uint32_t zeltSingleStepFrame(const char* sign, int32_t value) {
   return call<op::kSingleStepFrame>(sign, value);
 }
@@ -151,11 +153,15 @@ uint32_t zeltShowFrame(const char* sign, const char* data, uint32_t length) {
   return call<op::kShowFrame>(sign, data, length);
 }
 
-uint32_t zeltGetChangeFlag(const char* sign, int32_t* flag) { return call<op::kGetChangeFlag>(sign, flag); }
+uint32_t zeltGetChangeFlag(const char* sign, int32_t* flag) {
+  return call<op::kGetChangeFlag>(sign, flag);
+}
 uint32_t zeltGetSchedChangeFlag(const char* sign, int32_t* flag) {
   return call<op::kGetSchedChangeFlag>(sign, flag);
 }
-uint32_t zeltGetPhotocell(const char* sign, int32_t* value) { return call<op::kGetPhotocell>(sign, value); }
+uint32_t zeltGetPhotocell(const char* sign, int32_t* value) {
+  return call<op::kGetPhotocell>(sign, value);
+}
 
 uint32_t zeltGetStatus(const char* sign, char* buffer, uint32_t capacity, uint32_t* size) {
   if (!sign || !buffer || !size) return zeltrpc::rpc::kInvalidParameter;
@@ -176,7 +182,8 @@ uint32_t zeltGetQueue(const char* sign, char* buffer, uint32_t capacity, uint32_
   if (size) *size = capacity;  // a null size reaches the procedure, which refuses it
   return call<op::kGetQueue>(sign, buffer, size);
 }
-uint32_t zeltGetBulb(const char* sign, char* buffer, uint32_t capacity, uint32_t* size, int32_t* extra) {
+uint32_t zeltGetBulb(const char* sign, char* buffer, uint32_t capacity, uint32_t* size,
+                     int32_t* extra) {
   if (!sign || !buffer || !size) return zeltrpc::rpc::kInvalidParameter;
   *size = capacity;
   if (extra) return call<op::kGetBulbEx>(sign, buffer, size, extra);
@@ -195,12 +202,13 @@ uint32_t zeltGetSchedSeqStatus(const char* sign, char* buffer1, uint32_t* size1,
   if (!sign || !buffer1 || !size1 || !buffer2 || !size2) return zeltrpc::rpc::kInvalidParameter;
   return call<op::kGetSchedSeqStatus>(sign, buffer1, size1, buffer2, size2, value);
 }
-uint32_t zeltGetDefaultSequence(const char* sign, char* buffer, uint32_t* size, int32_t* v1, int32_t* v2) {
+uint32_t zeltGetDefaultSequence(const char* sign, char* buffer, uint32_t* size, int32_t* v1,
+                                int32_t* v2) {
   if (!sign || !buffer || !size) return zeltrpc::rpc::kInvalidParameter;
   return call<op::kGetDefaultSequence>(sign, buffer, size, v1, v2);
 }
-uint32_t zeltGetFrameStatus(const char* sign, char* buffer, uint32_t* size, int32_t* v1, int32_t* v2,
-                            int32_t* v3, int32_t* v4, int32_t* v5) {
+uint32_t zeltGetFrameStatus(const char* sign, char* buffer, uint32_t* size, int32_t* v1,
+                            int32_t* v2, int32_t* v3, int32_t* v4, int32_t* v5) {
   if (!sign || !buffer || !size || !v2 || !v3) return zeltrpc::rpc::kInvalidParameter;
   return call<op::kGetFrameStatus>(sign, buffer, size, v1, v2, v3, v4, v5);
 }
@@ -236,16 +244,24 @@ uint32_t zeltSendRealTimeDataPort(int32_t port, const char* data, uint32_t lengt
   return call<op::kSendRealTimeDataPort>(port, data, length);
 }
 
-uint32_t zeltVLGetChangeFlag(const char* sign, int32_t* flag) { return call<op::kVLGetChangeFlag>(sign, flag); }
+uint32_t zeltVLGetChangeFlag(const char* sign, int32_t* flag) {
+  return call<op::kVLGetChangeFlag>(sign, flag);
+}
 uint32_t zeltVLGetStatus(const char* sign, char* buffer, uint32_t* size) {
   return call<op::kVLGetStatus>(sign, buffer, size);
 }
 uint32_t zeltVLGetConfig(const char* sign, char* buffer, uint32_t* size) {
   return call<op::kVLGetConfig>(sign, buffer, size);
 }
-uint32_t zeltVLSendBrightness(const char* sign, int32_t v) { return call<op::kVLSendBrightness>(sign, v); }
-uint32_t zeltVLSendContrast(const char* sign, int32_t v) { return call<op::kVLSendContrast>(sign, v); }
-uint32_t zeltVLSendSaturation(const char* sign, int32_t v) { return call<op::kVLSendSaturation>(sign, v); }
+uint32_t zeltVLSendBrightness(const char* sign, int32_t v) {
+  return call<op::kVLSendBrightness>(sign, v);
+}
+uint32_t zeltVLSendContrast(const char* sign, int32_t v) {
+  return call<op::kVLSendContrast>(sign, v);
+}
+uint32_t zeltVLSendSaturation(const char* sign, int32_t v) {
+  return call<op::kVLSendSaturation>(sign, v);
+}
 uint32_t zeltVLSendHue(const char* sign, int32_t v) { return call<op::kVLSendHue>(sign, v); }
 uint32_t zeltVLSendFormat(const char* sign, int32_t v) { return call<op::kVLSendFormat>(sign, v); }
 uint32_t zeltVLSendInput(const char* sign, int32_t v) { return call<op::kVLSendInput>(sign, v); }
@@ -259,7 +275,8 @@ uint32_t zeltVLSendWindow(const char* sign, int32_t v1, int32_t v2, int32_t v3, 
 uint32_t zeltVLReadFmtInpSrc(const char* sign, int32_t* format, int32_t* input, int32_t* source) {
   return call<op::kVLReadFmtInpSrc>(sign, format, input, source);
 }
-uint32_t zeltVLReadViewableArea(const char* sign, int32_t* v1, int32_t* v2, int32_t* v3, int32_t* v4) {
+uint32_t zeltVLReadViewableArea(const char* sign, int32_t* v1, int32_t* v2, int32_t* v3,
+                                int32_t* v4) {
   return call<op::kVLReadViewableArea>(sign, v1, v2, v3, v4);
 }
 uint32_t zeltVLReadWindow(const char* sign, int32_t* v1, int32_t* v2, int32_t* v3, int32_t* v4) {

@@ -100,76 +100,76 @@ constexpr ProcDesc None(D... d) {
 // of zeltrpc.h.
 // clang-format off: one procedure a line, opnums in one column.
 inline constexpr std::array<ProcDesc, kOpnumCount> kProcedures = {
-    P("Ping"),                                                                       // 0
-    None(),                                                                          // 1
-    P("PlaySequence", S("sign"), S("sequence"), L("value1"), L("value2")),           // 2
-    P("SelectFrame", S("sign"), L("frame")),                                         // 3
-    P("SingleStepFrame", S("sign"), L("value")),                                     // 4
-    P("RunSchedule", S("sign"), S("schedule"), L("value")),                          // 5
-    P("QueueSequence", S("sign"), S("sequence"), L("value1"), L("value2")),          // 6
-    P("SetDefaultSequence", S("sign"), S("sequence"), L("value1"), L("value2")),     // 7
-    P("StopSequence", S("sign")),                                                    // 8
-    P("BlankSign", S("sign")),                                                       // 9
-    P("EndSchedule", S("sign")),                                                     // 10
-    P("NextItem", S("sign")),                                                        // 11
-    P("ClearQueue", S("sign")),                                                      // 12
-    P("SetDimming", S("sign"), L("value1"), L("value2")),                            // 13
-    P("CheckSequence", S("sign"), S("sequence")),                                    // 14
-    P("GetChangeFlag", S("sign"), OL("flag")),                                       // 15
-    P("GetSchedChangeFlag", S("sign"), OL("flag")),                                  // 16
-    None(S("text"), OBS(2, "buffer"), IOS("size")),                                  // 17
-    P("GetPhotocell", S("sign"), OL("value")),                                       // 18
-    PCap("GetStatus", S("sign"), OBS(2, "buffer"), IOS("size")),                     // 19
+    P("Ping"),                                                                    // 0
+    None(),                                                                       // 1
+    P("PlaySequence", S("sign"), S("sequence"), L("value1"), L("value2")),        // 2
+    P("SelectFrame", S("sign"), L("frame")),                                      // 3
+    P("SingleStepFrame", S("sign"), L("value")),                                  // 4
+    P("RunSchedule", S("sign"), S("schedule"), L("value")),                       // 5
+    P("QueueSequence", S("sign"), S("sequence"), L("value1"), L("value2")),       // 6
+    P("SetDefaultSequence", S("sign"), S("sequence"), L("value1"), L("value2")),  // 7
+    P("StopSequence", S("sign")),                                                 // 8
+    P("BlankSign", S("sign")),                                                    // 9
+    P("EndSchedule", S("sign")),                                                  // 10
+    P("NextItem", S("sign")),                                                     // 11
+    P("ClearQueue", S("sign")),                                                   // 12
+    P("SetDimming", S("sign"), L("value1"), L("value2")),                         // 13
+    P("CheckSequence", S("sign"), S("sequence")),                                 // 14
+    P("GetChangeFlag", S("sign"), OL("flag")),                                    // 15
+    P("GetSchedChangeFlag", S("sign"), OL("flag")),                               // 16
+    None(S("text"), OBS(2, "buffer"), IOS("size")),                               // 17
+    P("GetPhotocell", S("sign"), OL("value")),                                    // 18
+    PCap("GetStatus", S("sign"), OBS(2, "buffer"), IOS("size")),                  // 19
     P("GetSchedSeqStatus", S("sign"), OBS(2, "buffer1"), IOS("size1"), OBS(4, "buffer2"),
-      IOS("size2"), IOL("value")),                                                   // 20
+      IOS("size2"), IOL("value")),  // 20
     P("GetFrameStatus", S("sign"), OBS(2, "buffer"), IOS("size"), OL("value1"), OL("value2"),
-      OL("value3"), OL("value4"), OL("value5")),                                     // 21
-    P("GetEffectStatus", S("sign"), OL("value"), OBS(3, "buffer"), IOS("size")),     // 22
-    P("GetSchedule", S("sign"), IOS("size"), OBS(1, "buffer"), OL("value")),         // 23
-    PCap("GetQueue", S("sign"), OBS(2, "buffer"), IOS("size")),                      // 24
-    PCap("GetConfig", S("sign"), OBS(2, "buffer"), IOS("size")),                     // 25
+      OL("value3"), OL("value4"), OL("value5")),                                  // 21
+    P("GetEffectStatus", S("sign"), OL("value"), OBS(3, "buffer"), IOS("size")),  // 22
+    P("GetSchedule", S("sign"), IOS("size"), OBS(1, "buffer"), OL("value")),      // 23
+    PCap("GetQueue", S("sign"), OBS(2, "buffer"), IOS("size")),                   // 24
+    PCap("GetConfig", S("sign"), OBS(2, "buffer"), IOS("size")),                  // 25
     Export(ExportForm::CapacityNullExtra, "GetBulb", "GetBulb", S("sign"), OBS(2, "buffer"),
-           IOS("size")),                                                             // 26
-    Export(ExportForm::Capacity, "GetBulb", "GetBulbEx", S("sign"), OBS(2, "buffer"),
-           IOS("size"), OL("extra")),                                                // 27
-    PCap("ListSigns", OBS(1, "buffer"), IOS("size")),                                // 28
-    PCap("ListWindows", S("sign"), OBS(2, "buffer"), IOS("size")),                   // 29
-    P("WindowEnable", S("sign"), L("value1"), L("value2")),                          // 30
-    P("WindowMove", S("sign"), L("value1"), L("value2"), L("value3")),               // 31
-    P("QueueWindowEnable", S("sign"), L("value1"), L("value2")),                     // 32
-    P("QueueWindowMove", S("sign"), L("value1"), L("value2"), L("value3")),          // 33
+           IOS("size")),  // 26
+    Export(ExportForm::Capacity, "GetBulb", "GetBulbEx", S("sign"), OBS(2, "buffer"), IOS("size"),
+           OL("extra")),                                                     // 27
+    PCap("ListSigns", OBS(1, "buffer"), IOS("size")),                        // 28
+    PCap("ListWindows", S("sign"), OBS(2, "buffer"), IOS("size")),           // 29
+    P("WindowEnable", S("sign"), L("value1"), L("value2")),                  // 30
+    P("WindowMove", S("sign"), L("value1"), L("value2"), L("value3")),       // 31
+    P("QueueWindowEnable", S("sign"), L("value1"), L("value2")),             // 32
+    P("QueueWindowMove", S("sign"), L("value1"), L("value2"), L("value3")),  // 33
     PZero("SetRealTimeData", L("value1"), IB(2, "data"), N("length"), L("value2"),
-          L("value3")),                                                              // 34
+          L("value3")),  // 34
     PZero("GetRealTimeData", L("value1"), OBN(2, "data"), N("length"), L("value2"),
-          L("value3")),                                                              // 35
-    None(L("value1"), IB(2, "data"), N("length"), OBS(4, "buffer"), IOS("size")),    // 36
+          L("value3")),                                                            // 35
+    None(L("value1"), IB(2, "data"), N("length"), OBS(4, "buffer"), IOS("size")),  // 36
     None(L("value1"), IB(2, "data"), N("length"), OBS(4, "buffer1"), IOS("size1"),
-         OBS(6, "buffer2"), IOS("size2")),                                           // 37
-    None(L("value1"), IB(2, "data"), N("length"), OBS(4, "buffer"), IOS("size"),
-         IB(6, "data2"), N("length2")),                                              // 38
+         OBS(6, "buffer2"), IOS("size2")),  // 37
+    None(L("value1"), IB(2, "data"), N("length"), OBS(4, "buffer"), IOS("size"), IB(6, "data2"),
+         N("length2")),  // 38
     P("GetDefaultSequence", S("sign"), OBS(2, "buffer"), IOS("size"), OL("value1"),
-      OL("value2")),                                                                 // 39
-    P("SendRealTimeDataPort", L("port"), IB(2, "data"), N("length")),                // 40
-    P("ShowFrame", S("sign"), IB(2, "data"), N("length")),                           // 41
-    P("VLGetChangeFlag", S("sign"), OL("flag")),                                     // 42
-    P("VLGetStatus", S("sign"), OBS(2, "buffer"), IOS("size")),                      // 43
-    P("VLGetConfig", S("sign"), OBS(2, "buffer"), IOS("size")),                      // 44
-    P("VLSendBrightness", S("sign"), L("value")),                                    // 45
-    P("VLSendContrast", S("sign"), L("value")),                                      // 46
-    P("VLSendSaturation", S("sign"), L("value")),                                    // 47
-    P("VLSendHue", S("sign"), L("value")),                                           // 48
-    P("VLSendFormat", S("sign"), L("value")),                                        // 49
-    P("VLSendInput", S("sign"), L("value")),                                         // 50
-    P("VLSendSource", S("sign"), L("value")),                                        // 51
+      OL("value2")),                                                                         // 39
+    P("SendRealTimeDataPort", L("port"), IB(2, "data"), N("length")),                        // 40
+    P("ShowFrame", S("sign"), IB(2, "data"), N("length")),                                   // 41
+    P("VLGetChangeFlag", S("sign"), OL("flag")),                                             // 42
+    P("VLGetStatus", S("sign"), OBS(2, "buffer"), IOS("size")),                              // 43
+    P("VLGetConfig", S("sign"), OBS(2, "buffer"), IOS("size")),                              // 44
+    P("VLSendBrightness", S("sign"), L("value")),                                            // 45
+    P("VLSendContrast", S("sign"), L("value")),                                              // 46
+    P("VLSendSaturation", S("sign"), L("value")),                                            // 47
+    P("VLSendHue", S("sign"), L("value")),                                                   // 48
+    P("VLSendFormat", S("sign"), L("value")),                                                // 49
+    P("VLSendInput", S("sign"), L("value")),                                                 // 50
+    P("VLSendSource", S("sign"), L("value")),                                                // 51
     P("VLSendViewableArea", S("sign"), L("value1"), L("value2"), L("value3"), L("value4")),  // 52
-    P("VLSendWindow", S("sign"), L("value1"), L("value2"), L("value3"), L("value4")),    // 53
-    P("VLReadFmtInpSrc", S("sign"), OL("format"), OL("input"), OL("source")),        // 54
+    P("VLSendWindow", S("sign"), L("value1"), L("value2"), L("value3"), L("value4")),        // 53
+    P("VLReadFmtInpSrc", S("sign"), OL("format"), OL("input"), OL("source")),                // 54
     P("VLReadViewableArea", S("sign"), OL("value1"), OL("value2"), OL("value3"),
-      OL("value4")),                                                                 // 55
+      OL("value4")),                                                                       // 55
     P("VLReadWindow", S("sign"), OL("value1"), OL("value2"), OL("value3"), OL("value4")),  // 56
     P("VLReadBCHS", S("sign"), OL("brightness"), OL("contrast"), OL("hue"),
-      OL("saturation")),                                                             // 57
-    PCap("ListServers", OBS(1, "buffer"), IOS("size"), L("value")),                  // 58
+      OL("saturation")),                                             // 57
+    PCap("ListServers", OBS(1, "buffer"), IOS("size"), L("value")),  // 58
 };
 // clang-format on
 
@@ -184,20 +184,65 @@ const rpc::InterfaceSpec& signInterface();
 // without a client procedure (the client never sends those; the stand-in
 // server answers them after their argument lists above).
 enum Op : uint16_t {
-  kUnnamed1 = 1, kUnnamed17 = 17, kUnnamed36 = 36, kUnnamed37 = 37, kUnnamed38 = 38,
-  kPing = 0, kPlaySequence = 2, kSelectFrame = 3, kSingleStepFrame = 4, kRunSchedule = 5,
-  kQueueSequence = 6, kSetDefaultSequence = 7, kStopSequence = 8, kBlankSign = 9,
-  kEndSchedule = 10, kNextItem = 11, kClearQueue = 12, kSetDimming = 13, kCheckSequence = 14,
-  kGetChangeFlag = 15, kGetSchedChangeFlag = 16, kGetPhotocell = 18, kGetStatus = 19,
-  kGetSchedSeqStatus = 20, kGetFrameStatus = 21, kGetEffectStatus = 22, kGetSchedule = 23,
-  kGetQueue = 24, kGetConfig = 25, kGetBulb = 26, kGetBulbEx = 27, kListSigns = 28,
-  kListWindows = 29, kWindowEnable = 30, kWindowMove = 31, kQueueWindowEnable = 32,
-  kQueueWindowMove = 33, kSetRealTimeData = 34, kGetRealTimeData = 35, kGetDefaultSequence = 39,
-  kSendRealTimeDataPort = 40, kShowFrame = 41, kVLGetChangeFlag = 42, kVLGetStatus = 43,
-  kVLGetConfig = 44, kVLSendBrightness = 45, kVLSendContrast = 46, kVLSendSaturation = 47,
-  kVLSendHue = 48, kVLSendFormat = 49, kVLSendInput = 50, kVLSendSource = 51,
-  kVLSendViewableArea = 52, kVLSendWindow = 53, kVLReadFmtInpSrc = 54, kVLReadViewableArea = 55,
-  kVLReadWindow = 56, kVLReadBCHS = 57, kListServers = 58,
+  kUnnamed1 = 1,
+  kUnnamed17 = 17,
+  kUnnamed36 = 36,
+  kUnnamed37 = 37,
+  kUnnamed38 = 38,
+  kPing = 0,
+  kPlaySequence = 2,
+  kSelectFrame = 3,
+  kSingleStepFrame = 4,
+  kRunSchedule = 5,
+  kQueueSequence = 6,
+  kSetDefaultSequence = 7,
+  kStopSequence = 8,
+  kBlankSign = 9,
+  kEndSchedule = 10,
+  kNextItem = 11,
+  kClearQueue = 12,
+  kSetDimming = 13,
+  kCheckSequence = 14,
+  kGetChangeFlag = 15,
+  kGetSchedChangeFlag = 16,
+  kGetPhotocell = 18,
+  kGetStatus = 19,
+  kGetSchedSeqStatus = 20,
+  kGetFrameStatus = 21,
+  kGetEffectStatus = 22,
+  kGetSchedule = 23,
+  kGetQueue = 24,
+  kGetConfig = 25,
+  kGetBulb = 26,
+  kGetBulbEx = 27,
+  kListSigns = 28,
+  kListWindows = 29,
+  kWindowEnable = 30,
+  kWindowMove = 31,
+  kQueueWindowEnable = 32,
+  kQueueWindowMove = 33,
+  kSetRealTimeData = 34,
+  kGetRealTimeData = 35,
+  kGetDefaultSequence = 39,
+  kSendRealTimeDataPort = 40,
+  kShowFrame = 41,
+  kVLGetChangeFlag = 42,
+  kVLGetStatus = 43,
+  kVLGetConfig = 44,
+  kVLSendBrightness = 45,
+  kVLSendContrast = 46,
+  kVLSendSaturation = 47,
+  kVLSendHue = 48,
+  kVLSendFormat = 49,
+  kVLSendInput = 50,
+  kVLSendSource = 51,
+  kVLSendViewableArea = 52,
+  kVLSendWindow = 53,
+  kVLReadFmtInpSrc = 54,
+  kVLReadViewableArea = 55,
+  kVLReadWindow = 56,
+  kVLReadBCHS = 57,
+  kListServers = 58,
 };
 
 }  // namespace zeltrpc

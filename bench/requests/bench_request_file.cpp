@@ -30,7 +30,9 @@ using namespace corvella;
 class SilentUi : public Ui {
  public:
   int MessageBox(const std::string&, const std::string&, unsigned) override { return IDYES; }
-  std::string PromptForText(const std::string&, const std::string& initial) override { return initial; }
+  std::string PromptForText(const std::string&, const std::string& initial) override {
+    return initial;
+  }
   std::string ChooseSelection(const std::string&, const std::string&, const std::string&) override {
     return "";
   }
@@ -45,7 +47,8 @@ std::string RequestFile(int count) {
     text += "[REQ" + std::to_string(i) + "]\r\nName=Request number " + std::to_string(i) +
             "\r\nTeam=I\r\nTop3=N\r\nGame=G\r\nSign=" + std::to_string(i % 16 + 1) +
             "\r\nMode=Continuous\r\nTimes=25\r\nDrive=C\r\nLibrary=SCORES\r\nSequence=RTD_SEQ\r\n"
-            "Frame=0\r\nOffset=" + std::to_string(i * 7 % 5000) + "\r\n";
+            "Frame=0\r\nOffset=" +
+            std::to_string(i * 7 % 5000) + "\r\n";
   }
   return text;
 }
@@ -140,7 +143,8 @@ void BM_ParseProfile(benchmark::State& state) {
     ProfileFile profile(text);
     benchmark::DoNotOptimize(CountRequestsInFile(profile));
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(text.size()));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(text.size()));
   state.SetComplexityN(state.range(0));
 }
 

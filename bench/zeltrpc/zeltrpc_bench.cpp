@@ -112,7 +112,8 @@ void RawTransfer64K(benchmark::State& state) {
 BENCHMARK(RawTransfer64K);
 
 void ZeltPing(benchmark::State& state, const char* server) {
-  if (std::strcmp(server, ".") != 0 && !g_smbReady) return state.SkipWithError("no SMB server here");
+  if (std::strcmp(server, ".") != 0 && !g_smbReady)
+    return state.SkipWithError("no SMB server here");
   if (zeltConnectSign(server) != 0) return state.SkipWithError("no connection");
   for (auto _ : state) {
     if (zeltPing() != 0) return state.SkipWithError("ping failed");
@@ -126,7 +127,8 @@ void ZeltSendRealTimeDataPort57(benchmark::State& state) {
   if (zeltConnectSign(".") != 0) return state.SkipWithError("no connection");
   const std::string packet(57, 'p');
   for (auto _ : state) {
-    if (zeltSendRealTimeDataPort(0, packet.data(), 57) != 0) return state.SkipWithError("send failed");
+    if (zeltSendRealTimeDataPort(0, packet.data(), 57) != 0)
+      return state.SkipWithError("send failed");
   }
   zeltDisconnectSign();
 }
@@ -164,7 +166,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   zeltrpc_test::SmbTestServer smb;
-  if (zeltrpc_test::SmbTestServer::unavailable().empty() && smb.start(server->tcpPort(), g_dir, error)) {
+  if (zeltrpc_test::SmbTestServer::unavailable().empty() &&
+      smb.start(server->tcpPort(), g_dir, error)) {
     const std::string auth = g_dir + "/auth";
     if (FILE* f = std::fopen(auth.c_str(), "w")) {
       std::fprintf(f, "username = op\npassword = %s\n", zeltrpc_test::kSmbTestPassword);

@@ -38,8 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (pasted.size() != rows.size() || total != rows.size()) std::abort();
   for (std::size_t r = 0; r < rows.size(); ++r) {
     for (int c = 1; c < corvella::kColumnCount; ++c) {
-      std::string_view expected =
-          std::string_view(rows[r][static_cast<std::size_t>(c)]).substr(0, corvella::kClipboardCellLimit);
+      std::string_view expected = std::string_view(rows[r][static_cast<std::size_t>(c)])
+                                      .substr(0, corvella::kClipboardCellLimit);
       if (expected.empty()) expected = "  ";
       if (pasted[r][static_cast<std::size_t>(c)] != expected) std::abort();
     }

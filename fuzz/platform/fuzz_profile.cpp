@@ -22,7 +22,8 @@ std::string Answers(const ProfileFile& profile, std::string_view extra) {
   std::string out;
   for (const char* section : kSections) {
     for (const char* key : kKeys) {
-      for (std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{30}, std::size_t{4096}}) {
+      for (std::size_t size :
+           {std::size_t{0}, std::size_t{1}, std::size_t{30}, std::size_t{4096}}) {
         std::string value = profile.GetString(section, key, "default", size);
         if (size == 0 ? !value.empty() : value.size() > size - 1) std::abort();
         out += value;
@@ -56,12 +57,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (char& c : value) {
     if (c == '\r' || c == '\n') c = ' ';
   }
-  const bool plain = value.empty() ||
-                     (!IsBlank(value.front()) && !IsBlank(value.back()) &&
-                      !(value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-                        value.back() == value.front()));
+  const bool plain =
+      value.empty() || (!IsBlank(value.front()) && !IsBlank(value.back()) &&
+                        !(value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+                          value.back() == value.front()));
   if (plain && again.GetString("REQ1", "Name", "?", 4096) != value) std::abort();
-  if (again.GetString("REQUEST", "SPORT", "?", 4096) != profile.GetString("REQUEST", "SPORT", "?", 4096)) {
+  if (again.GetString("REQUEST", "SPORT", "?", 4096) !=
+      profile.GetString("REQUEST", "SPORT", "?", 4096)) {
     std::abort();
   }
   return 0;

@@ -23,11 +23,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     case ShellOpenMessage::Complete: {
       const std::string& path = message.path;
       if (message.used > size || path.size() > corvella::kMaxShellOpenPath) std::abort();
-      if (path.find('\0') != std::string::npos || (!path.empty() && path.front() != '/')) std::abort();
+      if (path.find('\0') != std::string::npos || (!path.empty() && path.front() != '/'))
+        std::abort();
       if (corvella::EncodeShellOpen(path) != bytes.substr(0, message.used)) std::abort();
       // A message arriving piece by piece is incomplete until its last byte.
-      for (std::size_t cut : {std::size_t{0}, std::size_t{3}, std::size_t{7}, message.used / 2, message.used - 1}) {
-        if (DecodeShellOpen(bytes.substr(0, std::min(cut, message.used - 1))).status != ShellOpenMessage::Incomplete)
+      for (std::size_t cut :
+           {std::size_t{0}, std::size_t{3}, std::size_t{7}, message.used / 2, message.used - 1}) {
+        if (DecodeShellOpen(bytes.substr(0, std::min(cut, message.used - 1))).status !=
+            ShellOpenMessage::Incomplete)
           std::abort();
       }
       break;

@@ -28,7 +28,9 @@ class DefaultAnswers : public Ui {
     const unsigned buttons = flags & 0x0F;
     return (buttons == MB_YESNO || buttons == MB_YESNOCANCEL) ? IDYES : IDOK;
   }
-  std::string PromptForText(const std::string&, const std::string& initial) override { return initial; }
+  std::string PromptForText(const std::string&, const std::string& initial) override {
+    return initial;
+  }
   std::string ChooseSelection(const std::string&, const std::string&, const std::string&) override {
     return "";
   }

@@ -18,7 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Up to the first NUL: the choices; after it: the current value.
   const std::size_t nul = input.find('\0');
   const std::string_view choices = input.substr(0, nul);
-  const std::string_view current = nul == std::string_view::npos ? std::string_view() : input.substr(nul + 1);
+  const std::string_view current =
+      nul == std::string_view::npos ? std::string_view() : input.substr(nul + 1);
 
   const auto entries = SplitChoices(choices);
   std::string joined;

@@ -35,7 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   unsigned sum = 0;
   for (std::size_t i = 1; i <= eot; ++i) sum += static_cast<unsigned char>(packet[i]);
   static const char* digits = "0123456789ABCDEF";
-  if (packet[eot + 1] != digits[(sum >> 4) & 15] || packet[eot + 2] != digits[sum & 15]) std::abort();
+  if (packet[eot + 1] != digits[(sum >> 4) & 15] || packet[eot + 2] != digits[sum & 15])
+    std::abort();
   // Fields are never cut, only widened, and a first-character field adds
   // nothing for an empty cell: the packet only ever grows past 57 bytes.
   std::size_t minimum = kRequestPacketSize;

@@ -18,15 +18,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Arguments are separated by NUL bytes.
   std::vector<std::string> args(1);
   for (size_t i = 0; i < size; ++i) {
-    if (data[i] == 0) args.emplace_back();
-    else args.back().push_back(static_cast<char>(data[i]));
+    if (data[i] == 0)
+      args.emplace_back();
+    else
+      args.back().push_back(static_cast<char>(data[i]));
   }
 
   const ParseResult r = parseCommandLine(args, ".");
   switch (r.kind) {
     case ParseResult::Run: {
       const auto& p = zeltrpc::kProcedures[r.call.opnum];
-      if (p.form == zeltrpc::ExportForm::None || r.call.size > kMaxSize || r.call.server.empty()) std::abort();
+      if (p.form == zeltrpc::ExportForm::None || r.call.size > kMaxSize || r.call.server.empty())
+        std::abort();
       for (const auto& b : r.call.buffers)
         if (b.bytes.size() > kMaxSize || (b.file && b.file->empty())) std::abort();
       break;
@@ -42,7 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const std::string& a : args) {
     const auto bytes = parseHex(a);
     if (!bytes) continue;
-    std::string digits = a.size() >= 2 && a[0] == '0' && (a[1] == 'x' || a[1] == 'X') ? a.substr(2) : a;
+    std::string digits =
+        a.size() >= 2 && a[0] == '0' && (a[1] == 'x' || a[1] == 'X') ? a.substr(2) : a;
     static const char hex[] = "0123456789abcdef";
     std::string back;
     for (uint8_t b : *bytes) {

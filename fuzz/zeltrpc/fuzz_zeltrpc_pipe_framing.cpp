@@ -29,7 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const Io io = readFramedPdu(read, buffer, pdu);
     if (io != Io::Ok) break;
     if (pdu.bytes.size() != pdu.fragLength || pdu.fragLength < kCommonHeaderSize ||
-        pos - start != pdu.fragLength || std::memcmp(pdu.bytes.data(), data + start, pdu.fragLength) != 0)
+        pos - start != pdu.fragLength ||
+        std::memcmp(pdu.bytes.data(), data + start, pdu.fragLength) != 0)
       std::abort();
   }
   return 0;

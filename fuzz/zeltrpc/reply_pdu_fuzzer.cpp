@@ -40,7 +40,8 @@ void unmarshalFor(uint16_t opnum, std::span<const uint8_t> stub, DataRep rep) {
   }
   for (size_t i = 0; i < p.argc; ++i) {
     if (p.args[i].kind == Arg::OutBufferN || p.args[i].kind == Arg::OutBufferStar) {
-      const auto n = p.args[i].kind == Arg::OutBufferN ? args[p.args[i].sizeArg].u : entry[p.args[i].sizeArg];
+      const auto n =
+          p.args[i].kind == Arg::OutBufferN ? args[p.args[i].sizeArg].u : entry[p.args[i].sizeArg];
       buffers[i].reset(new char[n]);
       args[i].out = buffers[i].get();
     }

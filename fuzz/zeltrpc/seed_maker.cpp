@@ -35,7 +35,8 @@ namespace fs = std::filesystem;
 void writeSeed(const fs::path& dir, const std::string& name, const std::vector<uint8_t>& bytes) {
   fs::create_directories(dir);
   std::ofstream out(dir / name, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
   if (!out) {
     std::fprintf(stderr, "zeltrpc_fuzz_seeds: cannot write %s\n", (dir / name).c_str());
     std::exit(1);
@@ -89,7 +90,8 @@ std::vector<uint8_t> requestStub(uint16_t opnum, DataRep rep, uint32_t size) {
   return out;
 }
 
-std::vector<uint8_t> withPrefix(std::initializer_list<uint8_t> prefix, const std::vector<uint8_t>& rest) {
+std::vector<uint8_t> withPrefix(std::initializer_list<uint8_t> prefix,
+                                const std::vector<uint8_t>& rest) {
   std::vector<uint8_t> out(prefix);
   out.insert(out.end(), rest.begin(), rest.end());
   return out;
@@ -114,13 +116,15 @@ void pduSeeds(const fs::path& dir) {
     const ProcDesc& p = kProcedures[opnum];
     uint32_t capacityStar = 5;
     for (size_t i = 0; i < p.argc; ++i)
-      if (p.args[i].kind == Arg::OutBufferStar) capacityStar = 5 + static_cast<uint32_t>(p.args[i].sizeArg);
+      if (p.args[i].kind == Arg::OutBufferStar)
+        capacityStar = 5 + static_cast<uint32_t>(p.args[i].sizeArg);
     const DataRep rep = opnum % 7 == 3 ? big : opnum % 11 == 5 ? ebcdic : little;
     const uint16_t maxFrag = opnum % 5 == 4 ? kSmallestMaxFrag : kDefaultMaxFrag;
     std::vector<uint8_t> bytes{static_cast<uint8_t>(opnum)};
     const auto head = encodeBindAck(rep, 1, ack);
     bytes.insert(bytes.end(), head.begin(), head.end());
-    appendFragments(bytes, kResponse, rep, 2, 0, 0, replyStub(opnum, rep, 7, capacityStar), maxFrag);
+    appendFragments(bytes, kResponse, rep, 2, 0, 0, replyStub(opnum, rep, 7, capacityStar),
+                    maxFrag);
     writeSeed(dir, name("response", opnum), bytes);
   }
   std::vector<uint8_t> nak{0};
@@ -128,7 +132,8 @@ void pduSeeds(const fs::path& dir) {
   nak.insert(nak.end(), nakPdu.begin(), nakPdu.end());
   writeSeed(dir, "bind_nak", nak);
   writeSeed(dir, "fault-bad-stub-data", withPrefix({3}, encodeFault(little, 2, 0, 1783, false)));
-  writeSeed(dir, "fault-did-not-execute-big-endian", withPrefix({3}, encodeFault(big, 2, 0, 1726, true)));
+  writeSeed(dir, "fault-did-not-execute-big-endian",
+            withPrefix({3}, encodeFault(big, 2, 0, 1726, true)));
   BindInfo bind;
   bind.abstractSyntax = signInterface().syntax;
   bind.transferSyntaxes.push_back(ndrTransferSyntax());
@@ -152,7 +157,8 @@ void pipeSeeds(const fs::path& dir) {
   ack.secondaryAddress = "\\PIPE\\zeltrpc";
   ack.transferSyntax = ndrTransferSyntax();
   bytes = encodeBindAck(little, 1, ack);
-  appendFragments(bytes, kResponse, little, 2, 0, 0, replyStub(28, little, 7, 64), kSmallestMaxFrag);
+  appendFragments(bytes, kResponse, little, 2, 0, 0, replyStub(28, little, 7, 64),
+                  kSmallestMaxFrag);
   writeSeed(dir, "bind_ack-fragmented-response", bytes);
 
   bytes = encodeFault(DataRep{true, false}, 2, 0, 1783, false);
@@ -183,7 +189,8 @@ void ndrSeeds(const fs::path& dir) {
               withPrefix({static_cast<uint8_t>(opnum), repByte, kCapacity, 0},
                          replyStub(opnum, rep, kCapacity, kCapacity)));
     writeSeed(dir, name("request", opnum),
-              withPrefix({static_cast<uint8_t>(opnum), repByte, kCapacity, 0}, requestStub(opnum, rep, 4)));
+              withPrefix({static_cast<uint8_t>(opnum), repByte, kCapacity, 0},
+                         requestStub(opnum, rep, 4)));
   }
 }
 

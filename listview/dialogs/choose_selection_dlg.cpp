@@ -55,8 +55,8 @@ void CChooseSelectionDlg::OnInitDialog() {
 
 void CChooseSelectionDlg::accept() {
   const int index = m_list->currentIndex();
-  m_strChosen = (index >= 0 && index < static_cast<int>(m_entries.size())) ? m_entries[index]
-                                                                           : std::string();
+  m_strChosen =
+      (index >= 0 && index < static_cast<int>(m_entries.size())) ? m_entries[index] : std::string();
   QDialog::accept();
 }
 

@@ -112,9 +112,9 @@ void CEditRequestDlg::BuildControls() {
   m_sign = makeEdit("signLineEdit");
   m_signSpin = new UpDownControl(m_sign, this);
   m_signSpin->setObjectName(QStringLiteral("signUpDown"));
-  m_displayMode = makeCombo("displayModeComboBox",
-                            {FromWindows1252(std::string(kContinuous)), FromWindows1252(std::string(kSingleStep)),
-                             FromWindows1252(std::string(kSelectedFrame))});
+  m_displayMode = makeCombo("displayModeComboBox", {FromWindows1252(std::string(kContinuous)),
+                                                    FromWindows1252(std::string(kSingleStep)),
+                                                    FromWindows1252(std::string(kSelectedFrame))});
   m_times = makeEdit("timesLineEdit");
   m_timesSpin = new UpDownControl(m_times, this);
   m_timesSpin->setObjectName(QStringLiteral("timesUpDown"));
@@ -167,8 +167,8 @@ void CEditRequestDlg::BuildControls() {
                 entry.controlX - 2 - entry.left);
   }
   // Rows are 20 dialog units apart: every control must fit into 16.
-  const int rowHeight = std::max({m_description->sizeHint().height(), m_type->sizeHint().height(),
-                                  m_ok->sizeHint().height()});
+  const int rowHeight = std::max(
+      {m_description->sizeHint().height(), m_type->sizeHint().height(), m_ok->sizeHint().height()});
   while (du.Y(16) < rowHeight) ++du.baseY;
   const int controlHeight = std::max(du.Y(14), rowHeight);
 
@@ -265,47 +265,26 @@ bool CEditRequestDlg::DoModal() { return exec() == QDialog::Accepted; }
 
 bool CEditRequestDlg::ExchangeOne(int step, QString* message, QWidget** control) {
   switch (step) {
-    case kFrame:
-      *control = m_frame;
-      return ReadInt(m_frame, 0, 9999, m_nFrame, message);
+    case kFrame: *control = m_frame; return ReadInt(m_frame, 0, 9999, m_nFrame, message);
     case kLibrary:
       *control = m_library;
       return ReadText(m_library, kMaxName, m_strLibrary, message);
     case kDescription:
       *control = m_description;
       return ReadText(m_description, kMaxDescription, m_strDescription, message);
-    case kOffset:
-      *control = m_offset;
-      return ReadInt(m_offset, 0, 5000, m_nOffset, message);
+    case kOffset: *control = m_offset; return ReadInt(m_offset, 0, 5000, m_nOffset, message);
     case kSequence:
       *control = m_sequence;
       return ReadText(m_sequence, kMaxName, m_strSequence, message);
-    case kSign:
-      *control = m_sign;
-      return ReadInt(m_sign, 1, 16, m_nSign, message);
-    case kTimes:
-      *control = m_times;
-      return ReadInt(m_times, 0, 99999, m_nTimes, message);
-    case kRequestNumber:
-      m_strRequestNumber = ToWindows1252(m_requestNumber->text());
-      return true;
-    case kDrive:
-      m_strDrive = ComboText(m_drive);
-      return true;
-    case kDisplayMode:
-      m_strDisplayMode = ComboText(m_displayMode);
-      return true;
-    case kStyle:
-      m_strStyle = ComboText(m_style);
-      return true;
-    case kTop3:
-      m_strTop3 = ComboText(m_top3);
-      return true;
-    case kType:
-      m_strType = ComboText(m_type);
-      return true;
-    default:
-      return true;
+    case kSign: *control = m_sign; return ReadInt(m_sign, 1, 16, m_nSign, message);
+    case kTimes: *control = m_times; return ReadInt(m_times, 0, 99999, m_nTimes, message);
+    case kRequestNumber: m_strRequestNumber = ToWindows1252(m_requestNumber->text()); return true;
+    case kDrive: m_strDrive = ComboText(m_drive); return true;
+    case kDisplayMode: m_strDisplayMode = ComboText(m_displayMode); return true;
+    case kStyle: m_strStyle = ComboText(m_style); return true;
+    case kTop3: m_strTop3 = ComboText(m_top3); return true;
+    case kType: m_strType = ComboText(m_type); return true;
+    default: return true;
   }
 }
 
@@ -397,7 +376,8 @@ void CEditRequestDlg::OnSelchangeType() {
   if (!m_bFootball) return;  // the Top 3 list stays disabled
   if (m_strType == TeamIndName("T")) {
     // A team request has no Top 3 statistic.
-    if (TeamClearsTop3(Top3FromText(m_strTop3), Judged::kWholeText)) SelectByPrefix(m_top3, Top3Name(kNoTop3));
+    if (TeamClearsTop3(Top3FromText(m_strTop3), Judged::kWholeText))
+      SelectByPrefix(m_top3, Top3Name(kNoTop3));
     // The member follows the list: the display-mode rule writes the members
     // back into the controls, and OK must store what the closed list shows.
     m_strTop3 = ComboText(m_top3);
@@ -416,7 +396,8 @@ void CEditRequestDlg::OnSelchangeDisplayMode() {
 void CEditRequestDlg::ApplyDisplayModeRule() {
   // The mode decides both counts; the operator sets Times only in Continuous
   // mode and Frame only in Selected Frame mode.
-  m_nTimes = LeadingInt(TimesForDisplayMode(m_strDisplayMode, std::to_string(m_nTimes), Judged::kNumber));
+  m_nTimes =
+      LeadingInt(TimesForDisplayMode(m_strDisplayMode, std::to_string(m_nTimes), Judged::kNumber));
   m_nFrame = FrameForDisplayMode(m_strDisplayMode, m_nFrame);
   m_times->setEnabled(m_strDisplayMode == kContinuous);
   m_frame->setEnabled(m_strDisplayMode != kContinuous && m_strDisplayMode != kSingleStep);

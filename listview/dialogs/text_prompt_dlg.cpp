@@ -58,7 +58,8 @@ void CTextPromptDlg::accept() {
   QDialog::accept();
 }
 
-std::string RunTextPromptDialog(QWidget* parent, const std::string& label, const std::string& initial) {
+std::string RunTextPromptDialog(QWidget* parent, const std::string& label,
+                                const std::string& initial) {
   CTextPromptDlg dlg(parent);
   dlg.m_strLabel = label;
   dlg.m_strValue = initial;

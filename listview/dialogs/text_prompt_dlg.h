@@ -43,6 +43,7 @@ class CTextPromptDlg : public QDialog {
 
 // Runs the text prompt (the hook of the Qt user interface): the text
 // entered on OK, an empty text on Cancel.
-std::string RunTextPromptDialog(QWidget* parent, const std::string& label, const std::string& initial);
+std::string RunTextPromptDialog(QWidget* parent, const std::string& label,
+                                const std::string& initial);
 
 }  // namespace corvella

@@ -18,7 +18,8 @@ namespace corvella {
 
 DialogUnits::DialogUnits(const QFontMetrics& metrics) {
   // The average width of the 52 letters, as dialog base units are measured.
-  static const QString kLetters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+  static const QString kLetters =
+      QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
   baseX = std::max(1, (metrics.horizontalAdvance(kLetters) / 26 + 1) / 2);
   baseY = std::max(1, metrics.height());
 }
@@ -38,7 +39,8 @@ void SetUpDialog(QDialog* dialog, const QString& objectName, const QString& titl
                          Qt::WindowCloseButtonHint | extraFlags);
 }
 
-void PlaceInDialogUnits(QWidget* widget, const DialogUnits& du, int x, int y, int width, int height) {
+void PlaceInDialogUnits(QWidget* widget, const DialogUnits& du, int x, int y, int width,
+                        int height) {
   const QRect r = du.Rect(x, y, width, 0);
   widget->setGeometry(r.x(), r.y(), r.width(), height);
 }
@@ -92,7 +94,9 @@ class TypingLimit : public QValidator {
 
 }  // namespace
 
-void LimitTyping(QLineEdit* edit, int maxChars) { edit->setValidator(new TypingLimit(edit, maxChars)); }
+void LimitTyping(QLineEdit* edit, int maxChars) {
+  edit->setValidator(new TypingLimit(edit, maxChars));
+}
 
 // ---- data exchange checks -----------------------------------------------------------
 
@@ -168,13 +172,19 @@ void UpDownControl::Step(int delta) {
   // the control wraps, goes to the other bound.
   int next = m_pos;
   if (delta > 0) {
-    if (m_pos < m_low) next = m_low;
-    else if (m_pos < m_high) next = std::min(m_pos + delta, m_high);
-    else if (m_wrap) next = m_low;
+    if (m_pos < m_low)
+      next = m_low;
+    else if (m_pos < m_high)
+      next = std::min(m_pos + delta, m_high);
+    else if (m_wrap)
+      next = m_low;
   } else if (delta < 0) {
-    if (m_pos > m_high) next = m_high;
-    else if (m_pos > m_low) next = std::max(m_pos + delta, m_low);
-    else if (m_wrap) next = m_high;
+    if (m_pos > m_high)
+      next = m_high;
+    else if (m_pos > m_low)
+      next = std::max(m_pos + delta, m_low);
+    else if (m_wrap)
+      next = m_high;
   }
   m_pos = next;
   m_buddy->setText(QString::number(next));

@@ -42,7 +42,8 @@ void SetUpDialog(QDialog* dialog, const QString& objectName, const QString& titl
 
 // Puts `widget` at (x, y), `width` dialog units wide and `height` pixels
 // high (the height is the style's, so that rows of controls line up).
-void PlaceInDialogUnits(QWidget* widget, const DialogUnits& du, int x, int y, int width, int height);
+void PlaceInDialogUnits(QWidget* widget, const DialogUnits& du, int x, int y, int width,
+                        int height);
 
 // The OK and Cancel buttons of a dialog, named okPushButton and
 // cancelPushButton. OK is the default button and accepts the dialog; Cancel

@@ -56,9 +56,11 @@ unsigned VirtualKeyFromQt(int key, Qt::KeyboardModifiers modifiers) {
   const bool keypad = modifiers.testFlag(Qt::KeypadModifier);
   if (key >= Qt::Key_A && key <= Qt::Key_Z) return static_cast<unsigned>(key);
   if (key >= Qt::Key_0 && key <= Qt::Key_9) {
-    return keypad ? kVkNumpad0 + static_cast<unsigned>(key - Qt::Key_0) : static_cast<unsigned>(key);
+    return keypad ? kVkNumpad0 + static_cast<unsigned>(key - Qt::Key_0)
+                  : static_cast<unsigned>(key);
   }
-  if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return VK_F1 + static_cast<unsigned>(key - Qt::Key_F1);
+  if (key >= Qt::Key_F1 && key <= Qt::Key_F24)
+    return VK_F1 + static_cast<unsigned>(key - Qt::Key_F1);
   switch (key) {
     case Qt::Key_Backspace: return VK_BACK;
     case Qt::Key_Tab:
@@ -191,7 +193,7 @@ class ListWidget::HeaderModel : public QAbstractTableModel {
     const ListColumn& column = m_columns[static_cast<std::size_t>(section)];
     if (role == Qt::DisplayRole) return FromWindows1252(column.title);
     if (role == Qt::TextAlignmentRole) {
-      const Qt::Alignment h = column.format == LVCFMT_CENTER ? Qt::AlignHCenter
+      const Qt::Alignment h = column.format == LVCFMT_CENTER  ? Qt::AlignHCenter
                               : column.format == LVCFMT_RIGHT ? Qt::AlignRight
                                                               : Qt::AlignLeft;
       return QVariant::fromValue(int(h | Qt::AlignVCenter));
@@ -322,7 +324,8 @@ void ListWidget::ApplyFontMetrics() {
   opt.initFrom(m_header);
   opt.fontMetrics = m_header->fontMetrics();
   opt.text = QStringLiteral("Wg#");
-  const QSize section = m_header->style()->sizeFromContents(QStyle::CT_HeaderSection, &opt, QSize(), m_header);
+  const QSize section =
+      m_header->style()->sizeFromContents(QStyle::CT_HeaderSection, &opt, QSize(), m_header);
   m_list.SetHeaderHeight(std::max(section.height(), m_header->fontMetrics().height() + 4));
   m_syncing = wasSyncing;
 }
@@ -400,7 +403,8 @@ void ListWidget::paintEvent(QPaintEvent* e) {
     QtDeviceContext dc(painter, false);
     const int count = m_list.GetItemCount();
     const int rowHeight = m_list.GetRowHeight();
-    const int last = std::min(count - 1, m_list.GetTopIndex() + viewport()->height() / rowHeight + 1);
+    const int last =
+        std::min(count - 1, m_list.GetTopIndex() + viewport()->height() / rowHeight + 1);
     for (int row = m_list.GetTopIndex(); row <= last; ++row) {
       Rect rc;
       if (!m_list.GetItemRect(row, rc, LVIR_BOUNDS)) continue;
@@ -429,7 +433,8 @@ void ListWidget::mouseDoubleClickEvent(QMouseEvent* e) {
   // The second click of a left double-click arrives only as the double-click;
   // a right double-click has no handler in the list.
   if (e->button() == Qt::LeftButton) {
-    m_client.OnLButtonDblClk(MouseKeyFlags(e->buttons(), e->modifiers()), ToClient(e->position().toPoint()));
+    m_client.OnLButtonDblClk(MouseKeyFlags(e->buttons(), e->modifiers()),
+                             ToClient(e->position().toPoint()));
   } else {
     e->ignore();
   }

@@ -62,7 +62,8 @@ QFont FontFromSpec(const FontSpec& fontSpec, const QFont& base) {
     const qreal cell = QFontMetricsF(font).height();
     if (cell > 0) font.setPixelSize(std::max(1, qRound(fontSpec.height * fontSpec.height / cell)));
   }
-  font.setWeight(static_cast<QFont::Weight>(std::clamp(fontSpec.weight > 0 ? fontSpec.weight : 400, 1, 1000)));
+  font.setWeight(
+      static_cast<QFont::Weight>(std::clamp(fontSpec.weight > 0 ? fontSpec.weight : 400, 1, 1000)));
   return font;
 }
 

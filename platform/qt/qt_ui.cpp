@@ -60,7 +60,8 @@ int QtUi::MessageBox(const std::string& text, const std::string& caption, unsign
   switch (flags & kButtonMask) {
     case MB_OKCANCEL: choices = {{QMessageBox::Ok, IDOK}, {QMessageBox::Cancel, IDCANCEL}}; break;
     case MB_YESNOCANCEL:
-      choices = {{QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO}, {QMessageBox::Cancel, IDCANCEL}};
+      choices = {
+          {QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO}, {QMessageBox::Cancel, IDCANCEL}};
       break;
     case MB_YESNO: choices = {{QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO}}; break;
     default: choices = {{QMessageBox::Ok, IDOK}}; break;

@@ -47,7 +47,8 @@ SingleInstance::~SingleInstance() {
 
 SingleInstance::Claim SingleInstance::claim(const QString& file, int timeoutMs) {
   m_error.clear();
-  const QByteArray message = QByteArray::fromStdString(EncodeShellOpen(QFile::encodeName(file).toStdString()));
+  const QByteArray message =
+      QByteArray::fromStdString(EncodeShellOpen(QFile::encodeName(file).toStdString()));
   QDeadlineTimer deadline(timeoutMs);
   for (;;) {
     if (m_lock->tryLock(0)) {
@@ -63,7 +64,8 @@ SingleInstance::Claim SingleInstance::claim(const QString& file, int timeoutMs) 
     // Another start holds the lock; it may not be listening yet.
     QLocalSocket socket;
     socket.connectToServer(m_serverName);
-    if (socket.waitForConnected(std::max<qint64>(1, std::min<qint64>(1000, deadline.remainingTime())))) {
+    if (socket.waitForConnected(
+            std::max<qint64>(1, std::min<qint64>(1000, deadline.remainingTime())))) {
       socket.write(message);
       socket.waitForBytesWritten(std::max<qint64>(1, deadline.remainingTime()));
       while (socket.bytesAvailable() < 1 && socket.state() == QLocalSocket::ConnectedState &&
@@ -76,7 +78,8 @@ SingleInstance::Claim SingleInstance::claim(const QString& file, int timeoutMs) 
     if (deadline.hasExpired()) break;
     QThread::msleep(100);
   }
-  m_error = QStringLiteral("Corvella is already running but does not answer (%1).").arg(m_serverName);
+  m_error =
+      QStringLiteral("Corvella is already running but does not answer (%1).").arg(m_serverName);
   return Claim::Failed;
 }
 
@@ -106,7 +109,8 @@ void SingleInstance::readFrom(QLocalSocket* socket) {
   // Everything so far stays in the socket's buffer until a whole message is
   // there; the decoder bounds how much that can be.
   const QByteArray bytes = socket->peek(socket->bytesAvailable());
-  const ShellOpenMessage message = DecodeShellOpen(std::string_view(bytes.constData(), bytes.size()));
+  const ShellOpenMessage message =
+      DecodeShellOpen(std::string_view(bytes.constData(), bytes.size()));
   if (message.status == ShellOpenMessage::Incomplete) return;
   if (message.status == ShellOpenMessage::Invalid) {
     socket->abort();

@@ -4,6 +4,8 @@
 // the list view's EditRequest (OK writes the row, Cancel changes nothing but
 // the modified flag).
 
+#include "listview/dialogs/edit_request_dlg.h"
+
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
@@ -15,10 +17,9 @@
 #include <functional>
 
 #include "listview/corvella_view.h"
-#include "platform/qt/dialog_support.h"
-#include "listview/dialogs/edit_request_dlg.h"
 #include "listview/dialogs/text_prompt_dlg.h"
 #include "platform/profile.h"
+#include "platform/qt/dialog_support.h"
 #include "requests/corvella_doc.h"
 #include "support/scripted_ui.h"
 #include "support/temp_dir.h"
@@ -166,15 +167,26 @@ void EditRequestDlgTest::displayModeRule_data() {
   QTest::addColumn<QString>("frame");
   QTest::addColumn<bool>("frameEnabled");
 
-  QTest::newRow("single step") << "Continuous" << "" << "Single Step" << "0" << false << "0" << false;
-  QTest::newRow("selected frame from frame 0")
-      << "Continuous" << "" << "Selected Frame" << "0" << false << "1" << true;
-  QTest::newRow("selected frame keeps a frame of 7")
-      << "Single Step" << "7" << "Selected Frame" << "0" << false << "7" << true;
-  QTest::newRow("continuous from single step")
-      << "Single Step" << "" << "Continuous" << "1" << true << "0" << false;
-  QTest::newRow("continuous from selected frame")
-      << "Selected Frame" << "12" << "Continuous" << "1" << true << "0" << false;
+  QTest::newRow("single step") << "Continuous"
+                               << ""
+                               << "Single Step"
+                               << "0" << false << "0" << false;
+  QTest::newRow("selected frame from frame 0") << "Continuous"
+                                               << ""
+                                               << "Selected Frame"
+                                               << "0" << false << "1" << true;
+  QTest::newRow("selected frame keeps a frame of 7") << "Single Step"
+                                                     << "7"
+                                                     << "Selected Frame"
+                                                     << "0" << false << "7" << true;
+  QTest::newRow("continuous from single step") << "Single Step"
+                                               << ""
+                                               << "Continuous"
+                                               << "1" << true << "0" << false;
+  QTest::newRow("continuous from selected frame") << "Selected Frame"
+                                                  << "12"
+                                                  << "Continuous"
+                                                  << "1" << true << "0" << false;
 }
 
 void EditRequestDlgTest::displayModeRule() {
@@ -216,7 +228,8 @@ void EditRequestDlgTest::ruleReportsAFailingFieldAndGoesOn() {
   Choose(Child<QComboBox>(&dlg, "displayModeComboBox"), QStringLiteral("Selected Frame"));
   QCOMPARE(m_messages, QStringList{IntegerRangeText(0, 9999)});
   // The choice stands; the refused frame gives way to the rule's.
-  QCOMPARE(Child<QComboBox>(&dlg, "displayModeComboBox")->currentText(), QStringLiteral("Selected Frame"));
+  QCOMPARE(Child<QComboBox>(&dlg, "displayModeComboBox")->currentText(),
+           QStringLiteral("Selected Frame"));
   QCOMPARE(frameEdit->text(), QStringLiteral("1"));
   QVERIFY(frameEdit->isEnabled());
   QCOMPARE(Child<QLineEdit>(&dlg, "timesLineEdit")->text(), QStringLiteral("0"));
@@ -252,15 +265,16 @@ void EditRequestDlgTest::openingAppliesTheRulesToTheData() {
 void EditRequestDlgTest::storedCodesSelectTheirEntries() {
   CEditRequestDlg dlg;
   EditRequestData data = NewRequest(true);
-  data.type = "t";          // a code selects the entry it begins
+  data.type = "t";  // a code selects the entry it begins
   data.style = "G";
   data.displayMode = "single step";
-  data.drive = "?";         // begins no entry: the first one
+  data.drive = "?";  // begins no entry: the first one
   dlg.SetData(data);
   dlg.show();
   QCOMPARE(Child<QComboBox>(&dlg, "typeComboBox")->currentText(), QStringLiteral("Team"));
   QCOMPARE(Child<QComboBox>(&dlg, "styleComboBox")->currentText(), QStringLiteral("Game"));
-  QCOMPARE(Child<QComboBox>(&dlg, "displayModeComboBox")->currentText(), QStringLiteral("Single Step"));
+  QCOMPARE(Child<QComboBox>(&dlg, "displayModeComboBox")->currentText(),
+           QStringLiteral("Single Step"));
   QCOMPARE(Child<QComboBox>(&dlg, "driveComboBox")->currentText(), QStringLiteral("A"));
   QCOMPARE(Child<QLineEdit>(&dlg, "timesLineEdit")->text(), QStringLiteral("0"));
 }
@@ -295,9 +309,9 @@ void EditRequestDlgTest::checksRunInTheDialogsOrder() {
   Child<QLineEdit>(&dlg, "offsetLineEdit")->setText(QStringLiteral("5001"));
 
   struct Step {
-    const char* fix;      // the edit to correct after the message
+    const char* fix;  // the edit to correct after the message
     QString fixedText;
-    QString expected;     // the message of this round
+    QString expected;  // the message of this round
   };
   const Step steps[] = {
       {"frameLineEdit", QStringLiteral("12"), IntegerExpectedText()},
@@ -346,7 +360,8 @@ void EditRequestDlgTest::okReturnsTheValues() {
   dlg.SetData(data);
   dlg.show();
   QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-  QTest::keyClicks(Child<QLineEdit>(&dlg, "descriptionLineEdit"), QStringLiteral("Rushing leaders"));
+  QTest::keyClicks(Child<QLineEdit>(&dlg, "descriptionLineEdit"),
+                   QStringLiteral("Rushing leaders"));
   Choose(Child<QComboBox>(&dlg, "top3ComboBox"), QStringLiteral("Rushing"));
   Choose(Child<QComboBox>(&dlg, "displayModeComboBox"), QStringLiteral("Selected Frame"));
   Choose(Child<QComboBox>(&dlg, "driveComboBox"), QStringLiteral("E"));
@@ -380,7 +395,8 @@ void EditRequestDlgTest::upDownControlsStepWithinTheirRanges() {
   dlg.show();
   auto* signUp = Child<QWidget>(&dlg, "signUpDown")->findChild<QAbstractButton*>("upToolButton");
   auto* timesUp = Child<QWidget>(&dlg, "timesUpDown")->findChild<QAbstractButton*>("upToolButton");
-  auto* offsetDown = Child<QWidget>(&dlg, "offsetUpDown")->findChild<QAbstractButton*>("downToolButton");
+  auto* offsetDown =
+      Child<QWidget>(&dlg, "offsetUpDown")->findChild<QAbstractButton*>("downToolButton");
   QVERIFY(signUp && timesUp && offsetDown);
 
   signUp->click();
@@ -417,15 +433,16 @@ void EditRequestDlgTest::upDownControlStepsWithAndWithoutWrap_data() {
     const char* stopping;
     const char* wrapping;
   } rows[] = {
-      {"inside, up", "41", +1, "42", "42"},       {"inside, down", "41", -1, "40", "40"},
-      {"top, up", "99", +1, "99", "0"},           {"bottom, down", "0", -1, "0", "99"},
-      {"above, up", "250", +1, "250", "0"},       {"above, down", "250", -1, "99", "99"},
-      {"below, up", "-7", +1, "0", "0"},          {"below, down", "-7", -1, "-7", "99"},
-      {"no number, up", "x", +1, "1", "1"},       {"no number, down", "x", -1, "0", "99"},
+      {"inside, up", "41", +1, "42", "42"}, {"inside, down", "41", -1, "40", "40"},
+      {"top, up", "99", +1, "99", "0"},     {"bottom, down", "0", -1, "0", "99"},
+      {"above, up", "250", +1, "250", "0"}, {"above, down", "250", -1, "99", "99"},
+      {"below, up", "-7", +1, "0", "0"},    {"below, down", "-7", -1, "-7", "99"},
+      {"no number, up", "x", +1, "1", "1"}, {"no number, down", "x", -1, "0", "99"},
   };
   for (const auto& row : rows) {
     QTest::newRow(row.name) << QString::fromLatin1(row.start) << row.delta
-                            << QString::fromLatin1(row.stopping) << QString::fromLatin1(row.wrapping);
+                            << QString::fromLatin1(row.stopping)
+                            << QString::fromLatin1(row.wrapping);
   }
 }
 
@@ -465,16 +482,19 @@ void EditRequestDlgTest::layoutKeepsLabelsReadableAndTabOrder() {
                qPrintable(label->text() + QStringLiteral(" / ") + w->objectName()));
     }
   }
-  for (QWidget* w : widgets) QVERIFY2(dlg.rect().contains(w->geometry()), qPrintable(w->objectName()));
+  for (QWidget* w : widgets)
+    QVERIFY2(dlg.rect().contains(w->geometry()), qPrintable(w->objectName()));
 
-  const char* order[] = {"descriptionLineEdit", "typeComboBox",  "top3ComboBox",   "styleComboBox",
-                         "signLineEdit",        "displayModeComboBox", "timesLineEdit", "driveComboBox",
-                         "libraryLineEdit",     "sequenceLineEdit", "frameLineEdit", "offsetLineEdit",
+  const char* order[] = {"descriptionLineEdit", "typeComboBox",    "top3ComboBox",
+                         "styleComboBox",       "signLineEdit",    "displayModeComboBox",
+                         "timesLineEdit",       "driveComboBox",   "libraryLineEdit",
+                         "sequenceLineEdit",    "frameLineEdit",   "offsetLineEdit",
                          "okPushButton",        "cancelPushButton"};
   QWidget* w = Child<QWidget>(&dlg, order[0]);
   for (std::size_t i = 1; i < std::size(order); ++i) {
     w = w->nextInFocusChain();
-    while (w->focusPolicy() == Qt::NoFocus || qobject_cast<QLabel*>(w) != nullptr) w = w->nextInFocusChain();
+    while (w->focusPolicy() == Qt::NoFocus || qobject_cast<QLabel*>(w) != nullptr)
+      w = w->nextInFocusChain();
     QCOMPARE(w->objectName(), QString::fromLatin1(order[i]));
   }
 }
@@ -488,8 +508,8 @@ void EditRequestDlgTest::cancelThroughTheViewChangesNoRowButMarksModified() {
   view.SetupColumns();
   view.SetLoading(false);
   ListControl& list = view.GetListCtrl();
-  const char* cells[kColumnCount] = {"1", "Leaders", "I", "N", "G", "3", "Continuous",
-                                     "5", "C", "DEFAULT", "RTD", "0", "0"};
+  const char* cells[kColumnCount] = {"1", "Leaders", "I",       "N",   "G", "3", "Continuous",
+                                     "5", "C",       "DEFAULT", "RTD", "0", "0"};
   list.InsertItem(0, "1");
   for (int c = 1; c < kColumnCount; ++c) list.SetItemText(0, c, cells[c]);
   doc.SetModifiedFlag(false);
@@ -509,7 +529,8 @@ void EditRequestDlgTest::cancelThroughTheViewChangesNoRowButMarksModified() {
   };
   view.EditRequest(0, false);
   QVERIFY(driven);
-  for (int c = 0; c < kColumnCount; ++c) QCOMPARE(list.GetItemText(0, c), std::string(c == 0 ? "1" : cells[c]));
+  for (int c = 0; c < kColumnCount; ++c)
+    QCOMPARE(list.GetItemText(0, c), std::string(c == 0 ? "1" : cells[c]));
   QVERIFY(doc.IsModified());
 }
 
@@ -529,8 +550,8 @@ void EditRequestDlgTest::okThroughTheViewWritesTheRow() {
   };
   view.EditRequest(-1, false);  // Add on an empty list, description left empty
   QCOMPARE(list.GetItemCount(), 1);
-  const std::string expected[kColumnCount] = {"1", " ", "I", "N", "G", "1", "Single Step",
-                                              "0", "C", "DEFAULT", "RTD_SEQ ", "0", "0"};
+  const std::string expected[kColumnCount] = {
+      "1", " ", "I", "N", "G", "1", "Single Step", "0", "C", "DEFAULT", "RTD_SEQ ", "0", "0"};
   for (int c = 0; c < kColumnCount; ++c) QCOMPARE(list.GetItemText(0, c), expected[c]);
   QVERIFY(doc.IsModified());
 }

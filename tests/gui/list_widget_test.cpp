@@ -3,6 +3,8 @@
 // header and the scroll bars follow the model and change it; and, with the
 // real request list, a click highlights the cell it hit.
 
+#include "platform/qt/list_widget.h"
+
 #include <QApplication>
 #include <QHeaderView>
 #include <QImage>
@@ -14,7 +16,6 @@
 #include "listview/corvella_view.h"
 #include "platform/list_control.h"
 #include "platform/profile.h"
-#include "platform/qt/list_widget.h"
 #include "requests/corvella_doc.h"
 #include "shell/view_list_client.h"
 #include "support/request_files.h"
@@ -48,7 +49,8 @@ class RecordingClient : public ListWidgetClient {
   void OnKillFocus() override { Add("killfocus", 0, {}); }
 
   int Count(const QString& what) const {
-    return static_cast<int>(std::count_if(events.begin(), events.end(), [&](const Event& e) { return e.what == what; }));
+    return static_cast<int>(std::count_if(events.begin(), events.end(),
+                                          [&](const Event& e) { return e.what == what; }));
   }
   const Event* Last(const QString& what) const {
     for (auto it = events.rbegin(); it != events.rend(); ++it) {
@@ -118,7 +120,8 @@ class ListWidgetTest : public QObject {
     QCOMPARE(down->point.y, 20 + header);
     QCOMPARE(down->code, unsigned(MK_LBUTTON));
 
-    QTest::mouseClick(b.widget->viewport(), Qt::LeftButton, Qt::ShiftModifier | Qt::ControlModifier, QPoint(5, 5));
+    QTest::mouseClick(b.widget->viewport(), Qt::LeftButton, Qt::ShiftModifier | Qt::ControlModifier,
+                      QPoint(5, 5));
     QCOMPARE(b.client.Last("down")->code, unsigned(MK_LBUTTON | MK_SHIFT | MK_CONTROL));
 
     QTest::mouseClick(b.widget->viewport(), Qt::RightButton, Qt::NoModifier, QPoint(7, 8));
@@ -137,11 +140,14 @@ class ListWidgetTest : public QObject {
     QTest::addColumn<int>("modifiers");
     QTest::addColumn<unsigned>("vk");
     QTest::addColumn<bool>("shiftSeen");
-    QTest::newRow("keypad plus") << int(Qt::Key_Plus) << int(Qt::KeypadModifier) << unsigned(VK_ADD) << false;
-    QTest::newRow("keypad minus") << int(Qt::Key_Minus) << int(Qt::KeypadModifier) << unsigned(VK_SUBTRACT) << false;
+    QTest::newRow("keypad plus") << int(Qt::Key_Plus) << int(Qt::KeypadModifier) << unsigned(VK_ADD)
+                                 << false;
+    QTest::newRow("keypad minus") << int(Qt::Key_Minus) << int(Qt::KeypadModifier)
+                                  << unsigned(VK_SUBTRACT) << false;
     QTest::newRow("main minus") << int(Qt::Key_Minus) << 0 << unsigned(VK_OEM_MINUS) << false;
     QTest::newRow("tab") << int(Qt::Key_Tab) << 0 << unsigned(VK_TAB) << false;
-    QTest::newRow("shift tab") << int(Qt::Key_Backtab) << int(Qt::ShiftModifier) << unsigned(VK_TAB) << true;
+    QTest::newRow("shift tab") << int(Qt::Key_Backtab) << int(Qt::ShiftModifier) << unsigned(VK_TAB)
+                               << true;
     QTest::newRow("page down") << int(Qt::Key_PageDown) << 0 << unsigned(VK_NEXT) << false;
     QTest::newRow("enter") << int(Qt::Key_Return) << 0 << unsigned(VK_RETURN) << false;
     QTest::newRow("letter") << int(Qt::Key_S) << 0 << unsigned('S') << false;
@@ -183,7 +189,8 @@ class ListWidgetTest : public QObject {
     ActivateAndFocus(&b.window, b.widget);
     QHeaderView* header = b.widget->Header();
     QCOMPARE(header->count(), 3);
-    QCOMPARE(header->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Request Description"));
+    QCOMPARE(header->model()->headerData(1, Qt::Horizontal).toString(),
+             QStringLiteral("Request Description"));
     QCOMPARE(header->sectionSize(1), 150);
     // The operator drags a divider.
     header->resizeSection(1, 210);
@@ -268,7 +275,8 @@ class ListWidgetTest : public QObject {
     const auto clickCell = [&](int row, int column) {
       Rect rc;
       list.GetSubItemRect(row, column, rc);
-      const QPoint centre = widget->ToViewport(Point{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2});
+      const QPoint centre =
+          widget->ToViewport(Point{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2});
       QTest::mouseClick(widget->viewport(), Qt::LeftButton, Qt::NoModifier, centre);
     };
     const QRgb highlight = Rgb(GetSysColor(COLOR_HIGHLIGHT));

@@ -3,6 +3,8 @@
 // nothing, also by their keys; closing asks to save; dropped files open;
 // About, help and the click-for-help mode.
 
+#include "shell/main_frame.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
@@ -34,7 +36,6 @@
 #include "shell/command_table.h"
 #include "shell/corvella_app.h"
 #include "shell/help_viewer.h"
-#include "shell/main_frame.h"
 #include "support/scripted_ui.h"
 #include "support/temp_dir.h"
 
@@ -76,7 +77,9 @@ class MainFrameTest : public QObject {
 
   CMainFrame* frame() const { return m_app->GetMainWnd(); }
   ListControl& list() const { return m_app->GetView().GetListCtrl(); }
-  QMenu* menu(const char* name) const { return frame()->findChild<QMenu*>(QString::fromLatin1(name)); }
+  QMenu* menu(const char* name) const {
+    return frame()->findChild<QMenu*>(QString::fromLatin1(name));
+  }
 
   // The program on a fresh copy of the sample folder, window up and active;
   // with `realUi` its own message boxes and dialogs instead of scripted ones.
@@ -118,13 +121,13 @@ class MainFrameTest : public QObject {
     for (const QAction* a : frame()->menuBar()->actions()) bar << a->text();
     QCOMPARE(bar, (QStringList{"&File", "&Edit", "&View", "&Help"}));
     QCOMPARE(Items(menu("FileMenu")),
-             (QStringList{"Send &Request\tCtrl+R", ">Sp&ort", "-", "&Save\tCtrl+S", "-", "&Print...\tCtrl+P",
-                          "Print Pre&view", "P&rint Setup...", "-", "E&xit"}));
-    QCOMPARE(Items(menu("SportMenu")), (QStringList{"B&aseball", "&Basketball", "&Football", "&Hockey", "&Soccer",
-                                                   "&Volleyball"}));
+             (QStringList{"Send &Request\tCtrl+R", ">Sp&ort", "-", "&Save\tCtrl+S", "-",
+                          "&Print...\tCtrl+P", "Print Pre&view", "P&rint Setup...", "-", "E&xit"}));
+    QCOMPARE(Items(menu("SportMenu")), (QStringList{"B&aseball", "&Basketball", "&Football",
+                                                    "&Hockey", "&Soccer", "&Volleyball"}));
     QCOMPARE(Items(menu("EditMenu")),
-             (QStringList{"&Edit\tCtrl+E", "&Add\tCtrl+A", "&Insert\tCtrl+I", "-", "Cu&t\tCtrl+X", "&Copy\tCtrl+C",
-                          "&Paste\tCtrl+V", "&Delete\tCtrl+D"}));
+             (QStringList{"&Edit\tCtrl+E", "&Add\tCtrl+A", "&Insert\tCtrl+I", "-", "Cu&t\tCtrl+X",
+                          "&Copy\tCtrl+C", "&Paste\tCtrl+V", "&Delete\tCtrl+D"}));
     QCOMPARE(Items(menu("ViewMenu")), (QStringList{"&Toolbar", "&Status Bar"}));
     QCOMPARE(Items(menu("HelpMenu")), (QStringList{"&Help Topics", "-", "&About Corvella..."}));
   }
@@ -155,7 +158,8 @@ class MainFrameTest : public QObject {
     QFETCH(QStringList, keys);
     if (!m_app) Start();
     QStringList found;
-    for (const QShortcut* s : frame()->findChildren<QShortcut*>(identifier + QStringLiteral("_Key"))) {
+    for (const QShortcut* s :
+         frame()->findChildren<QShortcut*>(identifier + QStringLiteral("_Key"))) {
       QCOMPARE(s->context(), Qt::WindowShortcut);
       found << s->key().toString(QKeySequence::PortableText);
     }
@@ -176,14 +180,17 @@ class MainFrameTest : public QObject {
       QVERIFY2(a->icon().availableSizes().contains(QSize(16, 15)), qPrintable(a->objectName()));
     }
     QCOMPARE(frame()->ToolBar()->iconSize(), QSize(16, 15));
-    QCOMPARE(order, (QStringList{"ID_FILE_SAVE", "|", "ID_FILE_PRINT", "|", "ID_EDIT_CUT", "ID_EDIT_COPY",
-                                 "ID_EDIT_PASTE", "|", "ID_DELETE_REQUEST", "|", "ID_EDIT_REQUEST", "ID_ADD_REQUEST",
-                                 "ID_INSERT_REQUEST", "|", "ID_SEND_REQUEST", "|", "ID_CONTEXT_HELP"}));
+    QCOMPARE(order, (QStringList{"ID_FILE_SAVE", "|", "ID_FILE_PRINT", "|", "ID_EDIT_CUT",
+                                 "ID_EDIT_COPY", "ID_EDIT_PASTE", "|", "ID_DELETE_REQUEST", "|",
+                                 "ID_EDIT_REQUEST", "ID_ADD_REQUEST", "ID_INSERT_REQUEST", "|",
+                                 "ID_SEND_REQUEST", "|", "ID_CONTEXT_HELP"}));
     QCOMPARE(tips, (QStringList{"Save", "Print", "Cut", "Copy", "Paste", "Delete Selected Requests",
-                                "Edit Selected Request", "Add Request", "Insert Request", "Launch Selected Request",
-                                "Help"}));
-    QCOMPARE(frame()->Action(ID_SEND_REQUEST)->statusTip(), QStringLiteral("Send the Selected Request"));
-    QCOMPARE(frame()->Action(ID_FILE_PRINT_PREVIEW)->statusTip(), QStringLiteral("Display full pages"));
+                                "Edit Selected Request", "Add Request", "Insert Request",
+                                "Launch Selected Request", "Help"}));
+    QCOMPARE(frame()->Action(ID_SEND_REQUEST)->statusTip(),
+             QStringLiteral("Send the Selected Request"));
+    QCOMPARE(frame()->Action(ID_FILE_PRINT_PREVIEW)->statusTip(),
+             QStringLiteral("Display full pages"));
   }
 
   void statusBarShowsIdleTextPromptsAndIndicators() {
@@ -204,9 +211,12 @@ class MainFrameTest : public QObject {
   void fourSportItemsAreAlwaysDisabled_data() {
     QTest::addColumn<QString>("sport");
     QTest::addColumn<QString>("title");
-    QTest::newRow("basketball") << "BASKETBALL" << "BASK.REQ - Corvella";
-    QTest::newRow("hockey is current") << "HOCKEY" << "HOCK.REQ - Corvella";
-    QTest::newRow("volleyball is current") << "volleyball" << "VOLL.REQ - Corvella";
+    QTest::newRow("basketball") << "BASKETBALL"
+                                << "BASK.REQ - Corvella";
+    QTest::newRow("hockey is current") << "HOCKEY"
+                                       << "HOCK.REQ - Corvella";
+    QTest::newRow("volleyball is current") << "volleyball"
+                                           << "VOLL.REQ - Corvella";
   }
   void fourSportItemsAreAlwaysDisabled() {
     QFETCH(QString, sport);
@@ -235,7 +245,8 @@ class MainFrameTest : public QObject {
     QVERIFY(!baseball->isEnabled());
     const QPoint centre = sports->actionGeometry(baseball).center();
     QTest::mouseMove(sports, centre);
-    QTRY_COMPARE(frame()->statusBar()->currentMessage(), QStringLiteral("Load the Baseball Request File"));
+    QTRY_COMPARE(frame()->statusBar()->currentMessage(),
+                 QStringLiteral("Load the Baseball Request File"));
     QCOMPARE(sports->activeAction(), baseball);
     QSignalSpy chosen(baseball, &QAction::triggered);
     QTest::mouseClick(sports, Qt::LeftButton, Qt::NoModifier, centre);
@@ -304,7 +315,8 @@ class MainFrameTest : public QObject {
     answer.stop();
     QCOMPARE(questions, 1);
     std::vector<std::string> left;
-    for (int row = 0; row < list().GetItemCount(); ++row) left.push_back(list().GetItemText(row, 1));
+    for (int row = 0; row < list().GetItemCount(); ++row)
+      left.push_back(list().GetItemText(row, 1));
     QCOMPARE(left, kept);
   }
 
@@ -473,7 +485,8 @@ class MainFrameTest : public QObject {
     bool enabled = false;
     CommandTarget view;
     CommandTarget doc;
-    view.On(ID_EDIT_REQUEST, [&] { ++viewRuns; }, [&](CCmdUI* ui) { ui->Enable(enabled); });
+    view.On(
+        ID_EDIT_REQUEST, [&] { ++viewRuns; }, [&](CCmdUI* ui) { ui->Enable(enabled); });
     doc.On(ID_EDIT_REQUEST, [&] { ++docRuns; });
     doc.On(ID_FILE_SAVE, [&] { ++docRuns; });
     table.Route({&view, &doc});

@@ -168,13 +168,17 @@ class PlatformQtTest : public QObject {
 
   // ---- device context --------------------------------------------------------------
   void fillCoversExactlyItsRectangle() {
-    const QImage image = Paint(40, 30, [](DeviceContext& dc) { dc.FillSolidRect(Rect{5, 6, 15, 10}, RGB(0, 0, 128)); });
+    const QImage image = Paint(40, 30, [](DeviceContext& dc) {
+      dc.FillSolidRect(Rect{5, 6, 15, 10}, RGB(0, 0, 128));
+    });
     QCOMPARE(InkBox(image), QRect(5, 6, 10, 4));
     QCOMPARE(CountPixels(image, qRgb(0, 0, 128)), 40);
   }
 
   void frameIsOneUnitInsideTheRectangle() {
-    const QImage image = Paint(40, 30, [](DeviceContext& dc) { dc.FrameRect(Rect{2, 3, 12, 9}, kBlack); });
+    const QImage image = Paint(40, 30, [](DeviceContext& dc) {
+      dc.FrameRect(Rect{2, 3, 12, 9}, kBlack);
+    });
     QCOMPARE(InkBox(image), QRect(2, 3, 10, 6));
     // The perimeter only: 2 * 10 + 2 * 4 pixels.
     QCOMPARE(CountPixels(image, qRgb(0, 0, 0)), 28);
@@ -206,9 +210,15 @@ class PlatformQtTest : public QObject {
 
   void textSitsOnTheBottomAndAlignsHorizontally() {
     const unsigned base = DT_SINGLELINE | DT_NOPREFIX | DT_BOTTOM;
-    const QImage left = Paint(200, 60, [&](DeviceContext& dc) { dc.DrawText("Mid", Rect{0, 0, 200, 60}, base); });
-    const QImage centre = Paint(200, 60, [&](DeviceContext& dc) { dc.DrawText("Mid", Rect{0, 0, 200, 60}, base | DT_CENTER); });
-    const QImage right = Paint(200, 60, [&](DeviceContext& dc) { dc.DrawText("Mid", Rect{0, 0, 200, 60}, base | DT_RIGHT); });
+    const QImage left = Paint(200, 60, [&](DeviceContext& dc) {
+      dc.DrawText("Mid", Rect{0, 0, 200, 60}, base);
+    });
+    const QImage centre = Paint(200, 60, [&](DeviceContext& dc) {
+      dc.DrawText("Mid", Rect{0, 0, 200, 60}, base | DT_CENTER);
+    });
+    const QImage right = Paint(200, 60, [&](DeviceContext& dc) {
+      dc.DrawText("Mid", Rect{0, 0, 200, 60}, base | DT_RIGHT);
+    });
     QVERIFY(InkBox(left).top() > 30);
     QVERIFY(InkBox(left).left() < 10);
     QVERIFY(qAbs(InkBox(centre).center().x() - 100) <= 4);
@@ -328,7 +338,8 @@ class PlatformQtTest : public QObject {
     const std::string text = "1|Caf\xE9 \x80 5|I|N\r\n";
     QVERIFY(clipboard.SetText(text));
     QVERIFY(clipboard.HasText());
-    QCOMPARE(QGuiApplication::clipboard()->text(), QString::fromUtf8("1|Caf\u00E9 \u20AC 5|I|N\r\n"));
+    QCOMPARE(QGuiApplication::clipboard()->text(),
+             QString::fromUtf8("1|Caf\u00E9 \u20AC 5|I|N\r\n"));
     QCOMPARE(clipboard.GetText().value_or(""), text);
     QGuiApplication::clipboard()->clear();
     QVERIFY(!clipboard.HasText());
@@ -344,18 +355,21 @@ class PlatformQtTest : public QObject {
     QTest::addColumn<int>("icon");
     const int yesNo = QMessageBox::Yes | QMessageBox::No;
     const int yesNoCancel = yesNo | QMessageBox::Cancel;
-    QTest::newRow("ok") << unsigned(MB_OK) << int(QMessageBox::Ok) << int(IDOK) << int(QMessageBox::Ok)
-                        << int(QMessageBox::NoIcon);
-    QTest::newRow("ok by escape") << unsigned(MB_OK | MB_ICONEXCLAMATION) << int(QMessageBox::NoButton) << int(IDOK)
-                                  << int(QMessageBox::Ok) << int(QMessageBox::Warning);
-    QTest::newRow("yes") << unsigned(MB_YESNO | MB_ICONQUESTION) << int(QMessageBox::Yes) << int(IDYES) << yesNo
-                         << int(QMessageBox::Question);
-    QTest::newRow("no") << unsigned(MB_YESNO | MB_ICONQUESTION) << int(QMessageBox::No) << int(IDNO) << yesNo
-                        << int(QMessageBox::Question);
-    QTest::newRow("cancel by escape") << unsigned(MB_YESNOCANCEL | MB_ICONEXCLAMATION) << int(QMessageBox::NoButton)
-                                      << int(IDCANCEL) << yesNoCancel << int(QMessageBox::Warning);
-    QTest::newRow("ok cancel") << unsigned(MB_OKCANCEL | MB_ICONSTOP) << int(QMessageBox::Cancel) << int(IDCANCEL)
-                               << int(QMessageBox::Ok | QMessageBox::Cancel) << int(QMessageBox::Critical);
+    QTest::newRow("ok") << unsigned(MB_OK) << int(QMessageBox::Ok) << int(IDOK)
+                        << int(QMessageBox::Ok) << int(QMessageBox::NoIcon);
+    QTest::newRow("ok by escape") << unsigned(MB_OK | MB_ICONEXCLAMATION)
+                                  << int(QMessageBox::NoButton) << int(IDOK) << int(QMessageBox::Ok)
+                                  << int(QMessageBox::Warning);
+    QTest::newRow("yes") << unsigned(MB_YESNO | MB_ICONQUESTION) << int(QMessageBox::Yes)
+                         << int(IDYES) << yesNo << int(QMessageBox::Question);
+    QTest::newRow("no") << unsigned(MB_YESNO | MB_ICONQUESTION) << int(QMessageBox::No) << int(IDNO)
+                        << yesNo << int(QMessageBox::Question);
+    QTest::newRow("cancel by escape")
+        << unsigned(MB_YESNOCANCEL | MB_ICONEXCLAMATION) << int(QMessageBox::NoButton)
+        << int(IDCANCEL) << yesNoCancel << int(QMessageBox::Warning);
+    QTest::newRow("ok cancel") << unsigned(MB_OKCANCEL | MB_ICONSTOP) << int(QMessageBox::Cancel)
+                               << int(IDCANCEL) << int(QMessageBox::Ok | QMessageBox::Cancel)
+                               << int(QMessageBox::Critical);
   }
   void messageBoxes() {
     QFETCH(unsigned, flags);

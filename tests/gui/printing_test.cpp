@@ -3,19 +3,21 @@
 // settings keep landscape afterwards; and requests travel through the real
 // system clipboard and back.
 
+#include "shell/printing.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
-#include <QPageLayout>
 #include <QLineEdit>
+#include <QPageLayout>
 #include <QPrintDialog>
-#include <QPrinterInfo>
 #include <QPrintPreviewDialog>
-#include <QRadioButton>
-#include <QSpinBox>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
+#include <QPrinterInfo>
+#include <QRadioButton>
 #include <QRegularExpression>
+#include <QSpinBox>
 #include <QTimer>
 #include <QtTest>
 #include <memory>
@@ -25,7 +27,6 @@
 #include "platform/qt/list_widget.h"
 #include "platform/qt/qt_clipboard.h"
 #include "requests/corvella_doc.h"
-#include "shell/printing.h"
 #include "shell/view_list_client.h"
 #include "support/recording_dc.h"
 #include "support/scripted_ui.h"
@@ -46,8 +47,8 @@ QList<PdfPage> PdfPages(const QByteArray& pdf) {
   QList<PdfPage> pages;
   const QString text = QString::fromLatin1(pdf);
   static const QRegularExpression pageObject(QStringLiteral("/Type\\s*/Page(?![s\\w])"));
-  static const QRegularExpression mediaBox(
-      QStringLiteral("/MediaBox\\s*\\[\\s*([-\\d.]+)\\s+([-\\d.]+)\\s+([-\\d.]+)\\s+([-\\d.]+)\\s*\\]"));
+  static const QRegularExpression mediaBox(QStringLiteral(
+      "/MediaBox\\s*\\[\\s*([-\\d.]+)\\s+([-\\d.]+)\\s+([-\\d.]+)\\s+([-\\d.]+)\\s*\\]"));
   auto it = pageObject.globalMatch(text);
   while (it.hasNext()) {
     const auto match = it.next();
@@ -136,7 +137,8 @@ void PrintingTest::cleanup() {
 
 void PrintingTest::AddRows(int count) {
   ListControl& list = m_view->GetListCtrl();
-  const char* cells[kColumnCount] = {"", "", "I", "N", "G", "1", "Continuous", "1", "C", "DEFAULT", "RTD", "0", "0"};
+  const char* cells[kColumnCount] = {"",  "",  "I",       "N",   "G", "1", "Continuous",
+                                     "1", "C", "DEFAULT", "RTD", "0", "0"};
   for (int i = 0; i < count; ++i) {
     const int row = list.GetItemCount();
     list.InsertItem(row, std::to_string(row + 1));
@@ -249,7 +251,8 @@ void PrintingTest::withoutPrinterTheDialogOffersAPdfFile() {
   Printing printing(nullptr, *m_view);
   QString offered;
   AnswerDialog<QPrintDialog>(this, [&](QPrintDialog* dialog) {
-    if (auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("filename"))) offered = edit->text();
+    if (auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("filename")))
+      offered = edit->text();
     dialog->reject();
   });
   printing.Print(false);
@@ -298,7 +301,8 @@ void PrintingTest::reportsAFileItCannotWrite() {
   AddRows(1);
   Printing printing(nullptr, *m_view);
   printing.printer().setOutputFormat(QPrinter::PdfFormat);
-  printing.printer().setOutputFileName(QString::fromStdString(m_dir->File("no/such/folder/list.pdf")));
+  printing.printer().setOutputFileName(
+      QString::fromStdString(m_dir->File("no/such/folder/list.pdf")));
   // The warning box is answered as soon as it shows.
   QTimer::singleShot(0, this, [] {
     for (int i = 0; i < 250; ++i) {
@@ -342,7 +346,6 @@ void PrintingTest::clipboardRoundTripThroughTheSystemClipboard() {
   QCOMPARE(list.GetItemText(2, COL_OFFSET), std::string("5"));
   QVERIFY(m_doc->IsModified());
 }
-
 
 // With no row drawn yet, the page is laid out at the resolution of the
 // display the list is on (gui_printing_test_dpi120 runs it on a 120 dpi one).

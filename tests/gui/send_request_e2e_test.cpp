@@ -42,8 +42,27 @@ std::string ReadExample(const char* name) {
 // worked out by hand: the bytes from offset 1 through EOT add up to 2723
 // (0xAA3), modulo 256 0xA3.
 const std::string kExpected =
-    "\x16" "0" "0000000" "\x01" "001" "01" "0" "00001" "C" "DEFAULT " "RTD     " "0000" "00000"
-    "G" "I" "V" "12" " " "\x04" "A3" "\x17";
+    "\x16"
+    "0"
+    "0000000"
+    "\x01"
+    "001"
+    "01"
+    "0"
+    "00001"
+    "C"
+    "DEFAULT "
+    "RTD     "
+    "0000"
+    "00000"
+    "G"
+    "I"
+    "V"
+    "12"
+    " "
+    "\x04"
+    "A3"
+    "\x17";
 
 }  // namespace
 
@@ -68,10 +87,12 @@ void SendRequestEndToEndTest::rightClickSendsThePacketToTheSignService() {
 }
 
 void SendRequestEndToEndTest::rightClickSendsThePacketToTheSignServerNamed() {
-  if (std::string why = zeltrpc_test::SmbTestServer::unavailable(); !why.empty()) QSKIP(why.c_str());
+  if (std::string why = zeltrpc_test::SmbTestServer::unavailable(); !why.empty())
+    QSKIP(why.c_str());
   TempDir dir;
   dir.Write("CORVELLA.INI", ReadExample("CORVELLA.INI") + "SIGNSERVER=127.0.0.1\n");
-  dir.Write("auth", std::string("username = op\npassword = ") + zeltrpc_test::kSmbTestPassword + "\n");
+  dir.Write("auth",
+            std::string("username = op\npassword = ") + zeltrpc_test::kSmbTestPassword + "\n");
   QVERIFY(QFile::setPermissions(QString::fromStdString(dir.Path() + "auth"),
                                 QFile::ReadOwner | QFile::WriteOwner));
   signsim::Options options;
@@ -139,8 +160,9 @@ void SendRequestEndToEndTest::sendFirstRequest(TempDir& dir, signsim::SignServer
     Rect rc;
     QVERIFY(list.GetItemRect(0, rc, LVIR_LABEL));
     ListWidget* widget = app.GetListWidget();
-    QTest::mouseClick(widget->viewport(), Qt::RightButton, Qt::NoModifier,
-                      widget->ToViewport(Point{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2}));
+    QTest::mouseClick(
+        widget->viewport(), Qt::RightButton, Qt::NoModifier,
+        widget->ToViewport(Point{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2}));
 
     QVERIFY(answered);
     closer.stop();

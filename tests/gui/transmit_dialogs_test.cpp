@@ -119,8 +119,8 @@ void TransmitDialogsTest::enablingTable() {
   QCOMPARE(Child<QRadioButton>(&dlg, "bothRadioButton")->isEnabled(), bothEnabled);
   QCOMPARE(dlg.m_nSide, 0);
   // The focus goes to the number when it can be typed, else to OK.
-  QWidget* expected = playerEnabled ? static_cast<QWidget*>(player)
-                                    : Child<QPushButton>(&dlg, "okPushButton");
+  QWidget* expected =
+      playerEnabled ? static_cast<QWidget*>(player) : Child<QPushButton>(&dlg, "okPushButton");
   QCOMPARE(dlg.focusWidget(), expected);
 }
 
@@ -175,9 +175,12 @@ void TransmitDialogsTest::spinFollowsItsBuddy() {
 void TransmitDialogsTest::numberOutsideTheRangeKeepsTheDialogOpen_data() {
   QTest::addColumn<QString>("typed");
   QTest::addColumn<QString>("message");
-  QTest::newRow("100") << "100" << "Please enter an integer between 0 and 99.";
-  QTest::newRow("very long") << "123456789012345678901234567890" << "Please enter an integer.";
-  QTest::newRow("empty") << "" << "Please enter an integer.";
+  QTest::newRow("100") << "100"
+                       << "Please enter an integer between 0 and 99.";
+  QTest::newRow("very long") << "123456789012345678901234567890"
+                             << "Please enter an integer.";
+  QTest::newRow("empty") << ""
+                         << "Please enter an integer.";
 }
 
 void TransmitDialogsTest::numberOutsideTheRangeKeepsTheDialogOpen() {
@@ -300,15 +303,20 @@ void TransmitDialogsTest::choiceListIsFilledAndPreselected_data() {
   QTest::addColumn<QStringList>("entries");
   QTest::addColumn<int>("selected");
   const QString modes = QStringLiteral("Continuous,Single Step,Selected Frame");
-  QTest::newRow("S picks Single Step") << modes << "S"
-                                       << QStringList{"Continuous", "Single Step", "Selected Frame"}
-                                       << 1;
-  QTest::newRow("case does not matter") << modes << "selected" << QStringList{"Continuous", "Single Step", "Selected Frame"} << 2;
-  QTest::newRow("no current") << modes << "" << QStringList{"Continuous", "Single Step", "Selected Frame"} << -1;
-  QTest::newRow("no match") << modes << "X" << QStringList{"Continuous", "Single Step", "Selected Frame"} << -1;
-  QTest::newRow("empty pieces") << "A,,B," << "b" << QStringList{"A", "B"} << 1;
-  QTest::newRow("leading comma") << ",X" << "" << QStringList{"X"} << -1;
-  QTest::newRow("nothing") << "" << "A" << QStringList{} << -1;
+  QTest::newRow("S picks Single Step")
+      << modes << "S" << QStringList{"Continuous", "Single Step", "Selected Frame"} << 1;
+  QTest::newRow("case does not matter")
+      << modes << "selected" << QStringList{"Continuous", "Single Step", "Selected Frame"} << 2;
+  QTest::newRow("no current") << modes << ""
+                              << QStringList{"Continuous", "Single Step", "Selected Frame"} << -1;
+  QTest::newRow("no match") << modes << "X"
+                            << QStringList{"Continuous", "Single Step", "Selected Frame"} << -1;
+  QTest::newRow("empty pieces") << "A,,B,"
+                                << "b" << QStringList{"A", "B"} << 1;
+  QTest::newRow("leading comma") << ",X"
+                                 << "" << QStringList{"X"} << -1;
+  QTest::newRow("nothing") << ""
+                           << "A" << QStringList{} << -1;
 }
 
 void TransmitDialogsTest::choiceListIsFilledAndPreselected() {

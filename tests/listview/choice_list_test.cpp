@@ -44,14 +44,10 @@ TEST(ChoiceList, PreselectsFirstEntryBeginningWithCurrent) {
     int index;
   };
   const Case cases[] = {
-      {"S", 1},               // the first entry beginning with S
-      {"s", 1},               // letter case does not matter
-      {"sel", 2},
-      {"SELECTED FRAME", 2},
-      {"Continuous", 0},
-      {"", -1},               // nothing preselected
-      {"X", -1},
-      {"Continuous and more", -1},  // longer than every entry
+      {"S", 1},  // the first entry beginning with S
+      {"s", 1},  // letter case does not matter
+      {"sel", 2}, {"SELECTED FRAME", 2},       {"Continuous", 0}, {"", -1},  // nothing preselected
+      {"X", -1},  {"Continuous and more", -1},  // longer than every entry
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.current);

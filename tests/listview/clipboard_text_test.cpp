@@ -31,8 +31,9 @@ TEST(ClipboardLineTest, AppendsToTheTextSoFar) {
   std::string text = "x";
   AppendClipboardLine(text, Leaders());
   AppendClipboardLine(text, Leaders());
-  EXPECT_EQ(text, "x 3|Leaders|I|N|G|1|Continuous|1|C|DEFAULT|RTD|0|0|\r\n"
-                  " 3|Leaders|I|N|G|1|Continuous|1|C|DEFAULT|RTD|0|0|\r\n");
+  EXPECT_EQ(text,
+            "x 3|Leaders|I|N|G|1|Continuous|1|C|DEFAULT|RTD|0|0|\r\n"
+            " 3|Leaders|I|N|G|1|Continuous|1|C|DEFAULT|RTD|0|0|\r\n");
 }
 
 TEST(ClipboardLineTest, EmptyCellsAreTwoBlanks) {
@@ -81,19 +82,20 @@ TEST_P(ClipboardParseTest, ProducesTheRequests) {
     std::size_t total = 99;
     const std::vector<RequestCells> first = ParseClipboardText(c.text, limit, total);
     EXPECT_EQ(total, rows.size());
-    EXPECT_EQ(first, std::vector<RequestCells>(rows.begin(), rows.begin() + std::min(limit, rows.size())));
+    EXPECT_EQ(first,
+              std::vector<RequestCells>(rows.begin(), rows.begin() + std::min(limit, rows.size())));
   }
 }
 
 const std::string kLine = " 3|Leaders|I|N|G|1|Continuous|1|C|DEFAULT|RTD|0|0|\r\n";
-const std::vector<std::string> kCells = {"Leaders", "I", "N", "G", "1", "Continuous", "1", "C", "DEFAULT", "RTD", "0", "0"};
+const std::vector<std::string> kCells = {"Leaders", "I", "N",       "G",   "1", "Continuous",
+                                         "1",       "C", "DEFAULT", "RTD", "0", "0"};
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, ClipboardParseTest,
     ::testing::Values(
         ParseCase{"OneLine", kLine, {kCells}},
-        ParseCase{"TwoLines", kLine + kLine, {kCells, kCells}},
-        ParseCase{"Empty", "", {}},
+        ParseCase{"TwoLines", kLine + kLine, {kCells, kCells}}, ParseCase{"Empty", "", {}},
         ParseCase{"NoBars", "just some words\r\nand another line\r\n", {}},
         ParseCase{"OnlyBars", "|||||\r\n|", {}},
         // Two blanks are a piece of their own and stay in the cell.
@@ -106,9 +108,11 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"NoFinalBarNorLineEnd", " 1|a|b", {{"a", "b"}}},
         // A "|" in the description shifts that row's later cells by one; the
         // cell that falls off the end is dropped and the next line is intact.
-        ParseCase{"BarInDescription",
-                  " 1|Lead|ers|I|N|G|1|Continuous|1|C|DEFAULT|RTD|0|0|\r\n" + kLine,
-                  {{"Lead", "ers", "I", "N", "G", "1", "Continuous", "1", "C", "DEFAULT", "RTD", "0"}, kCells}},
+        ParseCase{
+            "BarInDescription",
+            " 1|Lead|ers|I|N|G|1|Continuous|1|C|DEFAULT|RTD|0|0|\r\n" + kLine,
+            {{"Lead", "ers", "I", "N", "G", "1", "Continuous", "1", "C", "DEFAULT", "RTD", "0"},
+             kCells}},
         // A short line leaves its last cells empty rather than pulling in the next line.
         ParseCase{"ShortLineThenFullLine", " 1|a|b|\r\n" + kLine, {{"a", "b"}, kCells}},
         // Clipboard text ends at its first zero byte.

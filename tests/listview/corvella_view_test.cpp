@@ -171,7 +171,8 @@ TEST_F(CorvellaViewTest, InsertPutsTheNewRequestBeforeTheClickedRowAndDeselectsT
   });
   view.OnInsertRequest();
   ASSERT_EQ(list().GetItemCount(), 7);
-  EXPECT_EQ(Column(COL_DESCRIPTION), (std::vector<std::string>{"R1", "R2", "R3", "R4", "New", "R5", "R6"}));
+  EXPECT_EQ(Column(COL_DESCRIPTION),
+            (std::vector<std::string>{"R1", "R2", "R3", "R4", "New", "R5", "R6"}));
   EXPECT_EQ(Column(COL_NUMBER), (std::vector<std::string>{"1", "2", "3", "4", "5", "6", "7"}));
   EXPECT_EQ(Selected(), (std::vector<int>{4}));
   EXPECT_EQ(list().GetItemState(5, LVIS_ALL), 0u);
@@ -267,7 +268,7 @@ TEST_F(CorvellaViewTest, ClickOnABoundaryPixelKeepsTheCurrentColumn) {
   Rect sign;
   list().GetSubItemRect(1, COL_SIGN, sign);
   const int midY = (sign.top + sign.bottom) / 2;
-  const Point onEdges[] = {{sign.left, midY},                        // the column boundary
+  const Point onEdges[] = {{sign.left, midY},                          // the column boundary
                            {(sign.left + sign.right) / 2, sign.top}};  // the row's top edge
   for (Point p : onEdges) {
     view.OnLButtonDown(MK_LBUTTON, p);

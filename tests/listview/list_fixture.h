@@ -70,8 +70,8 @@ class ListFixture : public ::testing::Test {
   // Appends a well-formed request (individual, Continuous, times 1)
   // described as `description`.
   void AddRow(const std::string& description) {
-    static const char* const kCells[kColumnCount] = {"",  "",  "I",       "N",   "G", "1", "Continuous",
-                                                      "1", "C", "DEFAULT", "RTD", "0", "0"};
+    static const char* const kCells[kColumnCount] = {
+        "", "", "I", "N", "G", "1", "Continuous", "1", "C", "DEFAULT", "RTD", "0", "0"};
     const int row = list().GetItemCount();
     list().InsertItem(row, std::to_string(row + 1));
     for (int c = 1; c < kColumnCount; ++c) list().SetItemText(row, c, kCells[c]);
@@ -103,7 +103,8 @@ class ListFixture : public ::testing::Test {
   }
   std::vector<int> Selected() {
     std::vector<int> rows;
-    for (int r = list().GetNextItem(-1, LVNI_SELECTED); r != -1; r = list().GetNextItem(r, LVNI_SELECTED)) {
+    for (int r = list().GetNextItem(-1, LVNI_SELECTED); r != -1;
+         r = list().GetNextItem(r, LVNI_SELECTED)) {
       rows.push_back(r);
     }
     return rows;
@@ -121,7 +122,9 @@ class ListFixture : public ::testing::Test {
     return Point{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
   }
   // A left click on the middle of a cell, as the widget delivers it.
-  void Click(int row, int column, unsigned flags = MK_LBUTTON) { view.OnLButtonDown(flags, CellCentre(row, column)); }
+  void Click(int row, int column, unsigned flags = MK_LBUTTON) {
+    view.OnLButtonDown(flags, CellCentre(row, column));
+  }
   void DoubleClick(int row, int column) {
     Click(row, column);
     view.OnLButtonDblClk(MK_LBUTTON, CellCentre(row, column));

@@ -34,7 +34,8 @@ class GridTest : public ::testing::Test {
     for (int c = 2; c < 13; ++c) list.InsertColumn(c, "C" + std::to_string(c), LVCFMT_CENTER, 60);
     for (int r = 0; r < 7; ++r) {
       list.InsertItem(r, std::to_string(r + 1));
-      for (int c = 1; c < 13; ++c) list.SetItemText(r, c, "r" + std::to_string(r) + "c" + std::to_string(c));
+      for (int c = 1; c < 13; ++c)
+        list.SetItemText(r, c, "r" + std::to_string(r) + "c" + std::to_string(c));
     }
     list.SetHasFocus(true);
   }

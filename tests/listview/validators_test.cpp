@@ -62,7 +62,9 @@ TEST_P(ValidatorMessageTest, MessageResultAndValueInEveryMode) {
     list().SetItemText(2, COL_TIMES, std::string(c.mode) == "Continuous" ? "1" : "0");
     ui.ClearRecord();
     SetMode(mode);
-    const Outcome& want = mode == Mode::Editing ? c.editing : mode == Mode::Loading ? c.loading : c.saving;
+    const Outcome& want = mode == Mode::Editing   ? c.editing
+                          : mode == Mode::Loading ? c.loading
+                                                  : c.saving;
 
     std::string value = c.input;
     EXPECT_EQ(view.ValidateField(value, 2, showMessages, c.column), want.result);
@@ -85,55 +87,175 @@ constexpr const char* kSin = "Single Step";
 
 INSTANTIATE_TEST_SUITE_P(
     Table, ValidatorMessageTest,
-    ::testing::Values(
-        MessageCase{"TeamInd", COL_TEAM_IND, "x", kCont, "Team/Individual must be 'I' or 'T'",
-                    {0, "X", true}, {-1, "I", true}, {0, "X", false}},
-        MessageCase{"Top3Illegal", COL_TOP3, "x", kCont, "Only R, P, C, T, and N are legal entries.",
-                    {0, "X", true}, {-1, "N", true}, {0, "X", false}},
-        MessageCase{"GameSeason", COL_GAME_SEASON, "season", kCont, "Only the 'G'ame option is available Currently.",
-                    {0, "S", true}, {-1, "G", true}, {0, "S", false}},
-        MessageCase{"SignLess", COL_SIGN, "0", kCont, "Sign Number can NOT be LESS than 1",
-                    {0, "0", true}, {-1, "1", true}, {0, "0", false}},
-        MessageCase{"SignGreater", COL_SIGN, "17", kCont, "Sign Number can NOT be GREATER than 16",
-                    {0, "17", true}, {-1, "1", true}, {0, "17", false}},
-        MessageCase{"DisplayMode", COL_DISPLAY_MODE, "x", kCont,
-                    "Display Mode must be 'C'ontinuous 'S'ingle Step or Selected 'F'rame",
-                    {0, "X", true}, {-1, "Continuous", true}, {0, "X", false}},
-        MessageCase{"TimesSelectedFrame", COL_TIMES, "5", kSel,
-                    "Times to Display can not be changed in Selected Frame mode",
-                    {0, "5", true}, {-1, "0", false}, {0, "5", false}},
-        MessageCase{"TimesSingleStep", COL_TIMES, "5", kSin, "Times to Display can not be changed in SINGLE STEP mode",
-                    {0, "5", true}, {-1, "0", false}, {0, "5", false}},
-        MessageCase{"TimesLess", COL_TIMES, "0", kCont, "Times to Display can not be LESS than 1",
-                    {0, "0", true}, {-1, "1", true}, {0, "0", false}},
-        MessageCase{"TimesGreater", COL_TIMES, "100000", kCont, "Times to Display can not be GREATER than 99999",
-                    {0, "100000", true}, {-1, "1", true}, {0, "100000", false}},
-        MessageCase{"Drive", COL_DRIVE, "1", kCont, "Drive is not a valid letter.  A-Z",
-                    {0, "1", true}, {-1, "C", true}, {0, "1", false}},
-        MessageCase{"LibraryExtension", COL_LIBRARY, "scores.lib", kCont,
-                    ".LIB extension does not need to be included in Library name.",
-                    {1, "SCORES", true}, {1, "SCORES", true}, {1, "SCORES", false}},
-        MessageCase{"LibraryLength", COL_LIBRARY, "abcdefghij", kCont,
-                    "Libraries being requested must be 8 or LESS characters.",
-                    {1, "ABCDEFGH", true}, {1, "ABCDEFGH", true}, {1, "ABCDEFGH", false}},
-        MessageCase{"LibraryCharacter", COL_LIBRARY, "a/b", kCont, "Illegal character in Library Name.",
-                    {0, "A/B", true}, {-1, "DEFAULT", true}, {0, "A/B", false}},
-        MessageCase{"SequenceExtension", COL_SEQUENCE, "lead.sqz", kCont,
-                    ".SQZ extension does not need to be included in Sequence name.",
-                    {1, "LEAD", true}, {1, "LEAD", true}, {1, "LEAD", false}},
-        MessageCase{"SequenceLength", COL_SEQUENCE, "abcdefghij", kCont,
-                    "Sequences being requested must be 8 or LESS characters.",
-                    {1, "ABCDEFGH", true}, {1, "ABCDEFGH", true}, {1, "ABCDEFGH", false}},
-        MessageCase{"SequenceCharacter", COL_SEQUENCE, "a\\b", kCont, "Illegal character in Sequence Name.",
-                    {0, "A\\B", true}, {-1, "RTD", true}, {0, "A\\B", false}},
-        MessageCase{"FrameInSelectedFrame", COL_FRAME, "0", kSel, "Frame Number must be GREATER than 0.",
-                    {0, "0", true}, {-1, "1", true}, {0, "0", false}},
-        MessageCase{"FrameInOtherMode", COL_FRAME, "3", kCont, "Frame Number is for Selected Frame Mode ONLY.",
-                    {0, "3", true}, {-1, "0", true}, {0, "3", false}},
-        MessageCase{"OffsetLess", COL_OFFSET, "-1", kCont, "RTD Offset must be 0 or GREATER.",
-                    {0, "-1", true}, {-1, "0", true}, {0, "-1", false}},
-        MessageCase{"OffsetGreater", COL_OFFSET, "5000", kCont, "RTD Offset must be less than 5000.",
-                    {0, "5000", true}, {-1, "0", true}, {0, "5000", false}}),
+    ::testing::Values(MessageCase{"TeamInd",
+                                  COL_TEAM_IND,
+                                  "x",
+                                  kCont,
+                                  "Team/Individual must be 'I' or 'T'",
+                                  {0, "X", true},
+                                  {-1, "I", true},
+                                  {0, "X", false}},
+                      MessageCase{"Top3Illegal",
+                                  COL_TOP3,
+                                  "x",
+                                  kCont,
+                                  "Only R, P, C, T, and N are legal entries.",
+                                  {0, "X", true},
+                                  {-1, "N", true},
+                                  {0, "X", false}},
+                      MessageCase{"GameSeason",
+                                  COL_GAME_SEASON,
+                                  "season",
+                                  kCont,
+                                  "Only the 'G'ame option is available Currently.",
+                                  {0, "S", true},
+                                  {-1, "G", true},
+                                  {0, "S", false}},
+                      MessageCase{"SignLess",
+                                  COL_SIGN,
+                                  "0",
+                                  kCont,
+                                  "Sign Number can NOT be LESS than 1",
+                                  {0, "0", true},
+                                  {-1, "1", true},
+                                  {0, "0", false}},
+                      MessageCase{"SignGreater",
+                                  COL_SIGN,
+                                  "17",
+                                  kCont,
+                                  "Sign Number can NOT be GREATER than 16",
+                                  {0, "17", true},
+                                  {-1, "1", true},
+                                  {0, "17", false}},
+                      MessageCase{
+                          "DisplayMode",
+                          COL_DISPLAY_MODE,
+                          "x",
+                          kCont,
+                          "Display Mode must be 'C'ontinuous 'S'ingle Step or Selected 'F'rame",
+                          {0, "X", true},
+                          {-1, "Continuous", true},
+                          {0, "X", false}},
+                      MessageCase{"TimesSelectedFrame",
+                                  COL_TIMES,
+                                  "5",
+                                  kSel,
+                                  "Times to Display can not be changed in Selected Frame mode",
+                                  {0, "5", true},
+                                  {-1, "0", false},
+                                  {0, "5", false}},
+                      MessageCase{"TimesSingleStep",
+                                  COL_TIMES,
+                                  "5",
+                                  kSin,
+                                  "Times to Display can not be changed in SINGLE STEP mode",
+                                  {0, "5", true},
+                                  {-1, "0", false},
+                                  {0, "5", false}},
+                      MessageCase{"TimesLess",
+                                  COL_TIMES,
+                                  "0",
+                                  kCont,
+                                  "Times to Display can not be LESS than 1",
+                                  {0, "0", true},
+                                  {-1, "1", true},
+                                  {0, "0", false}},
+                      MessageCase{"TimesGreater",
+                                  COL_TIMES,
+                                  "100000",
+                                  kCont,
+                                  "Times to Display can not be GREATER than 99999",
+                                  {0, "100000", true},
+                                  {-1, "1", true},
+                                  {0, "100000", false}},
+                      MessageCase{"Drive",
+                                  COL_DRIVE,
+                                  "1",
+                                  kCont,
+                                  "Drive is not a valid letter.  A-Z",
+                                  {0, "1", true},
+                                  {-1, "C", true},
+                                  {0, "1", false}},
+                      MessageCase{"LibraryExtension",
+                                  COL_LIBRARY,
+                                  "scores.lib",
+                                  kCont,
+                                  ".LIB extension does not need to be included in Library name.",
+                                  {1, "SCORES", true},
+                                  {1, "SCORES", true},
+                                  {1, "SCORES", false}},
+                      MessageCase{"LibraryLength",
+                                  COL_LIBRARY,
+                                  "abcdefghij",
+                                  kCont,
+                                  "Libraries being requested must be 8 or LESS characters.",
+                                  {1, "ABCDEFGH", true},
+                                  {1, "ABCDEFGH", true},
+                                  {1, "ABCDEFGH", false}},
+                      MessageCase{"LibraryCharacter",
+                                  COL_LIBRARY,
+                                  "a/b",
+                                  kCont,
+                                  "Illegal character in Library Name.",
+                                  {0, "A/B", true},
+                                  {-1, "DEFAULT", true},
+                                  {0, "A/B", false}},
+                      MessageCase{"SequenceExtension",
+                                  COL_SEQUENCE,
+                                  "lead.sqz",
+                                  kCont,
+                                  ".SQZ extension does not need to be included in Sequence name.",
+                                  {1, "LEAD", true},
+                                  {1, "LEAD", true},
+                                  {1, "LEAD", false}},
+                      MessageCase{"SequenceLength",
+                                  COL_SEQUENCE,
+                                  "abcdefghij",
+                                  kCont,
+                                  "Sequences being requested must be 8 or LESS characters.",
+                                  {1, "ABCDEFGH", true},
+                                  {1, "ABCDEFGH", true},
+                                  {1, "ABCDEFGH", false}},
+                      MessageCase{"SequenceCharacter",
+                                  COL_SEQUENCE,
+                                  "a\\b",
+                                  kCont,
+                                  "Illegal character in Sequence Name.",
+                                  {0, "A\\B", true},
+                                  {-1, "RTD", true},
+                                  {0, "A\\B", false}},
+                      MessageCase{"FrameInSelectedFrame",
+                                  COL_FRAME,
+                                  "0",
+                                  kSel,
+                                  "Frame Number must be GREATER than 0.",
+                                  {0, "0", true},
+                                  {-1, "1", true},
+                                  {0, "0", false}},
+                      MessageCase{"FrameInOtherMode",
+                                  COL_FRAME,
+                                  "3",
+                                  kCont,
+                                  "Frame Number is for Selected Frame Mode ONLY.",
+                                  {0, "3", true},
+                                  {-1, "0", true},
+                                  {0, "3", false}},
+                      MessageCase{"OffsetLess",
+                                  COL_OFFSET,
+                                  "-1",
+                                  kCont,
+                                  "RTD Offset must be 0 or GREATER.",
+                                  {0, "-1", true},
+                                  {-1, "0", true},
+                                  {0, "-1", false}},
+                      MessageCase{"OffsetGreater",
+                                  COL_OFFSET,
+                                  "5000",
+                                  kCont,
+                                  "RTD Offset must be less than 5000.",
+                                  {0, "5000", true},
+                                  {-1, "0", true},
+                                  {0, "5000", false}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // ---- the always-shown Top 3 messages ---------------------------------------------
@@ -147,7 +269,8 @@ TEST_F(Top3Test, OutsideFootballAnyTextButNIsReplacedWithTheSportMessageInEveryM
   for (const char* text : {"P", "n", "Normal", ""}) {
     for (bool loading : {false, true}) {
       for (bool show : {true, false}) {
-        SCOPED_TRACE(std::string(text) + (loading ? " loading" : " not loading") + (show ? " shown" : " quiet"));
+        SCOPED_TRACE(std::string(text) + (loading ? " loading" : " not loading") +
+                     (show ? " shown" : " quiet"));
         ui.ClearRecord();
         view.SetLoading(loading);
         std::string value = text;
@@ -198,7 +321,8 @@ TEST_F(Top3Test, AStatisticOnATeamRowAsksWhateverTheMessageSwitch) {
     EXPECT_EQ(value, "N");
     EXPECT_EQ(list().GetItemText(1, COL_TEAM_IND), "T");
     ASSERT_EQ(ui.CountMessages(), 1);
-    EXPECT_EQ(ui.Messages()[0].text, "Top 3 is for INDIVIDUAL Stats Only\nChange Current Request to INDIVIDUAL?");
+    EXPECT_EQ(ui.Messages()[0].text,
+              "Top 3 is for INDIVIDUAL Stats Only\nChange Current Request to INDIVIDUAL?");
     EXPECT_EQ(ui.Messages()[0].caption, "Illegal Team Setting!!");
     EXPECT_EQ(ui.Messages()[0].flags, unsigned{MB_YESNO | MB_ICONEXCLAMATION});
 
@@ -222,7 +346,9 @@ class RuleTest : public ListFixture {
  protected:
   RuleTest() { AddRows(2); }
   // Editing mode, messages on.
-  int Check(int column, std::string& value, int row = 0) { return view.ValidateField(value, row, true, column); }
+  int Check(int column, std::string& value, int row = 0) {
+    return view.ValidateField(value, row, true, column);
+  }
 };
 
 TEST_F(RuleTest, TeamIndTakesTheFirstLetterAndTeamClearsTop3) {
@@ -243,10 +369,11 @@ TEST_F(RuleTest, NumbersAreJudgedByTheirLeadingIntegerAndKeptAsTyped) {
     const char* in;
     int result;
   };
-  for (const Case& c : {Case{COL_SIGN, "5x", 1}, Case{COL_SIGN, "007", 1}, Case{COL_SIGN, " +16", 1},
-                        Case{COL_SIGN, "abc", 0}, Case{COL_TIMES, "99999", 1}, Case{COL_OFFSET, "4999", 1},
-                        Case{COL_OFFSET, "0", 1}, Case{COL_OFFSET, "99999999999999999999", 0},
-                        Case{COL_FRAME, "0", 1}}) {
+  for (const Case& c :
+       {Case{COL_SIGN, "5x", 1}, Case{COL_SIGN, "007", 1}, Case{COL_SIGN, " +16", 1},
+        Case{COL_SIGN, "abc", 0}, Case{COL_TIMES, "99999", 1}, Case{COL_OFFSET, "4999", 1},
+        Case{COL_OFFSET, "0", 1}, Case{COL_OFFSET, "99999999999999999999", 0},
+        Case{COL_FRAME, "0", 1}}) {
     SCOPED_TRACE(c.in);
     std::string value = c.in;
     EXPECT_EQ(Check(c.column, value), c.result);
@@ -262,10 +389,12 @@ TEST_F(RuleTest, DisplayModeSetsItsFullNameAndTimesToDisplay) {
     const char* out;
     const char* timesAfter;
   };
-  for (const Case& c : {Case{"s", "5", "Single Step", "0"}, Case{"cont", "0", "Continuous", "1"},
-                        Case{"Continuous", "25", "Continuous", "25"}, Case{"sel", "3", "Selected Frame", "0"},
-                        Case{"f", "0", "Selected Frame", "0"}, Case{"co", "0", "Continuous", "1"},
-                        Case{"single", "1", "Single Step", "0"}, Case{"SELECTED FRAME", "1", "Selected Frame", "0"}}) {
+  for (const Case& c :
+       {Case{"s", "5", "Single Step", "0"}, Case{"cont", "0", "Continuous", "1"},
+        Case{"Continuous", "25", "Continuous", "25"}, Case{"sel", "3", "Selected Frame", "0"},
+        Case{"f", "0", "Selected Frame", "0"}, Case{"co", "0", "Continuous", "1"},
+        Case{"single", "1", "Single Step", "0"},
+        Case{"SELECTED FRAME", "1", "Selected Frame", "0"}}) {
     SCOPED_TRACE(c.in);
     list().SetItemText(0, COL_TIMES, c.timesBefore);
     list().SetItemText(0, COL_FRAME, "7");
@@ -293,8 +422,8 @@ TEST_F(RuleTest, DriveTakesTheFirstLetterOfTheCodePage) {
     int result;
     const char* out;
   };
-  for (const Case& c : {Case{"d:", 1, "D"}, Case{"z", 1, "Z"}, Case{"\xC9", 1, "\xC9"}, Case{"\xD7", 0, "\xD7"},
-                        Case{"", 0, ""}, Case{":", 0, ":"}}) {
+  for (const Case& c : {Case{"d:", 1, "D"}, Case{"z", 1, "Z"}, Case{"\xC9", 1, "\xC9"},
+                        Case{"\xD7", 0, "\xD7"}, Case{"", 0, ""}, Case{":", 0, ":"}}) {
     SCOPED_TRACE(c.in);
     std::string value = c.in;
     EXPECT_EQ(Check(COL_DRIVE, value), c.result);

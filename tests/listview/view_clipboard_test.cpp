@@ -14,7 +14,9 @@
 namespace corvella {
 namespace {
 
-int ParseLines(const std::string& text) { return static_cast<int>(ParseClipboardText(text).size()); }
+int ParseLines(const std::string& text) {
+  return static_cast<int>(ParseClipboardText(text).size());
+}
 
 class ViewClipboardTest : public ListFixture {
  protected:
@@ -61,7 +63,8 @@ TEST_F(ViewClipboardTest, RowsTwoAndFivePastedBeforeRowOne) {
   view.SetFocusRow(0);
   Select({0});
   view.OnEditPaste();
-  EXPECT_EQ(Column(COL_DESCRIPTION), (std::vector<std::string>{"R2", "R5", "R1", "R2", "R3", "R4", "R5"}));
+  EXPECT_EQ(Column(COL_DESCRIPTION),
+            (std::vector<std::string>{"R2", "R5", "R1", "R2", "R3", "R4", "R5"}));
   EXPECT_EQ(Column(COL_NUMBER), (std::vector<std::string>{"1", "2", "3", "4", "5", "6", "7"}));
   EXPECT_EQ(Column(COL_DISPLAY_MODE)[1], "Continuous");
   // The selection is reset to the focus row; the list is modified.
@@ -136,7 +139,8 @@ TEST_F(ViewClipboardTest, FortyCharacterCellIsCopiedAsThirty) {
   Select({0});
   view.OnEditCopy();
   ASSERT_TRUE(clipboard.content);
-  EXPECT_EQ(*clipboard.content, " 1|" + std::string(30, 'a') + "|I|N|G|1|Continuous|1|C|DEFAULT|RTD|0|0|\r\n");
+  EXPECT_EQ(*clipboard.content,
+            " 1|" + std::string(30, 'a') + "|I|N|G|1|Continuous|1|C|DEFAULT|RTD|0|0|\r\n");
 }
 
 TEST_F(ViewClipboardTest, LongCellsInManyRowsAreCopiedWhole) {
@@ -188,7 +192,8 @@ TEST_F(ViewClipboardTest, TextWithoutBarsPastesNothingButResetsTheList) {
 TEST_F(ViewClipboardTest, PasteStopsAtThreeHundredAndSaysHowManyLinesItDropped) {
   AddRows(298);
   std::string text;
-  for (int i = 0; i < 5; ++i) text += " 1|P" + std::to_string(i) + "|I|N|G|1|Continuous|1|C|DEFAULT|RTD|0|0|\r\n";
+  for (int i = 0; i < 5; ++i)
+    text += " 1|P" + std::to_string(i) + "|I|N|G|1|Continuous|1|C|DEFAULT|RTD|0|0|\r\n";
   clipboard.content = text;
   Select({});
   view.OnEditPaste();
@@ -218,7 +223,8 @@ struct PasteEnabling {
   bool enabled;
 };
 
-class PasteEnablingTest : public ViewClipboardTest, public ::testing::WithParamInterface<PasteEnabling> {};
+class PasteEnablingTest : public ViewClipboardTest,
+                          public ::testing::WithParamInterface<PasteEnabling> {};
 
 TEST_P(PasteEnablingTest, FollowsColumnSelectionAndClipboard) {
   const PasteEnabling& c = GetParam();
@@ -229,16 +235,17 @@ TEST_P(PasteEnablingTest, FollowsColumnSelectionAndClipboard) {
   EXPECT_EQ(PasteEnabled(), c.enabled);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, PasteEnablingTest,
-    ::testing::Values(PasteEnabling{"NoText", false, 0, {1}, false},
-                      PasteEnabling{"NoTextNoSelection", false, 0, {}, false},
-                      PasteEnabling{"RowModeOneRow", true, 0, {1}, true},
-                      PasteEnabling{"RowModeNoRow", true, 0, {}, true},
-                      PasteEnabling{"RowModeTwoRows", true, 0, {1, 2}, false},
-                      PasteEnabling{"CellModeOneRow", true, 3, {1}, false},
-                      PasteEnabling{"CellModeNoRow", true, 3, {}, true}),
-    [](const ::testing::TestParamInfo<PasteEnabling>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Cases, PasteEnablingTest,
+                         ::testing::Values(PasteEnabling{"NoText", false, 0, {1}, false},
+                                           PasteEnabling{"NoTextNoSelection", false, 0, {}, false},
+                                           PasteEnabling{"RowModeOneRow", true, 0, {1}, true},
+                                           PasteEnabling{"RowModeNoRow", true, 0, {}, true},
+                                           PasteEnabling{"RowModeTwoRows", true, 0, {1, 2}, false},
+                                           PasteEnabling{"CellModeOneRow", true, 3, {1}, false},
+                                           PasteEnabling{"CellModeNoRow", true, 3, {}, true}),
+                         [](const ::testing::TestParamInfo<PasteEnabling>& info) {
+                           return info.param.name;
+                         });
 
 TEST_F(ViewClipboardTest, WithoutClipboardNothingHappens) {
   AddRows(2);

@@ -31,11 +31,13 @@ struct EditorCase {
 const EditorCase kEditors[] = {
     {COL_DESCRIPTION, Kind::Prompt, "Description", ""},
     {COL_TEAM_IND, Kind::Selection, "Request Type", "Individual,Team"},
-    {COL_TOP3, Kind::Selection, "Top 3 Statistic", "Normal,Passing,Receiving,Rushing,Tackles/Defense"},
+    {COL_TOP3, Kind::Selection, "Top 3 Statistic",
+     "Normal,Passing,Receiving,Rushing,Tackles/Defense"},
     {COL_SIGN, Kind::Selection, "Sign Number", "1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16"},
     {COL_DISPLAY_MODE, Kind::Selection, "Display Mode", "Continuous,Single Step,Selected Frame"},
     {COL_TIMES, Kind::Prompt, "Times to Display -- 0 thru 99999 -- Omit Commas", ""},
-    {COL_DRIVE, Kind::Selection, "Drive Letter", "A,B,C,D,E,F,G,H,I,J,K,L,M,N,O,P,Q,R,S,T,U,V,W,X,Y,Z"},
+    {COL_DRIVE, Kind::Selection, "Drive Letter",
+     "A,B,C,D,E,F,G,H,I,J,K,L,M,N,O,P,Q,R,S,T,U,V,W,X,Y,Z"},
     {COL_LIBRARY, Kind::Prompt, "Library Name -- 8 letters or less", ""},
     {COL_SEQUENCE, Kind::Prompt, "Sequence Name -- 8 letters or less", ""},
     {COL_FRAME, Kind::Prompt, "Frame Number -- 0 thru 9999 -- Omit Commas", ""},
@@ -71,9 +73,9 @@ TEST_F(EditCellTest, EachColumnOpensItsEditorWithLabelChoicesAndTheFirstRowsText
 
 TEST_F(EditCellTest, TopThreeCodeIsShownByItsName) {
   AddRows(1);
-  const std::pair<const char*, const char*> names[] = {{"N", "Normal"},    {"P", "Passing"},
-                                                       {"R", "Rushing"},   {"C", "Receiving"},
-                                                       {"T", "Tackles/Defense"}, {"X", "Tackles/Defense"}};
+  const std::pair<const char*, const char*> names[] = {
+      {"N", "Normal"},    {"P", "Passing"},         {"R", "Rushing"},
+      {"C", "Receiving"}, {"T", "Tackles/Defense"}, {"X", "Tackles/Defense"}};
   SelectRange({0});
   view.m_nCurColumn = COL_TOP3;
   for (const auto& [code, name] : names) {
@@ -109,7 +111,8 @@ TEST_F(EditCellTest, LibraryWithExtensionGoesIntoAllThreeRowsAfterTheMessage) {
   ui.AnswerPrompt("scores.lib");
   view.EditCurrentCell();
 
-  EXPECT_EQ(Column(COL_LIBRARY), (Texts{"DEFAULT", "DEFAULT", "DEFAULT", "SCORES", "SCORES", "SCORES"}));
+  EXPECT_EQ(Column(COL_LIBRARY),
+            (Texts{"DEFAULT", "DEFAULT", "DEFAULT", "SCORES", "SCORES", "SCORES"}));
   const auto messages = ui.Messages();
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].text, ".LIB extension does not need to be included in Library name.");
@@ -212,7 +215,9 @@ TEST_F(FootballEditCellTest, TopThreeOnATeamRowAsksAndChangesTheFirstRowOnly) {
   ui.AnswerSelection("Passing");
   ui.AnswerMessage(IDYES);
   view.EditCurrentCell();
-  EXPECT_EQ(ui.CountMessages("Top 3 is for INDIVIDUAL Stats Only\nChange Current Request to INDIVIDUAL?"), 1);
+  EXPECT_EQ(
+      ui.CountMessages("Top 3 is for INDIVIDUAL Stats Only\nChange Current Request to INDIVIDUAL?"),
+      1);
   EXPECT_EQ(Column(COL_TOP3), (Texts{"P", "P", "P"}));
   EXPECT_EQ(Column(COL_TEAM_IND), (Texts{"I", "T", "T"}));
 }
@@ -285,14 +290,15 @@ TEST_F(EditRequestTest, AddOnAnEmptyListCreatesRequestOneWithTheDefaults) {
   ASSERT_EQ(list().GetItemCount(), 1);
   Texts row;
   for (int c = 0; c < kColumnCount; ++c) row.push_back(list().GetItemText(0, c));
-  EXPECT_EQ(row, (Texts{"1", " ", "I", "N", "G", "1", "Continuous", "1", "C", "DEFAULT", "RTD_SEQ ", "0", "0"}));
+  EXPECT_EQ(row, (Texts{"1", " ", "I", "N", "G", "1", "Continuous", "1", "C", "DEFAULT", "RTD_SEQ ",
+                        "0", "0"}));
   EXPECT_TRUE(doc.IsModified());
 }
 
 TEST_F(EditRequestTest, EditReadsTheRowAndWritesTheDialogBack) {
   AddRows(2);
-  const char* cells[kColumnCount] = {"2", "Leaders", "T", "C", "G", "5x", "Selected Frame",
-                                     "0", "D", "SCORES", "SEQ1", "12", "300"};
+  const char* cells[kColumnCount] = {"2", "Leaders", "T",      "C",    "G",  "5x", "Selected Frame",
+                                     "0", "D",       "SCORES", "SEQ1", "12", "300"};
   for (int c = 0; c < kColumnCount; ++c) list().SetItemText(1, c, cells[c]);
 
   ui.AnswerEditRequest([](EditRequestData& data) {
@@ -330,16 +336,16 @@ TEST_F(EditRequestTest, EditReadsTheRowAndWritesTheDialogBack) {
   Texts row;
   for (int c = 0; c < kColumnCount; ++c) row.push_back(list().GetItemText(1, c));
   // Library as typed: the dialog does not run the field checks.
-  EXPECT_EQ(row, (Texts{"2", "Passing leaders", "I", "C", "G", "16", "Continuous", "25", "E", "my.lib", "S",
-                        "0", "5000"}));
+  EXPECT_EQ(row, (Texts{"2", "Passing leaders", "I", "C", "G", "16", "Continuous", "25", "E",
+                        "my.lib", "S", "0", "5000"}));
   EXPECT_EQ(list().GetItemCount(), 2);
 }
 
 TEST_F(EditRequestTest, TopThreeNamesBecomeCodesByTheirFirstTwoLetters) {
   AddRows(1);
-  const std::pair<const char*, const char*> cases[] = {{"Rushing", "R"},  {"Passing", "P"},
+  const std::pair<const char*, const char*> cases[] = {{"Rushing", "R"},   {"Passing", "P"},
                                                        {"Receiving", "C"}, {"Tackles/Defense", "T"},
-                                                       {"Normal", "N"},   {"", "N"}};
+                                                       {"Normal", "N"},    {"", "N"}};
   for (const auto& [name, code] : cases) {
     const std::string top3 = name;
     ui.AnswerEditRequest([top3](EditRequestData& data) {

@@ -1,11 +1,11 @@
 // Loading a request file into the list and saving the list back, on real
 // files in a temporary program directory.
 
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "listview/corvella_view.h"
 #include "platform/profile.h"
@@ -73,7 +73,8 @@ class RequestCount : public ViewFile, public ::testing::WithParamInterface<Count
 TEST_P(RequestCount, TheListEndsAtTheFirstMissingOrEmptyName) {
   StartWith(GetParam().text);
   EXPECT_EQ(List().GetItemCount(), GetParam().count);
-  for (int row = 0; row < List().GetItemCount(); ++row) EXPECT_EQ(Cell(row, 0), std::to_string(row + 1));
+  for (int row = 0; row < List().GetItemCount(); ++row)
+    EXPECT_EQ(Cell(row, 0), std::to_string(row + 1));
 }
 
 std::string WithName(int number, const std::string& nameLine) {
@@ -88,13 +89,18 @@ INSTANTIATE_TEST_SUITE_P(
                   RequestSection(1, ValidRequest("a")) + RequestSection(2, ValidRequest("b")) +
                       RequestSection(4, ValidRequest("d")),
                   2},
-        CountCase{"EmptyNameEndsTheList", ValidRequestFile(2) + WithName(3, "Name=") + RequestSection(4, ValidRequest("d")), 2},
-        CountCase{"MissingNameEndsTheList", ValidRequestFile(2) + WithName(3, "Team=T") + RequestSection(4, ValidRequest("d")), 2},
+        CountCase{"EmptyNameEndsTheList",
+                  ValidRequestFile(2) + WithName(3, "Name=") + RequestSection(4, ValidRequest("d")),
+                  2},
+        CountCase{
+            "MissingNameEndsTheList",
+            ValidRequestFile(2) + WithName(3, "Team=T") + RequestSection(4, ValidRequest("d")), 2},
         CountCase{"UnquotedBlankNameReadsEmpty", WithName(1, "Name=   "), 0},
         CountCase{"QuotedBlankNameCounts", WithName(1, "Name=\" \""), 1},
         CountCase{"AtMost300", ValidRequestFile(301), 300},
         CountCase{"Exactly300", ValidRequestFile(300), 300},
-        CountCase{"SectionsInAnyOrder", RequestSection(2, ValidRequest("b")) + RequestSection(1, ValidRequest("a")), 2},
+        CountCase{"SectionsInAnyOrder",
+                  RequestSection(2, ValidRequest("b")) + RequestSection(1, ValidRequest("a")), 2},
         CountCase{"Garbage", std::string("\0\xff[\x01]=\n\n[REQ", 12), 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -119,13 +125,14 @@ TEST_F(ViewFile, AcceptedValuesAreNormalisedWithoutMarkingTheDocument) {
 
 TEST_F(ViewFile, MissingKeysTakeTheirDefaultsAndMeetTheChecks) {
   StartWith("[REQ1]\r\nName=Only a name\r\n");
-  const std::vector<std::string> expected = {"1", "Only a name", "T",   "N",   "G", "1", "Continuous",
-                                             "1", "C",           "DEFAULT", "RTD", "0", "0"};
+  const std::vector<std::string> expected = {
+      "1", "Only a name", "T", "N", "G", "1", "Continuous", "1", "C", "DEFAULT", "RTD", "0", "0"};
   EXPECT_EQ(testing::Cells(List()), std::vector<std::vector<std::string>>{expected});
   // Top 3 "Normal" outside Football and Frame "1" outside Selected Frame are
   // corrected, each with its message, while loading.
-  EXPECT_EQ(ui.MessageTexts(), (std::vector<std::string>{"Top 3 is used in Football Only",
-                                                         "Frame Number is for Selected Frame Mode ONLY."}));
+  EXPECT_EQ(ui.MessageTexts(),
+            (std::vector<std::string>{"Top 3 is used in Football Only",
+                                      "Frame Number is for Selected Frame Mode ONLY."}));
   EXPECT_EQ(ui.calls[1].caption, "Field 1");
   EXPECT_EQ(ui.loadingAtMessage, (std::vector<bool>{true, true}));
   EXPECT_FALSE(view->IsLoading());
@@ -216,7 +223,8 @@ TEST_F(ViewFile, SavePassNormalisesCellsQuietly) {
 // Values with blanks at their ends, or in quotes, come back exactly; without
 // the quotes a blank description would read back empty and end the list.
 TEST_F(ViewFile, BlanksAndQuotesSurviveSaveAndLoad) {
-  const std::vector<std::string> names = {" ", "  padded  ", "\"quoted\"", "'single'", "\"", "tab\t"};
+  const std::vector<std::string> names = {" ",        "  padded  ", "\"quoted\"",
+                                          "'single'", "\"",         "tab\t"};
   std::string text;
   for (std::size_t i = 0; i < names.size(); ++i) {
     if (i > 0) text += "\r\n";
@@ -301,8 +309,12 @@ TEST_F(ViewFile, FootballIsRecognisedByTheFileName) {
     const char* path;
     bool football;
   };
-  const Case cases[] = {{"/srv/FOOT.REQ", true}, {"FOOT.REQ", true},     {"/srv/BASK.REQ", false},
-                        {"/srv/foot.req", false}, {"/FOOT/BASK.REQ", false}, {"OT.REQ", false},
+  const Case cases[] = {{"/srv/FOOT.REQ", true},
+                        {"FOOT.REQ", true},
+                        {"/srv/BASK.REQ", false},
+                        {"/srv/foot.req", false},
+                        {"/FOOT/BASK.REQ", false},
+                        {"OT.REQ", false},
                         {"", false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path);

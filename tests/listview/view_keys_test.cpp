@@ -134,15 +134,15 @@ TEST_F(ViewKeysTest, PageKeysMoveByAPageLessOneAndStopAtTheLastRow) {
     int target;
   };
   const Case cases[] = {
-      {3, VK_NEXT, 12},   // 3 + 10 - 1
-      {25, VK_PRIOR, 16}, // 25 - 10 + 1
-      {10, VK_PRIOR, 0},  // 10 - 10 <= 0
-      {11, VK_PRIOR, 2},
-      {39, VK_NEXT, 48},
+      {3, VK_NEXT, 12},    // 3 + 10 - 1
+      {25, VK_PRIOR, 16},  // 25 - 10 + 1
+      {10, VK_PRIOR, 0},   // 10 - 10 <= 0
+      {11, VK_PRIOR, 2},  {39, VK_NEXT, 48},
       {40, VK_NEXT, 49},  // 40 + 10 is not below the count: the last row
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE("from row " + std::to_string(c.from) + (c.key == VK_NEXT ? " Page Down" : " Page Up"));
+    SCOPED_TRACE("from row " + std::to_string(c.from) +
+                 (c.key == VK_NEXT ? " Page Down" : " Page Up"));
     list().SetTopIndex(0);
     list().EnsureVisible(c.from);
     Click(c.from, 0);
@@ -286,12 +286,14 @@ const StepCase kStepCases[] = {
     {"times plus above 99999 wraps to 1", COL_TIMES, "Continuous", "99999", VK_ADD, "1"},
     {"times minus below 1 wraps to 99999", COL_TIMES, "Continuous", "1", VK_SUBTRACT, "99999"},
     {"times of a single step row is skipped", COL_TIMES, "Single Step", "0", VK_ADD, "0"},
-    {"times of a selected frame row is skipped", COL_TIMES, "Selected Frame", "0", VK_SUBTRACT, "0"},
+    {"times of a selected frame row is skipped", COL_TIMES, "Selected Frame", "0", VK_SUBTRACT,
+     "0"},
     {"frame of a single step row steps", COL_FRAME, "Single Step", "0", VK_ADD, "1"},
     {"frame plus above 9999 wraps to 1", COL_FRAME, "Selected Frame", "9999", VK_ADD, "1"},
     {"frame minus below 1 wraps to 9999", COL_FRAME, "Selected Frame", "1", VK_SUBTRACT, "9999"},
     {"frame of a continuous row is skipped", COL_FRAME, "Continuous", "0", VK_ADD, "0"},
-    {"a huge number wraps instead of overflowing", COL_OFFSET, "Continuous", "99999999999", VK_ADD, "0"},
+    {"a huge number wraps instead of overflowing", COL_OFFSET, "Continuous", "99999999999", VK_ADD,
+     "0"},
 };
 
 class KeypadTest : public ListFixture, public ::testing::WithParamInterface<StepCase> {};
@@ -312,7 +314,8 @@ INSTANTIATE_TEST_SUITE_P(Wraps, KeypadTest, ::testing::ValuesIn(kStepCases),
                          [](const ::testing::TestParamInfo<StepCase>& info) {
                            std::string name;
                            for (const char* p = info.param.name; *p; ++p) {
-                             name += (*p >= 'a' && *p <= 'z') || (*p >= '0' && *p <= '9') ? *p : '_';
+                             name +=
+                                 (*p >= 'a' && *p <= 'z') || (*p >= '0' && *p <= '9') ? *p : '_';
                            }
                            return name;
                          });
@@ -440,7 +443,8 @@ TEST_F(ViewKeysTest, DisplayModeKeysSetTheModeAndTheTimesThatGoWithIt) {
   EXPECT_EQ(Column(COL_TIMES), (std::vector<std::string>{"1", "40"}));
 
   Key('F');
-  EXPECT_EQ(Column(COL_DISPLAY_MODE), (std::vector<std::string>{"Selected Frame", "Selected Frame"}));
+  EXPECT_EQ(Column(COL_DISPLAY_MODE),
+            (std::vector<std::string>{"Selected Frame", "Selected Frame"}));
   EXPECT_EQ(Column(COL_TIMES), (std::vector<std::string>{"0", "0"}));
   // The frame is not touched.
   EXPECT_EQ(Column(COL_FRAME), (std::vector<std::string>{"3", "3"}));
@@ -457,7 +461,8 @@ TEST_F(ViewKeysTest, EveryLetterSetsTheDriveAndNothingElse) {
   view.m_nCurColumn = COL_DRIVE;
   for (unsigned key = 'A'; key <= 'Z'; ++key) {
     Key(key);
-    EXPECT_EQ(Column(COL_DRIVE), std::vector<std::string>(2, std::string(1, static_cast<char>(key))));
+    EXPECT_EQ(Column(COL_DRIVE),
+              std::vector<std::string>(2, std::string(1, static_cast<char>(key))));
   }
   EXPECT_EQ(Column(COL_DISPLAY_MODE), (std::vector<std::string>{"Continuous", "Continuous"}));
   EXPECT_EQ(Column(COL_TIMES), (std::vector<std::string>{"1", "1"}));

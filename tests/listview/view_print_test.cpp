@@ -22,10 +22,12 @@ using Op = RecordingDc::Op;
 constexpr int kX = 96;  // screen pixels per inch the list recorded
 constexpr int kRowHeight = 13;
 constexpr int kWidths[kColumnCount] = {30, 150, 70, 40, 90, 50, 90, 120, 40, 70, 70, 50, 50};
-const char* const kHeadings[kColumnCount] = {" #",      "Description", "Team/Ind", "Top3",     "Game/Season",
-                                             "Sign #",  "Display Mode", "Times to Display", "Drive",
-                                             "Library", "Sequence",    "Frame",    "Offset"};
-const char* const kCells[kColumnCount] = {"", "", "I", "N", "G", "1", "Continuous", "1", "C", "LIB", "SEQ", "0", "0"};
+const char* const kHeadings[kColumnCount] = {
+    " #",           "Description",      "Team/Ind", "Top3",    "Game/Season", "Sign #",
+    "Display Mode", "Times to Display", "Drive",    "Library", "Sequence",    "Frame",
+    "Offset"};
+const char* const kCells[kColumnCount] = {"",  "",  "I",   "N",   "G", "1", "Continuous",
+                                          "1", "C", "LIB", "SEQ", "0", "0"};
 const COLORREF kShade = GetSysColor(COLOR_ACTIVEBORDER);
 
 class ViewPrintTest : public ::testing::Test {
@@ -82,8 +84,12 @@ class ViewPrintTest : public ::testing::Test {
     const int top = kX + (slot + 1) * (kRowHeight + 1);
     return Rect{left, top, left + kWidths[column], top + kRowHeight};
   }
-  static Rect FrameOf(const Rect& cell) { return Rect{cell.left - 1, cell.top - 1, cell.right, cell.bottom}; }
-  static Rect TextRectOf(const Rect& cell) { return Rect{cell.left, cell.top, cell.right, cell.bottom - 1}; }
+  static Rect FrameOf(const Rect& cell) {
+    return Rect{cell.left - 1, cell.top - 1, cell.right, cell.bottom};
+  }
+  static Rect TextRectOf(const Rect& cell) {
+    return Rect{cell.left, cell.top, cell.right, cell.bottom - 1};
+  }
 
   std::vector<std::string> TextsDrawn() const {
     std::vector<std::string> texts;
@@ -100,7 +106,9 @@ class ViewPrintTest : public ::testing::Test {
       if (r.op == Op::Text && r.rect == rect) return &r;
     return nullptr;
   }
-  std::vector<std::string> Headings() const { return std::vector<std::string>(kHeadings, kHeadings + kColumnCount); }
+  std::vector<std::string> Headings() const {
+    return std::vector<std::string>(kHeadings, kHeadings + kColumnCount);
+  }
 
   TempDir dir;
   AppProfile profile;
@@ -111,7 +119,8 @@ class ViewPrintTest : public ::testing::Test {
 };
 
 TEST_F(ViewPrintTest, PageCountIsRowsDividedByFortyPlusOne) {
-  const std::pair<int, int> cases[] = {{0, 1}, {1, 1}, {39, 1}, {40, 2}, {41, 2}, {79, 2}, {80, 3}, {300, 8}};
+  const std::pair<int, int> cases[] = {{0, 1},  {1, 1},  {39, 1}, {40, 2},
+                                       {41, 2}, {79, 2}, {80, 3}, {300, 8}};
   int rows = 0;
   for (auto [count, pages] : cases) {
     SCOPED_TRACE(count);

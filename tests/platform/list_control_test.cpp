@@ -26,7 +26,8 @@ ListControl MakeList(int rows) {
 
 std::vector<int> Selected(const ListControl& list) {
   std::vector<int> rows;
-  for (int r = list.GetNextItem(-1, LVNI_SELECTED); r != -1; r = list.GetNextItem(r, LVNI_SELECTED)) {
+  for (int r = list.GetNextItem(-1, LVNI_SELECTED); r != -1;
+       r = list.GetNextItem(r, LVNI_SELECTED)) {
     rows.push_back(r);
   }
   return rows;

@@ -3,6 +3,7 @@
 #include "platform/profile.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -15,8 +16,6 @@
 #include <random>
 #include <string>
 #include <thread>
-
-#include <gtest/gtest.h>
 
 #include "platform/program_path.h"
 #include "support/temp_dir.h"
@@ -86,9 +85,15 @@ TEST(ProfileInt, ReadsTheLeadingInteger) {
     const char* value;
     int expected;
   };
-  const Case cases[] = {{"12", 12},     {" -5", -5},        {"+7", 7},
-                        {"abc", 0},     {"12abc", 12},      {"0x10", 0},
-                        {"\"42\"", 42}, {"99999999999", INT_MAX}, {"-99999999999", INT_MIN}};
+  const Case cases[] = {{"12", 12},
+                        {" -5", -5},
+                        {"+7", 7},
+                        {"abc", 0},
+                        {"12abc", 12},
+                        {"0x10", 0},
+                        {"\"42\"", 42},
+                        {"99999999999", INT_MAX},
+                        {"-99999999999", INT_MIN}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.value);
     ProfileFile profile(std::string("[REQUEST]\nBAUD=") + c.value + "\n");
@@ -212,9 +217,9 @@ TEST(ProfileFunctions, ReadIntoACallerBuffer) {
   EXPECT_STREQ(buffer, "N");
   EXPECT_EQ(GetPrivateProfileString("REQUEST", "PARITY", "N", buffer, 0, path.c_str()), 0u);
   std::string missing = dir.File("NONE.INI");
-  EXPECT_EQ(GetPrivateProfileString("REQUEST", "PARITY", "N", buffer, sizeof buffer,
-                                    missing.c_str()),
-            1u);
+  EXPECT_EQ(
+      GetPrivateProfileString("REQUEST", "PARITY", "N", buffer, sizeof buffer, missing.c_str()),
+      1u);
   EXPECT_STREQ(buffer, "N");
   EXPECT_EQ(GetPrivateProfileInt("REQUEST", "BAUD", 9600, missing), 9600);
 }
@@ -302,7 +307,8 @@ TEST(WriteFileAtomically, WritesThroughASymbolicLink) {
   EXPECT_EQ(dir.Read("real/FOOT.REQ"), "second");
   EXPECT_EQ(dir.List(), (std::vector<std::string>{"BASK.REQ", "linked", "real", "real.REQ"}));
   int inReal = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(dir.File("real"))) inReal += entry.is_regular_file();
+  for (const auto& entry : std::filesystem::directory_iterator(dir.File("real")))
+    inReal += entry.is_regular_file();
   EXPECT_EQ(inReal, 1);
 }
 
@@ -355,8 +361,9 @@ TEST(WriteFileAtomically, RemovesOnlyItsOwnStaleTemporaries) {
   const std::string dead = std::to_string(gone);
   const std::string alive = std::to_string(::getpid());
   const std::vector<std::string> kept = {
-      "BASK.REQ.~" + alive + ".7.tmp", "BASK.REQ.~" + dead + ".x.tmp", "BASK.REQ.~" + dead + ".1.tmp.old",
-      "BASK.REQ.bak", "FOOT.REQ.~" + dead + ".0.tmp", "XBASK.REQ.~" + dead + ".0.tmp"};
+      "BASK.REQ.~" + alive + ".7.tmp",    "BASK.REQ.~" + dead + ".x.tmp",
+      "BASK.REQ.~" + dead + ".1.tmp.old", "BASK.REQ.bak",
+      "FOOT.REQ.~" + dead + ".0.tmp",     "XBASK.REQ.~" + dead + ".0.tmp"};
   for (const std::string& name : kept) dir.Write(name, "x");
   dir.Write("BASK.REQ.~" + dead + ".0.tmp", "x");
   dir.Write("BASK.REQ.~" + dead + ".12.tmp", "x");

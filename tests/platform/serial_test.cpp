@@ -3,10 +3,9 @@
 
 #include "platform/serial.h"
 
+#include <gtest/gtest.h>
 #include <stdlib.h>
 #include <termios.h>
-
-#include <gtest/gtest.h>
 
 #include <string>
 
@@ -141,12 +140,11 @@ TEST_F(SerialLine, RefusedSettingsLeaveTheLineAsItWas) {
   ASSERT_TRUE(port.Open("COM7"));
   ASSERT_TRUE(port.SetCommState({4800, 'O', 7, 10}));
   const SerialSettings refused[] = {
-      {14400, 'N', 8, 10},  // a rate the terminal driver cannot set
-      {0, 'N', 8, 10},      // no rate at all
-      {9600, 'N', 0, 0},    // what a refused mode text leaves behind
-      {9600, 'X', 8, 10},
-      {9600, 'N', 5, 20},   // two stop bits need 6 to 8 data bits
-      {9600, 'N', 8, 15},   // one and a half need 5
+      {14400, 'N', 8, 10},                      // a rate the terminal driver cannot set
+      {0, 'N', 8, 10},                          // no rate at all
+      {9600, 'N', 0, 0},                        // what a refused mode text leaves behind
+      {9600, 'X', 8, 10},  {9600, 'N', 5, 20},  // two stop bits need 6 to 8 data bits
+      {9600, 'N', 8, 15},                       // one and a half need 5
   };
   for (const SerialSettings& s : refused) {
     SCOPED_TRACE(std::to_string(s.baud) + " " + std::to_string(s.dataBits) + " " +

@@ -27,12 +27,20 @@ TEST(ProgramDirectoryTest, ChosenInOrder) {
     std::string expected;
     bool perUser;
   } cases[] = {
-      {"the environment wins", {"/srv/corvella", portable, "/data", "/home/op"}, "/srv/corvella/", false},
+      {"the environment wins",
+       {"/srv/corvella", portable, "/data", "/home/op"},
+       "/srv/corvella/",
+       false},
       {"a folder with CORVELLA.INI", {"", portable, "/data", "/home/op"}, portable, false},
       {"an installed program", {"", installed, "/data/", "/home/op"}, "/data/corvella/", true},
-      {"no XDG_DATA_HOME", {"", installed, "", "/home/op"}, "/home/op/.local/share/corvella/", true},
-      {"a relative XDG_DATA_HOME is ignored", {"", installed, "data", "/home/op/"},
-       "/home/op/.local/share/corvella/", true},
+      {"no XDG_DATA_HOME",
+       {"", installed, "", "/home/op"},
+       "/home/op/.local/share/corvella/",
+       true},
+      {"a relative XDG_DATA_HOME is ignored",
+       {"", installed, "data", "/home/op/"},
+       "/home/op/.local/share/corvella/",
+       true},
       {"no home folder: the current directory", {"", installed, "", ""}, "", false},
   };
   for (const Case& c : cases) {
@@ -76,7 +84,8 @@ TEST(ProgramDirectoryTest, SeedingCopiesTheSamplesAndReplacesNothing) {
 // ---- the hand-over message ---------------------------------------------------------
 
 TEST(ShellOpenTest, DecodesWhatIsEncodedInAnyPieces) {
-  for (const std::string& path : {std::string("/home/op/BASK.REQ"), std::string(), std::string(4096, '/')}) {
+  for (const std::string& path :
+       {std::string("/home/op/BASK.REQ"), std::string(), std::string(4096, '/')}) {
     const std::string message = EncodeShellOpen(path) + "trailing";
     for (std::size_t cut = 0; cut < message.size() - 8; ++cut) {
       const ShellOpenMessage part = DecodeShellOpen(std::string_view(message).substr(0, cut));
@@ -101,7 +110,8 @@ TEST(ShellOpenTest, RejectsWhatCanNeverBeAMessage) {
       {"length near 4 GiB", std::string("CVO1\xff\xff\xff\xff", 8)},
       {"relative path", EncodeShellOpen("BASK.REQ")},
       {"NUL in the path", EncodeShellOpen(std::string("/a\0b", 4))},
-      {"NUL seen before the rest arrives", EncodeShellOpen(std::string("/a\0bcdef", 8)).substr(0, 11)},
+      {"NUL seen before the rest arrives",
+       EncodeShellOpen(std::string("/a\0bcdef", 8)).substr(0, 11)},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(DecodeShellOpen(c.bytes).status, ShellOpenMessage::Invalid) << c.what;

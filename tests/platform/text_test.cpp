@@ -3,10 +3,10 @@
 
 #include "platform/text.h"
 
+#include <gtest/gtest.h>
+
 #include <climits>
 #include <string>
-
-#include <gtest/gtest.h>
 
 namespace corvella {
 namespace {
@@ -16,10 +16,19 @@ TEST(Text, LeadingIntReadsLikeAtoi) {
     const char* text;
     int value;
   };
-  const Case cases[] = {{"007", 7},    {"5x", 5},       {"  -12", -12}, {"+3", 3},
-                        {"abc", 0},    {"", 0},         {"- 1", 0},     {"\t\n 42", 42},
-                        {"1 2", 1},    {"99999", 99999}, {"99999999999", INT_MAX},
-                        {"-99999999999", INT_MIN},      {"2147483647", INT_MAX},
+  const Case cases[] = {{"007", 7},
+                        {"5x", 5},
+                        {"  -12", -12},
+                        {"+3", 3},
+                        {"abc", 0},
+                        {"", 0},
+                        {"- 1", 0},
+                        {"\t\n 42", 42},
+                        {"1 2", 1},
+                        {"99999", 99999},
+                        {"99999999999", INT_MAX},
+                        {"-99999999999", INT_MIN},
+                        {"2147483647", INT_MAX},
                         {"-2147483648", INT_MIN}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);

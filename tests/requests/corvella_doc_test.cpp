@@ -4,11 +4,11 @@
 
 #include "requests/corvella_doc.h"
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <memory>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "listview/corvella_view.h"
 #include "platform/profile.h"
@@ -34,7 +34,8 @@ class SportSetting : public ::testing::TestWithParam<SportCase> {};
 TEST_P(SportSetting, SelectsTheRequestFile) {
   const SportCase& c = GetParam();
   TempDir dir;
-  if (c.value != nullptr) dir.Write("CORVELLA.INI", std::string("[REQUEST]\r\nSPORT=") + c.value + "\r\n");
+  if (c.value != nullptr)
+    dir.Write("CORVELLA.INI", std::string("[REQUEST]\r\nSPORT=") + c.value + "\r\n");
   AppProfile profile(dir.File("CORVELLA.INI"));
   ScriptedUi ui;
   CCorvellaDoc doc(profile, ui);
@@ -51,12 +52,13 @@ TEST_P(SportSetting, SelectsTheRequestFile) {
 
 INSTANTIATE_TEST_SUITE_P(
     Configuration, SportSetting,
-    ::testing::Values(SportCase{nullptr, "BASK.REQ", false}, SportCase{"BASKETBALL", "BASK.REQ", false},
-                      SportCase{"hockey", "HOCK.REQ", false}, SportCase{"FOOT.REQ", "FOOT.REQ", false},
-                      SportCase{"Football", "FOOT.REQ", false}, SportCase{"baseball", "BASE.REQ", false},
-                      SportCase{"BASKET", "BASK.REQ", false}, SportCase{"soccer", "SOCC.REQ", false},
-                      SportCase{"VOLLEY", "VOLL.REQ", false}, SportCase{"Bas", "BASK.REQ", true},
-                      SportCase{"curling", "BASK.REQ", true}, SportCase{"", "BASK.REQ", true}));
+    ::testing::Values(
+        SportCase{nullptr, "BASK.REQ", false}, SportCase{"BASKETBALL", "BASK.REQ", false},
+        SportCase{"hockey", "HOCK.REQ", false}, SportCase{"FOOT.REQ", "FOOT.REQ", false},
+        SportCase{"Football", "FOOT.REQ", false}, SportCase{"baseball", "BASE.REQ", false},
+        SportCase{"BASKET", "BASK.REQ", false}, SportCase{"soccer", "SOCC.REQ", false},
+        SportCase{"VOLLEY", "VOLL.REQ", false}, SportCase{"Bas", "BASK.REQ", true},
+        SportCase{"curling", "BASK.REQ", true}, SportCase{"", "BASK.REQ", true}));
 
 TEST(DocumentConfiguration, NoConfigurationFileMeansBasketballAndInputPortOne) {
   TempDir dir;
@@ -97,7 +99,7 @@ TEST(DocumentConfiguration, SerialSettingsAndParityRule) {
     const char* parity;  // nullptr: no key
     const char* expected;
   };
-  const Case cases[] = {{nullptr, "N"}, {"even", "E"}, {"o", "O"}, {"N", "N"},
+  const Case cases[] = {{nullptr, "N"}, {"even", "E"}, {"o", "O"},    {"N", "N"},
                         {"M", "N"},     {"", "N"},     {"\"\"", "N"}, {"space", "N"}};
   TempDir dir;
   AppProfile profile(dir.File("CORVELLA.INI"));
@@ -168,9 +170,11 @@ class DocumentWithView : public ::testing::Test {
   std::string Description(int row = 0) { return List().GetItemText(row, COL_DESCRIPTION); }
   // Appends a request every check accepts.
   void AddValidRow(const std::string& name) {
-    const int row = List().InsertItem(List().GetItemCount(), std::to_string(List().GetItemCount() + 1));
+    const int row =
+        List().InsertItem(List().GetItemCount(), std::to_string(List().GetItemCount() + 1));
     const testing::RequestValues values = testing::ValidRequest(name);
-    for (int c = 1; c <= kLastColumn; ++c) List().SetItemText(row, c, values[static_cast<std::size_t>(c - 1)]);
+    for (int c = 1; c <= kLastColumn; ++c)
+      List().SetItemText(row, c, values[static_cast<std::size_t>(c - 1)]);
   }
 
   TempDir dir;
@@ -319,7 +323,8 @@ TEST_F(DocumentWithView, SavePromptOfNewOpenAndExit) {
     bool result;
     bool saved;
   };
-  for (const Case& c : {Case{IDCANCEL, false, false}, Case{IDNO, true, false}, Case{IDYES, true, true}}) {
+  for (const Case& c :
+       {Case{IDCANCEL, false, false}, Case{IDNO, true, false}, Case{IDYES, true, true}}) {
     SCOPED_TRACE(c.answer);
     ui.ClearRecord();
     ui.AnswerMessage(c.answer);

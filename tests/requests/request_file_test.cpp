@@ -3,9 +3,9 @@
 
 #include "requests/request_file.h"
 
-#include <string>
-
 #include <gtest/gtest.h>
+
+#include <string>
 
 #include "support/request_files.h"
 #include "support/temp_dir.h"
@@ -19,10 +19,9 @@ TEST(RequestFile, ValuesReadBackExactlyAsWritten) {
     const char* written;
   };
   const Case cases[] = {
-      {"Points", "Points"},          {"RTD_SEQ ", "\"RTD_SEQ \""},   {" ", "\" \""},
-      {" lead", "\" lead\""},        {"\"q\"", "\"\"q\"\""},         {"'q'", "\"'q'\""},
-      {"\"", "\""},                  {"a\"b\"", "a\"b\""},           {"\"x'", "\"x'"},
-      {"in side", "in side"},        {"", ""},                       {"tab\t", "\"tab\t\""},
+      {"Points", "Points"},   {"RTD_SEQ ", "\"RTD_SEQ \""}, {" ", "\" \""}, {" lead", "\" lead\""},
+      {"\"q\"", "\"\"q\"\""}, {"'q'", "\"'q'\""},           {"\"", "\""},   {"a\"b\"", "a\"b\""},
+      {"\"x'", "\"x'"},       {"in side", "in side"},       {"", ""},       {"tab\t", "\"tab\t\""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.value);
@@ -48,7 +47,7 @@ TEST(RequestFile, CountAndValues) {
   ProfileFile file(testing::ValidRequestFile(3) + "[REQ4]\r\nName=\r\n[REQ5]\r\nName=x\r\n");
   EXPECT_EQ(CountRequestsInFile(file), 3);
   EXPECT_EQ(ReadRequestValue(file, 2, COL_DESCRIPTION), "Request 2");
-  EXPECT_EQ(ReadRequestValue(file, 4, COL_TEAM_IND), "T");       // missing key: file default
+  EXPECT_EQ(ReadRequestValue(file, 4, COL_TEAM_IND), "T");  // missing key: file default
   EXPECT_EQ(ReadRequestValue(file, 9, COL_TOP3), "Normal");
   EXPECT_EQ(RequestSectionName(300), "REQ300");
 }

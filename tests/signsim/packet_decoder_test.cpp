@@ -1,10 +1,10 @@
 // The service log's reading of a request packet: fields, framing, checksum.
 
+#include "tools/signsim/packet_decoder.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
-
-#include "tools/signsim/packet_decoder.h"
 
 namespace {
 
@@ -31,10 +31,11 @@ TEST(PacketDecoder, ReadsTheWorkedExample) {
   auto r = decodeRequestPacket(view(p));
   EXPECT_TRUE(r.framed);
   EXPECT_TRUE(r.checksumOk);
-  EXPECT_EQ(r.line,
-            "packet header 001 sign 03 mode 0 Continuous times 00005 drive C library \"SCORES\" sequence "
-            "\"LEADERS\" frame 0000 offset 00120 statistic G team/ind I side Visitor player 7 top3 none "
-            "checksum 20 (ok, computed 20)");
+  EXPECT_EQ(
+      r.line,
+      "packet header 001 sign 03 mode 0 Continuous times 00005 drive C library \"SCORES\" sequence "
+      "\"LEADERS\" frame 0000 offset 00120 statistic G team/ind I side Visitor player 7 top3 none "
+      "checksum 20 (ok, computed 20)");
 }
 
 struct FieldCase {

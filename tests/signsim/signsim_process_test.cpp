@@ -115,14 +115,15 @@ TEST_F(SignsimProcessTest, ServesTheLibraryLogsEachCallAndRemovesItsSocket) {
     EXPECT_TRUE(child.saw("not a request packet: 3 bytes"));
     EXPECT_TRUE(child.saw("GetPhotocell(\"SIGN2\") -> 0"));
     EXPECT_TRUE(child.saw("socket removed"));
-    struct stat st{};
+    struct stat st {};
     EXPECT_NE(::lstat((m_dir + "/zeltrpc").c_str(), &st), 0);
   }
 }
 
 TEST_F(SignsimProcessTest, OptionsShapeTheService) {
-  Child child({"--dir", m_dir, "--endpoint", "zeltrpc", "--big-endian", "--fault", "18", "--max-frag", "64",
-               "--drop-after", "100", "--delay-ms", "1", "--status-fill", "300"});
+  Child child({"--dir", m_dir, "--endpoint", "zeltrpc", "--big-endian", "--fault", "18",
+               "--max-frag", "64", "--drop-after", "100", "--delay-ms", "1", "--status-fill",
+               "300"});
   ASSERT_TRUE(child.readUntil("listening on")) << child.output();
   ASSERT_EQ(zeltConnectSign("."), 0u);
   int32_t v = 0;
@@ -144,7 +145,9 @@ TEST_F(SignsimProcessTest, HelpAndBadOptions) {
     EXPECT_TRUE(child.saw("usage: signsim"));
     EXPECT_TRUE(child.saw("--drop-after N"));
   }
-  for (std::vector<std::string> bad : {std::vector<std::string>{"--bogus"}, {"--max-frag", "10"}, {"--fault"},
+  for (std::vector<std::string> bad : {std::vector<std::string>{"--bogus"},
+                                       {"--max-frag", "10"},
+                                       {"--fault"},
                                        {"--delay-ms", "x"}}) {
     SCOPED_TRACE(bad[0]);
     Child child(bad);
@@ -202,7 +205,7 @@ TEST_F(SignsimEmbeddedTest, FailedStartRemovesItsSocketFile) {
   ::setrlimit(RLIMIT_NOFILE, &saved);
   EXPECT_FALSE(started);
   EXPECT_NE(error.find("Too many open files"), std::string::npos) << error;
-  struct stat st{};
+  struct stat st {};
   EXPECT_NE(::lstat((m_dir + "/zeltrpc").c_str(), &st), 0);
 }
 
@@ -268,16 +271,19 @@ TEST_F(SignsimEmbeddedTest, ServesTheOpnumsTheLibraryNeverSends) {
   EXPECT_EQ(call(1, {}, reply), 0);
   EXPECT_EQ(reply, bytes({0, 0, 0, 0}));
   // 36: value1, data "ab", length 2, out buffer, size 8 -> the data echoed.
-  EXPECT_EQ(call(36, bytes({7, 0, 0, 0, 2, 0, 0, 0, 'a', 'b', 0, 0, 2, 0, 0, 0, 8, 0, 0, 0}), reply), 0);
+  EXPECT_EQ(
+      call(36, bytes({7, 0, 0, 0, 2, 0, 0, 0, 'a', 'b', 0, 0, 2, 0, 0, 0, 8, 0, 0, 0}), reply), 0);
   EXPECT_EQ(reply, bytes({2, 0, 0, 0, 'a', 'b', 0, 0, 2, 0, 0, 0, 0, 0, 0, 0}));
   // 17: a text -> "text=" and the text.
-  EXPECT_EQ(call(17, bytes({2, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0, 'q', 0, 0, 0, 16, 0, 0, 0}), reply), 0);
+  EXPECT_EQ(call(17, bytes({2, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0, 'q', 0, 0, 0, 16, 0, 0, 0}), reply),
+            0);
   EXPECT_EQ(std::string(reply.begin() + 4, reply.begin() + 10), "text=q");
   // A buffer whose count differs from its size argument is bad stub data.
   EXPECT_EQ(call(40, bytes({0, 0, 0, 0, 2, 0, 0, 0, 'a', 'b', 0, 0, 3, 0, 0, 0}), reply), 0x6F7);
   EXPECT_EQ(call(59, {}, reply), static_cast<int>(zeltrpc::rpc::kNcaOpRangeError));
   // GetRealTimeData asking for 2 GiB: refused, not allocated.
-  EXPECT_EQ(call(35, bytes({0, 0, 0, 0, 0xff, 0xff, 0xff, 0x7f, 0, 0, 0, 0, 0, 0, 0, 0}), reply), 0x6F7);
+  EXPECT_EQ(call(35, bytes({0, 0, 0, 0, 0xff, 0xff, 0xff, 0x7f, 0, 0, 0, 0, 0, 0, 0, 0}), reply),
+            0x6F7);
 }
 
 }  // namespace

@@ -53,7 +53,8 @@ class PseudoTerminal {
       pollfd p{m_master, POLLIN, 0};
       if (::poll(&p, 1, waitMs) <= 0 || (p.revents & POLLIN) == 0) break;
       char buffer[4096];
-      const std::size_t want = count - out.size() < sizeof buffer ? count - out.size() : sizeof buffer;
+      const std::size_t want =
+          count - out.size() < sizeof buffer ? count - out.size() : sizeof buffer;
       const ssize_t n = ::read(m_master, buffer, want);
       if (n <= 0) break;
       out.append(buffer, static_cast<std::size_t>(n));

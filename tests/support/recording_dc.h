@@ -16,7 +16,18 @@ namespace corvella {
 
 class RecordingDc : public DeviceContext {
  public:
-  enum class Op { Fill, Frame, Text, Font, TextColor, BkColor, MapMode, WindowExt, ViewportExt, ViewportOrg };
+  enum class Op {
+    Fill,
+    Frame,
+    Text,
+    Font,
+    TextColor,
+    BkColor,
+    MapMode,
+    WindowExt,
+    ViewportExt,
+    ViewportOrg
+  };
 
   // One recorded operation. For Text, textColor and bkColor are the colours
   // in effect when the text was drawn and font the selected font.

@@ -84,7 +84,8 @@ std::string ScriptedUi::Preselected(const std::string& current, const std::strin
     const std::string entry = choices.substr(start, end - start);
     if (entry.size() >= current.size() &&
         std::equal(current.begin(), current.end(), entry.begin(), [](char a, char b) {
-          return std::toupper(static_cast<unsigned char>(a)) == std::toupper(static_cast<unsigned char>(b));
+          return std::toupper(static_cast<unsigned char>(a)) ==
+                 std::toupper(static_cast<unsigned char>(b));
         })) {
       return entry;
     }

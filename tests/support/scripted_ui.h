@@ -39,9 +39,18 @@ class ScriptedUi : public Ui {
   };
 
   // ---- scripting ---------------------------------------------------------------
-  ScriptedUi& AnswerMessage(int id) { messageAnswers.push_back(id); return *this; }
-  ScriptedUi& AnswerPrompt(std::string text) { promptAnswers.push_back(std::move(text)); return *this; }
-  ScriptedUi& AnswerSelection(std::string text) { selectionAnswers.push_back(std::move(text)); return *this; }
+  ScriptedUi& AnswerMessage(int id) {
+    messageAnswers.push_back(id);
+    return *this;
+  }
+  ScriptedUi& AnswerPrompt(std::string text) {
+    promptAnswers.push_back(std::move(text));
+    return *this;
+  }
+  ScriptedUi& AnswerSelection(std::string text) {
+    selectionAnswers.push_back(std::move(text));
+    return *this;
+  }
   // The handler edits the data and returns true for OK, false for Cancel.
   ScriptedUi& AnswerEditRequest(std::function<bool(EditRequestData&)> handler) {
     editRequestAnswers.push_back(std::move(handler));

@@ -55,7 +55,10 @@ std::string Hex(const std::string& bytes) {
 // "001" at the front, EOT, a correct upper-case checksum and ETB at the end.
 void ExpectFramed(const std::string& packet) {
   ASSERT_GE(packet.size(), 17u);
-  EXPECT_EQ(packet.substr(0, 13), std::string("\x16" "00000000" "\x01" "001"));
+  EXPECT_EQ(packet.substr(0, 13), std::string("\x16"
+                                              "00000000"
+                                              "\x01"
+                                              "001"));
   const std::size_t eot = packet.size() - 4;
   EXPECT_EQ(packet[eot], '\x04');
   EXPECT_EQ(packet.back(), '\x17');
@@ -108,17 +111,27 @@ INSTANTIATE_TEST_SUITE_P(
         FieldCase{"Sign16", {{COL_SIGN, "16"}}, 1, 7, 13, "16", N},
         // display mode and times
         FieldCase{"SingleStep", {{COL_DISPLAY_MODE, "Single Step"}}, 1, 7, 15, "1", N},
-        FieldCase{"SelectedFrame", {{COL_DISPLAY_MODE, "Selected Frame"}, {COL_TIMES, "0"}}, 1, 7,
-                  15, "200000", N},
+        FieldCase{"SelectedFrame",
+                  {{COL_DISPLAY_MODE, "Selected Frame"}, {COL_TIMES, "0"}},
+                  1,
+                  7,
+                  15,
+                  "200000",
+                  N},
         FieldCase{"OtherModeText", {{COL_DISPLAY_MODE, "continuous"}}, 1, 7, 15, "2", N},
         FieldCase{"EmptyModeText", {{COL_DISPLAY_MODE, ""}}, 1, 7, 15, "2", N},
         // names: padded, never cut
         FieldCase{"LibraryPadded", {{COL_LIBRARY, "DEFAULT"}}, 1, 7, 22, "DEFAULT ", N},
-        FieldCase{"SequenceTrailingBlank", {{COL_SEQUENCE, "RTD_SEQ "}}, 1, 7, 30, "RTD_SEQ 0000",
-                  N},
+        FieldCase{
+            "SequenceTrailingBlank", {{COL_SEQUENCE, "RTD_SEQ "}}, 1, 7, 30, "RTD_SEQ 0000", N},
         FieldCase{"EmptyLibrary", {{COL_LIBRARY, ""}}, 1, 7, 22, "        LEADERS", N},
-        FieldCase{"LongLibraryNotCut", {{COL_LIBRARY, "ABCDEFGHIJ"}}, 1, 7, 22,
-                  "ABCDEFGHIJLEADERS ", N + 2},
+        FieldCase{"LongLibraryNotCut",
+                  {{COL_LIBRARY, "ABCDEFGHIJ"}},
+                  1,
+                  7,
+                  22,
+                  "ABCDEFGHIJLEADERS ",
+                  N + 2},
         // player field
         FieldCase{"Player0", {}, 0, 0, 49, "H 0 ", N},
         FieldCase{"Player9", {}, 0, 9, 49, "H 9 ", N},
@@ -136,10 +149,20 @@ INSTANTIATE_TEST_SUITE_P(
         FieldCase{"NumberNoDigits", {{COL_OFFSET, "x5"}}, 1, 7, 42, "00000", N},
         FieldCase{"TimesTooWide", {{COL_TIMES, "1234567"}}, 1, 7, 16, "1234567C", N + 2},
         FieldCase{"NegativeSign", {{COL_SIGN, "-3"}}, 1, 7, 13, "-030", N + 1},
-        FieldCase{"HugeOffsetSaturates", {{COL_OFFSET, "99999999999999999999"}}, 1, 7, 42,
-                  "2147483647G", N + 5},
-        FieldCase{"MostNegativeFrame", {{COL_FRAME, "-99999999999999999999"}}, 1, 7, 38,
-                  "-2147483648", N + 7},
+        FieldCase{"HugeOffsetSaturates",
+                  {{COL_OFFSET, "99999999999999999999"}},
+                  1,
+                  7,
+                  42,
+                  "2147483647G",
+                  N + 5},
+        FieldCase{"MostNegativeFrame",
+                  {{COL_FRAME, "-99999999999999999999"}},
+                  1,
+                  7,
+                  38,
+                  "-2147483648",
+                  N + 7},
         // first-character fields
         FieldCase{"DriveFirstChar", {{COL_DRIVE, "Dx"}}, 1, 7, 21, "DSCORES", N},
         FieldCase{"EmptyDrive", {{COL_DRIVE, ""}}, 1, 7, 21, "SCORES", N - 1}),
@@ -180,7 +203,10 @@ TEST(RequestPacket, ChecksumCoversOffsetOneAndEotButNotSyn) {
 TEST(RequestPacket, HeaderEmptiesThePacketFirst) {
   std::string packet = "left over";
   AppendRequestPacketHeader(packet, 1);
-  EXPECT_EQ(packet, std::string("\x16" "00000000" "\x01" "001"));
+  EXPECT_EQ(packet, std::string("\x16"
+                                "00000000"
+                                "\x01"
+                                "001"));
   AppendRequestPacketHeader(packet, 1234);
   EXPECT_EQ(packet.substr(10), "1234");
 }

@@ -2,11 +2,12 @@
 // stand-in sign service in a private socket folder, and out of a serial port
 // that is a pseudo-terminal.
 
+#include "transmit/send_request.h"
+
+#include <gtest/gtest.h>
 #include <stdlib.h>
 #include <termios.h>
 #include <zeltrpc.h>
-
-#include <gtest/gtest.h>
 
 #include <memory>
 #include <mutex>
@@ -22,7 +23,6 @@
 #include "support/temp_dir.h"
 #include "tools/signsim/server.h"
 #include "transmit/packet.h"
-#include "transmit/send_request.h"
 
 namespace corvella {
 namespace {
@@ -37,8 +37,26 @@ const char kRequests[] =
 
 // The worked example sent with Visitor and player 7.
 const std::string kExamplePacket =
-    "\x16" "00000000" "\x01" "001" "03" "0" "00005" "C" "SCORES  " "LEADERS " "0000" "00120"
-    "G" "I" "V" " 7" " " "\x04" "20" "\x17";
+    "\x16"
+    "00000000"
+    "\x01"
+    "001"
+    "03"
+    "0"
+    "00005"
+    "C"
+    "SCORES  "
+    "LEADERS "
+    "0000"
+    "00120"
+    "G"
+    "I"
+    "V"
+    " 7"
+    " "
+    "\x04"
+    "20"
+    "\x17";
 
 class ScopedEnv {
  public:
@@ -251,8 +269,8 @@ TEST_F(SendRequestTest, DialogIsToldTheRequestKindAndTheConfiguredSport) {
     const char* code;
     int messages;
   };
-  for (const Case& c : {Case{"FOOT.REQ", "FOOT", 0}, Case{"hockey", "HOCK", 0}, Case{"Bas", "BASK", 1},
-                        Case{"", "BASK", 1}}) {
+  for (const Case& c : {Case{"FOOT.REQ", "FOOT", 0}, Case{"hockey", "HOCK", 0},
+                        Case{"Bas", "BASK", 1}, Case{"", "BASK", 1}}) {
     SCOPED_TRACE(c.sport);
     WritePrivateProfileString("REQUEST", "SPORT", c.sport, dir.File("CORVELLA.INI"));
     ui.ClearRecord();

@@ -3,13 +3,31 @@
  * real-time data, reads a status text and disconnects. */
 #include <stdio.h>
 #include <string.h>
-
 #include <zeltrpc.h>
 
 int main(void) {
   static const char packet[] =
-      "\x16" "0" "0000000" "\x01" "001" "03" "0" "00005" "C" "SCORES  " "LEADERS " "0000" "00120"
-      "G" "I" "V" " 7" " " "\x04" "20" "\x17";
+      "\x16"
+      "0"
+      "0000000"
+      "\x01"
+      "001"
+      "03"
+      "0"
+      "00005"
+      "C"
+      "SCORES  "
+      "LEADERS "
+      "0000"
+      "00120"
+      "G"
+      "I"
+      "V"
+      " 7"
+      " "
+      "\x04"
+      "20"
+      "\x17";
   char status[256];
   uint32_t size = 0;
   uint32_t rc = zeltConnectSign(".");

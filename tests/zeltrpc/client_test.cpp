@@ -54,9 +54,10 @@ TEST_F(ClientTest, ConnectSendsPacketAndDisconnects) {
   EXPECT_EQ(zeltSendRealTimeDataPort(0, kPacket.data(), 57), 0u);
   auto got = m_server->service().realTimeData(0);
   EXPECT_EQ(std::string(got.begin(), got.end()), kPacket);
-  EXPECT_TRUE(logContains("sign 03 mode 0 Continuous times 00005 drive C library \"SCORES\" sequence \"LEADERS\" "
-                          "frame 0000 offset 00120 statistic G team/ind I side Visitor player 7 top3 none "
-                          "checksum 20 (ok"))
+  EXPECT_TRUE(logContains(
+      "sign 03 mode 0 Continuous times 00005 drive C library \"SCORES\" sequence \"LEADERS\" "
+      "frame 0000 offset 00120 statistic G team/ind I side Visitor player 7 top3 none "
+      "checksum 20 (ok"))
       << ::testing::PrintToString(log());
   EXPECT_EQ(zeltDisconnectSign(), 0u);
   EXPECT_EQ(zeltIsServer("."), 0u);
@@ -71,17 +72,18 @@ TEST_F(ClientTest, WorkedRequestBodiesReachTheServerExactly) {
             bytes({0, 0, 0, 0, 3, 0, 0, 0, 0x61, 0x62, 0x63, 0, 3, 0, 0, 0}));
   zeltPlaySequence("S1", "Q1", 1, 2);
   EXPECT_EQ(m_server->lastRequestStub(2),
-            bytes({3, 0, 0, 0, 0, 0, 0, 0, 3, 0, 0, 0, 'S', '1', 0, 0, 3, 0, 0, 0, 0, 0, 0, 0, 3, 0, 0, 0,
-                   'Q', '1', 0, 0, 1, 0, 0, 0, 2, 0, 0, 0}));
+            bytes({3, 0, 0, 0, 0, 0, 0, 0, 3,   0,   0, 0, 'S', '1', 0, 0, 3, 0, 0, 0,
+                   0, 0, 0, 0, 3, 0, 0, 0, 'Q', '1', 0, 0, 1,   0,   0, 0, 2, 0, 0, 0}));
   // An empty string goes with both counts 1 and a single NUL.
   zeltCheckSequence("", "");
-  EXPECT_EQ(m_server->lastRequestStub(14), bytes({1, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0,
-                                                  0, 0, 0, 1, 0, 0, 0, 0}));
+  EXPECT_EQ(m_server->lastRequestStub(14), bytes({1, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0,
+                                                  0, 1, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0}));
   // An in,out size travels in the request too: GetStatus with capacity 5.
   char buf[5];
   uint32_t size = 0;
   zeltGetStatus("X", buf, 5, &size);
-  EXPECT_EQ(m_server->lastRequestStub(19), bytes({2, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0, 'X', 0, 0, 0, 5, 0, 0, 0}));
+  EXPECT_EQ(m_server->lastRequestStub(19),
+            bytes({2, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0, 'X', 0, 0, 0, 5, 0, 0, 0}));
 }
 
 // Every one of the 54 procedures.
@@ -104,11 +106,16 @@ TEST_F(ClientTest, ArgumentChecksReturn87WithoutACall) {
       {"GetConfig null buffer", [&] { return zeltGetConfig("SIGN1", nullptr, 8, &size); }},
       {"ListWindows null buffer", [&] { return zeltListWindows("SIGN1", nullptr, 8, &size); }},
       {"GetBulb null buffer", [&] { return zeltGetBulb("SIGN1", nullptr, 8, &size, &v); }},
-      {"GetSchedSeqStatus null buffer2", [&] { return zeltGetSchedSeqStatus("SIGN1", b, &size, nullptr, &size2, &v); }},
-      {"GetDefaultSequence null size", [&] { return zeltGetDefaultSequence("SIGN1", b, nullptr, &v, &v); }},
-      {"GetFrameStatus null value2", [&] { return zeltGetFrameStatus("SIGN1", b, &size, &v, nullptr, &v, &v, &v); }},
-      {"GetFrameStatus null value3", [&] { return zeltGetFrameStatus("SIGN1", b, &size, &v, &v, nullptr, &v, &v); }},
-      {"GetEffectStatus null value", [&] { return zeltGetEffectStatus("SIGN1", nullptr, b, &size); }},
+      {"GetSchedSeqStatus null buffer2",
+       [&] { return zeltGetSchedSeqStatus("SIGN1", b, &size, nullptr, &size2, &v); }},
+      {"GetDefaultSequence null size",
+       [&] { return zeltGetDefaultSequence("SIGN1", b, nullptr, &v, &v); }},
+      {"GetFrameStatus null value2",
+       [&] { return zeltGetFrameStatus("SIGN1", b, &size, &v, nullptr, &v, &v, &v); }},
+      {"GetFrameStatus null value3",
+       [&] { return zeltGetFrameStatus("SIGN1", b, &size, &v, &v, nullptr, &v, &v); }},
+      {"GetEffectStatus null value",
+       [&] { return zeltGetEffectStatus("SIGN1", nullptr, b, &size); }},
       {"GetSchedule null size", [&] { return zeltGetSchedule("SIGN1", nullptr, b, &v); }},
       {"GetDIB null d", [&] { return zeltGetDIB(b, b, b, nullptr); }},
       {"GetDIB null a", [&] { return zeltGetDIB(nullptr, b, b, b); }},

@@ -136,10 +136,17 @@ TEST_F(HostileTest, BadRepliesEndAsStatusesWithoutOverflow) {
     return stub;
   };
   const HostileCase cases[] = {
-      {"count larger than the buffer", [&](uint32_t id) { return Answer{response(id, getStatusStub(100, 100, 100))}; }, 1783},
-      {"count far past the reply", [&](uint32_t id) { return Answer{response(id, getStatusStub(0xFFFFFFF0u, 4, 4))}; }, 1783},
-      {"size differs from the count", [&](uint32_t id) { return Answer{response(id, getStatusStub(4, 4, 8))}; }, 1783},
-      {"reply stub cut short", [&](uint32_t id) { return Answer{response(id, {4, 0, 0})}; }, 1783},
+      {"count larger than the buffer",
+       [&](uint32_t id) { return Answer{response(id, getStatusStub(100, 100, 100))}; }, 1783},
+      {"count far past the reply",
+       [&](uint32_t id) { return Answer{response(id, getStatusStub(0xFFFFFFF0u, 4, 4))}; }, 1783},
+      {"size differs from the count",
+       [&](uint32_t id) { return Answer{response(id, getStatusStub(4, 4, 8))}; }, 1783},
+      {"reply stub cut short",
+       [&](uint32_t id) {
+         return Answer{response(id, {4, 0, 0})};
+       },
+       1783},
       {"reply larger than any fitting one",
        [&](uint32_t id) { return Answer{response(id, std::vector<uint8_t>(5000, 1))}; }, 1783},
       {"PDU truncated, then closed",
@@ -149,8 +156,10 @@ TEST_F(HostileTest, BadRepliesEndAsStatusesWithoutOverflow) {
          return Answer{r, true};
        },
        1726},
-      {"wrong call id", [&](uint32_t id) { return Answer{response(id + 5, getStatusStub(4, 4, 4))}; }, 1728},
-      {"wrong protocol version", [&](uint32_t id) { return Answer{withHeaderChange(statusOnly(id), 0, 4)}; }, 1728},
+      {"wrong call id",
+       [&](uint32_t id) { return Answer{response(id + 5, getStatusStub(4, 4, 4))}; }, 1728},
+      {"wrong protocol version",
+       [&](uint32_t id) { return Answer{withHeaderChange(statusOnly(id), 0, 4)}; }, 1728},
       {"frag_length below the header",
        [&](uint32_t id) { return Answer{withHeaderChange(statusOnly(id), 8, 10)}; }, 1728},
       {"frag_length below the response header",
@@ -161,13 +170,20 @@ TEST_F(HostileTest, BadRepliesEndAsStatusesWithoutOverflow) {
          return Answer{r};
        },
        1728},
-      {"auth trailer nobody asked for", [&](uint32_t id) { return Answer{withHeaderChange(statusOnly(id), 10, 8)}; }, 1728},
-      {"first fragment without FIRST", [&](uint32_t id) { return Answer{withHeaderChange(statusOnly(id), 3, 0x02)}; }, 1728},
+      {"auth trailer nobody asked for",
+       [&](uint32_t id) { return Answer{withHeaderChange(statusOnly(id), 10, 8)}; }, 1728},
+      {"first fragment without FIRST",
+       [&](uint32_t id) { return Answer{withHeaderChange(statusOnly(id), 3, 0x02)}; }, 1728},
       {"unexpected PDU type", [&](uint32_t id) { return Answer{acceptBind(id)}; }, 1728},
-      {"fault with status 0", [&](uint32_t id) { return Answer{encodeFault(DataRep{}, id, 0, 0, false)}; }, 1726},
+      {"fault with status 0",
+       [&](uint32_t id) { return Answer{encodeFault(DataRep{}, id, 0, 0, false)}; }, 1726},
       {"fault for an unknown procedure",
        [&](uint32_t id) { return Answer{encodeFault(DataRep{}, id, 0, 0x1C010002, true)}; }, 1745},
-      {"connection closed without a reply", [&](uint32_t) { return Answer{{}, true}; }, 1726},
+      {"connection closed without a reply",
+       [&](uint32_t) {
+         return Answer{{}, true};
+       },
+       1726},
       {"shutdown PDU",
        [&](uint32_t id) {
          auto r = statusOnly(id);
@@ -175,7 +191,11 @@ TEST_F(HostileTest, BadRepliesEndAsStatusesWithoutOverflow) {
          return Answer{r};
        },
        1726},
-      {"never answers", [&](uint32_t) { return Answer{{}, false, true}; }, 1818},
+      {"never answers",
+       [&](uint32_t) {
+         return Answer{{}, false, true};
+       },
+       1818},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -220,7 +240,8 @@ TEST_F(HostileTest, BindFailuresEndAsStatuses) {
       {"user rejection", ack(1, 0), 1727},
       {"fragment size too small", ack(0, 0, 20), 1728},
       {"bind_nak busy", [](uint32_t id) { return encodeBindNak(DataRep{}, id, 1); }, 1723},
-      {"bind_nak protocol version", [](uint32_t id) { return encodeBindNak(DataRep{}, id, 4); }, 1728},
+      {"bind_nak protocol version", [](uint32_t id) { return encodeBindNak(DataRep{}, id, 4); },
+       1728},
       {"bind_ack cut short",
        [](uint32_t id) {
          auto a = acceptBind(id);
@@ -229,12 +250,17 @@ TEST_F(HostileTest, BindFailuresEndAsStatuses) {
          return a;
        },
        1728},
-      {"closed during bind", [](uint32_t) { return std::vector<uint8_t>{5, 0}; }, 1722},
+      {"closed during bind",
+       [](uint32_t) {
+         return std::vector<uint8_t>{5, 0};
+       },
+       1722},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     {
-      ScriptedServer server(m_dir, [](uint32_t id, uint16_t) { return Answer{statusOnly(id)}; }, c.answer);
+      ScriptedServer server(
+          m_dir, [](uint32_t id, uint16_t) { return Answer{statusOnly(id)}; }, c.answer);
       EXPECT_EQ(zeltConnectSign("."), c.expected);
       EXPECT_EQ(zeltIsServer("."), 0u);
     }

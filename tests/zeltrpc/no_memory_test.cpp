@@ -54,7 +54,10 @@ TEST_F(NoMemoryTest, ExportsReturnStatus14AndTheLibraryRecovers) {
   };
   const Case cases[] = {
       {"connect", [] { return zeltConnectSign("."); }},
-      {"call", [&] { return zeltSendRealTimeDataPort(0, data.data(), static_cast<uint32_t>(data.size())); }},
+      {"call",
+       [&] {
+         return zeltSendRealTimeDataPort(0, data.data(), static_cast<uint32_t>(data.size()));
+       }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -4,11 +4,13 @@
 // statuses, a restarted service, the credentials file, and no password in
 // any output.
 
+#include "zeltrpc/rpc/smb_pipe.h"
+
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <netinet/in.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -25,7 +27,6 @@
 #include "zeltrpc.h"
 #include "zeltrpc/client_stub.h"
 #include "zeltrpc/rpc/binding.h"
-#include "zeltrpc/rpc/smb_pipe.h"
 #include "zeltrpc/rpc/string_binding.h"
 
 namespace {
@@ -38,7 +39,8 @@ class SmbPipeTest : public zeltrpc_test::EmbeddedServerFixture {
  protected:
   void SetUp() override {
     EmbeddedServerFixture::SetUp();
-    if (std::string why = zeltrpc_test::SmbTestServer::unavailable(); !why.empty()) GTEST_SKIP() << why;
+    if (std::string why = zeltrpc_test::SmbTestServer::unavailable(); !why.empty())
+      GTEST_SKIP() << why;
     if (!zeltrpc::rpc::loadSmbClient()) GTEST_SKIP() << "libsmbclient.so.0 cannot be loaded here";
     // No ticket cache and no per-user file: only what each test names.
     ::setenv("KRB5CCNAME", ("FILE:" + m_root + "/no-ticket-cache").c_str(), 1);
@@ -84,7 +86,8 @@ class SmbPipeTest : public zeltrpc_test::EmbeddedServerFixture {
     parts.networkAddress = "\\\\127.0.0.1";
     parts.endpoint = endpoint;
     std::unique_ptr<BindingHandle> handle;
-    if (uint32_t s = BindingHandle::fromStringBinding(zeltrpc::rpc::composeStringBinding(parts), handle))
+    if (uint32_t s =
+            BindingHandle::fromStringBinding(zeltrpc::rpc::composeStringBinding(parts), handle))
       return s;
     return zeltrpc::callProcedure<zeltrpc::kPing>(handle.get());
   }
@@ -125,7 +128,8 @@ template <class F>
 std::chrono::milliseconds timed(F&& f) {
   const auto start = std::chrono::steady_clock::now();
   f();
-  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                               start);
 }
 
 TEST_F(SmbPipeTest, EveryProcedureRoundTripsOverThePipe) {
@@ -216,7 +220,8 @@ TEST_F(SmbPipeTest, FailuresGiveTheirStatusesAndNoPasswordShows) {
       {"group-readable credentials file", smbPort, kSmbTestPassword, 0640, "\\pipe\\zeltrpc", 5},
       {"others-readable credentials file", smbPort, kSmbTestPassword, 0604, "\\pipe\\zeltrpc", 5},
       {"no such pipe", smbPort, kSmbTestPassword, 0600, "\\pipe\\nosuch", 1722},
-      {"nothing on the port", std::to_string(ntohs(gone.sin_port)), kSmbTestPassword, 0600, "\\pipe\\zeltrpc", 1722},
+      {"nothing on the port", std::to_string(ntohs(gone.sin_port)), kSmbTestPassword, 0600,
+       "\\pipe\\zeltrpc", 1722},
       {"a server that never answers", std::to_string(ntohs(addr.sin_port)), kSmbTestPassword, 0600,
        "\\pipe\\zeltrpc", 1722},
   };

@@ -69,7 +69,8 @@ class SmbTestServer {
     }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while (std::chrono::steady_clock::now() < deadline) {
-      if (size_t at = m_output.find("ready "); at != std::string::npos && m_output.find('\n', at) != std::string::npos) {
+      if (size_t at = m_output.find("ready ");
+          at != std::string::npos && m_output.find('\n', at) != std::string::npos) {
         m_port = static_cast<uint16_t>(std::atoi(m_output.c_str() + at + 6));
         return true;
       }

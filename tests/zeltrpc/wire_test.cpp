@@ -2,7 +2,6 @@
 // fragmentation and reassembly, NDR reading, reply unmarshalling limits.
 
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -59,7 +58,9 @@ TEST(StringBinding, ComposesAndParsesTheThreeTransports) {
 
 TEST(StringBinding, ParsesUuidOptionsAndEndpointPrefix) {
   StringBinding p;
-  ASSERT_EQ(parseStringBinding("12345678-1234-1234-1234-123456789abc@ncalrpc:[endpoint=zeltrpc,Security=x]", p), kOk);
+  ASSERT_EQ(parseStringBinding(
+                "12345678-1234-1234-1234-123456789abc@ncalrpc:[endpoint=zeltrpc,Security=x]", p),
+            kOk);
   EXPECT_EQ(p.objectUuid, "12345678-1234-1234-1234-123456789abc");
   EXPECT_EQ(p.endpoint, "zeltrpc");
   EXPECT_EQ(p.options, "Security=x");
@@ -69,7 +70,8 @@ TEST(StringBinding, ParsesUuidOptionsAndEndpointPrefix) {
 }
 
 TEST(StringBinding, RejectsMalformedText) {
-  for (const char* bad : {"", "ncalrpc", ":[x]", "ncalrpc:[zeltrpc", "ncalrpc:[a]b", "ncalrpc:x\\"}) {
+  for (const char* bad :
+       {"", "ncalrpc", ":[x]", "ncalrpc:[zeltrpc", "ncalrpc:[a]b", "ncalrpc:x\\"}) {
     SCOPED_TRACE(bad);
     StringBinding p;
     EXPECT_EQ(parseStringBinding(bad, p), kInvalidStringBinding);
@@ -102,11 +104,12 @@ TEST(Pdu, BindMatchesTheReferenceBytes) {
   b.maxXmitFrag = b.maxRecvFrag = 4280;
   b.abstractSyntax = {*parseUuid("11223344-5566-7788-99aa-bbccddeeff00"), 1, 0};
   b.transferSyntaxes = {ndrTransferSyntax()};
-  auto expected = bytes({0x05, 0x00, 0x0b, 0x03, 0x10, 0x00, 0x00, 0x00, 0x48, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00,
-                         0xb8, 0x10, 0xb8, 0x10, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00,
-                         0x44, 0x33, 0x22, 0x11, 0x66, 0x55, 0x88, 0x77, 0x99, 0xaa, 0xbb, 0xcc, 0xdd, 0xee, 0xff, 0x00,
-                         0x01, 0x00, 0x00, 0x00, 0x04, 0x5d, 0x88, 0x8a, 0xeb, 0x1c, 0xc9, 0x11, 0x9f, 0xe8, 0x08, 0x00,
-                         0x2b, 0x10, 0x48, 0x60, 0x02, 0x00, 0x00, 0x00});
+  auto expected = bytes({0x05, 0x00, 0x0b, 0x03, 0x10, 0x00, 0x00, 0x00, 0x48, 0x00, 0x00, 0x00,
+                         0x01, 0x00, 0x00, 0x00, 0xb8, 0x10, 0xb8, 0x10, 0x00, 0x00, 0x00, 0x00,
+                         0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x44, 0x33, 0x22, 0x11,
+                         0x66, 0x55, 0x88, 0x77, 0x99, 0xaa, 0xbb, 0xcc, 0xdd, 0xee, 0xff, 0x00,
+                         0x01, 0x00, 0x00, 0x00, 0x04, 0x5d, 0x88, 0x8a, 0xeb, 0x1c, 0xc9, 0x11,
+                         0x9f, 0xe8, 0x08, 0x00, 0x2b, 0x10, 0x48, 0x60, 0x02, 0x00, 0x00, 0x00});
   EXPECT_EQ(encodeBind(1, b), expected);
   EXPECT_EQ(formatUuid(b.abstractSyntax.uuid), "11223344-5566-7788-99aa-bbccddeeff00");
 }
@@ -115,8 +118,9 @@ TEST(Pdu, RequestMatchesTheReferenceBytes) {
   std::vector<uint8_t> out;
   auto stub = bytes({0x41, 0, 0, 0});
   appendFragments(out, kRequest, DataRep{}, 2, 0, 0, stub, kDefaultMaxFrag);
-  EXPECT_EQ(out, bytes({0x05, 0x00, 0x00, 0x03, 0x10, 0x00, 0x00, 0x00, 0x1c, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00,
-                        0x04, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x41, 0x00, 0x00, 0x00}));
+  EXPECT_EQ(out, bytes({0x05, 0x00, 0x00, 0x03, 0x10, 0x00, 0x00, 0x00, 0x1c, 0x00,
+                        0x00, 0x00, 0x02, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00,
+                        0x00, 0x00, 0x00, 0x00, 0x41, 0x00, 0x00, 0x00}));
 }
 
 TEST(Pdu, BindAckRoundTripsInBothByteOrders) {
@@ -177,7 +181,8 @@ TEST(Pdu, FragmentsAndReassemblesAtEverySize) {
       ++count;
     }
     EXPECT_EQ(r, FragmentAssembler::Result::Complete);
-    EXPECT_EQ(count, static_cast<int>((stub.size() + fragmentPiece(maxFrag) - 1) / fragmentPiece(maxFrag)));
+    EXPECT_EQ(count, static_cast<int>((stub.size() + fragmentPiece(maxFrag) - 1) /
+                                      fragmentPiece(maxFrag)));
     auto got = as.stub();
     EXPECT_TRUE(std::equal(got.begin(), got.end(), stub.begin(), stub.end()));
   }
@@ -256,9 +261,12 @@ TEST(Unmarshal, GetStatusReplyInEveryRepresentation) {
     std::vector<uint8_t> stub;
   };
   const Case cases[] = {
-      {"little-endian", DataRep{}, bytes({5, 0, 0, 0, 'H', 'e', 'l', 'l', 'o', 0, 0, 0, 5, 0, 0, 0, 0, 0, 0, 0})},
-      {"big-endian", DataRep{true, false}, bytes({0, 0, 0, 5, 'H', 'e', 'l', 'l', 'o', 0, 0, 0, 0, 0, 0, 5, 0, 0, 0, 0})},
-      {"EBCDIC", DataRep{false, true}, bytes({5, 0, 0, 0, 0xC8, 0x85, 0x93, 0x93, 0x96, 0, 0, 0, 5, 0, 0, 0, 0, 0, 0, 0})},
+      {"little-endian", DataRep{},
+       bytes({5, 0, 0, 0, 'H', 'e', 'l', 'l', 'o', 0, 0, 0, 5, 0, 0, 0, 0, 0, 0, 0})},
+      {"big-endian", DataRep{true, false},
+       bytes({0, 0, 0, 5, 'H', 'e', 'l', 'l', 'o', 0, 0, 0, 0, 0, 0, 5, 0, 0, 0, 0})},
+      {"EBCDIC", DataRep{false, true},
+       bytes({5, 0, 0, 0, 0xC8, 0x85, 0x93, 0x93, 0x96, 0, 0, 0, 5, 0, 0, 0, 0, 0, 0, 0})},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -282,7 +290,8 @@ TEST(Unmarshal, RefusesRepliesThatDoNotFitAndWritesNothing) {
     std::vector<uint8_t> stub;
   };
   const Case cases[] = {
-      {"count above capacity", bytes({9, 0, 0, 0, 'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i', 0, 0, 0, 9, 0, 0, 0, 0, 0, 0, 0})},
+      {"count above capacity", bytes({9,   0, 0, 0, 'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h',
+                                      'i', 0, 0, 0, 9,   0,   0,   0,   0,   0,   0,   0})},
       {"size differs from count", bytes({2, 0, 0, 0, 'a', 'b', 0, 0, 7, 0, 0, 0, 0, 0, 0, 0})},
       {"status missing", bytes({2, 0, 0, 0, 'a', 'b', 0, 0, 2, 0, 0, 0})},
       {"empty", {}},
@@ -298,7 +307,8 @@ TEST(Unmarshal, RefusesRepliesThatDoNotFitAndWritesNothing) {
     args[1].out = buffer;
     args[2].pu = &size;
     uint32_t entry[zeltrpc::kMaxArgs] = {0, 0, 4};
-    EXPECT_EQ(zeltrpc::unmarshalReply(zeltrpc::kGetStatus, args, entry, c.stub, DataRep{}), kBadStubData);
+    EXPECT_EQ(zeltrpc::unmarshalReply(zeltrpc::kGetStatus, args, entry, c.stub, DataRep{}),
+              kBadStubData);
     EXPECT_EQ(size, 4u);
     EXPECT_EQ(std::string(buffer, 8), "########");
   }
@@ -340,7 +350,7 @@ using SocketDirTest = zeltrpc_test::SocketDirFixture;
 TEST_F(SocketDirTest, DirectoryIsCreatedPrivateAndForeignOnesAreRefused) {
   ASSERT_EQ(checkSocketDirectory(m_dir, false), kServerUnavailable);  // missing, client side
   ASSERT_EQ(checkSocketDirectory(m_dir, true), kOk);
-  struct stat st{};
+  struct stat st {};
   ASSERT_EQ(::stat(m_dir.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0700u);
   ::chmod(m_dir.c_str(), 0777);
@@ -393,9 +403,17 @@ TEST(PipeFraming, ReadsHeaderThenExactlyTheRest) {
   } cases[] = {
       {"a bind", ping, Io::Ok, {16, ping.size() - 16}},
       {"a bare header", bytes({5, 0, 17, 3, 0x10, 0, 0, 0, 16, 0, 0, 0, 1, 0, 0, 0}), Io::Ok, {16}},
-      {"not version 5.0", bytes({4, 0, 0, 3, 0x10, 0, 0, 0, 40, 0, 0, 0, 1, 0, 0, 0}), Io::Malformed, {16}},
-      {"frag_length below 16", bytes({5, 0, 0, 3, 0x10, 0, 0, 0, 15, 0, 0, 0, 1, 0, 0, 0}), Io::Malformed, {16}},
-      {"the message ends early", std::vector<uint8_t>(ping.begin(), ping.end() - 1), Io::Closed,
+      {"not version 5.0",
+       bytes({4, 0, 0, 3, 0x10, 0, 0, 0, 40, 0, 0, 0, 1, 0, 0, 0}),
+       Io::Malformed,
+       {16}},
+      {"frag_length below 16",
+       bytes({5, 0, 0, 3, 0x10, 0, 0, 0, 15, 0, 0, 0, 1, 0, 0, 0}),
+       Io::Malformed,
+       {16}},
+      {"the message ends early",
+       std::vector<uint8_t>(ping.begin(), ping.end() - 1),
+       Io::Closed,
        {16, ping.size() - 16}},
   };
   for (const auto& c : cases) {
@@ -432,10 +450,12 @@ TEST_F(SocketDirTest, CredentialsFileIsReadOnlyWhenPrivate) {
     const char* domain;
     const char* password;
   } cases[] = {
-      {"plain", "username = op\npassword = s3 cret\ndomain = VENUE\n", 0600, 0, "op", "VENUE", "s3 cret"},
-      {"CRLF, keys in any case, other lines", "# note\r\nUserName=op\r\nPASSWORD =x=y\r\n", 0600, 0, "op", "",
-       "x=y"},
-      {"domain in the user name", "username = VENUE\\op\npassword = p\n", 0400, 0, "op", "VENUE", "p"},
+      {"plain", "username = op\npassword = s3 cret\ndomain = VENUE\n", 0600, 0, "op", "VENUE",
+       "s3 cret"},
+      {"CRLF, keys in any case, other lines", "# note\r\nUserName=op\r\nPASSWORD =x=y\r\n", 0600, 0,
+       "op", "", "x=y"},
+      {"domain in the user name", "username = VENUE\\op\npassword = p\n", 0400, 0, "op", "VENUE",
+       "p"},
       {"group may read", "username = op\npassword = p\n", 0640, kAccessDenied, "", "", ""},
       {"others may read", "username = op\npassword = p\n", 0604, kAccessDenied, "", "", ""},
   };

@@ -44,10 +44,15 @@ PacketCheck decodeRequestPacket(std::span<const uint8_t> d) {
   r.checksumOk = hi >= 0 && lo >= 0 && static_cast<unsigned>(hi * 16 + lo) == sum;
 
   const char mode = static_cast<char>(d[15]);
-  std::string_view modeText = mode == '0' ? "Continuous" : mode == '1' ? "Single Step"
-                              : mode == '2' ? "Selected Frame" : "unknown";
+  std::string_view modeText = mode == '0'   ? "Continuous"
+                              : mode == '1' ? "Single Step"
+                              : mode == '2' ? "Selected Frame"
+                                            : "unknown";
   const char side = static_cast<char>(d[49]);
-  std::string_view sideText = side == 'H' ? "Home" : side == 'V' ? "Visitor" : side == 'B' ? "Both" : "?";
+  std::string_view sideText = side == 'H'   ? "Home"
+                              : side == 'V' ? "Visitor"
+                              : side == 'B' ? "Both"
+                                            : "?";
   std::string player = field(d, 50, 2) == "  " ? "-" : trimRight(field(d, 50, 2));
   if (!player.empty() && player[0] == ' ') player.erase(0, 1);
   std::string top3 = d[52] == ' ' ? "none" : field(d, 52, 1);
@@ -57,10 +62,11 @@ PacketCheck decodeRequestPacket(std::span<const uint8_t> d) {
 
   r.line = "packet header " + field(d, 10, 3) + " sign " + field(d, 13, 2) + " mode " + mode + " " +
            std::string(modeText) + " times " + field(d, 16, 5) + " drive " + field(d, 21, 1) +
-           " library \"" + trimRight(field(d, 22, 8)) + "\" sequence \"" + trimRight(field(d, 30, 8)) +
-           "\" frame " + field(d, 38, 4) + " offset " + field(d, 42, 5) + " statistic " +
-           field(d, 47, 1) + " team/ind " + field(d, 48, 1) + " side " + std::string(sideText) +
-           " player " + player + " top3 " + top3 + " checksum " + checksum;
+           " library \"" + trimRight(field(d, 22, 8)) + "\" sequence \"" +
+           trimRight(field(d, 30, 8)) + "\" frame " + field(d, 38, 4) + " offset " +
+           field(d, 42, 5) + " statistic " + field(d, 47, 1) + " team/ind " + field(d, 48, 1) +
+           " side " + std::string(sideText) + " player " + player + " top3 " + top3 + " checksum " +
+           checksum;
   return r;
 }
 

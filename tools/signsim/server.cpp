@@ -12,8 +12,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 
 #include "zeltrpc/rpc/pdu.h"
@@ -35,7 +35,8 @@ bool splitHostPort(const std::string& text, std::string& host, std::string& port
   const size_t colon = text.rfind(':');
   host = colon == std::string::npos ? std::string() : text.substr(0, colon);
   port = colon == std::string::npos ? text : text.substr(colon + 1);
-  if (host.size() >= 2 && host.front() == '[' && host.back() == ']') host = host.substr(1, host.size() - 2);
+  if (host.size() >= 2 && host.front() == '[' && host.back() == ']')
+    host = host.substr(1, host.size() - 2);
   if (host.empty()) host = "127.0.0.1";
   if (port.empty() || port.size() > 5 || port.find_first_not_of("0123456789") != std::string::npos)
     return false;
@@ -52,7 +53,8 @@ struct SignServer::Client {
   std::atomic<bool> done{false};
 };
 
-SignServer::SignServer(Options options, LogSink log) : m_options(std::move(options)), m_log(std::move(log)) {
+SignServer::SignServer(Options options, LogSink log)
+    : m_options(std::move(options)), m_log(std::move(log)) {
   m_service.setStatusFill(m_options.statusFill);
 }
 
@@ -74,7 +76,7 @@ bool SignServer::start(std::string& error) {
     return false;
   }
   // A socket left behind by a service that died is replaced; a live one is not.
-  struct stat st{};
+  struct stat st {};
   if (::lstat(m_path.c_str(), &st) == 0) {
     if (!S_ISSOCK(st.st_mode)) {
       error = m_path + " exists and is not a socket";
@@ -146,8 +148,8 @@ bool SignServer::listenTcp(std::string& error) {
   socklen_t len = sizeof bound;
   ::getsockname(fd, reinterpret_cast<sockaddr*>(&bound), &len);
   char name[NI_MAXHOST] = "", service[NI_MAXSERV] = "";
-  ::getnameinfo(reinterpret_cast<sockaddr*>(&bound), len, name, sizeof name, service, sizeof service,
-                NI_NUMERICHOST | NI_NUMERICSERV);
+  ::getnameinfo(reinterpret_cast<sockaddr*>(&bound), len, name, sizeof name, service,
+                sizeof service, NI_NUMERICHOST | NI_NUMERICSERV);
   m_tcpPort = static_cast<uint16_t>(std::stoul(service));
   m_tcpAddress = std::string(bound.ss_family == AF_INET6 ? "[" : "") + name +
                  (bound.ss_family == AF_INET6 ? "]" : "") + ":" + service;
@@ -259,8 +261,9 @@ void SignServer::serve(const std::shared_ptr<Client>& client) {
       }
       auto bytes = encodeBindAck(rep, pdu.callId, ack);
       client->stream.sendAll(bytes, {});
-      log(who + ": bind " + formatUuid(bind.abstractSyntax.uuid) + " v" + std::to_string(bind.abstractSyntax.major) +
-          "." + std::to_string(bind.abstractSyntax.minor) + (bound ? " accepted" : " rejected"));
+      log(who + ": bind " + formatUuid(bind.abstractSyntax.uuid) + " v" +
+          std::to_string(bind.abstractSyntax.major) + "." +
+          std::to_string(bind.abstractSyntax.minor) + (bound ? " accepted" : " rejected"));
       continue;
     }
     if (pdu.ptype != kRequest) {
@@ -289,7 +292,8 @@ void SignServer::serve(const std::shared_ptr<Client>& client) {
       std::lock_guard lock(m_mutex);
       m_lastStubs[opnum].assign(stub.begin(), stub.end());
     }
-    if (m_options.delayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(m_options.delayMs));
+    if (m_options.delayMs > 0)
+      std::this_thread::sleep_for(std::chrono::milliseconds(m_options.delayMs));
 
     reply.clear();
     if (!bound || assembler.contextId() != contextId) {

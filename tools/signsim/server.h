@@ -20,16 +20,16 @@
 namespace signsim {
 
 struct Options {
-  std::string dir;                  // empty: the runtime's socket directory
+  std::string dir;  // empty: the runtime's socket directory
   std::string endpoint = "zeltrpc";
-  bool bigEndian = false;           // every PDU in big-endian representation
-  int faultOpnum = -1;              // answer this opnum with a fault
+  bool bigEndian = false;             // every PDU in big-endian representation
+  int faultOpnum = -1;                // answer this opnum with a fault
   uint32_t faultStatus = 0x1C000012;  // nca_s_fault_unspec
-  int delayMs = 0;                  // wait before each reply
-  int dropAfter = -1;               // answer N calls per connection, then close it
-  uint16_t maxFrag = 5840;          // largest fragment sent and accepted
-  uint32_t statusFill = 0;          // GetStatus text padded to this many bytes
-  std::string tcp;                  // "HOST:PORT", ":PORT" or "PORT" (loopback); empty: none
+  int delayMs = 0;                    // wait before each reply
+  int dropAfter = -1;                 // answer N calls per connection, then close it
+  uint16_t maxFrag = 5840;            // largest fragment sent and accepted
+  uint32_t statusFill = 0;            // GetStatus text padded to this many bytes
+  std::string tcp;                    // "HOST:PORT", ":PORT" or "PORT" (loopback); empty: none
 };
 
 // Receives one log line (no newline). Called from the connection threads,

@@ -54,7 +54,8 @@ bool decodeRequest(uint16_t opnum, std::span<const uint8_t> stub, DataRep rep, C
   return true;
 }
 
-void encodeReply(CallArgs& call, uint32_t status, DataRep rep, std::vector<uint8_t>& out, size_t base) {
+void encodeReply(CallArgs& call, uint32_t status, DataRep rep, std::vector<uint8_t>& out,
+                 size_t base) {
   const auto& p = kProcedures[call.opnum];
   for (size_t i = 0; i < p.argc; ++i) {
     Value& v = call.v[i];
@@ -73,7 +74,9 @@ void encodeReply(CallArgs& call, uint32_t status, DataRep rep, std::vector<uint8
       case Arg::InOutLong:
       case Arg::InOutSize: w.putU32(v.u); break;
       case Arg::OutBufferN:
-      case Arg::OutBufferStar: w.putArray(v.bytes.data(), static_cast<uint32_t>(v.bytes.size())); break;
+      case Arg::OutBufferStar:
+        w.putArray(v.bytes.data(), static_cast<uint32_t>(v.bytes.size()));
+        break;
       default: break;
     }
   }

@@ -44,8 +44,8 @@ bool decodeRequest(uint16_t opnum, std::span<const uint8_t> stub, zeltrpc::rpc::
 // Encodes the out and in,out items and the status. Out buffers(*s) are cut to
 // their capacity and their size argument set to the bytes sent; out
 // buffers(n) are padded or cut to exactly n bytes.
-void encodeReply(CallArgs& call, uint32_t status, zeltrpc::rpc::DataRep rep, std::vector<uint8_t>& out,
-                 size_t base);
+void encodeReply(CallArgs& call, uint32_t status, zeltrpc::rpc::DataRep rep,
+                 std::vector<uint8_t>& out, size_t base);
 
 // "SendRealTimeDataPort(port=0, data[3]=\"abc\", length=3)" for the log.
 std::string describeCall(const CallArgs& call);

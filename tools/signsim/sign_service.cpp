@@ -16,10 +16,13 @@ using rpc::kProcnumOutOfRange;
 
 namespace {
 
-bool sameName(const std::string& a, const std::string& b) { return strcasecmp(a.c_str(), b.c_str()) == 0; }
+bool sameName(const std::string& a, const std::string& b) {
+  return strcasecmp(a.c_str(), b.c_str()) == 0;
+}
 
 bool known(const std::vector<std::string>& names, const std::string& n) {
-  return std::any_of(names.begin(), names.end(), [&](const std::string& s) { return sameName(s, n); });
+  return std::any_of(names.begin(), names.end(),
+                     [&](const std::string& s) { return sameName(s, n); });
 }
 
 void setText(Value& v, const std::string& text) { v.bytes.assign(text.begin(), text.end()); }
@@ -65,8 +68,12 @@ std::vector<uint8_t> SignService::realTimeData(int32_t port) {
 }
 
 void SignService::statusText(const Sign& s, std::vector<uint8_t>& out) const {
-  std::string state = s.blank ? "blank" : s.sequence.empty() ? "idle" : s.stepping ? "stepping" : "playing";
-  std::string t = "sign=" + s.name + " state=" + state + " sequence=" + (s.sequence.empty() ? "-" : s.sequence) +
+  std::string state = s.blank              ? "blank"
+                      : s.sequence.empty() ? "idle"
+                      : s.stepping         ? "stepping"
+                                           : "playing";
+  std::string t = "sign=" + s.name + " state=" + state +
+                  " sequence=" + (s.sequence.empty() ? "-" : s.sequence) +
                   " frame=" + std::to_string(s.frame) + " dim=" + std::to_string(s.dim1) + "," +
                   std::to_string(s.dim2) + " queue=" + std::to_string(s.queue.size()) +
                   " schedule=" + (s.scheduleRunning ? s.schedule : "-");
@@ -154,7 +161,8 @@ std::optional<uint32_t> SignService::playbackCall(Sign& s, CallArgs& c) {
       return kOk;
     case kSingleStepFrame:
       s.stepping = true;
-      s.frame = ((s.frame + (v[1].l() == 0 ? 1 : v[1].l())) % s.frameCount + s.frameCount) % s.frameCount;
+      s.frame =
+          ((s.frame + (v[1].l() == 0 ? 1 : v[1].l())) % s.frameCount + s.frameCount) % s.frameCount;
       s.changeFlag = 1;
       return kOk;
     case kRunSchedule:
@@ -225,9 +233,7 @@ std::optional<uint32_t> SignService::readingCall(Sign& s, CallArgs& c) {
       v[1].setLong(s.schedChangeFlag);
       s.schedChangeFlag = 0;
       return kOk;
-    case kGetPhotocell:
-      v[1].setLong(s.photocell);
-      return kOk;
+    case kGetPhotocell: v[1].setLong(s.photocell); return kOk;
     case kGetStatus:
       statusText(s, v[1].bytes);
       return v[1].bytes.size() > c.capacity[1] ? kBufferTooSmall : kOk;
@@ -243,7 +249,9 @@ std::optional<uint32_t> SignService::readingCall(Sign& s, CallArgs& c) {
       v[5].setLong(s.stepping ? 1 : 0);
       v[6].setLong(s.playValue1);
       v[7].setLong(s.blank ? 1 : 0);
-      return putText(c, 1, "frame " + std::to_string(s.frame) + " of " + (s.sequence.empty() ? "-" : s.sequence));
+      return putText(
+          c, 1,
+          "frame " + std::to_string(s.frame) + " of " + (s.sequence.empty() ? "-" : s.sequence));
     case kGetEffectStatus:  // (sign, out value, buffer, size)
       v[1].setLong(s.blank ? 0 : 1);
       return putText(c, 2, s.blank ? "effect none" : "effect fade");
@@ -251,11 +259,10 @@ std::optional<uint32_t> SignService::readingCall(Sign& s, CallArgs& c) {
       v[3].setLong(s.scheduleRunning ? 1 : 0);
       return putText(c, 2, s.schedule.empty() ? "" : s.schedule + " 19:00-23:00");
     case kGetQueue: return putText(c, 1, joined(s.queue));
-    case kGetConfig: return putText(c, 1, "sign=" + s.name + " rows=16 columns=96 colors=3 ports=4");
+    case kGetConfig:
+      return putText(c, 1, "sign=" + s.name + " rows=16 columns=96 colors=3 ports=4");
     case kGetBulb: return putText(c, 1, "bulbs=1536 failed=0");
-    case kGetBulbEx:
-      v[3].setLong(0);
-      return putText(c, 1, "bulbs=1536 failed=0");
+    case kGetBulbEx: v[3].setLong(0); return putText(c, 1, "bulbs=1536 failed=0");
     case kGetDefaultSequence:
       v[3].setLong(s.defaultValue1);
       v[4].setLong(s.defaultValue2);
@@ -270,8 +277,8 @@ std::optional<uint32_t> SignService::windowCall(Sign& s, CallArgs& c) {
     case kListWindows: {
       std::string t;
       for (const auto& [id, w] : s.windows)
-        t += (t.empty() ? "" : ";") + std::to_string(id) + (w.enabled ? ":on:" : ":off:") + std::to_string(w.x) +
-             "," + std::to_string(w.y) + "," + std::to_string(w.z);
+        t += (t.empty() ? "" : ";") + std::to_string(id) + (w.enabled ? ":on:" : ":off:") +
+             std::to_string(w.x) + "," + std::to_string(w.y) + "," + std::to_string(w.z);
       return putText(c, 1, t);
     }
     case kWindowEnable:  // (sign, window, enabled)
@@ -284,7 +291,8 @@ std::optional<uint32_t> SignService::windowCall(Sign& s, CallArgs& c) {
       return kOk;
     }
     case kQueueWindowEnable:
-      s.pendingWindowOps.push_back("enable " + std::to_string(v[1].l()) + " " + std::to_string(v[2].l()));
+      s.pendingWindowOps.push_back("enable " + std::to_string(v[1].l()) + " " +
+                                   std::to_string(v[2].l()));
       return kOk;
     case kQueueWindowMove:
       s.pendingWindowOps.push_back("move " + std::to_string(v[1].l()));
@@ -320,11 +328,14 @@ std::optional<uint32_t> SignService::videoCall(Sign& s, CallArgs& c) {
       s.vlChangeFlag = 0;
       return kOk;
     case kVLGetStatus:
-      return putText(c, 1, "brightness=" + std::to_string(s.brightness) + " contrast=" + std::to_string(s.contrast) +
-                               " saturation=" + std::to_string(s.saturation) + " hue=" + std::to_string(s.hue));
+      return putText(
+          c, 1,
+          "brightness=" + std::to_string(s.brightness) + " contrast=" + std::to_string(s.contrast) +
+              " saturation=" + std::to_string(s.saturation) + " hue=" + std::to_string(s.hue));
     case kVLGetConfig:
-      return putText(c, 1, "format=" + std::to_string(s.format) + " input=" + std::to_string(s.input) +
-                               " source=" + std::to_string(s.source));
+      return putText(c, 1,
+                     "format=" + std::to_string(s.format) + " input=" + std::to_string(s.input) +
+                         " source=" + std::to_string(s.source));
     case kVLSendViewableArea:
       for (int i = 0; i < 4; ++i) s.viewable[i] = v[1 + i].l();
       s.vlChangeFlag = 1;

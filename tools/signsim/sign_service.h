@@ -16,9 +16,9 @@
 
 namespace signsim {
 
-inline constexpr uint32_t kUnknownSign = 2;      // ERROR_FILE_NOT_FOUND
-inline constexpr uint32_t kUnknownName = 1168;   // ERROR_NOT_FOUND: sequence or schedule
-inline constexpr uint32_t kBufferTooSmall = 234; // ERROR_MORE_DATA: text cut to the capacity
+inline constexpr uint32_t kUnknownSign = 2;       // ERROR_FILE_NOT_FOUND
+inline constexpr uint32_t kUnknownName = 1168;    // ERROR_NOT_FOUND: sequence or schedule
+inline constexpr uint32_t kBufferTooSmall = 234;  // ERROR_MORE_DATA: text cut to the capacity
 
 class SignService {
  public:
@@ -68,10 +68,11 @@ class SignService {
   // The service side by kind of procedure, called with the lock held. Each
   // returns the procedure's status, or nothing for an opnum of another kind.
   std::optional<uint32_t> serviceCall(CallArgs& call, std::string* note);  // addresses no sign
-  std::optional<uint32_t> playbackCall(Sign& s, CallArgs& call);  // sequences, frames, schedules, queue
-  std::optional<uint32_t> readingCall(Sign& s, CallArgs& call);   // flags, photocell, status texts
+  std::optional<uint32_t> playbackCall(Sign& s,
+                                       CallArgs& call);  // sequences, frames, schedules, queue
+  std::optional<uint32_t> readingCall(Sign& s, CallArgs& call);  // flags, photocell, status texts
   std::optional<uint32_t> windowCall(Sign& s, CallArgs& call);
-  std::optional<uint32_t> videoCall(Sign& s, CallArgs& call);     // the video processor (VL...)
+  std::optional<uint32_t> videoCall(Sign& s, CallArgs& call);  // the video processor (VL...)
 
   void statusText(const Sign& s, std::vector<uint8_t>& out) const;
 

@@ -12,7 +12,8 @@ namespace zeltctl {
 using zeltrpc::Arg;
 using zeltrpc::kProcedures;
 
-bool makeCall(const Invocation& call, uint32_t& status, std::vector<OutputValue>& outputs, std::string& error) {
+bool makeCall(const Invocation& call, uint32_t& status, std::vector<OutputValue>& outputs,
+              std::string& error) {
   const zeltrpc::ProcDesc& p = kProcedures[call.opnum];
   const std::string exportName = std::string("zelt") + p.exportName;
   void* fn = dlsym(RTLD_DEFAULT, exportName.c_str());
@@ -35,11 +36,15 @@ bool makeCall(const Invocation& call, uint32_t& status, std::vector<OutputValue>
     switch (p.args[i].kind) {
       case Arg::InSize: {
         // The count of an input buffer, or the length of an output one.
-        const auto sized = std::find_if(p.args.begin(), p.args.begin() + p.argc, [&](const auto& a) {
-          return (a.kind == Arg::InBuffer || a.kind == Arg::OutBufferN) && a.sizeArg == static_cast<int8_t>(i);
-        });
+        const auto sized =
+            std::find_if(p.args.begin(), p.args.begin() + p.argc, [&](const auto& a) {
+              return (a.kind == Arg::InBuffer || a.kind == Arg::OutBufferN) &&
+                     a.sizeArg == static_cast<int8_t>(i);
+            });
         const auto j = static_cast<size_t>(sized - p.args.begin());
-        sizes[i] = sized->kind == Arg::InBuffer ? static_cast<uint32_t>(call.buffers[j].bytes.size()) : call.size;
+        sizes[i] = sized->kind == Arg::InBuffer
+                       ? static_cast<uint32_t>(call.buffers[j].bytes.size())
+                       : call.size;
         break;
       }
       case Arg::InOutSize: sizes[i] = call.size; break;

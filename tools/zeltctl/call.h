@@ -17,6 +17,7 @@ namespace zeltctl {
 // in argument order; otherwise it stays empty (out storage carries no
 // defined value after a failed call). False, with `error` set, when the
 // library lacks the export.
-bool makeCall(const Invocation& call, uint32_t& status, std::vector<OutputValue>& outputs, std::string& error);
+bool makeCall(const Invocation& call, uint32_t& status, std::vector<OutputValue>& outputs,
+              std::string& error);
 
 }  // namespace zeltctl

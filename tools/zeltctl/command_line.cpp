@@ -15,8 +15,9 @@ using zeltrpc::ProcDesc;
 
 namespace {
 
-const char kSynopsis[] = "usage: zeltctl [--server NAME] [--json] [--size N] COMMAND [ARG...]\n"
-                         "       zeltctl help [COMMAND]\n";
+const char kSynopsis[] =
+    "usage: zeltctl [--server NAME] [--json] [--size N] COMMAND [ARG...]\n"
+    "       zeltctl help [COMMAND]\n";
 
 std::string upper(std::string_view s) {
   std::string u(s);
@@ -67,7 +68,8 @@ const char* describeKind(Arg kind) {
     case Arg::InString: return "text";
     case Arg::InLong: return "long, decimal";
     case Arg::InOutLong: return "long, decimal; sent, and replaced by the answer";
-    case Arg::InBuffer: return "bytes: hex (0x1600... or plain digits), @FILE, or @- for standard input";
+    case Arg::InBuffer:
+      return "bytes: hex (0x1600... or plain digits), @FILE, or @- for standard input";
     default: return "";
   }
 }
@@ -112,7 +114,8 @@ const std::vector<Command>& commands() {
 
 const Command* findCommand(std::string_view name) {
   for (const Command& c : commands())
-    if (c.name.size() == name.size() && strncasecmp(c.name.c_str(), name.data(), name.size()) == 0) return &c;
+    if (c.name.size() == name.size() && strncasecmp(c.name.c_str(), name.data(), name.size()) == 0)
+      return &c;
   return nullptr;
 }
 
@@ -139,7 +142,8 @@ bool isOutput(const ProcDesc& p, size_t i) {
 }
 
 std::optional<std::vector<uint8_t>> parseHex(std::string_view text) {
-  if (text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) text.remove_prefix(2);
+  if (text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
+    text.remove_prefix(2);
   if (text.size() % 2 != 0 || text.size() / 2 > kMaxSize) return std::nullopt;
   std::vector<uint8_t> bytes;
   bytes.reserve(text.size() / 2);
@@ -181,11 +185,13 @@ ParseResult parseCommandLine(std::span<const std::string> args, std::string_view
     if (auto v = optionValue(args, i, "--size", matched); matched) {
       if (!v) return usageError("--size needs a number of bytes");
       const auto n = parseDecimal<uint64_t>(*v);
-      const bool digits =
-          !v->empty() && std::all_of(v->begin(), v->end(), [](char ch) { return ch >= '0' && ch <= '9'; });
+      const bool digits = !v->empty() && std::all_of(v->begin(), v->end(), [](char ch) {
+        return ch >= '0' && ch <= '9';
+      });
       if (!n && !digits) return usageError("--size: not a number of bytes: " + *v);
       if (!n || *n > kMaxSize)
-        return usageError("--size " + *v + " is over the limit of " + std::to_string(kMaxSize) + " bytes");
+        return usageError("--size " + *v + " is over the limit of " + std::to_string(kMaxSize) +
+                          " bytes");
       call.size = static_cast<uint32_t>(*n);
       continue;
     }
@@ -218,18 +224,21 @@ ParseResult parseCommandLine(std::span<const std::string> args, std::string_view
       case Arg::InLong:
       case Arg::InOutLong: {
         const auto v = parseDecimal<int32_t>(text);
-        if (!v) return usageError(c->name + ": " + argName + " is not a decimal long: " + text, opnum);
+        if (!v)
+          return usageError(c->name + ": " + argName + " is not a decimal long: " + text, opnum);
         call.longs[a] = *v;
         break;
       }
       case Arg::InBuffer:
         if (!text.empty() && text[0] == '@') {
-          if (text.size() == 1) return usageError(c->name + ": " + argName + ": @ needs a file name", opnum);
+          if (text.size() == 1)
+            return usageError(c->name + ": " + argName + ": @ needs a file name", opnum);
           call.buffers[a].file = text.substr(1);
         } else if (auto bytes = parseHex(text)) {
           call.buffers[a].bytes = std::move(*bytes);
         } else {
-          return usageError(c->name + ": " + argName + " is not hex (an even count of digits): " + text, opnum);
+          return usageError(
+              c->name + ": " + argName + " is not hex (an even count of digits): " + text, opnum);
         }
         break;
       default: break;

@@ -15,8 +15,8 @@
 
 namespace zeltctl {
 
-inline constexpr uint32_t kDefaultSize = 4096;             // bytes per output buffer
-inline constexpr uint32_t kMaxSize = 16 * 1024 * 1024;     // largest output or input buffer
+inline constexpr uint32_t kDefaultSize = 4096;          // bytes per output buffer
+inline constexpr uint32_t kMaxSize = 16 * 1024 * 1024;  // largest output or input buffer
 
 // A command is a procedure that an export reaches; its name is the
 // procedure's name in lower case ("getstatus"). 54 of them, in opnum order.
@@ -58,10 +58,10 @@ struct Invocation {
 
 struct ParseResult {
   enum Kind { Run, Help, UsageError } kind = UsageError;
-  Invocation call;           // Run
-  int helpOpnum = -1;        // Help: one command's opnum, or -1 for all
-  std::string error;         // UsageError: what is wrong
-  int errorOpnum = -1;       // UsageError: the command concerned, or -1
+  Invocation call;      // Run
+  int helpOpnum = -1;   // Help: one command's opnum, or -1 for all
+  std::string error;    // UsageError: what is wrong
+  int errorOpnum = -1;  // UsageError: the command concerned, or -1
 };
 
 // Parses the arguments after the program name. `defaultServer` is used when

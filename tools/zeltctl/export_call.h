@@ -59,7 +59,8 @@ constexpr ExportShape exportShape(const zeltrpc::ProcDesc& p) {
       s.params[s.count++] = {CType::ULong, ExportParam::Capacity, a};
     s.params[s.count++] = {cTypeOf(p.args[i].kind), ExportParam::Argument, a};
   }
-  if (p.form == ExportForm::CapacityNullExtra) s.params[s.count++] = {CType::LongPtr, ExportParam::NullExtra, -1};
+  if (p.form == ExportForm::CapacityNullExtra)
+    s.params[s.count++] = {CType::LongPtr, ExportParam::NullExtra, -1};
   return s;
 }
 
@@ -77,12 +78,18 @@ namespace detail {
 
 template <CType T>
 auto slotValue(const Slot& s) {
-  if constexpr (T == CType::Long) return s.l;
-  else if constexpr (T == CType::ULong) return s.u;
-  else if constexpr (T == CType::Text) return s.text;
-  else if constexpr (T == CType::Buffer) return s.buffer;
-  else if constexpr (T == CType::LongPtr) return s.pl;
-  else return s.pu;
+  if constexpr (T == CType::Long)
+    return s.l;
+  else if constexpr (T == CType::ULong)
+    return s.u;
+  else if constexpr (T == CType::Text)
+    return s.text;
+  else if constexpr (T == CType::Buffer)
+    return s.buffer;
+  else if constexpr (T == CType::LongPtr)
+    return s.pl;
+  else
+    return s.pu;
 }
 
 template <CType T>
@@ -114,7 +121,8 @@ constexpr std::array<Caller, sizeof...(Op)> makeCallers(std::index_sequence<Op..
 // Calls `fn`, the export that reaches procedure `opnum`, with
 // exportShape(kProcedures[opnum]).count values from `slots`.
 inline uint32_t callExport(uint16_t opnum, void* fn, const Slot* slots) {
-  static constexpr auto kCallers = detail::makeCallers(std::make_index_sequence<zeltrpc::kOpnumCount>());
+  static constexpr auto kCallers =
+      detail::makeCallers(std::make_index_sequence<zeltrpc::kOpnumCount>());
   return kCallers[opnum](fn, slots);
 }
 

@@ -76,7 +76,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "zeltctl: %s\n", error.c_str());
     return 1;
   }
-  const std::string text = call.json ? zeltctl::formatJson(outputs, status) : zeltctl::formatLines(outputs, status);
+  const std::string text =
+      call.json ? zeltctl::formatJson(outputs, status) : zeltctl::formatLines(outputs, status);
   std::fputs(text.c_str(), stdout);
   return status == 0 ? 0 : 1;
 }

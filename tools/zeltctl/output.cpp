@@ -84,7 +84,8 @@ std::string formatLines(const std::vector<OutputValue>& values, uint32_t status)
       continue;
     }
     out += v.name + "=" + hex(v.bytes) + "\n";
-    if (!v.bytes.empty() && printable(v.bytes)) out += v.name + ".text=" + std::string(v.bytes.begin(), v.bytes.end()) + "\n";
+    if (!v.bytes.empty() && printable(v.bytes))
+      out += v.name + ".text=" + std::string(v.bytes.begin(), v.bytes.end()) + "\n";
   }
   const std::string name = statusName(status);
   return out + "status=" + std::to_string(status) + (name.empty() ? "" : " " + name) + "\n";
@@ -99,11 +100,13 @@ std::string formatJson(const std::vector<OutputValue>& values, uint32_t status) 
     }
     out += quoted(v.name) + ": " + quoted(hex(v.bytes)) + ", ";
     if (!v.bytes.empty() && printable(v.bytes))
-      out += quoted(v.name + ".text") + ": " +
-             quoted(std::string_view(reinterpret_cast<const char*>(v.bytes.data()), v.bytes.size())) + ", ";
+      out +=
+          quoted(v.name + ".text") + ": " +
+          quoted(std::string_view(reinterpret_cast<const char*>(v.bytes.data()), v.bytes.size())) +
+          ", ";
   }
-  return out + "\"status\": " + std::to_string(status) + ", \"statusName\": " + quoted(statusName(status)) +
-         "}\n";
+  return out + "\"status\": " + std::to_string(status) +
+         ", \"statusName\": " + quoted(statusName(status)) + "}\n";
 }
 
 }  // namespace zeltctl

@@ -52,8 +52,8 @@ CSelectTeamPlayerDlg::CSelectTeamPlayerDlg(QWidget* parent) : QDialog(parent) {
   // The layout in dialog units (a quarter of the average character width, an
   // eighth of the line height), grown where the style needs more room.
   DialogUnits du(fontMetrics());
-  const int lineHeight = std::max({m_player->sizeHint().height(), m_ok->sizeHint().height(),
-                                   m_home->sizeHint().height()});
+  const int lineHeight = std::max(
+      {m_player->sizeHint().height(), m_ok->sizeHint().height(), m_home->sizeHint().height()});
   while (du.Y(14) < lineHeight) ++du.baseY;
   du.FitWidth(m_visitor->sizeHint().width(), 35);
   du.FitWidth(m_both->sizeHint().width(), 31);
@@ -101,8 +101,8 @@ void CSelectTeamPlayerDlg::OnInitDialog() {
   if (m_bTeamRequest) {
     // Basketball has no combined team statistics.
     m_player->setEnabled(false);
-    m_both->setEnabled(QString::fromStdString(m_strSportCode).compare(
-                           QStringLiteral("BASK"), Qt::CaseInsensitive) != 0);
+    m_both->setEnabled(QString::fromStdString(m_strSportCode)
+                           .compare(QStringLiteral("BASK"), Qt::CaseInsensitive) != 0);
   } else {
     m_player->setEnabled(true);
     m_both->setEnabled(false);
@@ -125,8 +125,8 @@ void CSelectTeamPlayerDlg::accept() {
   int number = 0;
   const bool isNumber = ParseDialogInt(m_player->text(), number);
   if (!isNumber || number < kLowestPlayer || number > kHighestPlayer) {
-    ShowCheckMessage(this, isNumber ? IntegerRangeText(kLowestPlayer, kHighestPlayer)
-                                    : IntegerExpectedText());
+    ShowCheckMessage(
+        this, isNumber ? IntegerRangeText(kLowestPlayer, kHighestPlayer) : IntegerExpectedText());
     if (m_player->isEnabled()) {
       m_player->setFocus(Qt::OtherFocusReason);
       m_player->selectAll();

@@ -118,11 +118,14 @@ ZELTRPC_API uint32_t zeltPing(void);
 /* ---- Sequences, frames and schedules ---------------------------------- */
 
 /* Plays `sequence` on `sign`; value1 and value2 are passed through. */
-ZELTRPC_API uint32_t zeltPlaySequence(const char* sign, const char* sequence, int32_t value1, int32_t value2);
+ZELTRPC_API uint32_t zeltPlaySequence(const char* sign, const char* sequence, int32_t value1,
+                                      int32_t value2);
 /* Adds `sequence` to the queue of `sign`. */
-ZELTRPC_API uint32_t zeltQueueSequence(const char* sign, const char* sequence, int32_t value1, int32_t value2);
+ZELTRPC_API uint32_t zeltQueueSequence(const char* sign, const char* sequence, int32_t value1,
+                                       int32_t value2);
 /* Makes `sequence` the default sequence of `sign`. */
-ZELTRPC_API uint32_t zeltSetDefaultSequence(const char* sign, const char* sequence, int32_t value1, int32_t value2);
+ZELTRPC_API uint32_t zeltSetDefaultSequence(const char* sign, const char* sequence, int32_t value1,
+                                            int32_t value2);
 /* Checks that `sequence` exists for `sign`. */
 ZELTRPC_API uint32_t zeltCheckSequence(const char* sign, const char* sequence);
 /* Shows frame number `frame`. */
@@ -157,47 +160,63 @@ ZELTRPC_API uint32_t zeltGetPhotocell(const char* sign, int32_t* value);
 /* ---- Status texts ----------------------------------------------------- */
 
 /* Status of `sign` into buffer. 87 when sign, buffer or size is null. */
-ZELTRPC_API uint32_t zeltGetStatus(const char* sign, char* buffer, uint32_t capacity, uint32_t* size);
+ZELTRPC_API uint32_t zeltGetStatus(const char* sign, char* buffer, uint32_t capacity,
+                                   uint32_t* size);
 /* Configuration of `sign`. 87 when sign, buffer or size is null. */
-ZELTRPC_API uint32_t zeltGetConfig(const char* sign, char* buffer, uint32_t capacity, uint32_t* size);
+ZELTRPC_API uint32_t zeltGetConfig(const char* sign, char* buffer, uint32_t capacity,
+                                   uint32_t* size);
 /* Windows of `sign`. 87 when sign, buffer or size is null. */
-ZELTRPC_API uint32_t zeltListWindows(const char* sign, char* buffer, uint32_t capacity, uint32_t* size);
+ZELTRPC_API uint32_t zeltListWindows(const char* sign, char* buffer, uint32_t capacity,
+                                     uint32_t* size);
 /* Queue of `sign` (no argument check). */
-ZELTRPC_API uint32_t zeltGetQueue(const char* sign, char* buffer, uint32_t capacity, uint32_t* size);
+ZELTRPC_API uint32_t zeltGetQueue(const char* sign, char* buffer, uint32_t capacity,
+                                  uint32_t* size);
 /* Bulb report of `sign`; with a non-null `extra` also its extra value
  * (GetBulbEx), otherwise GetBulb. 87 when sign, buffer or size is null. */
-ZELTRPC_API uint32_t zeltGetBulb(const char* sign, char* buffer, uint32_t capacity, uint32_t* size, int32_t* extra);
+ZELTRPC_API uint32_t zeltGetBulb(const char* sign, char* buffer, uint32_t capacity, uint32_t* size,
+                                 int32_t* extra);
 /* Names of the signs (no argument check). */
 ZELTRPC_API uint32_t zeltListSigns(char* buffer, uint32_t capacity, uint32_t* size);
 /* Names of the servers (no argument check). */
-ZELTRPC_API uint32_t zeltListServers(char* buffer, uint32_t capacity, uint32_t* size, int32_t value);
+ZELTRPC_API uint32_t zeltListServers(char* buffer, uint32_t capacity, uint32_t* size,
+                                     int32_t value);
 /* Schedule and sequence status; *size1 and *size2 hold the capacities.
  * *value is sent to the service and replaced by its answer.
  * 87 when any pointer but `value` is null. */
-ZELTRPC_API uint32_t zeltGetSchedSeqStatus(const char* sign, char* buffer1, uint32_t* size1, char* buffer2, uint32_t* size2, int32_t* value);
+ZELTRPC_API uint32_t zeltGetSchedSeqStatus(const char* sign, char* buffer1, uint32_t* size1,
+                                           char* buffer2, uint32_t* size2, int32_t* value);
 /* Default sequence; *size holds the capacity. 87 when sign, buffer or size is null. */
-ZELTRPC_API uint32_t zeltGetDefaultSequence(const char* sign, char* buffer, uint32_t* size, int32_t* value1, int32_t* value2);
+ZELTRPC_API uint32_t zeltGetDefaultSequence(const char* sign, char* buffer, uint32_t* size,
+                                            int32_t* value1, int32_t* value2);
 /* Frame status; *size holds the capacity. 87 when sign, buffer, size,
  * value2 or value3 is null. */
-ZELTRPC_API uint32_t zeltGetFrameStatus(const char* sign, char* buffer, uint32_t* size, int32_t* value1, int32_t* value2, int32_t* value3, int32_t* value4, int32_t* value5);
+ZELTRPC_API uint32_t zeltGetFrameStatus(const char* sign, char* buffer, uint32_t* size,
+                                        int32_t* value1, int32_t* value2, int32_t* value3,
+                                        int32_t* value4, int32_t* value5);
 /* Effect status; *size holds the capacity. 87 when any pointer is null. */
-ZELTRPC_API uint32_t zeltGetEffectStatus(const char* sign, int32_t* value, char* buffer, uint32_t* size);
+ZELTRPC_API uint32_t zeltGetEffectStatus(const char* sign, int32_t* value, char* buffer,
+                                         uint32_t* size);
 /* Schedule text; *size holds the capacity. 87 when sign or size is null. */
-ZELTRPC_API uint32_t zeltGetSchedule(const char* sign, uint32_t* size, char* buffer, int32_t* value);
+ZELTRPC_API uint32_t zeltGetSchedule(const char* sign, uint32_t* size, char* buffer,
+                                     int32_t* value);
 
 /* ---- Windows ---------------------------------------------------------- */
 
 ZELTRPC_API uint32_t zeltWindowEnable(const char* sign, int32_t value1, int32_t value2);
-ZELTRPC_API uint32_t zeltWindowMove(const char* sign, int32_t value1, int32_t value2, int32_t value3);
+ZELTRPC_API uint32_t zeltWindowMove(const char* sign, int32_t value1, int32_t value2,
+                                    int32_t value3);
 ZELTRPC_API uint32_t zeltQueueWindowEnable(const char* sign, int32_t value1, int32_t value2);
-ZELTRPC_API uint32_t zeltQueueWindowMove(const char* sign, int32_t value1, int32_t value2, int32_t value3);
+ZELTRPC_API uint32_t zeltQueueWindowMove(const char* sign, int32_t value1, int32_t value2,
+                                         int32_t value3);
 
 /* ---- Real-time data --------------------------------------------------- */
 
 /* Stores `length` bytes of real-time data (the procedure's last value is 0). */
-ZELTRPC_API uint32_t zeltSetRealTimeData(int32_t value1, const char* data, uint32_t length, int32_t value2);
+ZELTRPC_API uint32_t zeltSetRealTimeData(int32_t value1, const char* data, uint32_t length,
+                                         int32_t value2);
 /* Reads exactly `length` bytes of real-time data into `data`. */
-ZELTRPC_API uint32_t zeltGetRealTimeData(int32_t value1, char* data, uint32_t length, int32_t value2);
+ZELTRPC_API uint32_t zeltGetRealTimeData(int32_t value1, char* data, uint32_t length,
+                                         int32_t value2);
 /* Sends `length` bytes to real-time-data input `port` (0-based). */
 ZELTRPC_API uint32_t zeltSendRealTimeDataPort(int32_t port, const char* data, uint32_t length);
 
@@ -214,12 +233,18 @@ ZELTRPC_API uint32_t zeltVLSendHue(const char* sign, int32_t value);
 ZELTRPC_API uint32_t zeltVLSendFormat(const char* sign, int32_t value);
 ZELTRPC_API uint32_t zeltVLSendInput(const char* sign, int32_t value);
 ZELTRPC_API uint32_t zeltVLSendSource(const char* sign, int32_t value);
-ZELTRPC_API uint32_t zeltVLSendViewableArea(const char* sign, int32_t value1, int32_t value2, int32_t value3, int32_t value4);
-ZELTRPC_API uint32_t zeltVLSendWindow(const char* sign, int32_t value1, int32_t value2, int32_t value3, int32_t value4);
-ZELTRPC_API uint32_t zeltVLReadFmtInpSrc(const char* sign, int32_t* format, int32_t* input, int32_t* source);
-ZELTRPC_API uint32_t zeltVLReadViewableArea(const char* sign, int32_t* value1, int32_t* value2, int32_t* value3, int32_t* value4);
-ZELTRPC_API uint32_t zeltVLReadWindow(const char* sign, int32_t* value1, int32_t* value2, int32_t* value3, int32_t* value4);
-ZELTRPC_API uint32_t zeltVLReadBCHS(const char* sign, int32_t* brightness, int32_t* contrast, int32_t* hue, int32_t* saturation);
+ZELTRPC_API uint32_t zeltVLSendViewableArea(const char* sign, int32_t value1, int32_t value2,
+                                            int32_t value3, int32_t value4);
+ZELTRPC_API uint32_t zeltVLSendWindow(const char* sign, int32_t value1, int32_t value2,
+                                      int32_t value3, int32_t value4);
+ZELTRPC_API uint32_t zeltVLReadFmtInpSrc(const char* sign, int32_t* format, int32_t* input,
+                                         int32_t* source);
+ZELTRPC_API uint32_t zeltVLReadViewableArea(const char* sign, int32_t* value1, int32_t* value2,
+                                            int32_t* value3, int32_t* value4);
+ZELTRPC_API uint32_t zeltVLReadWindow(const char* sign, int32_t* value1, int32_t* value2,
+                                      int32_t* value3, int32_t* value4);
+ZELTRPC_API uint32_t zeltVLReadBCHS(const char* sign, int32_t* brightness, int32_t* contrast,
+                                    int32_t* hue, int32_t* saturation);
 
 /* ---- Other ------------------------------------------------------------ */
 

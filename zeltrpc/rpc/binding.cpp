@@ -36,7 +36,8 @@ BindingHandle::BindingHandle(StringBinding parts)
 
 BindingHandle::~BindingHandle() = default;
 
-uint32_t BindingHandle::fromStringBinding(std::string_view text, std::unique_ptr<BindingHandle>& out) {
+uint32_t BindingHandle::fromStringBinding(std::string_view text,
+                                          std::unique_ptr<BindingHandle>& out) {
   StringBinding parts;
   if (uint32_t s = parseStringBinding(text, parts)) return s;
   if (parts.protseq == "ncacn_np") {

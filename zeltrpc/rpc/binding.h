@@ -35,8 +35,10 @@ template <class R, class... A>
 class FunctionRef<R(A...)> {
  public:
   template <class F>
-  FunctionRef(F&& f) : m_obj(const_cast<void*>(static_cast<const void*>(&f))),
-                       m_call([](void* o, A... a) -> R { return (*static_cast<std::remove_reference_t<F>*>(o))(std::forward<A>(a)...); }) {}
+  FunctionRef(F&& f)
+      : m_obj(const_cast<void*>(static_cast<const void*>(&f))), m_call([](void* o, A... a) -> R {
+          return (*static_cast<std::remove_reference_t<F>*>(o))(std::forward<A>(a)...);
+        }) {}
   R operator()(A... a) const { return m_call(m_obj, std::forward<A>(a)...); }
 
  private:

@@ -140,7 +140,8 @@ std::vector<uint8_t> encodeBindAck(DataRep rep, uint32_t callId, const BindAckIn
   store16(f, a.maxXmitFrag, rep.bigEndian);
   store16(f + 2, a.maxRecvFrag, rep.bigEndian);
   store32(f + 4, a.assocGroup, rep.bigEndian);
-  uint16_t secLength = a.secondaryAddress.empty() ? 0 : static_cast<uint16_t>(a.secondaryAddress.size() + 1);
+  uint16_t secLength =
+      a.secondaryAddress.empty() ? 0 : static_cast<uint16_t>(a.secondaryAddress.size() + 1);
   store16(f + 8, secLength, rep.bigEndian);
   out.insert(out.end(), f, f + 10);
   if (secLength) {
@@ -243,7 +244,8 @@ bool parseBind(const Pdu& pdu, BindInfo& b, std::vector<SyntaxId>* allAbstract) 
     if (e == 0) {
       b.contextId = ctx;
       b.abstractSyntax = abstract;
-      for (unsigned t = 0; t < nTransfer; ++t) b.transferSyntaxes.push_back(getSyntax(&d[pos + 20 * t], be));
+      for (unsigned t = 0; t < nTransfer; ++t)
+        b.transferSyntaxes.push_back(getSyntax(&d[pos + 20 * t], be));
     }
     pos += 20 * size_t{nTransfer};
   }

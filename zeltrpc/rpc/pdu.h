@@ -99,8 +99,8 @@ struct BindAckInfo {
 
 std::vector<uint8_t> encodeBindAck(DataRep rep, uint32_t callId, const BindAckInfo& ack);
 std::vector<uint8_t> encodeBindNak(DataRep rep, uint32_t callId, uint16_t reason);
-std::vector<uint8_t> encodeFault(DataRep rep, uint32_t callId, uint16_t contextId,
-                                 uint32_t status, bool didNotExecute);
+std::vector<uint8_t> encodeFault(DataRep rep, uint32_t callId, uint16_t contextId, uint32_t status,
+                                 bool didNotExecute);
 
 // Appends a request (opnum given) or response (opnum ignored) carrying `stub`,
 // cut into fragments of at most `maxFrag` bytes each. Each fragment repeats

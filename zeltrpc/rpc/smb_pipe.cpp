@@ -125,19 +125,21 @@ uint16_t smbPort() {
 bool haveTicketCache() {
   if (const char* c = std::getenv("KRB5CCNAME"); c && *c) {
     std::string name = c;
-    if (name.rfind("FILE:", 0) == 0) name = name.substr(5);
+    if (name.rfind("FILE:", 0) == 0)
+      name = name.substr(5);
     else if (name.find(':') != std::string::npos && name.front() != '/')
       return true;  // KEYRING:, KCM:, DIR:, ...: present when named
-    struct stat st{};
+    struct stat st {};
     return ::stat(name.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
   }
-  struct stat st{};
+  struct stat st {};
   const std::string dflt = "/tmp/krb5cc_" + std::to_string(::getuid());
   return ::stat(dflt.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
 }
 
 std::string defaultAuthFile() {
-  if (const char* x = std::getenv("XDG_CONFIG_HOME"); x && *x) return std::string(x) + "/zeltrpc/auth";
+  if (const char* x = std::getenv("XDG_CONFIG_HOME"); x && *x)
+    return std::string(x) + "/zeltrpc/auth";
   if (const char* h = std::getenv("HOME"); h && *h) return std::string(h) + "/.config/zeltrpc/auth";
   return {};
 }
@@ -290,8 +292,10 @@ class SmbPipe final : public Carrier {
     const bool done = !m_stuck && m_session->wake.wait_for(lock, std::chrono::seconds(1),
                                                            [&] { return m_session->exited; });
     lock.unlock();
-    if (done) m_worker.join();
-    else m_worker.detach();
+    if (done)
+      m_worker.join();
+    else
+      m_worker.detach();
   }
 
   // Runs `job` on the worker; false when the deadline passed first (the
@@ -303,8 +307,10 @@ class SmbPipe final : public Carrier {
     const uint64_t ticket = ++m_session->posted;
     m_session->wake.notify_all();
     auto done = [&] { return m_session->finished >= ticket; };
-    if (deadline == Clock::time_point{}) m_session->wake.wait(lock, done);
-    else if (!m_session->wake.wait_until(lock, deadline, done)) m_stuck = true;
+    if (deadline == Clock::time_point{})
+      m_session->wake.wait(lock, done);
+    else if (!m_session->wake.wait_until(lock, deadline, done))
+      m_stuck = true;
     return !m_stuck;
   }
 
@@ -382,7 +388,7 @@ uint32_t readAuthFile(const std::string& path, SmbCredentials& creds, std::strin
   };
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
   if (fd < 0) return refuse(std::strerror(errno));
-  struct stat st{};
+  struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);
     return refuse("not a regular file");
@@ -420,11 +426,17 @@ uint32_t readAuthFile(const std::string& path, SmbCredentials& creds, std::strin
     while (!key.empty() && (key.front() == ' ' || key.front() == '\t')) key.remove_prefix(1);
     while (!key.empty() && (key.back() == ' ' || key.back() == '\t')) key.remove_suffix(1);
     std::string_view value = line.substr(eq + 1);
-    while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) value.remove_prefix(1);
-    auto is = [&](const char* k) { return key.size() == std::strlen(k) && strncasecmp(key.data(), k, key.size()) == 0; };
-    if (is("username")) c.user.assign(value);
-    else if (is("password")) c.password.assign(value);
-    else if (is("domain")) c.domain.assign(value);
+    while (!value.empty() && (value.front() == ' ' || value.front() == '\t'))
+      value.remove_prefix(1);
+    auto is = [&](const char* k) {
+      return key.size() == std::strlen(k) && strncasecmp(key.data(), k, key.size()) == 0;
+    };
+    if (is("username"))
+      c.user.assign(value);
+    else if (is("password"))
+      c.password.assign(value);
+    else if (is("domain"))
+      c.domain.assign(value);
   }
   wipe(text);
   // "DOMAIN\user" names the domain too.
@@ -444,7 +456,7 @@ uint32_t smbCredentials(SmbCredentials& creds, std::string* why) {
   }
   if (const char* f = std::getenv("ZELTRPC_AUTH_FILE"); f && *f) return readAuthFile(f, creds, why);
   const std::string path = defaultAuthFile();
-  struct stat st{};
+  struct stat st {};
   if (path.empty() || ::lstat(path.c_str(), &st) != 0) return kOk;  // anonymous
   return readAuthFile(path, creds, why);
 }

@@ -10,10 +10,10 @@
 namespace zeltrpc::rpc {
 
 inline constexpr uint32_t kOk = 0;
-inline constexpr uint32_t kAccessDenied = 5;            // socket directory not ours
+inline constexpr uint32_t kAccessDenied = 5;  // socket directory not ours
 inline constexpr uint32_t kOutOfMemory = 14;
-inline constexpr uint32_t kInvalidParameter = 87;       // argument check failed, nothing sent
-inline constexpr uint32_t kMoreData = 234;              // service: buffer too small, reply cut
+inline constexpr uint32_t kInvalidParameter = 87;  // argument check failed, nothing sent
+inline constexpr uint32_t kMoreData = 234;         // service: buffer too small, reply cut
 inline constexpr uint32_t kServerOutOfMemory = 1130;
 inline constexpr uint32_t kInvalidStringBinding = 1700;
 inline constexpr uint32_t kInvalidBinding = 1702;       // null binding handle
@@ -21,19 +21,20 @@ inline constexpr uint32_t kProtseqNotSupported = 1703;  // ncacn_np, ncacn_nb_nb
 inline constexpr uint32_t kInvalidRpcProtseq = 1704;
 inline constexpr uint32_t kInvalidEndpointFormat = 1706;
 inline constexpr uint32_t kUnknownIf = 1717;
-inline constexpr uint32_t kServerUnavailable = 1722;   // nobody listening, bind failed
+inline constexpr uint32_t kServerUnavailable = 1722;  // nobody listening, bind failed
 inline constexpr uint32_t kServerTooBusy = 1723;
-inline constexpr uint32_t kCallFailed = 1726;          // connection lost after the request went out
-inline constexpr uint32_t kCallFailedDne = 1727;       // request could not be sent
-inline constexpr uint32_t kProtocolError = 1728;       // malformed PDU, wrong call id or type
+inline constexpr uint32_t kCallFailed = 1726;     // connection lost after the request went out
+inline constexpr uint32_t kCallFailedDne = 1727;  // request could not be sent
+inline constexpr uint32_t kProtocolError = 1728;  // malformed PDU, wrong call id or type
 inline constexpr uint32_t kUnsupportedTransSyn = 1730;  // the service does not accept NDR
 inline constexpr uint32_t kUnsupportedType = 1732;
 inline constexpr uint32_t kProcnumOutOfRange = 1745;
 inline constexpr uint32_t kUnknownAuthnService = 1747;
-inline constexpr uint32_t kInternalError = 1766;       // an unexpected failure inside the library
-inline constexpr uint32_t kNullRefPointer = 1780;       // null argument no check tests, nothing sent
-inline constexpr uint32_t kBadStubData = 1783;         // reply body malformed or larger than the caller's storage
-inline constexpr uint32_t kCallCancelled = 1818;       // call time-out (ZELTRPC_TIMEOUT_MS) ran out
+inline constexpr uint32_t kInternalError = 1766;   // an unexpected failure inside the library
+inline constexpr uint32_t kNullRefPointer = 1780;  // null argument no check tests, nothing sent
+inline constexpr uint32_t kBadStubData =
+    1783;  // reply body malformed or larger than the caller's storage
+inline constexpr uint32_t kCallCancelled = 1818;  // call time-out (ZELTRPC_TIMEOUT_MS) ran out
 inline constexpr uint32_t kCommFailure = 1820;
 
 // nca_s_* codes a server may put into a fault PDU.

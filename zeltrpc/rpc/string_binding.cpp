@@ -76,7 +76,8 @@ uint32_t parseStringBinding(std::string_view text, StringBinding& p) {
     p.objectUuid = part;
     ++pos;
   }
-  if (!readComponent(text, pos, ":[]@", part) || pos >= text.size() || text[pos] != ':' || part.empty())
+  if (!readComponent(text, pos, ":[]@", part) || pos >= text.size() || text[pos] != ':' ||
+      part.empty())
     return kInvalidStringBinding;
   p.protseq = part;
   ++pos;

@@ -27,7 +27,7 @@ uint32_t checkSocketDirectory(const std::string& dir, bool create, std::string* 
     if (why) *why = dir + ": " + text;
     return status;
   };
-  struct stat st{};
+  struct stat st {};
   if (::lstat(dir.c_str(), &st) != 0) {
     if (errno != ENOENT || !create) return reason(std::strerror(errno), kServerUnavailable);
     if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST)
