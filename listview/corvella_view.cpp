@@ -30,7 +30,8 @@ CCorvellaView::CCorvellaView(CCorvellaDoc& doc, Ui& ui) : m_doc(doc), m_ui(ui) {
 
 void CCorvellaView::SetupColumns() {
   m_list.DeleteAllItems();
-  while (m_list.GetColumnCount() > 0) m_list.DeleteColumn(0);
+  // From the last, so no column moves down on each deletion.
+  while (m_list.GetColumnCount() > 0) m_list.DeleteColumn(m_list.GetColumnCount() - 1);
   m_list.Invalidate();
   m_list.UpdateWindow();
 

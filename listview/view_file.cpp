@@ -67,8 +67,9 @@ void FillRows(CCorvellaView& view, const ProfileFile& file, int count) {
       view.GetUi().MessageBox(number, "InsertItem() Failed!!", MB_OK);
       continue;
     }
+    const ProfileFile::SectionRef request = file.FindSectionRef(RequestSectionName(a));
     for (int column = COL_DESCRIPTION; column <= kLastColumn; ++column) {
-      std::string value = ReadRequestValue(file, a, column);
+      std::string value = ReadRequestValue(file, request, column);
       view.ValidateField(value, row, true, column);
       if (!list.SetItemText(row, column, value)) {
         view.GetUi().MessageBox("SetItem() Failed!!", "AddMultipleItems()", MB_OK);

@@ -310,6 +310,7 @@ void ListControl::UpdateWindow() {
 }
 
 void ListControl::InvalidateRow(int row) {
+  if (!onInvalidate) return;  // nothing draws the list
   Rect rect;
   if (GetItemRect(row, rect, LVIR_BOUNDS)) InvalidateRect(rect, true);
 }

@@ -312,9 +312,18 @@ int ProfileFile::FindKey(int sectionIndex, std::string_view key) const {
 
 bool ProfileFile::HasSection(std::string_view section) const { return FindSection(section) >= 0; }
 
+ProfileFile::SectionRef ProfileFile::FindSectionRef(std::string_view section) const {
+  return SectionRef(FindSection(section));
+}
+
 std::string ProfileFile::GetString(std::string_view section, std::string_view key,
                                    std::string_view def, std::size_t size) const {
-  const int k = FindKey(FindSection(section), key);
+  return GetString(FindSectionRef(section), key, def, size);
+}
+
+std::string ProfileFile::GetString(SectionRef section, std::string_view key, std::string_view def,
+                                   std::size_t size) const {
+  const int k = FindKey(section.m_index, key);
   if (k < 0) return std::string(CutToBuffer(def, size));
   const Key& found = m_keys[static_cast<std::size_t>(k)];
   return std::string(CutToBuffer(Text(found.valueBegin, found.valueLen), size));
@@ -409,10 +418,10 @@ namespace {
 
 // A temporary of the file "<name>" is "<name>.~<pid>.<n>.tmp" in the same
 // folder: the pid of the writing process and a counter of this process.
-std::string TemporaryName(const std::string& target, unsigned n) {
+std::string TemporaryName(const std::string& base, unsigned n) {
   char suffix[64];
   std::snprintf(suffix, sizeof suffix, ".~%ld.%u.tmp", static_cast<long>(::getpid()), n);
-  return target + suffix;
+  return base + suffix;
 }
 
 std::atomic<unsigned> g_temporaryCounter{0};
@@ -442,14 +451,12 @@ bool IsTemporaryOf(std::string_view name, std::string_view base, long& pid) {
   return takeNumber(counter) && rest == ".tmp";
 }
 
-// Removes the temporaries of `base` in `dir` that a process left behind when
-// it ended in the middle of a save: regular files of this user whose writer
-// no longer exists. Nothing else in the folder is touched.
-void RemoveStaleTemporaries(const std::string& dir, const std::string& base) {
+// Removes the temporaries of `base` in the open folder `dirFd` that a process
+// left behind when it ended in the middle of a save: regular files of this
+// user whose writer no longer exists. Nothing else in the folder is touched.
+void RemoveStaleTemporaries(int dirFd, const std::string& base) {
   // The folder is read with getdents64 into a buffer on the stack: opendir
   // would allocate a 32 KiB buffer and make three more calls on every save.
-  const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dirFd < 0) return;
   alignas(8) char buffer[4096];
   for (;;) {
     const ssize_t got = ::getdents64(dirFd, buffer, sizeof buffer);
@@ -469,38 +476,38 @@ void RemoveStaleTemporaries(const std::string& dir, const std::string& base) {
       ::unlinkat(dirFd, entry->d_name, 0);
     }
   }
-  ::close(dirFd);
 }
 
-// Gives the unnamed file `fd` the name of a new temporary of `target`.
-bool LinkUnnamedFile(int fd, const std::string& target, std::string& temp) {
+// Gives the unnamed file `fd` the name of a new temporary of `base` in the
+// folder `dirFd`.
+bool LinkUnnamedFile(int fd, int dirFd, const std::string& base, std::string& temp) {
   char procPath[64];
   std::snprintf(procPath, sizeof procPath, "/proc/self/fd/%d", fd);
   for (int attempt = 0; attempt < 100; ++attempt) {
-    temp = TemporaryName(target, g_temporaryCounter.fetch_add(1));
-    if (::linkat(AT_FDCWD, procPath, AT_FDCWD, temp.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
+    temp = TemporaryName(base, g_temporaryCounter.fetch_add(1));
+    if (::linkat(AT_FDCWD, procPath, dirFd, temp.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
     if (errno != EEXIST) break;
   }
   temp.clear();
   return false;
 }
 
-// Writes `text` into a new temporary of `target` in `dir`, with the old
-// file's mode when there is one, and flushed when `flush`; the temporary's
-// name goes to `temp`. With `unnamed`, the file is made without a name
-// (O_TMPFILE) and linked only once it is complete, so a process killed while
-// writing leaves nothing behind. False when any step fails; nothing of the
-// attempt is then left.
-bool WriteTemporary(const std::string& dir, const std::string& target, std::string_view text,
+// Writes `text` into a new temporary of `base` in the folder `dirFd`, with
+// the old file's mode when there is one, and flushed when `flush`; the
+// temporary's name (within the folder) goes to `temp`. With `unnamed`, the
+// file is made without a name (O_TMPFILE) and linked only once it is
+// complete, so a process killed while writing leaves nothing behind. False
+// when any step fails; nothing of the attempt is then left.
+bool WriteTemporary(int dirFd, const std::string& base, std::string_view text,
                     const struct stat* old, bool flush, bool unnamed, std::string& temp) {
   temp.clear();
   int fd = -1;
   if (unnamed) {
-    fd = ::open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    fd = ::openat(dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
   } else {
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-      temp = TemporaryName(target, g_temporaryCounter.fetch_add(1));
-      fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+      temp = TemporaryName(base, g_temporaryCounter.fetch_add(1));
+      fd = ::openat(dirFd, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
       if (fd < 0 && errno != EEXIST) break;
     }
   }
@@ -511,9 +518,9 @@ bool WriteTemporary(const std::string& dir, const std::string& target, std::stri
   bool ok = WriteAll(fd, text);
   if (ok && old != nullptr) ok = ::fchmod(fd, old->st_mode & 07777) == 0;
   if (ok && flush) ok = ::fsync(fd) == 0;
-  if (ok && unnamed) ok = LinkUnnamedFile(fd, target, temp);
+  if (ok && unnamed) ok = LinkUnnamedFile(fd, dirFd, base, temp);
   if (::close(fd) != 0) ok = false;
-  if (!ok && !temp.empty()) ::unlink(temp.c_str());
+  if (!ok && !temp.empty()) ::unlinkat(dirFd, temp.c_str(), 0);
   if (!ok) temp.clear();
   return ok;
 }
@@ -545,8 +552,20 @@ bool WriteFileAtomically(const std::string& path, std::string_view text, bool fl
   // in-place write.
   if (hadOld && ::access(target.c_str(), W_OK) != 0) return false;
 
+  // Every step works on the one folder opened here, so the temporary and the
+  // rename stay in the same folder even if the path changes meanwhile. A
+  // folder that may be written but not read is still written: only the
+  // removal of old temporaries and the flush of the folder need reading.
+  bool readable = true;
+  int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dirFd < 0) {
+    readable = false;
+    dirFd = ::open(dir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0) return false;
+  }
+
   // What an earlier save that was killed halfway left behind.
-  RemoveStaleTemporaries(dir, base);
+  if (readable) RemoveStaleTemporaries(dirFd, base);
 
   // The temporary gets a name only once it is complete, where the file
   // system can make files without one; else it is named from the start.
@@ -554,24 +573,17 @@ bool WriteFileAtomically(const std::string& path, std::string_view text, bool fl
   // for the next save to remove.
   std::string temp;
   const struct stat* oldStat = hadOld ? &old : nullptr;
-  if (!WriteTemporary(dir, target, text, oldStat, flush, true, temp) &&
-      !WriteTemporary(dir, target, text, oldStat, flush, false, temp)) {
-    return false;
+  bool ok = WriteTemporary(dirFd, base, text, oldStat, flush, true, temp) ||
+            WriteTemporary(dirFd, base, text, oldStat, flush, false, temp);
+  if (ok && ::renameat(dirFd, temp.c_str(), dirFd, base.c_str()) != 0) {
+    ::unlinkat(dirFd, temp.c_str(), 0);
+    ok = false;
   }
-  if (::rename(temp.c_str(), target.c_str()) != 0) {
-    ::unlink(temp.c_str());
-    return false;
-  }
-  if (flush) {
-    // Make the rename itself durable; a folder that cannot be opened changes
-    // nothing about the file being complete.
-    int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-      ::fsync(dirFd);
-      ::close(dirFd);
-    }
-  }
-  return true;
+  // Make the rename itself durable; a folder that cannot be read changes
+  // nothing about the file being complete.
+  if (ok && flush && readable) ::fsync(dirFd);
+  ::close(dirFd);
+  return ok;
 }
 
 // ---- one-call profile functions ----------------------------------------------

@@ -38,6 +38,22 @@ class ProfileFile {
   // (also cut) when the section or key is missing.
   std::string GetString(std::string_view section, std::string_view key, std::string_view def,
                         std::size_t size) const;
+  // A section looked up once, for reading several of its keys without
+  // finding the section again each time. Valid as long as the profile is
+  // not changed; a missing section reads every key as missing.
+  class SectionRef {
+   public:
+    bool Found() const { return m_index >= 0; }
+
+   private:
+    friend class ProfileFile;
+    explicit SectionRef(int index) : m_index(index) {}
+    int m_index;
+  };
+  SectionRef FindSectionRef(std::string_view section) const;
+  // GetString within a section found before.
+  std::string GetString(SectionRef section, std::string_view key, std::string_view def,
+                        std::size_t size) const;
   // The leading decimal integer of the value (optional sign), `def` when the
   // key is missing or its value empty; a value with no digits gives 0.
   // Saturates instead of overflowing.

@@ -3,17 +3,13 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
+#include <string>
 
 #include "requests/request_record.h"
 
 namespace corvella {
 
-std::string RequestSectionName(int number) {
-  char name[32];
-  std::snprintf(name, sizeof name, "REQ%d", number);
-  return name;
-}
+std::string RequestSectionName(int number) { return "REQ" + std::to_string(number); }
 
 int CountRequestsInFile(const ProfileFile& file) {
   int count = 0;
@@ -27,8 +23,12 @@ int CountRequestsInFile(const ProfileFile& file) {
 }
 
 std::string ReadRequestValue(const ProfileFile& file, int number, int column) {
-  return file.GetString(RequestSectionName(number), kColumns[column].key,
-                        kColumns[column].fileDefault, kRequestValueBuffer);
+  return ReadRequestValue(file, file.FindSectionRef(RequestSectionName(number)), column);
+}
+
+std::string ReadRequestValue(const ProfileFile& file, ProfileFile::SectionRef request, int column) {
+  return file.GetString(request, kColumns[column].key, kColumns[column].fileDefault,
+                        kRequestValueBuffer);
 }
 
 std::string QuoteRequestValue(std::string_view value) {

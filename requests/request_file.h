@@ -31,6 +31,9 @@ int CountRequestsInFile(const ProfileFile& file);
 // The value of `column` (1 to 12) of request `number` (1-based), or the
 // column's file default when the key is missing; at most 29 characters.
 std::string ReadRequestValue(const ProfileFile& file, int number, int column);
+// The same, for a request whose section was found before (a whole request
+// is read with one look-up of its section).
+std::string ReadRequestValue(const ProfileFile& file, ProfileFile::SectionRef request, int column);
 
 // The text a value is written as. Values that begin or end with a blank, or
 // that are wrapped in a matching pair of quotes, are written in double quotes
