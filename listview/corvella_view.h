@@ -26,6 +26,7 @@
 #include "listview/view_print.h"
 #include "platform/command.h"
 #include "requests/document.h"
+#include "requests/request_file.h"
 #include "requests/request_record.h"
 
 namespace corvella {
@@ -119,6 +120,9 @@ class CCorvellaView : public CListViewEx, public DocumentView {
   void OnInitialUpdate() override;
   void UpdateFilePath() override;
   bool SaveRequests() override;
+  // The text a save writes: every cell first meets its check (without
+  // messages) and keeps what the check made of it.
+  RequestFileText RequestsAsFileText();
   void OnSportFootball();
   void OnSportBasketball();
   void OnUpdateSportFootball(CCmdUI* pCmdUI);

@@ -99,7 +99,7 @@ void CCorvellaView::UpdateFilePath() {
   m_nRtdInput = m_doc.GetRtdInput();
 }
 
-bool CCorvellaView::SaveRequests() {
+RequestFileText CCorvellaView::RequestsAsFileText() {
   const int count = m_list.GetItemCount();
   RequestFileText text;
   text.Reserve(count);
@@ -112,7 +112,11 @@ bool CCorvellaView::SaveRequests() {
       if (column >= COL_DESCRIPTION) text.AddValue(column, value);
     }
   }
-  if (!WriteRequestFile(m_strFilePath, text)) {
+  return text;
+}
+
+bool CCorvellaView::SaveRequests() {
+  if (!WriteRequestFile(m_strFilePath, RequestsAsFileText())) {
     m_ui.MessageBox("Failed to save document " + m_strFilePath + ".", "Corvella",
                     MB_OK | MB_ICONEXCLAMATION);
     return false;

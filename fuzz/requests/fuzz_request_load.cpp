@@ -1,8 +1,9 @@
 // A request file from anywhere, loaded into the list view as the running
 // program loads one (one document and view for the whole run, as in the
 // program): no crash, at most 300 rows of values of at most 29 characters,
-// and the list, saved, reads back cell for cell.
+// and the text a save writes reads back cell for cell.
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -53,20 +54,37 @@ void WriteWhole(const std::string& path, const void* data, std::size_t size) {
   ::close(fd);
 }
 
+void RemoveProgramDir();
+
 // A program directory for the whole run, on a memory file system when there
 // is one, so reading and saving cost little. The configuration names the
 // football file, which every input replaces; the configuration itself is
 // only read, so it is written once.
 const std::string& ProgramDir() {
-  static const std::string dir = [] {
+  // Never destroyed: the exit handler below still needs it.
+  static const std::string* const dir = [] {
     std::string pattern = (access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") +
                           std::string("/fuzz_request_load-XXXXXX");
     if (mkdtemp(pattern.data()) == nullptr) std::abort();
     const std::string ini = "[REQUEST]\r\nSPORT=FOOT\r\n";
     WriteWhole(pattern + "/CORVELLA.INI", ini.data(), ini.size());
-    return pattern + "/";
+    std::atexit(RemoveProgramDir);
+    return new std::string(pattern + "/");
   }();
-  return dir;
+  return *dir;
+}
+
+// Removes the program directory and what is in it when the run ends, so
+// that runs do not pile up folders in shared memory.
+void RemoveProgramDir() {
+  const std::string& dir = ProgramDir();
+  if (DIR* folder = ::opendir(dir.c_str())) {
+    while (const dirent* entry = ::readdir(folder)) {
+      if (entry->d_name[0] != '.') ::unlink((dir + entry->d_name).c_str());
+    }
+    ::closedir(folder);
+  }
+  ::rmdir(dir.c_str());
 }
 
 }  // namespace
@@ -91,10 +109,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (list.GetItemText(r, COL_DESCRIPTION).empty()) std::abort();
   }
 
-  // Saved, the file reads back every cell as the list holds it after the
-  // save's own checks (a line break inside a value is written as a blank).
-  if (!doc.DoFileSave()) std::abort();
-  const ProfileFile saved = ProfileFile::Load(dir + "FOOT.REQ");
+  // What a save writes reads back cell for cell as the list holds it after
+  // the save's own checks (a line break inside a value is written as a
+  // blank). The text is read in memory: how a save puts it on disk does not
+  // depend on the input and is tested on its own.
+  const ProfileFile saved(view.RequestsAsFileText().Text());
   if (CountRequestsInFile(saved) != list.GetItemCount()) std::abort();
   for (int r = 0; r < list.GetItemCount(); ++r) {
     const ProfileFile::SectionRef request = saved.FindSectionRef(RequestSectionName(r + 1));
