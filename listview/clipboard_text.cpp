@@ -36,6 +36,14 @@ void ForEachPiece(std::string_view line, F&& piece) {
   }
 }
 
+// Where the first CR or LF at or after `pos` is, or npos. (find_first_of
+// would look each character up in the set with a call of its own.)
+std::size_t FindLineBreak(std::string_view text, std::size_t pos) {
+  const auto at = std::find_if(text.begin() + static_cast<std::ptrdiff_t>(pos), text.end(),
+                               [](char c) { return c == '\r' || c == '\n'; });
+  return at == text.end() ? std::string_view::npos : static_cast<std::size_t>(at - text.begin());
+}
+
 }  // namespace
 
 std::vector<RequestCells> ParseClipboardText(std::string_view text) {
@@ -54,7 +62,7 @@ std::vector<RequestCells> ParseClipboardText(std::string_view text, std::size_t 
   total = 0;
   std::size_t pos = 0;
   while (pos < text.size()) {
-    const std::size_t eol = text.find_first_of("\r\n", pos);
+    const std::size_t eol = FindLineBreak(text, pos);
     const std::size_t end = eol == std::string_view::npos ? text.size() : eol;
     const std::string_view line = text.substr(pos, end - pos);
     pos = end + 1;
@@ -66,15 +74,17 @@ std::vector<RequestCells> ParseClipboardText(std::string_view text, std::size_t 
       if (pieces > 1) ++total;
       continue;
     }
-    RequestCells cells;
+    // The cells are filled in place; a line that is no request is dropped.
+    RequestCells& cells = rows.emplace_back();
     int index = 0;  // 0: the dropped number piece, 1..12: the cells
     ForEachPiece(line, [&](std::string_view piece) {
-      if (index > 0) cells[static_cast<std::size_t>(index)] = std::string(piece);
+      if (index > 0) cells[static_cast<std::size_t>(index)].assign(piece);
       return ++index < kColumnCount;
     });
     if (index > 1) {
-      rows.push_back(std::move(cells));
       ++total;
+    } else {
+      rows.pop_back();
     }
   }
   return rows;
