@@ -21,13 +21,19 @@ const char* const kKeys[] = {"Name", "SPORT", "zlrtdinput", "", "K"};
 std::string Answers(const ProfileFile& profile, std::string_view extra) {
   std::string out;
   for (const char* section : kSections) {
+    // A section found once answers as the one-call look-up does.
+    const ProfileFile::SectionRef found = profile.FindSectionRef(section);
     for (const char* key : kKeys) {
       for (std::size_t size :
            {std::size_t{0}, std::size_t{1}, std::size_t{30}, std::size_t{4096}}) {
-        std::string value = profile.GetString(section, key, "default", size);
+        std::string value = profile.GetString(found, key, "default", size);
         if (size == 0 ? !value.empty() : value.size() > size - 1) std::abort();
         out += value;
         out += '\x1f';
+      }
+      if (profile.GetString(section, key, "default", 4096) !=
+          profile.GetString(found, key, "default", 4096)) {
+        std::abort();
       }
       out += std::to_string(profile.GetInt(section, key, -7));
       out += '\x1e';
