@@ -42,10 +42,6 @@ class ProfileFile {
   // finding the section again each time. Valid as long as the profile is
   // not changed; a missing section reads every key as missing.
   class SectionRef {
-   public:
-    bool Found() const { return m_index >= 0; }
-
-   private:
     friend class ProfileFile;
     explicit SectionRef(int index) : m_index(index) {}
     int m_index;
