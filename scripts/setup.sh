@@ -15,7 +15,7 @@ PACKAGES=(
   python3 libsmbclient libsmbclient-dev python3-impacket
   desktop-file-utils appstream shared-mime-info
   dpkg-dev file lintian gzip
-  imagemagick librsvg2-bin x11-utils
+  imagemagick librsvg2-bin x11-utils ccache
 )
 
 missing=()
