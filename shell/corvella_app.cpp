@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QThread>
 #include <QTimer>
 #include <cstdio>
 
@@ -105,13 +106,41 @@ bool CCorvellaApp::InitInstance(const QStringList& arguments, bool show) {
   m_frame = std::make_unique<CMainFrame>(m_commands);
   if (m_qtUi) m_qtUi->SetParent(m_frame.get());
   m_doc->onTitleChanged = [this](const std::string& title) { m_frame->SetDocumentTitle(title); };
-  m_frame->onQueryClose = [this] { return m_doc->SaveModified(); };
+  m_frame->onQueryClose = [this] {
+    if (!m_doc->SaveModified()) return false;
+    // A request on its way is delivered (or fails, bounded by the client
+    // library's time-out) while the window still shows it travelling; its
+    // result is shown before the window goes.
+    if (m_sender && m_sender->IsSending()) {
+      if (m_bClosing) return false;  // a second close while waiting
+      m_bClosing = true;
+      while (m_sender->IsSending()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        QThread::msleep(10);
+      }
+      QCoreApplication::processEvents();
+      m_bClosing = false;
+    }
+    return true;
+  };
   m_frame->onDropFile = [this](const std::string& path) { OpenDocumentFile(path); };
 
   m_view = std::make_unique<CCorvellaView>(*m_doc, *m_ui);
   m_view->SetClipboard(m_clipboard.get());
   m_sender = std::make_unique<RequestSender>(*m_view, *m_doc, *m_ui);
   m_view->SetRequestSending(m_sender.get());
+  // Deliveries end on the sender's worker thread; what they have to show is
+  // run by the event loop of the window.
+  m_sender->SetPoster([frame = m_frame.get()](std::function<void()> task) {
+    QMetaObject::invokeMethod(frame, std::move(task), Qt::QueuedConnection);
+  });
+  m_sender->SetReporter([frame = m_frame.get()](const SendReport& report) {
+    const auto state =
+        report.state == SendReport::State::kDelivered ? CMainFrame::SendState::kDelivered
+        : report.state == SendReport::State::kFailed  ? CMainFrame::SendState::kFailed
+                                                      : CMainFrame::SendState::kSending;
+    frame->ShowSendResult(state, FromWindows1252(report.text));
+  });
   m_listClient = std::make_unique<ViewListClient>(*m_view);
   m_listWidget = new ListWidget(m_view->GetListCtrl(), *m_listClient, m_frame.get());
   m_listClient->Attach(*m_listWidget);

@@ -91,6 +91,7 @@ class CCorvellaApp {
   QStringList m_handedOver;  // files waiting for the open dialog to close
   bool m_bOpeningHandedOver = false;
   bool m_bStarted = false;  // InitInstance has shown the window
+  bool m_bClosing = false;  // the window waits for a send before it closes
   int m_nExitCode = 1;
   Ui* m_ui = nullptr;
   std::unique_ptr<QtClipboard> m_clipboard;

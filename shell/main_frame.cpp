@@ -6,6 +6,8 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
+#include <QFrame>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -14,6 +16,7 @@
 #include <QProxyStyle>
 #include <QShortcut>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -163,6 +166,25 @@ void CMainFrame::BuildStatusBar() {
   m_messagePane = new QLabel(QStringLiteral("For Help, press F1"), bar);
   m_messagePane->setObjectName(QStringLiteral("messagePane"));
   bar->addWidget(m_messagePane, 1);
+
+  // The send result: permanent, so menu prompts never hide it. Hidden until
+  // the first send; a long line is cut on the right (the full text is its
+  // tool tip), never widening the window.
+  m_sendPane = new QFrame(bar);
+  m_sendPane->setObjectName(QStringLiteral("sendResultPane"));
+  m_sendPane->setAutoFillBackground(true);
+  auto* sendLayout = new QHBoxLayout(m_sendPane);
+  sendLayout->setContentsMargins(4, 0, 4, 0);
+  sendLayout->setSpacing(4);
+  m_sendIcon = new QLabel(m_sendPane);
+  m_sendText = new QLabel(m_sendPane);
+  m_sendText->setObjectName(QStringLiteral("sendResultText"));
+  m_sendText->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  m_sendText->setMinimumWidth(1);
+  sendLayout->addWidget(m_sendIcon);
+  sendLayout->addWidget(m_sendText, 1);
+  m_sendPane->setVisible(false);
+  bar->addPermanentWidget(m_sendPane, 3);
   static const char* const names[3] = {"capsIndicator", "numIndicator", "scrollIndicator"};
   for (int i = 0; i < 3; ++i) {
     auto* pane = new QLabel(bar);
@@ -175,6 +197,38 @@ void CMainFrame::BuildStatusBar() {
   }
   UpdateIndicators();
 }
+
+void CMainFrame::ShowSendResult(SendState state, const QString& text) {
+  QStyle::StandardPixmap icon = QStyle::SP_BrowserReload;
+  QColor background = palette().color(QPalette::Window);
+  QColor foreground = palette().color(QPalette::WindowText);
+  switch (state) {
+    case SendState::kSending: break;
+    case SendState::kDelivered:
+      icon = QStyle::SP_DialogApplyButton;
+      background = QColor(0xDF, 0xF5, 0xDF);
+      foreground = QColor(0x10, 0x50, 0x10);
+      break;
+    case SendState::kFailed:
+      icon = QStyle::SP_MessageBoxCritical;
+      background = QColor(0xB0, 0x10, 0x10);
+      foreground = Qt::white;
+      break;
+  }
+  const int size = m_sendText->fontMetrics().height();
+  m_sendIcon->setPixmap(style()->standardIcon(icon).pixmap(size, size));
+  QPalette colours = m_sendPane->palette();
+  colours.setColor(QPalette::Window, background);
+  colours.setColor(QPalette::WindowText, foreground);
+  m_sendPane->setPalette(colours);
+  m_sendText->setPalette(colours);
+  m_sendText->setText(text);
+  m_sendPane->setToolTip(text);
+  m_sendPane->setProperty("sendState", static_cast<int>(state));
+  m_sendPane->setVisible(true);
+}
+
+QString CMainFrame::SendResultText() const { return m_sendText->text(); }
 
 void CMainFrame::BuildAccelerators() {
   // Accelerators are window shortcuts of their own rather than the actions'

@@ -52,6 +52,14 @@ class CMainFrame : public QMainWindow {
   QToolBar* ToolBar() const { return m_toolBar; }
   QLabel* Indicator(int index) const { return m_indicators[index]; }  // 0 CAP, 1 NUM, 2 SCRL
 
+  // The outcome of the last send, kept in the status bar until the next one
+  // (prompts shown over the message pane leave it in place): an icon and a
+  // colour that tell delivered from failed at a glance, and the report line.
+  enum class SendState { kSending, kDelivered, kFailed };
+  void ShowSendResult(SendState state, const QString& text);
+  QWidget* SendResultPane() const { return m_sendPane; }
+  QString SendResultText() const;
+
   // The operator's guide at a topic: a command's identifier, "list",
   // "toolbar", "statusbar", or "" for the start.
   void ShowHelp(const QString& topic);
@@ -91,6 +99,9 @@ class CMainFrame : public QMainWindow {
   QStyle* m_menuStyle = nullptr;  // shared by every menu; a child of the frame
   QToolBar* m_toolBar = nullptr;
   QLabel* m_messagePane = nullptr;
+  QWidget* m_sendPane = nullptr;
+  QLabel* m_sendIcon = nullptr;
+  QLabel* m_sendText = nullptr;
   QLabel* m_indicators[3] = {nullptr, nullptr, nullptr};
   QTimer* m_idleTimer = nullptr;
   HelpViewer* m_help = nullptr;

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "platform/text.h"
+#include "requests/request_record.h"
 
 namespace corvella {
 
@@ -37,7 +38,60 @@ char DisplayModeCode(const std::string& mode) {
   return '2';
 }
 
+// A sent text holds no control character: one would end or corrupt the frame.
+bool HasControlChar(const std::string& text) {
+  for (unsigned char c : text) {
+    if (c < 0x20 || c == 0x7F) return true;
+  }
+  return false;
+}
+
 }  // namespace
+
+std::optional<PacketFieldProblem> CheckPacketFields(const RequestCells& cells,
+                                                    const TeamPlayerChoice& choice) {
+  struct Number {
+    int column;
+    int max;
+  };
+  // The number fields, with the largest value their width holds.
+  static constexpr Number kNumbers[] = {
+      {COL_SIGN, 99}, {COL_TIMES, 99999}, {COL_FRAME, 9999}, {COL_OFFSET, 99999}};
+  static constexpr int kNames[] = {COL_LIBRARY, COL_SEQUENCE};
+  static constexpr int kFirstChars[] = {COL_DRIVE, COL_TEAM_IND, COL_TOP3};
+
+  for (const Number& n : kNumbers) {
+    const int value = LeadingInt(cells[n.column]);
+    if (value < 0 || value > n.max) {
+      return PacketFieldProblem{n.column, "is not a number from 0 to " + std::to_string(n.max)};
+    }
+  }
+  for (int column : kNames) {
+    if (cells[column].size() > 8) {
+      return PacketFieldProblem{column, "is longer than 8 characters"};
+    }
+  }
+  for (int column : kFirstChars) {
+    if (cells[column].empty()) return PacketFieldProblem{column, "is empty"};
+  }
+  for (int column : {COL_DRIVE, COL_LIBRARY, COL_SEQUENCE, COL_TEAM_IND, COL_TOP3}) {
+    if (HasControlChar(cells[column])) {
+      return PacketFieldProblem{column, "holds a control character"};
+    }
+  }
+  if (choice.playerNumber < 0 || choice.playerNumber > 99) {
+    return PacketFieldProblem{-1, "player number is not from 0 to 99"};
+  }
+  return std::nullopt;
+}
+
+std::string PacketFieldMessage(int requestNumber, const std::string& cellText,
+                               const PacketFieldProblem& problem) {
+  std::string text = "Request " + std::to_string(requestNumber) + " was not sent: ";
+  if (problem.column < 0) return text + "its " + problem.reason + ".";
+  return text + "its " + kColumns[problem.column].title + " \"" + cellText + "\" " +
+         problem.reason + ", which the request packet cannot hold.";
+}
 
 bool IsTeamRequest(std::string_view teamInd) { return teamInd == "T"; }
 bool IsTop3Request(std::string_view top3) { return top3 != "N"; }

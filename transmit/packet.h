@@ -9,15 +9,18 @@
 //   EOT, checksum %2.2X, ETB               trailer (AppendRequestPacketTrailer)
 //
 // With the cell texts the editor allows the packet is exactly
-// kRequestPacketSize bytes. Other texts still give a well-formed packet:
-// numbers are never cut (a wider value widens its field), names are never cut
-// (only padded), an empty first-character field adds nothing. Every field is
-// built in a std::string, so no cell text can overrun anything.
+// kRequestPacketSize bytes. BuildPacket itself never cuts a field: a wider
+// number widens its field, a longer name is only padded, an empty
+// first-character field adds nothing, so other texts would shift every later
+// byte. CheckPacketFields finds such a row before anything is built, and the
+// sender sends nothing that is not exactly kRequestPacketSize bytes. Every
+// field is built in a std::string, so no cell text can overrun anything.
 //
 // These functions are pure: no list, no dialog, no configuration.
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -46,6 +49,26 @@ void AppendRequestPacketHeader(std::string& packet, int number);
 void AppendRequestPacketTrailer(std::string& packet);
 // Sum of the byte values from offset 1 through the end, modulo 256.
 uint8_t RequestPacketChecksum(std::string_view packet);
+
+// A cell that does not fit its packet field: which column, and why, in words
+// for the operator ("is longer than 8 characters").
+struct PacketFieldProblem {
+  int column = -1;
+  std::string reason;
+};
+
+// The first cell of `cells` (in packet order), or the player number of
+// `choice`, that would not give exactly its field: a number outside what its
+// width holds (negative ones included), a name longer than 8 characters, an
+// empty first-character field, or a control character anywhere in a sent
+// text. None: the packet BuildPacket makes is exactly kRequestPacketSize bytes.
+std::optional<PacketFieldProblem> CheckPacketFields(const RequestCells& cells,
+                                                    const TeamPlayerChoice& choice);
+
+// What the operator is told about such a request, numbered from 1: the
+// request, the column's title, the cell text and the reason.
+std::string PacketFieldMessage(int requestNumber, const std::string& cellText,
+                               const PacketFieldProblem& problem);
 
 // The whole packet for a row and the side and player confirmed in the Select
 // Desired Team/Player dialog (side 0 Home, 1 Visitor, anything else Both).

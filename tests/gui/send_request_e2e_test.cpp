@@ -72,6 +72,7 @@ class SendRequestEndToEndTest : public QObject {
  private slots:
   void rightClickSendsThePacketToTheSignService();
   void rightClickSendsThePacketToTheSignServerNamed();
+  void slowServiceNeitherFreezesTheWindowNorHidesAFailure();
 
  private:
   void sendFirstRequest(TempDir& dir, signsim::SignServer& server);
@@ -111,6 +112,86 @@ void SendRequestEndToEndTest::rightClickSendsThePacketToTheSignServerNamed() {
   qunsetenv("ZELTRPC_SMB_PORT");
   qunsetenv("ZELTRPC_AUTH_FILE");
   qunsetenv("KRB5CCNAME");
+}
+
+// A service that takes 1.5 s to answer: the command returns at once, the
+// window goes on working and says which request is on its way; the result
+// replaces that line. Once the service is gone, the next send says that the
+// request was not delivered.
+void SendRequestEndToEndTest::slowServiceNeitherFreezesTheWindowNorHidesAFailure() {
+  TempDir dir;
+  dir.Write("CORVELLA.INI", ReadExample("CORVELLA.INI"));
+  dir.Write("BASK.REQ", ReadExample("BASK.REQ"));
+  qputenv("CORVELLA_DIR", QByteArray::fromStdString(dir.Path()));
+  qputenv("ZELTRPC_DIR", QByteArray::fromStdString(dir.Path() + "sock"));
+  signsim::Options options;
+  options.dir = dir.Path() + "sock";
+  options.delayMs = 1500;
+  auto server = std::make_unique<signsim::SignServer>(options);
+  std::string error;
+  QVERIFY2(server->start(error), error.c_str());
+  const QByteArray shots = qgetenv("CORVELLA_SHOT_DIR");  // screenshots, when asked for
+  {
+    CCorvellaApp app;
+    QVERIFY(app.InitInstance({}));
+    CMainFrame* frame = app.GetMainWnd();
+    frame->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(frame));
+    ListControl& list = app.GetView().GetListCtrl();
+    ListWidget* widget = app.GetListWidget();
+    // Every dialog is answered with its default button.
+    QTimer answerer;
+    QStringList messages;
+    QObject::connect(&answerer, &QTimer::timeout, [&] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        messages << box->text();
+        box->accept();
+      } else if (auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+        dlg->accept();
+      }
+    });
+    answerer.start(20);
+    auto sendRow = [&](int row) {
+      Rect rc;
+      QVERIFY(list.GetItemRect(row, rc, LVIR_LABEL));
+      QTest::mouseClick(
+          widget->viewport(), Qt::RightButton, Qt::NoModifier,
+          widget->ToViewport(Point{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2}));
+    };
+
+    sendRow(0);
+    // The click came back long before the service's answer.
+    QVERIFY(app.GetSender().IsSending());
+    QCOMPARE(frame->SendResultPane()->property("sendState").toInt(),
+             int(CMainFrame::SendState::kSending));
+    QVERIFY(frame->SendResultText().startsWith(
+        QStringLiteral("Sending request 1 to the sign service on this computer, input 1")));
+    QVERIFY(frame->SendResultPane()->isVisible());
+    // The event loop runs meanwhile: a timer of 100 ms fires.
+    bool ticked = false;
+    QTimer::singleShot(100, [&] { ticked = true; });
+    QTRY_VERIFY_WITH_TIMEOUT(ticked, 1000);
+    QVERIFY(app.GetSender().IsSending());
+    if (!shots.isEmpty()) frame->grab().save(QString::fromLocal8Bit(shots) + "/send-in-flight.png");
+
+    QTRY_VERIFY_WITH_TIMEOUT(!app.GetSender().IsSending(), 15000);
+    QTRY_COMPARE(frame->SendResultPane()->property("sendState").toInt(),
+                 int(CMainFrame::SendState::kDelivered));
+
+    server.reset();  // the sign service stops
+    sendRow(1);
+    QTRY_VERIFY_WITH_TIMEOUT(!app.GetSender().IsSending(), 15000);
+    QTRY_COMPARE(frame->SendResultPane()->property("sendState").toInt(),
+                 int(CMainFrame::SendState::kFailed));
+    QVERIFY2(frame->SendResultText().startsWith(QStringLiteral("Request 2 NOT delivered")),
+             qPrintable(frame->SendResultText()));
+    if (!shots.isEmpty()) frame->grab().save(QString::fromLocal8Bit(shots) + "/send-failed.png");
+    answerer.stop();
+    QCOMPARE(messages, QStringList());  // the line says it; no box stands in the way
+    app.GetDocument().SetModifiedFlag(false);
+  }
+  qunsetenv("ZELTRPC_DIR");
+  qunsetenv("CORVELLA_DIR");
 }
 
 void SendRequestEndToEndTest::sendFirstRequest(TempDir& dir, signsim::SignServer& server) {
@@ -165,6 +246,9 @@ void SendRequestEndToEndTest::sendFirstRequest(TempDir& dir, signsim::SignServer
         widget->ToViewport(Point{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2}));
 
     QVERIFY(answered);
+    // The delivery ends on its own; the status bar says so.
+    QTRY_VERIFY_WITH_TIMEOUT(!app.GetSender().IsSending(), 15000);
+    QTRY_VERIFY(frame->SendResultText().startsWith(QStringLiteral("Request 1 delivered")));
     closer.stop();
     QCOMPARE(unexpected, QStringList());
     QVERIFY(app.GetSender().IsConnected());

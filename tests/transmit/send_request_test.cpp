@@ -119,9 +119,16 @@ class SendRequestTest : public ::testing::Test {
     });
   }
 
-  void StartServer() {
+  // Send Request as the command runs it, then waits for the delivery.
+  void Send() {
+    view->OnSendRequest();
+    sender->WaitUntilIdle();
+  }
+
+  void StartServer(int delayMs = 0) {
     signsim::Options options;
     options.dir = dir.Path() + "sock";
+    options.delayMs = delayMs;
     server = std::make_unique<signsim::SignServer>(options, [this](const std::string& line) {
       std::lock_guard lock(logMutex);
       log.push_back(line);
@@ -160,7 +167,7 @@ TEST_F(SendRequestTest, InputPortThreeIsIndexTwo) {
   Start("ZLRTDINPUT=3\r\n");
   Select(0);
   Answer(1, 7);
-  view->OnSendRequest();
+  Send();
   EXPECT_EQ(Received(2), kExamplePacket);
   EXPECT_EQ(Received(0), "");
   EXPECT_EQ(sender->Packet(), kExamplePacket);
@@ -172,7 +179,7 @@ TEST_F(SendRequestTest, NoInputKeyMeansPortOne) {
   Start("");
   Select(0);
   Answer(1, 7);
-  view->OnSendRequest();
+  Send();
   EXPECT_EQ(Received(0), kExamplePacket);
 }
 
@@ -183,7 +190,7 @@ TEST_F(SendRequestTest, ConnectsOnceForManySends) {
     SCOPED_TRACE(player);
     Select(0);
     Answer(1, player);
-    view->OnSendRequest();
+    Send();
     EXPECT_TRUE(sender->IsConnected());
     EXPECT_EQ(Received(0).substr(49, 3), player < 10 ? "V 7" : "V" + std::to_string(player));
   }
@@ -196,18 +203,24 @@ TEST_F(SendRequestTest, FailedConnectIsTriedAgainAtTheNextSend) {
   Start("ZLRTDINPUT=1\r\n");  // no sign service yet
   Select(0);
   Answer(1, 7);
-  view->OnSendRequest();
+  Send();
   ASSERT_EQ(ui.CountMessages(), 1);
   const ScriptedUi::Call message = ui.Messages()[0];
   EXPECT_EQ(message.text, "Unable to connect to Norvane Sign Service!");
   EXPECT_EQ(message.caption, "");
   EXPECT_EQ(message.flags, MB_OK);
   EXPECT_FALSE(sender->IsConnected());
+  EXPECT_EQ(sender->LastReport().text.rfind(
+                "Request 1 NOT delivered: no connection, status 1722 RPC_S_SERVER_UNAVAILABLE: "
+                "the sign service cannot be reached (the sign service on this computer) at ",
+                0),
+            0u)
+      << sender->LastReport().text;
 
   StartServer();
   Select(0);
   Answer(1, 7);
-  view->OnSendRequest();
+  Send();
   EXPECT_TRUE(sender->IsConnected());
   EXPECT_EQ(Received(0), kExamplePacket);
   EXPECT_EQ(ui.CountMessages(), 1);
@@ -221,7 +234,7 @@ TEST_F(SendRequestTest, CancelledDialogNeitherConnectsNorOpensAPort) {
     Start(ini);
     Select(0);
     ui.AnswerTeamPlayer([](TeamPlayerChoice&) { return false; });
-    view->OnSendRequest();
+    Send();
     EXPECT_EQ(ui.CountCalls(ScriptedUi::Kind::TeamPlayer), 1);
     EXPECT_EQ(ui.CountMessages(), 0);
     EXPECT_TRUE(sender->Packet().empty());
@@ -235,7 +248,7 @@ TEST_F(SendRequestTest, RowNotVisiblySelectedSendsNothing) {
   Start("ZLRTDINPUT=1\r\n");
   Select(0);
   view->GetListCtrl().SetHasFocus(false);  // the selection does not show
-  view->OnSendRequest();
+  Send();
   EXPECT_EQ(ui.CountCalls(ScriptedUi::Kind::TeamPlayer), 0);
   EXPECT_EQ(ui.CountMessages(), 0);
   EXPECT_FALSE(sender->IsConnected());
@@ -244,7 +257,7 @@ TEST_F(SendRequestTest, RowNotVisiblySelectedSendsNothing) {
   view->GetListCtrl().SetItemState(0, LVIS_SELECTED | LVIS_DROPHILITED,
                                    LVIS_SELECTED | LVIS_DROPHILITED);
   Answer(1, 7);
-  view->OnSendRequest();
+  Send();
   EXPECT_EQ(Received(0), kExamplePacket);
 }
 
@@ -253,7 +266,7 @@ TEST_F(SendRequestTest, DialogIsToldTheRequestKindAndTheConfiguredSport) {
   Start("ZLRTDINPUT=1\r\n");
   Select(1);  // the team request
   Answer(2, 42);
-  view->OnSendRequest();
+  Send();
   ASSERT_EQ(ui.teamPlayersShown.size(), 1u);
   EXPECT_TRUE(ui.teamPlayersShown[0].teamRequest);
   EXPECT_FALSE(ui.teamPlayersShown[0].top3Request);
@@ -275,7 +288,7 @@ TEST_F(SendRequestTest, DialogIsToldTheRequestKindAndTheConfiguredSport) {
     WritePrivateProfileString("REQUEST", "SPORT", c.sport, dir.File("CORVELLA.INI"));
     ui.ClearRecord();
     Select(1);
-    view->OnSendRequest();
+    Send();
     ASSERT_EQ(ui.teamPlayersShown.size(), 1u);
     EXPECT_EQ(ui.teamPlayersShown[0].sportCode, c.code);
     EXPECT_EQ(ui.CountMessages(), c.messages);
@@ -288,7 +301,7 @@ TEST_F(SendRequestTest, DestroyingTheSenderDisconnects) {
   Start("ZLRTDINPUT=1\r\n");
   Select(0);
   Answer(1, 7);
-  view->OnSendRequest();
+  Send();
   ASSERT_TRUE(sender->IsConnected());
   EXPECT_EQ(zeltIsServer("."), 1u);
   sender.reset();
@@ -301,22 +314,21 @@ TEST_F(SendRequestTest, SilentServiceEndsTheSendWithinTheTimeOut) {
   Start("ZLRTDINPUT=1\r\n");
   Select(0);
   Answer(1, 7);
-  view->OnSendRequest();
+  Send();
   ASSERT_TRUE(sender->IsConnected());
 
-  // The service stops answering; the send returns, nothing is shown.
+  // The service stops answering; the send ends with the time-out, and the
+  // status line says that the request was not delivered and why.
   server.reset();
-  signsim::Options slow;
-  slow.dir = dir.Path() + "sock";
-  slow.delayMs = 5000;
-  server = std::make_unique<signsim::SignServer>(slow);
-  std::string error;
-  ASSERT_TRUE(server->start(error)) << error;
+  StartServer(5000);
   Select(0);
   Answer(1, 12);
-  view->OnSendRequest();
+  Send();
   EXPECT_EQ(ui.CountMessages(), 0);
   EXPECT_TRUE(sender->IsConnected());
+  EXPECT_EQ(sender->LastReport().state, SendReport::State::kFailed);
+  EXPECT_NE(sender->LastReport().text.find("Request 1 NOT delivered"), std::string::npos);
+  EXPECT_NE(sender->LastReport().text.find("1818 RPC_S_CALL_CANCELLED"), std::string::npos);
 }
 
 TEST_F(SendRequestTest, RestartedServiceIsReachedAgainWithoutRestartingTheProgram) {
@@ -324,7 +336,7 @@ TEST_F(SendRequestTest, RestartedServiceIsReachedAgainWithoutRestartingTheProgra
   Start("ZLRTDINPUT=1\r\n");
   Select(0);
   Answer(1, 7);
-  view->OnSendRequest();
+  Send();
   ASSERT_TRUE(sender->IsConnected());
 
   server.reset();
@@ -333,11 +345,110 @@ TEST_F(SendRequestTest, RestartedServiceIsReachedAgainWithoutRestartingTheProgra
   // and opens a new one behind the binding, so the very next send arrives.
   Select(0);
   Answer(1, 12);
-  view->OnSendRequest();
+  Send();
   ASSERT_FALSE(Received(0).empty());
   EXPECT_EQ(Received(0).substr(0, 52).substr(49), "V12");
   EXPECT_EQ(CountLog("Ping"), 1);  // no second connect by the program
   EXPECT_EQ(ui.CountMessages(), 0);
+}
+
+// ---- what the operator is told; the window never waits for the service ---------
+
+TEST_F(SendRequestTest, EverySendEndsWithALineThatSaysWhatHappened) {
+  StartServer();
+  Start("ZLRTDINPUT=2\r\n");
+  std::vector<SendReport> reports;
+  sender->SetReporter([&](const SendReport& r) { reports.push_back(r); });
+  Select(0);
+  Answer(1, 7);
+  Send();
+  ASSERT_EQ(reports.size(), 2u);
+  EXPECT_EQ(reports[0].state, SendReport::State::kSending);
+  EXPECT_EQ(reports[0].text, "Sending request 1 to the sign service on this computer, input 2...");
+  EXPECT_EQ(reports[1].state, SendReport::State::kDelivered);
+  EXPECT_EQ(reports[1].text.rfind("Request 1 delivered to the sign service on this computer, "
+                                  "input 2 at ",
+                                  0),
+            0u);
+
+  // The service goes away after a good send: the next one says that it was
+  // not delivered, and the status the library gave.
+  server.reset();
+  reports.clear();
+  Select(1);
+  Answer(2, 0);
+  Send();
+  ASSERT_EQ(reports.size(), 2u);
+  EXPECT_EQ(reports[1].state, SendReport::State::kFailed);
+  EXPECT_EQ(reports[1].request, 2);
+  EXPECT_EQ(reports[1].text.rfind("Request 2 NOT delivered: status 17", 0), 0u) << reports[1].text;
+  EXPECT_NE(reports[1].text.find("(the sign service on this computer, input 2) at "),
+            std::string::npos);
+  EXPECT_EQ(ui.CountMessages(), 0);
+}
+
+TEST_F(SendRequestTest, SendsGoOutOneAtATimeInTheOrderTheyWereMade) {
+  StartServer(150);  // each answer takes a while
+  Start("ZLRTDINPUT=1\r\n");
+  for (int player : {11, 22, 33}) {
+    Select(0);
+    Answer(1, player);
+    view->OnSendRequest();  // returns while the service still works
+  }
+  EXPECT_TRUE(sender->IsSending());
+  EXPECT_EQ(sender->LastReport().state, SendReport::State::kSending);
+  sender->WaitUntilIdle();
+  EXPECT_FALSE(sender->IsSending());
+  std::vector<std::string> players;
+  {
+    std::lock_guard lock(logMutex);
+    for (const auto& line : log) {
+      const std::size_t at = line.find(" player ");
+      if (at != std::string::npos) players.push_back(line.substr(at + 8, 2));
+    }
+  }
+  EXPECT_EQ(players, (std::vector<std::string>{"11", "22", "33"}));
+  EXPECT_EQ(sender->LastReport().state, SendReport::State::kDelivered);
+}
+
+TEST_F(SendRequestTest, ClosingWhileASendIsInFlightWaitsForIt) {
+  StartServer(300);
+  Start("ZLRTDINPUT=1\r\n");
+  Select(0);
+  Answer(1, 7);
+  view->OnSendRequest();
+  sender.reset();  // the program closes at once
+  EXPECT_EQ(Received(0), kExamplePacket);
+}
+
+TEST_F(SendRequestTest, RowThatDoesNotFitThePacketIsNamedAndNothingIsSent) {
+  StartServer();
+  Start("ZLRTDINPUT=1\r\n");
+  struct Case {
+    int column;
+    const char* text;
+    const char* says;
+  };
+  for (const Case& c : {Case{COL_LIBRARY, "VERYLONGLIBRARYNAME12345",
+                             "Request 1 was not sent: its Library \"VERYLONGLIBRARYNAME12345\" is "
+                             "longer than 8 characters, which the request packet cannot hold."},
+                        Case{COL_OFFSET, "123456", "its Offset \"123456\" is not a number from 0"},
+                        Case{COL_SIGN, "-1", "its Sign # \"-1\" is not a number from 0 to 99"},
+                        Case{COL_DRIVE, "", "its Drive \"\" is empty"},
+                        Case{COL_SEQUENCE, "A\x17", "holds a control character"}}) {
+    SCOPED_TRACE(c.text);
+    Start("ZLRTDINPUT=1\r\n");
+    view->GetListCtrl().SetItemText(0, c.column, c.text);
+    Select(0);
+    Answer(1, 7);
+    Send();
+    ASSERT_EQ(ui.CountMessages(), 1);
+    EXPECT_NE(ui.Messages()[0].text.find(c.says), std::string::npos) << ui.Messages()[0].text;
+    EXPECT_EQ(ui.Messages()[0].caption, "Send Request Error!");
+    EXPECT_EQ(sender->LastReport().state, SendReport::State::kFailed);
+    EXPECT_TRUE(sender->Packet().empty());
+  }
+  EXPECT_EQ(CountLog("Ping"), 0);  // not even a connect
 }
 
 // ---- the serial path -------------------------------------------------------------
@@ -352,7 +463,7 @@ TEST_F(SendSerialTest, PacketArrivesIntactWithTheConfiguredLine) {
   Start("ZLRTDINPUT=0\r\nCOMPORT=2\r\nBAUD=19200\r\nSTOPBITS=2\r\nPARITY=odd\r\n");
   Select(0);
   Answer(1, 7);
-  view->OnSendRequest();
+  Send();
   EXPECT_EQ(pty.Read(kExamplePacket.size()), kExamplePacket);
   EXPECT_FALSE(pty.HasPending());
   EXPECT_EQ(ui.CountMessages(), 0);
@@ -370,7 +481,7 @@ TEST_F(SendSerialTest, DefaultsOpenComOneAtNineSixHundred) {
   Start("ZLRTDINPUT=0\r\nPARITY=m\r\n");  // m is no parity we know: none
   Select(0);
   Answer(1, 7);
-  view->OnSendRequest();
+  Send();
   EXPECT_EQ(pty.Read(kExamplePacket.size()), kExamplePacket);
   EXPECT_EQ(ui.CountMessages(), 0);
   const termios tio = pty.Settings();
@@ -383,7 +494,7 @@ TEST_F(SendSerialTest, RefusedWordLengthIsReportedAndThePacketStillGoesOut) {
   Start("ZLRTDINPUT=0\r\nCOMPORT=2\r\nWORD=9\r\n");
   Select(0);
   Answer(1, 7);
-  view->OnSendRequest();
+  Send();
   EXPECT_EQ(pty.Read(kExamplePacket.size()), kExamplePacket);
   // The block the refused text leaves behind is incomplete, so the set-up
   // fails as well.
@@ -400,7 +511,7 @@ TEST_F(SendSerialTest, RateTheLineCannotTakeIsReportedAndThePacketStillGoesOut) 
   Start("ZLRTDINPUT=0\r\nCOMPORT=2\r\nBAUD=14400\r\n");
   Select(0);
   Answer(1, 7);
-  view->OnSendRequest();
+  Send();
   EXPECT_EQ(pty.Read(kExamplePacket.size()), kExamplePacket);
   EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Error Occurred! Com Port Failure! 22"});
 }
@@ -410,7 +521,7 @@ TEST_F(SendSerialTest, MissingDeviceShowsTheOpenMessage) {
   Start("ZLRTDINPUT=0\r\nCOMPORT=5\r\n");
   Select(0);
   Answer(1, 7);
-  view->OnSendRequest();
+  Send();
   ASSERT_EQ(ui.CountMessages(), 1);
   EXPECT_EQ(ui.Messages()[0].text, "Could not open COM port!");
   EXPECT_EQ(ui.Messages()[0].caption, "COM PORT ERROR!!");
@@ -424,7 +535,7 @@ TEST_F(SendSerialTest, PortHeldByAnotherProgramShowsTheOpenMessage) {
   ASSERT_TRUE(other.Open("COM2"));
   Select(0);
   Answer(1, 7);
-  view->OnSendRequest();
+  Send();
   EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Could not open COM port!"});
   EXPECT_FALSE(pty.HasPending());
 }
@@ -434,12 +545,16 @@ TEST_F(SendSerialTest, ShortWriteIsReported) {
   Start("ZLRTDINPUT=0\r\nCOMPORT=3\r\n");
   Select(0);
   Answer(1, 7);
-  view->OnSendRequest();
+  Send();
   ASSERT_EQ(ui.CountMessages(), 2);
   EXPECT_EQ(ui.Messages()[0].text, "Error Occurred! Com Port Failure! 22");  // no terminal
   EXPECT_EQ(ui.Messages()[1].text, "Total Transmission not Sent");
   EXPECT_EQ(ui.Messages()[1].caption, "Send Request Error!");
   EXPECT_EQ(ui.Messages()[1].flags, MB_OK | MB_ICONEXCLAMATION);
+  EXPECT_EQ(
+      sender->LastReport().text.rfind("Request 1 NOT fully sent to COM3 (/dev/full): 0 of 57", 0),
+      0u)
+      << sender->LastReport().text;
 }
 
 TEST_F(SendSerialTest, ConfigurationIsReadAfreshAtEachSend) {
@@ -448,13 +563,13 @@ TEST_F(SendSerialTest, ConfigurationIsReadAfreshAtEachSend) {
   Start("ZLRTDINPUT=0\r\nCOMPORT=2\r\n");
   Select(0);
   Answer(1, 7);
-  view->OnSendRequest();
+  Send();
   EXPECT_EQ(pty.Read(kExamplePacket.size()), kExamplePacket);
 
   WritePrivateProfileString("REQUEST", "ZLRTDINPUT", "2", dir.File("CORVELLA.INI"));
   Select(0);
   Answer(1, 7);
-  view->OnSendRequest();
+  Send();
   EXPECT_EQ(Received(1), kExamplePacket);
   EXPECT_FALSE(pty.HasPending());
   EXPECT_EQ(view->GetRtdInput(), 2);
