@@ -1,5 +1,6 @@
 #include "listview/corvella_view.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -117,6 +118,22 @@ void CCorvellaView::OnInsertRequest() {
   // whether or not the dialog was confirmed.
   const int below = m_nFocusRow + 1;
   if (below >= 0 && below < m_list.GetItemCount()) m_list.SetItemState(below, 0, LVIS_ALL);
+}
+
+void CCorvellaView::SelectRowsForReview(int first, int last) {
+  const int count = m_list.GetItemCount();
+  if (count == 0) return;
+  first = std::clamp(first, 0, count - 1);
+  last = std::clamp(last, first, count - 1);
+  for (int row : SelectedRows()) DeselectRow(row);
+  for (int row = first; row <= last; ++row) SelectRow(row);
+  m_nCurColumn = 0;
+  m_nSelTop = first;
+  m_nSelBottom = last;
+  m_nFocusRow = first;
+  m_list.EnsureVisible(last);
+  m_list.EnsureVisible(first);
+  m_list.Invalidate();
 }
 
 void CCorvellaView::OnUpdateDeleteRequest(CCmdUI* pCmdUI) {

@@ -84,6 +84,9 @@ class CCorvellaView : public CListViewEx, public DocumentView {
   // ---- columns, rows, selection -------------------------------------------
   void SetupColumns();
   void RenumberRows();
+  // Row mode with exactly the rows first..last selected, the caret on
+  // `first`, scrolled into view (what undo shows of the rows it put back).
+  void SelectRowsForReview(int first, int last);
 
   // ---- commands and their enabling -----------------------------------------
   void OnDeleteRequest();
@@ -117,7 +120,19 @@ class CCorvellaView : public CListViewEx, public DocumentView {
   int ValidateField(std::string& value, int row, bool showMessage, int column);
 
   // ---- request file and sport (DocumentView) ---------------------------------
+  // Loads the current sport's request file into the list.
   void OnInitialUpdate() override;
+  // Called at the end of every load of the list (start-up, sport switch, New,
+  // Open): a new list, with no history and nothing unsaved.
+  std::function<void()> onListLoaded;
+  // Fills the list from the request file at `path` instead of the sport's
+  // own (the recovery copy), with the load's field checks; the list keeps
+  // the sport's file as its file (a file without requests empties it).
+  // False, with the list unchanged, when `path` cannot be read.
+  bool LoadRowsFrom(const std::string& path);
+  // The text of a request file of the rows exactly as the list holds them,
+  // without the checks a save applies and without changing any cell.
+  RequestFileText RequestsAsShown() const;
   void UpdateFilePath() override;
   bool SaveRequests() override;
   // The text a save writes: every cell first meets its check (without

@@ -92,6 +92,31 @@ void CCorvellaView::OnInitialUpdate() {
   m_bLoading = false;
   m_doc.SetTitle(m_doc.GetSportFile());
   m_list.Invalidate();
+  if (onListLoaded) onListLoaded();
+}
+
+bool CCorvellaView::LoadRowsFrom(const std::string& path) {
+  if (!CanOpenForReading(path)) return false;
+  const ProfileFile file = ProfileFile::Load(path);
+  const int count = CountRequestsInFile(file);
+  m_bLoading = true;
+  FillRows(*this, file, count);
+  m_bLoading = false;
+  m_list.Invalidate();
+  return true;
+}
+
+RequestFileText CCorvellaView::RequestsAsShown() const {
+  const int count = m_list.GetItemCount();
+  RequestFileText text;
+  text.Reserve(count);
+  for (int row = 0; row < count; ++row) {
+    text.BeginRequest();
+    for (int column = COL_DESCRIPTION; column <= kLastColumn; ++column) {
+      text.AddValue(column, m_list.GetItemText(row, column));
+    }
+  }
+  return text;
 }
 
 void CCorvellaView::UpdateFilePath() {

@@ -1,6 +1,9 @@
 #pragma once
 // Command identifiers and the enabling interface the update handlers fill.
 
+#include <string>
+#include <utility>
+
 namespace corvella {
 
 // Asked by an update handler whether a command is available now.
@@ -9,13 +12,18 @@ class CCmdUI {
   explicit CCmdUI(unsigned id) : m_nID(id) {}
   void Enable(bool on = true) { m_bEnabled = on; }
   void SetCheck(int check = 1) { m_nCheck = check; }
+  // A menu text for the command of the moment ("Undo Delete 3 Requests"),
+  // in place of the table's; empty: the table's.
+  void SetText(std::string text) { m_strText = std::move(text); }
   bool IsEnabled() const { return m_bEnabled; }
   int GetCheck() const { return m_nCheck; }
+  const std::string& GetText() const { return m_strText; }
   unsigned m_nID;
 
  private:
   bool m_bEnabled = true;
   int m_nCheck = 0;
+  std::string m_strText;
 };
 
 enum : unsigned {
@@ -41,6 +49,7 @@ enum : unsigned {
   ID_EDIT_CUT = 57635,
   ID_EDIT_PASTE = 57637,
   ID_EDIT_UNDO = 57643,
+  ID_EDIT_REDO = 57644,
   ID_APP_ABOUT = 57664,
   ID_APP_EXIT = 57665,
   ID_HELP_FINDER = 57667,

@@ -74,8 +74,10 @@ constexpr CommandRow kRows[] = {
    "Display help for current task or command", "Help", ToolIcon::None},
   {ID_CONTEXT_HELP, "ID_CONTEXT_HELP", nullptr, "Shift+F1",
    "Display help for clicked on buttons, menus and windows", "Help", ToolIcon::ContextHelp},
-  {ID_EDIT_UNDO, "ID_EDIT_UNDO", nullptr, "Ctrl+Z; Alt+Backspace",
+  {ID_EDIT_UNDO, "ID_EDIT_UNDO", "&Undo", "Ctrl+Z; Alt+Backspace",
    "Undo the last action", "Undo", ToolIcon::None},
+  {ID_EDIT_REDO, "ID_EDIT_REDO", "&Redo", "Ctrl+Y; Ctrl+Shift+Z",
+   "Redo the previously undone action", "Redo", ToolIcon::None},
   {ID_NEXT_PANE, "ID_NEXT_PANE", nullptr, "F6",
    "Switch to the next window pane", "Next Pane", ToolIcon::None},
   {ID_PREV_PANE, "ID_PREV_PANE", nullptr, "Shift+F6",
@@ -187,9 +189,10 @@ const std::vector<MenuEntry>& CommandTable::MenuBar() {
                         Separator(), Item(ID_FILE_SAVE), Separator(), Item(ID_FILE_PRINT),
                         Item(ID_FILE_PRINT_PREVIEW), Item(ID_FILE_PRINT_SETUP), Separator(),
                         Item(ID_APP_EXIT)}),
-      Submenu("&Edit", {Item(ID_EDIT_REQUEST), Item(ID_ADD_REQUEST), Item(ID_INSERT_REQUEST),
-                        Separator(), Item(ID_EDIT_CUT), Item(ID_EDIT_COPY), Item(ID_EDIT_PASTE),
-                        Item(ID_DELETE_REQUEST)}),
+      Submenu("&Edit",
+              {Item(ID_EDIT_UNDO), Item(ID_EDIT_REDO), Separator(), Item(ID_EDIT_REQUEST),
+               Item(ID_ADD_REQUEST), Item(ID_INSERT_REQUEST), Separator(), Item(ID_EDIT_CUT),
+               Item(ID_EDIT_COPY), Item(ID_EDIT_PASTE), Item(ID_DELETE_REQUEST)}),
       Submenu("&View", {Item(ID_VIEW_TOOLBAR), Item(ID_VIEW_STATUS_BAR)}),
       Submenu("&Help", {Item(ID_HELP_FINDER), Separator(), Item(ID_APP_ABOUT)}),
   };
@@ -205,8 +208,8 @@ const std::vector<unsigned>& CommandTable::ToolbarButtons() {
   return buttons;
 }
 
-QString MenuItemText(const Command& command) {
-  QString text = QString::fromLatin1(command.menuText.c_str());
+QString MenuItemText(const Command& command, const std::string& text8) {
+  QString text = QString::fromLatin1(text8.empty() ? command.menuText.c_str() : text8.c_str());
   if (!command.keys.isEmpty()) {
     text += u'\t' + command.keys.first().toString(QKeySequence::NativeText);
   }

@@ -107,7 +107,8 @@ class CommandTable {
   std::vector<Command> m_commands;
 };
 
-// "Send &Request" + tab + "Ctrl+R": the text a menu shows for the command.
-QString MenuItemText(const Command& command);
+// "Send &Request" + tab + "Ctrl+R": the text a menu shows for the command;
+// `text` in place of the table's menu text when it is not empty.
+QString MenuItemText(const Command& command, const std::string& text = {});
 
 }  // namespace corvella

@@ -9,6 +9,7 @@
 #include <QPrinterInfo>
 #include <QThread>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 
 #include "listview/corvella_view.h"
@@ -27,8 +28,10 @@
 #include "shell/about_dlg.h"
 #include "shell/command_line.h"
 #include "shell/console_ui.h"
+#include "shell/list_history.h"
 #include "shell/main_frame.h"
 #include "shell/printing.h"
+#include "shell/recovery_copy.h"
 #include "shell/view_list_client.h"
 #include "transmit/dialogs/select_team_player_dlg.h"
 #include "transmit/send_request.h"
@@ -141,7 +144,13 @@ bool CCorvellaApp::InitInstance(const QStringList& arguments, bool show) {
                                                       : CMainFrame::SendState::kSending;
     frame->ShowSendResult(state, FromWindows1252(report.text));
   });
+  m_history = std::make_unique<ListHistory>(*m_view, *m_doc);
+  m_view->onListLoaded = [this] {
+    m_history->Reset();
+    if (m_recovery) m_recovery->OnListLoaded();
+  };
   m_listClient = std::make_unique<ViewListClient>(*m_view);
+  m_listClient->SetHistory(m_history.get());
   m_listWidget = new ListWidget(m_view->GetListCtrl(), *m_listClient, m_frame.get());
   m_listClient->Attach(*m_listWidget);
   m_frame->setCentralWidget(m_listWidget);
@@ -163,6 +172,10 @@ bool CCorvellaApp::InitInstance(const QStringList& arguments, bool show) {
     return false;
   }
   if (show) {
+    // Unsaved changes are kept in a recovery copy from now on; one that a
+    // crash left behind is offered for this first list.
+    m_recovery = std::make_unique<RecoveryCopy>(*m_view, *m_doc, *m_history, *m_ui);
+    m_recovery->OnListLoaded();
     m_frame->show();
     // Asked for, so the keys work at once also where no window manager
     // hands out the focus (a bare X session at the operator's desk).
@@ -199,24 +212,53 @@ void CCorvellaApp::RouteCommands() {
     return [&view, fn](CCmdUI* ui) { (view.*fn)(ui); };
   };
 
+  // The commands that change the list run through the history: each one that
+  // changed it is one undo step, named for the Edit menu.
+  ListHistory& history = *m_history;
+  using Namer = ListHistory::Namer;
+  const auto recorded = [&history](void (CCorvellaView::*fn)(), CCorvellaView& v, Namer name) {
+    return [&history, &v, fn, name = std::move(name)] {
+      history.Record([&v, fn] { (v.*fn)(); }, name);
+    };
+  };
+  const auto counted = [](const char* verb, int (RowsChange::*count)() const) -> Namer {
+    return [verb, count](const RowsChange& c) {
+      return ListHistory::Counted(verb, std::max(1, (c.*count)()));
+    };
+  };
+  const auto named = [](const char* name) -> Namer {
+    return [name](const RowsChange&) { return std::string(name); };
+  };
+
   // The view: the request commands, clipboard, sport switch, send, printing.
   m_viewTarget.On(
-      ID_DELETE_REQUEST, [&view] { view.OnDeleteRequest(); },
+      ID_DELETE_REQUEST,
+      recorded(&CCorvellaView::OnDeleteRequest, view, counted("Delete", &RowsChange::Removed)),
       update(&CCorvellaView::OnUpdateDeleteRequest));
+  m_viewTarget.On(ID_ADD_REQUEST,
+                  recorded(&CCorvellaView::OnAddRequest, view, named("Add Request")),
+                  update(&CCorvellaView::OnUpdateAddRequest));
   m_viewTarget.On(
-      ID_ADD_REQUEST, [&view] { view.OnAddRequest(); }, update(&CCorvellaView::OnUpdateAddRequest));
-  m_viewTarget.On(
-      ID_EDIT_REQUEST, [&view] { view.OnEditRequest(); },
+      ID_EDIT_REQUEST,
+      recorded(&CCorvellaView::OnEditRequest, view, counted("Edit", &RowsChange::ChangedInPlace)),
       update(&CCorvellaView::OnUpdateSingleRequest));
-  m_viewTarget.On(
-      ID_INSERT_REQUEST, [&view] { view.OnInsertRequest(); },
-      update(&CCorvellaView::OnUpdateSingleRequest));
+  m_viewTarget.On(ID_INSERT_REQUEST,
+                  recorded(&CCorvellaView::OnInsertRequest, view, named("Insert Request")),
+                  update(&CCorvellaView::OnUpdateSingleRequest));
   m_viewTarget.On(
       ID_EDIT_COPY, [&view] { view.OnEditCopy(); }, update(&CCorvellaView::OnUpdateDeleteRequest));
+  m_viewTarget.On(ID_EDIT_CUT,
+                  recorded(&CCorvellaView::OnEditCut, view, counted("Cut", &RowsChange::Removed)),
+                  update(&CCorvellaView::OnUpdateDeleteRequest));
+  m_viewTarget.On(ID_EDIT_PASTE,
+                  recorded(&CCorvellaView::OnEditPaste, view, counted("Paste", &RowsChange::Added)),
+                  update(&CCorvellaView::OnUpdateEditPaste));
   m_viewTarget.On(
-      ID_EDIT_CUT, [&view] { view.OnEditCut(); }, update(&CCorvellaView::OnUpdateDeleteRequest));
+      ID_EDIT_UNDO, [&history] { history.Undo(); },
+      [&history](CCmdUI* ui) { history.OnUpdateUndo(ui); });
   m_viewTarget.On(
-      ID_EDIT_PASTE, [&view] { view.OnEditPaste(); }, update(&CCorvellaView::OnUpdateEditPaste));
+      ID_EDIT_REDO, [&history] { history.Redo(); },
+      [&history](CCmdUI* ui) { history.OnUpdateRedo(ui); });
   m_viewTarget.On(
       ID_SPORT_FOOTBALL, [&view] { view.OnSportFootball(); },
       update(&CCorvellaView::OnUpdateSportFootball));
@@ -233,7 +275,10 @@ void CCorvellaApp::RouteCommands() {
 
   // The document: Save.
   CCorvellaDoc& doc = *m_doc;
-  m_docTarget.On(ID_FILE_SAVE, [&doc] { doc.DoFileSave(); });
+  m_docTarget.On(ID_FILE_SAVE, [&doc, &history] {
+    doc.DoFileSave();
+    history.SyncWithDocument();
+  });
 
   // The application: New, Open, Print Setup, Exit, About and help.
   m_appTarget.On(ID_FILE_NEW, [this] { OnFileNew(); });

@@ -22,6 +22,8 @@ class ListWidget;
 class Printing;
 class QtClipboard;
 class QtUi;
+class ListHistory;
+class RecoveryCopy;
 class RequestSender;
 class SingleInstance;
 class Ui;
@@ -100,6 +102,8 @@ class CCorvellaApp {
   // Declared after the view: it goes first, disconnecting while the view
   // still exists.
   std::unique_ptr<RequestSender> m_sender;
+  std::unique_ptr<ListHistory> m_history;
+  std::unique_ptr<RecoveryCopy> m_recovery;  // only while the window is shown
   std::unique_ptr<ViewListClient> m_listClient;
   // Declared last: the window goes first, while the view it shows still exists.
   std::unique_ptr<Printing> m_printing;

@@ -272,6 +272,11 @@ void CMainFrame::ApplyState(QAction* action) {
   // In click-for-help mode every command can be chosen, to show its help.
   action->setEnabled(enabled || m_helpMode);
   if (action->isCheckable()) action->setChecked(ui.GetCheck() != 0);
+  // A text of the moment ("Undo Delete 3 Requests"); else the table's.
+  if (const Command* c = m_commands.Find(id); c && !c->menuText.empty()) {
+    const QString text = MenuItemText(*c, ui.GetText());
+    if (action->text() != text) action->setText(text);
+  }
 }
 
 void CMainFrame::UpdateMenu(QMenu* menu) {

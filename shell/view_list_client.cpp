@@ -1,6 +1,7 @@
 #include "shell/view_list_client.h"
 
 #include "listview/corvella_view.h"
+#include "shell/list_history.h"
 
 namespace corvella {
 
@@ -26,17 +27,28 @@ void ViewListClient::DrawItem(DeviceContext& dc, int row, const Rect& rcItem) {
   m_view.DrawItem(item);
 }
 
+template <typename Event>
+void ViewListClient::Run(const Event& event) {
+  if (m_history) {
+    m_history->Record(event, &ListHistory::NameOfEdit);
+  } else {
+    event();
+  }
+}
+
+// Clicks and keys can edit cells (in place, by letter, by the keypad's
+// steps); each one that changed the list is one undo step.
 void ViewListClient::OnLButtonDown(unsigned flags, Point point) {
-  m_view.OnLButtonDown(flags, point);
+  Run([&] { m_view.OnLButtonDown(flags, point); });
 }
 void ViewListClient::OnLButtonDblClk(unsigned flags, Point point) {
-  m_view.OnLButtonDblClk(flags, point);
+  Run([&] { m_view.OnLButtonDblClk(flags, point); });
 }
 void ViewListClient::OnRButtonDown(unsigned flags, Point point) {
   m_view.OnRButtonDown(flags, point);
 }
 void ViewListClient::OnKeyDown(unsigned vk, unsigned repeat, unsigned flags) {
-  m_view.OnKeyDown(vk, repeat, flags);
+  Run([&] { m_view.OnKeyDown(vk, repeat, flags); });
 }
 void ViewListClient::OnKeyUp(unsigned vk, unsigned repeat, unsigned flags) {
   m_view.OnKeyUp(vk, repeat, flags);

@@ -8,6 +8,7 @@
 namespace corvella {
 
 class CCorvellaView;
+class ListHistory;
 
 class ViewListClient : public ListWidgetClient {
  public:
@@ -17,6 +18,9 @@ class ViewListClient : public ListWidgetClient {
   // widget must outlive the view's use of them (until Detach).
   void Attach(ListWidget& widget);
   void Detach();
+  // Records what keys and clicks change in the list as undo steps; none:
+  // nothing is recorded.
+  void SetHistory(ListHistory* history) { m_history = history; }
 
   // ---- implements ListWidgetClient -------------------------------------------------
   void DrawItem(DeviceContext& dc, int row, const Rect& rcItem) override;
@@ -29,7 +33,12 @@ class ViewListClient : public ListWidgetClient {
   void OnKillFocus() override;
 
  private:
+  // Runs one event of the list, through the history when there is one.
+  template <typename Event>
+  void Run(const Event& event);
+
   CCorvellaView& m_view;
+  ListHistory* m_history = nullptr;
 };
 
 }  // namespace corvella

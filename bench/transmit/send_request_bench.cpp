@@ -148,7 +148,11 @@ void UiThreadPerSend(benchmark::State& state) {
   state.counters["median_us"] = Percentile(micros, 0.5);
   state.counters["max_us"] = Percentile(micros, 1.0);
 }
-BENCHMARK(UiThreadPerSend)->Arg(1000)->Iterations(5)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(UiThreadPerSend)
+    ->Arg(1000)
+    ->Iterations(5)
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace corvella

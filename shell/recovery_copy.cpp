@@ -1,0 +1,168 @@
+#include "shell/recovery_copy.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+#include "listview/corvella_view.h"
+#include "platform/profile.h"
+#include "platform/ui.h"
+#include "requests/corvella_doc.h"
+#include "shell/list_history.h"
+
+namespace corvella {
+
+namespace {
+
+constexpr int kCheckIntervalMs = 500;
+
+std::string DirectoryOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+}
+
+std::string BaseName(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// FNV-1a: the same folder gives the same name in every version of the
+// program.
+std::string FolderHash(const std::string& folder) {
+  uint64_t hash = 0xcbf29ce484222325ULL;
+  for (unsigned char c : folder) {
+    hash ^= c;
+    hash *= 0x100000001b3ULL;
+  }
+  char text[17];
+  std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
+  return text;
+}
+
+std::string TimeText(std::time_t when, const char* format) {
+  std::tm local{};
+  char text[64] = "";
+  if (localtime_r(&when, &local)) std::strftime(text, sizeof text, format, &local);
+  return text;
+}
+
+bool Newer(const struct stat& a, const struct stat& b) {
+  if (a.st_mtim.tv_sec != b.st_mtim.tv_sec) return a.st_mtim.tv_sec > b.st_mtim.tv_sec;
+  return a.st_mtim.tv_nsec > b.st_mtim.tv_nsec;
+}
+
+// Creates `folder` and its parents; the copies' own folder is the user's
+// alone.
+bool MakeFolder(const std::string& folder) {
+  std::string path;
+  std::size_t from = 0;
+  while (from != std::string::npos) {
+    const std::size_t slash = folder.find('/', from + 1);
+    path = folder.substr(0, slash);
+    if (!path.empty()) ::mkdir(path.c_str(), 0700);
+    from = slash;
+  }
+  struct stat st {};
+  return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+}  // namespace
+
+RecoveryCopy::RecoveryCopy(CCorvellaView& view, CCorvellaDoc& doc, ListHistory& history, Ui& ui)
+    : m_view(view), m_doc(doc), m_history(history), m_ui(ui) {
+  QObject::connect(&m_timer, &QTimer::timeout, this, [this] { Check(); });
+  m_timer.start(kCheckIntervalMs);
+}
+
+RecoveryCopy::~RecoveryCopy() { Remove(); }
+
+std::string RecoveryCopy::Folder() {
+  const char* state = std::getenv("XDG_STATE_HOME");
+  if (state && state[0] == '/') return std::string(state) + "/corvella";
+  const char* home = std::getenv("HOME");
+  return std::string(home && home[0] ? home : "") + "/.local/state/corvella";
+}
+
+std::string RecoveryCopy::PathFor(const std::string& requestFile) {
+  const std::string folder = DirectoryOf(requestFile);
+  return Folder() + "/" + BaseName(folder) + "-" + FolderHash(folder) + "-" +
+         BaseName(requestFile) + ".recovery";
+}
+
+void RecoveryCopy::OnListLoaded() {
+  // The list loaded before this one was saved or given up ("No" in the save
+  // prompt): its copy has done its work.
+  Remove();
+  m_strPath = PathFor(m_view.GetFilePath());
+  m_bWritten = false;
+  m_written.clear();
+  OfferRestore();
+}
+
+void RecoveryCopy::Check() {
+  m_history.SyncWithDocument();
+  if (m_strPath.empty()) return;
+  if (!m_doc.IsModified()) {
+    if (m_bWritten) Remove();
+    return;
+  }
+  ListRows rows = TakeRows(m_view.GetListCtrl());
+  if (m_bWritten && SameRows(rows, m_written)) return;
+  if (!MakeFolder(Folder())) return;
+  if (!WriteFileAtomically(m_strPath, m_view.RequestsAsShown().Text())) return;
+  m_written = std::move(rows);
+  m_bWritten = true;
+}
+
+void RecoveryCopy::OfferRestore() {
+  struct stat copy {};
+  if (::lstat(m_strPath.c_str(), &copy) != 0) return;  // nothing was left behind
+  const std::string file = m_view.GetFilePath();
+  const std::string name = BaseName(file);
+  if (!S_ISREG(copy.st_mode)) {
+    SetAside("it is not a regular file");
+    return;
+  }
+  struct stat saved {};
+  if (::stat(file.c_str(), &saved) == 0 && !Newer(copy, saved)) {
+    SetAside("it is older than " + name + ", which was saved after it");
+    return;
+  }
+  const std::string when = TimeText(copy.st_mtim.tv_sec, "%H:%M:%S on %Y-%m-%d");
+  const int answer = m_ui.MessageBox(
+      "Corvella ended without saving the changes to " + name + ". A copy of the list as it was at " +
+          when + " was kept.\n\nRestore these changes?",
+      "Corvella", MB_YESNO | MB_ICONQUESTION);
+  if (answer != IDYES) {
+    ::unlink(m_strPath.c_str());
+    return;
+  }
+  if (!m_view.LoadRowsFrom(m_strPath)) {
+    SetAside("it could not be read");
+    return;
+  }
+  // The restored rows are unsaved changes: Save writes them, the save prompt
+  // asks for them, and no undo makes them look saved.
+  m_history.MarkUnsaved();
+  m_view.GetListCtrl().Invalidate();
+}
+
+void RecoveryCopy::SetAside(const std::string& why) {
+  const std::string aside = m_strPath + "." + TimeText(std::time(nullptr), "%Y%m%d-%H%M%S") + ".set-aside";
+  const bool moved = ::rename(m_strPath.c_str(), aside.c_str()) == 0;
+  m_ui.MessageBox("A recovery copy of " + BaseName(m_view.GetFilePath()) + " was not used because " +
+                      why + ".\n" +
+                      (moved ? "It was set aside as " + aside + "." : "It stays as " + m_strPath + "."),
+                  "Corvella", MB_OK | MB_ICONEXCLAMATION);
+}
+
+void RecoveryCopy::Remove() {
+  if (!m_strPath.empty()) ::unlink(m_strPath.c_str());
+  m_bWritten = false;
+}
+
+}  // namespace corvella

@@ -1,0 +1,67 @@
+#pragma once
+// RecoveryCopy: while the request list holds changes that were not saved, a
+// copy of it is kept in the user's state folder ($XDG_STATE_HOME/corvella,
+// else ~/.local/state/corvella), written with the crash-safe writer of the
+// request files within about half a second of each change. A save, or
+// leaving the list without saving, removes it; so a copy that is still there
+// when a list is loaded is what a crash or a power cut left behind, and the
+// operator is asked whether to restore it. A copy older than the request
+// file, or one that cannot be read, is set aside with a message, never
+// applied silently.
+//
+// A copy is named after the program folder and the sport
+// ("corvella-<hash of the folder>-BASK.REQ.recovery"), never lies in the
+// program folder, and does not end in ".REQ", so it is never taken for a
+// request file.
+
+#include <QObject>
+#include <QTimer>
+#include <string>
+
+#include "listview/list_rows.h"
+
+namespace corvella {
+
+class CCorvellaDoc;
+class CCorvellaView;
+class ListHistory;
+class Ui;
+
+class RecoveryCopy : public QObject {
+ public:
+  RecoveryCopy(CCorvellaView& view, CCorvellaDoc& doc, ListHistory& history, Ui& ui);
+  // Removes the copy: the window closes after the save prompt (saved, or
+  // "No").
+  ~RecoveryCopy() override;
+
+  // The folder of the copies: $XDG_STATE_HOME/corvella when that variable
+  // holds an absolute path, else $HOME/.local/state/corvella.
+  static std::string Folder();
+  // The copy of the list of `requestFile` (a full path).
+  static std::string PathFor(const std::string& requestFile);
+
+  // A list was loaded: the copy of the list before it goes (it was saved or
+  // given up), and a copy of the new one is offered for restoring.
+  void OnListLoaded();
+  // Writes or removes the copy as the list and the document stand now (the
+  // timer does this twice a second).
+  void Check();
+  // The copy of the current list, "" before the first load.
+  const std::string& CurrentPath() const { return m_strPath; }
+
+ private:
+  void OfferRestore();
+  void SetAside(const std::string& why);
+  void Remove();
+
+  CCorvellaView& m_view;
+  CCorvellaDoc& m_doc;
+  ListHistory& m_history;
+  Ui& m_ui;
+  QTimer m_timer;
+  std::string m_strPath;  // the copy of the list loaded now
+  ListRows m_written;     // what the copy holds
+  bool m_bWritten = false;
+};
+
+}  // namespace corvella
