@@ -80,6 +80,12 @@ void CCorvellaView::OnEditPaste() {
   int dropped = 0;
   int overfull = 0;
   if (const std::optional<std::string> text = m_pClipboard->GetText()) {
+    // Refused rather than stored with '?' in their place; the list and its
+    // selection stay as they were.
+    if (m_pClipboard->TextOutsideCodePage()) {
+      m_ui.MessageBox(kPasteOutsideCodePageMessage, kPasteCaption, MB_OK | MB_ICONEXCLAMATION);
+      return;
+    }
     // The list never grows past what a request file can hold.
     const int room = std::max(0, kMaxRequests - list.GetItemCount());
     std::size_t total = 0;

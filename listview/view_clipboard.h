@@ -23,4 +23,10 @@ constexpr const char* kPasteCaption = "Paste";
 // The text of that message for `lines` (at least 1) lines left out.
 std::string SplitLinesMessage(int lines);
 
+// The message of a paste refused because the text holds characters a
+// request cannot hold (outside Windows-1252).
+constexpr const char* kPasteOutsideCodePageMessage =
+    "The text to paste holds characters that a request cannot hold (requests hold only the "
+    "characters of Windows-1252, and no emoji).\nNothing was pasted.";
+
 }  // namespace corvella

@@ -197,6 +197,19 @@ TEST_F(ViewClipboardTest, BarInDescriptionNeverShiftsThePastedFields) {
   EXPECT_NE(ui.Messages()[0].text.find("\"|\""), std::string::npos);
 }
 
+TEST_F(ViewClipboardTest, TextWithCharactersOutsideTheCodePageIsRefused) {
+  AddRows(3);
+  // An emoji arrives from the clipboard as '?'; the clipboard says so.
+  clipboard.content = " 1|Goal ?|I|N|G|1|Continuous|1|C|DEFAULT|RTD|0|0|\r\n";
+  clipboard.outsideCodePage = true;
+  Select({1});
+  view.OnEditPaste();
+  EXPECT_EQ(list().GetItemCount(), 3);
+  EXPECT_EQ(Selected(), std::vector<int>{1});
+  EXPECT_FALSE(doc.IsModified());
+  EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{kPasteOutsideCodePageMessage});
+}
+
 TEST_F(ViewClipboardTest, PastedCellsMeetTheChecksOfALoad) {
   // A line from another program: the library too long, sign 17, offset 5000,
   // Team/Ind lower case and drive "d:".
