@@ -195,8 +195,8 @@ void CCorvellaView::MoveByKey(unsigned nChar) {
   const int count = list.GetItemCount();
   const int lastRow = count - 1;
   // The page keys, Home and End replace the whole range, as a plain Up or
-  // Down does: a row left selected outside the range would not be drawn as
-  // selected, yet Delete, Copy and Cut would act on it.
+  // Down does, so the keyboard moves one selected row rather than leaving
+  // the old range selected behind it.
   auto dropRange = [&] {
     for (int row = std::max(m_nSelTop, 0); row <= m_nSelBottom; ++row) DeselectRow(row);
     DeselectRow(m_nSelBottom);
