@@ -16,7 +16,10 @@ void AppendClipboardLine(std::string& text, const RequestCells& cells) {
     if (cell.empty()) {
       text += "  ";
     } else {
+      const std::size_t start = text.size();
       text.append(cell, 0, kClipboardCellLimit);
+      std::replace(text.begin() + static_cast<std::ptrdiff_t>(start), text.end(),
+                   kClipboardSeparator, kCopiedSeparator);
     }
   }
   text += "|\r\n";
@@ -52,7 +55,8 @@ std::vector<RequestCells> ParseClipboardText(std::string_view text) {
 }
 
 std::vector<RequestCells> ParseClipboardText(std::string_view text, std::size_t limit,
-                                             std::size_t& total) {
+                                             std::size_t& total, std::size_t* overfull) {
+  if (overfull) *overfull = 0;
   text = text.substr(0, text.find('\0'));
   std::vector<RequestCells> rows;
   // A line holds at most one request: room for the lines, up to the limit
@@ -60,6 +64,7 @@ std::vector<RequestCells> ParseClipboardText(std::string_view text, std::size_t 
   const std::size_t lines = 1 + CountByte(text, '\n') + CountByte(text, '\r');
   rows.reserve(std::min({lines, limit, static_cast<std::size_t>(kMaxRequests)}));
   total = 0;
+  RequestCells scratch;
   std::size_t pos = 0;
   while (pos < text.size()) {
     const std::size_t eol = FindLineBreak(text, pos);
@@ -67,25 +72,29 @@ std::vector<RequestCells> ParseClipboardText(std::string_view text, std::size_t 
     const std::string_view line = text.substr(pos, end - pos);
     pos = end + 1;
 
-    if (rows.size() == limit) {
-      // Past the limit a line only counts: does it have a second piece?
-      int pieces = 0;
-      ForEachPiece(line, [&](std::string_view) { return ++pieces < 2; });
-      if (pieces > 1) ++total;
+    // The cells are filled in place (past the limit into a scratch row that
+    // only counts); a line that is no request is dropped.
+    const bool keep = rows.size() < limit;
+    RequestCells& cells = keep ? rows.emplace_back() : scratch;
+    int index = 0;  // 0: the dropped number piece, 1..12: the cells
+    bool extra = false;
+    ForEachPiece(line, [&](std::string_view piece) {
+      if (index == kColumnCount) {
+        // Blanks after the last cell are no field of their own.
+        extra = piece.find_first_not_of(" \t") != std::string_view::npos;
+        return !extra;
+      }
+      if (index > 0 && keep) cells[static_cast<std::size_t>(index)].assign(piece);
+      ++index;
+      return true;
+    });
+    if (extra) {
+      if (overfull) ++*overfull;
+    } else if (index > 1) {
+      ++total;
       continue;
     }
-    // The cells are filled in place; a line that is no request is dropped.
-    RequestCells& cells = rows.emplace_back();
-    int index = 0;  // 0: the dropped number piece, 1..12: the cells
-    ForEachPiece(line, [&](std::string_view piece) {
-      if (index > 0) cells[static_cast<std::size_t>(index)].assign(piece);
-      return ++index < kColumnCount;
-    });
-    if (index > 1) {
-      ++total;
-    } else {
-      rows.pop_back();
-    }
+    if (keep) rows.pop_back();
   }
   return rows;
 }

@@ -102,9 +102,11 @@ void CListViewEx::DrawItem(const DrawItemStruct& item) {
   dc.SetBkColor(m_crBackground);
   dc.FrameRect(rcItem, kBlack);
 
-  // Row mode: the whole row of a visibly selected row of the range is
-  // highlighted. Otherwise column 0 is a grey row header.
-  const bool wholeRow = selected && InRange(row) && m_nCurColumn == 0;
+  // Row mode: the whole row of every visibly selected row is highlighted,
+  // whether it came from the keyboard range or from a Ctrl+click, since
+  // Delete, Cut, Copy and the cell edits act on all of them. Otherwise
+  // column 0 is a grey row header.
+  const bool wholeRow = selected && m_nCurColumn == 0;
   if (wholeRow) {
     dc.SetTextColor(highlightText);
     dc.SetBkColor(highlight);
@@ -154,7 +156,7 @@ void CListViewEx::DrawItem(const DrawItemStruct& item) {
     }
 
     // Cell mode: only the current column's cell is highlighted.
-    if (selected && InRange(row) && c == m_nCurColumn) {
+    if (selected && c == m_nCurColumn) {
       dc.SetTextColor(highlightText);
       dc.SetBkColor(highlight);
       dc.FillSolidRect(rcCell, highlight);

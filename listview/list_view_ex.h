@@ -53,7 +53,6 @@ class CListViewEx {
 
   // A row that the operator sees as selected.
   bool IsVisiblySelected(int row) const;
-  bool InRange(int row) const { return m_nSelTop <= row && row <= m_nSelBottom; }
 
   int32_t m_nLogPixelsY = 0;
   int32_t m_nLogPixelsX = 0;

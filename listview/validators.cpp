@@ -263,7 +263,7 @@ int CCorvellaView::ValidateFrame(std::string& value, int row, bool showMessage) 
 
 int CCorvellaView::ValidateOffset(std::string& value, int row, bool showMessage) {
   const int n = LeadingInt(value);
-  if (n >= 0 && n <= 4999) return 1;
+  if (n >= 0 && n <= kMaxOffset) return 1;
   FieldMessage(n < 0 ? "RTD Offset must be 0 or GREATER." : "RTD Offset must be less than 5000.",
                row, showMessage);
   return RejectOrReplace(value, "0");

@@ -24,6 +24,16 @@ std::string DroppedLinesMessage(int dropped) {
   return text;
 }
 
+std::string SplitLinesMessage(int lines) {
+  std::string text =
+      lines == 1 ? "1 pasted line has" : std::to_string(lines) + " pasted lines have";
+  text += " more fields than a request: a field holds \"";
+  text += kClipboardSeparator;
+  text += "\", which separates the fields.\n";
+  text += lines == 1 ? "It was left out." : "They were left out.";
+  return text;
+}
+
 // Copy, and the body of Cut. The whole text is built first and handed to the
 // clipboard in one piece; Cut removes its rows only once the clipboard has
 // taken them, so a refusal loses nothing.
@@ -66,29 +76,56 @@ void CCorvellaView::OnEditPaste() {
   if (row == -1) row = list.GetItemCount();
   if (m_pClipboard == nullptr) return;
 
+  int count = 0;
   int dropped = 0;
+  int overfull = 0;
   if (const std::optional<std::string> text = m_pClipboard->GetText()) {
+    // Refused rather than stored with '?' in their place; the list and its
+    // selection stay as they were.
+    if (m_pClipboard->TextOutsideCodePage()) {
+      m_ui.MessageBox(kPasteOutsideCodePageMessage, kPasteCaption, MB_OK | MB_ICONEXCLAMATION);
+      return;
+    }
     // The list never grows past what a request file can hold.
     const int room = std::max(0, kMaxRequests - list.GetItemCount());
     std::size_t total = 0;
+    std::size_t leftOut = 0;
     const std::vector<RequestCells> requests =
-        ParseClipboardText(*text, static_cast<std::size_t>(room), total);
-    const int count = static_cast<int>(requests.size());
+        ParseClipboardText(*text, static_cast<std::size_t>(room), total, &leftOut);
+    count = static_cast<int>(requests.size());
     dropped = static_cast<int>(std::min<std::size_t>(total - requests.size(), INT_MAX));
+    overfull = static_cast<int>(std::min<std::size_t>(leftOut, INT_MAX));
+    if (count == 0 && dropped > 0) {
+      // Refused as a whole: the list and its selection stay as they were, so
+      // Send and Delete still act on the rows the operator had chosen.
+      m_ui.MessageBox(DroppedLinesMessage(dropped), kPasteFullCaption, MB_OK | MB_ICONEXCLAMATION);
+      return;
+    }
+    // Pasted text may come from any program: each value meets its column's
+    // check as a value read from a request file does (corrected, with the
+    // load's message), before its own cell is filled.
+    const bool loading = m_bLoading;
+    m_bLoading = true;
     for (int k = 0; k < count; ++k, ++row) {
       const RequestCells& cells = requests[static_cast<std::size_t>(k)];
       list.InsertItem(row, std::to_string(row + 1));
-      // A cell keeps no more than a request file gives back.
       for (int c = 1; c < kColumnCount; ++c) {
-        list.SetItemText(row, c, cells[static_cast<std::size_t>(c)].substr(0, kMaxRequestValue));
+        // A cell keeps no more than a request file gives back.
+        std::string value = cells[static_cast<std::size_t>(c)].substr(0, kMaxRequestValue);
+        ValidateField(value, row, true, c);
+        list.SetItemText(row, c, value);
       }
     }
+    m_bLoading = loading;
   }
 
   RenumberRows();
   list.SetItemState(-1, 0, LVIS_SELECTED);
   SelectRow(m_nFocusRow);
   m_doc.SetModifiedFlag(true);
+  if (overfull > 0) {
+    m_ui.MessageBox(SplitLinesMessage(overfull), kPasteCaption, MB_OK | MB_ICONEXCLAMATION);
+  }
   if (dropped > 0)
     m_ui.MessageBox(DroppedLinesMessage(dropped), kPasteFullCaption, MB_OK | MB_ICONEXCLAMATION);
 }

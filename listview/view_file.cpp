@@ -85,7 +85,12 @@ void CCorvellaView::OnInitialUpdate() {
   UpdateFilePath();
   SetupColumns();
   // One read of the file serves both the count and the fill.
-  const ProfileFile file = ProfileFile::Load(m_strFilePath);
+  std::size_t unmapped = 0;
+  const ProfileFile file = LoadRequestFile(m_strFilePath, &unmapped);
+  if (unmapped > 0) {
+    m_ui.MessageBox(UnmappedCharactersMessage(m_doc.GetSportFile(), unmapped), "Corvella",
+                    MB_OK | MB_ICONEXCLAMATION);
+  }
   const int count = CountRequestsInFile(file);
   m_bLoading = true;
   FillRows(*this, file, count);

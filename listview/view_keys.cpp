@@ -32,7 +32,7 @@ const ColumnEditor kColumnEditors[kColumnCount] = {
     {CellEditor::Prompt, "Library Name -- 8 letters or less", ""},
     {CellEditor::Prompt, "Sequence Name -- 8 letters or less", ""},
     {CellEditor::Prompt, "Frame Number -- 0 thru 9999 -- Omit Commas", ""},
-    {CellEditor::Prompt, "RTD Offset -- 0 thru 5000 -- Omit Commas", ""},
+    {CellEditor::Prompt, "RTD Offset -- 0 thru 4999 -- Omit Commas", ""},
 };
 
 bool IsLetterKey(unsigned key) { return key >= 'A' && key <= 'Z'; }
@@ -134,7 +134,7 @@ void CCorvellaView::StepCurrentColumn(unsigned nChar) {
     case COL_OFFSET:
       for (int row : SelectedRows()) {
         list.SetItemText(row, COL_OFFSET,
-                         StepWrapped(list.GetItemText(row, COL_OFFSET), delta, 0, 5000));
+                         StepWrapped(list.GetItemText(row, COL_OFFSET), delta, 0, kMaxOffset));
       }
       break;
     default: acted = false; break;
@@ -195,8 +195,8 @@ void CCorvellaView::MoveByKey(unsigned nChar) {
   const int count = list.GetItemCount();
   const int lastRow = count - 1;
   // The page keys, Home and End replace the whole range, as a plain Up or
-  // Down does: a row left selected outside the range would not be drawn as
-  // selected, yet Delete, Copy and Cut would act on it.
+  // Down does, so the keyboard moves one selected row rather than leaving
+  // the old range selected behind it.
   auto dropRange = [&] {
     for (int row = std::max(m_nSelTop, 0); row <= m_nSelBottom; ++row) DeselectRow(row);
     DeselectRow(m_nSelBottom);

@@ -207,9 +207,19 @@ ProfileFile::ProfileFile(std::string_view text) {
 
 ProfileFile ProfileFile::Load(const std::string& path) {
   std::string text;
-  if (ReadWholeFile(path, text) != ReadResult::kOk) return ProfileFile();
+  if (!ReadText(path, text)) return ProfileFile();
+  return FromText(std::move(text));
+}
+
+bool ProfileFile::ReadText(const std::string& path, std::string& text) {
+  if (ReadWholeFile(path, text) == ReadResult::kOk) return true;
+  text.clear();
+  return false;
+}
+
+ProfileFile ProfileFile::FromText(std::string text) {
   ProfileFile profile;
-  profile.m_text = std::move(text);
+  if (text.size() <= kMaxBytes) profile.m_text = std::move(text);
   profile.Parse();
   return profile;
 }

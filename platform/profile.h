@@ -33,6 +33,13 @@ class ProfileFile {
   // Reads and parses the file at `path`; a missing or unreadable file gives
   // an empty profile.
   static ProfileFile Load(const std::string& path);
+  // The text Load would parse; false, with an empty text, when the file is
+  // missing or unreadable. With FromText, a caller can decode the text
+  // before it is parsed.
+  static bool ReadText(const std::string& path, std::string& text);
+  // Parses `text`, taking it over; a text over kMaxBytes gives an empty
+  // profile.
+  static ProfileFile FromText(std::string text);
 
   // The value, cut to `size` - 1 characters (size 0 gives ""), or `def`
   // (also cut) when the section or key is missing.

@@ -4,10 +4,27 @@
 
 #include <cerrno>
 #include <string>
+#include <utility>
 
+#include "platform/windows1252.h"
 #include "requests/request_record.h"
 
 namespace corvella {
+
+ProfileFile LoadRequestFile(const std::string& path, std::size_t* unmapped) {
+  if (unmapped) *unmapped = 0;
+  std::string text;
+  if (!ProfileFile::ReadText(path, text)) return ProfileFile();
+  if (IsMultibyteUtf8(text)) text = Utf8ToWindows1252(text, unmapped);
+  return ProfileFile::FromText(std::move(text));
+}
+
+std::string UnmappedCharactersMessage(const std::string& name, std::size_t unmapped) {
+  return name +
+         (unmapped == 1 ? " holds 1 character"
+                        : " holds " + std::to_string(unmapped) + " characters") +
+         " that a request cannot hold; each was read as \"?\".";
+}
 
 std::string RequestSectionName(int number) { return "REQ" + std::to_string(number); }
 

@@ -21,6 +21,18 @@ constexpr std::size_t kRequestValueBuffer = 30;
 // back the same after a save, while files written earlier read as before.
 constexpr std::size_t kMaxRequestValue = kRequestValueBuffer - 1;
 
+// Reads and parses the request file at `path`. Request files are
+// Windows-1252; a file that is well-formed UTF-8 and holds multi-byte
+// sequences (saved by an editor that writes UTF-8) is read as UTF-8 and
+// converted, a character Windows-1252 cannot hold arriving as '?' and
+// counted in `unmapped` (when given). A missing or unreadable file gives an
+// empty profile.
+ProfileFile LoadRequestFile(const std::string& path, std::size_t* unmapped = nullptr);
+
+// The message for a load that read `unmapped` (at least 1) characters of
+// the file `name` as '?'.
+std::string UnmappedCharactersMessage(const std::string& name, std::size_t unmapped);
+
 // "REQ%d".
 std::string RequestSectionName(int number);
 

@@ -30,6 +30,9 @@ constexpr int kColumnCount = 13;
 constexpr int kLastColumn = 12;
 // A request file yields at most this many requests, and the list never holds more.
 constexpr int kMaxRequests = 300;
+// The highest RTD offset the Offset check keeps (5000 is refused there, and
+// set to 0 when a file holding it is loaded); every entry path stops here.
+constexpr int kMaxOffset = 4999;
 
 struct ColumnInfo {
   const char* title;        // list column title

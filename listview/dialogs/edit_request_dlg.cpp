@@ -7,7 +7,9 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <algorithm>
+#include <utility>
 
+#include "listview/clipboard_text.h"
 #include "platform/qt/dialog_support.h"
 #include "platform/qt/windows1252.h"
 #include "platform/text.h"
@@ -66,13 +68,14 @@ bool ReadInt(const QLineEdit* edit, int low, int high, int& member, QString* mes
   return true;
 }
 
-// Reads a text edit with its length check.
+// The characters no text field takes besides those outside Windows-1252.
+QString RefusedInText() { return QString(QLatin1Char(kClipboardSeparator)); }
+
+// Reads a text edit with its length and character checks.
 bool ReadText(const QLineEdit* edit, int maxChars, std::string& member, QString* message) {
   const QString text = edit->text();
-  if (text.size() > maxChars) {
-    *message = MaxCharsText(maxChars);
-    return false;
-  }
+  *message = CheckEnteredText(text, maxChars, RefusedInText());
+  if (!message->isEmpty()) return false;
   member = ToWindows1252(text);
   return true;
 }
@@ -133,9 +136,12 @@ void CEditRequestDlg::BuildControls() {
   m_ok = buttons.ok;
   m_cancel = buttons.cancel;
 
-  LimitTyping(m_description, kMaxDescription);
-  LimitTyping(m_library, kMaxName);
-  LimitTyping(m_sequence, kMaxName);
+  m_hint = new QLabel(this);
+  m_hint->setObjectName(QStringLiteral("hintLabel"));
+  m_hint->setAlignment(Qt::AlignCenter);
+  LimitTyping(m_description, kMaxDescription, RefusedInText(), m_hint);
+  LimitTyping(m_library, kMaxName, RefusedInText(), m_hint);
+  LimitTyping(m_sequence, kMaxName, RefusedInText(), m_hint);
 
   // Labels stand to the left of their controls, right-aligned, in the space
   // between the previous control of the row and their own.
@@ -166,6 +172,11 @@ void CEditRequestDlg::BuildControls() {
     du.FitWidth(fm.horizontalAdvance(QString::fromLatin1(entry.text).trimmed()) + 4,
                 entry.controlX - 2 - entry.left);
   }
+  // Every drop-down list shows its longest entry in full (the style's size
+  // hint of a closed list is its longest entry plus the arrow and frame).
+  const std::pair<QComboBox*, int> lists[] = {
+      {m_type, 48}, {m_top3, 65}, {m_style, 40}, {m_displayMode, 55}, {m_drive, 50}};
+  for (const auto& [combo, width] : lists) du.FitWidth(combo->sizeHint().width(), width);
   // Rows are 20 dialog units apart: every control must fit into 16.
   const int rowHeight = std::max(
       {m_description->sizeHint().height(), m_type->sizeHint().height(), m_ok->sizeHint().height()});
@@ -198,6 +209,7 @@ void CEditRequestDlg::BuildControls() {
   placeWithSpin(m_offset, m_offsetSpin, 275, 85);
   place(m_ok, 265, 130, 50, controlHeight);
   place(m_cancel, 10, 130, 50, controlHeight);
+  place(m_hint, 65, 130, 195, controlHeight);
 
   auto* rule = new QFrame(this);
   rule->setObjectName(QStringLiteral("separatorFrame"));
@@ -272,7 +284,7 @@ bool CEditRequestDlg::ExchangeOne(int step, QString* message, QWidget** control)
     case kDescription:
       *control = m_description;
       return ReadText(m_description, kMaxDescription, m_strDescription, message);
-    case kOffset: *control = m_offset; return ReadInt(m_offset, 0, 5000, m_nOffset, message);
+    case kOffset: *control = m_offset; return ReadInt(m_offset, 0, kMaxOffset, m_nOffset, message);
     case kSequence:
       *control = m_sequence;
       return ReadText(m_sequence, kMaxName, m_strSequence, message);
@@ -358,7 +370,7 @@ void CEditRequestDlg::OnInitDialog() {
   m_style->setEnabled(false);
   if (!m_bFootball) m_top3->setEnabled(false);
   m_frameSpin->SetRange(1, 9999);
-  m_offsetSpin->SetRange(0, 5000);
+  m_offsetSpin->SetRange(0, kMaxOffset);
   m_signSpin->SetRange(1, 16);
   // The times arrows reach 30000; larger values up to 99999 can be typed.
   m_timesSpin->SetRange(1, 30000);
@@ -389,8 +401,21 @@ void CEditRequestDlg::OnSelchangeType() {
 
 void CEditRequestDlg::OnSelchangeDisplayMode() {
   if (m_bInitialised) ReadForRule();
+  const int times = m_nTimes;
+  const int frame = m_nFrame;
   ApplyDisplayModeRule();
-  UpdateData(false);
+  // Only the two counts the rule decides are written back. Every other
+  // field keeps what the operator typed, also a value its check has just
+  // refused, so that it can be corrected rather than silently replaced.
+  ShowRuleCount(m_times, times, m_nTimes);
+  ShowRuleCount(m_frame, frame, m_nFrame);
+}
+
+void CEditRequestDlg::ShowRuleCount(QLineEdit* edit, int before, int after) {
+  // A count the rule changed, or one the rule has fixed in a disabled edit,
+  // is shown; a refused entry the rule left alone stays for correction.
+  const QString text = QString::number(after);
+  if (after != before || (!edit->isEnabled() && edit->text() != text)) edit->setText(text);
 }
 
 void CEditRequestDlg::ApplyDisplayModeRule() {

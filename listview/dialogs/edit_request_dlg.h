@@ -8,12 +8,18 @@
 //   styleComboBox, signLineEdit, signUpDown, displayModeComboBox,
 //   timesLineEdit, timesUpDown, driveComboBox, libraryLineEdit,
 //   sequenceLineEdit, frameLineEdit, frameUpDown, offsetLineEdit,
-//   offsetUpDown, okPushButton, cancelPushButton.
+//   offsetUpDown, hintLabel, okPushButton, cancelPushButton.
+//
+// The text edits refuse what a request cannot hold (characters outside
+// Windows-1252, the clipboard's field separator, more characters than
+// their limit); the hint label names a refused character and counts the
+// characters of the text edit being typed in.
 
 #include <QDialog>
 #include <string>
 
 #include "platform/ui.h"
+#include "requests/request_file.h"
 
 class QComboBox;
 class QLabel;
@@ -63,8 +69,10 @@ class CEditRequestDlg : public QDialog {
   int m_nOffset = 0;
   bool m_bFootball = false;  // set by the caller before the dialog runs
 
-  // Limits of the checks on OK.
-  static constexpr int kMaxDescription = 20;
+  // Limits of the checks on OK. A description takes what a cell keeps and a
+  // request file gives back, so a description loaded from a file is never
+  // refused when only another field was changed.
+  static constexpr int kMaxDescription = static_cast<int>(kMaxRequestValue);
   static constexpr int kMaxName = 8;
 
  protected:
@@ -89,6 +97,9 @@ class CEditRequestDlg : public QDialog {
   bool ExchangeOne(int step, QString* message, QWidget** control);
   // Applies the display-mode rule to the members and the enabled states.
   void ApplyDisplayModeRule();
+  // Writes a count the display-mode rule decides into its edit (`before`
+  // and `after` are its member before and after the rule).
+  void ShowRuleCount(QLineEdit* edit, int before, int after);
 
   bool m_bInitialised = false;
 
@@ -109,6 +120,7 @@ class CEditRequestDlg : public QDialog {
   UpDownControl* m_frameSpin = nullptr;
   QLineEdit* m_offset = nullptr;
   UpDownControl* m_offsetSpin = nullptr;
+  QLabel* m_hint = nullptr;
   QPushButton* m_ok = nullptr;
   QPushButton* m_cancel = nullptr;
 };

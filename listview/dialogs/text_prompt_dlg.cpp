@@ -1,10 +1,12 @@
 #include "listview/dialogs/text_prompt_dlg.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShowEvent>
 #include <algorithm>
 
+#include "listview/clipboard_text.h"
 #include "platform/qt/dialog_support.h"
 #include "platform/qt/windows1252.h"
 
@@ -16,7 +18,10 @@ CTextPromptDlg::CTextPromptDlg(QWidget* parent) : QDialog(parent) {
 
   m_text = new QLineEdit(this);
   m_text->setObjectName(QStringLiteral("promptLineEdit"));
-  LimitTyping(m_text, kMaxChars);
+  m_hint = new QLabel(this);
+  m_hint->setObjectName(QStringLiteral("hintLabel"));
+  m_hint->setAlignment(Qt::AlignCenter);
+  LimitTyping(m_text, kMaxChars, QString(QLatin1Char(kClipboardSeparator)), m_hint);
   const OkCancelButtons buttons = AddOkCancelButtons(this);
   m_ok = buttons.ok;
   m_cancel = buttons.cancel;
@@ -27,6 +32,7 @@ CTextPromptDlg::CTextPromptDlg(QWidget* parent) : QDialog(parent) {
   PlaceInDialogUnits(m_text, du, 10, 15, 290, height);
   PlaceInDialogUnits(m_ok, du, 250, 45, 50, height);
   PlaceInDialogUnits(m_cancel, du, 10, 45, 50, height);
+  PlaceInDialogUnits(m_hint, du, 65, 45, 180, height);
   setFixedSize(DialogSize(du, 312, 66, m_ok));
   SetTabChain({m_text, m_ok, m_cancel});
 }
@@ -48,8 +54,10 @@ void CTextPromptDlg::OnInitDialog() {
 
 void CTextPromptDlg::accept() {
   const QString text = m_text->text();
-  if (text.size() > kMaxChars) {
-    ShowCheckMessage(this, MaxCharsText(kMaxChars));
+  const QString problem =
+      CheckEnteredText(text, kMaxChars, QString(QLatin1Char(kClipboardSeparator)));
+  if (!problem.isEmpty()) {
+    ShowCheckMessage(this, problem);
     m_text->setFocus(Qt::OtherFocusReason);
     m_text->selectAll();
     return;

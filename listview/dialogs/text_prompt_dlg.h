@@ -1,12 +1,19 @@
 #pragma once
-// CTextPromptDlg: asks for one line of text, at most 40 characters, under
-// the title "Enter " followed by the label.
+// CTextPromptDlg: asks for one line of text under the title "Enter "
+// followed by the label. It takes at most the characters a cell keeps
+// (kMaxChars) and says how many are typed; a character a request cannot hold
+// (outside Windows-1252, or the clipboard's field separator) is refused with
+// a message naming it.
 //
-// Object names for tests: promptLineEdit, okPushButton, cancelPushButton.
+// Object names for tests: promptLineEdit, hintLabel, okPushButton,
+// cancelPushButton.
 
 #include <QDialog>
 #include <string>
 
+#include "requests/request_file.h"
+
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QWidget;
@@ -27,7 +34,8 @@ class CTextPromptDlg : public QDialog {
   std::string m_strLabel;  // set before the dialog runs
   std::string m_strValue;  // in: the initial text; out: the text entered
 
-  static constexpr int kMaxChars = 40;
+  // What a cell keeps and a request file gives back.
+  static constexpr int kMaxChars = static_cast<int>(kMaxRequestValue);
 
  protected:
   // Fills the edit and sets the title; runs once, before the first showing.
@@ -37,6 +45,7 @@ class CTextPromptDlg : public QDialog {
  private:
   bool m_bInitialised = false;
   QLineEdit* m_text = nullptr;
+  QLabel* m_hint = nullptr;
   QPushButton* m_ok = nullptr;
   QPushButton* m_cancel = nullptr;
 };

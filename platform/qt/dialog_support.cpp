@@ -4,13 +4,17 @@
 #include <QEvent>
 #include <QFontMetrics>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QToolButton>
 #include <QValidator>
 #include <algorithm>
 #include <climits>
+
+#include "platform/qt/windows1252.h"
 
 namespace corvella {
 
@@ -72,30 +76,108 @@ void SetTabChain(std::initializer_list<QWidget*> chain) {
 namespace {
 
 // Refuses an edit that would leave the text longer than the limit and longer
-// than it was before the edit: the operator can still shorten a long text
-// the program has set (setText is not validated).
+// than it was before the edit, or that adds a character the edit refuses:
+// the operator can still shorten or correct a text the program has set
+// (setText is not validated). A refusal is named on the hint label.
 class TypingLimit : public QValidator {
  public:
-  TypingLimit(QLineEdit* edit, int maxChars)
-      : QValidator(edit), m_maxChars(maxChars), m_lastSize(static_cast<int>(edit->text().size())) {
-    connect(edit, &QLineEdit::textChanged, this,
-            [this](const QString& text) { m_lastSize = static_cast<int>(text.size()); });
+  TypingLimit(QLineEdit* edit, int maxChars, const QString& refused, QLabel* hint)
+      : QValidator(edit),
+        m_maxChars(maxChars),
+        m_refused(refused),
+        m_hint(hint),
+        m_last(edit->text()) {
+    connect(edit, &QLineEdit::textChanged, this, [this](const QString& text) {
+      m_last = text;
+      ShowCount();
+    });
+    if (m_hint) edit->installEventFilter(this);
   }
 
   State validate(QString& input, int&) const override {
+    // Only a character the edit did not hold before counts as typed.
+    const QString added = FirstRefusedCharacter(Added(input), m_refused);
+    if (!added.isEmpty()) {
+      ShowHint(RefusedCharacterText(added));
+      return Invalid;
+    }
     const int size = static_cast<int>(input.size());
-    return size <= m_maxChars || size <= m_lastSize ? Acceptable : Invalid;
+    if (size > m_maxChars && size > m_last.size()) {
+      ShowHint(MaxCharsText(m_maxChars));
+      return Invalid;
+    }
+    return Acceptable;
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::FocusIn) ShowCount();
+    return QValidator::eventFilter(watched, event);
   }
 
  private:
+  // What `input` holds beyond the last text: the characters between the
+  // common beginning and the common end.
+  QString Added(const QString& input) const {
+    qsizetype head = 0;
+    while (head < input.size() && head < m_last.size() && input[head] == m_last[head]) ++head;
+    qsizetype tail = 0;
+    while (tail < input.size() - head && tail < m_last.size() - head &&
+           input[input.size() - 1 - tail] == m_last[m_last.size() - 1 - tail]) {
+      ++tail;
+    }
+    // A surrogate pair is judged whole.
+    if (head > 0 && input[head - 1].isHighSurrogate()) --head;
+    if (tail > 0 && input[input.size() - tail].isLowSurrogate()) --tail;
+    return input.mid(head, input.size() - head - tail);
+  }
+  void ShowCount() const {
+    ShowHint(CharacterCountText(static_cast<int>(m_last.size()), m_maxChars));
+  }
+  void ShowHint(const QString& text) const {
+    if (m_hint) m_hint->setText(text);
+  }
+
   int m_maxChars;
-  int m_lastSize;
+  QString m_refused;
+  QPointer<QLabel> m_hint;
+  QString m_last;
 };
 
 }  // namespace
 
-void LimitTyping(QLineEdit* edit, int maxChars) {
-  edit->setValidator(new TypingLimit(edit, maxChars));
+void LimitTyping(QLineEdit* edit, int maxChars, const QString& refused, QLabel* hint) {
+  edit->setValidator(new TypingLimit(edit, maxChars, refused, hint));
+}
+
+QString FirstRefusedCharacter(const QString& text, const QString& refused) {
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    if (refused.contains(text[i])) return text.mid(i, 1);
+    const QString outside = FirstCharacterOutsideWindows1252(text.mid(i, 2));
+    if (!outside.isEmpty() && outside[0] == text[i]) return outside;
+  }
+  return {};
+}
+
+QString RefusedCharacterText(const QString& character) {
+  if (FirstCharacterOutsideWindows1252(character).isEmpty()) {
+    return QStringLiteral("The character \"%1\" cannot be used here.").arg(character);
+  }
+  return QStringLiteral(
+             "The character \"%1\" cannot be used here: requests hold only the "
+             "characters of Windows-1252.")
+      .arg(character);
+}
+
+QString CharacterCountText(int count, int maxChars) {
+  return QStringLiteral("%1 of %2 characters").arg(count).arg(maxChars);
+}
+
+QString CheckEnteredText(const QString& text, int maxChars, const QString& refused) {
+  if (text.size() > maxChars) return MaxCharsText(maxChars);
+  const QString character = FirstRefusedCharacter(text, refused);
+  if (!character.isEmpty()) return RefusedCharacterText(character);
+  return {};
 }
 
 // ---- data exchange checks -----------------------------------------------------------

@@ -12,6 +12,7 @@
 
 class QDialog;
 class QFontMetrics;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QToolButton;
@@ -63,9 +64,27 @@ QSize DialogSize(const DialogUnits& du, int width, int height, const QWidget* lo
 void SetTabChain(std::initializer_list<QWidget*> chain);
 
 // Typing or pasting that would make the text longer than `maxChars` is
-// refused, as an edit control's text limit does. A longer text the program
-// sets stays as it is and can still be shortened; the check on OK reports it.
-void LimitTyping(QLineEdit* edit, int maxChars);
+// refused, as an edit control's text limit does. So is a character that
+// Windows-1252 cannot hold (the program's texts are Windows-1252) or one of
+// `refused`. A text the program sets stays as it is and can still be edited
+// and shortened; the checks on OK (CheckEnteredText) report what is wrong
+// with it. `hint`, when given, says while the operator types how many
+// characters the edit holds of how many it takes, and names a refused
+// character.
+void LimitTyping(QLineEdit* edit, int maxChars, const QString& refused = {},
+                 QLabel* hint = nullptr);
+
+// The check on OK of a text edit limited by LimitTyping: an empty string
+// when the text is acceptable, else the message to show.
+QString CheckEnteredText(const QString& text, int maxChars, const QString& refused);
+
+// The first character of `text` that an edit refuses: one outside
+// Windows-1252 or one of `refused`; empty when there is none.
+QString FirstRefusedCharacter(const QString& text, const QString& refused);
+
+// The message naming a refused character, and the count a hint shows.
+QString RefusedCharacterText(const QString& character);
+QString CharacterCountText(int count, int maxChars);
 
 // Reads an integer as the dialog data exchange does: blanks, an optional
 // sign, digits, blanks and nothing else. False for anything else, including

@@ -25,6 +25,13 @@ std::optional<std::string> QtClipboard::GetText() {
   return ToWindows1252(data->text());
 }
 
+bool QtClipboard::TextOutsideCodePage() {
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  if (!clipboard) return false;
+  const QMimeData* data = clipboard->mimeData(QClipboard::Clipboard);
+  return data && data->hasText() && !FirstCharacterOutsideWindows1252(data->text()).isEmpty();
+}
+
 bool QtClipboard::HasText() {
   QClipboard* clipboard = QGuiApplication::clipboard();
   if (!clipboard) return false;

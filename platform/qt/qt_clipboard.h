@@ -12,6 +12,7 @@ class QtClipboard : public Clipboard {
   bool SetText(const std::string& text) override;
   std::optional<std::string> GetText() override;
   bool HasText() override;
+  bool TextOutsideCodePage() override;
 };
 
 }  // namespace corvella

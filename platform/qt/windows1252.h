@@ -13,7 +13,16 @@ namespace corvella {
 // same value, so any byte string survives a round trip.
 QString FromWindows1252(std::string_view bytes);
 
-// Characters outside Windows-1252 become '?'.
+// Characters outside Windows-1252 become '?'. Texts the operator enters are
+// checked with FirstCharacterOutsideWindows1252 first, so that nothing typed
+// turns into '?' unnoticed.
 std::string ToWindows1252(const QString& text);
+
+// True when Windows-1252 holds the character (a code point).
+bool IsWindows1252(char32_t c);
+
+// The first character of `text` that Windows-1252 cannot hold, whole (a
+// surrogate pair stays together); an empty string when there is none.
+QString FirstCharacterOutsideWindows1252(const QString& text);
 
 }  // namespace corvella

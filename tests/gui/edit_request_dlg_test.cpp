@@ -12,6 +12,8 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTimer>
 #include <QtTest>
 #include <functional>
@@ -101,6 +103,11 @@ class EditRequestDlgTest : public QObject {
   void signSeventeenIsRefusedOnOk();
   void checksRunInTheDialogsOrder();
   void typingStopsAtTheLimit();
+  void aLoadedDescriptionIsNotRefusedWhenAnotherFieldChanged();
+  void textFieldsRefuseWhatARequestCannotHold_data();
+  void textFieldsRefuseWhatARequestCannotHold();
+  void signTypedBeforeAModeChangeStaysForCorrection();
+  void everyDropDownShowsItsLongestEntry();
   void okReturnsTheValues();
   void upDownControlsStepWithinTheirRanges();
   void upDownControlStepsWithAndWithoutWrap_data();
@@ -299,7 +306,7 @@ void EditRequestDlgTest::signSeventeenIsRefusedOnOk() {
 void EditRequestDlgTest::checksRunInTheDialogsOrder() {
   CEditRequestDlg dlg;
   EditRequestData data = NewRequest(false);
-  data.description = std::string(25, 'x');  // longer than the dialog takes
+  data.description = std::string(35, 'x');  // longer than the dialog takes
   data.displayMode = "Selected Frame";
   dlg.SetData(data);
   dlg.show();
@@ -315,8 +322,10 @@ void EditRequestDlgTest::checksRunInTheDialogsOrder() {
   };
   const Step steps[] = {
       {"frameLineEdit", QStringLiteral("12"), IntegerExpectedText()},
-      {"descriptionLineEdit", QStringLiteral("Twenty characters ok"), MaxCharsText(20)},
-      {"offsetLineEdit", QStringLiteral("5000"), IntegerRangeText(0, 5000)},
+      {"descriptionLineEdit", QStringLiteral("Twenty-nine characters are ok"), MaxCharsText(29)},
+      // 5000 is refused by the Offset check of the list: the dialog stops
+      // where that check does.
+      {"offsetLineEdit", QStringLiteral("4999"), IntegerRangeText(0, 4999)},
       {"signLineEdit", QStringLiteral("16"), IntegerRangeText(1, 16)},
   };
   for (const Step& step : steps) {
@@ -329,9 +338,9 @@ void EditRequestDlgTest::checksRunInTheDialogsOrder() {
   QTest::mouseClick(Child<QPushButton>(&dlg, "okPushButton"), Qt::LeftButton);
   QCOMPARE(dlg.result(), static_cast<int>(QDialog::Accepted));
   QCOMPARE(dlg.m_nFrame, 12);
-  QCOMPARE(dlg.m_nOffset, 5000);
+  QCOMPARE(dlg.m_nOffset, 4999);
   QCOMPARE(dlg.m_nSign, 16);
-  QCOMPARE(dlg.m_strDescription, std::string("Twenty characters ok"));
+  QCOMPARE(dlg.m_strDescription, std::string("Twenty-nine characters are ok"));
 }
 
 void EditRequestDlgTest::typingStopsAtTheLimit() {
@@ -343,15 +352,132 @@ void EditRequestDlgTest::typingStopsAtTheLimit() {
   QTest::keyClicks(library, QStringLiteral("ABCDEFGHIJK"));
   QCOMPARE(library->text(), QStringLiteral("ABCDEFGH"));
 
-  // A longer text given to the dialog stays and can be shortened.
+  // A description takes the 29 characters a cell keeps, and the hint
+  // counts them while the operator types.
   auto* description = Child<QLineEdit>(&dlg, "descriptionLineEdit");
-  description->setText(QString(25, QLatin1Char('d')));
-  QCOMPARE(description->text().size(), 25);
+  auto* hint = Child<QLabel>(&dlg, "hintLabel");
+  description->clear();
+  QTest::keyClicks(description, QString(35, QLatin1Char('d')));
+  QCOMPARE(description->text().size(), 29);
+  QCOMPARE(hint->text(), MaxCharsText(29));
+  QTest::keyClick(description, Qt::Key_Backspace);
+  QCOMPARE(hint->text(), CharacterCountText(28, 29));
+
+  // A longer text given to the dialog stays and can be shortened.
+  description->setText(QString(35, QLatin1Char('d')));
+  QCOMPARE(description->text().size(), 35);
   description->end(false);
   QTest::keyClick(description, Qt::Key_Backspace);
-  QCOMPARE(description->text().size(), 24);
+  QCOMPARE(description->text().size(), 34);
   QTest::keyClick(description, Qt::Key_A);
-  QCOMPARE(description->text().size(), 24);
+  QCOMPARE(description->text().size(), 34);
+}
+
+void EditRequestDlgTest::aLoadedDescriptionIsNotRefusedWhenAnotherFieldChanged() {
+  // 29 characters, as a request file gives a longer one back.
+  CEditRequestDlg dlg;
+  EditRequestData data = NewRequest(false);
+  data.description = "Rebounds, assists and steals";
+  data.description += "!";
+  QCOMPARE(data.description.size(), kMaxRequestValue);
+  dlg.SetData(data);
+  dlg.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+  Child<QLineEdit>(&dlg, "signLineEdit")->setText(QStringLiteral("4"));
+  QTest::mouseClick(Child<QPushButton>(&dlg, "okPushButton"), Qt::LeftButton);
+  QCOMPARE(m_messages, QStringList());
+  QCOMPARE(dlg.result(), static_cast<int>(QDialog::Accepted));
+  QCOMPARE(dlg.GetData().description, data.description);
+  QCOMPARE(dlg.GetData().sign, 4);
+}
+
+void EditRequestDlgTest::textFieldsRefuseWhatARequestCannotHold_data() {
+  QTest::addColumn<QString>("edit");
+  QTest::addColumn<QString>("entered");  // typed, pasted or composed at once
+  QTest::addColumn<QString>("refused");  // the character the hint names
+  const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80");
+  const QString arrow = QString::fromUtf8("\xE2\x86\x92");  // not in Windows-1252
+  for (const char* edit : {"descriptionLineEdit", "libraryLineEdit", "sequenceLineEdit"}) {
+    QTest::addRow("%s bar", edit) << edit << QStringLiteral("|") << QStringLiteral("|");
+    QTest::addRow("%s emoji", edit) << edit << emoji << emoji;
+    QTest::addRow("%s arrow in text", edit) << edit << (QStringLiteral("a") + arrow) << arrow;
+  }
+}
+
+void EditRequestDlgTest::textFieldsRefuseWhatARequestCannotHold() {
+  QFETCH(QString, edit);
+  QFETCH(QString, entered);
+  QFETCH(QString, refused);
+  CEditRequestDlg dlg;
+  dlg.SetData(NewRequest(false));
+  dlg.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+  auto* field = Child<QLineEdit>(&dlg, edit.toLatin1().constData());
+  field->setFocus();
+  field->setText(QStringLiteral("AB"));
+  field->setCursorPosition(1);
+  field->insert(entered);
+  QCOMPARE(field->text(), QStringLiteral("AB"));
+  QCOMPARE(Child<QLabel>(&dlg, "hintLabel")->text(), RefusedCharacterText(refused));
+  QVERIFY(Child<QLabel>(&dlg, "hintLabel")
+              ->text()
+              .contains(QLatin1Char('"') + refused + QLatin1Char('"')));
+  // Typed key by key as well.
+  if (refused == QStringLiteral("|")) {
+    QTest::keyClicks(field, QStringLiteral("|"));
+    QCOMPARE(field->text(), QStringLiteral("AB"));
+  }
+
+  // The character in a text the program set (a file written elsewhere) is
+  // named on OK, and the dialog stays open for the correction: it is never
+  // stored as "?".
+  field->setText(QStringLiteral("X") + refused);
+  QTest::mouseClick(Child<QPushButton>(&dlg, "okPushButton"), Qt::LeftButton);
+  QCOMPARE(m_messages, QStringList{RefusedCharacterText(refused)});
+  QVERIFY(dlg.isVisible());
+  QCOMPARE(dlg.focusWidget(), static_cast<QWidget*>(field));
+}
+
+void EditRequestDlgTest::signTypedBeforeAModeChangeStaysForCorrection() {
+  CEditRequestDlg dlg;
+  dlg.SetData(NewRequest(false));
+  dlg.show();
+  auto* sign = Child<QLineEdit>(&dlg, "signLineEdit");
+  sign->setText(QStringLiteral("17"));
+  Choose(Child<QComboBox>(&dlg, "displayModeComboBox"), QStringLiteral("Single Step"));
+  QCOMPARE(m_messages, QStringList{IntegerRangeText(1, 16)});
+  // The rule has done its part; the sign is what the operator typed.
+  QCOMPARE(Child<QLineEdit>(&dlg, "timesLineEdit")->text(), QStringLiteral("0"));
+  QCOMPARE(sign->text(), QStringLiteral("17"));
+}
+
+void EditRequestDlgTest::everyDropDownShowsItsLongestEntry() {
+  CEditRequestDlg dlg;
+  dlg.SetData(NewRequest(true));
+  dlg.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+  const QList<QComboBox*> lists = dlg.findChildren<QComboBox*>();
+  QCOMPARE(lists.size(), 5);
+  for (QComboBox* list : lists) {
+    QString longest;
+    for (int i = 0; i < list->count(); ++i) {
+      if (list->fontMetrics().horizontalAdvance(list->itemText(i)) >
+          list->fontMetrics().horizontalAdvance(longest)) {
+        longest = list->itemText(i);
+      }
+    }
+    // The style's text field of the closed list, as it is drawn.
+    QStyleOptionComboBox option;
+    option.initFrom(list);
+    option.editable = list->isEditable();
+    option.frame = list->hasFrame();
+    option.currentText = longest;
+    const QRect field = list->style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                      QStyle::SC_ComboBoxEditField, list);
+    QVERIFY2(list->fontMetrics().horizontalAdvance(longest) <= field.width(),
+             qPrintable(list->objectName() + QStringLiteral(": ") + longest));
+    QVERIFY2(list->width() >= list->sizeHint().width(), qPrintable(list->objectName()));
+  }
 }
 
 void EditRequestDlgTest::okReturnsTheValues() {
@@ -366,7 +492,7 @@ void EditRequestDlgTest::okReturnsTheValues() {
   Choose(Child<QComboBox>(&dlg, "displayModeComboBox"), QStringLiteral("Selected Frame"));
   Choose(Child<QComboBox>(&dlg, "driveComboBox"), QStringLiteral("E"));
   Child<QLineEdit>(&dlg, "libraryLineEdit")->setText(QStringLiteral("my.lib"));
-  Child<QLineEdit>(&dlg, "offsetLineEdit")->setText(QStringLiteral("5000"));
+  Child<QLineEdit>(&dlg, "offsetLineEdit")->setText(QStringLiteral("4999"));
   QTest::keyClick(Child<QLineEdit>(&dlg, "offsetLineEdit"), Qt::Key_Return);  // OK is the default
   QCOMPARE(dlg.result(), static_cast<int>(QDialog::Accepted));
 
@@ -381,7 +507,7 @@ void EditRequestDlgTest::okReturnsTheValues() {
   QCOMPARE(out.drive, std::string("E"));
   QCOMPARE(out.library, std::string("my.lib"));
   QCOMPARE(out.sequence, std::string("RTD_SEQ "));
-  QCOMPARE(out.offset, 5000);
+  QCOMPARE(out.offset, 4999);
   QCOMPARE(out.requestNumber, std::string("1"));
 }
 
@@ -561,6 +687,10 @@ void EditRequestDlgTest::textPromptTitleLimitAndResult() {
   // What the open prompt showed; checked once it is closed again.
   QString title;
   QString initial;
+  QString hint;
+  QString barHint;
+  QString emojiHint;
+  const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80");
   int typedSize = -1;
   QTimer::singleShot(0, [&] {
     auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget());
@@ -569,15 +699,28 @@ void EditRequestDlgTest::textPromptTitleLimitAndResult() {
     auto* edit = Child<QLineEdit>(dlg, "promptLineEdit");
     initial = edit->text();
     edit->selectAll();
-    QTest::keyClicks(edit, QString(45, QLatin1Char('x')));
+    // What a cell keeps: 29 characters, counted while typing.
+    QTest::keyClicks(edit, QString(28, QLatin1Char('x')));
+    hint = Child<QLabel>(dlg, "hintLabel")->text();
+    QTest::keyClicks(edit, QString(17, QLatin1Char('x')));
     typedSize = static_cast<int>(edit->text().size());
+    // Neither the clipboard's separator nor a character outside
+    // Windows-1252 gets in; the hint names it.
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QTest::keyClicks(edit, QStringLiteral("|"));
+    barHint = Child<QLabel>(dlg, "hintLabel")->text();
+    edit->insert(emoji);
+    emojiHint = Child<QLabel>(dlg, "hintLabel")->text();
     QTest::keyClick(edit, Qt::Key_Return);
   });
   const std::string typed = RunTextPromptDialog(nullptr, label, "DEFAULT");
   QCOMPARE(title, QStringLiteral("Enter Library Name -- 8 letters or less"));
   QCOMPARE(initial, QStringLiteral("DEFAULT"));
-  QCOMPARE(typedSize, 40);
-  QCOMPARE(typed, std::string(40, 'x'));
+  QCOMPARE(hint, CharacterCountText(28, 29));
+  QCOMPARE(typedSize, 29);
+  QCOMPARE(barHint, RefusedCharacterText(QStringLiteral("|")));
+  QCOMPARE(emojiHint, RefusedCharacterText(emoji));
+  QCOMPARE(typed, std::string(28, 'x'));
 
   QTimer::singleShot(0, [] {
     auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget());
@@ -594,7 +737,13 @@ void EditRequestDlgTest::textPromptTitleLimitAndResult() {
   prompt.show();
   QVERIFY(QTest::qWaitForWindowExposed(&prompt));
   QTest::mouseClick(Child<QPushButton>(&prompt, "okPushButton"), Qt::LeftButton);
-  QCOMPARE(m_messages, QStringList{MaxCharsText(40)});
+  QCOMPARE(m_messages, QStringList{MaxCharsText(29)});
+  QVERIFY(prompt.isVisible());
+  // So is a separator in a cell read from a file written elsewhere.
+  m_messages.clear();
+  Child<QLineEdit>(&prompt, "promptLineEdit")->setText(QStringLiteral("Lead|ers"));
+  QTest::mouseClick(Child<QPushButton>(&prompt, "okPushButton"), Qt::LeftButton);
+  QCOMPARE(m_messages, QStringList{RefusedCharacterText(QStringLiteral("|"))});
   QVERIFY(prompt.isVisible());
 }
 

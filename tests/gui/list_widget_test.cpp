@@ -77,6 +77,61 @@ QRgb Rgb(COLORREF c) { return qRgb(GetRValue(c), GetGValue(c), GetBValue(c)); }
 
 }  // namespace
 
+// The real request list of `rows` valid requests in a window, beside a line
+// edit to take the focus away.
+struct RequestList {
+  TempDir dir;
+  ScriptedUi ui;
+  AppProfile profile;
+  CCorvellaDoc doc;
+  CCorvellaView view;
+  ViewListClient client;
+  QWidget window;
+  QLineEdit* other = nullptr;
+  ListWidget* widget = nullptr;
+
+  // Writes the configuration and the Basketball file; the configuration's path.
+  static std::string WriteFiles(TempDir& dir, int rows) {
+    dir.Write("CORVELLA.INI", "[REQUEST]\r\nSPORT=BASK.REQ\r\nZLRTDINPUT=1\r\n");
+    dir.Write("BASK.REQ", testing::ValidRequestFile(rows));
+    return dir.File("CORVELLA.INI");
+  }
+
+  explicit RequestList(int rows)
+      : profile(WriteFiles(dir, rows)), doc(profile, ui), view(doc, ui), client(view) {
+    auto* layout = new QVBoxLayout(&window);
+    other = new QLineEdit(&window);
+    widget = new ListWidget(view.GetListCtrl(), client, &window);
+    client.Attach(*widget);
+    layout->addWidget(other);
+    layout->addWidget(widget);
+    window.resize(1200, 300);
+    view.OnInitialUpdate();
+  }
+  ~RequestList() { client.Detach(); }
+
+  bool Show() {
+    ActivateAndFocus(&window, widget);
+    return List().HasFocus() && !QTest::currentTestFailed();
+  }
+  ListControl& List() { return view.GetListCtrl(); }
+  QImage Grab() { return widget->viewport()->grab().toImage(); }
+
+  // The cell's upper right corner, inside its frame and away from its text.
+  QRgb CellPixel(const QImage& image, int row, int column) {
+    Rect rc;
+    List().GetSubItemRect(row, column, rc);
+    return image.pixel(widget->ToViewport(Point{rc.right - 3, rc.top + 2}));
+  }
+  void ClickCell(int row, int column, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    Rect rc;
+    List().GetSubItemRect(row, column, rc);
+    const QPoint centre =
+        widget->ToViewport(Point{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2});
+    QTest::mouseClick(widget->viewport(), Qt::LeftButton, modifiers, centre);
+  }
+};
+
 class ListWidgetTest : public QObject {
   Q_OBJECT
 
@@ -244,71 +299,88 @@ class ListWidgetTest : public QObject {
   // ---- with the request list ----------------------------------------------------------
 
   void clickHighlightsTheCellItHit() {
-    TempDir dir;
-    dir.Write("CORVELLA.INI", "[REQUEST]\r\nSPORT=BASK.REQ\r\nZLRTDINPUT=1\r\n");
-    dir.Write("BASK.REQ", testing::ValidRequestFile(5));
-    AppProfile profile(dir.File("CORVELLA.INI"));
-    ScriptedUi ui;
-    CCorvellaDoc doc(profile, ui);
-    CCorvellaView view(doc, ui);
-    ViewListClient client(view);
-    QWidget window;
-    auto* layout = new QVBoxLayout(&window);
-    auto* other = new QLineEdit(&window);
-    auto* widget = new ListWidget(view.GetListCtrl(), client, &window);
-    client.Attach(*widget);
-    layout->addWidget(other);
-    layout->addWidget(widget);
-    window.resize(1200, 300);
-    view.OnInitialUpdate();
-    ActivateAndFocus(&window, widget);
-    ListControl& list = view.GetListCtrl();
-    QCOMPARE(list.GetItemCount(), 5);
-
-    const auto cellPixel = [&](const QImage& image, int row, int column) {
-      Rect rc;
-      list.GetSubItemRect(row, column, rc);
-      // The cell's upper right corner, inside its frame and away from its text.
-      const QPoint at = widget->ToViewport(Point{rc.right - 3, rc.top + 2});
-      return image.pixel(at);
-    };
-    const auto clickCell = [&](int row, int column) {
-      Rect rc;
-      list.GetSubItemRect(row, column, rc);
-      const QPoint centre =
-          widget->ToViewport(Point{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2});
-      QTest::mouseClick(widget->viewport(), Qt::LeftButton, Qt::NoModifier, centre);
-    };
+    RequestList r(5);
+    QVERIFY(r.Show());
+    ListControl& list = r.List();
     const QRgb highlight = Rgb(GetSysColor(COLOR_HIGHLIGHT));
     const QRgb grey = Rgb(GetSysColor(COLOR_ACTIVEBORDER));
     const QRgb window_ = Rgb(GetSysColor(COLOR_WINDOW));
 
     // The Sign # cell of the third request: only that cell lights up.
-    clickCell(2, COL_SIGN);
-    QCOMPARE(view.m_nCurColumn, int(COL_SIGN));
-    QImage image = widget->viewport()->grab().toImage();
-    QCOMPARE(cellPixel(image, 2, COL_SIGN), highlight);
-    QCOMPARE(cellPixel(image, 2, COL_NUMBER), grey);
-    QCOMPARE(cellPixel(image, 2, COL_DISPLAY_MODE), window_);
-    QCOMPARE(cellPixel(image, 1, COL_SIGN), window_);
-    QCOMPARE(cellPixel(image, 3, COL_SIGN), window_);
+    r.ClickCell(2, COL_SIGN);
+    QCOMPARE(r.view.m_nCurColumn, int(COL_SIGN));
+    QImage image = r.Grab();
+    QCOMPARE(r.CellPixel(image, 2, COL_SIGN), highlight);
+    QCOMPARE(r.CellPixel(image, 2, COL_NUMBER), grey);
+    QCOMPARE(r.CellPixel(image, 2, COL_DISPLAY_MODE), window_);
+    QCOMPARE(r.CellPixel(image, 1, COL_SIGN), window_);
+    QCOMPARE(r.CellPixel(image, 3, COL_SIGN), window_);
 
     // The "#" cell: the whole row.
-    clickCell(2, COL_NUMBER);
-    QCOMPARE(view.m_nCurColumn, 0);
-    image = widget->viewport()->grab().toImage();
-    QCOMPARE(cellPixel(image, 2, COL_NUMBER), highlight);
-    QCOMPARE(cellPixel(image, 2, COL_DISPLAY_MODE), highlight);
-    QCOMPARE(cellPixel(image, 2, COL_OFFSET), highlight);
-    QCOMPARE(cellPixel(image, 1, COL_DISPLAY_MODE), window_);
+    r.ClickCell(2, COL_NUMBER);
+    QCOMPARE(r.view.m_nCurColumn, 0);
+    image = r.Grab();
+    QCOMPARE(r.CellPixel(image, 2, COL_NUMBER), highlight);
+    QCOMPARE(r.CellPixel(image, 2, COL_DISPLAY_MODE), highlight);
+    QCOMPARE(r.CellPixel(image, 2, COL_OFFSET), highlight);
+    QCOMPARE(r.CellPixel(image, 1, COL_DISPLAY_MODE), window_);
 
     // Without the keyboard focus the selection does not show.
-    other->setFocus(Qt::TabFocusReason);
+    r.other->setFocus(Qt::TabFocusReason);
     QTRY_VERIFY(!list.HasFocus());
-    image = widget->viewport()->grab().toImage();
-    QCOMPARE(cellPixel(image, 2, COL_DISPLAY_MODE), window_);
-    QCOMPARE(cellPixel(image, 2, COL_NUMBER), grey);
-    client.Detach();
+    image = r.Grab();
+    QCOMPARE(r.CellPixel(image, 2, COL_DISPLAY_MODE), window_);
+    QCOMPARE(r.CellPixel(image, 2, COL_NUMBER), grey);
+  }
+
+  void ctrlClickedRowsShowSelectedAndDeleteRemovesExactlyThem() {
+    RequestList r(8);
+    QVERIFY(r.Show());
+    ListControl& list = r.List();
+    const QRgb highlight = Rgb(GetSysColor(COLOR_HIGHLIGHT));
+
+    // Request 2, then Ctrl+click requests 5 and 7 on their "#" cells.
+    r.ClickCell(1, COL_NUMBER);
+    r.ClickCell(4, COL_NUMBER, Qt::ControlModifier);
+    r.ClickCell(6, COL_NUMBER, Qt::ControlModifier);
+    QCOMPARE(list.GetSelectedCount(), 3);
+    QImage image = r.Grab();
+    for (int row = 0; row < 8; ++row) {
+      const bool selected = row == 1 || row == 4 || row == 6;
+      for (int column : {int(COL_NUMBER), int(COL_DISPLAY_MODE)}) {
+        const QString where = QStringLiteral("row %1 column %2").arg(row).arg(column);
+        QVERIFY2((r.CellPixel(image, row, column) == highlight) == selected, qPrintable(where));
+      }
+    }
+
+    // Cell mode: Ctrl+click the Sign # cell of request 4; the Sign # cells
+    // of all four selected rows light up, and nothing else.
+    r.ClickCell(3, COL_SIGN, Qt::ControlModifier);
+    QCOMPARE(r.view.m_nCurColumn, int(COL_SIGN));
+    image = r.Grab();
+    for (int row = 0; row < 8; ++row) {
+      const bool selected = row == 1 || row == 3 || row == 4 || row == 6;
+      QVERIFY2((r.CellPixel(image, row, COL_SIGN) == highlight) == selected,
+               qPrintable(QString::number(row)));
+      QVERIFY(r.CellPixel(image, row, COL_DISPLAY_MODE) != highlight);
+    }
+
+    // Back to rows: drop request 4 again, then Delete and Yes removes
+    // exactly the three requests that show selected.
+    r.ClickCell(3, COL_NUMBER, Qt::ControlModifier);
+    QCOMPARE(r.view.m_nCurColumn, 0);
+    image = r.Grab();
+    QVERIFY(r.CellPixel(image, 3, COL_DISPLAY_MODE) != highlight);
+    QCOMPARE(r.CellPixel(image, 1, COL_DISPLAY_MODE), highlight);
+    r.ui.AnswerMessage(IDYES);
+    QTest::keyClick(r.widget, Qt::Key_Delete);
+    QCOMPARE(r.ui.CountMessages("Do you wish to Delete?"), 1);
+    QCOMPARE(list.GetItemCount(), 5);
+    const std::vector<std::string> left{"Request 1", "Request 3", "Request 4", "Request 6",
+                                        "Request 8"};
+    for (int row = 0; row < 5; ++row) {
+      QCOMPARE(list.GetItemText(row, COL_DESCRIPTION), left[row]);
+    }
   }
 };
 

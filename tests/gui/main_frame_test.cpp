@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QDialog>
 #include <QDropEvent>
 #include <QFile>
@@ -36,6 +37,7 @@
 #include "shell/command_table.h"
 #include "shell/corvella_app.h"
 #include "shell/help_viewer.h"
+#include "support/request_files.h"
 #include "support/scripted_ui.h"
 #include "support/temp_dir.h"
 
@@ -83,10 +85,11 @@ class MainFrameTest : public QObject {
 
   // The program on a fresh copy of the sample folder, window up and active;
   // with `realUi` its own message boxes and dialogs instead of scripted ones.
-  void Start(const std::string& ini = {}, bool realUi = false) {
+  // `bask`, when given, is the Basketball file instead of the sample's.
+  void Start(const std::string& ini = {}, bool realUi = false, const std::string& bask = {}) {
     m_dir = std::make_unique<TempDir>();
     m_dir->Write("CORVELLA.INI", ini.empty() ? ReadExample("CORVELLA.INI") : ini);
-    m_dir->Write("BASK.REQ", ReadExample("BASK.REQ"));
+    m_dir->Write("BASK.REQ", bask.empty() ? ReadExample("BASK.REQ") : bask);
     m_dir->Write("FOOT.REQ", ReadExample("FOOT.REQ"));
     qputenv("CORVELLA_DIR", QByteArray::fromStdString(m_dir->Path()));
     m_ui = std::make_unique<ScriptedUi>();
@@ -318,6 +321,31 @@ class MainFrameTest : public QObject {
     for (int row = 0; row < list().GetItemCount(); ++row)
       left.push_back(list().GetItemText(row, 1));
     QCOMPARE(left, kept);
+  }
+
+  void refusedPasteKeepsTheSelection() {
+    Start({}, false, testing::ValidRequestFile(kMaxRequests));
+    QCOMPARE(list().GetItemCount(), kMaxRequests);
+    ListWidget* w = m_app->GetListWidget();
+    QGuiApplication::clipboard()->setText(
+        QStringLiteral(" 1|One more|I|N|G|1|Continuous|1|C|DEFAULT|RTD|0|0|\r\n"));
+    // Request 300 by Ctrl+End (which leaves the caret row where it was),
+    // then Ctrl+V: the list is full.
+    QTest::keyClick(w, Qt::Key_End, Qt::ControlModifier);
+    QCOMPARE(list().GetSelectedCount(), 1);
+    QCOMPARE(list().GetNextItem(-1, LVNI_SELECTED), kMaxRequests - 1);
+    const int top = list().GetTopIndex();
+    m_app->GetDocument().SetModifiedFlag(false);
+    QTest::keyClick(w, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(m_ui->CountMessages(), 1);
+    QCOMPARE(m_ui->Messages()[0].caption, std::string("Too Many Requests"));
+    // Request 300 is still the one selected, and still in view, so Send
+    // and Delete act on it.
+    QCOMPARE(list().GetItemCount(), kMaxRequests);
+    QCOMPARE(list().GetSelectedCount(), 1);
+    QCOMPARE(list().GetNextItem(-1, LVNI_SELECTED), kMaxRequests - 1);
+    QCOMPARE(list().GetTopIndex(), top);
+    QVERIFY(!m_app->GetDocument().IsModified());
   }
 
   void enablingFollowsTheListForMenuAndToolbar() {

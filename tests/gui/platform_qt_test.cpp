@@ -341,6 +341,10 @@ class PlatformQtTest : public QObject {
     QCOMPARE(QGuiApplication::clipboard()->text(),
              QString::fromUtf8("1|Caf\u00E9 \u20AC 5|I|N\r\n"));
     QCOMPARE(clipboard.GetText().value_or(""), text);
+    QVERIFY(!clipboard.TextOutsideCodePage());
+    // An emoji from another program is told, not only turned into '?'.
+    QGuiApplication::clipboard()->setText(QString::fromUtf8("1|Goal \U0001F600|I\r\n"));
+    QVERIFY(clipboard.TextOutsideCodePage());
     QGuiApplication::clipboard()->clear();
     QVERIFY(!clipboard.HasText());
     QVERIFY(!clipboard.GetText().has_value());

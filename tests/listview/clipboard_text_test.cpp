@@ -106,19 +106,55 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"LfLineEnds", " 1|a|b|\n 2|c|d|\n", {{"a", "b"}, {"c", "d"}}},
         ParseCase{"CrLineEnds", " 1|a|b|\r 2|c|d|\r", {{"a", "b"}, {"c", "d"}}},
         ParseCase{"NoFinalBarNorLineEnd", " 1|a|b", {{"a", "b"}}},
-        // A "|" in the description shifts that row's later cells by one; the
-        // cell that falls off the end is dropped and the next line is intact.
-        ParseCase{
-            "BarInDescription",
-            " 1|Lead|ers|I|N|G|1|Continuous|1|C|DEFAULT|RTD|0|0|\r\n" + kLine,
-            {{"Lead", "ers", "I", "N", "G", "1", "Continuous", "1", "C", "DEFAULT", "RTD", "0"},
-             kCells}},
+        // A "|" in the description would shift that row's later cells by
+        // one: the line is left out whole and the next line is intact.
+        ParseCase{"BarInDescription",
+                  " 1|Lead|ers|I|N|G|1|Continuous|1|C|DEFAULT|RTD|0|0|\r\n" + kLine,
+                  {kCells}},
+        // Blanks after the last cell are no thirteenth field.
+        ParseCase{"BlanksAfterTheLastCell",
+                  " 3|Leaders|I|N|G|1|Continuous|1|C|DEFAULT|RTD|0|0|  \r\n",
+                  {kCells}},
         // A short line leaves its last cells empty rather than pulling in the next line.
         ParseCase{"ShortLineThenFullLine", " 1|a|b|\r\n" + kLine, {{"a", "b"}, kCells}},
         // Clipboard text ends at its first zero byte.
         ParseCase{"EndsAtZeroByte", kLine + std::string("\0", 1) + kLine, {kCells}},
         ParseCase{"BlankLinesBetween", "\r\n\r\n" + kLine + "\r\n\n" + kLine, {kCells, kCells}}),
     [](const ::testing::TestParamInfo<ParseCase>& info) { return info.param.name; });
+
+TEST(ClipboardRoundTripTest, ABarInsideACellIsCopiedAsTheBrokenBarAndPastesUnshifted) {
+  // A description from a file written elsewhere holds the separator.
+  RequestCells cells = Leaders();
+  cells[COL_DESCRIPTION] = "A|B";
+  std::string text;
+  AppendClipboardLine(text, cells);
+  EXPECT_EQ(text,
+            " 3|A\xA6"
+            "B|I|N|G|1|Continuous|1|C|DEFAULT|RTD|0|0|\r\n");
+  std::size_t total = 0;
+  std::size_t overfull = 9;
+  const std::vector<RequestCells> rows = ParseClipboardText(text, 300, total, &overfull);
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(overfull, 0u);
+  RequestCells expected = cells;
+  expected[COL_DESCRIPTION] =
+      "A\xA6"
+      "B";
+  EXPECT_EQ(Tail(rows[0]), Tail(expected));
+}
+
+TEST(ClipboardParseCountTest, LinesWithMoreFieldsThanARequestAreCountedAsLeftOut) {
+  const std::string shifted = " 1|Lead|ers|I|N|G|1|Continuous|1|C|DEFAULT|RTD|0|0|\r\n";
+  for (std::size_t limit : {std::size_t{0}, std::size_t{5}}) {
+    SCOPED_TRACE(limit);
+    std::size_t total = 0;
+    std::size_t overfull = 0;
+    const auto rows = ParseClipboardText(shifted + kLine + shifted, limit, total, &overfull);
+    EXPECT_EQ(rows.size(), std::min<std::size_t>(limit, 1));
+    EXPECT_EQ(total, 1u);
+    EXPECT_EQ(overfull, 2u);
+  }
+}
 
 TEST(ClipboardRoundTripTest, CopiedLinesPasteBackAsCopied) {
   RequestCells cells = Leaders();

@@ -34,8 +34,10 @@ class FakeClipboard : public Clipboard {
   }
   std::optional<std::string> GetText() override { return content; }
   bool HasText() override { return content.has_value(); }
+  bool TextOutsideCodePage() override { return outsideCodePage; }
 
   std::optional<std::string> content;
+  bool outsideCodePage = false;  // content stands for text that held such characters
   bool refuse = false;
   int setCalls = 0;
 };

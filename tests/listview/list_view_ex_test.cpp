@@ -125,21 +125,24 @@ TEST_F(GridTest, CellModeHighlightsOnlyTheCurrentCellAndKeepsTheNumberGrey) {
   }
 }
 
-TEST_F(GridTest, OnlyVisiblySelectedRowsOfTheRangeShowTheCurrentCell) {
-  // Rows 2 to 4 selected and forming the range; row 6 selected outside it.
+TEST_F(GridTest, EverySelectedRowShowsTheCurrentCellInsideTheRangeOrNot) {
+  // Rows 2 to 4 selected and forming the range; row 6 selected by a
+  // Ctrl+click outside it. The commands act on all four, so all four show.
   for (int r : {2, 3, 4, 6}) Select(r);
   view.m_nSelTop = 2;
   view.m_nSelBottom = 4;
-  view.m_nCurColumn = 6;
-  for (int row = 0; row < 7; ++row) {
-    SCOPED_TRACE(row);
-    Draw(row);
-    const bool lit = row >= 2 && row <= 4;
-    EXPECT_EQ(HighlightFills(), lit ? 1 : 0);
-    if (lit) {
-      const auto fills = dc.FillsAt(Cell(row, 6));
-      ASSERT_EQ(fills.size(), 1u);
-      EXPECT_EQ(fills[0].color, kHighlight);
+  for (int column : {6, 0}) {
+    view.m_nCurColumn = column;
+    for (int row = 0; row < 7; ++row) {
+      SCOPED_TRACE("column " + std::to_string(column) + " row " + std::to_string(row));
+      Draw(row);
+      const bool lit = (row >= 2 && row <= 4) || row == 6;
+      EXPECT_EQ(HighlightFills(), lit ? 1 : 0);
+      if (lit && column != 0) {
+        const auto fills = dc.FillsAt(Cell(row, column));
+        ASSERT_EQ(fills.size(), 1u);
+        EXPECT_EQ(fills[0].color, kHighlight);
+      }
     }
   }
 }

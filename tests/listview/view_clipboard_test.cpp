@@ -2,6 +2,8 @@
 // the lines written, where pasted requests land, renumbering, selection,
 // the modified flag, the enabling of Paste and the 300-request limit.
 
+#include "listview/view_clipboard.h"
+
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -9,6 +11,7 @@
 #include <vector>
 
 #include "listview/clipboard_text.h"
+#include "support/request_files.h"
 #include "tests/listview/list_fixture.h"
 
 namespace corvella {
@@ -158,21 +161,79 @@ TEST_F(ViewClipboardTest, LongCellsInManyRowsAreCopiedWhole) {
   EXPECT_EQ(clipboard.content->size(), expected);
 }
 
-TEST_F(ViewClipboardTest, BarInDescriptionShiftsTheRestOfThatRow) {
+TEST_F(ViewClipboardTest, BarInDescriptionNeverShiftsThePastedFields) {
+  // A description read from a file written elsewhere holds the separator.
   AddRows(2);
   list().SetItemText(0, COL_DESCRIPTION, "Lead|ers");
   Select({0, 1});
   view.OnEditCopy();
+  ASSERT_TRUE(clipboard.content);
+  EXPECT_EQ(clipboard.content->substr(0, 14),
+            " 1|Lead\xA6"
+            "ers|I|");
   Select({});
   view.OnEditPaste();
   ASSERT_EQ(list().GetItemCount(), 4);
-  EXPECT_EQ(list().GetItemText(2, COL_DESCRIPTION), "Lead");
-  EXPECT_EQ(list().GetItemText(2, COL_TEAM_IND), "ers");
-  EXPECT_EQ(list().GetItemText(2, COL_TOP3), "I");
-  EXPECT_EQ(list().GetItemText(2, COL_OFFSET), "0");  // the frame's value
-  // The next pasted request is whole.
+  EXPECT_EQ(testing::RowValues(list(), 2),
+            (testing::RequestValues{"Lead\xA6"
+                                    "ers",
+                                    "I", "N", "G", "1", "Continuous", "1", "C", "DEFAULT", "RTD",
+                                    "0", "0"}));
   EXPECT_EQ(list().GetItemText(3, COL_DESCRIPTION), "R2");
-  EXPECT_EQ(list().GetItemText(3, COL_TEAM_IND), "I");
+  EXPECT_EQ(ui.CountMessages(), 0);
+
+  // A line that some other copy wrote with the bar inside a field is left
+  // out whole, with a message, and the lines around it are pasted.
+  ui.ClearRecord();
+  clipboard.content =
+      " 1|Lead|ers|I|N|G|1|Continuous|1|C|DEFAULT|RTD|0|0|\r\n"
+      " 2|Next|I|N|G|1|Continuous|1|C|DEFAULT|RTD|0|0|\r\n";
+  Select({});
+  view.OnEditPaste();
+  ASSERT_EQ(list().GetItemCount(), 5);
+  EXPECT_EQ(list().GetItemText(4, COL_DESCRIPTION), "Next");
+  ASSERT_EQ(ui.CountMessages(), 1);
+  EXPECT_EQ(ui.Messages()[0].text, SplitLinesMessage(1));
+  EXPECT_NE(ui.Messages()[0].text.find("\"|\""), std::string::npos);
+}
+
+TEST_F(ViewClipboardTest, TextWithCharactersOutsideTheCodePageIsRefused) {
+  AddRows(3);
+  // An emoji arrives from the clipboard as '?'; the clipboard says so.
+  clipboard.content = " 1|Goal ?|I|N|G|1|Continuous|1|C|DEFAULT|RTD|0|0|\r\n";
+  clipboard.outsideCodePage = true;
+  Select({1});
+  view.OnEditPaste();
+  EXPECT_EQ(list().GetItemCount(), 3);
+  EXPECT_EQ(Selected(), std::vector<int>{1});
+  EXPECT_FALSE(doc.IsModified());
+  EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{kPasteOutsideCodePageMessage});
+}
+
+TEST_F(ViewClipboardTest, PastedCellsMeetTheChecksOfALoad) {
+  // A line from another program: the library too long, sign 17, offset 5000,
+  // Team/Ind lower case and drive "d:".
+  AddRows(1);
+  clipboard.content =
+      " 7|From elsewhere|i|N|G|17|cont|5|d:|VERYLONGLIBRARYNAME12345|rtd.sqz|0|5000|\r\n";
+  Select({});
+  view.OnEditPaste();
+  ASSERT_EQ(list().GetItemCount(), 2);
+  EXPECT_EQ(testing::RowValues(list(), 1),
+            (testing::RequestValues{"From elsewhere", "I", "N", "G", "1", "Continuous", "5", "D",
+                                    "VERYLONG", "RTD", "0", "0"}));
+  // Each correction is reported with the load's message, titled by the row.
+  EXPECT_EQ(ui.MessageTexts(), (std::vector<std::string>{
+                                   "Sign Number can NOT be GREATER than 16",
+                                   "Libraries being requested must be 8 or LESS characters.",
+                                   ".SQZ extension does not need to be included in Sequence name.",
+                                   "RTD Offset must be less than 5000."}));
+  for (const auto& message : ui.Messages()) EXPECT_EQ(message.caption, "Field 2");
+  // A value too long for any field is kept as a request file gives it back.
+  ui.ClearRecord();
+  clipboard.content = " 1|" + std::string(40, 'x') + "|I|N|G|1|Continuous|1|C|DEFAULT|RTD|0|0|";
+  view.OnEditPaste();
+  EXPECT_EQ(list().GetItemText(2, COL_DESCRIPTION), std::string(kMaxRequestValue, 'x'));
 }
 
 TEST_F(ViewClipboardTest, TextWithoutBarsPastesNothingButResetsTheList) {
@@ -204,13 +265,18 @@ TEST_F(ViewClipboardTest, PasteStopsAtThreeHundredAndSaysHowManyLinesItDropped) 
   ASSERT_EQ(ui.CountMessages(), 1);
   EXPECT_NE(ui.Messages()[0].text.find("3 pasted lines were dropped"), std::string::npos);
 
-  // A full list takes nothing more.
+  // A full list takes nothing more, and the selection stays where it was
+  // (the focus row lies elsewhere).
   ui.ClearRecord();
-  Select({5});
+  doc.SetModifiedFlag(false);
+  view.SetFocusRow(0);
+  Select({5, 7});
   clipboard.content = " 1|one more|\r\n";
   view.OnEditPaste();
   EXPECT_EQ(list().GetItemCount(), kMaxRequests);
   EXPECT_EQ(list().GetItemText(5, COL_DESCRIPTION), "R6");
+  EXPECT_EQ(Selected(), (std::vector<int>{5, 7}));
+  EXPECT_FALSE(doc.IsModified());
   ASSERT_EQ(ui.CountMessages(), 1);
   EXPECT_NE(ui.Messages()[0].text.find("1 pasted line was dropped"), std::string::npos);
 }

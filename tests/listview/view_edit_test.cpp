@@ -41,7 +41,7 @@ const EditorCase kEditors[] = {
     {COL_LIBRARY, Kind::Prompt, "Library Name -- 8 letters or less", ""},
     {COL_SEQUENCE, Kind::Prompt, "Sequence Name -- 8 letters or less", ""},
     {COL_FRAME, Kind::Prompt, "Frame Number -- 0 thru 9999 -- Omit Commas", ""},
-    {COL_OFFSET, Kind::Prompt, "RTD Offset -- 0 thru 5000 -- Omit Commas", ""},
+    {COL_OFFSET, Kind::Prompt, "RTD Offset -- 0 thru 4999 -- Omit Commas", ""},
 };
 
 TEST_F(EditCellTest, EachColumnOpensItsEditorWithLabelChoicesAndTheFirstRowsText) {
