@@ -120,19 +120,22 @@ void CCorvellaView::OnInsertRequest() {
   if (below >= 0 && below < m_list.GetItemCount()) m_list.SetItemState(below, 0, LVIS_ALL);
 }
 
-void CCorvellaView::SelectRowsForReview(int first, int last) {
+void CCorvellaView::SelectRowsForReview(const std::vector<int>& rows) {
   const int count = m_list.GetItemCount();
   if (count == 0) return;
-  first = std::clamp(first, 0, count - 1);
-  last = std::clamp(last, first, count - 1);
+  std::vector<int> shown;
+  for (int row : rows) {
+    if (row >= 0 && row < count) shown.push_back(row);
+  }
+  if (shown.empty()) shown.push_back(count - 1);
   for (int row : SelectedRows()) DeselectRow(row);
-  for (int row = first; row <= last; ++row) SelectRow(row);
+  for (int row : shown) SelectRow(row);
   m_nCurColumn = 0;
-  m_nSelTop = first;
-  m_nSelBottom = last;
-  m_nFocusRow = first;
-  m_list.EnsureVisible(last);
-  m_list.EnsureVisible(first);
+  m_nSelTop = shown.front();
+  m_nSelBottom = shown.front();
+  m_nFocusRow = shown.front();
+  m_list.EnsureVisible(shown.back());
+  m_list.EnsureVisible(shown.front());
   m_list.Invalidate();
 }
 

@@ -21,6 +21,7 @@
 #include <functional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "listview/list_view_ex.h"
 #include "listview/view_print.h"
@@ -84,9 +85,10 @@ class CCorvellaView : public CListViewEx, public DocumentView {
   // ---- columns, rows, selection -------------------------------------------
   void SetupColumns();
   void RenumberRows();
-  // Row mode with exactly the rows first..last selected, the caret on
-  // `first`, scrolled into view (what undo shows of the rows it put back).
-  void SelectRowsForReview(int first, int last);
+  // Row mode with exactly `rows` selected (ascending; rows past the end are
+  // left out, none: the last row), the caret on the first of them, scrolled
+  // into view: what undo shows of the rows it put back.
+  void SelectRowsForReview(const std::vector<int>& rows);
 
   // ---- commands and their enabling -----------------------------------------
   void OnDeleteRequest();

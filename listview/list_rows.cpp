@@ -68,7 +68,8 @@ void ReplaceRows(ListControl& list, int first, int removeCount, const ListRows& 
     }
   }
   const int count = list.GetItemCount();
-  for (int row = first; row < count; ++row) list.SetItemText(row, COL_NUMBER, std::to_string(row + 1));
+  for (int row = first; row < count; ++row)
+    list.SetItemText(row, COL_NUMBER, std::to_string(row + 1));
 }
 
 }  // namespace corvella

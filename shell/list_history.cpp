@@ -1,8 +1,8 @@
 #include "shell/list_history.h"
 
 #include <QUndoCommand>
-#include <algorithm>
 #include <utility>
+#include <vector>
 
 #include "listview/corvella_view.h"
 #include "platform/qt/windows1252.h"
@@ -26,11 +26,23 @@ class ListHistory::Step : public QUndoCommand {
   void undo() override { Put(m_change.after, m_change.before); }
 
  private:
-  // Replaces the block `now` with `then`, and shows what came back.
+  // Replaces the block `now` with `then`, and selects what came back: the
+  // rows of `then` that are not in `now` (the rows a delete removed, the
+  // cells an edit changed), or, when nothing came back, the row where the
+  // block was.
   void Put(const ListRows& now, const ListRows& then) {
     ReplaceRows(m_view.GetListCtrl(), m_change.first, static_cast<int>(now.size()), then);
-    const int last = m_change.first + std::max(0, static_cast<int>(then.size()) - 1);
-    m_view.SelectRowsForReview(m_change.first, last);
+    std::vector<int> back;
+    std::size_t j = 0;
+    for (std::size_t i = 0; i < then.size(); ++i) {
+      if (j < now.size() && SameRequest(then[i], now[j])) {
+        ++j;
+      } else {
+        back.push_back(m_change.first + static_cast<int>(i));
+      }
+    }
+    if (back.empty()) back.push_back(m_change.first);
+    m_view.SelectRowsForReview(back);
   }
 
   CCorvellaView& m_view;

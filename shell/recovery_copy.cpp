@@ -107,7 +107,7 @@ void RecoveryCopy::Check() {
   m_history.SyncWithDocument();
   if (m_strPath.empty()) return;
   if (!m_doc.IsModified()) {
-    if (m_bWritten) Remove();
+    if (m_bMayExist) Remove();
     return;
   }
   ListRows rows = TakeRows(m_view.GetListCtrl());
@@ -116,6 +116,7 @@ void RecoveryCopy::Check() {
   if (!WriteFileAtomically(m_strPath, m_view.RequestsAsShown().Text())) return;
   m_written = std::move(rows);
   m_bWritten = true;
+  m_bMayExist = true;
 }
 
 void RecoveryCopy::OfferRestore() {
@@ -133,10 +134,10 @@ void RecoveryCopy::OfferRestore() {
     return;
   }
   const std::string when = TimeText(copy.st_mtim.tv_sec, "%H:%M:%S on %Y-%m-%d");
-  const int answer = m_ui.MessageBox(
-      "Corvella ended without saving the changes to " + name + ". A copy of the list as it was at " +
-          when + " was kept.\n\nRestore these changes?",
-      "Corvella", MB_YESNO | MB_ICONQUESTION);
+  const int answer = m_ui.MessageBox("Corvella ended without saving the changes to " + name +
+                                         ". A copy of the list as it was at " + when +
+                                         " was kept.\n\nRestore these changes?",
+                                     "Corvella", MB_YESNO | MB_ICONQUESTION);
   if (answer != IDYES) {
     ::unlink(m_strPath.c_str());
     return;
@@ -145,6 +146,7 @@ void RecoveryCopy::OfferRestore() {
     SetAside("it could not be read");
     return;
   }
+  m_bMayExist = true;
   // The restored rows are unsaved changes: Save writes them, the save prompt
   // asks for them, and no undo makes them look saved.
   m_history.MarkUnsaved();
@@ -152,17 +154,19 @@ void RecoveryCopy::OfferRestore() {
 }
 
 void RecoveryCopy::SetAside(const std::string& why) {
-  const std::string aside = m_strPath + "." + TimeText(std::time(nullptr), "%Y%m%d-%H%M%S") + ".set-aside";
+  const std::string aside =
+      m_strPath + "." + TimeText(std::time(nullptr), "%Y%m%d-%H%M%S") + ".set-aside";
   const bool moved = ::rename(m_strPath.c_str(), aside.c_str()) == 0;
-  m_ui.MessageBox("A recovery copy of " + BaseName(m_view.GetFilePath()) + " was not used because " +
-                      why + ".\n" +
-                      (moved ? "It was set aside as " + aside + "." : "It stays as " + m_strPath + "."),
-                  "Corvella", MB_OK | MB_ICONEXCLAMATION);
+  m_ui.MessageBox(
+      "A recovery copy of " + BaseName(m_view.GetFilePath()) + " was not used because " + why +
+          ".\n" + (moved ? "It was set aside as " + aside + "." : "It stays as " + m_strPath + "."),
+      "Corvella", MB_OK | MB_ICONEXCLAMATION);
 }
 
 void RecoveryCopy::Remove() {
   if (!m_strPath.empty()) ::unlink(m_strPath.c_str());
   m_bWritten = false;
+  m_bMayExist = false;
 }
 
 }  // namespace corvella

@@ -62,6 +62,7 @@ class RecoveryCopy : public QObject {
   std::string m_strPath;  // the copy of the list loaded now
   ListRows m_written;     // what the copy holds
   bool m_bWritten = false;
+  bool m_bMayExist = false;  // written, or restored from
 };
 
 }  // namespace corvella
