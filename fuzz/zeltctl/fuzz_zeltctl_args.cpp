@@ -37,6 +37,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     case ParseResult::Help:
       if (helpText(r.helpOpnum).rfind("usage: zeltctl", 0) != 0) std::abort();
       break;
+    case ParseResult::Version:
+    case ParseResult::Empty: break;
+    case ParseResult::Batch:
+      if (!r.call.batchFile || r.call.batchFile->empty()) std::abort();
+      break;
     case ParseResult::UsageError:
       if (r.error.empty() || usageText(r.errorOpnum).rfind("usage: zeltctl", 0) != 0) std::abort();
       break;
