@@ -67,8 +67,8 @@ class TracingCarrier final : public Carrier {
       size_t length = bytes.size() - at;
       if (length >= kCommonHeaderSize) {
         const bool little = (bytes[at + 4] & 0x10) != 0;
-        const size_t frag = little ? (bytes[at + 8] | bytes[at + 9] << 8)
-                                   : (bytes[at + 9] | bytes[at + 8] << 8);
+        const size_t frag =
+            little ? (bytes[at + 8] | bytes[at + 9] << 8) : (bytes[at + 9] | bytes[at + 8] << 8);
         if (frag >= kCommonHeaderSize && frag <= length) length = frag;
       }
       writePdu("sent", bytes.subspan(at, length));
