@@ -1,6 +1,7 @@
 // Arbitrary command lines into zeltctl's parser: every outcome is a call of a
-// known command within the limits, help, or a usage error with a message and
-// a usage text; hex that parses encodes back to the same digits.
+// known command within the limits, help, the version, a batch with its file
+// named, or a usage error with a message and a usage text; hex that parses
+// encodes back to the same digits.
 
 #include <strings.h>
 
