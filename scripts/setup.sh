@@ -16,6 +16,7 @@ PACKAGES=(
   desktop-file-utils appstream shared-mime-info
   dpkg-dev file lintian gzip
   imagemagick librsvg2-bin x11-utils ccache
+  abigail-tools groff-base man-db
 )
 
 missing=()

@@ -1,6 +1,7 @@
 // Arbitrary command lines into zeltctl's parser: every outcome is a call of a
-// known command within the limits, help, or a usage error with a message and
-// a usage text; hex that parses encodes back to the same digits.
+// known command within the limits, help, the version, a batch with its file
+// named, or a usage error with a message and a usage text; hex that parses
+// encodes back to the same digits.
 
 #include <strings.h>
 
@@ -36,6 +37,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     case ParseResult::Help:
       if (helpText(r.helpOpnum).rfind("usage: zeltctl", 0) != 0) std::abort();
+      break;
+    case ParseResult::Version:
+    case ParseResult::Empty: break;
+    case ParseResult::Batch:
+      if (!r.call.batchFile || r.call.batchFile->empty()) std::abort();
       break;
     case ParseResult::UsageError:
       if (r.error.empty() || usageText(r.errorOpnum).rfind("usage: zeltctl", 0) != 0) std::abort();

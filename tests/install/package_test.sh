@@ -26,7 +26,8 @@ expect corvella /usr/bin/corvella /usr/share/corvella/examples/BASK.REQ \
 expect libzeltrpc1 '/usr/lib/(.*/)?libZeltRpc.so.1' '/usr/lib/(.*/)?libZeltRpc.so.1.0.0'
 expect libzeltrpc-dev /usr/include/zeltrpc.h '/usr/lib/(.*/)?libZeltRpc.so' \
   '/usr/lib/(.*/)?pkgconfig/zeltrpc.pc' '/usr/lib/(.*/)?cmake/ZeltRpc/ZeltRpcConfig.cmake' \
-  /usr/bin/zeltctl /usr/share/man/man1/zeltctl.1.gz
+  /usr/bin/zeltctl /usr/share/man/man1/zeltctl.1.gz /usr/share/man/man3/zeltrpc.3.gz \
+  /usr/share/bash-completion/completions/zeltctl
 expect signsim /usr/bin/signsim /usr/share/man/man1/signsim.1.gz
 
 # Nothing in two packages; the library only in its own.

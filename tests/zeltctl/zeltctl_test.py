@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """zeltctl against a separate signsim process in a private socket directory:
 one call per command (signsim's log of the arguments, the output lines, the
-exit status), usage errors, JSON output, and a service nobody runs.
+exit status), usage errors, options after the command, batches, the trace,
+the time-out option, JSON output, and a service nobody runs.
 
 usage: zeltctl_test.py ZELTCTL SIGNSIM [unittest arguments]
 """
@@ -115,12 +116,35 @@ USAGE_ERRORS = [
     (["selectframe", "SIGN1", "2147483648"], "FRAME is not a decimal long", "selectframe SIGN FRAME"),
     (["sendrealtimedataport", "0", "0x123"], "DATA is not hex", "sendrealtimedataport PORT DATA"),
     (["sendrealtimedataport", "0", "1g"], "DATA is not hex", "sendrealtimedataport PORT DATA"),
-    (["sendrealtimedataport", "0", "@/nonexistent/packet"], "cannot open /nonexistent/packet",
-     "sendrealtimedataport PORT DATA"),
     (["--size", "16777217", "listsigns"], "over the limit of 16777216 bytes", None),
     (["--size", "-1", "listsigns"], "not a number of bytes", None),
     (["--bogus", "ping"], "unknown option --bogus", None),
+    (["ping", "--bogus"], "unknown option --bogus", None),
     (["help", "nosuch"], "unknown command nosuch", None),
+    (["--timeout", "0", "ping"], "--timeout: not a number of milliseconds", None),
+    (["ping", "--timeout", "abc"], "--timeout: not a number of milliseconds", None),
+    (["ping", "--timeout"], "--timeout needs milliseconds", None),
+    (["--batch", "-", "ping"], "--batch reads the commands: unexpected ping", None),
+    (["-x", "ping"], "unknown option -x", None),
+]
+
+# Options before and after the command, and "--": (arguments, signsim's log
+# of the call, the output lines).
+OPTION_PLACES = [
+    (["ping", "--json"], "Ping() -> 0", ['{"status": 0, "statusName": "ERROR_SUCCESS"}']),
+    (["getchangeflag", "--json", "SIGN2"], 'GetChangeFlag("SIGN2") -> 0',
+     ['{"flag": 1, "status": 0, "statusName": "ERROR_SUCCESS"}']),
+    (["listsigns", "--size", "5"], "ListSigns(5) -> 234",
+     buf("buffer", "SIGN1") + ["size=5", "status=234 ERROR_MORE_DATA"]),
+    (["listsigns", "--size=6"], "ListSigns(6) -> 234",
+     buf("buffer", "SIGN1,") + ["size=6", "status=234 ERROR_MORE_DATA"]),
+    (["playsequence", "SIGN2", "LEADERS", "-1", "-22"], 'PlaySequence("SIGN2", "LEADERS", -1, -22) -> 0', [OK]),
+    (["--", "playsequence", "SIGN2", "--json", "3", "4"], 'PlaySequence("SIGN2", "--json", 3, 4) -> 1168',
+     ["status=1168 ERROR_NOT_FOUND"]),
+    (["selectframe", "--json", "SIGN2", "--", "5"], 'SelectFrame("SIGN2", 5) -> 0',
+     ['{"status": 0, "statusName": "ERROR_SUCCESS"}']),
+    (["checksequence", "SIGN2", "--", "--size"], 'CheckSequence("SIGN2", "--size") -> 1168',
+     ["status=1168 ERROR_NOT_FOUND"]),
 ]
 
 
@@ -136,6 +160,7 @@ def listed_commands():
 
 class SignsimCase(unittest.TestCase):
     """A signsim process per test class, in its own socket directory."""
+    SIGNSIM_ARGS = []
 
     @classmethod
     def setUpClass(cls):
@@ -144,7 +169,7 @@ class SignsimCase(unittest.TestCase):
         cls.env.pop("ZELTRPC_SERVER", None)
         cls.log_path = os.path.join(cls.tmp.name, "log")
         cls.log = open(cls.log_path, "w")
-        cls.signsim = subprocess.Popen([SIGNSIM], env=cls.env, stdout=cls.log, stderr=subprocess.STDOUT)
+        cls.signsim = subprocess.Popen([SIGNSIM] + cls.SIGNSIM_ARGS, env=cls.env, stdout=cls.log, stderr=subprocess.STDOUT)
         deadline = time.monotonic() + 10
         while "listening on" not in cls.read_log():
             if time.monotonic() > deadline or cls.signsim.poll() is not None:
@@ -204,11 +229,76 @@ class EveryCommand(SignsimCase):
                 self.assertEqual(r.stdout, b"")
                 err = r.stderr.decode()
                 self.assertIn(message, err)
-                self.assertIn("usage: zeltctl [--server NAME] [--json] [--size N] " + (usage or "COMMAND"), err)
+                self.assertIn("usage: zeltctl [OPTION...] " + (usage or "COMMAND"), err)
                 self.assertEqual(self.read_log()[before:], "")
+
+    def test_options_anywhere_and_double_dash(self):
+        for args, logged, lines in OPTION_PLACES:
+            with self.subTest(args=args):
+                before = len(self.read_log())
+                r = run(args, self.env)
+                self.assertEqual(r.stdout.decode().splitlines(), lines)
+                self.assertIn(logged, self.read_log()[before:])
+                self.assertEqual(r.returncode, 0 if lines[-1].endswith('"ERROR_SUCCESS"}') or lines[-1] == OK else 1)
+                # A cut answer names the option that gives more room.
+                self.assertEqual("--size" in r.stderr.decode(), "234" in lines[-1])
+
+    def test_unreadable_input_file_fails_the_call_not_the_usage(self):
+        r = run(["sendrealtimedataport", "0", "@/nonexistent/packet"], self.env)
+        self.assertEqual((r.returncode, r.stdout), (1, b""))
+        self.assertEqual(r.stderr.decode(), "zeltctl: cannot open /nonexistent/packet: No such file or directory\n")
+
+    def test_batch_one_block_per_command_over_one_connection(self):
+        # (lines, blocks printed, exit status): the worst status wins.
+        cases = [
+            (["ping", "", "# a comment", "getchangeflag 'SIGN2'", "  checksequence SIGN1 \"NO PE\""],
+             [[OK], ["flag=0", OK], ["status=1168 ERROR_NOT_FOUND"]], 1),
+            (["ping", "nosuch", "ping"], [[OK], ["error=unknown command nosuch"], [OK]], 2),
+            (["getconfig SIGN1 --size 3", "showframe SIGN1 @/nonexistent/frame", "ping"],
+             [buf("buffer", "sig") + ["size=3", "status=234 ERROR_MORE_DATA"],
+              ["error=cannot open /nonexistent/frame: No such file or directory"], [OK]], 1),
+            (["ping", "ping"], [[OK], [OK]], 0),
+            (["ping", "ping --json"], [[OK], ["error=only --size can be given on a batch line, not --json"]], 2),
+        ]
+        for lines, blocks, status in cases:
+            with self.subTest(lines=lines):
+                before = len(self.read_log())
+                r = run(["--batch", "-"], self.env, stdin="\n".join(lines).encode() + b"\n")
+                self.assertEqual(r.stdout.decode().splitlines(), [line for b in blocks for line in b])
+                self.assertEqual(r.returncode, status)
+                log = self.read_log()[before:]
+                self.assertEqual(log.count(" bind "), 1, log)
+        path = os.path.join(self.tmp.name, "commands")
+        with open(path, "w") as f:
+            f.write("ping\ngetphotocell SCOREBOARD\n")
+        r = run(["--batch", path, "--json"], self.env)
+        self.assertEqual([json.loads(line) for line in r.stdout.splitlines()],
+                         [{"status": 0, "statusName": "ERROR_SUCCESS"},
+                          {"value": 300, "status": 0, "statusName": "ERROR_SUCCESS"}])
+        self.assertEqual(r.returncode, 0)
+
+    def test_trace_shows_each_pdu_in_hex(self):
+        r = run(["--trace", "getconfig", "SIGN2"], self.env)
+        self.assertEqual(r.returncode, 0)
+        err = r.stderr.decode()
+        heads = [line for line in err.splitlines() if line.startswith("zeltrpc: ")]
+        self.assertEqual([h.split(",")[0] for h in heads],
+                         ["zeltrpc: sent bind", "zeltrpc: received bind_ack", "zeltrpc: sent request",
+                          "zeltrpc: received response", "zeltrpc: sent request", "zeltrpc: received response"])
+        # The last reply's bytes, read back from the hex, hold the text printed.
+        last = err.split(heads[-1], 1)[1]
+        data = bytes.fromhex("".join(line.split(None, 1)[1] for line in last.strip().splitlines()))
+        self.assertIn(b"sign=SIGN2 rows=16", data)
+        self.assertEqual(len(data), int(heads[-1].split(", ")[-1].split()[0]))
+        self.assertEqual(run(["getconfig", "SIGN2"], self.env).stderr, b"")
 
 
 class Help(unittest.TestCase):
+    def test_version(self):
+        r = run(["ping", "--version"], os.environ)
+        self.assertEqual(r.returncode, 0)
+        self.assertRegex(r.stdout.decode(), r"^zeltctl \d+\.\d+\n$")
+
     def test_help_lists_every_command_and_shows_one(self):
         r = run(["help"], os.environ)
         self.assertEqual(r.returncode, 0)
@@ -217,6 +307,17 @@ class Help(unittest.TestCase):
         r = run(["help", "GETBULBEX"], os.environ)
         self.assertEqual(r.returncode, 0)
         self.assertIn("Calls zeltGetBulb.", r.stdout.decode())
+
+
+class SlowService(SignsimCase):
+    SIGNSIM_ARGS = ["--delay-ms", "3000"]
+
+    def test_timeout_option_bounds_the_call(self):
+        start = time.monotonic()
+        r = run(["ping", "--timeout", "400"], self.env)
+        self.assertEqual(r.stdout.decode(), "status=1818 RPC_S_CALL_CANCELLED\n")
+        self.assertEqual(r.returncode, 1)
+        self.assertLess(time.monotonic() - start, 2.5)
 
 
 class NothingListening(unittest.TestCase):

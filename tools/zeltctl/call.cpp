@@ -6,14 +6,26 @@
 
 #include "tools/zeltctl/export_call.h"
 #include "zeltrpc.h"
+#include "zeltrpc/rpc/status.h"
 
 namespace zeltctl {
 
 using zeltrpc::Arg;
 using zeltrpc::kProcedures;
 
-bool makeCall(const Invocation& call, uint32_t& status, std::vector<OutputValue>& outputs,
-              std::string& error) {
+Connection::~Connection() {
+  if (m_open) zeltDisconnectSign();
+}
+
+uint32_t Connection::open() {
+  if (m_open) return 0;
+  const uint32_t status = zeltConnectSign(m_server.c_str());
+  m_open = status == 0;
+  return status;
+}
+
+bool makeCall(const Invocation& call, Connection& connection, uint32_t& status,
+              std::vector<OutputValue>& outputs, std::string& error) {
   const zeltrpc::ProcDesc& p = kProcedures[call.opnum];
   const std::string exportName = std::string("zelt") + p.exportName;
   void* fn = dlsym(RTLD_DEFAULT, exportName.c_str());
@@ -82,13 +94,10 @@ bool makeCall(const Invocation& call, uint32_t& status, std::vector<OutputValue>
     }
   }
 
-  status = zeltConnectSign(call.server.c_str());
-  if (status == 0) {
-    status = callExport(call.opnum, fn, slots.data());
-    zeltDisconnectSign();
-  }
+  status = connection.open();
+  if (status == 0) status = callExport(call.opnum, fn, slots.data());
   outputs.clear();
-  if (status != 0) return true;
+  if (status != 0 && status != zeltrpc::rpc::kMoreData) return true;
 
   for (size_t i = 0; i < p.argc; ++i) {
     if (!isOutput(p, i)) continue;

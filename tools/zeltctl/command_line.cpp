@@ -16,7 +16,8 @@ using zeltrpc::ProcDesc;
 namespace {
 
 const char kSynopsis[] =
-    "usage: zeltctl [--server NAME] [--json] [--size N] COMMAND [ARG...]\n"
+    "usage: zeltctl [OPTION...] COMMAND [ARG...]\n"
+    "       zeltctl [OPTION...] --batch FILE\n"
     "       zeltctl help [COMMAND]\n";
 
 std::string upper(std::string_view s) {
@@ -161,27 +162,31 @@ std::optional<std::vector<uint8_t>> parseHex(std::string_view text) {
   return bytes;
 }
 
-ParseResult parseCommandLine(std::span<const std::string> args, std::string_view defaultServer) {
-  ParseResult r;
-  Invocation& call = r.call;
-  call.server = std::string(defaultServer);
-  size_t i = 0;
-  for (; i < args.size() && args[i].size() > 1 && args[i][0] == '-'; ++i) {
+namespace {
+
+// True when `a` is an option rather than an argument: "--name", "-h", or any
+// other dash word that is not a number ("-5" is a long) or "-".
+bool isOption(const std::string& a) {
+  if (a.size() < 2 || a[0] != '-') return false;
+  return !(a[1] >= '0' && a[1] <= '9');
+}
+
+// The options and the words that are not options. A batch line (`line`)
+// allows --size only.
+std::optional<ParseResult> parseOptions(std::span<const std::string> args, Invocation& call,
+                                        std::vector<std::string>& words, bool line) {
+  bool optionsEnded = false;
+  for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
+    if (optionsEnded || !isOption(a)) {
+      words.push_back(a);
+      continue;
+    }
+    if (a == "--") {
+      optionsEnded = true;
+      continue;
+    }
     bool matched = false;
-    if (a == "--help" || a == "-h") {
-      r.kind = ParseResult::Help;
-      return r;
-    }
-    if (a == "--json") {
-      call.json = true;
-      continue;
-    }
-    if (auto v = optionValue(args, i, "--server", matched); matched) {
-      if (!v || v->empty()) return usageError("--server needs a name");
-      call.server = *v;
-      continue;
-    }
     if (auto v = optionValue(args, i, "--size", matched); matched) {
       if (!v) return usageError("--size needs a number of bytes");
       const auto n = parseDecimal<uint64_t>(*v);
@@ -195,17 +200,62 @@ ParseResult parseCommandLine(std::span<const std::string> args, std::string_view
       call.size = static_cast<uint32_t>(*n);
       continue;
     }
+    if (line) return usageError("only --size can be given on a batch line, not " + a);
+    if (a == "--help" || a == "-h") {
+      ParseResult r;
+      r.kind = ParseResult::Help;
+      return r;
+    }
+    if (a == "--version") {
+      ParseResult r;
+      r.kind = ParseResult::Version;
+      return r;
+    }
+    if (a == "--json") {
+      call.json = true;
+      continue;
+    }
+    if (a == "--trace") {
+      call.trace = true;
+      continue;
+    }
+    if (auto v = optionValue(args, i, "--server", matched); matched) {
+      if (!v || v->empty()) return usageError("--server needs a name");
+      call.server = *v;
+      continue;
+    }
+    if (auto v = optionValue(args, i, "--batch", matched); matched) {
+      if (!v || v->empty()) return usageError("--batch needs a file name, or - for standard input");
+      call.batchFile = *v;
+      continue;
+    }
+    if (auto v = optionValue(args, i, "--timeout", matched); matched) {
+      if (!v) return usageError("--timeout needs milliseconds");
+      const auto n = parseDecimal<uint32_t>(*v);
+      if (!n || *n == 0 || *n > kMaxTimeoutMs || (*v)[0] == '+')
+        return usageError("--timeout: not a number of milliseconds from 1 to " +
+                          std::to_string(kMaxTimeoutMs) + ": " + *v);
+      call.timeoutMs = *n;
+      continue;
+    }
     return usageError("unknown option " + a);
   }
-  if (i == args.size()) return usageError("no command given");
+  return std::nullopt;
+}
 
-  const std::string& name = args[i++];
+// The command and its arguments, `words` after the options were taken out.
+ParseResult parseCommand(const std::vector<std::string>& words, ParseResult r) {
+  Invocation& call = r.call;
+  size_t i = 0;
+  if (words.empty()) return usageError("no command given");
+
+  const std::string& name = words[i++];
   if (strcasecmp(name.c_str(), "help") == 0) {
     r.kind = ParseResult::Help;
-    if (i == args.size()) return r;
-    const Command* c = findCommand(args[i]);
-    if (!c) return usageError("unknown command " + args[i]);
-    if (i + 1 != args.size()) return usageError("help takes one command");
+    if (i == words.size()) return r;
+    const Command* c = findCommand(words[i]);
+    if (!c) return usageError("unknown command " + words[i]);
+    if (i + 1 != words.size()) return usageError("help takes one command");
     r.helpOpnum = c->opnum;
     return r;
   }
@@ -217,8 +267,8 @@ ParseResult parseCommandLine(std::span<const std::string> args, std::string_view
 
   for (size_t a : userArguments(p)) {
     const std::string argName = upper(p.args[a].name);
-    if (i == args.size()) return usageError(c->name + ": missing " + argName, opnum);
-    const std::string& text = args[i++];
+    if (i == words.size()) return usageError(c->name + ": missing " + argName, opnum);
+    const std::string& text = words[i++];
     switch (p.args[a].kind) {
       case Arg::InString: call.texts[a] = text; break;
       case Arg::InLong:
@@ -244,9 +294,71 @@ ParseResult parseCommandLine(std::span<const std::string> args, std::string_view
       default: break;
     }
   }
-  if (i != args.size()) return usageError(c->name + ": unexpected argument " + args[i], opnum);
+  if (i != words.size()) return usageError(c->name + ": unexpected argument " + words[i], opnum);
   r.kind = ParseResult::Run;
   return r;
+}
+
+}  // namespace
+
+ParseResult parseCommandLine(std::span<const std::string> args, std::string_view defaultServer) {
+  ParseResult r;
+  r.call.server = std::string(defaultServer);
+  std::vector<std::string> words;
+  if (auto early = parseOptions(args, r.call, words, false)) return *early;
+  if (r.call.batchFile) {
+    if (!words.empty()) return usageError("--batch reads the commands: unexpected " + words[0]);
+    r.kind = ParseResult::Batch;
+    return r;
+  }
+  return parseCommand(words, std::move(r));
+}
+
+std::optional<std::vector<std::string>> splitWords(std::string_view line, std::string& error) {
+  std::vector<std::string> words;
+  auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+  size_t i = 0;
+  for (;;) {
+    while (i < line.size() && blank(line[i])) ++i;
+    if (i == line.size()) return words;
+    std::string word;
+    while (i < line.size() && !blank(line[i])) {
+      const char c = line[i++];
+      if (c == '\'' || c == '"') {
+        for (;;) {
+          if (i == line.size()) {
+            error = std::string("no closing ") + c + " in: " + std::string(line);
+            return std::nullopt;
+          }
+          char d = line[i++];
+          if (d == c) break;
+          if (c == '"' && d == '\\' && i < line.size()) d = line[i++];
+          word.push_back(d);
+        }
+      } else if (c == '\\' && i < line.size()) {
+        word.push_back(line[i++]);
+      } else {
+        word.push_back(c);
+      }
+    }
+    words.push_back(std::move(word));
+  }
+}
+
+ParseResult parseBatchLine(std::string_view line, const Invocation& batch) {
+  ParseResult r;
+  std::string error;
+  const auto words = splitWords(line, error);
+  if (!words) return usageError(error);
+  if (words->empty() || (*words)[0].starts_with('#')) {
+    r.kind = ParseResult::Empty;
+    return r;
+  }
+  r.call = batch;
+  r.call.batchFile.reset();
+  std::vector<std::string> rest;
+  if (auto early = parseOptions(*words, r.call, rest, true)) return *early;
+  return parseCommand(rest, std::move(r));
 }
 
 std::string usageText(int opnum) {
@@ -255,7 +367,7 @@ std::string usageText(int opnum) {
   for (const Command& k : commands())
     if (k.opnum == opnum) c = &k;
   if (!c) return kSynopsis;
-  return "usage: zeltctl [--server NAME] [--json] [--size N] " + commandLine(*c) + "\n";
+  return "usage: zeltctl [OPTION...] " + commandLine(*c) + "\n";
 }
 
 std::string helpText(int opnum) {
@@ -272,17 +384,25 @@ std::string helpText(int opnum) {
   std::string t = kSynopsis;
   t += "\n"
        "Makes one call of the sign service: connects to NAME (default $ZELTRPC_SERVER,\n"
-       "else \".\"), calls the command's function of libZeltRpc, disconnects.\n"
+       "else \".\"), calls the command's function of libZeltRpc, disconnects. With\n"
+       "--batch, makes one call per line of FILE (- for standard input) over one\n"
+       "connection. Options may also follow the command; -- ends them.\n"
        "\n"
        "  --server NAME  the sign service's computer\n"
        "  --json         print one JSON object instead of name=value lines\n"
        "  --size N       bytes for each output buffer (default 4096, at most 16777216)\n"
+       "  --timeout MS   time-out of the connection and of each call, in milliseconds\n"
+       "  --batch FILE   read one command with its arguments per line\n"
+       "  --trace        write each PDU sent and received in hex to standard error\n"
+       "  --version      print the version\n"
        "\n"
        "Texts are given as they are, longs in decimal, byte buffers as hex\n"
        "(0x1600... or plain digits), @FILE or @- (standard input). Every output\n"
        "value is printed as name=value (buffers in hex, and as name.text=... when\n"
        "every byte is printable), then status=N and its name. Exit status: 0 for\n"
-       "status 0, 1 for another status, 2 for a usage error.\n"
+       "status 0, 1 for another status or an unreadable @FILE, 2 for a usage\n"
+       "error; after --batch, the highest of its commands. See zeltctl(1) and\n"
+       "zeltrpc(3).\n"
        "\n"
        "Commands (output values after \"->\"):\n";
   for (const Command& c : commands()) {

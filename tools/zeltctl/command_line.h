@@ -44,11 +44,16 @@ struct BufferArg {
   std::optional<std::string> file;
 };
 
-// One call to make.
+inline constexpr uint32_t kMaxTimeoutMs = 24 * 3600 * 1000;  // as the library accepts
+
+// One call to make, or the settings of a batch.
 struct Invocation {
   std::string server;
   bool json = false;
   uint32_t size = kDefaultSize;
+  uint32_t timeoutMs = 0;  // 0: the library's own (ZELTRPC_TIMEOUT_MS, else its default)
+  bool trace = false;
+  std::optional<std::string> batchFile;  // "-": standard input
   uint16_t opnum = 0;
   // Values of the procedure's arguments that the user gave, by argument index.
   std::array<int32_t, zeltrpc::kMaxArgs> longs{};
@@ -57,16 +62,26 @@ struct Invocation {
 };
 
 struct ParseResult {
-  enum Kind { Run, Help, UsageError } kind = UsageError;
-  Invocation call;      // Run
+  enum Kind { Run, Help, Version, Batch, Empty, UsageError } kind = UsageError;
+  Invocation call;      // Run; Batch: the settings, call.batchFile the commands
   int helpOpnum = -1;   // Help: one command's opnum, or -1 for all
   std::string error;    // UsageError: what is wrong
   int errorOpnum = -1;  // UsageError: the command concerned, or -1
 };
 
-// Parses the arguments after the program name. `defaultServer` is used when
-// no --server is given.
+// Parses the arguments after the program name. Options may stand before or
+// after the command; "--" ends them (for a negative long, "-5" is taken as an
+// argument anyway). `defaultServer` is used when no --server is given.
 ParseResult parseCommandLine(std::span<const std::string> args, std::string_view defaultServer);
+
+// Parses one line of a batch: "COMMAND [ARG...]" with an optional --size,
+// the other settings taken from `batch`. Words are split at blanks; '...'
+// and "..." quote (a backslash escapes the next character outside '...').
+// Kind Empty for a blank line or one whose first word starts with '#'.
+ParseResult parseBatchLine(std::string_view line, const Invocation& batch);
+
+// The words of a batch line, or nothing (with `error` set) for an open quote.
+std::optional<std::vector<std::string>> splitWords(std::string_view line, std::string& error);
 
 // Decodes hex ("0x1600..." or plain digits, an even count). Nothing for
 // anything else.

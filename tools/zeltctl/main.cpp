@@ -1,5 +1,6 @@
-// zeltctl: makes one call of the sign service from the command line, through
-// libZeltRpc. The procedure table drives its commands, arguments and output.
+// zeltctl: makes calls of the sign service from the command line, through
+// libZeltRpc: one per run, or one per line of a batch over one connection.
+// The procedure table drives its commands, arguments and output.
 
 #include <cerrno>
 #include <cstdio>
@@ -11,8 +12,18 @@
 #include "tools/zeltctl/call.h"
 #include "tools/zeltctl/command_line.h"
 #include "tools/zeltctl/output.h"
+#include "zeltrpc/rpc/status.h"
+
+#ifndef ZELTCTL_VERSION
+#define ZELTCTL_VERSION "unknown"
+#endif
 
 namespace {
+
+// Exit statuses, in the order a batch takes the worst of.
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
 
 // Reads all of `path` ("-": standard input), at most kMaxSize bytes.
 bool readInput(const std::string& path, std::vector<uint8_t>& bytes, std::string& error) {
@@ -43,7 +54,108 @@ bool readInput(const std::string& path, std::vector<uint8_t>& bytes, std::string
 
 int usageError(const std::string& message, int opnum) {
   std::fprintf(stderr, "zeltctl: %s\n%s", message.c_str(), zeltctl::usageText(opnum).c_str());
-  return 2;
+  return kExitUsage;
+}
+
+// The output block of a command that made no call: "error=..." or a JSON
+// object with "error", so that a batch's output keeps one block per line.
+void printError(const std::string& message, bool json) {
+  if (json) {
+    std::string quoted;
+    for (char c : message) {
+      if (c == '"' || c == '\\') quoted.push_back('\\');
+      quoted.push_back(static_cast<unsigned char>(c) < 0x20 ? ' ' : c);
+    }
+    std::printf("{\"error\": \"%s\"}\n", quoted.c_str());
+  } else {
+    std::printf("error=%s\n", message.c_str());
+  }
+}
+
+// Reads the input files of `call`, makes it over `connection` and prints its
+// block. `where` prefixes messages on standard error ("" or "line N: ").
+// `stdinTaken`: standard input holds the commands, so @- cannot be read.
+int runCall(zeltctl::Invocation& call, zeltctl::Connection& connection, const std::string& where,
+            bool batch, bool stdinTaken) {
+  for (auto& buffer : call.buffers) {
+    if (!buffer.file) continue;
+    std::string error;
+    if (stdinTaken && *buffer.file == "-")
+      error = "@- cannot be read: standard input holds the commands";
+    else if (readInput(*buffer.file, buffer.bytes, error))
+      error.clear();
+    if (!error.empty()) {
+      std::fprintf(stderr, "zeltctl: %s%s\n", where.c_str(), error.c_str());
+      if (batch) printError(error, call.json);
+      return kExitFailed;
+    }
+    buffer.file.reset();
+  }
+
+  uint32_t status = 0;
+  std::vector<zeltctl::OutputValue> outputs;
+  std::string error;
+  if (!zeltctl::makeCall(call, connection, status, outputs, error)) {
+    std::fprintf(stderr, "zeltctl: %s%s\n", where.c_str(), error.c_str());
+    if (batch) printError(error, call.json);
+    return kExitFailed;
+  }
+  const std::string text =
+      call.json ? zeltctl::formatJson(outputs, status) : zeltctl::formatLines(outputs, status);
+  std::fputs(text.c_str(), stdout);
+  if (status == zeltrpc::rpc::kMoreData)
+    std::fprintf(stderr,
+                 "zeltctl: %sthe answer does not fit in --size %u bytes and was cut; give a "
+                 "larger --size (at most %u)\n",
+                 where.c_str(), call.size, zeltctl::kMaxSize);
+  return status == 0 ? kExitOk : kExitFailed;
+}
+
+// One call per line of the batch file, over one connection; the exit status
+// is the worst of the lines'.
+int runBatch(const zeltctl::Invocation& settings) {
+  const std::string& path = *settings.batchFile;
+  const bool standardInput = path == "-";
+  FILE* in = standardInput ? stdin : std::fopen(path.c_str(), "r");
+  if (!in) {
+    std::fprintf(stderr, "zeltctl: cannot open %s: %s\n", path.c_str(), std::strerror(errno));
+    return kExitFailed;
+  }
+  zeltctl::Connection connection(settings.server);
+  int worst = kExitOk;
+  char* line = nullptr;
+  size_t capacity = 0;
+  ssize_t length = 0;
+  for (unsigned number = 1; (length = ::getline(&line, &capacity, in)) >= 0; ++number) {
+    const std::string where = "line " + std::to_string(number) + ": ";
+    zeltctl::ParseResult parsed =
+        zeltctl::parseBatchLine(std::string_view(line, static_cast<size_t>(length)), settings);
+    int result = kExitOk;
+    switch (parsed.kind) {
+      case zeltctl::ParseResult::Empty: continue;
+      case zeltctl::ParseResult::Run:
+        result = runCall(parsed.call, connection, where, true, standardInput);
+        break;
+      case zeltctl::ParseResult::Help:
+        std::fputs(zeltctl::helpText(parsed.helpOpnum).c_str(), stdout);
+        break;
+      default:  // a usage error
+        std::fprintf(stderr, "zeltctl: %s%s\n", where.c_str(), parsed.error.c_str());
+        printError(parsed.error, settings.json);
+        result = kExitUsage;
+        break;
+    }
+    std::fflush(stdout);
+    if (result > worst) worst = result;
+  }
+  const bool failed = std::ferror(in) != 0;
+  std::free(line);
+  if (!standardInput) std::fclose(in);
+  if (failed) {
+    std::fprintf(stderr, "zeltctl: cannot read %s\n", path.c_str());
+    if (worst < kExitFailed) worst = kExitFailed;
+  }
+  return worst;
 }
 
 }  // namespace
@@ -56,28 +168,19 @@ int main(int argc, char** argv) {
   switch (parsed.kind) {
     case zeltctl::ParseResult::Help:
       std::fputs(zeltctl::helpText(parsed.helpOpnum).c_str(), stdout);
-      return 0;
-    case zeltctl::ParseResult::UsageError: return usageError(parsed.error, parsed.errorOpnum);
-    case zeltctl::ParseResult::Run: break;
+      return kExitOk;
+    case zeltctl::ParseResult::Version: std::puts("zeltctl " ZELTCTL_VERSION); return kExitOk;
+    case zeltctl::ParseResult::Run:
+    case zeltctl::ParseResult::Batch: break;
+    default: return usageError(parsed.error, parsed.errorOpnum);
   }
 
+  // The library reads both when it connects.
   zeltctl::Invocation& call = parsed.call;
-  for (auto& buffer : call.buffers) {
-    if (!buffer.file) continue;
-    std::string error;
-    if (!readInput(*buffer.file, buffer.bytes, error)) return usageError(error, call.opnum);
-    buffer.file.reset();
-  }
+  if (call.timeoutMs) setenv("ZELTRPC_TIMEOUT_MS", std::to_string(call.timeoutMs).c_str(), 1);
+  if (call.trace) setenv("ZELTRPC_TRACE", "1", 1);
 
-  uint32_t status = 0;
-  std::vector<zeltctl::OutputValue> outputs;
-  std::string error;
-  if (!zeltctl::makeCall(call, status, outputs, error)) {
-    std::fprintf(stderr, "zeltctl: %s\n", error.c_str());
-    return 1;
-  }
-  const std::string text =
-      call.json ? zeltctl::formatJson(outputs, status) : zeltctl::formatLines(outputs, status);
-  std::fputs(text.c_str(), stdout);
-  return status == 0 ? 0 : 1;
+  if (parsed.kind == zeltctl::ParseResult::Batch) return runBatch(call);
+  zeltctl::Connection connection(call.server);
+  return runCall(call, connection, "", false, false);
 }

@@ -4,6 +4,7 @@
 
 #include "zeltrpc/rpc/smb_pipe.h"
 #include "zeltrpc/rpc/status.h"
+#include "zeltrpc/rpc/trace.h"
 #include "zeltrpc/rpc/transport.h"
 
 namespace zeltrpc::rpc {
@@ -82,6 +83,7 @@ uint32_t BindingHandle::connectAndBind(const InterfaceSpec& iface) {
     if (uint32_t s = connectUnix(path, m_timeout, fd)) return s;
     conn = std::make_unique<PduStream>(fd, m_timeout);
   }
+  conn = traceIfAsked(std::move(conn));
 
   BindInfo bind;
   bind.abstractSyntax = iface.syntax;

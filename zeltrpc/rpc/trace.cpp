@@ -1,0 +1,100 @@
+#include "zeltrpc/rpc/trace.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "zeltrpc/rpc/pdu.h"
+#include "zeltrpc/rpc/transport.h"
+
+namespace zeltrpc::rpc {
+
+namespace {
+
+const char* typeName(uint8_t ptype) {
+  switch (ptype) {
+    case kRequest: return "request";
+    case kResponse: return "response";
+    case kFault: return "fault";
+    case kBind: return "bind";
+    case kBindAck: return "bind_ack";
+    case kBindNak: return "bind_nak";
+    case kShutdown: return "shutdown";
+    default: return nullptr;
+  }
+}
+
+// Writes one PDU as a heading line and 16 bytes per line, in one write so
+// that the PDUs of several threads do not mix.
+void writePdu(const char* direction, std::span<const uint8_t> bytes) {
+  std::string text = "zeltrpc: ";
+  text += direction;
+  if (bytes.size() >= kCommonHeaderSize) {
+    const bool little = (bytes[4] & 0x10) != 0;
+    const uint32_t callId = little ? (uint32_t{bytes[12]} | uint32_t{bytes[13]} << 8 |
+                                      uint32_t{bytes[14]} << 16 | uint32_t{bytes[15]} << 24)
+                                   : (uint32_t{bytes[15]} | uint32_t{bytes[14]} << 8 |
+                                      uint32_t{bytes[13]} << 16 | uint32_t{bytes[12]} << 24);
+    const char* name = typeName(bytes[2]);
+    text += " ";
+    text += name ? name : "PDU type " + std::to_string(bytes[2]);
+    text += ", call " + std::to_string(callId);
+  }
+  text += ", " + std::to_string(bytes.size()) + " bytes\n";
+  static const char digits[] = "0123456789abcdef";
+  for (size_t at = 0; at < bytes.size(); at += 16) {
+    char offset[32];
+    std::snprintf(offset, sizeof offset, "  %04zx ", at);
+    text += offset;
+    for (size_t i = at; i < at + 16 && i < bytes.size(); ++i) {
+      text += ' ';
+      text += digits[bytes[i] >> 4];
+      text += digits[bytes[i] & 15];
+    }
+    text += '\n';
+  }
+  std::fwrite(text.data(), 1, text.size(), stderr);
+}
+
+class TracingCarrier final : public Carrier {
+ public:
+  explicit TracingCarrier(std::unique_ptr<Carrier> inner) : m_inner(std::move(inner)) {}
+
+  Io sendAll(std::span<const uint8_t> bytes, Clock::time_point deadline) override {
+    // One write may hold several fragments: each is a PDU of its own.
+    for (size_t at = 0; at < bytes.size();) {
+      size_t length = bytes.size() - at;
+      if (length >= kCommonHeaderSize) {
+        const bool little = (bytes[at + 4] & 0x10) != 0;
+        const size_t frag =
+            little ? (bytes[at + 8] | bytes[at + 9] << 8) : (bytes[at + 9] | bytes[at + 8] << 8);
+        if (frag >= kCommonHeaderSize && frag <= length) length = frag;
+      }
+      writePdu("sent", bytes.subspan(at, length));
+      at += length;
+    }
+    return m_inner->sendAll(bytes, deadline);
+  }
+
+  Io readPdu(Pdu& pdu, Clock::time_point deadline) override {
+    const Io io = m_inner->readPdu(pdu, deadline);
+    if (io == Io::Ok) writePdu("received", pdu.bytes);
+    return io;
+  }
+
+  bool peerGone() const override { return m_inner->peerGone(); }
+
+ private:
+  std::unique_ptr<Carrier> m_inner;
+};
+
+}  // namespace
+
+std::unique_ptr<Carrier> traceIfAsked(std::unique_ptr<Carrier> conn) {
+  const char* asked = std::getenv("ZELTRPC_TRACE");
+  if (!asked || std::strcmp(asked, "1") != 0) return conn;
+  return std::make_unique<TracingCarrier>(std::move(conn));
+}
+
+}  // namespace zeltrpc::rpc
