@@ -27,6 +27,8 @@ class ViewListClient : public ListWidgetClient {
   void OnKeyUp(unsigned vk, unsigned repeat, unsigned flags) override;
   void OnSetFocus() override;
   void OnKillFocus() override;
+  int CurrentRow() const override;
+  int CurrentColumn() const override;
 
  private:
   CCorvellaView& m_view;
