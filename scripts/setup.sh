@@ -16,6 +16,7 @@ PACKAGES=(
   desktop-file-utils appstream shared-mime-info
   dpkg-dev file lintian gzip
   imagemagick librsvg2-bin x11-utils ccache
+  dbus at-spi2-core python3-pyatspi gir1.2-atspi-2.0
 )
 
 missing=()
