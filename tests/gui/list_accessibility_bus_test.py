@@ -12,6 +12,8 @@ client (pyatspi):
   * the first request's description is the text of its cell;
   * Right then Down moves the current cell; the focus event that follows
     names a cell holding the request's description;
+  * Enter opens the prompt, whose field is named "Description"; the typed
+    text is announced on the cell when the prompt closes;
   * Shift+Down selects a second row: the table reports both rows selected
     and a selected-state change for the new one;
   * menu items and toolbar buttons are named without the accelerator, which
@@ -279,6 +281,22 @@ def inner(exe, examples):
         if not events.wait_for(focused(second_name)):
             fail("no focus event named %r after Down; saw %r" % (second_name, events.seen))
         print("Down announced:", [e for e in events.seen if e[2] == second_name])
+
+        # Enter edits the cell: the prompt's field is named after the column;
+        # the new text is announced on the cell once the prompt has closed.
+        xk_return = 0xFF0D
+        press(pyatspi, xk_return)
+        field = events.wait_for(lambda e: e[0] == "focus:" and e[3] == pyatspi.ROLE_TEXT)
+        if not field or field[2] != "Description":
+            fail("the Enter prompt's field was announced as %r; saw %r" % (field, events.seen))
+        new_name = "Steals Leaders"
+        pyatspi.Registry.generateKeyboardEvent(0, new_name, pyatspi.KEY_STRING)
+        press(pyatspi, xk_return)
+        if not events.wait_for(focused(new_name)):
+            fail("the edited cell was not announced as %r; saw %r" % (new_name, events.seen))
+        if grid.getAccessibleAt(1, 1).name != new_name:
+            fail("cell (1, 1) reads %r after the edit" % grid.getAccessibleAt(1, 1).name)
+        print("after the edit:", field, [e for e in events.seen if e[2] == new_name])
 
         # Shift+Down extends the selection to a second row.
         third_name = requests.get("REQ3", "Name")
