@@ -128,8 +128,7 @@ int ListAccessibleChildIndex(const ListWidget& widget, int row, int column) {
 // ---- the table ----------------------------------------------------------------------
 
 ListAccessible::ListAccessible(ListWidget* widget)
-    : QAccessibleWidget(widget, QAccessible::Table),
-      m_generation(widget->StructureGeneration()) {}
+    : QAccessibleWidget(widget, QAccessible::Table), m_generation(widget->StructureGeneration()) {}
 
 ListAccessible::~ListAccessible() { DropCells(); }
 
