@@ -4,6 +4,8 @@
 // column widths the operator can drag, scrolls (vertically by rows,
 // horizontally by pixels), and turns mouse, key and focus events into the
 // client's handlers with the platform's key flags and virtual-key codes.
+// Assistive technology sees the model as a table (list_accessible.h); the
+// widget tells it where the current cell went and what changed.
 //
 // Coordinates handed to the client are the model's client coordinates: the
 // header's height on top of the rows, scrolled columns shifted left.
@@ -111,7 +113,8 @@ class ListWidget : public QAbstractScrollArea {
   // Accessibility events, sent only while an assistive technology listens.
   void OnItemChanged(const ListControl::ItemChange& change);
   // Announces the current cell when it moved, or always with `force` (the
-  // list just took the focus); the list must have the focus.
+  // list just took the focus, or rows moved under the caret); the list must
+  // have the focus.
   void AnnounceCurrentCell(bool force);
   // The same once the events being handled are done.
   void ScheduleAnnounce(bool force);
