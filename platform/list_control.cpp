@@ -24,6 +24,7 @@ int ListControl::InsertItem(int row, const std::string& text) {
   m_items.insert(m_items.begin() + row, std::move(item));
   // The anchor keeps pointing at the same item.
   if (m_anchor >= row) ++m_anchor;
+  ItemChanged(ItemChange::kInserted, row);
   LayoutChanged();
   return row;
 }
@@ -38,6 +39,7 @@ bool ListControl::DeleteItem(int row) {
   }
   // Keep the first visible row inside the list.
   SetTopIndexQuietly(m_topIndex);
+  ItemChanged(ItemChange::kDeleted, row);
   LayoutChanged();
   return true;
 }
@@ -46,6 +48,7 @@ bool ListControl::DeleteAllItems() {
   m_items.clear();
   m_anchor = -1;
   m_topIndex = 0;
+  ItemChanged(ItemChange::kReset, -1);
   LayoutChanged();
   return true;
 }
@@ -65,6 +68,7 @@ bool ListControl::SetItemText(int row, int column, const std::string& text) {
   if (texts[static_cast<std::size_t>(column)] == text) return true;
   texts[static_cast<std::size_t>(column)] = text;
   InvalidateRow(row);
+  ItemChanged(ItemChange::kText, row, column);
   return true;
 }
 
@@ -88,14 +92,18 @@ bool ListControl::SetItemState(int row, unsigned state, unsigned mask) {
       if (r == row) continue;
       Item& other = m_items[static_cast<std::size_t>(r)];
       if (other.state & LVIS_FOCUSED) {
+        const unsigned old = other.state;
         other.state &= ~static_cast<unsigned>(LVIS_FOCUSED);
         InvalidateRow(r);
+        ItemChanged(ItemChange::kState, r, -1, old, other.state);
       }
     }
   }
   if (next != item.state) {
+    const unsigned old = item.state;
     item.state = next;
     InvalidateRow(row);
+    ItemChanged(ItemChange::kState, row, -1, old, next);
   }
   return true;
 }
@@ -124,6 +132,7 @@ int ListControl::InsertColumn(int column, const std::string& title, int format, 
   if (column < 0) return -1;
   column = std::min(column, GetColumnCount());
   m_columns.insert(m_columns.begin() + column, ListColumn{title, format, std::max(width, 0)});
+  ItemChanged(ItemChange::kReset, -1);
   LayoutChanged();
   return column;
 }
@@ -136,6 +145,7 @@ bool ListControl::DeleteColumn(int column) {
     if (static_cast<std::size_t>(column) < item.texts.size())
       item.texts.erase(item.texts.begin() + column);
   }
+  ItemChanged(ItemChange::kReset, -1);
   LayoutChanged();
   return true;
 }
@@ -290,6 +300,11 @@ void ListControl::InvalidateRect(const Rect& rect, bool erase) {
 
 void ListControl::Invalidate() {
   InvalidateRect(Rect{0, 0, m_clientSize.cx, m_clientSize.cy}, true);
+}
+
+void ListControl::ItemChanged(ItemChange::Kind kind, int row, int column, unsigned oldState,
+                              unsigned newState) {
+  if (onItemChanged) onItemChanged(ItemChange{kind, row, column, oldState, newState});
 }
 
 void ListControl::LayoutChanged() {

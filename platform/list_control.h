@@ -124,6 +124,20 @@ class ListControl {
   // height, or the scroll position changed (scroll bars need a new look).
   std::function<void()> onLayoutChanged;
 
+  // What changed in the items, for a watcher other than the painting (the
+  // accessible table): an item inserted or deleted at `row`, every item or
+  // column replaced, one cell's text, one item's state flags. Called after
+  // the change, once per item touched.
+  struct ItemChange {
+    enum Kind { kInserted, kDeleted, kReset, kText, kState };
+    Kind kind = kReset;
+    int row = -1;
+    int column = -1;        // kText
+    unsigned oldState = 0;  // kState
+    unsigned newState = 0;  // kState
+  };
+  std::function<void(const ItemChange&)> onItemChanged;
+
   // ---- the control's own default click handling ---------------------------
   // Click selects one row and makes it the focused row and the anchor;
   // with MK_CONTROL it toggles the row; with MK_SHIFT it selects the range
@@ -141,6 +155,8 @@ class ListControl {
   void SetTopIndexQuietly(int row);
   int TotalColumnWidth() const;
   void InvalidateRow(int row);
+  void ItemChanged(ItemChange::Kind kind, int row, int column = -1, unsigned oldState = 0,
+                   unsigned newState = 0);
   // Rows, columns or the scroll position changed: tells the window and
   // repaints everything.
   void LayoutChanged();

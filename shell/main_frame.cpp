@@ -1,5 +1,6 @@
 #include "shell/main_frame.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -24,6 +25,7 @@
 
 #include "platform/qt/windows1252.h"
 #include "shell/help_viewer.h"
+#include "shell/menu_item_accessible.h"
 #include "shell/toolbar_icons.h"
 
 namespace corvella {
@@ -70,6 +72,7 @@ CMainFrame::CMainFrame(CommandTable& commands, QWidget* parent)
 
   m_help = new HelpViewer(this);
 
+  QAccessible::installFactory(MenuItemAccessibleFactory);
   BuildActions();
   BuildMenus();
   BuildToolBar();
@@ -99,6 +102,10 @@ void CMainFrame::BuildActions() {
     action->setObjectName(QString::fromLatin1(c.identifier.c_str()));
     action->setData(c.id);
     action->setText(c.menuText.empty() ? QString::fromLatin1(c.toolTip.c_str()) : MenuItemText(c));
+    // The toolbar button's text, which names it: without the mnemonic and
+    // the accelerator the menu shows after a tab.
+    action->setIconText(MenuItemName(action->text()));
+    MarkCommandAction(action);
     action->setStatusTip(FromWindows1252(c.prompt));
     action->setToolTip(FromWindows1252(c.toolTip));
     action->setIcon(ToolbarIcon(c.icon));

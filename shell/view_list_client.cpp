@@ -58,4 +58,17 @@ void ViewListClient::OnKeyUp(unsigned vk, unsigned repeat, unsigned flags) {
 void ViewListClient::OnSetFocus() { m_view.OnSetFocus(false); }
 void ViewListClient::OnKillFocus() { m_view.OnKillFocus(false); }
 
+// The caret row is the view's own: the keys move it without touching the
+// model's focus flag. Home and End move the highlighted range without the
+// caret; the row the operator sees highlighted is then the current one.
+int ViewListClient::CurrentRow() const {
+  const int caret = m_view.GetFocusRow();
+  if (caret < 0 || m_view.InRange(caret) || m_view.m_nSelTop < 0 ||
+      m_view.m_nSelTop != m_view.m_nSelBottom) {
+    return caret;
+  }
+  return m_view.m_nSelTop;
+}
+int ViewListClient::CurrentColumn() const { return m_view.m_nCurColumn; }
+
 }  // namespace corvella

@@ -31,6 +31,8 @@ class ViewListClient : public ListWidgetClient {
   void OnKeyUp(unsigned vk, unsigned repeat, unsigned flags) override;
   void OnSetFocus() override;
   void OnKillFocus() override;
+  int CurrentRow() const override;
+  int CurrentColumn() const override;
 
  private:
   // Runs one event of the list, through the history when there is one.

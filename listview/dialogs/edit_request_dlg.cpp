@@ -115,12 +115,14 @@ void CEditRequestDlg::BuildControls() {
   m_sign = makeEdit("signLineEdit");
   m_signSpin = new UpDownControl(m_sign, this);
   m_signSpin->setObjectName(QStringLiteral("signUpDown"));
+  m_signSpin->SetAccessibleSubject(QStringLiteral("Sign #"));
   m_displayMode = makeCombo("displayModeComboBox", {FromWindows1252(std::string(kContinuous)),
                                                     FromWindows1252(std::string(kSingleStep)),
                                                     FromWindows1252(std::string(kSelectedFrame))});
   m_times = makeEdit("timesLineEdit");
   m_timesSpin = new UpDownControl(m_times, this);
   m_timesSpin->setObjectName(QStringLiteral("timesUpDown"));
+  m_timesSpin->SetAccessibleSubject(QStringLiteral("Times to Display"));
   QStringList letters;
   for (char c = 'A'; c <= 'Z'; ++c) letters << QString(QChar(c));
   m_drive = makeCombo("driveComboBox", letters);
@@ -129,9 +131,11 @@ void CEditRequestDlg::BuildControls() {
   m_frame = makeEdit("frameLineEdit");
   m_frameSpin = new UpDownControl(m_frame, this);
   m_frameSpin->setObjectName(QStringLiteral("frameUpDown"));
+  m_frameSpin->SetAccessibleSubject(QStringLiteral("Frame #"));
   m_offset = makeEdit("offsetLineEdit");
   m_offsetSpin = new UpDownControl(m_offset, this);
   m_offsetSpin->setObjectName(QStringLiteral("offsetUpDown"));
+  m_offsetSpin->SetAccessibleSubject(QStringLiteral("Offset"));
   const OkCancelButtons buttons = AddOkCancelButtons(this);
   m_ok = buttons.ok;
   m_cancel = buttons.cancel;

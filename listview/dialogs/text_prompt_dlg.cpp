@@ -49,6 +49,8 @@ void CTextPromptDlg::OnInitDialog() {
   m_text->selectAll();
   m_text->setFocus(Qt::OtherFocusReason);
   setWindowTitle(QStringLiteral("Enter ") + FromWindows1252(m_strLabel));
+  // The prompt has no label of its own: the field is named after what it asks for.
+  m_text->setAccessibleName(FromWindows1252(m_strLabel));
   m_bInitialised = true;
 }
 

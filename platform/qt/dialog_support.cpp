@@ -233,11 +233,19 @@ UpDownControl::UpDownControl(QLineEdit* buddy, QWidget* parent)
   m_down->setArrowType(Qt::DownArrow);
   m_up->setObjectName(QStringLiteral("upToolButton"));
   m_down->setObjectName(QStringLiteral("downToolButton"));
+  SetAccessibleSubject({});
   connect(m_up, &QToolButton::clicked, this, [this] { Step(+1); });
   connect(m_down, &QToolButton::clicked, this, [this] { Step(-1); });
   setFocusPolicy(Qt::NoFocus);
   setEnabled(m_buddy->isEnabled());
   m_buddy->installEventFilter(this);
+}
+
+void UpDownControl::SetAccessibleSubject(const QString& subject) {
+  const QString suffix = subject.isEmpty() ? QString() : u' ' + subject;
+  m_up->setAccessibleName(QStringLiteral("Increase") + suffix);
+  m_down->setAccessibleName(QStringLiteral("Decrease") + suffix);
+  setAccessibleName(subject);
 }
 
 void UpDownControl::SetRange(int low, int high) {

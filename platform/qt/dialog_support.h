@@ -122,6 +122,10 @@ class UpDownControl : public QWidget {
   // Steps the buddy by `delta` (the arrows use +1 and -1); a step that
   // wraps lands on the other end of the range.
   void Step(int delta);
+  // Names the arrows for assistive technology after the value they step
+  // ("Increase Sign #", "Decrease Sign #"); until then "Increase" and
+  // "Decrease".
+  void SetAccessibleSubject(const QString& subject);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

@@ -1,6 +1,7 @@
 #include "platform/qt/list_widget.h"
 
 #include <QAbstractTableModel>
+#include <QAccessible>
 #include <QFocusEvent>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -11,11 +12,13 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionHeader>
+#include <QTimer>
 #include <algorithm>
 #include <optional>
 #include <vector>
 
 #include "platform/list_control.h"
+#include "platform/qt/list_accessible.h"
 #include "platform/qt/qt_dc.h"
 #include "platform/qt/windows1252.h"
 
@@ -286,6 +289,8 @@ ListWidget::ListWidget(ListControl& list, ListWidgetClient& client, QWidget* par
     SyncFromModel();
     viewport()->update();
   };
+  m_list.onItemChanged = [this](const ListControl::ItemChange& change) { OnItemChanged(change); };
+  QAccessible::installFactory(ListAccessibleFactory);
 
   ApplyFontMetrics();
   SyncFromModel();
@@ -295,6 +300,7 @@ ListWidget::~ListWidget() {
   m_list.onInvalidate = nullptr;
   m_list.onUpdate = nullptr;
   m_list.onLayoutChanged = nullptr;
+  m_list.onItemChanged = nullptr;
 }
 
 QHeaderView* ListWidget::Header() const { return m_header; }
@@ -311,6 +317,109 @@ Point ListWidget::ToClient(const QPoint& viewportPos) const {
 
 QPoint ListWidget::ToViewport(Point client) const {
   return QPoint(client.x, client.y - m_list.GetHeaderHeight());
+}
+
+int ListWidget::CurrentRow() const {
+  const int row = m_client.CurrentRow();
+  return row >= 0 && row < m_list.GetItemCount() ? row : -1;
+}
+
+int ListWidget::CurrentColumn() const {
+  const int column = m_client.CurrentColumn();
+  return column >= 0 && column < m_list.GetColumnCount() ? column : 0;
+}
+
+QRect ListWidget::CellScreenRect(int row, int column) const {
+  if (column < 0 || column >= m_list.GetColumnCount()) return {};
+  if (row < 0) {
+    const QRect section(m_header->sectionViewportPosition(column), 0, m_header->sectionSize(column),
+                        m_header->height());
+    return QRect(m_header->viewport()->mapToGlobal(section.topLeft()), section.size());
+  }
+  Rect rc;
+  if (!m_list.GetSubItemRect(row, column, rc)) return {};
+  const QPoint topLeft = viewport()->mapToGlobal(ToViewport(Point{rc.left, rc.top}));
+  return QRect(topLeft, QSize(rc.Width(), rc.Height()));
+}
+
+// ---- accessibility events ----------------------------------------------------------
+
+void ListWidget::OnItemChanged(const ListControl::ItemChange& change) {
+  using Change = ListControl::ItemChange;
+  if (change.kind == Change::kInserted || change.kind == Change::kDeleted ||
+      change.kind == Change::kReset) {
+    ++m_structureGeneration;
+  }
+  if (!QAccessible::isActive()) return;
+  switch (change.kind) {
+    case Change::kInserted:
+    case Change::kDeleted: {
+      QAccessibleTableModelChangeEvent event(
+          this, change.kind == Change::kInserted ? QAccessibleTableModelChangeEvent::RowsInserted
+                                                 : QAccessibleTableModelChangeEvent::RowsRemoved);
+      event.setFirstRow(change.row);
+      event.setLastRow(change.row);
+      QAccessible::updateAccessibility(&event);
+      break;
+    }
+    case Change::kReset: {
+      QAccessibleTableModelChangeEvent event(this, QAccessibleTableModelChangeEvent::ModelReset);
+      QAccessible::updateAccessibility(&event);
+      break;
+    }
+    case Change::kText: {
+      // Only the rows the operator edits (they are selected): a load or a
+      // renumbering fills hundreds of cells nobody is looking at.
+      if (!(m_list.GetItemState(change.row, LVIS_SELECTED))) break;
+      QAccessibleEvent event(this, QAccessible::NameChanged);
+      event.setChild(ListAccessibleChildIndex(*this, change.row, change.column));
+      if (event.child() >= 0) QAccessible::updateAccessibility(&event);
+      break;
+    }
+    case Change::kState: {
+      const unsigned flipped = (change.oldState ^ change.newState) & LVIS_SELECTED;
+      if (!flipped) break;
+      // A row stands for itself through its cell in the current column.
+      QAccessibleEvent event(this, (change.newState & LVIS_SELECTED)
+                                       ? QAccessible::SelectionAdd
+                                       : QAccessible::SelectionRemove);
+      event.setChild(ListAccessibleChildIndex(*this, change.row, CurrentColumn()));
+      if (event.child() >= 0) QAccessible::updateAccessibility(&event);
+      break;
+    }
+  }
+  // The caret may have moved with the change (a command, not a key); rows
+  // inserted or deleted above it put another request under it.
+  ScheduleAnnounce(change.kind == Change::kInserted || change.kind == Change::kDeleted ||
+                   change.kind == Change::kReset);
+}
+
+void ListWidget::ScheduleAnnounce(bool force) {
+  if (!QAccessible::isActive()) return;
+  m_announceForced = m_announceForced || force;
+  if (m_announcePending) return;
+  m_announcePending = true;
+  QTimer::singleShot(0, this, [this] {
+    m_announcePending = false;
+    const bool forced = m_announceForced;
+    m_announceForced = false;
+    AnnounceCurrentCell(forced);
+  });
+}
+
+void ListWidget::AnnounceCurrentCell(bool force) {
+  if (!QAccessible::isActive() || !hasFocus()) return;
+  const int row = CurrentRow();
+  const int column = CurrentColumn();
+  if (!force && row == m_announcedRow && column == m_announcedColumn) return;
+  m_announcedRow = row;
+  m_announcedColumn = column;
+  const int child = ListAccessibleChildIndex(*this, row, column);
+  if (child < 0) return;  // no caret yet: the list itself has the focus
+  // As an item view does: the focus event names the cell as the child.
+  QAccessibleEvent event(this, QAccessible::Focus);
+  event.setChild(child);
+  QAccessible::updateAccessibility(&event);
 }
 
 void ListWidget::ApplyFontMetrics() {
@@ -426,6 +535,7 @@ void ListWidget::mousePressEvent(QMouseEvent* e) {
   } else {
     e->ignore();
   }
+  AnnounceCurrentCell(false);
 }
 
 void ListWidget::mouseDoubleClickEvent(QMouseEvent* e) {
@@ -451,6 +561,7 @@ void ListWidget::keyPressEvent(QKeyEvent* e) {
   // Keys go to the list's own handler only, never to a default scrolling.
   m_client.OnKeyDown(vk, 1, KeyFlags(e));
   e->accept();
+  AnnounceCurrentCell(false);
 }
 
 void ListWidget::keyReleaseEvent(QKeyEvent* e) {
@@ -469,9 +580,13 @@ void ListWidget::keyReleaseEvent(QKeyEvent* e) {
 
 void ListWidget::focusInEvent(QFocusEvent* e) {
   QAbstractScrollArea::focusInEvent(e);
-  if (IsMenuFocusChange(e) && m_list.HasFocus()) return;
-  m_list.SetHasFocus(true);
-  m_client.OnSetFocus();
+  if (!(IsMenuFocusChange(e) && m_list.HasFocus())) {
+    m_list.SetHasFocus(true);
+    m_client.OnSetFocus();
+  }
+  // Qt announces the list itself once this handler returns; the current
+  // cell follows, so the operator hears where the caret is.
+  ScheduleAnnounce(true);
 }
 
 void ListWidget::focusOutEvent(QFocusEvent* e) {

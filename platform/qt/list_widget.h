@@ -4,6 +4,8 @@
 // column widths the operator can drag, scrolls (vertically by rows,
 // horizontally by pixels), and turns mouse, key and focus events into the
 // client's handlers with the platform's key flags and virtual-key codes.
+// Assistive technology sees the model as a table (list_accessible.h); the
+// widget tells it where the current cell went and what changed.
 //
 // Coordinates handed to the client are the model's client coordinates: the
 // header's height on top of the rows, scrolled columns shifted left.
@@ -14,6 +16,7 @@
 #include <string>
 
 #include "platform/geometry.h"
+#include "platform/list_control.h"
 #include "platform/vk.h"
 
 class QHeaderView;
@@ -21,7 +24,6 @@ class QHeaderView;
 namespace corvella {
 
 class DeviceContext;
-class ListControl;
 
 // What the list window reports to the code that owns the rows (the view).
 class ListWidgetClient {
@@ -37,6 +39,11 @@ class ListWidgetClient {
   // Called after the model's focus flag has been set or cleared.
   virtual void OnSetFocus() = 0;
   virtual void OnKillFocus() = 0;
+  // The cell the operator works on, as a screen reader follows it: the caret
+  // row (-1: none yet) and the current column (0: the whole row is current).
+  // Neither is kept in the model; the default has no caret.
+  virtual int CurrentRow() const { return -1; }
+  virtual int CurrentColumn() const { return 0; }
 };
 
 // The virtual-key code of a Qt key: letters and digits as their upper-case
@@ -69,6 +76,20 @@ class ListWidget : public QAbstractScrollArea {
 
   QHeaderView* Header() const;
 
+  // ---- what the accessible table (list_accessible.h) reads ---------------------
+  const ListControl& Model() const { return m_list; }
+  // The current cell within the list: row -1 when there is none; the
+  // column is 0 in row mode.
+  int CurrentRow() const;
+  int CurrentColumn() const;
+  // Counts changes that move cells to other rows or columns (items inserted
+  // or deleted, the list or its columns replaced): the accessible table's
+  // cells are rebuilt when it changed.
+  unsigned StructureGeneration() const { return m_structureGeneration; }
+  // A cell's rectangle on the screen; an empty one for a cell that does not
+  // exist. Row -1 is the column header.
+  QRect CellScreenRect(int row, int column) const;
+
  protected:
   bool viewportEvent(QEvent* e) override;
   void paintEvent(QPaintEvent* e) override;
@@ -89,6 +110,14 @@ class ListWidget : public QAbstractScrollArea {
   void ApplyFontMetrics();
   void UpdateGeometry();
   void OnSectionResized(int section, int oldSize, int newSize);
+  // Accessibility events, sent only while an assistive technology listens.
+  void OnItemChanged(const ListControl::ItemChange& change);
+  // Announces the current cell when it moved, or always with `force` (the
+  // list just took the focus, or rows moved under the caret); the list must
+  // have the focus.
+  void AnnounceCurrentCell(bool force);
+  // The same once the events being handled are done.
+  void ScheduleAnnounce(bool force);
 
   ListControl& m_list;
   ListWidgetClient& m_client;
@@ -98,6 +127,12 @@ class ListWidget : public QAbstractScrollArea {
   bool m_syncing = false;
   bool m_painting = false;
   bool m_shiftSeen = false;  // a Shift press whose release has not come yet
+  unsigned m_structureGeneration = 0;
+  // The cell last announced to assistive technology (-1: none).
+  int m_announcedRow = -1;
+  int m_announcedColumn = -1;
+  bool m_announcePending = false;
+  bool m_announceForced = false;
 };
 
 }  // namespace corvella

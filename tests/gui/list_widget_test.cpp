@@ -5,6 +5,7 @@
 
 #include "platform/qt/list_widget.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QHeaderView>
 #include <QImage>
@@ -381,6 +382,92 @@ class ListWidgetTest : public QObject {
     for (int row = 0; row < 5; ++row) {
       QCOMPARE(list.GetItemText(row, COL_DESCRIPTION), left[row]);
     }
+  }
+
+  void accessibleTableReadsAndFollowsTheRequestList() {
+    TempDir dir;
+    dir.Write("CORVELLA.INI", "[REQUEST]\r\nSPORT=BASK.REQ\r\nZLRTDINPUT=1\r\n");
+    dir.Write("BASK.REQ", testing::ValidRequestFile(5));
+    AppProfile profile(dir.File("CORVELLA.INI"));
+    ScriptedUi ui;
+    CCorvellaDoc doc(profile, ui);
+    CCorvellaView view(doc, ui);
+    ViewListClient client(view);
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* widget = new ListWidget(view.GetListCtrl(), client, &window);
+    client.Attach(*widget);
+    layout->addWidget(widget);
+    window.resize(1200, 300);
+    view.OnInitialUpdate();
+    ActivateAndFocus(&window, widget);
+
+    // A table named "Requests": a row per request, the titles as headers.
+    QAccessibleInterface* table = QAccessible::queryAccessibleInterface(widget);
+    QVERIFY(table);
+    QCOMPARE(table->role(), QAccessible::Table);
+    QCOMPARE(table->text(QAccessible::Name), QStringLiteral("Requests"));
+    QAccessibleTableInterface* grid = table->tableInterface();
+    QVERIFY(grid);
+    QCOMPARE(grid->rowCount(), 5);
+    QCOMPARE(grid->columnCount(), int(kColumnCount));
+    QCOMPARE(grid->columnDescription(COL_NUMBER), QStringLiteral("#"));
+    QCOMPARE(grid->columnDescription(COL_DESCRIPTION), QStringLiteral("Request Description"));
+    QCOMPARE(grid->columnDescription(COL_OFFSET), QStringLiteral("Offset"));
+    QCOMPARE(table->childCount(), 5 * int(kColumnCount));
+
+    QAccessibleInterface* cell = grid->cellAt(0, COL_DESCRIPTION);
+    QVERIFY(cell);
+    QCOMPARE(cell->role(), QAccessible::Cell);
+    QCOMPARE(cell->text(QAccessible::Name), QStringLiteral("Request 1"));
+    QCOMPARE(cell->parent(), table);
+    QCOMPARE(table->indexOfChild(cell), int(COL_DESCRIPTION));
+    QCOMPARE(table->child(kColumnCount + COL_SIGN)->text(QAccessible::Name), QStringLiteral("1"));
+    const QList<QAccessibleInterface*> headers = cell->tableCellInterface()->columnHeaderCells();
+    QCOMPARE(headers.size(), 1);
+    QCOMPARE(headers[0]->text(QAccessible::Name), QStringLiteral("Request Description"));
+    QCOMPARE(headers[0]->role(), QAccessible::ColumnHeader);
+    QVERIFY(!grid->cellAt(5, 0));
+    QVERIFY(!grid->cellAt(0, kColumnCount));
+
+    // Right makes the Description column current; Down brings the caret to
+    // the first request, then to the second: the cell there is the focused
+    // one. (The events that announce it need a listening assistive
+    // technology, which the offscreen platform never has: the bus test
+    // checks them.)
+    QTest::keyClick(widget, Qt::Key_Right);
+    QTest::keyClick(widget, Qt::Key_Down);
+    QTest::keyClick(widget, Qt::Key_Down);
+    QVERIFY(grid->cellAt(1, COL_DESCRIPTION)->state().focused);
+    QVERIFY(!grid->cellAt(1, COL_SIGN)->state().focused);
+    QCOMPARE(table->focusChild(), grid->cellAt(1, COL_DESCRIPTION));
+    QCOMPARE(table->focusChild()->text(QAccessible::Name), QStringLiteral("Request 2"));
+
+    // Shift+Down extends the selection to two rows.
+    QTest::keyPress(widget, Qt::Key_Shift);
+    QTest::keyClick(widget, Qt::Key_Down, Qt::ShiftModifier);
+    QTest::keyRelease(widget, Qt::Key_Shift);
+    QCOMPARE(grid->selectedRows(), (QList<int>{1, 2}));
+    QCOMPARE(grid->selectedRowCount(), 2);
+    QVERIFY(grid->cellAt(2, COL_SIGN)->state().selected);
+    QVERIFY(!grid->cellAt(0, COL_SIGN)->state().selected);
+
+    // Row mode: the # cell is the current one.
+    QTest::keyClick(widget, Qt::Key_Home, Qt::ControlModifier);
+    QCOMPARE(table->focusChild(), grid->cellAt(0, COL_NUMBER));
+
+    // A row deleted: the table shrinks, and the cells handed out before are
+    // made anew for the rows that moved up.
+    grid->cellAt(1, COL_DESCRIPTION);
+    const QAccessible::Id before = QAccessible::uniqueId(grid->cellAt(1, COL_DESCRIPTION));
+    view.GetListCtrl().DeleteItem(0);
+    QCOMPARE(grid->rowCount(), 4);
+    QCOMPARE(table->childCount(), 4 * int(kColumnCount));
+    QCOMPARE(grid->cellAt(1, COL_DESCRIPTION)->text(QAccessible::Name),
+             QStringLiteral("Request 3"));
+    QVERIFY(QAccessible::uniqueId(grid->cellAt(1, COL_DESCRIPTION)) != before);
+
+    client.Detach();
   }
 };
 

@@ -192,6 +192,50 @@ TEST(ListControlTest, ChangesAskForRepaints) {
   EXPECT_EQ(layouts, 2);
 }
 
+// What a watcher of the items (the accessible table) is told: each item
+// touched once, after the change, nothing for a change that changes nothing.
+TEST(ListControlTest, ItemChangesAreReportedPerItemTouched) {
+  using Change = ListControl::ItemChange;
+  ListControl list = MakeList(3);
+  std::vector<Change> seen;
+  list.onItemChanged = [&](const Change& c) { seen.push_back(c); };
+  const auto expect = [&](std::vector<Change> want, const char* step) {
+    ASSERT_EQ(seen.size(), want.size()) << step;
+    for (std::size_t i = 0; i < want.size(); ++i) {
+      EXPECT_EQ(seen[i].kind, want[i].kind) << step << " #" << i;
+      EXPECT_EQ(seen[i].row, want[i].row) << step << " #" << i;
+      EXPECT_EQ(seen[i].column, want[i].column) << step << " #" << i;
+      EXPECT_EQ(seen[i].oldState, want[i].oldState) << step << " #" << i;
+      EXPECT_EQ(seen[i].newState, want[i].newState) << step << " #" << i;
+    }
+    seen.clear();
+  };
+
+  list.SetItemText(1, 2, "x");
+  expect({{Change::kText, 1, 2, 0, 0}}, "text");
+  list.SetItemText(1, 2, "x");
+  expect({}, "same text");
+  list.SetItemState(0, LVIS_FOCUSED | LVIS_SELECTED, LVIS_ALL);
+  expect({{Change::kState, 0, -1, 0, LVIS_FOCUSED | LVIS_SELECTED}}, "focus row 0");
+  // The focus moves: the row that loses it is reported too.
+  list.SetItemState(2, LVIS_FOCUSED, LVIS_FOCUSED);
+  expect({{Change::kState, 0, -1, LVIS_FOCUSED | LVIS_SELECTED, LVIS_SELECTED},
+          {Change::kState, 2, -1, 0, LVIS_FOCUSED}},
+         "focus to row 2");
+  list.SetItemState(-1, 0, LVIS_SELECTED);
+  expect({{Change::kState, 0, -1, LVIS_SELECTED, 0}}, "deselect all");
+  list.InsertItem(1, "new");
+  expect({{Change::kInserted, 1, -1, 0, 0}}, "insert");
+  list.DeleteItem(0);
+  expect({{Change::kDeleted, 0, -1, 0, 0}}, "delete");
+  list.DeleteItem(7);
+  expect({}, "delete a row that does not exist");
+  list.DeleteColumn(2);
+  expect({{Change::kReset, -1, -1, 0, 0}}, "delete column");
+  list.DeleteAllItems();
+  expect({{Change::kReset, -1, -1, 0, 0}}, "delete all");
+}
+
 TEST(ListControlTest, ClickSelectsOneRowAndMakesItFocusAndAnchor) {
   ListControl list = MakeList(6);
   list.SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
