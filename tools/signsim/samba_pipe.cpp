@@ -79,12 +79,9 @@ Io sendEverything(int fd, const uint8_t* data, size_t size, Clock::time_point de
 
 const char* describe(Io io) {
   switch (io) {
-    case Io::Closed:
-      return "smbd closed the connection";
-    case Io::TimedOut:
-      return "smbd sent no handshake in time";
-    default:
-      return "reading the handshake failed";
+    case Io::Closed: return "smbd closed the connection";
+    case Io::TimedOut: return "smbd sent no handshake in time";
+    default: return "reading the handshake failed";
   }
 }
 
@@ -128,8 +125,8 @@ std::vector<uint8_t> handshakeReply(uint32_t level) {
   for (uint8_t b : {0, 0, 0, static_cast<int>(kHandshakeReplySize - 4)}) out.push_back(b);
   for (uint8_t b : kMagic) out.push_back(b);
   putLittleEndian(out, level, 4);
-  putLittleEndian(out, level, 4);  // the union's arm
-  putLittleEndian(out, 2, 2);      // file type: message mode
+  putLittleEndian(out, level, 4);                 // the union's arm
+  putLittleEndian(out, 2, 2);                     // file type: message mode
   putLittleEndian(out, 0xff | 0x400 | 0x100, 2);  // device state: message mode, read mode
   putLittleEndian(out, 0, 4);                     // padding before the 8-byte number
   putLittleEndian(out, 4096, 8);                  // allocation size
