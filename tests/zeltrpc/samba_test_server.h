@@ -11,6 +11,7 @@
 // embedded SignServer with Options::sambaPipe = ncalrpcDir()) serves the pipe.
 #pragma once
 
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <signal.h>
 #include <spawn.h>
@@ -89,8 +90,8 @@ class SambaTestServer {
     // The throw-away user: a passwd and group file of the system's entries
     // and one more, seen only by the Samba programs started here.
     std::ifstream passwd("/etc/passwd"), group("/etc/group");
-    std::ofstream(base + "/passwd") << passwd.rdbuf()
-                                    << "zop:x:60123:60123:zeltrpc test:/nonexistent:/bin/false\n";
+    std::ofstream(base + "/passwd")
+        << passwd.rdbuf() << "zop:x:60123:60123:zeltrpc test:/nonexistent:/bin/false\n";
     std::ofstream(base + "/group") << group.rdbuf() << "zop:x:60123:\n";
     const std::string twice = std::string(kSambaPassword) + "\n" + kSambaPassword + "\n";
     if (run({SAMBA_SMBPASSWD, "-c", base + "/smb.conf", "-s", "-a", kSambaUser}, twice) != 0) {
@@ -183,8 +184,7 @@ class SambaTestServer {
           const char* log = "/setup.log") const {
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0) return -1;
-    const int out =
-        ::open((m_base + log).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    const int out = ::open((m_base + log).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     const pid_t pid = spawn(std::move(args), fds[0], out);
     ::close(fds[0]);
     ::close(out);
@@ -196,10 +196,9 @@ class SambaTestServer {
   }
 
   bool startSmbd(std::string& error) {
-    const int out = ::open((m_base + "/smbd.out").c_str(),
-                           O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
-    m_pid = spawn({SAMBA_SMBD, "-F", "--debug-stdout", "-d1", "-s", m_base + "/smb.conf"}, -1,
-                  out);
+    const int out =
+        ::open((m_base + "/smbd.out").c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    m_pid = spawn({SAMBA_SMBD, "-F", "--debug-stdout", "-d1", "-s", m_base + "/smb.conf"}, -1, out);
     ::close(out);
     if (m_pid < 0) {
       error = "cannot start " SAMBA_SMBD;
@@ -224,8 +223,8 @@ class SambaTestServer {
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     std::ifstream in(m_base + "/smbd.out");
-    error = "smbd did not start: " + std::string((std::istreambuf_iterator<char>(in)),
-                                                 std::istreambuf_iterator<char>());
+    error = "smbd did not start: " +
+            std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     stop();
     return false;
   }
