@@ -142,8 +142,8 @@ class CarrierFixture : public zeltrpc_test::EmbeddedServerFixture {
       parts.endpoint = endpoint ? endpoint : "\\pipe\\zeltrpc";
     }
     std::unique_ptr<BindingHandle> handle;
-    EXPECT_EQ(
-        BindingHandle::fromStringBinding(zeltrpc::rpc::composeStringBinding(parts), handle), 0u);
+    EXPECT_EQ(BindingHandle::fromStringBinding(zeltrpc::rpc::composeStringBinding(parts), handle),
+              0u);
     return handle;
   }
   uint32_t pingOn(BindingHandle* handle) {
@@ -200,8 +200,8 @@ TEST_P(CarrierTest, FourClientsAtOnce) {
       const std::string data(57, static_cast<char>('a' + t));
       for (int i = 0; i < 25; ++i) {
         if (pingOn(handle.get()) != 0) ++failures;
-        if (zeltrpc::callProcedure<zeltrpc::kSendRealTimeDataPort>(
-                handle.get(), int32_t{t}, data.c_str(), uint32_t{57}) != 0)
+        if (zeltrpc::callProcedure<zeltrpc::kSendRealTimeDataPort>(handle.get(), int32_t{t},
+                                                                   data.c_str(), uint32_t{57}) != 0)
           ++failures;
       }
     });
@@ -299,10 +299,10 @@ TEST_P(SambaPipeTest, StatusesOfRefusedCredentialsAndMissingPipes) {
   std::cout << "[ smbd ] the pipe without its service: 1722 after " << took.count() << " ms\n";
 
   for (const std::string& text : {readFile(m_root + "/samba/log.smbd"), [&] {
-         std::string all;
-         for (const auto& l : log()) all += l + "\n";
-         return all;
-       }()}) {
+                                    std::string all;
+                                    for (const auto& l : log()) all += l + "\n";
+                                    return all;
+                                  }()}) {
     EXPECT_EQ(text.find(kSambaPassword), std::string::npos) << text;
     EXPECT_EQ(text.find("not-the-password"), std::string::npos) << text;
   }
