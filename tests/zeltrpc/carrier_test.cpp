@@ -37,6 +37,9 @@
 #include "zeltrpc/rpc/smb_pipe.h"
 #include "zeltrpc/rpc/string_binding.h"
 
+// Samba's memory kept for the life of the process (samba_leaks.cpp).
+extern "C" const char* __lsan_default_suppressions();
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -228,16 +231,17 @@ class SambaPipeTest : public CarrierFixture,
     requireCarrier(m_case);
   }
 
-  // signsim as a process of its own behind smbd; waits until it listens.
+  // signsim as a process of its own behind smbd; waits until it says it
+  // listens (its socket file shows a moment before it accepts).
   void startSignsimProcess(std::vector<std::string> extra = {}) {
     std::vector<std::string> args = {SIGNSIM_BINARY, "--samba-pipe", m_samba.ncalrpcDir()};
     args.insert(args.end(), extra.begin(), extra.end());
-    m_signsim = spawn(args, m_root + "/signsim.out");
+    const std::string out = m_root + "/signsim-" + std::to_string(++m_signsimRuns) + ".out";
+    m_signsim = spawn(args, out);
     ASSERT_GT(m_signsim, 0);
-    const std::string socket = m_samba.ncalrpcDir() + "/np/zeltrpc";
-    for (int i = 0; i < 1000 && ::access(socket.c_str(), F_OK) != 0; ++i)
+    for (int i = 0; i < 1000 && readFile(out).find("listening on") == std::string::npos; ++i)
       std::this_thread::sleep_for(10ms);
-    ASSERT_EQ(::access(socket.c_str(), F_OK), 0) << "signsim did not start";
+    ASSERT_NE(readFile(out).find("listening on"), std::string::npos) << "signsim did not start";
   }
   void killSignsimProcess() {
     if (m_signsim > 0) {
@@ -251,17 +255,29 @@ class SambaPipeTest : public CarrierFixture,
     CarrierFixture::TearDown();
   }
 
-  static pid_t spawn(std::vector<std::string> args, const std::string& output) {
-    std::vector<char*> argv;
+  // Runs a program of ours with its output in `output` (its standard error
+  // in `output`.err). In a sanitized
+  // build its leak check is told of Samba's process-long memory, as this
+  // test's own is (samba_leaks.cpp).
+  pid_t spawn(std::vector<std::string> args, const std::string& output) {
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e) env.emplace_back(*e);
+    const std::string suppressions = m_root + "/lsan-suppressions";
+    std::ofstream(suppressions) << __lsan_default_suppressions();
+    env.push_back("LSAN_OPTIONS=suppressions=" + suppressions);
+    std::vector<char*> argv, envp;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
+    for (auto& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0600);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    posix_spawn_file_actions_addopen(&actions, 2, (output + ".err").c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
     pid_t pid = -1;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid = -1;
     posix_spawn_file_actions_destroy(&actions);
     return pid;
   }
@@ -272,6 +288,7 @@ class SambaPipeTest : public CarrierFixture,
 
   CarrierCase m_case;
   pid_t m_signsim = -1;
+  int m_signsimRuns = 0;
 };
 
 // Refused credentials give 5; a pipe nobody serves gives 1722 (smbd finds no
@@ -332,11 +349,12 @@ TEST_P(SambaPipeTest, ZeltctlPingAndServiceKilledInTheMiddleOfACall) {
   pid_t zeltctl = spawn({ZELTCTL_BINARY, "--server", "127.0.0.1", "ping"}, out);
   int exitStatus = -1;
   ASSERT_EQ(::waitpid(zeltctl, &exitStatus, 0), zeltctl);
-  EXPECT_TRUE(WIFEXITED(exitStatus) && WEXITSTATUS(exitStatus) == 0) << readFile(out);
+  EXPECT_TRUE(WIFEXITED(exitStatus) && WEXITSTATUS(exitStatus) == 0)
+      << readFile(out) << readFile(out + ".err");
   EXPECT_EQ(readFile(out), "status=0 ERROR_SUCCESS\n");
-  EXPECT_NE(readFile(m_root + "/signsim.out").find("named pipe handshake from smbd accepted"),
+  EXPECT_NE(readFile(m_root + "/signsim-1.out").find("named pipe handshake from smbd accepted"),
             std::string::npos)
-      << readFile(m_root + "/signsim.out");
+      << readFile(m_root + "/signsim-1.out");
 
   ::setenv("ZELTRPC_TIMEOUT_MS", "8000", 1);
   ASSERT_EQ(zeltConnectSign("127.0.0.1"), 0u);
