@@ -22,6 +22,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -120,7 +121,12 @@ class SambaTestServer {
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    ::kill(-m_pid, SIGKILL);  // any child the parent did not take with it
+    // Any child the parent did not take with it; then wait (briefly) until
+    // the group is gone, so that no child still writes into the folder
+    // while the test removes it.
+    ::kill(-m_pid, SIGKILL);
+    for (int i = 0; i < 200 && groupRuns(m_pid); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
     m_pid = -1;
   }
 
@@ -139,6 +145,26 @@ class SambaTestServer {
   }
 
  private:
+  // True while a process of group `pgid` runs (an exited one that its new
+  // parent has not reaped yet does not count).
+  static bool groupRuns(pid_t pgid) {
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc", ec)) {
+      std::ifstream in(entry.path() / "stat");
+      std::string line;
+      if (!std::getline(in, line)) continue;
+      // pid (comm) state ppid pgrp ...; comm may hold spaces and parentheses.
+      const size_t close = line.rfind(')');
+      if (close == std::string::npos) continue;
+      std::istringstream rest(line.substr(close + 1));
+      char state = 0;
+      long ppid = 0, group = 0;
+      if (rest >> state >> ppid >> group && group == pgid && state != 'Z' && state != 'X')
+        return true;
+    }
+    return false;
+  }
+
   static uint16_t freePort() {
     int fd = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in a{};
