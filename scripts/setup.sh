@@ -12,7 +12,8 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev clang-format
   xvfb xauth valgrind
-  python3 libsmbclient libsmbclient-dev python3-impacket
+  python3 libsmbclient libsmbclient-dev python3-impacket samba libnss-wrapper
+  samba-ad-provision samba-dsdb-modules samba-vfs-modules winbind krb5-user
   desktop-file-utils appstream shared-mime-info
   dpkg-dev file lintian gzip
   imagemagick librsvg2-bin x11-utils ccache

@@ -1,4 +1,4 @@
-// The round trip of every procedure, shared by the tests of each carrier:
+// The round trip of every procedure, run over every carrier by carrier_test.cpp:
 // the server decodes the arguments that were sent, and the out values come
 // back into the caller's storage. Expects a fresh signsim behind the
 // process's binding.

@@ -23,6 +23,9 @@ const char kUsage[] =
     "  --endpoint NAME    endpoint, the socket's name (default: zeltrpc)\n"
     "  --tcp HOST:PORT    serve on a TCP socket as well (\":PORT\" or \"PORT\":\n"
     "                     loopback; port 0: any free port)\n"
+    "  --samba-pipe DIR   serve \\pipe\\zeltrpc for the Samba smbd on this\n"
+    "                     computer whose `ncalrpc dir` is DIR: listen on\n"
+    "                     DIR/np/zeltrpc instead of the ncalrpc endpoint\n"
     "  --big-endian       send every PDU in big-endian data representation\n"
     "  --fault OPNUM      answer calls of OPNUM with a fault\n"
     "  --fault-status N   status carried by that fault (default 0x1C000012)\n"
@@ -72,6 +75,8 @@ int main(int argc, char** argv) {
       options.endpoint = value("--endpoint");
     } else if (a == "--tcp") {
       options.tcp = value("--tcp");
+    } else if (a == "--samba-pipe") {
+      options.sambaPipe = value("--samba-pipe");
     } else if (a == "--big-endian") {
       options.bigEndian = true;
     } else if (a == "--quiet") {

@@ -11,11 +11,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 
+#include "tools/signsim/samba_pipe.h"
 #include "zeltrpc/rpc/pdu.h"
 #include "zeltrpc/rpc/status.h"
 #include "zeltrpc/rpc/transport.h"
@@ -46,8 +48,16 @@ bool splitHostPort(const std::string& text, std::string& host, std::string& port
 }  // namespace
 
 struct SignServer::Client {
-  explicit Client(int fd, uint32_t id) : stream(fd), id(id) {}
-  PduStream stream;
+  Client(int fd, uint32_t id, bool sambaPipe) : fd(fd), id(id) {
+    if (sambaPipe)
+      stream = std::make_unique<SambaPipeStream>(fd);
+    else
+      stream = std::make_unique<PduStream>(fd);
+  }
+  // Wakes a blocked reader; the stream closes the descriptor.
+  void shutdown() { ::shutdown(fd, SHUT_RDWR); }
+  int fd;
+  std::unique_ptr<Carrier> stream;
   uint32_t id;
   std::thread thread;
   std::atomic<bool> done{false};
@@ -65,6 +75,12 @@ void SignServer::log(const std::string& line) {
 }
 
 bool SignServer::start(std::string& error) {
+  if (!m_options.sambaPipe.empty()) {
+    // smbd connects to <ncalrpc dir>/np/<pipe name in lower case>.
+    m_options.dir = m_options.sambaPipe + "/np";
+    for (char& c : m_options.endpoint)
+      c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  }
   const std::string dir = m_options.dir.empty() ? socketDirectory() : m_options.dir;
   std::string why;
   if (checkSocketDirectory(dir, true, &why) != kOk) {
@@ -168,7 +184,7 @@ void SignServer::stop() {
     std::lock_guard lock(m_mutex);
     clients.swap(m_clients);
   }
-  for (auto& cl : clients) cl->stream.shutdown();
+  for (auto& cl : clients) cl->shutdown();
   for (auto& cl : clients) cl->thread.join();
   ::close(m_listenFd);
   if (m_tcpFd >= 0) ::close(m_tcpFd);
@@ -195,7 +211,7 @@ void SignServer::acceptLoop() {
       const int on = 1;
       ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
     }
-    auto client = std::make_shared<Client>(fd, m_nextClientId++);
+    auto client = std::make_shared<Client>(fd, m_nextClientId++, !m_options.sambaPipe.empty());
     std::lock_guard lock(m_mutex);
     // Forget clients whose threads have ended.
     for (auto it = m_clients.begin(); it != m_clients.end();) {
@@ -226,9 +242,22 @@ void SignServer::serve(const std::shared_ptr<Client>& client) {
   CallArgs call;
   const bool logging = static_cast<bool>(m_log);
 
+  if (!m_options.sambaPipe.empty()) {
+    // smbd speaks first; a connection that does not complete the handshake
+    // within the call time-out is closed.
+    std::string note;
+    const bool ready = answerHandshake(client->fd, Clock::now() + callTimeout(), note);
+    log(who + ": " + note + (ready ? "" : ", connection closed"));
+    if (!ready) {
+      client->shutdown();
+      --m_open;
+      client->done = true;
+      return;
+    }
+  }
   for (;;) {
     Pdu pdu;
-    Io io = client->stream.readPdu(pdu, Clock::time_point{});
+    Io io = client->stream->readPdu(pdu, Clock::time_point{});
     if (io != Io::Ok) {
       if (io == Io::Malformed) log(who + ": malformed PDU header, connection closed");
       break;
@@ -237,7 +266,7 @@ void SignServer::serve(const std::shared_ptr<Client>& client) {
       BindInfo bind;
       if (!parseBind(pdu, bind)) {
         auto nak = encodeBindNak(rep, pdu.callId, 0);
-        client->stream.sendAll(nak, {});
+        client->stream->sendAll(nak, {});
         log(who + ": malformed bind rejected");
         continue;
       }
@@ -245,7 +274,8 @@ void SignServer::serve(const std::shared_ptr<Client>& client) {
       sendFrag = std::min<uint16_t>(m_options.maxFrag, bind.maxRecvFrag);
       ack.maxXmitFrag = ack.maxRecvFrag = std::max<uint16_t>(sendFrag, kSmallestMaxFrag);
       ack.assocGroup = 0x5A17;
-      ack.secondaryAddress = m_options.endpoint;
+      ack.secondaryAddress =
+          m_options.sambaPipe.empty() ? m_options.endpoint : "\\PIPE\\" + m_options.endpoint;
       const bool ndr = std::find(bind.transferSyntaxes.begin(), bind.transferSyntaxes.end(),
                                  ndrTransferSyntax()) != bind.transferSyntaxes.end();
       if (!(bind.abstractSyntax == iface)) {
@@ -260,7 +290,7 @@ void SignServer::serve(const std::shared_ptr<Client>& client) {
         contextId = bind.contextId;
       }
       auto bytes = encodeBindAck(rep, pdu.callId, ack);
-      client->stream.sendAll(bytes, {});
+      client->stream->sendAll(bytes, {});
       log(who + ": bind " + formatUuid(bind.abstractSyntax.uuid) + " v" +
           std::to_string(bind.abstractSyntax.major) + "." +
           std::to_string(bind.abstractSyntax.minor) + (bound ? " accepted" : " rejected"));
@@ -330,11 +360,11 @@ void SignServer::serve(const std::shared_ptr<Client>& client) {
     }
     ++m_calls;  // counted before the reply leaves, so a client that has its
                 // answer always sees its call counted
-    if (client->stream.sendAll(reply, {}) != Io::Ok) break;
+    if (client->stream->sendAll(reply, {}) != Io::Ok) break;
     ++answered;
     assembler.reset(kMaxRequestStub);
   }
-  client->stream.shutdown();  // the peer sees the close now, not when the thread is reaped
+  client->shutdown();  // the peer sees the close now, not when the thread is reaped
   --m_open;
   client->done = true;
 }

@@ -1,8 +1,9 @@
 // SignServer: the stand-in sign service listening on an ncalrpc endpoint
 // (a Unix-domain socket in the socket directory) and, when asked, on a TCP
 // socket as well, so that an SMB server forwarding a named pipe to a socket
-// can put it behind \pipe\zeltrpc. One thread accepts, one thread serves each
-// client. Tests embed it; main.cpp wraps it as `signsim`.
+// can put it behind \pipe\zeltrpc; or, for a Samba smbd on the same computer,
+// on the socket smbd hands the pipe's opens to (samba_pipe.h). One thread accepts, one thread
+// serves each client. Tests embed it; main.cpp wraps it as `signsim`.
 #pragma once
 
 #include <atomic>
@@ -30,6 +31,10 @@ struct Options {
   uint16_t maxFrag = 5840;            // largest fragment sent and accepted
   uint32_t statusFill = 0;            // GetStatus text padded to this many bytes
   std::string tcp;                    // "HOST:PORT", ":PORT" or "PORT" (loopback); empty: none
+  // smbd's `ncalrpc dir`: serve \pipe\<endpoint> for smbd on its socket
+  // <dir>/np/<endpoint> (the named-pipe handshake first, then message mode)
+  // instead of the ncalrpc endpoint; `dir` is ignored.
+  std::string sambaPipe;
 };
 
 // Receives one log line (no newline). Called from the connection threads,
