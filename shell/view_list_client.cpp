@@ -63,7 +63,8 @@ void ViewListClient::OnKillFocus() { m_view.OnKillFocus(false); }
 // caret; the row the operator sees highlighted is then the current one.
 int ViewListClient::CurrentRow() const {
   const int caret = m_view.GetFocusRow();
-  if (caret < 0 || m_view.InRange(caret) || m_view.m_nSelTop < 0 ||
+  const bool inRange = m_view.m_nSelTop <= caret && caret <= m_view.m_nSelBottom;
+  if (caret < 0 || inRange || m_view.m_nSelTop < 0 ||
       m_view.m_nSelTop != m_view.m_nSelBottom) {
     return caret;
   }
