@@ -52,8 +52,10 @@
  * meets it; the next call opens a new connection on the same binding. A
  * connection found closed between calls is replaced before the next call;
  * over a named pipe, where that shows only when the pipe is used, a call
- * whose request went out on a pipe left open from earlier calls and that
- * ended before any reply is sent once more on a new pipe.
+ * whose request could not be written at all to a pipe left open from
+ * earlier calls is sent on a new pipe. A call is never sent twice once its
+ * request went out: when its reply is lost or cut short it returns 1726
+ * (it may or may not have run; do not repeat it blindly).
  *
  * Remote names: zeltConnectSign("NAME") reaches the sign service of computer
  * NAME (a DNS name, an IP address or a NetBIOS name) over the named pipe

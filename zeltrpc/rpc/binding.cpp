@@ -120,13 +120,15 @@ uint32_t BindingHandle::call(const InterfaceSpec& iface, uint16_t opnum, std::ve
   if (!m_conn) {
     if (uint32_t s = connectAndBind(iface)) return s;
   }
-  bool unanswered = false;
-  uint32_t status = exchange(opnum, pdu, maxReplyStub, onReply, &unanswered);
-  // A named pipe shows that its server side went away only when it is used:
-  // the request goes out and the pipe ends before any reply. When that
-  // happens on a pipe left open from earlier calls, the call is sent once
-  // more on a new one, as a closed socket is replaced before the call.
-  if (unanswered && reused && m_parts.protseq == "ncacn_np") {
+  bool notSent = false;
+  uint32_t status = exchange(opnum, pdu, maxReplyStub, onReply, &notSent);
+  // A named pipe shows that its server side went away only when it is used.
+  // When writing the request to a pipe left open from earlier calls fails at
+  // once, nothing of the call reached the service, and it is sent on a new
+  // pipe, as a closed socket is replaced before the call. Once the request
+  // went out, the call may have run: a lost or cut reply fails the call
+  // (1726) and it is never sent again.
+  if (notSent && reused && m_parts.protseq == "ncacn_np") {
     if (uint32_t s = connectAndBind(iface)) return s;
     status = exchange(opnum, pdu, maxReplyStub, onReply, nullptr);
   }
@@ -134,7 +136,7 @@ uint32_t BindingHandle::call(const InterfaceSpec& iface, uint16_t opnum, std::ve
 }
 
 uint32_t BindingHandle::exchange(uint16_t opnum, std::vector<uint8_t>& pdu, size_t maxReplyStub,
-                                 ReplyHandler onReply, bool* unanswered) {
+                                 ReplyHandler onReply, bool* notSent) {
   const auto deadline = Clock::now() + m_timeout;
   const uint32_t callId = m_nextCallId++;
   const size_t stubLength = pdu.size() - kRequestHeaderSize;
@@ -156,7 +158,8 @@ uint32_t BindingHandle::exchange(uint16_t opnum, std::vector<uint8_t>& pdu, size
   }
   if (sent == Io::TimedOut) return lose(kCallCancelled);
   if (sent != Io::Ok) {
-    if (unanswered) *unanswered = true;  // nothing of the call went out
+    // Closed: the carrier knows that nothing of the request went out.
+    if (notSent && sent == Io::Closed) *notSent = true;
     return lose(kCallFailedDne);
   }
 
@@ -167,10 +170,7 @@ uint32_t BindingHandle::exchange(uint16_t opnum, std::vector<uint8_t>& pdu, size
     Io io = m_conn->readPdu(reply, deadline);
     if (io == Io::TimedOut) return lose(kCallCancelled);
     if (io == Io::Malformed) return lose(kProtocolError);
-    if (io != Io::Ok) {
-      if (unanswered && !started) *unanswered = true;
-      return lose(kCallFailed);
-    }
+    if (io != Io::Ok) return lose(kCallFailed);
     if (reply.callId != callId) return lose(kProtocolError);
     if (reply.ptype == kFault) {
       uint32_t fault = 0;

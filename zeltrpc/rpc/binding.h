@@ -77,10 +77,10 @@ class BindingHandle {
  private:
   explicit BindingHandle(StringBinding parts);
   uint32_t connectAndBind(const InterfaceSpec& iface);
-  // `unanswered`, when given, is set when the connection ended after the
-  // request went out and before any reply arrived.
+  // `notSent`, when given, is set when the call failed because the request
+  // could not be written and nothing of it went out.
   uint32_t exchange(uint16_t opnum, std::vector<uint8_t>& pdu, size_t maxReplyStub,
-                    ReplyHandler onReply, bool* unanswered);
+                    ReplyHandler onReply, bool* notSent);
 
   std::mutex m_mutex;  // one call at a time on the connection
   StringBinding m_parts;

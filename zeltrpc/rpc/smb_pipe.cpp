@@ -328,7 +328,10 @@ class SmbPipe final : public Carrier {
             errno = 0;
             ssize_t n = write(s->ctx, s->file, s->out.data() + done, s->out.size() - done);
             if (n <= 0) {
-              s->io = n == 0 ? Io::Closed : ioFromErrno(errno);
+              // A failed first write left nothing at the service; after a
+              // part went out, the call cannot be sent again.
+              s->io = done == 0 ? Io::Closed : Io::Failed;
+              if (n < 0 && ioFromErrno(errno) == Io::TimedOut) s->io = Io::TimedOut;
               return;
             }
             done += static_cast<size_t>(n);

@@ -145,7 +145,7 @@ Io PduStream::sendAll(std::span<const uint8_t> bytes, Clock::time_point deadline
     ssize_t n = ::send(m_fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
     if (n < 0) {
       if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) continue;
-      if (errno == EPIPE || errno == ECONNRESET) return Io::Closed;
+      if ((errno == EPIPE || errno == ECONNRESET) && done == 0) return Io::Closed;
       return Io::Failed;
     }
     done += static_cast<size_t>(n);

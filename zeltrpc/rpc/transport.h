@@ -51,7 +51,8 @@ enum class Io { Ok, Closed, TimedOut, Malformed, Failed };
 class Carrier {
  public:
   virtual ~Carrier() = default;
-  // Writes the bytes of one or more whole PDUs.
+  // Writes the bytes of one or more whole PDUs. Io::Closed only when the
+  // peer is gone and nothing of `bytes` went out.
   virtual Io sendAll(std::span<const uint8_t> bytes, Clock::time_point deadline) = 0;
   // Reads one whole PDU; its bytes stay valid until the next readPdu.
   virtual Io readPdu(Pdu& pdu, Clock::time_point deadline) = 0;
