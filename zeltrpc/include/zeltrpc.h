@@ -40,7 +40,9 @@
  *         bytes than the caller's buffer holds (the capacity it sent).
  *         Nothing is written to the caller's storage in that case.
  *   1818  RPC_S_CALL_CANCELLED: the call did not finish within
- *         ZELTRPC_TIMEOUT_MS milliseconds (default 10000).
+ *         ZELTRPC_TIMEOUT_MS milliseconds (default 10000), counted from
+ *         its start, the wait for other threads' calls included. The
+ *         request may or may not have reached the service.
  *   Faults sent by the service arrive mapped to these values (for example
  *   1745 for an unknown procedure); any other value is the service's own
  *   result for the call.
@@ -69,7 +71,16 @@
  * port (default 445); ZELTRPC_TIMEOUT_MS bounds the connect, the session
  * set-up and every call.
  *
- * Threads: calls from several threads are serialised on the one connection.
+ * Threads: calls from several threads are serialised on the one connection;
+ * a call's time-out includes its wait for its turn, so a call that could not
+ * get the connection in time returns 1818 without being sent.
+ *
+ * ZELTRPC_TIMEOUT_MS: a whole number of milliseconds from 1 to 86400000,
+ * read when a binding is made (zeltConnectSign). Unset or empty: 10000. Any
+ * other value ("abc", "0", "-5") is reported once on standard error
+ * ("zeltrpc: ZELTRPC_TIMEOUT_MS=... is not a number ...") and 10000 used.
+ * The library writes nothing else to standard error except such lines,
+ * each starting with "zeltrpc: " and each written once per process.
  * Connecting or disconnecting while other threads call is safe: those calls
  * finish on the old binding or fail with 1702.
  *

@@ -475,8 +475,8 @@ uint32_t smbPipeName(const std::string& endpoint, std::string& pipe) {
 }
 
 uint32_t openSmbPipe(const std::string& networkAddress, const std::string& endpoint,
-                     std::chrono::milliseconds timeout, std::unique_ptr<Carrier>& out) {
-  const auto deadline = Clock::now() + timeout;
+                     Clock::time_point deadline, std::chrono::milliseconds ioTimeout,
+                     std::unique_ptr<Carrier>& out) {
   if (!loadSmbClient()) return kProtseqNotSupported;
   std::string pipe;
   if (uint32_t s = smbPipeName(endpoint, pipe)) return s;
@@ -491,7 +491,7 @@ uint32_t openSmbPipe(const std::string& networkAddress, const std::string& endpo
   Session* s = session.get();
   const std::string url = "smb://" + host + "/IPC$/" + pipe;
   const uint16_t port = smbPort();
-  const int ms = static_cast<int>(std::min<int64_t>(timeout.count(), 24LL * 3600 * 1000));
+  const int ms = static_cast<int>(std::min<int64_t>(ioTimeout.count(), 24LL * 3600 * 1000));
   bool ran = carrier->run(
       [s, url, port, ms] {
         s->error = 0;

@@ -58,12 +58,14 @@ uint32_t smbCredentials(SmbCredentials& creds, std::string* why = nullptr);
 uint32_t smbPipeName(const std::string& endpoint, std::string& pipe);
 
 // Opens the pipe of `endpoint` on the computer of `networkAddress` ("\\NAME"
-// or "NAME"; empty: this computer) within `timeout`. Returns 0 with the
+// or "NAME"; empty: this computer) by `deadline`; `ioTimeout` bounds each
+// step inside libsmbclient. Returns 0 with the
 // connection in `out`; 1703 when libsmbclient cannot be loaded; 5 when the
 // credentials are refused (by this library or by the server); 1722 when the
 // computer cannot be reached, refuses the connection, has no such pipe, or
 // does not finish within the time-out.
 uint32_t openSmbPipe(const std::string& networkAddress, const std::string& endpoint,
-                     std::chrono::milliseconds timeout, std::unique_ptr<Carrier>& out);
+                     Clock::time_point deadline, std::chrono::milliseconds ioTimeout,
+                     std::unique_ptr<Carrier>& out);
 
 }  // namespace zeltrpc::rpc

@@ -11,6 +11,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <iterator>
+#include <mutex>
 
 #include "zeltrpc/rpc/status.h"
 
@@ -55,12 +58,40 @@ uint32_t socketPath(const std::string& dir, const std::string& endpoint, std::st
 }
 
 std::chrono::milliseconds callTimeout() {
-  if (const char* t = std::getenv("ZELTRPC_TIMEOUT_MS"); t && *t) {
-    char* end = nullptr;
-    long long v = std::strtoll(t, &end, 10);
-    if (*end == '\0' && v > 0 && v <= 24LL * 3600 * 1000) return std::chrono::milliseconds(v);
+  constexpr std::chrono::milliseconds kDefault{10000};
+  const char* t = std::getenv("ZELTRPC_TIMEOUT_MS");
+  if (!t || !*t) return kDefault;
+  char* end = nullptr;
+  errno = 0;
+  long long v = std::strtoll(t, &end, 10);
+  if (errno == 0 && end != t && *end == '\0' && v > 0 && v <= 24LL * 3600 * 1000)
+    return std::chrono::milliseconds(v);
+  diagnose("ZELTRPC_TIMEOUT_MS=\"" + std::string(t).substr(0, 40) +
+           "\" is not a number of milliseconds from 1 to 86400000; using 10000");
+  return kDefault;
+}
+
+void diagnose(const std::string& text) {
+  // Fixed storage, no allocation: what the library leaves behind at unload
+  // is nothing but its own mapped memory.
+  static std::mutex mutex;
+  static size_t seen[32];
+  static size_t count = 0;
+  const size_t h = std::hash<std::string>{}(text);
+  {
+    std::lock_guard lock(mutex);
+    for (size_t i = 0; i < count; ++i)
+      if (seen[i] == h) return;
+    if (count < std::size(seen)) seen[count++] = h;
   }
-  return std::chrono::milliseconds(10000);
+  const std::string line = "zeltrpc: " + text + "\n";
+  size_t done = 0;
+  while (done < line.size()) {
+    ssize_t n = ::write(2, line.data() + done, line.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<size_t>(n);
+  }
 }
 
 namespace {

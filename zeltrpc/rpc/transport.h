@@ -36,8 +36,14 @@ uint32_t checkEndpointName(const std::string& endpoint);
 // Full socket path for an endpoint, or 1706 when it does not fit sun_path.
 uint32_t socketPath(const std::string& dir, const std::string& endpoint, std::string& path);
 
-// The call time-out from ZELTRPC_TIMEOUT_MS (milliseconds, default 10000).
+// The call time-out from ZELTRPC_TIMEOUT_MS: a whole number of milliseconds
+// from 1 to 86400000; unset or empty: 10000. Any other value is said once on
+// standard error and the default used.
 std::chrono::milliseconds callTimeout();
+
+// Writes "zeltrpc: <text>" as one line to standard error, once per process
+// for each distinct text (the first 32 distinct texts are remembered).
+void diagnose(const std::string& text);
 
 // Connects to the socket at `path` within `timeout`. Returns the descriptor
 // in `fd` and 0, or RPC_S_SERVER_UNAVAILABLE (1722).
