@@ -11,6 +11,7 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -19,6 +20,7 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "tests/zeltrpc/round_trip_cases.h"
 #include "tests/zeltrpc/rpc_test_support.h"
@@ -271,5 +273,44 @@ TEST_F(SmbPipeTest, ACallThatLostItsReplyRunsOnceAndFails) {
     const uint64_t before = m_server->callCount();
     EXPECT_EQ(zeltQueueSequence("SIGN1", "SEQ1", 1, 2), 1726u);
     EXPECT_EQ(m_server->callCount(), before + 1);
+  }
+}
+
+// fork() while another thread waits for its reply: the child starts with no
+// connection of its parent's (its calls return 1702) and connects afresh
+// without meeting a lock held at the fork; the parent's call gets its reply.
+TEST_F(SmbPipeTest, AForkedChildStartsUnconnectedWhileACallIsInFlight) {
+  signsim::Options options;
+  options.delayMs = 400;
+  startBoth(options);
+  ::setenv("ZELTRPC_TIMEOUT_MS", "5000", 1);
+  for (const char* server : {".", "127.0.0.1"}) {
+    SCOPED_TRACE(server);
+    ASSERT_EQ(zeltConnectSign(server), 0u);
+    uint32_t inFlight = 99;
+    std::thread caller([&] { inFlight = zeltPing(); });
+    std::this_thread::sleep_for(150ms);
+    const pid_t child = ::fork();
+    if (child == 0) {
+      const uint32_t first = zeltPing();
+      const uint32_t connected = zeltConnectSign(server);
+      const uint32_t pinged = zeltPing();
+      ::_exit(first != 1702 ? 1 : connected != 0 ? 2 : pinged != 0 ? 3 : 0);
+    }
+    ASSERT_GT(child, 0);
+    int status = 0;
+    pid_t done = 0;
+    auto took = timed([&] {
+      for (int i = 0; i < 400 && (done = ::waitpid(child, &status, WNOHANG)) == 0; ++i)
+        std::this_thread::sleep_for(10ms);
+    });
+    if (done == 0) {
+      ::kill(child, SIGKILL);
+      ::waitpid(child, &status, 0);
+    }
+    caller.join();
+    EXPECT_EQ(done, child) << "the child still ran after " << took.count() << " ms";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(inFlight, 0u);
   }
 }

@@ -75,6 +75,15 @@
  * a call's time-out includes its wait for its turn, so a call that could not
  * get the connection in time returns 1818 without being sent.
  *
+ * fork(): the child starts unconnected. Its calls return 1702 until it calls
+ * zeltConnectSign, which opens a connection of its own; the parent keeps its
+ * connection and its calls in flight. The child closes its copies of the
+ * parent's connection descriptors and never waits for a lock a thread of the
+ * parent held at the fork (the library registers pthread_atfork handlers).
+ * Over a remote name, a child that forks while another thread is inside
+ * libsmbclient inherits that library in whatever state it was; a child that
+ * needs the remote carrier is best started with exec.
+ *
  * ZELTRPC_TIMEOUT_MS: a whole number of milliseconds from 1 to 86400000,
  * read when a binding is made (zeltConnectSign). Unset or empty: 10000. Any
  * other value ("abc", "0", "-5") is reported once on standard error

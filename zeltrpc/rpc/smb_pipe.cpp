@@ -379,6 +379,14 @@ class SmbPipe final : public Carrier {
 
 SmbCredentials::~SmbCredentials() { wipe(password); }
 
+void smbAfterForkInChild() {
+  new (&g_libraryMutex) std::mutex;
+  LiveWorkers& w = liveWorkers();
+  new (&w.mutex) std::mutex;
+  new (&w.done) std::condition_variable;
+  w.count = 0;
+}
+
 bool loadSmbClient() {
   std::call_once(g_loadOnce, load);
   return g_loaded;

@@ -53,6 +53,11 @@ uint32_t readAuthFile(const std::string& path, SmbCredentials& creds, std::strin
 // would be used is refused.
 uint32_t smbCredentials(SmbCredentials& creds, std::string* why = nullptr);
 
+// In a child just after fork(): the carrier's locks and worker count start
+// afresh (the parent's workers do not exist in the child, and their sessions
+// are left alone). The child's only thread calls it.
+void smbAfterForkInChild();
+
 // Pipe name of an ncacn_np endpoint ("\pipe\zeltrpc" -> "zeltrpc"), or
 // RPC_S_INVALID_ENDPOINT_FORMAT (1706).
 uint32_t smbPipeName(const std::string& endpoint, std::string& pipe);

@@ -8,12 +8,14 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <iterator>
 #include <mutex>
+#include <new>
 
 #include "zeltrpc/rpc/status.h"
 
@@ -71,12 +73,43 @@ std::chrono::milliseconds callTimeout() {
   return kDefault;
 }
 
+namespace {
+
+// Fixed storage, no allocation: what the library leaves behind at unload is
+// nothing but its own mapped memory.
+std::mutex g_diagnosedMutex;
+size_t g_diagnosed[32];
+size_t g_diagnosedCount = 0;
+
+// Descriptor + 1 per slot; 0: free.
+std::atomic<int> g_connectionFds[64];
+
+}  // namespace
+
+void trackConnectionFd(int fd) {
+  for (auto& slot : g_connectionFds) {
+    int expected = 0;
+    if (slot.compare_exchange_strong(expected, fd + 1)) return;
+  }
+}
+
+void untrackConnectionFd(int fd) {
+  for (auto& slot : g_connectionFds) {
+    int expected = fd + 1;
+    if (slot.compare_exchange_strong(expected, 0)) return;
+  }
+}
+
+void transportAfterForkInChild() {
+  for (auto& slot : g_connectionFds)
+    if (const int fd = slot.exchange(0) - 1; fd >= 0) ::close(fd);
+  new (&g_diagnosedMutex) std::mutex;  // a thread of the parent may have held it
+}
+
 void diagnose(const std::string& text) {
-  // Fixed storage, no allocation: what the library leaves behind at unload
-  // is nothing but its own mapped memory.
-  static std::mutex mutex;
-  static size_t seen[32];
-  static size_t count = 0;
+  auto& mutex = g_diagnosedMutex;
+  auto& seen = g_diagnosed;
+  auto& count = g_diagnosedCount;
   const size_t h = std::hash<std::string>{}(text);
   {
     std::lock_guard lock(mutex);
@@ -123,6 +156,7 @@ uint32_t connectUnix(const std::string& path, std::chrono::milliseconds timeout,
     ::close(s);
     return kServerUnavailable;
   }
+  trackConnectionFd(s);
   fd = s;
   return kOk;
 }
@@ -135,7 +169,10 @@ PduStream::PduStream(int fd, std::chrono::microseconds presetTimeout)
     : m_fd(fd), m_buf(kReadBuffer), m_rcvTimeout(presetTimeout), m_sndTimeout(presetTimeout) {}
 
 PduStream::~PduStream() {
-  if (m_fd >= 0) ::close(m_fd);
+  if (m_fd >= 0) {
+    untrackConnectionFd(m_fd);  // before the close, so a child never closes a reused number
+    ::close(m_fd);
+  }
 }
 
 void PduStream::shutdown() { ::shutdown(m_fd, SHUT_RDWR); }

@@ -45,6 +45,16 @@ std::chrono::milliseconds callTimeout();
 // for each distinct text (the first 32 distinct texts are remembered).
 void diagnose(const std::string& text);
 
+// Descriptors of the client's connections, so that a forked child can close
+// its copies of them (the connections stay its parent's). Up to 64 are kept;
+// untracking one that is not tracked does nothing.
+void trackConnectionFd(int fd);
+void untrackConnectionFd(int fd);
+
+// In a child just after fork(): closes the tracked descriptors and makes the
+// transport's own locks usable again. The child's only thread calls it.
+void transportAfterForkInChild();
+
 // Connects to the socket at `path` within `timeout`. Returns the descriptor
 // in `fd` and 0, or RPC_S_SERVER_UNAVAILABLE (1722).
 uint32_t connectUnix(const std::string& path, std::chrono::milliseconds timeout, int& fd);
