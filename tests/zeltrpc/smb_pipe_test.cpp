@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -312,5 +313,51 @@ TEST_F(SmbPipeTest, AForkedChildStartsUnconnectedWhileACallIsInFlight) {
     EXPECT_EQ(done, child) << "the child still ran after " << took.count() << " ms";
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     EXPECT_EQ(inFlight, 0u);
+  }
+}
+
+// A program whose call timed out against a stalled service, leaving the
+// library's worker waiting inside libsmbclient, then exits, or unloads the
+// library and exits: it ends within the time-out plus 2 s, and not by a
+// signal.
+TEST_F(SmbPipeTest, ExitOrUnloadAfterATimeOutEndsPromptly) {
+  signsim::Options options;
+  options.delayMs = 6000;
+  startBoth(options);
+  ::setenv("ZELTRPC_TIMEOUT_MS", "3000", 1);
+  struct Run {
+    const char* how;
+    pid_t pid = -1;
+    int status = -1;
+    std::chrono::milliseconds took{};
+  } runs[] = {{"exit"}, {"dlclose"}};
+  const auto start = std::chrono::steady_clock::now();
+  for (auto& r : runs) {
+    std::string program = ZELTRPC_DLOPEN_EXIT, library = ZELTRPC_LIBRARY, server = "127.0.0.1",
+                status = "1818", how = r.how;
+    char* argv[] = {program.data(), library.data(), server.data(),
+                    status.data(),  how.data(),     nullptr};
+    ASSERT_EQ(posix_spawn(&r.pid, program.c_str(), nullptr, nullptr, argv, environ), 0);
+  }
+  for (int left = 2; left > 0;) {
+    for (auto& r : runs) {
+      if (r.took.count() || ::waitpid(r.pid, &r.status, WNOHANG) != r.pid) continue;
+      r.took = std::chrono::duration_cast<std::chrono::milliseconds>(
+          std::chrono::steady_clock::now() - start);
+      --left;
+    }
+    if (std::chrono::steady_clock::now() - start > 20s) break;
+    std::this_thread::sleep_for(20ms);
+  }
+  for (auto& r : runs) {
+    SCOPED_TRACE(r.how);
+    if (!r.took.count()) {
+      ::kill(r.pid, SIGKILL);
+      ::waitpid(r.pid, &r.status, 0);
+      ADD_FAILURE() << "still running after 20 s";
+      continue;
+    }
+    EXPECT_TRUE(WIFEXITED(r.status) && WEXITSTATUS(r.status) == 0) << r.status;
+    EXPECT_LT(r.took, 3000ms + 2000ms);
   }
 }

@@ -84,6 +84,14 @@
  * libsmbclient inherits that library in whatever state it was; a child that
  * needs the remote carrier is best started with exec.
  *
+ * Time-outs and unloading, remote names: a call given up at its time-out
+ * shuts its SMB connection down, which ends the library's work on it within
+ * a fraction of a second; nothing of the call outlives the caller's deadline
+ * by more than about half a second, and exit or dlclose after a time-out
+ * does not wait for the server. Should the library's worker thread still be
+ * busy then, the library keeps itself loaded until the process ends (its
+ * unload is then a no-op), so no code of it is unmapped under that thread.
+ *
  * ZELTRPC_TIMEOUT_MS: a whole number of milliseconds from 1 to 86400000,
  * read when a binding is made (zeltConnectSign). Unset or empty: 10000. Any
  * other value ("abc", "0", "-5") is reported once on standard error

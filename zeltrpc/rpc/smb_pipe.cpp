@@ -1,13 +1,20 @@
 #include "zeltrpc/rpc/smb_pipe.h"
 
+#include <arpa/inet.h>
+#include <dirent.h>
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <pthread.h>
+#include <signal.h>
 #include <strings.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <condition_variable>
 #include <cstdlib>
@@ -178,13 +185,89 @@ LiveWorkers& liveWorkers() {
   return *workers;
 }
 
+// A worker is given up on only after its connection's sockets were shut
+// down, which ends its libsmbclient call at once; the wait here is a bound
+// for the case that something else holds it.
 struct WaitForWorkers {
   ~WaitForWorkers() {
     LiveWorkers& w = liveWorkers();
     std::unique_lock lock(w.mutex);
-    w.done.wait_for(lock, std::chrono::seconds(30), [&] { return w.count == 0; });
+    w.done.wait_for(lock, std::chrono::seconds(2), [&] { return w.count == 0; });
   }
 } g_waitForWorkers;
+
+// Keeps this library mapped until the process ends: taken when a worker may
+// outlive the carrier that gave up on it, so that no unload (dlclose) can
+// take the code it runs away from under it.
+void pinLibrary() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    Dl_info info{};
+    if (::dladdr(reinterpret_cast<void*>(&pinLibrary), &info) && info.dli_fname)
+      ::dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+  });
+}
+
+// ---------------------------------------------------------------- sockets
+// libsmbclient does not tell which socket a context uses. The sockets that
+// appear while a context connects, with the SMB port as their peer's, are
+// its; the carrier keeps a duplicate of each so that it can shut the
+// connection down (ending any call blocked on it) and so that a forked
+// child can close its copies.
+
+// Socket inodes of the process's descriptors, from /proc/self/fd.
+std::vector<std::pair<int, ino_t>> processSockets() {
+  std::vector<std::pair<int, ino_t>> out;
+  DIR* dir = ::opendir("/proc/self/fd");
+  if (!dir) return out;
+  while (dirent* e = ::readdir(dir)) {
+    char* end = nullptr;
+    const long fd = std::strtol(e->d_name, &end, 10);
+    if (end == e->d_name || *end != '\0' || fd == ::dirfd(dir)) continue;
+    struct stat st {};
+    if (::fstat(static_cast<int>(fd), &st) == 0 && S_ISSOCK(st.st_mode))
+      out.emplace_back(static_cast<int>(fd), st.st_ino);
+  }
+  ::closedir(dir);
+  return out;
+}
+
+uint16_t peerPort(int fd) {
+  sockaddr_storage a{};
+  socklen_t len = sizeof a;
+  if (::getpeername(fd, reinterpret_cast<sockaddr*>(&a), &len) != 0) return 0;
+  if (a.ss_family == AF_INET) return ntohs(reinterpret_cast<sockaddr_in*>(&a)->sin_port);
+  if (a.ss_family == AF_INET6) return ntohs(reinterpret_cast<sockaddr_in6*>(&a)->sin6_port);
+  return 0;
+}
+
+// Duplicates held by the carriers (descriptor + 1 per slot; 0: free), for
+// a forked child to close along with the originals.
+std::atomic<int> g_smbSockets[64];
+
+std::vector<int> duplicateNewSockets(const std::vector<ino_t>& before, uint16_t port) {
+  std::vector<int> out;
+  for (const auto& [fd, inode] : processSockets()) {
+    if (std::find(before.begin(), before.end(), inode) != before.end()) continue;
+    if (peerPort(fd) != port) continue;
+    const int copy = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (copy < 0) continue;
+    out.push_back(copy);
+    for (auto& slot : g_smbSockets) {
+      int expected = 0;
+      if (slot.compare_exchange_strong(expected, copy + 1)) break;
+    }
+  }
+  return out;
+}
+
+void closeSocketCopy(int fd) {
+  for (auto& slot : g_smbSockets) {
+    int expected = fd + 1;
+    if (slot.compare_exchange_strong(expected, 0)) break;
+  }
+  ::close(fd);
+}
 
 // What the carrier and its worker thread share. The worker owns the
 // libsmbclient context; the carrier hands it one operation at a time and
@@ -202,6 +285,11 @@ struct Session {
 
   SMBCCTX* ctx = nullptr;
   SMBCFILE* file = nullptr;
+  uint16_t port = 0;
+  std::vector<ino_t> socketsBefore;  // taken as the open starts
+  bool opening = false;              // the open is under way
+  bool abandoned = false;            // the carrier gave up: run nothing more
+  std::vector<int> sockets;          // duplicates of the connection's sockets
   SmbCredentials creds;
   std::vector<uint8_t> out;  // the PDUs of one write
   std::vector<uint8_t> in;   // the last PDU read
@@ -209,7 +297,20 @@ struct Session {
   Io io = Io::Ok;
   int error = 0;  // errno of a failed open
 
+  // Shuts the connection's sockets down so that a libsmbclient call blocked
+  // on them ends now; nothing more is run. Called with `mutex` held.
+  void abandonLocked() {
+    abandoned = true;
+    if (sockets.empty() && opening) sockets = duplicateNewSockets(socketsBefore, port);
+    for (int fd : sockets) ::shutdown(fd, SHUT_RDWR);
+  }
+
   void run() {
+    // Writes to a connection that was shut down must not raise SIGPIPE.
+    sigset_t pipeSignal;
+    sigemptyset(&pipeSignal);
+    sigaddset(&pipeSignal, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipeSignal, nullptr);
     std::unique_lock lock(mutex);
     for (;;) {
       wake.wait(lock, [&] { return job || quit; });
@@ -219,7 +320,12 @@ struct Session {
       lock.unlock();
       {
         std::lock_guard library(g_libraryMutex);
-        current();
+        bool skip;
+        {
+          std::lock_guard state(mutex);
+          skip = abandoned;  // given up on while it waited for the library
+        }
+        if (!skip) current();
       }
       lock.lock();
       ++finished;
@@ -234,6 +340,8 @@ struct Session {
     file = nullptr;
     ctx = nullptr;
     lock.lock();
+    for (int fd : sockets) closeSocketCopy(fd);
+    sockets.clear();
     exited = true;
     wake.notify_all();
   }
@@ -286,16 +394,23 @@ class SmbPipe final : public Carrier {
     std::unique_lock lock(m_session->mutex);
     m_session->quit = true;
     m_session->wake.notify_all();
-    // Closing the pipe and logging off take a round trip or two; a worker
-    // still held by a silent server is left to finish on its own, bounded by
-    // libsmbclient's time-out.
-    const bool done = !m_stuck && m_session->wake.wait_for(lock, std::chrono::seconds(1),
-                                                           [&] { return m_session->exited; });
+    // Closing the pipe and logging off take a round trip or two. A worker
+    // that a silent server holds longer has its connection shut down, which
+    // ends its call at once; it is left to finish on its own (the library
+    // then stays loaded) only when even that does not free it.
+    auto exited = [&] { return m_session->exited; };
+    bool done = m_session->wake.wait_for(lock, std::chrono::seconds(m_stuck ? 0 : 1), exited);
+    if (!done) {
+      m_session->abandonLocked();
+      done = m_session->wake.wait_for(lock, std::chrono::seconds(2), exited);
+    }
     lock.unlock();
-    if (done)
+    if (done) {
       m_worker.join();
-    else
+    } else {
+      pinLibrary();
       m_worker.detach();
+    }
   }
 
   // Runs `job` on the worker; false when the deadline passed first (the
@@ -307,10 +422,15 @@ class SmbPipe final : public Carrier {
     const uint64_t ticket = ++m_session->posted;
     m_session->wake.notify_all();
     auto done = [&] { return m_session->finished >= ticket; };
-    if (deadline == Clock::time_point{})
+    if (deadline == Clock::time_point{}) {
       m_session->wake.wait(lock, done);
-    else if (!m_session->wake.wait_until(lock, deadline, done))
+    } else if (!m_session->wake.wait_until(lock, deadline, done)) {
+      // Given up: the worker's call is ended by shutting its connection
+      // down. Should it still not return, the library is kept loaded for it.
       m_stuck = true;
+      m_session->abandonLocked();
+      if (!m_session->wake.wait_for(lock, std::chrono::milliseconds(500), done)) pinLibrary();
+    }
     return !m_stuck;
   }
 
@@ -380,6 +500,21 @@ class SmbPipe final : public Carrier {
 SmbCredentials::~SmbCredentials() { wipe(password); }
 
 void smbAfterForkInChild() {
+  // The child closes its copies of the parent's SMB connections: the
+  // carriers' duplicates and libsmbclient's own descriptors of the same
+  // sockets.
+  std::vector<ino_t> parents;
+  for (auto& slot : g_smbSockets) {
+    const int fd = slot.exchange(0) - 1;
+    if (fd < 0) continue;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0) parents.push_back(st.st_ino);
+    ::close(fd);
+  }
+  if (!parents.empty()) {
+    for (const auto& [fd, inode] : processSockets())
+      if (std::find(parents.begin(), parents.end(), inode) != parents.end()) ::close(fd);
+  }
   new (&g_libraryMutex) std::mutex;
   LiveWorkers& w = liveWorkers();
   new (&w.mutex) std::mutex;
@@ -500,9 +635,17 @@ uint32_t openSmbPipe(const std::string& networkAddress, const std::string& endpo
   const std::string url = "smb://" + host + "/IPC$/" + pipe;
   const uint16_t port = smbPort();
   const int ms = static_cast<int>(std::min<int64_t>(ioTimeout.count(), 24LL * 3600 * 1000));
+  s->port = port;
   bool ran = carrier->run(
       [s, url, port, ms] {
         s->error = 0;
+        {
+          std::vector<ino_t> before;
+          for (const auto& [fd, inode] : processSockets()) before.push_back(inode);
+          std::lock_guard state(s->mutex);
+          s->socketsBefore = std::move(before);
+          s->opening = true;
+        }
         SMBCCTX* ctx = g_api.newContext();
         if (!ctx) {
           s->error = ENOMEM;
@@ -531,6 +674,9 @@ uint32_t openSmbPipe(const std::string& networkAddress, const std::string& endpo
         errno = 0;
         s->file = g_api.getFunctionOpen(ctx)(ctx, url.c_str(), O_RDWR, 0);
         if (!s->file) s->error = errno ? errno : EIO;
+        std::lock_guard state(s->mutex);
+        if (s->sockets.empty()) s->sockets = duplicateNewSockets(s->socketsBefore, port);
+        s->opening = false;
       },
       deadline);
   if (!ran) return kServerUnavailable;

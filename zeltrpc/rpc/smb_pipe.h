@@ -4,11 +4,10 @@
 // libsmbclient is loaded with dlopen the first time a remote name is bound,
 // so programs that only talk to "." neither load nor link it. Its calls block;
 // each one runs on a worker thread of the connection while the caller waits
-// no longer than its deadline, so a silent server ends as a time-out. The
-// library is not safe for calls from several threads at once, so its calls
-// are made one at a time in the process: a connection given up on while it
-// waits for a silent server holds up others until libsmbclient's own
-// time-out (ZELTRPC_TIMEOUT_MS) ends its call.
+// no longer than its deadline, so a silent server ends as a time-out; a
+// connection given up on is shut down, which ends its worker's call at once.
+// The library is not safe for calls from several threads at once, so its
+// calls are made one at a time in the process.
 //
 // Credentials, in this order: a Kerberos ticket cache when there is one;
 // otherwise the file named by ZELTRPC_AUTH_FILE, else
