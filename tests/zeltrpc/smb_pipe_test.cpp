@@ -75,25 +75,33 @@ class SmbPipeTest : public zeltrpc_test::EmbeddedServerFixture {
     options.tcp = "127.0.0.1:" + std::to_string(port);
     startServer(options);
   }
-  void writeAuthFile(const std::string& password, mode_t mode) {
+  // A null password writes no password line.
+  void writeAuthFile(const char* password, mode_t mode) {
+    ::unlink(m_authFile.c_str());
     {
       std::ofstream f(m_authFile, std::ios::trunc);
-      f << "username = op\npassword = " << password << "\ndomain = WORKGROUP\n";
+      f << "username = op\n";
+      if (password) f << "password = " << password << "\n";
+      f << "domain = WORKGROUP\n";
     }
     ::chmod(m_authFile.c_str(), mode);
   }
-  // Pings over a binding of its own to `endpoint` on this computer.
-  uint32_t pingPipe(const char* endpoint) {
+  // A binding of its own to `endpoint` on `server` (it takes the time-out
+  // when made).
+  static std::unique_ptr<BindingHandle> pipeBinding(const char* endpoint,
+                                                    const char* server = "127.0.0.1") {
     zeltrpc::rpc::StringBinding parts;
     parts.protseq = "ncacn_np";
-    parts.networkAddress = "\\\\127.0.0.1";
+    parts.networkAddress = std::string("\\\\") + server;
     parts.endpoint = endpoint;
     std::unique_ptr<BindingHandle> handle;
-    if (uint32_t s =
-            BindingHandle::fromStringBinding(zeltrpc::rpc::composeStringBinding(parts), handle))
-      return s;
-    return zeltrpc::callProcedure<zeltrpc::kPing>(handle.get());
+    BindingHandle::fromStringBinding(zeltrpc::rpc::composeStringBinding(parts), handle);
+    return handle;
   }
+  static uint32_t ping(const std::unique_ptr<BindingHandle>& handle) {
+    return handle ? zeltrpc::callProcedure<zeltrpc::kPing>(handle.get()) : 1700u;
+  }
+  uint32_t pingPipe(const char* endpoint) { return ping(pipeBinding(endpoint)); }
 
   zeltrpc_test::SmbTestServer m_smb;
   std::string m_authFile;
@@ -212,6 +220,9 @@ TEST_F(SmbPipeTest, FailuresGiveTheirStatusesAndNoPasswordShows) {
   writeAuthFile("not-the-password", 0600);
   EXPECT_EQ(zeltConnectSign("127.0.0.1"), 5u);
   EXPECT_EQ(zeltIsServer("127.0.0.1"), 0u);
+  // How the credentials file is found, and the ticket cache beside it.
+  enum class File { Plain, Fifo, Link, Foreign };
+  enum class Cache { None, Empty, Garbage };
   struct Case {
     const char* what;
     std::string port;
@@ -219,8 +230,21 @@ TEST_F(SmbPipeTest, FailuresGiveTheirStatusesAndNoPasswordShows) {
     mode_t mode;
     const char* endpoint;
     uint32_t status;
+    File file = File::Plain;
+    Cache cache = Cache::None;
   } cases[] = {
       {"right password", smbPort, kSmbTestPassword, 0600, "\\pipe\\zeltrpc", 0},
+      {"empty ticket cache", smbPort, kSmbTestPassword, 0600, "\\pipe\\zeltrpc", 0, File::Plain,
+       Cache::Empty},
+      {"broken ticket cache", smbPort, kSmbTestPassword, 0600, "\\pipe\\zeltrpc", 0, File::Plain,
+       Cache::Garbage},
+      {"user without a password", smbPort, nullptr, 0600, "\\pipe\\zeltrpc", 5},
+      {"FIFO as credentials file", smbPort, kSmbTestPassword, 0600, "\\pipe\\zeltrpc", 5,
+       File::Fifo},
+      {"link as credentials file", smbPort, kSmbTestPassword, 0600, "\\pipe\\zeltrpc", 5,
+       File::Link},
+      {"credentials file of another user", smbPort, kSmbTestPassword, 0600, "\\pipe\\zeltrpc", 5,
+       File::Foreign},
       {"wrong password", smbPort, "not-the-password", 0600, "\\pipe\\zeltrpc", 5},
       {"group-readable credentials file", smbPort, kSmbTestPassword, 0640, "\\pipe\\zeltrpc", 5},
       {"others-readable credentials file", smbPort, kSmbTestPassword, 0604, "\\pipe\\zeltrpc", 5},
@@ -230,9 +254,26 @@ TEST_F(SmbPipeTest, FailuresGiveTheirStatusesAndNoPasswordShows) {
       {"a server that never answers", std::to_string(ntohs(addr.sin_port)), kSmbTestPassword, 0600,
        "\\pipe\\zeltrpc", 1722},
   };
+  const std::string realFile = m_root + "/auth-real", cache = m_root + "/ccache";
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     writeAuthFile(c.password, c.mode);
+    if (c.file == File::Fifo) {
+      ::unlink(m_authFile.c_str());
+      ASSERT_EQ(::mkfifo(m_authFile.c_str(), 0600), 0);
+    } else if (c.file == File::Link) {
+      ASSERT_EQ(::rename(m_authFile.c_str(), realFile.c_str()), 0);
+      ASSERT_EQ(::symlink(realFile.c_str(), m_authFile.c_str()), 0);
+    } else if (c.file == File::Foreign && ::chown(m_authFile.c_str(), ::getuid() + 1, -1) != 0) {
+      continue;  // not allowed to give a file away here
+    }
+    ::unlink(cache.c_str());
+    if (c.cache != Cache::None) {
+      std::ofstream(cache) << (c.cache == Cache::Garbage ? "not a ticket cache" : "");
+      ::setenv("KRB5CCNAME", ("FILE:" + cache).c_str(), 1);
+    } else {
+      ::setenv("KRB5CCNAME", ("FILE:" + m_root + "/no-ticket-cache").c_str(), 1);
+    }
     ::setenv("ZELTRPC_SMB_PORT", c.port.c_str(), 1);
     uint32_t status = 99;
     auto took = timed([&] { status = pingPipe(c.endpoint); });
@@ -242,6 +283,13 @@ TEST_F(SmbPipeTest, FailuresGiveTheirStatusesAndNoPasswordShows) {
   ::close(silent);
 
   const std::string ours = capture.finish();
+  // Each reason a credentials file is refused for is said once.
+  for (const char* reason : {"group or others may read it", "not a regular file",
+                             "Too many levels of symbolic links", "no password"}) {
+    const size_t at = ours.find(reason);
+    EXPECT_NE(at, std::string::npos) << reason << " in: " << ours;
+    EXPECT_EQ(ours.find(reason, at + 1), std::string::npos) << reason << " twice in: " << ours;
+  }
   std::string service;
   for (const auto& line : log()) service += line + "\n";
   for (const auto& [name, text] : {std::pair<const char*, std::string>{"stderr", ours},
@@ -251,8 +299,6 @@ TEST_F(SmbPipeTest, FailuresGiveTheirStatusesAndNoPasswordShows) {
     EXPECT_EQ(text.find("not-the-password"), std::string::npos) << name << ": " << text;
   }
 }
-
-}  // namespace
 
 // A call whose request reached the service runs once, whatever happens to its
 // reply: the service runs it and closes the connection without the reply, or
@@ -361,3 +407,27 @@ TEST_F(SmbPipeTest, ExitOrUnloadAfterATimeOutEndsPromptly) {
     EXPECT_LT(r.took, 3000ms + 2000ms);
   }
 }
+
+// While one connection waits for a slow service inside libsmbclient (which
+// takes one call at a time), a connect that cannot get its turn in time ends
+// as a time-out (1818), not as an unreachable server.
+TEST_F(SmbPipeTest, AConnectHeldUpByAnotherCallTimesOut) {
+  signsim::Options options;
+  options.delayMs = 2000;
+  startBoth(options);
+  ::setenv("ZELTRPC_TIMEOUT_MS", "4000", 1);
+  auto slow = pipeBinding("\\pipe\\zeltrpc");
+  ::setenv("ZELTRPC_TIMEOUT_MS", "700", 1);
+  auto held = pipeBinding("\\pipe\\zeltrpc");
+  uint32_t slowStatus = 99;
+  std::thread caller([&] { slowStatus = ping(slow); });
+  std::this_thread::sleep_for(500ms);
+  uint32_t status = 99;
+  auto took = timed([&] { status = ping(held); });
+  caller.join();
+  EXPECT_EQ(status, 1818u);
+  EXPECT_LT(took, 700ms + 500ms);
+  EXPECT_EQ(slowStatus, 0u);
+}
+
+}  // namespace

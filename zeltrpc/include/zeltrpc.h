@@ -12,7 +12,7 @@
  *   5     ERROR_ACCESS_DENIED: the socket directory is not a directory, is
  *         owned by another user, or is writable by group or others; or,
  *         for a remote name, the SMB server refused the credentials, or the
- *         credentials file is readable by group or others (it is not used).
+ *         credentials file is refused (see "Remote names" below).
  *   14    ERROR_OUTOFMEMORY: the library could not get the memory the call
  *         needs. The request may or may not have reached the service.
  *   87    ERROR_INVALID_PARAMETER: an argument check of this library failed;
@@ -63,13 +63,24 @@
  * NAME (a DNS name, an IP address or a NetBIOS name) over the named pipe
  * \pipe\zeltrpc on its share IPC$, over SMB 2/3 through libsmbclient,
  * which the library loads the first time a remote name is bound (nothing of
- * it is linked). Credentials: a Kerberos ticket cache when there is one;
- * otherwise the file named by ZELTRPC_AUTH_FILE, else
- * $XDG_CONFIG_HOME/zeltrpc/auth (~/.config/zeltrpc/auth), with lines
- * "username = ...", "password = ...", "domain = ..." and readable by its
- * owner only; otherwise an anonymous session. ZELTRPC_SMB_PORT names the TCP
- * port (default 445); ZELTRPC_TIMEOUT_MS bounds the connect, the session
- * set-up and every call.
+ * it is linked). NAME may also be an IPv6 address, bare ("::1") or in
+ * brackets ("[::1]"). Credentials: a Kerberos ticket cache when there is
+ * one, with the credentials file below as the fallback when the cache turns
+ * out unusable (empty, broken, expired); without a cache the file named by
+ * ZELTRPC_AUTH_FILE, else $XDG_CONFIG_HOME/zeltrpc/auth
+ * (~/.config/zeltrpc/auth), with lines "username = ...", "password = ...",
+ * "domain = ..."; with no file, an anonymous session. The file must be a
+ * regular file (not a link, FIFO or device), owned by the caller and
+ * readable by its owner only, and name a password with its user; otherwise
+ * it is refused: the connect returns 5 (unless a ticket cache is used), and
+ * the reason is written once to standard error as "zeltrpc: PATH: REASON"
+ * (never the password). The password is kept in memory only while the
+ * session is set up. ZELTRPC_SMB_PORT names the TCP port (default 445);
+ * ZELTRPC_TIMEOUT_MS bounds the connect, the session set-up and every call.
+ * libsmbclient takes one call at a time in the process: a connect that
+ * cannot get its turn because another connection's call is waiting for its
+ * server returns 1818 at its time-out (1722 means the server itself did not
+ * answer or could not be reached).
  *
  * Threads: calls from several threads are serialised on the one connection;
  * a call's time-out includes its wait for its turn, so a call that could not

@@ -73,7 +73,7 @@ std::once_flag g_loadOnce;
 // libsmbclient keeps process-wide state (its memory pools, the loaded
 // configuration) that its calls use without locks: one call at a time in
 // the whole process, whatever the connection.
-std::mutex g_libraryMutex;
+std::timed_mutex g_libraryMutex;
 
 template <class F>
 bool resolve(void* lib, const char* name, F& fn) {
@@ -289,6 +289,7 @@ struct Session {
   std::vector<ino_t> socketsBefore;  // taken as the open starts
   bool opening = false;              // the open is under way
   bool abandoned = false;            // the carrier gave up: run nothing more
+  bool started = false;              // the last job posted got the library
   std::vector<int> sockets;          // duplicates of the connection's sockets
   SmbCredentials creds;
   std::vector<uint8_t> out;  // the PDUs of one write
@@ -319,23 +320,26 @@ struct Session {
       job = nullptr;
       lock.unlock();
       {
-        std::lock_guard library(g_libraryMutex);
-        bool skip;
-        {
+        // A job given up on while it waits for the library is not run.
+        std::unique_lock library(g_libraryMutex, std::defer_lock);
+        bool run = false;
+        while (!run) {
+          const bool locked = library.try_lock_for(std::chrono::milliseconds(20));
           std::lock_guard state(mutex);
-          skip = abandoned;  // given up on while it waited for the library
+          if (abandoned) break;
+          if (locked) run = started = true;
         }
-        if (!skip) current();
+        if (run) current();
       }
       lock.lock();
       ++finished;
       wake.notify_all();
     }
     lock.unlock();
-    {
+    if (ctx) {
       std::lock_guard library(g_libraryMutex);
       if (file) g_api.getFunctionClose(ctx)(ctx, file);
-      if (ctx) g_api.freeContext(ctx, 1);
+      g_api.freeContext(ctx, 1);
     }
     file = nullptr;
     ctx = nullptr;
@@ -356,7 +360,7 @@ void authData(SMBCCTX* c, const char*, const char*, char* workgroup, int workgro
     std::memcpy(to, v.data(), n);
     to[n] = '\0';
   };
-  if (!s || s->creds.kerberos) return;
+  if (!s || s->creds.user.empty()) return;  // Kerberos alone, or anonymous
   if (!s->creds.domain.empty()) put(workgroup, workgroupLen, s->creds.domain);
   put(user, userLen, s->creds.user);
   put(password, passwordLen, s->creds.password);
@@ -419,6 +423,7 @@ class SmbPipe final : public Carrier {
     if (m_stuck) return false;
     std::unique_lock lock(m_session->mutex);
     m_session->job = std::move(job);
+    m_session->started = false;
     const uint64_t ticket = ++m_session->posted;
     m_session->wake.notify_all();
     auto done = [&] { return m_session->finished >= ticket; };
@@ -427,9 +432,12 @@ class SmbPipe final : public Carrier {
     } else if (!m_session->wake.wait_until(lock, deadline, done)) {
       // Given up: the worker's call is ended by shutting its connection
       // down. Should it still not return, the library is kept loaded for it.
+      // A job still waiting for the library is simply not run.
       m_stuck = true;
       m_session->abandonLocked();
-      if (!m_session->wake.wait_for(lock, std::chrono::milliseconds(500), done)) pinLibrary();
+      if (m_session->started &&
+          !m_session->wake.wait_for(lock, std::chrono::milliseconds(500), done))
+        pinLibrary();
     }
     return !m_stuck;
   }
@@ -515,7 +523,7 @@ void smbAfterForkInChild() {
     for (const auto& [fd, inode] : processSockets())
       if (std::find(parents.begin(), parents.end(), inode) != parents.end()) ::close(fd);
   }
-  new (&g_libraryMutex) std::mutex;
+  new (&g_libraryMutex) std::timed_mutex;
   LiveWorkers& w = liveWorkers();
   new (&w.mutex) std::mutex;
   new (&w.done) std::condition_variable;
@@ -532,7 +540,9 @@ uint32_t readAuthFile(const std::string& path, SmbCredentials& creds, std::strin
     if (why) *why = path + ": " + text;
     return kAccessDenied;
   };
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  // Non-blocking, so that a FIFO in its place is refused below instead of
+  // waiting for a writer; a regular file reads the same either way.
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
   if (fd < 0) return refuse(std::strerror(errno));
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -596,15 +606,37 @@ uint32_t readAuthFile(const std::string& path, SmbCredentials& creds, std::strin
 
 uint32_t smbCredentials(SmbCredentials& creds, std::string* why) {
   creds = SmbCredentials{};
-  if (haveTicketCache()) {
+  const bool kerberos = haveTicketCache();
+  std::string path;
+  if (const char* f = std::getenv("ZELTRPC_AUTH_FILE"); f && *f) {
+    path = f;
+  } else {
+    path = defaultAuthFile();
+    struct stat st {};
+    if (!path.empty() && ::lstat(path.c_str(), &st) != 0) path.clear();  // no file: anonymous
+  }
+  uint32_t status = kOk;
+  std::string reason;
+  if (!path.empty()) {
+    status = readAuthFile(path, creds, &reason);
+    if (status == kOk && !creds.user.empty() && creds.password.empty()) {
+      reason = path + ": names a user but no password";
+      status = kAccessDenied;
+    }
+  }
+  if (status != kOk) {
+    diagnose(reason);
+    if (why) *why = reason;
+    creds = SmbCredentials{};
+  }
+  // A ticket cache comes first; the file's user and password are what
+  // libsmbclient falls back to when the cache cannot be used (empty, broken,
+  // expired). With a ticket cache a refused file leaves Kerberos alone.
+  if (kerberos) {
     creds.kerberos = true;
     return kOk;
   }
-  if (const char* f = std::getenv("ZELTRPC_AUTH_FILE"); f && *f) return readAuthFile(f, creds, why);
-  const std::string path = defaultAuthFile();
-  struct stat st {};
-  if (path.empty() || ::lstat(path.c_str(), &st) != 0) return kOk;  // anonymous
-  return readAuthFile(path, creds, why);
+  return status;
 }
 
 uint32_t smbPipeName(const std::string& endpoint, std::string& pipe) {
@@ -638,6 +670,11 @@ uint32_t openSmbPipe(const std::string& networkAddress, const std::string& endpo
   s->port = port;
   bool ran = carrier->run(
       [s, url, port, ms] {
+        // The password serves the session set-up of this open only.
+        struct WipePassword {
+          Session* s;
+          ~WipePassword() { wipe(s->creds.password); }
+        } wipeAfterOpen{s};
         s->error = 0;
         {
           std::vector<ino_t> before;
@@ -661,7 +698,8 @@ uint32_t openSmbPipe(const std::string& networkAddress, const std::string& endpo
           g_api.setOptionUseKerberos(ctx, 1);
           g_api.setOptionFallbackAfterKerberos(ctx, 1);
           g_api.setOptionUseCCache(ctx, 1);
-        } else if (!s->creds.user.empty()) {
+        }
+        if (!s->creds.user.empty()) {
           // Refused credentials must not turn into a guest session.
           g_api.setOptionNoAutoAnonymousLogin(ctx, 1);
         }
@@ -679,7 +717,12 @@ uint32_t openSmbPipe(const std::string& networkAddress, const std::string& endpo
         s->opening = false;
       },
       deadline);
-  if (!ran) return kServerUnavailable;
+  if (!ran) {
+    // Still waiting for another connection's libsmbclient call: a time-out,
+    // not a sign that the server cannot be reached.
+    std::lock_guard state(s->mutex);
+    return s->started ? kServerUnavailable : kCallCancelled;
+  }
   if (s->error == EACCES || s->error == EPERM) return kAccessDenied;
   if (s->error == ENOMEM) return kOutOfMemory;
   if (s->error != 0) return kServerUnavailable;

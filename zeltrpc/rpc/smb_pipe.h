@@ -9,7 +9,8 @@
 // The library is not safe for calls from several threads at once, so its
 // calls are made one at a time in the process.
 //
-// Credentials, in this order: a Kerberos ticket cache when there is one;
+// Credentials, in this order: a Kerberos ticket cache when there is one
+// (with the file below as the fallback when the cache turns out unusable);
 // otherwise the file named by ZELTRPC_AUTH_FILE, else
 // $XDG_CONFIG_HOME/zeltrpc/auth (~/.config/zeltrpc/auth), with
 // "username = ...", "password = ...", "domain = ..." lines; otherwise an
@@ -32,7 +33,7 @@ namespace zeltrpc::rpc {
 bool loadSmbClient();
 
 struct SmbCredentials {
-  bool kerberos = false;  // use the ticket cache; nothing below is set
+  bool kerberos = false;  // try the ticket cache first, then what is below
   std::string user;
   std::string domain;
   std::string password;
@@ -49,7 +50,10 @@ struct SmbCredentials {
 uint32_t readAuthFile(const std::string& path, SmbCredentials& creds, std::string* why = nullptr);
 
 // The credentials to use, chosen as described above; 5 when the file that
-// would be used is refused.
+// would be used is refused or names a user but no password (without a
+// ticket cache). The reason for a refusal is also written once to standard
+// error (diagnose()). With a ticket cache, `kerberos` is set and the file's
+// user and password, when usable, are kept for the fallback after Kerberos.
 uint32_t smbCredentials(SmbCredentials& creds, std::string* why = nullptr);
 
 // In a child just after fork(): the carrier's locks and worker count start
