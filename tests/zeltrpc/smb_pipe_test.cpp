@@ -430,4 +430,18 @@ TEST_F(SmbPipeTest, AConnectHeldUpByAnotherCallTimesOut) {
   EXPECT_EQ(slowStatus, 0u);
 }
 
+// IPv6 literals name a computer too, bare or in brackets.
+TEST_F(SmbPipeTest, IPv6LiteralsAreServerNames) {
+  startBoth();
+  zeltrpc_test::SmbTestServer v6;
+  std::string error;
+  if (!v6.start(m_server->tcpPort(), m_root, error, "::1")) GTEST_SKIP() << error;
+  ::setenv("ZELTRPC_SMB_PORT", std::to_string(v6.port()).c_str(), 1);
+  for (const char* name : {"::1", "[::1]"}) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(zeltConnectSign(name), 0u);
+    EXPECT_EQ(zeltPing(), 0u);
+  }
+}
+
 }  // namespace

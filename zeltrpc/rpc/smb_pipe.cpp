@@ -157,12 +157,27 @@ void wipe(std::string& s) {
   s.clear();
 }
 
-// A computer name as libsmbclient takes it inside a URL; nothing that would
-// change the URL's meaning (user, path, port, escapes).
-bool plainHostName(const std::string& host) {
+// A computer name as libsmbclient takes it inside a URL ("NAME",
+// "1.2.3.4", or an IPv6 address in brackets, given with or without them);
+// false for anything that would change the URL's meaning (user, path, port,
+// escapes).
+bool urlHost(const std::string& host, std::string& out) {
+  std::string v6 = host;
+  if (v6.size() > 2 && v6.front() == '[' && v6.back() == ']') v6 = v6.substr(1, v6.size() - 2);
+  in6_addr addr{};
+  if (::inet_pton(AF_INET6, v6.c_str(), &addr) == 1) {
+    // libsmbclient's URLs take no IPv6 literal, but Samba resolves the
+    // literal's name form: ':' as '-', a zone's '%' as 's', and the domain
+    // ipv6-literal.net.
+    out.clear();
+    for (char c : v6) out += c == ':' ? '-' : c == '%' ? 's' : c;
+    out += ".ipv6-literal.net";
+    return true;
+  }
   if (host.empty() || host.size() > 255) return false;
   for (unsigned char c : host)
     if (c <= ' ' || c == 0x7F || std::strchr("/\\@:;?#%[]\"'<>|*=,&+", c)) return false;
+  out = host;
   return true;
 }
 
@@ -658,13 +673,14 @@ uint32_t openSmbPipe(const std::string& networkAddress, const std::string& endpo
   std::string host = networkAddress;
   host.erase(0, std::min(host.find_first_not_of('\\'), host.size()));
   if (host.empty()) host = "127.0.0.1";
-  if (!plainHostName(host)) return kServerUnavailable;
+  std::string server;
+  if (!urlHost(host, server)) return kServerUnavailable;
 
   auto session = std::make_shared<Session>();
   if (uint32_t s = smbCredentials(session->creds)) return s;
   auto carrier = std::make_unique<SmbPipe>(session);
   Session* s = session.get();
-  const std::string url = "smb://" + host + "/IPC$/" + pipe;
+  const std::string url = "smb://" + server + "/IPC$/" + pipe;
   const uint16_t port = smbPort();
   const int ms = static_cast<int>(std::min<int64_t>(ioTimeout.count(), 24LL * 3600 * 1000));
   s->port = port;
