@@ -107,15 +107,12 @@ void transportAfterForkInChild() {
 }
 
 void diagnose(const std::string& text) {
-  auto& mutex = g_diagnosedMutex;
-  auto& seen = g_diagnosed;
-  auto& count = g_diagnosedCount;
   const size_t h = std::hash<std::string>{}(text);
   {
-    std::lock_guard lock(mutex);
-    for (size_t i = 0; i < count; ++i)
-      if (seen[i] == h) return;
-    if (count < std::size(seen)) seen[count++] = h;
+    std::lock_guard lock(g_diagnosedMutex);
+    for (size_t i = 0; i < g_diagnosedCount; ++i)
+      if (g_diagnosed[i] == h) return;
+    if (g_diagnosedCount < std::size(g_diagnosed)) g_diagnosed[g_diagnosedCount++] = h;
   }
   const std::string line = "zeltrpc: " + text + "\n";
   size_t done = 0;
