@@ -84,7 +84,9 @@
  *
  * Threads: calls from several threads are serialised on the one connection;
  * a call's time-out includes its wait for its turn, so a call that could not
- * get the connection in time returns 1818 without being sent.
+ * get the connection in time returns 1818 without being sent. Connecting or
+ * disconnecting while other threads call is safe: those calls finish on the
+ * old binding or fail with 1702.
  *
  * fork(): the child starts unconnected. Its calls return 1702 until it calls
  * zeltConnectSign, which opens a connection of its own; the parent keeps its
@@ -109,8 +111,6 @@
  * ("zeltrpc: ZELTRPC_TIMEOUT_MS=... is not a number ...") and 10000 used.
  * The library writes nothing else to standard error except such lines,
  * each starting with "zeltrpc: " and each written once per process.
- * Connecting or disconnecting while other threads call is safe: those calls
- * finish on the old binding or fail with 1702.
  *
  * Sizes: functions taking "capacity" store it into *size before the call
  * ("stores capacity into size"); the others expect *size to hold the
