@@ -64,8 +64,7 @@ void ViewListClient::OnKillFocus() { m_view.OnKillFocus(false); }
 int ViewListClient::CurrentRow() const {
   const int caret = m_view.GetFocusRow();
   const bool inRange = m_view.m_nSelTop <= caret && caret <= m_view.m_nSelBottom;
-  if (caret < 0 || inRange || m_view.m_nSelTop < 0 ||
-      m_view.m_nSelTop != m_view.m_nSelBottom) {
+  if (caret < 0 || inRange || m_view.m_nSelTop < 0 || m_view.m_nSelTop != m_view.m_nSelBottom) {
     return caret;
   }
   return m_view.m_nSelTop;

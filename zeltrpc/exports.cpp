@@ -5,18 +5,48 @@
 
 #include "zeltrpc/exports.h"
 
+#include <pthread.h>
 #include <strings.h>
 
 #include <cstring>
 
 #include "zeltrpc.h"
+#include "zeltrpc/rpc/smb_pipe.h"
 #include "zeltrpc/rpc/string_binding.h"
+#include "zeltrpc/rpc/transport.h"
 
 namespace zeltrpc {
 
+namespace {
+
+// fork(): the state's lock is held across the fork so that the child gets it
+// in a known state; the binding (and its connection, perhaps in the middle of
+// another thread's call, its lock held) stays the parent's. The child starts
+// unconnected: it closes its copies of the connections' descriptors and keeps
+// the parent's binding object untouched, never destroyed, in storage of its
+// own.
+void lockBeforeFork() { libraryState().mutex.lock(); }
+void unlockInParent() { libraryState().mutex.unlock(); }
+void startAfreshInChild() {
+  LibraryState& s = libraryState();
+  using Held = std::shared_ptr<rpc::BindingHandle>;
+  alignas(Held) static unsigned char parentsBinding[sizeof(Held)];
+  new (parentsBinding) Held(std::move(s.binding));
+  s.serverName[0] = '\0';
+  rpc::transportAfterForkInChild();
+  rpc::smbAfterForkInChild();
+  s.mutex.unlock();
+}
+
+}  // namespace
+
 LibraryState& libraryState() {
   alignas(LibraryState) static unsigned char storage[sizeof(LibraryState)];
-  static LibraryState* const instance = new (storage) LibraryState();
+  static LibraryState* const instance = [] {
+    LibraryState* state = new (storage) LibraryState();
+    ::pthread_atfork(lockBeforeFork, unlockInParent, startAfreshInChild);
+    return state;
+  }();
   return *instance;
 }
 

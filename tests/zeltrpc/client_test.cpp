@@ -2,10 +2,14 @@
 // private directory: connection, the worked request bodies
 // as the server receives them, argument checks, failures and reconnection.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstring>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <thread>
@@ -308,6 +312,62 @@ TEST_F(ClientTest, SeveralThreadsShareTheBinding) {
   }
   for (auto& th : threads) th.join();
   EXPECT_EQ(failures.load(), 0);
+}
+
+// The time-out bounds the whole call, the wait for the shared connection
+// included: with a service that takes 1 s per call and a 1.5 s time-out, the
+// first of 8 threads gets its answer and the others end with 1818 by 1.5 s.
+TEST_F(ClientTest, TheTimeOutBoundsTheWaitForTheSharedConnection) {
+  ::setenv("ZELTRPC_TIMEOUT_MS", "1500", 1);
+  signsim::Options options;
+  options.delayMs = 1000;
+  connect(options);
+  using Clock = std::chrono::steady_clock;
+  struct Result {
+    uint32_t status = 99;
+    Clock::duration took{};
+  };
+  std::vector<Result> results(8);
+  std::vector<std::thread> threads;
+  const auto start = Clock::now();
+  for (auto& r : results)
+    threads.emplace_back([&r, start] {
+      r.status = zeltPing();
+      r.took = Clock::now() - start;
+    });
+  for (auto& th : threads) th.join();
+  int answered = 0;
+  for (const auto& r : results) {
+    EXPECT_TRUE(r.status == 0 || r.status == 1818) << r.status;
+    EXPECT_LT(r.took, std::chrono::milliseconds(1500 + 400));
+    answered += r.status == 0;
+  }
+  EXPECT_EQ(answered, 1);
+}
+
+// A time-out that is no number of milliseconds is said once on standard
+// error, and the default stands.
+TEST_F(ClientTest, AnInvalidTimeOutIsReportedOnce) {
+  connect();
+  const std::string path = m_root + "/stderr";
+  std::fflush(stderr);
+  const int saved = ::dup(2);
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  ::dup2(fd, 2);
+  ::close(fd);
+  for (const char* value : {"abc", "abc", "0", "0"}) {
+    ::setenv("ZELTRPC_TIMEOUT_MS", value, 1);
+    EXPECT_EQ(zeltConnectSign("."), 0u) << value;
+  }
+  ::dup2(saved, 2);
+  ::close(saved);
+  std::ifstream in(path);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_NE(lines[0].find("ZELTRPC_TIMEOUT_MS"), std::string::npos) << lines[0];
+  EXPECT_NE(lines[0].find("abc"), std::string::npos) << lines[0];
+  EXPECT_NE(lines[1].find("\"0\""), std::string::npos) << lines[1];
 }
 
 TEST_F(ClientTest, SeveralClientsAtOnce) {

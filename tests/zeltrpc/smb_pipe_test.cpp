@@ -9,8 +9,10 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -19,6 +21,7 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "tests/zeltrpc/rpc_test_support.h"
 #include "tests/zeltrpc/smb_test_server.h"
@@ -71,25 +74,33 @@ class SmbPipeTest : public zeltrpc_test::EmbeddedServerFixture {
     options.tcp = "127.0.0.1:" + std::to_string(port);
     startServer(options);
   }
-  void writeAuthFile(const std::string& password, mode_t mode) {
+  // A null password writes no password line.
+  void writeAuthFile(const char* password, mode_t mode) {
+    ::unlink(m_authFile.c_str());
     {
       std::ofstream f(m_authFile, std::ios::trunc);
-      f << "username = op\npassword = " << password << "\ndomain = WORKGROUP\n";
+      f << "username = op\n";
+      if (password) f << "password = " << password << "\n";
+      f << "domain = WORKGROUP\n";
     }
     ::chmod(m_authFile.c_str(), mode);
   }
-  // Pings over a binding of its own to `endpoint` on this computer.
-  uint32_t pingPipe(const char* endpoint) {
+  // A binding of its own to `endpoint` on `server` (it takes the time-out
+  // when made).
+  static std::unique_ptr<BindingHandle> pipeBinding(const char* endpoint,
+                                                    const char* server = "127.0.0.1") {
     zeltrpc::rpc::StringBinding parts;
     parts.protseq = "ncacn_np";
-    parts.networkAddress = "\\\\127.0.0.1";
+    parts.networkAddress = std::string("\\\\") + server;
     parts.endpoint = endpoint;
     std::unique_ptr<BindingHandle> handle;
-    if (uint32_t s =
-            BindingHandle::fromStringBinding(zeltrpc::rpc::composeStringBinding(parts), handle))
-      return s;
-    return zeltrpc::callProcedure<zeltrpc::kPing>(handle.get());
+    BindingHandle::fromStringBinding(zeltrpc::rpc::composeStringBinding(parts), handle);
+    return handle;
   }
+  static uint32_t ping(const std::unique_ptr<BindingHandle>& handle) {
+    return handle ? zeltrpc::callProcedure<zeltrpc::kPing>(handle.get()) : 1700u;
+  }
+  uint32_t pingPipe(const char* endpoint) { return ping(pipeBinding(endpoint)); }
 
   zeltrpc_test::SmbTestServer m_smb;
   std::string m_authFile;
@@ -131,8 +142,10 @@ std::chrono::milliseconds timed(F&& f) {
                                                                start);
 }
 
-// The service restarts behind the SMB server while the client is idle: the
-// next call still gets through; a service that stops answering ends the call
+// The service restarts behind the SMB server while the client is idle:
+// impacket's server takes the next request into the pipe of the gone
+// service, so that call may have reached it and fails (1726); the one after
+// gets through on a new pipe. A service that stops answering ends the call
 // at the time-out. (Every procedure and a 64 KiB reply: carrier_test.cpp.)
 TEST_F(SmbPipeTest, RestartedServiceAndSilentService) {
   signsim::Options options;
@@ -140,7 +153,8 @@ TEST_F(SmbPipeTest, RestartedServiceAndSilentService) {
   ASSERT_EQ(zeltConnectSign("127.0.0.1"), 0u);
 
   restartSignsim();
-  EXPECT_EQ(zeltPing(), 0u);
+  const uint32_t first = zeltPing();
+  EXPECT_TRUE(first == 0 || first == 1726) << first;
   EXPECT_EQ(zeltPing(), 0u);
 
   ::setenv("ZELTRPC_TIMEOUT_MS", "700", 1);
@@ -148,12 +162,11 @@ TEST_F(SmbPipeTest, RestartedServiceAndSilentService) {
   options = {};
   options.delayMs = 3000;
   restartSignsim(options);
+  zeltPing();  // meets the old pipe
   uint32_t late = 0;
   auto took = timed([&] { late = zeltPing(); });
-  // The restarted service's first call goes out twice (the old pipe is found
-  // broken, then the new one is silent): at most two time-outs.
   EXPECT_EQ(late, 1818u);
-  EXPECT_LT(took, 2 * 700ms + 1500ms);
+  EXPECT_LT(took, 700ms + 1000ms);
 }
 
 // Failures end as the statuses the header names, within the time-out, and
@@ -192,6 +205,9 @@ TEST_F(SmbPipeTest, FailuresGiveTheirStatusesAndNoPasswordShows) {
   writeAuthFile("not-the-password", 0600);
   EXPECT_EQ(zeltConnectSign("127.0.0.1"), 5u);
   EXPECT_EQ(zeltIsServer("127.0.0.1"), 0u);
+  // How the credentials file is found, and the ticket cache beside it.
+  enum class File { Plain, Fifo, Link, Foreign };
+  enum class Cache { None, Empty, Garbage };
   struct Case {
     const char* what;
     std::string port;
@@ -199,8 +215,21 @@ TEST_F(SmbPipeTest, FailuresGiveTheirStatusesAndNoPasswordShows) {
     mode_t mode;
     const char* endpoint;
     uint32_t status;
+    File file = File::Plain;
+    Cache cache = Cache::None;
   } cases[] = {
       {"right password", smbPort, kSmbTestPassword, 0600, "\\pipe\\zeltrpc", 0},
+      {"empty ticket cache", smbPort, kSmbTestPassword, 0600, "\\pipe\\zeltrpc", 0, File::Plain,
+       Cache::Empty},
+      {"broken ticket cache", smbPort, kSmbTestPassword, 0600, "\\pipe\\zeltrpc", 0, File::Plain,
+       Cache::Garbage},
+      {"user without a password", smbPort, nullptr, 0600, "\\pipe\\zeltrpc", 5},
+      {"FIFO as credentials file", smbPort, kSmbTestPassword, 0600, "\\pipe\\zeltrpc", 5,
+       File::Fifo},
+      {"link as credentials file", smbPort, kSmbTestPassword, 0600, "\\pipe\\zeltrpc", 5,
+       File::Link},
+      {"credentials file of another user", smbPort, kSmbTestPassword, 0600, "\\pipe\\zeltrpc", 5,
+       File::Foreign},
       {"wrong password", smbPort, "not-the-password", 0600, "\\pipe\\zeltrpc", 5},
       {"group-readable credentials file", smbPort, kSmbTestPassword, 0640, "\\pipe\\zeltrpc", 5},
       {"others-readable credentials file", smbPort, kSmbTestPassword, 0604, "\\pipe\\zeltrpc", 5},
@@ -210,9 +239,26 @@ TEST_F(SmbPipeTest, FailuresGiveTheirStatusesAndNoPasswordShows) {
       {"a server that never answers", std::to_string(ntohs(addr.sin_port)), kSmbTestPassword, 0600,
        "\\pipe\\zeltrpc", 1722},
   };
+  const std::string realFile = m_root + "/auth-real", cache = m_root + "/ccache";
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     writeAuthFile(c.password, c.mode);
+    if (c.file == File::Fifo) {
+      ::unlink(m_authFile.c_str());
+      ASSERT_EQ(::mkfifo(m_authFile.c_str(), 0600), 0);
+    } else if (c.file == File::Link) {
+      ASSERT_EQ(::rename(m_authFile.c_str(), realFile.c_str()), 0);
+      ASSERT_EQ(::symlink(realFile.c_str(), m_authFile.c_str()), 0);
+    } else if (c.file == File::Foreign && ::chown(m_authFile.c_str(), ::getuid() + 1, -1) != 0) {
+      continue;  // not allowed to give a file away here
+    }
+    ::unlink(cache.c_str());
+    if (c.cache != Cache::None) {
+      std::ofstream(cache) << (c.cache == Cache::Garbage ? "not a ticket cache" : "");
+      ::setenv("KRB5CCNAME", ("FILE:" + cache).c_str(), 1);
+    } else {
+      ::setenv("KRB5CCNAME", ("FILE:" + m_root + "/no-ticket-cache").c_str(), 1);
+    }
     ::setenv("ZELTRPC_SMB_PORT", c.port.c_str(), 1);
     uint32_t status = 99;
     auto took = timed([&] { status = pingPipe(c.endpoint); });
@@ -222,6 +268,13 @@ TEST_F(SmbPipeTest, FailuresGiveTheirStatusesAndNoPasswordShows) {
   ::close(silent);
 
   const std::string ours = capture.finish();
+  // Each reason a credentials file is refused for is said once.
+  for (const char* reason : {"group or others may read it", "not a regular file",
+                             "Too many levels of symbolic links", "no password"}) {
+    const size_t at = ours.find(reason);
+    EXPECT_NE(at, std::string::npos) << reason << " in: " << ours;
+    EXPECT_EQ(ours.find(reason, at + 1), std::string::npos) << reason << " twice in: " << ours;
+  }
   std::string service;
   for (const auto& line : log()) service += line + "\n";
   for (const auto& [name, text] : {std::pair<const char*, std::string>{"stderr", ours},
@@ -229,6 +282,150 @@ TEST_F(SmbPipeTest, FailuresGiveTheirStatusesAndNoPasswordShows) {
                                    {"SMB server output", m_smb.output()}}) {
     EXPECT_EQ(text.find(kSmbTestPassword), std::string::npos) << name << ": " << text;
     EXPECT_EQ(text.find("not-the-password"), std::string::npos) << name << ": " << text;
+  }
+}
+
+// A call whose request reached the service runs once, whatever happens to its
+// reply: the service runs it and closes the connection without the reply, or
+// after 100 bytes of a reply whose header claims 65535. The caller gets 1726
+// over either carrier, on a connection that had served a call before.
+TEST_F(SmbPipeTest, ACallThatLostItsReplyRunsOnceAndFails) {
+  struct Case {
+    const char* server;
+    bool cut;
+  } cases[] = {{".", false}, {".", true}, {"127.0.0.1", false}, {"127.0.0.1", true}};
+  signsim::Options options;
+  options.loseReplyAfter = 1;
+  startBoth(options);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.server) + (c.cut ? " cut reply" : " no reply"));
+    options.cutReply = c.cut;
+    restartSignsim(options);
+    ASSERT_EQ(zeltConnectSign(c.server), 0u);  // the connection's one answered call
+    const uint64_t before = m_server->callCount();
+    EXPECT_EQ(zeltQueueSequence("SIGN1", "SEQ1", 1, 2), 1726u);
+    EXPECT_EQ(m_server->callCount(), before + 1);
+  }
+}
+
+// fork() while another thread waits for its reply: the child starts with no
+// connection of its parent's (its calls return 1702) and connects afresh
+// without meeting a lock held at the fork; the parent's call gets its reply.
+TEST_F(SmbPipeTest, AForkedChildStartsUnconnectedWhileACallIsInFlight) {
+  signsim::Options options;
+  options.delayMs = 400;
+  startBoth(options);
+  ::setenv("ZELTRPC_TIMEOUT_MS", "5000", 1);
+  for (const char* server : {".", "127.0.0.1"}) {
+    SCOPED_TRACE(server);
+    ASSERT_EQ(zeltConnectSign(server), 0u);
+    uint32_t inFlight = 99;
+    std::thread caller([&] { inFlight = zeltPing(); });
+    std::this_thread::sleep_for(150ms);
+    const pid_t child = ::fork();
+    if (child == 0) {
+      const uint32_t first = zeltPing();
+      const uint32_t connected = zeltConnectSign(server);
+      const uint32_t pinged = zeltPing();
+      ::_exit(first != 1702 ? 1 : connected != 0 ? 2 : pinged != 0 ? 3 : 0);
+    }
+    ASSERT_GT(child, 0);
+    int status = 0;
+    pid_t done = 0;
+    auto took = timed([&] {
+      for (int i = 0; i < 400 && (done = ::waitpid(child, &status, WNOHANG)) == 0; ++i)
+        std::this_thread::sleep_for(10ms);
+    });
+    if (done == 0) {
+      ::kill(child, SIGKILL);
+      ::waitpid(child, &status, 0);
+    }
+    caller.join();
+    EXPECT_EQ(done, child) << "the child still ran after " << took.count() << " ms";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(inFlight, 0u);
+  }
+}
+
+// A program whose call timed out against a stalled service, leaving the
+// library's worker waiting inside libsmbclient, then exits, or unloads the
+// library and exits: it ends within the time-out plus 2 s, and not by a
+// signal.
+TEST_F(SmbPipeTest, ExitOrUnloadAfterATimeOutEndsPromptly) {
+  signsim::Options options;
+  options.delayMs = 6000;
+  startBoth(options);
+  ::setenv("ZELTRPC_TIMEOUT_MS", "3000", 1);
+  struct Run {
+    const char* how;
+    pid_t pid = -1;
+    int status = -1;
+    std::chrono::milliseconds took{};
+  } runs[] = {{"exit"}, {"dlclose"}};
+  const auto start = std::chrono::steady_clock::now();
+  for (auto& r : runs) {
+    std::string program = ZELTRPC_DLOPEN_EXIT, library = ZELTRPC_LIBRARY, server = "127.0.0.1",
+                status = "1818", how = r.how;
+    char* argv[] = {program.data(), library.data(), server.data(),
+                    status.data(),  how.data(),     nullptr};
+    ASSERT_EQ(posix_spawn(&r.pid, program.c_str(), nullptr, nullptr, argv, environ), 0);
+  }
+  for (int left = 2; left > 0;) {
+    for (auto& r : runs) {
+      if (r.took.count() || ::waitpid(r.pid, &r.status, WNOHANG) != r.pid) continue;
+      r.took = std::chrono::duration_cast<std::chrono::milliseconds>(
+          std::chrono::steady_clock::now() - start);
+      --left;
+    }
+    if (std::chrono::steady_clock::now() - start > 20s) break;
+    std::this_thread::sleep_for(20ms);
+  }
+  for (auto& r : runs) {
+    SCOPED_TRACE(r.how);
+    if (!r.took.count()) {
+      ::kill(r.pid, SIGKILL);
+      ::waitpid(r.pid, &r.status, 0);
+      ADD_FAILURE() << "still running after 20 s";
+      continue;
+    }
+    EXPECT_TRUE(WIFEXITED(r.status) && WEXITSTATUS(r.status) == 0) << r.status;
+    EXPECT_LT(r.took, 3000ms + 2000ms);
+  }
+}
+
+// While one connection waits for a slow service inside libsmbclient (which
+// takes one call at a time), a connect that cannot get its turn in time ends
+// as a time-out (1818), not as an unreachable server.
+TEST_F(SmbPipeTest, AConnectHeldUpByAnotherCallTimesOut) {
+  signsim::Options options;
+  options.delayMs = 2000;
+  startBoth(options);
+  ::setenv("ZELTRPC_TIMEOUT_MS", "4000", 1);
+  auto slow = pipeBinding("\\pipe\\zeltrpc");
+  ::setenv("ZELTRPC_TIMEOUT_MS", "700", 1);
+  auto held = pipeBinding("\\pipe\\zeltrpc");
+  uint32_t slowStatus = 99;
+  std::thread caller([&] { slowStatus = ping(slow); });
+  std::this_thread::sleep_for(500ms);
+  uint32_t status = 99;
+  auto took = timed([&] { status = ping(held); });
+  caller.join();
+  EXPECT_EQ(status, 1818u);
+  EXPECT_LT(took, 700ms + 500ms);
+  EXPECT_EQ(slowStatus, 0u);
+}
+
+// IPv6 literals name a computer too, bare or in brackets.
+TEST_F(SmbPipeTest, IPv6LiteralsAreServerNames) {
+  startBoth();
+  zeltrpc_test::SmbTestServer v6;
+  std::string error;
+  if (!v6.start(m_server->tcpPort(), m_root, error, "::1")) GTEST_SKIP() << error;
+  ::setenv("ZELTRPC_SMB_PORT", std::to_string(v6.port()).c_str(), 1);
+  for (const char* name : {"::1", "[::1]"}) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(zeltConnectSign(name), 0u);
+    EXPECT_EQ(zeltPing(), 0u);
   }
 }
 

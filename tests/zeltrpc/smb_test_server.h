@@ -38,10 +38,12 @@ class SmbTestServer {
   }
 
   // Starts the server forwarding the pipe to 127.0.0.1:`forwardPort`, in a
-  // new empty folder "smb-server" inside `workDir`; waits (up to 30 s, for
-  // loaded machines) until it listens.
-  bool start(uint16_t forwardPort, const std::string& workDir, std::string& error) {
-    const std::string cwd = workDir + "/smb-server";
+  // new empty folder "smb-server" (plus the listen address) inside
+  // `workDir`; waits (up to 30 s, for loaded machines) until it listens on
+  // `listen` (127.0.0.1 or ::1).
+  bool start(uint16_t forwardPort, const std::string& workDir, std::string& error,
+             std::string listen = "127.0.0.1") {
+    const std::string cwd = workDir + "/smb-server-" + listen;
     if (::mkdir(cwd.c_str(), 0700) != 0) {
       error = "cannot make " + cwd;
       return false;
@@ -55,7 +57,8 @@ class SmbTestServer {
     posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
     std::string script = SMB_TEST_SCRIPT, port = std::to_string(forwardPort);
     std::string python = SMB_TEST_PYTHON;
-    char* argv[] = {python.data(), script.data(), port.data(), nullptr};
+    std::string user = "op";
+    char* argv[] = {python.data(), script.data(), port.data(), user.data(), listen.data(), nullptr};
     ::setenv("SMB_TEST_PASSWORD", kSmbTestPassword, 1);
     const int rc = posix_spawn(&m_pid, python.c_str(), &actions, nullptr, argv, environ);
     ::unsetenv("SMB_TEST_PASSWORD");

@@ -31,6 +31,10 @@ const char kUsage[] =
     "  --fault-status N   status carried by that fault (default 0x1C000012)\n"
     "  --delay-ms N       wait N milliseconds before each reply\n"
     "  --drop-after N     answer N calls per connection, then close it\n"
+    "  --lose-reply-after N  answer N calls per connection, then run the next\n"
+    "                     call and close the connection without its reply\n"
+    "  --cut-reply        with --lose-reply-after: first send 100 bytes of a\n"
+    "                     reply whose header claims 65535\n"
     "  --max-frag N       largest fragment to send and accept (40..5840)\n"
     "  --status-fill N    pad GetStatus texts to N bytes\n"
     "  --quiet            no line per call\n"
@@ -93,6 +97,11 @@ int main(int argc, char** argv) {
     } else if (a == "--drop-after") {
       if (!number(value("--drop-after"), 0, 1 << 30, n)) return bad("--drop-after");
       options.dropAfter = static_cast<int>(n);
+    } else if (a == "--lose-reply-after") {
+      if (!number(value("--lose-reply-after"), 0, 1 << 30, n)) return bad("--lose-reply-after");
+      options.loseReplyAfter = static_cast<int>(n);
+    } else if (a == "--cut-reply") {
+      options.cutReply = true;
     } else if (a == "--max-frag") {
       if (!number(value("--max-frag"), 40, 5840, n)) return bad("--max-frag");
       options.maxFrag = static_cast<uint16_t>(n);

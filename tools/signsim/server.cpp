@@ -360,6 +360,17 @@ void SignServer::serve(const std::shared_ptr<Client>& client) {
     }
     ++m_calls;  // counted before the reply leaves, so a client that has its
                 // answer always sees its call counted
+    if (m_options.loseReplyAfter >= 0 && answered >= m_options.loseReplyAfter) {
+      if (m_options.cutReply) {
+        std::vector<uint8_t> cut(100, 0);
+        std::copy_n(reply.begin(), std::min(reply.size(), cut.size()), cut.begin());
+        cut[8] = cut[9] = 0xFF;  // frag_length 65535, either byte order
+        client->stream->sendAll(cut, {});
+      }
+      log(who + ": call " + std::to_string(opnum) + " ran, reply " +
+          (m_options.cutReply ? "cut short" : "dropped") + " with the connection");
+      break;
+    }
     if (client->stream->sendAll(reply, {}) != Io::Ok) break;
     ++answered;
     assembler.reset(kMaxRequestStub);

@@ -12,7 +12,7 @@
  *   5     ERROR_ACCESS_DENIED: the socket directory is not a directory, is
  *         owned by another user, or is writable by group or others; or,
  *         for a remote name, the SMB server refused the credentials, or the
- *         credentials file is readable by group or others (it is not used).
+ *         credentials file is refused (see "Remote names" below).
  *   14    ERROR_OUTOFMEMORY: the library could not get the memory the call
  *         needs. The request may or may not have reached the service.
  *   87    ERROR_INVALID_PARAMETER: an argument check of this library failed;
@@ -40,7 +40,9 @@
  *         bytes than the caller's buffer holds (the capacity it sent).
  *         Nothing is written to the caller's storage in that case.
  *   1818  RPC_S_CALL_CANCELLED: the call did not finish within
- *         ZELTRPC_TIMEOUT_MS milliseconds (default 10000).
+ *         ZELTRPC_TIMEOUT_MS milliseconds (default 10000), counted from
+ *         its start, the wait for other threads' calls included. The
+ *         request may or may not have reached the service.
  *   Faults sent by the service arrive mapped to these values (for example
  *   1745 for an unknown procedure); any other value is the service's own
  *   result for the call.
@@ -52,24 +54,63 @@
  * meets it; the next call opens a new connection on the same binding. A
  * connection found closed between calls is replaced before the next call;
  * over a named pipe, where that shows only when the pipe is used, a call
- * whose request went out on a pipe left open from earlier calls and that
- * ended before any reply is sent once more on a new pipe.
+ * whose request could not be written at all to a pipe left open from
+ * earlier calls is sent on a new pipe. A call is never sent twice once its
+ * request went out: when its reply is lost or cut short it returns 1726
+ * (it may or may not have run; do not repeat it blindly).
  *
  * Remote names: zeltConnectSign("NAME") reaches the sign service of computer
  * NAME (a DNS name, an IP address or a NetBIOS name) over the named pipe
  * \pipe\zeltrpc on its share IPC$, over SMB 2/3 through libsmbclient,
  * which the library loads the first time a remote name is bound (nothing of
- * it is linked). Credentials: a Kerberos ticket cache when there is one;
- * otherwise the file named by ZELTRPC_AUTH_FILE, else
- * $XDG_CONFIG_HOME/zeltrpc/auth (~/.config/zeltrpc/auth), with lines
- * "username = ...", "password = ...", "domain = ..." and readable by its
- * owner only; otherwise an anonymous session. ZELTRPC_SMB_PORT names the TCP
- * port (default 445); ZELTRPC_TIMEOUT_MS bounds the connect, the session
- * set-up and every call.
+ * it is linked). NAME may also be an IPv6 address, bare ("::1") or in
+ * brackets ("[::1]"). Credentials: a Kerberos ticket cache when there is
+ * one, with the credentials file below as the fallback when the cache turns
+ * out unusable (empty, broken, expired); without a cache the file named by
+ * ZELTRPC_AUTH_FILE, else $XDG_CONFIG_HOME/zeltrpc/auth
+ * (~/.config/zeltrpc/auth), with lines "username = ...", "password = ...",
+ * "domain = ..."; with no file, an anonymous session. The file must be a
+ * regular file (not a link, FIFO or device), owned by the caller and
+ * readable by its owner only, and name a password with its user; otherwise
+ * it is refused: the connect returns 5 (unless a ticket cache is used), and
+ * the reason is written once to standard error as "zeltrpc: PATH: REASON"
+ * (never the password). The password is kept in memory only while the
+ * session is set up. ZELTRPC_SMB_PORT names the TCP port (default 445);
+ * ZELTRPC_TIMEOUT_MS bounds the connect, the session set-up and every call.
+ * libsmbclient takes one call at a time in the process: a connect that
+ * cannot get its turn because another connection's call is waiting for its
+ * server returns 1818 at its time-out (1722 means the server itself did not
+ * answer or could not be reached).
  *
- * Threads: calls from several threads are serialised on the one connection.
- * Connecting or disconnecting while other threads call is safe: those calls
- * finish on the old binding or fail with 1702.
+ * Threads: calls from several threads are serialised on the one connection;
+ * a call's time-out includes its wait for its turn, so a call that could not
+ * get the connection in time returns 1818 without being sent. Connecting or
+ * disconnecting while other threads call is safe: those calls finish on the
+ * old binding or fail with 1702.
+ *
+ * fork(): the child starts unconnected. Its calls return 1702 until it calls
+ * zeltConnectSign, which opens a connection of its own; the parent keeps its
+ * connection and its calls in flight. The child closes its copies of the
+ * parent's connection descriptors and never waits for a lock a thread of the
+ * parent held at the fork (the library registers pthread_atfork handlers).
+ * Over a remote name, a child that forks while another thread is inside
+ * libsmbclient inherits that library in whatever state it was; a child that
+ * needs the remote carrier is best started with exec.
+ *
+ * Time-outs and unloading, remote names: a call given up at its time-out
+ * shuts its SMB connection down, which ends the library's work on it within
+ * a fraction of a second; nothing of the call outlives the caller's deadline
+ * by more than about half a second, and exit or dlclose after a time-out
+ * does not wait for the server. Should the library's worker thread still be
+ * busy then, the library keeps itself loaded until the process ends (its
+ * unload is then a no-op), so no code of it is unmapped under that thread.
+ *
+ * ZELTRPC_TIMEOUT_MS: a whole number of milliseconds from 1 to 86400000,
+ * read when a binding is made (zeltConnectSign). Unset or empty: 10000. Any
+ * other value ("abc", "0", "-5") is reported once on standard error
+ * ("zeltrpc: ZELTRPC_TIMEOUT_MS=... is not a number ...") and 10000 used.
+ * The library writes nothing else to standard error except such lines,
+ * each starting with "zeltrpc: " and each written once per process.
  *
  * Sizes: functions taking "capacity" store it into *size before the call
  * ("stores capacity into size"); the others expect *size to hold the

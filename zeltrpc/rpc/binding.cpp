@@ -64,24 +64,26 @@ bool BindingHandle::connected() {
   return m_conn != nullptr;
 }
 
-uint32_t BindingHandle::connectAndBind(const InterfaceSpec& iface) {
+uint32_t BindingHandle::connectAndBind(const InterfaceSpec& iface, Clock::time_point deadline) {
   std::string endpoint = m_parts.endpoint;
   if (endpoint.empty()) {
     for (const auto& [protseq, ep] : iface.endpoints)
       if (protseq == m_parts.protseq) endpoint = ep;
   }
-  const auto deadline = Clock::now() + m_timeout;
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+  if (left.count() <= 0) return kCallCancelled;
   std::unique_ptr<Carrier> conn;
   if (m_parts.protseq == "ncacn_np") {
-    if (uint32_t s = openSmbPipe(m_parts.networkAddress, endpoint, m_timeout, conn)) return s;
+    if (uint32_t s = openSmbPipe(m_parts.networkAddress, endpoint, deadline, m_timeout, conn))
+      return s;
   } else {
     const std::string dir = socketDirectory();
     std::string path;
     if (uint32_t s = socketPath(dir, endpoint, path)) return s;
     if (uint32_t s = checkSocketDirectory(dir, false)) return s;
     int fd = -1;
-    if (uint32_t s = connectUnix(path, m_timeout, fd)) return s;
-    conn = std::make_unique<PduStream>(fd, m_timeout);
+    if (uint32_t s = connectUnix(path, left, fd)) return s;
+    conn = std::make_unique<PduStream>(fd, left);
   }
   conn = traceIfAsked(std::move(conn));
 
@@ -113,31 +115,34 @@ uint32_t BindingHandle::connectAndBind(const InterfaceSpec& iface) {
 
 uint32_t BindingHandle::call(const InterfaceSpec& iface, uint16_t opnum, std::vector<uint8_t>& pdu,
                              size_t maxReplyStub, ReplyHandler onReply) {
-  std::lock_guard lock(m_mutex);
+  const auto deadline = Clock::now() + m_timeout;
+  std::unique_lock lock(m_mutex, std::defer_lock);
+  if (!lock.try_lock_until(deadline)) return kCallCancelled;
   // A connection the service closed while we were idle (it restarted) is
   // replaced before anything of this call is sent, so the call still reaches
   // the service. A connection that breaks during the call fails that call.
   if (m_conn && m_conn->peerGone()) m_conn.reset();
   const bool reused = m_conn != nullptr;
   if (!m_conn) {
-    if (uint32_t s = connectAndBind(iface)) return s;
+    if (uint32_t s = connectAndBind(iface, deadline)) return s;
   }
-  bool unanswered = false;
-  uint32_t status = exchange(opnum, pdu, maxReplyStub, onReply, &unanswered);
-  // A named pipe shows that its server side went away only when it is used:
-  // the request goes out and the pipe ends before any reply. When that
-  // happens on a pipe left open from earlier calls, the call is sent once
-  // more on a new one, as a closed socket is replaced before the call.
-  if (unanswered && reused && m_parts.protseq == "ncacn_np") {
-    if (uint32_t s = connectAndBind(iface)) return s;
-    status = exchange(opnum, pdu, maxReplyStub, onReply, nullptr);
+  bool notSent = false;
+  uint32_t status = exchange(opnum, pdu, maxReplyStub, onReply, deadline, &notSent);
+  // A named pipe shows that its server side went away only when it is used.
+  // When writing the request to a pipe left open from earlier calls fails at
+  // once, nothing of the call reached the service, and it is sent on a new
+  // pipe, as a closed socket is replaced before the call. Once the request
+  // went out, the call may have run: a lost or cut reply fails the call
+  // (1726) and it is never sent again.
+  if (notSent && reused && m_parts.protseq == "ncacn_np") {
+    if (uint32_t s = connectAndBind(iface, deadline)) return s;
+    status = exchange(opnum, pdu, maxReplyStub, onReply, deadline, nullptr);
   }
   return status;
 }
 
 uint32_t BindingHandle::exchange(uint16_t opnum, std::vector<uint8_t>& pdu, size_t maxReplyStub,
-                                 ReplyHandler onReply, bool* unanswered) {
-  const auto deadline = Clock::now() + m_timeout;
+                                 ReplyHandler onReply, Clock::time_point deadline, bool* notSent) {
   const uint32_t callId = m_nextCallId++;
   const size_t stubLength = pdu.size() - kRequestHeaderSize;
   // Whatever ends the exchange early leaves the stream out of step: drop it.
@@ -158,7 +163,8 @@ uint32_t BindingHandle::exchange(uint16_t opnum, std::vector<uint8_t>& pdu, size
   }
   if (sent == Io::TimedOut) return lose(kCallCancelled);
   if (sent != Io::Ok) {
-    if (unanswered) *unanswered = true;  // nothing of the call went out
+    // Closed: the carrier knows that nothing of the request went out.
+    if (notSent && sent == Io::Closed) *notSent = true;
     return lose(kCallFailedDne);
   }
 
@@ -169,10 +175,7 @@ uint32_t BindingHandle::exchange(uint16_t opnum, std::vector<uint8_t>& pdu, size
     Io io = m_conn->readPdu(reply, deadline);
     if (io == Io::TimedOut) return lose(kCallCancelled);
     if (io == Io::Malformed) return lose(kProtocolError);
-    if (io != Io::Ok) {
-      if (unanswered && !started) *unanswered = true;
-      return lose(kCallFailed);
-    }
+    if (io != Io::Ok) return lose(kCallFailed);
     if (reply.callId != callId) return lose(kProtocolError);
     if (reply.ptype == kFault) {
       uint32_t fault = 0;

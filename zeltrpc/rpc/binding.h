@@ -16,6 +16,7 @@
 
 #include "zeltrpc/rpc/pdu.h"
 #include "zeltrpc/rpc/string_binding.h"
+#include "zeltrpc/rpc/transport.h"
 
 namespace zeltrpc::rpc {
 
@@ -66,7 +67,10 @@ class BindingHandle {
   // Sends one call. `pdu` holds 24 bytes of room for the request header
   // followed by the stub (the header is written in place when one fragment
   // suffices). A reply stub longer than `maxReplyStub` is refused with 1783.
-  // Returns the status of a failure, or what `onReply` returns.
+  // Returns the status of a failure, or what `onReply` returns. The binding's
+  // time-out bounds the whole call: the wait for a call of another thread on
+  // the same connection, connecting, sending and the reply (1818 when it
+  // runs out before the connection is free or during the exchange).
   uint32_t call(const InterfaceSpec& iface, uint16_t opnum, std::vector<uint8_t>& pdu,
                 size_t maxReplyStub, ReplyHandler onReply);
 
@@ -76,13 +80,15 @@ class BindingHandle {
 
  private:
   explicit BindingHandle(StringBinding parts);
-  uint32_t connectAndBind(const InterfaceSpec& iface);
-  // `unanswered`, when given, is set when the connection ended after the
-  // request went out and before any reply arrived.
+  uint32_t connectAndBind(const InterfaceSpec& iface, Clock::time_point deadline);
+  // `notSent`, when given, is set when the call failed because the request
+  // could not be written and nothing of it went out.
   uint32_t exchange(uint16_t opnum, std::vector<uint8_t>& pdu, size_t maxReplyStub,
-                    ReplyHandler onReply, bool* unanswered);
+                    ReplyHandler onReply, Clock::time_point deadline, bool* notSent);
 
-  std::mutex m_mutex;  // one call at a time on the connection
+  // One call at a time on the connection; a call waits for its turn no
+  // longer than its time-out.
+  std::timed_mutex m_mutex;
   StringBinding m_parts;
   std::chrono::milliseconds m_timeout;
   std::unique_ptr<Carrier> m_conn;

@@ -1,13 +1,20 @@
 #include "zeltrpc/rpc/smb_pipe.h"
 
+#include <arpa/inet.h>
+#include <dirent.h>
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <pthread.h>
+#include <signal.h>
 #include <strings.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <condition_variable>
 #include <cstdlib>
@@ -66,7 +73,7 @@ std::once_flag g_loadOnce;
 // libsmbclient keeps process-wide state (its memory pools, the loaded
 // configuration) that its calls use without locks: one call at a time in
 // the whole process, whatever the connection.
-std::mutex g_libraryMutex;
+std::timed_mutex g_libraryMutex;
 
 template <class F>
 bool resolve(void* lib, const char* name, F& fn) {
@@ -150,12 +157,27 @@ void wipe(std::string& s) {
   s.clear();
 }
 
-// A computer name as libsmbclient takes it inside a URL; nothing that would
-// change the URL's meaning (user, path, port, escapes).
-bool plainHostName(const std::string& host) {
+// A computer name as libsmbclient takes it inside a URL ("NAME",
+// "1.2.3.4", or an IPv6 address in brackets, given with or without them);
+// false for anything that would change the URL's meaning (user, path, port,
+// escapes).
+bool urlHost(const std::string& host, std::string& out) {
+  std::string v6 = host;
+  if (v6.size() > 2 && v6.front() == '[' && v6.back() == ']') v6 = v6.substr(1, v6.size() - 2);
+  in6_addr addr{};
+  if (::inet_pton(AF_INET6, v6.c_str(), &addr) == 1) {
+    // libsmbclient's URLs take no IPv6 literal, but Samba resolves the
+    // literal's name form: ':' as '-', a zone's '%' as 's', and the domain
+    // ipv6-literal.net.
+    out.clear();
+    for (char c : v6) out += c == ':' ? '-' : c == '%' ? 's' : c;
+    out += ".ipv6-literal.net";
+    return true;
+  }
   if (host.empty() || host.size() > 255) return false;
   for (unsigned char c : host)
     if (c <= ' ' || c == 0x7F || std::strchr("/\\@:;?#%[]\"'<>|*=,&+", c)) return false;
+  out = host;
   return true;
 }
 
@@ -178,13 +200,89 @@ LiveWorkers& liveWorkers() {
   return *workers;
 }
 
+// A worker is given up on only after its connection's sockets were shut
+// down, which ends its libsmbclient call at once; the wait here is a bound
+// for the case that something else holds it.
 struct WaitForWorkers {
   ~WaitForWorkers() {
     LiveWorkers& w = liveWorkers();
     std::unique_lock lock(w.mutex);
-    w.done.wait_for(lock, std::chrono::seconds(30), [&] { return w.count == 0; });
+    w.done.wait_for(lock, std::chrono::seconds(2), [&] { return w.count == 0; });
   }
 } g_waitForWorkers;
+
+// Keeps this library mapped until the process ends: taken when a worker may
+// outlive the carrier that gave up on it, so that no unload (dlclose) can
+// take the code it runs away from under it.
+void pinLibrary() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    Dl_info info{};
+    if (::dladdr(reinterpret_cast<void*>(&pinLibrary), &info) && info.dli_fname)
+      ::dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+  });
+}
+
+// ---------------------------------------------------------------- sockets
+// libsmbclient does not tell which socket a context uses. The sockets that
+// appear while a context connects, with the SMB port as their peer's, are
+// its; the carrier keeps a duplicate of each so that it can shut the
+// connection down (ending any call blocked on it) and so that a forked
+// child can close its copies.
+
+// Socket inodes of the process's descriptors, from /proc/self/fd.
+std::vector<std::pair<int, ino_t>> processSockets() {
+  std::vector<std::pair<int, ino_t>> out;
+  DIR* dir = ::opendir("/proc/self/fd");
+  if (!dir) return out;
+  while (dirent* e = ::readdir(dir)) {
+    char* end = nullptr;
+    const long fd = std::strtol(e->d_name, &end, 10);
+    if (end == e->d_name || *end != '\0' || fd == ::dirfd(dir)) continue;
+    struct stat st {};
+    if (::fstat(static_cast<int>(fd), &st) == 0 && S_ISSOCK(st.st_mode))
+      out.emplace_back(static_cast<int>(fd), st.st_ino);
+  }
+  ::closedir(dir);
+  return out;
+}
+
+uint16_t peerPort(int fd) {
+  sockaddr_storage a{};
+  socklen_t len = sizeof a;
+  if (::getpeername(fd, reinterpret_cast<sockaddr*>(&a), &len) != 0) return 0;
+  if (a.ss_family == AF_INET) return ntohs(reinterpret_cast<sockaddr_in*>(&a)->sin_port);
+  if (a.ss_family == AF_INET6) return ntohs(reinterpret_cast<sockaddr_in6*>(&a)->sin6_port);
+  return 0;
+}
+
+// Duplicates held by the carriers (descriptor + 1 per slot; 0: free), for
+// a forked child to close along with the originals.
+std::atomic<int> g_smbSockets[64];
+
+std::vector<int> duplicateNewSockets(const std::vector<ino_t>& before, uint16_t port) {
+  std::vector<int> out;
+  for (const auto& [fd, inode] : processSockets()) {
+    if (std::find(before.begin(), before.end(), inode) != before.end()) continue;
+    if (peerPort(fd) != port) continue;
+    const int copy = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (copy < 0) continue;
+    out.push_back(copy);
+    for (auto& slot : g_smbSockets) {
+      int expected = 0;
+      if (slot.compare_exchange_strong(expected, copy + 1)) break;
+    }
+  }
+  return out;
+}
+
+void closeSocketCopy(int fd) {
+  for (auto& slot : g_smbSockets) {
+    int expected = fd + 1;
+    if (slot.compare_exchange_strong(expected, 0)) break;
+  }
+  ::close(fd);
+}
 
 // What the carrier and its worker thread share. The worker owns the
 // libsmbclient context; the carrier hands it one operation at a time and
@@ -202,6 +300,12 @@ struct Session {
 
   SMBCCTX* ctx = nullptr;
   SMBCFILE* file = nullptr;
+  uint16_t port = 0;
+  std::vector<ino_t> socketsBefore;  // taken as the open starts
+  bool opening = false;              // the open is under way
+  bool abandoned = false;            // the carrier gave up: run nothing more
+  bool started = false;              // the last job posted got the library
+  std::vector<int> sockets;          // duplicates of the connection's sockets
   SmbCredentials creds;
   std::vector<uint8_t> out;  // the PDUs of one write
   std::vector<uint8_t> in;   // the last PDU read
@@ -209,7 +313,20 @@ struct Session {
   Io io = Io::Ok;
   int error = 0;  // errno of a failed open
 
+  // Shuts the connection's sockets down so that a libsmbclient call blocked
+  // on them ends now; nothing more is run. Called with `mutex` held.
+  void abandonLocked() {
+    abandoned = true;
+    if (sockets.empty() && opening) sockets = duplicateNewSockets(socketsBefore, port);
+    for (int fd : sockets) ::shutdown(fd, SHUT_RDWR);
+  }
+
   void run() {
+    // Writes to a connection that was shut down must not raise SIGPIPE.
+    sigset_t pipeSignal;
+    sigemptyset(&pipeSignal);
+    sigaddset(&pipeSignal, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipeSignal, nullptr);
     std::unique_lock lock(mutex);
     for (;;) {
       wake.wait(lock, [&] { return job || quit; });
@@ -218,22 +335,32 @@ struct Session {
       job = nullptr;
       lock.unlock();
       {
-        std::lock_guard library(g_libraryMutex);
-        current();
+        // A job given up on while it waits for the library is not run.
+        std::unique_lock library(g_libraryMutex, std::defer_lock);
+        bool run = false;
+        while (!run) {
+          const bool locked = library.try_lock_for(std::chrono::milliseconds(20));
+          std::lock_guard state(mutex);
+          if (abandoned) break;
+          if (locked) run = started = true;
+        }
+        if (run) current();
       }
       lock.lock();
       ++finished;
       wake.notify_all();
     }
     lock.unlock();
-    {
+    if (ctx) {
       std::lock_guard library(g_libraryMutex);
       if (file) g_api.getFunctionClose(ctx)(ctx, file);
-      if (ctx) g_api.freeContext(ctx, 1);
+      g_api.freeContext(ctx, 1);
     }
     file = nullptr;
     ctx = nullptr;
     lock.lock();
+    for (int fd : sockets) closeSocketCopy(fd);
+    sockets.clear();
     exited = true;
     wake.notify_all();
   }
@@ -248,7 +375,7 @@ void authData(SMBCCTX* c, const char*, const char*, char* workgroup, int workgro
     std::memcpy(to, v.data(), n);
     to[n] = '\0';
   };
-  if (!s || s->creds.kerberos) return;
+  if (!s || s->creds.user.empty()) return;  // Kerberos alone, or anonymous
   if (!s->creds.domain.empty()) put(workgroup, workgroupLen, s->creds.domain);
   put(user, userLen, s->creds.user);
   put(password, passwordLen, s->creds.password);
@@ -286,16 +413,23 @@ class SmbPipe final : public Carrier {
     std::unique_lock lock(m_session->mutex);
     m_session->quit = true;
     m_session->wake.notify_all();
-    // Closing the pipe and logging off take a round trip or two; a worker
-    // still held by a silent server is left to finish on its own, bounded by
-    // libsmbclient's time-out.
-    const bool done = !m_stuck && m_session->wake.wait_for(lock, std::chrono::seconds(1),
-                                                           [&] { return m_session->exited; });
+    // Closing the pipe and logging off take a round trip or two. A worker
+    // that a silent server holds longer has its connection shut down, which
+    // ends its call at once; it is left to finish on its own (the library
+    // then stays loaded) only when even that does not free it.
+    auto exited = [&] { return m_session->exited; };
+    bool done = m_session->wake.wait_for(lock, std::chrono::seconds(m_stuck ? 0 : 1), exited);
+    if (!done) {
+      m_session->abandonLocked();
+      done = m_session->wake.wait_for(lock, std::chrono::seconds(2), exited);
+    }
     lock.unlock();
-    if (done)
+    if (done) {
       m_worker.join();
-    else
+    } else {
+      pinLibrary();
       m_worker.detach();
+    }
   }
 
   // Runs `job` on the worker; false when the deadline passed first (the
@@ -304,13 +438,22 @@ class SmbPipe final : public Carrier {
     if (m_stuck) return false;
     std::unique_lock lock(m_session->mutex);
     m_session->job = std::move(job);
+    m_session->started = false;
     const uint64_t ticket = ++m_session->posted;
     m_session->wake.notify_all();
     auto done = [&] { return m_session->finished >= ticket; };
-    if (deadline == Clock::time_point{})
+    if (deadline == Clock::time_point{}) {
       m_session->wake.wait(lock, done);
-    else if (!m_session->wake.wait_until(lock, deadline, done))
+    } else if (!m_session->wake.wait_until(lock, deadline, done)) {
+      // Given up: the worker's call is ended by shutting its connection
+      // down. Should it still not return, the library is kept loaded for it.
+      // A job still waiting for the library is simply not run.
       m_stuck = true;
+      m_session->abandonLocked();
+      if (m_session->started &&
+          !m_session->wake.wait_for(lock, std::chrono::milliseconds(500), done))
+        pinLibrary();
+    }
     return !m_stuck;
   }
 
@@ -328,7 +471,10 @@ class SmbPipe final : public Carrier {
             errno = 0;
             ssize_t n = write(s->ctx, s->file, s->out.data() + done, s->out.size() - done);
             if (n <= 0) {
-              s->io = n == 0 ? Io::Closed : ioFromErrno(errno);
+              // A failed first write left nothing at the service; after a
+              // part went out, the call cannot be sent again.
+              s->io = done == 0 ? Io::Closed : Io::Failed;
+              if (n < 0 && ioFromErrno(errno) == Io::TimedOut) s->io = Io::TimedOut;
               return;
             }
             done += static_cast<size_t>(n);
@@ -376,6 +522,29 @@ class SmbPipe final : public Carrier {
 
 SmbCredentials::~SmbCredentials() { wipe(password); }
 
+void smbAfterForkInChild() {
+  // The child closes its copies of the parent's SMB connections: the
+  // carriers' duplicates and libsmbclient's own descriptors of the same
+  // sockets.
+  std::vector<ino_t> parents;
+  for (auto& slot : g_smbSockets) {
+    const int fd = slot.exchange(0) - 1;
+    if (fd < 0) continue;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0) parents.push_back(st.st_ino);
+    ::close(fd);
+  }
+  if (!parents.empty()) {
+    for (const auto& [fd, inode] : processSockets())
+      if (std::find(parents.begin(), parents.end(), inode) != parents.end()) ::close(fd);
+  }
+  new (&g_libraryMutex) std::timed_mutex;
+  LiveWorkers& w = liveWorkers();
+  new (&w.mutex) std::mutex;
+  new (&w.done) std::condition_variable;
+  w.count = 0;
+}
+
 bool loadSmbClient() {
   std::call_once(g_loadOnce, load);
   return g_loaded;
@@ -386,7 +555,9 @@ uint32_t readAuthFile(const std::string& path, SmbCredentials& creds, std::strin
     if (why) *why = path + ": " + text;
     return kAccessDenied;
   };
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  // Non-blocking, so that a FIFO in its place is refused below instead of
+  // waiting for a writer; a regular file reads the same either way.
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
   if (fd < 0) return refuse(std::strerror(errno));
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -450,15 +621,37 @@ uint32_t readAuthFile(const std::string& path, SmbCredentials& creds, std::strin
 
 uint32_t smbCredentials(SmbCredentials& creds, std::string* why) {
   creds = SmbCredentials{};
-  if (haveTicketCache()) {
+  const bool kerberos = haveTicketCache();
+  std::string path;
+  if (const char* f = std::getenv("ZELTRPC_AUTH_FILE"); f && *f) {
+    path = f;
+  } else {
+    path = defaultAuthFile();
+    struct stat st {};
+    if (!path.empty() && ::lstat(path.c_str(), &st) != 0) path.clear();  // no file: anonymous
+  }
+  uint32_t status = kOk;
+  std::string reason;
+  if (!path.empty()) {
+    status = readAuthFile(path, creds, &reason);
+    if (status == kOk && !creds.user.empty() && creds.password.empty()) {
+      reason = path + ": names a user but no password";
+      status = kAccessDenied;
+    }
+  }
+  if (status != kOk) {
+    diagnose(reason);
+    if (why) *why = reason;
+    creds = SmbCredentials{};
+  }
+  // A ticket cache comes first; the file's user and password are what
+  // libsmbclient falls back to when the cache cannot be used (empty, broken,
+  // expired). With a ticket cache a refused file leaves Kerberos alone.
+  if (kerberos) {
     creds.kerberos = true;
     return kOk;
   }
-  if (const char* f = std::getenv("ZELTRPC_AUTH_FILE"); f && *f) return readAuthFile(f, creds, why);
-  const std::string path = defaultAuthFile();
-  struct stat st {};
-  if (path.empty() || ::lstat(path.c_str(), &st) != 0) return kOk;  // anonymous
-  return readAuthFile(path, creds, why);
+  return status;
 }
 
 uint32_t smbPipeName(const std::string& endpoint, std::string& pipe) {
@@ -472,26 +665,40 @@ uint32_t smbPipeName(const std::string& endpoint, std::string& pipe) {
 }
 
 uint32_t openSmbPipe(const std::string& networkAddress, const std::string& endpoint,
-                     std::chrono::milliseconds timeout, std::unique_ptr<Carrier>& out) {
-  const auto deadline = Clock::now() + timeout;
+                     Clock::time_point deadline, std::chrono::milliseconds ioTimeout,
+                     std::unique_ptr<Carrier>& out) {
   if (!loadSmbClient()) return kProtseqNotSupported;
   std::string pipe;
   if (uint32_t s = smbPipeName(endpoint, pipe)) return s;
   std::string host = networkAddress;
   host.erase(0, std::min(host.find_first_not_of('\\'), host.size()));
   if (host.empty()) host = "127.0.0.1";
-  if (!plainHostName(host)) return kServerUnavailable;
+  std::string server;
+  if (!urlHost(host, server)) return kServerUnavailable;
 
   auto session = std::make_shared<Session>();
   if (uint32_t s = smbCredentials(session->creds)) return s;
   auto carrier = std::make_unique<SmbPipe>(session);
   Session* s = session.get();
-  const std::string url = "smb://" + host + "/IPC$/" + pipe;
+  const std::string url = "smb://" + server + "/IPC$/" + pipe;
   const uint16_t port = smbPort();
-  const int ms = static_cast<int>(std::min<int64_t>(timeout.count(), 24LL * 3600 * 1000));
+  const int ms = static_cast<int>(std::min<int64_t>(ioTimeout.count(), 24LL * 3600 * 1000));
+  s->port = port;
   bool ran = carrier->run(
       [s, url, port, ms] {
+        // The password serves the session set-up of this open only.
+        struct WipePassword {
+          Session* s;
+          ~WipePassword() { wipe(s->creds.password); }
+        } wipeAfterOpen{s};
         s->error = 0;
+        {
+          std::vector<ino_t> before;
+          for (const auto& [fd, inode] : processSockets()) before.push_back(inode);
+          std::lock_guard state(s->mutex);
+          s->socketsBefore = std::move(before);
+          s->opening = true;
+        }
         SMBCCTX* ctx = g_api.newContext();
         if (!ctx) {
           s->error = ENOMEM;
@@ -507,7 +714,8 @@ uint32_t openSmbPipe(const std::string& networkAddress, const std::string& endpo
           g_api.setOptionUseKerberos(ctx, 1);
           g_api.setOptionFallbackAfterKerberos(ctx, 1);
           g_api.setOptionUseCCache(ctx, 1);
-        } else if (!s->creds.user.empty()) {
+        }
+        if (!s->creds.user.empty()) {
           // Refused credentials must not turn into a guest session.
           g_api.setOptionNoAutoAnonymousLogin(ctx, 1);
         }
@@ -520,9 +728,17 @@ uint32_t openSmbPipe(const std::string& networkAddress, const std::string& endpo
         errno = 0;
         s->file = g_api.getFunctionOpen(ctx)(ctx, url.c_str(), O_RDWR, 0);
         if (!s->file) s->error = errno ? errno : EIO;
+        std::lock_guard state(s->mutex);
+        if (s->sockets.empty()) s->sockets = duplicateNewSockets(s->socketsBefore, port);
+        s->opening = false;
       },
       deadline);
-  if (!ran) return kServerUnavailable;
+  if (!ran) {
+    // Still waiting for another connection's libsmbclient call: a time-out,
+    // not a sign that the server cannot be reached.
+    std::lock_guard state(s->mutex);
+    return s->started ? kServerUnavailable : kCallCancelled;
+  }
   if (s->error == EACCES || s->error == EPERM) return kAccessDenied;
   if (s->error == ENOMEM) return kOutOfMemory;
   if (s->error != 0) return kServerUnavailable;

@@ -8,9 +8,14 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <iterator>
+#include <mutex>
+#include <new>
 
 #include "zeltrpc/rpc/status.h"
 
@@ -55,12 +60,68 @@ uint32_t socketPath(const std::string& dir, const std::string& endpoint, std::st
 }
 
 std::chrono::milliseconds callTimeout() {
-  if (const char* t = std::getenv("ZELTRPC_TIMEOUT_MS"); t && *t) {
-    char* end = nullptr;
-    long long v = std::strtoll(t, &end, 10);
-    if (*end == '\0' && v > 0 && v <= 24LL * 3600 * 1000) return std::chrono::milliseconds(v);
+  constexpr std::chrono::milliseconds kDefault{10000};
+  const char* t = std::getenv("ZELTRPC_TIMEOUT_MS");
+  if (!t || !*t) return kDefault;
+  char* end = nullptr;
+  errno = 0;
+  long long v = std::strtoll(t, &end, 10);
+  if (errno == 0 && end != t && *end == '\0' && v > 0 && v <= 24LL * 3600 * 1000)
+    return std::chrono::milliseconds(v);
+  diagnose("ZELTRPC_TIMEOUT_MS=\"" + std::string(t).substr(0, 40) +
+           "\" is not a number of milliseconds from 1 to 86400000; using 10000");
+  return kDefault;
+}
+
+namespace {
+
+// Fixed storage, no allocation: what the library leaves behind at unload is
+// nothing but its own mapped memory.
+std::mutex g_diagnosedMutex;
+size_t g_diagnosed[32];
+size_t g_diagnosedCount = 0;
+
+// Descriptor + 1 per slot; 0: free.
+std::atomic<int> g_connectionFds[64];
+
+}  // namespace
+
+void trackConnectionFd(int fd) {
+  for (auto& slot : g_connectionFds) {
+    int expected = 0;
+    if (slot.compare_exchange_strong(expected, fd + 1)) return;
   }
-  return std::chrono::milliseconds(10000);
+}
+
+void untrackConnectionFd(int fd) {
+  for (auto& slot : g_connectionFds) {
+    int expected = fd + 1;
+    if (slot.compare_exchange_strong(expected, 0)) return;
+  }
+}
+
+void transportAfterForkInChild() {
+  for (auto& slot : g_connectionFds)
+    if (const int fd = slot.exchange(0) - 1; fd >= 0) ::close(fd);
+  new (&g_diagnosedMutex) std::mutex;  // a thread of the parent may have held it
+}
+
+void diagnose(const std::string& text) {
+  const size_t h = std::hash<std::string>{}(text);
+  {
+    std::lock_guard lock(g_diagnosedMutex);
+    for (size_t i = 0; i < g_diagnosedCount; ++i)
+      if (g_diagnosed[i] == h) return;
+    if (g_diagnosedCount < std::size(g_diagnosed)) g_diagnosed[g_diagnosedCount++] = h;
+  }
+  const std::string line = "zeltrpc: " + text + "\n";
+  size_t done = 0;
+  while (done < line.size()) {
+    ssize_t n = ::write(2, line.data() + done, line.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<size_t>(n);
+  }
 }
 
 namespace {
@@ -92,6 +153,7 @@ uint32_t connectUnix(const std::string& path, std::chrono::milliseconds timeout,
     ::close(s);
     return kServerUnavailable;
   }
+  trackConnectionFd(s);
   fd = s;
   return kOk;
 }
@@ -104,7 +166,10 @@ PduStream::PduStream(int fd, std::chrono::microseconds presetTimeout)
     : m_fd(fd), m_buf(kReadBuffer), m_rcvTimeout(presetTimeout), m_sndTimeout(presetTimeout) {}
 
 PduStream::~PduStream() {
-  if (m_fd >= 0) ::close(m_fd);
+  if (m_fd >= 0) {
+    untrackConnectionFd(m_fd);  // before the close, so a child never closes a reused number
+    ::close(m_fd);
+  }
 }
 
 void PduStream::shutdown() { ::shutdown(m_fd, SHUT_RDWR); }
@@ -145,7 +210,7 @@ Io PduStream::sendAll(std::span<const uint8_t> bytes, Clock::time_point deadline
     ssize_t n = ::send(m_fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
     if (n < 0) {
       if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) continue;
-      if (errno == EPIPE || errno == ECONNRESET) return Io::Closed;
+      if ((errno == EPIPE || errno == ECONNRESET) && done == 0) return Io::Closed;
       return Io::Failed;
     }
     done += static_cast<size_t>(n);

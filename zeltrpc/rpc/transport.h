@@ -36,8 +36,24 @@ uint32_t checkEndpointName(const std::string& endpoint);
 // Full socket path for an endpoint, or 1706 when it does not fit sun_path.
 uint32_t socketPath(const std::string& dir, const std::string& endpoint, std::string& path);
 
-// The call time-out from ZELTRPC_TIMEOUT_MS (milliseconds, default 10000).
+// The call time-out from ZELTRPC_TIMEOUT_MS: a whole number of milliseconds
+// from 1 to 86400000; unset or empty: 10000. Any other value is said once on
+// standard error and the default used.
 std::chrono::milliseconds callTimeout();
+
+// Writes "zeltrpc: <text>" as one line to standard error, once per process
+// for each distinct text (the first 32 distinct texts are remembered).
+void diagnose(const std::string& text);
+
+// Descriptors of the client's connections, so that a forked child can close
+// its copies of them (the connections stay its parent's). Up to 64 are kept;
+// untracking one that is not tracked does nothing.
+void trackConnectionFd(int fd);
+void untrackConnectionFd(int fd);
+
+// In a child just after fork(): closes the tracked descriptors and makes the
+// transport's own locks usable again. The child's only thread calls it.
+void transportAfterForkInChild();
 
 // Connects to the socket at `path` within `timeout`. Returns the descriptor
 // in `fd` and 0, or RPC_S_SERVER_UNAVAILABLE (1722).
@@ -51,7 +67,8 @@ enum class Io { Ok, Closed, TimedOut, Malformed, Failed };
 class Carrier {
  public:
   virtual ~Carrier() = default;
-  // Writes the bytes of one or more whole PDUs.
+  // Writes the bytes of one or more whole PDUs. Io::Closed only when the
+  // peer is gone and nothing of `bytes` went out.
   virtual Io sendAll(std::span<const uint8_t> bytes, Clock::time_point deadline) = 0;
   // Reads one whole PDU; its bytes stay valid until the next readPdu.
   virtual Io readPdu(Pdu& pdu, Clock::time_point deadline) = 0;
