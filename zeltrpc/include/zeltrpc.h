@@ -5,6 +5,9 @@
  * with zeltConnectSign("."), call any of the functions below, and release the
  * binding with zeltDisconnectSign() (unloading the library releases it too).
  *
+ * The manual page zeltrpc(3) describes every call, its buffers, the
+ * statuses and what to do about them, threads, fork and time-outs.
+ *
  * Types: the interface's "long" is int32_t and "unsigned long" uint32_t.
  * Texts are NUL-terminated 8-bit strings; buffers are the caller's storage.
  *
@@ -17,6 +20,11 @@
  *         needs. The request may or may not have reached the service.
  *   87    ERROR_INVALID_PARAMETER: an argument check of this library failed;
  *         nothing was sent and no size was stored.
+ *   234   ERROR_MORE_DATA: the service's answer did not fit the caller's
+ *         buffer (zeltGetStatus and the other calls with a capacity): the
+ *         buffer holds the first *size bytes of the answer, cut to the
+ *         capacity and not NUL-terminated. The service does not say how
+ *         much it needs: call again with a larger buffer.
  *   1702  RPC_S_INVALID_BINDING: not connected.
  *   1703  RPC_S_PROTSEQ_NOT_SUPPORTED: no carrier for the protocol sequence:
  *         ncacn_np when libsmbclient (libsmbclient.so.0) cannot be loaded
