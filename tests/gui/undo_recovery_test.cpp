@@ -72,8 +72,9 @@ class UndoRecoveryTest : public QObject {
     Rect rc;
     QVERIFY(column == 0 ? list().GetItemRect(row, rc, LVIR_LABEL)
                         : list().GetSubItemRect(row, column, rc));
-    QTest::mouseClick(widget()->viewport(), Qt::LeftButton, modifiers,
-                      widget()->ToViewport(Point{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2}));
+    QTest::mouseClick(
+        widget()->viewport(), Qt::LeftButton, modifiers,
+        widget()->ToViewport(Point{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2}));
   }
 
   QString MenuText(unsigned id) {
@@ -84,7 +85,8 @@ class UndoRecoveryTest : public QObject {
 
   std::vector<int> Selected() {
     std::vector<int> rows;
-    for (int r = list().GetNextItem(-1, LVNI_SELECTED); r != -1; r = list().GetNextItem(r, LVNI_SELECTED))
+    for (int r = list().GetNextItem(-1, LVNI_SELECTED); r != -1;
+         r = list().GetNextItem(r, LVNI_SELECTED))
       rows.push_back(r);
     return rows;
   }
@@ -219,7 +221,8 @@ class UndoRecoveryTest : public QObject {
     Start(true);
     QCOMPARE(m_ui->CountMessages(), 1);
     const QString message = QString::fromStdString(m_ui->MessageTexts()[0]);
-    QVERIFY2(message.contains("was not used because it is older than BASK.REQ"), qPrintable(message));
+    QVERIFY2(message.contains("was not used because it is older than BASK.REQ"),
+             qPrintable(message));
     QVERIFY(!QFile::exists(QString::fromStdString(copy)));
     QCOMPARE(QDir(QString::fromStdString(RecoveryCopy::Folder()))
                  .entryList({QStringLiteral("*.set-aside")}, QDir::Files)

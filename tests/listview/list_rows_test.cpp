@@ -68,7 +68,8 @@ TEST(ListRows, TheChangeIsTheSmallestBlockAndPutsEitherStateBack) {
     const ListRows back = TakeRows(list);
     EXPECT_TRUE(SameRows(back, before));
     // Every row is numbered by its position again.
-    for (std::size_t r = 0; r < back.size(); ++r) EXPECT_EQ(back[r][COL_NUMBER], std::to_string(r + 1));
+    for (std::size_t r = 0; r < back.size(); ++r)
+      EXPECT_EQ(back[r][COL_NUMBER], std::to_string(r + 1));
   }
 }
 
