@@ -40,7 +40,7 @@ void CCorvellaView::SetupColumns() {
     const std::string title = kColumns[c].title;
     const int titleWidth =
         m_measureText ? m_measureText(title) : static_cast<int>(title.size()) * kFallbackCharWidth;
-    m_list.InsertColumn(c, title, kColumns[c].format, ColumnWidthForTitle(c, titleWidth));
+    m_list.InsertColumn(c, title, kColumns[c].format, titleWidth + kColumns[c].margin);
   }
 }
 

@@ -20,19 +20,19 @@ namespace corvella {
 namespace {
 
 const ColumnEditor kColumnEditors[kColumnCount] = {
-    {CellEditor::None, "", ""},
-    {CellEditor::Prompt, "Description", ""},
-    {CellEditor::Selection, "Request Type", "Individual,Team"},
-    {CellEditor::Selection, "Top 3 Statistic", "Normal,Passing,Receiving,Rushing,Tackles/Defense"},
-    {CellEditor::GameMessage, "", ""},
-    {CellEditor::Selection, "Sign Number", "1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16"},
-    {CellEditor::Selection, "Display Mode", "Continuous,Single Step,Selected Frame"},
-    {CellEditor::Prompt, "Times to Display -- 0 thru 99999 -- Omit Commas", ""},
-    {CellEditor::Selection, "Drive Letter", "A,B,C,D,E,F,G,H,I,J,K,L,M,N,O,P,Q,R,S,T,U,V,W,X,Y,Z"},
-    {CellEditor::Prompt, "Library Name -- 8 letters or less", ""},
-    {CellEditor::Prompt, "Sequence Name -- 8 letters or less", ""},
-    {CellEditor::Prompt, "Frame Number -- 0 thru 9999 -- Omit Commas", ""},
-    {CellEditor::Prompt, "RTD Offset -- 0 thru 4999 -- Omit Commas", ""},
+    {CellEditor::None, "", {}},
+    {CellEditor::Prompt, "Description", {}},
+    {CellEditor::Selection, "Request Type", kTeamIndChoices},
+    {CellEditor::Selection, "Top 3 Statistic", kTop3Choices},
+    {CellEditor::GameMessage, "", {}},
+    {CellEditor::Selection, "Sign Number", kSignChoices},
+    {CellEditor::Selection, "Display Mode", kDisplayModeChoices},
+    {CellEditor::Prompt, "Times to Display -- 0 thru 99999 -- Omit Commas", {}},
+    {CellEditor::Selection, "Drive Letter", kDriveChoices},
+    {CellEditor::Prompt, "Library Name -- 8 letters or less", {}},
+    {CellEditor::Prompt, "Sequence Name -- 8 letters or less", {}},
+    {CellEditor::Prompt, "Frame Number -- 0 thru 9999 -- Omit Commas", {}},
+    {CellEditor::Prompt, "RTD Offset -- 0 thru 4999 -- Omit Commas", {}},
 };
 
 bool IsLetterKey(unsigned key) { return key >= 'A' && key <= 'Z'; }
@@ -73,7 +73,7 @@ void CCorvellaView::EditCurrentCell() {
 
   std::string text = editor.editor == CellEditor::Prompt
                          ? PromptForText(editor.label, current)
-                         : ChooseSelection(editor.label, current, editor.choices);
+                         : ChooseSelection(editor.label, current, ChoiceNames(editor.choices));
   // Cancel, or an emptied prompt: a cell cannot be emptied this way.
   if (text.empty()) return;
 

@@ -96,10 +96,10 @@ void CEditRequestDlg::BuildControls() {
     edit->setObjectName(QLatin1String(name));
     return edit;
   };
-  auto makeCombo = [this](const char* name, const QStringList& entries) {
+  auto makeCombo = [this](const char* name, Choices choices) {
     auto* combo = new QComboBox(this);
     combo->setObjectName(QLatin1String(name));
-    combo->addItems(entries);
+    for (const Choice& choice : choices) combo->addItem(FromWindows1252(std::string(choice.name)));
     return combo;
   };
 
@@ -107,25 +107,19 @@ void CEditRequestDlg::BuildControls() {
   m_requestNumber->setObjectName(QStringLiteral("requestNumberLabel"));
   m_requestNumber->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   m_description = makeEdit("descriptionLineEdit");
-  m_type = makeCombo("typeComboBox", {QStringLiteral("Individual"), QStringLiteral("Team")});
-  m_top3 = makeCombo("top3ComboBox", {QStringLiteral("Normal"), QStringLiteral("Passing"),
-                                      QStringLiteral("Receiving"), QStringLiteral("Rushing"),
-                                      QStringLiteral("Tackles/Defense")});
-  m_style = makeCombo("styleComboBox", {QStringLiteral("Game"), QStringLiteral("Season")});
+  m_type = makeCombo("typeComboBox", kTeamIndChoices);
+  m_top3 = makeCombo("top3ComboBox", kTop3Choices);
+  m_style = makeCombo("styleComboBox", kGameSeasonChoices);
   m_sign = makeEdit("signLineEdit");
   m_signSpin = new UpDownControl(m_sign, this);
   m_signSpin->setObjectName(QStringLiteral("signUpDown"));
   m_signSpin->SetAccessibleSubject(QStringLiteral("Sign #"));
-  m_displayMode = makeCombo("displayModeComboBox", {FromWindows1252(std::string(kContinuous)),
-                                                    FromWindows1252(std::string(kSingleStep)),
-                                                    FromWindows1252(std::string(kSelectedFrame))});
+  m_displayMode = makeCombo("displayModeComboBox", kDisplayModeChoices);
   m_times = makeEdit("timesLineEdit");
   m_timesSpin = new UpDownControl(m_times, this);
   m_timesSpin->setObjectName(QStringLiteral("timesUpDown"));
   m_timesSpin->SetAccessibleSubject(QStringLiteral("Times to Display"));
-  QStringList letters;
-  for (char c = 'A'; c <= 'Z'; ++c) letters << QString(QChar(c));
-  m_drive = makeCombo("driveComboBox", letters);
+  m_drive = makeCombo("driveComboBox", kDriveChoices);
   m_library = makeEdit("libraryLineEdit");
   m_sequence = makeEdit("sequenceLineEdit");
   m_frame = makeEdit("frameLineEdit");
