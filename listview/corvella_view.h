@@ -165,9 +165,15 @@ class CCorvellaView : public CListViewEx, public DocumentView {
   void OnSendRequest();
 
  private:
-  // Test mode (neither flag): 1 when some selected row is visibly selected.
-  // Edit or delete: acts on the visibly selected rows; returns 0.
-  int ProcessSelectedRows(bool bEdit, bool bDelete);
+  // The selected rows the operator sees as selected, in list order.
+  std::vector<int> VisiblySelectedRows() const;
+  // True when some selected row is visibly selected (the enabling of the
+  // row commands).
+  bool AnyRowVisiblySelected() const;
+  // Edit Request for each visibly selected row, top to bottom.
+  void EditVisiblySelectedRows();
+  // After the operator confirms, deletes the visibly selected rows.
+  void DeleteVisiblySelectedRows();
   // The two small modal editors of in-place editing.
   std::string PromptForText(const std::string& label, const std::string& initial);
   std::string ChooseSelection(const std::string& label, const std::string& current,

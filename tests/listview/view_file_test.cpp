@@ -254,7 +254,7 @@ TEST_F(ViewFile, TypedTextsComeBackAsShownAfterSaveAndLoad) {
   List().SetHasFocus(true);
   List().SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
   for (int column : {COL_DESCRIPTION, COL_OFFSET}) {
-    view->m_nCurColumn = column;
+    view->SetCurrentColumn(column);
     ui.AnswerPrompt(column == COL_DESCRIPTION ? std::string(35, 'D') : std::string(34, '0') + "1");
     view->EditCurrentCell();
   }
