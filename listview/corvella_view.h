@@ -69,9 +69,6 @@ class CCorvellaView : public CListViewEx, public DocumentView {
   // the document).
   const std::string& GetFilePath() const { return m_strFilePath; }
   void SetFilePath(const std::string& path) { m_strFilePath = path; }
-  // The RTD input the last UpdateFilePath read: 0 the serial port, n the
-  // sign service's input n - 1.
-  int32_t GetRtdInput() const { return m_nRtdInput; }
   // The caret row: the last row clicked or moved to (-1: none yet).
   int32_t GetFocusRow() const { return m_nFocusRow; }
   void SetFocusRow(int32_t row) { m_nFocusRow = row; }
@@ -224,7 +221,6 @@ class CCorvellaView : public CListViewEx, public DocumentView {
   std::string m_strCellText;
   std::string m_strFieldCaption;
   std::string m_strFilePath;
-  int32_t m_nRtdInput = 1;
 };
 
 }  // namespace corvella

@@ -126,7 +126,6 @@ RequestFileText CCorvellaView::RequestsAsShown() const {
 
 void CCorvellaView::UpdateFilePath() {
   m_strFilePath = m_doc.GetDirectory() + m_doc.GetSportFile();
-  m_nRtdInput = m_doc.GetRtdInput();
 }
 
 RequestFileText CCorvellaView::RequestsAsFileText() {

@@ -15,7 +15,7 @@ class DocumentView {
   virtual ~DocumentView() = default;
   // Reloads the current sport's requests and rebuilds the columns.
   virtual void OnInitialUpdate() = 0;
-  // Takes the request-file path and the real-time-data input afresh.
+  // Takes the request-file path afresh.
   virtual void UpdateFilePath() = 0;
   // Writes every row to the request file; false when the file could not be
   // written (the view has told the operator, and the old file is unchanged).

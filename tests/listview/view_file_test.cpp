@@ -293,14 +293,12 @@ TEST_F(ViewFile, AFullListSurvivesSaveAndLoad) {
   EXPECT_FALSE(doc->IsModified());
 }
 
-TEST_F(ViewFile, SaveTakesThePathAndInputPortAfresh) {
+TEST_F(ViewFile, SaveTakesThePathAfresh) {
   StartWith(ValidRequestFile(1));
   view->SetFilePath(dir.File("STALE.REQ"));
-  dir.Write("CORVELLA.INI", "[REQUEST]\r\nZLRTDINPUT=0\r\n");
   Save();
   EXPECT_FALSE(dir.Exists("STALE.REQ"));
   EXPECT_EQ(view->GetFilePath(), dir.File("BASK.REQ"));
-  EXPECT_EQ(view->GetRtdInput(), 0);
 }
 
 TEST_F(ViewFile, FootballIsRecognisedByTheFileName) {
