@@ -9,6 +9,10 @@ namespace corvella {
 
 class Ui;
 
+// True when `path` names a regular file that can be opened for reading now.
+// Never blocks: a pipe in the file's place does not stall the program.
+bool CanOpenForReading(const std::string& path);
+
 // The one view of the document, as the document sees it.
 class DocumentView {
  public:
