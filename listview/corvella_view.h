@@ -196,6 +196,15 @@ class CCorvellaView : public CListViewEx, public DocumentView {
   void StepCurrentColumn(unsigned nChar);
   void SetCodesByLetter(unsigned nChar);
   void MoveByKey(unsigned nChar);
+  // The parts of MoveByKey: Tab, Left and Right move the current column;
+  // the page keys, Home and End move the keyboard range to one row; Up and
+  // Down move the caret and, with Shift, grow or shrink the range.
+  void StepColumnByKey(unsigned nChar);
+  void MoveRangeByPage(bool down);
+  void MoveRangeToEdge(bool end);
+  void MoveCaretByLine(bool down);
+  void DropKeyboardRange();
+  void MoveRangeTo(int target, bool moveFocus);
   // Shows kListFullText and returns true when the list is full.
   bool RefuseWhenFull();
   // Field checks: the "Field <n>" message, shown when `showMessage`; and the
