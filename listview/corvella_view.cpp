@@ -40,7 +40,7 @@ void CCorvellaView::SetupColumns() {
     const std::string title = kColumns[c].title;
     const int titleWidth =
         m_measureText ? m_measureText(title) : static_cast<int>(title.size()) * kFallbackCharWidth;
-    m_list.InsertColumn(c, title, kColumns[c].format, ColumnWidthForTitle(c, titleWidth));
+    m_list.InsertColumn(c, title, kColumns[c].format, titleWidth + kColumns[c].margin);
   }
 }
 
@@ -52,42 +52,41 @@ void CCorvellaView::RenumberRows() {
   }
 }
 
-int CCorvellaView::ProcessSelectedRows(bool bEdit, bool bDelete) {
-  if (!bEdit && !bDelete) {
-    // Test mode: some selected row is visibly selected.
-    for (int row : SelectedRows()) {
-      if (IsVisiblySelected(row)) return 1;
-    }
-    return 0;
-  }
-  // The rows are taken as the operator sees them now, before any dialog or
-  // message box: one that takes the keyboard focus leaves no row visibly
-  // selected until the list has the focus back, which the window system
-  // returns only later. Editing and deleting then act on exactly these rows.
+// The rows are taken as the operator sees them now, before any dialog or
+// message box: one that takes the keyboard focus leaves no row visibly
+// selected until the list has the focus back, which the window system
+// returns only later. Editing and deleting then act on exactly these rows.
+std::vector<int> CCorvellaView::VisiblySelectedRows() const {
   std::vector<int> rows;
   for (int row : SelectedRows()) {
     if (IsVisiblySelected(row)) rows.push_back(row);
   }
-  if (rows.empty()) return 0;
-  if (bEdit) {
-    // Editing an existing row keeps every row where it is.
-    for (int row : rows) EditRequest(row, false);
-    return 0;
-  }
+  return rows;
+}
+
+bool CCorvellaView::AnyRowVisiblySelected() const { return !VisiblySelectedRows().empty(); }
+
+void CCorvellaView::EditVisiblySelectedRows() {
+  // Editing an existing row keeps every row where it is.
+  for (int row : VisiblySelectedRows()) EditRequest(row, false);
+}
+
+void CCorvellaView::DeleteVisiblySelectedRows() {
+  const std::vector<int> rows = VisiblySelectedRows();
+  if (rows.empty()) return;
   if (m_ui.MessageBox("Do you wish to Delete?", "Verify Delete!", MB_YESNO | MB_ICONQUESTION) !=
       IDYES) {
-    return 0;
+    return;
   }
   // From the bottom up, so the rows still to go keep their indices.
   for (auto it = rows.rbegin(); it != rows.rend(); ++it) m_list.DeleteItem(*it);
   m_doc.SetModifiedFlag(true);
-  return 0;
 }
 
 // ---- commands and their enabling -----------------------------------------------
 
 void CCorvellaView::OnDeleteRequest() {
-  ProcessSelectedRows(false, true);
+  DeleteVisiblySelectedRows();
   RenumberRows();
   // Row m_nFocusRow alone is selected again, without the focus flag. A row
   // beyond the list (or none clicked yet) is left alone.
@@ -108,7 +107,7 @@ void CCorvellaView::OnAddRequest() {
   EditRequest(-1, false);
 }
 
-void CCorvellaView::OnEditRequest() { ProcessSelectedRows(true, false); }
+void CCorvellaView::OnEditRequest() { EditVisiblySelectedRows(); }
 
 void CCorvellaView::OnInsertRequest() {
   if (RefuseWhenFull()) return;
@@ -140,15 +139,13 @@ void CCorvellaView::SelectRowsForReview(const std::vector<int>& rows) {
 }
 
 void CCorvellaView::OnUpdateDeleteRequest(CCmdUI* pCmdUI) {
-  pCmdUI->Enable(m_nCurColumn == 0 && m_list.GetSelectedCount() > 0 &&
-                 ProcessSelectedRows(false, false) != 0);
+  pCmdUI->Enable(m_nCurColumn == 0 && m_list.GetSelectedCount() > 0 && AnyRowVisiblySelected());
 }
 
 void CCorvellaView::OnUpdateAddRequest(CCmdUI* pCmdUI) { pCmdUI->Enable(true); }
 
 void CCorvellaView::OnUpdateSingleRequest(CCmdUI* pCmdUI) {
-  pCmdUI->Enable(m_nCurColumn == 0 && m_list.GetSelectedCount() == 1 &&
-                 ProcessSelectedRows(false, false) != 0);
+  pCmdUI->Enable(m_nCurColumn == 0 && m_list.GetSelectedCount() == 1 && AnyRowVisiblySelected());
 }
 
 // ---- mouse ------------------------------------------------------------------------

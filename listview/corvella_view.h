@@ -69,9 +69,6 @@ class CCorvellaView : public CListViewEx, public DocumentView {
   // the document).
   const std::string& GetFilePath() const { return m_strFilePath; }
   void SetFilePath(const std::string& path) { m_strFilePath = path; }
-  // The RTD input the last UpdateFilePath read: 0 the serial port, n the
-  // sign service's input n - 1.
-  int32_t GetRtdInput() const { return m_nRtdInput; }
   // The caret row: the last row clicked or moved to (-1: none yet).
   int32_t GetFocusRow() const { return m_nFocusRow; }
   void SetFocusRow(int32_t row) { m_nFocusRow = row; }
@@ -165,9 +162,15 @@ class CCorvellaView : public CListViewEx, public DocumentView {
   void OnSendRequest();
 
  private:
-  // Test mode (neither flag): 1 when some selected row is visibly selected.
-  // Edit or delete: acts on the visibly selected rows; returns 0.
-  int ProcessSelectedRows(bool bEdit, bool bDelete);
+  // The selected rows the operator sees as selected, in list order.
+  std::vector<int> VisiblySelectedRows() const;
+  // True when some selected row is visibly selected (the enabling of the
+  // row commands).
+  bool AnyRowVisiblySelected() const;
+  // Edit Request for each visibly selected row, top to bottom.
+  void EditVisiblySelectedRows();
+  // After the operator confirms, deletes the visibly selected rows.
+  void DeleteVisiblySelectedRows();
   // The two small modal editors of in-place editing.
   std::string PromptForText(const std::string& label, const std::string& initial);
   std::string ChooseSelection(const std::string& label, const std::string& current,
@@ -193,6 +196,15 @@ class CCorvellaView : public CListViewEx, public DocumentView {
   void StepCurrentColumn(unsigned nChar);
   void SetCodesByLetter(unsigned nChar);
   void MoveByKey(unsigned nChar);
+  // The parts of MoveByKey: Tab, Left and Right move the current column;
+  // the page keys, Home and End move the keyboard range to one row; Up and
+  // Down move the caret and, with Shift, grow or shrink the range.
+  void StepColumnByKey(unsigned nChar);
+  void MoveRangeByPage(bool down);
+  void MoveRangeToEdge(bool end);
+  void MoveCaretByLine(bool down);
+  void DropKeyboardRange();
+  void MoveRangeTo(int target, bool moveFocus);
   // Shows kListFullText and returns true when the list is full.
   bool RefuseWhenFull();
   // Field checks: the "Field <n>" message, shown when `showMessage`; and the
@@ -218,7 +230,6 @@ class CCorvellaView : public CListViewEx, public DocumentView {
   std::string m_strCellText;
   std::string m_strFieldCaption;
   std::string m_strFilePath;
-  int32_t m_nRtdInput = 1;
 };
 
 }  // namespace corvella

@@ -43,6 +43,25 @@ std::string Shorten(DeviceContext& dc, const std::string& text, int width, int m
   return text.substr(0, lo) + "...";
 }
 
+// The DT_ alignment of a column's LVCFMT_ format.
+unsigned Alignment(int format) {
+  if (format == LVCFMT_RIGHT) return DT_RIGHT;
+  if (format == LVCFMT_CENTER) return DT_CENTER;
+  return DT_LEFT;
+}
+
+// A cell's grid frame and its text, `inset` pixels in from either side and
+// one up from the bottom edge.
+void DrawFramedText(DeviceContext& dc, const Rect& cell, const std::string& text, int inset,
+                    unsigned align) {
+  dc.FrameRect(GrownFrame(cell), kBlack);
+  Rect rcText = cell;
+  rcText.left += inset;
+  rcText.right -= inset;
+  rcText.bottom -= 1;
+  dc.DrawText(text, rcText, kCellTextFormat | align);
+}
+
 }  // namespace
 
 CListViewEx::CListViewEx()
@@ -116,15 +135,7 @@ void CListViewEx::DrawItem(const DrawItemStruct& item) {
   }
 
   // Column 0: the request number.
-  dc.FrameRect(GrownFrame(rcLabel), kBlack);
-  {
-    Rect rcText = rcLabel;
-    rcText.left += 2;
-    rcText.right -= 2;
-    rcText.bottom -= 1;
-    dc.DrawText(Shorten(dc, numberText, rcLabel.Width(), 4, nullptr), rcText,
-                kCellTextFormat | DT_LEFT);
-  }
+  DrawFramedText(dc, rcLabel, Shorten(dc, numberText, rcLabel.Width(), 4, nullptr), 2, DT_LEFT);
 
   // The other columns, each starting where the previous one ends.
   bool cellHighlighted = false;
@@ -140,14 +151,8 @@ void CListViewEx::DrawItem(const DrawItemStruct& item) {
 
     bool shortened = false;
     const std::string shown = Shorten(dc, text, rcCell.Width(), 12, &shortened);
-    unsigned align = DT_LEFT;
-    if (!shortened) {
-      if (column.format == LVCFMT_RIGHT) {
-        align = DT_RIGHT;
-      } else if (column.format == LVCFMT_CENTER) {
-        align = DT_CENTER;
-      }
-    }
+    // A shortened text starts at the left, whatever the column's alignment.
+    const unsigned align = shortened ? DT_LEFT : Alignment(column.format);
 
     if (cellHighlighted && !wholeRow) {
       dc.SetTextColor(m_crText);
@@ -165,13 +170,7 @@ void CListViewEx::DrawItem(const DrawItemStruct& item) {
       dc.FillSolidRect(rcCell, m_crBackground);
     }
 
-    dc.FrameRect(GrownFrame(rcCell), kBlack);
-
-    Rect rcText = rcCell;
-    rcText.left += 6;
-    rcText.right -= 6;
-    rcText.bottom -= 1;
-    dc.DrawText(shown, rcText, kCellTextFormat | align);
+    DrawFramedText(dc, rcCell, shown, 6, align);
   }
 
   if (selected) {

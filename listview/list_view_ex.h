@@ -54,11 +54,21 @@ class CListViewEx {
   // A row that the operator sees as selected.
   bool IsVisiblySelected(int row) const;
 
+  // The current column: 0 highlights whole rows, any other column one cell
+  // of each selected row.
+  int CurrentColumn() const { return m_nCurColumn; }
+  void SetCurrentColumn(int column) { m_nCurColumn = column; }
+  // The keyboard selection range, top and bottom row (-1: none yet).
+  int SelectionTop() const { return m_nSelTop; }
+  int SelectionBottom() const { return m_nSelBottom; }
+  // Sets the range only; the rows' selected flags stay as they are.
+  void SetSelectionRange(int top, int bottom) {
+    m_nSelTop = top;
+    m_nSelBottom = bottom;
+  }
+
   int32_t m_nLogPixelsY = 0;
   int32_t m_nLogPixelsX = 0;
-  int32_t m_nCurColumn = 0;
-  int32_t m_nSelBottom = -1;
-  int32_t m_nSelTop = -1;
   COLORREF m_crText;
   COLORREF m_crBackground;
 
@@ -74,6 +84,9 @@ class CListViewEx {
   void DeselectRow(int row);
 
   ListControl m_list;
+  int32_t m_nCurColumn = 0;
+  int32_t m_nSelBottom = -1;
+  int32_t m_nSelTop = -1;
 
  private:
   void OnFocusChange(bool focus, bool otherIsChild);

@@ -25,14 +25,15 @@ std::string StyleName(const std::string& code) {
   return name.empty() ? code : name;
 }
 
-// The stored Top 3 code of a list entry, by its first two characters.
+// The stored Top 3 code of a list entry, by its first two characters;
+// kNoTop3 when they begin no entry.
 std::string Top3Code(const std::string& name) {
-  const std::string two = name.substr(0, 2);
-  if (two == "Ru") return "R";
-  if (two == "Pa") return "P";
-  if (two == "Re") return "C";
-  if (two == "Ta") return "T";
-  return "N";
+  if (name.size() < 2) return std::string(kNoTop3);
+  for (const Choice& choice : kTop3Choices) {
+    if (choice.name.starts_with(std::string_view(name).substr(0, 2)))
+      return std::string(choice.code);
+  }
+  return std::string(kNoTop3);
 }
 
 std::string FirstChar(const std::string& text) { return text.substr(0, 1); }

@@ -3,28 +3,16 @@
 
 #include "listview/view_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <string>
 
 #include "listview/corvella_view.h"
 #include "platform/profile.h"
 #include "platform/ui.h"
 #include "requests/corvella_doc.h"
+#include "requests/document.h"
 #include "requests/request_file.h"
 
 namespace corvella {
-
-bool CanOpenForReading(const std::string& path) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return false;
-  struct stat st {};
-  const bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-  ::close(fd);
-  return ok;
-}
 
 std::string RequestFileName(const std::string& path) {
   return path.size() <= 8 ? path : path.substr(path.size() - 8);
@@ -126,7 +114,6 @@ RequestFileText CCorvellaView::RequestsAsShown() const {
 
 void CCorvellaView::UpdateFilePath() {
   m_strFilePath = m_doc.GetDirectory() + m_doc.GetSportFile();
-  m_nRtdInput = m_doc.GetRtdInput();
 }
 
 RequestFileText CCorvellaView::RequestsAsFileText() {

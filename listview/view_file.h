@@ -1,7 +1,7 @@
 #pragma once
-// The request file of the list: which file a path names and whether it can
-// be read (CCorvellaView::OnInitialUpdate, SaveRequests and the sport
-// commands in view_file.cpp).
+// The request file of the list: which file a path names (CCorvellaView::
+// OnInitialUpdate, SaveRequests and the sport commands in view_file.cpp;
+// whether it can be read is CanOpenForReading of requests/document.h).
 //
 // Loading reads the file once and passes every value through its field check
 // in loading mode (messages on, bad values replaced). Saving passes every cell
@@ -12,10 +12,6 @@
 #include <string>
 
 namespace corvella {
-
-// True when `path` names a regular file that can be opened for reading now.
-// Never blocks: a pipe in the file's place does not stall the program.
-bool CanOpenForReading(const std::string& path);
 
 // The request file name a path ends in: its last eight characters
 // ("BASK.REQ", "FOOT.REQ"), the whole path when shorter.

@@ -20,19 +20,19 @@ namespace corvella {
 namespace {
 
 const ColumnEditor kColumnEditors[kColumnCount] = {
-    {CellEditor::None, "", ""},
-    {CellEditor::Prompt, "Description", ""},
-    {CellEditor::Selection, "Request Type", "Individual,Team"},
-    {CellEditor::Selection, "Top 3 Statistic", "Normal,Passing,Receiving,Rushing,Tackles/Defense"},
-    {CellEditor::GameMessage, "", ""},
-    {CellEditor::Selection, "Sign Number", "1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16"},
-    {CellEditor::Selection, "Display Mode", "Continuous,Single Step,Selected Frame"},
-    {CellEditor::Prompt, "Times to Display -- 0 thru 99999 -- Omit Commas", ""},
-    {CellEditor::Selection, "Drive Letter", "A,B,C,D,E,F,G,H,I,J,K,L,M,N,O,P,Q,R,S,T,U,V,W,X,Y,Z"},
-    {CellEditor::Prompt, "Library Name -- 8 letters or less", ""},
-    {CellEditor::Prompt, "Sequence Name -- 8 letters or less", ""},
-    {CellEditor::Prompt, "Frame Number -- 0 thru 9999 -- Omit Commas", ""},
-    {CellEditor::Prompt, "RTD Offset -- 0 thru 4999 -- Omit Commas", ""},
+    {CellEditor::None, "", {}},
+    {CellEditor::Prompt, "Description", {}},
+    {CellEditor::Selection, "Request Type", kTeamIndChoices},
+    {CellEditor::Selection, "Top 3 Statistic", kTop3Choices},
+    {CellEditor::GameMessage, "", {}},
+    {CellEditor::Selection, "Sign Number", kSignChoices},
+    {CellEditor::Selection, "Display Mode", kDisplayModeChoices},
+    {CellEditor::Prompt, "Times to Display -- 0 thru 99999 -- Omit Commas", {}},
+    {CellEditor::Selection, "Drive Letter", kDriveChoices},
+    {CellEditor::Prompt, "Library Name -- 8 letters or less", {}},
+    {CellEditor::Prompt, "Sequence Name -- 8 letters or less", {}},
+    {CellEditor::Prompt, "Frame Number -- 0 thru 9999 -- Omit Commas", {}},
+    {CellEditor::Prompt, "RTD Offset -- 0 thru 4999 -- Omit Commas", {}},
 };
 
 bool IsLetterKey(unsigned key) { return key >= 'A' && key <= 'Z'; }
@@ -73,7 +73,7 @@ void CCorvellaView::EditCurrentCell() {
 
   std::string text = editor.editor == CellEditor::Prompt
                          ? PromptForText(editor.label, current)
-                         : ChooseSelection(editor.label, current, editor.choices);
+                         : ChooseSelection(editor.label, current, ChoiceNames(editor.choices));
   // Cancel, or an emptied prompt: a cell cannot be emptied this way.
   if (text.empty()) return;
 
@@ -190,108 +190,104 @@ void CCorvellaView::SetCodesByLetter(unsigned nChar) {
 }
 
 void CCorvellaView::MoveByKey(unsigned nChar) {
-  ListControl& list = GetListCtrl();
-  const bool shiftForTab = m_pKeyState != nullptr && m_pKeyState->IsKeyDown(VK_SHIFT);
-  const int count = list.GetItemCount();
-  const int lastRow = count - 1;
-  // The page keys, Home and End replace the whole range, as a plain Up or
-  // Down does, so the keyboard moves one selected row rather than leaving
-  // the old range selected behind it.
-  auto dropRange = [&] {
-    for (int row = std::max(m_nSelTop, 0); row <= m_nSelBottom; ++row) DeselectRow(row);
-    DeselectRow(m_nSelBottom);
-  };
-  // Moves the range (and, for the page keys, the caret) to one row.
-  auto moveRangeTo = [&](int target, bool moveFocus) {
-    m_nSelTop = target;
-    m_nSelBottom = target;
-    if (moveFocus) m_nFocusRow = target;
-    list.EnsureVisible(target);
-    SelectRow(target);
-    RepaintSelection();
-  };
-
   switch (nChar) {
     case VK_TAB:
     case VK_RIGHT:
-    case VK_LEFT: {
-      const bool forward = nChar == VK_RIGHT || (nChar == VK_TAB && !shiftForTab);
-      if (ControlDown()) {
-        m_nCurColumn = forward ? m_nLastColumn : 0;
-      } else {
-        m_nCurColumn += forward ? 1 : -1;
-      }
-      if (m_nCurColumn > m_nLastColumn) m_nCurColumn = 0;
-      if (m_nCurColumn < 0) m_nCurColumn = m_nLastColumn;
-      RepaintSelection();
-      break;
-    }
+    case VK_LEFT: StepColumnByKey(nChar); break;
     case VK_RETURN: EditCurrentCell(); break;
     case VK_PRIOR:
-    case VK_NEXT: {
-      dropRange();
-      const int perPage = list.GetCountPerPage();
-      int target = 0;
-      if (nChar == VK_PRIOR) {
-        target = m_nSelBottom - perPage <= 0 ? 0 : m_nSelBottom - perPage + 1;
-      } else {
-        target = m_nSelBottom + perPage < count ? m_nSelBottom + perPage - 1 : lastRow;
-      }
-      // A range left behind by deleted rows still lands on a row that exists.
-      target = std::min(target, lastRow);
-      moveRangeTo(target, true);
-      break;
-    }
-    case VK_END: {
-      dropRange();
-      int target = lastRow;
-      if (ControlDown()) {
-        m_nCurColumn = 0;
-      } else {
-        const int top = list.GetTopIndex();
-        const int perPage = list.GetCountPerPage();
-        target = count < top + perPage ? lastRow : top + perPage - 1;
-      }
-      moveRangeTo(target, false);
-      break;
-    }
-    case VK_HOME: {
-      dropRange();
-      int target = 0;
-      if (ControlDown()) {
-        m_nCurColumn = 0;
-      } else {
-        target = list.GetTopIndex();
-      }
-      moveRangeTo(target, false);
-      break;
-    }
+    case VK_NEXT: MoveRangeByPage(nChar == VK_NEXT); break;
+    case VK_HOME:
+    case VK_END: MoveRangeToEdge(nChar == VK_END); break;
     case VK_UP:
-    case VK_DOWN: {
-      int f = m_nFocusRow + (nChar == VK_DOWN ? 1 : -1);
-      f = std::min(f, lastRow);
-      f = std::max(f, 0);
-      m_nFocusRow = f;
-      if (!m_bShiftDown) {
-        for (int row = m_nSelTop; row <= m_nSelBottom; ++row) DeselectRow(row);
-        m_nSelTop = f;
-        m_nSelBottom = f;
-      } else if (f < m_nSelTop) {
-        m_nSelTop = f;  // the range grows upward
-      } else if (f == m_nSelTop + 1 && f < m_nSelBottom) {
-        DeselectRow(m_nSelTop);  // the range shrinks from the top
-        m_nSelTop = f;
-      } else {
-        if (m_nSelBottom > f) DeselectRow(m_nSelBottom);  // shrinks from the bottom
-        m_nSelBottom = f;
-      }
-      list.EnsureVisible(f);
-      SelectRow(f);
-      RepaintSelection();
-      break;
-    }
+    case VK_DOWN: MoveCaretByLine(nChar == VK_DOWN); break;
     default: break;
   }
+}
+
+void CCorvellaView::StepColumnByKey(unsigned nChar) {
+  const bool shiftForTab = m_pKeyState != nullptr && m_pKeyState->IsKeyDown(VK_SHIFT);
+  const bool forward = nChar == VK_RIGHT || (nChar == VK_TAB && !shiftForTab);
+  if (ControlDown()) {
+    m_nCurColumn = forward ? m_nLastColumn : 0;
+  } else {
+    m_nCurColumn += forward ? 1 : -1;
+  }
+  if (m_nCurColumn > m_nLastColumn) m_nCurColumn = 0;
+  if (m_nCurColumn < 0) m_nCurColumn = m_nLastColumn;
+  RepaintSelection();
+}
+
+// The page keys, Home and End replace the whole range, as a plain Up or Down
+// does, so the keyboard moves one selected row rather than leaving the old
+// range selected behind it.
+void CCorvellaView::DropKeyboardRange() {
+  for (int row = std::max(m_nSelTop, 0); row <= m_nSelBottom; ++row) DeselectRow(row);
+  DeselectRow(m_nSelBottom);
+}
+
+void CCorvellaView::MoveRangeTo(int target, bool moveFocus) {
+  m_nSelTop = target;
+  m_nSelBottom = target;
+  if (moveFocus) m_nFocusRow = target;
+  m_list.EnsureVisible(target);
+  SelectRow(target);
+  RepaintSelection();
+}
+
+void CCorvellaView::MoveRangeByPage(bool down) {
+  DropKeyboardRange();
+  const int count = m_list.GetItemCount();
+  const int lastRow = count - 1;
+  const int perPage = m_list.GetCountPerPage();
+  int target = 0;
+  if (!down) {
+    target = m_nSelBottom - perPage <= 0 ? 0 : m_nSelBottom - perPage + 1;
+  } else {
+    target = m_nSelBottom + perPage < count ? m_nSelBottom + perPage - 1 : lastRow;
+  }
+  // A range left behind by deleted rows still lands on a row that exists.
+  target = std::min(target, lastRow);
+  MoveRangeTo(target, true);
+}
+
+void CCorvellaView::MoveRangeToEdge(bool end) {
+  DropKeyboardRange();
+  const int count = m_list.GetItemCount();
+  int target = end ? count - 1 : 0;
+  if (ControlDown()) {
+    m_nCurColumn = 0;
+  } else if (end) {
+    const int top = m_list.GetTopIndex();
+    const int perPage = m_list.GetCountPerPage();
+    target = count < top + perPage ? count - 1 : top + perPage - 1;
+  } else {
+    target = m_list.GetTopIndex();
+  }
+  MoveRangeTo(target, false);
+}
+
+void CCorvellaView::MoveCaretByLine(bool down) {
+  int f = m_nFocusRow + (down ? 1 : -1);
+  f = std::min(f, m_list.GetItemCount() - 1);
+  f = std::max(f, 0);
+  m_nFocusRow = f;
+  if (!m_bShiftDown) {
+    for (int row = m_nSelTop; row <= m_nSelBottom; ++row) DeselectRow(row);
+    m_nSelTop = f;
+    m_nSelBottom = f;
+  } else if (f < m_nSelTop) {
+    m_nSelTop = f;  // the range grows upward
+  } else if (f == m_nSelTop + 1 && f < m_nSelBottom) {
+    DeselectRow(m_nSelTop);  // the range shrinks from the top
+    m_nSelTop = f;
+  } else {
+    if (m_nSelBottom > f) DeselectRow(m_nSelBottom);  // shrinks from the bottom
+    m_nSelBottom = f;
+  }
+  m_list.EnsureVisible(f);
+  SelectRow(f);
+  RepaintSelection();
 }
 
 void CCorvellaView::OnKeyUp(unsigned nChar, unsigned /*nRepCnt*/, unsigned /*nFlags*/) {

@@ -12,6 +12,8 @@
 
 #include <string>
 
+#include "requests/request_record.h"
+
 namespace corvella {
 
 // How a column is edited in place.
@@ -24,8 +26,8 @@ enum class CellEditor {
 
 struct ColumnEditor {
   CellEditor editor;
-  const char* label;    // the editor's caption
-  const char* choices;  // comma-separated entries of a Selection
+  const char* label;  // the editor's caption
+  Choices choices;    // the entries of a Selection
 };
 
 // The in-place editor of a column (0 to kLastColumn).

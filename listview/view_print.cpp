@@ -40,6 +40,78 @@ void DrawCellText(DeviceContext& dc, const std::string& text, const Rect& cell, 
               kTextFormat | (centred ? DT_CENTER : DT_LEFT));
 }
 
+// Where a page's parts go, in logical units: X across and Y down make an inch.
+struct PageLayout {
+  int X = kDefaultScreenDpi;
+  int Y = kDefaultScreenDpi;
+  int rowHeight = 0;
+  int widths[kColumnCount] = {};
+  int tableRight = 0;
+  int pageNumberTop = 0;
+  int pageNumberBottom = 0;
+};
+
+PageLayout LayOutPage(const ListControl& list, int logPixelsX, int logPixelsY) {
+  PageLayout page;
+  page.X = logPixelsX > 0 ? logPixelsX : kDefaultScreenDpi;
+  page.Y = logPixelsY > 0 ? logPixelsY : kDefaultScreenDpi;
+  const int X = page.X;
+  const int Y = page.Y;
+
+  // Row height and column widths as on the screen: the first row's label
+  // gives the height and the first width. Without a first row the list's
+  // own row height and column-0 width stand in.
+  int h = list.GetRowHeight();
+  page.widths[0] = list.GetColumnWidth(0);
+  Rect label;
+  if (list.GetItemRect(0, label, LVIR_LABEL)) {
+    h = std::abs(label.bottom - label.top);
+    page.widths[0] = std::abs(label.right - label.left);
+  }
+  page.rowHeight = h;
+  page.tableRight = X + page.widths[0];
+  for (int k = 1; k < kColumnCount; ++k) {
+    ListColumn column;
+    page.widths[k] = list.GetColumn(k, column) ? std::abs(column.width) : 0;
+    page.tableRight += page.widths[k];
+  }
+
+  // The page number sits 7.5 inches down, or just below a full page's table
+  // when the list's rows are too tall for that, so it never covers a row.
+  const int fullTableBottom = Y + h + kRowsPerPage * (h + 1);
+  page.pageNumberTop = (15 * Y) / 2;
+  if (fullTableBottom >= page.pageNumberTop) page.pageNumberTop = fullTableBottom + Y / 6;
+  page.pageNumberBottom = page.pageNumberTop + Y / 3;
+  return page;
+}
+
+// Mapping: X units across and Y units down make an inch on paper, measured
+// from the top left corner of the printable area. A page whose table or
+// page number would run off the printable area is shrunk, the same in both
+// directions, until it fits: no row or column is lost.
+void MapPageToPaper(DeviceContext& dc, const PageLayout& page) {
+  const int X = page.X;
+  const int Y = page.Y;
+  dc.SetMapMode(MM_ANISOTROPIC);
+  dc.SetViewportOrg(Point{0, 0});
+  if (!dc.IsPrinting()) return;
+  const int dpiX = dc.GetDeviceCaps(LOGPIXELSX);
+  const int dpiY = dc.GetDeviceCaps(LOGPIXELSY);
+  Size window{X, Y};
+  const double across = static_cast<double>(dc.GetDeviceCaps(HORZRES)) * X / std::max(dpiX, 1);
+  const double down = static_cast<double>(dc.GetDeviceCaps(VERTRES)) * Y / std::max(dpiY, 1);
+  if (across > 0 && down > 0) {
+    const double shrink = std::max(
+        {1.0, std::max(10 * X, page.tableRight + 1) / across, (page.pageNumberBottom + 1) / down});
+    if (shrink > 1.0) {
+      window =
+          Size{static_cast<int>(std::ceil(X * shrink)), static_cast<int>(std::ceil(Y * shrink))};
+    }
+  }
+  dc.SetWindowExt(window);
+  dc.SetViewportExt(Size{dpiX, dpiY});
+}
+
 }  // namespace
 
 bool CCorvellaView::OnPreparePrinting(PrintInfo& info) {
@@ -59,57 +131,12 @@ void CCorvellaView::OnPrepareDC(DeviceContext&, PrintInfo* info) {
 
 void CCorvellaView::OnDraw(DeviceContext& dc) {
   const ListControl& list = GetListCtrl();
-  const int X = m_nLogPixelsX > 0 ? m_nLogPixelsX : kDefaultScreenDpi;
-  const int Y = m_nLogPixelsY > 0 ? m_nLogPixelsY : kDefaultScreenDpi;
-
-  // Row height and column widths as on the screen: the first row's label
-  // gives the height and the first width. Without a first row the list's
-  // own row height and column-0 width stand in.
-  int h = list.GetRowHeight();
-  int widths[kColumnCount] = {};
-  widths[0] = list.GetColumnWidth(0);
-  Rect label;
-  if (list.GetItemRect(0, label, LVIR_LABEL)) {
-    h = std::abs(label.bottom - label.top);
-    widths[0] = std::abs(label.right - label.left);
-  }
-  int tableRight = X + widths[0];
-  for (int k = 1; k < kColumnCount; ++k) {
-    ListColumn column;
-    widths[k] = list.GetColumn(k, column) ? std::abs(column.width) : 0;
-    tableRight += widths[k];
-  }
-
-  // The page number sits 7.5 inches down, or just below a full page's table
-  // when the list's rows are too tall for that, so it never covers a row.
-  const int fullTableBottom = Y + h + kRowsPerPage * (h + 1);
-  int pageNumberTop = (15 * Y) / 2;
-  if (fullTableBottom >= pageNumberTop) pageNumberTop = fullTableBottom + Y / 6;
-  const int pageNumberBottom = pageNumberTop + Y / 3;
-
-  // Mapping: X units across and Y units down make an inch on paper, measured
-  // from the top left corner of the printable area. A page whose table or
-  // page number would run off the printable area is shrunk, the same in both
-  // directions, until it fits: no row or column is lost.
-  dc.SetMapMode(MM_ANISOTROPIC);
-  dc.SetViewportOrg(Point{0, 0});
-  if (dc.IsPrinting()) {
-    const int dpiX = dc.GetDeviceCaps(LOGPIXELSX);
-    const int dpiY = dc.GetDeviceCaps(LOGPIXELSY);
-    Size window{X, Y};
-    const double across = static_cast<double>(dc.GetDeviceCaps(HORZRES)) * X / std::max(dpiX, 1);
-    const double down = static_cast<double>(dc.GetDeviceCaps(VERTRES)) * Y / std::max(dpiY, 1);
-    if (across > 0 && down > 0) {
-      const double shrink =
-          std::max({1.0, std::max(10 * X, tableRight + 1) / across, (pageNumberBottom + 1) / down});
-      if (shrink > 1.0) {
-        window =
-            Size{static_cast<int>(std::ceil(X * shrink)), static_cast<int>(std::ceil(Y * shrink))};
-      }
-    }
-    dc.SetWindowExt(window);
-    dc.SetViewportExt(Size{dpiX, dpiY});
-  }
+  const PageLayout page = LayOutPage(list, m_nLogPixelsX, m_nLogPixelsY);
+  const int X = page.X;
+  const int Y = page.Y;
+  const int h = page.rowHeight;
+  const int* widths = page.widths;
+  MapPageToPaper(dc, page);
 
   const FontSpec screenFont = dc.SelectFont(PageFont(18));
   dc.DrawText(m_doc.GetTitle(), Rect{X, Y / 3, 7 * X, 2 * (Y / 3)}, kTextFormat | DT_LEFT);
@@ -161,7 +188,8 @@ void CCorvellaView::OnDraw(DeviceContext& dc) {
   // The page number near the lower right corner.
   dc.SetBkColor(kWhite);
   dc.DrawText("Page " + std::to_string(m_nPrintPage),
-              Rect{9 * X, pageNumberTop, 10 * X, pageNumberBottom}, kTextFormat | DT_LEFT);
+              Rect{9 * X, page.pageNumberTop, 10 * X, page.pageNumberBottom},
+              kTextFormat | DT_LEFT);
 
   // Back to the font the context had.
   dc.SelectFont(screenFont);

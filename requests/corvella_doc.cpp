@@ -30,15 +30,15 @@ CCorvellaDoc::CCorvellaDoc(AppProfile& profile, Ui& ui) : CDocument(ui), m_profi
   m_strParity = "N";
 
   GetRtdInput();
+  m_strSportFile = ReadConfiguredSport() + ".REQ";
+}
 
+std::string CCorvellaDoc::ReadConfiguredSport() {
   const std::string code =
       SportCodeOfSetting(m_profile.GetProfileString(kSection, "SPORT", "BASKETBALL"));
-  if (!code.empty()) {
-    m_strSportFile = code + ".REQ";
-  } else {
-    m_strSportFile = m_strBaskFile;
-    m_ui.MessageBox("Illegal Sport in CORVELLA.INI file!", "", MB_OK);
-  }
+  if (!code.empty()) return code;
+  m_ui.MessageBox("Illegal Sport in CORVELLA.INI file!", "", MB_OK);
+  return m_strBaskFile.substr(0, 4);
 }
 
 int32_t CCorvellaDoc::GetRtdInput() {

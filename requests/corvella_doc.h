@@ -14,13 +14,18 @@ class AppProfile;
 
 class CCorvellaDoc : public CDocument {
  public:
-  // Reads "SPORT" and "ZLRTDINPUT"; an unknown sport falls back to Basketball
-  // with the message "Illegal Sport in CORVELLA.INI file!".
+  // Reads "SPORT" (ReadConfiguredSport) and "ZLRTDINPUT".
   CCorvellaDoc(AppProfile& profile, Ui& ui);
 
   std::string GetDirectory() const { return m_strDirectory; }
   std::string GetSportFile() const { return m_strSportFile; }
+  // "ZLRTDINPUT" of [REQUEST], read afresh: 0 the serial port, n the sign
+  // service's input n - 1.
   int32_t GetRtdInput();
+  // The sport code "SPORT" of [REQUEST] selects, read afresh (it may differ
+  // from the current sport file); an unknown sport shows "Illegal Sport in
+  // CORVELLA.INI file!" and counts as Basketball ("BASK").
+  std::string ReadConfiguredSport();
   // "SIGNSERVER" of [REQUEST]: the computer whose sign service receives the
   // requests; "." (this computer) when the key is missing or empty. Read at
   // each call, never written.

@@ -8,6 +8,15 @@
 
 namespace corvella {
 
+bool CanOpenForReading(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return false;
+  struct stat st {};
+  const bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  ::close(fd);
+  return ok;
+}
+
 void CDocument::SetTitle(const std::string& title) {
   m_strTitle = title;
   if (onTitleChanged) onTitleChanged(m_strTitle);
@@ -65,12 +74,7 @@ bool CDocument::OnNewDocument() {
 bool CDocument::OnOpenDocument(const std::string& path) {
   // The document reads nothing from the file, but a file that cannot be
   // opened is reported and leaves everything as it was.
-  // Non-blocking: a pipe in the file's place must not stall the program.
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  struct stat st {};
-  const bool readable = fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-  if (fd >= 0) ::close(fd);
-  if (!readable) {
+  if (!CanOpenForReading(path)) {
     m_ui.MessageBox("Failed to open document " + path + ".", "Corvella",
                     MB_OK | MB_ICONEXCLAMATION);
     return false;

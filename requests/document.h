@@ -9,13 +9,17 @@ namespace corvella {
 
 class Ui;
 
+// True when `path` names a regular file that can be opened for reading now.
+// Never blocks: a pipe in the file's place does not stall the program.
+bool CanOpenForReading(const std::string& path);
+
 // The one view of the document, as the document sees it.
 class DocumentView {
  public:
   virtual ~DocumentView() = default;
   // Reloads the current sport's requests and rebuilds the columns.
   virtual void OnInitialUpdate() = 0;
-  // Takes the request-file path and the real-time-data input afresh.
+  // Takes the request-file path afresh.
   virtual void UpdateFilePath() = 0;
   // Writes every row to the request file; false when the file could not be
   // written (the view has told the operator, and the old file is unchanged).

@@ -20,46 +20,25 @@ bool StartsWithUpper(std::string_view text, std::string_view prefix) {
   return true;
 }
 
-// A one-letter code of a list column and the name the list shows for it.
-struct CodeName {
-  std::string_view code;
-  const char* name;
-};
-
-// The name of `code` (exactly, case matters); "" for a code not in `names`.
-template <std::size_t N>
-std::string NameOfCode(const CodeName (&names)[N], std::string_view code) {
-  for (const CodeName& entry : names) {
-    if (entry.code == code) return entry.name;
-  }
-  return "";
-}
-
 }  // namespace
 
 // Column 0 holds the position, which is never stored: its key "Number" is
 // neither read nor written and it has no file default.
 const std::array<ColumnInfo, kColumnCount> kColumns = {{
-    {" # ", "Number", LVCFMT_LEFT, "", ""},
-    {"Request Description", "Name", LVCFMT_LEFT, " ", ""},
-    {"Team/Ind", "Team", LVCFMT_CENTER, "T", "I"},
-    {"Top 3", "Top3", LVCFMT_CENTER, "Normal", "N"},
-    {"Game/Season", "Game", LVCFMT_CENTER, "G", "G"},
-    {"Sign #", "Sign", LVCFMT_CENTER, "1", "1"},
-    {"Display Mode", "Mode", LVCFMT_CENTER, kContinuous.data(), kContinuous.data()},
-    {"Times to Display", "Times", LVCFMT_CENTER, "1", "1"},
-    {"Drive", "Drive", LVCFMT_CENTER, "C", "C"},
-    {"Library", "Library", LVCFMT_CENTER, "DEFAULT", "DEFAULT"},
-    {"Sequence", "Sequence", LVCFMT_CENTER, "RTD", "RTD_SEQ "},
-    {"Frame", "Frame", LVCFMT_CENTER, "1", "1"},
-    {"Offset", "Offset", LVCFMT_CENTER, "0", "0"},
+    {" # ", "Number", LVCFMT_LEFT, 15, "", ""},
+    {"Request Description", "Name", LVCFMT_LEFT, 20, " ", ""},
+    {"Team/Ind", "Team", LVCFMT_CENTER, 15, "T", "I"},
+    {"Top 3", "Top3", LVCFMT_CENTER, 15, "Normal", "N"},
+    {"Game/Season", "Game", LVCFMT_CENTER, 15, "G", "G"},
+    {"Sign #", "Sign", LVCFMT_CENTER, 15, "1", "1"},
+    {"Display Mode", "Mode", LVCFMT_CENTER, 15, kContinuous.data(), kContinuous.data()},
+    {"Times to Display", "Times", LVCFMT_CENTER, 15, "1", "1"},
+    {"Drive", "Drive", LVCFMT_CENTER, 15, "C", "C"},
+    {"Library", "Library", LVCFMT_CENTER, 15, "DEFAULT", "DEFAULT"},
+    {"Sequence", "Sequence", LVCFMT_CENTER, 15, "RTD", "RTD_SEQ "},
+    {"Frame", "Frame", LVCFMT_CENTER, 15, "1", "1"},
+    {"Offset", "Offset", LVCFMT_CENTER, 15, "0", "0"},
 }};
-
-int ColumnWidthForTitle(int column, int titleWidth) {
-  int width = titleWidth + 15;
-  if (column == COL_DESCRIPTION) width += 5;
-  return width;
-}
 
 const std::array<const char*, 6> kSportCodesLookupOrder = {"BASK", "BASE", "FOOT",
                                                            "HOCK", "SOCC", "VOLL"};
@@ -127,28 +106,62 @@ int FrameForDisplayMode(std::string_view mode, int frame) {
   return frame < 1 ? 1 : frame;
 }
 
-std::string TeamIndName(std::string_view code) {
-  static constexpr CodeName kNames[] = {{"I", "Individual"}, {"T", "Team"}};
-  return NameOfCode(kNames, code);
+const std::array<Choice, 2> kTeamIndChoices = {{{"I", "Individual"}, {"T", "Team"}}};
+const std::array<Choice, 5> kTop3Choices = {{{"N", "Normal"},
+                                             {"P", "Passing"},
+                                             {"C", "Receiving"},
+                                             {"R", "Rushing"},
+                                             {"T", "Tackles/Defense"}}};
+const std::array<Choice, 2> kGameSeasonChoices = {{{"G", "Game"}, {"S", "Season"}}};
+const std::array<Choice, 3> kDisplayModeChoices = {
+    {{kContinuous, kContinuous}, {kSingleStep, kSingleStep}, {kSelectedFrame, kSelectedFrame}}};
+const std::array<Choice, 16> kSignChoices = {{{"1", "1"},
+                                              {"2", "2"},
+                                              {"3", "3"},
+                                              {"4", "4"},
+                                              {"5", "5"},
+                                              {"6", "6"},
+                                              {"7", "7"},
+                                              {"8", "8"},
+                                              {"9", "9"},
+                                              {"10", "10"},
+                                              {"11", "11"},
+                                              {"12", "12"},
+                                              {"13", "13"},
+                                              {"14", "14"},
+                                              {"15", "15"},
+                                              {"16", "16"}}};
+const std::array<Choice, 26> kDriveChoices = {
+    {{"A", "A"}, {"B", "B"}, {"C", "C"}, {"D", "D"}, {"E", "E"}, {"F", "F"}, {"G", "G"},
+     {"H", "H"}, {"I", "I"}, {"J", "J"}, {"K", "K"}, {"L", "L"}, {"M", "M"}, {"N", "N"},
+     {"O", "O"}, {"P", "P"}, {"Q", "Q"}, {"R", "R"}, {"S", "S"}, {"T", "T"}, {"U", "U"},
+     {"V", "V"}, {"W", "W"}, {"X", "X"}, {"Y", "Y"}, {"Z", "Z"}}};
+
+std::string ChoiceNames(Choices choices) {
+  std::string names;
+  for (const Choice& choice : choices) {
+    if (!names.empty()) names += ',';
+    names += choice.name;
+  }
+  return names;
 }
 
-std::string Top3Name(std::string_view code) {
-  static constexpr CodeName kNames[] = {{"N", "Normal"},
-                                        {"P", "Passing"},
-                                        {"C", "Receiving"},
-                                        {"R", "Rushing"},
-                                        {"T", "Tackles/Defense"}};
-  return NameOfCode(kNames, code);
+std::string NameOfCode(Choices choices, std::string_view code) {
+  for (const Choice& choice : choices) {
+    if (choice.code == code) return std::string(choice.name);
+  }
+  return "";
 }
 
-std::string GameSeasonName(std::string_view code) {
-  static constexpr CodeName kNames[] = {{"G", "Game"}, {"S", "Season"}};
-  return NameOfCode(kNames, code);
-}
+std::string TeamIndName(std::string_view code) { return NameOfCode(kTeamIndChoices, code); }
+
+std::string Top3Name(std::string_view code) { return NameOfCode(kTop3Choices, code); }
+
+std::string GameSeasonName(std::string_view code) { return NameOfCode(kGameSeasonChoices, code); }
 
 std::string Top3ListName(std::string_view code) {
   const std::string name = Top3Name(code);
-  return name.empty() ? "Tackles/Defense" : name;
+  return name.empty() ? std::string(kTop3Choices.back().name) : name;
 }
 
 }  // namespace corvella

@@ -5,6 +5,7 @@
 // between the long names dialogs show and the short texts stored.
 
 #include <array>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -38,6 +39,7 @@ struct ColumnInfo {
   const char* title;        // list column title
   const char* key;          // file key ("Number" for column 0 is never stored)
   int format;               // LVCFMT_LEFT or LVCFMT_CENTER
+  int margin;               // pixels the column is wider than its title
   const char* fileDefault;  // value when the key is missing in a request file
   const char* newDefault;   // value of a new request (Add, Insert), before the
                             // Edit Request dialog's rules apply (a Continuous
@@ -49,9 +51,6 @@ extern const std::array<ColumnInfo, kColumnCount> kColumns;
 // The thirteen cell texts of one request, in column order, taken out of the
 // list (for the packet builder and the clipboard).
 using RequestCells = std::array<std::string, kColumnCount>;
-
-// Width of a column whose title measures `titleWidth` pixels in the list's font.
-int ColumnWidthForTitle(int column, int titleWidth);
 
 // Sport codes in look-up order of the configuration ("BASK" first) and in
 // file order of the document ("BASE" first).
@@ -92,6 +91,27 @@ std::string TimesForDisplayMode(std::string_view mode, const std::string& times,
 // Selected Frame mode, 0 in Continuous and Single Step mode.
 int FrameForDisplayMode(std::string_view mode, int frame);
 
+// ---- the selection lists -----------------------------------------------------
+
+// One entry of a selection list: the code a cell stores and the name the
+// in-place selection and the Edit Request dialog show. The lists below are
+// the only place these names are written; they are in the order shown.
+struct Choice {
+  std::string_view code;
+  std::string_view name;
+};
+using Choices = std::span<const Choice>;
+
+extern const std::array<Choice, 2> kTeamIndChoices;      // Individual, Team
+extern const std::array<Choice, 5> kTop3Choices;         // Normal ... Tackles/Defense
+extern const std::array<Choice, 2> kGameSeasonChoices;   // Game, Season
+extern const std::array<Choice, 3> kDisplayModeChoices;  // stored as shown
+extern const std::array<Choice, 16> kSignChoices;        // 1 ... 16
+extern const std::array<Choice, 26> kDriveChoices;       // A ... Z
+
+// The names of `choices` in order, separated by commas.
+std::string ChoiceNames(Choices choices);
+
 // Long name or typed text -> stored text.
 std::string TeamIndFromText(std::string_view text);      // first letter, upper-cased
 std::string Top3FromText(std::string_view text);         // "RE..." -> "C", else first letter
@@ -100,9 +120,10 @@ std::string DisplayModeFromText(std::string_view text);  // -> kContinuous / kSi
                                                          //    kSelectedFrame, or "" when
                                                          //    no rule matches
 // Stored text -> the long name dialogs show ("" for an unknown code).
-std::string TeamIndName(std::string_view code);     // "Individual", "Team"
-std::string Top3Name(std::string_view code);        // "Normal", "Passing", ...
-std::string GameSeasonName(std::string_view code);  // "Game", "Season"
+std::string NameOfCode(Choices choices, std::string_view code);  // exactly, case matters
+std::string TeamIndName(std::string_view code);                  // "Individual", "Team"
+std::string Top3Name(std::string_view code);                     // "Normal", "Passing", ...
+std::string GameSeasonName(std::string_view code);               // "Game", "Season"
 // The Top 3 entry the in-place selection and the Edit Request dialog start
 // from: Top3Name, and "Tackles/Defense" for any other code.
 std::string Top3ListName(std::string_view code);

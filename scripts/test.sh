@@ -6,11 +6,16 @@
 # short run from its seeds (scripts/fuzz.sh runs the long campaigns).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
+# The packages first, then the formatting, which needs no build: a badly
+# formatted tree fails before the long build starts.
+SETUP_SKIP_BUILD=1 scripts/setup.sh
 
 JOBS=$(nproc)
 echo "== formatting (.clang-format)"
 scripts/format.sh --check
+
+echo "== build"
+scripts/setup.sh
 
 echo "== tests"
 ctest --test-dir build --output-on-failure -j"$JOBS" --timeout 300
@@ -29,6 +34,6 @@ echo "== fuzz targets (short runs)"
 # a fresh folder, so the run does not depend on earlier campaigns; the first
 # finding fails this script.
 fuzz_work=$(mktemp -d)
+trap 'rm -rf "$fuzz_work"' EXIT
 FUZZ_WORK="$fuzz_work" scripts/fuzz.sh "${FUZZ_SECONDS:-10}"
-rm -rf "$fuzz_work"
 echo "== all tests passed"

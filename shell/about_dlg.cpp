@@ -10,11 +10,8 @@
 
 namespace corvella {
 
-CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
-  setObjectName(QStringLiteral("aboutDialog"));
-  setWindowTitle(QStringLiteral("About Corvella"));
-  setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-
+CAboutDlg::CAboutDlg(QWidget* parent)
+    : ModalDialog(parent, QStringLiteral("aboutDialog"), QStringLiteral("About Corvella")) {
   auto* icon = new QLabel(this);
   icon->setObjectName(QStringLiteral("aboutIconLabel"));
   icon->setPixmap(ProgramIcon().pixmap(32, 32));

@@ -2,11 +2,11 @@
 // CAboutDlg: the About box ("About Corvella"), shown modally by the About
 // command; it only shows the program icon, its version and an OK button.
 
-#include <QDialog>
+#include "platform/qt/dialog_support.h"
 
 namespace corvella {
 
-class CAboutDlg : public QDialog {
+class CAboutDlg : public ModalDialog {
   Q_OBJECT
 
  public:

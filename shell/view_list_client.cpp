@@ -63,12 +63,13 @@ void ViewListClient::OnKillFocus() { m_view.OnKillFocus(false); }
 // caret; the row the operator sees highlighted is then the current one.
 int ViewListClient::CurrentRow() const {
   const int caret = m_view.GetFocusRow();
-  const bool inRange = m_view.m_nSelTop <= caret && caret <= m_view.m_nSelBottom;
-  if (caret < 0 || inRange || m_view.m_nSelTop < 0 || m_view.m_nSelTop != m_view.m_nSelBottom) {
+  const int top = m_view.SelectionTop();
+  const int bottom = m_view.SelectionBottom();
+  if (caret < 0 || (top <= caret && caret <= bottom) || top < 0 || top != bottom) {
     return caret;
   }
-  return m_view.m_nSelTop;
+  return m_view.SelectionTop();
 }
-int ViewListClient::CurrentColumn() const { return m_view.m_nCurColumn; }
+int ViewListClient::CurrentColumn() const { return m_view.CurrentColumn(); }
 
 }  // namespace corvella

@@ -147,11 +147,9 @@ void RequestSender::BuildRequestPacket() {
   TeamPlayerChoice choice;
   choice.teamRequest = IsTeamRequest(cells[COL_TEAM_IND]);
   choice.top3Request = IsTop3Request(cells[COL_TOP3]);
-  // The dialog's own document reads the configuration as the program's
-  // document does when it is made, with the same message for an illegal
-  // sport, which then counts as Basketball.
-  const CCorvellaDoc sportSource(m_doc.GetProfile(), m_ui);
-  choice.sportCode = sportSource.GetSportFile().substr(0, 4);
+  // The sport the configuration names now, with the document's message for
+  // an illegal sport, which then counts as Basketball.
+  choice.sportCode = m_doc.ReadConfiguredSport();
   if (!m_ui.SelectTeamPlayer(choice)) return;
 
   // A row whose cells do not fit the packet's fields (a pasted name too long
@@ -171,9 +169,6 @@ void RequestSender::BuildRequestPacket() {
 void RequestSender::OnSendRequest() {
   m_strPacket.clear();
   m_nPacketRow = -1;
-  // The request file path and ZLRTDINPUT, afresh: edits of the configuration
-  // take effect at the next send.
-  m_view.UpdateFilePath();
   BuildRequestPacket();
   if (m_strPacket.empty()) return;  // nothing selected, the dialog was cancelled, or refused
   // The last line of defence: nothing but a whole packet goes out.
@@ -182,7 +177,8 @@ void RequestSender::OnSendRequest() {
   Delivery delivery;
   delivery.request = m_nPacketRow + 1;
   delivery.packet = m_strPacket;
-  delivery.rtdInput = m_view.GetRtdInput();
+  // ZLRTDINPUT afresh: edits of the configuration take effect at the next send.
+  delivery.rtdInput = m_doc.GetRtdInput();
   std::string where;
   if (delivery.rtdInput != 0) {
     delivery.signServer = m_doc.GetSignServer();

@@ -7,6 +7,10 @@
 //                        per send while the service takes 1 s to answer each
 //                        one: the command itself plus the handling of its
 //                        result. The rest of the second is the worker's.
+//   SilentServiceToReport from the command to the failure's report while the
+//                        service never answers in time, with the call
+//                        time-out (ZELTRPC_TIMEOUT_MS) at 300 ms: the send
+//                        must end shortly after the time-out, never hang.
 
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
@@ -153,6 +157,21 @@ BENCHMARK(UiThreadPerSend)
     ->Iterations(5)
     ->UseManualTime()
     ->Unit(benchmark::kMicrosecond);
+
+void SilentServiceToReport(benchmark::State& state) {
+  ::setenv("ZELTRPC_TIMEOUT_MS", "300", 1);
+  {
+    Program program(5000);
+    for (auto _ : state) {
+      const Clock::time_point start = Clock::now();
+      program.view->OnSendRequest();
+      program.NextPosted()();
+      state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+    }
+  }
+  ::unsetenv("ZELTRPC_TIMEOUT_MS");
+}
+BENCHMARK(SilentServiceToReport)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace corvella

@@ -2,7 +2,6 @@
 
 #include <QComboBox>
 #include <QPushButton>
-#include <QShowEvent>
 #include <algorithm>
 
 #include "listview/dialogs/choice_list.h"
@@ -11,10 +10,10 @@
 
 namespace corvella {
 
-CChooseSelectionDlg::CChooseSelectionDlg(QWidget* parent) : QDialog(parent) {
-  SetUpDialog(this, QStringLiteral("chooseSelectionDialog"),
-              QStringLiteral("Choose Appropriate Selection"));  // replaced when it opens
-
+CChooseSelectionDlg::CChooseSelectionDlg(QWidget* parent)
+    // The caption is replaced when the dialog opens.
+    : ModalDialog(parent, QStringLiteral("chooseSelectionDialog"),
+                  QStringLiteral("Choose Appropriate Selection")) {
   m_list = new QComboBox(this);
   m_list->setObjectName(QStringLiteral("selectionComboBox"));
   m_list->setEditable(false);
@@ -35,15 +34,7 @@ CChooseSelectionDlg::CChooseSelectionDlg(QWidget* parent) : QDialog(parent) {
   SetTabChain({m_list, m_ok, m_cancel});
 }
 
-bool CChooseSelectionDlg::DoModal() { return exec() == QDialog::Accepted; }
-
-void CChooseSelectionDlg::showEvent(QShowEvent* event) {
-  if (!m_bInitialised) OnInitDialog();
-  QDialog::showEvent(event);
-}
-
 void CChooseSelectionDlg::OnInitDialog() {
-  m_bInitialised = true;
   setWindowTitle(QStringLiteral("Select ") + FromWindows1252(m_strTitle));
 
   m_list->clear();

@@ -7,9 +7,10 @@
 // Widgets carry object names, which tests use to find them:
 //   selectionComboBox, okPushButton, cancelPushButton.
 
-#include <QDialog>
 #include <string>
 #include <vector>
+
+#include "platform/qt/dialog_support.h"
 
 class QComboBox;
 class QPushButton;
@@ -17,12 +18,9 @@ class QWidget;
 
 namespace corvella {
 
-class CChooseSelectionDlg : public QDialog {
+class CChooseSelectionDlg : public ModalDialog {
  public:
   explicit CChooseSelectionDlg(QWidget* parent = nullptr);
-
-  // Runs the dialog modally; true when it ended with OK.
-  bool DoModal();
 
   // OK: the selected entry's text becomes the choice ("" when none is).
   void accept() override;
@@ -37,11 +35,9 @@ class CChooseSelectionDlg : public QDialog {
  protected:
   // Sets the caption, fills the list and preselects; runs once, before the
   // first showing.
-  virtual void OnInitDialog();
-  void showEvent(QShowEvent* event) override;
+  void OnInitDialog() override;
 
  private:
-  bool m_bInitialised = false;
   std::vector<std::string> m_entries;  // the list's entries, as bytes
   QComboBox* m_list = nullptr;
   QPushButton* m_ok = nullptr;

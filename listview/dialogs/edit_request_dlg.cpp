@@ -5,7 +5,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QShowEvent>
 #include <algorithm>
 #include <utility>
 
@@ -82,24 +81,27 @@ bool ReadText(const QLineEdit* edit, int maxChars, std::string& member, QString*
 
 }  // namespace
 
-CEditRequestDlg::CEditRequestDlg(QWidget* parent) : QDialog(parent) {
-  SetUpDialog(this, QStringLiteral("editRequestDialog"), QStringLiteral("Edit Request"),
-              Qt::WindowContextHelpButtonHint);
-  BuildControls();
+CEditRequestDlg::CEditRequestDlg(QWidget* parent)
+    : ModalDialog(parent, QStringLiteral("editRequestDialog"), QStringLiteral("Edit Request"),
+                  Qt::WindowContextHelpButtonHint) {
+  CreateControls();
+  PlaceControls();
+  SetTabChain({m_description, m_type, m_top3, m_style, m_sign, m_displayMode, m_times, m_drive,
+               m_library, m_sequence, m_frame, m_offset, m_ok, m_cancel});
+  connect(m_type, &QComboBox::activated, this, [this] { OnSelchangeType(); });
+  connect(m_displayMode, &QComboBox::activated, this, [this] { OnSelchangeDisplayMode(); });
 }
 
-void CEditRequestDlg::BuildControls() {
-  DialogUnits du(fontMetrics());
-
+void CEditRequestDlg::CreateControls() {
   auto makeEdit = [this](const char* name) {
     auto* edit = new QLineEdit(this);
     edit->setObjectName(QLatin1String(name));
     return edit;
   };
-  auto makeCombo = [this](const char* name, const QStringList& entries) {
+  auto makeCombo = [this](const char* name, Choices choices) {
     auto* combo = new QComboBox(this);
     combo->setObjectName(QLatin1String(name));
-    combo->addItems(entries);
+    for (const Choice& choice : choices) combo->addItem(FromWindows1252(std::string(choice.name)));
     return combo;
   };
 
@@ -107,25 +109,19 @@ void CEditRequestDlg::BuildControls() {
   m_requestNumber->setObjectName(QStringLiteral("requestNumberLabel"));
   m_requestNumber->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   m_description = makeEdit("descriptionLineEdit");
-  m_type = makeCombo("typeComboBox", {QStringLiteral("Individual"), QStringLiteral("Team")});
-  m_top3 = makeCombo("top3ComboBox", {QStringLiteral("Normal"), QStringLiteral("Passing"),
-                                      QStringLiteral("Receiving"), QStringLiteral("Rushing"),
-                                      QStringLiteral("Tackles/Defense")});
-  m_style = makeCombo("styleComboBox", {QStringLiteral("Game"), QStringLiteral("Season")});
+  m_type = makeCombo("typeComboBox", kTeamIndChoices);
+  m_top3 = makeCombo("top3ComboBox", kTop3Choices);
+  m_style = makeCombo("styleComboBox", kGameSeasonChoices);
   m_sign = makeEdit("signLineEdit");
   m_signSpin = new UpDownControl(m_sign, this);
   m_signSpin->setObjectName(QStringLiteral("signUpDown"));
   m_signSpin->SetAccessibleSubject(QStringLiteral("Sign #"));
-  m_displayMode = makeCombo("displayModeComboBox", {FromWindows1252(std::string(kContinuous)),
-                                                    FromWindows1252(std::string(kSingleStep)),
-                                                    FromWindows1252(std::string(kSelectedFrame))});
+  m_displayMode = makeCombo("displayModeComboBox", kDisplayModeChoices);
   m_times = makeEdit("timesLineEdit");
   m_timesSpin = new UpDownControl(m_times, this);
   m_timesSpin->setObjectName(QStringLiteral("timesUpDown"));
   m_timesSpin->SetAccessibleSubject(QStringLiteral("Times to Display"));
-  QStringList letters;
-  for (char c = 'A'; c <= 'Z'; ++c) letters << QString(QChar(c));
-  m_drive = makeCombo("driveComboBox", letters);
+  m_drive = makeCombo("driveComboBox", kDriveChoices);
   m_library = makeEdit("libraryLineEdit");
   m_sequence = makeEdit("sequenceLineEdit");
   m_frame = makeEdit("frameLineEdit");
@@ -146,95 +142,84 @@ void CEditRequestDlg::BuildControls() {
   LimitTyping(m_description, kMaxDescription, RefusedInText(), m_hint);
   LimitTyping(m_library, kMaxName, RefusedInText(), m_hint);
   LimitTyping(m_sequence, kMaxName, RefusedInText(), m_hint);
+}
 
-  // Labels stand to the left of their controls, right-aligned, in the space
-  // between the previous control of the row and their own.
-  struct LabelSpec {
-    const char* text;
-    int left;  // dialog units
+void CEditRequestDlg::PlaceControls() {
+  DialogUnits du(fontMetrics());
+  // Each control with its label, which stands to its left, right-aligned, in
+  // the space between the previous control of the row and its own; an
+  // up-down control takes the right end of its edit's space. Dialog units.
+  struct Field {
+    const char* label;
+    int labelLeft;
     QWidget* control;
-    int controlX;
+    UpDownControl* spin;
+    int x;
     int y;
+    int width;
   };
-  const LabelSpec labels[] = {
-      {"Request #: ", 5, m_requestNumber, 65, 10},
-      {"Description: ", 86, m_description, 170, 10},
-      {"Type: ", 5, m_type, 45, 35},
-      {"Top 3: ", 95, m_top3, 160, 35},
-      {"Style: ", 227, m_style, 275, 35},
-      {"Sign #: ", 5, m_sign, 65, 65},
-      {"Display Mode: ", 5, m_displayMode, 65, 85},
-      {"Times to Display: ", 5, m_times, 65, 105},
-      {"Drive: ", 118, m_drive, 160, 65},
-      {"Library:", 122, m_library, 160, 85},
-      {"Sequence: ", 118, m_sequence, 160, 105},
-      {"Frame #:", 212, m_frame, 275, 65},
-      {"Offset: ", 212, m_offset, 275, 85},
+  const Field fields[] = {
+      {"Request #: ", 5, m_requestNumber, nullptr, 65, 10, 19},
+      {"Description: ", 86, m_description, nullptr, 170, 10, 145},
+      {"Type: ", 5, m_type, nullptr, 45, 35, 48},
+      {"Top 3: ", 95, m_top3, nullptr, 160, 35, 65},
+      {"Style: ", 227, m_style, nullptr, 275, 35, 40},
+      {"Sign #: ", 5, m_sign, m_signSpin, 65, 65, 40},
+      {"Display Mode: ", 5, m_displayMode, nullptr, 65, 85, 55},
+      {"Times to Display: ", 5, m_times, m_timesSpin, 65, 105, 40},
+      {"Drive: ", 118, m_drive, nullptr, 160, 65, 50},
+      {"Library:", 122, m_library, nullptr, 160, 85, 50},
+      {"Sequence: ", 118, m_sequence, nullptr, 160, 105, 50},
+      {"Frame #:", 212, m_frame, m_frameSpin, 275, 65, 40},
+      {"Offset: ", 212, m_offset, m_offsetSpin, 275, 85, 40},
   };
   const QFontMetrics& fm = fontMetrics();
-  for (const LabelSpec& entry : labels) {
-    du.FitWidth(fm.horizontalAdvance(QString::fromLatin1(entry.text).trimmed()) + 4,
-                entry.controlX - 2 - entry.left);
+  for (const Field& field : fields) {
+    du.FitWidth(fm.horizontalAdvance(QString::fromLatin1(field.label).trimmed()) + 4,
+                field.x - 2 - field.labelLeft);
   }
   // Every drop-down list shows its longest entry in full (the style's size
   // hint of a closed list is its longest entry plus the arrow and frame).
-  const std::pair<QComboBox*, int> lists[] = {
-      {m_type, 48}, {m_top3, 65}, {m_style, 40}, {m_displayMode, 55}, {m_drive, 50}};
-  for (const auto& [combo, width] : lists) du.FitWidth(combo->sizeHint().width(), width);
+  for (const Field& field : fields) {
+    if (auto* combo = qobject_cast<QComboBox*>(field.control))
+      du.FitWidth(combo->sizeHint().width(), field.width);
+  }
   // Rows are 20 dialog units apart: every control must fit into 16.
   const int rowHeight = std::max(
       {m_description->sizeHint().height(), m_type->sizeHint().height(), m_ok->sizeHint().height()});
   while (du.Y(16) < rowHeight) ++du.baseY;
   const int controlHeight = std::max(du.Y(14), rowHeight);
 
-  auto place = [&](QWidget* w, int x, int y, int width, int height) {
-    PlaceInDialogUnits(w, du, x, y, width, height);
-  };
-  // An up-down control takes the right end of its edit's space.
-  auto placeWithSpin = [&](QLineEdit* edit, UpDownControl* spin, int x, int y) {
-    const QRect r = du.Rect(x, y, 40, 0);
-    const int spinWidth = du.X(11);
-    edit->setGeometry(r.x(), r.y(), r.width() - spinWidth, controlHeight);
-    spin->setGeometry(r.x() + r.width() - spinWidth, r.y(), spinWidth, controlHeight);
-  };
-
-  place(m_requestNumber, 65, 10, 19, std::max(du.Y(10), fm.height() + 4));
-  place(m_description, 170, 10, 145, controlHeight);
-  place(m_type, 45, 35, 48, controlHeight);
-  place(m_top3, 160, 35, 65, controlHeight);
-  place(m_style, 275, 35, 40, controlHeight);
-  placeWithSpin(m_sign, m_signSpin, 65, 65);
-  place(m_displayMode, 65, 85, 55, controlHeight);
-  placeWithSpin(m_times, m_timesSpin, 65, 105);
-  place(m_drive, 160, 65, 50, controlHeight);
-  place(m_library, 160, 85, 50, controlHeight);
-  place(m_sequence, 160, 105, 50, controlHeight);
-  placeWithSpin(m_frame, m_frameSpin, 275, 65);
-  placeWithSpin(m_offset, m_offsetSpin, 275, 85);
-  place(m_ok, 265, 130, 50, controlHeight);
-  place(m_cancel, 10, 130, 50, controlHeight);
-  place(m_hint, 65, 130, 195, controlHeight);
+  for (const Field& field : fields) {
+    if (field.spin != nullptr) {
+      const QRect r = du.Rect(field.x, field.y, field.width, 0);
+      const int spinWidth = du.X(11);
+      field.control->setGeometry(r.x(), r.y(), r.width() - spinWidth, controlHeight);
+      field.spin->setGeometry(r.x() + r.width() - spinWidth, r.y(), spinWidth, controlHeight);
+    } else {
+      const int height =
+          field.control == m_requestNumber ? std::max(du.Y(10), fm.height() + 4) : controlHeight;
+      PlaceInDialogUnits(field.control, du, field.x, field.y, field.width, height);
+    }
+  }
+  PlaceInDialogUnits(m_ok, du, 265, 130, 50, controlHeight);
+  PlaceInDialogUnits(m_cancel, du, 10, 130, 50, controlHeight);
+  PlaceInDialogUnits(m_hint, du, 65, 130, 195, controlHeight);
 
   auto* rule = new QFrame(this);
   rule->setObjectName(QStringLiteral("separatorFrame"));
   rule->setFrameStyle(QFrame::HLine | QFrame::Sunken);
-  place(rule, 10, 55, 310, std::max(2, du.Y(1)));
+  PlaceInDialogUnits(rule, du, 10, 55, 310, std::max(2, du.Y(1)));
 
-  for (const LabelSpec& entry : labels) {
-    auto* label = new QLabel(QString::fromLatin1(entry.text), this);
+  for (const Field& field : fields) {
+    auto* label = new QLabel(QString::fromLatin1(field.label), this);
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    const QRect r = du.Rect(entry.left, entry.y, entry.controlX - 2 - entry.left, 0);
-    label->setGeometry(r.x(), r.y(), r.width(), entry.control->height());
-    label->setBuddy(entry.control);
+    const QRect r = du.Rect(field.labelLeft, field.y, field.x - 2 - field.labelLeft, 0);
+    label->setGeometry(r.x(), r.y(), r.width(), field.control->height());
+    label->setBuddy(field.control);
   }
 
   setFixedSize(DialogSize(du, 332, 151, m_ok));
-
-  SetTabChain({m_description, m_type, m_top3, m_style, m_sign, m_displayMode, m_times, m_drive,
-               m_library, m_sequence, m_frame, m_offset, m_ok, m_cancel});
-
-  connect(m_type, &QComboBox::activated, this, [this] { OnSelchangeType(); });
-  connect(m_displayMode, &QComboBox::activated, this, [this] { OnSelchangeDisplayMode(); });
 }
 
 // ---- data ------------------------------------------------------------------------
@@ -274,8 +259,6 @@ EditRequestData CEditRequestDlg::GetData() const {
   data.football = m_bFootball;
   return data;
 }
-
-bool CEditRequestDlg::DoModal() { return exec() == QDialog::Accepted; }
 
 // ---- data exchange -----------------------------------------------------------------
 
@@ -357,11 +340,6 @@ void CEditRequestDlg::accept() {
 
 // ---- initialisation and rules --------------------------------------------------------
 
-void CEditRequestDlg::showEvent(QShowEvent* event) {
-  if (!m_bInitialised) OnInitDialog();
-  QDialog::showEvent(event);
-}
-
 void CEditRequestDlg::OnInitDialog() {
   UpdateData(false);
   // The lists hold what the rules and OK go by: a stored code such as "I"
@@ -383,12 +361,11 @@ void CEditRequestDlg::OnInitDialog() {
   // reported by OK, not twice on opening).
   OnSelchangeType();
   OnSelchangeDisplayMode();
-  m_bInitialised = true;
   m_description->setFocus(Qt::OtherFocusReason);
 }
 
 void CEditRequestDlg::OnSelchangeType() {
-  if (m_bInitialised) ReadForRule();
+  if (IsInitialised()) ReadForRule();
   if (!m_bFootball) return;  // the Top 3 list stays disabled
   if (m_strType == TeamIndName("T")) {
     // A team request has no Top 3 statistic.
@@ -404,7 +381,7 @@ void CEditRequestDlg::OnSelchangeType() {
 }
 
 void CEditRequestDlg::OnSelchangeDisplayMode() {
-  if (m_bInitialised) ReadForRule();
+  if (IsInitialised()) ReadForRule();
   const int times = m_nTimes;
   const int frame = m_nFrame;
   ApplyDisplayModeRule();

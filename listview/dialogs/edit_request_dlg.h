@@ -15,9 +15,9 @@
 // their limit); the hint label names a refused character and counts the
 // characters of the text edit being typed in.
 
-#include <QDialog>
 #include <string>
 
+#include "platform/qt/dialog_support.h"
 #include "platform/ui.h"
 #include "requests/request_file.h"
 
@@ -31,7 +31,7 @@ namespace corvella {
 
 class UpDownControl;
 
-class CEditRequestDlg : public QDialog {
+class CEditRequestDlg : public ModalDialog {
  public:
   explicit CEditRequestDlg(QWidget* parent = nullptr);
 
@@ -39,9 +39,6 @@ class CEditRequestDlg : public QDialog {
   // form, "Individual", "Continuous" ...).
   void SetData(const EditRequestData& data);
   EditRequestData GetData() const;
-
-  // Runs the dialog modally; true when it ended with OK.
-  bool DoModal();
 
   // The data exchange. Into the controls: every member, a list's text
   // selecting the first entry that begins with it (case-insensitive). Out of
@@ -79,16 +76,17 @@ class CEditRequestDlg : public QDialog {
   // Fills the controls, disables the lists that must stay closed, sets the
   // up-down ranges and applies the type and display-mode rules. Runs once,
   // before the dialog is first shown.
-  virtual void OnInitDialog();
+  void OnInitDialog() override;
   // The type rule: in Football a team request has no Top 3 statistic.
   void OnSelchangeType();
   // The display-mode rule: the mode decides which of Times and Frame apply.
   void OnSelchangeDisplayMode();
 
-  void showEvent(QShowEvent* event) override;
-
  private:
-  void BuildControls();
+  // The controls with their object names and typing limits.
+  void CreateControls();
+  // The layout in dialog units, grown where the style needs more room.
+  void PlaceControls();
   // Reads the controls into the members for a rule: every member whose
   // check passes is taken; the first failing check shows its message.
   void ReadForRule();
@@ -100,8 +98,6 @@ class CEditRequestDlg : public QDialog {
   // Writes a count the display-mode rule decides into its edit (`before`
   // and `after` are its member before and after the rule).
   void ShowRuleCount(QLineEdit* edit, int before, int after);
-
-  bool m_bInitialised = false;
 
   QLabel* m_requestNumber = nullptr;
   QLineEdit* m_description = nullptr;

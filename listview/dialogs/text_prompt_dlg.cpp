@@ -3,7 +3,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QShowEvent>
 #include <algorithm>
 
 #include "listview/clipboard_text.h"
@@ -12,10 +11,9 @@
 
 namespace corvella {
 
-CTextPromptDlg::CTextPromptDlg(QWidget* parent) : QDialog(parent) {
-  SetUpDialog(this, QStringLiteral("textPromptDialog"),
-              QStringLiteral("Dialog"));  // the title is replaced when the dialog opens
-
+CTextPromptDlg::CTextPromptDlg(QWidget* parent)
+    // The title is replaced when the dialog opens.
+    : ModalDialog(parent, QStringLiteral("textPromptDialog"), QStringLiteral("Dialog")) {
   m_text = new QLineEdit(this);
   m_text->setObjectName(QStringLiteral("promptLineEdit"));
   m_hint = new QLabel(this);
@@ -37,13 +35,6 @@ CTextPromptDlg::CTextPromptDlg(QWidget* parent) : QDialog(parent) {
   SetTabChain({m_text, m_ok, m_cancel});
 }
 
-bool CTextPromptDlg::DoModal() { return exec() == QDialog::Accepted; }
-
-void CTextPromptDlg::showEvent(QShowEvent* event) {
-  if (!m_bInitialised) OnInitDialog();
-  QDialog::showEvent(event);
-}
-
 void CTextPromptDlg::OnInitDialog() {
   m_text->setText(FromWindows1252(m_strValue));
   m_text->selectAll();
@@ -51,7 +42,6 @@ void CTextPromptDlg::OnInitDialog() {
   setWindowTitle(QStringLiteral("Enter ") + FromWindows1252(m_strLabel));
   // The prompt has no label of its own: the field is named after what it asks for.
   m_text->setAccessibleName(FromWindows1252(m_strLabel));
-  m_bInitialised = true;
 }
 
 void CTextPromptDlg::accept() {

@@ -8,9 +8,9 @@
 // Object names for tests: promptLineEdit, hintLabel, okPushButton,
 // cancelPushButton.
 
-#include <QDialog>
 #include <string>
 
+#include "platform/qt/dialog_support.h"
 #include "requests/request_file.h"
 
 class QLabel;
@@ -20,12 +20,9 @@ class QWidget;
 
 namespace corvella {
 
-class CTextPromptDlg : public QDialog {
+class CTextPromptDlg : public ModalDialog {
  public:
   explicit CTextPromptDlg(QWidget* parent = nullptr);
-
-  // Runs the dialog modally; true when it ended with OK.
-  bool DoModal();
 
   // OK: the length check, then the dialog ends; a failing check keeps it
   // open with the focus on the edit.
@@ -39,11 +36,9 @@ class CTextPromptDlg : public QDialog {
 
  protected:
   // Fills the edit and sets the title; runs once, before the first showing.
-  virtual void OnInitDialog();
-  void showEvent(QShowEvent* event) override;
+  void OnInitDialog() override;
 
  private:
-  bool m_bInitialised = false;
   QLineEdit* m_text = nullptr;
   QLabel* m_hint = nullptr;
   QPushButton* m_ok = nullptr;

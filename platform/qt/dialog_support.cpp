@@ -43,6 +43,20 @@ void SetUpDialog(QDialog* dialog, const QString& objectName, const QString& titl
                          Qt::WindowCloseButtonHint | extraFlags);
 }
 
+ModalDialog::ModalDialog(QWidget* parent, const QString& objectName, const QString& title,
+                         Qt::WindowFlags extraFlags)
+    : QDialog(parent) {
+  SetUpDialog(this, objectName, title, extraFlags);
+}
+
+void ModalDialog::showEvent(QShowEvent* event) {
+  if (!m_bInitialised) {
+    OnInitDialog();
+    m_bInitialised = true;
+  }
+  QDialog::showEvent(event);
+}
+
 void PlaceInDialogUnits(QWidget* widget, const DialogUnits& du, int x, int y, int width,
                         int height) {
   const QRect r = du.Rect(x, y, width, 0);

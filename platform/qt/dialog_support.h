@@ -4,13 +4,13 @@
 // up-down control beside a numeric edit, and the standard checks of the
 // dialog data exchange with their messages.
 
+#include <QDialog>
 #include <QRect>
 #include <QSize>
 #include <QString>
 #include <QWidget>
 #include <initializer_list>
 
-class QDialog;
 class QFontMetrics;
 class QLabel;
 class QLineEdit;
@@ -40,6 +40,27 @@ struct DialogUnits {
 // dialog: title bar, system menu and close button, plus `extraFlags`.
 void SetUpDialog(QDialog* dialog, const QString& objectName, const QString& title,
                  Qt::WindowFlags extraFlags = {});
+
+// The base of the program's modal dialogs: set up by SetUpDialog, run by
+// DoModal, and filled by OnInitDialog once, before the dialog is first shown.
+class ModalDialog : public QDialog {
+ public:
+  ModalDialog(QWidget* parent, const QString& objectName, const QString& title,
+              Qt::WindowFlags extraFlags = {});
+
+  // Runs the dialog modally; true when it ended with OK.
+  bool DoModal() { return exec() == QDialog::Accepted; }
+
+ protected:
+  // Fills the controls from the members; runs once, before the first showing.
+  virtual void OnInitDialog() {}
+  // True once OnInitDialog has run to its end.
+  bool IsInitialised() const { return m_bInitialised; }
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  bool m_bInitialised = false;
+};
 
 // Puts `widget` at (x, y), `width` dialog units wide and `height` pixels
 // high (the height is the style's, so that rows of controls line up).
@@ -116,9 +137,7 @@ class UpDownControl : public QWidget {
   void SetRange(int low, int high);
   void SetWrap(bool wrap) { m_wrap = wrap; }
   int Low() const { return m_low; }
-  int High() const { return m_high; }
   bool Wraps() const { return m_wrap; }
-  QLineEdit* Buddy() const { return m_buddy; }
   // Steps the buddy by `delta` (the arrows use +1 and -1); a step that
   // wraps lands on the other end of the range.
   void Step(int delta);

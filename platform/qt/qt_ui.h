@@ -20,7 +20,6 @@ class QtUi : public Ui {
   explicit QtUi(QWidget* parent = nullptr) : m_parent(parent) {}
 
   void SetParent(QWidget* parent) { m_parent = parent; }
-  QWidget* Parent() const { return m_parent; }
 
   // ---- editor hooks (set by the application) ---------------------------------
   // Each receives the parent window and the arguments of the Ui call.

@@ -309,7 +309,7 @@ class ListWidgetTest : public QObject {
 
     // The Sign # cell of the third request: only that cell lights up.
     r.ClickCell(2, COL_SIGN);
-    QCOMPARE(r.view.m_nCurColumn, int(COL_SIGN));
+    QCOMPARE(r.view.CurrentColumn(), int(COL_SIGN));
     QImage image = r.Grab();
     QCOMPARE(r.CellPixel(image, 2, COL_SIGN), highlight);
     QCOMPARE(r.CellPixel(image, 2, COL_NUMBER), grey);
@@ -319,7 +319,7 @@ class ListWidgetTest : public QObject {
 
     // The "#" cell: the whole row.
     r.ClickCell(2, COL_NUMBER);
-    QCOMPARE(r.view.m_nCurColumn, 0);
+    QCOMPARE(r.view.CurrentColumn(), 0);
     image = r.Grab();
     QCOMPARE(r.CellPixel(image, 2, COL_NUMBER), highlight);
     QCOMPARE(r.CellPixel(image, 2, COL_DISPLAY_MODE), highlight);
@@ -357,7 +357,7 @@ class ListWidgetTest : public QObject {
     // Cell mode: Ctrl+click the Sign # cell of request 4; the Sign # cells
     // of all four selected rows light up, and nothing else.
     r.ClickCell(3, COL_SIGN, Qt::ControlModifier);
-    QCOMPARE(r.view.m_nCurColumn, int(COL_SIGN));
+    QCOMPARE(r.view.CurrentColumn(), int(COL_SIGN));
     image = r.Grab();
     for (int row = 0; row < 8; ++row) {
       const bool selected = row == 1 || row == 3 || row == 4 || row == 6;
@@ -369,7 +369,7 @@ class ListWidgetTest : public QObject {
     // Back to rows: drop request 4 again, then Delete and Yes removes
     // exactly the three requests that show selected.
     r.ClickCell(3, COL_NUMBER, Qt::ControlModifier);
-    QCOMPARE(r.view.m_nCurColumn, 0);
+    QCOMPARE(r.view.CurrentColumn(), 0);
     image = r.Grab();
     QVERIFY(r.CellPixel(image, 3, COL_DISPLAY_MODE) != highlight);
     QCOMPARE(r.CellPixel(image, 1, COL_DISPLAY_MODE), highlight);

@@ -196,7 +196,7 @@ TEST_P(EnablingTest, CommandsFollowModeSelectionAndFocus) {
   const EnablingCase& c = GetParam();
   AddRows(4);
   Select(c.selected);
-  view.m_nCurColumn = c.curColumn;
+  view.SetCurrentColumn(c.curColumn);
   list().SetHasFocus(c.focus);
   list().SetShowSelectionAlways(c.showSelectionAlways);
 
@@ -227,12 +227,12 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(CorvellaViewTest, ClickOnTheNumberCellHighlightsTheWholeRow) {
   AddRows(4);
-  view.m_nCurColumn = 7;
+  view.SetCurrentColumn(7);
   view.OnLButtonDown(MK_LBUTTON, CellCentre(2, COL_NUMBER));
-  EXPECT_EQ(view.m_nCurColumn, 0);
+  EXPECT_EQ(view.CurrentColumn(), 0);
   EXPECT_EQ(view.GetFocusRow(), 2);
-  EXPECT_EQ(view.m_nSelTop, 2);
-  EXPECT_EQ(view.m_nSelBottom, 2);
+  EXPECT_EQ(view.SelectionTop(), 2);
+  EXPECT_EQ(view.SelectionBottom(), 2);
   EXPECT_EQ(Selected(), (std::vector<int>{2}));
 
   RecordingDc dc;
@@ -246,7 +246,7 @@ TEST_F(CorvellaViewTest, ClickOnTheNumberCellHighlightsTheWholeRow) {
 TEST_F(CorvellaViewTest, ClickOnTheSignCellHighlightsOnlyThatCell) {
   AddRows(4);
   view.OnLButtonDown(MK_LBUTTON, CellCentre(1, COL_SIGN));
-  EXPECT_EQ(view.m_nCurColumn, COL_SIGN);
+  EXPECT_EQ(view.CurrentColumn(), COL_SIGN);
 
   RecordingDc dc;
   Rect bounds;
@@ -264,7 +264,7 @@ TEST_F(CorvellaViewTest, ClickOnTheSignCellHighlightsOnlyThatCell) {
 
 TEST_F(CorvellaViewTest, ClickOnABoundaryPixelKeepsTheCurrentColumn) {
   AddRows(3);
-  view.m_nCurColumn = 3;
+  view.SetCurrentColumn(3);
   Rect sign;
   list().GetSubItemRect(1, COL_SIGN, sign);
   const int midY = (sign.top + sign.bottom) / 2;
@@ -272,21 +272,21 @@ TEST_F(CorvellaViewTest, ClickOnABoundaryPixelKeepsTheCurrentColumn) {
                            {(sign.left + sign.right) / 2, sign.top}};  // the row's top edge
   for (Point p : onEdges) {
     view.OnLButtonDown(MK_LBUTTON, p);
-    EXPECT_EQ(view.m_nCurColumn, 3);
+    EXPECT_EQ(view.CurrentColumn(), 3);
     EXPECT_EQ(view.GetFocusRow(), 1);  // the row still counts
   }
   view.OnLButtonDown(MK_LBUTTON, Point{sign.left + 1, midY});
-  EXPECT_EQ(view.m_nCurColumn, COL_SIGN);
+  EXPECT_EQ(view.CurrentColumn(), COL_SIGN);
 }
 
 TEST_F(CorvellaViewTest, ClickBesideTheRowsResetsRowColumnAndRange) {
   AddRows(3);
   view.OnLButtonDown(MK_LBUTTON, CellCentre(2, COL_DRIVE));
   view.OnLButtonDown(MK_LBUTTON, Point{10, 500});
-  EXPECT_EQ(view.m_nCurColumn, 0);
+  EXPECT_EQ(view.CurrentColumn(), 0);
   EXPECT_EQ(view.GetFocusRow(), 0);
-  EXPECT_EQ(view.m_nSelTop, 0);
-  EXPECT_EQ(view.m_nSelBottom, 0);
+  EXPECT_EQ(view.SelectionTop(), 0);
+  EXPECT_EQ(view.SelectionBottom(), 0);
   EXPECT_TRUE(Selected().empty());
 }
 
@@ -295,19 +295,19 @@ TEST_F(CorvellaViewTest, ShiftClickMovesTheRangeAndKeepsTheColumn) {
   view.OnLButtonDown(MK_LBUTTON, CellCentre(2, COL_DISPLAY_MODE));
   view.OnKeyDown(VK_SHIFT, 1, 0);  // Shift held
   view.OnLButtonDown(MK_LBUTTON | MK_SHIFT, CellCentre(5, COL_DRIVE));
-  EXPECT_EQ(view.m_nCurColumn, COL_DISPLAY_MODE);
-  EXPECT_EQ(view.m_nSelTop, 2);
-  EXPECT_EQ(view.m_nSelBottom, 5);
+  EXPECT_EQ(view.CurrentColumn(), COL_DISPLAY_MODE);
+  EXPECT_EQ(view.SelectionTop(), 2);
+  EXPECT_EQ(view.SelectionBottom(), 5);
   EXPECT_EQ(view.GetFocusRow(), 5);
   EXPECT_EQ(Selected(), (std::vector<int>{2, 3, 4, 5}));  // the control's own Shift+click
   // Above the range: the range grows upward.
   view.OnLButtonDown(MK_LBUTTON | MK_SHIFT, CellCentre(1, COL_DRIVE));
-  EXPECT_EQ(view.m_nSelTop, 1);
-  EXPECT_EQ(view.m_nSelBottom, 5);
+  EXPECT_EQ(view.SelectionTop(), 1);
+  EXPECT_EQ(view.SelectionBottom(), 5);
   // Just below the top: the range shrinks from the top.
   view.OnLButtonDown(MK_LBUTTON | MK_SHIFT, CellCentre(2, COL_DRIVE));
-  EXPECT_EQ(view.m_nSelTop, 2);
-  EXPECT_EQ(view.m_nSelBottom, 5);
+  EXPECT_EQ(view.SelectionTop(), 2);
+  EXPECT_EQ(view.SelectionBottom(), 5);
 }
 
 TEST_F(CorvellaViewTest, CtrlClickAddsRowsThroughTheControl) {
@@ -315,8 +315,8 @@ TEST_F(CorvellaViewTest, CtrlClickAddsRowsThroughTheControl) {
   view.OnLButtonDown(MK_LBUTTON, CellCentre(1, COL_NUMBER));
   view.OnLButtonDown(MK_LBUTTON | MK_CONTROL, CellCentre(3, COL_NUMBER));
   EXPECT_EQ(Selected(), (std::vector<int>{1, 3}));
-  EXPECT_EQ(view.m_nSelTop, 3);
-  EXPECT_EQ(view.m_nSelBottom, 3);
+  EXPECT_EQ(view.SelectionTop(), 3);
+  EXPECT_EQ(view.SelectionBottom(), 3);
 }
 
 TEST_F(CorvellaViewTest, RightClickOnTheNumberCellSendsThatRow) {
@@ -324,7 +324,7 @@ TEST_F(CorvellaViewTest, RightClickOnTheNumberCellSendsThatRow) {
   view.OnLButtonDown(MK_LBUTTON, CellCentre(0, COL_DRIVE));
   ui.AnswerTeamPlayer([](TeamPlayerChoice&) { return false; });  // cancel the send at its dialog
   view.OnRButtonDown(MK_RBUTTON, CellCentre(2, COL_NUMBER));
-  EXPECT_EQ(view.m_nCurColumn, 0);
+  EXPECT_EQ(view.CurrentColumn(), 0);
   EXPECT_EQ(view.GetFocusRow(), 2);
   EXPECT_EQ(Selected(), (std::vector<int>{2}));
   EXPECT_EQ(sending.sends, 1);
@@ -333,7 +333,7 @@ TEST_F(CorvellaViewTest, RightClickOnTheNumberCellSendsThatRow) {
 TEST_F(CorvellaViewTest, RightClickOnAnotherCellOnlyMakesItsColumnCurrent) {
   AddRows(4);
   view.OnRButtonDown(MK_RBUTTON, CellCentre(2, COL_DRIVE));
-  EXPECT_EQ(view.m_nCurColumn, COL_DRIVE);
+  EXPECT_EQ(view.CurrentColumn(), COL_DRIVE);
   EXPECT_EQ(Selected(), (std::vector<int>{2}));
   EXPECT_EQ(sending.sends, 0);
 }

@@ -98,8 +98,7 @@ class ListFixture : public ::testing::Test {
   void SelectRange(const std::vector<int>& rows) {
     Select(rows);
     if (!rows.empty()) {
-      view.m_nSelTop = rows.front();
-      view.m_nSelBottom = rows.back();
+      view.SetSelectionRange(rows.front(), rows.back());
       view.SetFocusRow(rows.back());
     }
   }

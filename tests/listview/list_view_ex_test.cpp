@@ -81,8 +81,8 @@ class GridTest : public ::testing::Test {
 
 TEST_F(GridTest, RowModeHighlightsTheWholeRow) {
   Select(1);
-  view.m_nSelTop = view.m_nSelBottom = 1;
-  view.m_nCurColumn = 0;
+  view.SetSelectionRange(1, 1);
+  view.SetCurrentColumn(0);
   Draw(1);
 
   const auto fills = dc.Fills();
@@ -106,8 +106,8 @@ TEST_F(GridTest, RowModeHighlightsTheWholeRow) {
 
 TEST_F(GridTest, CellModeHighlightsOnlyTheCurrentCellAndKeepsTheNumberGrey) {
   Select(1);
-  view.m_nSelTop = view.m_nSelBottom = 1;
-  view.m_nCurColumn = 5;
+  view.SetSelectionRange(1, 1);
+  view.SetCurrentColumn(5);
   Draw(1);
 
   Rect label;
@@ -129,10 +129,9 @@ TEST_F(GridTest, EverySelectedRowShowsTheCurrentCellInsideTheRangeOrNot) {
   // Rows 2 to 4 selected and forming the range; row 6 selected by a
   // Ctrl+click outside it. The commands act on all four, so all four show.
   for (int r : {2, 3, 4, 6}) Select(r);
-  view.m_nSelTop = 2;
-  view.m_nSelBottom = 4;
+  view.SetSelectionRange(2, 4);
   for (int column : {6, 0}) {
-    view.m_nCurColumn = column;
+    view.SetCurrentColumn(column);
     for (int row = 0; row < 7; ++row) {
       SCOPED_TRACE("column " + std::to_string(column) + " row " + std::to_string(row));
       Draw(row);
@@ -149,8 +148,8 @@ TEST_F(GridTest, EverySelectedRowShowsTheCurrentCellInsideTheRangeOrNot) {
 
 TEST_F(GridTest, SelectionShowsOnlyWithFocusOrShowSelectionAlwaysOrDropHighlight) {
   Select(2);
-  view.m_nSelTop = view.m_nSelBottom = 2;
-  view.m_nCurColumn = 0;
+  view.SetSelectionRange(2, 2);
+  view.SetCurrentColumn(0);
   list.SetHasFocus(false);
   Draw(2);
   EXPECT_EQ(HighlightFills(), 0);
@@ -229,8 +228,8 @@ TEST_F(GridTest, DrawingRecordsThePixelsPerInchAndUsesTheListColours) {
   view.SetTextColor(RGB(10, 20, 30));
   view.SetBkColor(RGB(250, 240, 230));
   Select(0);
-  view.m_nSelTop = view.m_nSelBottom = 0;
-  view.m_nCurColumn = 2;
+  view.SetSelectionRange(0, 0);
+  view.SetCurrentColumn(2);
   Draw(0);
   EXPECT_EQ(view.m_nLogPixelsX, 120);
   EXPECT_EQ(view.m_nLogPixelsY, 144);

@@ -296,7 +296,7 @@ TEST_P(PasteEnablingTest, FollowsColumnSelectionAndClipboard) {
   const PasteEnabling& c = GetParam();
   AddRows(4);
   if (c.hasText) clipboard.content = "text";
-  view.m_nCurColumn = c.column;
+  view.SetCurrentColumn(c.column);
   Select(c.selected);
   EXPECT_EQ(PasteEnabled(), c.enabled);
 }

@@ -52,7 +52,7 @@ TEST_F(EditCellTest, EachColumnOpensItsEditorWithLabelChoicesAndTheFirstRowsText
     SCOPED_TRACE("column " + std::to_string(e.column));
     ui.ClearRecord();
     SelectRange({1, 2});
-    view.m_nCurColumn = e.column;
+    view.SetCurrentColumn(e.column);
     ui.AnswerPrompt("");  // Cancel, whichever editor comes
     ui.AnswerSelection("");
     view.EditCurrentCell();
@@ -77,7 +77,7 @@ TEST_F(EditCellTest, TopThreeCodeIsShownByItsName) {
       {"N", "Normal"},    {"P", "Passing"},         {"R", "Rushing"},
       {"C", "Receiving"}, {"T", "Tackles/Defense"}, {"X", "Tackles/Defense"}};
   SelectRange({0});
-  view.m_nCurColumn = COL_TOP3;
+  view.SetCurrentColumn(COL_TOP3);
   for (const auto& [code, name] : names) {
     list().SetItemText(0, COL_TOP3, code);
     ui.ClearRecord();
@@ -91,7 +91,7 @@ TEST_F(EditCellTest, TopThreeCodeIsShownByItsName) {
 TEST_F(EditCellTest, GameSeasonOnlyShowsItsMessage) {
   AddRows(2);
   SelectRange({0, 1});
-  view.m_nCurColumn = COL_GAME_SEASON;
+  view.SetCurrentColumn(COL_GAME_SEASON);
   view.EditCurrentCell();
   ASSERT_EQ(ui.calls.size(), 1u);
   EXPECT_EQ(ui.calls[0].kind, Kind::Message);
@@ -107,7 +107,7 @@ TEST_F(EditCellTest, GameSeasonOnlyShowsItsMessage) {
 TEST_F(EditCellTest, LibraryWithExtensionGoesIntoAllThreeRowsAfterTheMessage) {
   AddRows(6);
   SelectRange({3, 4, 5});
-  view.m_nCurColumn = COL_LIBRARY;
+  view.SetCurrentColumn(COL_LIBRARY);
   ui.AnswerPrompt("scores.lib");
   view.EditCurrentCell();
 
@@ -124,7 +124,7 @@ TEST_F(EditCellTest, TeamResetsTopThreeInTheFirstSelectedRowOnly) {
   AddRows(5);
   SetCells({1, 2, 3}, COL_TOP3, "P");
   SelectRange({1, 2, 3});
-  view.m_nCurColumn = COL_TEAM_IND;
+  view.SetCurrentColumn(COL_TEAM_IND);
   ui.AnswerSelection("Team");
   view.EditCurrentCell();
 
@@ -137,7 +137,7 @@ TEST_F(EditCellTest, DisplayModeSetsTimesInTheFirstSelectedRowOnly) {
   AddRows(3);
   SetCells({0, 1, 2}, COL_TIMES, "5");
   SelectRange({0, 1, 2});
-  view.m_nCurColumn = COL_DISPLAY_MODE;
+  view.SetCurrentColumn(COL_DISPLAY_MODE);
   ui.AnswerSelection("Single Step");
   view.EditCurrentCell();
   EXPECT_EQ(Column(COL_DISPLAY_MODE), (Texts{"Single Step", "Single Step", "Single Step"}));
@@ -147,7 +147,7 @@ TEST_F(EditCellTest, DisplayModeSetsTimesInTheFirstSelectedRowOnly) {
 TEST_F(EditCellTest, DescriptionOfThirtyFiveCharactersKeepsWhatAFileCanHold) {
   AddRows(3);
   SelectRange({0, 2});
-  view.m_nCurColumn = COL_DESCRIPTION;
+  view.SetCurrentColumn(COL_DESCRIPTION);
   const std::string typed = "ABCDEFGHIJKLMNOPQRSTUVWXYZ123456789";
   ASSERT_EQ(typed.size(), 35u);
   ui.AnswerPrompt(typed);
@@ -160,7 +160,7 @@ TEST_F(EditCellTest, DescriptionOfThirtyFiveCharactersKeepsWhatAFileCanHold) {
 TEST_F(EditCellTest, NumbersAreStoredAsTyped) {
   AddRows(2);
   SelectRange({0, 1});
-  view.m_nCurColumn = COL_OFFSET;
+  view.SetCurrentColumn(COL_OFFSET);
   ui.AnswerPrompt("007");
   view.EditCurrentCell();
   EXPECT_EQ(Column(COL_OFFSET), (Texts{"007", "007"}));
@@ -170,13 +170,13 @@ TEST_F(EditCellTest, RejectedValueCancelAndEmptyEntryChangeNothing) {
   AddRows(2);
   SelectRange({0, 1});
 
-  view.m_nCurColumn = COL_SIGN;
+  view.SetCurrentColumn(COL_SIGN);
   ui.AnswerSelection("17");  // not offered by the list, but judged all the same
   view.EditCurrentCell();
   EXPECT_EQ(ui.CountMessages("Sign Number can NOT be GREATER than 16"), 1);
   EXPECT_EQ(Column(COL_SIGN), (Texts{"1", "1"}));
 
-  view.m_nCurColumn = COL_TIMES;
+  view.SetCurrentColumn(COL_TIMES);
   ui.AnswerPrompt("0");
   view.EditCurrentCell();
   EXPECT_EQ(ui.CountMessages("Times to Display can not be LESS than 1"), 1);
@@ -184,10 +184,10 @@ TEST_F(EditCellTest, RejectedValueCancelAndEmptyEntryChangeNothing) {
 
   // Cancel, and a prompt emptied by the operator: no message, no change.
   ui.ClearRecord();
-  view.m_nCurColumn = COL_LIBRARY;
+  view.SetCurrentColumn(COL_LIBRARY);
   ui.AnswerPrompt("");
   view.EditCurrentCell();
-  view.m_nCurColumn = COL_DRIVE;
+  view.SetCurrentColumn(COL_DRIVE);
   ui.AnswerSelection("");
   view.EditCurrentCell();
   EXPECT_EQ(ui.CountMessages(), 0);
@@ -200,7 +200,7 @@ TEST_F(EditCellTest, NormalOutsideFootballShowsTheSportMessageAndStoresN) {
   AddRows(2);
   SetCells({0, 1}, COL_TOP3, "P");  // as a paste can leave it
   SelectRange({0, 1});
-  view.m_nCurColumn = COL_TOP3;
+  view.SetCurrentColumn(COL_TOP3);
   ui.AnswerSelection("Normal");
   view.EditCurrentCell();
   EXPECT_EQ(ui.CountMessages("Top 3 is used in Football Only"), 1);
@@ -211,7 +211,7 @@ TEST_F(FootballEditCellTest, TopThreeOnATeamRowAsksAndChangesTheFirstRowOnly) {
   AddRows(3);
   SetCells({0, 1, 2}, COL_TEAM_IND, "T");
   SelectRange({0, 1, 2});
-  view.m_nCurColumn = COL_TOP3;
+  view.SetCurrentColumn(COL_TOP3);
   ui.AnswerSelection("Passing");
   ui.AnswerMessage(IDYES);
   view.EditCurrentCell();
@@ -226,7 +226,7 @@ TEST_F(EditCellTest, WithoutASelectedRowNoEditorOpens) {
   AddRows(2);
   for (int column = 1; column <= kLastColumn; ++column) {
     if (column == COL_GAME_SEASON) continue;
-    view.m_nCurColumn = column;
+    view.SetCurrentColumn(column);
     view.EditCurrentCell();
   }
   EXPECT_EQ(ui.calls.size(), 0u);
@@ -247,7 +247,7 @@ TEST_F(EditCellTest, DoubleClickOnASignCellOpensTheSignSelectionWithThatRowsNumb
 
 TEST_F(EditCellTest, ColumnZeroEditsOneRowOnly) {
   AddRows(3);
-  view.m_nCurColumn = 0;
+  view.SetCurrentColumn(0);
   SelectRange({0, 1});
   view.EditCurrentCell();
   EXPECT_EQ(ui.CountCalls(Kind::EditRequest), 0);
@@ -435,7 +435,7 @@ TEST_F(EditRequestTest, NoNewRequestPastThreeHundred) {
 TEST_F(EditRequestTest, EditCommandOpensOneDialogPerSelectedRowInListOrder) {
   AddRows(5);
   SelectRange({1, 3, 4});
-  view.m_nCurColumn = 0;
+  view.SetCurrentColumn(0);
   view.OnEditRequest();
   ASSERT_EQ(ui.editRequestsShown.size(), 3u);
   EXPECT_EQ(ui.editRequestsShown[0].requestNumber, "2");

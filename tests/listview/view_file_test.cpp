@@ -254,7 +254,7 @@ TEST_F(ViewFile, TypedTextsComeBackAsShownAfterSaveAndLoad) {
   List().SetHasFocus(true);
   List().SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
   for (int column : {COL_DESCRIPTION, COL_OFFSET}) {
-    view->m_nCurColumn = column;
+    view->SetCurrentColumn(column);
     ui.AnswerPrompt(column == COL_DESCRIPTION ? std::string(35, 'D') : std::string(34, '0') + "1");
     view->EditCurrentCell();
   }
@@ -293,14 +293,12 @@ TEST_F(ViewFile, AFullListSurvivesSaveAndLoad) {
   EXPECT_FALSE(doc->IsModified());
 }
 
-TEST_F(ViewFile, SaveTakesThePathAndInputPortAfresh) {
+TEST_F(ViewFile, SaveTakesThePathAfresh) {
   StartWith(ValidRequestFile(1));
   view->SetFilePath(dir.File("STALE.REQ"));
-  dir.Write("CORVELLA.INI", "[REQUEST]\r\nZLRTDINPUT=0\r\n");
   Save();
   EXPECT_FALSE(dir.Exists("STALE.REQ"));
   EXPECT_EQ(view->GetFilePath(), dir.File("BASK.REQ"));
-  EXPECT_EQ(view->GetRtdInput(), 0);
 }
 
 TEST_F(ViewFile, FootballIsRecognisedByTheFileName) {

