@@ -44,6 +44,44 @@ expect_failure() {
   [ -z "$(find "$2" -name '*.pdf*')" ] || fail "$1: left $(find "$2" -name '*.pdf*')"
 }
 
+pages() { grep -a -c '^/Type /Page$' "$1"; }
+# requests N: a request file of N requests (40 to a page).
+requests() {
+  for i in $(seq 1 "$1"); do
+    printf '[REQ%d]\r\nName=Request %d\r\nTeam=I\r\nTop3=N\r\nGame=G\r\nSign=1\r\nMode=Continuous\r\nTimes=1\r\nDrive=C\r\nLibrary=DEFAULT\r\nSequence=RTD\r\nFrame=0\r\nOffset=0\r\n' "$i" "$i"
+  done
+}
+
+# ---- the file named is the file printed, into a PDF named after it
+dir=$(folder named)  # the current sport is Basketball
+requests 85 > "$dir/FOOT.REQ"
+run "$dir" --print FOOT.REQ
+[ "$status" = 0 ] || fail "--print FOOT.REQ: status $status ($err)"
+[ "$(pages "$dir/FOOT.pdf")" = 3 ] || fail "FOOT.pdf has $(pages "$dir/FOOT.pdf") pages, not FOOT's 3"
+[ ! -e "$dir/BASK.pdf" ] || fail "BASK.pdf written"
+cmp -s "$dir/CORVELLA.INI" "$EXAMPLES/CORVELLA.INI" || fail "printing changed CORVELLA.INI"
+# An existing PDF is replaced only with --force.
+cp "$dir/FOOT.pdf" "$TMP/first.pdf"
+run "$dir" --print FOOT.REQ
+[ "$status" = 1 ] && [[ $err == *--force* ]] || fail "PDF replaced without --force: $status $err"
+cmp -s "$dir/FOOT.pdf" "$TMP/first.pdf" || fail "FOOT.pdf changed without --force"
+run "$dir" --print --force FOOT.REQ
+[ "$status" = 0 ] || fail "--force: status $status ($err)"
+# A file of another folder, named after its sport.
+mkdir -p "$TMP/elsewhere"
+requests 45 > "$TMP/elsewhere/football-final.req"
+run "$dir" --print "$TMP/elsewhere/football-final.req"
+[ "$status" = 0 ] || fail "another folder: status $status ($err)"
+[ "$(pages "$TMP/elsewhere/football-final.pdf")" = 2 ] || fail "football-final.pdf pages"
+# A name without a sport, a file without requests: a message, no PDF.
+requests 3 > "$TMP/elsewhere/notes.txt"
+: > "$TMP/elsewhere/FOOTBALL-empty.REQ"
+rm "$TMP/elsewhere/football-final.pdf"
+for file in notes.txt FOOTBALL-empty.REQ; do
+  run "$dir" --print "$TMP/elsewhere/$file"
+  expect_failure "--print $file" "$TMP/elsewhere" "$file"
+done
+
 # ---- a PDF file that cannot be written completely
 # The file size limit cuts the file as a full disk does.
 dir=$(folder limit)
