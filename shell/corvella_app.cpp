@@ -463,8 +463,16 @@ bool CCorvellaApp::ShellPrint(const CommandLineInfo& info) {
     std::fprintf(stderr, "corvella: %s\n", qPrintable(failure));
     return false;
   }
-  if (!pdf.isEmpty())
+  if (pdf.isEmpty()) return true;
+  // Printers without a default one are named: the operator can pick one
+  // with --print-to.
+  const QStringList printers = QPrinterInfo::availablePrinterNames();
+  if (printers.isEmpty()) {
     std::printf("No printer is installed: the pages were written to %s\n", qPrintable(pdf));
+  } else {
+    std::printf("None of the printers (%s) is the default: the pages were written to %s\n",
+                qPrintable(printers.join(QStringLiteral(", "))), qPrintable(pdf));
+  }
   return true;
 }
 

@@ -97,6 +97,12 @@ if mount -t tmpfs -o size=64k tmpfs "$TMP/full" 2>/dev/null; then
   truncate -s -4K "$dir/filler"
   run "$dir" --print BASK.REQ
   expect_failure "full file system" "$dir" "$dir/BASK.pdf"
+  # Read-only: the program's own message, and nothing of Qt's before it.
+  rm "$dir/filler"
+  mount -o remount,ro "$dir"
+  run "$dir" --print BASK.REQ
+  expect_failure "read-only folder" "$dir" "$dir/BASK.pdf"
+  [[ $err != *QPainter* ]] || fail "Qt's message on the terminal: $err"
 fi
 
 # ---- print queues that take jobs and that refuse them
@@ -133,6 +139,12 @@ EOC
   lpadmin -p Refuses -E -v file:///dev/null -m raw 2> /dev/null
   cupsreject Refuses
   dir=$(folder cups)
+  # Printers, none of them the default: a PDF, and the printers named.
+  run "$dir" --print BASK.REQ
+  [ "$status" = 0 ] || fail "no default printer: status $status ($err)"
+  grep -q "None of the printers (Accepts, Refuses) is the default" "$TMP/out" ||
+    fail "no default printer: $(cat "$TMP/out")"
+  rm "$dir/BASK.pdf"
   run "$dir" --print-to Accepts BASK.REQ
   [ "$status" = 0 ] || fail "a queue that takes jobs: status $status ($err)"
   run "$dir" --print-to Refuses BASK.REQ
