@@ -14,7 +14,7 @@ PACKAGES=(
   xvfb xauth valgrind
   python3 libsmbclient libsmbclient-dev python3-impacket
   desktop-file-utils appstream shared-mime-info
-  dpkg-dev file lintian gzip libcups2-dev cups-daemon cups-client
+  dpkg-dev file lintian gzip devscripts libcups2-dev cups-daemon cups-client
   imagemagick librsvg2-bin x11-utils ccache
 )
 
