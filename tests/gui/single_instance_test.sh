@@ -144,8 +144,13 @@ stop_first
 # ---- a listener of another user (root) where A's program would be, with
 # A's lock held: A's start hands nothing to it and fails with a message.
 rm -f "$SOCK"
-flock "$CACHE_FOLDER/corvella-$hash.lock" sleep 120 &
+(
+  exec 9> "$CACHE_FOLDER/corvella-$hash.lock"
+  flock 9
+  exec sleep 120
+) > /dev/null 2>&1 &
 pids+=($!)
+while flock -n "$CACHE_FOLDER/corvella-$hash.lock" true; do sleep 0.05; done
 listen_on "$SOCK" "$TMP/root-received"
 status=$(second "$PROG/FOOT.REQ")
 [ "$status" = 1 ] || fail "start beside a foreign listener: status $status"
