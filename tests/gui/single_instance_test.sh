@@ -18,6 +18,8 @@ cleanup() {
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
   wait 2>/dev/null || true
   rm -rf "$TMP" "/run/user/$A" /tmp/corvella-"$A"-*
+  # Qt's own runtime folder, made for users without XDG_RUNTIME_DIR.
+  find /tmp -maxdepth 1 -name 'runtime-*' \( -uid "$A" -o -uid "$B" \) -exec rm -rf {} +
 }
 trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
