@@ -15,7 +15,7 @@ PACKAGES=(
   python3 libsmbclient libsmbclient-dev python3-impacket samba libnss-wrapper
   samba-ad-provision samba-dsdb-modules samba-vfs-modules winbind krb5-user
   desktop-file-utils appstream shared-mime-info
-  dpkg-dev file lintian gzip
+  dpkg-dev file lintian gzip devscripts libcups2-dev cups-daemon cups-client
   imagemagick librsvg2-bin x11-utils ccache
   abigail-tools groff-base man-db
   dbus at-spi2-core python3-pyatspi gir1.2-atspi-2.0

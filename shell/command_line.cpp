@@ -5,6 +5,7 @@ namespace corvella {
 CommandLineInfo ParseCommandLine(const QStringList& arguments) {
   CommandLineInfo info;
   QStringList rest = arguments;
+  info.m_bForce = rest.removeAll(QStringLiteral("--force")) > 0;
   while (!rest.isEmpty()) {
     const QString arg = rest.takeFirst();
     if (arg == QLatin1String("--print") || arg == QLatin1String("--print-to")) {

@@ -3,6 +3,7 @@
 //   corvella [FILE]                  open FILE (or the current sport's file)
 //   corvella --print FILE            print FILE's list on the default printer
 //   corvella --print-to PRINTER FILE print it on PRINTER
+//   --force                          a PDF printout may replace a file
 // Options Qt itself takes (-platform ...) are gone before this is read.
 
 #include <QString>
@@ -15,7 +16,8 @@ struct CommandLineInfo {
   ShellCommand m_nShellCommand = FileNew;
   QString m_strFileName;
   QString m_strPrinterName;
-  QString m_strError;  // not empty: the line cannot be carried out
+  bool m_bForce = false;  // --force
+  QString m_strError;     // not empty: the line cannot be carried out
 };
 
 // `arguments` without the program name. An unknown option is ignored, as the

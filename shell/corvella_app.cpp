@@ -1,5 +1,9 @@
 #include "shell/corvella_app.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -7,6 +11,8 @@
 #include <QFileInfo>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QStatusBar>
+#include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
@@ -25,6 +31,8 @@
 #include "platform/qt/windows1252.h"
 #include "platform/ui.h"
 #include "requests/corvella_doc.h"
+#include "requests/request_file.h"
+#include "requests/request_record.h"
 #include "shell/about_dlg.h"
 #include "shell/command_line.h"
 #include "shell/console_ui.h"
@@ -37,6 +45,55 @@
 #include "transmit/send_request.h"
 
 namespace corvella {
+namespace {
+
+// Far above what 300 requests take: anything larger is no request file.
+constexpr off_t kMaxRequestFileSize = 1 << 20;
+
+// What a request file named on the command line or handed over is.
+struct NamedFile {
+  QString error;          // not empty: it is refused, and why
+  std::string sportFile;  // the sport its name selects ("FOOT.REQ")
+  bool own = false;       // it is that sport's file in the program directory
+};
+
+NamedFile CheckNamedFile(const QString& path, const std::string& directory) {
+  NamedFile named;
+  const QFileInfo info(path);
+  const std::string code = SportCodeOfSetting(QFile::encodeName(info.fileName()).toStdString());
+  if (code.empty()) {
+    named.error = QStringLiteral(
+                      "%1 is not the request file of a sport: its name must begin with BASK, "
+                      "FOOT, BASE, HOCK, SOCC or VOLL.")
+                      .arg(path);
+    return named;
+  }
+  named.sportFile = code + ".REQ";
+  // Non-blocking: a pipe in the file's place must not stall the program.
+  const QByteArray encoded = QFile::encodeName(path);
+  const int fd = ::open(encoded.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  struct stat st {};
+  const bool regular = fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  if (fd >= 0) ::close(fd);
+  if (!regular) {
+    named.error = QStringLiteral("Failed to open document %1.").arg(path);
+    return named;
+  }
+  const QString own =
+      QFileInfo(QFile::decodeName(QByteArray::fromStdString(directory + named.sportFile)))
+          .canonicalFilePath();
+  named.own = !own.isEmpty() && own == info.canonicalFilePath();
+  if (named.own) return named;
+  // A file from elsewhere replaces the sport's list: it must be one.
+  if (st.st_size > kMaxRequestFileSize) {
+    named.error = QStringLiteral("%1 is too large for a request file.").arg(path);
+  } else if (CountRequestsInFile(ProfileFile::Load(encoded.toStdString())) == 0) {
+    named.error = QStringLiteral("%1 holds no requests.").arg(path);
+  }
+  return named;
+}
+
+}  // namespace
 
 CCorvellaApp::CCorvellaApp(Ui* ui) : m_ui(ui) {}
 
@@ -108,7 +165,11 @@ bool CCorvellaApp::InitInstance(const QStringList& arguments, bool show) {
 
   m_frame = std::make_unique<CMainFrame>(m_commands);
   if (m_qtUi) m_qtUi->SetParent(m_frame.get());
-  m_doc->onTitleChanged = [this](const std::string& title) { m_frame->SetDocumentTitle(title); };
+  m_doc->onTitleChanged = [this](const std::string& title) {
+    // A list loaded afresh comes from the program directory.
+    m_strOrigin.clear();
+    m_frame->SetDocumentTitle(title);
+  };
   m_frame->onQueryClose = [this] {
     if (!m_doc->SaveModified()) return false;
     // A request on its way is delivered (or fails, bounded by the client
@@ -157,15 +218,30 @@ bool CCorvellaApp::InitInstance(const QStringList& arguments, bool show) {
   m_printing = std::make_unique<Printing>(m_frame.get(), *m_view);
   RouteCommands();
 
-  // A file named on the command line is opened instead of a new document;
-  // either way the view's first update loads the current sport's file.
+  // A file named on the command line selects its sport and is loaded into
+  // that sport's list; without one the current sport's file is loaded.
   const QString& file = cmdInfo.m_strFileName;
+  m_doc->OnNewDocument();
   if (!file.isEmpty()) {
-    if (!m_doc->FileOpen(QFile::encodeName(file).toStdString())) return false;
+    const NamedFile named = CheckNamedFile(file, m_doc->GetDirectory());
+    if (!named.error.isEmpty()) {
+      m_ui->MessageBox(ToWindows1252(named.error), "Corvella", MB_OK | MB_ICONEXCLAMATION);
+      return false;
+    }
+    // Printing leaves the sport of CORVELLA.INI as it is.
+    if (print)
+      m_doc->m_strSportFile = named.sportFile;
+    else
+      m_doc->SetSport(named.sportFile);
+    if (!named.own) {
+      if (!LoadFromOtherFolder(file, named.sportFile)) return false;
+    } else {
+      m_doc->SetPathName(QFile::encodeName(file).toStdString());
+      m_view->OnInitialUpdate();
+    }
   } else {
-    m_doc->OnNewDocument();
+    m_view->OnInitialUpdate();
   }
-  m_view->OnInitialUpdate();
 
   if (print) {
     m_nExitCode = ShellPrint(cmdInfo) ? 0 : 1;
@@ -275,8 +351,11 @@ void CCorvellaApp::RouteCommands() {
 
   // The document: Save.
   CCorvellaDoc& doc = *m_doc;
-  m_docTarget.On(ID_FILE_SAVE, [&doc, &history] {
-    doc.DoFileSave();
+  m_docTarget.On(ID_FILE_SAVE, [this, &doc, &history] {
+    if (doc.DoFileSave()) {
+      m_strOrigin.clear();
+      ShowDocumentOrigin();
+    }
     history.SyncWithDocument();
   });
 
@@ -315,7 +394,66 @@ void CCorvellaApp::OnFileOpen() {
 
 bool CCorvellaApp::OpenDocumentFile(const std::string& path) {
   // Save prompt, the file check, then the view's reload of the sport's file.
-  return m_doc->FileOpen(path);
+  if (!m_doc->FileOpen(path)) return false;
+  m_strOrigin.clear();
+  return true;
+}
+
+bool CCorvellaApp::OpenNamedFile(const QString& path) {
+  const NamedFile named = CheckNamedFile(path, m_doc->GetDirectory());
+  if (!named.error.isEmpty()) {
+    m_ui->MessageBox(ToWindows1252(named.error), "Corvella", MB_OK | MB_ICONEXCLAMATION);
+    return false;
+  }
+  if (!m_doc->SaveModified()) return false;
+  m_doc->SetSport(named.sportFile);
+  if (named.own) {
+    m_doc->SetPathName(QFile::encodeName(path).toStdString());
+    m_view->OnInitialUpdate();
+    m_doc->SetModifiedFlag(false);
+    m_strOrigin.clear();
+    ShowDocumentOrigin();
+    return true;
+  }
+  if (LoadFromOtherFolder(path, named.sportFile)) return true;
+  // The copy could not be made: the sport's own list, as the switch shows it.
+  m_view->OnInitialUpdate();
+  m_doc->SetModifiedFlag(false);
+  return false;
+}
+
+bool CCorvellaApp::LoadFromOtherFolder(const QString& path, const std::string& sportFile) {
+  QTemporaryDir temp;
+  const QString copy = temp.filePath(QString::fromStdString(sportFile));
+  if (!temp.isValid() || !QFile::copy(path, copy)) {
+    m_ui->MessageBox(ToWindows1252(QStringLiteral("Failed to open document %1.").arg(path)),
+                     "Corvella", MB_OK | MB_ICONEXCLAMATION);
+    return false;
+  }
+  const std::string directory = m_doc->GetDirectory();
+  m_doc->m_strDirectory = QFile::encodeName(temp.path()).toStdString() + "/";
+  m_view->OnInitialUpdate();
+  // Saving writes the sport's file of the program directory.
+  m_doc->m_strDirectory = directory;
+  m_view->UpdateFilePath();
+  m_doc->SetPathName(directory + sportFile);
+  // Unsaved changes of the sport's list: no undo makes them look saved, and
+  // their recovery copy is the one of the sport's file.
+  m_history->MarkUnsaved();
+  if (m_recovery) m_recovery->FollowFilePath();
+  m_strOrigin = QFileInfo(path).absoluteFilePath();
+  ShowDocumentOrigin();
+  return true;
+}
+
+void CCorvellaApp::ShowDocumentOrigin() {
+  if (m_strOrigin.isEmpty()) {
+    m_frame->SetDocumentTitle(m_doc->GetTitle());
+    return;
+  }
+  m_frame->SetDocumentTitle(m_doc->GetTitle() + " from " + ToWindows1252(m_strOrigin));
+  m_frame->statusBar()->showMessage(QStringLiteral("%1: loaded from %2, not saved yet")
+                                        .arg(FromWindows1252(m_doc->GetTitle()), m_strOrigin));
 }
 
 void CCorvellaApp::OnAppExit() { m_frame->close(); }
@@ -360,8 +498,7 @@ void CCorvellaApp::OpenHandedOverFiles() {
     return;
   }
   m_bOpeningHandedOver = true;
-  while (!m_handedOver.isEmpty())
-    OpenDocumentFile(QFile::encodeName(m_handedOver.takeFirst()).toStdString());
+  while (!m_handedOver.isEmpty()) OpenNamedFile(m_handedOver.takeFirst());
   m_bOpeningHandedOver = false;
 }
 
@@ -381,11 +518,14 @@ bool CCorvellaApp::ShellPrint(const CommandLineInfo& info) {
     printer.setPrinterName(fallback.printerName());
   } else {
     // No printer: the pages go to a PDF file beside the file, named after
-    // the list printed (the current sport's file, as Open shows it).
+    // it, never over another file unless asked to.
     const QFileInfo source(info.m_strFileName);
-    QString base = QFileInfo(FromWindows1252(m_doc->GetTitle())).completeBaseName();
-    if (base.isEmpty()) base = source.completeBaseName();
-    pdf = source.absoluteDir().filePath(base + QStringLiteral(".pdf"));
+    pdf = source.absoluteDir().filePath(source.completeBaseName() + QStringLiteral(".pdf"));
+    if (!info.m_bForce && QFileInfo::exists(pdf)) {
+      std::fprintf(stderr, "corvella: %s exists already; --force replaces it.\n", qPrintable(pdf));
+      return false;
+    }
+    m_printing->setReplaceFiles(info.m_bForce);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(pdf);
   }
@@ -398,8 +538,16 @@ bool CCorvellaApp::ShellPrint(const CommandLineInfo& info) {
     std::fprintf(stderr, "corvella: %s\n", qPrintable(failure));
     return false;
   }
-  if (!pdf.isEmpty())
+  if (pdf.isEmpty()) return true;
+  // Printers without a default one are named: the operator can pick one
+  // with --print-to.
+  const QStringList printers = QPrinterInfo::availablePrinterNames();
+  if (printers.isEmpty()) {
     std::printf("No printer is installed: the pages were written to %s\n", qPrintable(pdf));
+  } else {
+    std::printf("None of the printers (%s) is the default: the pages were written to %s\n",
+                qPrintable(printers.join(QStringLiteral(", "))), qPrintable(pdf));
+  }
   return true;
 }
 

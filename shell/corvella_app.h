@@ -72,9 +72,17 @@ class CCorvellaApp {
   void OnFilePrintSetup();
 
   // A later start handed over `path` ("": only come to the front): the
-  // window comes up, and the file opens as with Open, save prompt first, once
-  // no dialog is open any more.
+  // window comes up, and the file opens as OpenNamedFile does, once no
+  // dialog is open any more.
   void OnShellOpen(const QString& path);
+  // Opens a request file the desktop or a later start named: its name
+  // selects the sport (its first four letters, as "SPORT" is read) and the
+  // program switches to it, save prompt first. The sport's own file in the
+  // program directory is loaded as it is; a file elsewhere is loaded into
+  // the sport's list as unsaved changes, its path in the title and the
+  // status bar. A name without a sport, a file that cannot be read or one
+  // without requests is reported and changes nothing (false).
+  bool OpenNamedFile(const QString& path);
 
  private:
   void RouteCommands();
@@ -84,6 +92,13 @@ class CCorvellaApp {
   // file when there is no printer. False with a message on failure.
   bool ShellPrint(const CommandLineInfo& info);
   void OpenHandedOverFiles();
+  // Loads the sport `sportFile` from `path` (a request file checked to be
+  // readable) into the list, through a copy of it named as the sport's file,
+  // so the list's checks apply that sport's rules. The list's file stays the
+  // one of the program directory.
+  bool LoadFromOtherFolder(const QString& path, const std::string& sportFile);
+  // The title with the file the unsaved list came from ("" when none).
+  void ShowDocumentOrigin();
 
   CommandTable m_commands;
   std::unique_ptr<AppProfile> m_profile;
@@ -91,6 +106,7 @@ class CCorvellaApp {
   std::unique_ptr<ConsoleUi> m_consoleUi;
   std::unique_ptr<SingleInstance> m_instance;
   QStringList m_handedOver;  // files waiting for the open dialog to close
+  QString m_strOrigin;       // the file the unsaved list was loaded from
   bool m_bOpeningHandedOver = false;
   bool m_bStarted = false;  // InitInstance has shown the window
   bool m_bClosing = false;  // the window waits for a send before it closes

@@ -1,5 +1,11 @@
 #include "shell/printing.h"
 
+#include <cups/cups.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -8,6 +14,7 @@
 #include <QPageLayout>
 #include <QPageRanges>
 #include <QPageSetupDialog>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
@@ -15,6 +22,8 @@
 #include <QPrinterInfo>
 #include <QStandardPaths>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <vector>
 
 #include "listview/corvella_view.h"
@@ -23,6 +32,73 @@
 #include "requests/corvella_doc.h"
 
 namespace corvella {
+namespace {
+
+QString SystemError(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+
+// Drops Qt's own "QPainter::begin(): Returned false" while a painter starts:
+// the caller reports why the job could not start, in its own words.
+class QuietPainterStart {
+ public:
+  QuietPainterStart() : m_previous(qInstallMessageHandler(&Filter)) { s_previous = m_previous; }
+  ~QuietPainterStart() { qInstallMessageHandler(m_previous); }
+  QuietPainterStart(const QuietPainterStart&) = delete;
+  QuietPainterStart& operator=(const QuietPainterStart&) = delete;
+
+ private:
+  static void Filter(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (text.startsWith(QLatin1String("QPainter::begin"))) return;
+    if (s_previous != nullptr) return s_previous(type, context, text);
+    qInstallMessageHandler(nullptr);
+    qt_message_output(type, context, text);
+    qInstallMessageHandler(&Filter);
+  }
+  static inline QtMessageHandler s_previous = nullptr;
+  QtMessageHandler m_previous;
+};
+
+// Checks that the PDF file `temp` is complete (its last line is the end
+// marker, written last) and on the disk, then gives it the name `final`;
+// with `replace` false an existing `final` stays and the commit fails. ""
+// when done, else why not; `temp` is left for the caller to remove.
+QString CommitPdf(const QString& temp, const QString& final, bool replace) {
+  const QByteArray tempPath = QFile::encodeName(temp);
+  const QByteArray finalPath = QFile::encodeName(final);
+  const int fd = ::open(tempPath.constData(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return SystemError(errno);
+  char tail[16] = {};
+  const off_t size = ::lseek(fd, 0, SEEK_END);
+  static constexpr char kEnd[] = "%%EOF\n";  // the last line Qt writes
+  constexpr ssize_t kEndSize = sizeof kEnd - 1;
+  const ssize_t got = size >= kEndSize ? ::pread(fd, tail, kEndSize, size - kEndSize) : 0;
+  const bool complete = got == kEndSize && std::memcmp(tail, kEnd, kEndSize) == 0;
+  const int synced = ::fsync(fd) == 0 ? 0 : errno;
+  ::close(fd);
+  if (!complete)
+    return QStringLiteral("the file could not be written completely (is the disk full?)");
+  if (synced != 0) return SystemError(synced);
+  if (replace) {
+    if (::rename(tempPath.constData(), finalPath.constData()) != 0) return SystemError(errno);
+  } else if (::renameat2(AT_FDCWD, tempPath.constData(), AT_FDCWD, finalPath.constData(),
+                         RENAME_NOREPLACE) != 0) {
+    if (errno == EEXIST) return QStringLiteral("it exists already");
+    // A file system without that kind of rename: a link cannot replace
+    // anything either.
+    if (errno != EINVAL && errno != ENOSYS) return SystemError(errno);
+    if (::link(tempPath.constData(), finalPath.constData()) != 0)
+      return errno == EEXIST ? QStringLiteral("it exists already") : SystemError(errno);
+    ::unlink(tempPath.constData());
+  }
+  // The new name on the disk too.
+  const QByteArray folder = QFile::encodeName(QFileInfo(final).absolutePath());
+  if (const int dir = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
+    ::fsync(dir);
+    ::close(dir);
+  }
+  return {};
+}
+
+}  // namespace
 
 struct Printing::Impl {
   Impl(QWidget* p, CCorvellaView& v) : parent(p), view(v), printer(QPrinter::HighResolution) {}
@@ -96,18 +172,58 @@ struct Printing::Impl {
   }
 
   // Draws `pages` on `target`, each prepared by the view (page number,
-  // landscape) and drawn by it. False when the job cannot start.
+  // landscape) and drawn by it. False with lastError when the job could not
+  // start, the print system did not take it, or its file was not written
+  // completely. A PDF file is written beside its name first and gets the
+  // name only once it is complete, so a failure leaves no partial file.
   bool Render(QPrinter& target, PrintInfo& info, const std::vector<int>& pages) {
     lastError.clear();
     // The first page must already be landscape when the painter starts.
     target.setPageOrientation(QPageLayout::Landscape);
     target.setDocName(DocumentTitle());
-    QPainter painter;
-    if (!painter.begin(&target)) {
-      lastError = target.outputFormat() == QPrinter::PdfFormat
-                      ? QStringLiteral("Unable to write the file %1.").arg(target.outputFileName())
-                      : QStringLiteral("Unable to start printing on %1.").arg(target.printerName());
+    // A printer that writes a file (not the preview's pages).
+    const bool toFile = target.outputFormat() == QPrinter::PdfFormat &&
+                        target.paintEngine() != nullptr &&
+                        target.paintEngine()->type() == QPaintEngine::Pdf;
+    const QString finalName = target.outputFileName();
+    QString tempName;
+    if (toFile) {
+      // Made here, so the name is ours alone; the printer writes it over.
+      const QFileInfo final(finalName);
+      QByteArray pattern = QFile::encodeName(
+          final.absoluteDir().filePath(QStringLiteral(".%1.XXXXXX").arg(final.fileName())));
+      const int fd = ::mkstemp(pattern.data());
+      if (fd < 0) {
+        lastError =
+            QStringLiteral("Unable to write the file %1: %2.").arg(finalName, SystemError(errno));
+        return false;
+      }
+      // The mode a new file of the user gets, not the temporary's 0600.
+      const mode_t mask = ::umask(0);
+      ::umask(mask);
+      ::fchmod(fd, 0666 & ~mask);
+      ::close(fd);
+      tempName = QFile::decodeName(pattern);
+      target.setOutputFileName(tempName);
+    }
+    const auto fail = [&](const QString& text) {
+      if (toFile) {
+        target.setOutputFileName(finalName);
+        QFile::remove(tempName);
+      }
+      lastError = text;
       return false;
+    };
+    QPainter painter;
+    bool started;
+    {
+      QuietPainterStart quiet;
+      started = painter.begin(&target);
+    }
+    if (!started) {
+      return fail(
+          toFile ? QStringLiteral("Unable to write the file %1.").arg(finalName)
+                 : QStringLiteral("Unable to start printing on %1.").arg(target.printerName()));
     }
     // Copies the printer cannot make itself are drawn again.
     const int copies = target.supportsMultipleCopies() ? 1 : std::max(1, target.copyCount());
@@ -122,7 +238,29 @@ struct Printing::Impl {
         view.OnDraw(dc);
       }
     }
-    painter.end();
+    // Ending the painter hands the job to the print system (the last call
+    // to it, so its status tells whether the job was taken), or finishes
+    // the file.
+    const bool ended = painter.end();
+    const ipp_status_t status = cupsLastError();
+    if (toFile) {
+      if (!ended) return fail(QStringLiteral("Unable to write the file %1.").arg(finalName));
+      const QString fault = CommitPdf(tempName, finalName, replaceFiles);
+      if (!fault.isEmpty())
+        return fail(QStringLiteral("Unable to write the file %1: %2.").arg(finalName, fault));
+      target.setOutputFileName(finalName);
+      return true;
+    }
+    if (target.outputFormat() == QPrinter::NativeFormat &&
+        (!ended || status > IPP_STATUS_OK_EVENTS_COMPLETE ||
+         target.printerState() == QPrinter::Error || target.printerState() == QPrinter::Aborted)) {
+      QString reason = status > IPP_STATUS_OK_EVENTS_COMPLETE
+                           ? QString::fromUtf8(cupsLastErrorString())
+                           : QStringLiteral("the print system gave no reason");
+      if (reason.endsWith(u'.')) reason.chop(1);
+      return fail(QStringLiteral("The printer %1 did not accept the job: %2.")
+                      .arg(target.printerName(), reason));
+    }
     return true;
   }
 
@@ -137,6 +275,7 @@ struct Printing::Impl {
   QPrinter printer;
   QString lastError;
   std::function<void(const QString&)> errorHandler;
+  bool replaceFiles = true;
 };
 
 Printing::Printing(QWidget* parent, CCorvellaView& view)
@@ -148,6 +287,7 @@ const QString& Printing::lastError() const { return m_pImpl->lastError; }
 void Printing::setErrorHandler(std::function<void(const QString&)> handler) {
   m_pImpl->errorHandler = std::move(handler);
 }
+void Printing::setReplaceFiles(bool replace) { m_pImpl->replaceFiles = replace; }
 
 void Printing::Print(bool direct) {
   Impl& d = *m_pImpl;

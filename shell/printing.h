@@ -37,11 +37,17 @@ class Printing {
 
   // The application's printer settings, kept for the run.
   QPrinter& printer();
-  // The last failure to start a print job, "" when the last job started.
+  // Why the last job failed: it could not start, the print system did not
+  // take it, or its PDF file was not written completely (no file of that
+  // name is left then). "" when the last job was taken or written.
   const QString& lastError() const;
   // Receives that failure instead of a message box (printing from the
   // command line has nobody to click it away); empty: the message box.
   void setErrorHandler(std::function<void(const QString&)> handler);
+  // Whether a PDF file may replace a file of its name (the default: the
+  // operator chose the name in a dialog that asked). False: the job fails
+  // instead.
+  void setReplaceFiles(bool replace);
 
  private:
   struct Impl;

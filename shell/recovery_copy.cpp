@@ -103,6 +103,13 @@ void RecoveryCopy::OnListLoaded() {
   OfferRestore();
 }
 
+void RecoveryCopy::FollowFilePath() {
+  m_strPath = PathFor(m_view.GetFilePath());
+  m_bWritten = false;
+  m_bMayExist = false;
+  m_written.clear();
+}
+
 void RecoveryCopy::Check() {
   m_history.SyncWithDocument();
   if (m_strPath.empty()) return;

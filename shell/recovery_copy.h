@@ -43,6 +43,9 @@ class RecoveryCopy : public QObject {
   // A list was loaded: the copy of the list before it goes (it was saved or
   // given up), and a copy of the new one is offered for restoring.
   void OnListLoaded();
+  // The list was loaded from elsewhere and now belongs to the view's file:
+  // the copy follows the file, without offering anything.
+  void FollowFilePath();
   // Writes or removes the copy as the list and the document stand now (the
   // timer does this twice a second).
   void Check();

@@ -3,22 +3,32 @@
 // becomes the running program and listens on a local socket; a later start
 // hands its file to it (platform/shell_open.h) and ends.
 //
-// The socket and a lock file live in $XDG_RUNTIME_DIR (else the temporary
-// folder), named after the user and a hash of the program directory. The lock
-// decides who runs: it is held for the running program's life and given up by
-// the system when the process ends, so a crashed program never blocks the
-// next start.
+// The socket and a lock file live only in a folder that the user alone owns
+// and can enter (RendezvousFolder()), named after a hash of the program
+// directory. The lock is an flock(2) lock held for the running program's
+// life and given up by the system when the process ends, so a crashed
+// program never blocks the next start. Both ends check the other's user
+// (SO_PEERCRED) before anything is handed over: a path goes only to a
+// program of the same user, and only such a program's paths are opened.
 
 #include <QByteArray>
 #include <QObject>
 #include <QString>
-#include <memory>
 
 class QLocalServer;
 class QLocalSocket;
-class QLockFile;
 
 namespace corvella {
+
+// The folder of the lock and the socket, created when it is missing:
+// $XDG_RUNTIME_DIR; else /run/user/<uid>; else <cache>/corvella-instance,
+// <cache> being $XDG_CACHE_HOME or ~/.cache. A folder is used only when it
+// is a real folder (not a link) owned by this user that group and others
+// cannot enter; one that is not is passed over for the next. "" with
+// `error` set when none qualifies. A start without XDG_RUNTIME_DIR finds the
+// same folder as one with it wherever the variable names /run/user/<uid>,
+// as a log-in session sets it.
+QString RendezvousFolder(QString* error);
 
 class SingleInstance : public QObject {
   Q_OBJECT
@@ -27,24 +37,28 @@ class SingleInstance : public QObject {
   // `programDir`: the folder whose running program this is.
   explicit SingleInstance(const QString& programDir, QObject* parent = nullptr);
   ~SingleInstance() override;
+  SingleInstance(const SingleInstance&) = delete;
+  SingleInstance& operator=(const SingleInstance&) = delete;
 
   enum class Claim {
     Running,     // this process is the running program now
     HandedOver,  // another one runs and has taken the file: end this process
-    Failed,      // another one runs but did not answer (errorString())
+    Failed,      // another one runs but did not answer, or is not this
+                 // user's (errorString())
   };
   // Becomes the running program, or hands `file` (absolute; "" only raises
   // the other's window) to the one that runs, waiting at most `timeoutMs`
   // for its answer. Running with an errorString(): this process runs, but
-  // without the socket (no lock file or no socket could be made).
+  // without the socket (no private folder, lock or socket could be made).
   Claim claim(const QString& file, int timeoutMs = 10000);
 
   QString errorString() const { return m_error; }
-  // The socket's path.
+  // The socket's path ("" without a private folder).
   QString serverName() const { return m_serverName; }
 
  signals:
-  // A later start asked to open `path` ("": only to come to the front).
+  // A later start of the same user asked to open `path` ("": only to come
+  // to the front).
   void openRequested(const QString& path);
 
  private:
@@ -52,8 +66,10 @@ class SingleInstance : public QObject {
   void accept();
   void readFrom(QLocalSocket* socket);
 
+  QString m_folder;
   QString m_serverName;
-  std::unique_ptr<QLockFile> m_lock;
+  QString m_lockName;
+  int m_lockFd = -1;  // open while this process is the running program
   QLocalServer* m_server = nullptr;
   QString m_error;
 };

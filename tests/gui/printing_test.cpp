@@ -5,6 +5,8 @@
 
 #include "shell/printing.h"
 
+#include <sys/resource.h>
+
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
@@ -20,6 +22,7 @@
 #include <QSpinBox>
 #include <QTimer>
 #include <QtTest>
+#include <csignal>
 #include <memory>
 
 #include "listview/corvella_view.h"
@@ -100,6 +103,7 @@ class PrintingTest : public QObject {
   void withoutPrinterTheDialogOffersAPdfFile();
   void previewShowsTheSamePagesInLandscape();
   void reportsAFileItCannotWrite();
+  void reportsAFileItCannotWriteCompletelyAndKeepsTheOldOne();
   void clipboardRoundTripThroughTheSystemClipboard();
   void emptyListIsLaidOutAtTheDisplaysResolution();
 
@@ -315,6 +319,35 @@ void PrintingTest::reportsAFileItCannotWrite() {
   });
   printing.Print(true);
   QVERIFY(printing.lastError().contains(QStringLiteral("list.pdf")));
+}
+
+void PrintingTest::reportsAFileItCannotWriteCompletelyAndKeepsTheOldOne() {
+  AddRows(85);
+  Printing printing(nullptr, *m_view);
+  const QString path = QString::fromStdString(m_dir->Write("list.pdf", "an earlier printout"));
+  printing.printer().setOutputFormat(QPrinter::PdfFormat);
+  printing.printer().setOutputFileName(path);
+  QString reported;
+  printing.setErrorHandler([&reported](const QString& text) { reported = text; });
+  // Files can grow to 8 KiB only, as on a nearly full disk.
+  rlimit saved{};
+  QCOMPARE(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+  rlimit small = saved;
+  small.rlim_cur = 8192;
+  const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+  QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  printing.Print(true);
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, previous);
+
+  QVERIFY2(reported.contains(path), qPrintable(reported));
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::ReadOnly));
+  QCOMPARE(file.readAll(), QByteArray("an earlier printout"));
+  // No part of the new file is left either.
+  QCOMPARE(QDir(QString::fromStdString(m_dir->Path()))
+               .entryList(QDir::Files | QDir::Hidden | QDir::System),
+           QStringList({QStringLiteral("CORVELLA.INI"), QStringLiteral("list.pdf")}));
 }
 
 void PrintingTest::clipboardRoundTripThroughTheSystemClipboard() {

@@ -1,9 +1,13 @@
 // Shell open: a later start of the real program hands its file to the one
-// running here, which comes to the front and opens it as Open does.
+// running here, which comes to the front and opens it as named: the file's
+// name selects the sport, a file from another folder is loaded into that
+// sport's list as unsaved changes, anything else is refused with a message.
 
 #include <QProcess>
+#include <QStatusBar>
 #include <QtTest>
 
+#include "listview/corvella_view.h"
 #include "requests/corvella_doc.h"
 #include "shell/corvella_app.h"
 #include "shell/main_frame.h"
@@ -44,8 +48,45 @@ class ShellOpenTest : public QObject {
       if (second.state() != QProcess::NotRunning) second.kill();
       return second.exitStatus() == QProcess::NormalExit ? second.exitCode() : -1;
     };
+    // The program directory's FOOT.REQ: Football, as it is on the disk.
+    const auto rows = [&app] { return app.GetView().GetListCtrl().GetItemCount(); };
     QCOMPARE(runSecond({QStringLiteral("FOOT.REQ")}), 0);
     QTRY_COMPARE(app.GetDocument().GetPathName(), dir.File("FOOT.REQ"));
+    QCOMPARE(ui.CountMessages("Save changes to BASK.REQ?"), 1);
+    QCOMPARE(app.GetDocument().GetSportFile(), std::string("FOOT.REQ"));
+    QCOMPARE(rows(), 2);
+    QVERIFY(!app.GetDocument().IsModified());
+
+    // A Basketball file from another folder: Basketball's list holds its
+    // requests, unsaved, and says where they came from.
+    TempDir other;
+    other.Write("basketball-final.req", testing::ValidRequestFile(5));
+    const QString otherFile = QString::fromStdString(other.File("basketball-final.req"));
+    ui.ClearRecord();
+    QCOMPARE(runSecond({otherFile}), 0);
+    QTRY_COMPARE(rows(), 5);
+    QCOMPARE(app.GetDocument().GetSportFile(), std::string("BASK.REQ"));
+    QVERIFY(app.GetDocument().IsModified());
+    QCOMPARE(app.GetDocument().GetPathName(), dir.File("BASK.REQ"));
+    QVERIFY2(app.GetMainWnd()->windowTitle().contains(otherFile),
+             qPrintable(app.GetMainWnd()->windowTitle()));
+    QVERIFY(app.GetMainWnd()->statusBar()->currentMessage().contains(otherFile));
+    QCOMPARE(dir.Read("BASK.REQ"), testing::ValidRequestFile(3));  // not saved yet
+    QCOMPARE(ui.CountMessages(), 0);
+
+    // A file whose name names no sport: a message, and nothing changes.
+    other.Write("notes.txt", testing::ValidRequestFile(1));
+    QCOMPARE(runSecond({QString::fromStdString(other.File("notes.txt"))}), 0);
+    QTRY_COMPARE(ui.CountMessages(), 1);
+    QVERIFY(ui.MessageTexts().front().find("not the request file of a sport") != std::string::npos);
+    QCOMPARE(rows(), 5);
+    QVERIFY(app.GetDocument().IsModified());
+
+    // Back to the program's own file: the save prompt comes first.
+    ui.ClearRecord();
+    ui.AnswerMessage(IDNO);
+    QCOMPARE(runSecond({QStringLiteral("FOOT.REQ")}), 0);
+    QTRY_COMPARE(app.GetDocument().GetSportFile(), std::string("FOOT.REQ"));
     QCOMPARE(ui.CountMessages("Save changes to BASK.REQ?"), 1);
     QVERIFY(!app.GetDocument().IsModified());
 
