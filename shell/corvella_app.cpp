@@ -19,9 +19,6 @@
 #include <cstdio>
 
 #include "listview/corvella_view.h"
-#include "listview/dialogs/choose_selection_dlg.h"
-#include "listview/dialogs/edit_request_dlg.h"
-#include "listview/dialogs/text_prompt_dlg.h"
 #include "platform/profile.h"
 #include "platform/program_path.h"
 #include "platform/qt/list_widget.h"
@@ -40,8 +37,8 @@
 #include "shell/main_frame.h"
 #include "shell/printing.h"
 #include "shell/recovery_copy.h"
+#include "shell/shell_ui.h"
 #include "shell/view_list_client.h"
-#include "transmit/dialogs/select_team_player_dlg.h"
 #include "transmit/send_request.h"
 
 namespace corvella {
@@ -150,8 +147,7 @@ bool CCorvellaApp::InitInstance(const QStringList& arguments, bool show) {
     m_consoleUi = std::make_unique<ConsoleUi>();
     m_ui = m_consoleUi.get();
   } else if (!m_ui) {
-    m_qtUi = std::make_unique<QtUi>();
-    InstallDialogHooks();
+    m_qtUi = std::make_unique<ShellUi>();
     m_ui = m_qtUi.get();
   }
   if (!folderError.empty()) m_ui->MessageBox(folderError, "", MB_OK | MB_ICONEXCLAMATION);
@@ -263,23 +259,6 @@ bool CCorvellaApp::InitInstance(const QStringList& arguments, bool show) {
   if (!m_handedOver.isEmpty())
     QTimer::singleShot(0, m_frame.get(), [this] { OpenHandedOverFiles(); });
   return true;
-}
-
-void CCorvellaApp::InstallDialogHooks() {
-  m_qtUi->promptForText = [](QWidget* parent, const std::string& label,
-                             const std::string& initial) {
-    return RunTextPromptDialog(parent, label, initial);
-  };
-  m_qtUi->chooseSelection = [](QWidget* parent, const std::string& label,
-                               const std::string& current, const std::string& choices) {
-    return RunChooseSelectionDialog(parent, label, current, choices);
-  };
-  m_qtUi->editRequestDialog = [](QWidget* parent, EditRequestData& data) {
-    return RunEditRequestDialog(parent, data);
-  };
-  m_qtUi->selectTeamPlayer = [](QWidget* parent, TeamPlayerChoice& choice) {
-    return RunSelectTeamPlayerDialog(parent, choice);
-  };
 }
 
 void CCorvellaApp::RouteCommands() {

@@ -21,7 +21,7 @@ struct CommandLineInfo;
 class ListWidget;
 class Printing;
 class QtClipboard;
-class QtUi;
+class ShellUi;
 class ListHistory;
 class RecoveryCopy;
 class RequestSender;
@@ -58,7 +58,6 @@ class CCorvellaApp {
   CommandTable& GetCommands() { return m_commands; }
   Ui& GetUi() const { return *m_ui; }
   // The Qt user interface, or null when a test replaced it.
-  QtUi* GetQtUi() const { return m_qtUi.get(); }
 
   // ---- the application's commands -----------------------------------------------
   void OnFileNew();
@@ -86,7 +85,6 @@ class CCorvellaApp {
 
  private:
   void RouteCommands();
-  void InstallDialogHooks();
   // Prints the open document with ID_FILE_PRINT_DIRECT on the printer the
   // command line names, or the default one, or into a PDF file beside the
   // file when there is no printer. False with a message on failure.
@@ -102,7 +100,7 @@ class CCorvellaApp {
 
   CommandTable m_commands;
   std::unique_ptr<AppProfile> m_profile;
-  std::unique_ptr<QtUi> m_qtUi;
+  std::unique_ptr<ShellUi> m_qtUi;
   std::unique_ptr<ConsoleUi> m_consoleUi;
   std::unique_ptr<SingleInstance> m_instance;
   QStringList m_handedOver;  // files waiting for the open dialog to close

@@ -14,22 +14,6 @@ namespace {
 constexpr unsigned kButtonMask = 0x000F;
 constexpr unsigned kIconMask = 0x00F0;
 
-// Gives the main window the activation back when a modal box closes. A window
-// manager does this by itself; a bare X session (no window manager) would
-// otherwise leave the keyboard with nobody.
-class ReturnActivation {
- public:
-  explicit ReturnActivation(QWidget* window) : m_window(window) {}
-  ~ReturnActivation() {
-    if (m_window && m_window->isVisible()) m_window->activateWindow();
-  }
-  ReturnActivation(const ReturnActivation&) = delete;
-  ReturnActivation& operator=(const ReturnActivation&) = delete;
-
- private:
-  QWidget* m_window;
-};
-
 QMessageBox::Icon IconFor(unsigned flags) {
   switch (flags & kIconMask) {
     case MB_ICONSTOP: return QMessageBox::Critical;
@@ -41,6 +25,10 @@ QMessageBox::Icon IconFor(unsigned flags) {
 }
 
 }  // namespace
+
+ReturnActivation::~ReturnActivation() {
+  if (m_window && m_window->isVisible()) m_window->activateWindow();
+}
 
 int QtUi::MessageBox(const std::string& text, const std::string& caption, unsigned flags) {
   ReturnActivation back(m_parent);
@@ -89,27 +77,6 @@ int QtUi::MessageBox(const std::string& text, const std::string& caption, unsign
   if (buttons & QMessageBox::Cancel) return IDCANCEL;
   if (buttons & QMessageBox::No) return IDNO;
   return IDOK;
-}
-
-std::string QtUi::PromptForText(const std::string& label, const std::string& initial) {
-  ReturnActivation back(m_parent);
-  return promptForText ? promptForText(m_parent, label, initial) : std::string();
-}
-
-std::string QtUi::ChooseSelection(const std::string& label, const std::string& current,
-                                  const std::string& choices) {
-  ReturnActivation back(m_parent);
-  return chooseSelection ? chooseSelection(m_parent, label, current, choices) : std::string();
-}
-
-bool QtUi::EditRequestDialog(EditRequestData& data) {
-  ReturnActivation back(m_parent);
-  return editRequestDialog ? editRequestDialog(m_parent, data) : false;
-}
-
-bool QtUi::SelectTeamPlayer(TeamPlayerChoice& choice) {
-  ReturnActivation back(m_parent);
-  return selectTeamPlayer ? selectTeamPlayer(m_parent, choice) : false;
 }
 
 }  // namespace corvella

@@ -1,10 +1,9 @@
 #pragma once
-// QtUi: the modal user interface on Qt. Message boxes are real QMessageBoxes;
-// the four editors the view asks for are dialog classes of the subsystems
-// that own them, reached through hooks the application installs, so this
-// layer depends on none of them. A hook left empty answers Cancel.
+// QtUi: the modal user interface on Qt, as far as this layer can go: message
+// boxes are real QMessageBoxes. The four editors the view asks for are dialog
+// classes of the subsystems that own them; the shell's ShellUi derives from
+// this class and opens them, so this layer depends on none of them.
 
-#include <functional>
 #include <string>
 
 #include "platform/ui.h"
@@ -12,6 +11,20 @@
 class QWidget;
 
 namespace corvella {
+
+// Gives a window the activation back when a modal box or dialog closes. A
+// window manager does this by itself; a bare X session (no window manager)
+// would otherwise leave the keyboard with nobody.
+class ReturnActivation {
+ public:
+  explicit ReturnActivation(QWidget* window) : m_window(window) {}
+  ~ReturnActivation();
+  ReturnActivation(const ReturnActivation&) = delete;
+  ReturnActivation& operator=(const ReturnActivation&) = delete;
+
+ private:
+  QWidget* m_window;
+};
 
 class QtUi : public Ui {
  public:
@@ -21,23 +34,11 @@ class QtUi : public Ui {
 
   void SetParent(QWidget* parent) { m_parent = parent; }
 
-  // ---- editor hooks (set by the application) ---------------------------------
-  // Each receives the parent window and the arguments of the Ui call.
-  std::function<std::string(QWidget*, const std::string& label, const std::string& initial)>
-      promptForText;
-  std::function<std::string(QWidget*, const std::string& label, const std::string& current,
-                            const std::string& choices)>
-      chooseSelection;
-  std::function<bool(QWidget*, EditRequestData&)> editRequestDialog;
-  std::function<bool(QWidget*, TeamPlayerChoice&)> selectTeamPlayer;
-
-  // ---- implements Ui -----------------------------------------------------------
+  // ---- implements Ui (the editors are the shell's) ----------------------------
   int MessageBox(const std::string& text, const std::string& caption, unsigned flags) override;
-  std::string PromptForText(const std::string& label, const std::string& initial) override;
-  std::string ChooseSelection(const std::string& label, const std::string& current,
-                              const std::string& choices) override;
-  bool EditRequestDialog(EditRequestData& data) override;
-  bool SelectTeamPlayer(TeamPlayerChoice& choice) override;
+
+ protected:
+  QWidget* ParentWindow() const { return m_parent; }
 
  private:
   QWidget* m_parent;

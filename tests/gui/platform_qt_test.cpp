@@ -17,6 +17,7 @@
 #include "platform/qt/qt_dc.h"
 #include "platform/qt/qt_ui.h"
 #include "platform/qt/windows1252.h"
+#include "shell/shell_ui.h"
 
 using namespace corvella;
 
@@ -381,7 +382,7 @@ class PlatformQtTest : public QObject {
     QFETCH(int, result);
     QFETCH(int, buttons);
     QFETCH(int, icon);
-    QtUi ui;
+    ShellUi ui;
     BoxAnswer answer;
     answer.button = QMessageBox::StandardButton(press);
     answer.Arm();
@@ -395,32 +396,12 @@ class PlatformQtTest : public QObject {
   }
 
   void emptyCaptionIsTheProgramTitle() {
-    QtUi ui;
+    ShellUi ui;
     BoxAnswer answer;
     answer.button = QMessageBox::Ok;
     answer.Arm();
     ui.MessageBox("Illegal Sport in CORVELLA.INI file!", "", MB_OK);
     QCOMPARE(answer.title, QStringLiteral("Corvella"));
-  }
-
-  void editorsWithoutHooksAnswerCancel() {
-    QtUi ui;
-    EditRequestData data;
-    TeamPlayerChoice choice;
-    QCOMPARE(ui.PromptForText("Description", "x"), std::string());
-    QCOMPARE(ui.ChooseSelection("Sign Number", "1", "1,2"), std::string());
-    QVERIFY(!ui.EditRequestDialog(data));
-    QVERIFY(!ui.SelectTeamPlayer(choice));
-
-    QWidget parent;
-    ui.SetParent(&parent);
-    QWidget* seen = nullptr;
-    ui.promptForText = [&](QWidget* p, const std::string& label, const std::string& initial) {
-      seen = p;
-      return label + "=" + initial;
-    };
-    QCOMPARE(ui.PromptForText("Frame", "7"), std::string("Frame=7"));
-    QCOMPARE(seen, &parent);
   }
 };
 
