@@ -535,9 +535,8 @@ class MainFrameTest : public QObject {
     QVERIFY(!table.Execute(12345));
   }
 
-  void commandTableHasOnePromptPerCommand() {
+  void everyCommandHasAPrompt() {
     const CommandTable table;
-    QCOMPARE(table.Commands().size(), std::size_t(32));
     for (const Command& c : table.Commands()) {
       // Printing without the dialog is the shell's command and shows nowhere.
       QVERIFY2(!c.prompt.empty() || c.id == ID_FILE_PRINT_DIRECT, c.identifier.c_str());
