@@ -16,6 +16,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/unique_fd.h"
+
 namespace corvella {
 
 namespace {
@@ -117,25 +119,25 @@ bool LinkUnnamedFile(int fd, int dirFd, const std::string& base, std::string& te
 bool WriteTemporary(int dirFd, const std::string& base, std::string_view text,
                     const struct stat* old, bool flush, bool unnamed, std::string& temp) {
   temp.clear();
-  int fd = -1;
+  UniqueFd fd;
   if (unnamed) {
-    fd = ::openat(dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    fd.Reset(::openat(dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
   } else {
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+    for (int attempt = 0; attempt < 100 && !fd; ++attempt) {
       temp = TemporaryName(base, g_temporaryCounter.fetch_add(1));
-      fd = ::openat(dirFd, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-      if (fd < 0 && errno != EEXIST) break;
+      fd.Reset(::openat(dirFd, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+      if (!fd && errno != EEXIST) break;
     }
   }
-  if (fd < 0) {
+  if (!fd) {
     temp.clear();
     return false;
   }
-  bool ok = WriteAll(fd, text);
-  if (ok && old != nullptr) ok = ::fchmod(fd, old->st_mode & 07777) == 0;
-  if (ok && flush) ok = ::fsync(fd) == 0;
-  if (ok && unnamed) ok = LinkUnnamedFile(fd, dirFd, base, temp);
-  if (::close(fd) != 0) ok = false;
+  bool ok = WriteAll(fd.Get(), text);
+  if (ok && old != nullptr) ok = ::fchmod(fd.Get(), old->st_mode & 07777) == 0;
+  if (ok && flush) ok = ::fsync(fd.Get()) == 0;
+  if (ok && unnamed) ok = LinkUnnamedFile(fd.Get(), dirFd, base, temp);
+  if (!fd.Close()) ok = false;
   if (!ok && !temp.empty()) ::unlinkat(dirFd, temp.c_str(), 0);
   if (!ok) temp.clear();
   return ok;
@@ -173,12 +175,13 @@ bool WriteFileAtomically(const std::string& path, std::string_view text, bool fl
   // folder that may be written but not read is still written: only the
   // removal of old temporaries and the flush of the folder need reading.
   bool readable = true;
-  int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dirFd < 0) {
+  UniqueFd folder(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!folder) {
     readable = false;
-    dirFd = ::open(dir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd < 0) return false;
+    folder.Reset(::open(dir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!folder) return false;
   }
+  const int dirFd = folder.Get();
 
   // What an earlier save that was killed halfway left behind.
   if (readable) RemoveStaleTemporaries(dirFd, base);
@@ -198,7 +201,6 @@ bool WriteFileAtomically(const std::string& path, std::string_view text, bool fl
   // Make the rename itself durable; a folder that cannot be read changes
   // nothing about the file being complete.
   if (ok && flush && readable) ::fsync(dirFd);
-  ::close(dirFd);
   return ok;
 }
 

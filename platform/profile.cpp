@@ -23,6 +23,7 @@
 #include <cstring>
 
 #include "platform/text.h"
+#include "platform/unique_fd.h"
 
 namespace corvella {
 
@@ -87,14 +88,12 @@ ReadResult ReadWholeFile(const std::string& path, std::string& out) {
   out.clear();
   // Non-blocking, so a pipe in the file's place cannot stall the program;
   // only regular files are read.
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return errno == ENOENT ? ReadResult::kMissing : ReadResult::kFailed;
+  const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (!fd) return errno == ENOENT ? ReadResult::kMissing : ReadResult::kFailed;
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
-      static_cast<std::uint64_t>(st.st_size) > ProfileFile::kMaxBytes) {
-    ::close(fd);
+  if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode) ||
+      static_cast<std::uint64_t>(st.st_size) > ProfileFile::kMaxBytes)
     return ReadResult::kFailed;
-  }
   // Read straight into the text, sized from the file plus one byte. Once the
   // size fstat gave has been read the text is whole, so the usual file takes
   // a single read; a file that grew meanwhile fills the spare byte instead,
@@ -105,16 +104,14 @@ ReadResult ReadWholeFile(const std::string& path, std::string& out) {
   for (;;) {
     if (used == out.size()) {
       if (out.size() > ProfileFile::kMaxBytes) {
-        ::close(fd);
         out.clear();
         return ReadResult::kFailed;
       }
       out.resize(std::min(out.size() * 2, ProfileFile::kMaxBytes + 1));
     }
-    const ssize_t n = ::read(fd, out.data() + used, out.size() - used);
+    const ssize_t n = ::read(fd.Get(), out.data() + used, out.size() - used);
     if (n < 0) {
       if (errno == EINTR) continue;
-      ::close(fd);
       out.clear();
       return ReadResult::kFailed;
     }
@@ -122,7 +119,6 @@ ReadResult ReadWholeFile(const std::string& path, std::string& out) {
     used += static_cast<std::size_t>(n);
     if (used == expected) break;
   }
-  ::close(fd);
   out.resize(used);
   if (used > ProfileFile::kMaxBytes) {
     out.clear();
