@@ -73,6 +73,7 @@ class SignServer {
 
  private:
   struct Client;
+  struct Connection;
   bool listenTcp(std::string& error);
   void acceptLoop();
   void serve(const std::shared_ptr<Client>& client);
