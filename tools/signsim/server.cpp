@@ -16,6 +16,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "tools/signsim/samba_pipe.h"
 #include "zeltrpc/rpc/pdu.h"
@@ -100,32 +101,33 @@ bool SignServer::start(std::string& error) {
     }
     int probe = -1;
     if (connectUnix(m_path, std::chrono::milliseconds(500), probe) == kOk) {
-      ::close(probe);
+      const UniqueFd answered(probe);  // only the answer was wanted
       error = m_path + " is in use by another service";
       return false;
     }
     ::unlink(m_path.c_str());
   }
-  m_listenFd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  m_listenFd.reset(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
   sockaddr_un addr{};
   addr.sun_family = AF_UNIX;
   std::memcpy(addr.sun_path, m_path.c_str(), m_path.size() + 1);
   const bool bound =
-      m_listenFd >= 0 && ::bind(m_listenFd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
-  if (!bound || ::listen(m_listenFd, 64) != 0 || ::pipe2(m_wakePipe, O_CLOEXEC) != 0) {
+      m_listenFd && ::bind(m_listenFd.get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+  int wake[2] = {-1, -1};
+  if (!bound || ::listen(m_listenFd.get(), 64) != 0 || ::pipe2(wake, O_CLOEXEC) != 0) {
     error = m_path + ": " + std::strerror(errno);
     // The socket file this start made goes with it; one it did not make stays.
     if (bound) ::unlink(m_path.c_str());
-    if (m_listenFd >= 0) ::close(m_listenFd);
-    m_listenFd = -1;
+    m_listenFd.reset();
     return false;
   }
+  m_wakeRead.reset(wake[0]);
+  m_wakeWrite.reset(wake[1]);
   if (!m_options.tcp.empty() && !listenTcp(error)) {
     ::unlink(m_path.c_str());
-    ::close(m_listenFd);
-    ::close(m_wakePipe[0]);
-    ::close(m_wakePipe[1]);
-    m_listenFd = m_wakePipe[0] = m_wakePipe[1] = -1;
+    m_listenFd.reset();
+    m_wakeRead.reset();
+    m_wakeWrite.reset();
     return false;
   }
   m_running = true;
@@ -149,27 +151,26 @@ bool SignServer::listenTcp(std::string& error) {
     return false;
   }
   const addrinfo& a = *found;
-  int fd = ::socket(a.ai_family, a.ai_socktype | SOCK_CLOEXEC, a.ai_protocol);
+  UniqueFd fd(::socket(a.ai_family, a.ai_socktype | SOCK_CLOEXEC, a.ai_protocol));
   const int on = 1;
   // A restarted service takes its port back at once.
-  if (fd >= 0) ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-  if (fd < 0 || ::bind(fd, a.ai_addr, a.ai_addrlen) != 0 || ::listen(fd, 64) != 0) {
+  if (fd) ::setsockopt(fd.get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+  if (!fd || ::bind(fd.get(), a.ai_addr, a.ai_addrlen) != 0 || ::listen(fd.get(), 64) != 0) {
     error = "TCP address \"" + m_options.tcp + "\": " + std::strerror(errno);
-    if (fd >= 0) ::close(fd);
     ::freeaddrinfo(found);
     return false;
   }
   ::freeaddrinfo(found);
   sockaddr_storage bound{};
   socklen_t len = sizeof bound;
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&bound), &len);
+  ::getsockname(fd.get(), reinterpret_cast<sockaddr*>(&bound), &len);
   char name[NI_MAXHOST] = "", service[NI_MAXSERV] = "";
   ::getnameinfo(reinterpret_cast<sockaddr*>(&bound), len, name, sizeof name, service,
                 sizeof service, NI_NUMERICHOST | NI_NUMERICSERV);
   m_tcpPort = static_cast<uint16_t>(std::stoul(service));
   m_tcpAddress = std::string(bound.ss_family == AF_INET6 ? "[" : "") + name +
                  (bound.ss_family == AF_INET6 ? "]" : "") + ":" + service;
-  m_tcpFd = fd;
+  m_tcpFd = std::move(fd);
   return true;
 }
 
@@ -177,7 +178,7 @@ void SignServer::stop() {
   if (!m_running) return;
   m_running = false;
   char c = 'x';
-  (void)!::write(m_wakePipe[1], &c, 1);
+  (void)!::write(m_wakeWrite.get(), &c, 1);
   m_acceptor.join();
   std::vector<std::shared_ptr<Client>> clients;
   {
@@ -186,25 +187,25 @@ void SignServer::stop() {
   }
   for (auto& cl : clients) cl->shutdown();
   for (auto& cl : clients) cl->thread.join();
-  ::close(m_listenFd);
-  if (m_tcpFd >= 0) ::close(m_tcpFd);
-  ::close(m_wakePipe[0]);
-  ::close(m_wakePipe[1]);
-  m_listenFd = m_tcpFd = m_wakePipe[0] = m_wakePipe[1] = -1;
+  m_listenFd.reset();
+  m_tcpFd.reset();
+  m_wakeRead.reset();
+  m_wakeWrite.reset();
   ::unlink(m_path.c_str());
 }
 
 void SignServer::acceptLoop() {
   for (;;) {
-    pollfd fds[3] = {{m_wakePipe[0], POLLIN, 0}, {m_listenFd, POLLIN, 0}, {m_tcpFd, POLLIN, 0}};
-    if (::poll(fds, m_tcpFd >= 0 ? 3 : 2, -1) < 0) {
+    pollfd fds[3] = {
+        {m_wakeRead.get(), POLLIN, 0}, {m_listenFd.get(), POLLIN, 0}, {m_tcpFd.get(), POLLIN, 0}};
+    if (::poll(fds, m_tcpFd ? 3 : 2, -1) < 0) {
       if (errno == EINTR) continue;
       return;
     }
     if (fds[0].revents) return;
-    const bool tcp = m_tcpFd >= 0 && (fds[2].revents & POLLIN);
+    const bool tcp = m_tcpFd && (fds[2].revents & POLLIN);
     if (!tcp && !(fds[1].revents & POLLIN)) continue;
-    int fd = ::accept4(tcp ? m_tcpFd : m_listenFd, nullptr, nullptr, SOCK_CLOEXEC);
+    int fd = ::accept4(tcp ? m_tcpFd.get() : m_listenFd.get(), nullptr, nullptr, SOCK_CLOEXEC);
     if (fd < 0) continue;
     if (tcp) {
       // Replies go out whole; do not hold their last segment back.
