@@ -12,6 +12,8 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/unique_fd.h"
+
 #ifndef CORVELLA_EXAMPLES_FROM_BIN
 #define CORVELLA_EXAMPLES_FROM_BIN "../share/corvella/examples"
 #endif
@@ -69,21 +71,17 @@ bool MakeDirectories(const std::string& dir, std::string* error) {
 }
 
 bool ReadWhole(const std::string& path, std::string* text) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return false;
+  const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (!fd) return false;
   text->clear();
   char buffer[65536];
   for (;;) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    const ssize_t n = ::read(fd.Get(), buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      ::close(fd);
-      return false;
-    }
+    if (n < 0) return false;
     if (n == 0) break;
     text->append(buffer, static_cast<std::size_t>(n));
   }
-  ::close(fd);
   return true;
 }
 
@@ -109,8 +107,8 @@ bool CopyIfMissing(const std::string& from, const std::string& to, std::string* 
     return false;
   }
   std::string temp = to + ".XXXXXX";
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0) {
+  UniqueFd fd(::mkstemp(temp.data()));
+  if (!fd) {
     *error = SystemError("Cannot write", to);
     return false;
   }
@@ -118,14 +116,13 @@ bool CopyIfMissing(const std::string& from, const std::string& to, std::string* 
   // program's own files get (0666 less the umask).
   const mode_t mask = ::umask(0);
   ::umask(mask);
-  const bool written = ::fchmod(fd, 0666 & ~mask) == 0 && WriteAll(fd, text);
-  ::close(fd);
+  const bool written = ::fchmod(fd.Get(), 0666 & ~mask) == 0 && WriteAll(fd.Get(), text);
+  fd.Reset();
   bool ok = written;
   if (ok && ::link(temp.c_str(), to.c_str()) != 0 && errno != EEXIST) {
     // A file system without hard links: create the file exclusively instead.
-    const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    ok = out >= 0 ? WriteAll(out, text) : errno == EEXIST;
-    if (out >= 0) ::close(out);
+    const UniqueFd out(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+    ok = out ? WriteAll(out.Get(), text) : errno == EEXIST;
   }
   const int saved = errno;
   ::unlink(temp.c_str());

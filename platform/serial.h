@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/unique_fd.h"
+
 namespace corvella {
 
 // A device-control block: what a mode text sets. Zero means "not set".
@@ -62,14 +64,14 @@ class SerialPort {
   // Drops output still queued (only after a write that ran out of time) and
   // closes; never blocks for long.
   void Close();
-  bool IsOpen() const { return m_fd >= 0; }
+  bool IsOpen() const { return static_cast<bool>(m_fd); }
 
   // The device path "COM<n>" maps to; empty for a text that is no port name
   // (not "COM" followed by a decimal number from 1).
   static std::string DevicePath(const std::string& name);
 
  private:
-  int m_fd = -1;
+  UniqueFd m_fd;
   bool m_stuck = false;  // the last write ran out of time or failed
 };
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include "platform/atomic_file.h"
 #include "platform/windows1252.h"
 #include "requests/request_record.h"
 

@@ -105,11 +105,6 @@ uint32_t zeltConnectSign(const char* server) {
   if (!server || std::strlen(server) > kMaxServerName) return zeltrpc::rpc::kInvalidParameter;
   return guarded([server] {
     releaseBinding();
-    LibraryState& s = zeltrpc::libraryState();
-    {
-      std::lock_guard lock(s.mutex);
-      std::strcpy(s.serverName, server);
-    }
     const bool local = std::strcmp(server, ".") == 0;
     std::unique_ptr<BindingHandle> handle;
     uint32_t status = local ? bindToSignService("ncalrpc", "", "zeltrpc", handle)
@@ -124,7 +119,11 @@ uint32_t zeltConnectSign(const char* server) {
       if (second != zeltrpc::rpc::kProtseqNotSupported) status = second;
     }
     if (status != 0) return status;  // every failed attempt leaves no binding
+    // The name and the binding change together, so a connect on another
+    // thread can never leave zeltIsServer naming a server it is not bound to.
+    LibraryState& s = zeltrpc::libraryState();
     std::lock_guard lock(s.mutex);
+    std::strcpy(s.serverName, server);
     s.binding = std::move(handle);
     return uint32_t{0};
   });

@@ -255,6 +255,34 @@ TEST_F(ClientTest, ConnectWhileConnectedReleasesTheOldBinding) {
   EXPECT_EQ(zeltIsServer("."), 0u);
 }
 
+// Two threads connect at once, one to the service and one to a name that
+// fails: whatever the order, zeltIsServer names the server the process is
+// bound to, and nothing once it is not bound.
+TEST_F(ClientTest, ConcurrentConnectsLeaveTheNameOfTheBoundServer) {
+  startServer();
+  ::setenv("ZELTRPC_SMB_PORT", "1", 1);  // nothing listens: the remote name fails
+  for (int round = 0; round < 40; ++round) {
+    // The failing connect starts up to 2 ms after the other, so that it
+    // lands at every stage of the other's connect over the rounds.
+    std::atomic<int> ready{0};
+    auto connectTo = [&ready](const char* name, std::chrono::microseconds delay) {
+      ++ready;
+      while (ready.load() < 2) {
+      }
+      std::this_thread::sleep_for(delay);
+      zeltConnectSign(name);
+    };
+    std::thread local(connectTo, ".", std::chrono::microseconds(0));
+    std::thread remote(connectTo, "127.0.0.1", std::chrono::microseconds(round % 20 * 100));
+    local.join();
+    remote.join();
+    const bool connected = zeltPing() == 0;
+    ASSERT_EQ(zeltIsServer("."), connected ? 1u : 0u) << "round " << round;
+    ASSERT_EQ(zeltIsServer("127.0.0.1"), 0u) << "round " << round;
+  }
+  ::unsetenv("ZELTRPC_SMB_PORT");
+}
+
 // The service restarts while the client is idle: the closed connection is
 // noticed before the next call is sent, so that call connects and binds again
 // on the same binding and reaches the new service.

@@ -202,20 +202,18 @@ void frameMessages(std::span<const uint8_t> bytes, std::vector<uint8_t>& out) {
 
 SambaPipeStream::SambaPipeStream(int fd) : m_fd(fd), m_raw(kMaxMessage + 2) {}
 
-SambaPipeStream::~SambaPipeStream() {
-  if (m_fd >= 0) ::close(m_fd);
-}
+SambaPipeStream::~SambaPipeStream() = default;
 
 Io SambaPipeStream::sendAll(std::span<const uint8_t> bytes, Clock::time_point deadline) {
   m_out.clear();
   frameMessages(bytes, m_out);
-  return sendEverything(m_fd, m_out.data(), m_out.size(), deadline);
+  return sendEverything(m_fd.get(), m_out.data(), m_out.size(), deadline);
 }
 
 Io SambaPipeStream::fill(size_t need, Clock::time_point deadline) {
   while (m_payload.size() - m_begin < need) {
-    if (Io w = waitFor(m_fd, POLLIN, deadline); w != Io::Ok) return w;
-    const ssize_t n = ::recv(m_fd, m_raw.data(), m_raw.size(), 0);
+    if (Io w = waitFor(m_fd.get(), POLLIN, deadline); w != Io::Ok) return w;
+    const ssize_t n = ::recv(m_fd.get(), m_raw.data(), m_raw.size(), 0);
     if (n == 0) return Io::Closed;
     if (n < 0) {
       if (errno == EINTR || errno == EAGAIN) continue;
@@ -241,7 +239,7 @@ Io SambaPipeStream::readPdu(Pdu& pdu, Clock::time_point deadline) {
 }
 
 bool SambaPipeStream::peerGone() const {
-  pollfd p{m_fd, POLLIN | POLLRDHUP, 0};
+  pollfd p{m_fd.get(), POLLIN | POLLRDHUP, 0};
   return ::poll(&p, 1, 0) > 0;
 }
 

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "zeltrpc/rpc/transport.h"
+#include "zeltrpc/rpc/unique_fd.h"
 
 namespace signsim {
 
@@ -86,7 +87,7 @@ class SambaPipeStream final : public zeltrpc::rpc::Carrier {
  private:
   zeltrpc::rpc::Io fill(size_t need, zeltrpc::rpc::Clock::time_point deadline);
 
-  int m_fd;
+  zeltrpc::rpc::UniqueFd m_fd;
   MessageUnframer m_unframer;
   std::vector<uint8_t> m_raw;      // one recv's worth of framed bytes
   std::vector<uint8_t> m_payload;  // unframed bytes; a PDU is read from m_begin

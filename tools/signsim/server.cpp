@@ -16,6 +16,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "tools/signsim/samba_pipe.h"
 #include "zeltrpc/rpc/pdu.h"
@@ -100,32 +101,33 @@ bool SignServer::start(std::string& error) {
     }
     int probe = -1;
     if (connectUnix(m_path, std::chrono::milliseconds(500), probe) == kOk) {
-      ::close(probe);
+      const UniqueFd answered(probe);  // only the answer was wanted
       error = m_path + " is in use by another service";
       return false;
     }
     ::unlink(m_path.c_str());
   }
-  m_listenFd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  m_listenFd.reset(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
   sockaddr_un addr{};
   addr.sun_family = AF_UNIX;
   std::memcpy(addr.sun_path, m_path.c_str(), m_path.size() + 1);
   const bool bound =
-      m_listenFd >= 0 && ::bind(m_listenFd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
-  if (!bound || ::listen(m_listenFd, 64) != 0 || ::pipe2(m_wakePipe, O_CLOEXEC) != 0) {
+      m_listenFd && ::bind(m_listenFd.get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+  int wake[2] = {-1, -1};
+  if (!bound || ::listen(m_listenFd.get(), 64) != 0 || ::pipe2(wake, O_CLOEXEC) != 0) {
     error = m_path + ": " + std::strerror(errno);
     // The socket file this start made goes with it; one it did not make stays.
     if (bound) ::unlink(m_path.c_str());
-    if (m_listenFd >= 0) ::close(m_listenFd);
-    m_listenFd = -1;
+    m_listenFd.reset();
     return false;
   }
+  m_wakeRead.reset(wake[0]);
+  m_wakeWrite.reset(wake[1]);
   if (!m_options.tcp.empty() && !listenTcp(error)) {
     ::unlink(m_path.c_str());
-    ::close(m_listenFd);
-    ::close(m_wakePipe[0]);
-    ::close(m_wakePipe[1]);
-    m_listenFd = m_wakePipe[0] = m_wakePipe[1] = -1;
+    m_listenFd.reset();
+    m_wakeRead.reset();
+    m_wakeWrite.reset();
     return false;
   }
   m_running = true;
@@ -149,27 +151,26 @@ bool SignServer::listenTcp(std::string& error) {
     return false;
   }
   const addrinfo& a = *found;
-  int fd = ::socket(a.ai_family, a.ai_socktype | SOCK_CLOEXEC, a.ai_protocol);
+  UniqueFd fd(::socket(a.ai_family, a.ai_socktype | SOCK_CLOEXEC, a.ai_protocol));
   const int on = 1;
   // A restarted service takes its port back at once.
-  if (fd >= 0) ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-  if (fd < 0 || ::bind(fd, a.ai_addr, a.ai_addrlen) != 0 || ::listen(fd, 64) != 0) {
+  if (fd) ::setsockopt(fd.get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+  if (!fd || ::bind(fd.get(), a.ai_addr, a.ai_addrlen) != 0 || ::listen(fd.get(), 64) != 0) {
     error = "TCP address \"" + m_options.tcp + "\": " + std::strerror(errno);
-    if (fd >= 0) ::close(fd);
     ::freeaddrinfo(found);
     return false;
   }
   ::freeaddrinfo(found);
   sockaddr_storage bound{};
   socklen_t len = sizeof bound;
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&bound), &len);
+  ::getsockname(fd.get(), reinterpret_cast<sockaddr*>(&bound), &len);
   char name[NI_MAXHOST] = "", service[NI_MAXSERV] = "";
   ::getnameinfo(reinterpret_cast<sockaddr*>(&bound), len, name, sizeof name, service,
                 sizeof service, NI_NUMERICHOST | NI_NUMERICSERV);
   m_tcpPort = static_cast<uint16_t>(std::stoul(service));
   m_tcpAddress = std::string(bound.ss_family == AF_INET6 ? "[" : "") + name +
                  (bound.ss_family == AF_INET6 ? "]" : "") + ":" + service;
-  m_tcpFd = fd;
+  m_tcpFd = std::move(fd);
   return true;
 }
 
@@ -177,7 +178,7 @@ void SignServer::stop() {
   if (!m_running) return;
   m_running = false;
   char c = 'x';
-  (void)!::write(m_wakePipe[1], &c, 1);
+  (void)!::write(m_wakeWrite.get(), &c, 1);
   m_acceptor.join();
   std::vector<std::shared_ptr<Client>> clients;
   {
@@ -186,25 +187,25 @@ void SignServer::stop() {
   }
   for (auto& cl : clients) cl->shutdown();
   for (auto& cl : clients) cl->thread.join();
-  ::close(m_listenFd);
-  if (m_tcpFd >= 0) ::close(m_tcpFd);
-  ::close(m_wakePipe[0]);
-  ::close(m_wakePipe[1]);
-  m_listenFd = m_tcpFd = m_wakePipe[0] = m_wakePipe[1] = -1;
+  m_listenFd.reset();
+  m_tcpFd.reset();
+  m_wakeRead.reset();
+  m_wakeWrite.reset();
   ::unlink(m_path.c_str());
 }
 
 void SignServer::acceptLoop() {
   for (;;) {
-    pollfd fds[3] = {{m_wakePipe[0], POLLIN, 0}, {m_listenFd, POLLIN, 0}, {m_tcpFd, POLLIN, 0}};
-    if (::poll(fds, m_tcpFd >= 0 ? 3 : 2, -1) < 0) {
+    pollfd fds[3] = {
+        {m_wakeRead.get(), POLLIN, 0}, {m_listenFd.get(), POLLIN, 0}, {m_tcpFd.get(), POLLIN, 0}};
+    if (::poll(fds, m_tcpFd ? 3 : 2, -1) < 0) {
       if (errno == EINTR) continue;
       return;
     }
     if (fds[0].revents) return;
-    const bool tcp = m_tcpFd >= 0 && (fds[2].revents & POLLIN);
+    const bool tcp = m_tcpFd && (fds[2].revents & POLLIN);
     if (!tcp && !(fds[1].revents & POLLIN)) continue;
-    int fd = ::accept4(tcp ? m_tcpFd : m_listenFd, nullptr, nullptr, SOCK_CLOEXEC);
+    int fd = ::accept4(tcp ? m_tcpFd.get() : m_listenFd.get(), nullptr, nullptr, SOCK_CLOEXEC);
     if (fd < 0) continue;
     if (tcp) {
       // Replies go out whole; do not hold their last segment back.
@@ -227,157 +228,191 @@ void SignServer::acceptLoop() {
   }
 }
 
-void SignServer::serve(const std::shared_ptr<Client>& client) {
-  ++m_open;
-  const std::string who = "client " + std::to_string(client->id);
-  const DataRep rep{m_options.bigEndian, false};
-  const SyntaxId& iface = zeltrpc::signInterface().syntax;
+// One client's connection as serve() runs it: the bound context, the call
+// being assembled, and buffers reused call after call.
+struct SignServer::Connection {
+  Connection(SignServer& server, Client& client)
+      : server(server),
+        client(client),
+        who("client " + std::to_string(client.id)),
+        rep{server.m_options.bigEndian, false},
+        sendFrag(server.m_options.maxFrag),
+        logging(static_cast<bool>(server.m_log)) {
+    assembler.reset(kMaxRequestStub);
+  }
+
+  // smbd speaks first; a connection that does not complete the handshake
+  // within the call time-out is closed.
+  bool greetSmbd() {
+    std::string note;
+    const bool ready = answerHandshake(client.fd, Clock::now() + callTimeout(), note);
+    server.log(who + ": " + note + (ready ? "" : ", connection closed"));
+    return ready;
+  }
+
+  // Answers binds and calls until the client leaves or breaks the protocol.
+  void serveCalls();
+  // Accepts the sign interface in NDR, or rejects the bind with a reason.
+  void answerBind(const Pdu& pdu);
+  // Runs the assembled call and leaves its reply (or fault) in `reply`.
+  void runCall(uint16_t opnum, uint32_t callId, std::span<const uint8_t> stub);
+  // Sends the first 100 bytes of `reply` under a header that claims more.
+  void sendCutReply();
+
+  SignServer& server;
+  Client& client;
+  const std::string who;
+  const DataRep rep;
   bool bound = false;
   uint16_t contextId = 0;
-  uint16_t sendFrag = m_options.maxFrag;
+  uint16_t sendFrag;
   int answered = 0;
   FragmentAssembler assembler;
-  assembler.reset(kMaxRequestStub);
   std::vector<uint8_t> out, reply;  // reused call after call
   CallArgs call;
-  const bool logging = static_cast<bool>(m_log);
+  const bool logging;
+};
 
-  if (!m_options.sambaPipe.empty()) {
-    // smbd speaks first; a connection that does not complete the handshake
-    // within the call time-out is closed.
-    std::string note;
-    const bool ready = answerHandshake(client->fd, Clock::now() + callTimeout(), note);
-    log(who + ": " + note + (ready ? "" : ", connection closed"));
-    if (!ready) {
-      client->shutdown();
-      --m_open;
-      client->done = true;
-      return;
-    }
-  }
+void SignServer::serve(const std::shared_ptr<Client>& client) {
+  ++m_open;
+  Connection connection(*this, *client);
+  if (m_options.sambaPipe.empty() || connection.greetSmbd()) connection.serveCalls();
+  client->shutdown();  // the peer sees the close now, not when the thread is reaped
+  --m_open;
+  client->done = true;
+}
+
+void SignServer::Connection::serveCalls() {
+  const Options& options = server.m_options;
   for (;;) {
     Pdu pdu;
-    Io io = client->stream->readPdu(pdu, Clock::time_point{});
+    Io io = client.stream->readPdu(pdu, Clock::time_point{});
     if (io != Io::Ok) {
-      if (io == Io::Malformed) log(who + ": malformed PDU header, connection closed");
+      if (io == Io::Malformed) server.log(who + ": malformed PDU header, connection closed");
       break;
     }
     if (pdu.ptype == kBind) {
-      BindInfo bind;
-      if (!parseBind(pdu, bind)) {
-        auto nak = encodeBindNak(rep, pdu.callId, 0);
-        client->stream->sendAll(nak, {});
-        log(who + ": malformed bind rejected");
-        continue;
-      }
-      BindAckInfo ack;
-      sendFrag = std::min<uint16_t>(m_options.maxFrag, bind.maxRecvFrag);
-      ack.maxXmitFrag = ack.maxRecvFrag = std::max<uint16_t>(sendFrag, kSmallestMaxFrag);
-      ack.assocGroup = 0x5A17;
-      ack.secondaryAddress =
-          m_options.sambaPipe.empty() ? m_options.endpoint : "\\PIPE\\" + m_options.endpoint;
-      const bool ndr = std::find(bind.transferSyntaxes.begin(), bind.transferSyntaxes.end(),
-                                 ndrTransferSyntax()) != bind.transferSyntaxes.end();
-      if (!(bind.abstractSyntax == iface)) {
-        ack.result = 2;
-        ack.reason = 1;
-      } else if (!ndr) {
-        ack.result = 2;
-        ack.reason = 2;
-      } else {
-        ack.transferSyntax = ndrTransferSyntax();
-        bound = true;
-        contextId = bind.contextId;
-      }
-      auto bytes = encodeBindAck(rep, pdu.callId, ack);
-      client->stream->sendAll(bytes, {});
-      log(who + ": bind " + formatUuid(bind.abstractSyntax.uuid) + " v" +
-          std::to_string(bind.abstractSyntax.major) + "." +
-          std::to_string(bind.abstractSyntax.minor) + (bound ? " accepted" : " rejected"));
+      answerBind(pdu);
       continue;
     }
     if (pdu.ptype != kRequest) {
-      log(who + ": unexpected PDU type " + std::to_string(pdu.ptype) + ", connection closed");
+      server.log(who + ": unexpected PDU type " + std::to_string(pdu.ptype) +
+                 ", connection closed");
       break;
     }
     CallFragment frag;
     if (!parseCallFragment(pdu, frag)) {
-      log(who + ": malformed request, connection closed");
+      server.log(who + ": malformed request, connection closed");
       break;
     }
     auto fed = assembler.feed(pdu, frag);
     if (fed == FragmentAssembler::Result::More) continue;
     if (fed != FragmentAssembler::Result::Complete) {
-      log(who + ": bad request fragments, connection closed");
+      server.log(who + ": bad request fragments, connection closed");
       break;
     }
     const uint16_t opnum = assembler.opnum();
-    const uint32_t callId = assembler.callId();
-    const auto stub = assembler.stub();
-    if (m_options.dropAfter >= 0 && answered >= m_options.dropAfter) {
-      log(who + ": call " + std::to_string(opnum) + " dropped with the connection");
+    if (options.dropAfter >= 0 && answered >= options.dropAfter) {
+      server.log(who + ": call " + std::to_string(opnum) + " dropped with the connection");
       break;
     }
-    {
-      std::lock_guard lock(m_mutex);
-      m_lastStubs[opnum].assign(stub.begin(), stub.end());
-    }
-    if (m_options.delayMs > 0)
-      std::this_thread::sleep_for(std::chrono::milliseconds(m_options.delayMs));
-
-    reply.clear();
-    if (!bound || assembler.contextId() != contextId) {
-      reply = encodeFault(rep, callId, assembler.contextId(), kNcaUnkIf, true);
-      log(who + ": call " + std::to_string(opnum) + " without a bound interface -> fault");
-    } else if (opnum >= zeltrpc::kOpnumCount) {
-      reply = encodeFault(rep, callId, contextId, kNcaOpRangeError, true);
-      log(who + ": opnum " + std::to_string(opnum) + " out of range -> fault");
-    } else if (!decodeRequest(opnum, stub, assembler.rep(), call)) {
-      reply = encodeFault(rep, callId, contextId, kNcaFaultNdr, true);
-      log(who + ": opnum " + std::to_string(opnum) + " bad stub data -> fault");
-    } else if (static_cast<int>(opnum) == m_options.faultOpnum) {
-      reply = encodeFault(rep, callId, contextId, m_options.faultStatus, false);
-      log(who + ": " + describeCall(call) + " -> fault 0x" + [&] {
-        char h[16];
-        std::snprintf(h, sizeof h, "%08X", m_options.faultStatus);
-        return std::string(h);
-      }());
-    } else {
-      std::string note;
-      const std::string described = logging ? describeCall(call) : std::string();
-      {
-        std::lock_guard lock(m_mutex);
-        m_lastCall = call;  // as received, before the service fills the out items
-      }
-      uint32_t status = m_service.handle(call, logging ? &note : nullptr);
-      out.clear();
-      encodeReply(call, status, rep, out, 0);
-      appendFragments(reply, kResponse, rep, callId, contextId, 0, out, sendFrag);
-      if (logging) {
-        log(who + ": " + described + " -> " + std::to_string(status));
-        if (!note.empty()) log(who + ": " + note);
-      }
-    }
-    ++m_calls;  // counted before the reply leaves, so a client that has its
-                // answer always sees its call counted
-    if (m_options.loseReplyAfter >= 0 && answered >= m_options.loseReplyAfter) {
-      if (m_options.cutReply) {
-        std::vector<uint8_t> cut(100, 0);
-        std::copy_n(reply.begin(), std::min(reply.size(), cut.size()), cut.begin());
-        cut[8] = cut[9] = 0xFF;  // frag_length 65535, either byte order
-        client->stream->sendAll(cut, {});
-      }
-      log(who + ": call " + std::to_string(opnum) + " ran, reply " +
-          (m_options.cutReply ? "cut short" : "dropped") + " with the connection");
+    runCall(opnum, assembler.callId(), assembler.stub());
+    ++server.m_calls;  // counted before the reply leaves, so a client that has
+                       // its answer always sees its call counted
+    if (options.loseReplyAfter >= 0 && answered >= options.loseReplyAfter) {
+      if (options.cutReply) sendCutReply();
+      server.log(who + ": call " + std::to_string(opnum) + " ran, reply " +
+                 (options.cutReply ? "cut short" : "dropped") + " with the connection");
       break;
     }
-    if (client->stream->sendAll(reply, {}) != Io::Ok) break;
+    if (client.stream->sendAll(reply, {}) != Io::Ok) break;
     ++answered;
     assembler.reset(kMaxRequestStub);
   }
-  client->shutdown();  // the peer sees the close now, not when the thread is reaped
-  --m_open;
-  client->done = true;
+}
+
+void SignServer::Connection::answerBind(const Pdu& pdu) {
+  const Options& options = server.m_options;
+  BindInfo bind;
+  if (!parseBind(pdu, bind)) {
+    auto nak = encodeBindNak(rep, pdu.callId, 0);
+    client.stream->sendAll(nak, {});
+    server.log(who + ": malformed bind rejected");
+    return;
+  }
+  BindAckInfo ack;
+  sendFrag = std::min<uint16_t>(options.maxFrag, bind.maxRecvFrag);
+  ack.maxXmitFrag = ack.maxRecvFrag = std::max<uint16_t>(sendFrag, kSmallestMaxFrag);
+  ack.assocGroup = 0x5A17;
+  ack.secondaryAddress =
+      options.sambaPipe.empty() ? options.endpoint : "\\PIPE\\" + options.endpoint;
+  const bool ndr = std::find(bind.transferSyntaxes.begin(), bind.transferSyntaxes.end(),
+                             ndrTransferSyntax()) != bind.transferSyntaxes.end();
+  if (!(bind.abstractSyntax == zeltrpc::signInterface().syntax)) {
+    ack.result = 2;
+    ack.reason = 1;
+  } else if (!ndr) {
+    ack.result = 2;
+    ack.reason = 2;
+  } else {
+    ack.transferSyntax = ndrTransferSyntax();
+    bound = true;
+    contextId = bind.contextId;
+  }
+  auto bytes = encodeBindAck(rep, pdu.callId, ack);
+  client.stream->sendAll(bytes, {});
+  server.log(who + ": bind " + formatUuid(bind.abstractSyntax.uuid) + " v" +
+             std::to_string(bind.abstractSyntax.major) + "." +
+             std::to_string(bind.abstractSyntax.minor) + (bound ? " accepted" : " rejected"));
+}
+
+void SignServer::Connection::runCall(uint16_t opnum, uint32_t callId,
+                                     std::span<const uint8_t> stub) {
+  const Options& options = server.m_options;
+  {
+    std::lock_guard lock(server.m_mutex);
+    server.m_lastStubs[opnum].assign(stub.begin(), stub.end());
+  }
+  if (options.delayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(options.delayMs));
+
+  reply.clear();
+  if (!bound || assembler.contextId() != contextId) {
+    reply = encodeFault(rep, callId, assembler.contextId(), kNcaUnkIf, true);
+    server.log(who + ": call " + std::to_string(opnum) + " without a bound interface -> fault");
+  } else if (opnum >= zeltrpc::kOpnumCount) {
+    reply = encodeFault(rep, callId, contextId, kNcaOpRangeError, true);
+    server.log(who + ": opnum " + std::to_string(opnum) + " out of range -> fault");
+  } else if (!decodeRequest(opnum, stub, assembler.rep(), call)) {
+    reply = encodeFault(rep, callId, contextId, kNcaFaultNdr, true);
+    server.log(who + ": opnum " + std::to_string(opnum) + " bad stub data -> fault");
+  } else if (static_cast<int>(opnum) == options.faultOpnum) {
+    reply = encodeFault(rep, callId, contextId, options.faultStatus, false);
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "%08X", options.faultStatus);
+    server.log(who + ": " + describeCall(call) + " -> fault 0x" + hex);
+  } else {
+    std::string note;
+    const std::string described = logging ? describeCall(call) : std::string();
+    {
+      std::lock_guard lock(server.m_mutex);
+      server.m_lastCall = call;  // as received, before the service fills the out items
+    }
+    uint32_t status = server.m_service.handle(call, logging ? &note : nullptr);
+    out.clear();
+    encodeReply(call, status, rep, out, 0);
+    appendFragments(reply, kResponse, rep, callId, contextId, 0, out, sendFrag);
+    if (logging) {
+      server.log(who + ": " + described + " -> " + std::to_string(status));
+      if (!note.empty()) server.log(who + ": " + note);
+    }
+  }
+}
+
+void SignServer::Connection::sendCutReply() {
+  std::vector<uint8_t> cut(100, 0);
+  std::copy_n(reply.begin(), std::min(reply.size(), cut.size()), cut.begin());
+  cut[8] = cut[9] = 0xFF;  // frag_length 65535, either byte order
+  client.stream->sendAll(cut, {});
 }
 
 std::vector<uint8_t> SignServer::lastRequestStub(uint16_t opnum) {

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "tools/signsim/sign_service.h"
+#include "zeltrpc/rpc/unique_fd.h"
 
 namespace signsim {
 
@@ -73,6 +74,7 @@ class SignServer {
 
  private:
   struct Client;
+  struct Connection;
   bool listenTcp(std::string& error);
   void acceptLoop();
   void serve(const std::shared_ptr<Client>& client);
@@ -82,11 +84,11 @@ class SignServer {
   LogSink m_log;
   SignService m_service;
   std::string m_path;
-  int m_listenFd = -1;
-  int m_tcpFd = -1;
+  zeltrpc::rpc::UniqueFd m_listenFd;
+  zeltrpc::rpc::UniqueFd m_tcpFd;
   std::string m_tcpAddress;
   uint16_t m_tcpPort = 0;
-  int m_wakePipe[2] = {-1, -1};
+  zeltrpc::rpc::UniqueFd m_wakeRead, m_wakeWrite;  // stop() wakes the acceptor
   std::thread m_acceptor;
   std::mutex m_mutex;
   std::vector<std::shared_ptr<Client>> m_clients;

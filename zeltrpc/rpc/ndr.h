@@ -24,7 +24,6 @@ struct DataRep {
     drep[0] = static_cast<uint8_t>((bigEndian ? 0x00 : 0x10) | (ebcdic ? 0x01 : 0x00));
     drep[1] = drep[2] = drep[3] = 0;
   }
-  bool isLocal() const { return !bigEndian && !ebcdic; }
 };
 
 inline uint32_t load32(const uint8_t* p, bool bigEndian) {
@@ -83,12 +82,6 @@ class NdrReader {
 
   bool align4();
   bool getU32(uint32_t& v);
-  bool getI32(int32_t& v) {
-    uint32_t u = 0;
-    if (!getU32(u)) return false;
-    v = static_cast<int32_t>(u);
-    return true;
-  }
   // Conformant array: count, then `count` bytes (not copied, not converted).
   bool getArray(std::span<const uint8_t>& bytes);
   // Conformant varying string; `text` excludes the terminating NUL. Rejects an

@@ -27,6 +27,7 @@
 
 #include "zeltrpc/rpc/pdu_framing.h"
 #include "zeltrpc/rpc/status.h"
+#include "zeltrpc/rpc/unique_fd.h"
 
 namespace zeltrpc::rpc {
 
@@ -557,26 +558,19 @@ uint32_t readAuthFile(const std::string& path, SmbCredentials& creds, std::strin
   };
   // Non-blocking, so that a FIFO in its place is refused below instead of
   // waiting for a writer; a regular file reads the same either way.
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-  if (fd < 0) return refuse(std::strerror(errno));
+  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+  if (!fd) return refuse(std::strerror(errno));
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    return refuse("not a regular file");
-  }
-  if (st.st_uid != ::getuid()) {
-    ::close(fd);
-    return refuse("owned by another user");
-  }
-  if (st.st_mode & (S_IRWXG | S_IRWXO)) {
-    ::close(fd);
+  if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return refuse("not a regular file");
+  if (st.st_uid != ::getuid()) return refuse("owned by another user");
+  if (st.st_mode & (S_IRWXG | S_IRWXO))
     return refuse("group or others may read it; allow only its owner (chmod 600)");
-  }
   std::string text;
   char chunk[4096];
   ssize_t n;
-  while ((n = ::read(fd, chunk, sizeof chunk)) > 0 && text.size() < 65536) text.append(chunk, n);
-  ::close(fd);
+  while ((n = ::read(fd.get(), chunk, sizeof chunk)) > 0 && text.size() < 65536)
+    text.append(chunk, n);
+  fd.reset();
   std::memset(chunk, 0, sizeof chunk);
   if (n < 0) {
     wipe(text);

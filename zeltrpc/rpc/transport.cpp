@@ -140,21 +140,18 @@ uint32_t connectUnix(const std::string& path, std::chrono::milliseconds timeout,
   addr.sun_family = AF_UNIX;
   if (path.size() >= sizeof addr.sun_path) return kInvalidEndpointFormat;
   std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
-  int s = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (s < 0) return kOutOfMemory;
+  UniqueFd s(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+  if (!s) return kOutOfMemory;
   // A Unix stream connect waits for backlog room bounded by the send time-out.
-  setTimeout(s, SO_SNDTIMEO, timeout);
-  setTimeout(s, SO_RCVTIMEO, timeout);
+  setTimeout(s.get(), SO_SNDTIMEO, timeout);
+  setTimeout(s.get(), SO_RCVTIMEO, timeout);
   int rc;
   do {
-    rc = ::connect(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    rc = ::connect(s.get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr);
   } while (rc != 0 && errno == EINTR);
-  if (rc != 0) {
-    ::close(s);
-    return kServerUnavailable;
-  }
-  trackConnectionFd(s);
-  fd = s;
+  if (rc != 0) return kServerUnavailable;
+  trackConnectionFd(s.get());
+  fd = s.release();
   return kOk;
 }
 
@@ -166,18 +163,16 @@ PduStream::PduStream(int fd, std::chrono::microseconds presetTimeout)
     : m_fd(fd), m_buf(kReadBuffer), m_rcvTimeout(presetTimeout), m_sndTimeout(presetTimeout) {}
 
 PduStream::~PduStream() {
-  if (m_fd >= 0) {
-    untrackConnectionFd(m_fd);  // before the close, so a child never closes a reused number
-    ::close(m_fd);
-  }
+  // Untracked before m_fd closes it, so a child never closes a reused number.
+  if (m_fd) untrackConnectionFd(m_fd.get());
 }
 
-void PduStream::shutdown() { ::shutdown(m_fd, SHUT_RDWR); }
+void PduStream::shutdown() { ::shutdown(m_fd.get(), SHUT_RDWR); }
 
 bool PduStream::peerGone() const {
   if (m_begin != m_end) return true;  // bytes left over from an earlier reply
   pollfd p{};
-  p.fd = m_fd;
+  p.fd = m_fd.get();
   p.events = POLLIN | POLLRDHUP;
   int n;
   do {
@@ -197,7 +192,7 @@ bool PduStream::armTimeout(int option, Clock::time_point deadline,
   // early is retried below until the deadline itself has passed.
   constexpr auto kSlack = std::chrono::milliseconds(2);
   if (current.count() == 0 || left < current - kSlack || left > current + kSlack) {
-    if (!setTimeout(m_fd, option, left)) return false;
+    if (!setTimeout(m_fd.get(), option, left)) return false;
     current = left;
   }
   return true;
@@ -207,7 +202,7 @@ Io PduStream::sendAll(std::span<const uint8_t> bytes, Clock::time_point deadline
   size_t done = 0;
   while (done < bytes.size()) {
     if (!armTimeout(SO_SNDTIMEO, deadline, m_sndTimeout)) return Io::TimedOut;
-    ssize_t n = ::send(m_fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
+    ssize_t n = ::send(m_fd.get(), bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
     if (n < 0) {
       if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) continue;
       if ((errno == EPIPE || errno == ECONNRESET) && done == 0) return Io::Closed;
@@ -229,7 +224,7 @@ Io PduStream::fill(size_t need, Clock::time_point deadline) {
   }
   while (m_end - m_begin < need) {
     if (!armTimeout(SO_RCVTIMEO, deadline, m_rcvTimeout)) return Io::TimedOut;
-    ssize_t n = ::recv(m_fd, m_buf.data() + m_end, m_buf.size() - m_end, 0);
+    ssize_t n = ::recv(m_fd.get(), m_buf.data() + m_end, m_buf.size() - m_end, 0);
     if (n == 0) return Io::Closed;
     if (n < 0) {
       if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) continue;

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "zeltrpc/rpc/pdu.h"
+#include "zeltrpc/rpc/unique_fd.h"
 
 namespace zeltrpc::rpc {
 
@@ -90,7 +91,7 @@ class PduStream final : public Carrier {
   PduStream(const PduStream&) = delete;
   PduStream& operator=(const PduStream&) = delete;
 
-  int fd() const { return m_fd; }
+  int fd() const { return m_fd.get(); }
   // Shuts the socket down in both directions (wakes a blocked reader).
   void shutdown();
 
@@ -105,7 +106,7 @@ class PduStream final : public Carrier {
   bool armTimeout(int option, Clock::time_point deadline, std::chrono::microseconds& current);
   Io fill(size_t need, Clock::time_point deadline);
 
-  int m_fd;
+  UniqueFd m_fd;
   std::vector<uint8_t> m_buf;
   size_t m_begin = 0;
   size_t m_end = 0;
