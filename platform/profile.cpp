@@ -22,6 +22,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/atomic_file.h"
 #include "platform/text.h"
 #include "platform/unique_fd.h"
 

@@ -19,8 +19,6 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/atomic_file.h"  // the one-call writers save through it
-
 namespace corvella {
 
 class ProfileFile {

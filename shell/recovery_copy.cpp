@@ -9,7 +9,7 @@
 #include <ctime>
 
 #include "listview/corvella_view.h"
-#include "platform/profile.h"
+#include "platform/atomic_file.h"
 #include "platform/ui.h"
 #include "requests/corvella_doc.h"
 #include "shell/list_history.h"
