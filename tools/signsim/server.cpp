@@ -101,7 +101,10 @@ bool SignServer::start(std::string& error) {
     }
     int probe = -1;
     if (connectUnix(m_path, std::chrono::milliseconds(500), probe) == kOk) {
-      const UniqueFd answered(probe);  // only the answer was wanted
+      // Only the answer was wanted. The connect registered the descriptor for
+      // the after-fork clean-up; it leaves that list before it closes.
+      untrackConnectionFd(probe);
+      const UniqueFd answered(probe);
       error = m_path + " is in use by another service";
       return false;
     }
