@@ -3,9 +3,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 
 #include "listview/corvella_view.h"
@@ -119,8 +121,20 @@ void RecoveryCopy::Check() {
   }
   ListRows rows = TakeRows(m_view.GetListCtrl());
   if (m_bWritten && SameRows(rows, m_written)) return;
-  if (!MakeFolder(Folder())) return;
-  if (!WriteFileAtomically(m_strPath, m_view.RequestsAsShown().Text())) return;
+  if (!MakeFolder(Folder()) || !WriteFileAtomically(m_strPath, m_view.RequestsAsShown().Text())) {
+    const std::string reason = std::strerror(errno);
+    // Said once, until a copy can be written again: the operator must know
+    // that a crash now would lose the changes, but not be asked twice a second.
+    if (!m_bWarned) {
+      m_bWarned = true;
+      m_ui.MessageBox("The unsaved changes to " + BaseName(m_view.GetFilePath()) +
+                          " cannot be kept in a recovery copy (" + m_strPath + ": " + reason +
+                          ").\nA crash would lose them: save them as soon as you can.",
+                      "Corvella", MB_OK | MB_ICONEXCLAMATION);
+    }
+    return;
+  }
+  m_bWarned = false;
   m_written = std::move(rows);
   m_bWritten = true;
   m_bMayExist = true;

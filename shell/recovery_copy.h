@@ -66,6 +66,7 @@ class RecoveryCopy : public QObject {
   ListRows m_written;     // what the copy holds
   bool m_bWritten = false;
   bool m_bMayExist = false;  // written, or restored from
+  bool m_bWarned = false;    // told that no copy can be written
 };
 
 }  // namespace corvella

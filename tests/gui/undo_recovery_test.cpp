@@ -202,6 +202,21 @@ class UndoRecoveryTest : public QObject {
     QVERIFY(ReadFile(file) != ReadExample("BASK.REQ"));  // the restored rows were saved
   }
 
+  // A copy that cannot be written is said once: a crash would lose the
+  // changes, and the operator must know.
+  void aCopyThatCannotBeWrittenIsSaidOnce() {
+    Start();
+    m_state->Write("corvella", "a file where the folder of the copies would be");
+    ClickCell(0, 0);
+    m_ui->AnswerMessage(IDYES);
+    QTest::keyClick(widget(), Qt::Key_D, Qt::ControlModifier);
+    QTRY_COMPARE_WITH_TIMEOUT(m_ui->CountMessages(), 2, 3000);
+    QTest::qWait(1200);  // more checks, no more messages
+    QCOMPARE(m_ui->CountMessages(), 2);
+    QVERIFY(QString::fromStdString(m_ui->MessageTexts()[1])
+                .contains("cannot be kept in a recovery copy"));
+  }
+
   void aCopyOlderThanTheFileIsSetAsideWithAMessage() {
     m_dir = std::make_unique<TempDir>();
     m_state = std::make_unique<TempDir>();
