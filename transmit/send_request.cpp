@@ -171,8 +171,18 @@ void RequestSender::OnSendRequest() {
   m_nPacketRow = -1;
   BuildRequestPacket();
   if (m_strPacket.empty()) return;  // nothing selected, the dialog was cancelled, or refused
-  // The last line of defence: nothing but a whole packet goes out.
-  if (m_strPacket.size() != kRequestPacketSize) return;
+  // The last line of defence: nothing but a whole packet goes out, and a
+  // packet that is not one is said, never dropped silently.
+  if (m_strPacket.size() != kRequestPacketSize) {
+    const std::string text = "Request " + std::to_string(m_nPacketRow + 1) +
+                             " was not sent: its packet came to " +
+                             std::to_string(m_strPacket.size()) + " bytes instead of " +
+                             std::to_string(kRequestPacketSize) + ".";
+    m_ui.MessageBox(text, "Send Request Error!", MB_OK | MB_ICONEXCLAMATION);
+    Report(SendReport{SendReport::State::kFailed, m_nPacketRow + 1, text});
+    m_strPacket.clear();
+    return;
+  }
 
   Delivery delivery;
   delivery.request = m_nPacketRow + 1;
