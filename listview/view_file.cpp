@@ -3,6 +3,8 @@
 
 #include "listview/view_file.h"
 
+#include <cerrno>
+#include <cstring>
 #include <string>
 
 #include "listview/corvella_view.h"
@@ -74,7 +76,17 @@ void CCorvellaView::OnInitialUpdate() {
   SetupColumns();
   // One read of the file serves both the count and the fill.
   std::size_t unmapped = 0;
-  const ProfileFile file = LoadRequestFile(m_strFilePath, &unmapped);
+  std::string failure;
+  const ProfileFile file = LoadRequestFile(m_strFilePath, &unmapped, &failure);
+  m_doc.SetLoadFailure(failure);
+  if (!failure.empty()) {
+    m_ui.MessageBox(m_doc.GetSportFile() + " could not be read: " + failure + ".\n(" +
+                        m_strFilePath +
+                        ")\n\nThe list is shown empty, but that is not what the file holds: no "
+                        "save changes or removes the file until it has been loaded. Make the "
+                        "file readable, then choose New to load it again.",
+                    "Corvella", MB_OK | MB_ICONEXCLAMATION);
+  }
   if (unmapped > 0) {
     m_ui.MessageBox(UnmappedCharactersMessage(m_doc.GetSportFile(), unmapped), "Corvella",
                     MB_OK | MB_ICONEXCLAMATION);
@@ -134,8 +146,11 @@ RequestFileText CCorvellaView::RequestsAsFileText() {
 
 bool CCorvellaView::SaveRequests() {
   if (!WriteRequestFile(m_strFilePath, RequestsAsFileText())) {
-    m_ui.MessageBox("Failed to save document " + m_strFilePath + ".", "Corvella",
-                    MB_OK | MB_ICONEXCLAMATION);
+    // The system's reason (no space left, permission denied, read-only file
+    // system) tells the operator what to do about it.
+    m_ui.MessageBox("Failed to save document " + m_strFilePath + ": " + std::strerror(errno) +
+                        ".\nThe file was left as it was.",
+                    "Corvella", MB_OK | MB_ICONEXCLAMATION);
     return false;
   }
   return true;
