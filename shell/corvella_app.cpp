@@ -13,7 +13,6 @@
 #include <QPrinterInfo>
 #include <QStatusBar>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
@@ -166,20 +165,22 @@ bool CCorvellaApp::InitInstance(const QStringList& arguments, bool show) {
     m_strOrigin.clear();
     m_frame->SetDocumentTitle(title);
   };
+  m_doc->onModifiedChanged = [this](bool modified) { m_frame->setWindowModified(modified); };
+  m_doc->onSaved = [this] { m_frame->ShowSaved(FromWindows1252(m_doc->GetSportFile())); };
   m_frame->onQueryClose = [this] {
+    if (m_bCloseApproved) return true;
+    // A second close while waiting changes nothing.
+    if (m_bClosing) return false;
     if (!m_doc->SaveModified()) return false;
     // A request on its way is delivered (or fails, bounded by the client
-    // library's time-out) while the window still shows it travelling; its
-    // result is shown before the window goes.
-    if (m_sender && m_sender->IsSending()) {
-      if (m_bClosing) return false;  // a second close while waiting
+    // library's time-out) while the window still shows it travelling. The
+    // window takes nothing more meanwhile, so what the save prompt was
+    // answered for is what the operator has; it closes when the sender
+    // reports the end of the send.
+    if (m_sender && m_sender->PendingRequest() != 0) {
       m_bClosing = true;
-      while (m_sender->IsSending()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-        QThread::msleep(10);
-      }
-      QCoreApplication::processEvents();
-      m_bClosing = false;
+      CloseWhenSent();
+      return false;
     }
     return true;
   };
@@ -194,12 +195,14 @@ bool CCorvellaApp::InitInstance(const QStringList& arguments, bool show) {
   m_sender->SetPoster([frame = m_frame.get()](std::function<void()> task) {
     QMetaObject::invokeMethod(frame, std::move(task), Qt::QueuedConnection);
   });
-  m_sender->SetReporter([frame = m_frame.get()](const SendReport& report) {
+  m_sender->SetReporter([this, frame = m_frame.get()](const SendReport& report) {
     const auto state =
         report.state == SendReport::State::kDelivered ? CMainFrame::SendState::kDelivered
         : report.state == SendReport::State::kFailed  ? CMainFrame::SendState::kFailed
                                                       : CMainFrame::SendState::kSending;
     frame->ShowSendResult(state, FromWindows1252(report.text));
+    if (m_bClosing && report.state != SendReport::State::kSending)
+      QTimer::singleShot(0, frame, [this] { CloseWhenSent(); });
   });
   m_history = std::make_unique<ListHistory>(*m_view, *m_doc);
   m_view->onListLoaded = [this] {
@@ -379,6 +382,8 @@ bool CCorvellaApp::OpenDocumentFile(const std::string& path) {
 }
 
 bool CCorvellaApp::OpenNamedFile(const QString& path) {
+  // The window that waits to close takes no other list.
+  if (m_frame->IsWaitingToClose()) return false;
   const NamedFile named = CheckNamedFile(path, m_doc->GetDirectory());
   if (!named.error.isEmpty()) {
     m_ui->MessageBox(ToWindows1252(named.error), "Corvella", MB_OK | MB_ICONEXCLAMATION);
@@ -433,6 +438,18 @@ void CCorvellaApp::ShowDocumentOrigin() {
   m_frame->SetDocumentTitle(m_doc->GetTitle() + " from " + ToWindows1252(m_strOrigin));
   m_frame->statusBar()->showMessage(QStringLiteral("%1: loaded from %2, not saved yet")
                                         .arg(FromWindows1252(m_doc->GetTitle()), m_strOrigin));
+}
+
+void CCorvellaApp::CloseWhenSent() {
+  if (const int request = m_sender->PendingRequest(); request != 0) {
+    m_frame->BeginCloseWait(
+        QStringLiteral("Closing: waiting for request %1 to be sent (at most the sign service's "
+                       "time-out); nothing can be changed meanwhile.")
+            .arg(request));
+    return;
+  }
+  m_bCloseApproved = true;
+  m_frame->close();
 }
 
 void CCorvellaApp::OnAppExit() { m_frame->close(); }

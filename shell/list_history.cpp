@@ -70,7 +70,12 @@ void ListHistory::Record(const std::function<void()>& change, const Namer& name)
   // A change that loaded a new list (a sport switch) started a new history.
   if (m_loads != loadsBefore) return;
   const std::optional<RowsChange> diff = DiffRows(before, TakeRows(m_view.GetListCtrl()));
-  if (!diff) return;
+  if (!diff) {
+    // Nothing changed (a key that set what was there, a cancelled dialog):
+    // the list is as modified as it was, whatever the command marked.
+    m_doc.SetModifiedFlag(!m_stack.isClean());
+    return;
+  }
   m_stack.push(new Step(m_view, *diff, name(*diff)));
 }
 

@@ -18,6 +18,7 @@
 #include <QShortcut>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTime>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -261,6 +262,9 @@ QAction* CMainFrame::Action(unsigned id) const {
 }
 
 void CMainFrame::RunCommand(unsigned id) {
+  // Closing waits for a send: nothing may change what the operator was
+  // asked to save, nor start another send.
+  if (m_waitingToClose) return;
   if (m_helpMode) {
     SetHelpMode(false);
     const Command* c = m_commands.Find(id);
@@ -277,7 +281,7 @@ void CMainFrame::ApplyState(QAction* action) {
   CCmdUI ui(id);
   const bool enabled = m_commands.QueryState(id, ui);
   // In click-for-help mode every command can be chosen, to show its help.
-  action->setEnabled(enabled || m_helpMode);
+  action->setEnabled(!m_waitingToClose && (enabled || m_helpMode));
   if (action->isCheckable()) action->setChecked(ui.GetCheck() != 0);
   // A text of the moment ("Undo Delete 3 Requests"); else the table's.
   if (const Command* c = m_commands.Find(id); c && !c->menuText.empty()) {
@@ -315,7 +319,21 @@ void CMainFrame::UpdateIndicators() {
 
 void CMainFrame::SetDocumentTitle(const std::string& title) {
   const QString name = title.empty() ? QStringLiteral("Untitled") : FromWindows1252(title);
-  setWindowTitle(name + QStringLiteral(" - Corvella"));
+  setWindowTitle(name + QStringLiteral("[*] - Corvella"));
+}
+
+void CMainFrame::ShowSaved(const QString& file) {
+  statusBar()->showMessage(
+      QStringLiteral("Saved %1 at %2").arg(file, QTime::currentTime().toString(u"HH:mm:ss")));
+}
+
+void CMainFrame::BeginCloseWait(const QString& text) {
+  m_waitingToClose = true;
+  if (m_helpMode) SetHelpMode(false);
+  if (QWidget* list = centralWidget()) list->setEnabled(false);
+  m_messagePane->setText(text);
+  statusBar()->showMessage(text);
+  UpdateCommandUI();
 }
 
 void CMainFrame::closeEvent(QCloseEvent* e) {
@@ -329,6 +347,7 @@ void CMainFrame::closeEvent(QCloseEvent* e) {
 }
 
 void CMainFrame::dragEnterEvent(QDragEnterEvent* e) {
+  if (m_waitingToClose) return;
   for (const QUrl& url : e->mimeData()->urls()) {
     if (url.isLocalFile()) {
       e->acceptProposedAction();
