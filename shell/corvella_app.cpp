@@ -163,9 +163,11 @@ bool CCorvellaApp::InitInstance(const QStringList& arguments, bool show) {
   m_doc->onTitleChanged = [this](const std::string& title) {
     // A list loaded afresh comes from the program directory.
     m_strOrigin.clear();
-    m_frame->SetDocumentTitle(title);
+    // A file that could not be read is not what the empty list shows.
+    m_frame->SetDocumentTitle(m_doc->GetLoadFailure().empty() ? title
+                                                              : title + " (could not be read)");
   };
-  m_doc->onModifiedChanged = [this](bool modified) { m_frame->setWindowModified(modified); };
+  m_doc->onModifiedChanged = [this](bool modified) { m_frame->SetDocumentModified(modified); };
   m_doc->onSaved = [this] { m_frame->ShowSaved(FromWindows1252(m_doc->GetSportFile())); };
   m_frame->onQueryClose = [this] {
     if (m_bCloseApproved) return true;
@@ -442,10 +444,11 @@ void CCorvellaApp::ShowDocumentOrigin() {
 
 void CCorvellaApp::CloseWhenSent() {
   if (const int request = m_sender->PendingRequest(); request != 0) {
-    m_frame->BeginCloseWait(
-        QStringLiteral("Closing: waiting for request %1 to be sent (at most the sign service's "
-                       "time-out); nothing can be changed meanwhile.")
-            .arg(request));
+    m_frame->BeginCloseWait(QStringLiteral("Closing after request %1").arg(request),
+                            QStringLiteral("Closing: waiting for request %1 to be sent (at most "
+                                           "the sign service's time-out); nothing can be changed "
+                                           "meanwhile.")
+                                .arg(request));
     return;
   }
   m_bCloseApproved = true;

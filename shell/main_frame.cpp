@@ -34,6 +34,7 @@ namespace corvella {
 namespace {
 
 constexpr int kIdleIntervalMs = 250;
+const char* const kIdleText = "For Help, press F1";
 const char* const kIndicatorTexts[3] = {"CAP", "NUM", "SCRL"};
 
 unsigned CommandOf(const QAction* action) { return action ? action->data().toUInt() : 0; }
@@ -171,7 +172,7 @@ void CMainFrame::BuildStatusBar() {
   bar->setObjectName(QStringLiteral("mainStatusBar"));
   // The message pane: the idle text; prompts are shown over it while an
   // item is highlighted.
-  m_messagePane = new QLabel(QStringLiteral("For Help, press F1"), bar);
+  m_messagePane = new QLabel(QString::fromLatin1(kIdleText), bar);
   m_messagePane->setObjectName(QStringLiteral("messagePane"));
   bar->addWidget(m_messagePane, 1);
 
@@ -319,20 +320,31 @@ void CMainFrame::UpdateIndicators() {
 
 void CMainFrame::SetDocumentTitle(const std::string& title) {
   const QString name = title.empty() ? QStringLiteral("Untitled") : FromWindows1252(title);
-  setWindowTitle(name + QStringLiteral("[*] - Corvella"));
+  m_title = name + QStringLiteral("[*] - Corvella");
+  setWindowTitle(m_waitText.isEmpty() ? m_title : m_waitText + QStringLiteral(" - ") + m_title);
+}
+
+void CMainFrame::SetDocumentModified(bool modified) {
+  setWindowModified(modified);
+  // "Saved ..." stands while the list is as saved.
+  if (modified && !m_waitingToClose) m_messagePane->setText(QString::fromLatin1(kIdleText));
 }
 
 void CMainFrame::ShowSaved(const QString& file) {
-  statusBar()->showMessage(
+  // In the message pane rather than as a passing message: that would give
+  // its room to the send result and not be seen.
+  m_messagePane->setText(
       QStringLiteral("Saved %1 at %2").arg(file, QTime::currentTime().toString(u"HH:mm:ss")));
 }
 
-void CMainFrame::BeginCloseWait(const QString& text) {
+void CMainFrame::BeginCloseWait(const QString& what, const QString& text) {
   m_waitingToClose = true;
   if (m_helpMode) SetHelpMode(false);
   if (QWidget* list = centralWidget()) list->setEnabled(false);
   m_messagePane->setText(text);
-  statusBar()->showMessage(text);
+  m_messagePane->setToolTip(text);
+  m_waitText = what;
+  setWindowTitle(m_waitText + QStringLiteral(" - ") + m_title);
   UpdateCommandUI();
 }
 

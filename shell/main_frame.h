@@ -41,13 +41,16 @@ class CMainFrame : public QMainWindow {
   // Shows "<title> - Corvella" (title in Windows-1252), with Qt's marker
   // of a modified document ([*], shown through setWindowModified).
   void SetDocumentTitle(const std::string& title);
+  // The document's modified flag: the title's marker, and the status bar's
+  // idle text again once a saved list changes.
+  void SetDocumentModified(bool modified);
   // Says in the status bar that `file` was saved, and when.
   void ShowSaved(const QString& file);
 
   // The operator asked to close while a request is on its way: the window
-  // says `text` in its status bar and takes no more commands, edits or
-  // dropped files until it closes.
-  void BeginCloseWait(const QString& text);
+  // says `what` in its title and `text` in its status bar and takes no more
+  // commands, edits or dropped files until it closes.
+  void BeginCloseWait(const QString& what, const QString& text);
   bool IsWaitingToClose() const { return m_waitingToClose; }
 
   void RunCommand(unsigned id);
@@ -116,6 +119,8 @@ class CMainFrame : public QMainWindow {
   HelpViewer* m_help = nullptr;
   bool m_helpMode = false;
   bool m_waitingToClose = false;
+  QString m_title;     // "<document>[*] - Corvella"
+  QString m_waitText;  // what closing waits for, before the title
   // Lock states seen through key presses, where the window system cannot be asked.
   LockKeys m_trackedLocks;
 };

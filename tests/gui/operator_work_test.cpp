@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QStatusBar>
 #include <QtTest>
 #include <functional>
@@ -121,6 +122,11 @@ class OperatorWorkTest : public QObject {
     QTest::keyClick(widget(), Qt::Key_Plus, Qt::KeypadModifier);
   }
 
+  // The status bar's message pane.
+  QString StatusText() const {
+    return frame()->findChild<QLabel*>(QStringLiteral("messagePane"))->text();
+  }
+
   QString LastMessage() const {
     const auto texts = m_ui->MessageTexts();
     return texts.empty() ? QString() : QString::fromStdString(texts.back());
@@ -173,6 +179,7 @@ class OperatorWorkTest : public QObject {
                                       QString::fromStdString(bask()) + ")"),
              qPrintable(LastMessage()));
     QCOMPARE(list().GetItemCount(), 0);
+    QCOMPARE(frame()->windowTitle(), QStringLiteral("BASK.REQ (could not be read)[*] - Corvella"));
 
     // Save as it is, then with a request typed in and Exit answered Yes: both
     // are refused and say why; the window stays with what was typed.
@@ -351,8 +358,8 @@ class OperatorWorkTest : public QObject {
     QVERIFY(LastMessage().startsWith("Save changes to BASK.REQ?"));
     QVERIFY(frame()->isVisible());
     QVERIFY(frame()->IsWaitingToClose());
-    QVERIFY2(frame()->statusBar()->currentMessage().contains("waiting for request 2"),
-             qPrintable(frame()->statusBar()->currentMessage()));
+    QVERIFY2(StatusText().contains("waiting for request 2"), qPrintable(StatusText()));
+    QVERIFY(frame()->windowTitle().startsWith("Closing after request 2 - BASK.REQ"));
 
     // No edit, no send, no second prompt while it waits.
     ChangeACell();
@@ -391,10 +398,10 @@ class OperatorWorkTest : public QObject {
     QVERIFY(frame()->isWindowModified());
     QTest::keyClick(widget(), Qt::Key_S, Qt::ControlModifier);
     QVERIFY(!frame()->isWindowModified());
-    QVERIFY2(frame()->statusBar()->currentMessage().startsWith("Saved BASK.REQ at "),
-             qPrintable(frame()->statusBar()->currentMessage()));
+    QVERIFY2(StatusText().startsWith("Saved BASK.REQ at "), qPrintable(StatusText()));
     QTest::keyClick(widget(), Qt::Key_Z, Qt::ControlModifier);
     QVERIFY(frame()->isWindowModified());
+    QCOMPARE(StatusText(), QStringLiteral("For Help, press F1"));
   }
 
   // A save the system refuses says why and where; the file stays.
