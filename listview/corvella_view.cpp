@@ -119,7 +119,7 @@ void CCorvellaView::OnInsertRequest() {
   if (below >= 0 && below < m_list.GetItemCount()) m_list.SetItemState(below, 0, LVIS_ALL);
 }
 
-void CCorvellaView::SelectRowsForReview(const std::vector<int>& rows) {
+void CCorvellaView::SelectRowsForReview(const std::vector<int>& rows, bool keepColumn) {
   const int count = m_list.GetItemCount();
   if (count == 0) return;
   std::vector<int> shown;
@@ -129,7 +129,7 @@ void CCorvellaView::SelectRowsForReview(const std::vector<int>& rows) {
   if (shown.empty()) shown.push_back(count - 1);
   for (int row : SelectedRows()) DeselectRow(row);
   for (int row : shown) SelectRow(row);
-  m_nCurColumn = 0;
+  if (!keepColumn) m_nCurColumn = 0;
   m_nSelTop = shown.front();
   m_nSelBottom = shown.front();
   m_nFocusRow = shown.front();

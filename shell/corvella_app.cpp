@@ -418,7 +418,10 @@ bool CCorvellaApp::LoadFromOtherFolder(const QString& path, const std::string& s
   }
   const std::string directory = m_doc->GetDirectory();
   m_doc->m_strDirectory = QFile::encodeName(temp.path()).toStdString() + "/";
+  // Its messages name the file the operator chose, not the copy.
+  m_view->SetLoadSourceName(ToWindows1252(QFileInfo(path).absoluteFilePath()));
   m_view->OnInitialUpdate();
+  m_view->SetLoadSourceName({});
   // Saving writes the sport's file of the program directory.
   m_doc->m_strDirectory = directory;
   m_view->UpdateFilePath();

@@ -42,7 +42,9 @@ class ListHistory::Step : public QUndoCommand {
       }
     }
     if (back.empty()) back.push_back(m_change.first);
-    m_view.SelectRowsForReview(back);
+    // Cells changed in place come back in the mode the operator is in;
+    // rows that come or go are shown in row mode.
+    m_view.SelectRowsForReview(back, now.size() == then.size());
   }
 
   CCorvellaView& m_view;

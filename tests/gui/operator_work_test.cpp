@@ -404,6 +404,28 @@ class OperatorWorkTest : public QObject {
     QCOMPARE(StatusText(), QStringLiteral("For Help, press F1"));
   }
 
+  // Undoing a cell edit keeps the mode the operator is in; a request file
+  // from another folder is named in its own messages.
+  void undoKeepsTheModeAndMessagesNameTheFileRead() {
+    MakeFolders();
+    Start();
+    ChangeACell();
+    QCOMPARE(m_app->GetView().CurrentColumn(), int(COL_SIGN));
+    QTest::keyClick(widget(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(list().GetItemText(0, COL_SIGN), std::string("1"));
+    QCOMPARE(m_app->GetView().CurrentColumn(), int(COL_SIGN));
+
+    TempDir other;
+    const std::string omega = other.Write(
+        "BASK-omega.REQ",
+        testing::RequestSection(1, testing::ValidRequest("Assists \xE2\x98\x83\xE2\x98\x83")));
+    QVERIFY(m_app->OpenNamedFile(QString::fromStdString(omega)));
+    QCOMPARE(m_ui->CountMessages(), 1);
+    QVERIFY2(LastMessage().startsWith(QString::fromStdString(omega) + " holds 2 characters"),
+             qPrintable(LastMessage()));
+    QCOMPARE(list().GetItemCount(), 1);
+  }
+
   // A save the system refuses says why and where; the file stays.
   void aFailedSaveSaysWhy() {
     QVERIFY(::geteuid() != 0);

@@ -215,7 +215,7 @@ TEST_F(DocumentWithView, CancelLeavesSportListAndFlagAlone) {
   ui.AnswerMessage(IDCANCEL);
   view->OnSportFootball();
   ASSERT_EQ(ui.CountMessages(), 1);
-  EXPECT_EQ(ui.calls[0].text, "Save changes to file?");
+  EXPECT_EQ(ui.calls[0].text, "Save changes to BASK.REQ?");
   EXPECT_EQ(ui.calls[0].caption, "Corvella");
   EXPECT_EQ(ui.calls[0].flags, static_cast<unsigned>(MB_YESNOCANCEL | MB_ICONEXCLAMATION));
   EXPECT_EQ(doc->GetSportFile(), "BASK.REQ");
