@@ -44,6 +44,19 @@ void CCorvellaView::SetupColumns() {
   }
 }
 
+int CCorvellaView::FittingColumnWidth(int column) const {
+  const auto measure = [this](const std::string& text) {
+    return m_measureText ? m_measureText(text) : static_cast<int>(text.size()) * kFallbackCharWidth;
+  };
+  // The margins the drawing keeps around a text before it shortens it.
+  const int margin = column == COL_NUMBER ? 4 : 12;
+  int width = measure(kColumns[column].title) + kColumns[column].margin;
+  for (int row = 0; row < m_list.GetItemCount(); ++row) {
+    width = std::max(width, measure(m_list.GetItemText(row, column)) + margin);
+  }
+  return width;
+}
+
 void CCorvellaView::RenumberRows() {
   const int count = m_list.GetItemCount();
   for (int row = 0; row < count; ++row) {

@@ -81,6 +81,9 @@ class CCorvellaView : public CListViewEx, public DocumentView {
 
   // ---- columns, rows, selection -------------------------------------------
   void SetupColumns();
+  // The width at which `column` shows its title and every entry whole (on
+  // the screen, and on paper, which follows the screen's widths).
+  int FittingColumnWidth(int column) const;
   void RenumberRows();
   // Exactly `rows` selected (ascending; rows past the end are left out,
   // none: the last row), the caret on the first of them, scrolled into view:

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QSettings>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -208,6 +209,7 @@ bool CCorvellaApp::InitInstance(const QStringList& arguments, bool show) {
   });
   m_history = std::make_unique<ListHistory>(*m_view, *m_doc);
   m_view->onListLoaded = [this] {
+    RestoreColumnWidths();
     m_history->Reset();
     if (m_recovery) m_recovery->OnListLoaded();
   };
@@ -216,6 +218,17 @@ bool CCorvellaApp::InitInstance(const QStringList& arguments, bool show) {
   m_listWidget = new ListWidget(m_view->GetListCtrl(), *m_listClient, m_frame.get());
   m_listClient->Attach(*m_listWidget);
   m_frame->setCentralWidget(m_listWidget);
+  // A double-click on a heading's divider fits the column to its longest
+  // entry; widths the operator sets are kept, so a list can be shown and
+  // printed in full.
+  QObject::connect(
+      m_listWidget, &ListWidget::columnFitRequested, m_frame.get(), [this](int column) {
+        m_view->GetListCtrl().SetColumnWidth(column, m_view->FittingColumnWidth(column));
+        m_listWidget->SyncFromModel();
+        KeepColumnWidths();
+      });
+  QObject::connect(m_listWidget, &ListWidget::columnResizedByOperator, m_frame.get(),
+                   [this] { KeepColumnWidths(); });
   m_printing = std::make_unique<Printing>(m_frame.get(), *m_view);
   RouteCommands();
 
@@ -443,6 +456,39 @@ void CCorvellaApp::ShowDocumentOrigin() {
   m_frame->SetDocumentTitle(m_doc->GetTitle() + " from " + ToWindows1252(m_strOrigin));
   m_frame->statusBar()->showMessage(QStringLiteral("%1: loaded from %2, not saved yet")
                                         .arg(FromWindows1252(m_doc->GetTitle()), m_strOrigin));
+}
+
+namespace {
+
+QSettings ColumnSettings() {
+  return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("corvella"),
+                   QStringLiteral("columns"));
+}
+
+QString ColumnKey(const std::string& sportFile) {
+  return QStringLiteral("widths/") + QString::fromLatin1(sportFile.substr(0, 4).c_str());
+}
+
+}  // namespace
+
+void CCorvellaApp::KeepColumnWidths() {
+  const ListControl& list = m_view->GetListCtrl();
+  QStringList widths;
+  for (int c = 0; c < list.GetColumnCount(); ++c) widths << QString::number(list.GetColumnWidth(c));
+  ColumnSettings().setValue(ColumnKey(m_doc->GetSportFile()), widths);
+}
+
+void CCorvellaApp::RestoreColumnWidths() {
+  const QStringList widths =
+      ColumnSettings().value(ColumnKey(m_doc->GetSportFile())).toStringList();
+  ListControl& list = m_view->GetListCtrl();
+  if (widths.size() != list.GetColumnCount()) return;  // none kept, or not of this program
+  for (int c = 0; c < widths.size(); ++c) {
+    bool ok = false;
+    const int width = widths[c].toInt(&ok);
+    if (ok && width >= 0 && width <= 4000) list.SetColumnWidth(c, width);
+  }
+  if (m_listWidget) m_listWidget->SyncFromModel();
 }
 
 void CCorvellaApp::CloseWhenSent() {

@@ -97,6 +97,11 @@ class CCorvellaApp {
   bool LoadFromOtherFolder(const QString& path, const std::string& sportFile);
   // The title with the file the unsaved list came from ("" when none).
   void ShowDocumentOrigin();
+  // The column widths the operator set for the current sport: kept in the
+  // user's configuration (corvella/columns.ini), and put back whenever that
+  // sport's list is loaded.
+  void KeepColumnWidths();
+  void RestoreColumnWidths();
   // Closing waits for the sends on their way: closes the window once the
   // sender has reported the end of every one, else says which it waits for.
   void CloseWhenSent();

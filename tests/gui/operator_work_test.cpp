@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QHeaderView>
 #include <QLabel>
 #include <QStatusBar>
 #include <QtTest>
@@ -426,6 +427,32 @@ class OperatorWorkTest : public QObject {
     QCOMPARE(list().GetItemCount(), 1);
   }
 
+  // A double-click on a heading's divider fits the column to its longest
+  // entry; the widths are kept across starts, for each sport on its own.
+  void columnWidthsFitAndAreKeptPerSport() {
+    MakeFolders();
+    Start();
+    QHeaderView* header = widget()->Header();
+    const int before = list().GetColumnWidth(COL_LIBRARY);
+    QCOMPARE(header->sectionSize(COL_LIBRARY), before);
+    const QPoint divider(
+        header->sectionViewportPosition(COL_LIBRARY) + header->sectionSize(COL_LIBRARY) - 1,
+        header->height() / 2);
+    QTest::mouseDClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, divider);
+    const int fitted = list().GetColumnWidth(COL_LIBRARY);
+    QVERIFY2(fitted > before, qPrintable(QString::number(fitted)));  // "DEFAULT" was cut
+    QCOMPARE(fitted, m_app->GetView().FittingColumnWidth(COL_LIBRARY));
+    QCOMPARE(header->sectionSize(COL_LIBRARY), fitted);
+
+    m_app.reset();
+    Start();
+    QCOMPARE(list().GetColumnWidth(COL_LIBRARY), fitted);
+    frame()->RunCommand(ID_SPORT_FOOTBALL);
+    QCOMPARE(list().GetColumnWidth(COL_LIBRARY), before);
+    frame()->RunCommand(ID_SPORT_BASKETBALL);
+    QCOMPARE(list().GetColumnWidth(COL_LIBRARY), fitted);
+  }
+
   // A save the system refuses says why and where; the file stays.
   void aFailedSaveSaysWhy() {
     QVERIFY(::geteuid() != 0);
@@ -446,6 +473,9 @@ class OperatorWorkTest : public QObject {
 // hold back the operator.
 int main(int argc, char** argv) {
   return RunAsOrdinaryUser([&] {
+    // The column widths the program keeps go to a configuration of the test's own.
+    TempDir config;
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.Path()));
     QApplication app(argc, argv);
     app.setAttribute(Qt::AA_Use96Dpi, true);
     QApplication::setQuitOnLastWindowClosed(false);
