@@ -48,8 +48,10 @@ int CCorvellaView::FittingColumnWidth(int column) const {
   const auto measure = [this](const std::string& text) {
     return m_measureText ? m_measureText(text) : static_cast<int>(text.size()) * kFallbackCharWidth;
   };
-  // The margins the drawing keeps around a text before it shortens it.
-  const int margin = column == COL_NUMBER ? 4 : 12;
+  // The margins the drawing keeps around a text before it shortens it, and
+  // a pixel more: a width measured in whole pixels can be a fraction short
+  // of the one the drawing measures.
+  const int margin = (column == COL_NUMBER ? 4 : 12) + 1;
   int width = measure(kColumns[column].title) + kColumns[column].margin;
   for (int row = 0; row < m_list.GetItemCount(); ++row) {
     width = std::max(width, measure(m_list.GetItemText(row, column)) + margin);

@@ -11,9 +11,11 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFontMetricsF>
 #include <QHeaderView>
 #include <QLabel>
 #include <QStatusBar>
+#include <QtMath>
 #include <QtTest>
 #include <functional>
 #include <memory>
@@ -443,6 +445,13 @@ class OperatorWorkTest : public QObject {
     QVERIFY2(fitted > before, qPrintable(QString::number(fitted)));  // "DEFAULT" was cut
     QCOMPARE(fitted, m_app->GetView().FittingColumnWidth(COL_LIBRARY));
     QCOMPARE(header->sectionSize(COL_LIBRARY), fitted);
+    // Every entry is drawn whole: measured as the drawing measures it, with
+    // the margin it keeps.
+    const QFontMetricsF drawn(widget()->viewport()->font(), widget()->viewport());
+    for (int row = 0; row < list().GetItemCount(); ++row) {
+      const QString text = QString::fromStdString(list().GetItemText(row, COL_LIBRARY));
+      QVERIFY2(qCeil(drawn.horizontalAdvance(text) - 0.01) + 12 <= fitted, qPrintable(text));
+    }
 
     m_app.reset();
     Start();
