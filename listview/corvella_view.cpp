@@ -44,6 +44,21 @@ void CCorvellaView::SetupColumns() {
   }
 }
 
+int CCorvellaView::FittingColumnWidth(int column) const {
+  const auto measure = [this](const std::string& text) {
+    return m_measureText ? m_measureText(text) : static_cast<int>(text.size()) * kFallbackCharWidth;
+  };
+  // The margins the drawing keeps around a text before it shortens it, and
+  // a pixel more: a width measured in whole pixels can be a fraction short
+  // of the one the drawing measures.
+  const int margin = (column == COL_NUMBER ? 4 : 12) + 1;
+  int width = measure(kColumns[column].title) + kColumns[column].margin;
+  for (int row = 0; row < m_list.GetItemCount(); ++row) {
+    width = std::max(width, measure(m_list.GetItemText(row, column)) + margin);
+  }
+  return width;
+}
+
 void CCorvellaView::RenumberRows() {
   const int count = m_list.GetItemCount();
   for (int row = 0; row < count; ++row) {
@@ -119,7 +134,7 @@ void CCorvellaView::OnInsertRequest() {
   if (below >= 0 && below < m_list.GetItemCount()) m_list.SetItemState(below, 0, LVIS_ALL);
 }
 
-void CCorvellaView::SelectRowsForReview(const std::vector<int>& rows) {
+void CCorvellaView::SelectRowsForReview(const std::vector<int>& rows, bool keepColumn) {
   const int count = m_list.GetItemCount();
   if (count == 0) return;
   std::vector<int> shown;
@@ -129,7 +144,7 @@ void CCorvellaView::SelectRowsForReview(const std::vector<int>& rows) {
   if (shown.empty()) shown.push_back(count - 1);
   for (int row : SelectedRows()) DeselectRow(row);
   for (int row : shown) SelectRow(row);
-  m_nCurColumn = 0;
+  if (!keepColumn) m_nCurColumn = 0;
   m_nSelTop = shown.front();
   m_nSelBottom = shown.front();
   m_nFocusRow = shown.front();

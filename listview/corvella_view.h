@@ -81,11 +81,15 @@ class CCorvellaView : public CListViewEx, public DocumentView {
 
   // ---- columns, rows, selection -------------------------------------------
   void SetupColumns();
+  // The width at which `column` shows its title and every entry whole (on
+  // the screen, and on paper, which follows the screen's widths).
+  int FittingColumnWidth(int column) const;
   void RenumberRows();
-  // Row mode with exactly `rows` selected (ascending; rows past the end are
-  // left out, none: the last row), the caret on the first of them, scrolled
-  // into view: what undo shows of the rows it put back.
-  void SelectRowsForReview(const std::vector<int>& rows);
+  // Exactly `rows` selected (ascending; rows past the end are left out,
+  // none: the last row), the caret on the first of them, scrolled into view:
+  // what undo shows of the rows it put back. In row mode, unless
+  // `keepColumn` (cells changed in place): then the current column stays.
+  void SelectRowsForReview(const std::vector<int>& rows, bool keepColumn = false);
 
   // ---- commands and their enabling -----------------------------------------
   void OnDeleteRequest();
@@ -121,6 +125,9 @@ class CCorvellaView : public CListViewEx, public DocumentView {
   // ---- request file and sport (DocumentView) ---------------------------------
   // Loads the current sport's request file into the list.
   void OnInitialUpdate() override;
+  // The file a load reads, as its messages name it: "" names the sport's
+  // file; a list loaded from another folder names where it came from.
+  void SetLoadSourceName(const std::string& name) { m_strLoadSourceName = name; }
   // Called at the end of every load of the list (start-up, sport switch, New,
   // Open): a new list, with no history and nothing unsaved.
   std::function<void()> onListLoaded;
@@ -230,6 +237,7 @@ class CCorvellaView : public CListViewEx, public DocumentView {
   std::string m_strCellText;
   std::string m_strFieldCaption;
   std::string m_strFilePath;
+  std::string m_strLoadSourceName;
 };
 
 }  // namespace corvella

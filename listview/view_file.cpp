@@ -3,6 +3,8 @@
 
 #include "listview/view_file.h"
 
+#include <cerrno>
+#include <cstring>
 #include <string>
 
 #include "listview/corvella_view.h"
@@ -30,8 +32,10 @@ void SwitchSport(CCorvellaView& view, const std::string& target) {
   if (RequestFileName(view.GetFilePath()) == target) return;
   CCorvellaDoc& doc = *view.GetDocument();
   if (doc.IsModified()) {
-    const int answer = view.GetUi().MessageBox("Save changes to file?", "Corvella",
-                                               MB_YESNOCANCEL | MB_ICONEXCLAMATION);
+    // Named as the save prompt of Exit, New and Open names it.
+    const int answer =
+        view.GetUi().MessageBox("Save changes to " + RequestFileName(view.GetFilePath()) + "?",
+                                "Corvella", MB_YESNOCANCEL | MB_ICONEXCLAMATION);
     if (answer != IDYES && answer != IDNO) return;
     // A save that failed has been reported; the list stays so nothing is lost.
     if (answer == IDYES && !doc.DoFileSave()) return;
@@ -74,9 +78,19 @@ void CCorvellaView::OnInitialUpdate() {
   SetupColumns();
   // One read of the file serves both the count and the fill.
   std::size_t unmapped = 0;
-  const ProfileFile file = LoadRequestFile(m_strFilePath, &unmapped);
+  std::string failure;
+  const ProfileFile file = LoadRequestFile(m_strFilePath, &unmapped, &failure);
+  m_doc.SetLoadFailure(failure);
+  const std::string name = m_strLoadSourceName.empty() ? m_doc.GetSportFile() : m_strLoadSourceName;
+  if (!failure.empty()) {
+    m_ui.MessageBox(name + " could not be read: " + failure + ".\n(" + m_strFilePath +
+                        ")\n\nThe list is shown empty, but that is not what the file holds: no "
+                        "save changes or removes the file until it has been loaded. Make the "
+                        "file readable, then choose New to load it again.",
+                    "Corvella", MB_OK | MB_ICONEXCLAMATION);
+  }
   if (unmapped > 0) {
-    m_ui.MessageBox(UnmappedCharactersMessage(m_doc.GetSportFile(), unmapped), "Corvella",
+    m_ui.MessageBox(UnmappedCharactersMessage(name, unmapped), "Corvella",
                     MB_OK | MB_ICONEXCLAMATION);
   }
   const int count = CountRequestsInFile(file);
@@ -134,8 +148,11 @@ RequestFileText CCorvellaView::RequestsAsFileText() {
 
 bool CCorvellaView::SaveRequests() {
   if (!WriteRequestFile(m_strFilePath, RequestsAsFileText())) {
-    m_ui.MessageBox("Failed to save document " + m_strFilePath + ".", "Corvella",
-                    MB_OK | MB_ICONEXCLAMATION);
+    // The system's reason (no space left, permission denied, read-only file
+    // system) tells the operator what to do about it.
+    m_ui.MessageBox("Failed to save document " + m_strFilePath + ": " + std::strerror(errno) +
+                        ".\nThe file was left as it was.",
+                    "Corvella", MB_OK | MB_ICONEXCLAMATION);
     return false;
   }
   return true;

@@ -111,21 +111,24 @@ bool LinkUnnamedFile(int fd, int dirFd, const std::string& base, std::string& te
 }
 
 // Writes `text` into a new temporary of `base` in the folder `dirFd`, with
-// the old file's mode when there is one, and flushed when `flush`; the
+// `mode` when given (else as the umask allows), and flushed when `flush`; the
 // temporary's name (within the folder) goes to `temp`. With `unnamed`, the
 // file is made without a name (O_TMPFILE) and linked only once it is
 // complete, so a process killed while writing leaves nothing behind. False
-// when any step fails; nothing of the attempt is then left.
-bool WriteTemporary(int dirFd, const std::string& base, std::string_view text,
-                    const struct stat* old, bool flush, bool unnamed, std::string& temp) {
+// when any step fails, with errno saying why; nothing of the attempt is then
+// left.
+bool WriteTemporary(int dirFd, const std::string& base, std::string_view text, const mode_t* mode,
+                    bool flush, bool unnamed, std::string& temp) {
+  // Made for everyone the umask allows, unless a mode is given.
+  const mode_t created = mode != nullptr ? 0600 : 0666;
   temp.clear();
   UniqueFd fd;
   if (unnamed) {
-    fd.Reset(::openat(dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
+    fd.Reset(::openat(dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, created));
   } else {
     for (int attempt = 0; attempt < 100 && !fd; ++attempt) {
       temp = TemporaryName(base, g_temporaryCounter.fetch_add(1));
-      fd.Reset(::openat(dirFd, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+      fd.Reset(::openat(dirFd, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, created));
       if (!fd && errno != EEXIST) break;
     }
   }
@@ -134,23 +137,36 @@ bool WriteTemporary(int dirFd, const std::string& base, std::string_view text,
     return false;
   }
   bool ok = WriteAll(fd.Get(), text);
-  if (ok && old != nullptr) ok = ::fchmod(fd.Get(), old->st_mode & 07777) == 0;
+  if (ok && mode != nullptr) ok = ::fchmod(fd.Get(), *mode) == 0;
   if (ok && flush) ok = ::fsync(fd.Get()) == 0;
   if (ok && unnamed) ok = LinkUnnamedFile(fd.Get(), dirFd, base, temp);
-  if (!fd.Close()) ok = false;
-  if (!ok && !temp.empty()) ::unlinkat(dirFd, temp.c_str(), 0);
-  if (!ok) temp.clear();
+  const int error = errno;
+  if (!fd.Close() && ok) {
+    ok = false;
+  } else {
+    errno = error;
+  }
+  if (!ok) {
+    const int why = errno;
+    if (!temp.empty()) ::unlinkat(dirFd, temp.c_str(), 0);
+    temp.clear();
+    errno = why;
+  }
   return ok;
 }
 
-}  // namespace
-
-bool WriteFileAtomically(const std::string& path, std::string_view text, bool flush) {
-  if (path.empty()) return false;
+bool ReplaceFile(const std::string& path, std::string_view text, bool flush, bool privateFile) {
+  if (path.empty()) {
+    errno = ENOENT;
+    return false;
+  }
   std::string target = path;
   struct stat old {};
   bool hadOld = ::lstat(path.c_str(), &old) == 0;
-  if (hadOld && S_ISLNK(old.st_mode)) {
+  if (privateFile) {
+    // Whatever is in the file's place is replaced by the rename.
+    hadOld = false;
+  } else if (hadOld && S_ISLNK(old.st_mode)) {
     // Replace the file a symbolic link names, not the link. (Links among the
     // folders need no resolving: the temporary file lands in the same folder
     // either way.)
@@ -165,7 +181,10 @@ bool WriteFileAtomically(const std::string& path, std::string_view text, bool fl
       slash == std::string::npos ? std::string(".") : target.substr(0, slash + 1);
   const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
 
-  if (hadOld && !S_ISREG(old.st_mode)) return false;
+  if (hadOld && !S_ISREG(old.st_mode)) {
+    errno = S_ISDIR(old.st_mode) ? EISDIR : EINVAL;
+    return false;
+  }
   // A file the caller may not write stays as it is, as it would with an
   // in-place write.
   if (hadOld && ::access(target.c_str(), W_OK) != 0) return false;
@@ -191,17 +210,34 @@ bool WriteFileAtomically(const std::string& path, std::string_view text, bool fl
   // Between naming and renaming a killed save can still leave it behind,
   // for the next save to remove.
   std::string temp;
-  const struct stat* oldStat = hadOld ? &old : nullptr;
-  bool ok = WriteTemporary(dirFd, base, text, oldStat, flush, true, temp) ||
-            WriteTemporary(dirFd, base, text, oldStat, flush, false, temp);
+  // The old file's mode is kept; a private file is its user's alone.
+  const mode_t mode = privateFile ? 0600 : old.st_mode & 07777;
+  const mode_t* setMode = privateFile || hadOld ? &mode : nullptr;
+  bool ok = WriteTemporary(dirFd, base, text, setMode, flush, true, temp);
+  // A file system that cannot make unnamed files is tried the other way;
+  // a full disk or a folder that may not be written fails the same way twice.
+  if (!ok && errno != ENOSPC && errno != EDQUOT && errno != EACCES && errno != EROFS)
+    ok = WriteTemporary(dirFd, base, text, setMode, flush, false, temp);
   if (ok && ::renameat(dirFd, temp.c_str(), dirFd, base.c_str()) != 0) {
+    const int why = errno;
     ::unlinkat(dirFd, temp.c_str(), 0);
+    errno = why;
     ok = false;
   }
   // Make the rename itself durable; a folder that cannot be read changes
   // nothing about the file being complete.
   if (ok && flush && readable) ::fsync(dirFd);
   return ok;
+}
+
+}  // namespace
+
+bool WriteFileAtomically(const std::string& path, std::string_view text, bool flush) {
+  return ReplaceFile(path, text, flush, false);
+}
+
+bool WritePrivateFileAtomically(const std::string& path, std::string_view text) {
+  return ReplaceFile(path, text, true, true);
 }
 
 }  // namespace corvella

@@ -12,6 +12,13 @@ namespace corvella {
 // renamed over the old one. False when any step fails (the old file stays).
 // A symbolic link is followed, so the file it names is replaced. `flush`
 // false skips the flush to disk (for measurements; the program always flushes).
+// On failure errno says why (ENOSPC, EACCES, EROFS ...; EINVAL when the
+// path names something other than a regular file).
 bool WriteFileAtomically(const std::string& path, std::string_view text, bool flush = true);
+
+// The same for a file that is its user's alone: it is written with mode
+// 0600 whatever was there, and a symbolic link (or anything else) in its
+// place is replaced, never followed.
+bool WritePrivateFileAtomically(const std::string& path, std::string_view text);
 
 }  // namespace corvella

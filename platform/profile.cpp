@@ -84,17 +84,25 @@ std::string NoLineBreaks(std::string_view s) {
 enum class ReadResult { kOk, kMissing, kFailed };
 
 // Reads a whole regular file; kMissing when there is no such file, kFailed
-// when it exists but cannot be read or is over ProfileFile::kMaxBytes.
-ReadResult ReadWholeFile(const std::string& path, std::string& out) {
+// when it exists but cannot be read or is over ProfileFile::kMaxBytes, with
+// the reason in `why` (when given).
+ReadResult ReadWholeFile(const std::string& path, std::string& out, std::string* why = nullptr) {
   out.clear();
+  const auto failed = [&out, why](const std::string& reason) {
+    out.clear();
+    if (why) *why = reason;
+    return ReadResult::kFailed;
+  };
   // Non-blocking, so a pipe in the file's place cannot stall the program;
   // only regular files are read.
   const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  if (!fd) return errno == ENOENT ? ReadResult::kMissing : ReadResult::kFailed;
+  if (!fd) return errno == ENOENT ? ReadResult::kMissing : failed(std::strerror(errno));
   struct stat st {};
-  if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode) ||
-      static_cast<std::uint64_t>(st.st_size) > ProfileFile::kMaxBytes)
-    return ReadResult::kFailed;
+  if (::fstat(fd.Get(), &st) != 0) return failed(std::strerror(errno));
+  if (!S_ISREG(st.st_mode)) return failed("it is not a regular file");
+  const std::string tooLarge =
+      "it is larger than " + std::to_string(ProfileFile::kMaxBytes >> 20) + " MiB";
+  if (static_cast<std::uint64_t>(st.st_size) > ProfileFile::kMaxBytes) return failed(tooLarge);
   // Read straight into the text, sized from the file plus one byte. Once the
   // size fstat gave has been read the text is whole, so the usual file takes
   // a single read; a file that grew meanwhile fills the spare byte instead,
@@ -104,27 +112,20 @@ ReadResult ReadWholeFile(const std::string& path, std::string& out) {
   out.resize(expected + 1);
   for (;;) {
     if (used == out.size()) {
-      if (out.size() > ProfileFile::kMaxBytes) {
-        out.clear();
-        return ReadResult::kFailed;
-      }
+      if (out.size() > ProfileFile::kMaxBytes) return failed(tooLarge);
       out.resize(std::min(out.size() * 2, ProfileFile::kMaxBytes + 1));
     }
     const ssize_t n = ::read(fd.Get(), out.data() + used, out.size() - used);
     if (n < 0) {
       if (errno == EINTR) continue;
-      out.clear();
-      return ReadResult::kFailed;
+      return failed(std::strerror(errno));
     }
     if (n == 0) break;
     used += static_cast<std::size_t>(n);
     if (used == expected) break;
   }
   out.resize(used);
-  if (used > ProfileFile::kMaxBytes) {
-    out.clear();
-    return ReadResult::kFailed;
-  }
+  if (used > ProfileFile::kMaxBytes) return failed(tooLarge);
   return ReadResult::kOk;
 }
 
@@ -191,8 +192,9 @@ ProfileFile ProfileFile::Load(const std::string& path) {
   return FromText(std::move(text));
 }
 
-bool ProfileFile::ReadText(const std::string& path, std::string& text) {
-  if (ReadWholeFile(path, text) == ReadResult::kOk) return true;
+bool ProfileFile::ReadText(const std::string& path, std::string& text, std::string* failure) {
+  if (failure) failure->clear();
+  if (ReadWholeFile(path, text, failure) == ReadResult::kOk) return true;
   text.clear();
   return false;
 }

@@ -35,8 +35,11 @@ class ProfileFile {
   static ProfileFile Load(const std::string& path);
   // The text Load would parse; false, with an empty text, when the file is
   // missing or unreadable. With FromText, a caller can decode the text
-  // before it is parsed.
-  static bool ReadText(const std::string& path, std::string& text);
+  // before it is parsed. `failure` (when given) tells a missing file from
+  // one that exists but cannot be read: it stays empty for a file that was
+  // read or is missing, else it says why ("Permission denied", "it is not
+  // a regular file" ...).
+  static bool ReadText(const std::string& path, std::string& text, std::string* failure = nullptr);
   // Parses `text`, taking it over; a text over kMaxBytes gives an empty
   // profile.
   static ProfileFile FromText(std::string text);

@@ -83,6 +83,18 @@ bool CCorvellaDoc::DoFileSave() {
 }
 
 bool CCorvellaDoc::OnSaveDocument(const std::string&) {
+  // The list shown in place of a file that could not be read is not that
+  // file's content: saving it would replace (or, empty, remove) requests the
+  // operator never saw.
+  if (!GetLoadFailure().empty()) {
+    m_ui.MessageBox(m_strSportFile + " was not saved: it could not be read when the list was " +
+                        "loaded (" + GetLoadFailure() +
+                        "), so saving would replace requests that were never shown.\n"
+                        "Make the file readable, then choose New to load it again (copy any "
+                        "requests typed meanwhile with Ctrl+C first, to paste them back).",
+                    "Corvella", MB_OK | MB_ICONEXCLAMATION);
+    return false;
+  }
   // A failed write has been reported by the view; the document then stays
   // modified.
   if (DocumentView* view = GetDocView()) {

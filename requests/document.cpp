@@ -17,6 +17,12 @@ bool CanOpenForReading(const std::string& path) {
   return ok;
 }
 
+void CDocument::SetModifiedFlag(bool modified) {
+  if (modified == m_bModified) return;
+  m_bModified = modified;
+  if (onModifiedChanged) onModifiedChanged(m_bModified);
+}
+
 void CDocument::SetTitle(const std::string& title) {
   m_strTitle = title;
   if (onTitleChanged) onTitleChanged(m_strTitle);
@@ -47,6 +53,7 @@ bool CDocument::DoFileSave() {
 bool CDocument::DoSave(const std::string& path, bool replace) {
   if (!OnSaveDocument(path)) return false;
   if (replace) SetPathName(path);
+  if (onSaved) onSaved();
   return true;
 }
 

@@ -34,11 +34,18 @@ class CDocument {
   CDocument& operator=(const CDocument&) = delete;
 
   bool IsModified() const { return m_bModified; }
-  void SetModifiedFlag(bool modified = true) { m_bModified = modified; }
+  void SetModifiedFlag(bool modified = true);
   const std::string& GetTitle() const { return m_strTitle; }
   void SetTitle(const std::string& title);
   const std::string& GetPathName() const { return m_strPathName; }
   void SetPathName(const std::string& path) { m_strPathName = path; }
+
+  // Why the document's file could not be read at its last load ("" when it
+  // was read, or did not exist). A file that exists but could not be read
+  // is never taken as an empty list: while this is set, no save writes or
+  // removes it; the next load that succeeds clears it.
+  const std::string& GetLoadFailure() const { return m_strLoadFailure; }
+  void SetLoadFailure(const std::string& why) { m_strLoadFailure = why; }
 
   // Runs "Save changes to <title>?" with Yes, No and Cancel when modified.
   // Yes saves; returns false when the operator cancelled (or the save failed).
@@ -63,6 +70,10 @@ class CDocument {
 
   // Called whenever the title changes (the main frame shows it).
   std::function<void(const std::string&)> onTitleChanged;
+  // Called whenever the modified flag changes (the title's marker shows it).
+  std::function<void(bool modified)> onModifiedChanged;
+  // Called after every save that wrote the file.
+  std::function<void()> onSaved;
 
  protected:
   Ui& m_ui;
@@ -72,6 +83,7 @@ class CDocument {
   bool m_bModified = false;
   std::string m_strTitle;
   std::string m_strPathName;
+  std::string m_strLoadFailure;
 };
 
 }  // namespace corvella

@@ -12,10 +12,10 @@
 
 namespace corvella {
 
-ProfileFile LoadRequestFile(const std::string& path, std::size_t* unmapped) {
+ProfileFile LoadRequestFile(const std::string& path, std::size_t* unmapped, std::string* failure) {
   if (unmapped) *unmapped = 0;
   std::string text;
-  if (!ProfileFile::ReadText(path, text)) return ProfileFile();
+  if (!ProfileFile::ReadText(path, text, failure)) return ProfileFile();
   if (IsMultibyteUtf8(text)) text = Utf8ToWindows1252(text, unmapped);
   return ProfileFile::FromText(std::move(text));
 }

@@ -26,8 +26,10 @@ constexpr std::size_t kMaxRequestValue = kRequestValueBuffer - 1;
 // sequences (saved by an editor that writes UTF-8) is read as UTF-8 and
 // converted, a character Windows-1252 cannot hold arriving as '?' and
 // counted in `unmapped` (when given). A missing or unreadable file gives an
-// empty profile.
-ProfileFile LoadRequestFile(const std::string& path, std::size_t* unmapped = nullptr);
+// empty profile; `failure` (when given) stays empty for a file that was read
+// or is missing, and says why a file that exists could not be read.
+ProfileFile LoadRequestFile(const std::string& path, std::size_t* unmapped = nullptr,
+                            std::string* failure = nullptr);
 
 // The message for a load that read `unmapped` (at least 1) characters of
 // the file `name` as '?'.

@@ -9,8 +9,12 @@ scripts/setup.sh
 
 WORK=${CORVELLA_WORK:-$PWD/run}
 mkdir -p "$WORK"
-# A fresh copy each time, so the samples themselves stay clean.
-cp -f examples/CORVELLA.INI examples/*.REQ "$WORK"/
+# The samples are copied only where a file is missing: the operator's edits
+# in the working folder are kept from one start to the next, and the
+# samples themselves stay clean.
+for f in examples/CORVELLA.INI examples/*.REQ; do
+  [ -e "$WORK/${f##*/}" ] || cp "$f" "$WORK"/
+done
 export CORVELLA_DIR="$WORK"
 export ZELTRPC_DIR="$WORK/rpc"
 mkdir -p "$ZELTRPC_DIR" && chmod 700 "$ZELTRPC_DIR"

@@ -11,9 +11,9 @@
 #include <QFileInfo>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QSettings>
 #include <QStatusBar>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
@@ -164,22 +164,26 @@ bool CCorvellaApp::InitInstance(const QStringList& arguments, bool show) {
   m_doc->onTitleChanged = [this](const std::string& title) {
     // A list loaded afresh comes from the program directory.
     m_strOrigin.clear();
-    m_frame->SetDocumentTitle(title);
+    // A file that could not be read is not what the empty list shows.
+    m_frame->SetDocumentTitle(m_doc->GetLoadFailure().empty() ? title
+                                                              : title + " (could not be read)");
   };
+  m_doc->onModifiedChanged = [this](bool modified) { m_frame->SetDocumentModified(modified); };
+  m_doc->onSaved = [this] { m_frame->ShowSaved(FromWindows1252(m_doc->GetSportFile())); };
   m_frame->onQueryClose = [this] {
+    if (m_bCloseApproved) return true;
+    // A second close while waiting changes nothing.
+    if (m_bClosing) return false;
     if (!m_doc->SaveModified()) return false;
     // A request on its way is delivered (or fails, bounded by the client
-    // library's time-out) while the window still shows it travelling; its
-    // result is shown before the window goes.
-    if (m_sender && m_sender->IsSending()) {
-      if (m_bClosing) return false;  // a second close while waiting
+    // library's time-out) while the window still shows it travelling. The
+    // window takes nothing more meanwhile, so what the save prompt was
+    // answered for is what the operator has; it closes when the sender
+    // reports the end of the send.
+    if (m_sender && m_sender->PendingRequest() != 0) {
       m_bClosing = true;
-      while (m_sender->IsSending()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-        QThread::msleep(10);
-      }
-      QCoreApplication::processEvents();
-      m_bClosing = false;
+      CloseWhenSent();
+      return false;
     }
     return true;
   };
@@ -194,15 +198,18 @@ bool CCorvellaApp::InitInstance(const QStringList& arguments, bool show) {
   m_sender->SetPoster([frame = m_frame.get()](std::function<void()> task) {
     QMetaObject::invokeMethod(frame, std::move(task), Qt::QueuedConnection);
   });
-  m_sender->SetReporter([frame = m_frame.get()](const SendReport& report) {
+  m_sender->SetReporter([this, frame = m_frame.get()](const SendReport& report) {
     const auto state =
         report.state == SendReport::State::kDelivered ? CMainFrame::SendState::kDelivered
         : report.state == SendReport::State::kFailed  ? CMainFrame::SendState::kFailed
                                                       : CMainFrame::SendState::kSending;
     frame->ShowSendResult(state, FromWindows1252(report.text));
+    if (m_bClosing && report.state != SendReport::State::kSending)
+      QTimer::singleShot(0, frame, [this] { CloseWhenSent(); });
   });
   m_history = std::make_unique<ListHistory>(*m_view, *m_doc);
   m_view->onListLoaded = [this] {
+    RestoreColumnWidths();
     m_history->Reset();
     if (m_recovery) m_recovery->OnListLoaded();
   };
@@ -211,6 +218,17 @@ bool CCorvellaApp::InitInstance(const QStringList& arguments, bool show) {
   m_listWidget = new ListWidget(m_view->GetListCtrl(), *m_listClient, m_frame.get());
   m_listClient->Attach(*m_listWidget);
   m_frame->setCentralWidget(m_listWidget);
+  // A double-click on a heading's divider fits the column to its longest
+  // entry; widths the operator sets are kept, so a list can be shown and
+  // printed in full.
+  QObject::connect(
+      m_listWidget, &ListWidget::columnFitRequested, m_frame.get(), [this](int column) {
+        m_view->GetListCtrl().SetColumnWidth(column, m_view->FittingColumnWidth(column));
+        m_listWidget->SyncFromModel();
+        KeepColumnWidths();
+      });
+  QObject::connect(m_listWidget, &ListWidget::columnResizedByOperator, m_frame.get(),
+                   [this] { KeepColumnWidths(); });
   m_printing = std::make_unique<Printing>(m_frame.get(), *m_view);
   RouteCommands();
 
@@ -379,6 +397,8 @@ bool CCorvellaApp::OpenDocumentFile(const std::string& path) {
 }
 
 bool CCorvellaApp::OpenNamedFile(const QString& path) {
+  // The window that waits to close takes no other list.
+  if (m_frame->IsWaitingToClose()) return false;
   const NamedFile named = CheckNamedFile(path, m_doc->GetDirectory());
   if (!named.error.isEmpty()) {
     m_ui->MessageBox(ToWindows1252(named.error), "Corvella", MB_OK | MB_ICONEXCLAMATION);
@@ -411,7 +431,10 @@ bool CCorvellaApp::LoadFromOtherFolder(const QString& path, const std::string& s
   }
   const std::string directory = m_doc->GetDirectory();
   m_doc->m_strDirectory = QFile::encodeName(temp.path()).toStdString() + "/";
+  // Its messages name the file the operator chose, not the copy.
+  m_view->SetLoadSourceName(ToWindows1252(QFileInfo(path).absoluteFilePath()));
   m_view->OnInitialUpdate();
+  m_view->SetLoadSourceName({});
   // Saving writes the sport's file of the program directory.
   m_doc->m_strDirectory = directory;
   m_view->UpdateFilePath();
@@ -433,6 +456,52 @@ void CCorvellaApp::ShowDocumentOrigin() {
   m_frame->SetDocumentTitle(m_doc->GetTitle() + " from " + ToWindows1252(m_strOrigin));
   m_frame->statusBar()->showMessage(QStringLiteral("%1: loaded from %2, not saved yet")
                                         .arg(FromWindows1252(m_doc->GetTitle()), m_strOrigin));
+}
+
+namespace {
+
+QSettings ColumnSettings() {
+  return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("corvella"),
+                   QStringLiteral("columns"));
+}
+
+QString ColumnKey(const std::string& sportFile) {
+  return QStringLiteral("widths/") + QString::fromLatin1(sportFile.substr(0, 4).c_str());
+}
+
+}  // namespace
+
+void CCorvellaApp::KeepColumnWidths() {
+  const ListControl& list = m_view->GetListCtrl();
+  QStringList widths;
+  for (int c = 0; c < list.GetColumnCount(); ++c) widths << QString::number(list.GetColumnWidth(c));
+  ColumnSettings().setValue(ColumnKey(m_doc->GetSportFile()), widths);
+}
+
+void CCorvellaApp::RestoreColumnWidths() {
+  const QStringList widths =
+      ColumnSettings().value(ColumnKey(m_doc->GetSportFile())).toStringList();
+  ListControl& list = m_view->GetListCtrl();
+  if (widths.size() != list.GetColumnCount()) return;  // none kept, or not of this program
+  for (int c = 0; c < widths.size(); ++c) {
+    bool ok = false;
+    const int width = widths[c].toInt(&ok);
+    if (ok && width >= 0 && width <= 4000) list.SetColumnWidth(c, width);
+  }
+  if (m_listWidget) m_listWidget->SyncFromModel();
+}
+
+void CCorvellaApp::CloseWhenSent() {
+  if (const int request = m_sender->PendingRequest(); request != 0) {
+    m_frame->BeginCloseWait(QStringLiteral("Closing after request %1").arg(request),
+                            QStringLiteral("Closing: waiting for request %1 to be sent (at most "
+                                           "the sign service's time-out); nothing can be changed "
+                                           "meanwhile.")
+                                .arg(request));
+    return;
+  }
+  m_bCloseApproved = true;
+  m_frame->close();
 }
 
 void CCorvellaApp::OnAppExit() { m_frame->close(); }

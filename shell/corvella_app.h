@@ -97,6 +97,14 @@ class CCorvellaApp {
   bool LoadFromOtherFolder(const QString& path, const std::string& sportFile);
   // The title with the file the unsaved list came from ("" when none).
   void ShowDocumentOrigin();
+  // The column widths the operator set for the current sport: kept in the
+  // user's configuration (corvella/columns.ini), and put back whenever that
+  // sport's list is loaded.
+  void KeepColumnWidths();
+  void RestoreColumnWidths();
+  // Closing waits for the sends on their way: closes the window once the
+  // sender has reported the end of every one, else says which it waits for.
+  void CloseWhenSent();
 
   CommandTable m_commands;
   std::unique_ptr<AppProfile> m_profile;
@@ -106,8 +114,9 @@ class CCorvellaApp {
   QStringList m_handedOver;  // files waiting for the open dialog to close
   QString m_strOrigin;       // the file the unsaved list was loaded from
   bool m_bOpeningHandedOver = false;
-  bool m_bStarted = false;  // InitInstance has shown the window
-  bool m_bClosing = false;  // the window waits for a send before it closes
+  bool m_bStarted = false;        // InitInstance has shown the window
+  bool m_bClosing = false;        // the window waits for a send before it closes
+  bool m_bCloseApproved = false;  // the save prompt was answered; the window may go
   int m_nExitCode = 1;
   Ui* m_ui = nullptr;
   std::unique_ptr<QtClipboard> m_clipboard;

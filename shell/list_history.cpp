@@ -42,7 +42,9 @@ class ListHistory::Step : public QUndoCommand {
       }
     }
     if (back.empty()) back.push_back(m_change.first);
-    m_view.SelectRowsForReview(back);
+    // Cells changed in place come back in the mode the operator is in;
+    // rows that come or go are shown in row mode.
+    m_view.SelectRowsForReview(back, now.size() == then.size());
   }
 
   CCorvellaView& m_view;
@@ -70,7 +72,12 @@ void ListHistory::Record(const std::function<void()>& change, const Namer& name)
   // A change that loaded a new list (a sport switch) started a new history.
   if (m_loads != loadsBefore) return;
   const std::optional<RowsChange> diff = DiffRows(before, TakeRows(m_view.GetListCtrl()));
-  if (!diff) return;
+  if (!diff) {
+    // Nothing changed (a key that set what was there, a cancelled dialog):
+    // the list is as modified as it was, whatever the command marked.
+    m_doc.SetModifiedFlag(!m_stack.isClean());
+    return;
+  }
   m_stack.push(new Step(m_view, *diff, name(*diff)));
 }
 

@@ -18,6 +18,7 @@
 #include <QShortcut>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTime>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -33,6 +34,7 @@ namespace corvella {
 namespace {
 
 constexpr int kIdleIntervalMs = 250;
+const char* const kIdleText = "For Help, press F1";
 const char* const kIndicatorTexts[3] = {"CAP", "NUM", "SCRL"};
 
 unsigned CommandOf(const QAction* action) { return action ? action->data().toUInt() : 0; }
@@ -170,7 +172,7 @@ void CMainFrame::BuildStatusBar() {
   bar->setObjectName(QStringLiteral("mainStatusBar"));
   // The message pane: the idle text; prompts are shown over it while an
   // item is highlighted.
-  m_messagePane = new QLabel(QStringLiteral("For Help, press F1"), bar);
+  m_messagePane = new QLabel(QString::fromLatin1(kIdleText), bar);
   m_messagePane->setObjectName(QStringLiteral("messagePane"));
   bar->addWidget(m_messagePane, 1);
 
@@ -261,6 +263,9 @@ QAction* CMainFrame::Action(unsigned id) const {
 }
 
 void CMainFrame::RunCommand(unsigned id) {
+  // Closing waits for a send: nothing may change what the operator was
+  // asked to save, nor start another send.
+  if (m_waitingToClose) return;
   if (m_helpMode) {
     SetHelpMode(false);
     const Command* c = m_commands.Find(id);
@@ -277,7 +282,7 @@ void CMainFrame::ApplyState(QAction* action) {
   CCmdUI ui(id);
   const bool enabled = m_commands.QueryState(id, ui);
   // In click-for-help mode every command can be chosen, to show its help.
-  action->setEnabled(enabled || m_helpMode);
+  action->setEnabled(!m_waitingToClose && (enabled || m_helpMode));
   if (action->isCheckable()) action->setChecked(ui.GetCheck() != 0);
   // A text of the moment ("Undo Delete 3 Requests"); else the table's.
   if (const Command* c = m_commands.Find(id); c && !c->menuText.empty()) {
@@ -315,7 +320,32 @@ void CMainFrame::UpdateIndicators() {
 
 void CMainFrame::SetDocumentTitle(const std::string& title) {
   const QString name = title.empty() ? QStringLiteral("Untitled") : FromWindows1252(title);
-  setWindowTitle(name + QStringLiteral(" - Corvella"));
+  m_title = name + QStringLiteral("[*] - Corvella");
+  setWindowTitle(m_waitText.isEmpty() ? m_title : m_waitText + QStringLiteral(" - ") + m_title);
+}
+
+void CMainFrame::SetDocumentModified(bool modified) {
+  setWindowModified(modified);
+  // "Saved ..." stands while the list is as saved.
+  if (modified && !m_waitingToClose) m_messagePane->setText(QString::fromLatin1(kIdleText));
+}
+
+void CMainFrame::ShowSaved(const QString& file) {
+  // In the message pane rather than as a passing message: that would give
+  // its room to the send result and not be seen.
+  m_messagePane->setText(
+      QStringLiteral("Saved %1 at %2").arg(file, QTime::currentTime().toString(u"HH:mm:ss")));
+}
+
+void CMainFrame::BeginCloseWait(const QString& what, const QString& text) {
+  m_waitingToClose = true;
+  if (m_helpMode) SetHelpMode(false);
+  if (QWidget* list = centralWidget()) list->setEnabled(false);
+  m_messagePane->setText(text);
+  m_messagePane->setToolTip(text);
+  m_waitText = what;
+  setWindowTitle(m_waitText + QStringLiteral(" - ") + m_title);
+  UpdateCommandUI();
 }
 
 void CMainFrame::closeEvent(QCloseEvent* e) {
@@ -329,6 +359,7 @@ void CMainFrame::closeEvent(QCloseEvent* e) {
 }
 
 void CMainFrame::dragEnterEvent(QDragEnterEvent* e) {
+  if (m_waitingToClose) return;
   for (const QUrl& url : e->mimeData()->urls()) {
     if (url.isLocalFile()) {
       e->acceptProposedAction();

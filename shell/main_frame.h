@@ -38,8 +38,20 @@ class CMainFrame : public QMainWindow {
   // click-for-help mode.
   const CommandTarget& Target() const { return m_target; }
 
-  // Shows "<title> - Corvella" (title in Windows-1252).
+  // Shows "<title> - Corvella" (title in Windows-1252), with Qt's marker
+  // of a modified document ([*], shown through setWindowModified).
   void SetDocumentTitle(const std::string& title);
+  // The document's modified flag: the title's marker, and the status bar's
+  // idle text again once a saved list changes.
+  void SetDocumentModified(bool modified);
+  // Says in the status bar that `file` was saved, and when.
+  void ShowSaved(const QString& file);
+
+  // The operator asked to close while a request is on its way: the window
+  // says `what` in its title and `text` in its status bar and takes no more
+  // commands, edits or dropped files until it closes.
+  void BeginCloseWait(const QString& what, const QString& text);
+  bool IsWaitingToClose() const { return m_waitingToClose; }
 
   void RunCommand(unsigned id);
   // Asks the enabling handlers of the toolbar's commands and reads the lock
@@ -106,6 +118,9 @@ class CMainFrame : public QMainWindow {
   QTimer* m_idleTimer = nullptr;
   HelpViewer* m_help = nullptr;
   bool m_helpMode = false;
+  bool m_waitingToClose = false;
+  QString m_title;     // "<document>[*] - Corvella"
+  QString m_waitText;  // what closing waits for, before the title
   // Lock states seen through key presses, where the window system cannot be asked.
   LockKeys m_trackedLocks;
 };

@@ -12,8 +12,10 @@
 
 #include "listview/corvella_view.h"
 #include "platform/atomic_file.h"
+#include "platform/profile.h"
 #include "platform/ui.h"
 #include "requests/corvella_doc.h"
+#include "requests/request_file.h"
 #include "shell/list_history.h"
 
 namespace corvella {
@@ -21,6 +23,11 @@ namespace corvella {
 namespace {
 
 constexpr int kCheckIntervalMs = 500;
+
+// Every copy begins with this section, which says how many requests follow:
+// a copy of an empty list is told from a file that lost its content.
+constexpr const char* kHeaderSection = "RECOVERY";
+constexpr const char* kHeaderCount = "Requests";
 
 std::string DirectoryOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');
@@ -57,19 +64,43 @@ bool Newer(const struct stat& a, const struct stat& b) {
   return a.st_mtim.tv_nsec > b.st_mtim.tv_nsec;
 }
 
-// Creates `folder` and its parents; the copies' own folder is the user's
-// alone.
-bool MakeFolder(const std::string& folder) {
+// Why `folder` (made with its parents when missing and `make`) cannot hold
+// the copies, "" when it can: it must be a folder of this user that nobody
+// else can write to, in a parent of the same kind, so nobody else can read
+// the copies, put their own in, or swap the folder for another.
+std::string FolderFault(const std::string& folder, bool make) {
   std::string path;
   std::size_t from = 0;
-  while (from != std::string::npos) {
+  while (make && from != std::string::npos) {
     const std::size_t slash = folder.find('/', from + 1);
     path = folder.substr(0, slash);
     if (!path.empty()) ::mkdir(path.c_str(), 0700);
     from = slash;
   }
-  struct stat st {};
-  return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  for (const std::string& each : {DirectoryOf(folder), folder}) {
+    struct stat st {};
+    if (::lstat(each.c_str(), &st) != 0) return each + ": " + std::strerror(errno);
+    if (!S_ISDIR(st.st_mode)) return each + " is not a folder";
+    if (st.st_uid != ::getuid()) return each + " belongs to another user";
+    if ((st.st_mode & 022) != 0) return each + " can be written by other users";
+  }
+  return {};
+}
+
+// Why the copy at `path` does not hold a list, "" when it does: it can be
+// read, and its header counts the requests that follow (a copy without a
+// header, written before copies had one, must hold requests).
+std::string CopyFault(const std::string& path) {
+  std::string text, failure;
+  if (!ProfileFile::ReadText(path, text, &failure))
+    return "it could not be read (" + (failure.empty() ? std::string("missing") : failure) + ")";
+  const ProfileFile copy = ProfileFile::FromText(std::move(text));
+  const int count = CountRequestsInFile(copy);
+  if (!copy.HasSection(kHeaderSection))
+    return count > 0 ? std::string() : "it does not hold a list of requests";
+  if (copy.GetInt(kHeaderSection, kHeaderCount, -1) != count)
+    return "it does not hold the list it was written with";
+  return {};
 }
 
 }  // namespace
@@ -121,14 +152,21 @@ void RecoveryCopy::Check() {
   }
   ListRows rows = TakeRows(m_view.GetListCtrl());
   if (m_bWritten && SameRows(rows, m_written)) return;
-  if (!MakeFolder(Folder()) || !WriteFileAtomically(m_strPath, m_view.RequestsAsShown().Text())) {
-    const std::string reason = std::strerror(errno);
+  const RequestFileText list = m_view.RequestsAsShown();
+  std::string reason = FolderFault(Folder(), true);
+  if (reason.empty()) {
+    const std::string header = std::string("[") + kHeaderSection + "]\r\n" + kHeaderCount + "=" +
+                               std::to_string(list.Count()) + "\r\n\r\n";
+    if (!WritePrivateFileAtomically(m_strPath, header + list.Text()))
+      reason = m_strPath + ": " + std::strerror(errno);
+  }
+  if (!reason.empty()) {
     // Said once, until a copy can be written again: the operator must know
     // that a crash now would lose the changes, but not be asked twice a second.
     if (!m_bWarned) {
       m_bWarned = true;
       m_ui.MessageBox("The unsaved changes to " + BaseName(m_view.GetFilePath()) +
-                          " cannot be kept in a recovery copy (" + m_strPath + ": " + reason +
+                          " cannot be kept in a recovery copy (" + reason +
                           ").\nA crash would lose them: save them as soon as you can.",
                       "Corvella", MB_OK | MB_ICONEXCLAMATION);
     }
@@ -143,6 +181,9 @@ void RecoveryCopy::Check() {
 void RecoveryCopy::OfferRestore() {
   struct stat copy {};
   if (::lstat(m_strPath.c_str(), &copy) != 0) return;  // nothing was left behind
+  // Copies are taken only from a folder that is the user's alone: one that
+  // others can write to may hold anything.
+  if (!FolderFault(Folder(), false).empty()) return;
   const std::string file = m_view.GetFilePath();
   const std::string name = BaseName(file);
   if (!S_ISREG(copy.st_mode)) {
@@ -154,13 +195,22 @@ void RecoveryCopy::OfferRestore() {
     SetAside("it is older than " + name + ", which was saved after it");
     return;
   }
+  // What cannot be a list is never offered: restoring it would empty the
+  // list, and the next save would remove the request file.
+  if (const std::string fault = CopyFault(m_strPath); !fault.empty()) {
+    SetAside(fault);
+    return;
+  }
   const std::string when = TimeText(copy.st_mtim.tv_sec, "%H:%M:%S on %Y-%m-%d");
-  const int answer = m_ui.MessageBox("Corvella ended without saving the changes to " + name +
-                                         ". A copy of the list as it was at " + when +
-                                         " was kept.\n\nRestore these changes?",
-                                     "Corvella", MB_YESNO | MB_ICONQUESTION);
+  const int answer =
+      m_ui.MessageBox("Corvella ended without saving the changes to " + name +
+                          ". A copy of the list as it was at " + when +
+                          " was kept.\n\nRestore these changes?\n(No sets the copy aside in " +
+                          Folder() + ", where it stays.)",
+                      "Corvella", MB_YESNO | MB_ICONQUESTION);
   if (answer != IDYES) {
-    ::unlink(m_strPath.c_str());
+    // Kept, not removed: a wrong answer can still be undone by hand.
+    SetAside("restoring it was declined", false);
     return;
   }
   if (!m_view.LoadRowsFrom(m_strPath)) {
@@ -174,10 +224,11 @@ void RecoveryCopy::OfferRestore() {
   m_view.GetListCtrl().Invalidate();
 }
 
-void RecoveryCopy::SetAside(const std::string& why) {
+void RecoveryCopy::SetAside(const std::string& why, bool tell) {
   const std::string aside =
       m_strPath + "." + TimeText(std::time(nullptr), "%Y%m%d-%H%M%S") + ".set-aside";
   const bool moved = ::rename(m_strPath.c_str(), aside.c_str()) == 0;
+  if (!tell && moved) return;
   m_ui.MessageBox(
       "A recovery copy of " + BaseName(m_view.GetFilePath()) + " was not used because " + why +
           ".\n" + (moved ? "It was set aside as " + aside + "." : "It stays as " + m_strPath + "."),

@@ -6,8 +6,13 @@
 // leaving the list without saving, removes it; so a copy that is still there
 // when a list is loaded is what a crash or a power cut left behind, and the
 // operator is asked whether to restore it. A copy older than the request
-// file, or one that cannot be read, is set aside with a message, never
-// applied silently.
+// file, or one that cannot be read or does not hold a list, is set aside
+// with a message, never applied silently; so is one the operator declines.
+//
+// The copies are the user's alone: their folder must belong to the user and
+// be writable by nobody else (else no copy is written, and the operator is
+// told why), every copy is written with mode 0600, and a symbolic link in a
+// copy's place is replaced, never followed.
 //
 // A copy is named after the program folder and the sport
 // ("corvella-<hash of the folder>-BASK.REQ.recovery"), never lies in the
@@ -54,7 +59,9 @@ class RecoveryCopy : public QObject {
 
  private:
   void OfferRestore();
-  void SetAside(const std::string& why);
+  // Renames the copy out of the way; says so (with `why`) when `tell`, and
+  // always when it cannot be renamed.
+  void SetAside(const std::string& why, bool tell = true);
   void Remove();
 
   CCorvellaView& m_view;

@@ -66,6 +66,9 @@ class RequestSender : public RequestSending {
   void WaitUntilIdle();
   // True while a send is in flight or waiting for the one before it.
   bool IsSending() const { return m_worker.Busy(); }
+  // The number of the newest request handed over whose end has not yet been
+  // reported on the user-interface thread; 0 when every send has ended.
+  int PendingRequest() const { return m_inFlight.empty() ? 0 : m_inFlight.back(); }
 
   // Builds the packet of the selected row into Packet(). Leaves the packet as
   // it was when no row counts as selected or the dialog is cancelled.

@@ -271,6 +271,8 @@ ListWidget::ListWidget(ListControl& list, ListWidgetClient& client, QWidget* par
   m_header->setMinimumSectionSize(0);
   m_header->setSectionResizeMode(QHeaderView::Interactive);
   connect(m_header, &QHeaderView::sectionResized, this, &ListWidget::OnSectionResized);
+  connect(m_header, &QHeaderView::sectionHandleDoubleClicked, this,
+          &ListWidget::columnFitRequested);
 
   verticalScrollBar()->setSingleStep(1);
   horizontalScrollBar()->setSingleStep(20);
@@ -482,6 +484,7 @@ void ListWidget::OnSectionResized(int section, int, int newSize) {
   if (m_syncing) return;
   // The operator dragged a divider: the model keeps the width.
   m_list.SetColumnWidth(section, newSize);
+  emit columnResizedByOperator(section, newSize);
 }
 
 bool ListWidget::viewportEvent(QEvent* e) {

@@ -76,6 +76,14 @@ class ListWidget : public QAbstractScrollArea {
 
   QHeaderView* Header() const;
 
+ signals:
+  // The operator double-clicked the divider at the right of `column`'s
+  // heading (fit the column to its entries).
+  void columnFitRequested(int column);
+  // The operator dragged a divider: `column` is now `width` pixels wide.
+  void columnResizedByOperator(int column, int width);
+
+ public:
   // ---- what the accessible table (list_accessible.h) reads ---------------------
   const ListControl& Model() const { return m_list; }
   // The current cell within the list: row -1 when there is none; the

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "platform/program_path.h"
+#include "support/ordinary_user.h"
 #include "support/temp_dir.h"
 
 namespace corvella {
@@ -235,13 +236,17 @@ TEST(ProfileFunctions, WriteIntoAMissingFolderFails) {
 }
 
 TEST(ProfileFunctions, AnUnreadableFileIsNotOverwritten) {
-  if (::geteuid() == 0) GTEST_SKIP() << "permissions do not apply to root";
-  TempDir dir;
-  std::string path = dir.Write("CORVELLA.INI", "[REQUEST]\nBAUD=19200\n");
-  ASSERT_EQ(::chmod(path.c_str(), 0200), 0);
-  EXPECT_FALSE(WritePrivateProfileString("REQUEST", "SPORT", "FOOT.REQ", path));
-  ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
-  EXPECT_EQ(dir.Read("CORVELLA.INI"), "[REQUEST]\nBAUD=19200\n");
+  // As an ordinary user: permissions do not stop root.
+  const int failed = RunAsOrdinaryUser([] {
+    TempDir dir;
+    std::string path = dir.Write("CORVELLA.INI", "[REQUEST]\nBAUD=19200\n");
+    if (::chmod(path.c_str(), 0200) != 0) return 2;
+    const bool written = WritePrivateProfileString("REQUEST", "SPORT", "FOOT.REQ", path);
+    ::chmod(path.c_str(), 0600);
+    if (written) return 3;
+    return dir.Read("CORVELLA.INI") == "[REQUEST]\nBAUD=19200\n" ? 0 : 4;
+  });
+  EXPECT_EQ(failed, 0);
 }
 
 TEST(ProfileFunctions, APipeInPlaceOfTheFileNeitherHangsNorIsReplaced) {

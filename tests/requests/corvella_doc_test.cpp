@@ -215,7 +215,7 @@ TEST_F(DocumentWithView, CancelLeavesSportListAndFlagAlone) {
   ui.AnswerMessage(IDCANCEL);
   view->OnSportFootball();
   ASSERT_EQ(ui.CountMessages(), 1);
-  EXPECT_EQ(ui.calls[0].text, "Save changes to file?");
+  EXPECT_EQ(ui.calls[0].text, "Save changes to BASK.REQ?");
   EXPECT_EQ(ui.calls[0].caption, "Corvella");
   EXPECT_EQ(ui.calls[0].flags, static_cast<unsigned>(MB_YESNOCANCEL | MB_ICONEXCLAMATION));
   EXPECT_EQ(doc->GetSportFile(), "BASK.REQ");
@@ -275,16 +275,18 @@ TEST_F(DocumentWithView, AnUnmodifiedListSwitchesWithoutAsking) {
 }
 
 TEST_F(DocumentWithView, AFailedSaveStopsTheSwitchAndKeepsTheChanges) {
-  // A folder where BASK.REQ should be: the list loads empty and cannot be saved.
-  ASSERT_TRUE(std::filesystem::create_directory(dir.File("BASK.REQ")));
+  // A folder put where BASK.REQ should be after the (empty) list was loaded:
+  // the list cannot be saved, and the message says why.
   dir.Write("FOOT.REQ", ValidRequestFile(1, "Football "));
   Start();
+  ASSERT_TRUE(std::filesystem::create_directory(dir.File("BASK.REQ")));
   AddValidRow("x");
   Edit("Precious");
   ui.AnswerMessage(IDYES);
   view->OnSportFootball();
   ASSERT_EQ(ui.CountMessages(), 2);
-  EXPECT_EQ(ui.calls[1].text, "Failed to save document " + dir.File("BASK.REQ") + ".");
+  EXPECT_EQ(ui.calls[1].text, "Failed to save document " + dir.File("BASK.REQ") +
+                                  ": Is a directory.\nThe file was left as it was.");
   EXPECT_EQ(doc->GetSportFile(), "BASK.REQ");
   EXPECT_EQ(Description(), "Precious");
   EXPECT_TRUE(doc->IsModified());
