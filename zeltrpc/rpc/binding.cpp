@@ -87,7 +87,11 @@ uint32_t BindingHandle::connectAndBind(const InterfaceSpec& iface, Clock::time_p
   }
   conn = traceIfAsked(std::move(conn));
 
+  // The largest fragments either way: the server answers with what it
+  // takes, and a 64 KiB argument or reply then needs the fewest PDUs (over a
+  // pipe, the fewest SMB writes and reads).
   BindInfo bind;
+  bind.maxXmitFrag = bind.maxRecvFrag = kLargestFrag;
   bind.abstractSyntax = iface.syntax;
   bind.transferSyntaxes = {ndrTransferSyntax()};
   const uint32_t callId = m_nextCallId++;
@@ -106,7 +110,7 @@ uint32_t BindingHandle::connectAndBind(const InterfaceSpec& iface, Clock::time_p
   if (pdu.ptype != kBindAck || !parseBindAck(pdu, ack)) return kProtocolError;
   if (ack.result != 0) return bindRejectionStatus(ack.result, ack.reason);
   if (!(ack.transferSyntax == ndrTransferSyntax())) return kUnsupportedTransSyn;
-  const uint16_t limit = std::min({kDefaultMaxFrag, ack.maxXmitFrag, ack.maxRecvFrag});
+  const uint16_t limit = std::min({kLargestFrag, ack.maxXmitFrag, ack.maxRecvFrag});
   if (limit < kSmallestMaxFrag) return kProtocolError;
   m_sendFrag = limit;
   m_conn = std::move(conn);
@@ -171,8 +175,11 @@ uint32_t BindingHandle::exchange(uint16_t opnum, std::vector<uint8_t>& pdu, size
   m_assembler.reset(maxReplyStub);
   bool started = false;
   for (;;) {
+    // The first PDU of the reply is a response carrying at least the status,
+    // or a longer fault; a later fragment at least its header. Reading that
+    // much at once makes a one-fragment status reply one read over a pipe.
     Pdu reply;
-    Io io = m_conn->readPdu(reply, deadline);
+    Io io = m_conn->readPduAtLeast(reply, deadline, started ? kRequestHeaderSize : kShortestReply);
     if (io == Io::TimedOut) return lose(kCallCancelled);
     if (io == Io::Malformed) return lose(kProtocolError);
     if (io != Io::Ok) return lose(kCallFailed);

@@ -459,26 +459,34 @@ class SmbPipe final : public Carrier {
   }
 
   // implements Carrier ------------------------------------------------
+  // Each PDU is one SMB write: a pipe in message mode takes one message of
+  // at most 65535 bytes per write and keeps the PDUs apart.
   Io sendAll(std::span<const uint8_t> bytes, Clock::time_point deadline) override {
     if (m_stuck) return Io::Failed;
     Session* s = m_session.get();
     s->out.assign(bytes.begin(), bytes.end());
     bool ran = run(
         [s] {
-          size_t done = 0;
           s->io = Io::Ok;
           auto write = g_api.getFunctionWrite(s->ctx);
+          size_t done = 0;
           while (done < s->out.size()) {
+            const std::span<const uint8_t> rest(s->out.data() + done, s->out.size() - done);
+            size_t length = rest.size();
+            Pdu pdu;
+            if (rest.size() >= kCommonHeaderSize && parseHeader(rest, pdu) &&
+                pdu.fragLength <= rest.size())
+              length = pdu.fragLength;
             errno = 0;
-            ssize_t n = write(s->ctx, s->file, s->out.data() + done, s->out.size() - done);
-            if (n <= 0) {
+            const ssize_t n = write(s->ctx, s->file, rest.data(), length);
+            if (n != static_cast<ssize_t>(length)) {
               // A failed first write left nothing at the service; after a
               // part went out, the call cannot be sent again.
-              s->io = done == 0 ? Io::Closed : Io::Failed;
+              s->io = done == 0 && n <= 0 ? Io::Closed : Io::Failed;
               if (n < 0 && ioFromErrno(errno) == Io::TimedOut) s->io = Io::TimedOut;
               return;
             }
-            done += static_cast<size_t>(n);
+            done += length;
           }
         },
         deadline);
@@ -486,10 +494,18 @@ class SmbPipe final : public Carrier {
   }
 
   Io readPdu(Pdu& pdu, Clock::time_point deadline) override {
+    return readPduAtLeast(pdu, deadline, kCommonHeaderSize);
+  }
+
+  Io readPduAtLeast(Pdu& pdu, Clock::time_point deadline, size_t leastLength) override {
     if (m_stuck) return Io::Failed;
     Session* s = m_session.get();
     bool ran = run(
-        [s] {
+        [s, leastLength] {
+          // libsmbclient's read asks again for whatever a short read left
+          // out, so each read asks for no more than the message holds: the
+          // part of the PDU known to be there, then exactly the rest that
+          // its header names.
           auto read = g_api.getFunctionRead(s->ctx);
           auto exactly = [&](uint8_t* to, size_t count) {
             size_t got = 0;
@@ -502,7 +518,7 @@ class SmbPipe final : public Carrier {
             }
             return Io::Ok;
           };
-          s->io = readFramedPdu(exactly, s->in, s->pdu);
+          s->io = readFramedPdu(exactly, s->in, s->pdu, leastLength);
         },
         deadline);
     if (!ran) return Io::TimedOut;

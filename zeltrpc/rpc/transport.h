@@ -68,11 +68,21 @@ enum class Io { Ok, Closed, TimedOut, Malformed, Failed };
 class Carrier {
  public:
   virtual ~Carrier() = default;
-  // Writes the bytes of one or more whole PDUs. Io::Closed only when the
-  // peer is gone and nothing of `bytes` went out.
+  // Writes the bytes of one or more whole PDUs (a message carrier writes
+  // each PDU as a message of its own). Io::Closed only when the peer is gone
+  // and nothing of `bytes` went out.
   virtual Io sendAll(std::span<const uint8_t> bytes, Clock::time_point deadline) = 0;
-  // Reads one whole PDU; its bytes stay valid until the next readPdu.
+  // Reads one whole PDU; its bytes stay valid until the next read.
   virtual Io readPdu(Pdu& pdu, Clock::time_point deadline) = 0;
+  // The same for a PDU that the caller knows to be at least `leastLength`
+  // bytes long (kCommonHeaderSize or more): a carrier that pays a round trip
+  // for each read takes that many bytes in its first one, which is then the
+  // only one for a PDU of exactly that length. A PDU shorter than that is
+  // Io::Malformed, or, on a message carrier, waits for the deadline.
+  virtual Io readPduAtLeast(Pdu& pdu, Clock::time_point deadline, size_t leastLength) {
+    (void)leastLength;
+    return readPdu(pdu, deadline);
+  }
   // True when the connection is known to be of no further use (the peer
   // closed it between calls). Does not block; false when it cannot tell.
   virtual bool peerGone() const = 0;
