@@ -122,9 +122,14 @@ uint32_t BindingHandle::call(const InterfaceSpec& iface, uint16_t opnum, std::ve
   const auto deadline = Clock::now() + m_timeout;
   std::unique_lock lock(m_mutex, std::defer_lock);
   if (!lock.try_lock_until(deadline)) return kCallCancelled;
-  // A connection the service closed while we were idle (it restarted) is
-  // replaced before anything of this call is sent, so the call still reaches
-  // the service. A connection that breaks during the call fails that call.
+  // A connection known to be of no further use is replaced before anything
+  // of this call is sent. Whether the service closed it while we were idle
+  // (it restarted) shows when the request is written: the write fails at
+  // once and nothing of the call reached the service, so the call is sent
+  // on a new connection. Asking the socket before every call instead would
+  // cost each call a system call more. Once the request went out, the call
+  // may have run: a lost or cut reply fails the call (1726) and it is never
+  // sent again.
   if (m_conn && m_conn->peerGone()) m_conn.reset();
   const bool reused = m_conn != nullptr;
   if (!m_conn) {
@@ -132,13 +137,7 @@ uint32_t BindingHandle::call(const InterfaceSpec& iface, uint16_t opnum, std::ve
   }
   bool notSent = false;
   uint32_t status = exchange(opnum, pdu, maxReplyStub, onReply, deadline, &notSent);
-  // A named pipe shows that its server side went away only when it is used.
-  // When writing the request to a pipe left open from earlier calls fails at
-  // once, nothing of the call reached the service, and it is sent on a new
-  // pipe, as a closed socket is replaced before the call. Once the request
-  // went out, the call may have run: a lost or cut reply fails the call
-  // (1726) and it is never sent again.
-  if (notSent && reused && m_parts.protseq == "ncacn_np") {
+  if (notSent && reused) {
     if (uint32_t s = connectAndBind(iface, deadline)) return s;
     status = exchange(opnum, pdu, maxReplyStub, onReply, deadline, nullptr);
   }

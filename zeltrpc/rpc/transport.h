@@ -83,8 +83,10 @@ class Carrier {
     (void)leastLength;
     return readPdu(pdu, deadline);
   }
-  // True when the connection is known to be of no further use (the peer
-  // closed it between calls). Does not block; false when it cannot tell.
+  // True when the connection is known to be of no further use. Does not
+  // block and costs no round trip; false when it cannot tell (a peer that
+  // closed the connection between calls shows when the next request is
+  // written: sendAll says Io::Closed).
   virtual bool peerGone() const = 0;
 };
 
@@ -108,8 +110,9 @@ class PduStream final : public Carrier {
   // implements Carrier ------------------------------------------------
   Io sendAll(std::span<const uint8_t> bytes, Clock::time_point deadline) override;
   Io readPdu(Pdu& pdu, Clock::time_point deadline) override;
-  // Also true when the peer has sent something between calls (a shutdown
-  // notice).
+  // True when bytes beyond the last reply wait in the read buffer (the
+  // stream is out of step). No system call: a closed peer shows on the next
+  // write.
   bool peerGone() const override;
 
  private:
