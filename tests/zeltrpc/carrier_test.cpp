@@ -460,6 +460,32 @@ TEST_P(SambaPipeTest, LargestArguments) {
   EXPECT_TRUE(std::string(back.begin(), back.end()) == pattern(65536, 'A'));
 }
 
+// The library's own copy of the password lives only while the pipe opens;
+// what stays is libsmbclient's: 3 plain copies in this Samba, in memory it
+// allocated (freed but not cleared after the disconnect), and no more after
+// a second connect. A program of its own counts them (a test's process holds
+// copies of its own).
+TEST_P(SambaPipeTest, PasswordCopiesLeftAreOnlyLibsmbclients) {
+  startCarrier(m_case);
+  std::string masked = kSambaPassword;
+  for (char& c : masked) c = static_cast<char>(c ^ 0x5A);
+  const std::string out = m_root + "/copies.out";
+  const pid_t pid = spawn({ZELTRPC_PASSWORD_COPIES, "127.0.0.1", masked}, out);
+  int exitStatus = -1;
+  ASSERT_EQ(::waitpid(pid, &exitStatus, 0), pid);
+  ASSERT_TRUE(WIFEXITED(exitStatus) && WEXITSTATUS(exitStatus) == 0) << readFile(out + ".err");
+  int before = -1, connected = -1, disconnected = -1, again = -1;
+  ASSERT_EQ(std::sscanf(readFile(out).c_str(), "before=%d connected=%d disconnected=%d again=%d",
+                        &before, &connected, &disconnected, &again),
+            4)
+      << readFile(out);
+  std::cout << "[ smbd ] plain copies of the password: " << readFile(out);
+  EXPECT_EQ(before, 0);
+  EXPECT_LE(connected, 3);
+  EXPECT_LE(disconnected, 3);
+  EXPECT_LE(again, 3);
+}
+
 INSTANTIATE_TEST_SUITE_P(Settings, SambaPipeTest,
                          ::testing::Values(&kSambaSettings[0], &kSambaSettings[1],
                                            &kSambaSettings[2]),
