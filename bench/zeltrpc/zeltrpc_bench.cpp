@@ -18,9 +18,11 @@
 //
 // The smbd cases count this process's CPU time (the client alone: smbd and
 // that signsim are other processes) per call, in cpu_us_per_call beside the
-// wall time. ZeltPingProcesses runs 1, 8 and 32 processes at once, each
-// connected once and then making 1000 pings, and reports the median and the
-// 99th percentile of a call.
+// wall time. The calls of these cases and of their floors are each timed
+// too (median_us, p99_us): compare the medians, which a loaded machine
+// disturbs less than the means. ZeltPingProcesses runs 1, 8 and 32
+// processes at once, each connected once and then making 1000 pings, and
+// reports the median and the 99th percentile of a call.
 //
 // The servers start only when a case that needs them runs (not for --help or
 // a filter that leaves them out), and end with the benchmark however it ends.
@@ -201,6 +203,38 @@ struct CpuPerCall {
   double start;
 };
 
+// The wall time of each call, for its median and 99th percentile beside the
+// benchmark's mean: on a loaded machine the mean follows a few long calls.
+// Both sides of a ratio are timed the same way.
+class CallTimes {
+ public:
+  explicit CallTimes(benchmark::State& s) : m_state(s) {}
+  ~CallTimes() {
+    if (m_us.empty()) return;
+    std::sort(m_us.begin(), m_us.end());
+    auto at = [&](double q) {
+      return m_us[static_cast<size_t>(q * static_cast<double>(m_us.size() - 1))];
+    };
+    m_state.counters["median_us"] = at(0.5);
+    m_state.counters["p99_us"] = at(0.99);
+  }
+  // Times the call that runs while it lives: `auto timed = times.call();`.
+  struct Call {
+    CallTimes& times;
+    std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+    ~Call() {
+      times.m_us.push_back(
+          std::chrono::duration<float, std::micro>(std::chrono::steady_clock::now() - start)
+              .count());
+    }
+  };
+  Call call() { return Call{*this}; }
+
+ private:
+  benchmark::State& m_state;
+  std::vector<float> m_us;
+};
+
 bool readAll(int fd, char* p, size_t n) {
   while (n > 0) {
     ssize_t r = ::recv(fd, p, n, 0);
@@ -261,7 +295,9 @@ void RawEcho(benchmark::State& state) {
   const auto n = static_cast<size_t>(state.range(0));
   RawServer server(g_dir + "/raw-echo", n, n);
   std::vector<char> out(n, 'x'), in(n);
+  CallTimes times(state);
   for (auto _ : state) {
+    auto timed = times.call();
     writeAll(server.client(), out.data(), n);
     readAll(server.client(), in.data(), n);
   }
@@ -285,7 +321,9 @@ void ZeltPing(benchmark::State& state, const char* carrier) {
   if (zeltConnectSign(server.c_str()) != 0) return state.SkipWithError("no connection");
   {
     CpuPerCall cpu(state);
+    CallTimes times(state);
     for (auto _ : state) {
+      auto timed = times.call();
       if (zeltPing() != 0) return state.SkipWithError("ping failed");
     }
   }
@@ -302,7 +340,9 @@ void ZeltSendRealTimeDataPort57(benchmark::State& state, const char* carrier) {
   const std::string packet(57, 'p');
   {
     CpuPerCall cpu(state);
+    CallTimes times(state);
     for (auto _ : state) {
+      auto timed = times.call();
       if (zeltSendRealTimeDataPort(0, packet.data(), 57) != 0)
         return state.SkipWithError("send failed");
     }
@@ -318,7 +358,9 @@ void ZeltConnect(benchmark::State& state, const char* carrier) {
   const std::string server = serverFor(carrier);
   if (server.empty()) return state.SkipWithError("no such SMB server here");
   CpuPerCall cpu(state);
+  CallTimes times(state);
   for (auto _ : state) {
+    auto timed = times.call();
     if (zeltConnectSign(server.c_str()) != 0) return state.SkipWithError("no connection");
     zeltDisconnectSign();
   }
@@ -401,7 +443,9 @@ void RawPipePing(benchmark::State& state, const char* carrier) {
   std::vector<uint8_t> ping(kRequestHeaderSize), reply(kShortestReply);
   writeSingleFragmentHeader(ping.data(), kRequest, DataRep{}, 2, 0, 0, 0);
   CpuPerCall cpu(state);
+  CallTimes times(state);
   for (auto _ : state) {
+    auto timed = times.call();
     if (!pipe.exchange(ping, reply)) return state.SkipWithError("exchange failed");
   }
 }
@@ -411,7 +455,9 @@ void RawPipeConnect(benchmark::State& state, const char* carrier) {
   if (serverFor(carrier).empty()) return state.SkipWithError("no such SMB server here");
   const Remote& remote = std::strcmp(carrier, "impacket") == 0 ? g_impacket : g_smbd;
   CpuPerCall cpu(state);
+  CallTimes times(state);
   for (auto _ : state) {
+    auto timed = times.call();
     RawPipe pipe(remote);
     if (!pipe.open() || !pipe.bind()) return state.SkipWithError("no pipe");
   }
