@@ -96,9 +96,10 @@ uint32_t BindingHandle::connectAndBind(const InterfaceSpec& iface, Clock::time_p
   bind.transferSyntaxes = {ndrTransferSyntax()};
   const uint32_t callId = m_nextCallId++;
   auto request = encodeBind(callId, bind);
-  if (conn->sendAll(request, deadline) != Io::Ok) return kServerUnavailable;
   Pdu pdu;
-  Io io = conn->readPdu(pdu, deadline);
+  const SentAndRead answered = conn->sendAndRead(request, pdu, deadline, kCommonHeaderSize);
+  if (answered.sent != Io::Ok) return kServerUnavailable;
+  const Io io = answered.read;
   if (io == Io::Malformed) return kProtocolError;
   if (io != Io::Ok) return kServerUnavailable;
   if (pdu.callId != callId) return kProtocolError;
@@ -154,31 +155,30 @@ uint32_t BindingHandle::exchange(uint16_t opnum, std::vector<uint8_t>& pdu, size
     return status;
   };
 
-  Io sent;
+  std::span<const uint8_t> request = pdu;
   if (stubLength <= fragmentPiece(m_sendFrag)) {
     writeSingleFragmentHeader(pdu.data(), kRequest, DataRep{}, callId, 0, opnum, stubLength);
-    sent = m_conn->sendAll(pdu, deadline);
   } else {
     m_scratch.clear();
     appendFragments(m_scratch, kRequest, DataRep{}, callId, 0, opnum,
                     std::span<const uint8_t>(pdu).subspan(kRequestHeaderSize), m_sendFrag);
-    sent = m_conn->sendAll(m_scratch, deadline);
+    request = m_scratch;
   }
-  if (sent == Io::TimedOut) return lose(kCallCancelled);
-  if (sent != Io::Ok) {
+  // The first PDU of the reply is a response carrying at least the status,
+  // or a longer fault; a later fragment at least its header. Reading that
+  // much at once makes a one-fragment status reply one read over a pipe.
+  Pdu reply;
+  const SentAndRead first = m_conn->sendAndRead(request, reply, deadline, kShortestReply);
+  if (first.sent == Io::TimedOut) return lose(kCallCancelled);
+  if (first.sent != Io::Ok) {
     // Closed: the carrier knows that nothing of the request went out.
-    if (notSent && sent == Io::Closed) *notSent = true;
+    if (notSent && first.sent == Io::Closed) *notSent = true;
     return lose(kCallFailedDne);
   }
 
   m_assembler.reset(maxReplyStub);
   bool started = false;
-  for (;;) {
-    // The first PDU of the reply is a response carrying at least the status,
-    // or a longer fault; a later fragment at least its header. Reading that
-    // much at once makes a one-fragment status reply one read over a pipe.
-    Pdu reply;
-    Io io = m_conn->readPduAtLeast(reply, deadline, started ? kRequestHeaderSize : kShortestReply);
+  for (Io io = first.read;; io = m_conn->readPduAtLeast(reply, deadline, kRequestHeaderSize)) {
     if (io == Io::TimedOut) return lose(kCallCancelled);
     if (io == Io::Malformed) return lose(kProtocolError);
     if (io != Io::Ok) return lose(kCallFailed);

@@ -63,6 +63,12 @@ uint32_t connectUnix(const std::string& path, std::chrono::milliseconds timeout,
 // Result of one I/O step on a connection.
 enum class Io { Ok, Closed, TimedOut, Malformed, Failed };
 
+// Outcome of writing a request and reading the first PDU of its answer.
+struct SentAndRead {
+  Io sent = Io::Failed;
+  Io read = Io::Failed;  // meaningful only when `sent` is Io::Ok
+};
+
 // One open connection to a service. Deadlines bound every blocking step; a
 // default-constructed deadline (time_point{}) means no limit.
 class Carrier {
@@ -82,6 +88,15 @@ class Carrier {
   virtual Io readPduAtLeast(Pdu& pdu, Clock::time_point deadline, size_t leastLength) {
     (void)leastLength;
     return readPdu(pdu, deadline);
+  }
+  // sendAll, then (when it succeeded) readPduAtLeast: one step for a carrier
+  // whose every step is handed to a thread of its own.
+  virtual SentAndRead sendAndRead(std::span<const uint8_t> bytes, Pdu& pdu,
+                                  Clock::time_point deadline, size_t leastLength) {
+    SentAndRead r;
+    r.sent = sendAll(bytes, deadline);
+    if (r.sent == Io::Ok) r.read = readPduAtLeast(pdu, deadline, leastLength);
+    return r;
   }
   // True when the connection is known to be of no further use. Does not
   // block and costs no round trip; false when it cannot tell (a peer that
