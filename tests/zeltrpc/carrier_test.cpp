@@ -461,10 +461,12 @@ TEST_P(SambaPipeTest, LargestArguments) {
 }
 
 // The library's own copy of the password lives only while the pipe opens;
-// what stays is libsmbclient's: 3 plain copies in this Samba, in memory it
-// allocated (freed but not cleared after the disconnect), and no more after
-// a second connect. A program of its own counts them (a test's process holds
-// copies of its own).
+// what stays is libsmbclient's: 3 plain copies per connect in this Samba, in
+// memory it allocated (freed but not cleared after the disconnect). A second
+// connect makes 3 of its own, which take the old ones' place where freed
+// memory is reused at once (glibc) and come on top of them where it is not
+// (valgrind, sanitizers). A program of its own counts them (a test's
+// process holds copies of its own).
 TEST_P(SambaPipeTest, PasswordCopiesLeftAreOnlyLibsmbclients) {
   startCarrier(m_case);
   std::string masked = kSambaPassword;
@@ -483,7 +485,7 @@ TEST_P(SambaPipeTest, PasswordCopiesLeftAreOnlyLibsmbclients) {
   EXPECT_EQ(before, 0);
   EXPECT_LE(connected, 3);
   EXPECT_LE(disconnected, 3);
-  EXPECT_LE(again, 3);
+  EXPECT_LE(again, 2 * 3);
 }
 
 INSTANTIATE_TEST_SUITE_P(Settings, SambaPipeTest,
