@@ -7,20 +7,21 @@
 // system's configuration is read or changed.
 //
 // smbd runs in the foreground as the leader of its own process group; stop()
-// ends the group, so no smbd outlives the test. signsim --samba-pipe (or an
+// ends the group, and smbd ends it itself on the SIGTERM it gets when the
+// test's process goes, so no smbd outlives the test. signsim --samba-pipe (or an
 // embedded SignServer with Options::sambaPipe = ncalrpcDir()) serves the pipe.
 #pragma once
 
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -28,6 +29,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "tests/support/tied_child.h"
 
 extern char** environ;
 
@@ -64,9 +67,11 @@ class SambaTestServer {
     return {};
   }
 
-  // Writes the configuration and the user under `base` (made if missing),
-  // then starts smbd and waits until it accepts connections.
-  bool start(const std::string& base, const SambaSetting& setting, std::string& error) {
+  // Writes the configuration (the setting's lines and `extraLines`) and the
+  // user under `base` (made if missing), then starts smbd and waits until it
+  // accepts connections.
+  bool start(const std::string& base, const SambaSetting& setting, std::string& error,
+             const std::string& extraLines = {}) {
     m_base = base;
     for (const char* sub : {"", "/private", "/lock", "/state", "/cache", "/pid", "/ncalrpc",
                             "/binddns", "/usershare"})
@@ -86,7 +91,7 @@ class SambaTestServer {
          << "log file = " << base << "/log.smbd\nmax log size = 0\n"
          << "load printers = no\nprinting = bsd\nprintcap name = /dev/null\n"
          << "disable spoolss = yes\nrpc start on demand helpers = no\n"
-         << setting.lines;
+         << setting.lines << extraLines;
     std::ofstream(base + "/smb.conf") << conf.str();
     // The throw-away user: a passwd and group file of the system's entries
     // and one more, seen only by the Samba programs started here.
@@ -135,6 +140,24 @@ class SambaTestServer {
     run({SAMBA_SMBSTATUS, "-s", m_base + "/smb.conf", "-b"}, "", "/sessions.out");
     std::ifstream in(m_base + "/sessions.out");
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  }
+
+  // The request counts of smbd's profile (smbstatus --profile), by name
+  // ("smb2_read_count" ...), summed over its processes; needs
+  // "smbd profiling level = on" among the lines given to start(). 0 for a
+  // name the profile does not show.
+  uint64_t profileCount(const std::string& name) const {
+    run({SAMBA_SMBSTATUS, "-s", m_base + "/smb.conf", "-P"}, "", "/profile.out");
+    std::ifstream in(m_base + "/profile.out");
+    std::string line;
+    while (std::getline(in, line)) {
+      const size_t colon = line.find(':');
+      if (colon == std::string::npos) continue;
+      std::string key = line.substr(0, colon);
+      while (!key.empty() && key.back() == ' ') key.pop_back();
+      if (key == name) return std::strtoull(line.c_str() + colon + 1, nullptr, 10);
+    }
+    return 0;
   }
 
   uint16_t port() const { return m_port; }
@@ -186,22 +209,9 @@ class SambaTestServer {
     return env;
   }
 
+  // smbd and its tools end with the process that runs the test.
   pid_t spawn(std::vector<std::string> args, int in, int out) const {
-    std::vector<std::string> env = wrapperEnvironment();
-    std::vector<char*> argv, envp;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    for (auto& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (in >= 0) posix_spawn_file_actions_adddup2(&actions, in, 0);
-    posix_spawn_file_actions_adddup2(&actions, out, 1);
-    posix_spawn_file_actions_adddup2(&actions, out, 2);
-    pid_t pid = -1;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
+    return spawnTiedChild(std::move(args), wrapperEnvironment(), {}, in, out, out);
   }
 
   // Runs a program with `input` on its standard input and its output in the

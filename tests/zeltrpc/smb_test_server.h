@@ -8,7 +8,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,6 +16,8 @@
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+#include "tests/support/tied_child.h"
 
 extern char** environ;
 
@@ -50,19 +51,15 @@ class SmbTestServer {
     }
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0) return false;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 2);
-    posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
     std::string script = SMB_TEST_SCRIPT, port = std::to_string(forwardPort);
     std::string python = SMB_TEST_PYTHON;
-    std::string user = "op";
-    char* argv[] = {python.data(), script.data(), port.data(), user.data(), listen.data(), nullptr};
-    ::setenv("SMB_TEST_PASSWORD", kSmbTestPassword, 1);
-    const int rc = posix_spawn(&m_pid, python.c_str(), &actions, nullptr, argv, environ);
-    ::unsetenv("SMB_TEST_PASSWORD");
-    posix_spawn_file_actions_destroy(&actions);
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e) env.emplace_back(*e);
+    env.push_back(std::string("SMB_TEST_PASSWORD=") + kSmbTestPassword);
+    // The server ends with the process that started it.
+    m_pid = spawnTiedChild({python, script, port, "op", listen}, std::move(env), cwd, -1, fds[1],
+                           fds[1]);
+    const int rc = m_pid > 0 ? 0 : -1;
     ::close(fds[1]);
     m_out = fds[0];
     if (rc != 0) {

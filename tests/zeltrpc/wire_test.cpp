@@ -391,15 +391,20 @@ TEST(Timeout, ComesFromTheEnvironmentWithDefault) {
   ::unsetenv("ZELTRPC_TIMEOUT_MS");
 }
 
-// A PDU from a named pipe is read as its header, then exactly the rest of
-// the fragment: never a byte more than the message holds.
-TEST(PipeFraming, ReadsHeaderThenExactlyTheRest) {
+// A PDU from a named pipe is read as what the caller knows it holds (at
+// least its header), then exactly the rest of the fragment: never a byte
+// more than the message holds.
+TEST(PipeFraming, ReadsWhatIsKnownThenExactlyTheRest) {
   const auto ping = encodeBind(7, BindInfo{});
+  std::vector<uint8_t> reply(kShortestReply);
+  writeSingleFragmentHeader(reply.data(), kResponse, DataRep{}, 7, 0, 0, 4);
+  const auto fault = encodeFault(DataRep{}, 7, 0, 0x1C010002, true);
   struct Case {
     const char* what;
     std::vector<uint8_t> message;
     Io expected;
     std::vector<size_t> asked;
+    size_t least = kCommonHeaderSize;  // what the caller knows the PDU holds
   } cases[] = {
       {"a bind", ping, Io::Ok, {16, ping.size() - 16}},
       {"a bare header", bytes({5, 0, 17, 3, 0x10, 0, 0, 0, 16, 0, 0, 0, 1, 0, 0, 0}), Io::Ok, {16}},
@@ -415,6 +420,16 @@ TEST(PipeFraming, ReadsHeaderThenExactlyTheRest) {
        std::vector<uint8_t>(ping.begin(), ping.end() - 1),
        Io::Closed,
        {16, ping.size() - 16}},
+      // A status reply is read whole in one read; a longer PDU in two.
+      {"a status reply", reply, Io::Ok, {28}, kShortestReply},
+      {"a fault", fault, Io::Ok, {28, 4}, kShortestReply},
+      // Shorter than the caller knew: bytes of the next PDU were taken.
+      {"a PDU shorter than known",
+       bytes({5, 0, 17, 3, 0x10, 0, 0,    0, 16, 0, 0,  0, 1, 0,
+              0, 0, 5,  0, 2,    3, 0x10, 0, 0,  0, 28, 0, 0, 0}),
+       Io::Malformed,
+       {28},
+       kShortestReply},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -429,7 +444,7 @@ TEST(PipeFraming, ReadsHeaderThenExactlyTheRest) {
     };
     std::vector<uint8_t> buffer;
     Pdu pdu;
-    EXPECT_EQ(readFramedPdu(read, buffer, pdu), c.expected);
+    EXPECT_EQ(readFramedPdu(read, buffer, pdu, c.least), c.expected);
     EXPECT_EQ(asked, c.asked);
     if (c.expected == Io::Ok) {
       EXPECT_EQ(std::vector<uint8_t>(pdu.bytes.begin(), pdu.bytes.end()), c.message);

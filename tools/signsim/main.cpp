@@ -36,7 +36,7 @@ const char kUsage[] =
     "                     call and close the connection without its reply\n"
     "  --cut-reply        with --lose-reply-after: first send 100 bytes of a\n"
     "                     reply whose header claims 65535\n"
-    "  --max-frag N       largest fragment to send and accept (40..5840)\n"
+    "  --max-frag N       largest fragment to send and accept (40..65535)\n"
     "  --status-fill N    pad GetStatus texts to N bytes\n"
     "  --quiet            no line per call\n"
     "  --help             this text\n"
@@ -104,7 +104,7 @@ int main(int argc, char** argv) {
     } else if (a == "--cut-reply") {
       options.cutReply = true;
     } else if (a == "--max-frag") {
-      if (!number(value("--max-frag"), 40, 5840, n)) return bad("--max-frag");
+      if (!number(value("--max-frag"), 40, 65535, n)) return bad("--max-frag");
       options.maxFrag = static_cast<uint16_t>(n);
     } else if (a == "--status-fill") {
       if (!number(value("--status-fill"), 0, 16 * 1024 * 1024, n)) return bad("--status-fill");

@@ -29,11 +29,11 @@ struct Options {
   uint32_t faultStatus = 0x1C000012;  // nca_s_fault_unspec
   int delayMs = 0;                    // wait before each reply
   int dropAfter = -1;                 // answer N calls per connection, then close it
-  int loseReplyAfter = -1;  // answer N calls per connection, run the next and close unanswered
-  bool cutReply = false;    // ...after sending 100 bytes of a reply whose header claims 65535
-  uint16_t maxFrag = 5840;  // largest fragment sent and accepted
-  uint32_t statusFill = 0;  // GetStatus text padded to this many bytes
-  std::string tcp;          // "HOST:PORT", ":PORT" or "PORT" (loopback); empty: none
+  int loseReplyAfter = -1;   // answer N calls per connection, run the next and close unanswered
+  bool cutReply = false;     // ...after sending 100 bytes of a reply whose header claims 65535
+  uint16_t maxFrag = 65535;  // largest fragment sent and accepted (the client may ask less)
+  uint32_t statusFill = 0;   // GetStatus text padded to this many bytes
+  std::string tcp;           // "HOST:PORT", ":PORT" or "PORT" (loopback); empty: none
   // smbd's `ncalrpc dir`: serve \pipe\<endpoint> for smbd on its socket
   // <dir>/np/<endpoint> (the named-pipe handshake first, then message mode)
   // instead of the ncalrpc endpoint; `dir` is ignored.

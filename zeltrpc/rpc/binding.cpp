@@ -87,14 +87,19 @@ uint32_t BindingHandle::connectAndBind(const InterfaceSpec& iface, Clock::time_p
   }
   conn = traceIfAsked(std::move(conn));
 
+  // The largest fragments either way: the server answers with what it
+  // takes, and a 64 KiB argument or reply then needs the fewest PDUs (over a
+  // pipe, the fewest SMB writes and reads).
   BindInfo bind;
+  bind.maxXmitFrag = bind.maxRecvFrag = kLargestFrag;
   bind.abstractSyntax = iface.syntax;
   bind.transferSyntaxes = {ndrTransferSyntax()};
   const uint32_t callId = m_nextCallId++;
   auto request = encodeBind(callId, bind);
-  if (conn->sendAll(request, deadline) != Io::Ok) return kServerUnavailable;
   Pdu pdu;
-  Io io = conn->readPdu(pdu, deadline);
+  const SentAndRead answered = conn->sendAndRead(request, pdu, deadline, kCommonHeaderSize);
+  if (answered.sent != Io::Ok) return kServerUnavailable;
+  const Io io = answered.read;
   if (io == Io::Malformed) return kProtocolError;
   if (io != Io::Ok) return kServerUnavailable;
   if (pdu.callId != callId) return kProtocolError;
@@ -106,7 +111,7 @@ uint32_t BindingHandle::connectAndBind(const InterfaceSpec& iface, Clock::time_p
   if (pdu.ptype != kBindAck || !parseBindAck(pdu, ack)) return kProtocolError;
   if (ack.result != 0) return bindRejectionStatus(ack.result, ack.reason);
   if (!(ack.transferSyntax == ndrTransferSyntax())) return kUnsupportedTransSyn;
-  const uint16_t limit = std::min({kDefaultMaxFrag, ack.maxXmitFrag, ack.maxRecvFrag});
+  const uint16_t limit = std::min({kLargestFrag, ack.maxXmitFrag, ack.maxRecvFrag});
   if (limit < kSmallestMaxFrag) return kProtocolError;
   m_sendFrag = limit;
   m_conn = std::move(conn);
@@ -118,9 +123,14 @@ uint32_t BindingHandle::call(const InterfaceSpec& iface, uint16_t opnum, std::ve
   const auto deadline = Clock::now() + m_timeout;
   std::unique_lock lock(m_mutex, std::defer_lock);
   if (!lock.try_lock_until(deadline)) return kCallCancelled;
-  // A connection the service closed while we were idle (it restarted) is
-  // replaced before anything of this call is sent, so the call still reaches
-  // the service. A connection that breaks during the call fails that call.
+  // A connection known to be of no further use is replaced before anything
+  // of this call is sent. Whether the service closed it while we were idle
+  // (it restarted) shows when the request is written: the write fails at
+  // once and nothing of the call reached the service, so the call is sent
+  // on a new connection. Asking the socket before every call instead would
+  // cost each call a system call more. Once the request went out, the call
+  // may have run: a lost or cut reply fails the call (1726) and it is never
+  // sent again.
   if (m_conn && m_conn->peerGone()) m_conn.reset();
   const bool reused = m_conn != nullptr;
   if (!m_conn) {
@@ -128,13 +138,7 @@ uint32_t BindingHandle::call(const InterfaceSpec& iface, uint16_t opnum, std::ve
   }
   bool notSent = false;
   uint32_t status = exchange(opnum, pdu, maxReplyStub, onReply, deadline, &notSent);
-  // A named pipe shows that its server side went away only when it is used.
-  // When writing the request to a pipe left open from earlier calls fails at
-  // once, nothing of the call reached the service, and it is sent on a new
-  // pipe, as a closed socket is replaced before the call. Once the request
-  // went out, the call may have run: a lost or cut reply fails the call
-  // (1726) and it is never sent again.
-  if (notSent && reused && m_parts.protseq == "ncacn_np") {
+  if (notSent && reused) {
     if (uint32_t s = connectAndBind(iface, deadline)) return s;
     status = exchange(opnum, pdu, maxReplyStub, onReply, deadline, nullptr);
   }
@@ -151,28 +155,30 @@ uint32_t BindingHandle::exchange(uint16_t opnum, std::vector<uint8_t>& pdu, size
     return status;
   };
 
-  Io sent;
+  std::span<const uint8_t> request = pdu;
   if (stubLength <= fragmentPiece(m_sendFrag)) {
     writeSingleFragmentHeader(pdu.data(), kRequest, DataRep{}, callId, 0, opnum, stubLength);
-    sent = m_conn->sendAll(pdu, deadline);
   } else {
     m_scratch.clear();
     appendFragments(m_scratch, kRequest, DataRep{}, callId, 0, opnum,
                     std::span<const uint8_t>(pdu).subspan(kRequestHeaderSize), m_sendFrag);
-    sent = m_conn->sendAll(m_scratch, deadline);
+    request = m_scratch;
   }
-  if (sent == Io::TimedOut) return lose(kCallCancelled);
-  if (sent != Io::Ok) {
+  // The first PDU of the reply is a response carrying at least the status,
+  // or a longer fault; a later fragment at least its header. Reading that
+  // much at once makes a one-fragment status reply one read over a pipe.
+  Pdu reply;
+  const SentAndRead first = m_conn->sendAndRead(request, reply, deadline, kShortestReply);
+  if (first.sent == Io::TimedOut) return lose(kCallCancelled);
+  if (first.sent != Io::Ok) {
     // Closed: the carrier knows that nothing of the request went out.
-    if (notSent && sent == Io::Closed) *notSent = true;
+    if (notSent && first.sent == Io::Closed) *notSent = true;
     return lose(kCallFailedDne);
   }
 
   m_assembler.reset(maxReplyStub);
   bool started = false;
-  for (;;) {
-    Pdu reply;
-    Io io = m_conn->readPdu(reply, deadline);
+  for (Io io = first.read;; io = m_conn->readPduAtLeast(reply, deadline, kRequestHeaderSize)) {
     if (io == Io::TimedOut) return lose(kCallCancelled);
     if (io == Io::Malformed) return lose(kProtocolError);
     if (io != Io::Ok) return lose(kCallFailed);

@@ -38,6 +38,12 @@ inline constexpr size_t kCommonHeaderSize = 16;
 inline constexpr size_t kRequestHeaderSize = 24;  // request and response
 inline constexpr size_t kFaultHeaderSize = 32;
 inline constexpr uint16_t kDefaultMaxFrag = 5840;
+// The largest fragment frag_length can name; it is also the largest message
+// a named pipe takes in one write. The client asks for it in its binds.
+inline constexpr uint16_t kLargestFrag = 65535;
+// The shortest reply to a request: a response with nothing but the 4-byte
+// status (a fault is longer).
+inline constexpr size_t kShortestReply = kRequestHeaderSize + 4;
 inline constexpr uint16_t kSmallestMaxFrag = 40;  // header plus 16 stub bytes
 
 // A 16-byte UUID in wire order plus interface version: an abstract or

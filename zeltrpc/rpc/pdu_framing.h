@@ -1,7 +1,8 @@
 // Framing of PDUs read from a message-oriented byte source (a named pipe over
-// SMB): the 16-byte common header first, then exactly frag_length - 16 more
-// bytes. Such a source must never be asked for more than the waiting message
-// holds: some servers hold a read that asks for more until their time-out.
+// SMB): the first `leastLength` bytes (at least the 16-byte common header),
+// then exactly the rest of frag_length. Such a source must never be asked for
+// more than the waiting message holds: libsmbclient turns a short read into
+// another read for the rest, which waits for a message that never comes.
 #pragma once
 
 #include <cstddef>
@@ -19,7 +20,9 @@ using ReadExactly = FunctionRef<Io(uint8_t* to, size_t count)>;
 
 // Reads one whole PDU into `buffer` (resized to it) and decodes its header
 // into `pdu`; `pdu.bytes` points into `buffer`. A header no peer of ours can
-// send is Io::Malformed and nothing after it is read.
-Io readFramedPdu(ReadExactly read, std::vector<uint8_t>& buffer, Pdu& pdu);
+// send, or a frag_length below `leastLength`, is Io::Malformed and nothing
+// after it is read.
+Io readFramedPdu(ReadExactly read, std::vector<uint8_t>& buffer, Pdu& pdu,
+                 size_t leastLength = kCommonHeaderSize);
 
 }  // namespace zeltrpc::rpc

@@ -311,6 +311,7 @@ struct Session {
   std::vector<uint8_t> out;  // the PDUs of one write
   std::vector<uint8_t> in;   // the last PDU read
   Pdu pdu;
+  Io sent = Io::Ok;  // the writes of a request written and answered in one job
   Io io = Io::Ok;
   int error = 0;  // errno of a failed open
 
@@ -395,6 +396,49 @@ Io ioFromErrno(int e) {
   }
 }
 
+// Writes the PDUs in s->out, each as an SMB write of its own. Io::Closed
+// when the first write failed (nothing reached the service).
+Io writePdus(Session* s) {
+  auto write = g_api.getFunctionWrite(s->ctx);
+  size_t done = 0;
+  while (done < s->out.size()) {
+    const std::span<const uint8_t> rest(s->out.data() + done, s->out.size() - done);
+    size_t length = rest.size();
+    Pdu pdu;
+    if (rest.size() >= kCommonHeaderSize && parseHeader(rest, pdu) && pdu.fragLength <= rest.size())
+      length = pdu.fragLength;
+    errno = 0;
+    const ssize_t n = write(s->ctx, s->file, rest.data(), length);
+    if (n != static_cast<ssize_t>(length)) {
+      // After a part went out, the call cannot be sent again.
+      if (n < 0 && ioFromErrno(errno) == Io::TimedOut) return Io::TimedOut;
+      return done == 0 && n <= 0 ? Io::Closed : Io::Failed;
+    }
+    done += length;
+  }
+  return Io::Ok;
+}
+
+// Reads one PDU into s->in and s->pdu. libsmbclient's read asks again for
+// whatever a short read left out, so each read asks for no more than the
+// message holds: the part of the PDU known to be there, then exactly the
+// rest that its header names.
+Io readOnePdu(Session* s, size_t leastLength) {
+  auto read = g_api.getFunctionRead(s->ctx);
+  auto exactly = [&](uint8_t* to, size_t count) {
+    size_t got = 0;
+    while (got < count) {
+      errno = 0;
+      ssize_t n = read(s->ctx, s->file, to + got, count - got);
+      if (n == 0) return Io::Closed;
+      if (n < 0) return ioFromErrno(errno);
+      got += static_cast<size_t>(n);
+    }
+    return Io::Ok;
+  };
+  return readFramedPdu(exactly, s->in, s->pdu, leastLength);
+}
+
 class SmbPipe final : public Carrier {
  public:
   explicit SmbPipe(std::shared_ptr<Session> s) : m_session(std::move(s)) {
@@ -459,55 +503,49 @@ class SmbPipe final : public Carrier {
   }
 
   // implements Carrier ------------------------------------------------
+  // Each PDU is one SMB write: a pipe in message mode takes one message of
+  // at most 65535 bytes per write and keeps the PDUs apart.
   Io sendAll(std::span<const uint8_t> bytes, Clock::time_point deadline) override {
     if (m_stuck) return Io::Failed;
     Session* s = m_session.get();
     s->out.assign(bytes.begin(), bytes.end());
-    bool ran = run(
-        [s] {
-          size_t done = 0;
-          s->io = Io::Ok;
-          auto write = g_api.getFunctionWrite(s->ctx);
-          while (done < s->out.size()) {
-            errno = 0;
-            ssize_t n = write(s->ctx, s->file, s->out.data() + done, s->out.size() - done);
-            if (n <= 0) {
-              // A failed first write left nothing at the service; after a
-              // part went out, the call cannot be sent again.
-              s->io = done == 0 ? Io::Closed : Io::Failed;
-              if (n < 0 && ioFromErrno(errno) == Io::TimedOut) s->io = Io::TimedOut;
-              return;
-            }
-            done += static_cast<size_t>(n);
-          }
-        },
-        deadline);
-    return ran ? s->io : Io::TimedOut;
+    return run([s] { s->io = writePdus(s); }, deadline) ? s->io : Io::TimedOut;
   }
 
   Io readPdu(Pdu& pdu, Clock::time_point deadline) override {
+    return readPduAtLeast(pdu, deadline, kCommonHeaderSize);
+  }
+
+  Io readPduAtLeast(Pdu& pdu, Clock::time_point deadline, size_t leastLength) override {
     if (m_stuck) return Io::Failed;
     Session* s = m_session.get();
-    bool ran = run(
-        [s] {
-          auto read = g_api.getFunctionRead(s->ctx);
-          auto exactly = [&](uint8_t* to, size_t count) {
-            size_t got = 0;
-            while (got < count) {
-              errno = 0;
-              ssize_t n = read(s->ctx, s->file, to + got, count - got);
-              if (n == 0) return Io::Closed;
-              if (n < 0) return ioFromErrno(errno);
-              got += static_cast<size_t>(n);
-            }
-            return Io::Ok;
-          };
-          s->io = readFramedPdu(exactly, s->in, s->pdu);
-        },
-        deadline);
-    if (!ran) return Io::TimedOut;
+    if (!run([s, leastLength] { s->io = readOnePdu(s, leastLength); }, deadline))
+      return Io::TimedOut;
     if (s->io == Io::Ok) pdu = s->pdu;
     return s->io;
+  }
+
+  // The request's writes and the first read in one job of the worker: one
+  // hand-over to it and back per call instead of two.
+  SentAndRead sendAndRead(std::span<const uint8_t> bytes, Pdu& pdu, Clock::time_point deadline,
+                          size_t leastLength) override {
+    SentAndRead r;
+    if (m_stuck) return r;
+    Session* s = m_session.get();
+    s->out.assign(bytes.begin(), bytes.end());
+    // Results go through the session: a job given up on may still finish
+    // after this returned.
+    if (!run(
+            [s, leastLength] {
+              s->sent = writePdus(s);
+              s->io = s->sent == Io::Ok ? readOnePdu(s, leastLength) : Io::Failed;
+            },
+            deadline))
+      return {Io::TimedOut, Io::TimedOut};
+    r.sent = s->sent;
+    r.read = s->io;
+    if (r.sent == Io::Ok && r.read == Io::Ok) pdu = s->pdu;
+    return r;
   }
 
   // Over SMB a broken pipe shows only when it is used.

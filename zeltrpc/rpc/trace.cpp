@@ -78,7 +78,11 @@ class TracingCarrier final : public Carrier {
   }
 
   Io readPdu(Pdu& pdu, Clock::time_point deadline) override {
-    const Io io = m_inner->readPdu(pdu, deadline);
+    return readPduAtLeast(pdu, deadline, kCommonHeaderSize);
+  }
+
+  Io readPduAtLeast(Pdu& pdu, Clock::time_point deadline, size_t leastLength) override {
+    const Io io = m_inner->readPduAtLeast(pdu, deadline, leastLength);
     if (io == Io::Ok) writePdu("received", pdu.bytes);
     return io;
   }

@@ -1,7 +1,6 @@
 #include "zeltrpc/rpc/transport.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/time.h>
@@ -169,18 +168,7 @@ PduStream::~PduStream() {
 
 void PduStream::shutdown() { ::shutdown(m_fd.get(), SHUT_RDWR); }
 
-bool PduStream::peerGone() const {
-  if (m_begin != m_end) return true;  // bytes left over from an earlier reply
-  pollfd p{};
-  p.fd = m_fd.get();
-  p.events = POLLIN | POLLRDHUP;
-  int n;
-  do {
-    n = ::poll(&p, 1, 0);
-  } while (n < 0 && errno == EINTR);
-  if (n <= 0) return n < 0;
-  return (p.revents & (POLLIN | POLLRDHUP | POLLHUP | POLLERR | POLLNVAL)) != 0;
-}
+bool PduStream::peerGone() const { return m_begin != m_end; }
 
 bool PduStream::armTimeout(int option, Clock::time_point deadline,
                            std::chrono::microseconds& current) {

@@ -63,18 +63,45 @@ uint32_t connectUnix(const std::string& path, std::chrono::milliseconds timeout,
 // Result of one I/O step on a connection.
 enum class Io { Ok, Closed, TimedOut, Malformed, Failed };
 
+// Outcome of writing a request and reading the first PDU of its answer.
+struct SentAndRead {
+  Io sent = Io::Failed;
+  Io read = Io::Failed;  // meaningful only when `sent` is Io::Ok
+};
+
 // One open connection to a service. Deadlines bound every blocking step; a
 // default-constructed deadline (time_point{}) means no limit.
 class Carrier {
  public:
   virtual ~Carrier() = default;
-  // Writes the bytes of one or more whole PDUs. Io::Closed only when the
-  // peer is gone and nothing of `bytes` went out.
+  // Writes the bytes of one or more whole PDUs (a message carrier writes
+  // each PDU as a message of its own). Io::Closed only when the peer is gone
+  // and nothing of `bytes` went out.
   virtual Io sendAll(std::span<const uint8_t> bytes, Clock::time_point deadline) = 0;
-  // Reads one whole PDU; its bytes stay valid until the next readPdu.
+  // Reads one whole PDU; its bytes stay valid until the next read.
   virtual Io readPdu(Pdu& pdu, Clock::time_point deadline) = 0;
-  // True when the connection is known to be of no further use (the peer
-  // closed it between calls). Does not block; false when it cannot tell.
+  // The same for a PDU that the caller knows to be at least `leastLength`
+  // bytes long (kCommonHeaderSize or more): a carrier that pays a round trip
+  // for each read takes that many bytes in its first one, which is then the
+  // only one for a PDU of exactly that length. A PDU shorter than that is
+  // Io::Malformed, or, on a message carrier, waits for the deadline.
+  virtual Io readPduAtLeast(Pdu& pdu, Clock::time_point deadline, size_t leastLength) {
+    (void)leastLength;
+    return readPdu(pdu, deadline);
+  }
+  // sendAll, then (when it succeeded) readPduAtLeast: one step for a carrier
+  // whose every step is handed to a thread of its own.
+  virtual SentAndRead sendAndRead(std::span<const uint8_t> bytes, Pdu& pdu,
+                                  Clock::time_point deadline, size_t leastLength) {
+    SentAndRead r;
+    r.sent = sendAll(bytes, deadline);
+    if (r.sent == Io::Ok) r.read = readPduAtLeast(pdu, deadline, leastLength);
+    return r;
+  }
+  // True when the connection is known to be of no further use. Does not
+  // block and costs no round trip; false when it cannot tell (a peer that
+  // closed the connection between calls shows when the next request is
+  // written: sendAll says Io::Closed).
   virtual bool peerGone() const = 0;
 };
 
@@ -98,8 +125,9 @@ class PduStream final : public Carrier {
   // implements Carrier ------------------------------------------------
   Io sendAll(std::span<const uint8_t> bytes, Clock::time_point deadline) override;
   Io readPdu(Pdu& pdu, Clock::time_point deadline) override;
-  // Also true when the peer has sent something between calls (a shutdown
-  // notice).
+  // True when bytes beyond the last reply wait in the read buffer (the
+  // stream is out of step). No system call: a closed peer shows on the next
+  // write.
   bool peerGone() const override;
 
  private:
