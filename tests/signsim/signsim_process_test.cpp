@@ -13,10 +13,12 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "tests/zeltrpc/rpc_test_support.h"
+#include "tools/signsim/sign_service.h"
 #include "zeltrpc.h"
 #include "zeltrpc/rpc/pdu.h"
 #include "zeltrpc/rpc/status.h"
@@ -118,6 +120,47 @@ TEST_F(SignsimProcessTest, ServesTheLibraryLogsEachCallAndRemovesItsSocket) {
     struct stat st {};
     EXPECT_NE(::lstat((m_dir + "/zeltrpc").c_str(), &st), 0);
   }
+}
+
+// Texts and data up to the library's limit reach the service, all at once in
+// the largest request (a text and data at the limit); one byte more is
+// refused by the library with 87 before anything is sent, and the
+// connection serves on.
+TEST_F(SignsimProcessTest, TakesEveryArgumentTheLibrarySendsAndTheLibraryRefusesLarger) {
+  Child child({"--dir", m_dir});
+  ASSERT_TRUE(child.readUntil("listening on")) << child.output();
+  ASSERT_EQ(zeltConnectSign("."), 0u);
+  const uint32_t limit = zeltrpc::kMaxArgumentBytes;
+  std::vector<char> data(limit + 1, 'd');
+  const std::string sign(limit, 'S'), longerSign(limit + 1, 'S');
+  EXPECT_EQ(zeltSetRealTimeData(7, data.data(), limit, 0), 0u);
+  EXPECT_EQ(zeltGetRealTimeData(7, data.data(), limit, 0), 0u);
+  EXPECT_EQ(zeltShowFrame(sign.c_str(), data.data(), limit), signsim::kUnknownSign);
+  const struct {
+    const char* what;
+    std::function<uint32_t()> call;
+  } over[] = {
+      {"data", [&] { return zeltSendRealTimeDataPort(0, data.data(), limit + 1); }},
+      {"text", [&] { return zeltBlankSign(longerSign.c_str()); }},
+      {"fixed-size output", [&] { return zeltGetRealTimeData(7, data.data(), limit + 1, 0); }},
+  };
+  for (const auto& c : over) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(c.call(), 87u);
+  }
+  EXPECT_EQ(zeltPing(), 0u);
+  zeltDisconnectSign();
+  child.stop(SIGTERM);
+  const std::string log = child.output();
+  EXPECT_NE(log.find("SetRealTimeData(7, [16777216] \"dddd"), std::string::npos);
+  EXPECT_NE(log.find("GetRealTimeData(7, 16777216, 0, 0) -> 0"), std::string::npos);
+  EXPECT_NE(log.find("[16777216] \"dddd"), log.rfind("[16777216] \"dddd"));  // ShowFrame's too
+  for (const char* notSent : {"SendRealTimeDataPort", "BlankSign", "GetRealTimeData(7, 16777217"})
+    EXPECT_EQ(log.find(notSent), std::string::npos) << notSent;
+  size_t binds = 0;
+  for (size_t at = log.find(": bind "); at != std::string::npos; at = log.find(": bind ", at + 1))
+    ++binds;
+  EXPECT_EQ(binds, 1u);
 }
 
 TEST_F(SignsimProcessTest, OptionsShapeTheService) {

@@ -30,8 +30,6 @@ using namespace zeltrpc::rpc;
 
 namespace {
 
-constexpr size_t kMaxRequestStub = 16 * 1024 * 1024;
-
 // Splits "HOST:PORT", ":PORT" or "PORT" (a bracketed IPv6 host allowed); a
 // missing host is the loopback address.
 bool splitHostPort(const std::string& text, std::string& host, std::string& port) {
@@ -241,7 +239,7 @@ struct SignServer::Connection {
         rep{server.m_options.bigEndian, false},
         sendFrag(server.m_options.maxFrag),
         logging(static_cast<bool>(server.m_log)) {
-    assembler.reset(kMaxRequestStub);
+    assembler.reset(zeltrpc::kMaxRequestStub);
   }
 
   // smbd speaks first; a connection that does not complete the handshake
@@ -330,7 +328,7 @@ void SignServer::Connection::serveCalls() {
     }
     if (client.stream->sendAll(reply, {}) != Io::Ok) break;
     ++answered;
-    assembler.reset(kMaxRequestStub);
+    assembler.reset(zeltrpc::kMaxRequestStub);
   }
 }
 

@@ -18,8 +18,11 @@
  *         credentials file is refused (see "Remote names" below).
  *   14    ERROR_OUTOFMEMORY: the library could not get the memory the call
  *         needs. The request may or may not have reached the service.
- *   87    ERROR_INVALID_PARAMETER: an argument check of this library failed;
- *         nothing was sent and no size was stored.
+ *   87    ERROR_INVALID_PARAMETER: an argument check of this library failed
+ *         (a null pointer it tests, a server name over 61 characters, a
+ *         text or input buffer over 16777216 bytes, or a
+ *         zeltGetRealTimeData length over that); nothing was sent and no
+ *         size was stored.
  *   234   ERROR_MORE_DATA: the service's answer did not fit the caller's
  *         buffer (zeltGetStatus and the other calls with a capacity): the
  *         buffer holds the first *size bytes of the answer, cut to the
