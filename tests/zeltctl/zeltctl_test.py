@@ -243,6 +243,29 @@ class EveryCommand(SignsimCase):
                 # A cut answer names the option that gives more room.
                 self.assertEqual("--size" in r.stderr.decode(), "234" in lines[-1])
 
+    def test_output_that_cannot_be_written_is_a_failure(self):
+        # (arguments, standard input, a call made, a call a batch stops before)
+        cases = [
+            (["ping"], b"", "Ping()", None),
+            (["help"], b"", None, None),
+            (["--version"], b"", None, None),
+            (["--batch", "-"], b"ping\nblanksign SIGN2\n", "Ping()", "BlankSign"),
+        ]
+        with open("/dev/full", "wb") as full:
+            for args, stdin, made, not_made in cases:
+                with self.subTest(args=args):
+                    before = len(self.read_log())
+                    r = subprocess.run([ZELTCTL] + args, env=self.env, input=stdin, stdout=full,
+                                       stderr=subprocess.PIPE, timeout=30)
+                    self.assertEqual(r.returncode, 1)
+                    self.assertRegex(r.stderr.decode(),
+                                     r"^zeltctl: (line 1: )?cannot write the output: No space left on device\n$")
+                    log = self.read_log()[before:]
+                    if made:
+                        self.assertIn(made, log)
+                    if not_made:
+                        self.assertNotIn(not_made, log)
+
     def test_unreadable_input_file_fails_the_call_not_the_usage(self):
         r = run(["sendrealtimedataport", "0", "@/nonexistent/packet"], self.env)
         self.assertEqual((r.returncode, r.stdout), (1, b""))

@@ -2,6 +2,7 @@
 // libZeltRpc: one per run, or one per line of a batch over one connection.
 // The procedure table drives its commands, arguments and output.
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -50,6 +51,19 @@ bool readInput(const std::string& path, std::vector<uint8_t>& bytes, std::string
     return false;
   }
   return true;
+}
+
+// Flushes standard output. False, after saying so on standard error, when
+// any of the output could not be written (a full disk, a closed reader): a
+// result that was not delivered is a failure, however the call went.
+bool outputWritten(const std::string& where) {
+  errno = 0;
+  const bool flushed = std::fflush(stdout) == 0;
+  if (flushed && !std::ferror(stdout)) return true;
+  const int e = errno;
+  std::fprintf(stderr, "zeltctl: %scannot write the output%s%s\n", where.c_str(), e ? ": " : "",
+               e ? std::strerror(e) : "");
+  return false;
 }
 
 int usageError(const std::string& message, int opnum) {
@@ -112,7 +126,7 @@ int runCall(zeltctl::Invocation& call, zeltctl::Connection& connection, const st
 }
 
 // One call per line of the batch file, over one connection; the exit status
-// is the worst of the lines'.
+// is the worst of the lines'. Output that cannot be written ends the batch.
 int runBatch(const zeltctl::Invocation& settings) {
   const std::string& path = *settings.batchFile;
   const bool standardInput = path == "-";
@@ -145,8 +159,11 @@ int runBatch(const zeltctl::Invocation& settings) {
         result = kExitUsage;
         break;
     }
-    std::fflush(stdout);
     if (result > worst) worst = result;
+    if (!outputWritten(where)) {
+      worst = std::max(worst, kExitFailed);
+      break;
+    }
   }
   const bool failed = std::ferror(in) != 0;
   std::free(line);
@@ -168,8 +185,10 @@ int main(int argc, char** argv) {
   switch (parsed.kind) {
     case zeltctl::ParseResult::Help:
       std::fputs(zeltctl::helpText(parsed.helpOpnum).c_str(), stdout);
-      return kExitOk;
-    case zeltctl::ParseResult::Version: std::puts("zeltctl " ZELTCTL_VERSION); return kExitOk;
+      return outputWritten("") ? kExitOk : kExitFailed;
+    case zeltctl::ParseResult::Version:
+      std::puts("zeltctl " ZELTCTL_VERSION);
+      return outputWritten("") ? kExitOk : kExitFailed;
     case zeltctl::ParseResult::Run:
     case zeltctl::ParseResult::Batch: break;
     default: return usageError(parsed.error, parsed.errorOpnum);
@@ -182,5 +201,6 @@ int main(int argc, char** argv) {
 
   if (parsed.kind == zeltctl::ParseResult::Batch) return runBatch(call);
   zeltctl::Connection connection(call.server);
-  return runCall(call, connection, "", false, false);
+  const int result = runCall(call, connection, "", false, false);
+  return outputWritten("") ? result : std::max(result, kExitFailed);
 }
