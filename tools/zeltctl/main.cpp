@@ -66,6 +66,21 @@ bool outputWritten(const std::string& where) {
   return false;
 }
 
+// Reads one line of `in` into `line`, without its newline, reading no more
+// than kMaxSize bytes of it (the limit of an @FILE), so that endless input
+// without a newline cannot take all memory.
+enum class LineRead { Line, End, TooLong };
+LineRead readLine(FILE* in, std::string& line) {
+  line.clear();
+  int c = 0;
+  while ((c = getc_unlocked(in)) != EOF) {
+    if (c == '\n') return LineRead::Line;
+    if (line.size() == zeltctl::kMaxSize) return LineRead::TooLong;
+    line.push_back(static_cast<char>(c));
+  }
+  return line.empty() ? LineRead::End : LineRead::Line;
+}
+
 int usageError(const std::string& message, int opnum) {
   std::fprintf(stderr, "zeltctl: %s\n%s", message.c_str(), zeltctl::usageText(opnum).c_str());
   return kExitUsage;
@@ -126,7 +141,8 @@ int runCall(zeltctl::Invocation& call, zeltctl::Connection& connection, const st
 }
 
 // One call per line of the batch file, over one connection; the exit status
-// is the worst of the lines'. Output that cannot be written ends the batch.
+// is the worst of the lines'. A line over kMaxSize bytes, or output that
+// cannot be written, ends the batch.
 int runBatch(const zeltctl::Invocation& settings) {
   const std::string& path = *settings.batchFile;
   const bool standardInput = path == "-";
@@ -137,13 +153,20 @@ int runBatch(const zeltctl::Invocation& settings) {
   }
   zeltctl::Connection connection(settings.server);
   int worst = kExitOk;
-  char* line = nullptr;
-  size_t capacity = 0;
-  ssize_t length = 0;
-  for (unsigned number = 1; (length = ::getline(&line, &capacity, in)) >= 0; ++number) {
+  std::string line;
+  LineRead read = LineRead::Line;
+  for (unsigned number = 1; (read = readLine(in, line)) != LineRead::End; ++number) {
     const std::string where = "line " + std::to_string(number) + ": ";
-    zeltctl::ParseResult parsed =
-        zeltctl::parseBatchLine(std::string_view(line, static_cast<size_t>(length)), settings);
+    if (read == LineRead::TooLong) {
+      const std::string error = "longer than " + std::to_string(zeltctl::kMaxSize) + " bytes";
+      std::fprintf(stderr, "zeltctl: %s%s; the rest of %s is not read\n", where.c_str(),
+                   error.c_str(), standardInput ? "standard input" : path.c_str());
+      printError(error, settings.json);
+      outputWritten(where);
+      worst = std::max(worst, kExitFailed);
+      break;
+    }
+    zeltctl::ParseResult parsed = zeltctl::parseBatchLine(line, settings);
     int result = kExitOk;
     switch (parsed.kind) {
       case zeltctl::ParseResult::Empty: continue;
@@ -166,7 +189,6 @@ int runBatch(const zeltctl::Invocation& settings) {
     }
   }
   const bool failed = std::ferror(in) != 0;
-  std::free(line);
   if (!standardInput) std::fclose(in);
   if (failed) {
     std::fprintf(stderr, "zeltctl: cannot read %s\n", path.c_str());
