@@ -4,6 +4,7 @@
 // directory, other interfaces).
 
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -12,8 +13,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -47,23 +50,37 @@ class Child {
     EXPECT_EQ(posix_spawn(&m_pid, SIGNSIM_PATH, &actions, nullptr, argv.data(), environ), 0);
     posix_spawn_file_actions_destroy(&actions);
     ::close(fds[1]);
-    m_out = ::fdopen(fds[0], "r");
+    m_out.reset(fds[0]);
   }
   ~Child() {
     if (m_pid > 0) {
       ::kill(m_pid, SIGKILL);
       ::waitpid(m_pid, nullptr, 0);
     }
-    if (m_out) std::fclose(m_out);
   }
-  // Reads lines until one contains `text`; false at end of output.
-  bool readUntil(const std::string& text) {
-    char line[4096];
-    while (std::fgets(line, sizeof line, m_out)) {
-      m_lines.emplace_back(line);
-      if (m_lines.back().find(text) != std::string::npos) return true;
+  // Reads lines until one contains `text`; false at end of output, or when
+  // none came within `limit` (a child that stopped answering).
+  bool readUntil(const std::string& text, std::chrono::seconds limit = std::chrono::seconds(30)) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+      for (size_t end; (end = m_pending.find('\n')) != std::string::npos;) {
+        m_lines.push_back(m_pending.substr(0, end + 1));
+        m_pending.erase(0, end + 1);
+        if (m_lines.back().find(text) != std::string::npos) return true;
+      }
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          deadline - std::chrono::steady_clock::now());
+      pollfd p{m_out.get(), POLLIN, 0};
+      if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) <= 0) return false;
+      char chunk[65536];
+      const ssize_t n = ::read(m_out.get(), chunk, sizeof chunk);
+      if (n <= 0) {
+        if (!m_pending.empty()) m_lines.push_back(m_pending + "\n");
+        m_pending.clear();
+        return false;
+      }
+      m_pending.append(chunk, static_cast<size_t>(n));
     }
-    return false;
   }
   int stop(int sig) {
     ::kill(m_pid, sig);
@@ -80,10 +97,11 @@ class Child {
     m_pid = -1;
     return status;
   }
-  bool saw(const std::string& text) const {
-    for (const auto& l : m_lines)
-      if (l.find(text) != std::string::npos) return true;
-    return false;
+  bool saw(const std::string& text) const { return count(text) > 0; }
+  size_t count(const std::string& text) const {
+    size_t n = 0;
+    for (const auto& l : m_lines) n += l.find(text) != std::string::npos;
+    return n;
   }
   std::string output() const {
     std::string all;
@@ -93,9 +111,34 @@ class Child {
 
  private:
   pid_t m_pid = -1;
-  FILE* m_out = nullptr;
+  zeltrpc::rpc::UniqueFd m_out;
+  std::string m_pending;
   std::vector<std::string> m_lines;
 };
+
+// A signsim child that may hold at most `files` descriptors.
+std::unique_ptr<Child> childWithFileLimit(std::vector<std::string> args, rlim_t files) {
+  rlimit saved{};
+  EXPECT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+  rlimit tight = saved;
+  tight.rlim_cur = files;
+  EXPECT_EQ(::setrlimit(RLIMIT_NOFILE, &tight), 0);
+  auto child = std::make_unique<Child>(std::move(args));
+  ::setrlimit(RLIMIT_NOFILE, &saved);
+  return child;
+}
+
+// `n` connections to the socket at `path` that send nothing.
+std::vector<zeltrpc::rpc::UniqueFd> connectMany(const std::string& path, int n) {
+  std::vector<zeltrpc::rpc::UniqueFd> fds;
+  for (int i = 0; i < n; ++i) {
+    int fd = -1;
+    EXPECT_EQ(zeltrpc::rpc::connectUnix(path, std::chrono::milliseconds(5000), fd), 0u);
+    zeltrpc::rpc::untrackConnectionFd(fd);
+    fds.emplace_back(fd);
+  }
+  return fds;
+}
 
 using SignsimProcessTest = zeltrpc_test::SocketDirFixture;
 
@@ -161,6 +204,52 @@ TEST_F(SignsimProcessTest, TakesEveryArgumentTheLibrarySendsAndTheLibraryRefuses
   for (size_t at = log.find(": bind "); at != std::string::npos; at = log.find(": bind ", at + 1))
     ++binds;
   EXPECT_EQ(binds, 1u);
+}
+
+// Out of descriptors, signsim neither spins nor stops answering: the
+// connection idle longest makes room for each new one (its client opens
+// another at its next call without a word), connections that end give their
+// descriptors back at once, and the shortage is said once.
+TEST_F(SignsimProcessTest, OutOfDescriptorsTheIdleMakeRoomAndTheEndedGiveTheirsBack) {
+  auto child = childWithFileLimit({"--dir", m_dir}, 32);
+  ASSERT_TRUE(child->readUntil("listening on")) << child->output();
+  const std::string path = m_dir + "/zeltrpc";
+  {
+    auto idle = connectMany(path, 40);
+    ASSERT_TRUE(child->readUntil("cannot take a new connection (Too many open files)"))
+        << child->output();
+    ASSERT_EQ(zeltConnectSign("."), 0u);
+    EXPECT_TRUE(child->saw("the connections idle longest are closed to make room"));
+    char c = 0;
+    EXPECT_EQ(::recv(idle.front().get(), &c, 1, 0), 0);  // the longest idle was closed
+  }
+  // Crowds that come and go; the library's connection, idle longest by now,
+  // may be among those closed: its next call opens another.
+  for (int round = 0; round < 3; ++round) connectMany(path, 40);
+  EXPECT_EQ(zeltPing(), 0u);
+  zeltDisconnectSign();
+  child->stop(SIGTERM);
+  EXPECT_EQ(child->count("cannot take a new connection"), 1u) << child->output();
+}
+
+// Behind smbd every connection starts with the handshake, so none is idle:
+// new connections wait until one ends, and are taken when they do.
+TEST_F(SignsimProcessTest, OutOfDescriptorsBehindSambaConnectionsWaitTheirTurn) {
+  auto child = childWithFileLimit({"--samba-pipe", m_root}, 32);
+  ASSERT_TRUE(child->readUntil("listening on")) << child->output();
+  const std::string path = m_root + "/np/zeltrpc";
+  {
+    auto waiting = connectMany(path, 40);
+    ASSERT_TRUE(child->readUntil("cannot take a new connection (Too many open files)"))
+        << child->output();
+    EXPECT_TRUE(child->saw("new connections wait until one ends"));
+  }
+  auto late = connectMany(path, 1);
+  const uint8_t tooBig[4] = {0x07, 0x77, 0x77, 0x77};
+  ASSERT_EQ(::send(late[0].get(), tooBig, sizeof tooBig, MSG_NOSIGNAL), 4);
+  EXPECT_TRUE(child->readUntil("length 125269879 is too big")) << child->output();
+  child->stop(SIGTERM);
+  EXPECT_EQ(child->count("cannot take a new connection"), 1u) << child->output();
 }
 
 TEST_F(SignsimProcessTest, OptionsShapeTheService) {

@@ -4,9 +4,15 @@
 // can put it behind \pipe\zeltrpc; or, for a Samba smbd on the same computer,
 // on the socket smbd hands the pipe's opens to (samba_pipe.h). One thread accepts, one thread
 // serves each client. Tests embed it; main.cpp wraps it as `signsim`.
+//
+// Limits: out of descriptors, the acceptor closes the connection that has
+// waited longest for its next call to make room for each new one (a client
+// of the library opens a new connection at its next call without a word),
+// else waits until a connection ends; it says so once per shortage.
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -77,7 +83,15 @@ class SignServer {
   struct Connection;
   bool listenTcp(std::string& error);
   void acceptLoop();
+  // Takes one waiting connection; false when the process is out of
+  // descriptors (or threads) for it.
+  bool acceptOne(int listenFd, bool tcp);
   void serve(const std::shared_ptr<Client>& client);
+  // Joins the threads of connections that have ended (with m_mutex held).
+  void reapFinished();
+  // Shuts down the connection that has waited longest for its next call;
+  // false when none waits.
+  bool shedLongestIdle();
   void log(const std::string& line);
 
   Options m_options;
@@ -88,7 +102,8 @@ class SignServer {
   zeltrpc::rpc::UniqueFd m_tcpFd;
   std::string m_tcpAddress;
   uint16_t m_tcpPort = 0;
-  zeltrpc::rpc::UniqueFd m_wakeRead, m_wakeWrite;  // stop() wakes the acceptor
+  zeltrpc::rpc::UniqueFd m_wakeRead, m_wakeWrite;    // stop() wakes the acceptor
+  zeltrpc::rpc::UniqueFd m_endedRead, m_endedWrite;  // so does each connection that ends
   std::thread m_acceptor;
   std::mutex m_mutex;
   std::vector<std::shared_ptr<Client>> m_clients;
@@ -96,6 +111,7 @@ class SignServer {
   CallArgs m_lastCall;
   std::atomic<uint64_t> m_calls{0};
   std::atomic<int> m_open{0};
+  std::chrono::steady_clock::time_point m_shortageNoted{};  // the acceptor's
   std::atomic<uint32_t> m_nextClientId{1};
   bool m_running = false;
 };
