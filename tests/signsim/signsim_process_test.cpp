@@ -18,6 +18,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/zeltrpc/rpc_test_support.h"
@@ -97,6 +98,7 @@ class Child {
     m_pid = -1;
     return status;
   }
+  pid_t pid() const { return m_pid; }
   bool saw(const std::string& text) const { return count(text) > 0; }
   size_t count(const std::string& text) const {
     size_t n = 0;
@@ -115,6 +117,17 @@ class Child {
   std::string m_pending;
   std::vector<std::string> m_lines;
 };
+
+// A line of /proc/PID/status in bytes ("VmRSS", "VmHWM").
+size_t memoryOf(pid_t pid, const std::string& what) {
+  FILE* f = std::fopen(("/proc/" + std::to_string(pid) + "/status").c_str(), "r");
+  char line[256];
+  size_t kib = 0;
+  while (f && std::fgets(line, sizeof line, f))
+    if (std::string(line).rfind(what + ":", 0) == 0) kib = std::stoul(line + what.size() + 1);
+  if (f) std::fclose(f);
+  return kib * 1024;
+}
 
 // A signsim child that may hold at most `files` descriptors.
 std::unique_ptr<Child> childWithFileLimit(std::vector<std::string> args, rlim_t files) {
@@ -230,6 +243,61 @@ TEST_F(SignsimProcessTest, OutOfDescriptorsTheIdleMakeRoomAndTheEndedGiveTheirsB
   zeltDisconnectSign();
   child->stop(SIGTERM);
   EXPECT_EQ(child->count("cannot take a new connection"), 1u) << child->output();
+}
+
+// Requests still arriving in fragments hold at most kMaxUnfinishedBytes
+// together: a fragment past that closes its connection. What they held goes
+// back to the system when they go, and the largest request is taken again.
+TEST_F(SignsimProcessTest, UnfinishedRequestsAreBoundedAndGiveTheirMemoryBack) {
+  using namespace zeltrpc::rpc;
+  Child child({"--dir", m_dir});
+  ASSERT_TRUE(child.readUntil("listening on")) << child.output();
+  ASSERT_EQ(zeltConnectSign("."), 0u);
+  zeltDisconnectSign();
+  const size_t before = memoryOf(child.pid(), "VmRSS");
+  // 8 connections, each sending 16 MiB of a request without its last
+  // fragment (the library's fragments, alloc_hint the whole stub).
+  std::vector<uint8_t> fragments;
+  appendFragments(fragments, kRequest, DataRep{}, 2, 0, zeltrpc::kSetRealTimeData,
+                  std::vector<uint8_t>(zeltrpc::kMaxArgumentBytes, 'u'), kDefaultMaxFrag);
+  size_t lastAt = 0;  // where the last fragment starts
+  for (size_t at = 0; at < fragments.size();) {
+    lastAt = at;
+    at += static_cast<size_t>(fragments[at + 8]) | static_cast<size_t>(fragments[at + 9]) << 8;
+  }
+  const std::span<const uint8_t> unfinished(fragments.data(), lastAt);
+  std::vector<std::unique_ptr<PduStream>> streams;
+  int refused = 0;
+  for (int i = 0; i < 8; ++i) {
+    int fd = -1;
+    ASSERT_EQ(connectUnix(m_dir + "/zeltrpc", std::chrono::milliseconds(5000), fd), 0u);
+    untrackConnectionFd(fd);
+    auto stream = std::make_unique<PduStream>(fd);
+    BindInfo bind;
+    bind.abstractSyntax = zeltrpc::signInterface().syntax;
+    bind.transferSyntaxes = {ndrTransferSyntax()};
+    Pdu ack;
+    ASSERT_EQ(stream->sendAll(encodeBind(1, bind), {}), Io::Ok);
+    ASSERT_EQ(stream->readPdu(ack, {}), Io::Ok);
+    if (stream->sendAll(unfinished, {}) != Io::Ok) ++refused;
+    streams.push_back(std::move(stream));
+  }
+  // Two largest requests fit; 16 MiB each, four of these do.
+  EXPECT_TRUE(child.readUntil("would hold more than")) << child.output();
+  EXPECT_EQ(refused + 4, 8) << child.output();
+  const size_t peak = memoryOf(child.pid(), "VmHWM");
+  EXPECT_LE(peak, before + signsim::kMaxUnfinishedBytes + (16u << 20));
+  streams.clear();
+  size_t after = memoryOf(child.pid(), "VmRSS");
+  for (int i = 0; i < 200 && after > before + (8u << 20); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    after = memoryOf(child.pid(), "VmRSS");
+  }
+  EXPECT_LE(after, before + (8u << 20)) << "before " << before << ", peak " << peak;
+  ASSERT_EQ(zeltConnectSign("."), 0u);
+  std::vector<char> data(zeltrpc::kMaxArgumentBytes, 'd');
+  EXPECT_EQ(zeltSetRealTimeData(7, data.data(), zeltrpc::kMaxArgumentBytes, 0), 0u);
+  zeltDisconnectSign();
 }
 
 // Behind smbd every connection starts with the handshake, so none is idle:

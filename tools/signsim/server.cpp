@@ -326,6 +326,14 @@ bool SignServer::shedLongestIdle() {
   return true;
 }
 
+bool SignServer::holdUnfinished(size_t bytes) {
+  size_t now = m_unfinished.load();
+  do {
+    if (bytes > kMaxUnfinishedBytes - now) return false;
+  } while (!m_unfinished.compare_exchange_weak(now, now + bytes));
+  return true;
+}
+
 // One client's connection as serve() runs it: the bound context, the call
 // being assembled, and buffers reused call after call.
 struct SignServer::Connection {
@@ -338,6 +346,8 @@ struct SignServer::Connection {
         logging(static_cast<bool>(server.m_log)) {
     assembler.reset(zeltrpc::kMaxRequestStub);
   }
+  // What it held of unfinished requests goes back with it.
+  ~Connection() { server.m_unfinished -= held; }
 
   // smbd speaks first; a connection that does not complete the handshake
   // within the call time-out is closed.
@@ -356,6 +366,12 @@ struct SignServer::Connection {
   void runCall(uint16_t opnum, uint32_t callId, std::span<const uint8_t> stub);
   // Sends the first 100 bytes of `reply` under a header that claims more.
   void sendCutReply();
+  // Counts the buffer that `frag` makes the assembler take against the
+  // server's limit of unfinished requests; false when that would pass it.
+  bool holdFor(const Pdu& pdu, const CallFragment& frag);
+  // Readies the assembler for the next call, freeing (and no longer
+  // counting) the buffer of a fragmented one.
+  void endCall();
 
   SignServer& server;
   Client& client;
@@ -366,6 +382,7 @@ struct SignServer::Connection {
   uint16_t sendFrag;
   int answered = 0;
   FragmentAssembler assembler;
+  size_t held = 0;                  // bytes of the assembler's buffer counted by the server
   bool midCall = false;             // fragments of a call have come, not yet its last
   std::vector<uint8_t> out, reply;  // reused call after call
   CallArgs call;
@@ -390,6 +407,23 @@ void SignServer::serve(const std::shared_ptr<Client>& client) {
   client->done = true;
   const char ended = 'x';
   (void)!::write(m_endedWrite.get(), &ended, 1);  // a full pipe has told the acceptor already
+}
+
+bool SignServer::Connection::holdFor(const Pdu& pdu, const CallFragment& frag) {
+  const size_t after = assembler.heldAfter(pdu, frag);
+  if (after <= held) return true;
+  if (!server.holdUnfinished(after - held)) return false;
+  held = after;
+  return true;
+}
+
+void SignServer::Connection::endCall() {
+  assembler.reset(zeltrpc::kMaxRequestStub);
+  midCall = false;
+  if (held == 0) return;
+  assembler.release();
+  server.m_unfinished -= held;
+  held = 0;
 }
 
 void SignServer::Connection::serveCalls() {
@@ -420,6 +454,11 @@ void SignServer::Connection::serveCalls() {
       server.log(who + ": malformed request, connection closed");
       break;
     }
+    if (!holdFor(pdu, frag)) {
+      server.log(who + ": requests still arriving would hold more than " +
+                 std::to_string(kMaxUnfinishedBytes) + " bytes, connection closed");
+      break;
+    }
     auto fed = assembler.feed(pdu, frag);
     midCall = fed == FragmentAssembler::Result::More;
     if (midCall) continue;
@@ -443,7 +482,7 @@ void SignServer::Connection::serveCalls() {
     }
     if (client.stream->sendAll(reply, {}) != Io::Ok) break;
     ++answered;
-    assembler.reset(zeltrpc::kMaxRequestStub);
+    endCall();
   }
 }
 
