@@ -82,7 +82,8 @@
  * (~/.config/zeltrpc/auth), with lines "username = ...", "password = ...",
  * "domain = ..."; with no file, an anonymous session. The file must be a
  * regular file (not a link, FIFO or device), owned by the caller and
- * readable by its owner only, and name a password with its user; otherwise
+ * readable by its owner only, at most 65536 bytes, and name a user and its
+ * password (not just one of them); otherwise
  * it is refused: the connect returns 5 (unless a ticket cache is used), and
  * the reason is written once to standard error as "zeltrpc: PATH: REASON"
  * (never the password). The password is kept in memory only while the
