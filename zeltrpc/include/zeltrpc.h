@@ -22,7 +22,10 @@
  *         (a null pointer it tests, a server name over 61 characters, a
  *         text or input buffer over 16777216 bytes, or a
  *         zeltGetRealTimeData length over that); nothing was sent and no
- *         size was stored.
+ *         size was stored. The service may return 87 too, as its answer
+ *         to a call it received (signsim does for a frame out of range):
+ *         when the arguments pass the checks above, which a caller can
+ *         test itself, an 87 came from the service.
  *   234   ERROR_MORE_DATA: the service's answer did not fit the caller's
  *         buffer (zeltGetStatus and the other calls with a capacity): the
  *         buffer holds the first *size bytes of the answer, cut to the
