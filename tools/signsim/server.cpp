@@ -395,9 +395,18 @@ void SignServer::serve(const std::shared_ptr<Client>& client) {
     Connection connection(*this, *client);
     if (m_options.sambaPipe.empty() || connection.greetSmbd()) connection.serveCalls();
   }  // its buffers go now
+  // The descriptor is closed now, not when the thread is reaped: the peer
+  // sees the end, and the number is free for the next connection. The end
+  // is orderly: what the peer sent and nobody read is drained first, since
+  // closing over unread bytes resets the connection, and the peer could
+  // then lose the last reply before it reads it.
+  // (At most what a socket buffer holds: a peer that keeps sending over
+  // TCP cannot hold the thread here.)
+  ::shutdown(client->fd, SHUT_RDWR);
+  char unread[16384];
+  for (int i = 0; i < 64 && ::recv(client->fd, unread, sizeof unread, MSG_DONTWAIT) > 0; ++i) {
+  }
   {
-    // The descriptor is closed now, not when the thread is reaped: the peer
-    // sees the close, and the number is free for the next connection.
     std::lock_guard lock(m_mutex);
     client->idleSince = 0;
     client->stream.reset();
