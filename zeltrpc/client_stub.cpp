@@ -89,6 +89,16 @@ uint32_t invokeProcedure(BindingHandle* binding, uint16_t opnum, const ArgValue*
   const ProcDesc& p = kProcedures[opnum];
   for (size_t i = 0; i < p.argc; ++i)
     if (isPointer(p.args[i].kind) && args[i].s == nullptr) return kNullRefPointer;
+  // What no request the service takes can carry is refused before anything
+  // is sent: the same call sent anyway would meet a closed connection
+  // half-way, and its caller could not tell whether it ran.
+  for (size_t i = 0; i < p.argc; ++i) {
+    const Arg k = p.args[i].kind;
+    if (k == Arg::InString && std::strlen(args[i].s) > kMaxArgumentBytes) return kInvalidParameter;
+    if ((k == Arg::InBuffer || k == Arg::OutBufferN) &&
+        args[p.args[i].sizeArg].u > kMaxArgumentBytes)
+      return kInvalidParameter;
+  }
   if (!binding) return kInvalidBinding;
 
   // Sizes on entry, read once: they give the capacities of the out buffers.

@@ -27,10 +27,12 @@ union ArgValue {
 
 // Runs the procedure `opnum` over `binding` (nullptr: RPC_S_INVALID_BINDING,
 // 1702) and returns its status: the service's result, or the failure status
-// of the call. A null pointer argument gives RPC_X_NULL_REF_POINTER (1780)
-// and sends nothing. A reply whose counts do not fit the caller's storage
-// gives RPC_X_BAD_STUB_DATA (1783) and writes nothing: the whole reply is
-// checked before any out value is stored.
+// of the call. A null pointer argument gives RPC_X_NULL_REF_POINTER (1780),
+// a text longer than kMaxArgumentBytes or a data or out buffer(n) count
+// above it ERROR_INVALID_PARAMETER (87); neither sends anything. A reply
+// whose counts do not fit the caller's storage gives RPC_X_BAD_STUB_DATA
+// (1783) and writes nothing: the whole reply is checked before any out value
+// is stored.
 uint32_t invokeProcedure(rpc::BindingHandle* binding, uint16_t opnum, const ArgValue* args);
 
 // Checks a whole reply stub against the procedure's out items and the

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 #include <utility>
@@ -176,6 +177,37 @@ inline constexpr std::array<ProcDesc, kOpnumCount> kProcedures = {
 }  // namespace table
 
 using table::kProcedures;
+
+// The largest text or data a call carries in one argument, and the largest
+// fixed-size output (an out buffer(n)) it asks for: 16 MiB. The client
+// procedures refuse a bigger one with ERROR_INVALID_PARAMETER (87) before
+// anything is sent; zeltctl reads input files and batch lines up to it.
+inline constexpr uint32_t kMaxArgumentBytes = 16 * 1024 * 1024;
+
+// The largest request stub any procedure makes with each text and data
+// argument at kMaxArgumentBytes (a string's NUL, counts and alignment
+// included): what a server must take to serve every request the client
+// sends.
+constexpr size_t largestRequestStub() {
+  size_t largest = 0;
+  for (const ProcDesc& p : kProcedures) {
+    size_t n = 0;
+    for (size_t i = 0; i < p.argc; ++i) {
+      switch (p.args[i].kind) {
+        case Arg::InLong:
+        case Arg::InSize:
+        case Arg::InOutSize:
+        case Arg::InOutLong: n += 8; break;  // up to 3 alignment bytes, then 4
+        case Arg::InString: n += 16 + size_t{kMaxArgumentBytes}; break;
+        case Arg::InBuffer: n += 8 + size_t{kMaxArgumentBytes}; break;
+        default: break;  // not in the request
+      }
+    }
+    largest = n > largest ? n : largest;
+  }
+  return largest;
+}
+inline constexpr size_t kMaxRequestStub = largestRequestStub();
 
 // c3e3e6e0-4f8a-11cf-8e44-00a024035616 v1.0 with its endpoint table.
 const rpc::InterfaceSpec& signInterface();

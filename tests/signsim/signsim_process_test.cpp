@@ -4,6 +4,7 @@
 // directory, other interfaces).
 
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -12,11 +13,19 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/zeltrpc/rpc_test_support.h"
+#include "tools/signsim/sign_service.h"
 #include "zeltrpc.h"
 #include "zeltrpc/rpc/pdu.h"
 #include "zeltrpc/rpc/status.h"
@@ -45,23 +54,37 @@ class Child {
     EXPECT_EQ(posix_spawn(&m_pid, SIGNSIM_PATH, &actions, nullptr, argv.data(), environ), 0);
     posix_spawn_file_actions_destroy(&actions);
     ::close(fds[1]);
-    m_out = ::fdopen(fds[0], "r");
+    m_out.reset(fds[0]);
   }
   ~Child() {
     if (m_pid > 0) {
       ::kill(m_pid, SIGKILL);
       ::waitpid(m_pid, nullptr, 0);
     }
-    if (m_out) std::fclose(m_out);
   }
-  // Reads lines until one contains `text`; false at end of output.
-  bool readUntil(const std::string& text) {
-    char line[4096];
-    while (std::fgets(line, sizeof line, m_out)) {
-      m_lines.emplace_back(line);
-      if (m_lines.back().find(text) != std::string::npos) return true;
+  // Reads lines until one contains `text`; false at end of output, or when
+  // none came within `limit` (a child that stopped answering).
+  bool readUntil(const std::string& text, std::chrono::seconds limit = std::chrono::seconds(30)) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+      for (size_t end; (end = m_pending.find('\n')) != std::string::npos;) {
+        m_lines.push_back(m_pending.substr(0, end + 1));
+        m_pending.erase(0, end + 1);
+        if (m_lines.back().find(text) != std::string::npos) return true;
+      }
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          deadline - std::chrono::steady_clock::now());
+      pollfd p{m_out.get(), POLLIN, 0};
+      if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) <= 0) return false;
+      char chunk[65536];
+      const ssize_t n = ::read(m_out.get(), chunk, sizeof chunk);
+      if (n <= 0) {
+        if (!m_pending.empty()) m_lines.push_back(m_pending + "\n");
+        m_pending.clear();
+        return false;
+      }
+      m_pending.append(chunk, static_cast<size_t>(n));
     }
-    return false;
   }
   int stop(int sig) {
     ::kill(m_pid, sig);
@@ -78,10 +101,12 @@ class Child {
     m_pid = -1;
     return status;
   }
-  bool saw(const std::string& text) const {
-    for (const auto& l : m_lines)
-      if (l.find(text) != std::string::npos) return true;
-    return false;
+  pid_t pid() const { return m_pid; }
+  bool saw(const std::string& text) const { return count(text) > 0; }
+  size_t count(const std::string& text) const {
+    size_t n = 0;
+    for (const auto& l : m_lines) n += l.find(text) != std::string::npos;
+    return n;
   }
   std::string output() const {
     std::string all;
@@ -91,9 +116,60 @@ class Child {
 
  private:
   pid_t m_pid = -1;
-  FILE* m_out = nullptr;
+  zeltrpc::rpc::UniqueFd m_out;
+  std::string m_pending;
   std::vector<std::string> m_lines;
 };
+
+// A line of /proc/PID/status in bytes ("VmRSS", "VmHWM").
+size_t memoryOf(pid_t pid, const std::string& what) {
+  FILE* f = std::fopen(("/proc/" + std::to_string(pid) + "/status").c_str(), "r");
+  char line[256];
+  size_t kib = 0;
+  while (f && std::fgets(line, sizeof line, f))
+    if (std::string(line).rfind(what + ":", 0) == 0) kib = std::stoul(line + what.size() + 1);
+  if (f) std::fclose(f);
+  return kib * 1024;
+}
+
+// Waits until process `pid` holds at most `count` descriptors (or holds
+// them after 10 s); returns how many it holds.
+size_t descriptorsOf(pid_t pid, size_t count = SIZE_MAX) {
+  size_t n = 0;
+  for (int i = 0; i < 200; ++i) {
+    n = 0;
+    for ([[maybe_unused]] const auto& e :
+         std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd"))
+      ++n;
+    if (n <= count) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return n;
+}
+
+// A signsim child that may hold at most `files` descriptors.
+std::unique_ptr<Child> childWithFileLimit(std::vector<std::string> args, rlim_t files) {
+  rlimit saved{};
+  EXPECT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+  rlimit tight = saved;
+  tight.rlim_cur = files;
+  EXPECT_EQ(::setrlimit(RLIMIT_NOFILE, &tight), 0);
+  auto child = std::make_unique<Child>(std::move(args));
+  ::setrlimit(RLIMIT_NOFILE, &saved);
+  return child;
+}
+
+// `n` connections to the socket at `path` that send nothing.
+std::vector<zeltrpc::rpc::UniqueFd> connectMany(const std::string& path, int n) {
+  std::vector<zeltrpc::rpc::UniqueFd> fds;
+  for (int i = 0; i < n; ++i) {
+    int fd = -1;
+    EXPECT_EQ(zeltrpc::rpc::connectUnix(path, std::chrono::milliseconds(5000), fd), 0u);
+    zeltrpc::rpc::untrackConnectionFd(fd);
+    fds.emplace_back(fd);
+  }
+  return fds;
+}
 
 using SignsimProcessTest = zeltrpc_test::SocketDirFixture;
 
@@ -118,6 +194,178 @@ TEST_F(SignsimProcessTest, ServesTheLibraryLogsEachCallAndRemovesItsSocket) {
     struct stat st {};
     EXPECT_NE(::lstat((m_dir + "/zeltrpc").c_str(), &st), 0);
   }
+}
+
+// Texts and data up to the library's limit reach the service, all at once in
+// the largest request (a text and data at the limit); one byte more is
+// refused by the library with 87 before anything is sent, and the
+// connection serves on.
+TEST_F(SignsimProcessTest, TakesEveryArgumentTheLibrarySendsAndTheLibraryRefusesLarger) {
+  Child child({"--dir", m_dir});
+  ASSERT_TRUE(child.readUntil("listening on")) << child.output();
+  ASSERT_EQ(zeltConnectSign("."), 0u);
+  const uint32_t limit = zeltrpc::kMaxArgumentBytes;
+  std::vector<char> data(limit + 1, 'd');
+  const std::string sign(limit, 'S'), longerSign(limit + 1, 'S');
+  EXPECT_EQ(zeltSetRealTimeData(7, data.data(), limit, 0), 0u);
+  EXPECT_EQ(zeltGetRealTimeData(7, data.data(), limit, 0), 0u);
+  EXPECT_EQ(zeltShowFrame(sign.c_str(), data.data(), limit), signsim::kUnknownSign);
+  const struct {
+    const char* what;
+    std::function<uint32_t()> call;
+  } over[] = {
+      {"data", [&] { return zeltSendRealTimeDataPort(0, data.data(), limit + 1); }},
+      {"text", [&] { return zeltBlankSign(longerSign.c_str()); }},
+      {"fixed-size output", [&] { return zeltGetRealTimeData(7, data.data(), limit + 1, 0); }},
+  };
+  for (const auto& c : over) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(c.call(), 87u);
+  }
+  EXPECT_EQ(zeltPing(), 0u);
+  zeltDisconnectSign();
+  child.stop(SIGTERM);
+  const std::string log = child.output();
+  EXPECT_NE(log.find("SetRealTimeData(7, [16777216] \"dddd"), std::string::npos);
+  EXPECT_NE(log.find("GetRealTimeData(7, 16777216, 0, 0) -> 0"), std::string::npos);
+  EXPECT_NE(log.find("[16777216] \"dddd"), log.rfind("[16777216] \"dddd"));  // ShowFrame's too
+  for (const char* notSent : {"SendRealTimeDataPort", "BlankSign", "GetRealTimeData(7, 16777217"})
+    EXPECT_EQ(log.find(notSent), std::string::npos) << notSent;
+  size_t binds = 0;
+  for (size_t at = log.find(": bind "); at != std::string::npos; at = log.find(": bind ", at + 1))
+    ++binds;
+  EXPECT_EQ(binds, 1u);
+}
+
+// Out of descriptors, signsim neither spins nor stops answering: the
+// connection idle longest makes room for each new one (its client opens
+// another at its next call without a word), connections that end give their
+// descriptors back at once, and the shortage is said once.
+TEST_F(SignsimProcessTest, OutOfDescriptorsTheIdleMakeRoomAndTheEndedGiveTheirsBack) {
+  auto child = childWithFileLimit({"--dir", m_dir}, 32);
+  ASSERT_TRUE(child->readUntil("listening on")) << child->output();
+  const std::string path = m_dir + "/zeltrpc";
+  // A connection served and ended while descriptors are to spare: the
+  // undefined-behaviour sanitizer checks a class the first time it meets it
+  // with a pipe of its own, which it cannot make at the limit.
+  const size_t spare = descriptorsOf(child->pid());
+  ASSERT_EQ(zeltConnectSign("."), 0u);
+  zeltDisconnectSign();
+  EXPECT_EQ(descriptorsOf(child->pid(), spare), spare);
+  {
+    auto idle = connectMany(path, 40);
+    ASSERT_TRUE(child->readUntil("cannot take a new connection (Too many open files)"))
+        << child->output();
+    ASSERT_EQ(zeltConnectSign("."), 0u);
+    EXPECT_TRUE(child->saw("the connections idle longest are closed to make room"));
+    char c = 0;
+    EXPECT_EQ(::recv(idle.front().get(), &c, 1, 0), 0);  // the longest idle was closed
+  }
+  // Crowds that come and go; the library's connection, idle longest by now,
+  // may be among those closed: its next call opens another.
+  for (int round = 0; round < 3; ++round) connectMany(path, 40);
+  EXPECT_EQ(zeltPing(), 0u);
+  zeltDisconnectSign();
+  child->stop(SIGTERM);
+  EXPECT_EQ(child->count("cannot take a new connection"), 1u) << child->output();
+}
+
+// Requests still arriving in fragments hold at most kMaxUnfinishedBytes
+// together: a fragment past that closes its connection. What they held goes
+// back to the system when they go, and the largest request is taken again.
+TEST_F(SignsimProcessTest, UnfinishedRequestsAreBoundedAndGiveTheirMemoryBack) {
+  using namespace zeltrpc::rpc;
+#ifdef __SANITIZE_ADDRESS__
+  // AddressSanitizer holds freed memory back to catch late uses; here
+  // freed memory is to go back at once.
+  const char* given = std::getenv("ASAN_OPTIONS");
+  const std::string saved = given ? given : "";
+  ::setenv("ASAN_OPTIONS", (saved + (saved.empty() ? "" : ":") + "quarantine_size_mb=0").c_str(),
+           1);
+  Child child({"--dir", m_dir});
+  if (given)
+    ::setenv("ASAN_OPTIONS", saved.c_str(), 1);
+  else
+    ::unsetenv("ASAN_OPTIONS");
+#else
+  Child child({"--dir", m_dir});
+#endif
+  ASSERT_TRUE(child.readUntil("listening on")) << child.output();
+  ASSERT_EQ(zeltConnectSign("."), 0u);
+  zeltDisconnectSign();
+  const size_t before = memoryOf(child.pid(), "VmRSS");
+  // 8 connections, each sending 16 MiB of a request without its last
+  // fragment (the library's fragments, alloc_hint the whole stub).
+  std::vector<uint8_t> fragments;
+  appendFragments(fragments, kRequest, DataRep{}, 2, 0, zeltrpc::kSetRealTimeData,
+                  std::vector<uint8_t>(zeltrpc::kMaxArgumentBytes, 'u'), kDefaultMaxFrag);
+  size_t lastAt = 0;  // where the last fragment starts
+  for (size_t at = 0; at < fragments.size();) {
+    lastAt = at;
+    at += static_cast<size_t>(fragments[at + 8]) | static_cast<size_t>(fragments[at + 9]) << 8;
+  }
+  const std::span<const uint8_t> unfinished(fragments.data(), lastAt);
+  std::vector<std::unique_ptr<PduStream>> streams;
+  int refused = 0;
+  for (int i = 0; i < 8; ++i) {
+    int fd = -1;
+    ASSERT_EQ(connectUnix(m_dir + "/zeltrpc", std::chrono::milliseconds(5000), fd), 0u);
+    untrackConnectionFd(fd);
+    auto stream = std::make_unique<PduStream>(fd);
+    BindInfo bind;
+    bind.abstractSyntax = zeltrpc::signInterface().syntax;
+    bind.transferSyntaxes = {ndrTransferSyntax()};
+    Pdu ack;
+    ASSERT_EQ(stream->sendAll(encodeBind(1, bind), {}), Io::Ok);
+    ASSERT_EQ(stream->readPdu(ack, {}), Io::Ok);
+    if (stream->sendAll(unfinished, {}) != Io::Ok) ++refused;
+    streams.push_back(std::move(stream));
+  }
+  // Two largest requests fit; 16 MiB each, four of these do.
+  EXPECT_TRUE(child.readUntil("would hold more than")) << child.output();
+  EXPECT_EQ(refused + 4, 8) << child.output();
+  const size_t peak = memoryOf(child.pid(), "VmHWM");
+  EXPECT_LE(peak, before + signsim::kMaxUnfinishedBytes + (16u << 20));
+  streams.clear();
+  size_t after = memoryOf(child.pid(), "VmRSS");
+  for (int i = 0; i < 200 && after > before + (8u << 20); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    after = memoryOf(child.pid(), "VmRSS");
+  }
+  EXPECT_LE(after, before + (8u << 20)) << "before " << before << ", peak " << peak;
+  ASSERT_EQ(zeltConnectSign("."), 0u);
+  std::vector<char> data(zeltrpc::kMaxArgumentBytes, 'd');
+  EXPECT_EQ(zeltSetRealTimeData(7, data.data(), zeltrpc::kMaxArgumentBytes, 0), 0u);
+  zeltDisconnectSign();
+}
+
+// Behind smbd every connection starts with the handshake, so none is idle:
+// new connections wait until one ends, and are taken when they do.
+TEST_F(SignsimProcessTest, OutOfDescriptorsBehindSambaConnectionsWaitTheirTurn) {
+  auto child = childWithFileLimit({"--samba-pipe", m_root}, 32);
+  ASSERT_TRUE(child->readUntil("listening on")) << child->output();
+  const std::string path = m_root + "/np/zeltrpc";
+  // A handshake refused (the connection ends) while descriptors are to
+  // spare, for the sanitizer (see above); later the same shows that the
+  // service answers again.
+  auto refusedHandshake = [&](uint8_t last) {
+    auto fds = connectMany(path, 1);
+    const uint8_t tooBig[4] = {0x07, 0x77, 0x77, last};
+    EXPECT_EQ(::send(fds[0].get(), tooBig, sizeof tooBig, MSG_NOSIGNAL), 4);
+    return child->readUntil("length " + std::to_string(0x07777700 + last) + " is too big");
+  };
+  const size_t spare = descriptorsOf(child->pid());
+  EXPECT_TRUE(refusedHandshake(0x77)) << child->output();
+  EXPECT_EQ(descriptorsOf(child->pid(), spare), spare);
+  {
+    auto waiting = connectMany(path, 40);
+    ASSERT_TRUE(child->readUntil("cannot take a new connection (Too many open files)"))
+        << child->output();
+    EXPECT_TRUE(child->saw("new connections wait until one ends"));
+  }
+  EXPECT_TRUE(refusedHandshake(0x78)) << child->output();
+  child->stop(SIGTERM);
+  EXPECT_EQ(child->count("cannot take a new connection"), 1u) << child->output();
 }
 
 TEST_F(SignsimProcessTest, OptionsShapeTheService) {

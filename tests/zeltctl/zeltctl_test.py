@@ -8,6 +8,7 @@ usage: zeltctl_test.py ZELTCTL SIGNSIM [unittest arguments]
 """
 import json
 import os
+import resource
 import subprocess
 import sys
 import tempfile
@@ -243,6 +244,29 @@ class EveryCommand(SignsimCase):
                 # A cut answer names the option that gives more room.
                 self.assertEqual("--size" in r.stderr.decode(), "234" in lines[-1])
 
+    def test_output_that_cannot_be_written_is_a_failure(self):
+        # (arguments, standard input, a call made, a call a batch stops before)
+        cases = [
+            (["ping"], b"", "Ping()", None),
+            (["help"], b"", None, None),
+            (["--version"], b"", None, None),
+            (["--batch", "-"], b"ping\nblanksign SIGN2\n", "Ping()", "BlankSign"),
+        ]
+        with open("/dev/full", "wb") as full:
+            for args, stdin, made, not_made in cases:
+                with self.subTest(args=args):
+                    before = len(self.read_log())
+                    r = subprocess.run([ZELTCTL] + args, env=self.env, input=stdin, stdout=full,
+                                       stderr=subprocess.PIPE, timeout=30)
+                    self.assertEqual(r.returncode, 1)
+                    self.assertRegex(r.stderr.decode(),
+                                     r"^zeltctl: (line 1: )?cannot write the output: No space left on device\n$")
+                    log = self.read_log()[before:]
+                    if made:
+                        self.assertIn(made, log)
+                    if not_made:
+                        self.assertNotIn(not_made, log)
+
     def test_unreadable_input_file_fails_the_call_not_the_usage(self):
         r = run(["sendrealtimedataport", "0", "@/nonexistent/packet"], self.env)
         self.assertEqual((r.returncode, r.stdout), (1, b""))
@@ -276,6 +300,44 @@ class EveryCommand(SignsimCase):
                          [{"status": 0, "statusName": "ERROR_SUCCESS"},
                           {"value": 300, "status": 0, "statusName": "ERROR_SUCCESS"}])
         self.assertEqual(r.returncode, 0)
+
+    def test_batch_line_over_the_limit_stops_the_batch(self):
+        limit = 16 * 1024 * 1024
+        too_long = "error=longer than 16777216 bytes"
+        # (batch file contents, or a path to read, the blocks printed, the
+        # line named as too long, the pings made)
+        cases = [
+            ("/dev/zero", [too_long], 1, 0),
+            (b"ping\n# " + b"x" * (limit - 2) + b"\nping\n", [OK, OK], None, 2),
+            (b"ping\n" + b"x" * (limit + 1) + b"\nping\n", [OK, too_long], 2, 1),
+        ]
+
+        # A batch without a limit could take all memory; its address space is
+        # bounded, unless AddressSanitizer reserves terabytes of it for itself.
+        with open(ZELTCTL, "rb") as f:
+            sanitized = b"__asan_init" in f.read()
+
+        def bounded():
+            if not sanitized:
+                resource.setrlimit(resource.RLIMIT_AS, (1 << 30, 1 << 30))
+
+        for contents, blocks, named, pings in cases:
+            with self.subTest(named=named, pings=pings):
+                path = contents
+                if isinstance(contents, bytes):
+                    path = os.path.join(self.tmp.name, "long-lines")
+                    with open(path, "wb") as f:
+                        f.write(contents)
+                before = len(self.read_log())
+                r = subprocess.run([ZELTCTL, "--batch", path], env=self.env, capture_output=True,
+                                   timeout=60, preexec_fn=bounded)
+                self.assertEqual(r.stdout.decode().splitlines(), blocks)
+                self.assertEqual(r.returncode, 0 if named is None else 1)
+                if named:
+                    self.assertEqual(r.stderr.decode(), f"zeltctl: line {named}: longer than 16777216 bytes; "
+                                                         f"the rest of {path} is not read\n")
+                # The connect, made by the first command, pings too.
+                self.assertEqual(self.read_log()[before:].count("Ping() -> 0"), pings + (pings > 0))
 
     def test_trace_shows_each_pdu_in_hex(self):
         r = run(["--trace", "getconfig", "SIGN2"], self.env)

@@ -206,7 +206,7 @@ TEST_F(SmbPipeTest, FailuresGiveTheirStatusesAndNoPasswordShows) {
   EXPECT_EQ(zeltConnectSign("127.0.0.1"), 5u);
   EXPECT_EQ(zeltIsServer("127.0.0.1"), 0u);
   // How the credentials file is found, and the ticket cache beside it.
-  enum class File { Plain, Fifo, Link, Foreign };
+  enum class File { Plain, Fifo, Link, Foreign, NoUser, UserPastTheLimit };
   enum class Cache { None, Empty, Garbage };
   struct Case {
     const char* what;
@@ -224,6 +224,10 @@ TEST_F(SmbPipeTest, FailuresGiveTheirStatusesAndNoPasswordShows) {
       {"broken ticket cache", smbPort, kSmbTestPassword, 0600, "\\pipe\\zeltrpc", 0, File::Plain,
        Cache::Garbage},
       {"user without a password", smbPort, nullptr, 0600, "\\pipe\\zeltrpc", 5},
+      {"password without a user", smbPort, kSmbTestPassword, 0600, "\\pipe\\zeltrpc", 5,
+       File::NoUser},
+      {"user after 64 KiB of blank lines", smbPort, kSmbTestPassword, 0600, "\\pipe\\zeltrpc", 5,
+       File::UserPastTheLimit},
       {"FIFO as credentials file", smbPort, kSmbTestPassword, 0600, "\\pipe\\zeltrpc", 5,
        File::Fifo},
       {"link as credentials file", smbPort, kSmbTestPassword, 0600, "\\pipe\\zeltrpc", 5,
@@ -249,6 +253,10 @@ TEST_F(SmbPipeTest, FailuresGiveTheirStatusesAndNoPasswordShows) {
     } else if (c.file == File::Link) {
       ASSERT_EQ(::rename(m_authFile.c_str(), realFile.c_str()), 0);
       ASSERT_EQ(::symlink(realFile.c_str(), m_authFile.c_str()), 0);
+    } else if (c.file == File::NoUser || c.file == File::UserPastTheLimit) {
+      std::ofstream f(m_authFile, std::ios::trunc);
+      if (c.file == File::UserPastTheLimit) f << std::string(65536, '\n') << "username = op\n";
+      f << "password = " << c.password << "\n";
     } else if (c.file == File::Foreign && ::chown(m_authFile.c_str(), ::getuid() + 1, -1) != 0) {
       continue;  // not allowed to give a file away here
     }
@@ -269,8 +277,9 @@ TEST_F(SmbPipeTest, FailuresGiveTheirStatusesAndNoPasswordShows) {
 
   const std::string ours = capture.finish();
   // Each reason a credentials file is refused for is said once.
-  for (const char* reason : {"group or others may read it", "not a regular file",
-                             "Too many levels of symbolic links", "no password"}) {
+  for (const char* reason :
+       {"group or others may read it", "not a regular file", "Too many levels of symbolic links",
+        "no password", "names a password but no user", "longer than 65536 bytes"}) {
     const size_t at = ours.find(reason);
     EXPECT_NE(at, std::string::npos) << reason << " in: " << ours;
     EXPECT_EQ(ours.find(reason, at + 1), std::string::npos) << reason << " twice in: " << ours;

@@ -2,6 +2,7 @@
 // Listens on the ncalrpc endpoint until SIGINT or SIGTERM, then removes its
 // socket. Prints one line per call on standard output.
 
+#include <malloc.h>
 #include <signal.h>
 
 #include <cerrno>
@@ -114,6 +115,12 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
+
+  // Buffers of a megabyte and more (large requests and replies) get pages of
+  // their own that go back to the system when they are freed. A fixed
+  // threshold also keeps malloc from raising it after the first such free
+  // and keeping later ones in heaps it does not give back.
+  mallopt(M_MMAP_THRESHOLD, 1024 * 1024);
 
   // Signals are taken by sigwait below; block them before threads start.
   sigset_t stopSignals;

@@ -16,6 +16,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <system_error>
 #include <utility>
 
 #include "tools/signsim/samba_pipe.h"
@@ -29,8 +30,6 @@ namespace signsim {
 using namespace zeltrpc::rpc;
 
 namespace {
-
-constexpr size_t kMaxRequestStub = 16 * 1024 * 1024;
 
 // Splits "HOST:PORT", ":PORT" or "PORT" (a bracketed IPv6 host allowed); a
 // missing host is the loopback address.
@@ -55,14 +54,34 @@ struct SignServer::Client {
     else
       stream = std::make_unique<PduStream>(fd);
   }
-  // Wakes a blocked reader; the stream closes the descriptor.
-  void shutdown() { ::shutdown(fd, SHUT_RDWR); }
-  int fd;
+  // Wakes a blocked reader. Called with the server's m_mutex held, which
+  // keeps the descriptor from being closed (and its number reused) meanwhile.
+  void shutdown() {
+    if (fd >= 0) ::shutdown(fd, SHUT_RDWR);
+  }
+  int fd;  // the stream's; -1 once the connection has ended (m_mutex)
   std::unique_ptr<Carrier> stream;
   uint32_t id;
   std::thread thread;
   std::atomic<bool> done{false};
+  // Since when (steady clock ticks) the connection has waited for its next
+  // call; 0 while a call arrives, runs or is answered, and once the acceptor
+  // took the connection back to make room. Whoever swaps it to 0 first wins:
+  // a call that arrives on a connection being taken back is not run.
+  std::atomic<int64_t> idleSince{0};
 };
+
+namespace {
+
+// Out of descriptors, the waiting connections are tried again when a
+// connection ends, else after this pause.
+constexpr int kRetryAcceptMs = 200;
+// A shortage that lasts is said again at most this often.
+constexpr auto kShortageNoteEvery = std::chrono::seconds(60);
+
+int64_t idleStamp() { return std::max<int64_t>(1, Clock::now().time_since_epoch().count()); }
+
+}  // namespace
 
 SignServer::SignServer(Options options, LogSink log)
     : m_options(std::move(options)), m_log(std::move(log)) {
@@ -116,21 +135,33 @@ bool SignServer::start(std::string& error) {
   std::memcpy(addr.sun_path, m_path.c_str(), m_path.size() + 1);
   const bool bound =
       m_listenFd && ::bind(m_listenFd.get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
-  int wake[2] = {-1, -1};
-  if (!bound || ::listen(m_listenFd.get(), 64) != 0 || ::pipe2(wake, O_CLOEXEC) != 0) {
+  int wake[2] = {-1, -1}, ended[2] = {-1, -1};
+  // The listening socket does not block: the acceptor tries it without a
+  // poll after a shortage of descriptors.
+  if (!bound || ::listen(m_listenFd.get(), 64) != 0 ||
+      ::fcntl(m_listenFd.get(), F_SETFL, O_NONBLOCK) != 0 || ::pipe2(wake, O_CLOEXEC) != 0 ||
+      ::pipe2(ended, O_CLOEXEC | O_NONBLOCK) != 0) {
     error = m_path + ": " + std::strerror(errno);
     // The socket file this start made goes with it; one it did not make stays.
     if (bound) ::unlink(m_path.c_str());
     m_listenFd.reset();
+    if (wake[0] >= 0) {
+      ::close(wake[0]);
+      ::close(wake[1]);
+    }
     return false;
   }
   m_wakeRead.reset(wake[0]);
   m_wakeWrite.reset(wake[1]);
+  m_endedRead.reset(ended[0]);
+  m_endedWrite.reset(ended[1]);
   if (!m_options.tcp.empty() && !listenTcp(error)) {
     ::unlink(m_path.c_str());
     m_listenFd.reset();
     m_wakeRead.reset();
     m_wakeWrite.reset();
+    m_endedRead.reset();
+    m_endedWrite.reset();
     return false;
   }
   m_running = true;
@@ -154,7 +185,7 @@ bool SignServer::listenTcp(std::string& error) {
     return false;
   }
   const addrinfo& a = *found;
-  UniqueFd fd(::socket(a.ai_family, a.ai_socktype | SOCK_CLOEXEC, a.ai_protocol));
+  UniqueFd fd(::socket(a.ai_family, a.ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK, a.ai_protocol));
   const int on = 1;
   // A restarted service takes its port back at once.
   if (fd) ::setsockopt(fd.get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
@@ -187,29 +218,57 @@ void SignServer::stop() {
   {
     std::lock_guard lock(m_mutex);
     clients.swap(m_clients);
+    for (auto& cl : clients) cl->shutdown();
   }
-  for (auto& cl : clients) cl->shutdown();
   for (auto& cl : clients) cl->thread.join();
   m_listenFd.reset();
   m_tcpFd.reset();
   m_wakeRead.reset();
   m_wakeWrite.reset();
+  m_endedRead.reset();
+  m_endedWrite.reset();
   ::unlink(m_path.c_str());
 }
 
 void SignServer::acceptLoop() {
+  bool starved = false;  // the last accept found no descriptor (or thread) free
   for (;;) {
-    pollfd fds[3] = {
-        {m_wakeRead.get(), POLLIN, 0}, {m_listenFd.get(), POLLIN, 0}, {m_tcpFd.get(), POLLIN, 0}};
-    if (::poll(fds, m_tcpFd ? 3 : 2, -1) < 0) {
+    const short listening = starved ? 0 : POLLIN;
+    pollfd fds[4] = {{m_wakeRead.get(), POLLIN, 0},
+                     {m_endedRead.get(), POLLIN, 0},
+                     {m_listenFd.get(), listening, 0},
+                     {m_tcpFd.get(), listening, 0}};
+    if (::poll(fds, m_tcpFd ? 4 : 3, starved ? kRetryAcceptMs : -1) < 0) {
       if (errno == EINTR) continue;
       return;
     }
     if (fds[0].revents) return;
-    const bool tcp = m_tcpFd && (fds[2].revents & POLLIN);
-    if (!tcp && !(fds[1].revents & POLLIN)) continue;
-    int fd = ::accept4(tcp ? m_tcpFd.get() : m_listenFd.get(), nullptr, nullptr, SOCK_CLOEXEC);
-    if (fd < 0) continue;
+    if (fds[1].revents) {
+      char drained[64];
+      while (::read(m_endedRead.get(), drained, sizeof drained) > 0) {
+      }
+    }
+    // Ended connections go first: their threads are joined before anything
+    // new is taken on.
+    {
+      std::lock_guard lock(m_mutex);
+      reapFinished();
+    }
+    const bool local = starved || (fds[2].revents & POLLIN);
+    const bool tcp = m_tcpFd && (starved || (fds[3].revents & POLLIN));
+    starved =
+        (local && !acceptOne(m_listenFd.get(), false)) || (tcp && !acceptOne(m_tcpFd.get(), true));
+  }
+}
+
+bool SignServer::acceptOne(int listenFd, bool tcp) {
+  int fd = ::accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC);
+  std::string shortage;
+  if (fd < 0) {
+    // Nothing waiting, or a client that gave up before it was taken.
+    if (errno != EMFILE && errno != ENFILE && errno != ENOBUFS && errno != ENOMEM) return true;
+    shortage = std::strerror(errno);
+  } else {
     if (tcp) {
       // Replies go out whole; do not hold their last segment back.
       const int on = 1;
@@ -217,18 +276,62 @@ void SignServer::acceptLoop() {
     }
     auto client = std::make_shared<Client>(fd, m_nextClientId++, !m_options.sambaPipe.empty());
     std::lock_guard lock(m_mutex);
-    // Forget clients whose threads have ended.
-    for (auto it = m_clients.begin(); it != m_clients.end();) {
-      if ((*it)->done) {
-        (*it)->thread.join();
-        it = m_clients.erase(it);
-      } else {
-        ++it;
-      }
+    try {
+      client->thread = std::thread([this, client] { serve(client); });
+      m_clients.push_back(client);
+      return true;
+    } catch (const std::system_error& e) {
+      shortage = e.what();  // no thread for it: the connection closes unserved
     }
-    m_clients.push_back(client);
-    client->thread = std::thread([this, client] { serve(client); });
   }
+  // Waiting clients must not make the acceptor spin: the connection that
+  // has waited longest for a call makes room, or the acceptor waits for one
+  // to end. Said once, and again only when a shortage lasts.
+  const bool shed = shedLongestIdle();
+  const auto now = Clock::now();
+  if (m_shortageNoted == Clock::time_point{} || now - m_shortageNoted >= kShortageNoteEvery) {
+    m_shortageNoted = now;
+    log("cannot take a new connection (" + shortage + ") with " + std::to_string(m_open.load()) +
+        " open: " +
+        (shed ? "the connections idle longest are closed to make room"
+              : "new connections wait until one ends"));
+  }
+  return false;
+}
+
+void SignServer::reapFinished() {
+  for (auto it = m_clients.begin(); it != m_clients.end();) {
+    if ((*it)->done) {
+      (*it)->thread.join();
+      it = m_clients.erase(it);
+    } else {
+      ++it;
+    }
+  }
+}
+
+bool SignServer::shedLongestIdle() {
+  std::lock_guard lock(m_mutex);
+  Client* longest = nullptr;
+  int64_t since = 0;
+  for (const auto& c : m_clients) {
+    const int64_t t = c->idleSince.load();
+    if (t != 0 && c->fd >= 0 && (!longest || t < since)) {
+      longest = c.get();
+      since = t;
+    }
+  }
+  if (!longest || !longest->idleSince.compare_exchange_strong(since, 0)) return false;
+  longest->shutdown();
+  return true;
+}
+
+bool SignServer::holdUnfinished(size_t bytes) {
+  size_t now = m_unfinished.load();
+  do {
+    if (bytes > kMaxUnfinishedBytes - now) return false;
+  } while (!m_unfinished.compare_exchange_weak(now, now + bytes));
+  return true;
 }
 
 // One client's connection as serve() runs it: the bound context, the call
@@ -241,8 +344,10 @@ struct SignServer::Connection {
         rep{server.m_options.bigEndian, false},
         sendFrag(server.m_options.maxFrag),
         logging(static_cast<bool>(server.m_log)) {
-    assembler.reset(kMaxRequestStub);
+    assembler.reset(zeltrpc::kMaxRequestStub);
   }
+  // What it held of unfinished requests goes back with it.
+  ~Connection() { server.m_unfinished -= held; }
 
   // smbd speaks first; a connection that does not complete the handshake
   // within the call time-out is closed.
@@ -261,6 +366,12 @@ struct SignServer::Connection {
   void runCall(uint16_t opnum, uint32_t callId, std::span<const uint8_t> stub);
   // Sends the first 100 bytes of `reply` under a header that claims more.
   void sendCutReply();
+  // Counts the buffer that `frag` makes the assembler take against the
+  // server's limit of unfinished requests; false when that would pass it.
+  bool holdFor(const Pdu& pdu, const CallFragment& frag);
+  // Readies the assembler for the next call, freeing (and no longer
+  // counting) the buffer of a fragmented one.
+  void endCall();
 
   SignServer& server;
   Client& client;
@@ -271,6 +382,8 @@ struct SignServer::Connection {
   uint16_t sendFrag;
   int answered = 0;
   FragmentAssembler assembler;
+  size_t held = 0;                  // bytes of the assembler's buffer counted by the server
+  bool midCall = false;             // fragments of a call have come, not yet its last
   std::vector<uint8_t> out, reply;  // reused call after call
   CallArgs call;
   const bool logging;
@@ -278,18 +391,60 @@ struct SignServer::Connection {
 
 void SignServer::serve(const std::shared_ptr<Client>& client) {
   ++m_open;
-  Connection connection(*this, *client);
-  if (m_options.sambaPipe.empty() || connection.greetSmbd()) connection.serveCalls();
-  client->shutdown();  // the peer sees the close now, not when the thread is reaped
+  {
+    Connection connection(*this, *client);
+    if (m_options.sambaPipe.empty() || connection.greetSmbd()) connection.serveCalls();
+  }  // its buffers go now
+  // The descriptor is closed now, not when the thread is reaped: the peer
+  // sees the end, and the number is free for the next connection. The end
+  // is orderly: what the peer sent and nobody read is drained first, since
+  // closing over unread bytes resets the connection, and the peer could
+  // then lose the last reply before it reads it.
+  // (At most what a socket buffer holds: a peer that keeps sending over
+  // TCP cannot hold the thread here.)
+  ::shutdown(client->fd, SHUT_RDWR);
+  char unread[16384];
+  for (int i = 0; i < 64 && ::recv(client->fd, unread, sizeof unread, MSG_DONTWAIT) > 0; ++i) {
+  }
+  {
+    std::lock_guard lock(m_mutex);
+    client->idleSince = 0;
+    client->stream.reset();
+    client->fd = -1;
+  }
   --m_open;
   client->done = true;
+  const char ended = 'x';
+  (void)!::write(m_endedWrite.get(), &ended, 1);  // a full pipe has told the acceptor already
+}
+
+bool SignServer::Connection::holdFor(const Pdu& pdu, const CallFragment& frag) {
+  const size_t after = assembler.heldAfter(pdu, frag);
+  if (after <= held) return true;
+  if (!server.holdUnfinished(after - held)) return false;
+  held = after;
+  return true;
+}
+
+void SignServer::Connection::endCall() {
+  assembler.reset(zeltrpc::kMaxRequestStub);
+  midCall = false;
+  if (held == 0) return;
+  assembler.release();
+  server.m_unfinished -= held;
+  held = 0;
 }
 
 void SignServer::Connection::serveCalls() {
   const Options& options = server.m_options;
   for (;;) {
+    // Between calls the acceptor may take the connection back to make room
+    // for a new one; a call that arrives meanwhile is not run.
+    const bool betweenCalls = !midCall;
+    if (betweenCalls) client.idleSince = idleStamp();
     Pdu pdu;
     Io io = client.stream->readPdu(pdu, Clock::time_point{});
+    if (betweenCalls && client.idleSince.exchange(0) == 0) break;  // taken back (said once)
     if (io != Io::Ok) {
       if (io == Io::Malformed) server.log(who + ": malformed PDU header, connection closed");
       break;
@@ -308,8 +463,14 @@ void SignServer::Connection::serveCalls() {
       server.log(who + ": malformed request, connection closed");
       break;
     }
+    if (!holdFor(pdu, frag)) {
+      server.log(who + ": requests still arriving would hold more than " +
+                 std::to_string(kMaxUnfinishedBytes) + " bytes, connection closed");
+      break;
+    }
     auto fed = assembler.feed(pdu, frag);
-    if (fed == FragmentAssembler::Result::More) continue;
+    midCall = fed == FragmentAssembler::Result::More;
+    if (midCall) continue;
     if (fed != FragmentAssembler::Result::Complete) {
       server.log(who + ": bad request fragments, connection closed");
       break;
@@ -330,7 +491,7 @@ void SignServer::Connection::serveCalls() {
     }
     if (client.stream->sendAll(reply, {}) != Io::Ok) break;
     ++answered;
-    assembler.reset(kMaxRequestStub);
+    endCall();
   }
 }
 

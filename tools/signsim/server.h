@@ -4,9 +4,18 @@
 // can put it behind \pipe\zeltrpc; or, for a Samba smbd on the same computer,
 // on the socket smbd hands the pipe's opens to (samba_pipe.h). One thread accepts, one thread
 // serves each client. Tests embed it; main.cpp wraps it as `signsim`.
+//
+// Limits: out of descriptors, the acceptor closes the connection that has
+// waited longest for its next call to make room for each new one (a client
+// of the library opens a new connection at its next call without a word),
+// else waits until a connection ends; it says so once per shortage. All
+// connections together hold at most kMaxUnfinishedBytes of requests still
+// arriving in fragments; a fragment that would pass that closes its
+// connection.
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -18,6 +27,7 @@
 
 #include "tools/signsim/sign_service.h"
 #include "zeltrpc/rpc/unique_fd.h"
+#include "zeltrpc/sign_interface.h"
 
 namespace signsim {
 
@@ -43,6 +53,10 @@ struct Options {
 // Receives one log line (no newline). Called from the connection threads,
 // several at once when clients overlap: the sink must be thread-safe.
 using LogSink = std::function<void(const std::string&)>;
+
+// Twice the largest request the client library sends: one such request is
+// always taken, whatever else is arriving.
+inline constexpr size_t kMaxUnfinishedBytes = 2 * zeltrpc::kMaxRequestStub;
 
 class SignServer {
  public:
@@ -71,13 +85,26 @@ class SignServer {
   CallArgs lastCall();  // in items of the last call the service ran
   uint64_t callCount() const { return m_calls.load(); }  // requests handled
   int openConnections() const { return m_open.load(); }
+  // Bytes held for requests whose fragments are still arriving.
+  size_t unfinishedBytes() const { return m_unfinished.load(); }
 
  private:
   struct Client;
   struct Connection;
   bool listenTcp(std::string& error);
   void acceptLoop();
+  // Takes one waiting connection; false when the process is out of
+  // descriptors (or threads) for it.
+  bool acceptOne(int listenFd, bool tcp);
   void serve(const std::shared_ptr<Client>& client);
+  // Joins the threads of connections that have ended (with m_mutex held).
+  void reapFinished();
+  // Shuts down the connection that has waited longest for its next call;
+  // false when none waits.
+  bool shedLongestIdle();
+  // Counts `bytes` more of unfinished requests against kMaxUnfinishedBytes;
+  // false (nothing counted) when that would pass it.
+  bool holdUnfinished(size_t bytes);
   void log(const std::string& line);
 
   Options m_options;
@@ -88,7 +115,8 @@ class SignServer {
   zeltrpc::rpc::UniqueFd m_tcpFd;
   std::string m_tcpAddress;
   uint16_t m_tcpPort = 0;
-  zeltrpc::rpc::UniqueFd m_wakeRead, m_wakeWrite;  // stop() wakes the acceptor
+  zeltrpc::rpc::UniqueFd m_wakeRead, m_wakeWrite;    // stop() wakes the acceptor
+  zeltrpc::rpc::UniqueFd m_endedRead, m_endedWrite;  // so does each connection that ends
   std::thread m_acceptor;
   std::mutex m_mutex;
   std::vector<std::shared_ptr<Client>> m_clients;
@@ -96,6 +124,8 @@ class SignServer {
   CallArgs m_lastCall;
   std::atomic<uint64_t> m_calls{0};
   std::atomic<int> m_open{0};
+  std::atomic<size_t> m_unfinished{0};
+  std::chrono::steady_clock::time_point m_shortageNoted{};  // the acceptor's
   std::atomic<uint32_t> m_nextClientId{1};
   bool m_running = false;
 };

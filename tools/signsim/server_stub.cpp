@@ -96,7 +96,11 @@ std::string describeCall(const CallArgs& call) {
       case Arg::InOutLong: item = std::to_string(v.l()); break;
       case Arg::InSize:
       case Arg::InOutSize: item = std::to_string(v.u); break;
-      case Arg::InString: item = '"' + v.text + '"'; break;
+      case Arg::InString:
+        // Texts and buffers alike: the first 64 characters, so that a call
+        // of megabytes still logs one short line.
+        item = '"' + v.text.substr(0, 64) + (v.text.size() > 64 ? "\"..." : "\"");
+        break;
       case Arg::InBuffer: {
         item = "[" + std::to_string(v.bytes.size()) + "] \"";
         for (size_t j = 0; j < v.bytes.size() && j < 64; ++j) {

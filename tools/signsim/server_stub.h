@@ -32,8 +32,9 @@ struct CallArgs {
   std::array<uint32_t, zeltrpc::kMaxArgs> capacity{};
 };
 
-// Largest out buffer(n) the service fills (its in size is the client's word).
-inline constexpr uint32_t kMaxOutBuffer = 16 * 1024 * 1024;
+// Largest out buffer(n) the service fills (its in size is the client's word):
+// as large as the client asks for.
+inline constexpr uint32_t kMaxOutBuffer = zeltrpc::kMaxArgumentBytes;
 
 // Decodes the in and in,out items. False for a stub that does not match the
 // procedure's arguments (short, bad string, buffer count not equal to its

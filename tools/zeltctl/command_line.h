@@ -15,8 +15,10 @@
 
 namespace zeltctl {
 
-inline constexpr uint32_t kDefaultSize = 4096;          // bytes per output buffer
-inline constexpr uint32_t kMaxSize = 16 * 1024 * 1024;  // largest output or input buffer
+inline constexpr uint32_t kDefaultSize = 4096;  // bytes per output buffer
+// Largest output or input buffer, and longest batch line: what the library
+// sends in one argument.
+inline constexpr uint32_t kMaxSize = zeltrpc::kMaxArgumentBytes;
 
 // A command is a procedure that an export reaches; its name is the
 // procedure's name in lower case ("getstatus"). 54 of them, in opnum order.

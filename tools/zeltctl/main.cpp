@@ -2,6 +2,7 @@
 // libZeltRpc: one per run, or one per line of a batch over one connection.
 // The procedure table drives its commands, arguments and output.
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -50,6 +51,34 @@ bool readInput(const std::string& path, std::vector<uint8_t>& bytes, std::string
     return false;
   }
   return true;
+}
+
+// Flushes standard output. False, after saying so on standard error, when
+// any of the output could not be written (a full disk, a closed reader): a
+// result that was not delivered is a failure, however the call went.
+bool outputWritten(const std::string& where) {
+  errno = 0;
+  const bool flushed = std::fflush(stdout) == 0;
+  if (flushed && !std::ferror(stdout)) return true;
+  const int e = errno;
+  std::fprintf(stderr, "zeltctl: %scannot write the output%s%s\n", where.c_str(), e ? ": " : "",
+               e ? std::strerror(e) : "");
+  return false;
+}
+
+// Reads one line of `in` into `line`, without its newline, reading no more
+// than kMaxSize bytes of it (the limit of an @FILE), so that endless input
+// without a newline cannot take all memory.
+enum class LineRead { Line, End, TooLong };
+LineRead readLine(FILE* in, std::string& line) {
+  line.clear();
+  int c = 0;
+  while ((c = getc_unlocked(in)) != EOF) {
+    if (c == '\n') return LineRead::Line;
+    if (line.size() == zeltctl::kMaxSize) return LineRead::TooLong;
+    line.push_back(static_cast<char>(c));
+  }
+  return line.empty() ? LineRead::End : LineRead::Line;
 }
 
 int usageError(const std::string& message, int opnum) {
@@ -112,7 +141,8 @@ int runCall(zeltctl::Invocation& call, zeltctl::Connection& connection, const st
 }
 
 // One call per line of the batch file, over one connection; the exit status
-// is the worst of the lines'.
+// is the worst of the lines'. A line over kMaxSize bytes, or output that
+// cannot be written, ends the batch.
 int runBatch(const zeltctl::Invocation& settings) {
   const std::string& path = *settings.batchFile;
   const bool standardInput = path == "-";
@@ -123,13 +153,20 @@ int runBatch(const zeltctl::Invocation& settings) {
   }
   zeltctl::Connection connection(settings.server);
   int worst = kExitOk;
-  char* line = nullptr;
-  size_t capacity = 0;
-  ssize_t length = 0;
-  for (unsigned number = 1; (length = ::getline(&line, &capacity, in)) >= 0; ++number) {
+  std::string line;
+  LineRead read = LineRead::Line;
+  for (unsigned number = 1; (read = readLine(in, line)) != LineRead::End; ++number) {
     const std::string where = "line " + std::to_string(number) + ": ";
-    zeltctl::ParseResult parsed =
-        zeltctl::parseBatchLine(std::string_view(line, static_cast<size_t>(length)), settings);
+    if (read == LineRead::TooLong) {
+      const std::string error = "longer than " + std::to_string(zeltctl::kMaxSize) + " bytes";
+      std::fprintf(stderr, "zeltctl: %s%s; the rest of %s is not read\n", where.c_str(),
+                   error.c_str(), standardInput ? "standard input" : path.c_str());
+      printError(error, settings.json);
+      outputWritten(where);
+      worst = std::max(worst, kExitFailed);
+      break;
+    }
+    zeltctl::ParseResult parsed = zeltctl::parseBatchLine(line, settings);
     int result = kExitOk;
     switch (parsed.kind) {
       case zeltctl::ParseResult::Empty: continue;
@@ -145,11 +182,13 @@ int runBatch(const zeltctl::Invocation& settings) {
         result = kExitUsage;
         break;
     }
-    std::fflush(stdout);
     if (result > worst) worst = result;
+    if (!outputWritten(where)) {
+      worst = std::max(worst, kExitFailed);
+      break;
+    }
   }
   const bool failed = std::ferror(in) != 0;
-  std::free(line);
   if (!standardInput) std::fclose(in);
   if (failed) {
     std::fprintf(stderr, "zeltctl: cannot read %s\n", path.c_str());
@@ -168,8 +207,10 @@ int main(int argc, char** argv) {
   switch (parsed.kind) {
     case zeltctl::ParseResult::Help:
       std::fputs(zeltctl::helpText(parsed.helpOpnum).c_str(), stdout);
-      return kExitOk;
-    case zeltctl::ParseResult::Version: std::puts("zeltctl " ZELTCTL_VERSION); return kExitOk;
+      return outputWritten("") ? kExitOk : kExitFailed;
+    case zeltctl::ParseResult::Version:
+      std::puts("zeltctl " ZELTCTL_VERSION);
+      return outputWritten("") ? kExitOk : kExitFailed;
     case zeltctl::ParseResult::Run:
     case zeltctl::ParseResult::Batch: break;
     default: return usageError(parsed.error, parsed.errorOpnum);
@@ -182,5 +223,6 @@ int main(int argc, char** argv) {
 
   if (parsed.kind == zeltctl::ParseResult::Batch) return runBatch(call);
   zeltctl::Connection connection(call.server);
-  return runCall(call, connection, "", false, false);
+  const int result = runCall(call, connection, "", false, false);
+  return outputWritten("") ? result : std::max(result, kExitFailed);
 }

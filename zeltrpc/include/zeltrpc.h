@@ -18,8 +18,14 @@
  *         credentials file is refused (see "Remote names" below).
  *   14    ERROR_OUTOFMEMORY: the library could not get the memory the call
  *         needs. The request may or may not have reached the service.
- *   87    ERROR_INVALID_PARAMETER: an argument check of this library failed;
- *         nothing was sent and no size was stored.
+ *   87    ERROR_INVALID_PARAMETER: an argument check of this library failed
+ *         (a null pointer it tests, a server name over 61 characters, a
+ *         text or input buffer over 16777216 bytes, or a
+ *         zeltGetRealTimeData length over that); nothing was sent and no
+ *         size was stored. The service may return 87 too, as its answer
+ *         to a call it received (signsim does for a frame out of range):
+ *         when the arguments pass the checks above, which a caller can
+ *         test itself, an 87 came from the service.
  *   234   ERROR_MORE_DATA: the service's answer did not fit the caller's
  *         buffer (zeltGetStatus and the other calls with a capacity): the
  *         buffer holds the first *size bytes of the answer, cut to the
@@ -79,7 +85,8 @@
  * (~/.config/zeltrpc/auth), with lines "username = ...", "password = ...",
  * "domain = ..."; with no file, an anonymous session. The file must be a
  * regular file (not a link, FIFO or device), owned by the caller and
- * readable by its owner only, and name a password with its user; otherwise
+ * readable by its owner only, at most 65536 bytes, and name a user and its
+ * password (not just one of them); otherwise
  * it is refused: the connect returns 5 (unless a ticket cache is used), and
  * the reason is written once to standard error as "zeltrpc: PATH: REASON"
  * (never the password). The password is kept in memory only while the

@@ -1,5 +1,6 @@
 #include "zeltrpc/rpc/pdu.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -303,6 +304,26 @@ bool parseCallFragment(const Pdu& pdu, CallFragment& f) {
   return true;
 }
 
+size_t FragmentAssembler::firstCapacity(const CallFragment& frag) const {
+  return std::min(std::max<size_t>(frag.allocHint, frag.stub.size()), m_maxStub);
+}
+
+size_t FragmentAssembler::grownCapacity(size_t n) const {
+  return std::min(std::max(m_stub.size() + n, 2 * m_stub.capacity()), m_maxStub);
+}
+
+size_t FragmentAssembler::heldAfter(const Pdu& pdu, const CallFragment& frag) const {
+  const size_t n = frag.stub.size();
+  if (!m_started) {
+    const bool fragmented = (pdu.flags & kFirstFrag) && !(pdu.flags & kLastFrag);
+    return fragmented && n <= m_maxStub ? std::max(m_stub.capacity(), firstCapacity(frag))
+                                        : m_stub.capacity();
+  }
+  if (n > m_maxStub - m_stub.size() || m_stub.size() + n <= m_stub.capacity())
+    return m_stub.capacity();
+  return grownCapacity(n);
+}
+
 FragmentAssembler::Result FragmentAssembler::feed(const Pdu& pdu, const CallFragment& frag) {
   const bool first = pdu.flags & kFirstFrag;
   const bool last = pdu.flags & kLastFrag;
@@ -320,6 +341,7 @@ FragmentAssembler::Result FragmentAssembler::feed(const Pdu& pdu, const CallFrag
       if (!m_single.data()) m_single = pdu.bytes.subspan(pdu.bytes.size());
       return Result::Complete;
     }
+    m_stub.reserve(firstCapacity(frag));
     m_stub.assign(frag.stub.begin(), frag.stub.end());
     return Result::More;
   }
@@ -327,6 +349,8 @@ FragmentAssembler::Result FragmentAssembler::feed(const Pdu& pdu, const CallFrag
       pdu.rep.bigEndian != m_rep.bigEndian || pdu.rep.ebcdic != m_rep.ebcdic)
     return Result::Error;
   if (frag.stub.size() > m_maxStub - m_stub.size()) return Result::TooLarge;
+  if (m_stub.size() + frag.stub.size() > m_stub.capacity())
+    m_stub.reserve(grownCapacity(frag.stub.size()));
   m_stub.insert(m_stub.end(), frag.stub.begin(), frag.stub.end());
   return last ? Result::Complete : Result::More;
 }

@@ -142,7 +142,10 @@ bool parseCallFragment(const Pdu& pdu, CallFragment& frag);
 
 // Collects the stub of one call from its fragments: the first carries
 // PFC_FIRST_FRAG, later ones must not, all share the call id and type, the
-// last carries PFC_LAST_FRAG. Refuses a stub larger than `maxStub`.
+// last carries PFC_LAST_FRAG. Refuses a stub larger than `maxStub`. The
+// buffer of a fragmented call is sized from the first fragment's alloc_hint
+// (within maxStub) and grows only when the fragments pass it, so a server
+// can count what a call will hold before it takes a fragment (heldAfter).
 class FragmentAssembler {
  public:
   enum class Result { More, Complete, Error, TooLarge };
@@ -154,6 +157,13 @@ class FragmentAssembler {
     m_single = {};
   }
   Result feed(const Pdu& pdu, const CallFragment& frag);
+  // Bytes the assembler's buffer will take once `frag` is fed (what it
+  // takes now when feeding it would not grow the buffer or is refused).
+  size_t heldAfter(const Pdu& pdu, const CallFragment& frag) const;
+  // Bytes the buffer takes now.
+  size_t held() const { return m_stub.capacity(); }
+  // Frees the buffer (reset() keeps it for the next call).
+  void release() { std::vector<uint8_t>().swap(m_stub); }
   // The reassembled stub; for a single-fragment call a view into that PDU.
   std::span<const uint8_t> stub() const {
     return m_single.data() ? m_single : std::span<const uint8_t>(m_stub);
@@ -173,6 +183,10 @@ class FragmentAssembler {
   DataRep m_rep;
   std::vector<uint8_t> m_stub;
   std::span<const uint8_t> m_single;
+
+  // Capacity for a fragmented call's first fragment, and after growing by `n`.
+  size_t firstCapacity(const CallFragment& frag) const;
+  size_t grownCapacity(size_t n) const;
 };
 
 }  // namespace zeltrpc::rpc

@@ -603,16 +603,20 @@ uint32_t readAuthFile(const std::string& path, SmbCredentials& creds, std::strin
   if (st.st_uid != ::getuid()) return refuse("owned by another user");
   if (st.st_mode & (S_IRWXG | S_IRWXO))
     return refuse("group or others may read it; allow only its owner (chmod 600)");
+  // A credentials file is a few short lines: one that is longer is not
+  // read in part (a user named past the part read would be lost silently).
+  constexpr size_t kMaxAuthFile = 65536;
   std::string text;
   char chunk[4096];
-  ssize_t n;
-  while ((n = ::read(fd.get(), chunk, sizeof chunk)) > 0 && text.size() < 65536)
+  ssize_t n = 0;
+  while (text.size() <= kMaxAuthFile && (n = ::read(fd.get(), chunk, sizeof chunk)) > 0)
     text.append(chunk, n);
   fd.reset();
   std::memset(chunk, 0, sizeof chunk);
-  if (n < 0) {
+  if (n < 0 || text.size() > kMaxAuthFile) {
     wipe(text);
-    return refuse("cannot be read");
+    return refuse(n < 0 ? "cannot be read"
+                        : "longer than " + std::to_string(kMaxAuthFile) + " bytes");
   }
 
   SmbCredentials c;
@@ -666,8 +670,14 @@ uint32_t smbCredentials(SmbCredentials& creds, std::string* why) {
   std::string reason;
   if (!path.empty()) {
     status = readAuthFile(path, creds, &reason);
+    // A file that names only half of an account cannot serve: without
+    // this refusal it would end as an anonymous session, and a failure
+    // that does not say why.
     if (status == kOk && !creds.user.empty() && creds.password.empty()) {
       reason = path + ": names a user but no password";
+      status = kAccessDenied;
+    } else if (status == kOk && creds.user.empty() && !creds.password.empty()) {
+      reason = path + ": names a password but no user (a line \"username = ...\")";
       status = kAccessDenied;
     }
   }

@@ -45,13 +45,13 @@ struct SmbCredentials {
 
 // Reads the credentials file at `path` in the format above. Returns 0,
 // RPC_S_ACCESS_DENIED (5) for a file group or others can read or write, one
-// owned by another user, or one that cannot be read; `why` names the reason
-// (never the password).
+// owned by another user, one longer than 65536 bytes, or one that cannot be
+// read; `why` names the reason (never the password).
 uint32_t readAuthFile(const std::string& path, SmbCredentials& creds, std::string* why = nullptr);
 
 // The credentials to use, chosen as described above; 5 when the file that
-// would be used is refused or names a user but no password (without a
-// ticket cache). The reason for a refusal is also written once to standard
+// would be used is refused or names only one of user and password (without
+// a ticket cache). The reason for a refusal is also written once to standard
 // error (diagnose()). With a ticket cache, `kerberos` is set and the file's
 // user and password, when usable, are kept for the fallback after Kerberos.
 uint32_t smbCredentials(SmbCredentials& creds, std::string* why = nullptr);
