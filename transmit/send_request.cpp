@@ -8,6 +8,7 @@
 
 #include "transmit/send_request.h"
 
+#include <strings.h>
 #include <zeltrpc.h>
 
 #include <cstdint>
@@ -218,9 +219,17 @@ RequestSender::Outcome RequestSender::DeliverToSignService(const Delivery& d) {
   Outcome outcome;
   const std::string request = "Request " + std::to_string(d.request);
   const std::string service = SignServiceName(d.signServer);
-  // Connect once per sender; a failed connect is tried again at the next send.
-  if (!m_bConnected) {
+  // Connect at the first send, and again whenever the configured server is
+  // not the one the connection was made with: a connect releases the old
+  // binding first. A failed connect leaves no connection, so the next send
+  // tries again.
+  std::string bound = BoundServer();
+  if (bound.empty() || ::strcasecmp(bound.c_str(), d.signServer.c_str()) != 0) {
     const uint32_t status = zeltConnectSign(d.signServer.c_str());
+    {
+      std::lock_guard lock(m_boundMutex);
+      m_strBoundServer = status == 0 ? d.signServer : std::string();
+    }
     if (status != 0) {
       outcome.messages.push_back({"Unable to connect to Norvane Sign Service!", "", MB_OK});
       outcome.report = Ended(false, d.request,
@@ -228,18 +237,20 @@ RequestSender::Outcome RequestSender::DeliverToSignService(const Delivery& d) {
                                  " (" + service + ")");
       return outcome;
     }
-    m_bConnected = true;
+    bound = d.signServer;
   }
   // The configured port counts from 1, the service's from 0.
   const int32_t port = static_cast<int32_t>(static_cast<int64_t>(d.rtdInput) - 1);
   const uint32_t status =
       zeltSendRealTimeDataPort(port, d.packet.data(), static_cast<uint32_t>(d.packet.size()));
   const std::string input = ", input " + std::to_string(d.rtdInput);
+  // Named after the server the connection was made with.
+  const std::string reached = SignServiceName(bound);
   outcome.report = status == 0
-                       ? Ended(true, d.request, request + " delivered to " + service + input)
+                       ? Ended(true, d.request, request + " delivered to " + reached + input)
                        : Ended(false, d.request,
                                request + " NOT delivered: " + DescribeStatus(status) + " (" +
-                                   service + input + ")");
+                                   reached + input + ")");
   return outcome;
 }
 
@@ -311,10 +322,16 @@ void RequestSender::Report(SendReport report) {
   if (m_report) m_report(m_lastReport);
 }
 
+std::string RequestSender::BoundServer() const {
+  std::lock_guard lock(m_boundMutex);
+  return m_strBoundServer;
+}
+
 void RequestSender::DisconnectSignService() {
-  if (!m_bConnected) return;
+  std::lock_guard lock(m_boundMutex);
+  if (m_strBoundServer.empty()) return;
   zeltDisconnectSign();
-  m_bConnected = false;
+  m_strBoundServer.clear();
 }
 
 }  // namespace corvella

@@ -11,9 +11,11 @@
 // window. Every send ends in a SendReport (delivered, or not and why) that
 // reaches the reporter on the user-interface thread, together with the
 // message boxes a failed connect or a failing serial port shows. The sender
-// owns the connection to the sign service (made by the worker at the first
-// send that needs it, dropped when the sender is destroyed) and the packet
-// text.
+// owns the connection to the sign service and knows which server it is bound
+// to: the worker connects at the first send that needs it and again whenever
+// the configured server differs from the bound one, so a report always names
+// the server the packet really reached. The connection is dropped when the
+// sender is destroyed.
 
 #include <atomic>
 #include <deque>
@@ -71,7 +73,9 @@ class RequestSender : public RequestSending {
   // it was when no row counts as selected or the dialog is cancelled.
   void BuildRequestPacket();
 
-  bool IsConnected() const { return m_bConnected.load(); }
+  bool IsConnected() const { return !BoundServer().empty(); }
+  // The server name the connection was made with; empty when not connected.
+  std::string BoundServer() const;
   // The last packet built; empty when the last send built none.
   const std::string& Packet() const { return m_strPacket; }
   // What the operator was last told.
@@ -99,7 +103,8 @@ class RequestSender : public RequestSending {
   CCorvellaView& m_view;
   CCorvellaDoc& m_doc;
   Ui& m_ui;
-  std::atomic<bool> m_bConnected{false};  // written by the worker only
+  mutable std::mutex m_boundMutex;
+  std::string m_strBoundServer;  // written by the worker only; empty: not connected
   std::string m_strPacket;
   int m_nPacketRow = -1;  // the row the last packet was built from
   SendReport m_lastReport;

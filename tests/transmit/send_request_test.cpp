@@ -226,6 +226,48 @@ TEST_F(SendRequestTest, FailedConnectIsTriedAgainAtTheNextSend) {
   EXPECT_EQ(ui.CountMessages(), 1);
 }
 
+// The connection follows SIGNSERVER: a changed name is connected to before
+// the packet goes out, and the report names the server really reached.
+TEST_F(SendRequestTest, ChangedSignServerIsConnectedToAndNamed) {
+  ScopedEnv timeout("ZELTRPC_TIMEOUT_MS", "2000");
+  StartServer();
+  Start("ZLRTDINPUT=1\r\n");
+  Select(0);
+  Answer(1, 7);
+  Send();
+  ASSERT_EQ(sender->BoundServer(), ".");
+  ASSERT_EQ(CountLog("packet header"), 1);
+
+  WritePrivateProfileString("REQUEST", "SIGNSERVER", "nosuchhost.invalid",
+                            dir.File("CORVELLA.INI"));
+  Select(1);
+  Answer(2, 0);
+  Send();
+  EXPECT_EQ(sender->LastReport().state, SendReport::State::kFailed);
+  EXPECT_EQ(sender->LastReport().text.rfind("Request 2 NOT delivered", 0), 0u)
+      << sender->LastReport().text;
+  EXPECT_NE(sender->LastReport().text.find("the sign service on nosuchhost.invalid"),
+            std::string::npos)
+      << sender->LastReport().text;
+  EXPECT_EQ(CountLog("packet header"), 1);  // nothing went to the local service
+  EXPECT_FALSE(sender->IsConnected());
+  EXPECT_EQ(ui.MessageTexts(),
+            std::vector<std::string>{"Unable to connect to Norvane Sign Service!"});
+
+  // Back to this computer: connected again, and said so.
+  WritePrivateProfileString("REQUEST", "SIGNSERVER", ".", dir.File("CORVELLA.INI"));
+  Select(0);
+  Answer(1, 7);
+  Send();
+  EXPECT_EQ(sender->BoundServer(), ".");
+  EXPECT_EQ(CountLog("packet header"), 2);
+  EXPECT_EQ(sender->LastReport().text.rfind(
+                "Request 1 delivered to the sign service on this computer, input 1", 0),
+            0u)
+      << sender->LastReport().text;
+  EXPECT_EQ(CountLog("Ping"), 2);
+}
+
 TEST_F(SendRequestTest, CancelledDialogNeitherConnectsNorOpensAPort) {
   StartServer();
   for (const char* ini : {"ZLRTDINPUT=1\r\n", "ZLRTDINPUT=0\r\nCOMPORT=9\r\n"}) {
