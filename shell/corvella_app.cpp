@@ -37,6 +37,7 @@
 #include "shell/main_frame.h"
 #include "shell/printing.h"
 #include "shell/recovery_copy.h"
+#include "shell/send_log.h"
 #include "shell/shell_ui.h"
 #include "shell/view_list_client.h"
 #include "transmit/send_request.h"
@@ -194,16 +195,24 @@ bool CCorvellaApp::InitInstance(const QStringList& arguments, bool show) {
   m_sender->SetPoster([frame = m_frame.get()](std::function<void()> task) {
     QMetaObject::invokeMethod(frame, std::move(task), Qt::QueuedConnection);
   });
-  m_sender->SetReporter([frame = m_frame.get()](const SendReport& report) {
-    const auto state =
-        report.state == SendReport::State::kDelivered ? CMainFrame::SendState::kDelivered
-        : report.state == SendReport::State::kFailed  ? CMainFrame::SendState::kFailed
-                                                      : CMainFrame::SendState::kSending;
-    frame->ShowSendResult(state, FromWindows1252(report.text));
-  });
+  // Every report is kept in the Send Log, and the newest is the status
+  // bar's line.
+  m_sendLog = std::make_unique<SendLogModel>();
+  m_journal = std::make_unique<SendJournal>(SendJournal::DefaultFolder());
+  m_sender->SetReporter([this](const SendReport& report) { OnSendReport(report); });
+  auto* sendLogDock = new SendLogDock(*m_sendLog, *m_sender, m_frame.get());
+  sendLogDock->onNotice = [frame = m_frame.get()](const QString& text) {
+    frame->statusBar()->showMessage(text, 8000);
+  };
+  QObject::connect(sendLogDock, &SendLogDock::closedByOperator, m_frame.get(),
+                   [frame = m_frame.get()] { frame->ShowSendLog(false); });
+  m_frame->SetSendLog(sendLogDock, SendJournal::DefaultFolder() + QStringLiteral("/window.ini"));
   m_history = std::make_unique<ListHistory>(*m_view, *m_doc);
   m_view->onListLoaded = [this] {
     m_history->Reset();
+    // The last send's line belongs to the list that was shown; the Send Log
+    // keeps it.
+    m_frame->ClearSendResult();
     if (m_recovery) m_recovery->OnListLoaded();
   };
   m_listClient = std::make_unique<ViewListClient>(*m_view);
@@ -323,6 +332,8 @@ void CCorvellaApp::RouteCommands() {
   m_viewTarget.On(
       ID_SEND_REQUEST, [&view] { view.OnSendRequest(); },
       update(&CCorvellaView::OnUpdateSingleRequest));
+  // Its key while it cannot send says why.
+  m_viewTarget.OnRefused(ID_SEND_REQUEST, [this] { m_sender->RefuseSend(); });
   Printing& printing = *m_printing;
   m_viewTarget.On(ID_FILE_PRINT, [&printing] { printing.Print(false); });
   m_viewTarget.On(ID_FILE_PRINT_DIRECT, [&printing] { printing.Print(true); });
@@ -433,6 +444,32 @@ void CCorvellaApp::ShowDocumentOrigin() {
   m_frame->SetDocumentTitle(m_doc->GetTitle() + " from " + ToWindows1252(m_strOrigin));
   m_frame->statusBar()->showMessage(QStringLiteral("%1: loaded from %2, not saved yet")
                                         .arg(FromWindows1252(m_doc->GetTitle()), m_strOrigin));
+}
+
+void CCorvellaApp::OnSendReport(const SendReport& report) {
+  m_sendLog->Record(report);
+  if (!m_journal->Append(report) && !m_bJournalFailed) {
+    m_bJournalFailed = true;
+    const QString text =
+        QStringLiteral("The Send Log cannot be kept on disk: %1").arg(m_journal->ErrorString());
+    std::fprintf(stderr, "corvella: %s\n", qPrintable(text));
+    m_frame->statusBar()->showMessage(text, 15000);
+  }
+  using State = SendReport::State;
+  CMainFrame::SendState shown = CMainFrame::SendState::kSending;
+  switch (report.state) {
+    case State::kDelivered: shown = CMainFrame::SendState::kDelivered; break;
+    case State::kFailed:
+    case State::kRefused: shown = CMainFrame::SendState::kFailed; break;
+    case State::kSentWithWarning:
+    case State::kCancelled: shown = CMainFrame::SendState::kWarning; break;
+    default: break;
+  }
+  // A send of a list no longer shown names its list.
+  QString summary = FromWindows1252(report.text);
+  if (!report.list.empty() && report.list != m_doc->GetSportFile())
+    summary = FromWindows1252(report.list) + QStringLiteral(": ") + summary;
+  m_frame->ShowSendResult(shown, summary);
 }
 
 void CCorvellaApp::OnAppExit() { m_frame->close(); }

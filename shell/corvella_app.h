@@ -25,6 +25,9 @@ class ShellUi;
 class ListHistory;
 class RecoveryCopy;
 class RequestSender;
+class SendJournal;
+class SendLogModel;
+struct SendReport;
 class SingleInstance;
 class Ui;
 class ViewListClient;
@@ -54,6 +57,8 @@ class CCorvellaApp {
   CCorvellaDoc& GetDocument() const { return *m_doc; }
   CCorvellaView& GetView() const { return *m_view; }
   RequestSender& GetSender() const { return *m_sender; }
+  SendLogModel& GetSendLog() const { return *m_sendLog; }
+  SendJournal& GetSendJournal() const { return *m_journal; }
   ListWidget* GetListWidget() const { return m_listWidget; }
   CommandTable& GetCommands() { return m_commands; }
   Ui& GetUi() const { return *m_ui; }
@@ -97,6 +102,9 @@ class CCorvellaApp {
   bool LoadFromOtherFolder(const QString& path, const std::string& sportFile);
   // The title with the file the unsaved list came from ("" when none).
   void ShowDocumentOrigin();
+  // One step of a send, or a refused send: kept in the Send Log and its
+  // journal, and shown in the status bar.
+  void OnSendReport(const SendReport& report);
 
   CommandTable m_commands;
   std::unique_ptr<AppProfile> m_profile;
@@ -116,6 +124,9 @@ class CCorvellaApp {
   // Declared after the view: it goes first, disconnecting while the view
   // still exists.
   std::unique_ptr<RequestSender> m_sender;
+  std::unique_ptr<SendLogModel> m_sendLog;
+  std::unique_ptr<SendJournal> m_journal;
+  bool m_bJournalFailed = false;  // said once
   std::unique_ptr<ListHistory> m_history;
   std::unique_ptr<RecoveryCopy> m_recovery;  // only while the window is shown
   std::unique_ptr<ViewListClient> m_listClient;
