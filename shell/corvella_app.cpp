@@ -199,6 +199,13 @@ bool CCorvellaApp::InitInstance(const QStringList& arguments, bool show) {
   // bar's line.
   m_sendLog = std::make_unique<SendLogModel>();
   m_journal = std::make_unique<SendJournal>(SendJournal::DefaultFolder());
+  m_journal->onError = [frame = m_frame.get()](const QString& error) {
+    const QString text = QStringLiteral("The Send Log cannot be kept on disk: %1").arg(error);
+    std::fprintf(stderr, "corvella: %s\n", qPrintable(text));
+    QMetaObject::invokeMethod(
+        frame, [frame, text] { frame->statusBar()->showMessage(text, 15000); },
+        Qt::QueuedConnection);
+  };
   m_sender->SetReporter([this](const SendReport& report) { OnSendReport(report); });
   auto* sendLogDock = new SendLogDock(*m_sendLog, *m_sender, m_frame.get());
   sendLogDock->onNotice = [frame = m_frame.get()](const QString& text) {
@@ -448,13 +455,7 @@ void CCorvellaApp::ShowDocumentOrigin() {
 
 void CCorvellaApp::OnSendReport(const SendReport& report) {
   m_sendLog->Record(report);
-  if (!m_journal->Append(report) && !m_bJournalFailed) {
-    m_bJournalFailed = true;
-    const QString text =
-        QStringLiteral("The Send Log cannot be kept on disk: %1").arg(m_journal->ErrorString());
-    std::fprintf(stderr, "corvella: %s\n", qPrintable(text));
-    m_frame->statusBar()->showMessage(text, 15000);
-  }
+  m_journal->Append(report);
   using State = SendReport::State;
   CMainFrame::SendState shown = CMainFrame::SendState::kSending;
   switch (report.state) {

@@ -126,7 +126,6 @@ class CCorvellaApp {
   std::unique_ptr<RequestSender> m_sender;
   std::unique_ptr<SendLogModel> m_sendLog;
   std::unique_ptr<SendJournal> m_journal;
-  bool m_bJournalFailed = false;  // said once
   std::unique_ptr<ListHistory> m_history;
   std::unique_ptr<RecoveryCopy> m_recovery;  // only while the window is shown
   std::unique_ptr<ViewListClient> m_listClient;

@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 
 #include <QApplication>
-#include <QDateTime>
 #include <QDir>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -13,6 +12,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 #include <cstdlib>
+#include <ctime>
 
 #include "platform/qt/windows1252.h"
 
@@ -23,6 +23,16 @@ namespace {
 using State = SendReport::State;
 
 bool IsFailure(State state) { return state == State::kFailed || state == State::kRefused; }
+
+// The local time of `when` in `format` (strftime's). Not QDateTime: its
+// conversion to local time costs tens of microseconds a call, and the
+// journal's line is written on the user-interface thread.
+QByteArray LocalTime(std::time_t when, const char* format) {
+  std::tm local{};
+  char text[40] = "";
+  if (localtime_r(&when, &local)) std::strftime(text, sizeof text, format, &local);
+  return QByteArray(text);
+}
 
 }  // namespace
 
@@ -68,9 +78,7 @@ int SendLogModel::columnCount(const QModelIndex& parent) const {
 
 QString SendLogModel::CellText(const SendReport& r, int column) {
   switch (column) {
-    case kTime:
-      return QDateTime::fromSecsSinceEpoch(static_cast<qint64>(r.time))
-          .toString(QStringLiteral("HH:mm:ss"));
+    case kTime: return QString::fromLatin1(LocalTime(r.time, "%H:%M:%S"));
     case kRequest:
       if (r.request == 0) return {};
       return QStringLiteral("%1 (%2)").arg(r.request).arg(FromWindows1252(r.list));
@@ -114,15 +122,16 @@ QVariant SendLogModel::data(const QModelIndex& index, int role) const {
 
 QVariant SendLogModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
-  static const char* const kTitles[kColumns] = {
-      "Time", "Request", "Description", "Sign", "Team/Player", "Destination", "Outcome"};
+  static const char* const kTitles[kColumns] = {"Time",        "Request",     "Description", "Sign",
+                                                "Team/Player", "Destination", "Outcome"};
   return section >= 0 && section < kColumns ? QString::fromLatin1(kTitles[section]) : QVariant();
 }
 
 // ---- the journal ------------------------------------------------------------------
 
-SendJournal::SendJournal(const QString& folder) {
-  m_file.setFileName(QDir(folder).filePath(QStringLiteral("send-log.tsv")));
+SendJournal::SendJournal(const QString& folder)
+    : m_strPath(QDir(folder).filePath(QStringLiteral("send-log.tsv"))) {
+  m_file.setFileName(m_strPath);
 }
 
 QString SendJournal::DefaultFolder() {
@@ -141,11 +150,8 @@ QByteArray SendJournal::Line(const SendReport& r) {
     return clean.toUtf8();
   };
   QList<QByteArray> fields;
-  fields << QDateTime::fromSecsSinceEpoch(static_cast<qint64>(r.time))
-                .toString(Qt::ISODate)
-                .toUtf8()
-         << QByteArray::number(r.send) << field(FromWindows1252(r.list))
-         << QByteArray::number(r.request);
+  fields << LocalTime(r.time, "%Y-%m-%dT%H:%M:%S%z") << QByteArray::number(r.send)
+         << field(FromWindows1252(r.list)) << QByteArray::number(r.request);
   for (int column : {SendLogModel::kDescription, SendLogModel::kSign, SendLogModel::kTeamPlayer,
                      SendLogModel::kDestination}) {
     fields << field(SendLogModel::CellText(r, column));
@@ -162,10 +168,7 @@ bool SendJournal::Open() {
   QDir().mkpath(QFileInfo(info.absolutePath()).absolutePath());
   ::mkdir(QFile::encodeName(info.absolutePath()).constData(), 0700);
   const bool fresh = !info.exists();
-  if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
-    m_strError = QStringLiteral("%1: %2").arg(m_file.fileName(), m_file.errorString());
-    return false;
-  }
+  if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) return false;
   if (fresh) {
     m_file.write(
         "# time\tsend\tlist\trequest\tdescription\tsign\tteam/player\tdestination\toutcome\t"
@@ -174,26 +177,39 @@ bool SendJournal::Open() {
   return true;
 }
 
-bool SendJournal::Append(const SendReport& report) {
-  if (!report.Ended()) return true;
-  // Bounded: a full journal becomes the previous one.
-  if (m_file.isOpen() && m_file.size() > kMaxBytes) {
+void SendJournal::Fail() {
+  const QString error = QStringLiteral("%1: %2").arg(m_strPath, m_file.errorString());
+  m_file.close();
+  if (m_bFailed) return;
+  m_bFailed = true;
+  if (onError) onError(error);
+}
+
+void SendJournal::Append(const SendReport& report) {
+  if (!report.Ended()) return;
+  m_writer.Post([this, report] { Write(report); });
+}
+
+void SendJournal::Write(const SendReport& report) {
+  if (!Open()) {
+    Fail();
+    return;
+  }
+  // Bounded: a full journal becomes the previous one, and a new one begins.
+  if (m_file.size() > kMaxBytes) {
     m_file.close();
-    const QString previous = m_file.fileName().replace(QStringLiteral(".tsv"),
-                                                       QStringLiteral(".1.tsv"));
+    const QString previous =
+        QString(m_strPath).replace(QStringLiteral(".tsv"), QStringLiteral(".1.tsv"));
     QFile::remove(previous);
-    QFile::rename(m_file.fileName(), previous);
+    QFile::rename(m_strPath, previous);
+    if (!Open()) {
+      Fail();
+      return;
+    }
   }
-  if (!Open()) return false;
   const QByteArray line = Line(report) + '\n';
-  // Unbuffered as far as this process goes: the line is the kernel's once
-  // the call returns, so a crash of the program loses none of it.
-  if (m_file.write(line) != line.size() || !m_file.flush()) {
-    m_strError = QStringLiteral("%1: %2").arg(m_file.fileName(), m_file.errorString());
-    m_file.close();
-    return false;
-  }
-  return true;
+  // Handed to the kernel at once, so a crash of the program loses none of it.
+  if (m_file.write(line) != line.size() || !m_file.flush()) Fail();
 }
 
 // ---- the dock -------------------------------------------------------------------------
@@ -252,8 +268,8 @@ SendLogDock::SendLogDock(SendLogModel& model, RequestSender& sender, QWidget* pa
 
 void SendLogDock::UpdateButtons() {
   const QModelIndex current = m_view->currentIndex();
-  const bool waiting = current.isValid() &&
-                       current.data(SendLogModel::kStateRole).toInt() == int(State::kWaiting);
+  const bool waiting =
+      current.isValid() && current.data(SendLogModel::kStateRole).toInt() == int(State::kWaiting);
   m_cancel->setEnabled(waiting);
   m_cancelAll->setEnabled(m_model.WaitingCount() > 0);
 }

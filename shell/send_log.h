@@ -10,8 +10,10 @@
 //                 sending to its outcome.
 //   SendJournal   every outcome appended as one tab-separated line to
 //                 send-log.tsv in the user's state folder, so the record of a
-//                 game survives a crash; past kMaxBytes the file becomes
-//                 send-log.1.tsv (the one before that is dropped).
+//                 game survives a crash of the program; past kMaxBytes the
+//                 file becomes send-log.1.tsv (the one before that is
+//                 dropped). A thread of its own writes the lines: a busy disk
+//                 holds it, never the window.
 //   SendLogDock   the dock the View menu shows or hides: the table, and the
 //                 commands that cancel a waiting send or all of them.
 
@@ -23,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "transmit/delivery_worker.h"
 #include "transmit/send_request.h"
 
 class QPushButton;
@@ -34,8 +37,16 @@ class SendLogModel : public QAbstractTableModel {
   Q_OBJECT
 
  public:
-  enum Column { kTime, kRequest, kDescription, kSign, kTeamPlayer, kDestination, kOutcome,
-                kColumns };
+  enum Column {
+    kTime,
+    kRequest,
+    kDescription,
+    kSign,
+    kTeamPlayer,
+    kDestination,
+    kOutcome,
+    kColumns
+  };
   // The send's number (int) and its state (SendReport::State as int) of a row.
   static constexpr int kSendRole = Qt::UserRole + 1;
   static constexpr int kStateRole = Qt::UserRole + 2;
@@ -73,20 +84,31 @@ class SendJournal {
   static constexpr qint64 kMaxBytes = 1 << 20;
   // The journal in `folder` (made, 0700, when missing).
   explicit SendJournal(const QString& folder);
+  // Writes every line handed over before it goes.
+  ~SendJournal() = default;
   // $XDG_STATE_HOME/corvella, else ~/.local/state/corvella.
   static QString DefaultFolder();
-  QString Path() const { return m_file.fileName(); }
-  // Appends one line for `report` when it is an outcome (not waiting or
-  // sending). False when the line could not be written (ErrorString says why).
-  bool Append(const SendReport& report);
-  QString ErrorString() const { return m_strError; }
+  QString Path() const { return m_strPath; }
+  // Hands one line for `report` to the writer when it is an outcome (not
+  // waiting or sending).
+  void Append(const SendReport& report);
+  // Blocks until every line handed over has been written (or has failed).
+  void WaitUntilWritten() { m_writer.WaitUntilIdle(); }
+  // Told, on the writer's thread and only of the first failure, why a line
+  // could not be written. Set before the first Append.
+  std::function<void(const QString& error)> onError;
   // The line Append writes, without its line end.
   static QByteArray Line(const SendReport& report);
 
  private:
+  // On the writer's thread.
+  void Write(const SendReport& report);
   bool Open();
-  QFile m_file;
-  QString m_strError;
+  void Fail();
+  QString m_strPath;
+  QFile m_file;  // the writer's
+  bool m_bFailed = false;
+  DeliveryWorker m_writer;  // last: its jobs use the members above
 };
 
 class SendLogDock : public QDockWidget {

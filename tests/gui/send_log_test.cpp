@@ -5,9 +5,11 @@
 // embedded stand-in, the serial port a pseudo-terminal; the Select Desired
 // Team/Player dialog is answered by a scripted user interface.
 
+#include "shell/send_log.h"
+
 #include <QAccessible>
-#include <QMenu>
 #include <QFile>
+#include <QMenu>
 #include <QPushButton>
 #include <QTableView>
 #include <QtTest>
@@ -20,7 +22,6 @@
 #include "requests/corvella_doc.h"
 #include "shell/corvella_app.h"
 #include "shell/main_frame.h"
-#include "shell/send_log.h"
 #include "support/pseudo_terminal.h"
 #include "support/scripted_ui.h"
 #include "support/temp_dir.h"
@@ -89,8 +90,9 @@ struct Program {
       list().GetItemRect(row, rc, LVIR_LABEL);
     else
       list().GetSubItemRect(row, column, rc);
-    QTest::mouseClick(widget->viewport(), button, keys,
-                      widget->ToViewport(Point{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2}));
+    QTest::mouseClick(
+        widget->viewport(), button, keys,
+        widget->ToViewport(Point{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2}));
   }
   void CtrlR() { QTest::keyClick(app->GetListWidget(), Qt::Key_R, Qt::ControlModifier); }
   bool WaitIdle() {
@@ -99,6 +101,7 @@ struct Program {
   }
   // The journal's lines, without its heading.
   QList<QByteArray> Journal() const {
+    app->GetSendJournal().WaitUntilWritten();
     QFile file(app->GetSendJournal().Path());
     if (!file.open(QIODevice::ReadOnly)) return {};
     QList<QByteArray> lines = file.readAll().split('\n');
@@ -128,6 +131,7 @@ class SendLogTest : public QObject {
   void statusLineLogAndJournalAgree_data();
   void statusLineLogAndJournalAgree();
   void logIsATableShownFromTheViewMenuAndRemembered();
+  void journalIsBounded();
 };
 
 // Ctrl+R while the send command cannot send says why, in the failure style,
@@ -142,8 +146,7 @@ void SendLogTest::refusedSendSaysWhy() {
     const char* says;
   };
   const Case cases[] = {
-      {"a cell after an in-place edit",
-       [&] { p.Click(0, 3); },
+      {"a cell after an in-place edit", [&] { p.Click(0, 3); },
        "Not sent: a cell of request 1 is selected, not the whole request; press Ctrl+Left or "
        "click its # cell, then send ("},
       {"two rows",
@@ -198,9 +201,9 @@ void SendLogTest::lineGoesWithItsList() {
   QVERIFY(p.app->GetSender().IsSending());
   p.frame()->RunCommand(ID_SPORT_FOOTBALL);
   QVERIFY(p.WaitIdle());
-  QTRY_VERIFY2(p.frame()->SendResultText().startsWith(
-                   QStringLiteral("BASK.REQ: Request 2 delivered")),
-               qPrintable(p.frame()->SendResultText()));
+  QTRY_VERIFY2(
+      p.frame()->SendResultText().startsWith(QStringLiteral("BASK.REQ: Request 2 delivered")),
+      qPrintable(p.frame()->SendResultText()));
   QCOMPARE(p.log().rowCount(), 2);
 }
 
@@ -323,6 +326,31 @@ void SendLogTest::logIsATableShownFromTheViewMenuAndRemembered() {
   p.app.reset();
   QVERIFY(p.Start());
   QVERIFY(!p.frame()->SendLog()->isVisible());
+}
+
+// A journal past its bound becomes send-log.1.tsv (replacing the one before)
+// and a new one begins, also when it was full before the program started.
+void SendLogTest::journalIsBounded() {
+  TempDir dir;
+  const std::string big(SendJournal::kMaxBytes + 10, 'x');
+  dir.Write("send-log.tsv", big);
+  dir.Write("send-log.1.tsv", "older\n");
+  SendReport r;
+  r.state = SendReport::State::kDelivered;
+  r.send = 7;
+  r.outcome = "Delivered";
+  {
+    SendJournal journal(QString::fromStdString(dir.Path()));
+    journal.Append(r);
+    journal.Append(r);
+    journal.WaitUntilWritten();
+  }
+  QCOMPARE(dir.Read("send-log.1.tsv"), big);
+  const QList<QByteArray> lines = QByteArray::fromStdString(dir.Read("send-log.tsv")).split('\n');
+  QCOMPARE(lines.size(), 4);  // the heading, two lines, and the last line's end
+  QVERIFY(lines[0].startsWith("# time\t"));
+  QCOMPARE(lines[1].split('\t').value(1), QByteArray("7"));
+  QCOMPARE(lines[1].split('\t').value(8), QByteArray("DELIVERED"));
 }
 
 QTEST_MAIN(SendLogTest)
