@@ -233,10 +233,13 @@ SendLogDock::SendLogDock(SendLogModel& model, RequestSender& sender, QWidget* pa
   m_view->setAlternatingRowColors(true);
   m_view->verticalHeader()->setVisible(false);
   m_view->verticalHeader()->setDefaultSectionSize(m_view->fontMetrics().height() + 6);
-  m_view->horizontalHeader()->setStretchLastSection(true);
+  // The outcome is shown in full: its column takes the width of its
+  // longest text, and the table scrolls sideways when the dock is narrower.
+  m_view->horizontalHeader()->setSectionResizeMode(SendLogModel::kOutcome,
+                                                   QHeaderView::ResizeToContents);
   m_view->horizontalHeader()->setHighlightSections(false);
   const int digit = m_view->fontMetrics().horizontalAdvance(QLatin1Char('0'));
-  const int widths[SendLogModel::kColumns - 1] = {9, 13, 22, 5, 16, 34};
+  const int widths[SendLogModel::kColumns - 1] = {9, 12, 18, 5, 15, 27};
   for (int c = 0; c < SendLogModel::kColumns - 1; ++c) m_view->setColumnWidth(c, widths[c] * digit);
   m_view->installEventFilter(this);
   layout->addWidget(m_view, 1);

@@ -212,12 +212,21 @@ void RequestSender::BuildRequestPacket() {
   for (int c = 0; c < kColumnCount; ++c) cells[c] = m_view.GetListCtrl().GetItemText(row, c);
 
   TeamPlayerChoice choice;
+  choice.request = row + 1;
+  choice.description = cells[COL_DESCRIPTION];
   choice.teamRequest = IsTeamRequest(cells[COL_TEAM_IND]);
   choice.top3Request = IsTop3Request(cells[COL_TOP3]);
   // The sport the configuration names now, with the document's message for
   // an illegal sport, which then counts as Basketball.
   choice.sportCode = m_doc.ReadConfiguredSport();
-  if (!m_ui.SelectTeamPlayer(choice)) return;
+  // The row stays drawn as selected while the dialog has the focus: the
+  // operator sees which request goes out.
+  ListControl& list = m_view.GetListCtrl();
+  const bool highlighted = (list.GetItemState(row, LVIS_DROPHILITED) & LVIS_DROPHILITED) != 0;
+  if (!highlighted) list.SetItemState(row, LVIS_DROPHILITED, LVIS_DROPHILITED);
+  const bool chosen = m_ui.SelectTeamPlayer(choice);
+  if (!highlighted && row < list.GetItemCount()) list.SetItemState(row, 0, LVIS_DROPHILITED);
+  if (!chosen) return;
 
   SendReport what;
   what.request = row + 1;

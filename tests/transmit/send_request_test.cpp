@@ -341,6 +341,27 @@ TEST_F(SendRequestTest, DialogIsToldTheRequestKindAndTheConfiguredSport) {
   }
 }
 
+// While the dialog is open (and has the focus) the row being sent stays
+// drawn as selected, and the dialog is told which request it is.
+TEST_F(SendRequestTest, DialogNamesTheRequestAndItsRowStaysSelected) {
+  StartServer();
+  Start("ZLRTDINPUT=1\r\n");
+  Select(1);
+  bool seenSelected = false;
+  ui.AnswerTeamPlayer([&](TeamPlayerChoice& choice) {
+    view->GetListCtrl().SetHasFocus(false);  // the dialog took the focus
+    seenSelected = view->IsVisiblySelected(1);
+    EXPECT_EQ(choice.request, 2);
+    EXPECT_EQ(choice.description, "Team Fouls");
+    choice.side = 0;
+    return true;
+  });
+  Send();
+  EXPECT_TRUE(seenSelected);
+  EXPECT_EQ(view->GetListCtrl().GetItemState(1, LVIS_DROPHILITED), 0u);
+  EXPECT_EQ(Received(0).substr(47, 6), "GTH   ");
+}
+
 TEST_F(SendRequestTest, DestroyingTheSenderDisconnects) {
   StartServer();
   Start("ZLRTDINPUT=1\r\n");
