@@ -50,30 +50,16 @@ struct RequestSender::Outcome {
 
 namespace {
 
-// The statuses a send can end with, by the names integrators know, and what
-// they mean to the operator.
+// Every status of the client library and the sign service, by the name
+// integrators know and what it means to the operator.
 struct StatusText {
   uint32_t status;
   const char* name;
   const char* meaning;
 };
-constexpr StatusText kStatusTexts[] = {
-    {5, "ERROR_ACCESS_DENIED", "access denied"},
-    {14, "ERROR_OUTOFMEMORY", "out of memory"},
-    {87, "ERROR_INVALID_PARAMETER", "refused by the client library"},
-    {1702, "RPC_S_INVALID_BINDING", "not connected"},
-    {1703, "RPC_S_PROTSEQ_NOT_SUPPORTED", "no way to reach that computer"},
-    {1717, "RPC_S_UNKNOWN_IF", "not a sign service"},
-    {1722, "RPC_S_SERVER_UNAVAILABLE", "the sign service cannot be reached"},
-    {1723, "RPC_S_SERVER_TOO_BUSY", "the sign service is busy"},
-    {1726, "RPC_S_CALL_FAILED",
-     "the connection broke; the request may or may not have reached the sign"},
-    {1727, "RPC_S_CALL_FAILED_DNE", "the request could not be sent"},
-    {1728, "RPC_S_PROTOCOL_ERROR", "the sign service answered wrongly"},
-    {1766, "RPC_S_INTERNAL_ERROR", "internal error of the client library"},
-    {1783, "RPC_X_BAD_STUB_DATA", "the sign service answered wrongly"},
-    {1818, "RPC_S_CALL_CANCELLED", "no answer in time"},
-};
+#define CORVELLA_STATUS_ROW(name, value, text) {value, #name, text},
+constexpr StatusText kStatusTexts[] = {ZELTRPC_STATUS_LIST(CORVELLA_STATUS_ROW)};
+#undef CORVELLA_STATUS_ROW
 
 std::string SignServiceName(const std::string& server) {
   return server == "." ? "the sign service on this computer" : "the sign service on " + server;
