@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QPointer>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QStatusBar>
@@ -199,11 +200,16 @@ bool CCorvellaApp::InitInstance(const QStringList& arguments, bool show) {
   // bar's line.
   m_sendLog = std::make_unique<SendLogModel>();
   m_journal = std::make_unique<SendJournal>(SendJournal::DefaultFolder());
-  m_journal->onError = [frame = m_frame.get()](const QString& error) {
+  // Told on the journal's thread, which may outlive the window: the message
+  // goes through the application object, and the window is looked for there.
+  m_journal->onError = [frame = QPointer<CMainFrame>(m_frame.get())](const QString& error) {
     const QString text = QStringLiteral("The Send Log cannot be kept on disk: %1").arg(error);
     std::fprintf(stderr, "corvella: %s\n", qPrintable(text));
     QMetaObject::invokeMethod(
-        frame, [frame, text] { frame->statusBar()->showMessage(text, 15000); },
+        qApp,
+        [frame, text] {
+          if (frame) frame->statusBar()->showMessage(text, 15000);
+        },
         Qt::QueuedConnection);
   };
   m_sender->SetReporter([this](const SendReport& report) { OnSendReport(report); });

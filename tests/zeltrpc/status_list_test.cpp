@@ -29,14 +29,32 @@ bool IsNamed(uint32_t value) {
 
 TEST(StatusList, NamesEveryStatusTheRuntimeReturns) {
   namespace st = zeltrpc::rpc;
-  for (uint32_t status :
-       {st::kOk, st::kAccessDenied, st::kOutOfMemory, st::kInvalidParameter, st::kMoreData,
-        st::kServerOutOfMemory, st::kInvalidStringBinding, st::kInvalidBinding,
-        st::kProtseqNotSupported, st::kInvalidRpcProtseq, st::kInvalidEndpointFormat,
-        st::kUnknownIf, st::kServerUnavailable, st::kServerTooBusy, st::kCallFailed,
-        st::kCallFailedDne, st::kProtocolError, st::kUnsupportedTransSyn, st::kUnsupportedType,
-        st::kProcnumOutOfRange, st::kUnknownAuthnService, st::kInternalError,
-        st::kNullRefPointer, st::kBadStubData, st::kCallCancelled, st::kCommFailure}) {
+  for (uint32_t status : {st::kOk,
+                          st::kAccessDenied,
+                          st::kOutOfMemory,
+                          st::kInvalidParameter,
+                          st::kMoreData,
+                          st::kServerOutOfMemory,
+                          st::kInvalidStringBinding,
+                          st::kInvalidBinding,
+                          st::kProtseqNotSupported,
+                          st::kInvalidRpcProtseq,
+                          st::kInvalidEndpointFormat,
+                          st::kUnknownIf,
+                          st::kServerUnavailable,
+                          st::kServerTooBusy,
+                          st::kCallFailed,
+                          st::kCallFailedDne,
+                          st::kProtocolError,
+                          st::kUnsupportedTransSyn,
+                          st::kUnsupportedType,
+                          st::kProcnumOutOfRange,
+                          st::kUnknownAuthnService,
+                          st::kInternalError,
+                          st::kNullRefPointer,
+                          st::kBadStubData,
+                          st::kCallCancelled,
+                          st::kCommFailure}) {
     EXPECT_TRUE(IsNamed(status)) << status;
   }
   // Every fault code the runtime maps becomes a named status.
