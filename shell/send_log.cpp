@@ -1,6 +1,8 @@
 #include "shell/send_log.h"
 
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QDir>
@@ -132,6 +134,9 @@ QVariant SendLogModel::headerData(int section, Qt::Orientation orientation, int 
 SendJournal::SendJournal(const QString& folder)
     : m_strPath(QDir(folder).filePath(QStringLiteral("send-log.tsv"))) {
   m_file.setFileName(m_strPath);
+  // The writer gives way to the window: woken by a line, it must not take
+  // the processor from the user-interface thread that handed it over.
+  m_writer.Post([] { ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 19); });
 }
 
 QString SendJournal::DefaultFolder() {
