@@ -43,6 +43,8 @@ struct EditRequestData {
 
 // What the Select Desired Team/Player dialog is given and returns.
 struct TeamPlayerChoice {
+  int request = 0;           // the request being sent: its number, from 1
+  std::string description;   // and its Description, for the dialog to name it
   bool teamRequest = false;  // the row's Team/Ind is exactly "T"
   bool top3Request = false;  // the row's Top 3 is not exactly "N"
   std::string sportCode;     // configured sport, e.g. "BASK"

@@ -62,6 +62,9 @@ constexpr CommandRow kRows[] = {
    "Show or hide the toolbar", "Toggle ToolBar", ToolIcon::None},
   {ID_VIEW_STATUS_BAR, "ID_VIEW_STATUS_BAR", "&Status Bar", nullptr,
    "Show or hide the status bar", "Toggle StatusBar", ToolIcon::None},
+  {ID_VIEW_SEND_LOG, "ID_VIEW_SEND_LOG", "Send &Log", nullptr,
+   "Show or hide the Send Log: every send of this session and how it ended", "Send Log",
+   ToolIcon::None},
   {ID_HELP_FINDER, "ID_HELP_FINDER", "&Help Topics", nullptr,
    "List Help topics", "Help Topics", ToolIcon::None},
   {ID_APP_ABOUT, "ID_APP_ABOUT", "&About Corvella...", nullptr,
@@ -105,6 +108,10 @@ void CommandTarget::OnUpdate(unsigned id, UpdateHandler update) {
   m_bindings[id].update = std::move(update);
 }
 
+void CommandTarget::OnRefused(unsigned id, CommandHandler refused) {
+  m_bindings[id].refused = std::move(refused);
+}
+
 const CommandTarget::Binding* CommandTarget::Find(unsigned id) const {
   const auto it = m_bindings.find(id);
   return it == m_bindings.end() ? nullptr : &it->second;
@@ -145,11 +152,13 @@ void CommandTable::Route(const std::vector<const CommandTarget*>& targets) {
   for (Command& c : m_commands) {
     c.handler = nullptr;
     c.update = nullptr;
+    c.refused = nullptr;
     for (const CommandTarget* target : targets) {
       const CommandTarget::Binding* b = target ? target->Find(c.id) : nullptr;
       if (!b) continue;
       if (!c.handler && b->handler) c.handler = b->handler;
       if (!c.update && b->update) c.update = b->update;
+      if (!c.refused && b->refused) c.refused = b->refused;
     }
   }
 }
@@ -173,7 +182,13 @@ bool CommandTable::IsEnabled(unsigned id) const {
 }
 
 bool CommandTable::Execute(unsigned id) const {
-  if (!IsEnabled(id)) return false;
+  if (!IsEnabled(id)) {
+    if (const Command* c = Find(id); c && c->refused) {
+      const CommandHandler refused = c->refused;
+      refused();
+    }
+    return false;
+  }
   // A copy: the handler may rebind the table (the frame lives on).
   const CommandHandler handler = Find(id)->handler;
   handler();
@@ -193,7 +208,7 @@ const std::vector<MenuEntry>& CommandTable::MenuBar() {
               {Item(ID_EDIT_UNDO), Item(ID_EDIT_REDO), Separator(), Item(ID_EDIT_REQUEST),
                Item(ID_ADD_REQUEST), Item(ID_INSERT_REQUEST), Separator(), Item(ID_EDIT_CUT),
                Item(ID_EDIT_COPY), Item(ID_EDIT_PASTE), Item(ID_DELETE_REQUEST)}),
-      Submenu("&View", {Item(ID_VIEW_TOOLBAR), Item(ID_VIEW_STATUS_BAR)}),
+      Submenu("&View", {Item(ID_VIEW_TOOLBAR), Item(ID_VIEW_STATUS_BAR), Item(ID_VIEW_SEND_LOG)}),
       Submenu("&Help", {Item(ID_HELP_FINDER), Separator(), Item(ID_APP_ABOUT)}),
   };
   return menus;

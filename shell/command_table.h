@@ -48,6 +48,7 @@ struct Command {
   ToolIcon icon = ToolIcon::None;
   CommandHandler handler;  // bound by routing; empty: no handler
   UpdateHandler update;    // bound by routing; empty: enabled when handled
+  CommandHandler refused;  // bound by routing: runs when the command arrives while disabled
 };
 
 // The handlers one command target (view, document, frame, application) has.
@@ -56,11 +57,15 @@ class CommandTarget {
   struct Binding {
     CommandHandler handler;
     UpdateHandler update;
+    CommandHandler refused;
   };
   // Handles `id`; `update` decides its enabling (none: always enabled).
   void On(unsigned id, CommandHandler handler, UpdateHandler update = {});
   // Only an enabling handler (the command itself is handled elsewhere).
   void OnUpdate(unsigned id, UpdateHandler update);
+  // What the command does when it arrives (by its key) while disabled: say
+  // why, rather than nothing.
+  void OnRefused(unsigned id, CommandHandler refused);
   const Binding* Find(unsigned id) const;
 
  private:
@@ -95,7 +100,7 @@ class CommandTable {
   bool QueryState(unsigned id, CCmdUI& ui) const;
   bool IsEnabled(unsigned id) const;
   // Runs the handler when the command is enabled right now; false when it
-  // was not run.
+  // was not run (its refusal handler, when it has one, ran instead).
   bool Execute(unsigned id) const;
 
   // The menu bar: File, Edit, View, Help with their items in order.

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QPointer>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QSettings>
@@ -37,6 +38,7 @@
 #include "shell/main_frame.h"
 #include "shell/printing.h"
 #include "shell/recovery_copy.h"
+#include "shell/send_log.h"
 #include "shell/shell_ui.h"
 #include "shell/view_list_client.h"
 #include "transmit/send_request.h"
@@ -194,23 +196,44 @@ bool CCorvellaApp::InitInstance(const QStringList& arguments, bool show) {
   m_sender = std::make_unique<RequestSender>(*m_view, *m_doc, *m_ui);
   m_view->SetRequestSending(m_sender.get());
   // Deliveries end on the sender's worker thread; what they have to show is
-  // run by the event loop of the window.
-  m_sender->SetPoster([frame = m_frame.get()](std::function<void()> task) {
-    QMetaObject::invokeMethod(frame, std::move(task), Qt::QueuedConnection);
+  // run by the event loop. They are posted to the application, which
+  // outlives the window: a result that arrives while the window is being
+  // destroyed then waits in the queue and is dropped by the sender, instead
+  // of being posted to an object that is going away.
+  m_sender->SetPoster([](std::function<void()> task) {
+    QMetaObject::invokeMethod(qApp, std::move(task), Qt::QueuedConnection);
   });
-  m_sender->SetReporter([this, frame = m_frame.get()](const SendReport& report) {
-    const auto state =
-        report.state == SendReport::State::kDelivered ? CMainFrame::SendState::kDelivered
-        : report.state == SendReport::State::kFailed  ? CMainFrame::SendState::kFailed
-                                                      : CMainFrame::SendState::kSending;
-    frame->ShowSendResult(state, FromWindows1252(report.text));
-    if (m_bClosing && report.state != SendReport::State::kSending)
-      QTimer::singleShot(0, frame, [this] { CloseWhenSent(); });
-  });
+  // Every report is kept in the Send Log, and the newest is the status
+  // bar's line.
+  m_sendLog = std::make_unique<SendLogModel>();
+  m_journal = std::make_unique<SendJournal>(SendJournal::DefaultFolder());
+  // Told on the journal's thread, which may outlive the window: the message
+  // goes through the application object, and the window is looked for there.
+  m_journal->onError = [frame = QPointer<CMainFrame>(m_frame.get())](const QString& error) {
+    const QString text = QStringLiteral("The Send Log cannot be kept on disk: %1").arg(error);
+    std::fprintf(stderr, "corvella: %s\n", qPrintable(text));
+    QMetaObject::invokeMethod(
+        qApp,
+        [frame, text] {
+          if (frame) frame->statusBar()->showMessage(text, 15000);
+        },
+        Qt::QueuedConnection);
+  };
+  m_sender->SetReporter([this](const SendReport& report) { OnSendReport(report); });
+  auto* sendLogDock = new SendLogDock(*m_sendLog, *m_sender, m_frame.get());
+  sendLogDock->onNotice = [frame = m_frame.get()](const QString& text) {
+    frame->statusBar()->showMessage(text, 8000);
+  };
+  QObject::connect(sendLogDock, &SendLogDock::closedByOperator, m_frame.get(),
+                   [frame = m_frame.get()] { frame->ShowSendLog(false); });
+  m_frame->SetSendLog(sendLogDock, SendJournal::DefaultFolder() + QStringLiteral("/window.ini"));
   m_history = std::make_unique<ListHistory>(*m_view, *m_doc);
   m_view->onListLoaded = [this] {
     RestoreColumnWidths();
     m_history->Reset();
+    // The last send's line belongs to the list that was shown; the Send Log
+    // keeps it.
+    m_frame->ClearSendResult();
     if (m_recovery) m_recovery->OnListLoaded();
   };
   m_listClient = std::make_unique<ViewListClient>(*m_view);
@@ -341,6 +364,8 @@ void CCorvellaApp::RouteCommands() {
   m_viewTarget.On(
       ID_SEND_REQUEST, [&view] { view.OnSendRequest(); },
       update(&CCorvellaView::OnUpdateSingleRequest));
+  // Its key while it cannot send says why.
+  m_viewTarget.OnRefused(ID_SEND_REQUEST, [this] { m_sender->RefuseSend(); });
   Printing& printing = *m_printing;
   m_viewTarget.On(ID_FILE_PRINT, [&printing] { printing.Print(false); });
   m_viewTarget.On(ID_FILE_PRINT_DIRECT, [&printing] { printing.Print(true); });
@@ -502,6 +527,29 @@ void CCorvellaApp::CloseWhenSent() {
   }
   m_bCloseApproved = true;
   m_frame->close();
+}
+
+void CCorvellaApp::OnSendReport(const SendReport& report) {
+  m_sendLog->Record(report);
+  m_journal->Append(report);
+  using State = SendReport::State;
+  CMainFrame::SendState shown = CMainFrame::SendState::kSending;
+  switch (report.state) {
+    case State::kDelivered: shown = CMainFrame::SendState::kDelivered; break;
+    case State::kFailed:
+    case State::kRefused: shown = CMainFrame::SendState::kFailed; break;
+    case State::kSentWithWarning:
+    case State::kCancelled: shown = CMainFrame::SendState::kWarning; break;
+    default: break;
+  }
+  // A send of a list no longer shown names its list.
+  QString summary = FromWindows1252(report.text);
+  if (!report.list.empty() && report.list != m_doc->GetSportFile())
+    summary = FromWindows1252(report.list) + QStringLiteral(": ") + summary;
+  m_frame->ShowSendResult(shown, summary);
+  // A close that waits for the sends on their way goes on once they ended.
+  if (m_bClosing && report.Ended())
+    QTimer::singleShot(0, m_frame.get(), [this] { CloseWhenSent(); });
 }
 
 void CCorvellaApp::OnAppExit() { m_frame->close(); }

@@ -25,6 +25,9 @@ class ShellUi;
 class ListHistory;
 class RecoveryCopy;
 class RequestSender;
+class SendJournal;
+class SendLogModel;
+struct SendReport;
 class SingleInstance;
 class Ui;
 class ViewListClient;
@@ -54,6 +57,8 @@ class CCorvellaApp {
   CCorvellaDoc& GetDocument() const { return *m_doc; }
   CCorvellaView& GetView() const { return *m_view; }
   RequestSender& GetSender() const { return *m_sender; }
+  SendLogModel& GetSendLog() const { return *m_sendLog; }
+  SendJournal& GetSendJournal() const { return *m_journal; }
   ListWidget* GetListWidget() const { return m_listWidget; }
   CommandTable& GetCommands() { return m_commands; }
   Ui& GetUi() const { return *m_ui; }
@@ -105,6 +110,9 @@ class CCorvellaApp {
   // Closing waits for the sends on their way: closes the window once the
   // sender has reported the end of every one, else says which it waits for.
   void CloseWhenSent();
+  // One step of a send, or a refused send: kept in the Send Log and its
+  // journal, and shown in the status bar.
+  void OnSendReport(const SendReport& report);
 
   CommandTable m_commands;
   std::unique_ptr<AppProfile> m_profile;
@@ -125,6 +133,8 @@ class CCorvellaApp {
   // Declared after the view: it goes first, disconnecting while the view
   // still exists.
   std::unique_ptr<RequestSender> m_sender;
+  std::unique_ptr<SendLogModel> m_sendLog;
+  std::unique_ptr<SendJournal> m_journal;
   std::unique_ptr<ListHistory> m_history;
   std::unique_ptr<RecoveryCopy> m_recovery;  // only while the window is shown
   std::unique_ptr<ViewListClient> m_listClient;

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDockWidget>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
@@ -15,6 +16,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QProxyStyle>
+#include <QSettings>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QStyle>
@@ -70,6 +72,12 @@ CMainFrame::CMainFrame(CommandTable& commands, QWidget* parent)
   m_target.On(
       ID_VIEW_STATUS_BAR, [this] { statusBar()->setVisible(!statusBar()->isVisible()); },
       [this](CCmdUI* ui) { ui->SetCheck(statusBar()->isVisible() ? 1 : 0); });
+  m_target.On(
+      ID_VIEW_SEND_LOG, [this] { ShowSendLog(!m_sendLog->isVisible()); },
+      [this](CCmdUI* ui) {
+        ui->Enable(m_sendLog != nullptr);
+        ui->SetCheck(m_sendLog && m_sendLog->isVisible() ? 1 : 0);
+      });
   m_target.On(ID_CONTEXT_HELP, [this] { SetHelpMode(true); });
 
   m_help = new HelpViewer(this);
@@ -112,7 +120,8 @@ void CMainFrame::BuildActions() {
     action->setToolTip(FromWindows1252(c.toolTip));
     action->setIcon(ToolbarIcon(c.icon));
     action->setIconVisibleInMenu(false);
-    action->setCheckable(c.id == ID_VIEW_TOOLBAR || c.id == ID_VIEW_STATUS_BAR);
+    action->setCheckable(c.id == ID_VIEW_TOOLBAR || c.id == ID_VIEW_STATUS_BAR ||
+                         c.id == ID_VIEW_SEND_LOG);
     const unsigned id = c.id;
     connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
     m_actions[c.id] = action;
@@ -223,6 +232,11 @@ void CMainFrame::ShowSendResult(SendState state, const QString& text) {
       background = QColor(0xB0, 0x10, 0x10);
       foreground = Qt::white;
       break;
+    case SendState::kWarning:
+      icon = QStyle::SP_MessageBoxWarning;
+      background = QColor(0xFF, 0xE8, 0xA0);
+      foreground = QColor(0x50, 0x38, 0x00);
+      break;
   }
   const int size = m_sendText->fontMetrics().height();
   m_sendIcon->setPixmap(style()->standardIcon(icon).pixmap(size, size));
@@ -235,6 +249,30 @@ void CMainFrame::ShowSendResult(SendState state, const QString& text) {
   m_sendPane->setToolTip(text);
   m_sendPane->setProperty("sendState", static_cast<int>(state));
   m_sendPane->setVisible(true);
+  emit sendResultShown(state, text);
+}
+
+void CMainFrame::ClearSendResult() {
+  m_sendText->clear();
+  m_sendPane->setToolTip(QString());
+  m_sendPane->setProperty("sendState", QVariant());
+  m_sendPane->setVisible(false);
+}
+
+void CMainFrame::SetSendLog(QDockWidget* dock, const QString& settingsFile) {
+  m_sendLog = dock;
+  m_strLayoutFile = settingsFile;
+  addDockWidget(Qt::BottomDockWidgetArea, dock);
+  const QSettings layout(m_strLayoutFile, QSettings::IniFormat);
+  dock->setVisible(layout.value(QStringLiteral("SendLog/Visible"), false).toBool());
+}
+
+void CMainFrame::ShowSendLog(bool show) {
+  if (!m_sendLog) return;
+  m_sendLog->setVisible(show);
+  if (show) m_sendLog->raise();
+  QSettings layout(m_strLayoutFile, QSettings::IniFormat);
+  layout.setValue(QStringLiteral("SendLog/Visible"), show);
 }
 
 QString CMainFrame::SendResultText() const { return m_sendText->text(); }

@@ -16,6 +16,7 @@
 #include "shell/command_table.h"
 #include "shell/lock_keys.h"
 
+class QDockWidget;
 class QLabel;
 class QMenu;
 class QStyle;
@@ -64,13 +65,25 @@ class CMainFrame : public QMainWindow {
   QToolBar* ToolBar() const { return m_toolBar; }
   QLabel* Indicator(int index) const { return m_indicators[index]; }  // 0 CAP, 1 NUM, 2 SCRL
 
-  // The outcome of the last send, kept in the status bar until the next one
+  // The newest send outcome, kept in the status bar until the next one
   // (prompts shown over the message pane leave it in place): an icon and a
-  // colour that tell delivered from failed at a glance, and the report line.
-  enum class SendState { kSending, kDelivered, kFailed };
+  // colour that tell delivered from failed at a glance, and its summary
+  // line. Every outcome (waiting, sending, delivered, not delivered, sent
+  // with a settings failure, refused, cancelled) comes through here, and
+  // sendResultShown tells whoever else presents it.
+  enum class SendState { kSending, kDelivered, kFailed, kWarning };
   void ShowSendResult(SendState state, const QString& text);
+  // The list changed: the last line belongs to another list and goes.
+  void ClearSendResult();
   QWidget* SendResultPane() const { return m_sendPane; }
   QString SendResultText() const;
+
+  // The Send Log's dock, at the bottom; View > Send Log shows and hides it.
+  // Whether it shows is kept in `settingsFile` (an INI file) across starts.
+  void SetSendLog(QDockWidget* dock, const QString& settingsFile);
+  QDockWidget* SendLog() const { return m_sendLog; }
+  // Shows or hides the Send Log and remembers it.
+  void ShowSendLog(bool show);
 
   // The operator's guide at a topic: a command's identifier, "list",
   // "toolbar", "statusbar", or "" for the start.
@@ -84,6 +97,10 @@ class CMainFrame : public QMainWindow {
   // A file dropped on the window (path in the file system's encoding),
   // called from the event loop once the drop has finished.
   std::function<void(const std::string& path)> onDropFile;
+
+ signals:
+  // A send outcome was shown in the status bar, with its summary line.
+  void sendResultShown(corvella::CMainFrame::SendState state, const QString& summary);
 
  protected:
   void closeEvent(QCloseEvent* e) override;
@@ -114,6 +131,8 @@ class CMainFrame : public QMainWindow {
   QWidget* m_sendPane = nullptr;
   QLabel* m_sendIcon = nullptr;
   QLabel* m_sendText = nullptr;
+  QDockWidget* m_sendLog = nullptr;
+  QString m_strLayoutFile;
   QLabel* m_indicators[3] = {nullptr, nullptr, nullptr};
   QTimer* m_idleTimer = nullptr;
   HelpViewer* m_help = nullptr;

@@ -4,12 +4,14 @@
 // real-time data for an input port or out of a serial port opened for this
 // one send. The outcome comes back to the user-interface thread as message
 // boxes (the ones a failed connect or a failing serial port always showed)
-// and one report line for the status bar.
+// and one report for the status bar and the Send Log.
 
 #include "transmit/send_request.h"
 
+#include <strings.h>
 #include <zeltrpc.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
@@ -26,7 +28,7 @@ namespace corvella {
 // One send, as the user-interface thread made it: everything the worker
 // needs, so it never reads the list, the document or the configuration.
 struct RequestSender::Delivery {
-  int request = 0;  // from 1
+  SendReport report;  // the send as handed over
   std::string packet;
   int32_t rtdInput = 0;    // 0: the serial port
   std::string signServer;  // the sign service path
@@ -48,39 +50,16 @@ struct RequestSender::Outcome {
 
 namespace {
 
-// The statuses a send can end with, by the names integrators know, and what
-// they mean to the operator.
+// Every status of the client library and the sign service, by the name
+// integrators know and what it means to the operator.
 struct StatusText {
   uint32_t status;
   const char* name;
   const char* meaning;
 };
-constexpr StatusText kStatusTexts[] = {
-    {5, "ERROR_ACCESS_DENIED", "access denied"},
-    {14, "ERROR_OUTOFMEMORY", "out of memory"},
-    {87, "ERROR_INVALID_PARAMETER", "refused by the client library"},
-    {1702, "RPC_S_INVALID_BINDING", "not connected"},
-    {1703, "RPC_S_PROTSEQ_NOT_SUPPORTED", "no way to reach that computer"},
-    {1717, "RPC_S_UNKNOWN_IF", "not a sign service"},
-    {1722, "RPC_S_SERVER_UNAVAILABLE", "the sign service cannot be reached"},
-    {1723, "RPC_S_SERVER_TOO_BUSY", "the sign service is busy"},
-    {1726, "RPC_S_CALL_FAILED",
-     "the connection broke; the request may or may not have reached the sign"},
-    {1727, "RPC_S_CALL_FAILED_DNE", "the request could not be sent"},
-    {1728, "RPC_S_PROTOCOL_ERROR", "the sign service answered wrongly"},
-    {1766, "RPC_S_INTERNAL_ERROR", "internal error of the client library"},
-    {1783, "RPC_X_BAD_STUB_DATA", "the sign service answered wrongly"},
-    {1818, "RPC_S_CALL_CANCELLED", "no answer in time"},
-};
-
-// "status 1722 RPC_S_SERVER_UNAVAILABLE: the sign service cannot be reached"
-std::string DescribeStatus(uint32_t status) {
-  std::string text = "status " + std::to_string(status);
-  for (const StatusText& known : kStatusTexts) {
-    if (known.status == status) return text + " " + known.name + ": " + known.meaning;
-  }
-  return text + " from the sign service";
-}
+#define CORVELLA_STATUS_ROW(name, value, text) {value, #name, text},
+constexpr StatusText kStatusTexts[] = {ZELTRPC_STATUS_LIST(CORVELLA_STATUS_ROW)};
+#undef CORVELLA_STATUS_ROW
 
 std::string SignServiceName(const std::string& server) {
   return server == "." ? "the sign service on this computer" : "the sign service on " + server;
@@ -92,23 +71,68 @@ std::string ComPortName(int32_t comPort) {
   return device.empty() ? name : name + " (" + device + ")";
 }
 
-// A failure's line puts the reason first, so that a status bar too narrow
-// for the whole line still shows it. Every line ends with the time of day
-// (" at 14:02:11."), so that one send's line is told from the next one's.
-std::string AtTimeOfDay() {
-  const std::time_t now = std::time(nullptr);
+std::string TimeOfDay(std::time_t when) {
   std::tm local{};
   char text[16] = "";
-  if (localtime_r(&now, &local)) std::strftime(text, sizeof text, "%H:%M:%S", &local);
-  return std::string(" at ") + text + ".";
+  if (localtime_r(&when, &local)) std::strftime(text, sizeof text, "%H:%M:%S", &local);
+  return text;
 }
 
-SendReport Ended(bool delivered, int request, std::string text) {
-  return SendReport{delivered ? SendReport::State::kDelivered : SendReport::State::kFailed, request,
-                    std::move(text) + AtTimeOfDay()};
+// The one-line summary of a report. A failure's line puts the reason first,
+// so that a status bar too narrow for the whole line still shows it.
+std::string SummaryLine(const SendReport& r) {
+  const std::string request = "Request " + std::to_string(r.request);
+  // Every line ends with the time of day, so that one send's line is told
+  // from the next one's.
+  const std::string at = " at " + TimeOfDay(r.time) + ".";
+  using State = SendReport::State;
+  switch (r.state) {
+    case State::kRefused: return r.outcome + " (" + TimeOfDay(r.time) + ").";
+    case State::kWaiting: return request + " " + r.outcome + " (to " + r.destination + ")" + at;
+    case State::kSending:
+      return "Sending request " + std::to_string(r.request) + " to " + r.destination + "...";
+    case State::kDelivered: return request + " delivered to " + r.destination + at;
+    case State::kSentWithWarning:
+    case State::kFailed:
+    case State::kCancelled: return request + " " + r.outcome + " (" + r.destination + ")" + at;
+    case State::kNone: break;
+  }
+  return {};
+}
+
+std::string SideName(int side) {
+  switch (side) {
+    case 0: return "Home";
+    case 1: return "Visitor";
+    case 2: return "Both";
+    default: return "?";
+  }
 }
 
 }  // namespace
+
+const char* SendStateName(SendReport::State state) {
+  using State = SendReport::State;
+  switch (state) {
+    case State::kNone: break;
+    case State::kRefused: return "REFUSED";
+    case State::kWaiting: return "WAITING";
+    case State::kSending: return "SENDING";
+    case State::kDelivered: return "DELIVERED";
+    case State::kSentWithWarning: return "SENT, SETTINGS FAILED";
+    case State::kFailed: return "NOT DELIVERED";
+    case State::kCancelled: return "CANCELLED";
+  }
+  return "";
+}
+
+std::string DescribeStatus(uint32_t status) {
+  std::string text = "status " + std::to_string(status);
+  for (const StatusText& known : kStatusTexts) {
+    if (known.status == status) return text + " " + known.name + ": " + known.meaning;
+  }
+  return text + " from the sign service";
+}
 
 RequestSender::RequestSender(CCorvellaView& view, CCorvellaDoc& doc, Ui& ui)
     : m_view(view), m_doc(doc), m_ui(ui) {}
@@ -121,12 +145,12 @@ RequestSender::~RequestSender() {
 
 void RequestSender::WaitUntilIdle() {
   m_worker.WaitUntilIdle();
-  std::vector<Outcome> pending;
+  std::vector<std::function<void()>> pending;
   {
     std::lock_guard lock(m_pendingMutex);
     pending.swap(m_pending);
   }
-  for (const Outcome& outcome : pending) Complete(outcome);
+  for (const auto& task : pending) task();
 }
 
 int RequestSender::SelectedRowForSend() const {
@@ -137,6 +161,35 @@ int RequestSender::SelectedRowForSend() const {
   return row;
 }
 
+std::string RequestSender::WhyNoSend() const {
+  const ListControl& list = m_view.GetListCtrl();
+  const int selected = list.GetSelectedCount();
+  if (list.GetItemCount() == 0) return "the list holds no request to send";
+  if (selected == 0) return "no request is selected; select the one to send";
+  if (selected > 1) {
+    return std::to_string(selected) + " requests are selected; select one request to send";
+  }
+  const int row = list.GetNextItem(-1, LVNI_SELECTED);
+  if (m_view.CurrentColumn() != 0) {
+    return "a cell of request " + std::to_string(row + 1) +
+           " is selected, not the whole request; press Ctrl+Left or click its # cell, then send";
+  }
+  if (row < 0 || !m_view.IsVisiblySelected(row)) {
+    return "the list does not show a selected request; click the one to send";
+  }
+  return {};
+}
+
+void RequestSender::RefuseSend() {
+  std::string why = WhyNoSend();
+  if (why.empty()) why = "the request list is not ready to send";
+  SendReport report;
+  report.state = SendReport::State::kRefused;
+  report.list = m_doc.GetSportFile();
+  report.outcome = "Not sent: " + why;
+  Report(std::move(report));
+}
+
 void RequestSender::BuildRequestPacket() {
   const int row = SelectedRowForSend();
   if (row < 0) return;
@@ -145,12 +198,31 @@ void RequestSender::BuildRequestPacket() {
   for (int c = 0; c < kColumnCount; ++c) cells[c] = m_view.GetListCtrl().GetItemText(row, c);
 
   TeamPlayerChoice choice;
+  choice.request = row + 1;
+  choice.description = cells[COL_DESCRIPTION];
   choice.teamRequest = IsTeamRequest(cells[COL_TEAM_IND]);
   choice.top3Request = IsTop3Request(cells[COL_TOP3]);
   // The sport the configuration names now, with the document's message for
   // an illegal sport, which then counts as Basketball.
   choice.sportCode = m_doc.ReadConfiguredSport();
-  if (!m_ui.SelectTeamPlayer(choice)) return;
+  // The row stays drawn as selected while the dialog has the focus: the
+  // operator sees which request goes out.
+  ListControl& list = m_view.GetListCtrl();
+  const bool highlighted = (list.GetItemState(row, LVIS_DROPHILITED) & LVIS_DROPHILITED) != 0;
+  if (!highlighted) list.SetItemState(row, LVIS_DROPHILITED, LVIS_DROPHILITED);
+  const bool chosen = m_ui.SelectTeamPlayer(choice);
+  if (!highlighted && row < list.GetItemCount()) list.SetItemState(row, 0, LVIS_DROPHILITED);
+  if (!chosen) return;
+
+  SendReport what;
+  what.request = row + 1;
+  what.list = m_doc.GetSportFile();
+  what.description = cells[COL_DESCRIPTION];
+  what.sign = cells[COL_SIGN];
+  what.teamPlayer = SideName(choice.side);
+  if (!choice.teamRequest && !choice.top3Request) {
+    what.teamPlayer += ", player " + std::to_string(choice.playerNumber);
+  }
 
   // A row whose cells do not fit the packet's fields (a pasted name too long
   // for its field, say) would shift every later byte: it is refused, named,
@@ -159,18 +231,26 @@ void RequestSender::BuildRequestPacket() {
     const std::string cell = problem->column >= 0 ? cells[problem->column] : std::string();
     const std::string text = PacketFieldMessage(row + 1, cell, *problem);
     m_ui.MessageBox(text, "Send Request Error!", MB_OK | MB_ICONEXCLAMATION);
-    Report(SendReport{SendReport::State::kFailed, row + 1, text});
+    what.state = SendReport::State::kRefused;
+    what.outcome = text;
+    Report(std::move(what));
     return;
   }
   m_strPacket = BuildPacket(cells, choice);
   m_nPacketRow = row;
+  m_packetReport = std::move(what);
 }
 
 void RequestSender::OnSendRequest() {
   m_strPacket.clear();
   m_nPacketRow = -1;
+  if (SelectedRowForSend() < 0) {
+    RefuseSend();
+    return;
+  }
   BuildRequestPacket();
-  if (m_strPacket.empty()) return;  // nothing selected, the dialog was cancelled, or refused
+  if (m_strPacket.empty()) return;  // the dialog was cancelled, or refused
+  SendReport report = m_packetReport;
   // The last line of defence: nothing but a whole packet goes out, and a
   // packet that is not one is said, never dropped silently.
   if (m_strPacket.size() != kRequestPacketSize) {
@@ -179,20 +259,21 @@ void RequestSender::OnSendRequest() {
                              std::to_string(m_strPacket.size()) + " bytes instead of " +
                              std::to_string(kRequestPacketSize) + ".";
     m_ui.MessageBox(text, "Send Request Error!", MB_OK | MB_ICONEXCLAMATION);
-    Report(SendReport{SendReport::State::kFailed, m_nPacketRow + 1, text});
+    report.state = SendReport::State::kRefused;
+    report.outcome = text;
+    Report(std::move(report));
     m_strPacket.clear();
     return;
   }
 
   Delivery delivery;
-  delivery.request = m_nPacketRow + 1;
   delivery.packet = m_strPacket;
   // ZLRTDINPUT afresh: edits of the configuration take effect at the next send.
   delivery.rtdInput = m_doc.GetRtdInput();
-  std::string where;
   if (delivery.rtdInput != 0) {
     delivery.signServer = m_doc.GetSignServer();
-    where = SignServiceName(delivery.signServer) + ", input " + std::to_string(delivery.rtdInput);
+    report.destination =
+        SignServiceName(delivery.signServer) + ", input " + std::to_string(delivery.rtdInput);
   } else {
     m_doc.ReadComSettings();
     delivery.comPort = m_doc.m_nComPort;
@@ -203,71 +284,101 @@ void RequestSender::OnSendRequest() {
                   static_cast<int>(m_doc.m_nStopBits));
     delivery.mode = mode;
     delivery.baud = m_doc.m_nBaud > 0 ? static_cast<uint32_t>(m_doc.m_nBaud) : 0;
-    where = ComPortName(delivery.comPort);
+    report.destination = ComPortName(delivery.comPort);
   }
-  m_inFlight.push_back(delivery.request);
-  Report(
-      SendReport{SendReport::State::kSending, delivery.request,
-                 "Sending request " + std::to_string(delivery.request) + " to " + where + "..."});
-  m_worker.Post([this, delivery = std::move(delivery)] {
-    Finish(delivery.rtdInput != 0 ? DeliverToSignService(delivery) : DeliverToSerialPort(delivery));
-  });
+  report.send = ++m_nSends;
+  if (m_queue.empty()) {
+    report.state = SendReport::State::kSending;
+    report.outcome = "Sending";
+  } else {
+    const std::size_t ahead = m_queue.size();
+    report.state = SendReport::State::kWaiting;
+    report.outcome =
+        "waiting for " + std::to_string(ahead) + (ahead == 1 ? " send" : " sends") + " ahead of it";
+  }
+  m_queue.push_back(report);
+  delivery.report = report;
+  Report(std::move(report));
+  m_worker.Post([this, delivery = std::move(delivery)] { Run(delivery); });
+}
+
+void RequestSender::Run(const Delivery& d) {
+  {
+    std::lock_guard lock(m_cancelMutex);
+    if (m_cancelled.erase(d.report.send) != 0) return;  // reported when it was cancelled
+    m_nStarted = d.report.send;
+  }
+  if (d.report.state == SendReport::State::kWaiting) {
+    ToUi([this, send = d.report.send] { Started(send); });
+  }
+  Outcome outcome = d.rtdInput != 0 ? DeliverToSignService(d) : DeliverToSerialPort(d);
+  ToUi([this, outcome = std::move(outcome)] { Complete(outcome); });
 }
 
 RequestSender::Outcome RequestSender::DeliverToSignService(const Delivery& d) {
   Outcome outcome;
-  const std::string request = "Request " + std::to_string(d.request);
-  const std::string service = SignServiceName(d.signServer);
-  // Connect once per sender; a failed connect is tried again at the next send.
-  if (!m_bConnected) {
-    const uint32_t status = zeltConnectSign(d.signServer.c_str());
+  outcome.report = d.report;
+  const std::string input = ", input " + std::to_string(d.rtdInput);
+  // Connect at the first send, and again whenever the configured server is
+  // not the one the connection was made with: a connect releases the old
+  // binding first. A failed connect leaves no connection, so the next send
+  // tries again. It says what a send over a lost connection says, after the
+  // message box that a failed connect has always shown.
+  std::string bound = BoundServer();
+  uint32_t status = 0;
+  if (bound.empty() || ::strcasecmp(bound.c_str(), d.signServer.c_str()) != 0) {
+    status = zeltConnectSign(d.signServer.c_str());
+    {
+      std::lock_guard lock(m_boundMutex);
+      m_strBoundServer = status == 0 ? d.signServer : std::string();
+    }
     if (status != 0) {
       outcome.messages.push_back({"Unable to connect to Norvane Sign Service!", "", MB_OK});
-      outcome.report = Ended(false, d.request,
-                             request + " NOT delivered: no connection, " + DescribeStatus(status) +
-                                 " (" + service + ")");
-      return outcome;
+    } else {
+      bound = d.signServer;
     }
-    m_bConnected = true;
   }
-  // The configured port counts from 1, the service's from 0.
-  const int32_t port = static_cast<int32_t>(static_cast<int64_t>(d.rtdInput) - 1);
-  const uint32_t status =
-      zeltSendRealTimeDataPort(port, d.packet.data(), static_cast<uint32_t>(d.packet.size()));
-  const std::string input = ", input " + std::to_string(d.rtdInput);
-  outcome.report = status == 0
-                       ? Ended(true, d.request, request + " delivered to " + service + input)
-                       : Ended(false, d.request,
-                               request + " NOT delivered: " + DescribeStatus(status) + " (" +
-                                   service + input + ")");
+  if (status == 0) {
+    // The configured port counts from 1, the service's from 0.
+    const int32_t port = static_cast<int32_t>(static_cast<int64_t>(d.rtdInput) - 1);
+    status =
+        zeltSendRealTimeDataPort(port, d.packet.data(), static_cast<uint32_t>(d.packet.size()));
+    // Named after the server the connection was made with.
+    outcome.report.destination = SignServiceName(bound) + input;
+  }
+  outcome.report.status = status;
+  if (status == 0) {
+    outcome.report.state = SendReport::State::kDelivered;
+    outcome.report.outcome = "Delivered";
+  } else {
+    outcome.report.state = SendReport::State::kFailed;
+    outcome.report.outcome = "NOT delivered: " + DescribeStatus(status);
+  }
   return outcome;
 }
 
 RequestSender::Outcome RequestSender::DeliverToSerialPort(const Delivery& d) {
   Outcome outcome;
-  const std::string request = "Request " + std::to_string(d.request);
-  const std::string port = ComPortName(d.comPort);
+  outcome.report = d.report;
+  SendReport& r = outcome.report;
   char name[32];
   std::snprintf(name, sizeof name, "COM%d", static_cast<int>(d.comPort));
   SerialPort serial;
   if (!serial.Open(name)) {
     outcome.messages.push_back(
         {"Could not open COM port!", "COM PORT ERROR!!", MB_OK | MB_ICONEXCLAMATION});
-    outcome.report = Ended(
-        false, d.request,
-        request + " NOT sent: " + port + " could not be opened (missing, no access, or in use)");
+    r.state = SendReport::State::kFailed;
+    r.outcome = "NOT sent: the port could not be opened (missing, no access, or in use)";
     return outcome;
   }
 
   // A refused mode text or set-up is reported, and the packet still goes out
   // with whatever the line is set to.
   SerialSettings settings;
-  if (!BuildCommSettings(d.mode, settings)) {
-    outcome.messages.push_back({"Error Occurred! Com Port Failure! 11", "", MB_OK});
-  }
-  if (!serial.SetCommState(settings)) {
-    outcome.messages.push_back({"Error Occurred! Com Port Failure! 22", "", MB_OK});
-  }
+  const bool built = BuildCommSettings(d.mode, settings);
+  if (!built) outcome.messages.push_back({"Error Occurred! Com Port Failure! 11", "", MB_OK});
+  const bool applied = serial.SetCommState(settings);
+  if (!applied) outcome.messages.push_back({"Error Occurred! Com Port Failure! 22", "", MB_OK});
 
   const std::size_t written =
       serial.Write(d.packet.data(), d.packet.size(), SerialWriteTimeoutMs(d.packet.size(), d.baud));
@@ -275,46 +386,97 @@ RequestSender::Outcome RequestSender::DeliverToSerialPort(const Delivery& d) {
   if (written < d.packet.size()) {
     outcome.messages.push_back(
         {"Total Transmission not Sent", "Send Request Error!", MB_OK | MB_ICONEXCLAMATION});
-    outcome.report = Ended(false, d.request,
-                           request + " NOT fully sent to " + port + ": " + std::to_string(written) +
-                               " of " + std::to_string(d.packet.size()) + " bytes");
-    return outcome;
+    r.state = SendReport::State::kFailed;
+    r.outcome = "NOT fully sent: " + std::to_string(written) + " of " +
+                std::to_string(d.packet.size()) + " bytes";
+  } else if (!applied) {
+    // The packet went out, but not as configured: the line kept the settings
+    // it had before ("22"), whatever the configuration asks for.
+    r.state = SendReport::State::kSentWithWarning;
+    r.outcome = "sent with the line's previous settings: \"" + d.mode + "\" could not be set";
+  } else if (!built) {
+    r.state = SendReport::State::kSentWithWarning;
+    r.outcome = "sent with other settings than configured: \"" + d.mode + "\" was refused";
+  } else {
+    r.state = SendReport::State::kDelivered;
+    r.outcome = "Delivered";
   }
-  outcome.report = Ended(true, d.request, request + " sent to " + port);
   return outcome;
 }
 
-void RequestSender::Finish(Outcome outcome) {
+void RequestSender::ToUi(std::function<void()> task) {
   if (!m_post) {
     std::lock_guard lock(m_pendingMutex);
-    m_pending.push_back(std::move(outcome));
+    m_pending.push_back(std::move(task));
     return;
   }
-  m_post([this, alive = m_alive, outcome = std::move(outcome)] {
-    if (alive->load()) Complete(outcome);
+  m_post([alive = m_alive, task = std::move(task)] {
+    if (alive->load()) task();
   });
 }
 
+void RequestSender::Started(int send) {
+  const auto it = std::find_if(m_queue.begin(), m_queue.end(),
+                               [send](const SendReport& r) { return r.send == send; });
+  if (it == m_queue.end()) return;
+  it->state = SendReport::State::kSending;
+  it->outcome = "Sending";
+  Report(*it);
+}
+
 void RequestSender::Complete(const Outcome& outcome) {
-  if (!m_inFlight.empty()) m_inFlight.pop_front();
-  SendReport report = outcome.report;
-  // A later send still on its way is not hidden by the line of this one.
-  if (!m_inFlight.empty()) {
-    report.text += " Sending request " + std::to_string(m_inFlight.back()) + "...";
-  }
+  const int send = outcome.report.send;
+  m_queue.erase(std::remove_if(m_queue.begin(), m_queue.end(),
+                               [send](const SendReport& r) { return r.send == send; }),
+                m_queue.end());
   for (const Outcome::Message& m : outcome.messages) m_ui.MessageBox(m.text, m.caption, m.flags);
+  Report(outcome.report);
+}
+
+RequestSender::Cancel RequestSender::CancelSend(int send) {
+  const auto it = std::find_if(m_queue.begin(), m_queue.end(),
+                               [send](const SendReport& r) { return r.send == send; });
+  if (it == m_queue.end()) return Cancel::kUnknown;
+  {
+    std::lock_guard lock(m_cancelMutex);
+    if (send <= m_nStarted) return Cancel::kStarted;
+    m_cancelled.insert(send);
+  }
+  SendReport report = *it;
+  m_queue.erase(it);
+  report.state = SendReport::State::kCancelled;
+  report.outcome = "cancelled before it was sent";
   Report(std::move(report));
+  return Cancel::kCancelled;
+}
+
+int RequestSender::CancelWaitingSends() {
+  std::vector<int> waiting;
+  for (const SendReport& r : m_queue) {
+    if (r.state == SendReport::State::kWaiting) waiting.push_back(r.send);
+  }
+  int cancelled = 0;
+  for (int send : waiting) cancelled += CancelSend(send) == Cancel::kCancelled;
+  return cancelled;
 }
 
 void RequestSender::Report(SendReport report) {
+  report.time = std::time(nullptr);
+  report.text = SummaryLine(report);
   m_lastReport = std::move(report);
   if (m_report) m_report(m_lastReport);
 }
 
+std::string RequestSender::BoundServer() const {
+  std::lock_guard lock(m_boundMutex);
+  return m_strBoundServer;
+}
+
 void RequestSender::DisconnectSignService() {
-  if (!m_bConnected) return;
+  std::lock_guard lock(m_boundMutex);
+  if (m_strBoundServer.empty()) return;
   zeltDisconnectSign();
-  m_bConnected = false;
+  m_strBoundServer.clear();
 }
 
 }  // namespace corvella

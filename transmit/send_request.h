@@ -8,18 +8,26 @@
 // Building happens on the calling (user-interface) thread; delivery runs on
 // a worker thread of the sender's own, one send at a time in the order the
 // sends were made, so a slow or silent sign service never freezes the
-// window. Every send ends in a SendReport (delivered, or not and why) that
-// reaches the reporter on the user-interface thread, together with the
-// message boxes a failed connect or a failing serial port shows. The sender
-// owns the connection to the sign service (made by the worker at the first
-// send that needs it, dropped when the sender is destroyed) and the packet
-// text.
+// window. Every step of every send (waiting, sending, and how it ended) and
+// every refused send command is one SendReport that reaches the reporter on
+// the user-interface thread, together with the message boxes a failed
+// connect or a failing serial port shows. A send still waiting for the one
+// before it can be cancelled; one that has started cannot.
+//
+// The sender owns the connection to the sign service and knows which server
+// it is bound to: the worker connects at the first send that needs it and
+// again whenever the configured server differs from the bound one, so a
+// report always names the server the packet really reached. The connection
+// is dropped when the sender is destroyed.
 
 #include <atomic>
+#include <cstdint>
+#include <ctime>
 #include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -31,13 +39,42 @@ namespace corvella {
 class CCorvellaDoc;
 class Ui;
 
-// What the operator is told of one send.
+// One step of one send, or a refused send command: what the operator is
+// told of it, in the status bar and in the Send Log.
 struct SendReport {
-  enum class State { kNone, kSending, kDelivered, kFailed };
+  enum class State {
+    kNone,
+    kRefused,          // the command sent nothing, and why
+    kWaiting,          // handed over, behind a send still on its way
+    kSending,          // on its way
+    kDelivered,        // the sign service took it, or the serial line took every byte
+    kSentWithWarning,  // every byte went out, but the line's settings could not be applied
+    kFailed,           // not delivered, and why
+    kCancelled,        // cancelled while it waited
+  };
   State state = State::kNone;
-  int request = 0;   // the request's number in the list, from 1
-  std::string text;  // one line for the status bar
+  int send = 0;             // the send's number in this session, from 1; 0 for a refused command
+  int request = 0;          // the request's number in its list, from 1; 0 when none
+  std::string list;         // the request file of that list ("BASK.REQ")
+  std::string description;  // the request's Description
+  std::string sign;         // its Sign #
+  std::string teamPlayer;   // "Visitor, player 12"; "Home"
+  std::string destination;  // "the sign service on this computer, input 1", "COM1 (/dev/ttyS0)"
+  uint32_t status = 0;      // the client library's status of a failed send
+  std::string outcome;      // how it ended (or stands), in full
+  std::time_t time = 0;     // when it reached this state
+  std::string text;         // the one-line summary for the status bar
+
+  // Delivered, sent with a warning, failed, refused or cancelled.
+  bool Ended() const {
+    return state != State::kNone && state != State::kWaiting && state != State::kSending;
+  }
 };
+
+// "DELIVERED", "NOT DELIVERED", "REFUSED" ...: the state as one word or two.
+const char* SendStateName(SendReport::State state);
+// "status 1722 RPC_S_SERVER_UNAVAILABLE: the sign service cannot be reached"
+std::string DescribeStatus(uint32_t status);
 
 class RequestSender : public RequestSending {
  public:
@@ -58,7 +95,8 @@ class RequestSender : public RequestSending {
   // How results get back to the user-interface thread. Without a poster they
   // wait in the sender until WaitUntilIdle runs them on its caller's thread.
   void SetPoster(Poster post) { m_post = std::move(post); }
-  // Who is told of each send: once when it starts, once when it ends.
+  // Who is told of each send (when it is handed over, when it starts, when
+  // it ends) and of each refused send command.
   void SetReporter(Reporter report) { m_report = std::move(report); }
 
   // Blocks until every send handed over has been delivered or has failed;
@@ -68,13 +106,29 @@ class RequestSender : public RequestSending {
   bool IsSending() const { return m_worker.Busy(); }
   // The number of the newest request handed over whose end has not yet been
   // reported on the user-interface thread; 0 when every send has ended.
-  int PendingRequest() const { return m_inFlight.empty() ? 0 : m_inFlight.back(); }
+  int PendingRequest() const { return m_queue.empty() ? 0 : m_queue.back().request; }
 
   // Builds the packet of the selected row into Packet(). Leaves the packet as
   // it was when no row counts as selected or the dialog is cancelled.
   void BuildRequestPacket();
 
-  bool IsConnected() const { return m_bConnected.load(); }
+  // The send command arrived while it cannot send: reports why (the list's
+  // state decides the reason).
+  void RefuseSend();
+  // Why the list's state allows no send right now; empty when it allows one.
+  std::string WhyNoSend() const;
+
+  // Cancels send `send` while it waits; it is then reported as cancelled.
+  enum class Cancel { kCancelled, kStarted, kUnknown };
+  Cancel CancelSend(int send);
+  // Cancels every send still waiting; how many.
+  int CancelWaitingSends();
+  // Sends handed over that have not ended yet (the first may be on its way).
+  const std::deque<SendReport>& Queue() const { return m_queue; }
+
+  bool IsConnected() const { return !BoundServer().empty(); }
+  // The server name the connection was made with; empty when not connected.
+  std::string BoundServer() const;
   // The last packet built; empty when the last send built none.
   const std::string& Packet() const { return m_strPacket; }
   // What the operator was last told.
@@ -91,26 +145,38 @@ class RequestSender : public RequestSending {
   // as selected; else -1.
   int SelectedRowForSend() const;
   // On the worker thread.
+  void Run(const Delivery& delivery);
   Outcome DeliverToSignService(const Delivery& delivery);
   Outcome DeliverToSerialPort(const Delivery& delivery);
-  void Finish(Outcome outcome);
+  // Hands `task` to the user-interface thread (or to WaitUntilIdle).
+  void ToUi(std::function<void()> task);
   // On the user-interface thread.
+  void Started(int send);
   void Complete(const Outcome& outcome);
+  // Stamps `report` with the time, makes its summary line and tells the reporter.
   void Report(SendReport report);
   void DisconnectSignService();
 
   CCorvellaView& m_view;
   CCorvellaDoc& m_doc;
   Ui& m_ui;
-  std::atomic<bool> m_bConnected{false};  // written by the worker only
+  mutable std::mutex m_boundMutex;
+  std::string m_strBoundServer;  // written by the worker only; empty: not connected
   std::string m_strPacket;
-  int m_nPacketRow = -1;  // the row the last packet was built from
+  int m_nPacketRow = -1;      // the row the last packet was built from
+  SendReport m_packetReport;  // what the last packet is: request, sign, team and player
   SendReport m_lastReport;
-  std::deque<int> m_inFlight;  // requests handed to the worker and not yet reported
+  int m_nSends = 0;                // sends handed over so far
+  std::deque<SendReport> m_queue;  // handed over and not ended, oldest first
+  // Shared with the worker: cancelled sends it has not reached yet, and the
+  // last send it started.
+  std::mutex m_cancelMutex;
+  std::set<int> m_cancelled;
+  int m_nStarted = 0;
   Poster m_post;
   Reporter m_report;
   std::mutex m_pendingMutex;
-  std::vector<Outcome> m_pending;  // finished sends, without a poster
+  std::vector<std::function<void()>> m_pending;  // results waiting, without a poster
   // Posted results check this before touching the sender.
   std::shared_ptr<std::atomic<bool>> m_alive = std::make_shared<std::atomic<bool>>(true);
   DeliveryWorker m_worker;  // last: its jobs use the members above

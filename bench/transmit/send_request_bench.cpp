@@ -6,7 +6,9 @@
 //   UiThreadPerSend/1000 the time the calling (user-interface) thread spends
 //                        per send while the service takes 1 s to answer each
 //                        one: the command itself plus the handling of its
-//                        result. The rest of the second is the worker's.
+//                        result, each report kept in the Send Log's table
+//                        and its outcome appended to the journal, as the
+//                        window does. The rest of the second is the worker's.
 //   SilentServiceToReport from the command to the failure's report while the
 //                        service never answers in time, with the call
 //                        time-out (ZELTRPC_TIMEOUT_MS) at 300 ms: the send
@@ -26,6 +28,7 @@
 #include "listview/corvella_view.h"
 #include "platform/profile.h"
 #include "requests/corvella_doc.h"
+#include "shell/send_log.h"
 #include "support/scripted_ui.h"
 #include "support/temp_dir.h"
 #include "tools/signsim/server.h"
@@ -67,6 +70,13 @@ struct Program {
     view->OnInitialUpdate();
     view->GetListCtrl().SetHasFocus(true);
     view->GetListCtrl().SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
+    // What the window does with every report: the Send Log keeps it, the
+    // journal writes its outcome.
+    journal = std::make_unique<SendJournal>(QString::fromStdString(dir.Path() + "state"));
+    sender->SetReporter([this](const SendReport& report) {
+      log.Record(report);
+      journal->Append(report);
+    });
     // As the window's event loop would: results are queued for this thread.
     sender->SetPoster([this](std::function<void()> task) {
       std::lock_guard lock(mutex);
@@ -102,6 +112,8 @@ struct Program {
   std::unique_ptr<CCorvellaDoc> doc;
   std::unique_ptr<CCorvellaView> view;
   std::unique_ptr<RequestSender> sender;
+  SendLogModel log;
+  std::unique_ptr<SendJournal> journal;
   std::mutex mutex;
   std::condition_variable changed;
   Clock::time_point arrived;

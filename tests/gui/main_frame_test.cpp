@@ -132,7 +132,7 @@ class MainFrameTest : public QObject {
              (QStringList{"&Undo\tCtrl+Z", "&Redo\tCtrl+Y", "-", "&Edit\tCtrl+E", "&Add\tCtrl+A",
                           "&Insert\tCtrl+I", "-", "Cu&t\tCtrl+X", "&Copy\tCtrl+C", "&Paste\tCtrl+V",
                           "&Delete\tCtrl+D"}));
-    QCOMPARE(Items(menu("ViewMenu")), (QStringList{"&Toolbar", "&Status Bar"}));
+    QCOMPARE(Items(menu("ViewMenu")), (QStringList{"&Toolbar", "&Status Bar", "Send &Log"}));
     QCOMPARE(Items(menu("HelpMenu")), (QStringList{"&Help Topics", "-", "&About Corvella..."}));
   }
 

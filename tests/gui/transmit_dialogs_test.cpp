@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
@@ -224,8 +225,13 @@ void TransmitDialogsTest::onlyDigitsCanBeTyped() {
 
 void TransmitDialogsTest::visitorAndTwelveAreReturned() {
   TeamPlayerChoice choice;
+  choice.request = 12;
+  choice.description = "Caf\xe9 Leaders";  // Windows-1252
   choice.sportCode = "BASK";
-  DriveNextDialog([](QDialog* dlg) {
+  QString named;
+  DriveNextDialog([&named](QDialog* dlg) {
+    QLabel* request = Child<QLabel>(dlg, "requestLabel");
+    if (QRect(QPoint(0, 0), dlg->size()).contains(request->geometry())) named = request->text();
     QTest::mouseClick(Child<QRadioButton>(dlg, "visitorRadioButton"), Qt::LeftButton);
     auto* player = Child<QLineEdit>(dlg, "playerNumberLineEdit");
     player->selectAll();
@@ -235,6 +241,7 @@ void TransmitDialogsTest::visitorAndTwelveAreReturned() {
   QVERIFY(RunSelectTeamPlayerDialog(nullptr, choice));
   QCOMPARE(choice.side, 1);
   QCOMPARE(choice.playerNumber, 12);
+  QCOMPARE(named, QStringLiteral("Request 12: Caf\u00e9 Leaders"));  // which request goes out
 
   // Both, for a team request of a sport other than Basketball; Alt+B selects it.
   TeamPlayerChoice team;

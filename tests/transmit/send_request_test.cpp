@@ -9,9 +9,11 @@
 #include <termios.h>
 #include <zeltrpc.h>
 
+#include <chrono>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "listview/corvella_view.h"
@@ -211,8 +213,9 @@ TEST_F(SendRequestTest, FailedConnectIsTriedAgainAtTheNextSend) {
   EXPECT_EQ(message.flags, MB_OK);
   EXPECT_FALSE(sender->IsConnected());
   EXPECT_EQ(sender->LastReport().text.rfind(
-                "Request 1 NOT delivered: no connection, status 1722 RPC_S_SERVER_UNAVAILABLE: "
-                "the sign service cannot be reached (the sign service on this computer) at ",
+                "Request 1 NOT delivered: status 1722 RPC_S_SERVER_UNAVAILABLE: "
+                "the sign service cannot be reached (the sign service on this computer, input 1) "
+                "at ",
                 0),
             0u)
       << sender->LastReport().text;
@@ -224,6 +227,48 @@ TEST_F(SendRequestTest, FailedConnectIsTriedAgainAtTheNextSend) {
   EXPECT_TRUE(sender->IsConnected());
   EXPECT_EQ(Received(0), kExamplePacket);
   EXPECT_EQ(ui.CountMessages(), 1);
+}
+
+// The connection follows SIGNSERVER: a changed name is connected to before
+// the packet goes out, and the report names the server really reached.
+TEST_F(SendRequestTest, ChangedSignServerIsConnectedToAndNamed) {
+  ScopedEnv timeout("ZELTRPC_TIMEOUT_MS", "2000");
+  StartServer();
+  Start("ZLRTDINPUT=1\r\n");
+  Select(0);
+  Answer(1, 7);
+  Send();
+  ASSERT_EQ(sender->BoundServer(), ".");
+  ASSERT_EQ(CountLog("packet header"), 1);
+
+  WritePrivateProfileString("REQUEST", "SIGNSERVER", "nosuchhost.invalid",
+                            dir.File("CORVELLA.INI"));
+  Select(1);
+  Answer(2, 0);
+  Send();
+  EXPECT_EQ(sender->LastReport().state, SendReport::State::kFailed);
+  EXPECT_EQ(sender->LastReport().text.rfind("Request 2 NOT delivered", 0), 0u)
+      << sender->LastReport().text;
+  EXPECT_NE(sender->LastReport().text.find("the sign service on nosuchhost.invalid"),
+            std::string::npos)
+      << sender->LastReport().text;
+  EXPECT_EQ(CountLog("packet header"), 1);  // nothing went to the local service
+  EXPECT_FALSE(sender->IsConnected());
+  EXPECT_EQ(ui.MessageTexts(),
+            std::vector<std::string>{"Unable to connect to Norvane Sign Service!"});
+
+  // Back to this computer: connected again, and said so.
+  WritePrivateProfileString("REQUEST", "SIGNSERVER", ".", dir.File("CORVELLA.INI"));
+  Select(0);
+  Answer(1, 7);
+  Send();
+  EXPECT_EQ(sender->BoundServer(), ".");
+  EXPECT_EQ(CountLog("packet header"), 2);
+  EXPECT_EQ(sender->LastReport().text.rfind(
+                "Request 1 delivered to the sign service on this computer, input 1", 0),
+            0u)
+      << sender->LastReport().text;
+  EXPECT_EQ(CountLog("Ping"), 2);
 }
 
 TEST_F(SendRequestTest, CancelledDialogNeitherConnectsNorOpensAPort) {
@@ -294,6 +339,27 @@ TEST_F(SendRequestTest, DialogIsToldTheRequestKindAndTheConfiguredSport) {
     EXPECT_EQ(ui.CountMessages(), c.messages);
     EXPECT_EQ(ui.CountMessages("Illegal Sport in CORVELLA.INI file!"), c.messages);
   }
+}
+
+// While the dialog is open (and has the focus) the row being sent stays
+// drawn as selected, and the dialog is told which request it is.
+TEST_F(SendRequestTest, DialogNamesTheRequestAndItsRowStaysSelected) {
+  StartServer();
+  Start("ZLRTDINPUT=1\r\n");
+  Select(1);
+  bool seenSelected = false;
+  ui.AnswerTeamPlayer([&](TeamPlayerChoice& choice) {
+    view->GetListCtrl().SetHasFocus(false);  // the dialog took the focus
+    seenSelected = view->IsVisiblySelected(1);
+    EXPECT_EQ(choice.request, 2);
+    EXPECT_EQ(choice.description, "Team Fouls");
+    choice.side = 0;
+    return true;
+  });
+  Send();
+  EXPECT_TRUE(seenSelected);
+  EXPECT_EQ(view->GetListCtrl().GetItemState(1, LVIS_DROPHILITED), 0u);
+  EXPECT_EQ(Received(0).substr(47, 6), "GTH   ");
 }
 
 TEST_F(SendRequestTest, DestroyingTheSenderDisconnects) {
@@ -389,6 +455,80 @@ TEST_F(SendRequestTest, EverySendEndsWithALineThatSaysWhatHappened) {
   EXPECT_EQ(ui.CountMessages(), 0);
 }
 
+// A service that cannot be reached at the first connect and one lost after
+// it are told the same way: the box belongs to a connect, the line does not.
+TEST_F(SendRequestTest, UnreachableServiceIsToldAlikeAtConnectAndLater) {
+  std::vector<std::string> lines;
+  for (bool connectedBefore : {false, true}) {
+    SCOPED_TRACE(connectedBefore);
+    if (connectedBefore) StartServer();
+    Start("ZLRTDINPUT=1\r\n");
+    if (connectedBefore) {
+      Select(0);
+      Answer(1, 7);
+      Send();
+      ASSERT_TRUE(sender->IsConnected());
+      server.reset();
+    }
+    Select(1);
+    Answer(2, 0);
+    Send();
+    const SendReport& r = sender->LastReport();
+    EXPECT_EQ(r.state, SendReport::State::kFailed);
+    EXPECT_EQ(r.status, 1722u);
+    lines.push_back(r.text.substr(0, r.text.rfind(" at ")));
+    EXPECT_EQ(ui.CountMessages("Unable to connect to Norvane Sign Service!"),
+              connectedBefore ? 0 : 1);
+  }
+  EXPECT_EQ(lines[0],
+            "Request 2 NOT delivered: status 1722 RPC_S_SERVER_UNAVAILABLE: the sign service "
+            "cannot be reached (the sign service on this computer, input 1)");
+  EXPECT_EQ(lines[1], lines[0]);
+}
+
+// Sends behind a slow one wait and can be cancelled; the one on its way
+// cannot, and says so.
+TEST_F(SendRequestTest, WaitingSendsCanBeCancelledAndTheStartedOneCannot) {
+  StartServer(300);
+  Start("ZLRTDINPUT=1\r\n");
+  std::vector<SendReport> reports;
+  sender->SetReporter([&](const SendReport& r) { reports.push_back(r); });
+  for (int player : {11, 22, 33, 44}) {
+    Select(0);
+    Answer(1, player);
+    view->OnSendRequest();
+  }
+  ASSERT_EQ(sender->Queue().size(), 4u);
+  EXPECT_EQ(sender->Queue()[0].state, SendReport::State::kSending);
+  EXPECT_EQ(sender->Queue()[1].state, SendReport::State::kWaiting);
+  EXPECT_EQ(sender->Queue()[1].outcome, "waiting for 1 send ahead of it");
+  EXPECT_EQ(sender->Queue()[3].outcome, "waiting for 3 sends ahead of it");
+
+  EXPECT_EQ(sender->CancelSend(2), RequestSender::Cancel::kCancelled);
+  EXPECT_EQ(sender->LastReport().state, SendReport::State::kCancelled);
+  EXPECT_EQ(sender->LastReport().send, 2);
+  EXPECT_EQ(sender->LastReport().text.rfind("Request 1 cancelled before it was sent (", 0), 0u)
+      << sender->LastReport().text;
+  EXPECT_EQ(sender->CancelSend(2), RequestSender::Cancel::kUnknown);
+  // The first one is on its way once the service has seen it.
+  for (int i = 0; i < 400 && CountLog("bind ") == 0; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  EXPECT_EQ(sender->CancelSend(1), RequestSender::Cancel::kStarted);
+  EXPECT_EQ(sender->CancelWaitingSends(), 2);
+  sender->WaitUntilIdle();
+  EXPECT_TRUE(sender->Queue().empty());
+  EXPECT_EQ(CountLog("packet header"), 1);  // only the first went out
+  std::vector<std::pair<int, SendReport::State>> ended;
+  for (const SendReport& r : reports) {
+    if (r.Ended()) ended.emplace_back(r.send, r.state);
+  }
+  using S = SendReport::State;
+  EXPECT_EQ(ended,
+            (std::vector<std::pair<int, S>>{
+                {2, S::kCancelled}, {3, S::kCancelled}, {4, S::kCancelled}, {1, S::kDelivered}}));
+}
+
 TEST_F(SendRequestTest, SendsGoOutOneAtATimeInTheOrderTheyWereMade) {
   StartServer(150);  // each answer takes a while
   Start("ZLRTDINPUT=1\r\n");
@@ -398,7 +538,8 @@ TEST_F(SendRequestTest, SendsGoOutOneAtATimeInTheOrderTheyWereMade) {
     view->OnSendRequest();  // returns while the service still works
   }
   EXPECT_TRUE(sender->IsSending());
-  EXPECT_EQ(sender->LastReport().state, SendReport::State::kSending);
+  EXPECT_EQ(sender->LastReport().state, SendReport::State::kWaiting);
+  EXPECT_EQ(sender->Queue().size(), 3u);
   sender->WaitUntilIdle();
   EXPECT_FALSE(sender->IsSending());
   std::vector<std::string> players;
@@ -447,7 +588,7 @@ TEST_F(SendRequestTest, RowThatDoesNotFitThePacketIsNamedAndNothingIsSent) {
     ASSERT_EQ(ui.CountMessages(), 1);
     EXPECT_NE(ui.Messages()[0].text.find(c.says), std::string::npos) << ui.Messages()[0].text;
     EXPECT_EQ(ui.Messages()[0].caption, "Send Request Error!");
-    EXPECT_EQ(sender->LastReport().state, SendReport::State::kFailed);
+    EXPECT_EQ(sender->LastReport().state, SendReport::State::kRefused);
     EXPECT_TRUE(sender->Packet().empty());
   }
   EXPECT_EQ(CountLog("Ping"), 0);  // not even a connect
@@ -516,6 +657,14 @@ TEST_F(SendSerialTest, RateTheLineCannotTakeIsReportedAndThePacketStillGoesOut) 
   Send();
   EXPECT_EQ(pty.Read(kExamplePacket.size()), kExamplePacket);
   EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Error Occurred! Com Port Failure! 22"});
+  // Not a plain "sent": the line kept its earlier settings.
+  EXPECT_EQ(sender->LastReport().state, SendReport::State::kSentWithWarning);
+  EXPECT_EQ(sender->LastReport().text.rfind(
+                "Request 1 sent with the line's previous settings: \"baud=14400 parity=N data=8 "
+                "stop=1\" could not be set (COM2 (",
+                0),
+            0u)
+      << sender->LastReport().text;
 }
 
 TEST_F(SendSerialTest, MissingDeviceShowsTheOpenMessage) {
@@ -553,9 +702,9 @@ TEST_F(SendSerialTest, ShortWriteIsReported) {
   EXPECT_EQ(ui.Messages()[1].text, "Total Transmission not Sent");
   EXPECT_EQ(ui.Messages()[1].caption, "Send Request Error!");
   EXPECT_EQ(ui.Messages()[1].flags, MB_OK | MB_ICONEXCLAMATION);
-  EXPECT_EQ(
-      sender->LastReport().text.rfind("Request 1 NOT fully sent to COM3 (/dev/full): 0 of 57", 0),
-      0u)
+  EXPECT_EQ(sender->LastReport().text.rfind(
+                "Request 1 NOT fully sent: 0 of 57 bytes (COM3 (/dev/full))", 0),
+            0u)
       << sender->LastReport().text;
 }
 

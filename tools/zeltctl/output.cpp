@@ -1,47 +1,19 @@
 #include "tools/zeltctl/output.h"
 
+#include <zeltrpc.h>
+
 #include <algorithm>
 #include <utility>
-
-#include "zeltrpc/rpc/status.h"
 
 namespace zeltctl {
 
 namespace {
 
-namespace st = zeltrpc::rpc;
-
-// The statuses zeltrpc.h documents, and the service's own common results.
+// The statuses zeltrpc.h names: the library's and the service's own.
+#define ZELTCTL_STATUS_ROW(name, value, text) {value, #name},
 constexpr std::pair<uint32_t, const char*> kStatusNames[] = {
-    {st::kOk, "ERROR_SUCCESS"},
-    {2, "ERROR_FILE_NOT_FOUND"},
-    {st::kAccessDenied, "ERROR_ACCESS_DENIED"},
-    {st::kOutOfMemory, "ERROR_OUTOFMEMORY"},
-    {st::kInvalidParameter, "ERROR_INVALID_PARAMETER"},
-    {st::kMoreData, "ERROR_MORE_DATA"},
-    {st::kServerOutOfMemory, "ERROR_NOT_ENOUGH_SERVER_MEMORY"},
-    {1168, "ERROR_NOT_FOUND"},
-    {st::kInvalidStringBinding, "RPC_S_INVALID_STRING_BINDING"},
-    {st::kInvalidBinding, "RPC_S_INVALID_BINDING"},
-    {st::kProtseqNotSupported, "RPC_S_PROTSEQ_NOT_SUPPORTED"},
-    {st::kInvalidRpcProtseq, "RPC_S_INVALID_RPC_PROTSEQ"},
-    {st::kInvalidEndpointFormat, "RPC_S_INVALID_ENDPOINT_FORMAT"},
-    {st::kUnknownIf, "RPC_S_UNKNOWN_IF"},
-    {st::kServerUnavailable, "RPC_S_SERVER_UNAVAILABLE"},
-    {st::kServerTooBusy, "RPC_S_SERVER_TOO_BUSY"},
-    {st::kCallFailed, "RPC_S_CALL_FAILED"},
-    {st::kCallFailedDne, "RPC_S_CALL_FAILED_DNE"},
-    {st::kProtocolError, "RPC_S_PROTOCOL_ERROR"},
-    {st::kUnsupportedTransSyn, "RPC_S_UNSUPPORTED_TRANS_SYN"},
-    {st::kUnsupportedType, "RPC_S_UNSUPPORTED_TYPE"},
-    {st::kProcnumOutOfRange, "RPC_S_PROCNUM_OUT_OF_RANGE"},
-    {st::kUnknownAuthnService, "RPC_S_UNKNOWN_AUTHN_SERVICE"},
-    {st::kInternalError, "RPC_S_INTERNAL_ERROR"},
-    {st::kNullRefPointer, "RPC_X_NULL_REF_POINTER"},
-    {st::kBadStubData, "RPC_X_BAD_STUB_DATA"},
-    {st::kCallCancelled, "RPC_S_CALL_CANCELLED"},
-    {st::kCommFailure, "RPC_S_COMM_FAILURE"},
-};
+    ZELTRPC_STATUS_LIST(ZELTCTL_STATUS_ROW)};
+#undef ZELTCTL_STATUS_ROW
 
 bool printable(const std::vector<uint8_t>& bytes) {
   return std::all_of(bytes.begin(), bytes.end(), [](uint8_t c) { return c >= 0x20 && c < 0x7F; });

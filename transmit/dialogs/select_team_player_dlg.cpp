@@ -10,12 +10,16 @@
 #include <algorithm>
 
 #include "platform/qt/dialog_support.h"
+#include "platform/qt/windows1252.h"
 
 namespace corvella {
 
 CSelectTeamPlayerDlg::CSelectTeamPlayerDlg(QWidget* parent)
     : ModalDialog(parent, QStringLiteral("selectTeamPlayerDialog"),
                   QStringLiteral("Select Desired Team/Player")) {
+  m_request = new QLabel(this);
+  m_request->setObjectName(QStringLiteral("requestLabel"));
+  m_request->setTextFormat(Qt::PlainText);
   auto* group = new QGroupBox(QStringLiteral("Which Team"), this);
   group->setObjectName(QStringLiteral("whichTeamGroupBox"));
   m_home = new QRadioButton(QStringLiteral("&Home"), this);
@@ -56,10 +60,13 @@ CSelectTeamPlayerDlg::CSelectTeamPlayerDlg(QWidget* parent)
   du.FitWidth(m_visitor->sizeHint().width(), 35);
   du.FitWidth(m_both->sizeHint().width(), 31);
   du.FitWidth(label->sizeHint().width(), 47);
+  // The request's line takes the top; the controls keep their places below it.
+  constexpr int kTop = 14;
   auto place = [&](QWidget* w, int x, int y, int width, int height) {
-    const QRect r = du.Rect(x, y, width, height);
+    const QRect r = du.Rect(x, y + (w == m_request ? 0 : kTop), width, height);
     w->setGeometry(r.x(), r.y(), r.width(), std::max(r.height(), w->sizeHint().height()));
   };
+  place(m_request, 10, 4, 212, 10);
   place(group, 10, 5, 65, 65);
   place(m_home, 25, 20, 35, 10);
   place(m_visitor, 25, 35, 35, 10);
@@ -70,13 +77,22 @@ CSelectTeamPlayerDlg::CSelectTeamPlayerDlg(QWidget* parent)
   m_spin->setGeometry(m_spin->x(), m_player->y(), m_spin->width(), m_player->height());
   place(m_ok, 175, 55, 50, 14);
   place(m_cancel, 105, 55, 50, 14);
-  QSize size = DialogSize(du, 232, 76, m_ok);
+  QSize size = DialogSize(du, 232, 76 + kTop, m_ok);
   size.setHeight(std::max(size.height(), group->geometry().bottom() + du.Y(6)));
   setFixedSize(size);
   SetTabChain({m_player, m_ok, m_cancel, m_home, m_visitor, m_both});
 }
 
 void CSelectTeamPlayerDlg::OnInitDialog() {
+  // Which request goes out; a long description is cut to the line.
+  if (m_nRequest > 0) {
+    const QString line =
+        QStringLiteral("Request %1: %2").arg(m_nRequest).arg(FromWindows1252(m_strDescription));
+    m_request->setText(
+        m_request->fontMetrics().elidedText(line, Qt::ElideRight, m_request->width()));
+    m_request->setToolTip(line);
+    m_request->setAccessibleName(line);
+  }
   // The members into the controls: the number, and no side yet.
   m_player->setText(QString::number(m_nPlayerNumber));
   m_sides->setExclusive(false);
@@ -130,6 +146,8 @@ void CSelectTeamPlayerDlg::accept() {
 
 bool RunSelectTeamPlayerDialog(QWidget* parent, TeamPlayerChoice& choice) {
   CSelectTeamPlayerDlg dlg(parent);
+  dlg.m_nRequest = choice.request;
+  dlg.m_strDescription = choice.description;
   dlg.m_bTeamRequest = choice.teamRequest;
   dlg.m_bTop3Request = choice.top3Request;
   dlg.m_strSportCode = choice.sportCode;

@@ -5,8 +5,11 @@
 // requests and for team requests of every sport but Basketball; the player
 // number only for individual requests that are not top-3.
 //
+// Above the choices a line names the request that goes out ("Request 2:
+// Rebound Leaders"), so the operator sees which one it is.
+//
 // Widgets carry object names, which tests use to find them:
-//   whichTeamGroupBox, homeRadioButton, visitorRadioButton, bothRadioButton,
+//   requestLabel, whichTeamGroupBox, homeRadioButton, visitorRadioButton, bothRadioButton,
 //   playerNumberLabel, playerNumberLineEdit, playerSpinUp (with its
 //   upToolButton and downToolButton), okPushButton, cancelPushButton.
 
@@ -16,6 +19,7 @@
 #include "platform/ui.h"
 
 class QButtonGroup;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -35,9 +39,11 @@ class CSelectTeamPlayerDlg : public ModalDialog {
   void accept() override;
 
   // Set by the caller before the dialog runs.
-  bool m_bTeamRequest = false;  // the row's "Team/Ind" is exactly "T"
-  bool m_bTop3Request = false;  // the row's "Top 3" is not exactly "N"
-  std::string m_strSportCode;   // configured sport; "BASK" (any case) is Basketball
+  int m_nRequest = 0;            // the request's number; 0: no request line
+  std::string m_strDescription;  // its Description (Windows-1252)
+  bool m_bTeamRequest = false;   // the row's "Team/Ind" is exactly "T"
+  bool m_bTop3Request = false;   // the row's "Top 3" is not exactly "N"
+  std::string m_strSportCode;    // configured sport; "BASK" (any case) is Basketball
   // Exchanged with the controls.
   int m_nPlayerNumber = 0;  // 0 to 99 after OK
   int m_nSide = -1;         // 0 Home, 1 Visitor, 2 Both; -1 no choice
@@ -51,6 +57,7 @@ class CSelectTeamPlayerDlg : public ModalDialog {
   void OnInitDialog() override;
 
  private:
+  QLabel* m_request = nullptr;
   QButtonGroup* m_sides = nullptr;
   QRadioButton* m_home = nullptr;
   QRadioButton* m_visitor = nullptr;

@@ -145,6 +145,71 @@
 #endif
 #endif
 
+/* ---- Status values ------------------------------------------------------ */
+
+/* Every status this library or the sign service returns, by the Win32 name
+ * clients of the sign service know, with a short text for people:
+ * ZELTRPC_STATUS_LIST(X) expands X(NAME, value, "text") once for each, so a
+ * program builds its own table from it:
+ *
+ *   #define ROW(name, value, text) {value, #name, text},
+ *   static const struct { uint32_t value; const char *name, *text; }
+ *       statuses[] = { ZELTRPC_STATUS_LIST(ROW) };
+ *
+ * The constants themselves are ZELT_ followed by the name
+ * (ZELT_RPC_S_SERVER_UNAVAILABLE is 1722). The comment at the top of this
+ * header tells when each of the library's statuses arises. Nothing here is
+ * a symbol of the library: the list is the header's alone. */
+#define ZELTRPC_STATUS_LIST(X)                                                         \
+  X(ERROR_SUCCESS, 0, "success")                                                       \
+  X(ERROR_FILE_NOT_FOUND, 2, "the sign service knows no such sign")                    \
+  X(ERROR_ACCESS_DENIED, 5, "access denied")                                           \
+  X(ERROR_INVALID_HANDLE, 6, "the sign service lost the call's context")               \
+  X(ERROR_OUTOFMEMORY, 14, "out of memory")                                            \
+  X(ERROR_INVALID_PARAMETER, 87, "refused by the client library")                      \
+  X(ERROR_MORE_DATA, 234, "the answer did not fit the buffer")                         \
+  X(ERROR_NOT_ENOUGH_SERVER_MEMORY, 1130, "the sign service ran out of memory")        \
+  X(ERROR_NOT_FOUND, 1168, "the sign service knows no such sequence or schedule")      \
+  X(RPC_S_INVALID_STRING_BINDING, 1700, "the server name cannot be used")              \
+  X(RPC_S_INVALID_BINDING, 1702, "not connected")                                      \
+  X(RPC_S_PROTSEQ_NOT_SUPPORTED, 1703, "no way to reach that computer")                \
+  X(RPC_S_INVALID_RPC_PROTSEQ, 1704, "the server name cannot be used")                 \
+  X(RPC_S_INVALID_ENDPOINT_FORMAT, 1706, "the socket folder's path is too long")       \
+  X(RPC_S_UNKNOWN_IF, 1717, "not a sign service")                                      \
+  X(RPC_S_SERVER_UNAVAILABLE, 1722, "the sign service cannot be reached")              \
+  X(RPC_S_SERVER_TOO_BUSY, 1723, "the sign service is busy")                           \
+  X(RPC_S_CALL_FAILED, 1726,                                                           \
+    "the connection broke; the request may or may not have reached the sign")          \
+  X(RPC_S_CALL_FAILED_DNE, 1727, "the request could not be sent")                      \
+  X(RPC_S_PROTOCOL_ERROR, 1728, "the sign service answered wrongly")                   \
+  X(RPC_S_UNSUPPORTED_TRANS_SYN, 1730, "the sign service does not speak NDR")          \
+  X(RPC_S_UNSUPPORTED_TYPE, 1732, "the sign service refused a type of the call")       \
+  X(RPC_S_INVALID_TAG, 1733, "the sign service found a bad tag in the call")           \
+  X(RPC_S_INVALID_BOUND, 1734, "the sign service found a bad array bound in the call") \
+  X(RPC_S_PROCNUM_OUT_OF_RANGE, 1745, "the sign service does not offer this call")     \
+  X(RPC_S_UNKNOWN_AUTHN_SERVICE, 1747, "the sign service refused the authentication")  \
+  X(RPC_S_INTERNAL_ERROR, 1766, "internal error of the client library")                \
+  X(RPC_S_ZERO_DIVIDE, 1767, "the sign service divided by zero")                       \
+  X(RPC_S_ADDRESS_ERROR, 1768, "the sign service failed on a bad address")             \
+  X(RPC_S_FP_DIV_ZERO, 1769, "the sign service divided by zero")                       \
+  X(RPC_S_FP_UNDERFLOW, 1770, "the sign service failed on a number too small")         \
+  X(RPC_S_FP_OVERFLOW, 1771, "the sign service failed on a number too large")          \
+  X(RPC_X_NULL_REF_POINTER, 1780, "a null pointer was given; nothing was sent")        \
+  X(RPC_X_BAD_STUB_DATA, 1783, "the sign service answered wrongly")                    \
+  X(RPC_S_CALL_CANCELLED, 1818, "no answer in time")                                   \
+  X(RPC_S_COMM_FAILURE, 1820, "the connection to the sign service failed")             \
+  X(RPC_X_WRONG_PIPE_ORDER, 1831, "the sign service refused the call's pipes")         \
+  X(RPC_X_PIPE_CLOSED, 1916, "the sign service refused the call's pipes")              \
+  X(RPC_X_PIPE_DISCIPLINE_ERROR, 1917, "the sign service refused the call's pipes")    \
+  X(RPC_X_PIPE_EMPTY, 1918, "the sign service refused the call's pipes")
+
+#define ZELTRPC_STATUS_CONSTANT_(name, value, text) ZELT_##name = value,
+/* ZELT_ERROR_SUCCESS, ZELT_ERROR_ACCESS_DENIED, ... */
+enum zeltrpc_status {
+  ZELTRPC_STATUS_LIST(ZELTRPC_STATUS_CONSTANT_) ZELT_STATUS_LIST_END_ = -1 /* not a status */
+};
+#undef ZELTRPC_STATUS_CONSTANT_
+
 #ifdef __cplusplus
 extern "C" {
 #endif
