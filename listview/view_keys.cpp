@@ -226,10 +226,10 @@ void CCorvellaView::DropKeyboardRange() {
   DeselectRow(m_nSelBottom);
 }
 
-void CCorvellaView::MoveRangeTo(int target, bool moveFocus) {
+void CCorvellaView::MoveRangeTo(int target) {
   m_nSelTop = target;
   m_nSelBottom = target;
-  if (moveFocus) m_nFocusRow = target;
+  m_nFocusRow = target;
   m_list.EnsureVisible(target);
   SelectRow(target);
   RepaintSelection();
@@ -248,7 +248,7 @@ void CCorvellaView::MoveRangeByPage(bool down) {
   }
   // A range left behind by deleted rows still lands on a row that exists.
   target = std::min(target, lastRow);
-  MoveRangeTo(target, true);
+  MoveRangeTo(target);
 }
 
 void CCorvellaView::MoveRangeToEdge(bool end) {
@@ -264,7 +264,9 @@ void CCorvellaView::MoveRangeToEdge(bool end) {
   } else {
     target = m_list.GetTopIndex();
   }
-  MoveRangeTo(target, false);
+  // The caret goes along, so the next Up or Down goes on from the row that
+  // Home or End selected (and a screen reader hears that row).
+  MoveRangeTo(target);
 }
 
 void CCorvellaView::MoveCaretByLine(bool down) {

@@ -190,7 +190,7 @@ TEST_F(ViewKeysTest, PageKeysHomeAndEndReplaceAShiftRangeAsAWhole) {
   }
 }
 
-TEST_F(ViewKeysTest, HomeAndEndSelectTheFirstAndLastVisibleRowsAndKeepTheCaret) {
+TEST_F(ViewKeysTest, HomeAndEndSelectTheFirstAndLastVisibleRowsAndMoveTheCaretThere) {
   AddRows(50);
   SetRowsPerPage(10);
   list().SetTopIndex(20);
@@ -199,13 +199,19 @@ TEST_F(ViewKeysTest, HomeAndEndSelectTheFirstAndLastVisibleRowsAndKeepTheCaret) 
   EXPECT_EQ(Selected(), Rows{29});
   EXPECT_EQ(view.SelectionTop(), 29);
   EXPECT_EQ(view.SelectionBottom(), 29);
-  EXPECT_EQ(view.GetFocusRow(), 24);
+  EXPECT_EQ(view.GetFocusRow(), 29);
   EXPECT_EQ(view.CurrentColumn(), 5);
 
   Key(VK_HOME);
   EXPECT_EQ(Selected(), Rows{20});
-  EXPECT_EQ(view.GetFocusRow(), 24);
+  EXPECT_EQ(view.GetFocusRow(), 20);
   EXPECT_EQ(view.CurrentColumn(), 5);
+  // The next line key goes on from where Home went, not from the old caret.
+  Key(VK_DOWN);
+  EXPECT_EQ(Selected(), Rows{21});
+  Key(VK_END, {VK_CONTROL});
+  Key(VK_UP);
+  EXPECT_EQ(Selected(), Rows{48});
 }
 
 TEST_F(ViewKeysTest, EndOnAShortListSelectsTheLastRow) {
