@@ -23,6 +23,7 @@
 #include <QToolButton>
 #include <QUrl>
 
+#include "platform/qt/announcer.h"
 #include "platform/qt/windows1252.h"
 #include "shell/help_viewer.h"
 #include "shell/menu_item_accessible.h"
@@ -174,9 +175,11 @@ void CMainFrame::BuildStatusBar() {
   m_messagePane->setObjectName(QStringLiteral("messagePane"));
   bar->addWidget(m_messagePane, 1);
 
-  // The send result: permanent, so menu prompts never hide it. Hidden until
-  // the first send; a long line is cut on the right (the full text is its
-  // tool tip), never widening the window.
+  // The send result: permanent, so menu prompts never hide it, and empty
+  // until the first send (shown from the start, so a screen reader's reading
+  // of the status bar finds it); a long line is cut on the right (the full
+  // text is its tool tip), never widening the window. The announcer in it
+  // says each result to the screen reader.
   m_sendPane = new QFrame(bar);
   m_sendPane->setObjectName(QStringLiteral("sendResultPane"));
   m_sendPane->setAutoFillBackground(true);
@@ -190,7 +193,7 @@ void CMainFrame::BuildStatusBar() {
   m_sendText->setMinimumWidth(1);
   sendLayout->addWidget(m_sendIcon);
   sendLayout->addWidget(m_sendText, 1);
-  m_sendPane->setVisible(false);
+  m_announcer = new Announcer(m_sendPane);
   bar->addPermanentWidget(m_sendPane, 3);
   static const char* const names[3] = {"capsIndicator", "numIndicator", "scrollIndicator"};
   for (int i = 0; i < 3; ++i) {
@@ -233,6 +236,7 @@ void CMainFrame::ShowSendResult(SendState state, const QString& text) {
   m_sendPane->setToolTip(text);
   m_sendPane->setProperty("sendState", static_cast<int>(state));
   m_sendPane->setVisible(true);
+  m_announcer->Announce(text);
 }
 
 QString CMainFrame::SendResultText() const { return m_sendText->text(); }

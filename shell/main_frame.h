@@ -24,6 +24,7 @@ class QToolBar;
 
 namespace corvella {
 
+class Announcer;
 class HelpViewer;
 
 class CMainFrame : public QMainWindow {
@@ -102,6 +103,7 @@ class CMainFrame : public QMainWindow {
   QWidget* m_sendPane = nullptr;
   QLabel* m_sendIcon = nullptr;
   QLabel* m_sendText = nullptr;
+  Announcer* m_announcer = nullptr;  // says each result to the screen reader
   QLabel* m_indicators[3] = {nullptr, nullptr, nullptr};
   QTimer* m_idleTimer = nullptr;
   HelpViewer* m_help = nullptr;
