@@ -105,10 +105,13 @@ void CCorvellaView::OnKeyDown(unsigned nChar, unsigned /*nRepCnt*/, unsigned /*n
 }
 
 void CCorvellaView::StepCurrentColumn(unsigned nChar) {
-  // Keypad plus and minus step the number of the current column.
-  if (nChar != VK_ADD && nChar != VK_SUBTRACT) return;
+  // Keypad plus and minus step the number of the current column; so do the
+  // main keyboard's (its equals key counts as plus), since a screen reader
+  // takes the keypad for its own commands.
+  const bool up = nChar == VK_ADD || nChar == VK_OEM_PLUS;
+  if (!up && nChar != VK_SUBTRACT && nChar != VK_OEM_MINUS) return;
   ListControl& list = GetListCtrl();
-  const int delta = nChar == VK_ADD ? 1 : -1;
+  const int delta = up ? 1 : -1;
   bool acted = true;
   switch (m_nCurColumn) {
     case COL_SIGN:
