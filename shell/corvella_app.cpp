@@ -210,6 +210,7 @@ bool CCorvellaApp::InitInstance(const QStringList& arguments, bool show) {
   m_listClient->SetHistory(m_history.get());
   m_listWidget = new ListWidget(m_view->GetListCtrl(), *m_listClient, m_frame.get());
   m_listClient->Attach(*m_listWidget);
+  m_listWidget->SetAnnouncer(m_frame->ScreenReader());
   m_frame->setCentralWidget(m_listWidget);
   m_printing = std::make_unique<Printing>(m_frame.get(), *m_view);
   RouteCommands();

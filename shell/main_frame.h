@@ -60,6 +60,8 @@ class CMainFrame : public QMainWindow {
   void ShowSendResult(SendState state, const QString& text);
   QWidget* SendResultPane() const { return m_sendPane; }
   QString SendResultText() const;
+  // Says a line to the screen reader from the status bar (see Announcer).
+  Announcer* ScreenReader() const { return m_announcer; }
 
   // The operator's guide at a topic: a command's identifier, "list",
   // "toolbar", "statusbar", or "" for the start.

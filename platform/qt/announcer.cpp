@@ -60,20 +60,21 @@ void Announcer::Announce(const QString& text) {
   if (!m_settle.isActive()) m_settle.start(kLongestWaitMs);
 }
 
+bool Announcer::Busy() const {
+  // A dialog, message box or menu over the window the announcer is in.
+  const QWidget* modal = QApplication::activeModalWidget();
+  return (modal && modal != window()) || QApplication::activePopupWidget();
+}
+
 void Announcer::TrySay() {
-  if (!m_pending) return;
-  const QWidget* top = window();
-  if (!top->isActiveWindow() || QApplication::activeModalWidget() ||
-      QApplication::activePopupWidget()) {
-    return;
-  }
+  if (!m_pending || !window()->isActiveWindow() || Busy()) return;
   m_settle.start(kSettleMs);
 }
 
 void Announcer::Say() {
   // A dialog or message box of the program is open: the line waits for the
   // focus to come back, as the operator is busy there.
-  if (!m_pending || QApplication::activeModalWidget() || QApplication::activePopupWidget()) return;
+  if (!m_pending || Busy()) return;
   m_pending = false;
   if (!QAccessible::isActive()) return;
   // The new name first, so that what the screen reader keeps of the object

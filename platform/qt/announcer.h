@@ -35,6 +35,7 @@ class Announcer : public QWidget {
   bool Pending() const { return m_pending; }
 
  private:
+  bool Busy() const;
   // Starts the settling delay when the window can take the announcement.
   void TrySay();
   void Say();

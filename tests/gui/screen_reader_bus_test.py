@@ -9,6 +9,14 @@ the set-up, which this test shares):
     a notification), once when not delivered, only after the message box
     that precedes it has closed, and once when delivered; the status bar
     holds the outcome for the screen reader's "read status bar";
+  * changes made in place are said: a letter key's new value, Undo's
+    restored cells, the number of requests after Paste and Delete;
+  * Shift+Down sends the new row's selected state after the focus, and the
+    number of selected requests is said; "Verify Delete!" says how many
+    requests go;
+  * in Edit Request a drop-down list reads as its entry, and a new entry
+    is said; a numeric field is a spin button whose steps change its value;
+  * F1 puts the focus on the guide, a text whose caret Down moves.
 
 Exit status 77 (skipped) only when the accessibility bus cannot be reached.
 
@@ -27,14 +35,16 @@ import list_accessibility_bus_test as bus  # noqa: E402
 
 fail = bus.fail
 
-XK = dict(Down=0xFF54, Up=0xFF52, Return=0xFF0D)
+XK = dict(Down=0xFF54, Up=0xFF52, Return=0xFF0D, Right=0xFF53, Left=0xFF51, Home=0xFF50,
+          Delete=0xFFFF, Tab=0xFF09, Escape=0xFF1B, F1=0xFFBE)
 # Key codes in the X server's keymaps, for keys pressed with Control: a key
 # symbol is typed by the registry with the modifiers it needs and no other.
-CONTROL, KEY_R = 37, 27
+CONTROL, KEY_R, KEY_Z, KEY_C, KEY_V, KEY_E = 37, 27, 52, 54, 55, 26
 
 
 EVENTS = ["focus:", "object:state-changed:focused", "object:state-changed:showing",
-          "object:state-changed:selected", "object:selection-changed", "window:activate"]
+          "object:state-changed:selected", "object:selection-changed", "window:activate",
+          "object:property-change:accessible-value", "object:text-caret-moved"]
 
 
 def press(pyatspi, keysym, shift=False):
@@ -111,6 +121,143 @@ def find_app(desktop):
     return None
 
 
+def notified(pyatspi, text):
+    return lambda e: (e[0] == "object:state-changed:showing" and e[1] == 1
+                      and e[3] == pyatspi.ROLE_NOTIFICATION and e[2] == text)
+
+
+def check_changes_and_selection(pyatspi, events, app):
+    def expect(what, predicate, seconds=10):
+        found = events.wait_for(predicate, seconds)
+        if not found:
+            fail("%s; saw %r" % (what, events.seen))
+        print("heard:", found)
+        return found
+
+    def settle():
+        events.wait_for(lambda e: False, 0.5)
+        events.seen.clear()
+
+    # Cell mode on Display Mode of the first request (Continuous, shown once).
+    for _ in range(6):
+        press(pyatspi, XK["Right"])
+    settle()
+    # A letter key changes the cell in place: its new value, and the Times
+    # that goes with it, are said.
+    bus.press(pyatspi, 0x73)  # s
+    expect("S on Display Mode was not said", notified(pyatspi, "Single Step. Times to Display 0"))
+    settle()
+    # + on the main keyboard (=) steps Times of a Continuous row: first back.
+    press_with_control(pyatspi, KEY_Z)
+    expect("Undo was not said", notified(pyatspi, "Display Mode Continuous. Times to Display 1"))
+    settle()
+
+    # Shift+Down: the focus goes to the new row first, then its selected
+    # state changes, so a screen reader says "selected"; the count is said.
+    press(pyatspi, XK["Down"], shift=True)
+    count = expect("no count after Shift+Down", notified(pyatspi, "2 requests selected"))
+    focus = next((i for i, e in enumerate(events.seen)
+                  if e[0] == "focus:" and e[3] == pyatspi.ROLE_TABLE_CELL), None)
+    selected = next((i for i, e in enumerate(events.seen)
+                     if e[0] == "object:state-changed:selected" and e[1] == 1), None)
+    if focus is None or selected is None or not focus < selected:
+        fail("the selected state did not follow the focus on the new row: %r" % events.seen)
+    del count
+    settle()
+
+    # Copy and paste one request (Paste takes one selected row): the new
+    # number of requests is said.
+    press(pyatspi, XK["Down"])
+    settle()
+    press_with_control(pyatspi, KEY_C)
+    settle()
+    press_with_control(pyatspi, KEY_V)
+    expect("Paste was not said", notified(pyatspi, "9 requests in the list"))
+    settle()
+    press(pyatspi, XK["Down"], shift=True)
+    settle()
+
+    # Delete asks with the number of requests it removes under its question;
+    # the new number is said after it.
+    press(pyatspi, XK["Delete"])
+    box = expect("no Verify Delete! box", lambda e: e[0] == "focus:" and e[2] == "Yes")
+    del box
+    dialog = next(a for a in app if a.getRole() in (pyatspi.ROLE_ALERT, pyatspi.ROLE_DIALOG)
+                  and a.name == "Verify Delete!")
+    labels = [a.name for a in descendants(dialog) if a.getRole() == pyatspi.ROLE_LABEL]
+    print("Verify Delete! labels:", labels)
+    if "Do you wish to Delete?" not in labels or "2 requests will be deleted." not in labels:
+        fail("the Verify Delete! box reads %r" % labels)
+    press(pyatspi, XK["Return"])
+    expect("the deletion was not said",
+           lambda e: (e[0] == "object:state-changed:showing" and e[1] == 1
+                      and e[3] == pyatspi.ROLE_NOTIFICATION
+                      and (e[2] or "").startswith("7 requests in the list")))
+    settle()
+
+
+def check_dialog_values_and_guide(pyatspi, events):
+    def expect(what, predicate, seconds=10):
+        found = events.wait_for(predicate, seconds)
+        if not found:
+            fail("%s; saw %r" % (what, events.seen))
+        print("heard:", found)
+        return found
+
+    def settle():
+        events.wait_for(lambda e: False, 0.5)
+        events.seen.clear()
+
+    focused = lambda role, name: (lambda e: e[0] == "focus:" and e[3] == role
+                                  and (e[2] or "").strip() == name)
+    # The first request (Individual, Continuous) in Edit Request.
+    press(pyatspi, XK["Down"])
+    settle()
+    press_with_control(pyatspi, KEY_E)
+    expect("Edit Request did not open", focused(pyatspi.ROLE_TEXT, "Description:"))
+    settle()
+    press(pyatspi, XK["Tab"])
+    # A drop-down list is named after its entry (the label comes from its
+    # label's relation).
+    expect("Type was not read with its entry", focused(pyatspi.ROLE_COMBO_BOX, "Individual"))
+    settle()
+    press(pyatspi, XK["Tab"])
+    expect("Sign # is no spin button", focused(pyatspi.ROLE_SPIN_BUTTON, "Sign #:"))
+    settle()
+    press(pyatspi, XK["Up"])
+    expect("Up in Sign # changed no value",
+           lambda e: e[0] == "object:property-change:accessible-value"
+           and e[3] == pyatspi.ROLE_SPIN_BUTTON)
+    settle()
+    press(pyatspi, XK["Tab"])
+    expect("Display Mode was not read with its entry",
+           focused(pyatspi.ROLE_COMBO_BOX, "Continuous"))
+    settle()
+    press(pyatspi, XK["Down"])
+    expect("the new Display Mode was not said", notified(pyatspi, "Single Step"))
+    settle()
+    press(pyatspi, XK["Escape"])
+    expect("the list did not get the focus back",
+           lambda e: e[0] == "focus:" and e[3] == pyatspi.ROLE_TABLE_CELL)
+    settle()
+
+    # F1: the guide in a text with a caret, read line by line.
+    press(pyatspi, XK["F1"])
+    # (Qt gives a read-only text the role of a label, with the text interface.)
+    expect("the guide did not take the focus",
+           lambda e: focused(pyatspi.ROLE_TEXT, "Operator's guide")(e)
+           or focused(pyatspi.ROLE_LABEL, "Operator's guide")(e))
+    settle()
+    press(pyatspi, XK["Down"])
+    expect("Down moved no caret in the guide",
+           lambda e: e[0] == "object:text-caret-moved" and e[2] == "Operator's guide")
+    settle()
+    press(pyatspi, XK["Escape"])
+    expect("the list did not get the focus back after the guide",
+           lambda e: e[0] == "focus:" and e[3] == pyatspi.ROLE_TABLE_CELL)
+    settle()
+
+
 def check_send_outcomes(pyatspi, events, program, app):
     def spoken(prefix):
         return lambda e: (e[0] == "object:state-changed:showing" and e[1] == 1
@@ -120,7 +267,7 @@ def check_send_outcomes(pyatspi, events, program, app):
         events.wait_for(lambda e: False, 1)
         events.seen.clear()
         press_with_control(pyatspi, KEY_R)
-        dialog = events.wait_for(lambda e: e[0] == "focus:" and e[3] == pyatspi.ROLE_TEXT
+        dialog = events.wait_for(lambda e: e[0] == "focus:" and e[3] == pyatspi.ROLE_SPIN_BUTTON
                                  and e[2] == "Player Number")
         if not dialog:
             fail("Ctrl+R opened no team/player dialog; saw %r" % events.seen)
@@ -128,8 +275,7 @@ def check_send_outcomes(pyatspi, events, program, app):
 
     # Not delivered: the connection fails, and its message box comes first;
     # the outcome is said once the box has closed and the focus is back on
-    # the list.
-    press(pyatspi, XK["Down"])
+    # the list. Home has made the first request the selected one.
     send()
     box = events.wait_for(lambda e: e[0] == "focus:" and e[3] == pyatspi.ROLE_PUSH_BUTTON
                           and e[2] == "OK", 15)
@@ -177,6 +323,9 @@ def inner(exe, examples, signsim):
         bus.wait_until("the main window did not become active",
                        lambda: frame.getState().contains(pyatspi.STATE_ACTIVE))
         events.wait_for(lambda e: False, 1)
+        check_dialog_values_and_guide(pyatspi, events)
+        check_changes_and_selection(pyatspi, events, app)
+        press(pyatspi, XK["Home"])
         check_send_outcomes(pyatspi, events, program, app)
         print("PASS")
         return 0
