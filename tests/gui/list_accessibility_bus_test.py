@@ -63,9 +63,11 @@ def start_xvfb():
     return xvfb, ":" + number
 
 
-def outer(argv, script=__file__, seconds=150):
+def outer(argv, script=__file__, seconds=150, own_home=False):
     """Runs `script --inner argv...` under a session bus of its own on a
-    virtual X server; returns its exit status."""
+    virtual X server; returns its exit status. With `own_home` the script
+    gets a home and settings folders of its own too (for programs that keep
+    settings, such as a screen reader)."""
     for tool in ("Xvfb", "dbus-run-session"):
         if not shutil.which(tool):
             fail(tool + " is missing (scripts/setup.sh installs it)")
@@ -79,6 +81,12 @@ def outer(argv, script=__file__, seconds=150):
         # The accessibility bus's socket goes into a runtime folder of the
         # test's own.
         env = dict(os.environ, DISPLAY=display, XDG_RUNTIME_DIR=runtime)
+        if own_home:
+            home = os.path.join(runtime, "home")
+            os.mkdir(home, 0o700)
+            env.update(HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"),
+                       XDG_DATA_HOME=os.path.join(home, ".local", "share"),
+                       XDG_CACHE_HOME=os.path.join(home, ".cache"))
         # Nothing of the caller's desktop: its own session bus, its own
         # accessibility bus started on that bus.
         for name in ("DBUS_SESSION_BUS_ADDRESS", "AT_SPI_BUS_ADDRESS", "WAYLAND_DISPLAY"):
