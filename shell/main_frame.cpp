@@ -111,7 +111,8 @@ void CMainFrame::BuildActions() {
     action->setToolTip(FromWindows1252(c.toolTip));
     action->setIcon(ToolbarIcon(c.icon));
     action->setIconVisibleInMenu(false);
-    action->setCheckable(c.id == ID_VIEW_TOOLBAR || c.id == ID_VIEW_STATUS_BAR);
+    action->setCheckable(c.id == ID_VIEW_TOOLBAR || c.id == ID_VIEW_STATUS_BAR ||
+                         (c.id >= ID_SPORT_BASEBALL && c.id <= ID_SPORT_VOLLEYBALL));
     const unsigned id = c.id;
     connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
     m_actions[c.id] = action;
@@ -164,6 +165,9 @@ void CMainFrame::BuildToolBar() {
     }
   }
   addToolBar(Qt::TopToolBarArea, m_toolBar);
+  // The button that shows the buttons a narrow window has no room for.
+  if (auto* more = m_toolBar->findChild<QToolButton*>(QStringLiteral("qt_toolbar_ext_button")))
+    more->setAccessibleName(QStringLiteral("More toolbar buttons"));
 }
 
 void CMainFrame::BuildStatusBar() {
@@ -182,6 +186,7 @@ void CMainFrame::BuildStatusBar() {
   // says each result to the screen reader.
   m_sendPane = new QFrame(bar);
   m_sendPane->setObjectName(QStringLiteral("sendResultPane"));
+  m_sendPane->setAccessibleName(QStringLiteral("Send result"));
   m_sendPane->setAutoFillBackground(true);
   auto* sendLayout = new QHBoxLayout(m_sendPane);
   sendLayout->setContentsMargins(4, 0, 4, 0);
@@ -196,9 +201,11 @@ void CMainFrame::BuildStatusBar() {
   m_announcer = new Announcer(m_sendPane);
   bar->addPermanentWidget(m_sendPane, 3);
   static const char* const names[3] = {"capsIndicator", "numIndicator", "scrollIndicator"};
+  static const char* const spoken[3] = {"Caps Lock", "Num Lock", "Scroll Lock"};
   for (int i = 0; i < 3; ++i) {
     auto* pane = new QLabel(bar);
     pane->setObjectName(QString::fromLatin1(names[i]));
+    pane->setAccessibleName(QString::fromLatin1(spoken[i]));
     pane->setAlignment(Qt::AlignCenter);
     pane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     pane->setMinimumWidth(pane->fontMetrics().horizontalAdvance(QStringLiteral("SCRL")) + 12);
