@@ -614,6 +614,11 @@ void EditRequestDlgTest::fieldsTellAssistiveTechnologyTheirValues() {
   CEditRequestDlg dlg;
   dlg.SetData(NewRequest(false));
   dlg.show();
+  // The dialog is named with the request's number.
+  QCOMPARE(QAccessible::queryAccessibleInterface(&dlg)->text(QAccessible::Name),
+           QStringLiteral("Edit Request, request ") +
+               dlg.findChild<QLabel*>(QStringLiteral("requestNumberLabel"))->text());
+  QVERIFY(!dlg.findChild<QLabel*>(QStringLiteral("requestNumberLabel"))->text().isEmpty());
   auto* mode = dlg.findChild<QComboBox*>(QStringLiteral("displayModeComboBox"));
   QVERIFY(mode);
   QAccessibleInterface* list = QAccessible::queryAccessibleInterface(mode);
