@@ -35,6 +35,9 @@ namespace {
 
 constexpr int kIdleIntervalMs = 250;
 const char* const kIndicatorTexts[3] = {"CAP", "NUM", "SCRL"};
+// The panes' names for assistive technology while a lock is on; a pane that
+// shows nothing says nothing (the status bar is read for the send result).
+const char* const kIndicatorNames[3] = {"Caps Lock on", "Num Lock on", "Scroll Lock on"};
 
 unsigned CommandOf(const QAction* action) { return action ? action->data().toUInt() : 0; }
 
@@ -201,11 +204,9 @@ void CMainFrame::BuildStatusBar() {
   m_announcer = new Announcer(m_sendPane);
   bar->addPermanentWidget(m_sendPane, 3);
   static const char* const names[3] = {"capsIndicator", "numIndicator", "scrollIndicator"};
-  static const char* const spoken[3] = {"Caps Lock", "Num Lock", "Scroll Lock"};
   for (int i = 0; i < 3; ++i) {
     auto* pane = new QLabel(bar);
     pane->setObjectName(QString::fromLatin1(names[i]));
-    pane->setAccessibleName(QString::fromLatin1(spoken[i]));
     pane->setAlignment(Qt::AlignCenter);
     pane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     pane->setMinimumWidth(pane->fontMetrics().horizontalAdvance(QStringLiteral("SCRL")) + 12);
@@ -318,7 +319,11 @@ void CMainFrame::UpdateIndicators() {
   for (int i = 0; i < 3; ++i) {
     // A pane keeps its place and shows its text only while the lock is on.
     const QString text = on[i] ? QString::fromLatin1(kIndicatorTexts[i]) : QString();
-    if (m_indicators[i] && m_indicators[i]->text() != text) m_indicators[i]->setText(text);
+    if (m_indicators[i] && m_indicators[i]->text() != text) {
+      m_indicators[i]->setText(text);
+      m_indicators[i]->setAccessibleName(on[i] ? QString::fromLatin1(kIndicatorNames[i])
+                                               : QString());
+    }
   }
 }
 
