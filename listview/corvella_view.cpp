@@ -89,8 +89,12 @@ void CCorvellaView::EditVisiblySelectedRows() {
 void CCorvellaView::DeleteVisiblySelectedRows() {
   const std::vector<int> rows = VisiblySelectedRows();
   if (rows.empty()) return;
-  if (m_ui.MessageBox("Do you wish to Delete?", "Verify Delete!", MB_YESNO | MB_ICONQUESTION) !=
-      IDYES) {
+  // The box says how many requests go, under its question (a screen reader
+  // reads both).
+  const std::string count =
+      rows.size() == 1 ? std::string("1 request") : std::to_string(rows.size()) + " requests";
+  if (m_ui.MessageBoxWithDetail("Do you wish to Delete?", count + " will be deleted.",
+                                "Verify Delete!", MB_YESNO | MB_ICONQUESTION) != IDYES) {
     return;
   }
   // From the bottom up, so the rows still to go keep their indices.

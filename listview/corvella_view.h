@@ -204,14 +204,14 @@ class CCorvellaView : public CListViewEx, public DocumentView {
   void SetCodesByLetter(unsigned nChar);
   void MoveByKey(unsigned nChar);
   // The parts of MoveByKey: Tab, Left and Right move the current column;
-  // the page keys, Home and End move the keyboard range to one row; Up and
-  // Down move the caret and, with Shift, grow or shrink the range.
+  // the page keys, Home and End move the keyboard range and the caret to one
+  // row; Up and Down move the caret and, with Shift, grow or shrink the range.
   void StepColumnByKey(unsigned nChar);
   void MoveRangeByPage(bool down);
   void MoveRangeToEdge(bool end);
   void MoveCaretByLine(bool down);
   void DropKeyboardRange();
-  void MoveRangeTo(int target, bool moveFocus);
+  void MoveRangeTo(int target);
   // Shows kListFullText and returns true when the list is full.
   bool RefuseWhenFull();
   // Field checks: the "Field <n>" message, shown when `showMessage`; and the

@@ -162,12 +162,16 @@ void CCorvellaView::OnSportFootball() { SwitchSport(*this, m_doc.m_strFootFile);
 
 void CCorvellaView::OnSportBasketball() { SwitchSport(*this, m_doc.m_strBaskFile); }
 
+// The sport on show is checked, so a menu (and a screen reader) tells which
+// one it is.
 void CCorvellaView::OnUpdateSportFootball(CCmdUI* pCmdUI) {
   pCmdUI->Enable(CanOpenForReading(m_doc.GetDirectory() + m_doc.m_strFootFile));
+  pCmdUI->SetCheck(m_doc.GetSportFile() == m_doc.m_strFootFile ? 1 : 0);
 }
 
 void CCorvellaView::OnUpdateSportBasketball(CCmdUI* pCmdUI) {
   pCmdUI->Enable(CanOpenForReading(m_doc.GetDirectory() + m_doc.m_strBaskFile));
+  pCmdUI->SetCheck(m_doc.GetSportFile() == m_doc.m_strBaskFile ? 1 : 0);
 }
 
 bool CCorvellaView::IsFootball() const { return IsFootballFile(m_strFilePath); }

@@ -105,10 +105,13 @@ void CCorvellaView::OnKeyDown(unsigned nChar, unsigned /*nRepCnt*/, unsigned /*n
 }
 
 void CCorvellaView::StepCurrentColumn(unsigned nChar) {
-  // Keypad plus and minus step the number of the current column.
-  if (nChar != VK_ADD && nChar != VK_SUBTRACT) return;
+  // Keypad plus and minus step the number of the current column; so do the
+  // main keyboard's (its equals key counts as plus), since a screen reader
+  // takes the keypad for its own commands.
+  const bool up = nChar == VK_ADD || nChar == VK_OEM_PLUS;
+  if (!up && nChar != VK_SUBTRACT && nChar != VK_OEM_MINUS) return;
   ListControl& list = GetListCtrl();
-  const int delta = nChar == VK_ADD ? 1 : -1;
+  const int delta = up ? 1 : -1;
   bool acted = true;
   switch (m_nCurColumn) {
     case COL_SIGN:
@@ -226,10 +229,10 @@ void CCorvellaView::DropKeyboardRange() {
   DeselectRow(m_nSelBottom);
 }
 
-void CCorvellaView::MoveRangeTo(int target, bool moveFocus) {
+void CCorvellaView::MoveRangeTo(int target) {
   m_nSelTop = target;
   m_nSelBottom = target;
-  if (moveFocus) m_nFocusRow = target;
+  m_nFocusRow = target;
   m_list.EnsureVisible(target);
   SelectRow(target);
   RepaintSelection();
@@ -248,7 +251,7 @@ void CCorvellaView::MoveRangeByPage(bool down) {
   }
   // A range left behind by deleted rows still lands on a row that exists.
   target = std::min(target, lastRow);
-  MoveRangeTo(target, true);
+  MoveRangeTo(target);
 }
 
 void CCorvellaView::MoveRangeToEdge(bool end) {
@@ -264,7 +267,9 @@ void CCorvellaView::MoveRangeToEdge(bool end) {
   } else {
     target = m_list.GetTopIndex();
   }
-  MoveRangeTo(target, false);
+  // The caret goes along, so the next Up or Down goes on from the row that
+  // Home or End selected (and a screen reader hears that row).
+  MoveRangeTo(target);
 }
 
 void CCorvellaView::MoveCaretByLine(bool down) {

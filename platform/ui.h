@@ -59,6 +59,13 @@ class Ui {
   // Returns IDOK, IDCANCEL, IDYES or IDNO. An empty caption means the
   // program title ("Corvella").
   virtual int MessageBox(const std::string& text, const std::string& caption, unsigned flags) = 0;
+  // The same with a line of detail under the text (what a question is about,
+  // such as how many requests a Delete removes), where the box can show it.
+  virtual int MessageBoxWithDetail(const std::string& text, const std::string& detail,
+                                   const std::string& caption, unsigned flags) {
+    (void)detail;
+    return MessageBox(text, caption, flags);
+  }
 
   // One line of text, at most 40 characters; the dialog's title is "Enter "
   // followed by `label`. Empty on Cancel.

@@ -21,6 +21,8 @@ echo "== tests"
 ctest --test-dir build --output-on-failure -j"$JOBS" --timeout 300
 echo "== Kerberos through a throw-away Samba AD domain controller (label kerberos)"
 ctest --test-dir build --output-on-failure -C kerberos -L kerberos
+echo "== a session with the Orca screen reader (label orca)"
+ctest --test-dir build --output-on-failure -C orca -L orca
 
 echo "== tests without Qt under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \

@@ -240,6 +240,7 @@ bool CCorvellaApp::InitInstance(const QStringList& arguments, bool show) {
   m_listClient->SetHistory(m_history.get());
   m_listWidget = new ListWidget(m_view->GetListCtrl(), *m_listClient, m_frame.get());
   m_listClient->Attach(*m_listWidget);
+  m_listWidget->SetAnnouncer(m_frame->ScreenReader());
   m_frame->setCentralWidget(m_listWidget);
   // A double-click on a heading's divider fits the column to its longest
   // entry; widths the operator sets are kept, so a list can be shown and

@@ -18,6 +18,11 @@ class HelpViewer : public QDialog {
   void ShowTopic(const QString& anchor);
   QTextBrowser* Browser() const { return m_browser; }
 
+ protected:
+  // The window the guide was opened from gets the keyboard back, also where
+  // no window manager hands it out.
+  void hideEvent(QHideEvent* event) override;
+
  private:
   QTextBrowser* m_browser;
 };

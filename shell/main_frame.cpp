@@ -26,6 +26,7 @@
 #include <QToolButton>
 #include <QUrl>
 
+#include "platform/qt/announcer.h"
 #include "platform/qt/windows1252.h"
 #include "shell/help_viewer.h"
 #include "shell/menu_item_accessible.h"
@@ -38,6 +39,9 @@ namespace {
 constexpr int kIdleIntervalMs = 250;
 const char* const kIdleText = "For Help, press F1";
 const char* const kIndicatorTexts[3] = {"CAP", "NUM", "SCRL"};
+// The panes' names for assistive technology while a lock is on; a pane that
+// shows nothing says nothing (the status bar is read for the send result).
+const char* const kIndicatorNames[3] = {"Caps Lock on", "Num Lock on", "Scroll Lock on"};
 
 unsigned CommandOf(const QAction* action) { return action ? action->data().toUInt() : 0; }
 
@@ -121,7 +125,8 @@ void CMainFrame::BuildActions() {
     action->setIcon(ToolbarIcon(c.icon));
     action->setIconVisibleInMenu(false);
     action->setCheckable(c.id == ID_VIEW_TOOLBAR || c.id == ID_VIEW_STATUS_BAR ||
-                         c.id == ID_VIEW_SEND_LOG);
+                         c.id == ID_VIEW_SEND_LOG ||
+                         (c.id >= ID_SPORT_BASEBALL && c.id <= ID_SPORT_VOLLEYBALL));
     const unsigned id = c.id;
     connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
     m_actions[c.id] = action;
@@ -174,6 +179,9 @@ void CMainFrame::BuildToolBar() {
     }
   }
   addToolBar(Qt::TopToolBarArea, m_toolBar);
+  // The button that shows the buttons a narrow window has no room for.
+  if (auto* more = m_toolBar->findChild<QToolButton*>(QStringLiteral("qt_toolbar_ext_button")))
+    more->setAccessibleName(QStringLiteral("More toolbar buttons"));
 }
 
 void CMainFrame::BuildStatusBar() {
@@ -185,11 +193,14 @@ void CMainFrame::BuildStatusBar() {
   m_messagePane->setObjectName(QStringLiteral("messagePane"));
   bar->addWidget(m_messagePane, 1);
 
-  // The send result: permanent, so menu prompts never hide it. Hidden until
-  // the first send; a long line is cut on the right (the full text is its
-  // tool tip), never widening the window.
+  // The send result: permanent, so menu prompts never hide it, and empty
+  // until the first send (shown from the start, so a screen reader's reading
+  // of the status bar finds it); a long line is cut on the right (the full
+  // text is its tool tip), never widening the window. The announcer in it
+  // says each result to the screen reader.
   m_sendPane = new QFrame(bar);
   m_sendPane->setObjectName(QStringLiteral("sendResultPane"));
+  m_sendPane->setAccessibleName(QStringLiteral("Send result"));
   m_sendPane->setAutoFillBackground(true);
   auto* sendLayout = new QHBoxLayout(m_sendPane);
   sendLayout->setContentsMargins(4, 0, 4, 0);
@@ -201,7 +212,7 @@ void CMainFrame::BuildStatusBar() {
   m_sendText->setMinimumWidth(1);
   sendLayout->addWidget(m_sendIcon);
   sendLayout->addWidget(m_sendText, 1);
-  m_sendPane->setVisible(false);
+  m_announcer = new Announcer(m_sendPane);
   bar->addPermanentWidget(m_sendPane, 3);
   static const char* const names[3] = {"capsIndicator", "numIndicator", "scrollIndicator"};
   for (int i = 0; i < 3; ++i) {
@@ -249,6 +260,7 @@ void CMainFrame::ShowSendResult(SendState state, const QString& text) {
   m_sendPane->setToolTip(text);
   m_sendPane->setProperty("sendState", static_cast<int>(state));
   m_sendPane->setVisible(true);
+  m_announcer->Announce(text);
   emit sendResultShown(state, text);
 }
 
@@ -256,7 +268,11 @@ void CMainFrame::ClearSendResult() {
   m_sendText->clear();
   m_sendPane->setToolTip(QString());
   m_sendPane->setProperty("sendState", QVariant());
-  m_sendPane->setVisible(false);
+  m_sendIcon->clear();
+  m_sendPane->setPalette(QPalette());
+  m_sendText->setPalette(QPalette());
+  // The pane stays shown, empty: a screen reader keeps what it learnt of
+  // its visibility, and would not find the next outcome in a hidden one.
 }
 
 void CMainFrame::SetSendLog(QDockWidget* dock, const QString& settingsFile) {
@@ -350,7 +366,11 @@ void CMainFrame::UpdateIndicators() {
   for (int i = 0; i < 3; ++i) {
     // A pane keeps its place and shows its text only while the lock is on.
     const QString text = on[i] ? QString::fromLatin1(kIndicatorTexts[i]) : QString();
-    if (m_indicators[i] && m_indicators[i]->text() != text) m_indicators[i]->setText(text);
+    if (m_indicators[i] && m_indicators[i]->text() != text) {
+      m_indicators[i]->setText(text);
+      m_indicators[i]->setAccessibleName(on[i] ? QString::fromLatin1(kIndicatorNames[i])
+                                               : QString());
+    }
   }
 }
 

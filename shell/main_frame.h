@@ -25,6 +25,7 @@ class QToolBar;
 
 namespace corvella {
 
+class Announcer;
 class HelpViewer;
 
 class CMainFrame : public QMainWindow {
@@ -77,6 +78,8 @@ class CMainFrame : public QMainWindow {
   void ClearSendResult();
   QWidget* SendResultPane() const { return m_sendPane; }
   QString SendResultText() const;
+  // Says a line to the screen reader from the status bar (see Announcer).
+  Announcer* ScreenReader() const { return m_announcer; }
 
   // The Send Log's dock, at the bottom; View > Send Log shows and hides it.
   // Whether it shows is kept in `settingsFile` (an INI file) across starts.
@@ -133,6 +136,7 @@ class CMainFrame : public QMainWindow {
   QLabel* m_sendText = nullptr;
   QDockWidget* m_sendLog = nullptr;
   QString m_strLayoutFile;
+  Announcer* m_announcer = nullptr;  // says each result to the screen reader
   QLabel* m_indicators[3] = {nullptr, nullptr, nullptr};
   QTimer* m_idleTimer = nullptr;
   HelpViewer* m_help = nullptr;

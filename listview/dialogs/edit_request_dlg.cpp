@@ -290,6 +290,10 @@ bool CEditRequestDlg::ExchangeOne(int step, QString* message, QWidget** control)
 bool CEditRequestDlg::UpdateData(bool bSaveAndValidate) {
   if (!bSaveAndValidate) {
     m_requestNumber->setText(FromWindows1252(m_strRequestNumber));
+    // A screen reader names the dialog with the request it edits (it leaves
+    // out a lone number shown in the dialog); the title stays the same.
+    setAccessibleName(windowTitle() + QStringLiteral(", request ") +
+                      FromWindows1252(m_strRequestNumber));
     m_description->setText(FromWindows1252(m_strDescription));
     SelectByPrefix(m_type, m_strType);
     SelectByPrefix(m_top3, m_strTop3);

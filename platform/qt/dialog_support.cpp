@@ -1,5 +1,9 @@
 #include "platform/qt/dialog_support.h"
 
+#include <QAbstractItemView>
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QComboBox>
 #include <QDialog>
 #include <QEvent>
 #include <QFontMetrics>
@@ -14,9 +18,18 @@
 #include <algorithm>
 #include <climits>
 
+#include "platform/qt/announcer.h"
 #include "platform/qt/windows1252.h"
 
 namespace corvella {
+
+namespace {
+// Installs the accessible faces of the dialogs' numeric edits and drop-down
+// lists (below).
+void InstallDialogAccessibility();
+// Has a screen reader told the entry chosen in a closed drop-down list.
+void SpeakDropDownValues(QDialog* dialog);
+}  // namespace
 
 // ---- dialog units ------------------------------------------------------------
 
@@ -47,12 +60,14 @@ ModalDialog::ModalDialog(QWidget* parent, const QString& objectName, const QStri
                          Qt::WindowFlags extraFlags)
     : QDialog(parent) {
   SetUpDialog(this, objectName, title, extraFlags);
+  InstallDialogAccessibility();
 }
 
 void ModalDialog::showEvent(QShowEvent* event) {
   if (!m_bInitialised) {
     OnInitDialog();
     m_bInitialised = true;
+    SpeakDropDownValues(this);
   }
   QDialog::showEvent(event);
 }
@@ -237,6 +252,165 @@ void ShowCheckMessage(QWidget* parent, const QString& text) {
 
 // ---- up-down control ------------------------------------------------------------------
 
+namespace {
+
+const char kUpDownProperty[] = "corvellaUpDown";
+
+// The buddy of an up-down control as assistive technology sees it: a spin
+// button, as a spin box is, whose value is the number in the edit. A screen
+// reader says that value when the field gets the focus and again each time
+// the arrows or the Up and Down keys step it (a value change of the focused
+// spin button), which it does not for text changes of a plain edit. The
+// text itself stays readable and editable through the text interfaces.
+class SpinEditAccessible : public QAccessibleWidget,
+                           public QAccessibleValueInterface,
+                           public QAccessibleTextInterface,
+                           public QAccessibleEditableTextInterface {
+ public:
+  explicit SpinEditAccessible(QLineEdit* edit) : QAccessibleWidget(edit, QAccessible::SpinBox) {}
+
+  QLineEdit* Edit() const { return static_cast<QLineEdit*>(widget()); }
+  const UpDownControl* Control() const {
+    return static_cast<const UpDownControl*>(Edit()->property(kUpDownProperty).value<QObject*>());
+  }
+
+  void* interface_cast(QAccessible::InterfaceType type) override {
+    switch (type) {
+      case QAccessible::ValueInterface: return static_cast<QAccessibleValueInterface*>(this);
+      case QAccessible::TextInterface: return static_cast<QAccessibleTextInterface*>(this);
+      case QAccessible::EditableTextInterface:
+        return static_cast<QAccessibleEditableTextInterface*>(this);
+      default: return QAccessibleWidget::interface_cast(type);
+    }
+  }
+  QAccessible::State state() const override {
+    QAccessible::State s = QAccessibleWidget::state();
+    s.editable = !Edit()->isReadOnly();
+    s.focusable = true;
+    return s;
+  }
+  QString text(QAccessible::Text t) const override {
+    if (t == QAccessible::Value) return Edit()->text();
+    return QAccessibleWidget::text(t);
+  }
+
+  // ---- implements QAccessibleValueInterface ------------------------------------------
+  QVariant currentValue() const override {
+    int value = 0;
+    return ParseDialogInt(Edit()->text(), value) ? QVariant(value) : QVariant();
+  }
+  void setCurrentValue(const QVariant& value) override {
+    Edit()->setText(QString::number(value.toInt()));
+  }
+  QVariant maximumValue() const override { return Control() ? Control()->High() : QVariant(); }
+  QVariant minimumValue() const override { return Control() ? Control()->Low() : QVariant(); }
+  QVariant minimumStepSize() const override { return 1; }
+
+  // ---- implements QAccessibleTextInterface -------------------------------------------
+  void selection(int index, int* start, int* end) const override {
+    *start = *end = 0;
+    if (index != 0 || !Edit()->hasSelectedText()) return;
+    *start = Edit()->selectionStart();
+    *end = *start + static_cast<int>(Edit()->selectedText().size());
+  }
+  int selectionCount() const override { return Edit()->hasSelectedText() ? 1 : 0; }
+  void addSelection(int start, int end) override { setSelection(0, start, end); }
+  void removeSelection(int) override { Edit()->deselect(); }
+  void setSelection(int, int start, int end) override { Edit()->setSelection(start, end - start); }
+  int cursorPosition() const override { return Edit()->cursorPosition(); }
+  void setCursorPosition(int position) override { Edit()->setCursorPosition(position); }
+  QString text(int start, int end) const override { return Edit()->text().mid(start, end - start); }
+  int characterCount() const override { return static_cast<int>(Edit()->text().size()); }
+  QRect characterRect(int) const override { return rect(); }
+  int offsetAtPoint(const QPoint&) const override { return -1; }
+  void scrollToSubstring(int, int) override {}
+  QString attributes(int offset, int* start, int* end) const override {
+    *start = offset;
+    *end = offset;
+    return {};
+  }
+
+  // ---- implements QAccessibleEditableTextInterface -----------------------------------
+  void deleteText(int start, int end) override {
+    QString t = Edit()->text();
+    Edit()->setText(t.remove(start, end - start));
+  }
+  void insertText(int offset, const QString& text) override {
+    QString t = Edit()->text();
+    Edit()->setText(t.insert(offset, text));
+  }
+  void replaceText(int start, int end, const QString& text) override {
+    QString t = Edit()->text();
+    Edit()->setText(t.replace(start, end - start, text));
+  }
+};
+
+// A drop-down list of a dialog as assistive technology sees it: a combo box
+// whose name, value and text are the chosen entry, so a screen reader says
+// the entry with the field's label when the field gets the focus (it looks
+// for the text of a combo box without children).
+class DropDownAccessible : public QAccessibleWidget, public QAccessibleTextInterface {
+ public:
+  explicit DropDownAccessible(QComboBox* combo) : QAccessibleWidget(combo, QAccessible::ComboBox) {
+    addControllingSignal(QStringLiteral("activated(int)"));
+  }
+  QComboBox* Combo() const { return static_cast<QComboBox*>(widget()); }
+
+  void* interface_cast(QAccessible::InterfaceType type) override {
+    if (type == QAccessible::TextInterface) return static_cast<QAccessibleTextInterface*>(this);
+    return QAccessibleWidget::interface_cast(type);
+  }
+  QString text(QAccessible::Text t) const override {
+    if (t == QAccessible::Name || t == QAccessible::Value) return Combo()->currentText();
+    return QAccessibleWidget::text(t);
+  }
+  QAccessible::State state() const override {
+    QAccessible::State s = QAccessibleWidget::state();
+    s.expandable = true;
+    s.expanded = Combo()->view() && Combo()->view()->isVisible();
+    s.readOnly = true;
+    return s;
+  }
+
+  // ---- implements QAccessibleTextInterface -------------------------------------------
+  void selection(int, int* start, int* end) const override { *start = *end = 0; }
+  int selectionCount() const override { return 0; }
+  void addSelection(int, int) override {}
+  void removeSelection(int) override {}
+  void setSelection(int, int, int) override {}
+  int cursorPosition() const override { return 0; }
+  void setCursorPosition(int) override {}
+  QString text(int start, int end) const override {
+    return Combo()->currentText().mid(start, end - start);
+  }
+  int characterCount() const override { return static_cast<int>(Combo()->currentText().size()); }
+  QRect characterRect(int) const override { return rect(); }
+  int offsetAtPoint(const QPoint&) const override { return -1; }
+  void scrollToSubstring(int, int) override {}
+  QString attributes(int offset, int* start, int* end) const override {
+    *start = offset;
+    *end = offset;
+    return {};
+  }
+};
+
+QAccessibleInterface* SpinEditAccessibleFactory(const QString& className, QObject* object) {
+  if (className != QLatin1String("QLineEdit")) return nullptr;
+  auto* edit = qobject_cast<QLineEdit*>(object);
+  if (!edit || !edit->property(kUpDownProperty).value<QObject*>()) return nullptr;
+  return new SpinEditAccessible(edit);
+}
+
+QAccessibleInterface* DropDownAccessibleFactory(const QString& className, QObject* object) {
+  if (className != QLatin1String("QComboBox")) return nullptr;
+  auto* combo = qobject_cast<QComboBox*>(object);
+  // The drop-down lists of the program's own dialogs, from their creation on.
+  if (!combo || combo->isEditable() || !dynamic_cast<ModalDialog*>(combo->window())) return nullptr;
+  return new DropDownAccessible(combo);
+}
+
+}  // namespace
+
 UpDownControl::UpDownControl(QLineEdit* buddy, QWidget* parent)
     : QWidget(parent), m_buddy(buddy), m_up(new QToolButton(this)), m_down(new QToolButton(this)) {
   for (QToolButton* button : {m_up, m_down}) {
@@ -253,6 +427,10 @@ UpDownControl::UpDownControl(QLineEdit* buddy, QWidget* parent)
   setFocusPolicy(Qt::NoFocus);
   setEnabled(m_buddy->isEnabled());
   m_buddy->installEventFilter(this);
+  // The buddy is a spin button to assistive technology (it is asked for its
+  // accessible face no earlier than when the dialog is shown).
+  m_buddy->setProperty(kUpDownProperty, QVariant::fromValue<QObject*>(this));
+  InstallDialogAccessibility();
 }
 
 void UpDownControl::SetAccessibleSubject(const QString& subject) {
@@ -292,6 +470,10 @@ void UpDownControl::Step(int delta) {
   }
   m_pos = next;
   m_buddy->setText(QString::number(next));
+  if (QAccessible::isActive()) {
+    QAccessibleValueChangeEvent event(m_buddy, next);
+    QAccessible::updateAccessibility(&event);
+  }
 }
 
 bool UpDownControl::eventFilter(QObject* watched, QEvent* event) {
@@ -315,5 +497,28 @@ void UpDownControl::resizeEvent(QResizeEvent* event) {
   m_up->setGeometry(0, 0, width(), half);
   m_down->setGeometry(0, half, width(), height() - half);
 }
+
+namespace {
+
+void InstallDialogAccessibility() {
+  QAccessible::installFactory(SpinEditAccessibleFactory);
+  QAccessible::installFactory(DropDownAccessibleFactory);
+}
+
+void SpeakDropDownValues(QDialog* dialog) {
+  Announcer* announcer = nullptr;
+  for (QComboBox* combo : dialog->findChildren<QComboBox*>()) {
+    if (combo->isEditable()) continue;
+    if (!announcer) announcer = new Announcer(dialog);
+    // Up, Down and the letter keys choose another entry of a closed list;
+    // a screen reader is told the entry (an open list reads its own).
+    QObject::connect(combo, &QComboBox::currentIndexChanged, announcer, [combo, announcer] {
+      if (combo->hasFocus() && !(combo->view() && combo->view()->isVisible()))
+        announcer->Announce(combo->currentText());
+    });
+  }
+}
+
+}  // namespace
 
 }  // namespace corvella

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "platform/list_control.h"
+#include "platform/qt/announcer.h"
 #include "platform/qt/list_accessible.h"
 #include "platform/qt/qt_dc.h"
 #include "platform/qt/windows1252.h"
@@ -293,6 +294,7 @@ ListWidget::ListWidget(ListControl& list, ListWidgetClient& client, QWidget* par
   };
   m_list.onItemChanged = [this](const ListControl::ItemChange& change) { OnItemChanged(change); };
   QAccessible::installFactory(ListAccessibleFactory);
+  m_announcer = new Announcer(this);
 
   ApplyFontMetrics();
   SyncFromModel();
@@ -370,23 +372,22 @@ void ListWidget::OnItemChanged(const ListControl::ItemChange& change) {
       break;
     }
     case Change::kText: {
-      // Only the rows the operator edits (they are selected): a load or a
-      // renumbering fills hundreds of cells nobody is looking at.
-      if (!(m_list.GetItemState(change.row, LVIS_SELECTED))) break;
+      // Only the rows the operator edits (they are selected) and the caret
+      // row: a load or a renumbering fills hundreds of cells nobody is
+      // looking at.
+      const bool selected = m_list.GetItemState(change.row, LVIS_SELECTED) != 0;
+      if (!selected && change.row != CurrentRow()) break;
+      m_changedCells.emplace_back(change.row, change.column);
+      if (!selected) break;
       QAccessibleEvent event(this, QAccessible::NameChanged);
       event.setChild(ListAccessibleChildIndex(*this, change.row, change.column));
       if (event.child() >= 0) QAccessible::updateAccessibility(&event);
       break;
     }
     case Change::kState: {
-      const unsigned flipped = (change.oldState ^ change.newState) & LVIS_SELECTED;
-      if (!flipped) break;
-      // A row stands for itself through its cell in the current column.
-      QAccessibleEvent event(this, (change.newState & LVIS_SELECTED)
-                                       ? QAccessible::SelectionAdd
-                                       : QAccessible::SelectionRemove);
-      event.setChild(ListAccessibleChildIndex(*this, change.row, CurrentColumn()));
-      if (event.child() >= 0) QAccessible::updateAccessibility(&event);
+      // Sent once the focus has gone to the new current cell.
+      if ((change.oldState ^ change.newState) & LVIS_SELECTED)
+        m_selectionFlips.push_back(change.row);
       break;
     }
   }
@@ -406,7 +407,94 @@ void ListWidget::ScheduleAnnounce(bool force) {
     const bool forced = m_announceForced;
     m_announceForced = false;
     AnnounceCurrentCell(forced);
+    FlushSelectionEvents();
+    AnnounceChanges();
   });
+}
+
+void ListWidget::FlushSelectionEvents() {
+  std::vector<int> rows;
+  rows.swap(m_selectionFlips);
+  if (!QAccessible::isActive()) return;
+  for (int row : rows) {
+    // A row stands for itself through its cell in the current column; the
+    // event carries the row's state as it is now.
+    const int child = ListAccessibleChildIndex(*this, row, CurrentColumn());
+    if (child < 0) continue;
+    const bool selected = m_list.GetItemState(row, LVIS_SELECTED) != 0;
+    QAccessibleEvent event(this,
+                           selected ? QAccessible::SelectionAdd : QAccessible::SelectionRemove);
+    event.setChild(child);
+    QAccessible::updateAccessibility(&event);
+  }
+}
+
+void ListWidget::AnnounceChanges() {
+  // Said also when the list has not got the focus back yet (a message box
+  // is closing): the announcer waits for it.
+  const QString text = QAccessible::isActive() ? DescribeChanges() : QString();
+  m_changedCells.clear();
+  m_knownRowCount = m_list.GetItemCount();
+  m_knownSelectedCount = m_list.GetSelectedCount();
+  m_knownCaretRow = CurrentRow();
+  m_knownCaretTexts.clear();
+  for (int c = 0; m_knownCaretRow >= 0 && c < m_list.GetColumnCount(); ++c)
+    m_knownCaretTexts.push_back(m_list.GetItemText(m_knownCaretRow, c));
+  if (!text.isEmpty()) m_announcer->Announce(text);
+}
+
+QString ListWidget::DescribeChanges() const {
+  QStringList parts;
+  const int rows = m_list.GetItemCount();
+  const int selected = m_list.GetSelectedCount();
+  const bool rowsChanged = m_knownRowCount >= 0 && rows != m_knownRowCount;
+  const auto requests = [](int n) {
+    return n == 1 ? QStringLiteral("1 request") : QStringLiteral("%1 requests").arg(n);
+  };
+  // With rows inserted or deleted, or the caret on another row, the screen
+  // reader reads the caret's request as it follows the focus: the counts
+  // are what is left to say.
+  const int caret = CurrentRow();
+  if (!rowsChanged && caret >= 0 && caret == m_knownCaretRow) {
+    const int column = CurrentColumn();
+    // The caret row's cells whose text differs from what it was.
+    std::vector<int> changed;
+    for (int c = 1; c < m_list.GetColumnCount(); ++c) {
+      const std::size_t i = static_cast<std::size_t>(c);
+      if (i < m_knownCaretTexts.size() && m_list.GetItemText(caret, c) != m_knownCaretTexts[i])
+        changed.push_back(c);
+    }
+    const auto text = [&](int c) {
+      const QString value = FromWindows1252(m_list.GetItemText(caret, c));
+      return value.isEmpty() ? QStringLiteral("blank") : value;
+    };
+    // In cell mode the current cell's new text comes first, on its own,
+    // with the number of selected rows it was written to.
+    if (std::find(changed.begin(), changed.end(), column) != changed.end()) {
+      std::vector<int> rowsOfColumn;
+      for (const auto& [row, c] : m_changedCells) {
+        if (c == column &&
+            std::find(rowsOfColumn.begin(), rowsOfColumn.end(), row) == rowsOfColumn.end())
+          rowsOfColumn.push_back(row);
+      }
+      QString value = text(column);
+      if (rowsOfColumn.size() > 1)
+        value += QStringLiteral(", in ") + requests(static_cast<int>(rowsOfColumn.size()));
+      parts << value;
+    }
+    for (int c : changed) {
+      if (c == column) continue;
+      ListColumn title;
+      m_list.GetColumn(c, title);
+      parts << FromWindows1252(title.title).trimmed() + QLatin1Char(' ') + text(c);
+    }
+  }
+  if (rowsChanged) parts << requests(rows) + QStringLiteral(" in the list");
+  if (m_knownSelectedCount >= 0 && selected != m_knownSelectedCount &&
+      (selected > 1 || m_knownSelectedCount > 1)) {
+    parts << requests(selected) + QStringLiteral(" selected");
+  }
+  return parts.join(QStringLiteral(". "));
 }
 
 void ListWidget::AnnounceCurrentCell(bool force) {
@@ -539,6 +627,7 @@ void ListWidget::mousePressEvent(QMouseEvent* e) {
     e->ignore();
   }
   AnnounceCurrentCell(false);
+  FlushSelectionEvents();
 }
 
 void ListWidget::mouseDoubleClickEvent(QMouseEvent* e) {
@@ -565,6 +654,7 @@ void ListWidget::keyPressEvent(QKeyEvent* e) {
   m_client.OnKeyDown(vk, 1, KeyFlags(e));
   e->accept();
   AnnounceCurrentCell(false);
+  FlushSelectionEvents();
 }
 
 void ListWidget::keyReleaseEvent(QKeyEvent* e) {

@@ -5,7 +5,10 @@
 // horizontally by pixels), and turns mouse, key and focus events into the
 // client's handlers with the platform's key flags and virtual-key codes.
 // Assistive technology sees the model as a table (list_accessible.h); the
-// widget tells it where the current cell went and what changed.
+// widget tells it where the current cell went and what changed, and has a
+// screen reader say what a key or command changed (a cell's new value, the
+// number of requests, how many are selected), which the table's own events
+// alone do not make a screen reader speak.
 //
 // Coordinates handed to the client are the model's client coordinates: the
 // header's height on top of the rows, scrolled columns shifted left.
@@ -14,6 +17,8 @@
 #include <QFont>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/geometry.h"
 #include "platform/list_control.h"
@@ -23,6 +28,7 @@ class QHeaderView;
 
 namespace corvella {
 
+class Announcer;
 class DeviceContext;
 
 // What the list window reports to the code that owns the rows (the view).
@@ -75,6 +81,10 @@ class ListWidget : public QAbstractScrollArea {
   void SyncFromModel();
 
   QHeaderView* Header() const;
+  // What says the changes to a screen reader: by default one of the list's
+  // own; a status bar's is better (a screen reader says a notification of
+  // the status bar without calling it one).
+  void SetAnnouncer(Announcer* announcer) { m_announcer = announcer; }
 
  signals:
   // The operator double-clicked the divider at the right of `column`'s
@@ -124,8 +134,20 @@ class ListWidget : public QAbstractScrollArea {
   // list just took the focus, or rows moved under the caret); the list must
   // have the focus.
   void AnnounceCurrentCell(bool force);
-  // The same once the events being handled are done.
+  // The same once the events being handled are done, followed by the
+  // selection changes and AnnounceChanges.
   void ScheduleAnnounce(bool force);
+  // Sends the selection changes held back until the focus went to the new
+  // current cell (a screen reader presents a selection change of the cell
+  // it is on).
+  void FlushSelectionEvents();
+  // Says what changed since the last time: the new text of the current
+  // cell (and in how many rows), other changed cells of the caret row, the
+  // number of requests when it changed, the number of selected requests
+  // when it changed while more than one is or was selected.
+  void AnnounceChanges();
+  // The text AnnounceChanges says; empty when there is nothing to say.
+  QString DescribeChanges() const;
 
   ListControl& m_list;
   ListWidgetClient& m_client;
@@ -141,6 +163,16 @@ class ListWidget : public QAbstractScrollArea {
   int m_announcedColumn = -1;
   bool m_announcePending = false;
   bool m_announceForced = false;
+  // Changes waiting to be said: cells of the caret row and the selected rows
+  // whose text was written, rows whose selected state flipped, the caret
+  // row's texts and the counts as they were last said or seen.
+  std::vector<std::pair<int, int>> m_changedCells;
+  int m_knownCaretRow = -1;
+  std::vector<std::string> m_knownCaretTexts;
+  std::vector<int> m_selectionFlips;
+  int m_knownRowCount = -1;
+  int m_knownSelectedCount = -1;
+  Announcer* m_announcer = nullptr;
 };
 
 }  // namespace corvella

@@ -31,12 +31,18 @@ ReturnActivation::~ReturnActivation() {
 }
 
 int QtUi::MessageBox(const std::string& text, const std::string& caption, unsigned flags) {
+  return MessageBoxWithDetail(text, std::string(), caption, flags);
+}
+
+int QtUi::MessageBoxWithDetail(const std::string& text, const std::string& detail,
+                               const std::string& caption, unsigned flags) {
   ReturnActivation back(m_parent);
   QMessageBox box(m_parent);
   box.setObjectName(QStringLiteral("corvellaMessageBox"));
   box.setWindowTitle(caption.empty() ? QStringLiteral("Corvella") : FromWindows1252(caption));
   box.setText(FromWindows1252(text));
   box.setTextFormat(Qt::PlainText);
+  if (!detail.empty()) box.setInformativeText(FromWindows1252(detail));
   box.setIcon(IconFor(flags));
 
   // The buttons in the platform's order; the first one is the default.

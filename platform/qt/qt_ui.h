@@ -36,6 +36,9 @@ class QtUi : public Ui {
 
   // ---- implements Ui (the editors are the shell's) ----------------------------
   int MessageBox(const std::string& text, const std::string& caption, unsigned flags) override;
+  // The detail is the box's informative text, read after the text.
+  int MessageBoxWithDetail(const std::string& text, const std::string& detail,
+                           const std::string& caption, unsigned flags) override;
 
  protected:
   QWidget* ParentWindow() const { return m_parent; }

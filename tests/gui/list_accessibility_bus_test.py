@@ -63,7 +63,11 @@ def start_xvfb():
     return xvfb, ":" + number
 
 
-def outer(argv):
+def outer(argv, script=__file__, seconds=150, own_home=False):
+    """Runs `script --inner argv...` under a session bus of its own on a
+    virtual X server; returns its exit status. With `own_home` the script
+    gets a home and settings folders of its own too (for programs that keep
+    settings, such as a screen reader)."""
     for tool in ("Xvfb", "dbus-run-session"):
         if not shutil.which(tool):
             fail(tool + " is missing (scripts/setup.sh installs it)")
@@ -77,13 +81,19 @@ def outer(argv):
         # The accessibility bus's socket goes into a runtime folder of the
         # test's own.
         env = dict(os.environ, DISPLAY=display, XDG_RUNTIME_DIR=runtime)
+        if own_home:
+            home = os.path.join(runtime, "home")
+            os.mkdir(home, 0o700)
+            env.update(HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"),
+                       XDG_DATA_HOME=os.path.join(home, ".local", "share"),
+                       XDG_CACHE_HOME=os.path.join(home, ".cache"))
         # Nothing of the caller's desktop: its own session bus, its own
         # accessibility bus started on that bus.
         for name in ("DBUS_SESSION_BUS_ADDRESS", "AT_SPI_BUS_ADDRESS", "WAYLAND_DISPLAY"):
             env.pop(name, None)
         result = subprocess.run(
-            ["dbus-run-session", "--", sys.executable, os.path.abspath(__file__), "--inner"] + argv,
-            env=env, timeout=150)
+            ["dbus-run-session", "--", sys.executable, os.path.abspath(script), "--inner"] + argv,
+            env=env, timeout=seconds)
         return result.returncode
     except subprocess.TimeoutExpired:
         fail("the test did not finish in time")
@@ -195,7 +205,9 @@ def check_menus_and_toolbar(pyatspi, table):
         fail("Send Request's key binding is %r, expected 'Ctrl+R'" % binding)
 
 
-def inner(exe, examples):
+def reach_bus():
+    """pyatspi and the desktop of the accessibility bus; skips the test when
+    the bus cannot be reached."""
     # The session bus starts the accessibility bus launcher on demand; where
     # that cannot happen (no launcher, no bus) there is nothing to test.
     try:
@@ -210,6 +222,23 @@ def inner(exe, examples):
     except Exception as error:
         skip("the accessibility bus cannot be reached: %s" % error)
     print("accessibility bus:", address)
+    return pyatspi, desktop
+
+
+def find_table(desktop):
+    """The program's table "Requests" once it has rows; else None."""
+    for i in range(desktop.childCount):
+        app = desktop.getChildAtIndex(i)
+        if app is None or "corvella" not in (app.name or "").lower():
+            continue
+        table = find(app, lambda a: a.get_role_name() == "table" and a.name == "Requests")
+        if table is not None and table.queryTable().nRows > 0:
+            return table
+    return None
+
+
+def inner(exe, examples):
+    pyatspi, desktop = reach_bus()
 
     work = tempfile.mkdtemp(prefix="corvella-a11y-")
     process = None
@@ -236,17 +265,8 @@ def inner(exe, examples):
         first_name = requests.get("REQ1", "Name")
         second_name = requests.get("REQ2", "Name")
 
-        def find_table():
-            for i in range(desktop.childCount):
-                app = desktop.getChildAtIndex(i)
-                if app is None or "corvella" not in (app.name or "").lower():
-                    continue
-                table = find(app, lambda a: a.get_role_name() == "table" and a.name == "Requests")
-                if table is not None and table.queryTable().nRows > 0:
-                    return table
-            return None
-
-        table = wait_until("the program showed no table named \"Requests\" on the bus", find_table)
+        table = wait_until("the program showed no table named \"Requests\" on the bus",
+                           lambda: find_table(desktop))
         grid = table.queryTable()
 
         # One row per request, the column titles as headers.

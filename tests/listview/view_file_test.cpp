@@ -104,6 +104,17 @@ INSTANTIATE_TEST_SUITE_P(
         CountCase{"Garbage", std::string("\0\xff[\x01]=\n\n[REQ", 12), 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(ViewFile, TheSportOnShowIsChecked) {
+  dir.Write("FOOT.REQ", ValidRequestFile(1));
+  StartWith(ValidRequestFile(1));
+  CCmdUI basketball(ID_SPORT_BASKETBALL);
+  CCmdUI football(ID_SPORT_FOOTBALL);
+  view->OnUpdateSportBasketball(&basketball);
+  view->OnUpdateSportFootball(&football);
+  EXPECT_EQ(basketball.GetCheck(), 1);
+  EXPECT_EQ(football.GetCheck(), 0);
+}
+
 TEST_F(ViewFile, ValuesArriveThroughA30CharacterBuffer) {
   RequestValues values = ValidRequest(std::string(30, 'D'));
   StartWith(RequestSection(1, values));

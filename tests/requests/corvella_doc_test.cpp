@@ -305,7 +305,7 @@ TEST_F(DocumentWithView, SportItemsAreEnabledWhenTheirFileExists) {
   ASSERT_TRUE(doc->DoFileSave());
   view->OnUpdateSportBasketball(&basketball);
   EXPECT_TRUE(basketball.IsEnabled());
-  EXPECT_EQ(basketball.GetCheck(), 0);
+  EXPECT_EQ(basketball.GetCheck(), 1);  // the sport on show
   // Saving an empty list deletes the file again.
   List().DeleteAllItems();
   ASSERT_TRUE(doc->DoFileSave());

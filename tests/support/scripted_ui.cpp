@@ -59,6 +59,13 @@ int ScriptedUi::MessageBox(const std::string& text, const std::string& caption, 
   return answer;
 }
 
+int ScriptedUi::MessageBoxWithDetail(const std::string& text, const std::string& detail,
+                                     const std::string& caption, unsigned flags) {
+  const int answer = MessageBox(text, caption, flags);
+  calls.back().detail = detail;
+  return answer;
+}
+
 std::string ScriptedUi::PromptForText(const std::string& label, const std::string& initial) {
   std::string answer = initial;
   if (!promptAnswers.empty()) {

@@ -31,6 +31,7 @@ class ScriptedUi : public Ui {
   struct Call {
     Kind kind = Kind::Message;
     std::string text;     // message text, or the prompt/selection label
+    std::string detail;   // the message's line of detail
     std::string caption;  // message caption, or the initial/current text
     unsigned flags = 0;   // MB_ flags (messages only)
     std::string choices;  // selection choices
@@ -86,6 +87,8 @@ class ScriptedUi : public Ui {
 
   // ---- implements Ui -------------------------------------------------------------
   int MessageBox(const std::string& text, const std::string& caption, unsigned flags) override;
+  int MessageBoxWithDetail(const std::string& text, const std::string& detail,
+                           const std::string& caption, unsigned flags) override;
   std::string PromptForText(const std::string& label, const std::string& initial) override;
   std::string ChooseSelection(const std::string& label, const std::string& current,
                               const std::string& choices) override;

@@ -366,7 +366,13 @@ TEST_F(ClientTest, TheTimeOutBoundsTheWaitForTheSharedConnection) {
   for (auto& th : threads) th.join();
   int answered = 0;
   for (const auto& r : results) {
-    EXPECT_TRUE(r.status == 0 || r.status == 1818) << r.status;
+    // A call that got its turn only when the connection had been dropped by
+    // the one before it opens a new one with what is left of its time; a
+    // connect and bind that does not finish then is 1722, as documented.
+    EXPECT_TRUE(r.status == 0 || r.status == 1818 ||
+                (r.status == 1722 && r.took >= std::chrono::milliseconds(1400)))
+        << r.status << " after "
+        << std::chrono::duration_cast<std::chrono::milliseconds>(r.took).count() << " ms";
     EXPECT_LT(r.took, std::chrono::milliseconds(1500 + 400));
     answered += r.status == 0;
   }

@@ -98,13 +98,8 @@ uint32_t BindingHandle::connectAndBind(const InterfaceSpec& iface, Clock::time_p
   auto request = encodeBind(callId, bind);
   Pdu pdu;
   const SentAndRead answered = conn->sendAndRead(request, pdu, deadline, kCommonHeaderSize);
-  // A bind that ran out of the call's time is a time-out, not an unreachable
-  // server: it happens when the call waited its turn for the connection
-  // until shortly before its deadline.
-  if (answered.sent == Io::TimedOut) return kCallCancelled;
   if (answered.sent != Io::Ok) return kServerUnavailable;
   const Io io = answered.read;
-  if (io == Io::TimedOut) return kCallCancelled;
   if (io == Io::Malformed) return kProtocolError;
   if (io != Io::Ok) return kServerUnavailable;
   if (pdu.callId != callId) return kProtocolError;
