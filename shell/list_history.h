@@ -54,8 +54,6 @@ class ListHistory {
   // The document was saved: the list as it is now is the saved state.
   void SyncWithDocument();
 
-  const QUndoStack& Stack() const { return m_stack; }
-
  private:
   class Step;
 

@@ -12,7 +12,9 @@
 
 #include "listview/corvella_view.h"
 #include "platform/atomic_file.h"
+#include "platform/file_path.h"
 #include "platform/profile.h"
+#include "platform/program_path.h"
 #include "platform/ui.h"
 #include "requests/corvella_doc.h"
 #include "requests/request_file.h"
@@ -29,15 +31,13 @@ constexpr int kCheckIntervalMs = 500;
 constexpr const char* kHeaderSection = "RECOVERY";
 constexpr const char* kHeaderCount = "Requests";
 
+// The folder of `path` without its trailing "/", "." when it has none.
 std::string DirectoryOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+  const std::string_view folder = FolderPart(path);
+  return folder.empty() ? std::string(".") : std::string(folder.substr(0, folder.size() - 1));
 }
 
-std::string BaseName(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
+std::string BaseName(const std::string& path) { return std::string(FileNamePart(path)); }
 
 // FNV-1a: the same folder gives the same name in every version of the
 // program.
@@ -107,17 +107,16 @@ std::string CopyFault(const std::string& path) {
 
 RecoveryCopy::RecoveryCopy(CCorvellaView& view, CCorvellaDoc& doc, ListHistory& history, Ui& ui)
     : m_view(view), m_doc(doc), m_history(history), m_ui(ui) {
-  QObject::connect(&m_timer, &QTimer::timeout, this, [this] { Check(); });
+  QObject::connect(&m_timer, &QTimer::timeout, this, [this] { WriteOrRemoveCopy(); });
   m_timer.start(kCheckIntervalMs);
 }
 
 RecoveryCopy::~RecoveryCopy() { Remove(); }
 
 std::string RecoveryCopy::Folder() {
-  const char* state = std::getenv("XDG_STATE_HOME");
-  if (state && state[0] == '/') return std::string(state) + "/corvella";
-  const char* home = std::getenv("HOME");
-  return std::string(home && home[0] ? home : "") + "/.local/state/corvella";
+  // No home folder at all: no folder, which the checks below refuse.
+  const std::string state = UserBaseDirectory("XDG_STATE_HOME", ".local/state");
+  return state.empty() ? std::string() : state + "corvella";
 }
 
 std::string RecoveryCopy::PathFor(const std::string& requestFile) {
@@ -143,7 +142,7 @@ void RecoveryCopy::FollowFilePath() {
   m_written.clear();
 }
 
-void RecoveryCopy::Check() {
+void RecoveryCopy::WriteOrRemoveCopy() {
   m_history.SyncWithDocument();
   if (m_strPath.empty()) return;
   if (!m_doc.IsModified()) {
@@ -157,8 +156,9 @@ void RecoveryCopy::Check() {
   if (reason.empty()) {
     const std::string header = std::string("[") + kHeaderSection + "]\r\n" + kHeaderCount + "=" +
                                std::to_string(list.Count()) + "\r\n\r\n";
-    if (!WritePrivateFileAtomically(m_strPath, header + list.Text()))
-      reason = m_strPath + ": " + std::strerror(errno);
+    if (const FileWriteResult written = WritePrivateFileAtomically(m_strPath, header + list.Text());
+        !written)
+      reason = m_strPath + ": " + written.Reason();
   }
   if (!reason.empty()) {
     // Said once, until a copy can be written again: the operator must know

@@ -53,9 +53,7 @@ class RecoveryCopy : public QObject {
   void FollowFilePath();
   // Writes or removes the copy as the list and the document stand now (the
   // timer does this twice a second).
-  void Check();
-  // The copy of the current list, "" before the first load.
-  const std::string& CurrentPath() const { return m_strPath; }
+  void WriteOrRemoveCopy();
 
  private:
   void OfferRestore();

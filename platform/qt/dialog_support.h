@@ -136,7 +136,6 @@ class UpDownControl : public QWidget {
 
   void SetRange(int low, int high);
   void SetWrap(bool wrap) { m_wrap = wrap; }
-  int Low() const { return m_low; }
   bool Wraps() const { return m_wrap; }
   // Steps the buddy by `delta` (the arrows use +1 and -1); a step that
   // wraps lands on the other end of the range.

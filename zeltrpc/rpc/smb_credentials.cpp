@@ -9,9 +9,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/unique_fd.h"
 #include "zeltrpc/rpc/status.h"
 #include "zeltrpc/rpc/transport.h"
-#include "zeltrpc/rpc/unique_fd.h"
 
 namespace zeltrpc::rpc {
 
