@@ -159,14 +159,14 @@ std::string ChooseProgramDirectory(const ProgramLocations& where, bool* perUser)
   const std::string data = XdgBaseDirectory(where.xdgDataHome, where.home, ".local/share");
   if (data.empty()) return std::string();
   if (perUser != nullptr) *perUser = true;
-  return data + "corvella/";
+  return WithSlash(data) + "corvella/";
 }
 
 std::string XdgBaseDirectory(const std::string& xdgValue, const std::string& home,
                              const std::string& underHome) {
-  if (!xdgValue.empty() && xdgValue.front() == '/') return WithSlash(xdgValue);
+  if (!xdgValue.empty() && xdgValue.front() == '/') return xdgValue;
   if (home.empty()) return std::string();
-  return WithSlash(WithSlash(home) + underHome);
+  return WithSlash(home) + underHome;
 }
 
 std::string UserBaseDirectory(const char* variable, const std::string& underHome) {

@@ -23,10 +23,10 @@ struct ProgramLocations {
   std::string home;           // $HOME, else the account's home folder
 };
 
-// A per-user base folder of the XDG base-directory rules, ending in "/": the
-// variable `xdgValue` when it is an absolute path (a relative one is invalid
-// and ignored), else `home` + `underHome` (".local/share", ".local/state");
-// "" when there is no home folder either.
+// A per-user base folder of the XDG base-directory rules: the variable
+// `xdgValue` as given when it is an absolute path (a relative one is invalid
+// and ignored), else `home` + "/" + `underHome` (".local/share",
+// ".local/state"); "" when there is no home folder either.
 std::string XdgBaseDirectory(const std::string& xdgValue, const std::string& home,
                              const std::string& underHome);
 

@@ -9,7 +9,9 @@
 //
 // The history is emptied whenever a new list is loaded. The document's
 // modified flag follows the history: back at the state of the last load or
-// save it is cleared, at any other state it is set.
+// save it is cleared, at any other state it is set. Others that follow
+// unsaved changes (the recovery copy) subscribe with OnChange instead of
+// asking from time to time.
 
 #include <QUndoStack>
 #include <functional>
@@ -45,6 +47,10 @@ class ListHistory {
   // Enabling and menu text ("Undo Delete 3 Requests") of Undo and Redo.
   void OnUpdateUndo(CCmdUI* ui) const;
   void OnUpdateRedo(CCmdUI* ui) const;
+
+  // Calls `react` after each change of the steps or of the saved state, for
+  // as long as `context` lives.
+  void OnChange(QObject* context, std::function<void()> react);
 
   // A new list: no steps, and the list is as loaded.
   void Reset();

@@ -24,7 +24,7 @@ namespace corvella {
 
 namespace {
 
-constexpr int kCheckIntervalMs = 500;
+constexpr int kWriteDelayMs = 500;
 
 // Every copy begins with this section, which says how many requests follow:
 // a copy of an empty list is told from a file that lost its content.
@@ -107,8 +107,12 @@ std::string CopyFault(const std::string& path) {
 
 RecoveryCopy::RecoveryCopy(CCorvellaView& view, CCorvellaDoc& doc, ListHistory& history, Ui& ui)
     : m_view(view), m_doc(doc), m_history(history), m_ui(ui) {
+  // A burst of changes is written once, about half a second after the first;
+  // with no change the copy's timer does not run at all.
+  m_timer.setSingleShot(true);
+  m_timer.setInterval(kWriteDelayMs);
   QObject::connect(&m_timer, &QTimer::timeout, this, [this] { WriteOrRemoveCopy(); });
-  m_timer.start(kCheckIntervalMs);
+  m_history.OnChange(this, [this] { ScheduleWrite(); });
 }
 
 RecoveryCopy::~RecoveryCopy() { Remove(); }
@@ -116,7 +120,7 @@ RecoveryCopy::~RecoveryCopy() { Remove(); }
 std::string RecoveryCopy::Folder() {
   // No home folder at all: no folder, which the checks below refuse.
   const std::string state = UserBaseDirectory("XDG_STATE_HOME", ".local/state");
-  return state.empty() ? std::string() : state + "corvella";
+  return state.empty() ? std::string() : state + "/corvella";
 }
 
 std::string RecoveryCopy::PathFor(const std::string& requestFile) {
@@ -133,6 +137,7 @@ void RecoveryCopy::OnListLoaded() {
   m_bWritten = false;
   m_written.clear();
   OfferRestore();
+  ScheduleWrite();
 }
 
 void RecoveryCopy::FollowFilePath() {
@@ -140,6 +145,11 @@ void RecoveryCopy::FollowFilePath() {
   m_bWritten = false;
   m_bMayExist = false;
   m_written.clear();
+  ScheduleWrite();
+}
+
+void RecoveryCopy::ScheduleWrite() {
+  if (!m_timer.isActive()) m_timer.start();
 }
 
 void RecoveryCopy::WriteOrRemoveCopy() {
