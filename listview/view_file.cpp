@@ -3,8 +3,6 @@
 
 #include "listview/view_file.h"
 
-#include <cerrno>
-#include <cstring>
 #include <string>
 
 #include "listview/corvella_view.h"
@@ -147,10 +145,11 @@ RequestFileText CCorvellaView::RequestsAsFileText() {
 }
 
 bool CCorvellaView::SaveRequests() {
-  if (!WriteRequestFile(m_strFilePath, RequestsAsFileText())) {
+  if (const FileWriteResult written = WriteRequestFile(m_strFilePath, RequestsAsFileText());
+      !written) {
     // The system's reason (no space left, permission denied, read-only file
     // system) tells the operator what to do about it.
-    m_ui.MessageBox("Failed to save document " + m_strFilePath + ": " + std::strerror(errno) +
+    m_ui.MessageBox("Failed to save document " + m_strFilePath + ": " + written.Reason() +
                         ".\nThe file was left as it was.",
                     "Corvella", MB_OK | MB_ICONEXCLAMATION);
     return false;

@@ -14,11 +14,15 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
-#include "platform/unique_fd.h"
+#include "base/unique_fd.h"
+#include "platform/file_path.h"
 
 namespace corvella {
+
+using base::UniqueFd;
 
 namespace {
 
@@ -124,11 +128,11 @@ bool WriteTemporary(int dirFd, const std::string& base, std::string_view text, c
   temp.clear();
   UniqueFd fd;
   if (unnamed) {
-    fd.Reset(::openat(dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, created));
+    fd.reset(::openat(dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, created));
   } else {
     for (int attempt = 0; attempt < 100 && !fd; ++attempt) {
       temp = TemporaryName(base, g_temporaryCounter.fetch_add(1));
-      fd.Reset(::openat(dirFd, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, created));
+      fd.reset(::openat(dirFd, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, created));
       if (!fd && errno != EEXIST) break;
     }
   }
@@ -136,12 +140,12 @@ bool WriteTemporary(int dirFd, const std::string& base, std::string_view text, c
     temp.clear();
     return false;
   }
-  bool ok = WriteAll(fd.Get(), text);
-  if (ok && mode != nullptr) ok = ::fchmod(fd.Get(), *mode) == 0;
-  if (ok && flush) ok = ::fsync(fd.Get()) == 0;
-  if (ok && unnamed) ok = LinkUnnamedFile(fd.Get(), dirFd, base, temp);
+  bool ok = WriteAll(fd.get(), text);
+  if (ok && mode != nullptr) ok = ::fchmod(fd.get(), *mode) == 0;
+  if (ok && flush) ok = ::fsync(fd.get()) == 0;
+  if (ok && unnamed) ok = LinkUnnamedFile(fd.get(), dirFd, base, temp);
   const int error = errno;
-  if (!fd.Close() && ok) {
+  if (!fd.close() && ok) {
     ok = false;
   } else {
     errno = error;
@@ -176,10 +180,9 @@ bool ReplaceFile(const std::string& path, std::string_view text, bool flush, boo
     }
     hadOld = ::stat(target.c_str(), &old) == 0;
   }
-  const std::size_t slash = target.rfind('/');
-  const std::string dir =
-      slash == std::string::npos ? std::string(".") : target.substr(0, slash + 1);
-  const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+  const std::string_view folderPart = FolderPart(target);
+  const std::string dir = folderPart.empty() ? std::string(".") : std::string(folderPart);
+  const std::string base(FileNamePart(target));
 
   if (hadOld && !S_ISREG(old.st_mode)) {
     errno = S_ISDIR(old.st_mode) ? EISDIR : EINVAL;
@@ -197,10 +200,10 @@ bool ReplaceFile(const std::string& path, std::string_view text, bool flush, boo
   UniqueFd folder(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (!folder) {
     readable = false;
-    folder.Reset(::open(dir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    folder.reset(::open(dir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
     if (!folder) return false;
   }
-  const int dirFd = folder.Get();
+  const int dirFd = folder.get();
 
   // What an earlier save that was killed halfway left behind.
   if (readable) RemoveStaleTemporaries(dirFd, base);
@@ -232,12 +235,39 @@ bool ReplaceFile(const std::string& path, std::string_view text, bool flush, boo
 
 }  // namespace
 
-bool WriteFileAtomically(const std::string& path, std::string_view text, bool flush) {
-  return ReplaceFile(path, text, flush, false);
+std::string FileWriteResult::Reason() const { return std::strerror(m_error); }
+
+FileWriteResult WriteFileAtomically(const std::string& path, std::string_view text, bool flush) {
+  return ReplaceFile(path, text, flush, false) ? FileWriteResult::Done()
+                                               : FileWriteResult::Failed(errno);
 }
 
-bool WritePrivateFileAtomically(const std::string& path, std::string_view text) {
-  return ReplaceFile(path, text, true, true);
+FileWriteResult WritePrivateFileAtomically(const std::string& path, std::string_view text) {
+  return ReplaceFile(path, text, true, true) ? FileWriteResult::Done()
+                                             : FileWriteResult::Failed(errno);
+}
+
+FileWriteResult CommitTemporaryFile(const std::string& temp, const std::string& path,
+                                    bool replace) {
+  {
+    UniqueFd fd(::open(temp.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd || ::fsync(fd.get()) != 0) return FileWriteResult::Failed(errno);
+  }
+  if (replace) {
+    if (::rename(temp.c_str(), path.c_str()) != 0) return FileWriteResult::Failed(errno);
+  } else if (::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) != 0) {
+    // A file system without that kind of rename: a link cannot replace
+    // anything either.
+    if (errno != EINVAL && errno != ENOSYS) return FileWriteResult::Failed(errno);
+    if (::link(temp.c_str(), path.c_str()) != 0) return FileWriteResult::Failed(errno);
+    ::unlink(temp.c_str());
+  }
+  // The new name on the disk too.
+  const std::string_view folderPart = FolderPart(path);
+  const std::string dir = folderPart.empty() ? std::string(".") : std::string(folderPart);
+  if (UniqueFd folder(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)); folder)
+    ::fsync(folder.get());
+  return FileWriteResult::Done();
 }
 
 }  // namespace corvella

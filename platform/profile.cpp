@@ -22,11 +22,13 @@
 #include <cerrno>
 #include <cstring>
 
+#include "base/unique_fd.h"
 #include "platform/atomic_file.h"
 #include "platform/text.h"
-#include "platform/unique_fd.h"
 
 namespace corvella {
+
+using base::UniqueFd;
 
 bool IsProfileBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
 
@@ -98,7 +100,7 @@ ReadResult ReadWholeFile(const std::string& path, std::string& out, std::string*
   const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (!fd) return errno == ENOENT ? ReadResult::kMissing : failed(std::strerror(errno));
   struct stat st {};
-  if (::fstat(fd.Get(), &st) != 0) return failed(std::strerror(errno));
+  if (::fstat(fd.get(), &st) != 0) return failed(std::strerror(errno));
   if (!S_ISREG(st.st_mode)) return failed("it is not a regular file");
   const std::string tooLarge =
       "it is larger than " + std::to_string(ProfileFile::kMaxBytes >> 20) + " MiB";
@@ -115,7 +117,7 @@ ReadResult ReadWholeFile(const std::string& path, std::string& out, std::string*
       if (out.size() > ProfileFile::kMaxBytes) return failed(tooLarge);
       out.resize(std::min(out.size() * 2, ProfileFile::kMaxBytes + 1));
     }
-    const ssize_t n = ::read(fd.Get(), out.data() + used, out.size() - used);
+    const ssize_t n = ::read(fd.get(), out.data() + used, out.size() - used);
     if (n < 0) {
       if (errno == EINTR) continue;
       return failed(std::strerror(errno));
@@ -439,7 +441,7 @@ bool WritePrivateProfileString(std::string_view section, std::string_view key,
   if (ReadWholeFile(path, text) == ReadResult::kFailed) return false;
   ProfileFile profile(text);
   if (!profile.SetString(section, key, value)) return false;
-  return WriteFileAtomically(path, profile.ToText());
+  return static_cast<bool>(WriteFileAtomically(path, profile.ToText()));
 }
 
 // ---- AppProfile ------------------------------------------------------------------

@@ -12,13 +12,16 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/unique_fd.h"
+#include "base/unique_fd.h"
+#include "platform/file_path.h"
 
 #ifndef CORVELLA_EXAMPLES_FROM_BIN
 #define CORVELLA_EXAMPLES_FROM_BIN "../share/corvella/examples"
 #endif
 
 namespace corvella {
+
+using base::UniqueFd;
 namespace {
 
 constexpr const char* kConfigName = "CORVELLA.INI";
@@ -31,6 +34,20 @@ std::string WithSlash(std::string path) {
 std::string Env(const char* name) {
   const char* value = std::getenv(name);
   return value != nullptr ? std::string(value) : std::string();
+}
+
+// $HOME, else (HOME unset: a service, a bare sudo) the account's home folder.
+std::string HomeFolder() {
+  std::string home = Env("HOME");
+  if (home.empty()) {
+    struct passwd entry {};
+    struct passwd* found = nullptr;
+    std::vector<char> buffer(16384);
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
+        found != nullptr && found->pw_dir != nullptr)
+      home = found->pw_dir;
+  }
+  return home;
 }
 
 bool IsRegularFile(const std::string& path) {
@@ -76,7 +93,7 @@ bool ReadWhole(const std::string& path, std::string* text) {
   text->clear();
   char buffer[65536];
   for (;;) {
-    const ssize_t n = ::read(fd.Get(), buffer, sizeof buffer);
+    const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) return false;
     if (n == 0) break;
@@ -116,13 +133,13 @@ bool CopyIfMissing(const std::string& from, const std::string& to, std::string* 
   // program's own files get (0666 less the umask).
   const mode_t mask = ::umask(0);
   ::umask(mask);
-  const bool written = ::fchmod(fd.Get(), 0666 & ~mask) == 0 && WriteAll(fd.Get(), text);
-  fd.Reset();
+  const bool written = ::fchmod(fd.get(), 0666 & ~mask) == 0 && WriteAll(fd.get(), text);
+  fd.reset();
   bool ok = written;
   if (ok && ::link(temp.c_str(), to.c_str()) != 0 && errno != EEXIST) {
     // A file system without hard links: create the file exclusively instead.
     const UniqueFd out(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
-    ok = out ? WriteAll(out.Get(), text) : errno == EEXIST;
+    ok = out ? WriteAll(out.get(), text) : errno == EEXIST;
   }
   const int saved = errno;
   ::unlink(temp.c_str());
@@ -138,38 +155,34 @@ std::string ChooseProgramDirectory(const ProgramLocations& where, bool* perUser)
   if (!where.corvellaDir.empty()) return WithSlash(where.corvellaDir);
   if (!where.executableDir.empty() && IsRegularFile(WithSlash(where.executableDir) + kConfigName))
     return WithSlash(where.executableDir);
-  // A relative XDG_DATA_HOME is invalid and ignored, as the base-directory
-  // rules say.
-  std::string data = where.xdgDataHome;
-  if (data.empty() || data.front() != '/') {
-    // No home folder at all: the current directory, never the executable's.
-    if (where.home.empty()) return std::string();
-    data = WithSlash(where.home) + ".local/share";
-  }
+  // No home folder at all: the current directory, never the executable's.
+  const std::string data = XdgBaseDirectory(where.xdgDataHome, where.home, ".local/share");
+  if (data.empty()) return std::string();
   if (perUser != nullptr) *perUser = true;
   return WithSlash(data) + "corvella/";
+}
+
+std::string XdgBaseDirectory(const std::string& xdgValue, const std::string& home,
+                             const std::string& underHome) {
+  if (!xdgValue.empty() && xdgValue.front() == '/') return xdgValue;
+  if (home.empty()) return std::string();
+  return WithSlash(home) + underHome;
+}
+
+std::string UserBaseDirectory(const char* variable, const std::string& underHome) {
+  return XdgBaseDirectory(Env(variable), HomeFolder(), underHome);
 }
 
 ProgramLocations CurrentLocations() {
   ProgramLocations where;
   where.corvellaDir = Env("CORVELLA_DIR");
   where.xdgDataHome = Env("XDG_DATA_HOME");
-  where.home = Env("HOME");
-  if (where.home.empty()) {
-    // HOME unset (a service, a bare sudo): the account's home folder.
-    struct passwd entry {};
-    struct passwd* found = nullptr;
-    std::vector<char> buffer(16384);
-    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
-        found != nullptr && found->pw_dir != nullptr)
-      where.home = found->pw_dir;
-  }
+  where.home = HomeFolder();
   std::string exe(4096, '\0');
   const ssize_t n = ::readlink("/proc/self/exe", exe.data(), exe.size());
   if (n > 0 && static_cast<std::size_t>(n) < exe.size()) {
     exe.resize(static_cast<std::size_t>(n));
-    const std::size_t slash = exe.rfind('/');
-    if (slash != std::string::npos) where.executableDir = exe.substr(0, slash + 1);
+    where.executableDir = FolderPart(exe);
   }
   return where;
 }

@@ -23,6 +23,17 @@ struct ProgramLocations {
   std::string home;           // $HOME, else the account's home folder
 };
 
+// A per-user base folder of the XDG base-directory rules: the variable
+// `xdgValue` as given when it is an absolute path (a relative one is invalid
+// and ignored), else `home` + "/" + `underHome` (".local/share",
+// ".local/state"); "" when there is no home folder either.
+std::string XdgBaseDirectory(const std::string& xdgValue, const std::string& home,
+                             const std::string& underHome);
+
+// The same for this process: the environment variable `variable` and the
+// home folder of CurrentLocations().
+std::string UserBaseDirectory(const char* variable, const std::string& underHome);
+
 // The program directory for `where`, ending in "/" (empty when nothing is
 // known: the current directory). Looks for CORVELLA.INI in the executable's
 // folder; changes nothing on disk. `perUser` (may be null) tells whether the

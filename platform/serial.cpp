@@ -15,8 +15,8 @@
 #include <utility>
 #include <vector>
 
+#include "base/unique_fd.h"
 #include "platform/text.h"
-#include "platform/unique_fd.h"
 
 namespace corvella {
 
@@ -184,7 +184,7 @@ bool SerialPort::Open(const std::string& name) {
   // Non-blocking, so that neither a missing carrier nor a full line can hold
   // the caller; writes wait with poll() instead.
   UniqueFd fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
-  if (!fd || ::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) return false;
+  if (!fd || ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) return false;
   m_fd = std::move(fd);
   return true;
 }
@@ -192,7 +192,7 @@ bool SerialPort::Open(const std::string& name) {
 bool SerialPort::SetCommState(const SerialSettings& s) {
   if (!m_fd) return false;
   termios tio{};
-  if (::tcgetattr(m_fd.Get(), &tio) != 0) return false;
+  if (::tcgetattr(m_fd.get(), &tio) != 0) return false;
 
   speed_t speed;
   if (!BaudCodeFor(s.baud, speed)) return false;
@@ -236,13 +236,13 @@ bool SerialPort::SetCommState(const SerialSettings& s) {
   tio.c_cc[VMIN] = 0;
   tio.c_cc[VTIME] = 0;
   if (::cfsetispeed(&tio, speed) != 0 || ::cfsetospeed(&tio, speed) != 0) return false;
-  if (::tcsetattr(m_fd.Get(), TCSANOW, &tio) != 0) return false;
+  if (::tcsetattr(m_fd.get(), TCSANOW, &tio) != 0) return false;
 
   // tcsetattr succeeds when any part was taken; the rate must have been.
   // (Character size and parity are not compared: a pseudo-terminal, which
   // has no wire, always reports 8 bits without parity.)
   termios now{};
-  if (::tcgetattr(m_fd.Get(), &now) != 0) return false;
+  if (::tcgetattr(m_fd.get(), &now) != 0) return false;
   return ::cfgetospeed(&now) == speed && ::cfgetispeed(&now) == speed;
 }
 
@@ -252,7 +252,7 @@ std::size_t SerialPort::Write(const void* data, std::size_t length, int timeoutM
   const char* bytes = static_cast<const char*>(data);
   std::size_t written = 0;
   while (written < length) {
-    const ssize_t n = ::write(m_fd.Get(), bytes + written, length - written);
+    const ssize_t n = ::write(m_fd.get(), bytes + written, length - written);
     if (n > 0) {
       written += static_cast<std::size_t>(n);
       continue;
@@ -261,7 +261,7 @@ std::size_t SerialPort::Write(const void* data, std::size_t length, int timeoutM
     if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) break;  // device error
     const int left = MillisecondsLeft(deadline);
     if (left == 0) break;
-    pollfd p{m_fd.Get(), POLLOUT, 0};
+    pollfd p{m_fd.get(), POLLOUT, 0};
     const int ready = ::poll(&p, 1, left);
     if (ready < 0 && errno == EINTR) continue;
     if (ready <= 0 || (p.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) break;
@@ -270,7 +270,7 @@ std::size_t SerialPort::Write(const void* data, std::size_t length, int timeoutM
   // Wait for the bytes to leave the driver's queue; what is still queued at
   // the deadline did not go out.
   int queued = 0;
-  while (::ioctl(m_fd.Get(), TIOCOUTQ, &queued) == 0 && queued > 0) {
+  while (::ioctl(m_fd.get(), TIOCOUTQ, &queued) == 0 && queued > 0) {
     if (MillisecondsLeft(deadline) == 0) {
       const std::size_t stuck = static_cast<std::size_t>(queued);
       written = stuck < written ? written - stuck : 0;
@@ -288,8 +288,8 @@ void SerialPort::Close() {
   // for the line; drop them. After a write that went out nothing is dropped
   // (on a pseudo-terminal a flush would even discard what the other side
   // has not read yet).
-  if (m_stuck) ::tcflush(m_fd.Get(), TCOFLUSH);
-  m_fd.Reset();
+  if (m_stuck) ::tcflush(m_fd.get(), TCOFLUSH);
+  m_fd.reset();
   m_stuck = false;
 }
 

@@ -13,9 +13,11 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/unique_fd.h"
+#include "base/unique_fd.h"
 
 namespace corvella {
+
+using base::UniqueFd;
 
 // A device-control block: what a mode text sets. Zero means "not set".
 struct SerialSettings {

@@ -1,5 +1,6 @@
 #include "requests/corvella_doc.h"
 
+#include "platform/file_path.h"
 #include "platform/profile.h"
 #include "platform/text.h"
 #include "platform/ui.h"
@@ -18,8 +19,7 @@ CCorvellaDoc::CCorvellaDoc(AppProfile& profile, Ui& ui) : CDocument(ui), m_profi
   // folder part leaves it empty: files are then looked for in the current
   // directory.
   const std::string& path = profile.Path();
-  const std::size_t slash = path.rfind('/');
-  if (slash != std::string::npos) m_strDirectory = path.substr(0, slash + 1);
+  m_strDirectory = FolderPart(path);
 
   m_strBaseFile = kSportFiles[0];
   m_strBaskFile = kSportFiles[1];

@@ -36,8 +36,6 @@ class CCorvellaDoc : public CDocument {
   bool DoFileSave() override;
   bool OnSaveDocument(const std::string& path) override;
 
-  AppProfile& GetProfile() const { return m_profile; }
-
   std::string m_strBaseFile;
   std::string m_strBaskFile;
   std::string m_strFootFile;

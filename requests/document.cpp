@@ -4,17 +4,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "base/unique_fd.h"
+#include "platform/file_path.h"
 #include "platform/ui.h"
 
 namespace corvella {
 
 bool CanOpenForReading(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return false;
+  const base::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (!fd) return false;
   struct stat st {};
-  const bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-  ::close(fd);
-  return ok;
+  return ::fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 void CDocument::SetModifiedFlag(bool modified) {
@@ -31,10 +31,7 @@ void CDocument::SetTitle(const std::string& title) {
 bool CDocument::SaveModified() {
   if (!IsModified()) return true;
   std::string name = m_strTitle;
-  if (name.empty()) {
-    const std::size_t slash = m_strPathName.rfind('/');
-    name = slash == std::string::npos ? m_strPathName : m_strPathName.substr(slash + 1);
-  }
+  if (name.empty()) name = FileNamePart(m_strPathName);
   if (name.empty()) name = "Untitled";
   switch (m_ui.MessageBox("Save changes to " + name + "?", "Corvella",
                           MB_YESNOCANCEL | MB_ICONEXCLAMATION)) {

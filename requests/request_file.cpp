@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "platform/atomic_file.h"
-#include "platform/windows1252.h"
+#include "platform/utf8_windows1252.h"
 #include "requests/request_record.h"
 
 namespace corvella {
@@ -83,8 +83,10 @@ void RequestFileText::AddValue(int column, std::string_view value) {
   m_text += "\r\n";
 }
 
-bool WriteRequestFile(const std::string& path, const RequestFileText& text) {
-  if (text.Count() == 0) return ::unlink(path.c_str()) == 0 || errno == ENOENT;
+FileWriteResult WriteRequestFile(const std::string& path, const RequestFileText& text) {
+  if (text.Count() == 0)
+    return ::unlink(path.c_str()) == 0 || errno == ENOENT ? FileWriteResult::Done()
+                                                          : FileWriteResult::Failed(errno);
   return WriteFileAtomically(path, text.Text());
 }
 

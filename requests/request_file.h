@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/atomic_file.h"
 #include "platform/profile.h"
 
 namespace corvella {
@@ -75,8 +76,9 @@ class RequestFileText {
 };
 
 // Writes the finished text to `path` atomically, or, when it holds no
-// request, deletes the file (a missing file counts as done). False when the
-// file could not be written or deleted; the old file is then unchanged.
-bool WriteRequestFile(const std::string& path, const RequestFileText& text);
+// request, deletes the file (a missing file counts as done). Fails, with the
+// reason, when the file could not be written or deleted; the old file is
+// then unchanged.
+FileWriteResult WriteRequestFile(const std::string& path, const RequestFileText& text);
 
 }  // namespace corvella

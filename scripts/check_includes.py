@@ -19,21 +19,24 @@ import sys
 # quoted includes may name. "zeltrpc.h" stands for the client library's public
 # header, which is included by its bare name.
 RULES = [
-    ("zeltrpc/", ["zeltrpc/"]),
-    ("platform/qt/", ["platform/"]),
-    ("platform/", ["platform/"]),
-    ("requests/", ["requests/", "platform/"]),
-    ("listview/", ["listview/", "requests/", "platform/"]),
-    ("transmit/", ["transmit/", "listview/", "requests/", "platform/", "zeltrpc.h"]),
-    ("shell/", ["shell/", "transmit/", "listview/", "requests/", "platform/", "zeltrpc.h"]),
+    # What the program and the client library both use; it includes nothing
+    # else of ours, and every folder may include it.
+    ("base/", ["base/"]),
+    ("zeltrpc/", ["zeltrpc/", "base/"]),
+    ("platform/qt/", ["platform/", "base/"]),
+    ("platform/", ["platform/", "base/"]),
+    ("requests/", ["requests/", "platform/", "base/"]),
+    ("listview/", ["listview/", "requests/", "platform/", "base/"]),
+    ("transmit/", ["transmit/", "listview/", "requests/", "platform/", "base/", "zeltrpc.h"]),
+    ("shell/", ["shell/", "transmit/", "listview/", "requests/", "platform/", "base/", "zeltrpc.h"]),
     # The stand-in sign service reuses the wire code of zeltrpc/rpc/ and reads
     # the interface's one procedure table, which its server stub shares with
     # the client (nothing else of the library).
-    ("tools/signsim/", ["tools/signsim/", "zeltrpc/rpc/", "zeltrpc/sign_interface.h"]),
+    ("tools/signsim/", ["tools/signsim/", "zeltrpc/rpc/", "zeltrpc/sign_interface.h", "base/"]),
 ]
 
 # The project's own top folders: a quoted include naming one of them is ours.
-OURS = ("zeltrpc/", "platform/", "requests/", "listview/", "transmit/", "shell/", "tools/")
+OURS = ("base/", "zeltrpc/", "platform/", "requests/", "listview/", "transmit/", "shell/", "tools/")
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
 

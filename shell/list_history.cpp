@@ -122,6 +122,11 @@ void ListHistory::OnUpdateRedo(CCmdUI* ui) const {
   ui->SetText(m_stack.canRedo() ? "&Redo " + ToWindows1252(m_stack.redoText()) : "&Redo");
 }
 
+void ListHistory::OnChange(QObject* context, std::function<void()> react) {
+  QObject::connect(&m_stack, &QUndoStack::indexChanged, context, react);
+  QObject::connect(&m_stack, &QUndoStack::cleanChanged, context, react);
+}
+
 void ListHistory::Reset() {
   ++m_loads;
   m_stack.clear();

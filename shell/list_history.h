@@ -9,7 +9,9 @@
 //
 // The history is emptied whenever a new list is loaded. The document's
 // modified flag follows the history: back at the state of the last load or
-// save it is cleared, at any other state it is set.
+// save it is cleared, at any other state it is set. Others that follow
+// unsaved changes (the recovery copy) subscribe with OnChange instead of
+// asking from time to time.
 
 #include <QUndoStack>
 #include <functional>
@@ -46,6 +48,10 @@ class ListHistory {
   void OnUpdateUndo(CCmdUI* ui) const;
   void OnUpdateRedo(CCmdUI* ui) const;
 
+  // Calls `react` after each change of the steps or of the saved state, for
+  // as long as `context` lives.
+  void OnChange(QObject* context, std::function<void()> react);
+
   // A new list: no steps, and the list is as loaded.
   void Reset();
   // The list holds changes that were never saved (restored from a recovery
@@ -53,8 +59,6 @@ class ListHistory {
   void MarkUnsaved();
   // The document was saved: the list as it is now is the saved state.
   void SyncWithDocument();
-
-  const QUndoStack& Stack() const { return m_stack; }
 
  private:
   class Step;

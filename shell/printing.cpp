@@ -26,12 +26,16 @@
 #include <cstring>
 #include <vector>
 
+#include "base/unique_fd.h"
 #include "listview/corvella_view.h"
+#include "platform/atomic_file.h"
 #include "platform/qt/qt_dc.h"
 #include "platform/qt/windows1252.h"
 #include "requests/corvella_doc.h"
 
 namespace corvella {
+
+using base::UniqueFd;
 namespace {
 
 QString SystemError(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
@@ -58,44 +62,28 @@ class QuietPainterStart {
 };
 
 // Checks that the PDF file `temp` is complete (its last line is the end
-// marker, written last) and on the disk, then gives it the name `final`;
-// with `replace` false an existing `final` stays and the commit fails. ""
-// when done, else why not; `temp` is left for the caller to remove.
+// marker, written last), then commits it under the name `final` with the
+// platform's crash-safe commit; with `replace` false an existing `final`
+// stays and the commit fails. "" when done, else why not; `temp` is left for
+// the caller to remove.
 QString CommitPdf(const QString& temp, const QString& final, bool replace) {
   const QByteArray tempPath = QFile::encodeName(temp);
-  const QByteArray finalPath = QFile::encodeName(final);
-  const int fd = ::open(tempPath.constData(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return SystemError(errno);
-  char tail[16] = {};
-  const off_t size = ::lseek(fd, 0, SEEK_END);
-  static constexpr char kEnd[] = "%%EOF\n";  // the last line Qt writes
-  constexpr ssize_t kEndSize = sizeof kEnd - 1;
-  const ssize_t got = size >= kEndSize ? ::pread(fd, tail, kEndSize, size - kEndSize) : 0;
-  const bool complete = got == kEndSize && std::memcmp(tail, kEnd, kEndSize) == 0;
-  const int synced = ::fsync(fd) == 0 ? 0 : errno;
-  ::close(fd);
-  if (!complete)
-    return QStringLiteral("the file could not be written completely (is the disk full?)");
-  if (synced != 0) return SystemError(synced);
-  if (replace) {
-    if (::rename(tempPath.constData(), finalPath.constData()) != 0) return SystemError(errno);
-  } else if (::renameat2(AT_FDCWD, tempPath.constData(), AT_FDCWD, finalPath.constData(),
-                         RENAME_NOREPLACE) != 0) {
-    if (errno == EEXIST) return QStringLiteral("it exists already");
-    // A file system without that kind of rename: a link cannot replace
-    // anything either.
-    if (errno != EINVAL && errno != ENOSYS) return SystemError(errno);
-    if (::link(tempPath.constData(), finalPath.constData()) != 0)
-      return errno == EEXIST ? QStringLiteral("it exists already") : SystemError(errno);
-    ::unlink(tempPath.constData());
+  {
+    const UniqueFd fd(::open(tempPath.constData(), O_RDONLY | O_CLOEXEC));
+    if (!fd) return SystemError(errno);
+    char tail[16] = {};
+    const off_t size = ::lseek(fd.get(), 0, SEEK_END);
+    static constexpr char kEnd[] = "%%EOF\n";  // the last line Qt writes
+    constexpr ssize_t kEndSize = sizeof kEnd - 1;
+    const ssize_t got = size >= kEndSize ? ::pread(fd.get(), tail, kEndSize, size - kEndSize) : 0;
+    if (got != kEndSize || std::memcmp(tail, kEnd, kEndSize) != 0)
+      return QStringLiteral("the file could not be written completely (is the disk full?)");
   }
-  // The new name on the disk too.
-  const QByteArray folder = QFile::encodeName(QFileInfo(final).absolutePath());
-  if (const int dir = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
-    ::fsync(dir);
-    ::close(dir);
-  }
-  return {};
+  const FileWriteResult committed =
+      CommitTemporaryFile(tempPath.toStdString(), QFile::encodeName(final).toStdString(), replace);
+  if (committed) return {};
+  if (committed.Error() == EEXIST) return QStringLiteral("it exists already");
+  return SystemError(committed.Error());
 }
 
 }  // namespace
@@ -192,8 +180,8 @@ struct Printing::Impl {
       const QFileInfo final(finalName);
       QByteArray pattern = QFile::encodeName(
           final.absoluteDir().filePath(QStringLiteral(".%1.XXXXXX").arg(final.fileName())));
-      const int fd = ::mkstemp(pattern.data());
-      if (fd < 0) {
+      const UniqueFd fd(::mkstemp(pattern.data()));
+      if (!fd) {
         lastError =
             QStringLiteral("Unable to write the file %1: %2.").arg(finalName, SystemError(errno));
         return false;
@@ -201,8 +189,7 @@ struct Printing::Impl {
       // The mode a new file of the user gets, not the temporary's 0600.
       const mode_t mask = ::umask(0);
       ::umask(mask);
-      ::fchmod(fd, 0666 & ~mask);
-      ::close(fd);
+      ::fchmod(fd.get(), 0666 & ~mask);
       tempName = QFile::decodeName(pattern);
       target.setOutputFileName(tempName);
     }

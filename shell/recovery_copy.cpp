@@ -12,7 +12,9 @@
 
 #include "listview/corvella_view.h"
 #include "platform/atomic_file.h"
+#include "platform/file_path.h"
 #include "platform/profile.h"
+#include "platform/program_path.h"
 #include "platform/ui.h"
 #include "requests/corvella_doc.h"
 #include "requests/request_file.h"
@@ -22,22 +24,20 @@ namespace corvella {
 
 namespace {
 
-constexpr int kCheckIntervalMs = 500;
+constexpr int kWriteDelayMs = 500;
 
 // Every copy begins with this section, which says how many requests follow:
 // a copy of an empty list is told from a file that lost its content.
 constexpr const char* kHeaderSection = "RECOVERY";
 constexpr const char* kHeaderCount = "Requests";
 
+// The folder of `path` without its trailing "/", "." when it has none.
 std::string DirectoryOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+  const std::string_view folder = FolderPart(path);
+  return folder.empty() ? std::string(".") : std::string(folder.substr(0, folder.size() - 1));
 }
 
-std::string BaseName(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
+std::string BaseName(const std::string& path) { return std::string(FileNamePart(path)); }
 
 // FNV-1a: the same folder gives the same name in every version of the
 // program.
@@ -107,17 +107,20 @@ std::string CopyFault(const std::string& path) {
 
 RecoveryCopy::RecoveryCopy(CCorvellaView& view, CCorvellaDoc& doc, ListHistory& history, Ui& ui)
     : m_view(view), m_doc(doc), m_history(history), m_ui(ui) {
-  QObject::connect(&m_timer, &QTimer::timeout, this, [this] { Check(); });
-  m_timer.start(kCheckIntervalMs);
+  // A burst of changes is written once, about half a second after the first;
+  // with no change the copy's timer does not run at all.
+  m_timer.setSingleShot(true);
+  m_timer.setInterval(kWriteDelayMs);
+  QObject::connect(&m_timer, &QTimer::timeout, this, [this] { WriteOrRemoveCopy(); });
+  m_history.OnChange(this, [this] { ScheduleWrite(); });
 }
 
 RecoveryCopy::~RecoveryCopy() { Remove(); }
 
 std::string RecoveryCopy::Folder() {
-  const char* state = std::getenv("XDG_STATE_HOME");
-  if (state && state[0] == '/') return std::string(state) + "/corvella";
-  const char* home = std::getenv("HOME");
-  return std::string(home && home[0] ? home : "") + "/.local/state/corvella";
+  // No home folder at all: no folder, which the checks below refuse.
+  const std::string state = UserBaseDirectory("XDG_STATE_HOME", ".local/state");
+  return state.empty() ? std::string() : state + "/corvella";
 }
 
 std::string RecoveryCopy::PathFor(const std::string& requestFile) {
@@ -134,6 +137,7 @@ void RecoveryCopy::OnListLoaded() {
   m_bWritten = false;
   m_written.clear();
   OfferRestore();
+  ScheduleWrite();
 }
 
 void RecoveryCopy::FollowFilePath() {
@@ -141,9 +145,14 @@ void RecoveryCopy::FollowFilePath() {
   m_bWritten = false;
   m_bMayExist = false;
   m_written.clear();
+  ScheduleWrite();
 }
 
-void RecoveryCopy::Check() {
+void RecoveryCopy::ScheduleWrite() {
+  if (!m_timer.isActive()) m_timer.start();
+}
+
+void RecoveryCopy::WriteOrRemoveCopy() {
   m_history.SyncWithDocument();
   if (m_strPath.empty()) return;
   if (!m_doc.IsModified()) {
@@ -157,8 +166,9 @@ void RecoveryCopy::Check() {
   if (reason.empty()) {
     const std::string header = std::string("[") + kHeaderSection + "]\r\n" + kHeaderCount + "=" +
                                std::to_string(list.Count()) + "\r\n\r\n";
-    if (!WritePrivateFileAtomically(m_strPath, header + list.Text()))
-      reason = m_strPath + ": " + std::strerror(errno);
+    if (const FileWriteResult written = WritePrivateFileAtomically(m_strPath, header + list.Text());
+        !written)
+      reason = m_strPath + ": " + written.Reason();
   }
   if (!reason.empty()) {
     // Said once, until a copy can be written again: the operator must know

@@ -51,13 +51,12 @@ class RecoveryCopy : public QObject {
   // The list was loaded from elsewhere and now belongs to the view's file:
   // the copy follows the file, without offering anything.
   void FollowFilePath();
-  // Writes or removes the copy as the list and the document stand now (the
-  // timer does this twice a second).
-  void Check();
-  // The copy of the current list, "" before the first load.
-  const std::string& CurrentPath() const { return m_strPath; }
+  // Writes or removes the copy as the list and the document stand now; runs
+  // shortly after each change of the undo history.
+  void WriteOrRemoveCopy();
 
  private:
+  void ScheduleWrite();
   void OfferRestore();
   // Renames the copy out of the way; says so (with `why`) when `tell`, and
   // always when it cannot be renamed.

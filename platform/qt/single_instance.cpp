@@ -108,7 +108,6 @@ SingleInstance::SingleInstance(const QString& programDir, QObject* parent) : QOb
 
 SingleInstance::~SingleInstance() {
   if (m_server != nullptr) m_server->close();
-  if (m_lockFd >= 0) ::close(m_lockFd);
 }
 
 SingleInstance::Claim SingleInstance::claim(const QString& file, int timeoutMs) {
@@ -117,8 +116,8 @@ SingleInstance::Claim SingleInstance::claim(const QString& file, int timeoutMs) 
   if (m_folder.isEmpty()) return Claim::Running;
   m_error.clear();
   const QByteArray lockPath = QFile::encodeName(m_lockName);
-  m_lockFd = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-  if (m_lockFd < 0) {
+  m_lockFd.reset(::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
+  if (!m_lockFd) {
     m_error = QStringLiteral("Cannot create the lock file %1: %2")
                   .arg(m_lockName, QString::fromLocal8Bit(std::strerror(errno)));
     return Claim::Running;
@@ -127,15 +126,14 @@ SingleInstance::Claim SingleInstance::claim(const QString& file, int timeoutMs) 
       QByteArray::fromStdString(EncodeShellOpen(QFile::encodeName(file).toStdString()));
   QDeadlineTimer deadline(timeoutMs);
   for (;;) {
-    if (::flock(m_lockFd, LOCK_EX | LOCK_NB) == 0) {
+    if (::flock(m_lockFd.get(), LOCK_EX | LOCK_NB) == 0) {
       listen();
       return Claim::Running;
     }
     if (errno != EWOULDBLOCK && errno != EINTR) {
       m_error = QStringLiteral("Cannot lock %1: %2")
                     .arg(m_lockName, QString::fromLocal8Bit(std::strerror(errno)));
-      ::close(m_lockFd);
-      m_lockFd = -1;
+      m_lockFd.reset();
       return Claim::Running;
     }
     // Another start holds the lock; it may not be listening yet.
@@ -146,8 +144,7 @@ SingleInstance::Claim SingleInstance::claim(const QString& file, int timeoutMs) 
       // Nothing goes to a program of another user, whoever put it there.
       if (!IsThisUser(socket.socketDescriptor())) {
         socket.abort();
-        ::close(m_lockFd);
-        m_lockFd = -1;
+        m_lockFd.reset();
         m_error =
             QStringLiteral("The program listening on %1 is not this user's.").arg(m_serverName);
         return Claim::Failed;
@@ -160,16 +157,14 @@ SingleInstance::Claim SingleInstance::claim(const QString& file, int timeoutMs) 
       }
       char ack = 0;
       if (socket.read(&ack, 1) == 1 && ack == kShellOpenAck) {
-        ::close(m_lockFd);
-        m_lockFd = -1;
+        m_lockFd.reset();
         return Claim::HandedOver;
       }
     }
     if (deadline.hasExpired()) break;
     QThread::msleep(100);
   }
-  ::close(m_lockFd);
-  m_lockFd = -1;
+  m_lockFd.reset();
   m_error =
       QStringLiteral("Corvella is already running but does not answer (%1).").arg(m_serverName);
   return Claim::Failed;

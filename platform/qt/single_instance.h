@@ -15,6 +15,8 @@
 #include <QObject>
 #include <QString>
 
+#include "base/unique_fd.h"
+
 class QLocalServer;
 class QLocalSocket;
 
@@ -69,7 +71,7 @@ class SingleInstance : public QObject {
   QString m_folder;
   QString m_serverName;
   QString m_lockName;
-  int m_lockFd = -1;  // open while this process is the running program
+  base::UniqueFd m_lockFd;  // open while this process is the running program
   QLocalServer* m_server = nullptr;
   QString m_error;
 };

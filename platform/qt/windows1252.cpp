@@ -1,6 +1,6 @@
 #include "platform/qt/windows1252.h"
 
-#include "platform/windows1252.h"
+#include "platform/utf8_windows1252.h"
 
 namespace corvella {
 

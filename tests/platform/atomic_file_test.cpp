@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <random>
@@ -63,7 +64,9 @@ TEST(WriteFileAtomically, FailureLeavesTheOldFile) {
   TempDir dir;
   // A folder where the file should be cannot be replaced.
   ASSERT_EQ(::mkdir(dir.File("BASK.REQ").c_str(), 0700), 0);
-  EXPECT_FALSE(WriteFileAtomically(dir.File("BASK.REQ"), "new"));
+  const FileWriteResult onFolder = WriteFileAtomically(dir.File("BASK.REQ"), "new");
+  EXPECT_FALSE(onFolder);
+  EXPECT_EQ(onFolder.Error(), EISDIR);  // the reason comes with the result
   EXPECT_EQ(dir.List(), std::vector<std::string>{"BASK.REQ"});
   EXPECT_FALSE(WriteFileAtomically("", "new"));
   if (::geteuid() != 0) {
@@ -119,6 +122,23 @@ TEST(WriteFileAtomically, RemovesOnlyItsOwnStaleTemporaries) {
   expected.push_back("BASK.REQ");
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(dir.List(), expected);
+}
+
+// A file someone else wrote is committed under its name: replacing or not,
+// and an existing file that may not be replaced stays with the reason EEXIST.
+TEST(CommitTemporaryFile, GivesTheNameOnlyWhereAllowed) {
+  TempDir dir;
+  dir.Write("out.pdf", "old");
+  const std::string first = dir.Write(".out.pdf.1", "new");
+  const FileWriteResult kept = CommitTemporaryFile(first, dir.File("out.pdf"), false);
+  EXPECT_FALSE(kept);
+  EXPECT_EQ(kept.Error(), EEXIST);
+  EXPECT_EQ(dir.Read("out.pdf"), "old");
+  EXPECT_TRUE(CommitTemporaryFile(first, dir.File("out.pdf"), true));
+  EXPECT_EQ(dir.Read("out.pdf"), "new");
+  const std::string second = dir.Write(".other.pdf.1", "other");
+  EXPECT_TRUE(CommitTemporaryFile(second, dir.File("other.pdf"), false));
+  EXPECT_EQ(dir.List(), (std::vector<std::string>{"other.pdf", "out.pdf"}));
 }
 
 }  // namespace

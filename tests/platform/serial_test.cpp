@@ -10,21 +10,12 @@
 #include <string>
 
 #include "support/pseudo_terminal.h"
+#include "support/scoped_env.h"
 
 namespace corvella {
 namespace {
 
-// Sets an environment variable for the lifetime of the object.
-class ScopedEnv {
- public:
-  ScopedEnv(std::string name, const std::string& value) : m_name(std::move(name)) {
-    ::setenv(m_name.c_str(), value.c_str(), 1);
-  }
-  ~ScopedEnv() { ::unsetenv(m_name.c_str()); }
-
- private:
-  std::string m_name;
-};
+using corvella::testing::ScopedEnv;
 
 struct ModeCase {
   const char* mode;

@@ -116,7 +116,7 @@ class Child {
 
  private:
   pid_t m_pid = -1;
-  zeltrpc::rpc::UniqueFd m_out;
+  base::UniqueFd m_out;
   std::string m_pending;
   std::vector<std::string> m_lines;
 };
@@ -160,8 +160,8 @@ std::unique_ptr<Child> childWithFileLimit(std::vector<std::string> args, rlim_t 
 }
 
 // `n` connections to the socket at `path` that send nothing.
-std::vector<zeltrpc::rpc::UniqueFd> connectMany(const std::string& path, int n) {
-  std::vector<zeltrpc::rpc::UniqueFd> fds;
+std::vector<base::UniqueFd> connectMany(const std::string& path, int n) {
+  std::vector<base::UniqueFd> fds;
   for (int i = 0; i < n; ++i) {
     int fd = -1;
     EXPECT_EQ(zeltrpc::rpc::connectUnix(path, std::chrono::milliseconds(5000), fd), 0u);

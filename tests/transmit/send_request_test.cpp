@@ -20,7 +20,9 @@
 #include "platform/profile.h"
 #include "platform/serial.h"
 #include "requests/corvella_doc.h"
+#include "support/example_packet.h"
 #include "support/pseudo_terminal.h"
+#include "support/scoped_env.h"
 #include "support/scripted_ui.h"
 #include "support/temp_dir.h"
 #include "tools/signsim/server.h"
@@ -37,39 +39,10 @@ const char kRequests[] =
     "[REQ2]\r\nName=Team Fouls\r\nTeam=T\r\nTop3=N\r\nGame=G\r\nSign=2\r\nMode=Single Step\r\n"
     "Times=0\r\nDrive=D\r\nLibrary=TEAMSTAT\r\nSequence=FOULS\r\nFrame=0\r\nOffset=40\r\n";
 
-// The worked example sent with Visitor and player 7.
-const std::string kExamplePacket =
-    "\x16"
-    "00000000"
-    "\x01"
-    "001"
-    "03"
-    "0"
-    "00005"
-    "C"
-    "SCORES  "
-    "LEADERS "
-    "0000"
-    "00120"
-    "G"
-    "I"
-    "V"
-    " 7"
-    " "
-    "\x04"
-    "20"
-    "\x17";
+// The worked example is sent with Visitor and player 7.
+using corvella::testing::kExamplePacket;
 
-class ScopedEnv {
- public:
-  ScopedEnv(std::string name, const std::string& value) : m_name(std::move(name)) {
-    ::setenv(m_name.c_str(), value.c_str(), 1);
-  }
-  ~ScopedEnv() { ::unsetenv(m_name.c_str()); }
-
- private:
-  std::string m_name;
-};
+using corvella::testing::ScopedEnv;
 
 class SendRequestTest : public ::testing::Test {
  protected:

@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/example_packet.h"
 #include "tests/zeltrpc/rpc_test_support.h"
 #include "tools/signsim/server_stub.h"
 #include "zeltrpc.h"
@@ -23,19 +24,8 @@ namespace {
 
 using zeltrpc_test::bytes;
 
-// The request packet of the worked example: sign 03, Continuous, 5 times,
-// C, SCORES, LEADERS, frame 0, offset 120, G, I, Visitor, player 7.
-const std::string kPacket =
-    "\x16"
-    "0"
-    "0000000"
-    "\x01"
-    "001"
-    "030"
-    "00005CSCORES  LEADERS 000000120GIV 7 "
-    "\x04"
-    "20"
-    "\x17";
+// The request packet of the worked example.
+const std::string& kPacket = corvella::testing::kExamplePacket;
 
 class ClientTest : public zeltrpc_test::EmbeddedServerFixture {
  protected:

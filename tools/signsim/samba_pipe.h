@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "base/unique_fd.h"
 #include "zeltrpc/rpc/transport.h"
-#include "zeltrpc/rpc/unique_fd.h"
 
 namespace signsim {
 
@@ -87,7 +87,7 @@ class SambaPipeStream final : public zeltrpc::rpc::Carrier {
  private:
   zeltrpc::rpc::Io fill(size_t need, zeltrpc::rpc::Clock::time_point deadline);
 
-  zeltrpc::rpc::UniqueFd m_fd;
+  base::UniqueFd m_fd;
   MessageUnframer m_unframer;
   std::vector<uint8_t> m_raw;      // one recv's worth of framed bytes
   std::vector<uint8_t> m_payload;  // unframed bytes; a PDU is read from m_begin

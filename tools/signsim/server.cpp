@@ -145,10 +145,8 @@ bool SignServer::start(std::string& error) {
     // The socket file this start made goes with it; one it did not make stays.
     if (bound) ::unlink(m_path.c_str());
     m_listenFd.reset();
-    if (wake[0] >= 0) {
-      ::close(wake[0]);
-      ::close(wake[1]);
-    }
+    // A pipe made before the failure goes with it.
+    base::UniqueFd wakeRead(wake[0]), wakeWrite(wake[1]);
     return false;
   }
   m_wakeRead.reset(wake[0]);

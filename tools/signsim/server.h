@@ -25,8 +25,8 @@
 #include <thread>
 #include <vector>
 
+#include "base/unique_fd.h"
 #include "tools/signsim/sign_service.h"
-#include "zeltrpc/rpc/unique_fd.h"
 #include "zeltrpc/sign_interface.h"
 
 namespace signsim {
@@ -111,12 +111,12 @@ class SignServer {
   LogSink m_log;
   SignService m_service;
   std::string m_path;
-  zeltrpc::rpc::UniqueFd m_listenFd;
-  zeltrpc::rpc::UniqueFd m_tcpFd;
+  base::UniqueFd m_listenFd;
+  base::UniqueFd m_tcpFd;
   std::string m_tcpAddress;
   uint16_t m_tcpPort = 0;
-  zeltrpc::rpc::UniqueFd m_wakeRead, m_wakeWrite;    // stop() wakes the acceptor
-  zeltrpc::rpc::UniqueFd m_endedRead, m_endedWrite;  // so does each connection that ends
+  base::UniqueFd m_wakeRead, m_wakeWrite;    // stop() wakes the acceptor
+  base::UniqueFd m_endedRead, m_endedWrite;  // so does each connection that ends
   std::thread m_acceptor;
   std::mutex m_mutex;
   std::vector<std::shared_ptr<Client>> m_clients;

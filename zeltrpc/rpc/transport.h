@@ -15,10 +15,12 @@
 #include <string>
 #include <vector>
 
+#include "base/unique_fd.h"
 #include "zeltrpc/rpc/pdu.h"
-#include "zeltrpc/rpc/unique_fd.h"
 
 namespace zeltrpc::rpc {
+
+using base::UniqueFd;
 
 using Clock = std::chrono::steady_clock;
 

@@ -1,6 +1,7 @@
 #pragma once
 // Windows-1252, the code page of the program's 8-bit texts, and the reading
 // of UTF-8 text into it (request files saved by an editor that writes UTF-8).
+// (The conversions to and from QString are in platform/qt/windows1252.h.)
 
 #include <array>
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include "platform/windows1252.h"
+#include "platform/utf8_windows1252.h"
 
 #include <cstdint>
 
