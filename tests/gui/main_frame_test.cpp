@@ -258,11 +258,41 @@ class MainFrameTest : public QObject {
     sports->close();
   }
 
+  // At start and after a sport switch the first request is current, in
+  // row mode, so Send (Ctrl+R) and the row commands act on it at once.
+  void firstRequestIsCurrentAfterEveryLoad() {
+    Start();
+    const auto firstIsCurrent = [this](const char* when) {
+      QVERIFY2(list().GetItemCount() > 0, when);
+      QCOMPARE(list().GetSelectedCount(), 1);
+      QCOMPARE(list().GetNextItem(-1, LVNI_SELECTED), 0);
+      QCOMPARE(m_app->GetView().GetFocusRow(), 0);
+      QCOMPARE(m_app->GetView().CurrentColumn(), 0);
+      frame()->UpdateCommandUI();
+      QVERIFY2(frame()->Action(ID_SEND_REQUEST)->isEnabled(), when);
+      QVERIFY2(frame()->Action(ID_EDIT_REQUEST)->isEnabled(), when);
+    };
+    firstIsCurrent("at start");
+    if (QTest::currentTestFailed()) return;
+    // Cell mode on another row, then Football and back.
+    QTest::keyClick(m_app->GetListWidget(), Qt::Key_Down);
+    QTest::keyClick(m_app->GetListWidget(), Qt::Key_Right);
+    frame()->RunCommand(ID_SPORT_FOOTBALL);
+    QCOMPARE(m_app->GetDocument().GetSportFile(), std::string("FOOT.REQ"));
+    firstIsCurrent("after switching to Football");
+    if (QTest::currentTestFailed()) return;
+    QTest::keyClick(m_app->GetListWidget(), Qt::Key_Down);
+    frame()->RunCommand(ID_SPORT_BASKETBALL);
+    firstIsCurrent("after switching back");
+  }
+
   void disabledCommandDoesNothingByItsKey() {
     Start();
     QVERIFY(list().GetItemCount() > 2);
-    QCOMPARE(list().GetSelectedCount(), 0);
-    // Nothing selected: Delete is disabled, and its key does nothing.
+    // Cell mode (Right from the first request, current at start): Delete
+    // is disabled, and its key does nothing.
+    QTest::keyClick(m_app->GetListWidget(), Qt::Key_Right);
+    QVERIFY(m_app->GetView().CurrentColumn() > 0);
     QTest::keyClick(m_app->GetListWidget(), Qt::Key_D, Qt::ControlModifier);
     QCOMPARE(m_ui->CountMessages(), 0);
     QVERIFY(!m_app->GetDocument().IsModified());
@@ -353,6 +383,8 @@ class MainFrameTest : public QObject {
   void enablingFollowsTheListForMenuAndToolbar() {
     Start();
     QMenu* edit = menu("EditMenu");
+    // Cell mode: no row command but Add.
+    QTest::keyClick(m_app->GetListWidget(), Qt::Key_Right);
     frame()->UpdateMenu(edit);
     QVERIFY(!frame()->Action(ID_EDIT_REQUEST)->isEnabled());
     QVERIFY(frame()->Action(ID_ADD_REQUEST)->isEnabled());
@@ -477,12 +509,14 @@ class MainFrameTest : public QObject {
     QTest::keyClick(m_app->GetListWidget(), Qt::Key_Escape);
     QVERIFY(!frame()->InHelpMode());
 
-    // A click on the list in the mode shows the list's help and selects nothing.
+    // A click on the list in the mode shows the list's help and selects
+    // nothing: the first request stays the one selected.
     frame()->RunCommand(ID_CONTEXT_HELP);
-    ClickNumberCell(0);
+    ClickNumberCell(2);
     QVERIFY(!frame()->InHelpMode());
     QVERIFY(frame()->Help()->isVisible());
-    QCOMPARE(list().GetSelectedCount(), 0);
+    QCOMPARE(list().GetSelectedCount(), 1);
+    QCOMPARE(list().GetNextItem(-1, LVNI_SELECTED), 0);
   }
 
   void unreadableFileOnTheCommandLineEndsStartUp() {

@@ -214,8 +214,8 @@ def check_dialog_values_and_guide(pyatspi, events):
 
     focused = lambda role, name: (lambda e: e[0] == "focus:" and e[3] == role
                                   and (e[2] or "").strip() == name)
-    # The first request (Individual, Continuous) in Edit Request.
-    press(pyatspi, XK["Down"])
+    # The first request (Individual, Continuous), current from the start,
+    # in Edit Request.
     settle()
     press_with_control(pyatspi, KEY_E)
     expect("Edit Request did not open", focused(pyatspi.ROLE_TEXT, "Description:"))
