@@ -5,6 +5,7 @@
 
 #include "shell/main_frame.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -236,6 +237,47 @@ class MainFrameTest : public QObject {
     // Their files exist in the folder, so these two can be chosen.
     QVERIFY(frame()->Action(ID_SPORT_BASKETBALL)->isEnabled());
     QVERIFY(frame()->Action(ID_SPORT_FOOTBALL)->isEnabled());
+  }
+
+  // The Sport item of the File menu says it opens a menu (collapsed, then
+  // expanded while its menu shows), with that menu as its child; a command
+  // item says nothing of the kind.
+  void sportItemIsASubmenuForAssistiveTechnology() {
+    Start();
+    QMenu* file = menu("FileMenu");
+    QMenu* sports = menu("SportMenu");
+    // The item as the File menu's accessible children give it.
+    QAccessibleInterface* fileMenu = QAccessible::queryAccessibleInterface(file);
+    QAccessibleInterface* item = nullptr;
+    for (int i = 0; i < fileMenu->childCount(); ++i) {
+      if (fileMenu->child(i)->object() == sports->menuAction()) item = fileMenu->child(i);
+    }
+    QVERIFY(item);
+    QCOMPARE(item->role(), QAccessible::MenuItem);
+    QCOMPARE(item->text(QAccessible::Name), QStringLiteral("Sport"));
+    QVERIFY(item->state().hasPopup);
+    QVERIFY(item->state().expandable);
+    QVERIFY(item->state().collapsed);
+    QVERIFY(!item->state().expanded);
+    QCOMPARE(item->childCount(), 1);
+    QCOMPARE(item->child(0)->object(), sports);
+    QCOMPARE(item->indexOfChild(item->child(0)), 0);
+    QCOMPARE(item->parent()->object(), file);
+
+    file->popup(frame()->mapToGlobal(QPoint(10, 10)));
+    QVERIFY(QTest::qWaitForWindowExposed(file));
+    item->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QTRY_VERIFY(sports->isVisible());
+    QVERIFY(item->state().expanded);
+    QVERIFY(!item->state().collapsed);
+    file->close();
+
+    QAccessibleInterface* send =
+        QAccessible::queryAccessibleInterface(frame()->Action(ID_SEND_REQUEST));
+    QVERIFY(send);
+    QVERIFY(!send->state().hasPopup);
+    QVERIFY(!send->state().expandable);
+    QCOMPARE(send->childCount(), 0);
   }
 
   // A disabled item can be highlighted, so the status bar shows its prompt;
