@@ -95,6 +95,9 @@ void CCorvellaView::OnInitialUpdate() {
   m_bLoading = true;
   FillRows(*this, file, count);
   m_bLoading = false;
+  // The first request is the current one, selected in row mode, so Send
+  // and the row commands act on it before any key has been pressed.
+  if (m_list.GetItemCount() > 0) SelectRowsForReview({0});
   m_doc.SetTitle(m_doc.GetSportFile());
   m_list.Invalidate();
   if (onListLoaded) onListLoaded();

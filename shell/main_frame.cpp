@@ -138,7 +138,9 @@ void CMainFrame::AddMenuEntries(QMenu* menu, const std::vector<MenuEntry>& entri
     if (entry.IsSeparator()) {
       menu->addSeparator();
     } else if (entry.IsSubmenu()) {
-      AddMenu(menu->addMenu(QString::fromLatin1(entry.text.c_str())), entry);
+      QMenu* submenu = menu->addMenu(QString::fromLatin1(entry.text.c_str()));
+      MarkCommandAction(submenu->menuAction());
+      AddMenu(submenu, entry);
     } else if (QAction* action = Action(entry.id)) {
       menu->addAction(action);
     }

@@ -64,6 +64,20 @@ QWindow* MenuItemAccessible::window() const {
   return menu ? menu->window()->windowHandle() : nullptr;
 }
 
+QAccessibleInterface* MenuItemAccessible::child(int index) const {
+  QMenu* submenu = Submenu();
+  return index == 0 && submenu ? QAccessible::queryAccessibleInterface(submenu) : nullptr;
+}
+
+int MenuItemAccessible::childCount() const { return Submenu() ? 1 : 0; }
+
+int MenuItemAccessible::indexOfChild(const QAccessibleInterface* child) const {
+  QMenu* submenu = Submenu();
+  return submenu && child && child->object() == submenu ? 0 : -1;
+}
+
+QMenu* MenuItemAccessible::Submenu() const { return m_action ? m_action->menu() : nullptr; }
+
 QAccessibleInterface* MenuItemAccessible::parent() const {
   QMenu* menu = Menu();
   return menu ? QAccessible::queryAccessibleInterface(menu) : nullptr;
@@ -99,6 +113,13 @@ QAccessible::State MenuItemAccessible::state() const {
   if (!m_action->isEnabled()) s.disabled = true;
   if (m_action->isCheckable()) s.checkable = true;
   if (m_action->isChecked()) s.checked = true;
+  if (QMenu* submenu = Submenu()) {
+    // A submenu's item opens a menu: collapsed until its menu shows.
+    s.hasPopup = true;
+    s.expandable = true;
+    s.expanded = submenu->isVisible();
+    s.collapsed = !s.expanded;
+  }
   return s;
 }
 
@@ -112,7 +133,13 @@ QStringList MenuItemAccessible::actionNames() const {
 }
 
 void MenuItemAccessible::doAction(const QString& actionName) {
-  if (m_action && m_action->isEnabled() && actionName == pressAction()) m_action->trigger();
+  if (!m_action || !m_action->isEnabled() || actionName != pressAction()) return;
+  // A submenu's item opens its menu, as choosing it with the keyboard does.
+  QMenu* menu = Menu();
+  if (Submenu() && menu)
+    menu->setActiveAction(m_action);
+  else
+    m_action->trigger();
 }
 
 QStringList MenuItemAccessible::keyBindingsForAction(const QString& actionName) const {

@@ -6,6 +6,11 @@
 // mnemonic marker removed ("Copy"), and reports the accelerator as the item's
 // key binding, where a screen reader looks for it.
 //
+// The item of a submenu (Sport in the File menu) is marked too: it says that
+// it opens a menu (has-popup, collapsed until the menu shows, expanded while
+// it does), which Qt's own item leaves out, so a screen reader tells it from
+// a command. (Qt's bridge gives no item the role of a menu.)
+//
 // It stands in only for actions marked with MarkCommandAction; every other
 // action keeps Qt's own interface. Install the factory once with
 // QAccessible::installFactory.
@@ -36,9 +41,10 @@ class MenuItemAccessible : public QAccessibleInterface, public QAccessibleAction
   QObject* object() const override;
   QWindow* window() const override;
   QAccessibleInterface* parent() const override;
-  QAccessibleInterface* child(int) const override { return nullptr; }
-  int childCount() const override { return 0; }
-  int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+  // A submenu's item has its menu as its one child.
+  QAccessibleInterface* child(int index) const override;
+  int childCount() const override;
+  int indexOfChild(const QAccessibleInterface* child) const override;
   QAccessibleInterface* childAt(int, int) const override { return nullptr; }
   QString text(QAccessible::Text t) const override;
   void setText(QAccessible::Text, const QString&) override {}
@@ -56,6 +62,8 @@ class MenuItemAccessible : public QAccessibleInterface, public QAccessibleAction
   // The menu the item is shown in (an action of the command table sits in
   // one menu and perhaps the toolbar).
   QMenu* Menu() const;
+  // The menu this item opens; nullptr for a command.
+  QMenu* Submenu() const;
   QString KeyText() const;
 
   QPointer<QAction> m_action;

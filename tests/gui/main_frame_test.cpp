@@ -5,6 +5,7 @@
 
 #include "shell/main_frame.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -238,6 +239,47 @@ class MainFrameTest : public QObject {
     QVERIFY(frame()->Action(ID_SPORT_FOOTBALL)->isEnabled());
   }
 
+  // The Sport item of the File menu says it opens a menu (collapsed, then
+  // expanded while its menu shows), with that menu as its child; a command
+  // item says nothing of the kind.
+  void sportItemIsASubmenuForAssistiveTechnology() {
+    Start();
+    QMenu* file = menu("FileMenu");
+    QMenu* sports = menu("SportMenu");
+    // The item as the File menu's accessible children give it.
+    QAccessibleInterface* fileMenu = QAccessible::queryAccessibleInterface(file);
+    QAccessibleInterface* item = nullptr;
+    for (int i = 0; i < fileMenu->childCount(); ++i) {
+      if (fileMenu->child(i)->object() == sports->menuAction()) item = fileMenu->child(i);
+    }
+    QVERIFY(item);
+    QCOMPARE(item->role(), QAccessible::MenuItem);
+    QCOMPARE(item->text(QAccessible::Name), QStringLiteral("Sport"));
+    QVERIFY(item->state().hasPopup);
+    QVERIFY(item->state().expandable);
+    QVERIFY(item->state().collapsed);
+    QVERIFY(!item->state().expanded);
+    QCOMPARE(item->childCount(), 1);
+    QCOMPARE(item->child(0)->object(), sports);
+    QCOMPARE(item->indexOfChild(item->child(0)), 0);
+    QCOMPARE(item->parent()->object(), file);
+
+    file->popup(frame()->mapToGlobal(QPoint(10, 10)));
+    QVERIFY(QTest::qWaitForWindowExposed(file));
+    item->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QTRY_VERIFY(sports->isVisible());
+    QVERIFY(item->state().expanded);
+    QVERIFY(!item->state().collapsed);
+    file->close();
+
+    QAccessibleInterface* send =
+        QAccessible::queryAccessibleInterface(frame()->Action(ID_SEND_REQUEST));
+    QVERIFY(send);
+    QVERIFY(!send->state().hasPopup);
+    QVERIFY(!send->state().expandable);
+    QCOMPARE(send->childCount(), 0);
+  }
+
   // A disabled item can be highlighted, so the status bar shows its prompt;
   // choosing it still does nothing.
   void disabledItemShowsItsPromptButCannotBeChosen() {
@@ -258,11 +300,41 @@ class MainFrameTest : public QObject {
     sports->close();
   }
 
+  // At start and after a sport switch the first request is current, in
+  // row mode, so Send (Ctrl+R) and the row commands act on it at once.
+  void firstRequestIsCurrentAfterEveryLoad() {
+    Start();
+    const auto firstIsCurrent = [this](const char* when) {
+      QVERIFY2(list().GetItemCount() > 0, when);
+      QCOMPARE(list().GetSelectedCount(), 1);
+      QCOMPARE(list().GetNextItem(-1, LVNI_SELECTED), 0);
+      QCOMPARE(m_app->GetView().GetFocusRow(), 0);
+      QCOMPARE(m_app->GetView().CurrentColumn(), 0);
+      frame()->UpdateCommandUI();
+      QVERIFY2(frame()->Action(ID_SEND_REQUEST)->isEnabled(), when);
+      QVERIFY2(frame()->Action(ID_EDIT_REQUEST)->isEnabled(), when);
+    };
+    firstIsCurrent("at start");
+    if (QTest::currentTestFailed()) return;
+    // Cell mode on another row, then Football and back.
+    QTest::keyClick(m_app->GetListWidget(), Qt::Key_Down);
+    QTest::keyClick(m_app->GetListWidget(), Qt::Key_Right);
+    frame()->RunCommand(ID_SPORT_FOOTBALL);
+    QCOMPARE(m_app->GetDocument().GetSportFile(), std::string("FOOT.REQ"));
+    firstIsCurrent("after switching to Football");
+    if (QTest::currentTestFailed()) return;
+    QTest::keyClick(m_app->GetListWidget(), Qt::Key_Down);
+    frame()->RunCommand(ID_SPORT_BASKETBALL);
+    firstIsCurrent("after switching back");
+  }
+
   void disabledCommandDoesNothingByItsKey() {
     Start();
     QVERIFY(list().GetItemCount() > 2);
-    QCOMPARE(list().GetSelectedCount(), 0);
-    // Nothing selected: Delete is disabled, and its key does nothing.
+    // Cell mode (Right from the first request, current at start): Delete
+    // is disabled, and its key does nothing.
+    QTest::keyClick(m_app->GetListWidget(), Qt::Key_Right);
+    QVERIFY(m_app->GetView().CurrentColumn() > 0);
     QTest::keyClick(m_app->GetListWidget(), Qt::Key_D, Qt::ControlModifier);
     QCOMPARE(m_ui->CountMessages(), 0);
     QVERIFY(!m_app->GetDocument().IsModified());
@@ -353,6 +425,8 @@ class MainFrameTest : public QObject {
   void enablingFollowsTheListForMenuAndToolbar() {
     Start();
     QMenu* edit = menu("EditMenu");
+    // Cell mode: no row command but Add.
+    QTest::keyClick(m_app->GetListWidget(), Qt::Key_Right);
     frame()->UpdateMenu(edit);
     QVERIFY(!frame()->Action(ID_EDIT_REQUEST)->isEnabled());
     QVERIFY(frame()->Action(ID_ADD_REQUEST)->isEnabled());
@@ -477,12 +551,14 @@ class MainFrameTest : public QObject {
     QTest::keyClick(m_app->GetListWidget(), Qt::Key_Escape);
     QVERIFY(!frame()->InHelpMode());
 
-    // A click on the list in the mode shows the list's help and selects nothing.
+    // A click on the list in the mode shows the list's help and selects
+    // nothing: the first request stays the one selected.
     frame()->RunCommand(ID_CONTEXT_HELP);
-    ClickNumberCell(0);
+    ClickNumberCell(2);
     QVERIFY(!frame()->InHelpMode());
     QVERIFY(frame()->Help()->isVisible());
-    QCOMPARE(list().GetSelectedCount(), 0);
+    QCOMPARE(list().GetSelectedCount(), 1);
+    QCOMPARE(list().GetNextItem(-1, LVNI_SELECTED), 0);
   }
 
   void unreadableFileOnTheCommandLineEndsStartUp() {

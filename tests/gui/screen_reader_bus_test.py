@@ -214,8 +214,8 @@ def check_dialog_values_and_guide(pyatspi, events):
 
     focused = lambda role, name: (lambda e: e[0] == "focus:" and e[3] == role
                                   and (e[2] or "").strip() == name)
-    # The first request (Individual, Continuous) in Edit Request.
-    press(pyatspi, XK["Down"])
+    # The first request (Individual, Continuous), current from the start,
+    # in Edit Request.
     settle()
     press_with_control(pyatspi, KEY_E)
     expect("Edit Request did not open", focused(pyatspi.ROLE_TEXT, "Description:"))
@@ -271,8 +271,9 @@ def check_send_outcomes(pyatspi, events, program, app):
         events.wait_for(lambda e: False, 1)
         events.seen.clear()
         press_with_control(pyatspi, KEY_R)
-        dialog = events.wait_for(lambda e: e[0] == "focus:" and e[3] == pyatspi.ROLE_SPIN_BUTTON
-                                 and e[2] == "Player Number")
+        # The team choice comes first; OK is the default button.
+        dialog = events.wait_for(lambda e: e[0] == "focus:" and e[3] == pyatspi.ROLE_RADIO_BUTTON
+                                 and e[2] == "Home")
         if not dialog:
             fail("Ctrl+R opened no team/player dialog; saw %r" % events.seen)
         press(pyatspi, XK["Return"])

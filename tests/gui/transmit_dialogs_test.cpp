@@ -2,6 +2,7 @@
 // offscreen: the enabling table, the wrapping spin, the check on OK, the
 // results of the run functions, the list's fill and preselection.
 
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
@@ -70,6 +71,7 @@ class TransmitDialogsTest : public QObject {
   void visitorAndTwelveAreReturned();
   void cancelAndEscapeLeaveTheChoice();
   void layoutKeepsControlsApart();
+  void teamChoiceComesFirstInsideItsGroup();
   void choiceListIsFilledAndPreselected_data();
   void choiceListIsFilledAndPreselected();
   void choiceCaptionNamesTheTitle();
@@ -119,10 +121,8 @@ void TransmitDialogsTest::enablingTable() {
   QVERIFY(Child<QRadioButton>(&dlg, "visitorRadioButton")->isEnabled());
   QCOMPARE(Child<QRadioButton>(&dlg, "bothRadioButton")->isEnabled(), bothEnabled);
   QCOMPARE(dlg.m_nSide, 0);
-  // The focus goes to the number when it can be typed, else to OK.
-  QWidget* expected =
-      playerEnabled ? static_cast<QWidget*>(player) : Child<QPushButton>(&dlg, "okPushButton");
-  QCOMPARE(dlg.focusWidget(), expected);
+  // The focus goes to the team choice, the first stop in tab order.
+  QCOMPARE(dlg.focusWidget(), Child<QRadioButton>(&dlg, "homeRadioButton"));
 }
 
 void TransmitDialogsTest::spinWrapsBothWays() {
@@ -280,7 +280,8 @@ void TransmitDialogsTest::layoutKeepsControlsApart() {
   const QRect group = Child<QGroupBox>(&dlg, "whichTeamGroupBox")->geometry();
   QRect previous;
   for (const char* name : {"homeRadioButton", "visitorRadioButton", "bothRadioButton"}) {
-    const QRect r = Child<QRadioButton>(&dlg, name)->geometry();
+    const QRadioButton* radio = Child<QRadioButton>(&dlg, name);
+    const QRect r(radio->mapTo(&dlg, QPoint(0, 0)), radio->size());
     QVERIFY2(group.contains(r), name);
     QVERIFY2(!r.intersects(previous), name);
     previous = r;
@@ -302,6 +303,32 @@ void TransmitDialogsTest::layoutKeepsControlsApart() {
   QVERIFY(cancel.right() < ok.left());
   QVERIFY(!ok.intersects(edit));
   QVERIFY(QRect(QPoint(0, 0), dlg.size()).contains(ok));
+}
+
+// Tab reaches the team first, then the number and the buttons; the choices
+// sit in the "Which Team" grouping, whose name a screen reader says with them.
+void TransmitDialogsTest::teamChoiceComesFirstInsideItsGroup() {
+  CSelectTeamPlayerDlg dlg;
+  dlg.show();
+  dlg.activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(&dlg));
+  // Tab from where the dialog opens, once round.
+  QStringList order{dlg.focusWidget()->objectName()};
+  for (int i = 0; i < 8; ++i) {
+    QTest::keyClick(dlg.focusWidget(), Qt::Key_Tab);
+    if (dlg.focusWidget()->objectName() == order.front()) break;
+    order << dlg.focusWidget()->objectName();
+  }
+  QCOMPARE(order, (QStringList{"homeRadioButton", "playerNumberLineEdit", "okPushButton",
+                               "cancelPushButton"}));
+
+  for (const char* name : {"homeRadioButton", "visitorRadioButton", "bothRadioButton"}) {
+    QAccessibleInterface* radio =
+        QAccessible::queryAccessibleInterface(Child<QRadioButton>(&dlg, name));
+    QVERIFY2(radio && radio->parent(), name);
+    QCOMPARE(radio->parent()->role(), QAccessible::Grouping);
+    QCOMPARE(radio->parent()->text(QAccessible::Name), QStringLiteral("Which Team"));
+  }
 }
 
 void TransmitDialogsTest::choiceListIsFilledAndPreselected_data() {

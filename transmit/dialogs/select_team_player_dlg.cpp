@@ -22,11 +22,13 @@ CSelectTeamPlayerDlg::CSelectTeamPlayerDlg(QWidget* parent)
   m_request->setTextFormat(Qt::PlainText);
   auto* group = new QGroupBox(QStringLiteral("Which Team"), this);
   group->setObjectName(QStringLiteral("whichTeamGroupBox"));
-  m_home = new QRadioButton(QStringLiteral("&Home"), this);
+  // The choices are the group's children, so assistive technology finds
+  // them inside the grouping named "Which Team" and says its name with them.
+  m_home = new QRadioButton(QStringLiteral("&Home"), group);
   m_home->setObjectName(QStringLiteral("homeRadioButton"));
-  m_visitor = new QRadioButton(QStringLiteral("&Visitor"), this);
+  m_visitor = new QRadioButton(QStringLiteral("&Visitor"), group);
   m_visitor->setObjectName(QStringLiteral("visitorRadioButton"));
-  m_both = new QRadioButton(QStringLiteral("&Both"), this);
+  m_both = new QRadioButton(QStringLiteral("&Both"), group);
   m_both->setObjectName(QStringLiteral("bothRadioButton"));
   m_sides = new QButtonGroup(this);
   m_sides->setExclusive(true);
@@ -62,8 +64,10 @@ CSelectTeamPlayerDlg::CSelectTeamPlayerDlg(QWidget* parent)
   du.FitWidth(label->sizeHint().width(), 47);
   // The request's line takes the top; the controls keep their places below it.
   constexpr int kTop = 14;
+  // Places in the dialog's coordinates, also for the group's children.
   auto place = [&](QWidget* w, int x, int y, int width, int height) {
-    const QRect r = du.Rect(x, y + (w == m_request ? 0 : kTop), width, height);
+    QRect r = du.Rect(x, y + (w == m_request ? 0 : kTop), width, height);
+    if (w->parentWidget() == group) r.translate(-group->pos());
     w->setGeometry(r.x(), r.y(), r.width(), std::max(r.height(), w->sizeHint().height()));
   };
   place(m_request, 10, 4, 212, 10);
@@ -80,7 +84,9 @@ CSelectTeamPlayerDlg::CSelectTeamPlayerDlg(QWidget* parent)
   QSize size = DialogSize(du, 232, 76 + kTop, m_ok);
   size.setHeight(std::max(size.height(), group->geometry().bottom() + du.Y(6)));
   setFixedSize(size);
-  SetTabChain({m_player, m_ok, m_cancel, m_home, m_visitor, m_both});
+  // The team first, then the number, then the buttons: the order they are
+  // read in and answered.
+  SetTabChain({m_home, m_visitor, m_both, m_player, m_ok, m_cancel});
 }
 
 void CSelectTeamPlayerDlg::OnInitDialog() {
@@ -118,13 +124,9 @@ void CSelectTeamPlayerDlg::OnInitDialog() {
     m_both->setEnabled(true);
   }
 
-  // The first enabled stop in tab order takes the focus.
-  if (m_player->isEnabled()) {
-    m_player->setFocus(Qt::OtherFocusReason);
-    m_player->selectAll();
-  } else {
-    m_ok->setFocus(Qt::OtherFocusReason);
-  }
+  // The first enabled stop in tab order takes the focus: the team choice
+  // (Home, never disabled), so a screen reader says "Which Team" first.
+  m_home->setFocus(Qt::OtherFocusReason);
 }
 
 void CSelectTeamPlayerDlg::accept() {
