@@ -242,6 +242,8 @@ bool CCorvellaApp::InitInstance(const QStringList& arguments, bool show) {
   m_listClient->Attach(*m_listWidget);
   m_listWidget->SetAnnouncer(m_frame->ScreenReader());
   m_frame->setCentralWidget(m_listWidget);
+  QObject::connect(m_listWidget, &ListWidget::listStateChanged, m_frame.get(),
+                   &CMainFrame::RequestCommandUpdate);
   // A double-click on a heading's divider fits the column to its longest
   // entry; widths the operator sets are kept, so a list can be shown and
   // printed in full.
