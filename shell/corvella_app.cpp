@@ -438,6 +438,7 @@ bool CCorvellaApp::OpenNamedFile(const QString& path) {
     m_doc->SetPathName(QFile::encodeName(path).toStdString());
     m_view->OnInitialUpdate();
     m_doc->SetModifiedFlag(false);
+    m_history->SyncWithDocument();
     m_strOrigin.clear();
     ShowDocumentOrigin();
     return true;
@@ -446,6 +447,7 @@ bool CCorvellaApp::OpenNamedFile(const QString& path) {
   // The copy could not be made: the sport's own list, as the switch shows it.
   m_view->OnInitialUpdate();
   m_doc->SetModifiedFlag(false);
+  m_history->SyncWithDocument();
   return false;
 }
 
