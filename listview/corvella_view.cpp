@@ -99,7 +99,6 @@ void CCorvellaView::DeleteVisiblySelectedRows() {
   }
   // From the bottom up, so the rows still to go keep their indices.
   for (auto it = rows.rbegin(); it != rows.rend(); ++it) m_list.DeleteItem(*it);
-  m_doc.SetModifiedFlag(true);
 }
 
 // ---- commands and their enabling -----------------------------------------------
@@ -112,7 +111,6 @@ void CCorvellaView::OnDeleteRequest() {
   if (m_nFocusRow >= 0 && m_nFocusRow < m_list.GetItemCount()) {
     m_list.SetItemState(m_nFocusRow, LVIS_SELECTED, LVIS_ALL);
   }
-  m_doc.SetModifiedFlag(true);
 }
 
 bool CCorvellaView::RefuseWhenFull() {

@@ -76,6 +76,10 @@ class CCorvellaView : public CListViewEx, public DocumentView {
   // rejected. On from construction until the first load has filled the list.
   bool IsLoading() const { return m_bLoading; }
   void SetLoading(bool loading) { m_bLoading = loading; }
+  // The last load (OnInitialUpdate) replaced a bad value of the file: the
+  // list differs from its file although nobody edited it. The view never
+  // marks the document itself; the list's history does.
+  bool CorrectedOnLoad() const { return m_bCorrectedOnLoad; }
   // The page OnPrepareDC set up for OnDraw.
   int32_t GetPrintPage() const { return m_nPrintPage; }
 
@@ -230,6 +234,7 @@ class CCorvellaView : public CListViewEx, public DocumentView {
   int32_t m_nLastColumn = kLastColumn;
   int32_t m_nFocusRow = -1;
   bool m_bLoading = true;
+  bool m_bCorrectedOnLoad = false;
   bool m_bCutMode = false;
   bool m_bShiftDown = false;
   bool m_bRightClick = false;

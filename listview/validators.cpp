@@ -78,10 +78,9 @@ int CCorvellaView::ValidateField(std::string& value, int row, bool showMessage, 
     case COL_OFFSET: result = ValidateOffset(value, row, showMessage); break;
     default: result = 0; break;  // "#" and Description are not checked
   }
-  // A load marks the document only when it corrected something; editing and
-  // the save pass mark it for every accepted value (the save clears the flag
-  // again afterwards).
-  if ((result == -1 && m_bLoading) || (result != 0 && !m_bLoading)) m_doc.SetModifiedFlag(true);
+  // A load that corrected a value leaves a list that differs from its file;
+  // whoever starts the list's history counts it as unsaved.
+  if (result == -1 && m_bLoading) m_bCorrectedOnLoad = true;
   return result;
 }
 

@@ -67,7 +67,6 @@ void CCorvellaView::OnEditCut() {
   OnEditCopy();
   m_bCutMode = false;
   RenumberRows();
-  m_doc.SetModifiedFlag(true);
 }
 
 void CCorvellaView::OnEditPaste() {
@@ -122,7 +121,6 @@ void CCorvellaView::OnEditPaste() {
   RenumberRows();
   list.SetItemState(-1, 0, LVIS_SELECTED);
   SelectRow(m_nFocusRow);
-  m_doc.SetModifiedFlag(true);
   if (overfull > 0) {
     m_ui.MessageBox(SplitLinesMessage(overfull), kPasteCaption, MB_OK | MB_ICONEXCLAMATION);
   }

@@ -90,9 +90,6 @@ void CCorvellaView::EditRequest(int row, bool bInsert) {
   // the commands have already told the operator.
   if (isNew && count >= kMaxRequests) return;
 
-  // Modified whether the dialog ends with OK or not.
-  m_doc.SetModifiedFlag(true);
-
   // A new request starts from the record's defaults, an existing one from
   // its cells.
   RequestCells cells;
@@ -114,7 +111,6 @@ void CCorvellaView::EditRequest(int row, bool bInsert) {
     RenumberRows();
     SelectRow(m_nFocusRow);
   }
-  m_doc.SetModifiedFlag(true);
 }
 
 std::string CCorvellaView::PromptForText(const std::string& label, const std::string& initial) {

@@ -71,6 +71,7 @@ void FillRows(CCorvellaView& view, const ProfileFile& file, int count) {
 }  // namespace
 
 void CCorvellaView::OnInitialUpdate() {
+  m_bCorrectedOnLoad = false;
   m_doc.SetView(this);
   UpdateFilePath();
   SetupColumns();

@@ -86,7 +86,6 @@ void CCorvellaView::EditCurrentCell() {
     return;
 
   for (int row : rows) list.SetItemText(row, m_nCurColumn, text);
-  m_doc.SetModifiedFlag(true);
   // The document has no other view to update; the cells repaint themselves.
 }
 
@@ -112,7 +111,6 @@ void CCorvellaView::StepCurrentColumn(unsigned nChar) {
   if (!up && nChar != VK_SUBTRACT && nChar != VK_OEM_MINUS) return;
   ListControl& list = GetListCtrl();
   const int delta = up ? 1 : -1;
-  bool acted = true;
   switch (m_nCurColumn) {
     case COL_SIGN:
       for (int row : SelectedRows()) {
@@ -140,9 +138,8 @@ void CCorvellaView::StepCurrentColumn(unsigned nChar) {
                          StepWrapped(list.GetItemText(row, COL_OFFSET), delta, 0, kMaxOffset));
       }
       break;
-    default: acted = false; break;
+    default: break;
   }
-  if (acted) m_doc.SetModifiedFlag(true);
 }
 
 void CCorvellaView::SetCodesByLetter(unsigned nChar) {
@@ -156,7 +153,6 @@ void CCorvellaView::SetCodesByLetter(unsigned nChar) {
       }
       list.SetItemText(row, COL_TEAM_IND, letter);
     }
-    m_doc.SetModifiedFlag(true);
   }
 
   // C, N, P, R or T on Top 3, in Football only; team rows keep theirs.
@@ -167,7 +163,6 @@ void CCorvellaView::SetCodesByLetter(unsigned nChar) {
       if (list.GetItemText(row, COL_TEAM_IND).rfind('T', 0) == 0) continue;
       list.SetItemText(row, COL_TOP3, letter);
     }
-    m_doc.SetModifiedFlag(true);
   }
 
   // C, F or S on Display Mode, with the Times to Display that goes with it.
@@ -181,14 +176,12 @@ void CCorvellaView::SetCodesByLetter(unsigned nChar) {
       if (kept != times || nChar != 'C') list.SetItemText(row, COL_TIMES, kept);
       list.SetItemText(row, COL_DISPLAY_MODE, mode);
     }
-    m_doc.SetModifiedFlag(true);
   }
 
   // Any letter on Drive; C, F and S too.
   if (IsLetterKey(nChar) && m_nCurColumn == COL_DRIVE) {
     const std::string letter(1, static_cast<char>(nChar));
     for (int row : SelectedRows()) list.SetItemText(row, COL_DRIVE, letter);
-    m_doc.SetModifiedFlag(true);
   }
 }
 

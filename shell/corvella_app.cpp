@@ -242,6 +242,8 @@ bool CCorvellaApp::InitInstance(const QStringList& arguments, bool show) {
   m_listClient->Attach(*m_listWidget);
   m_listWidget->SetAnnouncer(m_frame->ScreenReader());
   m_frame->setCentralWidget(m_listWidget);
+  QObject::connect(m_listWidget, &ListWidget::listStateChanged, m_frame.get(),
+                   &CMainFrame::RequestCommandUpdate);
   // A double-click on a heading's divider fits the column to its longest
   // entry; widths the operator sets are kept, so a list can be shown and
   // printed in full.
@@ -436,6 +438,7 @@ bool CCorvellaApp::OpenNamedFile(const QString& path) {
     m_doc->SetPathName(QFile::encodeName(path).toStdString());
     m_view->OnInitialUpdate();
     m_doc->SetModifiedFlag(false);
+    m_history->SyncWithDocument();
     m_strOrigin.clear();
     ShowDocumentOrigin();
     return true;
@@ -444,6 +447,7 @@ bool CCorvellaApp::OpenNamedFile(const QString& path) {
   // The copy could not be made: the sport's own list, as the switch shows it.
   m_view->OnInitialUpdate();
   m_doc->SetModifiedFlag(false);
+  m_history->SyncWithDocument();
   return false;
 }
 

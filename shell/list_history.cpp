@@ -55,9 +55,11 @@ class ListHistory::Step : public QUndoCommand {
 ListHistory::ListHistory(CCorvellaView& view, CCorvellaDoc& doc) : m_view(view), m_doc(doc) {
   // Back at the saved state the document has nothing to save; anywhere else
   // it has.
-  QObject::connect(&m_stack, &QUndoStack::indexChanged,
-                   [this] { m_doc.SetModifiedFlag(!m_stack.isClean()); });
+  QObject::connect(&m_stack, &QUndoStack::indexChanged, [this] { WriteModifiedFlag(); });
+  QObject::connect(&m_stack, &QUndoStack::cleanChanged, [this] { WriteModifiedFlag(); });
 }
+
+void ListHistory::WriteModifiedFlag() { m_doc.SetModifiedFlag(!m_stack.isClean()); }
 
 void ListHistory::Record(const std::function<void()>& change, const Namer& name) {
   if (m_bRecording) {
@@ -72,12 +74,9 @@ void ListHistory::Record(const std::function<void()>& change, const Namer& name)
   // A change that loaded a new list (a sport switch) started a new history.
   if (m_loads != loadsBefore) return;
   const std::optional<RowsChange> diff = DiffRows(before, TakeRows(m_view.GetListCtrl()));
-  if (!diff) {
-    // Nothing changed (a key that set what was there, a cancelled dialog):
-    // the list is as modified as it was, whatever the command marked.
-    m_doc.SetModifiedFlag(!m_stack.isClean());
-    return;
-  }
+  // Nothing changed (a key that set what was there, a cancelled dialog): no
+  // step, and the list is as modified as it was.
+  if (!diff) return;
   m_stack.push(new Step(m_view, *diff, name(*diff)));
 }
 
@@ -130,11 +129,14 @@ void ListHistory::OnChange(QObject* context, std::function<void()> react) {
 void ListHistory::Reset() {
   ++m_loads;
   m_stack.clear();
+  // A load that corrected values of the file leaves a list to save.
+  if (m_view.CorrectedOnLoad()) m_stack.resetClean();
+  WriteModifiedFlag();
 }
 
 void ListHistory::MarkUnsaved() {
   m_stack.resetClean();
-  m_doc.SetModifiedFlag(true);
+  WriteModifiedFlag();
 }
 
 void ListHistory::SyncWithDocument() {

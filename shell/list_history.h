@@ -52,7 +52,8 @@ class ListHistory {
   // as long as `context` lives.
   void OnChange(QObject* context, std::function<void()> react);
 
-  // A new list: no steps, and the list is as loaded.
+  // A new list: no steps, and the list is as loaded; unsaved when the load
+  // corrected values of the file (CCorvellaView::CorrectedOnLoad).
   void Reset();
   // The list holds changes that were never saved (restored from a recovery
   // copy): no state of the history is the saved one.
@@ -62,6 +63,10 @@ class ListHistory {
 
  private:
   class Step;
+
+  // The one place the document's modified flag is written from: set unless
+  // the history stands at the saved state.
+  void WriteModifiedFlag();
 
   CCorvellaView& m_view;
   CCorvellaDoc& m_doc;

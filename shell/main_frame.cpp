@@ -3,12 +3,14 @@
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDockWidget>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -36,7 +38,6 @@ namespace corvella {
 
 namespace {
 
-constexpr int kIdleIntervalMs = 250;
 const char* const kIdleText = "For Help, press F1";
 const char* const kIndicatorTexts[3] = {"CAP", "NUM", "SCRL"};
 // The panes' names for assistive technology while a lock is on; a pane that
@@ -97,10 +98,15 @@ CMainFrame::CMainFrame(CommandTable& commands, QWidget* parent)
   // and the clicks and Escape of the click-for-help mode.
   qApp->installEventFilter(this);
 
-  m_idleTimer = new QTimer(this);
-  m_idleTimer->setInterval(kIdleIntervalMs);
-  connect(m_idleTimer, &QTimer::timeout, this, &CMainFrame::UpdateCommandUI);
-  m_idleTimer->start();
+  // The toolbar follows what its enabling depends on as it changes (menus
+  // ask before they open); no timer wakes an idle program.
+  m_commandUpdate = new QTimer(this);
+  m_commandUpdate->setSingleShot(true);
+  m_commandUpdate->setInterval(0);
+  connect(m_commandUpdate, &QTimer::timeout, this, &CMainFrame::UpdateCommandUI);
+  connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
+          &CMainFrame::RequestCommandUpdate);
+  connect(qApp, &QApplication::focusChanged, this, &CMainFrame::RequestCommandUpdate);
 }
 
 CMainFrame::~CMainFrame() {
@@ -263,6 +269,8 @@ void CMainFrame::ShowSendResult(SendState state, const QString& text) {
   m_sendPane->setProperty("sendState", static_cast<int>(state));
   m_sendPane->setVisible(true);
   m_announcer->Announce(text);
+  // A send began or ended: Send and the commands it holds back change.
+  RequestCommandUpdate();
   emit sendResultShown(state, text);
 }
 
@@ -354,7 +362,12 @@ void CMainFrame::UpdateMenu(QMenu* menu) {
   }
 }
 
+void CMainFrame::RequestCommandUpdate() {
+  if (!m_commandUpdate->isActive()) m_commandUpdate->start();
+}
+
 void CMainFrame::UpdateCommandUI() {
+  m_commandUpdate->stop();
   for (unsigned id : CommandTable::ToolbarButtons()) {
     if (QAction* action = id ? Action(id) : nullptr) ApplyState(action);
   }
@@ -386,6 +399,7 @@ void CMainFrame::SetDocumentTitle(const std::string& title) {
 
 void CMainFrame::SetDocumentModified(bool modified) {
   setWindowModified(modified);
+  RequestCommandUpdate();
   // "Saved ..." stands while the list is as saved.
   if (modified && !m_waitingToClose) m_messagePane->setText(QString::fromLatin1(kIdleText));
 }
@@ -471,6 +485,13 @@ QString CMainFrame::TopicForWidget(QWidget* widget) const {
 
 bool CMainFrame::eventFilter(QObject* watched, QEvent* e) {
   const QEvent::Type type = e->type();
+  if ((type == QEvent::KeyPress || type == QEvent::KeyRelease) && watched->isWindowType()) {
+    // A lock key changes an indicator; the window system may report the
+    // new state only once the key is up.
+    const int key = static_cast<QKeyEvent*>(e)->key();
+    if (key == Qt::Key_CapsLock || key == Qt::Key_NumLock || key == Qt::Key_ScrollLock)
+      RequestCommandUpdate();
+  }
   if (type == QEvent::KeyPress) {
     auto* key = static_cast<QKeyEvent*>(e);
     // Each press reaches its window once (and then possibly several widgets).

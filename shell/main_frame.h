@@ -57,8 +57,13 @@ class CMainFrame : public QMainWindow {
 
   void RunCommand(unsigned id);
   // Asks the enabling handlers of the toolbar's commands and reads the lock
-  // indicators (what the idle timer does).
+  // indicators.
   void UpdateCommandUI();
+  // Something the enabling depends on changed (the list's selection or
+  // caret, the modified flag, the clipboard, a send, the focus): brings the
+  // toolbar up to date once the events being handled are done, once for any
+  // number of requests. Nothing runs while nothing changes.
+  void RequestCommandUpdate();
   // Asks the enabling handler of every item of `menu` (before it opens).
   void UpdateMenu(QMenu* menu);
 
@@ -138,7 +143,7 @@ class CMainFrame : public QMainWindow {
   QString m_strLayoutFile;
   Announcer* m_announcer = nullptr;  // says each result to the screen reader
   QLabel* m_indicators[3] = {nullptr, nullptr, nullptr};
-  QTimer* m_idleTimer = nullptr;
+  QTimer* m_commandUpdate = nullptr;  // zero-interval, single-shot: coalesces requests
   HelpViewer* m_help = nullptr;
   bool m_helpMode = false;
   bool m_waitingToClose = false;

@@ -291,6 +291,7 @@ ListWidget::ListWidget(ListControl& list, ListWidgetClient& client, QWidget* par
     if (m_syncing) return;
     SyncFromModel();
     viewport()->update();
+    emit listStateChanged();
   };
   m_list.onItemChanged = [this](const ListControl::ItemChange& change) { OnItemChanged(change); };
   QAccessible::installFactory(ListAccessibleFactory);
@@ -350,6 +351,7 @@ QRect ListWidget::CellScreenRect(int row, int column) const {
 
 void ListWidget::OnItemChanged(const ListControl::ItemChange& change) {
   using Change = ListControl::ItemChange;
+  emit listStateChanged();
   if (change.kind == Change::kInserted || change.kind == Change::kDeleted ||
       change.kind == Change::kReset) {
     ++m_structureGeneration;
@@ -628,6 +630,7 @@ void ListWidget::mousePressEvent(QMouseEvent* e) {
   }
   AnnounceCurrentCell(false);
   FlushSelectionEvents();
+  emit listStateChanged();
 }
 
 void ListWidget::mouseDoubleClickEvent(QMouseEvent* e) {
@@ -640,6 +643,7 @@ void ListWidget::mouseDoubleClickEvent(QMouseEvent* e) {
   } else {
     e->ignore();
   }
+  emit listStateChanged();
 }
 
 void ListWidget::keyPressEvent(QKeyEvent* e) {
@@ -655,6 +659,7 @@ void ListWidget::keyPressEvent(QKeyEvent* e) {
   e->accept();
   AnnounceCurrentCell(false);
   FlushSelectionEvents();
+  emit listStateChanged();
 }
 
 void ListWidget::keyReleaseEvent(QKeyEvent* e) {
@@ -669,6 +674,7 @@ void ListWidget::keyReleaseEvent(QKeyEvent* e) {
   ModifierScope scope(m_keys->current, e->modifiers());
   m_client.OnKeyUp(vk, 1, KeyFlags(e) | 0xC000u);
   e->accept();
+  emit listStateChanged();
 }
 
 void ListWidget::focusInEvent(QFocusEvent* e) {
@@ -680,6 +686,7 @@ void ListWidget::focusInEvent(QFocusEvent* e) {
   // Qt announces the list itself once this handler returns; the current
   // cell follows, so the operator hears where the caret is.
   ScheduleAnnounce(true);
+  emit listStateChanged();
 }
 
 void ListWidget::focusOutEvent(QFocusEvent* e) {
@@ -693,6 +700,7 @@ void ListWidget::focusOutEvent(QFocusEvent* e) {
     m_shiftSeen = false;
     m_client.OnKeyUp(VK_SHIFT, 1, 0xC000u);
   }
+  emit listStateChanged();
 }
 
 void ListWidget::changeEvent(QEvent* e) {

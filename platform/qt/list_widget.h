@@ -92,6 +92,10 @@ class ListWidget : public QAbstractScrollArea {
   void columnFitRequested(int column);
   // The operator dragged a divider: `column` is now `width` pixels wide.
   void columnResizedByOperator(int column, int width);
+  // What the list's commands depend on may have changed: an item, its
+  // selection, the caret (a key or a click), the layout or the focus.
+  // Emitted as often as that happens; whoever listens coalesces.
+  void listStateChanged();
 
  public:
   // ---- what the accessible table (list_accessible.h) reads ---------------------

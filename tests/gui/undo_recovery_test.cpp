@@ -18,6 +18,7 @@
 #include "shell/corvella_app.h"
 #include "shell/main_frame.h"
 #include "shell/recovery_copy.h"
+#include "support/request_files.h"
 #include "support/scripted_ui.h"
 #include "support/temp_dir.h"
 
@@ -148,6 +149,29 @@ class UndoRecoveryTest : public QObject {
     QVERIFY(m_app->GetDocument().IsModified());  // away from what was saved
     QTest::keyClick(widget(), Qt::Key_Y, Qt::ControlModifier);
     QCOMPARE(list().GetItemText(0, COL_SIGN), stepped);
+    QVERIFY(!m_app->GetDocument().IsModified());
+  }
+
+  // A value of the file replaced while loading: the list differs from its
+  // file with no step to undo, and stays unsaved when an edit is undone.
+  void aLoadThatCorrectedValuesLeavesAListToSave() {
+    m_dir = std::make_unique<TempDir>();
+    m_state = std::make_unique<TempDir>();
+    m_dir->Write("CORVELLA.INI", ReadExample("CORVELLA.INI"));
+    testing::RequestValues bad = testing::ValidRequest("Bad");
+    bad[COL_SIGN - 1] = "17";
+    m_dir->Write("BASK.REQ",
+                 testing::ValidRequestFile(1) + "\r\n" + testing::RequestSection(2, bad));
+    Start(true);
+    QCOMPARE(list().GetItemText(1, COL_SIGN), std::string("1"));
+    QVERIFY(m_app->GetView().CorrectedOnLoad());
+    QVERIFY(m_app->GetDocument().IsModified());
+    QVERIFY(!m_app->GetCommands().IsEnabled(ID_EDIT_UNDO));
+    ClickCell(0, COL_SIGN);
+    QTest::keyClick(widget(), Qt::Key_Plus, Qt::KeypadModifier);
+    QTest::keyClick(widget(), Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(m_app->GetDocument().IsModified());
+    QTest::keyClick(widget(), Qt::Key_S, Qt::ControlModifier);  // Save
     QVERIFY(!m_app->GetDocument().IsModified());
   }
 

@@ -477,31 +477,33 @@ TEST_F(RuleTest, FrameHasNoUpperBoundInSelectedFrameMode) {
   EXPECT_EQ(Check(COL_FRAME, value), 0);
 }
 
-// ---- ValidateField: dispatch and the modified flag ------------------------------------
+// ---- ValidateField: dispatch and the load's correction mark ---------------------------
 
-TEST_F(RuleTest, ValidateFieldMarksTheDocumentByModeAndResult) {
+TEST_F(RuleTest, ValidateFieldNotesACorrectionOnlyWhileLoading) {
   struct Case {
     const char* name;
     bool loading;
     int column;
     const char* in;
     int result;
-    bool marked;
+    bool corrected;
   };
+  // The mark stays until the next load starts: the correcting case comes last.
   for (const Case& c : {Case{"load valid", true, COL_SIGN, "3", 1, false},
-                        Case{"load replaced", true, COL_SIGN, "30", -1, true},
-                        Case{"edit valid", false, COL_SIGN, "3", 1, true},
-                        Case{"edit corrected", false, COL_LIBRARY, ".LIB", -1, true},
+                        Case{"edit valid", false, COL_SIGN, "3", 1, false},
+                        Case{"edit corrected", false, COL_LIBRARY, ".LIB", -1, false},
                         Case{"edit rejected", false, COL_SIGN, "30", 0, false},
                         Case{"number column", false, COL_NUMBER, "1", 0, false},
                         Case{"description", false, COL_DESCRIPTION, "Any", 0, false},
-                        Case{"unknown column", false, 13, "x", 0, false}}) {
+                        Case{"unknown column", false, 13, "x", 0, false},
+                        Case{"load replaced", true, COL_SIGN, "30", -1, true}}) {
     SCOPED_TRACE(c.name);
-    doc.SetModifiedFlag(false);
     view.SetLoading(c.loading);
     std::string value = c.in;
     EXPECT_EQ(view.ValidateField(value, 0, false, c.column), c.result);
-    EXPECT_EQ(doc.IsModified(), c.marked);
+    EXPECT_EQ(view.CorrectedOnLoad(), c.corrected);
+    // The document's modified flag is the list history's alone.
+    EXPECT_FALSE(doc.IsModified());
   }
   EXPECT_EQ(ui.CountMessages(), 0);
 }

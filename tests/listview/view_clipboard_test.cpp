@@ -1,6 +1,6 @@
 // Copy, Cut and Paste of the request list through an in-memory clipboard:
 // the lines written, where pasted requests land, renumbering, selection,
-// the modified flag, the enabling of Paste and the 300-request limit.
+// the enabling of Paste and the 300-request limit.
 
 #include "listview/view_clipboard.h"
 
@@ -70,9 +70,8 @@ TEST_F(ViewClipboardTest, RowsTwoAndFivePastedBeforeRowOne) {
             (std::vector<std::string>{"R2", "R5", "R1", "R2", "R3", "R4", "R5"}));
   EXPECT_EQ(Column(COL_NUMBER), (std::vector<std::string>{"1", "2", "3", "4", "5", "6", "7"}));
   EXPECT_EQ(Column(COL_DISPLAY_MODE)[1], "Continuous");
-  // The selection is reset to the focus row; the list is modified.
+  // The selection is reset to the focus row.
   EXPECT_EQ(Selected(), std::vector<int>{0});
-  EXPECT_TRUE(doc.IsModified());
 }
 
 TEST_F(ViewClipboardTest, PasteWithoutSelectionAppends) {
@@ -100,12 +99,11 @@ TEST_F(ViewClipboardTest, PasteWithoutFocusRowSelectsNothing) {
   EXPECT_TRUE(Selected().empty());
 }
 
-TEST_F(ViewClipboardTest, CutOfAllRowsLeavesAnEmptyModifiedList) {
+TEST_F(ViewClipboardTest, CutOfAllRowsLeavesAnEmptyList) {
   AddRows(4);
   Select({0, 1, 2, 3});
   view.OnEditCut();
   EXPECT_EQ(list().GetItemCount(), 0);
-  EXPECT_TRUE(doc.IsModified());
   ASSERT_TRUE(clipboard.content);
   EXPECT_EQ(ParseLines(*clipboard.content), 4);
 }
@@ -246,7 +244,6 @@ TEST_F(ViewClipboardTest, TextWithoutBarsPastesNothingButResetsTheList) {
   EXPECT_EQ(list().GetItemCount(), 3);
   EXPECT_EQ(Column(COL_NUMBER), (std::vector<std::string>{"1", "2", "3"}));
   EXPECT_EQ(Selected(), std::vector<int>{2});
-  EXPECT_TRUE(doc.IsModified());
   EXPECT_EQ(ui.CountMessages(), 0);
 }
 

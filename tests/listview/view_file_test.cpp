@@ -130,7 +130,7 @@ TEST_F(ViewFile, AcceptedValuesAreNormalisedWithoutMarkingTheDocument) {
   EXPECT_EQ(Cell(0, COL_DISPLAY_MODE), "Continuous");
   EXPECT_EQ(Cell(0, COL_DRIVE), "D");
   EXPECT_EQ(Cell(0, COL_TEAM_IND), "I");
-  EXPECT_FALSE(doc->IsModified());
+  EXPECT_FALSE(view->CorrectedOnLoad());
   EXPECT_EQ(ui.CountMessages(), 0);
 }
 
@@ -147,7 +147,7 @@ TEST_F(ViewFile, MissingKeysTakeTheirDefaultsAndMeetTheChecks) {
   EXPECT_EQ(ui.calls[1].caption, "Field 1");
   EXPECT_EQ(ui.loadingAtMessage, (std::vector<bool>{true, true}));
   EXPECT_FALSE(view->IsLoading());
-  EXPECT_TRUE(doc->IsModified());
+  EXPECT_TRUE(view->CorrectedOnLoad());
 }
 
 TEST_F(ViewFile, BadValuesAreReplacedWhileLoading) {
@@ -162,7 +162,7 @@ TEST_F(ViewFile, BadValuesAreReplacedWhileLoading) {
   EXPECT_EQ(Cell(1, COL_SEQUENCE), "RTD");
   EXPECT_EQ(ui.CountMessages(), 3);
   for (const auto& message : ui.Messages()) EXPECT_EQ(message.caption, "Field 2");
-  EXPECT_TRUE(doc->IsModified());
+  EXPECT_TRUE(view->CorrectedOnLoad());
 }
 
 TEST_F(ViewFile, FootballAsksTheIndividualQuestionDuringTheLoad) {
