@@ -393,7 +393,12 @@ void CMainFrame::UpdateIndicators() {
 
 void CMainFrame::SetDocumentTitle(const std::string& title) {
   const QString name = title.empty() ? QStringLiteral("Untitled") : FromWindows1252(title);
+  const QString previous = m_title;
   m_title = name + QStringLiteral("[*] - Corvella");
+  // Another file in the window (a sport switch, a file opened): said before
+  // what the list says of its new rows. The window title alone is not read.
+  if (!previous.isEmpty() && previous != m_title)
+    m_announcer->AnnounceKept(QStringLiteral("Opened %1").arg(name));
   setWindowTitle(m_waitText.isEmpty() ? m_title : m_waitText + QStringLiteral(" - ") + m_title);
 }
 
@@ -407,8 +412,10 @@ void CMainFrame::SetDocumentModified(bool modified) {
 void CMainFrame::ShowSaved(const QString& file) {
   // In the message pane rather than as a passing message: that would give
   // its room to the send result and not be seen.
-  m_messagePane->setText(
-      QStringLiteral("Saved %1 at %2").arg(file, QTime::currentTime().toString(u"HH:mm:ss")));
+  const QString text =
+      QStringLiteral("Saved %1 at %2").arg(file, QTime::currentTime().toString(u"HH:mm:ss"));
+  m_messagePane->setText(text);
+  m_announcer->AnnounceKept(text);
 }
 
 void CMainFrame::BeginCloseWait(const QString& what, const QString& text) {

@@ -54,7 +54,19 @@ Announcer::Announcer(QWidget* parent) : QWidget(parent) {
 }
 
 void Announcer::Announce(const QString& text) {
-  m_text = text;
+  m_latest = text;
+  Schedule();
+}
+
+void Announcer::AnnounceKept(const QString& text) {
+  m_kept << text;
+  Schedule();
+}
+
+void Announcer::Schedule() {
+  QStringList lines = m_kept;
+  if (!m_latest.isEmpty()) lines << m_latest;
+  m_text = lines.join(QStringLiteral(". "));
   m_pending = true;
   TrySay();
   if (!m_settle.isActive()) m_settle.start(kLongestWaitMs);
@@ -76,6 +88,8 @@ void Announcer::Say() {
   // focus to come back, as the operator is busy there.
   if (!m_pending || Busy()) return;
   m_pending = false;
+  m_kept.clear();
+  m_latest.clear();
   if (!QAccessible::isActive()) return;
   // The new name first, so that what the screen reader keeps of the object
   // is up to date; then the showing that it speaks.

@@ -16,6 +16,7 @@
 // "read status bar" command reads.
 
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 #include <QWidget>
 
@@ -29,7 +30,10 @@ class Announcer : public QWidget {
 
   // Says `text`; a line not yet said when the next one comes is replaced.
   void Announce(const QString& text);
-  // The last line announced.
+  // Says `text` ahead of whatever comes until it is said; a later Announce
+  // does not replace it (a file opened, then what the new list holds).
+  void AnnounceKept(const QString& text);
+  // The last announcement, as it is or was said.
   QString Text() const { return m_text; }
   // True while an announcement waits for the window to become active.
   bool Pending() const { return m_pending; }
@@ -40,7 +44,11 @@ class Announcer : public QWidget {
   void TrySay();
   void Say();
 
+  void Schedule();
+
   QString m_text;
+  QStringList m_kept;  // lines not yet said that Announce keeps
+  QString m_latest;    // the line not yet said that Announce replaces
   bool m_pending = false;
   QTimer m_settle;
 };

@@ -225,6 +225,32 @@ bool ListAccessible::isRowSelected(int row) const {
   return Widget()->Model().GetItemState(row, LVIS_SELECTED) != 0;
 }
 
+int ListAccessible::SelectedChildCount() const { return selectedCellCount(); }
+
+QAccessibleInterface* ListAccessible::SelectedChild(int index) const {
+  const int columns = columnCount();
+  if (index < 0 || columns == 0 || index >= SelectedChildCount()) return nullptr;
+  const ListWidget* w = Widget();
+  const int caretRow = w->CurrentRow();
+  const int caretColumn = w->CurrentColumn();
+  const bool caretFirst =
+      caretRow >= 0 && isRowSelected(caretRow) && caretColumn >= 0 && caretColumn < columns;
+  if (caretFirst) {
+    if (index == 0) return Cell(caretRow, caretColumn);
+    // The rest in table order, the caret's cell left out.
+    const int caretIndex = selectedRows().indexOf(caretRow) * columns + caretColumn;
+    if (index <= caretIndex) --index;
+  }
+  const int row = selectedRows().value(index / columns, -1);
+  return row >= 0 ? Cell(row, index % columns) : nullptr;
+}
+
+bool ListAccessible::IsChildSelected(int childIndex) const {
+  const int columns = columnCount();
+  if (childIndex < 0 || columns == 0 || childIndex >= childCount()) return false;
+  return isRowSelected(childIndex / columns);
+}
+
 void ListAccessible::modelChange(QAccessibleTableModelChangeEvent*) { DropCellsIfStale(); }
 
 QAccessibleInterface* ListAccessible::Cell(int row, int column) const {

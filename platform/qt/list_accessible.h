@@ -70,6 +70,14 @@ class ListAccessible : public QAccessibleWidget, public QAccessibleTableInterfac
   bool unselectColumn(int) override { return false; }
   void modelChange(QAccessibleTableModelChangeEvent* event) override;
 
+  // ---- the selection as children (the desktop bus's Selection interface) -----
+  // The selected children are the cells of the selected rows. The current
+  // cell comes first when its row is selected: a screen reader that moves to
+  // the first selected child on a selection change then stays on the caret.
+  int SelectedChildCount() const;
+  QAccessibleInterface* SelectedChild(int index) const;
+  bool IsChildSelected(int childIndex) const;
+
   // A cell (row >= 0) or a column header (row -1); nullptr outside the list.
   // The table owns what it hands out until the list's rows or columns move.
   QAccessibleInterface* Cell(int row, int column) const;

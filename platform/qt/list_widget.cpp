@@ -20,6 +20,7 @@
 #include "platform/list_control.h"
 #include "platform/qt/announcer.h"
 #include "platform/qt/list_accessible.h"
+#include "platform/qt/list_selection_bus.h"
 #include "platform/qt/qt_dc.h"
 #include "platform/qt/windows1252.h"
 
@@ -295,6 +296,7 @@ ListWidget::ListWidget(ListControl& list, ListWidgetClient& client, QWidget* par
   };
   m_list.onItemChanged = [this](const ListControl::ItemChange& change) { OnItemChanged(change); };
   QAccessible::installFactory(ListAccessibleFactory);
+  EnableListSelectionOnBus();
   m_announcer = new Announcer(this);
 
   ApplyFontMetrics();
@@ -429,6 +431,8 @@ void ListWidget::FlushSelectionEvents() {
     event.setChild(child);
     QAccessible::updateAccessibility(&event);
   }
+  // The table as a whole: what its Selection interface answers has changed.
+  if (!rows.empty()) NotifyListSelectionChanged(this);
 }
 
 void ListWidget::AnnounceChanges() {

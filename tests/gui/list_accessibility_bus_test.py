@@ -14,8 +14,10 @@ client (pyatspi):
     names a cell holding the request's description;
   * Enter opens the prompt, whose field is named "Description"; the typed
     text is announced on the cell when the prompt closes;
-  * Shift+Down selects a second row: the table reports both rows selected
-    and a selected-state change for the new one;
+  * Shift+Down selects a second row: the table reports both rows selected,
+    a selected-state change for the new one and a selection change of its
+    own; its Selection interface counts the cells of both rows and names the
+    current cell first;
   * menu items and toolbar buttons are named without the accelerator, which
     a menu item reports as its key binding.
 
@@ -135,6 +137,20 @@ class Events:
             time.sleep(0.02)
         return None
 
+    def expect(self, what, predicate, seconds=10):
+        """The first event matching `predicate`; fails with `what` when none
+        comes in time."""
+        found = self.wait_for(predicate, seconds)
+        if not found:
+            fail("%s; saw %r" % (what, self.seen))
+        print("heard:", found)
+        return found
+
+    def settle(self):
+        """Lets the events of what came before arrive, and forgets them."""
+        self.wait_for(lambda e: False, 0.5)
+        self.seen.clear()
+
 
 def find(accessible, predicate, depth=0):
     if accessible is None or depth > 12:
@@ -203,6 +219,36 @@ def check_menus_and_toolbar(pyatspi, table):
     print("menu item 'Send Request': key binding %r" % binding)
     if binding != "Ctrl+R":
         fail("Send Request's key binding is %r, expected 'Ctrl+R'" % binding)
+
+
+def check_selection_interface(pyatspi, events, table, grid, current_name):
+    """Rows 1 and 2 are selected, the caret on row 2's Description cell."""
+    if not events.wait_for(lambda e: e[0] == "object:selection-changed"
+                           and e[3] == pyatspi.ROLE_TABLE):
+        fail("no selection-changed event from the table; saw %r" % events.seen)
+    interfaces = pyatspi.listInterfaces(table)
+    print("table interfaces:", interfaces)
+    if "Selection" not in interfaces or "Table" not in interfaces:
+        fail("the table lists the interfaces %r" % (interfaces,))
+    selection = table.querySelection()
+    columns = grid.nColumns
+    count = selection.nSelectedChildren
+    first = selection.getSelectedChild(0)
+    print("selected children: %d, the first %r" % (count, first.name))
+    if count != 2 * columns:
+        fail("%d selected children, expected the %d cells of two rows" % (count, 2 * columns))
+    if first.name != current_name or first.getIndexInParent() != 2 * columns + 1:
+        fail("the first selected child is %r (index %d), not the current cell"
+             % (first.name, first.getIndexInParent()))
+    names = sorted(selection.getSelectedChild(i).getIndexInParent() for i in range(count))
+    if names != list(range(columns, 3 * columns)):
+        fail("the selected children are the cells %r" % names)
+    flags = [selection.isChildSelected(i) for i in (0, columns, 3 * columns - 1, 3 * columns)]
+    if flags != [False, True, True, False]:
+        fail("isChildSelected of the rows 0, 1, 2, 3 says %r" % flags)
+    # The selection is the list's own: the bus cannot change it.
+    if selection.clearSelection() or grid.nSelectedRows != 2:
+        fail("the selection was cleared from the bus")
 
 
 def reach_bus():
@@ -286,7 +332,7 @@ def inner(exe, examples):
             fail("cell (0, 1) is %r (%s), expected %r" % (cell.name, cell.get_role_name(), first_name))
 
         events = Events(pyatspi, ["focus:", "object:state-changed:focused",
-                                  "object:state-changed:selected"])
+                                  "object:state-changed:selected", "object:selection-changed"])
         focused = lambda text: (lambda e: e[0] in ("focus:", "object:state-changed:focused")
                                 and e[2] == text and e[3] == pyatspi.ROLE_TABLE_CELL
                                 and (e[0] == "focus:" or e[1] == 1))
@@ -330,6 +376,7 @@ def inner(exe, examples):
         print("selected rows:", rows, "event:", selected)
         if grid.nSelectedRows != 2 or rows != [1, 2]:
             fail("selected rows on the bus are %r, expected [1, 2]" % rows)
+        check_selection_interface(pyatspi, events, table, grid, third_name)
         check_menus_and_toolbar(pyatspi, table)
         print("PASS")
         return 0

@@ -127,16 +127,7 @@ def notified(pyatspi, text):
 
 
 def check_changes_and_selection(pyatspi, events, app):
-    def expect(what, predicate, seconds=10):
-        found = events.wait_for(predicate, seconds)
-        if not found:
-            fail("%s; saw %r" % (what, events.seen))
-        print("heard:", found)
-        return found
-
-    def settle():
-        events.wait_for(lambda e: False, 0.5)
-        events.seen.clear()
+    expect, settle = events.expect, events.settle
 
     # Cell mode on Display Mode of the first request (Continuous, shown once).
     for _ in range(6):
@@ -201,16 +192,7 @@ def check_changes_and_selection(pyatspi, events, app):
 
 
 def check_dialog_values_and_guide(pyatspi, events):
-    def expect(what, predicate, seconds=10):
-        found = events.wait_for(predicate, seconds)
-        if not found:
-            fail("%s; saw %r" % (what, events.seen))
-        print("heard:", found)
-        return found
-
-    def settle():
-        events.wait_for(lambda e: False, 0.5)
-        events.seen.clear()
+    expect, settle = events.expect, events.settle
 
     focused = lambda role, name: (lambda e: e[0] == "focus:" and e[3] == role
                                   and (e[2] or "").strip() == name)
