@@ -25,7 +25,6 @@
 #include "platform/qt/windows1252.h"
 #include "platform/ui.h"
 #include "requests/corvella_doc.h"
-#include "requests/request_record.h"
 #include "shell/about_dlg.h"
 #include "shell/command_line.h"
 #include "shell/console_ui.h"
