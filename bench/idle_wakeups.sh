@@ -12,22 +12,13 @@ PROGRAM=$(realpath "${1:-build/shell/corvella}")
 SECONDS_TRACED=${2:-10}
 [ -x "$PROGRAM" ] || { echo "idle_wakeups: no program at $PROGRAM" >&2; exit 1; }
 
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
-cp examples/CORVELLA.INI examples/*.REQ "$WORK"/
-export CORVELLA_DIR=$WORK XDG_RUNTIME_DIR=$WORK XDG_CONFIG_HOME=$WORK XDG_DATA_HOME=$WORK
-export PROGRAM SECONDS_TRACED WORK
+source scripts/lib/xvfb_session.sh
+xvfb_work_folder
+export XDG_CONFIG_HOME=$WORK XDG_DATA_HOME=$WORK PROGRAM SECONDS_TRACED
 
-xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
-  "$PROGRAM" &
-  pid=$!
-  id=""
-  for _ in $(seq 1 100); do
-    id=$(xwininfo -root -tree | awk "/\"BASK.REQ - Corvella\"/ { print \$1; exit }")
-    [ -n "$id" ] && break
-    sleep 0.1
-  done
-  [ -n "$id" ] || { echo "idle_wakeups: the main window did not appear" >&2; kill $pid; exit 1; }
+xvfb_run 1280x800 '
+  xvfb_start_program "$PROGRAM" || exit 1
+  pid=$PROGRAM_PID id=$WINDOW_ID
   sleep 2  # the first paint and the start-up work are over
   timeout -s INT "$SECONDS_TRACED" strace -f -qq -e trace=poll,ppoll -o "$WORK/trace" -p $pid || true
   kill -0 $pid 2>/dev/null || { echo "idle_wakeups: the program ended while traced" >&2; exit 1; }

@@ -7,24 +7,15 @@ cd "$(dirname "$0")/.."
 [ -x build/shell/corvella ] || scripts/setup.sh
 
 OUT=${1:-docs/screenshot-main-window.png}
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
-cp examples/CORVELLA.INI examples/*.REQ "$WORK"/
-export CORVELLA_DIR=$WORK XDG_RUNTIME_DIR=$WORK OUT
+source scripts/lib/xvfb_session.sh
+xvfb_work_folder
+export OUT
 
-xvfb-run -a -s "-screen 0 1280x900x24" bash -c '
-  build/shell/corvella &
-  pid=$!
-  id=""
-  for _ in $(seq 1 100); do
-    id=$(xwininfo -root -tree | awk "/\"BASK.REQ - Corvella\"/ { print \$1; exit }")
-    [ -n "$id" ] && break
-    sleep 0.1
-  done
-  [ -n "$id" ] || { echo "screenshot: the main window did not appear" >&2; kill $pid; exit 1; }
+xvfb_run 1280x900 '
+  xvfb_start_program build/shell/corvella || exit 1
   sleep 1  # let the first paint finish
-  import -window "$id" "$OUT"
-  kill $pid'
+  import -window "$WINDOW_ID" "$OUT"
+  kill $PROGRAM_PID'
 # Only the pixels: no time stamps, so an unchanged window gives an unchanged file.
 convert "$OUT" -strip "$OUT"
 echo "screenshot: $OUT"

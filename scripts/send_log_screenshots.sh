@@ -8,26 +8,17 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 OUTDIR=$(realpath -m "${1:-docs/screenshots}")
 mkdir -p "$OUTDIR"
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
-cp examples/CORVELLA.INI examples/*.REQ "$WORK"/
+source scripts/lib/xvfb_session.sh
+xvfb_work_folder
 mkdir -p "$WORK/state/corvella" "$WORK/sock"
 printf '[SendLog]\nVisible=true\n' > "$WORK/state/corvella/window.ini"
-export CORVELLA_DIR=$WORK XDG_RUNTIME_DIR=$WORK XDG_STATE_HOME=$WORK/state ZELTRPC_DIR=$WORK/sock
-export OUTDIR
+export XDG_STATE_HOME=$WORK/state ZELTRPC_DIR=$WORK/sock OUTDIR
 
-xvfb-run -a -s "-screen 0 1280x900x24" bash -c '
+xvfb_run 1280x900 '
   build/tools/signsim/signsim --dir "$ZELTRPC_DIR" --delay-ms 4000 --quiet &
   sim=$!
-  build/shell/corvella &
-  pid=$!
-  id=""
-  for _ in $(seq 1 100); do
-    id=$(xwininfo -root -tree | awk "/\"BASK.REQ - Corvella\"/ { print \$1; exit }")
-    [ -n "$id" ] && break
-    sleep 0.1
-  done
-  [ -n "$id" ] || { echo "screenshot: the main window did not appear" >&2; kill $pid $sim; exit 1; }
+  xvfb_start_program build/shell/corvella || { kill $sim; exit 1; }
+  pid=$PROGRAM_PID id=$WINDOW_ID
   sleep 1
   # Presses Enter in the window named $1 (a dialog), when it is open.
   answer() {

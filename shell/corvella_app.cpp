@@ -1,9 +1,5 @@
 #include "shell/corvella_app.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -29,13 +25,12 @@
 #include "platform/qt/windows1252.h"
 #include "platform/ui.h"
 #include "requests/corvella_doc.h"
-#include "requests/request_file.h"
-#include "requests/request_record.h"
 #include "shell/about_dlg.h"
 #include "shell/command_line.h"
 #include "shell/console_ui.h"
 #include "shell/list_history.h"
 #include "shell/main_frame.h"
+#include "shell/named_file.h"
 #include "shell/printing.h"
 #include "shell/recovery_copy.h"
 #include "shell/send_log.h"
@@ -46,50 +41,77 @@
 namespace corvella {
 namespace {
 
-// Far above what 300 requests take: anything larger is no request file.
-constexpr off_t kMaxRequestFileSize = 1 << 20;
+bool IsPrintCommand(const CommandLineInfo& info) {
+  return info.m_nShellCommand == CommandLineInfo::FilePrint ||
+         info.m_nShellCommand == CommandLineInfo::FilePrintTo;
+}
 
-// What a request file named on the command line or handed over is.
-struct NamedFile {
-  QString error;          // not empty: it is refused, and why
-  std::string sportFile;  // the sport its name selects ("FOOT.REQ")
-  bool own = false;       // it is that sport's file in the program directory
-};
+// Why a named file is refused, for the operator; "" when it is not.
+QString RefusalOfNamedFile(const NamedFile& named, const QString& path) {
+  switch (named.fault) {
+    case NamedFile::Fault::kNone: return {};
+    case NamedFile::Fault::kNoSport:
+      return QStringLiteral(
+                 "%1 is not the request file of a sport: its name must begin with BASK, "
+                 "FOOT, BASE, HOCK, SOCC or VOLL.")
+          .arg(path);
+    case NamedFile::Fault::kCannotOpen:
+    case NamedFile::Fault::kNotAFile:
+      return QStringLiteral("Failed to open document %1.").arg(path);
+    case NamedFile::Fault::kTooLarge:
+      return QStringLiteral("%1 is too large for a request file.").arg(path);
+    case NamedFile::Fault::kNoRequests: return QStringLiteral("%1 holds no requests.").arg(path);
+  }
+  return {};
+}
 
-NamedFile CheckNamedFile(const QString& path, const std::string& directory) {
-  NamedFile named;
-  const QFileInfo info(path);
-  const std::string code = SportCodeOfSetting(QFile::encodeName(info.fileName()).toStdString());
-  if (code.empty()) {
-    named.error = QStringLiteral(
-                      "%1 is not the request file of a sport: its name must begin with BASK, "
-                      "FOOT, BASE, HOCK, SOCC or VOLL.")
-                      .arg(path);
-    return named;
-  }
-  named.sportFile = code + ".REQ";
-  // Non-blocking: a pipe in the file's place must not stall the program.
-  const QByteArray encoded = QFile::encodeName(path);
-  const int fd = ::open(encoded.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  struct stat st {};
-  const bool regular = fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-  if (fd >= 0) ::close(fd);
-  if (!regular) {
-    named.error = QStringLiteral("Failed to open document %1.").arg(path);
-    return named;
-  }
-  const QString own =
-      QFileInfo(QFile::decodeName(QByteArray::fromStdString(directory + named.sportFile)))
-          .canonicalFilePath();
-  named.own = !own.isEmpty() && own == info.canonicalFilePath();
-  if (named.own) return named;
-  // A file from elsewhere replaces the sport's list: it must be one.
-  if (st.st_size > kMaxRequestFileSize) {
-    named.error = QStringLiteral("%1 is too large for a request file.").arg(path);
-  } else if (CountRequestsInFile(ProfileFile::Load(encoded.toStdString())) == 0) {
-    named.error = QStringLiteral("%1 holds no requests.").arg(path);
-  }
+// The named file, vetted against the program directory `directory`; a
+// refused one is reported through `ui`.
+NamedFile VetAndReportNamedFile(const QString& path, const std::string& directory, Ui& ui) {
+  const NamedFile named = VetNamedFile(QFile::encodeName(path).toStdString(), directory);
+  if (const QString refusal = RefusalOfNamedFile(named, path); !refusal.isEmpty())
+    ui.MessageBox(ToWindows1252(refusal), "Corvella", MB_OK | MB_ICONEXCLAMATION);
   return named;
+}
+
+// Says on the terminal that the pages went to `pdf` and why: no printer, or
+// none is the default (then they are named, for --print-to).
+void SayWherePdfPrintoutWent(const QString& pdf) {
+  const QStringList printers = QPrinterInfo::availablePrinterNames();
+  if (printers.isEmpty()) {
+    std::printf("No printer is installed: the pages were written to %s\n", qPrintable(pdf));
+  } else {
+    std::printf("None of the printers (%s) is the default: the pages were written to %s\n",
+                qPrintable(printers.join(QStringLiteral(", "))), qPrintable(pdf));
+  }
+}
+
+// ---- command routing helpers -------------------------------------------------------
+
+// The view's update handler `fn` as a command's update handler.
+UpdateHandler ViewUpdate(CCorvellaView& view, void (CCorvellaView::*fn)(CCmdUI*)) {
+  return [&view, fn](CCmdUI* ui) { (view.*fn)(ui); };
+}
+
+// The view's command `fn`, run through the history: each run that changed
+// the list is one undo step, named by `name` for the Edit menu.
+CommandHandler RecordedViewCommand(ListHistory& history, CCorvellaView& view,
+                                   void (CCorvellaView::*fn)(), ListHistory::Namer name) {
+  return [&history, &view, fn, name = std::move(name)] {
+    history.Record([&view, fn] { (view.*fn)(); }, name);
+  };
+}
+
+// An undo step named "<verb> N Requests" after the count `count` of the change.
+ListHistory::Namer CountedStep(const char* verb, int (RowsChange::*count)() const) {
+  return [verb, count](const RowsChange& c) {
+    return ListHistory::Counted(verb, std::max(1, (c.*count)()));
+  };
+}
+
+// An undo step with a fixed name.
+ListHistory::Namer NamedStep(const char* name) {
+  return [name](const RowsChange&) { return std::string(name); };
 }
 
 }  // namespace
@@ -109,8 +131,7 @@ bool CCorvellaApp::InitInstance(const QStringList& arguments, bool show) {
     std::fprintf(stderr, "corvella: %s\n", qPrintable(cmdInfo.m_strError));
     return false;
   }
-  const bool print = cmdInfo.m_nShellCommand == CommandLineInfo::FilePrint ||
-                     cmdInfo.m_nShellCommand == CommandLineInfo::FilePrintTo;
+  const bool print = IsPrintCommand(cmdInfo);
 
   // The configuration file lies in the program directory; every profile call
   // of the program goes to it. An installed program uses a per-user folder,
@@ -118,33 +139,59 @@ bool CCorvellaApp::InitInstance(const QStringList& arguments, bool show) {
   std::string folderError;
   const std::string directory = PrepareProgramDirectory(&folderError);
   m_profile = std::make_unique<AppProfile>(directory + "CORVELLA.INI");
+  // Printing needs no window and runs on its own.
+  if (show && !print && !ClaimSingleInstance(directory, cmdInfo.m_strFileName)) return false;
 
-  // Shell open: one running program per user and program directory; a later
-  // start hands its file over and ends. Printing needs no window and runs on
-  // its own.
-  if (show && !print) {
-    m_instance =
-        std::make_unique<SingleInstance>(QFile::decodeName(QByteArray::fromStdString(directory)));
-    const QString file = cmdInfo.m_strFileName.isEmpty()
-                             ? QString()
-                             : QFileInfo(cmdInfo.m_strFileName).absoluteFilePath();
-    switch (m_instance->claim(file)) {
-      case SingleInstance::Claim::Running:
-        // Without its socket the program still runs; later starts then
-        // cannot hand files to it.
-        if (!m_instance->errorString().isEmpty())
-          std::fprintf(stderr, "corvella: %s\n", qPrintable(m_instance->errorString()));
-        // Files may arrive while start-up still shows a message: they wait.
-        QObject::connect(m_instance.get(), &SingleInstance::openRequested, m_instance.get(),
-                         [this](const QString& path) { OnShellOpen(path); });
-        break;
-      case SingleInstance::Claim::HandedOver: m_nExitCode = 0; return false;
-      case SingleInstance::Claim::Failed:
-        std::fprintf(stderr, "corvella: %s\n", qPrintable(m_instance->errorString()));
-        return false;
-    }
+  CreateUserInterface(print);
+  ReportProgramDirectoryProblems(folderError);
+  CreateDocumentAndFrame();
+  CreateViewAndSender();
+  CreateSendLog();
+  CreateListWindow();
+  m_printing = std::make_unique<Printing>(m_frame.get(), *m_view);
+  RouteCommands();
+  if (!OpenFirstList(cmdInfo.m_strFileName, print)) return false;
+
+  if (print) {
+    m_nExitCode = ShellPrint(cmdInfo) ? 0 : 1;
+    return false;
   }
+  if (show) ShowMainWindow();
+  m_frame->UpdateCommandUI();
+  m_bStarted = true;
+  if (!m_handedOver.isEmpty())
+    QTimer::singleShot(0, m_frame.get(), [this] { OpenHandedOverFiles(); });
+  return true;
+}
 
+// ---- the parts of start-up ---------------------------------------------------------
+
+bool CCorvellaApp::ClaimSingleInstance(const std::string& directory, const QString& file) {
+  // One running program per user and program directory; a later start hands
+  // its file over and ends.
+  m_instance =
+      std::make_unique<SingleInstance>(QFile::decodeName(QByteArray::fromStdString(directory)));
+  switch (m_instance->claim(file.isEmpty() ? QString() : QFileInfo(file).absoluteFilePath())) {
+    case SingleInstance::Claim::Running:
+      // Without its socket the program still runs; later starts then
+      // cannot hand files to it.
+      if (!m_instance->errorString().isEmpty())
+        std::fprintf(stderr, "corvella: %s\n", qPrintable(m_instance->errorString()));
+      // Files may arrive while start-up still shows a message: they wait.
+      QObject::connect(m_instance.get(), &SingleInstance::openRequested, m_instance.get(),
+                       [this](const QString& path) { OnShellOpen(path); });
+      return true;
+    case SingleInstance::Claim::HandedOver: m_nExitCode = 0; return false;
+    case SingleInstance::Claim::Failed:
+      std::fprintf(stderr, "corvella: %s\n", qPrintable(m_instance->errorString()));
+      return false;
+  }
+  return false;
+}
+
+void CCorvellaApp::CreateUserInterface(bool print) {
+  // A test's replacement stays; printing from the command line reports on
+  // the terminal.
   if (!m_ui && print) {
     m_consoleUi = std::make_unique<ConsoleUi>();
     m_ui = m_consoleUi.get();
@@ -152,12 +199,17 @@ bool CCorvellaApp::InitInstance(const QStringList& arguments, bool show) {
     m_qtUi = std::make_unique<ShellUi>();
     m_ui = m_qtUi.get();
   }
+  m_clipboard = std::make_unique<QtClipboard>();
+}
+
+void CCorvellaApp::ReportProgramDirectoryProblems(const std::string& folderError) {
   if (!folderError.empty()) m_ui->MessageBox(folderError, "", MB_OK | MB_ICONEXCLAMATION);
   // A configuration path whose only separator is its first character is
   // reported; start-up goes on with that folder (the root) all the same.
   if (m_profile->Path().rfind('/') == 0) m_ui->MessageBox("Illegal Path to Executable!", "", MB_OK);
-  m_clipboard = std::make_unique<QtClipboard>();
+}
 
+void CCorvellaApp::CreateDocumentAndFrame() {
   // The document reads the sport and the real-time-data input.
   m_doc = std::make_unique<CCorvellaDoc>(*m_profile, *m_ui);
 
@@ -172,25 +224,29 @@ bool CCorvellaApp::InitInstance(const QStringList& arguments, bool show) {
   };
   m_doc->onModifiedChanged = [this](bool modified) { m_frame->SetDocumentModified(modified); };
   m_doc->onSaved = [this] { m_frame->ShowSaved(FromWindows1252(m_doc->GetSportFile())); };
-  m_frame->onQueryClose = [this] {
-    if (m_bCloseApproved) return true;
-    // A second close while waiting changes nothing.
-    if (m_bClosing) return false;
-    if (!m_doc->SaveModified()) return false;
-    // A request on its way is delivered (or fails, bounded by the client
-    // library's time-out) while the window still shows it travelling. The
-    // window takes nothing more meanwhile, so what the save prompt was
-    // answered for is what the operator has; it closes when the sender
-    // reports the end of the send.
-    if (m_sender && m_sender->PendingRequest() != 0) {
-      m_bClosing = true;
-      CloseWhenSent();
-      return false;
-    }
-    return true;
-  };
+  m_frame->onQueryClose = [this] { return ApproveClose(); };
   m_frame->onDropFile = [this](const std::string& path) { OpenDocumentFile(path); };
+}
 
+bool CCorvellaApp::ApproveClose() {
+  if (m_bCloseApproved) return true;
+  // A second close while waiting changes nothing.
+  if (m_bClosing) return false;
+  if (!m_doc->SaveModified()) return false;
+  // A request on its way is delivered (or fails, bounded by the client
+  // library's time-out) while the window still shows it travelling. The
+  // window takes nothing more meanwhile, so what the save prompt was
+  // answered for is what the operator has; it closes when the sender
+  // reports the end of the send.
+  if (m_sender && m_sender->PendingRequest() != 0) {
+    m_bClosing = true;
+    CloseWhenSent();
+    return false;
+  }
+  return true;
+}
+
+void CCorvellaApp::CreateViewAndSender() {
   m_view = std::make_unique<CCorvellaView>(*m_doc, *m_ui);
   m_view->SetClipboard(m_clipboard.get());
   m_sender = std::make_unique<RequestSender>(*m_view, *m_doc, *m_ui);
@@ -203,6 +259,9 @@ bool CCorvellaApp::InitInstance(const QStringList& arguments, bool show) {
   m_sender->SetPoster([](std::function<void()> task) {
     QMetaObject::invokeMethod(qApp, std::move(task), Qt::QueuedConnection);
   });
+}
+
+void CCorvellaApp::CreateSendLog() {
   // Every report is kept in the Send Log, and the newest is the status
   // bar's line.
   m_sendLog = std::make_unique<SendLogModel>();
@@ -227,6 +286,9 @@ bool CCorvellaApp::InitInstance(const QStringList& arguments, bool show) {
   QObject::connect(sendLogDock, &SendLogDock::closedByOperator, m_frame.get(),
                    [frame = m_frame.get()] { frame->ShowSendLog(false); });
   m_frame->SetSendLog(sendLogDock, SendJournal::DefaultFolder() + QStringLiteral("/window.ini"));
+}
+
+void CCorvellaApp::CreateListWindow() {
   m_history = std::make_unique<ListHistory>(*m_view, *m_doc);
   m_view->onListLoaded = [this] {
     RestoreColumnWidths();
@@ -255,135 +317,118 @@ bool CCorvellaApp::InitInstance(const QStringList& arguments, bool show) {
       });
   QObject::connect(m_listWidget, &ListWidget::columnResizedByOperator, m_frame.get(),
                    [this] { KeepColumnWidths(); });
-  m_printing = std::make_unique<Printing>(m_frame.get(), *m_view);
-  RouteCommands();
+}
 
+bool CCorvellaApp::OpenFirstList(const QString& file, bool print) {
   // A file named on the command line selects its sport and is loaded into
   // that sport's list; without one the current sport's file is loaded.
-  const QString& file = cmdInfo.m_strFileName;
   m_doc->OnNewDocument();
-  if (!file.isEmpty()) {
-    const NamedFile named = CheckNamedFile(file, m_doc->GetDirectory());
-    if (!named.error.isEmpty()) {
-      m_ui->MessageBox(ToWindows1252(named.error), "Corvella", MB_OK | MB_ICONEXCLAMATION);
-      return false;
-    }
-    // Printing leaves the sport of CORVELLA.INI as it is.
-    if (print)
-      m_doc->m_strSportFile = named.sportFile;
-    else
-      m_doc->SetSport(named.sportFile);
-    if (!named.own) {
-      if (!LoadFromOtherFolder(file, named.sportFile)) return false;
-    } else {
-      m_doc->SetPathName(QFile::encodeName(file).toStdString());
-      m_view->OnInitialUpdate();
-    }
-  } else {
+  if (file.isEmpty()) {
     m_view->OnInitialUpdate();
+    return true;
   }
-
-  if (print) {
-    m_nExitCode = ShellPrint(cmdInfo) ? 0 : 1;
-    return false;
-  }
-  if (show) {
-    // Unsaved changes are kept in a recovery copy from now on; one that a
-    // crash left behind is offered for this first list.
-    m_recovery = std::make_unique<RecoveryCopy>(*m_view, *m_doc, *m_history, *m_ui);
-    m_recovery->OnListLoaded();
-    m_frame->show();
-    // Asked for, so the keys work at once also where no window manager
-    // hands out the focus (a bare X session at the operator's desk).
-    m_frame->activateWindow();
-    m_listWidget->setFocus(Qt::OtherFocusReason);
-  }
-  m_frame->UpdateCommandUI();
-  m_bStarted = true;
-  if (!m_handedOver.isEmpty())
-    QTimer::singleShot(0, m_frame.get(), [this] { OpenHandedOverFiles(); });
+  const NamedFile named = VetAndReportNamedFile(file, m_doc->GetDirectory(), *m_ui);
+  if (named.fault != NamedFile::Fault::kNone) return false;
+  // Printing leaves the sport of CORVELLA.INI as it is.
+  if (print)
+    m_doc->m_strSportFile = named.sportFile;
+  else
+    m_doc->SetSport(named.sportFile);
+  if (!named.own) return LoadFromOtherFolder(file, named.sportFile);
+  m_doc->SetPathName(QFile::encodeName(file).toStdString());
+  m_view->OnInitialUpdate();
   return true;
 }
 
+void CCorvellaApp::ShowMainWindow() {
+  // Unsaved changes are kept in a recovery copy from now on; one that a
+  // crash left behind is offered for this first list.
+  m_recovery = std::make_unique<RecoveryCopy>(*m_view, *m_doc, *m_history, *m_ui);
+  m_recovery->OnListLoaded();
+  m_frame->show();
+  // Asked for, so the keys work at once also where no window manager
+  // hands out the focus (a bare X session at the operator's desk).
+  m_frame->activateWindow();
+  m_listWidget->setFocus(Qt::OtherFocusReason);
+}
+
+// ---- command routing ---------------------------------------------------------------
+
 void CCorvellaApp::RouteCommands() {
-  CCorvellaView& view = *m_view;
-  const auto update = [&view](void (CCorvellaView::*fn)(CCmdUI*)) {
-    return [&view, fn](CCmdUI* ui) { (view.*fn)(ui); };
-  };
+  RouteListCommands();
+  RouteDocumentCommands();
+  RouteApplicationCommands();
+  m_commands.Route({&m_viewTarget, &m_docTarget, &m_frame->Target(), &m_appTarget});
+}
 
-  // The commands that change the list run through the history: each one that
-  // changed it is one undo step, named for the Edit menu.
-  ListHistory& history = *m_history;
-  using Namer = ListHistory::Namer;
-  const auto recorded = [&history](void (CCorvellaView::*fn)(), CCorvellaView& v, Namer name) {
-    return [&history, &v, fn, name = std::move(name)] {
-      history.Record([&v, fn] { (v.*fn)(); }, name);
-    };
-  };
-  const auto counted = [](const char* verb, int (RowsChange::*count)() const) -> Namer {
-    return [verb, count](const RowsChange& c) {
-      return ListHistory::Counted(verb, std::max(1, (c.*count)()));
-    };
-  };
-  const auto named = [](const char* name) -> Namer {
-    return [name](const RowsChange&) { return std::string(name); };
-  };
-
+void CCorvellaApp::RouteListCommands() {
   // The view: the request commands, clipboard, sport switch, send, printing.
-  m_viewTarget.On(
-      ID_DELETE_REQUEST,
-      recorded(&CCorvellaView::OnDeleteRequest, view, counted("Delete", &RowsChange::Removed)),
-      update(&CCorvellaView::OnUpdateDeleteRequest));
-  m_viewTarget.On(ID_ADD_REQUEST,
-                  recorded(&CCorvellaView::OnAddRequest, view, named("Add Request")),
-                  update(&CCorvellaView::OnUpdateAddRequest));
-  m_viewTarget.On(
-      ID_EDIT_REQUEST,
-      recorded(&CCorvellaView::OnEditRequest, view, counted("Edit", &RowsChange::ChangedInPlace)),
-      update(&CCorvellaView::OnUpdateSingleRequest));
-  m_viewTarget.On(ID_INSERT_REQUEST,
-                  recorded(&CCorvellaView::OnInsertRequest, view, named("Insert Request")),
-                  update(&CCorvellaView::OnUpdateSingleRequest));
-  m_viewTarget.On(
-      ID_EDIT_COPY, [&view] { view.OnEditCopy(); }, update(&CCorvellaView::OnUpdateDeleteRequest));
-  m_viewTarget.On(ID_EDIT_CUT,
-                  recorded(&CCorvellaView::OnEditCut, view, counted("Cut", &RowsChange::Removed)),
-                  update(&CCorvellaView::OnUpdateDeleteRequest));
-  m_viewTarget.On(ID_EDIT_PASTE,
-                  recorded(&CCorvellaView::OnEditPaste, view, counted("Paste", &RowsChange::Added)),
-                  update(&CCorvellaView::OnUpdateEditPaste));
-  m_viewTarget.On(
+  // The commands that change the list run through the history.
+  CCorvellaView& view = *m_view;
+  ListHistory& history = *m_history;
+  CommandTarget& target = m_viewTarget;
+  target.On(ID_DELETE_REQUEST,
+            RecordedViewCommand(history, view, &CCorvellaView::OnDeleteRequest,
+                                CountedStep("Delete", &RowsChange::Removed)),
+            ViewUpdate(view, &CCorvellaView::OnUpdateDeleteRequest));
+  target.On(
+      ID_ADD_REQUEST,
+      RecordedViewCommand(history, view, &CCorvellaView::OnAddRequest, NamedStep("Add Request")),
+      ViewUpdate(view, &CCorvellaView::OnUpdateAddRequest));
+  target.On(ID_EDIT_REQUEST,
+            RecordedViewCommand(history, view, &CCorvellaView::OnEditRequest,
+                                CountedStep("Edit", &RowsChange::ChangedInPlace)),
+            ViewUpdate(view, &CCorvellaView::OnUpdateSingleRequest));
+  target.On(ID_INSERT_REQUEST,
+            RecordedViewCommand(history, view, &CCorvellaView::OnInsertRequest,
+                                NamedStep("Insert Request")),
+            ViewUpdate(view, &CCorvellaView::OnUpdateSingleRequest));
+  target.On(
+      ID_EDIT_COPY, [&view] { view.OnEditCopy(); },
+      ViewUpdate(view, &CCorvellaView::OnUpdateDeleteRequest));
+  target.On(ID_EDIT_CUT,
+            RecordedViewCommand(history, view, &CCorvellaView::OnEditCut,
+                                CountedStep("Cut", &RowsChange::Removed)),
+            ViewUpdate(view, &CCorvellaView::OnUpdateDeleteRequest));
+  target.On(ID_EDIT_PASTE,
+            RecordedViewCommand(history, view, &CCorvellaView::OnEditPaste,
+                                CountedStep("Paste", &RowsChange::Added)),
+            ViewUpdate(view, &CCorvellaView::OnUpdateEditPaste));
+  target.On(
       ID_EDIT_UNDO, [&history] { history.Undo(); },
       [&history](CCmdUI* ui) { history.OnUpdateUndo(ui); });
-  m_viewTarget.On(
+  target.On(
       ID_EDIT_REDO, [&history] { history.Redo(); },
       [&history](CCmdUI* ui) { history.OnUpdateRedo(ui); });
-  m_viewTarget.On(
+  target.On(
       ID_SPORT_FOOTBALL, [&view] { view.OnSportFootball(); },
-      update(&CCorvellaView::OnUpdateSportFootball));
-  m_viewTarget.On(
+      ViewUpdate(view, &CCorvellaView::OnUpdateSportFootball));
+  target.On(
       ID_SPORT_BASKETBALL, [&view] { view.OnSportBasketball(); },
-      update(&CCorvellaView::OnUpdateSportBasketball));
-  m_viewTarget.On(
+      ViewUpdate(view, &CCorvellaView::OnUpdateSportBasketball));
+  target.On(
       ID_SEND_REQUEST, [&view] { view.OnSendRequest(); },
-      update(&CCorvellaView::OnUpdateSingleRequest));
+      ViewUpdate(view, &CCorvellaView::OnUpdateSingleRequest));
   // Its key while it cannot send says why.
-  m_viewTarget.OnRefused(ID_SEND_REQUEST, [this] { m_sender->RefuseSend(); });
+  target.OnRefused(ID_SEND_REQUEST, [this] { m_sender->RefuseSend(); });
   Printing& printing = *m_printing;
-  m_viewTarget.On(ID_FILE_PRINT, [&printing] { printing.Print(false); });
-  m_viewTarget.On(ID_FILE_PRINT_DIRECT, [&printing] { printing.Print(true); });
-  m_viewTarget.On(ID_FILE_PRINT_PREVIEW, [&printing] { printing.Preview(); });
+  target.On(ID_FILE_PRINT, [&printing] { printing.Print(false); });
+  target.On(ID_FILE_PRINT_DIRECT, [&printing] { printing.Print(true); });
+  target.On(ID_FILE_PRINT_PREVIEW, [&printing] { printing.Preview(); });
+}
 
+void CCorvellaApp::RouteDocumentCommands() {
   // The document: Save.
-  CCorvellaDoc& doc = *m_doc;
-  m_docTarget.On(ID_FILE_SAVE, [this, &doc, &history] {
-    if (doc.DoFileSave()) {
+  m_docTarget.On(ID_FILE_SAVE, [this] {
+    if (m_doc->DoFileSave()) {
       m_strOrigin.clear();
       ShowDocumentOrigin();
     }
-    history.SyncWithDocument();
+    m_history->SyncWithDocument();
   });
+}
 
+void CCorvellaApp::RouteApplicationCommands() {
   // The application: New, Open, Print Setup, Exit, About and help.
   m_appTarget.On(ID_FILE_NEW, [this] { OnFileNew(); });
   m_appTarget.On(ID_FILE_OPEN, [this] { OnFileOpen(); });
@@ -392,8 +437,6 @@ void CCorvellaApp::RouteCommands() {
   m_appTarget.On(ID_APP_ABOUT, [this] { OnAppAbout(); });
   m_appTarget.On(ID_HELP_FINDER, [this] { OnHelpFinder(); });
   m_appTarget.On(ID_HELP, [this] { OnHelp(); });
-
-  m_commands.Route({&m_viewTarget, &m_docTarget, &m_frame->Target(), &m_appTarget});
 }
 
 // ---- the application's commands ----------------------------------------------------
@@ -427,11 +470,8 @@ bool CCorvellaApp::OpenDocumentFile(const std::string& path) {
 bool CCorvellaApp::OpenNamedFile(const QString& path) {
   // The window that waits to close takes no other list.
   if (m_frame->IsWaitingToClose()) return false;
-  const NamedFile named = CheckNamedFile(path, m_doc->GetDirectory());
-  if (!named.error.isEmpty()) {
-    m_ui->MessageBox(ToWindows1252(named.error), "Corvella", MB_OK | MB_ICONEXCLAMATION);
-    return false;
-  }
+  const NamedFile named = VetAndReportNamedFile(path, m_doc->GetDirectory(), *m_ui);
+  if (named.fault != NamedFile::Fault::kNone) return false;
   if (!m_doc->SaveModified()) return false;
   m_doc->SetSport(named.sportFile);
   if (named.own) {
@@ -604,32 +644,8 @@ void CCorvellaApp::OpenHandedOverFiles() {
 }
 
 bool CCorvellaApp::ShellPrint(const CommandLineInfo& info) {
-  QPrinter& printer = m_printing->printer();
   QString pdf;
-  if (info.m_nShellCommand == CommandLineInfo::FilePrintTo) {
-    if (QPrinterInfo::printerInfo(info.m_strPrinterName).isNull()) {
-      std::fprintf(stderr, "corvella: There is no printer named %s.\n",
-                   qPrintable(info.m_strPrinterName));
-      return false;
-    }
-    printer.setOutputFormat(QPrinter::NativeFormat);
-    printer.setPrinterName(info.m_strPrinterName);
-  } else if (const QPrinterInfo fallback = QPrinterInfo::defaultPrinter(); !fallback.isNull()) {
-    printer.setOutputFormat(QPrinter::NativeFormat);
-    printer.setPrinterName(fallback.printerName());
-  } else {
-    // No printer: the pages go to a PDF file beside the file, named after
-    // it, never over another file unless asked to.
-    const QFileInfo source(info.m_strFileName);
-    pdf = source.absoluteDir().filePath(source.completeBaseName() + QStringLiteral(".pdf"));
-    if (!info.m_bForce && QFileInfo::exists(pdf)) {
-      std::fprintf(stderr, "corvella: %s exists already; --force replaces it.\n", qPrintable(pdf));
-      return false;
-    }
-    m_printing->setReplaceFiles(info.m_bForce);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(pdf);
-  }
+  if (!SetUpShellPrinter(info, &pdf)) return false;
   QString failure;
   m_printing->setErrorHandler([&failure](const QString& text) { failure = text; });
   if (!m_commands.Execute(ID_FILE_PRINT_DIRECT))
@@ -639,16 +655,38 @@ bool CCorvellaApp::ShellPrint(const CommandLineInfo& info) {
     std::fprintf(stderr, "corvella: %s\n", qPrintable(failure));
     return false;
   }
-  if (pdf.isEmpty()) return true;
-  // Printers without a default one are named: the operator can pick one
-  // with --print-to.
-  const QStringList printers = QPrinterInfo::availablePrinterNames();
-  if (printers.isEmpty()) {
-    std::printf("No printer is installed: the pages were written to %s\n", qPrintable(pdf));
-  } else {
-    std::printf("None of the printers (%s) is the default: the pages were written to %s\n",
-                qPrintable(printers.join(QStringLiteral(", "))), qPrintable(pdf));
+  if (!pdf.isEmpty()) SayWherePdfPrintoutWent(pdf);
+  return true;
+}
+
+bool CCorvellaApp::SetUpShellPrinter(const CommandLineInfo& info, QString* pdf) {
+  QPrinter& printer = m_printing->printer();
+  if (info.m_nShellCommand == CommandLineInfo::FilePrintTo) {
+    if (QPrinterInfo::printerInfo(info.m_strPrinterName).isNull()) {
+      std::fprintf(stderr, "corvella: There is no printer named %s.\n",
+                   qPrintable(info.m_strPrinterName));
+      return false;
+    }
+    printer.setOutputFormat(QPrinter::NativeFormat);
+    printer.setPrinterName(info.m_strPrinterName);
+    return true;
   }
+  if (const QPrinterInfo fallback = QPrinterInfo::defaultPrinter(); !fallback.isNull()) {
+    printer.setOutputFormat(QPrinter::NativeFormat);
+    printer.setPrinterName(fallback.printerName());
+    return true;
+  }
+  // No printer: the pages go to a PDF file beside the file, named after
+  // it, never over another file unless asked to.
+  const QFileInfo source(info.m_strFileName);
+  *pdf = source.absoluteDir().filePath(source.completeBaseName() + QStringLiteral(".pdf"));
+  if (!info.m_bForce && QFileInfo::exists(*pdf)) {
+    std::fprintf(stderr, "corvella: %s exists already; --force replaces it.\n", qPrintable(*pdf));
+    return false;
+  }
+  m_printing->setReplaceFiles(info.m_bForce);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(*pdf);
   return true;
 }
 

@@ -89,11 +89,48 @@ class CCorvellaApp {
   bool OpenNamedFile(const QString& path);
 
  private:
+  // ---- the parts of start-up, in InitInstance's order ----------------------------
+  // Claims the program directory `directory` for this process, or hands
+  // `file` to the program that runs there: false when this process is to
+  // end (ExitCode() says whether the hand-over worked).
+  bool ClaimSingleInstance(const std::string& directory, const QString& file);
+  // The message boxes and dialogs (a terminal's for `print`, unless a test
+  // gave its own) and the clipboard.
+  void CreateUserInterface(bool print);
+  // Shows what went wrong making or finding the program directory; start-up
+  // goes on.
+  void ReportProgramDirectoryProblems(const std::string& folderError);
+  // The document on the configuration, and the main frame that shows it.
+  void CreateDocumentAndFrame();
+  // The window's close: after the save prompt, and only once no send is on
+  // its way (it then waits, and closes when the sender reports).
+  bool ApproveClose();
+  // The list view and the sender of its requests.
+  void CreateViewAndSender();
+  // The Send Log: the model, its journal on disk and its dock window.
+  void CreateSendLog();
+  // The undo history, and the list's widget in the frame.
+  void CreateListWindow();
+  // Loads the list of `file` (vetted; a refusal is reported, false) or,
+  // without one, the current sport's list. `print` leaves the configured
+  // sport as it is.
+  bool OpenFirstList(const QString& file, bool print);
+  // The recovery copy, then the window, focused on the list.
+  void ShowMainWindow();
+
+  // Routes the commands of the view, the document, the frame and the
+  // application, in that order of precedence.
   void RouteCommands();
+  void RouteListCommands();
+  void RouteDocumentCommands();
+  void RouteApplicationCommands();
   // Prints the open document with ID_FILE_PRINT_DIRECT on the printer the
   // command line names, or the default one, or into a PDF file beside the
   // file when there is no printer. False with a message on failure.
   bool ShellPrint(const CommandLineInfo& info);
+  // Aims the printer as ShellPrint needs; `pdf` is the file the pages go to
+  // when there is no printer. False with a message when it cannot be aimed.
+  bool SetUpShellPrinter(const CommandLineInfo& info, QString* pdf);
   void OpenHandedOverFiles();
   // Loads the sport `sportFile` from `path` (a request file checked to be
   // readable) into the list, through a copy of it named as the sport's file,

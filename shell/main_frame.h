@@ -69,7 +69,6 @@ class CMainFrame : public QMainWindow {
 
   QAction* Action(unsigned id) const;
   QToolBar* ToolBar() const { return m_toolBar; }
-  QLabel* Indicator(int index) const { return m_indicators[index]; }  // 0 CAP, 1 NUM, 2 SCRL
 
   // The newest send outcome, kept in the status bar until the next one
   // (prompts shown over the message pane leave it in place): an icon and a

@@ -1,9 +1,10 @@
 #pragma once
 // DeliveryWorker: one thread that runs jobs one at a time, in the order they
 // were handed over, so that a slow sign service or serial line never holds
-// the thread that handed them over. The sender's deliveries run here; the
-// client library is called from this thread only, so its connect and
-// disconnect never overlap a call of ours.
+// the thread that handed them over. The sender's deliveries run here, and
+// so does its disconnect when it goes: the client library is called from
+// this thread only, so its connect and disconnect never overlap a call of
+// ours.
 
 #include <condition_variable>
 #include <deque>

@@ -138,9 +138,11 @@ RequestSender::RequestSender(CCorvellaView& view, CCorvellaDoc& doc, Ui& ui)
     : m_view(view), m_doc(doc), m_ui(ui) {}
 
 RequestSender::~RequestSender() {
+  // The disconnect is the worker's last job, behind every send still queued:
+  // the client library is called from that thread only.
+  m_worker.Post([this] { DisconnectSignService(); });
   m_worker.WaitUntilIdle();
   m_alive->store(false);
-  DisconnectSignService();
 }
 
 void RequestSender::WaitUntilIdle() {

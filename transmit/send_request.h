@@ -155,6 +155,7 @@ class RequestSender : public RequestSending {
   void Complete(const Outcome& outcome);
   // Stamps `report` with the time, makes its summary line and tells the reporter.
   void Report(SendReport report);
+  // On the worker thread, as its last job.
   void DisconnectSignService();
 
   CCorvellaView& m_view;

@@ -30,6 +30,7 @@
 #include <string>
 #include <vector>
 
+#include "gui/program_test_support.h"
 #include "listview/corvella_view.h"
 #include "platform/list_control.h"
 #include "platform/qt/list_widget.h"
@@ -38,6 +39,7 @@
 #include "shell/command_table.h"
 #include "shell/corvella_app.h"
 #include "shell/help_viewer.h"
+#include "support/example_files.h"
 #include "support/request_files.h"
 #include "support/scripted_ui.h"
 #include "support/temp_dir.h"
@@ -45,12 +47,6 @@
 using namespace corvella;
 
 namespace {
-
-std::string ReadExample(const char* name) {
-  QFile file(QStringLiteral(CORVELLA_EXAMPLES_DIR "/") + QString::fromLatin1(name));
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  return file.readAll().toStdString();
-}
 
 // A menu's items as the operator reads them: text with its key, "-" for a
 // separator, ">" before a submenu's title.
@@ -89,9 +85,7 @@ class MainFrameTest : public QObject {
   // `bask`, when given, is the Basketball file instead of the sample's.
   void Start(const std::string& ini = {}, bool realUi = false, const std::string& bask = {}) {
     m_dir = std::make_unique<TempDir>();
-    m_dir->Write("CORVELLA.INI", ini.empty() ? ReadExample("CORVELLA.INI") : ini);
-    m_dir->Write("BASK.REQ", bask.empty() ? ReadExample("BASK.REQ") : bask);
-    m_dir->Write("FOOT.REQ", ReadExample("FOOT.REQ"));
+    WriteSampleProgramFolder(*m_dir, ini, bask);
     qputenv("CORVELLA_DIR", QByteArray::fromStdString(m_dir->Path()));
     m_ui = std::make_unique<ScriptedUi>();
     m_app = std::make_unique<CCorvellaApp>(realUi ? nullptr : m_ui.get());
@@ -104,11 +98,7 @@ class MainFrameTest : public QObject {
   // Clicks the "#" cell of a row: that row alone selected, in row mode
   // (with Ctrl: the row's selection toggled).
   void ClickNumberCell(int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    Rect rc;
-    QVERIFY(list().GetItemRect(row, rc, LVIR_LABEL));
-    ListWidget* w = m_app->GetListWidget();
-    QTest::mouseClick(w->viewport(), Qt::LeftButton, modifiers,
-                      w->ToViewport(Point{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2}));
+    ClickCell(*m_app->GetListWidget(), list(), row, 0, modifiers);
   }
 
  private slots:

@@ -21,6 +21,7 @@
 #include <memory>
 #include <string>
 
+#include "gui/program_test_support.h"
 #include "listview/corvella_view.h"
 #include "listview/list_rows.h"
 #include "platform/list_control.h"
@@ -31,6 +32,7 @@
 #include "shell/corvella_app.h"
 #include "shell/main_frame.h"
 #include "shell/recovery_copy.h"
+#include "support/example_files.h"
 #include "support/ordinary_user.h"
 #include "support/request_files.h"
 #include "support/scripted_ui.h"
@@ -41,18 +43,6 @@
 using namespace corvella;
 
 namespace {
-
-std::string ReadExample(const char* name) {
-  QFile file(QStringLiteral(CORVELLA_EXAMPLES_DIR "/") + QString::fromLatin1(name));
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  return file.readAll().toStdString();
-}
-
-std::string ReadFile(const std::string& path) {
-  QFile file(QString::fromStdString(path));
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  return file.readAll().toStdString();
-}
 
 void AgeFile(const std::string& path, int seconds) {
   const struct utimbuf then = {time(nullptr) - seconds, time(nullptr) - seconds};
@@ -85,9 +75,7 @@ class OperatorWorkTest : public QObject {
   void MakeFolders() {
     m_dir = std::make_unique<TempDir>();
     m_state = std::make_unique<TempDir>();
-    m_dir->Write("CORVELLA.INI", ReadExample("CORVELLA.INI"));
-    m_dir->Write("BASK.REQ", ReadExample("BASK.REQ"));
-    m_dir->Write("FOOT.REQ", ReadExample("FOOT.REQ"));
+    WriteSampleProgramFolder(*m_dir);
     qputenv("CORVELLA_DIR", QByteArray::fromStdString(m_dir->Path()));
     qputenv("XDG_STATE_HOME", QByteArray::fromStdString(m_state->Path()));
   }
@@ -100,24 +88,9 @@ class OperatorWorkTest : public QObject {
   }
 
   // The program ends without saving and without removing its copy.
-  void Crash() {
-    const std::string copy = RecoveryCopy::PathFor(bask());
-    const std::string left = ReadFile(copy);
-    m_app->GetDocument().SetModifiedFlag(false);
-    m_app.reset();
-    QFile out(QString::fromStdString(copy));
-    QVERIFY(out.open(QIODevice::WriteOnly));
-    out.write(left.data(), qint64(left.size()));
-  }
+  void Crash() { QVERIFY(EndAsACrashWould(m_app, bask())); }
 
-  void ClickCell(int row, int column) {
-    Rect rc;
-    QVERIFY(column == 0 ? list().GetItemRect(row, rc, LVIR_LABEL)
-                        : list().GetSubItemRect(row, column, rc));
-    QTest::mouseClick(
-        widget()->viewport(), Qt::LeftButton, Qt::NoModifier,
-        widget()->ToViewport(Point{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2}));
-  }
+  void ClickCell(int row, int column) { corvella::ClickCell(*widget(), list(), row, column); }
 
   // Steps the Sign # of the first request: a change of one cell.
   void ChangeACell() {

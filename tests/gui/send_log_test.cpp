@@ -22,6 +22,7 @@
 #include "requests/corvella_doc.h"
 #include "shell/corvella_app.h"
 #include "shell/main_frame.h"
+#include "support/example_files.h"
 #include "support/pseudo_terminal.h"
 #include "support/scripted_ui.h"
 #include "support/temp_dir.h"
@@ -32,19 +33,11 @@ using namespace corvella;
 
 namespace {
 
-std::string ReadExample(const char* name) {
-  QFile file(QStringLiteral(CORVELLA_EXAMPLES_DIR "/") + QString::fromLatin1(name));
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  return file.readAll().toStdString();
-}
-
 // The program in a folder of its own, with its state folder and sign
 // service socket folder there too.
 struct Program {
   Program() {
-    dir.Write("CORVELLA.INI", ReadExample("CORVELLA.INI"));
-    dir.Write("BASK.REQ", ReadExample("BASK.REQ"));
-    dir.Write("FOOT.REQ", ReadExample("FOOT.REQ"));
+    WriteSampleProgramFolder(dir);
     qputenv("CORVELLA_DIR", QByteArray::fromStdString(dir.Path()));
     qputenv("ZELTRPC_DIR", QByteArray::fromStdString(dir.Path() + "sock"));
     qputenv("XDG_STATE_HOME", QByteArray::fromStdString(dir.Path() + "state"));

@@ -22,6 +22,7 @@
 #include "requests/corvella_doc.h"
 #include "shell/corvella_app.h"
 #include "shell/main_frame.h"
+#include "support/example_files.h"
 #include "support/temp_dir.h"
 #include "tests/zeltrpc/smb_test_server.h"
 #include "tools/signsim/server.h"
@@ -30,12 +31,6 @@
 using namespace corvella;
 
 namespace {
-
-std::string ReadExample(const char* name) {
-  QFile file(QStringLiteral(CORVELLA_EXAMPLES_DIR "/") + QString::fromLatin1(name));
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  return file.readAll().toStdString();
-}
 
 // The first sample request (Points Leaders: Sign 1, Continuous, 1 time,
 // C, DEFAULT, RTD, frame 0, offset 0) for Visitor and player 12; checksum

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "gui/program_test_support.h"
 #include "listview/corvella_view.h"
 #include "listview/list_rows.h"
 #include "platform/list_control.h"
@@ -18,27 +19,12 @@
 #include "shell/corvella_app.h"
 #include "shell/main_frame.h"
 #include "shell/recovery_copy.h"
+#include "support/example_files.h"
 #include "support/request_files.h"
 #include "support/scripted_ui.h"
 #include "support/temp_dir.h"
 
 using namespace corvella;
-
-namespace {
-
-std::string ReadExample(const char* name) {
-  QFile file(QStringLiteral(CORVELLA_EXAMPLES_DIR "/") + QString::fromLatin1(name));
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  return file.readAll().toStdString();
-}
-
-std::string ReadFile(const std::string& path) {
-  QFile file(QString::fromStdString(path));
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  return file.readAll().toStdString();
-}
-
-}  // namespace
 
 class UndoRecoveryTest : public QObject {
   Q_OBJECT
@@ -57,9 +43,7 @@ class UndoRecoveryTest : public QObject {
     if (!keepFolder) {
       m_dir = std::make_unique<TempDir>();
       m_state = std::make_unique<TempDir>();
-      m_dir->Write("CORVELLA.INI", ReadExample("CORVELLA.INI"));
-      m_dir->Write("BASK.REQ", ReadExample("BASK.REQ"));
-      m_dir->Write("FOOT.REQ", ReadExample("FOOT.REQ"));
+      WriteSampleProgramFolder(*m_dir);
     }
     qputenv("CORVELLA_DIR", QByteArray::fromStdString(m_dir->Path()));
     qputenv("XDG_STATE_HOME", QByteArray::fromStdString(m_state->Path()));
@@ -70,12 +54,7 @@ class UndoRecoveryTest : public QObject {
   }
 
   void ClickCell(int row, int column, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    Rect rc;
-    QVERIFY(column == 0 ? list().GetItemRect(row, rc, LVIR_LABEL)
-                        : list().GetSubItemRect(row, column, rc));
-    QTest::mouseClick(
-        widget()->viewport(), Qt::LeftButton, modifiers,
-        widget()->ToViewport(Point{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2}));
+    corvella::ClickCell(*widget(), list(), row, column, modifiers);
   }
 
   QString MenuText(unsigned id) {
@@ -204,13 +183,7 @@ class UndoRecoveryTest : public QObject {
     QVERIFY(!left.empty());
 
     // The program dies: nothing removes the copy.
-    m_app->GetDocument().SetModifiedFlag(false);
-    m_app.reset();
-    {
-      QFile out(QString::fromStdString(copy));
-      QVERIFY(out.open(QIODevice::WriteOnly));
-      out.write(left.data(), qint64(left.size()));
-    }
+    QVERIFY(EndAsACrashWould(m_app, file));
     m_ui = std::make_unique<ScriptedUi>();
     m_ui->AnswerMessage(IDYES);  // restore
     Start(true);

@@ -6,12 +6,12 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "support/temp_dir.h"
 #include "tools/signsim/server.h"
 
 namespace zeltrpc_test {
@@ -19,21 +19,21 @@ namespace zeltrpc_test {
 class SocketDirFixture : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "zeltrpc-test-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-    m_root = tmpl;
+    m_temp = std::make_unique<corvella::TempDir>();
+    m_root = m_temp->Path();
+    m_root.pop_back();  // without its "/": the tests append "/name"
     m_dir = m_root + "/sock";
     ::setenv("ZELTRPC_DIR", m_dir.c_str(), 1);
     ::unsetenv("ZELTRPC_TIMEOUT_MS");
   }
   void TearDown() override {
-    std::error_code ec;
-    std::filesystem::remove_all(m_root, ec);
+    m_temp.reset();
     ::unsetenv("ZELTRPC_DIR");
     ::unsetenv("ZELTRPC_TIMEOUT_MS");
   }
 
-  std::string m_root;
+  std::unique_ptr<corvella::TempDir> m_temp;
+  std::string m_root;  // the test's own folder
   std::string m_dir;
 };
 
