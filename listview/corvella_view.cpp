@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "listview/validators.h"
 #include "platform/ui.h"
 #include "platform/vk.h"
 #include "requests/corvella_doc.h"
@@ -163,6 +164,17 @@ void CCorvellaView::OnUpdateAddRequest(CCmdUI* pCmdUI) { pCmdUI->Enable(true); }
 
 void CCorvellaView::OnUpdateSingleRequest(CCmdUI* pCmdUI) {
   pCmdUI->Enable(m_nCurColumn == 0 && m_list.GetSelectedCount() == 1 && AnyRowVisiblySelected());
+}
+
+// ---- field checks -------------------------------------------------------------------
+
+int CCorvellaView::ValidateField(std::string& value, int row, bool showMessage, int column) {
+  FieldValidator validator(m_list, m_ui, m_bLoading, IsFootball());
+  const int result = validator.ValidateField(value, row, showMessage, column);
+  // A load that corrected a value leaves a list that differs from its file;
+  // whoever starts the list's history counts it as unsaved.
+  if (result == -1 && m_bLoading) m_bCorrectedOnLoad = true;
+  return result;
 }
 
 // ---- mouse ------------------------------------------------------------------------

@@ -1,8 +1,13 @@
-// In-place cell editing and keyboard navigation of the request list. The
-// keyboard selection range is m_nSelTop..m_nSelBottom, with the caret row
-// m_nFocusRow.
-
-#include "listview/view_keys.h"
+// In-place cell editing and keyboard navigation of the request list
+// (CCorvellaView::EditCurrentCell, OnKeyDown, OnKeyUp). The keyboard
+// selection range is m_nSelTop..m_nSelBottom, with the caret row m_nFocusRow.
+//
+// A cell edit changes the current column of every selected row at once: a
+// small modal editor (text prompt or drop-down selection) asks for the value,
+// the column's field check judges it against the first selected row, and the
+// accepted text goes into all selected rows. Single keys change codes and
+// numbers directly; the arrow, Tab, Home, End and page keys move the current
+// column and the keyboard selection range.
 
 #include <algorithm>
 #include <string>
@@ -18,6 +23,20 @@
 namespace corvella {
 
 namespace {
+
+// How a column is edited in place.
+enum class CellEditor {
+  None,         // "#": the whole request is edited (Edit Request dialog)
+  Prompt,       // a text prompt
+  Selection,    // a drop-down list of `choices`
+  GameMessage,  // Game/Season: only a message that Game is the one option
+};
+
+struct ColumnEditor {
+  CellEditor editor;
+  const char* label;  // the editor's caption
+  Choices choices;    // the entries of a Selection
+};
 
 const ColumnEditor kColumnEditors[kColumnCount] = {
     {CellEditor::None, "", {}},
@@ -37,16 +56,19 @@ const ColumnEditor kColumnEditors[kColumnCount] = {
 
 bool IsLetterKey(unsigned key) { return key >= 'A' && key <= 'Z'; }
 
-}  // namespace
-
+// The in-place editor of a column (0 to kLastColumn).
 const ColumnEditor& ColumnEditorOf(int column) { return kColumnEditors[column]; }
 
+// A cell's leading integer stepped by `delta`; a result below `low` wraps to
+// `high` and one above `high` wraps to `low`.
 std::string StepWrapped(const std::string& text, int delta, int low, int high) {
   const long long next = static_cast<long long>(LeadingInt(text)) + delta;
   if (next < low) return std::to_string(high);
   if (next > high) return std::to_string(low);
   return std::to_string(next);
 }
+
+}  // namespace
 
 void CCorvellaView::EditCurrentCell() {
   ListControl& list = GetListCtrl();
