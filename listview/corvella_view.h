@@ -19,7 +19,6 @@
 // OnSendRequest hands the command to the RequestSending installed on the view
 // (transmit/send_request.h), which owns the connection and the packet.
 
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -192,10 +191,13 @@ class CCorvellaView : public CListViewEx, public DocumentView {
   void EditVisiblySelectedRows();
   // After the operator confirms, deletes the visibly selected rows.
   void DeleteVisiblySelectedRows();
-  // The two small modal editors of in-place editing.
-  std::string PromptForText(const std::string& label, const std::string& initial);
-  std::string ChooseSelection(const std::string& label, const std::string& current,
-                              const std::string& choices);
+  // Copy, and with `cut` Cut: the selected rows go to the clipboard as one
+  // text, and Cut removes them once the clipboard has taken it.
+  void CopySelectedRows(bool cut);
+  // A left button press at `point` (and the first part of a right one): the
+  // caret, the keyboard range and the current column follow it; with
+  // `defaultSelection` the control's own click selection follows too.
+  void ButtonDown(unsigned nFlags, Point point, bool defaultSelection);
 
   bool ControlDown() const;
   // The parts of OnKeyDown, each acting only on its own keys: the keypad's
@@ -227,11 +229,7 @@ class CCorvellaView : public CListViewEx, public DocumentView {
   int32_t m_nFocusRow = -1;
   bool m_bLoading = true;
   bool m_bCorrectedOnLoad = false;
-  bool m_bCutMode = false;
   bool m_bShiftDown = false;
-  bool m_bRightClick = false;
-  std::array<std::string, kColumnCount> m_strKeyNames;
-  std::string m_strCellText;
   std::string m_strFilePath;
 };
 

@@ -13,10 +13,12 @@
 
 namespace corvella {
 
-// Copy, and the body of Cut. The whole text is built first and handed to the
-// clipboard in one piece; Cut removes its rows only once the clipboard has
-// taken them, so a refusal loses nothing.
-void CCorvellaView::OnEditCopy() {
+void CCorvellaView::OnEditCopy() { CopySelectedRows(false); }
+
+// The whole text is built first and handed to the clipboard in one piece; Cut
+// removes its rows only once the clipboard has taken them, so a refusal loses
+// nothing.
+void CCorvellaView::CopySelectedRows(bool cut) {
   if (m_pClipboard == nullptr) return;
   ListControl& list = GetListCtrl();
   const std::vector<int> rows = SelectedRows();
@@ -35,16 +37,14 @@ void CCorvellaView::OnEditCopy() {
     m_ui.MessageBox("Unable to set Clipboard data", "", MB_OK);
     return;
   }
-  if (m_bCutMode) {
+  if (cut) {
     for (auto it = rows.rbegin(); it != rows.rend(); ++it) list.DeleteItem(*it);
   }
   SelectRow(m_nFocusRow);
 }
 
 void CCorvellaView::OnEditCut() {
-  m_bCutMode = true;
-  OnEditCopy();
-  m_bCutMode = false;
+  CopySelectedRows(true);
   RenumberRows();
 }
 

@@ -1,4 +1,4 @@
-// EditRequest, and the two small modal editors of in-place editing. The Edit
+// EditRequest. The Edit
 // Request dialog works over one row of the list: adding a request at the
 // end, inserting one before a row, or editing a row.
 
@@ -117,15 +117,6 @@ void CCorvellaView::EditRequest(int row, bool bInsert) {
     RenumberRows();
     SelectRow(m_nFocusRow);
   }
-}
-
-std::string CCorvellaView::PromptForText(const std::string& label, const std::string& initial) {
-  return m_ui.PromptForText(label, initial);
-}
-
-std::string CCorvellaView::ChooseSelection(const std::string& label, const std::string& current,
-                                           const std::string& choices) {
-  return m_ui.ChooseSelection(label, current, choices);
 }
 
 }  // namespace corvella

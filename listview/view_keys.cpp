@@ -94,8 +94,8 @@ void CCorvellaView::EditCurrentCell() {
   if (m_nCurColumn == COL_TOP3) current = Top3ListName(current);
 
   std::string text = editor.editor == CellEditor::Prompt
-                         ? PromptForText(editor.label, current)
-                         : ChooseSelection(editor.label, current, ChoiceNames(editor.choices));
+                         ? m_ui.PromptForText(editor.label, current)
+                         : m_ui.ChooseSelection(editor.label, current, ChoiceNames(editor.choices));
   // Cancel, or an emptied prompt: a cell cannot be emptied this way.
   if (text.empty()) return;
 
