@@ -14,6 +14,7 @@
 //   view_print.cpp      printing and preview (PrintInfo)
 // The rules live apart, each in a unit named after its job:
 //   validators.h        FieldValidator, the field check of every column
+//   cell_keys.h         the keys that step numbers and set codes in cells
 //   clipboard_text.h    the clipboard's text of requests and the paste rules
 //   print_layout.h      PageLayout, the printed page
 // OnSendRequest hands the command to the RequestSending installed on the view
@@ -200,11 +201,8 @@ class CCorvellaView : public CListViewEx, public DocumentView {
   void ButtonDown(unsigned nFlags, Point point, bool defaultSelection);
 
   bool ControlDown() const;
-  // The parts of OnKeyDown, each acting only on its own keys: the keypad's
-  // stepping of numbers, the letters that set codes, and the keys that move
-  // the current column and the selection.
-  void StepCurrentColumn(unsigned nChar);
-  void SetCodesByLetter(unsigned nChar);
+  // The part of OnKeyDown that moves the current column and the selection
+  // (the keys that set cells are listview/cell_keys.h).
   void MoveByKey(unsigned nChar);
   // The parts of MoveByKey: Tab, Left and Right move the current column;
   // the page keys, Home and End move the keyboard range and the caret to one
