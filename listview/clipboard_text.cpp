@@ -1,6 +1,7 @@
 #include "listview/clipboard_text.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <cstring>
 
@@ -97,6 +98,35 @@ std::vector<RequestCells> ParseClipboardText(std::string_view text, std::size_t 
     if (keep) rows.pop_back();
   }
   return rows;
+}
+
+PastePlan PlanPaste(std::string_view text, int room) {
+  PastePlan plan;
+  std::size_t total = 0;
+  std::size_t leftOut = 0;
+  plan.requests =
+      ParseClipboardText(text, static_cast<std::size_t>(std::max(0, room)), total, &leftOut);
+  plan.dropped = static_cast<int>(std::min<std::size_t>(total - plan.requests.size(), INT_MAX));
+  plan.overfull = static_cast<int>(std::min<std::size_t>(leftOut, INT_MAX));
+  return plan;
+}
+
+std::string DroppedLinesMessage(int dropped) {
+  std::string text = "The list can hold at most " + std::to_string(kMaxRequests) +
+                     " requests, the most a request file can keep.\n";
+  text += dropped == 1 ? "1 pasted line was dropped."
+                       : std::to_string(dropped) + " pasted lines were dropped.";
+  return text;
+}
+
+std::string SplitLinesMessage(int lines) {
+  std::string text =
+      lines == 1 ? "1 pasted line has" : std::to_string(lines) + " pasted lines have";
+  text += " more fields than a request: a field holds \"";
+  text += kClipboardSeparator;
+  text += "\", which separates the fields.\n";
+  text += lines == 1 ? "It was left out." : "They were left out.";
+  return text;
 }
 
 }  // namespace corvella

@@ -5,8 +5,12 @@
 // writes it as the broken bar and Paste leaves out a line with more cells than
 // a request has rather than shift its fields.
 //
-// These are pure functions so the exchange format can be checked and fuzzed
-// apart from the view and the system clipboard.
+// These are pure functions so the exchange format and the paste rules can be
+// checked and fuzzed apart from the view and the system clipboard. The view's
+// Copy, Cut and Paste (view_clipboard.cpp) use them: Paste never grows the
+// list past kMaxRequests; the lines it has no room for are counted and
+// reported, and a paste with no room at all leaves the list and its
+// selection as they were. Pasted values meet the field checks of a load.
 
 #include <array>
 #include <cstddef>
@@ -52,5 +56,36 @@ std::vector<RequestCells> ParseClipboardText(std::string_view text);
 // for having more pieces than a request has cells.
 std::vector<RequestCells> ParseClipboardText(std::string_view text, std::size_t limit,
                                              std::size_t& total, std::size_t* overfull = nullptr);
+
+// What a paste of clipboard text into a list with `room` free rows does:
+// the requests that fit, in order; the requests left out for want of room;
+// and the lines left out because a field held the separator.
+struct PastePlan {
+  std::vector<RequestCells> requests;
+  int dropped = 0;
+  int overfull = 0;
+  // No request fits, and some were left out: the paste is refused as a whole.
+  bool Refused() const { return requests.empty() && dropped > 0; }
+};
+PastePlan PlanPaste(std::string_view text, int room);
+
+// Caption of the message Paste shows when it had more lines than room.
+constexpr const char* kPasteFullCaption = "Too Many Requests";
+
+// The text of that message for `dropped` (at least 1) lines left out.
+std::string DroppedLinesMessage(int dropped);
+
+// Caption of the message Paste shows for lines it left out because a field
+// held the separator.
+constexpr const char* kPasteCaption = "Paste";
+
+// The text of that message for `lines` (at least 1) lines left out.
+std::string SplitLinesMessage(int lines);
+
+// The message of a paste refused because the text holds characters a
+// request cannot hold (outside Windows-1252).
+constexpr const char* kPasteOutsideCodePageMessage =
+    "The text to paste holds characters that a request cannot hold (requests hold only the "
+    "characters of Windows-1252, and no emoji).\nNothing was pasted.";
 
 }  // namespace corvella

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "listview/validators.h"
 #include "platform/ui.h"
 #include "platform/vk.h"
 #include "requests/corvella_doc.h"
@@ -23,9 +24,7 @@ bool StrictlyInside(const Rect& rect, Point p) {
 
 }  // namespace
 
-CCorvellaView::CCorvellaView(CCorvellaDoc& doc, Ui& ui) : m_doc(doc), m_ui(ui) {
-  for (int c = 0; c < kColumnCount; ++c) m_strKeyNames[c] = kColumns[c].key;
-}
+CCorvellaView::CCorvellaView(CCorvellaDoc& doc, Ui& ui) : m_doc(doc), m_ui(ui) {}
 
 // ---- columns, rows, selection -------------------------------------------------
 
@@ -62,8 +61,7 @@ int CCorvellaView::FittingColumnWidth(int column) const {
 void CCorvellaView::RenumberRows() {
   const int count = m_list.GetItemCount();
   for (int row = 0; row < count; ++row) {
-    m_strCellText = std::to_string(row + 1);
-    m_list.SetItemText(row, COL_NUMBER, m_strCellText);
+    m_list.SetItemText(row, COL_NUMBER, std::to_string(row + 1));
   }
 }
 
@@ -165,9 +163,22 @@ void CCorvellaView::OnUpdateSingleRequest(CCmdUI* pCmdUI) {
   pCmdUI->Enable(m_nCurColumn == 0 && m_list.GetSelectedCount() == 1 && AnyRowVisiblySelected());
 }
 
+// ---- field checks -------------------------------------------------------------------
+
+int CCorvellaView::ValidateField(std::string& value, int row, bool showMessage, int column) {
+  FieldValidator validator(m_list, m_ui, m_bLoading, IsFootball());
+  const int result = validator.ValidateField(value, row, showMessage, column);
+  // A load that corrected a value leaves a list that differs from its file;
+  // whoever starts the list's history counts it as unsaved.
+  if (result == -1 && m_bLoading) m_bCorrectedOnLoad = true;
+  return result;
+}
+
 // ---- mouse ------------------------------------------------------------------------
 
-void CCorvellaView::OnLButtonDown(unsigned nFlags, Point point) {
+void CCorvellaView::OnLButtonDown(unsigned nFlags, Point point) { ButtonDown(nFlags, point, true); }
+
+void CCorvellaView::ButtonDown(unsigned nFlags, Point point, bool defaultSelection) {
   Rect label;
   const int hit = m_list.SubItemHitTest(point, nullptr);
   if (hit != -1 && m_list.GetItemRect(hit, label, LVIR_LABEL)) {
@@ -210,7 +221,7 @@ void CCorvellaView::OnLButtonDown(unsigned nFlags, Point point) {
     m_nFocusRow = 0;
     m_nCurColumn = 0;
   }
-  if (!m_bRightClick) m_list.DefaultLButtonDown(nFlags, point);
+  if (defaultSelection) m_list.DefaultLButtonDown(nFlags, point);
 }
 
 void CCorvellaView::OnLButtonDblClk(unsigned, Point) {
@@ -221,9 +232,7 @@ void CCorvellaView::OnLButtonDblClk(unsigned, Point) {
 }
 
 void CCorvellaView::OnRButtonDown(unsigned nFlags, Point point) {
-  m_bRightClick = true;
-  OnLButtonDown(nFlags, point);
-  m_bRightClick = false;
+  ButtonDown(nFlags, point, false);
 
   m_list.DefaultRButtonDown(nFlags, point);
 

@@ -1,22 +1,25 @@
 #pragma once
 // CCorvellaView: the request list. Its rows are the only store of the requests
-// while the program runs; it loads and saves them, validates every change,
-// carries the request commands, the keys and clicks, the clipboard, the page
-// drawing for printing and the send command.
+// while the program runs; it loads and saves them, carries the request
+// commands, the keys and clicks, the clipboard commands, printing and the
+// send command, and hands each job's rules to the object that keeps them.
 //
-// The members are defined by subsystem, each file with a header of its name
-// for the functions and constants of that subsystem:
-//   corvella_view.cpp   columns, selection walk, Delete/Add/Edit/Insert, clicks
+// The members are defined by subsystem:
+//   corvella_view.cpp   columns, selection walk, Delete/Add/Edit/Insert,
+//                       clicks, ValidateField
 //   view_file.cpp       request file load and save, sport switch
-//   validators.cpp      the field checks
 //   view_keys.cpp       in-place cell editing and keyboard navigation
 //   view_edit.cpp       EditRequest (Edit Request dialog)
 //   view_clipboard.cpp  Copy, Cut, Paste
-//   view_print.cpp      page drawing for printing and preview (PrintInfo)
+//   view_print.cpp      printing and preview (PrintInfo)
+// The rules live apart, each in a unit named after its job:
+//   validators.h        FieldValidator, the field check of every column
+//   cell_keys.h         the keys that step numbers and set codes in cells
+//   clipboard_text.h    the clipboard's text of requests and the paste rules
+//   print_layout.h      PageLayout, the printed page
 // OnSendRequest hands the command to the RequestSending installed on the view
 // (transmit/send_request.h), which owns the connection and the packet.
 
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -122,16 +125,14 @@ class CCorvellaView : public CListViewEx, public DocumentView {
   void EditRequest(int row, bool bInsert);
 
   // ---- field checks: 1 valid, 0 rejected, -1 replaced -------------------------
-  // Routes the cell text of `column` to its check; "#" and Description are
-  // not checked (0).
+  // Routes the cell text of `column` to its check (listview/validators.h),
+  // in the loading mode of the moment; "#" and Description are not checked
+  // (0).
   int ValidateField(std::string& value, int row, bool showMessage, int column);
 
   // ---- request file and sport (DocumentView) ---------------------------------
   // Loads the current sport's request file into the list.
   void OnInitialUpdate() override;
-  // The file a load reads, as its messages name it: "" names the sport's
-  // file; a list loaded from another folder names where it came from.
-  void SetLoadSourceName(const std::string& name) { m_strLoadSourceName = name; }
   // Called at the end of every load of the list (start-up, sport switch, New,
   // Open): a new list, with no history and nothing unsaved.
   std::function<void()> onListLoaded;
@@ -140,6 +141,11 @@ class CCorvellaView : public CListViewEx, public DocumentView {
   // the sport's file as its file (a file without requests empties it).
   // False, with the list unchanged, when `path` cannot be read.
   bool LoadRowsFrom(const std::string& path);
+  // A new list of the current sport read from `path` (its file in another
+  // folder) as OnInitialUpdate reads the sport's own, its messages naming
+  // the file `name`; the list keeps the sport's file as its file, so Save
+  // writes there. False, with the list unchanged, when `path` cannot be read.
+  bool LoadNewListFrom(const std::string& path, const std::string& name);
   // The text of a request file of the rows exactly as the list holds them,
   // without the checks a save applies and without changing any cell.
   RequestFileText RequestsAsShown() const;
@@ -173,6 +179,10 @@ class CCorvellaView : public CListViewEx, public DocumentView {
   void OnSendRequest();
 
  private:
+  // Every load of a new list: the file at `path`, named `name` in the
+  // messages, fills the list with the load's field checks; then the first
+  // request is current and onListLoaded runs.
+  void LoadNewList(const std::string& path, const std::string& name);
   // The selected rows the operator sees as selected, in list order.
   std::vector<int> VisiblySelectedRows() const;
   // True when some selected row is visibly selected (the enabling of the
@@ -182,30 +192,17 @@ class CCorvellaView : public CListViewEx, public DocumentView {
   void EditVisiblySelectedRows();
   // After the operator confirms, deletes the visibly selected rows.
   void DeleteVisiblySelectedRows();
-  // The two small modal editors of in-place editing.
-  std::string PromptForText(const std::string& label, const std::string& initial);
-  std::string ChooseSelection(const std::string& label, const std::string& current,
-                              const std::string& choices);
-
-  // The checks of the single columns, reached through ValidateField.
-  int ValidateTeamInd(std::string& value, int row, bool showMessage);
-  int ValidateTop3(std::string& value, int row, bool showMessage);
-  int ValidateGameSeason(std::string& value, int row, bool showMessage);
-  int ValidateSignNumber(std::string& value, int row, bool showMessage);
-  int ValidateDisplayMode(std::string& value, int row, bool showMessage);
-  int ValidateTimesToDisplay(std::string& value, int row, bool showMessage);
-  int ValidateDrive(std::string& value, int row, bool showMessage);
-  int ValidateLibrary(std::string& value, int row, bool showMessage);
-  int ValidateSequence(std::string& value, int row, bool showMessage);
-  int ValidateFrame(std::string& value, int row, bool showMessage);
-  int ValidateOffset(std::string& value, int row, bool showMessage);
+  // Copy, and with `cut` Cut: the selected rows go to the clipboard as one
+  // text, and Cut removes them once the clipboard has taken it.
+  void CopySelectedRows(bool cut);
+  // A left button press at `point` (and the first part of a right one): the
+  // caret, the keyboard range and the current column follow it; with
+  // `defaultSelection` the control's own click selection follows too.
+  void ButtonDown(unsigned nFlags, Point point, bool defaultSelection);
 
   bool ControlDown() const;
-  // The parts of OnKeyDown, each acting only on its own keys: the keypad's
-  // stepping of numbers, the letters that set codes, and the keys that move
-  // the current column and the selection.
-  void StepCurrentColumn(unsigned nChar);
-  void SetCodesByLetter(unsigned nChar);
+  // The part of OnKeyDown that moves the current column and the selection
+  // (the keys that set cells are listview/cell_keys.h).
   void MoveByKey(unsigned nChar);
   // The parts of MoveByKey: Tab, Left and Right move the current column;
   // the page keys, Home and End move the keyboard range and the caret to one
@@ -218,11 +215,6 @@ class CCorvellaView : public CListViewEx, public DocumentView {
   void MoveRangeTo(int target);
   // Shows kListFullText and returns true when the list is full.
   bool RefuseWhenFull();
-  // Field checks: the "Field <n>" message, shown when `showMessage`; and the
-  // fallback while loading (-1) or the rejection otherwise (0).
-  void FieldMessage(const char* text, int row, bool showMessage);
-  int RejectOrReplace(std::string& value, const char* fallback) const;
-
   CCorvellaDoc& m_doc;
   Ui& m_ui;
   Clipboard* m_pClipboard = nullptr;
@@ -235,14 +227,8 @@ class CCorvellaView : public CListViewEx, public DocumentView {
   int32_t m_nFocusRow = -1;
   bool m_bLoading = true;
   bool m_bCorrectedOnLoad = false;
-  bool m_bCutMode = false;
   bool m_bShiftDown = false;
-  bool m_bRightClick = false;
-  std::array<std::string, kColumnCount> m_strKeyNames;
-  std::string m_strCellText;
-  std::string m_strFieldCaption;
   std::string m_strFilePath;
-  std::string m_strLoadSourceName;
 };
 
 }  // namespace corvella

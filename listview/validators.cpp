@@ -6,21 +6,30 @@
 #include <string>
 #include <string_view>
 
-#include "listview/corvella_view.h"
+#include "platform/list_control.h"
 #include "platform/text.h"
 #include "platform/ui.h"
-#include "requests/corvella_doc.h"
+#include "requests/request_record.h"
 
 namespace corvella {
 
+namespace {
+
+constexpr unsigned kMessageFlags = MB_OK | MB_ICONEXCLAMATION;
+
+// Cuts the text to its first character; an empty text stays empty.
 void KeepFirstChar(std::string& text) {
   if (text.size() > 1) text.resize(1);
 }
 
+// True when the text holds "/" or "\\" (not allowed in library and sequence
+// names, which name files on the sign's computer).
 bool HasPathSeparator(std::string_view text) {
   return text.find_first_of("/\\") != std::string_view::npos;
 }
 
+// Letters of the Windows-1252 code page: A-Z, a-z and the accented and other
+// letters above 127 (the Drive check's "alphabetic").
 bool IsCharAlpha1252(unsigned char c) {
   if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) return true;
   switch (c) {
@@ -40,21 +49,19 @@ bool IsCharAlpha1252(unsigned char c) {
   return c >= 0xC0 && c != 0xD7 && c != 0xF7;
 }
 
-namespace {
-
-constexpr unsigned kMessageFlags = MB_OK | MB_ICONEXCLAMATION;
-
 }  // namespace
 
+FieldValidator::FieldValidator(ListControl& list, Ui& ui, bool loading, bool football)
+    : m_list(list), m_ui(ui), m_bLoading(loading), m_bFootball(football) {}
+
 // Shows a field message titled "Field <request number>" when messages are on.
-void CCorvellaView::FieldMessage(const char* text, int row, bool showMessage) {
+void FieldValidator::FieldMessage(const char* text, int row, bool showMessage) {
   if (!showMessage) return;
-  m_strFieldCaption = "Field " + std::to_string(row + 1);
-  m_ui.MessageBox(text, m_strFieldCaption, kMessageFlags);
+  m_ui.MessageBox(text, "Field " + std::to_string(row + 1), kMessageFlags);
 }
 
 // A bad value: replaced by the fallback while loading, rejected otherwise.
-int CCorvellaView::RejectOrReplace(std::string& value, const char* fallback) const {
+int FieldValidator::RejectOrReplace(std::string& value, const char* fallback) const {
   if (m_bLoading) {
     value = fallback;
     return -1;
@@ -62,7 +69,7 @@ int CCorvellaView::RejectOrReplace(std::string& value, const char* fallback) con
   return 0;
 }
 
-int CCorvellaView::ValidateField(std::string& value, int row, bool showMessage, int column) {
+int FieldValidator::ValidateField(std::string& value, int row, bool showMessage, int column) {
   int result = 0;
   switch (column) {
     case COL_TEAM_IND: result = ValidateTeamInd(value, row, showMessage); break;
@@ -78,13 +85,10 @@ int CCorvellaView::ValidateField(std::string& value, int row, bool showMessage, 
     case COL_OFFSET: result = ValidateOffset(value, row, showMessage); break;
     default: result = 0; break;  // "#" and Description are not checked
   }
-  // A load that corrected a value leaves a list that differs from its file;
-  // whoever starts the list's history counts it as unsaved.
-  if (result == -1 && m_bLoading) m_bCorrectedOnLoad = true;
   return result;
 }
 
-int CCorvellaView::ValidateTeamInd(std::string& value, int row, bool showMessage) {
+int FieldValidator::ValidateTeamInd(std::string& value, int row, bool showMessage) {
   value = TeamIndFromText(value);
   if (value != "I" && value != "T") {
     FieldMessage("Team/Individual must be 'I' or 'T'", row, showMessage);
@@ -97,9 +101,9 @@ int CCorvellaView::ValidateTeamInd(std::string& value, int row, bool showMessage
   return 1;
 }
 
-int CCorvellaView::ValidateTop3(std::string& value, int row, bool showMessage) {
+int FieldValidator::ValidateTop3(std::string& value, int row, bool showMessage) {
   // Only Football has top-3 statistics; judged on the text as given.
-  if (!IsFootball() && value != "N") {
+  if (!m_bFootball && value != "N") {
     m_ui.MessageBox("Top 3 is used in Football Only", "Illegal Sport Setting!!", kMessageFlags);
     value = "N";
     return -1;
@@ -130,14 +134,14 @@ int CCorvellaView::ValidateTop3(std::string& value, int row, bool showMessage) {
   return 1;
 }
 
-int CCorvellaView::ValidateGameSeason(std::string& value, int row, bool showMessage) {
+int FieldValidator::ValidateGameSeason(std::string& value, int row, bool showMessage) {
   value = GameSeasonFromText(value);
   if (value == "G") return 1;
   FieldMessage("Only the 'G'ame option is available Currently.", row, showMessage);
   return RejectOrReplace(value, "G");
 }
 
-int CCorvellaView::ValidateSignNumber(std::string& value, int row, bool showMessage) {
+int FieldValidator::ValidateSignNumber(std::string& value, int row, bool showMessage) {
   const int n = LeadingInt(value);
   if (n >= 1 && n <= 16) return 1;
   FieldMessage(
@@ -146,7 +150,7 @@ int CCorvellaView::ValidateSignNumber(std::string& value, int row, bool showMess
   return RejectOrReplace(value, "1");
 }
 
-int CCorvellaView::ValidateDisplayMode(std::string& value, int row, bool showMessage) {
+int FieldValidator::ValidateDisplayMode(std::string& value, int row, bool showMessage) {
   const std::string mode = DisplayModeFromText(value);
   if (mode.empty()) {
     // What stays of a refused text: its first character, upper-cased.
@@ -164,7 +168,7 @@ int CCorvellaView::ValidateDisplayMode(std::string& value, int row, bool showMes
   return 1;
 }
 
-int CCorvellaView::ValidateTimesToDisplay(std::string& value, int row, bool showMessage) {
+int FieldValidator::ValidateTimesToDisplay(std::string& value, int row, bool showMessage) {
   // The mode is judged by the first three letters of its cell.
   const std::string mode = m_list.GetItemText(row, COL_DISPLAY_MODE).substr(0, 3);
   const bool selectedFrame = mode == kSelectedFrame.substr(0, 3);
@@ -187,7 +191,7 @@ int CCorvellaView::ValidateTimesToDisplay(std::string& value, int row, bool show
   return RejectOrReplace(value, "1");
 }
 
-int CCorvellaView::ValidateDrive(std::string& value, int row, bool showMessage) {
+int FieldValidator::ValidateDrive(std::string& value, int row, bool showMessage) {
   MakeUpper(value);
   KeepFirstChar(value);
   if (!value.empty() && IsCharAlpha1252(static_cast<unsigned char>(value[0]))) return 1;
@@ -195,7 +199,7 @@ int CCorvellaView::ValidateDrive(std::string& value, int row, bool showMessage) 
   return RejectOrReplace(value, "C");
 }
 
-int CCorvellaView::ValidateLibrary(std::string& value, int row, bool showMessage) {
+int FieldValidator::ValidateLibrary(std::string& value, int row, bool showMessage) {
   MakeUpper(value);
   bool extensionCut = false;
   const std::size_t ext = value.find(".LIB");
@@ -223,7 +227,7 @@ int CCorvellaView::ValidateLibrary(std::string& value, int row, bool showMessage
   return 1;
 }
 
-int CCorvellaView::ValidateSequence(std::string& value, int row, bool showMessage) {
+int FieldValidator::ValidateSequence(std::string& value, int row, bool showMessage) {
   MakeUpper(value);
   const std::size_t ext = value.find(".SQZ");
   if (ext != std::string::npos) {
@@ -246,7 +250,7 @@ int CCorvellaView::ValidateSequence(std::string& value, int row, bool showMessag
   return 1;
 }
 
-int CCorvellaView::ValidateFrame(std::string& value, int row, bool showMessage) {
+int FieldValidator::ValidateFrame(std::string& value, int row, bool showMessage) {
   const int n = LeadingInt(value);
   const bool selectedFrame = m_list.GetItemText(row, COL_DISPLAY_MODE) == kSelectedFrame;
   if (n < 1 && selectedFrame) {
@@ -260,7 +264,7 @@ int CCorvellaView::ValidateFrame(std::string& value, int row, bool showMessage) 
   return 1;
 }
 
-int CCorvellaView::ValidateOffset(std::string& value, int row, bool showMessage) {
+int FieldValidator::ValidateOffset(std::string& value, int row, bool showMessage) {
   const int n = LeadingInt(value);
   if (n >= 0 && n <= kMaxOffset) return 1;
   FieldMessage(n < 0 ? "RTD Offset must be 0 or GREATER." : "RTD Offset must be less than 5000.",

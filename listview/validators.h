@@ -1,7 +1,7 @@
 #pragma once
-// The field checks of the request list (CCorvellaView::ValidateField and one
-// check per column from Team/Ind to Offset, in validators.cpp), and the
-// character tests they share.
+// The field checks of the request list (CCorvellaView::ValidateField hands
+// every cell to a FieldValidator): one check per column from Team/Ind to
+// Offset.
 //
 // Each check takes the cell text in and out, the row whose other cells its
 // cross-column rules read and change, and whether to show its messages. It
@@ -14,19 +14,44 @@
 // show-messages argument says.
 
 #include <string>
-#include <string_view>
 
 namespace corvella {
 
-// Letters of the Windows-1252 code page: A-Z, a-z and the accented and other
-// letters above 127 (the Drive check's "alphabetic").
-bool IsCharAlpha1252(unsigned char c);
+class ListControl;
+class Ui;
 
-// True when the text holds "/" or "\" (not allowed in library and sequence
-// names, which name files on the sign's computer).
-bool HasPathSeparator(std::string_view text);
+class FieldValidator {
+ public:
+  // Checks cells of `list`, asking and telling through `ui`; `loading` picks
+  // the loading mode, `football` allows Top 3 statistics. The list and the
+  // UI must outlive the validator.
+  FieldValidator(ListControl& list, Ui& ui, bool loading, bool football);
 
-// Cuts the text to its first character; an empty text stays empty.
-void KeepFirstChar(std::string& text);
+  // Routes the cell text of `column` to its check; "#" and Description are
+  // not checked (0).
+  int ValidateField(std::string& value, int row, bool showMessage, int column);
+
+ private:
+  int ValidateTeamInd(std::string& value, int row, bool showMessage);
+  int ValidateTop3(std::string& value, int row, bool showMessage);
+  int ValidateGameSeason(std::string& value, int row, bool showMessage);
+  int ValidateSignNumber(std::string& value, int row, bool showMessage);
+  int ValidateDisplayMode(std::string& value, int row, bool showMessage);
+  int ValidateTimesToDisplay(std::string& value, int row, bool showMessage);
+  int ValidateDrive(std::string& value, int row, bool showMessage);
+  int ValidateLibrary(std::string& value, int row, bool showMessage);
+  int ValidateSequence(std::string& value, int row, bool showMessage);
+  int ValidateFrame(std::string& value, int row, bool showMessage);
+  int ValidateOffset(std::string& value, int row, bool showMessage);
+  // The "Field <n>" message, shown when `showMessage`; and the fallback
+  // while loading (-1) or the rejection otherwise (0).
+  void FieldMessage(const char* text, int row, bool showMessage);
+  int RejectOrReplace(std::string& value, const char* fallback) const;
+
+  ListControl& m_list;
+  Ui& m_ui;
+  bool m_bLoading;
+  bool m_bFootball;
+};
 
 }  // namespace corvella

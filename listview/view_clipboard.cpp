@@ -1,9 +1,6 @@
 // Copy, Cut and Paste of whole requests through the clipboard.
 
-#include "listview/view_clipboard.h"
-
 #include <algorithm>
-#include <climits>
 #include <string>
 #include <vector>
 
@@ -16,28 +13,12 @@
 
 namespace corvella {
 
-std::string DroppedLinesMessage(int dropped) {
-  std::string text = "The list can hold at most " + std::to_string(kMaxRequests) +
-                     " requests, the most a request file can keep.\n";
-  text += dropped == 1 ? "1 pasted line was dropped."
-                       : std::to_string(dropped) + " pasted lines were dropped.";
-  return text;
-}
+void CCorvellaView::OnEditCopy() { CopySelectedRows(false); }
 
-std::string SplitLinesMessage(int lines) {
-  std::string text =
-      lines == 1 ? "1 pasted line has" : std::to_string(lines) + " pasted lines have";
-  text += " more fields than a request: a field holds \"";
-  text += kClipboardSeparator;
-  text += "\", which separates the fields.\n";
-  text += lines == 1 ? "It was left out." : "They were left out.";
-  return text;
-}
-
-// Copy, and the body of Cut. The whole text is built first and handed to the
-// clipboard in one piece; Cut removes its rows only once the clipboard has
-// taken them, so a refusal loses nothing.
-void CCorvellaView::OnEditCopy() {
+// The whole text is built first and handed to the clipboard in one piece; Cut
+// removes its rows only once the clipboard has taken them, so a refusal loses
+// nothing.
+void CCorvellaView::CopySelectedRows(bool cut) {
   if (m_pClipboard == nullptr) return;
   ListControl& list = GetListCtrl();
   const std::vector<int> rows = SelectedRows();
@@ -56,16 +37,14 @@ void CCorvellaView::OnEditCopy() {
     m_ui.MessageBox("Unable to set Clipboard data", "", MB_OK);
     return;
   }
-  if (m_bCutMode) {
+  if (cut) {
     for (auto it = rows.rbegin(); it != rows.rend(); ++it) list.DeleteItem(*it);
   }
   SelectRow(m_nFocusRow);
 }
 
 void CCorvellaView::OnEditCut() {
-  m_bCutMode = true;
-  OnEditCopy();
-  m_bCutMode = false;
+  CopySelectedRows(true);
   RenumberRows();
 }
 
@@ -75,9 +54,7 @@ void CCorvellaView::OnEditPaste() {
   if (row == -1) row = list.GetItemCount();
   if (m_pClipboard == nullptr) return;
 
-  int count = 0;
-  int dropped = 0;
-  int overfull = 0;
+  PastePlan plan;
   if (const std::optional<std::string> text = m_pClipboard->GetText()) {
     // Refused rather than stored with '?' in their place; the list and its
     // selection stay as they were.
@@ -86,18 +63,12 @@ void CCorvellaView::OnEditPaste() {
       return;
     }
     // The list never grows past what a request file can hold.
-    const int room = std::max(0, kMaxRequests - list.GetItemCount());
-    std::size_t total = 0;
-    std::size_t leftOut = 0;
-    const std::vector<RequestCells> requests =
-        ParseClipboardText(*text, static_cast<std::size_t>(room), total, &leftOut);
-    count = static_cast<int>(requests.size());
-    dropped = static_cast<int>(std::min<std::size_t>(total - requests.size(), INT_MAX));
-    overfull = static_cast<int>(std::min<std::size_t>(leftOut, INT_MAX));
-    if (count == 0 && dropped > 0) {
+    plan = PlanPaste(*text, kMaxRequests - list.GetItemCount());
+    if (plan.Refused()) {
       // Refused as a whole: the list and its selection stay as they were, so
       // Send and Delete still act on the rows the operator had chosen.
-      m_ui.MessageBox(DroppedLinesMessage(dropped), kPasteFullCaption, MB_OK | MB_ICONEXCLAMATION);
+      m_ui.MessageBox(DroppedLinesMessage(plan.dropped), kPasteFullCaption,
+                      MB_OK | MB_ICONEXCLAMATION);
       return;
     }
     // Pasted text may come from any program: each value meets its column's
@@ -105,8 +76,7 @@ void CCorvellaView::OnEditPaste() {
     // load's message), before its own cell is filled.
     const bool loading = m_bLoading;
     m_bLoading = true;
-    for (int k = 0; k < count; ++k, ++row) {
-      const RequestCells& cells = requests[static_cast<std::size_t>(k)];
+    for (const RequestCells& cells : plan.requests) {
       list.InsertItem(row, std::to_string(row + 1));
       for (int c = 1; c < kColumnCount; ++c) {
         // A cell keeps no more than a request file gives back.
@@ -114,6 +84,7 @@ void CCorvellaView::OnEditPaste() {
         ValidateField(value, row, true, c);
         list.SetItemText(row, c, value);
       }
+      ++row;
     }
     m_bLoading = loading;
   }
@@ -121,11 +92,13 @@ void CCorvellaView::OnEditPaste() {
   RenumberRows();
   list.SetItemState(-1, 0, LVIS_SELECTED);
   SelectRow(m_nFocusRow);
-  if (overfull > 0) {
-    m_ui.MessageBox(SplitLinesMessage(overfull), kPasteCaption, MB_OK | MB_ICONEXCLAMATION);
+  if (plan.overfull > 0) {
+    m_ui.MessageBox(SplitLinesMessage(plan.overfull), kPasteCaption, MB_OK | MB_ICONEXCLAMATION);
   }
-  if (dropped > 0)
-    m_ui.MessageBox(DroppedLinesMessage(dropped), kPasteFullCaption, MB_OK | MB_ICONEXCLAMATION);
+  if (plan.dropped > 0) {
+    m_ui.MessageBox(DroppedLinesMessage(plan.dropped), kPasteFullCaption,
+                    MB_OK | MB_ICONEXCLAMATION);
+  }
 }
 
 void CCorvellaView::OnUpdateEditPaste(CCmdUI* pCmdUI) {

@@ -1,6 +1,6 @@
-// EditRequest, and the two small modal editors of in-place editing.
-
-#include "listview/view_edit.h"
+// EditRequest. The Edit
+// Request dialog works over one row of the list: adding a request at the
+// end, inserting one before a row, or editing a row.
 
 #include <string>
 
@@ -38,8 +38,8 @@ std::string Top3Code(const std::string& name) {
 
 std::string FirstChar(const std::string& text) { return text.substr(0, 1); }
 
-}  // namespace
-
+// What the dialog shows for a row's cells: the codes in the dialog's long
+// form ("Individual", "Game", the Top 3 list names), numbers as numbers.
 EditRequestData EditDataFromCells(const RequestCells& cells, bool football) {
   EditRequestData data;
   data.football = football;
@@ -59,6 +59,10 @@ EditRequestData EditDataFromCells(const RequestCells& cells, bool football) {
   return data;
 }
 
+// The cells Description to Offset of what the dialog returned: long names
+// back to their stored codes (each by its first letter, Top 3 by its first
+// two), numbers as text, an empty description as one blank so the request
+// keeps its place in the file. The "#" cell is left empty.
 RequestCells CellsFromEditData(const EditRequestData& data) {
   RequestCells cells;
   cells[COL_DESCRIPTION] = data.description.empty() ? std::string(1, ' ') : data.description;
@@ -75,6 +79,8 @@ RequestCells CellsFromEditData(const EditRequestData& data) {
   cells[COL_OFFSET] = std::to_string(data.offset);
   return cells;
 }
+
+}  // namespace
 
 void CCorvellaView::EditRequest(int row, bool bInsert) {
   ListControl& list = GetListCtrl();
@@ -111,15 +117,6 @@ void CCorvellaView::EditRequest(int row, bool bInsert) {
     RenumberRows();
     SelectRow(m_nFocusRow);
   }
-}
-
-std::string CCorvellaView::PromptForText(const std::string& label, const std::string& initial) {
-  return m_ui.PromptForText(label, initial);
-}
-
-std::string CCorvellaView::ChooseSelection(const std::string& label, const std::string& current,
-                                           const std::string& choices) {
-  return m_ui.ChooseSelection(label, current, choices);
 }
 
 }  // namespace corvella

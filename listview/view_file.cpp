@@ -1,7 +1,11 @@
 // The request list and its file: loading the current sport's requests into
 // the rows, writing the rows back, and the sport switch.
-
-#include "listview/view_file.h"
+//
+// Loading reads the file once and passes every value through its field check
+// in loading mode (messages on, bad values replaced). Saving passes every cell
+// through its check in quiet mode, keeps the normalised text in the cell, and
+// writes the finished text in one atomic step, so the file on disk is always
+// either the old list or the new one.
 
 #include <string>
 
@@ -14,15 +18,24 @@
 
 namespace corvella {
 
+namespace {
+
+// The request file name a path ends in: its last eight characters
+// ("BASK.REQ", "FOOT.REQ"), the whole path when shorter.
 std::string RequestFileName(const std::string& path) {
   return path.size() <= 8 ? path : path.substr(path.size() - 8);
 }
 
+// True when the path names the Football request file: its file name begins
+// with "FOOT". Folders are not looked at, so one named like "football" does
+// not make another sport's list Football.
 bool IsFootballFile(const std::string& path) {
   return path.size() >= 8 && path.compare(path.size() - 8, 4, "FOOT") == 0;
 }
 
-namespace {
+// The request files of the Sport menu's two sports.
+std::string FootballFile() { return kSportFiles[2]; }
+std::string BasketballFile() { return kSportFiles[1]; }
 
 // Makes `target` (a request file name) the current sport: asks to save a
 // modified list first, then records the sport and reloads the view.
@@ -71,18 +84,39 @@ void FillRows(CCorvellaView& view, const ProfileFile& file, int count) {
 }  // namespace
 
 void CCorvellaView::OnInitialUpdate() {
+  UpdateFilePath();
+  LoadNewList(m_strFilePath, m_doc.GetSportFile());
+}
+
+bool CCorvellaView::LoadRowsFrom(const std::string& path) {
+  if (!CanOpenForReading(path)) return false;
+  const ProfileFile file = ProfileFile::Load(path);
+  const int count = CountRequestsInFile(file);
+  m_bLoading = true;
+  FillRows(*this, file, count);
+  m_bLoading = false;
+  m_list.Invalidate();
+  return true;
+}
+
+bool CCorvellaView::LoadNewListFrom(const std::string& path, const std::string& name) {
+  if (!CanOpenForReading(path)) return false;
+  UpdateFilePath();
+  LoadNewList(path, name);
+  return true;
+}
+
+void CCorvellaView::LoadNewList(const std::string& path, const std::string& name) {
   m_bCorrectedOnLoad = false;
   m_doc.SetView(this);
-  UpdateFilePath();
   SetupColumns();
   // One read of the file serves both the count and the fill.
   std::size_t unmapped = 0;
   std::string failure;
-  const ProfileFile file = LoadRequestFile(m_strFilePath, &unmapped, &failure);
+  const ProfileFile file = LoadRequestFile(path, &unmapped, &failure);
   m_doc.SetLoadFailure(failure);
-  const std::string name = m_strLoadSourceName.empty() ? m_doc.GetSportFile() : m_strLoadSourceName;
   if (!failure.empty()) {
-    m_ui.MessageBox(name + " could not be read: " + failure + ".\n(" + m_strFilePath +
+    m_ui.MessageBox(name + " could not be read: " + failure + ".\n(" + path +
                         ")\n\nThe list is shown empty, but that is not what the file holds: no "
                         "save changes or removes the file until it has been loaded. Make the "
                         "file readable, then choose New to load it again.",
@@ -102,17 +136,6 @@ void CCorvellaView::OnInitialUpdate() {
   m_doc.SetTitle(m_doc.GetSportFile());
   m_list.Invalidate();
   if (onListLoaded) onListLoaded();
-}
-
-bool CCorvellaView::LoadRowsFrom(const std::string& path) {
-  if (!CanOpenForReading(path)) return false;
-  const ProfileFile file = ProfileFile::Load(path);
-  const int count = CountRequestsInFile(file);
-  m_bLoading = true;
-  FillRows(*this, file, count);
-  m_bLoading = false;
-  m_list.Invalidate();
-  return true;
 }
 
 RequestFileText CCorvellaView::RequestsAsShown() const {
@@ -161,20 +184,20 @@ bool CCorvellaView::SaveRequests() {
   return true;
 }
 
-void CCorvellaView::OnSportFootball() { SwitchSport(*this, m_doc.m_strFootFile); }
+void CCorvellaView::OnSportFootball() { SwitchSport(*this, FootballFile()); }
 
-void CCorvellaView::OnSportBasketball() { SwitchSport(*this, m_doc.m_strBaskFile); }
+void CCorvellaView::OnSportBasketball() { SwitchSport(*this, BasketballFile()); }
 
 // The sport on show is checked, so a menu (and a screen reader) tells which
 // one it is.
 void CCorvellaView::OnUpdateSportFootball(CCmdUI* pCmdUI) {
-  pCmdUI->Enable(CanOpenForReading(m_doc.GetDirectory() + m_doc.m_strFootFile));
-  pCmdUI->SetCheck(m_doc.GetSportFile() == m_doc.m_strFootFile ? 1 : 0);
+  pCmdUI->Enable(CanOpenForReading(m_doc.GetDirectory() + FootballFile()));
+  pCmdUI->SetCheck(m_doc.GetSportFile() == FootballFile() ? 1 : 0);
 }
 
 void CCorvellaView::OnUpdateSportBasketball(CCmdUI* pCmdUI) {
-  pCmdUI->Enable(CanOpenForReading(m_doc.GetDirectory() + m_doc.m_strBaskFile));
-  pCmdUI->SetCheck(m_doc.GetSportFile() == m_doc.m_strBaskFile ? 1 : 0);
+  pCmdUI->Enable(CanOpenForReading(m_doc.GetDirectory() + BasketballFile()));
+  pCmdUI->SetCheck(m_doc.GetSportFile() == BasketballFile() ? 1 : 0);
 }
 
 bool CCorvellaView::IsFootball() const { return IsFootballFile(m_strFilePath); }

@@ -1,15 +1,20 @@
-// In-place cell editing and keyboard navigation of the request list. The
-// keyboard selection range is m_nSelTop..m_nSelBottom, with the caret row
-// m_nFocusRow.
-
-#include "listview/view_keys.h"
+// In-place cell editing and keyboard navigation of the request list
+// (CCorvellaView::EditCurrentCell, OnKeyDown, OnKeyUp). The keyboard
+// selection range is m_nSelTop..m_nSelBottom, with the caret row m_nFocusRow.
+//
+// A cell edit changes the current column of every selected row at once: a
+// small modal editor (text prompt or drop-down selection) asks for the value,
+// the column's field check judges it against the first selected row, and the
+// accepted text goes into all selected rows. Single keys change codes and
+// numbers directly; the arrow, Tab, Home, End and page keys move the current
+// column and the keyboard selection range.
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
+#include "listview/cell_keys.h"
 #include "listview/corvella_view.h"
-#include "platform/text.h"
 #include "platform/ui.h"
 #include "platform/vk.h"
 #include "requests/corvella_doc.h"
@@ -18,6 +23,20 @@
 namespace corvella {
 
 namespace {
+
+// How a column is edited in place.
+enum class CellEditor {
+  None,         // "#": the whole request is edited (Edit Request dialog)
+  Prompt,       // a text prompt
+  Selection,    // a drop-down list of `choices`
+  GameMessage,  // Game/Season: only a message that Game is the one option
+};
+
+struct ColumnEditor {
+  CellEditor editor;
+  const char* label;  // the editor's caption
+  Choices choices;    // the entries of a Selection
+};
 
 const ColumnEditor kColumnEditors[kColumnCount] = {
     {CellEditor::None, "", {}},
@@ -35,18 +54,10 @@ const ColumnEditor kColumnEditors[kColumnCount] = {
     {CellEditor::Prompt, "RTD Offset -- 0 thru 4999 -- Omit Commas", {}},
 };
 
-bool IsLetterKey(unsigned key) { return key >= 'A' && key <= 'Z'; }
-
-}  // namespace
-
+// The in-place editor of a column (0 to kLastColumn).
 const ColumnEditor& ColumnEditorOf(int column) { return kColumnEditors[column]; }
 
-std::string StepWrapped(const std::string& text, int delta, int low, int high) {
-  const long long next = static_cast<long long>(LeadingInt(text)) + delta;
-  if (next < low) return std::to_string(high);
-  if (next > high) return std::to_string(low);
-  return std::to_string(next);
-}
+}  // namespace
 
 void CCorvellaView::EditCurrentCell() {
   ListControl& list = GetListCtrl();
@@ -72,8 +83,8 @@ void CCorvellaView::EditCurrentCell() {
   if (m_nCurColumn == COL_TOP3) current = Top3ListName(current);
 
   std::string text = editor.editor == CellEditor::Prompt
-                         ? PromptForText(editor.label, current)
-                         : ChooseSelection(editor.label, current, ChoiceNames(editor.choices));
+                         ? m_ui.PromptForText(editor.label, current)
+                         : m_ui.ChooseSelection(editor.label, current, ChoiceNames(editor.choices));
   // Cancel, or an emptied prompt: a cell cannot be emptied this way.
   if (text.empty()) return;
 
@@ -93,96 +104,16 @@ void CCorvellaView::OnKeyDown(unsigned nChar, unsigned /*nRepCnt*/, unsigned /*n
   // Every part looks at the key; more than one may act on it.
   // Shift held: Up and Down extend the range while it is down.
   if (nChar == VK_SHIFT) m_bShiftDown = true;
-  StepCurrentColumn(nChar);
-  SetCodesByLetter(nChar);
+  if (const int delta = StepOfKey(nChar); delta != 0) {
+    StepCellsOfColumn(m_list, SelectedRows(), m_nCurColumn, delta);
+  }
+  SetCodesByLetter(m_list, SelectedRows(), m_nCurColumn, nChar, IsFootball());
   // Delete and Insert act on whole rows only.
   if (nChar == VK_DELETE && m_nCurColumn == COL_NUMBER) OnDeleteRequest();
   if (nChar == VK_INSERT && m_nCurColumn == COL_NUMBER && GetListCtrl().GetSelectedCount() == 1) {
     OnInsertRequest();
   }
   MoveByKey(nChar);
-}
-
-void CCorvellaView::StepCurrentColumn(unsigned nChar) {
-  // Keypad plus and minus step the number of the current column; so do the
-  // main keyboard's (its equals key counts as plus), since a screen reader
-  // takes the keypad for its own commands.
-  const bool up = nChar == VK_ADD || nChar == VK_OEM_PLUS;
-  if (!up && nChar != VK_SUBTRACT && nChar != VK_OEM_MINUS) return;
-  ListControl& list = GetListCtrl();
-  const int delta = up ? 1 : -1;
-  switch (m_nCurColumn) {
-    case COL_SIGN:
-      for (int row : SelectedRows()) {
-        list.SetItemText(row, COL_SIGN, StepWrapped(list.GetItemText(row, COL_SIGN), delta, 1, 16));
-      }
-      break;
-    case COL_TIMES:
-      for (int row : SelectedRows()) {
-        if (list.GetItemText(row, COL_DISPLAY_MODE) != kContinuous) continue;
-        list.SetItemText(row, COL_TIMES,
-                         StepWrapped(list.GetItemText(row, COL_TIMES), delta, 1, 99999));
-      }
-      break;
-    case COL_FRAME:
-      // Single Step rows step as well; only Continuous rows are skipped.
-      for (int row : SelectedRows()) {
-        if (list.GetItemText(row, COL_DISPLAY_MODE) == kContinuous) continue;
-        list.SetItemText(row, COL_FRAME,
-                         StepWrapped(list.GetItemText(row, COL_FRAME), delta, 1, 9999));
-      }
-      break;
-    case COL_OFFSET:
-      for (int row : SelectedRows()) {
-        list.SetItemText(row, COL_OFFSET,
-                         StepWrapped(list.GetItemText(row, COL_OFFSET), delta, 0, kMaxOffset));
-      }
-      break;
-    default: break;
-  }
-}
-
-void CCorvellaView::SetCodesByLetter(unsigned nChar) {
-  ListControl& list = GetListCtrl();
-  // T or I on Team/Ind; a team request has no Top 3 statistic.
-  if ((nChar == 'T' || nChar == 'I') && m_nCurColumn == COL_TEAM_IND) {
-    const std::string letter(1, static_cast<char>(nChar));
-    for (int row : SelectedRows()) {
-      if (nChar == 'T' && TeamClearsTop3(list.GetItemText(row, COL_TOP3), Judged::kFirstLetter)) {
-        list.SetItemText(row, COL_TOP3, std::string(kNoTop3));
-      }
-      list.SetItemText(row, COL_TEAM_IND, letter);
-    }
-  }
-
-  // C, N, P, R or T on Top 3, in Football only; team rows keep theirs.
-  if ((nChar == 'C' || nChar == 'N' || nChar == 'P' || nChar == 'R' || nChar == 'T') &&
-      m_nCurColumn == COL_TOP3 && IsFootball()) {
-    const std::string letter(1, static_cast<char>(nChar));
-    for (int row : SelectedRows()) {
-      if (list.GetItemText(row, COL_TEAM_IND).rfind('T', 0) == 0) continue;
-      list.SetItemText(row, COL_TOP3, letter);
-    }
-  }
-
-  // C, F or S on Display Mode, with the Times to Display that goes with it.
-  if ((nChar == 'C' || nChar == 'F' || nChar == 'S') && m_nCurColumn == COL_DISPLAY_MODE) {
-    const std::string mode(nChar == 'C'   ? kContinuous
-                           : nChar == 'F' ? kSelectedFrame
-                                          : kSingleStep);
-    for (int row : SelectedRows()) {
-      const std::string times = list.GetItemText(row, COL_TIMES);
-      const std::string kept = TimesForDisplayMode(mode, times, Judged::kFirstLetter);
-      if (kept != times || nChar != 'C') list.SetItemText(row, COL_TIMES, kept);
-      list.SetItemText(row, COL_DISPLAY_MODE, mode);
-    }
-  }
-
-  // Any letter on Drive; C, F and S too.
-  if (IsLetterKey(nChar) && m_nCurColumn == COL_DRIVE) {
-    const std::string letter(1, static_cast<char>(nChar));
-    for (int row : SelectedRows()) list.SetItemText(row, COL_DRIVE, letter);
-  }
 }
 
 void CCorvellaView::MoveByKey(unsigned nChar) {

@@ -18,32 +18,20 @@ CCorvellaDoc::CCorvellaDoc(AppProfile& profile, Ui& ui) : CDocument(ui), m_profi
   // The program directory is the configuration file's folder. A path with no
   // folder part leaves it empty: files are then looked for in the current
   // directory.
-  const std::string& path = profile.Path();
-  m_strDirectory = FolderPart(path);
-
-  m_strBaseFile = kSportFiles[0];
-  m_strBaskFile = kSportFiles[1];
-  m_strFootFile = kSportFiles[2];
-  m_strHockFile = kSportFiles[3];
-  m_strSoccFile = kSportFiles[4];
-  m_strVollFile = kSportFiles[5];
-  m_strParity = "N";
-
-  GetRtdInput();
-  m_strSportFile = ReadConfiguredSport() + ".REQ";
+  m_strDirectory = FolderPart(profile.Path());
+  m_strSportFile = ReadConfiguredSportOrWarn() + ".REQ";
 }
 
-std::string CCorvellaDoc::ReadConfiguredSport() {
+std::string CCorvellaDoc::ReadConfiguredSportOrWarn() {
   const std::string code =
       SportCodeOfSetting(m_profile.GetProfileString(kSection, "SPORT", "BASKETBALL"));
   if (!code.empty()) return code;
   m_ui.MessageBox("Illegal Sport in CORVELLA.INI file!", "", MB_OK);
-  return m_strBaskFile.substr(0, 4);
+  return std::string(kSportFiles[1]).substr(0, 4);
 }
 
-int32_t CCorvellaDoc::GetRtdInput() {
-  m_nRtdInput = m_profile.GetProfileInt(kSection, "ZLRTDINPUT", 1);
-  return m_nRtdInput;
+int32_t CCorvellaDoc::ReadRtdInput() const {
+  return m_profile.GetProfileInt(kSection, "ZLRTDINPUT", 1);
 }
 
 std::string CCorvellaDoc::GetSignServer() const {
@@ -51,24 +39,24 @@ std::string CCorvellaDoc::GetSignServer() const {
   return name.empty() ? std::string(".") : name;
 }
 
-void CCorvellaDoc::ReadComSettings() {
-  m_nComPort = m_profile.GetProfileInt(kSection, "COMPORT", 1);
-  m_nBaud = m_profile.GetProfileInt(kSection, "BAUD", 9600);
-  m_nWordLength = m_profile.GetProfileInt(kSection, "WORD", 8);
-  m_nStopBits = m_profile.GetProfileInt(kSection, "STOPBITS", 1);
-  // Only the first character counts; anything but E, N or O is taken as N.
+ComSettings CCorvellaDoc::ReadComSettings() const {
+  ComSettings settings;
+  settings.comPort = m_profile.GetProfileInt(kSection, "COMPORT", 1);
+  settings.baud = m_profile.GetProfileInt(kSection, "BAUD", 9600);
+  settings.wordLength = m_profile.GetProfileInt(kSection, "WORD", 8);
+  settings.stopBits = m_profile.GetProfileInt(kSection, "STOPBITS", 1);
   const std::string parity = m_profile.GetProfileString(kSection, "PARITY", "N");
   const char letter = parity.empty() ? 'N' : UpperAscii(parity[0]);
-  m_strParity = (letter == 'E' || letter == 'O') ? std::string(1, letter) : std::string("N");
+  settings.parity = (letter == 'E' || letter == 'O') ? letter : 'N';
+  return settings;
 }
 
 void CCorvellaDoc::SetSport(const std::string& text) {
   m_strSportFile.clear();
   const std::string prefix = text.substr(0, 4);
-  for (const std::string* file : {&m_strBaseFile, &m_strBaskFile, &m_strFootFile, &m_strHockFile,
-                                  &m_strSoccFile, &m_strVollFile}) {
-    if (prefix == file->substr(0, 4)) {
-      m_strSportFile = *file;
+  for (const char* file : kSportFiles) {
+    if (prefix == std::string(file).substr(0, 4)) {
+      m_strSportFile = file;
       break;
     }
   }

@@ -10,7 +10,6 @@
 #include <QPrinterInfo>
 #include <QSettings>
 #include <QStatusBar>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
@@ -331,7 +330,7 @@ bool CCorvellaApp::OpenFirstList(const QString& file, bool print) {
   if (named.fault != NamedFile::Fault::kNone) return false;
   // Printing leaves the sport of CORVELLA.INI as it is.
   if (print)
-    m_doc->m_strSportFile = named.sportFile;
+    m_doc->SetSportFileForRun(named.sportFile);
   else
     m_doc->SetSport(named.sportFile);
   if (!named.own) return LoadFromOtherFolder(file, named.sportFile);
@@ -492,22 +491,15 @@ bool CCorvellaApp::OpenNamedFile(const QString& path) {
 }
 
 bool CCorvellaApp::LoadFromOtherFolder(const QString& path, const std::string& sportFile) {
-  QTemporaryDir temp;
-  const QString copy = temp.filePath(QString::fromStdString(sportFile));
-  if (!temp.isValid() || !QFile::copy(path, copy)) {
+  const std::string directory = m_doc->GetDirectory();
+  // Its messages name the file the operator chose; saving writes the sport's
+  // file of the program directory.
+  if (!m_view->LoadNewListFrom(QFile::encodeName(path).toStdString(),
+                               ToWindows1252(QFileInfo(path).absoluteFilePath()))) {
     m_ui->MessageBox(ToWindows1252(QStringLiteral("Failed to open document %1.").arg(path)),
                      "Corvella", MB_OK | MB_ICONEXCLAMATION);
     return false;
   }
-  const std::string directory = m_doc->GetDirectory();
-  m_doc->m_strDirectory = QFile::encodeName(temp.path()).toStdString() + "/";
-  // Its messages name the file the operator chose, not the copy.
-  m_view->SetLoadSourceName(ToWindows1252(QFileInfo(path).absoluteFilePath()));
-  m_view->OnInitialUpdate();
-  m_view->SetLoadSourceName({});
-  // Saving writes the sport's file of the program directory.
-  m_doc->m_strDirectory = directory;
-  m_view->UpdateFilePath();
   m_doc->SetPathName(directory + sportFile);
   // Unsaved changes of the sport's list: no undo makes them look saved, and
   // their recovery copy is the one of the sport's file.

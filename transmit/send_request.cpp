@@ -192,9 +192,9 @@ void RequestSender::RefuseSend() {
   Report(std::move(report));
 }
 
-void RequestSender::BuildRequestPacket() {
+std::optional<RequestSender::BuiltPacket> RequestSender::BuildRequestPacket() {
   const int row = SelectedRowForSend();
-  if (row < 0) return;
+  if (row < 0) return std::nullopt;
 
   RequestCells cells;
   for (int c = 0; c < kColumnCount; ++c) cells[c] = m_view.GetListCtrl().GetItemText(row, c);
@@ -206,7 +206,7 @@ void RequestSender::BuildRequestPacket() {
   choice.top3Request = IsTop3Request(cells[COL_TOP3]);
   // The sport the configuration names now, with the document's message for
   // an illegal sport, which then counts as Basketball.
-  choice.sportCode = m_doc.ReadConfiguredSport();
+  choice.sportCode = m_doc.ReadConfiguredSportOrWarn();
   // The row stays drawn as selected while the dialog has the focus: the
   // operator sees which request goes out.
   ListControl& list = m_view.GetListCtrl();
@@ -214,7 +214,7 @@ void RequestSender::BuildRequestPacket() {
   if (!highlighted) list.SetItemState(row, LVIS_DROPHILITED, LVIS_DROPHILITED);
   const bool chosen = m_ui.SelectTeamPlayer(choice);
   if (!highlighted && row < list.GetItemCount()) list.SetItemState(row, 0, LVIS_DROPHILITED);
-  if (!chosen) return;
+  if (!chosen) return std::nullopt;
 
   SendReport what;
   what.request = row + 1;
@@ -236,27 +236,25 @@ void RequestSender::BuildRequestPacket() {
     what.state = SendReport::State::kRefused;
     what.outcome = text;
     Report(std::move(what));
-    return;
+    return std::nullopt;
   }
-  m_strPacket = BuildPacket(cells, choice);
-  m_nPacketRow = row;
-  m_packetReport = std::move(what);
+  return BuiltPacket{BuildPacket(cells, choice), row, std::move(what)};
 }
 
 void RequestSender::OnSendRequest() {
   m_strPacket.clear();
-  m_nPacketRow = -1;
   if (SelectedRowForSend() < 0) {
     RefuseSend();
     return;
   }
-  BuildRequestPacket();
-  if (m_strPacket.empty()) return;  // the dialog was cancelled, or refused
-  SendReport report = m_packetReport;
+  std::optional<BuiltPacket> built = BuildRequestPacket();
+  if (!built) return;  // the dialog was cancelled, or refused
+  m_strPacket = std::move(built->bytes);
+  SendReport report = std::move(built->report);
   // The last line of defence: nothing but a whole packet goes out, and a
   // packet that is not one is said, never dropped silently.
   if (m_strPacket.size() != kRequestPacketSize) {
-    const std::string text = "Request " + std::to_string(m_nPacketRow + 1) +
+    const std::string text = "Request " + std::to_string(built->row + 1) +
                              " was not sent: its packet came to " +
                              std::to_string(m_strPacket.size()) + " bytes instead of " +
                              std::to_string(kRequestPacketSize) + ".";
@@ -271,21 +269,20 @@ void RequestSender::OnSendRequest() {
   Delivery delivery;
   delivery.packet = m_strPacket;
   // ZLRTDINPUT afresh: edits of the configuration take effect at the next send.
-  delivery.rtdInput = m_doc.GetRtdInput();
+  delivery.rtdInput = m_doc.ReadRtdInput();
   if (delivery.rtdInput != 0) {
     delivery.signServer = m_doc.GetSignServer();
     report.destination =
         SignServiceName(delivery.signServer) + ", input " + std::to_string(delivery.rtdInput);
   } else {
-    m_doc.ReadComSettings();
-    delivery.comPort = m_doc.m_nComPort;
-    const char parity = m_doc.m_strParity.empty() ? 'N' : m_doc.m_strParity[0];
+    const ComSettings com = m_doc.ReadComSettings();
+    delivery.comPort = com.comPort;
     char mode[96];
     std::snprintf(mode, sizeof mode, "baud=%d parity=%c data=%d stop=%d",
-                  static_cast<int>(m_doc.m_nBaud), parity, static_cast<int>(m_doc.m_nWordLength),
-                  static_cast<int>(m_doc.m_nStopBits));
+                  static_cast<int>(com.baud), com.parity, static_cast<int>(com.wordLength),
+                  static_cast<int>(com.stopBits));
     delivery.mode = mode;
-    delivery.baud = m_doc.m_nBaud > 0 ? static_cast<uint32_t>(m_doc.m_nBaud) : 0;
+    delivery.baud = com.baud > 0 ? static_cast<uint32_t>(com.baud) : 0;
     report.destination = ComPortName(delivery.comPort);
   }
   report.send = ++m_nSends;

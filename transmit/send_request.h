@@ -27,6 +27,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -108,10 +109,6 @@ class RequestSender : public RequestSending {
   // reported on the user-interface thread; 0 when every send has ended.
   int PendingRequest() const { return m_queue.empty() ? 0 : m_queue.back().request; }
 
-  // Builds the packet of the selected row into Packet(). Leaves the packet as
-  // it was when no row counts as selected or the dialog is cancelled.
-  void BuildRequestPacket();
-
   // The send command arrived while it cannot send: reports why (the list's
   // state decides the reason).
   void RefuseSend();
@@ -140,6 +137,19 @@ class RequestSender : public RequestSending {
  private:
   struct Delivery;
   struct Outcome;
+  // A packet ready to go: its bytes, the row it was built from and what the
+  // operator is told of it (request, sign, team and player).
+  struct BuiltPacket {
+    std::string bytes;
+    int row = -1;
+    SendReport report;
+  };
+
+  // The packet of the selected row, with the side and player the Select
+  // Desired Team/Player dialog gave. None when no row counts as selected,
+  // when the dialog is cancelled, or when the row's cells do not fit the
+  // packet (then refused: said and reported).
+  std::optional<BuiltPacket> BuildRequestPacket();
 
   // The first row the list reports as selected, when the operator sees it
   // as selected; else -1.
@@ -163,9 +173,7 @@ class RequestSender : public RequestSending {
   Ui& m_ui;
   mutable std::mutex m_boundMutex;
   std::string m_strBoundServer;  // written by the worker only; empty: not connected
-  std::string m_strPacket;
-  int m_nPacketRow = -1;      // the row the last packet was built from
-  SendReport m_packetReport;  // what the last packet is: request, sign, team and player
+  std::string m_strPacket;       // the last packet built; empty when the last send built none
   SendReport m_lastReport;
   int m_nSends = 0;                // sends handed over so far
   std::deque<SendReport> m_queue;  // handed over and not ended, oldest first

@@ -205,10 +205,9 @@ void NotifyListSelectionChanged(QWidget* list) {
   if (!g_answerer || !list) return;
   QDBusConnection bus(kConnectionName);
   if (!bus.isConnected()) return;
-  QDBusMessage signal =
-      QDBusMessage::createSignal(PathOf(QAccessible::queryAccessibleInterface(list)),
-                                 QStringLiteral("org.a11y.atspi.Event.Object"),
-                                 QStringLiteral("SelectionChanged"));
+  QDBusMessage signal = QDBusMessage::createSignal(
+      PathOf(QAccessible::queryAccessibleInterface(list)),
+      QStringLiteral("org.a11y.atspi.Event.Object"), QStringLiteral("SelectionChanged"));
   // The arguments every object event carries: kind, two details, any data,
   // and the application the object belongs to.
   signal << QString() << 0 << 0 << QVariant::fromValue(QDBusVariant(0))

@@ -2,8 +2,6 @@
 // the lines written, where pasted requests land, renumbering, selection,
 // the enabling of Paste and the 300-request limit.
 
-#include "listview/view_clipboard.h"
-
 #include <gtest/gtest.h>
 
 #include <optional>

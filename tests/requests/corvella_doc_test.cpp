@@ -67,12 +67,8 @@ TEST(DocumentConfiguration, NoConfigurationFileMeansBasketballAndInputPortOne) {
   CCorvellaDoc doc(profile, ui);
   EXPECT_EQ(doc.GetSportFile(), "BASK.REQ");
   EXPECT_EQ(doc.GetDirectory(), dir.Path());
-  EXPECT_EQ(doc.m_nRtdInput, 1);
-  EXPECT_EQ(doc.GetRtdInput(), 1);
+  EXPECT_EQ(doc.ReadRtdInput(), 1);
   EXPECT_EQ(ui.CountMessages(), 0);
-  EXPECT_EQ(doc.m_strBaseFile + doc.m_strBaskFile + doc.m_strFootFile + doc.m_strHockFile +
-                doc.m_strSoccFile + doc.m_strVollFile,
-            "BASE.REQBASK.REQFOOT.REQHOCK.REQSOCC.REQVOLL.REQ");
 }
 
 TEST(DocumentConfiguration, AProfilePathWithoutFolderGivesAnEmptyDirectory) {
@@ -88,39 +84,38 @@ TEST(DocumentConfiguration, InputPortIsReadAfreshEachTime) {
   AppProfile profile(dir.File("CORVELLA.INI"));
   ScriptedUi ui;
   CCorvellaDoc doc(profile, ui);
-  EXPECT_EQ(doc.m_nRtdInput, 3);
+  EXPECT_EQ(doc.ReadRtdInput(), 3);
   dir.Write("CORVELLA.INI", "[REQUEST]\r\nZLRTDINPUT=-2\r\n");
-  EXPECT_EQ(doc.GetRtdInput(), -2);
-  EXPECT_EQ(doc.m_nRtdInput, -2);
+  EXPECT_EQ(doc.ReadRtdInput(), -2);
 }
 
 TEST(DocumentConfiguration, SerialSettingsAndParityRule) {
   struct Case {
     const char* parity;  // nullptr: no key
-    const char* expected;
+    char expected;
   };
-  const Case cases[] = {{nullptr, "N"}, {"even", "E"}, {"o", "O"},    {"N", "N"},
-                        {"M", "N"},     {"", "N"},     {"\"\"", "N"}, {"space", "N"}};
+  const Case cases[] = {{nullptr, 'N'}, {"even", 'E'}, {"o", 'O'},    {"N", 'N'},
+                        {"M", 'N'},     {"", 'N'},     {"\"\"", 'N'}, {"space", 'N'}};
   TempDir dir;
   AppProfile profile(dir.File("CORVELLA.INI"));
   ScriptedUi ui;
   CCorvellaDoc doc(profile, ui);
-  doc.ReadComSettings();
-  EXPECT_EQ(doc.m_nComPort, 1);
-  EXPECT_EQ(doc.m_nBaud, 9600);
-  EXPECT_EQ(doc.m_nWordLength, 8);
-  EXPECT_EQ(doc.m_nStopBits, 1);
+  const ComSettings defaults = doc.ReadComSettings();
+  EXPECT_EQ(defaults.comPort, 1);
+  EXPECT_EQ(defaults.baud, 9600);
+  EXPECT_EQ(defaults.wordLength, 8);
+  EXPECT_EQ(defaults.stopBits, 1);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.parity ? c.parity : "(missing)");
     std::string ini = "[REQUEST]\r\nCOMPORT=2\r\nBAUD=19200\r\nWORD=7\r\nSTOPBITS=2\r\n";
     if (c.parity) ini += std::string("PARITY=") + c.parity + "\r\n";
     dir.Write("CORVELLA.INI", ini);
-    doc.ReadComSettings();
-    EXPECT_EQ(doc.m_strParity, c.expected);
-    EXPECT_EQ(doc.m_nComPort, 2);
-    EXPECT_EQ(doc.m_nBaud, 19200);
-    EXPECT_EQ(doc.m_nWordLength, 7);
-    EXPECT_EQ(doc.m_nStopBits, 2);
+    const ComSettings com = doc.ReadComSettings();
+    EXPECT_EQ(com.parity, c.expected);
+    EXPECT_EQ(com.comPort, 2);
+    EXPECT_EQ(com.baud, 19200);
+    EXPECT_EQ(com.wordLength, 7);
+    EXPECT_EQ(com.stopBits, 2);
   }
 }
 
