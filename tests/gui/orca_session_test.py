@@ -234,7 +234,7 @@ def session(pyatspi, orca, program):
     step("Ctrl+S", r"Saved BASK\.REQ at", "s", hold=("Control",))
     step("Alt+F", r"Send Request", "f", hold=("Alt",), x_client=True)
     step("O (Sport)", r"expanded.*Baseball", "o", x_client=True)
-    step("Down (the current sport)", r"Basketball", "Down", x_client=True)
+    step("Down (the current sport)", r"Basketball checked", "Down", x_client=True)
     step("F (Football)", r"Opened FOOT\.REQ", "f", x_client=True)
 
 
