@@ -50,6 +50,17 @@ class CListViewEx {
   // The colour messages: the colours are kept for drawing and printing.
   void SetTextColor(COLORREF color) { m_crText = color; }
   void SetBkColor(COLORREF color) { m_crBackground = color; }
+  COLORREF TextColor() const { return m_crText; }
+  COLORREF BackgroundColor() const { return m_crBackground; }
+
+  // The resolution the rows were last drawn at (0 before the first row):
+  // the printed page is laid out in those pixels.
+  int32_t ScreenDpiX() const { return m_nLogPixelsX; }
+  int32_t ScreenDpiY() const { return m_nLogPixelsY; }
+  void SetScreenDpi(int32_t x, int32_t y) {
+    m_nLogPixelsX = x;
+    m_nLogPixelsY = y;
+  }
 
   // A row that the operator sees as selected.
   bool IsVisiblySelected(int row) const;
@@ -66,11 +77,6 @@ class CListViewEx {
     m_nSelTop = top;
     m_nSelBottom = bottom;
   }
-
-  int32_t m_nLogPixelsY = 0;
-  int32_t m_nLogPixelsX = 0;
-  COLORREF m_crText;
-  COLORREF m_crBackground;
 
  protected:
   // The row's bounds with the left edge at its column-0 label; false for a
@@ -90,6 +96,11 @@ class CListViewEx {
 
  private:
   void OnFocusChange(bool focus, bool otherIsChild);
+
+  int32_t m_nLogPixelsY = 0;
+  int32_t m_nLogPixelsX = 0;
+  COLORREF m_crText;
+  COLORREF m_crBackground;
 };
 
 }  // namespace corvella

@@ -26,8 +26,8 @@ void CCorvellaView::OnPrepareDC(DeviceContext&, PrintInfo* info) {
 }
 
 void CCorvellaView::OnDraw(DeviceContext& dc) {
-  const PageLayout layout(GetListCtrl(), m_nLogPixelsX, m_nLogPixelsY);
-  layout.DrawPage(dc, m_doc.GetTitle(), m_nPrintPage, m_crText, m_crBackground);
+  const PageLayout layout(GetListCtrl(), ScreenDpiX(), ScreenDpiY());
+  layout.DrawPage(dc, m_doc.GetTitle(), m_nPrintPage, TextColor(), BackgroundColor());
 }
 
 }  // namespace corvella

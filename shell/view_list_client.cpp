@@ -10,8 +10,8 @@ void ViewListClient::Attach(ListWidget& widget) {
   m_view.SetKeyState(&widget.Keys());
   // Printing lays a page out in screen pixels; until the list has drawn a
   // row, the display the list is on gives the resolution.
-  if (m_view.m_nLogPixelsX <= 0) m_view.m_nLogPixelsX = widget.logicalDpiX();
-  if (m_view.m_nLogPixelsY <= 0) m_view.m_nLogPixelsY = widget.logicalDpiY();
+  if (m_view.ScreenDpiX() <= 0 || m_view.ScreenDpiY() <= 0)
+    m_view.SetScreenDpi(widget.logicalDpiX(), widget.logicalDpiY());
 }
 
 void ViewListClient::Detach() {

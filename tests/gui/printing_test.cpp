@@ -126,8 +126,7 @@ void PrintingTest::init() {
   m_view = std::make_unique<CCorvellaView>(*m_doc, *m_ui);
   m_view->SetupColumns();
   m_view->SetLoading(false);
-  m_view->m_nLogPixelsX = 96;
-  m_view->m_nLogPixelsY = 96;
+  m_view->SetScreenDpi(96, 96);
   m_doc->SetTitle("BASK.REQ");
 }
 
@@ -382,8 +381,7 @@ void PrintingTest::clipboardRoundTripThroughTheSystemClipboard() {
 // With no row drawn yet, the page is laid out at the resolution of the
 // display the list is on (gui_printing_test_dpi120 runs it on a 120 dpi one).
 void PrintingTest::emptyListIsLaidOutAtTheDisplaysResolution() {
-  m_view->m_nLogPixelsX = 0;
-  m_view->m_nLogPixelsY = 0;
+  m_view->SetScreenDpi(0, 0);
   ViewListClient client(*m_view);
   ListWidget widget(m_view->GetListCtrl(), client);
   client.Attach(widget);

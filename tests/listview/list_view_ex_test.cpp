@@ -99,9 +99,9 @@ TEST_F(GridTest, RowModeHighlightsTheWholeRow) {
   const auto& last = dc.records[dc.records.size() - 1];
   const auto& beforeLast = dc.records[dc.records.size() - 2];
   EXPECT_EQ(beforeLast.op, Op::TextColor);
-  EXPECT_EQ(beforeLast.color, view.m_crText);
+  EXPECT_EQ(beforeLast.color, view.TextColor());
   EXPECT_EQ(last.op, Op::BkColor);
-  EXPECT_EQ(last.color, view.m_crBackground);
+  EXPECT_EQ(last.color, view.BackgroundColor());
 }
 
 TEST_F(GridTest, CellModeHighlightsOnlyTheCurrentCellAndKeepsTheNumberGrey) {
@@ -118,10 +118,10 @@ TEST_F(GridTest, CellModeHighlightsOnlyTheCurrentCellAndKeepsTheNumberGrey) {
     SCOPED_TRACE(c);
     const auto fills = dc.FillsAt(Cell(1, c));
     ASSERT_EQ(fills.size(), 1u);
-    EXPECT_EQ(fills[0].color, c == 5 ? kHighlight : view.m_crBackground);
+    EXPECT_EQ(fills[0].color, c == 5 ? kHighlight : view.BackgroundColor());
     const auto colours = TextColours("r1c" + std::to_string(c));
-    EXPECT_EQ(colours.first, c == 5 ? kHighlightText : view.m_crText);
-    EXPECT_EQ(colours.second, c == 5 ? kHighlight : view.m_crBackground);
+    EXPECT_EQ(colours.first, c == 5 ? kHighlightText : view.TextColor());
+    EXPECT_EQ(colours.second, c == 5 ? kHighlight : view.BackgroundColor());
   }
 }
 
@@ -231,8 +231,8 @@ TEST_F(GridTest, DrawingRecordsThePixelsPerInchAndUsesTheListColours) {
   view.SetSelectionRange(0, 0);
   view.SetCurrentColumn(2);
   Draw(0);
-  EXPECT_EQ(view.m_nLogPixelsX, 120);
-  EXPECT_EQ(view.m_nLogPixelsY, 144);
+  EXPECT_EQ(view.ScreenDpiX(), 120);
+  EXPECT_EQ(view.ScreenDpiY(), 144);
   EXPECT_EQ(dc.FillsAt(Cell(0, 3))[0].color, RGB(250, 240, 230));
   EXPECT_EQ(TextColours("r0c3"), (std::pair{RGB(10, 20, 30), RGB(250, 240, 230)}));
 }

@@ -39,8 +39,7 @@ class ViewPrintTest : public ::testing::Test {
     view.SetupColumns();
     for (int c = 0; c < kColumnCount; ++c) list().SetColumnWidth(c, kWidths[c]);
     list().SetRowHeight(kRowHeight);
-    view.m_nLogPixelsX = kX;
-    view.m_nLogPixelsY = kX;
+    view.SetScreenDpi(kX, kX);
     doc.SetTitle("Basketball & Co");
     dc.printing = true;
     // A landscape Letter page at 600 dots per inch.
@@ -162,8 +161,7 @@ TEST_F(ViewPrintTest, EveryPageContextStoresThePageAndAsksForLandscape) {
 }
 
 TEST_F(ViewPrintTest, MapsScreenPixelsToThePrintersInches) {
-  view.m_nLogPixelsX = 120;
-  view.m_nLogPixelsY = 100;
+  view.SetScreenDpi(120, 100);
   DrawPage(1);
   ASSERT_GE(dc.records.size(), 4u);
   EXPECT_EQ(dc.records[0].op, Op::MapMode);
@@ -183,8 +181,7 @@ TEST_F(ViewPrintTest, MapsScreenPixelsToThePrintersInches) {
 }
 
 TEST_F(ViewPrintTest, BeforeAnyRowWasDrawnTheDisplayResolutionIsUsed) {
-  view.m_nLogPixelsX = 0;
-  view.m_nLogPixelsY = 0;
+  view.SetScreenDpi(0, 0);
   DrawPage(1);
   ASSERT_EQ(dc.Of(Op::WindowExt).size(), 1u);
   EXPECT_EQ(dc.Of(Op::WindowExt)[0].size.cx, 96);
@@ -275,23 +272,23 @@ TEST_F(ViewPrintTest, FortyOneRowsPutOneRowOnPageTwo) {
 
 TEST_F(ViewPrintTest, RowCellsAreFilledFramedAndAligned) {
   AddRows(2);
-  view.m_crText = RGB(10, 20, 30);
-  view.m_crBackground = RGB(250, 240, 230);
+  view.SetTextColor(RGB(10, 20, 30));
+  view.SetBkColor(RGB(250, 240, 230));
   DrawPage(1);
   for (int c = 0; c < kColumnCount; ++c) {
     SCOPED_TRACE(c);
     const Rect cell = Cell(1, c);
     ASSERT_EQ(dc.FillsAt(cell).size(), 1u);
-    EXPECT_EQ(dc.FillsAt(cell)[0].color, c == 0 ? kShade : view.m_crBackground);
+    EXPECT_EQ(dc.FillsAt(cell)[0].color, c == 0 ? kShade : view.BackgroundColor());
     EXPECT_EQ(CountFramesAt(FrameOf(cell)), 1);
     const auto* text = TextAt(TextRectOf(cell));
     ASSERT_NE(text, nullptr);
     EXPECT_EQ(text->text, c == 0 ? "2" : c == 1 ? "R2" : kCells[c]);
     EXPECT_EQ(text->format & DT_CENTER, c >= 2 ? static_cast<unsigned>(DT_CENTER) : 0u);
     EXPECT_NE(text->format & DT_NOPREFIX, 0u);
-    EXPECT_EQ(text->bkColor, c == 0 ? kShade : view.m_crBackground);
+    EXPECT_EQ(text->bkColor, c == 0 ? kShade : view.BackgroundColor());
     if (c > 0) {
-      EXPECT_EQ(text->textColor, view.m_crText);
+      EXPECT_EQ(text->textColor, view.TextColor());
     }
   }
 }
