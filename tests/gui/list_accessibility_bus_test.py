@@ -337,7 +337,16 @@ def inner(exe, examples):
                                 and e[2] == text and e[3] == pyatspi.ROLE_TABLE_CELL
                                 and (e[0] == "focus:" or e[1] == 1))
 
-        # The list has the keyboard focus when the program starts.
+        # The list has the keyboard focus once the window is active; keys
+        # typed before that go nowhere.
+        app = table
+        while app.parent is not None and app.getRole() != pyatspi.ROLE_APPLICATION:
+            app = app.parent
+        frame = next(a for a in app if a.getRole() == pyatspi.ROLE_FRAME)
+        wait_until("the main window did not become active",
+                   lambda: frame.getState().contains(pyatspi.STATE_ACTIVE))
+        wait_until("the list did not get the keyboard focus",
+                   lambda: table.getState().contains(pyatspi.STATE_FOCUSED))
         xk_right, xk_down = 0xFF53, 0xFF54
         # The first request is current at start: Right makes its Description
         # cell current.
