@@ -113,6 +113,37 @@ ListHistory::Namer NamedStep(const char* name) {
   return [name](const RowsChange&) { return std::string(name); };
 }
 
+// The view's commands: what runs, what enables it, and for a command that
+// changes the list the name of its undo step ("<step> N Requests" when
+// `count` counts the rows; no step: not recorded).
+struct ViewCommand {
+  unsigned id;
+  void (CCorvellaView::*run)();
+  void (CCorvellaView::*update)(CCmdUI*);
+  const char* step = nullptr;
+  int (RowsChange::*count)() const = nullptr;
+};
+
+const ViewCommand kViewCommands[] = {
+    {ID_DELETE_REQUEST, &CCorvellaView::OnDeleteRequest, &CCorvellaView::OnUpdateDeleteRequest,
+     "Delete", &RowsChange::Removed},
+    {ID_ADD_REQUEST, &CCorvellaView::OnAddRequest, &CCorvellaView::OnUpdateAddRequest,
+     "Add Request"},
+    {ID_EDIT_REQUEST, &CCorvellaView::OnEditRequest, &CCorvellaView::OnUpdateSingleRequest, "Edit",
+     &RowsChange::ChangedInPlace},
+    {ID_INSERT_REQUEST, &CCorvellaView::OnInsertRequest, &CCorvellaView::OnUpdateSingleRequest,
+     "Insert Request"},
+    {ID_EDIT_COPY, &CCorvellaView::OnEditCopy, &CCorvellaView::OnUpdateDeleteRequest},
+    {ID_EDIT_CUT, &CCorvellaView::OnEditCut, &CCorvellaView::OnUpdateDeleteRequest, "Cut",
+     &RowsChange::Removed},
+    {ID_EDIT_PASTE, &CCorvellaView::OnEditPaste, &CCorvellaView::OnUpdateEditPaste, "Paste",
+     &RowsChange::Added},
+    {ID_SPORT_FOOTBALL, &CCorvellaView::OnSportFootball, &CCorvellaView::OnUpdateSportFootball},
+    {ID_SPORT_BASKETBALL, &CCorvellaView::OnSportBasketball,
+     &CCorvellaView::OnUpdateSportBasketball},
+    {ID_SEND_REQUEST, &CCorvellaView::OnSendRequest, &CCorvellaView::OnUpdateSingleRequest},
+};
+
 }  // namespace
 
 CCorvellaApp::CCorvellaApp(Ui* ui) : m_ui(ui) {}
@@ -366,48 +397,23 @@ void CCorvellaApp::RouteListCommands() {
   CCorvellaView& view = *m_view;
   ListHistory& history = *m_history;
   CommandTarget& target = m_viewTarget;
-  target.On(ID_DELETE_REQUEST,
-            RecordedViewCommand(history, view, &CCorvellaView::OnDeleteRequest,
-                                CountedStep("Delete", &RowsChange::Removed)),
-            ViewUpdate(view, &CCorvellaView::OnUpdateDeleteRequest));
-  target.On(
-      ID_ADD_REQUEST,
-      RecordedViewCommand(history, view, &CCorvellaView::OnAddRequest, NamedStep("Add Request")),
-      ViewUpdate(view, &CCorvellaView::OnUpdateAddRequest));
-  target.On(ID_EDIT_REQUEST,
-            RecordedViewCommand(history, view, &CCorvellaView::OnEditRequest,
-                                CountedStep("Edit", &RowsChange::ChangedInPlace)),
-            ViewUpdate(view, &CCorvellaView::OnUpdateSingleRequest));
-  target.On(ID_INSERT_REQUEST,
-            RecordedViewCommand(history, view, &CCorvellaView::OnInsertRequest,
-                                NamedStep("Insert Request")),
-            ViewUpdate(view, &CCorvellaView::OnUpdateSingleRequest));
-  target.On(
-      ID_EDIT_COPY, [&view] { view.OnEditCopy(); },
-      ViewUpdate(view, &CCorvellaView::OnUpdateDeleteRequest));
-  target.On(ID_EDIT_CUT,
-            RecordedViewCommand(history, view, &CCorvellaView::OnEditCut,
-                                CountedStep("Cut", &RowsChange::Removed)),
-            ViewUpdate(view, &CCorvellaView::OnUpdateDeleteRequest));
-  target.On(ID_EDIT_PASTE,
-            RecordedViewCommand(history, view, &CCorvellaView::OnEditPaste,
-                                CountedStep("Paste", &RowsChange::Added)),
-            ViewUpdate(view, &CCorvellaView::OnUpdateEditPaste));
+  for (const ViewCommand& command : kViewCommands) {
+    const UpdateHandler update = ViewUpdate(view, command.update);
+    if (!command.step) {
+      target.On(
+          command.id, [&view, run = command.run] { (view.*run)(); }, update);
+      continue;
+    }
+    ListHistory::Namer name =
+        command.count ? CountedStep(command.step, command.count) : NamedStep(command.step);
+    target.On(command.id, RecordedViewCommand(history, view, command.run, std::move(name)), update);
+  }
   target.On(
       ID_EDIT_UNDO, [&history] { history.Undo(); },
       [&history](CCmdUI* ui) { history.OnUpdateUndo(ui); });
   target.On(
       ID_EDIT_REDO, [&history] { history.Redo(); },
       [&history](CCmdUI* ui) { history.OnUpdateRedo(ui); });
-  target.On(
-      ID_SPORT_FOOTBALL, [&view] { view.OnSportFootball(); },
-      ViewUpdate(view, &CCorvellaView::OnUpdateSportFootball));
-  target.On(
-      ID_SPORT_BASKETBALL, [&view] { view.OnSportBasketball(); },
-      ViewUpdate(view, &CCorvellaView::OnUpdateSportBasketball));
-  target.On(
-      ID_SEND_REQUEST, [&view] { view.OnSendRequest(); },
-      ViewUpdate(view, &CCorvellaView::OnUpdateSingleRequest));
   // Its key while it cannot send says why.
   target.OnRefused(ID_SEND_REQUEST, [this] { m_sender->RefuseSend(); });
   Printing& printing = *m_printing;
