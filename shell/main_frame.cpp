@@ -393,12 +393,7 @@ void CMainFrame::UpdateIndicators() {
 
 void CMainFrame::SetDocumentTitle(const std::string& title) {
   const QString name = title.empty() ? QStringLiteral("Untitled") : FromWindows1252(title);
-  const QString previous = m_title;
   m_title = name + QStringLiteral("[*] - Corvella");
-  // Another file in the window (a sport switch, a file opened): said before
-  // what the list says of its new rows. The window title alone is not read.
-  if (!previous.isEmpty() && previous != m_title)
-    m_announcer->AnnounceKept(QStringLiteral("Opened %1").arg(name));
   setWindowTitle(m_waitText.isEmpty() ? m_title : m_waitText + QStringLiteral(" - ") + m_title);
 }
 
