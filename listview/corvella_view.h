@@ -27,7 +27,6 @@
 #include <vector>
 
 #include "listview/list_view_ex.h"
-#include "listview/view_print.h"
 #include "platform/command.h"
 #include "requests/document.h"
 #include "requests/request_file.h"
@@ -39,6 +38,7 @@ class CCorvellaDoc;
 class Clipboard;
 class KeyState;
 class Ui;
+struct PrintInfo;
 
 // Send Request, carried out outside the list (transmit/send_request.h).
 class RequestSending {

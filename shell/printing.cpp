@@ -28,6 +28,7 @@
 
 #include "base/unique_fd.h"
 #include "listview/corvella_view.h"
+#include "listview/view_print.h"
 #include "platform/atomic_file.h"
 #include "platform/qt/qt_dc.h"
 #include "platform/qt/windows1252.h"

@@ -26,6 +26,7 @@
 #include <memory>
 
 #include "listview/corvella_view.h"
+#include "listview/view_print.h"
 #include "platform/profile.h"
 #include "platform/qt/list_widget.h"
 #include "platform/qt/qt_clipboard.h"

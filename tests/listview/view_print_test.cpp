@@ -2,6 +2,8 @@
 // count, mapping, title, the shaded heading row, framed cells laid out with
 // the list's on-screen geometry, shortened texts and the page number.
 
+#include "listview/view_print.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
