@@ -17,7 +17,6 @@
 #include "listview/corvella_view.h"
 #include "platform/profile.h"
 #include "platform/program_path.h"
-#include "platform/qt/announcer.h"
 #include "platform/qt/list_widget.h"
 #include "platform/qt/qt_clipboard.h"
 #include "platform/qt/qt_ui.h"
@@ -253,11 +252,9 @@ void CCorvellaApp::CreateDocumentAndFrame() {
     const bool read = m_doc->GetLoadFailure().empty();
     m_frame->SetDocumentTitle(read ? title : title + " (could not be read)");
     // Another list in the shown window (a sport switch, a file opened) is
-    // said before what the list says of its rows: a screen reader does not
-    // read the window title. A file that could not be read says so itself.
-    if (read && m_frame->isVisible())
-      m_frame->ScreenReader()->AnnounceKept(
-          QStringLiteral("Opened %1").arg(FromWindows1252(title)));
+    // shown and said (a screen reader does not read the window title). A
+    // file that could not be read says so itself.
+    if (read && m_frame->isVisible()) m_frame->ShowOpened(FromWindows1252(title));
   };
   m_doc->onModifiedChanged = [this](bool modified) { m_frame->SetDocumentModified(modified); };
   m_doc->onSaved = [this] { m_frame->ShowSaved(FromWindows1252(m_doc->GetSportFile())); };

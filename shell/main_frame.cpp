@@ -413,6 +413,13 @@ void CMainFrame::ShowSaved(const QString& file) {
   m_announcer->AnnounceKept(text);
 }
 
+void CMainFrame::ShowOpened(const QString& file) {
+  const QString text = QStringLiteral("Opened %1").arg(file);
+  m_messagePane->setText(text);
+  // Kept ahead of what the list then says of its rows.
+  m_announcer->AnnounceKept(text);
+}
+
 void CMainFrame::BeginCloseWait(const QString& what, const QString& text) {
   m_waitingToClose = true;
   if (m_helpMode) SetHelpMode(false);

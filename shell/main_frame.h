@@ -46,8 +46,12 @@ class CMainFrame : public QMainWindow {
   // The document's modified flag: the title's marker, and the status bar's
   // idle text again once a saved list changes.
   void SetDocumentModified(bool modified);
-  // Says in the status bar that `file` was saved, and when.
+  // Says in the status bar, and to a screen reader, that `file` was saved,
+  // and when.
   void ShowSaved(const QString& file);
+  // Says the same of `file` loaded as the window's new list (a sport switch,
+  // a file opened): the line of an earlier list does not stand for it.
+  void ShowOpened(const QString& file);
 
   // The operator asked to close while a request is on its way: the window
   // says `what` in its title and `text` in its status bar and takes no more

@@ -378,6 +378,10 @@ class OperatorWorkTest : public QObject {
     QTest::keyClick(widget(), Qt::Key_Z, Qt::ControlModifier);
     QVERIFY(frame()->isWindowModified());
     QCOMPARE(StatusText(), QStringLiteral("For Help, press F1"));
+    // Another sport's list: the line of the saved one does not stand for it.
+    QTest::keyClick(widget(), Qt::Key_S, Qt::ControlModifier);
+    frame()->RunCommand(ID_SPORT_FOOTBALL);
+    QCOMPARE(StatusText(), QStringLiteral("Opened FOOT.REQ"));
   }
 
   // Undoing a cell edit keeps the mode the operator is in; a request file
