@@ -24,7 +24,13 @@ bool StrictlyInside(const Rect& rect, Point p) {
 
 }  // namespace
 
-CCorvellaView::CCorvellaView(CCorvellaDoc& doc, Ui& ui) : m_doc(doc), m_ui(ui) {}
+CCorvellaView::CCorvellaView(CCorvellaDoc& doc, Ui& ui) : m_doc(doc), m_ui(ui) {
+  m_doc.SetView(this);
+}
+
+CCorvellaView::~CCorvellaView() {
+  if (m_doc.GetDocView() == this) m_doc.SetView(nullptr);
+}
 
 // ---- columns, rows, selection -------------------------------------------------
 
@@ -145,8 +151,10 @@ void CCorvellaView::SelectRowsForReview(const std::vector<int>& rows, bool keepC
   for (int row : SelectedRows()) DeselectRow(row);
   for (int row : shown) SelectRow(row);
   if (!keepColumn) m_nCurColumn = 0;
+  // The keyboard range spans what came back, so the next plain Up or Down
+  // leaves one row selected, as it does after any other selection.
   m_nSelTop = shown.front();
-  m_nSelBottom = shown.front();
+  m_nSelBottom = shown.back();
   m_nFocusRow = shown.front();
   m_list.EnsureVisible(shown.back());
   m_list.EnsureVisible(shown.front());

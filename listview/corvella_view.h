@@ -1,6 +1,7 @@
 #pragma once
 // CCorvellaView: the request list. Its rows are the only store of the requests
-// while the program runs; it loads and saves them, carries the request
+// while the program runs; it fills them from a file and writes them to one
+// when its document says so, and carries the request
 // commands, the keys and clicks, the clipboard commands, printing and the
 // send command, and hands each job's rules to the object that keeps them.
 //
@@ -50,7 +51,7 @@ class RequestSending {
 class CCorvellaView : public CListViewEx, public DocumentView {
  public:
   CCorvellaView(CCorvellaDoc& doc, Ui& ui);
-  ~CCorvellaView() override = default;
+  ~CCorvellaView() override;
 
   CCorvellaDoc* GetDocument() const { return &m_doc; }
   Ui& GetUi() const { return m_ui; }
@@ -68,10 +69,6 @@ class CCorvellaView : public CListViewEx, public DocumentView {
   }
 
   // ---- state the commands share ---------------------------------------------
-  // The request file the list loads and saves (UpdateFilePath takes it from
-  // the document).
-  const std::string& GetFilePath() const { return m_strFilePath; }
-  void SetFilePath(const std::string& path) { m_strFilePath = path; }
   // The caret row: the last row clicked or moved to (-1: none yet).
   int32_t GetFocusRow() const { return m_nFocusRow; }
   void SetFocusRow(int32_t row) { m_nFocusRow = row; }
@@ -79,9 +76,9 @@ class CCorvellaView : public CListViewEx, public DocumentView {
   // rejected. On from construction until the first load has filled the list.
   bool IsLoading() const { return m_bLoading; }
   void SetLoading(bool loading) { m_bLoading = loading; }
-  // The last load (OnInitialUpdate) replaced a bad value of the file: the
-  // list differs from its file although nobody edited it. The view never
-  // marks the document itself; the list's history does.
+  // The last load replaced a bad value of the file: the list differs from
+  // its file although nobody edited it. The view never marks the document
+  // itself; the document's history does.
   bool CorrectedOnLoad() const { return m_bCorrectedOnLoad; }
   // The page OnPrepareDC set up for OnDraw.
   int32_t GetPrintPage() const { return m_nPrintPage; }
@@ -131,26 +128,18 @@ class CCorvellaView : public CListViewEx, public DocumentView {
   int ValidateField(std::string& value, int row, bool showMessage, int column);
 
   // ---- request file and sport (DocumentView) ---------------------------------
-  // Loads the current sport's request file into the list.
-  void OnInitialUpdate() override;
-  // Called at the end of every load of the list (start-up, sport switch, New,
-  // Open): a new list, with no history and nothing unsaved.
-  std::function<void()> onListLoaded;
+  // Loads the current sport's own request file through the document.
+  void OnInitialUpdate();
+  ListLoad LoadList(const std::string& path, const std::string& name) override;
   // Fills the list from the request file at `path` instead of the sport's
-  // own (the recovery copy), with the load's field checks; the list keeps
-  // the sport's file as its file (a file without requests empties it).
-  // False, with the list unchanged, when `path` cannot be read.
+  // own (the recovery copy), with the load's field checks; the document's
+  // file stays as it is (a file without requests empties the list). False,
+  // with the list unchanged, when `path` cannot be read.
   bool LoadRowsFrom(const std::string& path);
-  // A new list of the current sport read from `path` (its file in another
-  // folder) as OnInitialUpdate reads the sport's own, its messages naming
-  // the file `name`; the list keeps the sport's file as its file, so Save
-  // writes there. False, with the list unchanged, when `path` cannot be read.
-  bool LoadNewListFrom(const std::string& path, const std::string& name);
   // The text of a request file of the rows exactly as the list holds them,
   // without the checks a save applies and without changing any cell.
   RequestFileText RequestsAsShown() const;
-  void UpdateFilePath() override;
-  bool SaveRequests() override;
+  FileWriteResult SaveRequests(const std::string& path) override;
   // The text a save writes: every cell first meets its check (without
   // messages) and keeps what the check made of it.
   RequestFileText RequestsAsFileText();
@@ -158,10 +147,7 @@ class CCorvellaView : public CListViewEx, public DocumentView {
   void OnSportBasketball();
   void OnUpdateSportFootball(CCmdUI* pCmdUI);
   void OnUpdateSportBasketball(CCmdUI* pCmdUI);
-  // True when the current request file is the Football one. The Top 3 keys
-  // and the Edit Request dialog ask this too, rather than looking for "FOOT"
-  // anywhere in the upper-cased path: a folder named like "football" must
-  // not open Top 3 statistics to another sport's list.
+  // True when the shown list is Football's (the document's file says so).
   bool IsFootball() const;
 
   // ---- clipboard -------------------------------------------------------------
@@ -179,10 +165,6 @@ class CCorvellaView : public CListViewEx, public DocumentView {
   void OnSendRequest();
 
  private:
-  // Every load of a new list: the file at `path`, named `name` in the
-  // messages, fills the list with the load's field checks; then the first
-  // request is current and onListLoaded runs.
-  void LoadNewList(const std::string& path, const std::string& name);
   // The selected rows the operator sees as selected, in list order.
   std::vector<int> VisiblySelectedRows() const;
   // True when some selected row is visibly selected (the enabling of the
@@ -228,7 +210,6 @@ class CCorvellaView : public CListViewEx, public DocumentView {
   bool m_bLoading = true;
   bool m_bCorrectedOnLoad = false;
   bool m_bShiftDown = false;
-  std::string m_strFilePath;
 };
 
 }  // namespace corvella

@@ -1,5 +1,5 @@
-// The request list and its file: loading the current sport's requests into
-// the rows, writing the rows back, and the sport switch.
+// The request list and its file: filling the rows from a request file,
+// writing the rows back, and the sport switch.
 //
 // Loading reads the file once and passes every value through its field check
 // in loading mode (messages on, bad values replaced). Saving passes every cell
@@ -20,39 +20,20 @@ namespace corvella {
 
 namespace {
 
-// The request file name a path ends in: its last eight characters
-// ("BASK.REQ", "FOOT.REQ"), the whole path when shorter.
-std::string RequestFileName(const std::string& path) {
-  return path.size() <= 8 ? path : path.substr(path.size() - 8);
-}
-
-// True when the path names the Football request file: its file name begins
-// with "FOOT". Folders are not looked at, so one named like "football" does
-// not make another sport's list Football.
-bool IsFootballFile(const std::string& path) {
-  return path.size() >= 8 && path.compare(path.size() - 8, 4, "FOOT") == 0;
-}
-
 // The request files of the Sport menu's two sports.
 std::string FootballFile() { return kSportFiles[2]; }
 std::string BasketballFile() { return kSportFiles[1]; }
 
 // Makes `target` (a request file name) the current sport: asks to save a
-// modified list first, then records the sport and reloads the view.
+// modified list first (a save that failed has been reported, and the list
+// stays so nothing is lost), then loads the sport's own file.
 void SwitchSport(CCorvellaView& view, const std::string& target) {
-  if (RequestFileName(view.GetFilePath()) == target) return;
   CCorvellaDoc& doc = *view.GetDocument();
-  if (doc.IsModified()) {
-    // Named as the save prompt of Exit, New and Open names it.
-    const int answer =
-        view.GetUi().MessageBox("Save changes to " + RequestFileName(view.GetFilePath()) + "?",
-                                "Corvella", MB_YESNOCANCEL | MB_ICONEXCLAMATION);
-    if (answer != IDYES && answer != IDNO) return;
-    // A save that failed has been reported; the list stays so nothing is lost.
-    if (answer == IDYES && !doc.DoFileSave()) return;
-  }
-  doc.SetSport(target);
-  view.OnInitialUpdate();
+  if (doc.GetSportFile() == target) return;
+  if (!doc.SaveModified()) return;
+  OpenList what;
+  what.sportFile = target;
+  doc.Open(what);
 }
 
 // Fills the empty list with the first `count` requests of the parsed file.
@@ -83,10 +64,7 @@ void FillRows(CCorvellaView& view, const ProfileFile& file, int count) {
 
 }  // namespace
 
-void CCorvellaView::OnInitialUpdate() {
-  UpdateFilePath();
-  LoadNewList(m_strFilePath, m_doc.GetSportFile());
-}
+void CCorvellaView::OnInitialUpdate() { m_doc.Reload(); }
 
 bool CCorvellaView::LoadRowsFrom(const std::string& path) {
   if (!CanOpenForReading(path)) return false;
@@ -99,24 +77,16 @@ bool CCorvellaView::LoadRowsFrom(const std::string& path) {
   return true;
 }
 
-bool CCorvellaView::LoadNewListFrom(const std::string& path, const std::string& name) {
-  if (!CanOpenForReading(path)) return false;
-  UpdateFilePath();
-  LoadNewList(path, name);
-  return true;
-}
-
-void CCorvellaView::LoadNewList(const std::string& path, const std::string& name) {
+ListLoad CCorvellaView::LoadList(const std::string& path, const std::string& name) {
   m_bCorrectedOnLoad = false;
-  m_doc.SetView(this);
   SetupColumns();
   // One read of the file serves both the count and the fill.
   std::size_t unmapped = 0;
-  std::string failure;
-  const ProfileFile file = LoadRequestFile(path, &unmapped, &failure);
-  m_doc.SetLoadFailure(failure);
-  if (!failure.empty()) {
-    m_ui.MessageBox(name + " could not be read: " + failure + ".\n(" + path +
+  ListLoad result;
+  const ProfileFile file = LoadRequestFile(path, &unmapped, &result.failure);
+  result.read = result.failure.empty();
+  if (!result.read) {
+    m_ui.MessageBox(name + " could not be read: " + result.failure + ".\n(" + path +
                         ")\n\nThe list is shown empty, but that is not what the file holds: no "
                         "save changes or removes the file until it has been loaded. Make the "
                         "file readable, then choose New to load it again.",
@@ -133,9 +103,9 @@ void CCorvellaView::LoadNewList(const std::string& path, const std::string& name
   // The first request is the current one, selected in row mode, so Send
   // and the row commands act on it before any key has been pressed.
   if (m_list.GetItemCount() > 0) SelectRowsForReview({0});
-  m_doc.SetTitle(m_doc.GetSportFile());
   m_list.Invalidate();
-  if (onListLoaded) onListLoaded();
+  result.corrected = m_bCorrectedOnLoad;
+  return result;
 }
 
 RequestFileText CCorvellaView::RequestsAsShown() const {
@@ -149,10 +119,6 @@ RequestFileText CCorvellaView::RequestsAsShown() const {
     }
   }
   return text;
-}
-
-void CCorvellaView::UpdateFilePath() {
-  m_strFilePath = m_doc.GetDirectory() + m_doc.GetSportFile();
 }
 
 RequestFileText CCorvellaView::RequestsAsFileText() {
@@ -171,17 +137,8 @@ RequestFileText CCorvellaView::RequestsAsFileText() {
   return text;
 }
 
-bool CCorvellaView::SaveRequests() {
-  if (const FileWriteResult written = WriteRequestFile(m_strFilePath, RequestsAsFileText());
-      !written) {
-    // The system's reason (no space left, permission denied, read-only file
-    // system) tells the operator what to do about it.
-    m_ui.MessageBox("Failed to save document " + m_strFilePath + ": " + written.Reason() +
-                        ".\nThe file was left as it was.",
-                    "Corvella", MB_OK | MB_ICONEXCLAMATION);
-    return false;
-  }
-  return true;
+FileWriteResult CCorvellaView::SaveRequests(const std::string& path) {
+  return WriteRequestFile(path, RequestsAsFileText());
 }
 
 void CCorvellaView::OnSportFootball() { SwitchSport(*this, FootballFile()); }
@@ -200,6 +157,6 @@ void CCorvellaView::OnUpdateSportBasketball(CCmdUI* pCmdUI) {
   pCmdUI->SetCheck(m_doc.GetSportFile() == BasketballFile() ? 1 : 0);
 }
 
-bool CCorvellaView::IsFootball() const { return IsFootballFile(m_strFilePath); }
+bool CCorvellaView::IsFootball() const { return m_doc.IsFootball(); }
 
 }  // namespace corvella

@@ -1,9 +1,16 @@
 #pragma once
-// A small single-document base: modified flag, title, path name and the
-// standard save prompt the New, Open and Exit commands run first.
+// A small single-document base: the undo history and the saved state it
+// gives, the standard save prompt the New, Open and Exit commands run first,
+// and the observers that follow the document.
+//
+// "Modified" is a reading of the history: the document is modified exactly
+// when the history stands away from its saved state. Nothing else writes it.
 
-#include <functional>
 #include <string>
+#include <vector>
+
+#include "platform/atomic_file.h"
+#include "requests/edit_history.h"
 
 namespace corvella {
 
@@ -13,77 +20,85 @@ class Ui;
 // Never blocks: a pipe in the file's place does not stall the program.
 bool CanOpenForReading(const std::string& path);
 
-// The one view of the document, as the document sees it.
+// What a load of the list came to.
+struct ListLoad {
+  bool read = true;        // false: the file exists but could not be read
+  std::string failure;     // why not ("" when it was read, or did not exist)
+  bool corrected = false;  // a field check replaced a bad value of the file
+};
+
+// The one view of the document, as the document sees it: it fills the list
+// from a file and writes the list to one.
 class DocumentView {
  public:
   virtual ~DocumentView() = default;
-  // Reloads the current sport's requests and rebuilds the columns.
-  virtual void OnInitialUpdate() = 0;
-  // Takes the request-file path afresh.
-  virtual void UpdateFilePath() = 0;
-  // Writes every row to the request file; false when the file could not be
-  // written (the view has told the operator, and the old file is unchanged).
-  virtual bool SaveRequests() = 0;
+  // Fills the list afresh from the request file at `path`, whose messages
+  // name it `name`; a missing file gives an empty list.
+  virtual ListLoad LoadList(const std::string& path, const std::string& name) = 0;
+  // Writes every row to the request file at `path`; on failure the old file
+  // is left as it was.
+  virtual FileWriteResult SaveRequests(const std::string& path) = 0;
+};
+
+// Those who follow the document (the title, the status bar, the recovery
+// copy): told after the document changed.
+class DocumentObserver {
+ public:
+  virtual ~DocumentObserver() = default;
+  // A new list is shown, whatever way it was opened.
+  virtual void OnListLoaded() {}
+  // A step was recorded, undone or redone, or the saved state moved.
+  virtual void OnHistoryChanged() {}
+  // The title (the file, whether it was read, modified or not) changed.
+  virtual void OnTitleChanged() {}
+  // A save wrote the file.
+  virtual void OnSaved() {}
 };
 
 class CDocument {
  public:
-  explicit CDocument(Ui& ui) : m_ui(ui) {}
+  explicit CDocument(Ui& ui);
   virtual ~CDocument() = default;
   CDocument(const CDocument&) = delete;
   CDocument& operator=(const CDocument&) = delete;
 
-  bool IsModified() const { return m_bModified; }
-  void SetModifiedFlag(bool modified = true);
-  const std::string& GetTitle() const { return m_strTitle; }
-  void SetTitle(const std::string& title);
-  const std::string& GetPathName() const { return m_strPathName; }
-  void SetPathName(const std::string& path) { m_strPathName = path; }
+  bool IsModified() const { return !m_history.IsClean(); }
+  EditHistory& History() { return m_history; }
+  const EditHistory& History() const { return m_history; }
+  // The document's title: its file and what is known of it.
+  virtual std::string GetTitle() const = 0;
+  // The name the save prompt asks about.
+  virtual std::string GetSaveName() const = 0;
 
-  // Why the document's file could not be read at its last load ("" when it
-  // was read, or did not exist). A file that exists but could not be read
-  // is never taken as an empty list: while this is set, no save writes or
-  // removes it; the next load that succeeds clears it.
-  const std::string& GetLoadFailure() const { return m_strLoadFailure; }
-  void SetLoadFailure(const std::string& why) { m_strLoadFailure = why; }
-
-  // Runs "Save changes to <title>?" with Yes, No and Cancel when modified.
+  // Runs "Save changes to <name>?" with Yes, No and Cancel when modified.
   // Yes saves; returns false when the operator cancelled (or the save failed).
-  virtual bool SaveModified();
-  // Save with the document's own path.
-  virtual bool DoFileSave();
-  // The framework's save: OnSaveDocument(path), then records the path.
-  bool DoSave(const std::string& path, bool replace);
-
-  // The framework's New and Open commands (save prompt first). Open reports a
-  // file it cannot read and then changes nothing.
-  bool FileNew();
-  bool FileOpen(const std::string& path);
-
-  virtual bool OnNewDocument();
-  virtual bool OnOpenDocument(const std::string& path);
-  virtual bool OnSaveDocument(const std::string& path) = 0;
+  bool SaveModified();
+  // Saves to the document's own file; false when nothing was written (the
+  // reason was shown).
+  virtual bool DoFileSave() = 0;
 
   void SetView(DocumentView* view) { m_pDocView = view; }
   DocumentView* GetDocView() const { return m_pDocView; }
   Ui& GetUi() const { return m_ui; }
 
-  // Called whenever the title changes (the main frame shows it).
-  std::function<void(const std::string&)> onTitleChanged;
-  // Called whenever the modified flag changes (the title's marker shows it).
-  std::function<void(bool modified)> onModifiedChanged;
-  // Called after every save that wrote the file.
-  std::function<void()> onSaved;
+  // `observer` is told of changes until it is removed (it must be removed
+  // before it goes).
+  void AddObserver(DocumentObserver* observer);
+  void RemoveObserver(DocumentObserver* observer);
 
  protected:
+  // Tells every observer, through `event`.
+  void Notify(void (DocumentObserver::*event)());
+
   Ui& m_ui;
   DocumentView* m_pDocView = nullptr;
 
  private:
-  bool m_bModified = false;
-  std::string m_strTitle;
-  std::string m_strPathName;
-  std::string m_strLoadFailure;
+  void OnHistoryMoved();
+
+  EditHistory m_history;
+  bool m_bWasModified = false;
+  std::vector<DocumentObserver*> m_observers;
 };
 
 }  // namespace corvella

@@ -1,14 +1,9 @@
 #include "shell/corvella_app.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QPointer>
-#include <QPrinter>
-#include <QPrinterInfo>
-#include <QSettings>
 #include <QStatusBar>
 #include <QTimer>
 #include <algorithm>
@@ -25,14 +20,17 @@
 #include "platform/ui.h"
 #include "requests/corvella_doc.h"
 #include "shell/about_dlg.h"
+#include "shell/close_coordinator.h"
 #include "shell/command_line.h"
 #include "shell/console_ui.h"
+#include "shell/document_presentation.h"
+#include "shell/file_opening.h"
 #include "shell/list_history.h"
 #include "shell/main_frame.h"
-#include "shell/named_file.h"
 #include "shell/printing.h"
 #include "shell/recovery_copy.h"
 #include "shell/send_log.h"
+#include "shell/shell_print.h"
 #include "shell/shell_ui.h"
 #include "shell/view_list_client.h"
 #include "transmit/send_request.h"
@@ -43,46 +41,6 @@ namespace {
 bool IsPrintCommand(const CommandLineInfo& info) {
   return info.m_nShellCommand == CommandLineInfo::FilePrint ||
          info.m_nShellCommand == CommandLineInfo::FilePrintTo;
-}
-
-// Why a named file is refused, for the operator; "" when it is not.
-QString RefusalOfNamedFile(const NamedFile& named, const QString& path) {
-  switch (named.fault) {
-    case NamedFile::Fault::kNone: return {};
-    case NamedFile::Fault::kNoSport:
-      return QStringLiteral(
-                 "%1 is not the request file of a sport: its name must begin with BASK, "
-                 "FOOT, BASE, HOCK, SOCC or VOLL.")
-          .arg(path);
-    case NamedFile::Fault::kCannotOpen:
-    case NamedFile::Fault::kNotAFile:
-      return QStringLiteral("Failed to open document %1.").arg(path);
-    case NamedFile::Fault::kTooLarge:
-      return QStringLiteral("%1 is too large for a request file.").arg(path);
-    case NamedFile::Fault::kNoRequests: return QStringLiteral("%1 holds no requests.").arg(path);
-  }
-  return {};
-}
-
-// The named file, vetted against the program directory `directory`; a
-// refused one is reported through `ui`.
-NamedFile VetAndReportNamedFile(const QString& path, const std::string& directory, Ui& ui) {
-  const NamedFile named = VetNamedFile(QFile::encodeName(path).toStdString(), directory);
-  if (const QString refusal = RefusalOfNamedFile(named, path); !refusal.isEmpty())
-    ui.MessageBox(ToWindows1252(refusal), "Corvella", MB_OK | MB_ICONEXCLAMATION);
-  return named;
-}
-
-// Says on the terminal that the pages went to `pdf` and why: no printer, or
-// none is the default (then they are named, for --print-to).
-void SayWherePdfPrintoutWent(const QString& pdf) {
-  const QStringList printers = QPrinterInfo::availablePrinterNames();
-  if (printers.isEmpty()) {
-    std::printf("No printer is installed: the pages were written to %s\n", qPrintable(pdf));
-  } else {
-    std::printf("None of the printers (%s) is the default: the pages were written to %s\n",
-                qPrintable(printers.join(QStringLiteral(", "))), qPrintable(pdf));
-  }
 }
 
 // ---- command routing helpers -------------------------------------------------------
@@ -149,8 +107,11 @@ const ViewCommand kViewCommands[] = {
 CCorvellaApp::CCorvellaApp(Ui* ui) : m_ui(ui) {}
 
 CCorvellaApp::~CCorvellaApp() {
-  // The window goes first: it draws the view's rows until it is gone.
+  // The window goes first: it draws the view's rows until it is gone. What
+  // follows the document into the window goes before it.
   if (m_listClient) m_listClient->Detach();
+  m_closing.reset();
+  m_presentation.reset();
   m_printing.reset();
   m_frame.reset();
 }
@@ -183,7 +144,7 @@ bool CCorvellaApp::InitInstance(const QStringList& arguments, bool show) {
   if (!OpenFirstList(cmdInfo.m_strFileName, print)) return false;
 
   if (print) {
-    m_nExitCode = ShellPrint(cmdInfo) ? 0 : 1;
+    m_nExitCode = ShellPrint(*m_printing, m_commands, cmdInfo) ? 0 : 1;
     return false;
   }
   if (show) ShowMainWindow();
@@ -245,39 +206,9 @@ void CCorvellaApp::CreateDocumentAndFrame() {
 
   m_frame = std::make_unique<CMainFrame>(m_commands);
   if (m_qtUi) m_qtUi->SetParent(m_frame.get());
-  m_doc->onTitleChanged = [this](const std::string& title) {
-    // A list loaded afresh comes from the program directory.
-    m_strOrigin.clear();
-    // A file that could not be read is not what the empty list shows.
-    const bool read = m_doc->GetLoadFailure().empty();
-    m_frame->SetDocumentTitle(read ? title : title + " (could not be read)");
-    // Another list in the shown window (a sport switch, a file opened) is
-    // shown and said (a screen reader does not read the window title). A
-    // file that could not be read says so itself.
-    if (read && m_frame->isVisible()) m_frame->ShowOpened(FromWindows1252(title));
-  };
-  m_doc->onModifiedChanged = [this](bool modified) { m_frame->SetDocumentModified(modified); };
-  m_doc->onSaved = [this] { m_frame->ShowSaved(FromWindows1252(m_doc->GetSportFile())); };
-  m_frame->onQueryClose = [this] { return ApproveClose(); };
-  m_frame->onDropFile = [this](const std::string& path) { OpenDocumentFile(path); };
-}
-
-bool CCorvellaApp::ApproveClose() {
-  if (m_bCloseApproved) return true;
-  // A second close while waiting changes nothing.
-  if (m_bClosing) return false;
-  if (!m_doc->SaveModified()) return false;
-  // A request on its way is delivered (or fails, bounded by the client
-  // library's time-out) while the window still shows it travelling. The
-  // window takes nothing more meanwhile, so what the save prompt was
-  // answered for is what the operator has; it closes when the sender
-  // reports the end of the send.
-  if (m_sender && m_sender->PendingRequest() != 0) {
-    m_bClosing = true;
-    CloseWhenSent();
-    return false;
-  }
-  return true;
+  m_opening = std::make_unique<FileOpening>(*m_doc, *m_ui);
+  QObject::connect(m_frame.get(), &CMainFrame::fileDropped, m_frame.get(),
+                   [this](const QString& path) { OpenNamedFile(path); });
 }
 
 void CCorvellaApp::CreateViewAndSender() {
@@ -293,6 +224,7 @@ void CCorvellaApp::CreateViewAndSender() {
   m_sender->SetPoster([](std::function<void()> task) {
     QMetaObject::invokeMethod(qApp, std::move(task), Qt::QueuedConnection);
   });
+  m_closing = std::make_unique<CloseCoordinator>(*m_frame, *m_doc, *m_sender);
 }
 
 void CCorvellaApp::CreateSendLog() {
@@ -324,19 +256,13 @@ void CCorvellaApp::CreateSendLog() {
 
 void CCorvellaApp::CreateListWindow() {
   m_history = std::make_unique<ListHistory>(*m_view, *m_doc);
-  m_view->onListLoaded = [this] {
-    RestoreColumnWidths();
-    m_history->Reset();
-    // The last send's line belongs to the list that was shown; the Send Log
-    // keeps it.
-    m_frame->ClearSendResult();
-    if (m_recovery) m_recovery->OnListLoaded();
-  };
+  m_presentation = std::make_unique<DocumentPresentation>(*m_doc, *m_frame, m_view->GetListCtrl());
   m_listClient = std::make_unique<ViewListClient>(*m_view);
   m_listClient->SetHistory(m_history.get());
   m_listWidget = new ListWidget(m_view->GetListCtrl(), *m_listClient, m_frame.get());
   m_listClient->Attach(*m_listWidget);
   m_listWidget->SetAnnouncer(m_frame->ScreenReader());
+  m_presentation->SetListWidget(m_listWidget);
   m_frame->setCentralWidget(m_listWidget);
   QObject::connect(m_listWidget, &ListWidget::listStateChanged, m_frame.get(),
                    &CMainFrame::RequestCommandUpdate);
@@ -347,37 +273,24 @@ void CCorvellaApp::CreateListWindow() {
       m_listWidget, &ListWidget::columnFitRequested, m_frame.get(), [this](int column) {
         m_view->GetListCtrl().SetColumnWidth(column, m_view->FittingColumnWidth(column));
         m_listWidget->SyncFromModel();
-        KeepColumnWidths();
+        m_presentation->KeepColumnWidths();
       });
   QObject::connect(m_listWidget, &ListWidget::columnResizedByOperator, m_frame.get(),
-                   [this] { KeepColumnWidths(); });
+                   [this] { m_presentation->KeepColumnWidths(); });
 }
 
 bool CCorvellaApp::OpenFirstList(const QString& file, bool print) {
   // A file named on the command line selects its sport and is loaded into
   // that sport's list; without one the current sport's file is loaded.
-  m_doc->OnNewDocument();
-  if (file.isEmpty()) {
-    m_view->OnInitialUpdate();
-    return true;
-  }
-  const NamedFile named = VetAndReportNamedFile(file, m_doc->GetDirectory(), *m_ui);
-  if (named.fault != NamedFile::Fault::kNone) return false;
   // Printing leaves the sport of CORVELLA.INI as it is.
-  if (print)
-    m_doc->SetSportFileForRun(named.sportFile);
-  else
-    m_doc->SetSport(named.sportFile);
-  if (!named.own) return LoadFromOtherFolder(file, named.sportFile);
-  m_doc->SetPathName(QFile::encodeName(file).toStdString());
-  m_view->OnInitialUpdate();
-  return true;
+  if (file.isEmpty()) return static_cast<bool>(m_doc->Reload());
+  return m_opening->Open(file, !print);
 }
 
 void CCorvellaApp::ShowMainWindow() {
   // Unsaved changes are kept in a recovery copy from now on; one that a
   // crash left behind is offered for this first list.
-  m_recovery = std::make_unique<RecoveryCopy>(*m_view, *m_doc, *m_history, *m_ui);
+  m_recovery = std::make_unique<RecoveryCopy>(*m_view, *m_doc, *m_ui);
   m_recovery->OnListLoaded();
   m_frame->show();
   // Asked for, so the keys work at once also where no window manager
@@ -428,13 +341,7 @@ void CCorvellaApp::RouteListCommands() {
 
 void CCorvellaApp::RouteDocumentCommands() {
   // The document: Save.
-  m_docTarget.On(ID_FILE_SAVE, [this] {
-    if (m_doc->DoFileSave()) {
-      m_strOrigin.clear();
-      ShowDocumentOrigin();
-    }
-    m_history->SyncWithDocument();
-  });
+  m_docTarget.On(ID_FILE_SAVE, [this] { m_doc->DoFileSave(); });
 }
 
 void CCorvellaApp::RouteApplicationCommands() {
@@ -453,127 +360,15 @@ void CCorvellaApp::RouteApplicationCommands() {
 void CCorvellaApp::OnFileNew() { m_doc->FileNew(); }
 
 void CCorvellaApp::OnFileOpen() {
-  QFileDialog dialog(m_frame.get(), QStringLiteral("Open"),
-                     QFile::decodeName(QByteArray::fromStdString(m_doc->GetDirectory())),
-                     QStringLiteral("Corvella Files (*.req)"));
-  dialog.setObjectName(QStringLiteral("openFileDialog"));
-  dialog.setFileMode(QFileDialog::ExistingFile);
-  dialog.setAcceptMode(QFileDialog::AcceptOpen);
-  // The request files are named in capitals (BASK.REQ): the filter matches
-  // without regard to case, as it does on the platform the files come from.
-  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-  dialog.setFilter(dialog.filter() & ~QDir::CaseSensitive);
-  const bool chosen = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+  const QString chosen = m_opening->ChooseFile(m_frame.get());
   m_frame->activateWindow();
-  if (!chosen) return;
-  OpenDocumentFile(QFile::encodeName(dialog.selectedFiles().first()).toStdString());
-}
-
-bool CCorvellaApp::OpenDocumentFile(const std::string& path) {
-  // Save prompt, the file check, then the view's reload of the sport's file.
-  if (!m_doc->FileOpen(path)) return false;
-  m_strOrigin.clear();
-  return true;
+  if (!chosen.isEmpty()) OpenNamedFile(chosen);
 }
 
 bool CCorvellaApp::OpenNamedFile(const QString& path) {
   // The window that waits to close takes no other list.
   if (m_frame->IsWaitingToClose()) return false;
-  const NamedFile named = VetAndReportNamedFile(path, m_doc->GetDirectory(), *m_ui);
-  if (named.fault != NamedFile::Fault::kNone) return false;
-  if (!m_doc->SaveModified()) return false;
-  m_doc->SetSport(named.sportFile);
-  if (named.own) {
-    m_doc->SetPathName(QFile::encodeName(path).toStdString());
-    m_view->OnInitialUpdate();
-    m_doc->SetModifiedFlag(false);
-    m_history->SyncWithDocument();
-    m_strOrigin.clear();
-    ShowDocumentOrigin();
-    return true;
-  }
-  if (LoadFromOtherFolder(path, named.sportFile)) return true;
-  // The copy could not be made: the sport's own list, as the switch shows it.
-  m_view->OnInitialUpdate();
-  m_doc->SetModifiedFlag(false);
-  m_history->SyncWithDocument();
-  return false;
-}
-
-bool CCorvellaApp::LoadFromOtherFolder(const QString& path, const std::string& sportFile) {
-  const std::string directory = m_doc->GetDirectory();
-  // Its messages name the file the operator chose; saving writes the sport's
-  // file of the program directory.
-  if (!m_view->LoadNewListFrom(QFile::encodeName(path).toStdString(),
-                               ToWindows1252(QFileInfo(path).absoluteFilePath()))) {
-    m_ui->MessageBox(ToWindows1252(QStringLiteral("Failed to open document %1.").arg(path)),
-                     "Corvella", MB_OK | MB_ICONEXCLAMATION);
-    return false;
-  }
-  m_doc->SetPathName(directory + sportFile);
-  // Unsaved changes of the sport's list: no undo makes them look saved, and
-  // their recovery copy is the one of the sport's file.
-  m_history->MarkUnsaved();
-  if (m_recovery) m_recovery->FollowFilePath();
-  m_strOrigin = QFileInfo(path).absoluteFilePath();
-  ShowDocumentOrigin();
-  return true;
-}
-
-void CCorvellaApp::ShowDocumentOrigin() {
-  if (m_strOrigin.isEmpty()) {
-    m_frame->SetDocumentTitle(m_doc->GetTitle());
-    return;
-  }
-  m_frame->SetDocumentTitle(m_doc->GetTitle() + " from " + ToWindows1252(m_strOrigin));
-  m_frame->statusBar()->showMessage(QStringLiteral("%1: loaded from %2, not saved yet")
-                                        .arg(FromWindows1252(m_doc->GetTitle()), m_strOrigin));
-}
-
-namespace {
-
-QSettings ColumnSettings() {
-  return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("corvella"),
-                   QStringLiteral("columns"));
-}
-
-QString ColumnKey(const std::string& sportFile) {
-  return QStringLiteral("widths/") + QString::fromLatin1(sportFile.substr(0, 4).c_str());
-}
-
-}  // namespace
-
-void CCorvellaApp::KeepColumnWidths() {
-  const ListControl& list = m_view->GetListCtrl();
-  QStringList widths;
-  for (int c = 0; c < list.GetColumnCount(); ++c) widths << QString::number(list.GetColumnWidth(c));
-  ColumnSettings().setValue(ColumnKey(m_doc->GetSportFile()), widths);
-}
-
-void CCorvellaApp::RestoreColumnWidths() {
-  const QStringList widths =
-      ColumnSettings().value(ColumnKey(m_doc->GetSportFile())).toStringList();
-  ListControl& list = m_view->GetListCtrl();
-  if (widths.size() != list.GetColumnCount()) return;  // none kept, or not of this program
-  for (int c = 0; c < widths.size(); ++c) {
-    bool ok = false;
-    const int width = widths[c].toInt(&ok);
-    if (ok && width >= 0 && width <= 4000) list.SetColumnWidth(c, width);
-  }
-  if (m_listWidget) m_listWidget->SyncFromModel();
-}
-
-void CCorvellaApp::CloseWhenSent() {
-  if (const int request = m_sender->PendingRequest(); request != 0) {
-    m_frame->BeginCloseWait(QStringLiteral("Closing after request %1").arg(request),
-                            QStringLiteral("Closing: waiting for request %1 to be sent (at most "
-                                           "the sign service's time-out); nothing can be changed "
-                                           "meanwhile.")
-                                .arg(request));
-    return;
-  }
-  m_bCloseApproved = true;
-  m_frame->close();
+  return m_opening->Open(path);
 }
 
 void CCorvellaApp::OnSendReport(const SendReport& report) {
@@ -595,8 +390,7 @@ void CCorvellaApp::OnSendReport(const SendReport& report) {
     summary = FromWindows1252(report.list) + QStringLiteral(": ") + summary;
   m_frame->ShowSendResult(shown, summary);
   // A close that waits for the sends on their way goes on once they ended.
-  if (m_bClosing && report.Ended())
-    QTimer::singleShot(0, m_frame.get(), [this] { CloseWhenSent(); });
+  if (report.Ended()) m_closing->OnSendEnded();
 }
 
 void CCorvellaApp::OnAppExit() { m_frame->close(); }
@@ -643,53 +437,6 @@ void CCorvellaApp::OpenHandedOverFiles() {
   m_bOpeningHandedOver = true;
   while (!m_handedOver.isEmpty()) OpenNamedFile(m_handedOver.takeFirst());
   m_bOpeningHandedOver = false;
-}
-
-bool CCorvellaApp::ShellPrint(const CommandLineInfo& info) {
-  QString pdf;
-  if (!SetUpShellPrinter(info, &pdf)) return false;
-  QString failure;
-  m_printing->setErrorHandler([&failure](const QString& text) { failure = text; });
-  if (!m_commands.Execute(ID_FILE_PRINT_DIRECT))
-    failure = QStringLiteral("Printing is not available.");
-  m_printing->setErrorHandler(nullptr);
-  if (!failure.isEmpty()) {
-    std::fprintf(stderr, "corvella: %s\n", qPrintable(failure));
-    return false;
-  }
-  if (!pdf.isEmpty()) SayWherePdfPrintoutWent(pdf);
-  return true;
-}
-
-bool CCorvellaApp::SetUpShellPrinter(const CommandLineInfo& info, QString* pdf) {
-  QPrinter& printer = m_printing->printer();
-  if (info.m_nShellCommand == CommandLineInfo::FilePrintTo) {
-    if (QPrinterInfo::printerInfo(info.m_strPrinterName).isNull()) {
-      std::fprintf(stderr, "corvella: There is no printer named %s.\n",
-                   qPrintable(info.m_strPrinterName));
-      return false;
-    }
-    printer.setOutputFormat(QPrinter::NativeFormat);
-    printer.setPrinterName(info.m_strPrinterName);
-    return true;
-  }
-  if (const QPrinterInfo fallback = QPrinterInfo::defaultPrinter(); !fallback.isNull()) {
-    printer.setOutputFormat(QPrinter::NativeFormat);
-    printer.setPrinterName(fallback.printerName());
-    return true;
-  }
-  // No printer: the pages go to a PDF file beside the file, named after
-  // it, never over another file unless asked to.
-  const QFileInfo source(info.m_strFileName);
-  *pdf = source.absoluteDir().filePath(source.completeBaseName() + QStringLiteral(".pdf"));
-  if (!info.m_bForce && QFileInfo::exists(*pdf)) {
-    std::fprintf(stderr, "corvella: %s exists already; --force replaces it.\n", qPrintable(*pdf));
-    return false;
-  }
-  m_printing->setReplaceFiles(info.m_bForce);
-  printer.setOutputFormat(QPrinter::PdfFormat);
-  printer.setOutputFileName(*pdf);
-  return true;
 }
 
 }  // namespace corvella

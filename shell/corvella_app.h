@@ -14,6 +14,9 @@ namespace corvella {
 
 class AppProfile;
 class CCorvellaDoc;
+class CloseCoordinator;
+class DocumentPresentation;
+class FileOpening;
 class CCorvellaView;
 class CMainFrame;
 class ConsoleUi;
@@ -67,8 +70,6 @@ class CCorvellaApp {
   // ---- the application's commands -----------------------------------------------
   void OnFileNew();
   void OnFileOpen();
-  // Opens a file as Open does after its dialog (also a dropped file).
-  bool OpenDocumentFile(const std::string& path);
   void OnAppExit();
   void OnAppAbout();
   void OnHelpFinder();
@@ -79,13 +80,8 @@ class CCorvellaApp {
   // window comes up, and the file opens as OpenNamedFile does, once no
   // dialog is open any more.
   void OnShellOpen(const QString& path);
-  // Opens a request file the desktop or a later start named: its name
-  // selects the sport (its first four letters, as "SPORT" is read) and the
-  // program switches to it, save prompt first. The sport's own file in the
-  // program directory is loaded as it is; a file elsewhere is loaded into
-  // the sport's list as unsaved changes, its path in the title and the
-  // status bar. A name without a sport, a file that cannot be read or one
-  // without requests is reported and changes nothing (false).
+  // Opens a request file the operator, the desktop or a later start named,
+  // as shell/file_opening.h says; false when it was refused or cancelled.
   bool OpenNamedFile(const QString& path);
 
  private:
@@ -102,18 +98,14 @@ class CCorvellaApp {
   void ReportProgramDirectoryProblems(const std::string& folderError);
   // The document on the configuration, and the main frame that shows it.
   void CreateDocumentAndFrame();
-  // The window's close: after the save prompt, and only once no send is on
-  // its way (it then waits, and closes when the sender reports).
-  bool ApproveClose();
   // The list view and the sender of its requests.
   void CreateViewAndSender();
   // The Send Log: the model, its journal on disk and its dock window.
   void CreateSendLog();
   // The undo history, and the list's widget in the frame.
   void CreateListWindow();
-  // Loads the list of `file` (vetted; a refusal is reported, false) or,
-  // without one, the current sport's list. `print` leaves the configured
-  // sport as it is.
+  // Loads the list of `file` (a refusal is reported, false) or, without one,
+  // the current sport's list. `print` leaves the configured sport as it is.
   bool OpenFirstList(const QString& file, bool print);
   // The recovery copy, then the window, focused on the list.
   void ShowMainWindow();
@@ -124,29 +116,7 @@ class CCorvellaApp {
   void RouteListCommands();
   void RouteDocumentCommands();
   void RouteApplicationCommands();
-  // Prints the open document with ID_FILE_PRINT_DIRECT on the printer the
-  // command line names, or the default one, or into a PDF file beside the
-  // file when there is no printer. False with a message on failure.
-  bool ShellPrint(const CommandLineInfo& info);
-  // Aims the printer as ShellPrint needs; `pdf` is the file the pages go to
-  // when there is no printer. False with a message when it cannot be aimed.
-  bool SetUpShellPrinter(const CommandLineInfo& info, QString* pdf);
   void OpenHandedOverFiles();
-  // Loads the sport `sportFile` from `path` (a request file checked to be
-  // readable) into the list, through a copy of it named as the sport's file,
-  // so the list's checks apply that sport's rules. The list's file stays the
-  // one of the program directory.
-  bool LoadFromOtherFolder(const QString& path, const std::string& sportFile);
-  // The title with the file the unsaved list came from ("" when none).
-  void ShowDocumentOrigin();
-  // The column widths the operator set for the current sport: kept in the
-  // user's configuration (corvella/columns.ini), and put back whenever that
-  // sport's list is loaded.
-  void KeepColumnWidths();
-  void RestoreColumnWidths();
-  // Closing waits for the sends on their way: closes the window once the
-  // sender has reported the end of every one, else says which it waits for.
-  void CloseWhenSent();
   // One step of a send, or a refused send: kept in the Send Log and its
   // journal, and shown in the status bar.
   void OnSendReport(const SendReport& report);
@@ -157,11 +127,8 @@ class CCorvellaApp {
   std::unique_ptr<ConsoleUi> m_consoleUi;
   std::unique_ptr<SingleInstance> m_instance;
   QStringList m_handedOver;  // files waiting for the open dialog to close
-  QString m_strOrigin;       // the file the unsaved list was loaded from
   bool m_bOpeningHandedOver = false;
-  bool m_bStarted = false;        // InitInstance has shown the window
-  bool m_bClosing = false;        // the window waits for a send before it closes
-  bool m_bCloseApproved = false;  // the save prompt was answered; the window may go
+  bool m_bStarted = false;  // InitInstance has shown the window
   int m_nExitCode = 1;
   Ui* m_ui = nullptr;
   std::unique_ptr<QtClipboard> m_clipboard;
@@ -172,12 +139,16 @@ class CCorvellaApp {
   std::unique_ptr<RequestSender> m_sender;
   std::unique_ptr<SendLogModel> m_sendLog;
   std::unique_ptr<SendJournal> m_journal;
+  std::unique_ptr<FileOpening> m_opening;
   std::unique_ptr<ListHistory> m_history;
   std::unique_ptr<RecoveryCopy> m_recovery;  // only while the window is shown
   std::unique_ptr<ViewListClient> m_listClient;
   // Declared last: the window goes first, while the view it shows still exists.
   std::unique_ptr<Printing> m_printing;
   std::unique_ptr<CMainFrame> m_frame;
+  // After the frame: they go before it, and stop following the document.
+  std::unique_ptr<DocumentPresentation> m_presentation;
+  std::unique_ptr<CloseCoordinator> m_closing;
   ListWidget* m_listWidget = nullptr;  // owned by the frame
   CommandTarget m_viewTarget;
   CommandTarget m_docTarget;

@@ -1,29 +1,23 @@
 #include "shell/list_history.h"
 
-#include <QUndoCommand>
+#include <memory>
 #include <utility>
 #include <vector>
 
 #include "listview/corvella_view.h"
-#include "platform/qt/windows1252.h"
 #include "requests/corvella_doc.h"
 
 namespace corvella {
 
 // One recorded change: the block of rows before and after it.
-class ListHistory::Step : public QUndoCommand {
+class ListHistory::Step : public EditStep {
  public:
-  Step(CCorvellaView& view, RowsChange change, const std::string& name)
-      : m_view(view), m_change(std::move(change)) {
-    setText(FromWindows1252(name));
-  }
+  Step(CCorvellaView& view, RowsChange change, std::string name)
+      : m_view(view), m_change(std::move(change)), m_name(std::move(name)) {}
 
-  // The change has already happened when the step is pushed.
-  void redo() override {
-    if (m_bDone) Put(m_change.before, m_change.after);
-    m_bDone = true;
-  }
-  void undo() override { Put(m_change.after, m_change.before); }
+  std::string Name() const override { return m_name; }
+  void Redo() override { Put(m_change.before, m_change.after); }
+  void Undo() override { Put(m_change.after, m_change.before); }
 
  private:
   // Replaces the block `now` with `then`, and selects what came back: the
@@ -49,17 +43,10 @@ class ListHistory::Step : public QUndoCommand {
 
   CCorvellaView& m_view;
   RowsChange m_change;
-  bool m_bDone = false;
+  std::string m_name;
 };
 
-ListHistory::ListHistory(CCorvellaView& view, CCorvellaDoc& doc) : m_view(view), m_doc(doc) {
-  // Back at the saved state the document has nothing to save; anywhere else
-  // it has.
-  QObject::connect(&m_stack, &QUndoStack::indexChanged, [this] { WriteModifiedFlag(); });
-  QObject::connect(&m_stack, &QUndoStack::cleanChanged, [this] { WriteModifiedFlag(); });
-}
-
-void ListHistory::WriteModifiedFlag() { m_doc.SetModifiedFlag(!m_stack.isClean()); }
+ListHistory::ListHistory(CCorvellaView& view, CCorvellaDoc& doc) : m_view(view), m_doc(doc) {}
 
 void ListHistory::Record(const std::function<void()>& change, const Namer& name) {
   if (m_bRecording) {
@@ -67,17 +54,17 @@ void ListHistory::Record(const std::function<void()>& change, const Namer& name)
     return;
   }
   m_bRecording = true;
-  const std::size_t loadsBefore = m_loads;
   const ListRows before = TakeRows(m_view.GetListCtrl());
+  const std::size_t loadsBefore = m_doc.LoadCount();
   change();
   m_bRecording = false;
-  // A change that loaded a new list (a sport switch) started a new history.
-  if (m_loads != loadsBefore) return;
+  // A change that loaded another list started a new history.
+  if (m_doc.LoadCount() != loadsBefore) return;
   const std::optional<RowsChange> diff = DiffRows(before, TakeRows(m_view.GetListCtrl()));
   // Nothing changed (a key that set what was there, a cancelled dialog): no
   // step, and the list is as modified as it was.
   if (!diff) return;
-  m_stack.push(new Step(m_view, *diff, name(*diff)));
+  m_doc.History().Push(std::make_unique<Step>(m_view, *diff, name(*diff)));
 }
 
 std::string ListHistory::Counted(const std::string& verb, int count) {
@@ -103,44 +90,20 @@ std::string ListHistory::NameOfEdit(const RowsChange& change) {
   return name;
 }
 
-void ListHistory::Undo() {
-  if (m_stack.canUndo()) m_stack.undo();
-}
+void ListHistory::Undo() { m_doc.History().Undo(); }
 
-void ListHistory::Redo() {
-  if (m_stack.canRedo()) m_stack.redo();
-}
+void ListHistory::Redo() { m_doc.History().Redo(); }
 
 void ListHistory::OnUpdateUndo(CCmdUI* ui) const {
-  ui->Enable(m_stack.canUndo());
-  ui->SetText(m_stack.canUndo() ? "&Undo " + ToWindows1252(m_stack.undoText()) : "&Undo");
+  const EditHistory& history = m_doc.History();
+  ui->Enable(history.CanUndo());
+  ui->SetText(history.CanUndo() ? "&Undo " + history.UndoName() : "&Undo");
 }
 
 void ListHistory::OnUpdateRedo(CCmdUI* ui) const {
-  ui->Enable(m_stack.canRedo());
-  ui->SetText(m_stack.canRedo() ? "&Redo " + ToWindows1252(m_stack.redoText()) : "&Redo");
-}
-
-void ListHistory::OnChange(QObject* context, std::function<void()> react) {
-  QObject::connect(&m_stack, &QUndoStack::indexChanged, context, react);
-  QObject::connect(&m_stack, &QUndoStack::cleanChanged, context, react);
-}
-
-void ListHistory::Reset() {
-  ++m_loads;
-  m_stack.clear();
-  // A load that corrected values of the file leaves a list to save.
-  if (m_view.CorrectedOnLoad()) m_stack.resetClean();
-  WriteModifiedFlag();
-}
-
-void ListHistory::MarkUnsaved() {
-  m_stack.resetClean();
-  WriteModifiedFlag();
-}
-
-void ListHistory::SyncWithDocument() {
-  if (!m_doc.IsModified() && !m_stack.isClean()) m_stack.setClean();
+  const EditHistory& history = m_doc.History();
+  ui->Enable(history.CanRedo());
+  ui->SetText(history.CanRedo() ? "&Redo " + history.RedoName() : "&Redo");
 }
 
 }  // namespace corvella

@@ -1,19 +1,14 @@
 #pragma once
-// ListHistory: undo and redo for the request list. Every command, key and
-// click that may change the list runs through Record, which takes the rows
-// before and after and keeps the block that differs as one step, named for
-// the menu ("Delete 3 Requests"). Undo and redo put back exactly the texts
-// that were there (corrections of the field checks included), without
-// running any check again. The list stays the only store of the requests;
-// the history holds only the blocks that changed.
+// ListHistory: records what commands, keys and clicks change in the request
+// list as steps of the document's history. Record takes the rows before and
+// after a change and keeps the block that differs as one step, named for the
+// menu ("Delete 3 Requests"). Undo and redo put back exactly the texts that
+// were there (corrections of the field checks included), without running
+// any check again, and select the rows they put back.
 //
-// The history is emptied whenever a new list is loaded. The document's
-// modified flag follows the history: back at the state of the last load or
-// save it is cleared, at any other state it is set. Others that follow
-// unsaved changes (the recovery copy) subscribe with OnChange instead of
-// asking from time to time.
+// The history itself, and the saved state read from it, belong to the
+// document (requests/edit_history.h).
 
-#include <QUndoStack>
 #include <functional>
 #include <string>
 
@@ -34,7 +29,9 @@ class ListHistory {
 
   // Runs `change`; when it changed the requests, the change becomes one
   // step named by `name`. A Record inside another records nothing of its
-  // own: the outer one takes the whole change as one step.
+  // own: the outer one takes the whole change as one step. A change that
+  // loaded another list (a sport switch) records nothing: the new list has
+  // a history of its own.
   void Record(const std::function<void()>& change, const Namer& name);
   // A step named for what a key or click did: "Edit Sign #", "Edit Sign # of
   // 3 Requests", "Delete 2 Requests", ...
@@ -48,31 +45,12 @@ class ListHistory {
   void OnUpdateUndo(CCmdUI* ui) const;
   void OnUpdateRedo(CCmdUI* ui) const;
 
-  // Calls `react` after each change of the steps or of the saved state, for
-  // as long as `context` lives.
-  void OnChange(QObject* context, std::function<void()> react);
-
-  // A new list: no steps, and the list is as loaded; unsaved when the load
-  // corrected values of the file (CCorvellaView::CorrectedOnLoad).
-  void Reset();
-  // The list holds changes that were never saved (restored from a recovery
-  // copy): no state of the history is the saved one.
-  void MarkUnsaved();
-  // The document was saved: the list as it is now is the saved state.
-  void SyncWithDocument();
-
  private:
   class Step;
 
-  // The one place the document's modified flag is written from: set unless
-  // the history stands at the saved state.
-  void WriteModifiedFlag();
-
   CCorvellaView& m_view;
   CCorvellaDoc& m_doc;
-  QUndoStack m_stack;
   bool m_bRecording = false;
-  std::size_t m_loads = 0;  // lists loaded so far
 };
 
 }  // namespace corvella

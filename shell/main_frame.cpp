@@ -67,7 +67,6 @@ CMainFrame::CMainFrame(CommandTable& commands, QWidget* parent)
     : QMainWindow(parent), m_commands(commands) {
   setObjectName(QStringLiteral("mainFrame"));
   setWindowIcon(ProgramIcon());
-  setWindowTitle(QStringLiteral("Corvella"));
   setAcceptDrops(true);
   resize(960, 600);
 
@@ -392,16 +391,21 @@ void CMainFrame::UpdateIndicators() {
 // ---- title, closing, dropped files ----------------------------------------------
 
 void CMainFrame::SetDocumentTitle(const std::string& title) {
-  const QString name = title.empty() ? QStringLiteral("Untitled") : FromWindows1252(title);
-  m_title = name + QStringLiteral("[*] - Corvella");
-  setWindowTitle(m_waitText.isEmpty() ? m_title : m_waitText + QStringLiteral(" - ") + m_title);
+  m_title = title.empty() ? QStringLiteral("Untitled") : FromWindows1252(title);
+  ShowTitle();
+}
+
+void CMainFrame::ShowTitle() {
+  const QString document = m_title + QStringLiteral("[*] - Corvella");
+  setWindowTitle(m_waitText.isEmpty() ? document : m_waitText + QStringLiteral(" - ") + document);
 }
 
 void CMainFrame::SetDocumentModified(bool modified) {
+  const bool was = isWindowModified();
   setWindowModified(modified);
   RequestCommandUpdate();
   // "Saved ..." stands while the list is as saved.
-  if (modified && !m_waitingToClose) m_messagePane->setText(QString::fromLatin1(kIdleText));
+  if (modified && !was && !m_waitingToClose) m_messagePane->setText(QString::fromLatin1(kIdleText));
 }
 
 void CMainFrame::ShowSaved(const QString& file) {
@@ -413,11 +417,11 @@ void CMainFrame::ShowSaved(const QString& file) {
   m_announcer->AnnounceKept(text);
 }
 
-void CMainFrame::ShowOpened(const QString& file) {
+void CMainFrame::ShowOpened(const QString& file, bool say) {
   const QString text = QStringLiteral("Opened %1").arg(file);
   m_messagePane->setText(text);
   // Kept ahead of what the list then says of its rows.
-  m_announcer->AnnounceKept(text);
+  if (say) m_announcer->AnnounceKept(text);
 }
 
 void CMainFrame::BeginCloseWait(const QString& what, const QString& text) {
@@ -427,13 +431,13 @@ void CMainFrame::BeginCloseWait(const QString& what, const QString& text) {
   m_messagePane->setText(text);
   m_messagePane->setToolTip(text);
   m_waitText = what;
-  setWindowTitle(m_waitText + QStringLiteral(" - ") + m_title);
+  ShowTitle();
   UpdateCommandUI();
 }
 
 void CMainFrame::closeEvent(QCloseEvent* e) {
   if (m_helpMode) SetHelpMode(false);
-  if (onQueryClose && !onQueryClose()) {
+  if (m_closeApprover && !m_closeApprover->ApproveClose()) {
     e->ignore();
     return;
   }
@@ -463,10 +467,10 @@ void CMainFrame::dropEvent(QDropEvent* e) {
   e->acceptProposedAction();
   // Opened once the drop is over: the program the file came from waits for
   // the drop to finish, and the save prompt must not hold it up.
-  QTimer::singleShot(0, this, [this, file = QFile::encodeName(path).toStdString()] {
+  QTimer::singleShot(0, this, [this, path] {
     activateWindow();
     raise();
-    if (onDropFile) onDropFile(file);
+    emit fileDropped(path);
   });
 }
 

@@ -9,7 +9,6 @@
 // shows its help instead of running.
 
 #include <QMainWindow>
-#include <functional>
 #include <map>
 #include <string>
 
@@ -40,8 +39,8 @@ class CMainFrame : public QMainWindow {
   // click-for-help mode.
   const CommandTarget& Target() const { return m_target; }
 
-  // Shows "<title> - Corvella" (title in Windows-1252), with Qt's marker
-  // of a modified document ([*], shown through setWindowModified).
+  // The document's title (Windows-1252), shown as "<title>[*] - Corvella"
+  // with Qt's marker of a modified document.
   void SetDocumentTitle(const std::string& title);
   // The document's modified flag: the title's marker, and the status bar's
   // idle text again once a saved list changes.
@@ -49,9 +48,9 @@ class CMainFrame : public QMainWindow {
   // Says in the status bar, and to a screen reader, that `file` was saved,
   // and when.
   void ShowSaved(const QString& file);
-  // Says the same of `file` loaded as the window's new list (a sport switch,
-  // a file opened): the line of an earlier list does not stand for it.
-  void ShowOpened(const QString& file);
+  // Shows "Opened <file>" for the window's new list (the line of an earlier
+  // list does not stand for it), and with `say` says it to a screen reader.
+  void ShowOpened(const QString& file, bool say = true);
 
   // The operator asked to close while a request is on its way: the window
   // says `what` in its title and `text` in its status bar and takes no more
@@ -103,13 +102,19 @@ class CMainFrame : public QMainWindow {
   bool InHelpMode() const { return m_helpMode; }
   void SetHelpMode(bool on);
 
-  // Asked before the window closes; false keeps it open (the save prompt).
-  std::function<bool()> onQueryClose;
-  // A file dropped on the window (path in the file system's encoding),
-  // called from the event loop once the drop has finished.
-  std::function<void(const std::string& path)> onDropFile;
+  // Asked before the window closes (the save prompt); none: it closes.
+  class CloseApprover {
+   public:
+    virtual ~CloseApprover() = default;
+    // False keeps the window open.
+    virtual bool ApproveClose() = 0;
+  };
+  void SetCloseApprover(CloseApprover* approver) { m_closeApprover = approver; }
 
  signals:
+  // A file dropped on the window, sent from the event loop once the drop has
+  // finished.
+  void fileDropped(const QString& path);
   // A send outcome was shown in the status bar, with its summary line.
   void sendResultShown(corvella::CMainFrame::SendState state, const QString& summary);
 
@@ -132,6 +137,9 @@ class CMainFrame : public QMainWindow {
   void ApplyState(QAction* action);
   void UpdateIndicators();
   QString TopicForWidget(QWidget* widget) const;
+  // The one writer of the window title: what closing waits for, then the
+  // document's title with the modified marker.
+  void ShowTitle();
 
   CommandTable& m_commands;
   CommandTarget m_target;
@@ -150,7 +158,8 @@ class CMainFrame : public QMainWindow {
   HelpViewer* m_help = nullptr;
   bool m_helpMode = false;
   bool m_waitingToClose = false;
-  QString m_title;     // "<document>[*] - Corvella"
+  CloseApprover* m_closeApprover = nullptr;
+  QString m_title;     // the document's title
   QString m_waitText;  // what closing waits for, before the title
   // Lock states seen through key presses, where the window system cannot be asked.
   LockKeys m_trackedLocks;

@@ -18,7 +18,6 @@
 #include "platform/ui.h"
 #include "requests/corvella_doc.h"
 #include "requests/request_file.h"
-#include "shell/list_history.h"
 
 namespace corvella {
 
@@ -105,17 +104,20 @@ std::string CopyFault(const std::string& path) {
 
 }  // namespace
 
-RecoveryCopy::RecoveryCopy(CCorvellaView& view, CCorvellaDoc& doc, ListHistory& history, Ui& ui)
-    : m_view(view), m_doc(doc), m_history(history), m_ui(ui) {
+RecoveryCopy::RecoveryCopy(CCorvellaView& view, CCorvellaDoc& doc, Ui& ui)
+    : m_view(view), m_doc(doc), m_ui(ui) {
   // A burst of changes is written once, about half a second after the first;
   // with no change the copy's timer does not run at all.
   m_timer.setSingleShot(true);
   m_timer.setInterval(kWriteDelayMs);
   QObject::connect(&m_timer, &QTimer::timeout, this, [this] { WriteOrRemoveCopy(); });
-  m_history.OnChange(this, [this] { ScheduleWrite(); });
+  m_doc.AddObserver(this);
 }
 
-RecoveryCopy::~RecoveryCopy() { Remove(); }
+RecoveryCopy::~RecoveryCopy() {
+  m_doc.RemoveObserver(this);
+  Remove();
+}
 
 std::string RecoveryCopy::Folder() {
   // No home folder at all: no folder, which the checks below refuse.
@@ -133,18 +135,10 @@ void RecoveryCopy::OnListLoaded() {
   // The list loaded before this one was saved or given up ("No" in the save
   // prompt): its copy has done its work.
   Remove();
-  m_strPath = PathFor(m_view.GetFilePath());
+  m_strPath = PathFor(m_doc.GetPathName());
   m_bWritten = false;
   m_written.clear();
-  OfferRestore();
-  ScheduleWrite();
-}
-
-void RecoveryCopy::FollowFilePath() {
-  m_strPath = PathFor(m_view.GetFilePath());
-  m_bWritten = false;
-  m_bMayExist = false;
-  m_written.clear();
+  if (m_doc.GetShownFile().origin.empty()) OfferRestore();
   ScheduleWrite();
 }
 
@@ -153,7 +147,6 @@ void RecoveryCopy::ScheduleWrite() {
 }
 
 void RecoveryCopy::WriteOrRemoveCopy() {
-  m_history.SyncWithDocument();
   if (m_strPath.empty()) return;
   if (!m_doc.IsModified()) {
     if (m_bMayExist) Remove();
@@ -175,7 +168,7 @@ void RecoveryCopy::WriteOrRemoveCopy() {
     // that a crash now would lose the changes, but not be asked twice a second.
     if (!m_bWarned) {
       m_bWarned = true;
-      m_ui.MessageBox("The unsaved changes to " + BaseName(m_view.GetFilePath()) +
+      m_ui.MessageBox("The unsaved changes to " + BaseName(m_doc.GetPathName()) +
                           " cannot be kept in a recovery copy (" + reason +
                           ").\nA crash would lose them: save them as soon as you can.",
                       "Corvella", MB_OK | MB_ICONEXCLAMATION);
@@ -194,7 +187,7 @@ void RecoveryCopy::OfferRestore() {
   // Copies are taken only from a folder that is the user's alone: one that
   // others can write to may hold anything.
   if (!FolderFault(Folder(), false).empty()) return;
-  const std::string file = m_view.GetFilePath();
+  const std::string file = m_doc.GetPathName();
   const std::string name = BaseName(file);
   if (!S_ISREG(copy.st_mode)) {
     SetAside("it is not a regular file");
@@ -230,7 +223,7 @@ void RecoveryCopy::OfferRestore() {
   m_bMayExist = true;
   // The restored rows are unsaved changes: Save writes them, the save prompt
   // asks for them, and no undo makes them look saved.
-  m_history.MarkUnsaved();
+  m_doc.History().MarkUnsaved();
   m_view.GetListCtrl().Invalidate();
 }
 
@@ -240,7 +233,7 @@ void RecoveryCopy::SetAside(const std::string& why, bool tell) {
   const bool moved = ::rename(m_strPath.c_str(), aside.c_str()) == 0;
   if (!tell && moved) return;
   m_ui.MessageBox(
-      "A recovery copy of " + BaseName(m_view.GetFilePath()) + " was not used because " + why +
+      "A recovery copy of " + BaseName(m_doc.GetPathName()) + " was not used because " + why +
           ".\n" + (moved ? "It was set aside as " + aside + "." : "It stays as " + m_strPath + "."),
       "Corvella", MB_OK | MB_ICONEXCLAMATION);
 }

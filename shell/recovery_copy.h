@@ -24,17 +24,18 @@
 #include <string>
 
 #include "listview/list_rows.h"
+#include "requests/document.h"
 
 namespace corvella {
 
 class CCorvellaDoc;
 class CCorvellaView;
-class ListHistory;
 class Ui;
 
-class RecoveryCopy : public QObject {
+class RecoveryCopy : public QObject, public DocumentObserver {
  public:
-  RecoveryCopy(CCorvellaView& view, CCorvellaDoc& doc, ListHistory& history, Ui& ui);
+  // Follows `doc` from now on.
+  RecoveryCopy(CCorvellaView& view, CCorvellaDoc& doc, Ui& ui);
   // Removes the copy: the window closes after the save prompt (saved, or
   // "No").
   ~RecoveryCopy() override;
@@ -46,14 +47,15 @@ class RecoveryCopy : public QObject {
   static std::string PathFor(const std::string& requestFile);
 
   // A list was loaded: the copy of the list before it goes (it was saved or
-  // given up), and a copy of the new one is offered for restoring.
-  void OnListLoaded();
-  // The list was loaded from elsewhere and now belongs to the view's file:
-  // the copy follows the file, without offering anything.
-  void FollowFilePath();
+  // given up), and a copy of the new one is offered for restoring (not for a
+  // list read from another folder: the copy then only follows its file).
+  void OnListLoaded() override;
   // Writes or removes the copy as the list and the document stand now; runs
-  // shortly after each change of the undo history.
+  // shortly after each change of the document's history.
   void WriteOrRemoveCopy();
+
+  // ---- implements DocumentObserver -------------------------------------------------
+  void OnHistoryChanged() override { ScheduleWrite(); }
 
  private:
   void ScheduleWrite();
@@ -65,7 +67,6 @@ class RecoveryCopy : public QObject {
 
   CCorvellaView& m_view;
   CCorvellaDoc& m_doc;
-  ListHistory& m_history;
   Ui& m_ui;
   QTimer m_timer;
   std::string m_strPath;  // the copy of the list loaded now

@@ -204,9 +204,9 @@ std::optional<RequestSender::BuiltPacket> RequestSender::BuildRequestPacket() {
   choice.description = cells[COL_DESCRIPTION];
   choice.teamRequest = IsTeamRequest(cells[COL_TEAM_IND]);
   choice.top3Request = IsTop3Request(cells[COL_TOP3]);
-  // The sport the configuration names now, with the document's message for
-  // an illegal sport, which then counts as Basketball.
-  choice.sportCode = m_doc.ReadConfiguredSportOrWarn();
+  // The sport of the list shown, whose row this is (the configuration may
+  // have been edited since it was loaded).
+  choice.sportCode = m_doc.GetSportCode();
   // The row stays drawn as selected while the dialog has the focus: the
   // operator sees which request goes out.
   ListControl& list = m_view.GetListCtrl();

@@ -103,7 +103,7 @@ class MainFrameTest : public QObject {
 
  private slots:
   void cleanup() {
-    if (m_app && frame()) m_app->GetDocument().SetModifiedFlag(false);
+    if (m_app && frame()) m_app->GetDocument().History().MarkSaved();
     m_app.reset();
     m_ui.reset();
     m_dir.reset();
@@ -192,7 +192,7 @@ class MainFrameTest : public QObject {
     Start();
     auto* pane = frame()->statusBar()->findChild<QLabel*>(QStringLiteral("messagePane"));
     QVERIFY(pane);
-    QCOMPARE(pane->text(), QStringLiteral("For Help, press F1"));
+    QCOMPARE(pane->text(), QStringLiteral("Opened BASK.REQ"));  // the list loaded at start
     for (const char* name : {"capsIndicator", "numIndicator", "scrollIndicator"}) {
       QVERIFY2(frame()->statusBar()->findChild<QLabel*>(QString::fromLatin1(name)), name);
     }
@@ -399,7 +399,7 @@ class MainFrameTest : public QObject {
     QCOMPARE(list().GetSelectedCount(), 1);
     QCOMPARE(list().GetNextItem(-1, LVNI_SELECTED), kMaxRequests - 1);
     const int top = list().GetTopIndex();
-    m_app->GetDocument().SetModifiedFlag(false);
+    m_app->GetDocument().History().MarkSaved();
     QTest::keyClick(w, Qt::Key_V, Qt::ControlModifier);
     QCOMPARE(m_ui->CountMessages(), 1);
     QCOMPARE(m_ui->Messages()[0].caption, std::string("Too Many Requests"));
@@ -454,7 +454,7 @@ class MainFrameTest : public QObject {
 
   void closingAsksToSaveAndCancelKeepsTheWindow() {
     Start();
-    m_app->GetDocument().SetModifiedFlag(true);
+    m_app->GetDocument().History().MarkUnsaved();
     m_ui->AnswerMessage(IDCANCEL);
     QVERIFY(!frame()->close());
     QVERIFY(frame()->isVisible());
@@ -470,7 +470,7 @@ class MainFrameTest : public QObject {
 
   void droppedFileIsOpened() {
     Start();
-    m_app->GetDocument().SetModifiedFlag(true);
+    m_app->GetDocument().History().MarkUnsaved();
     m_ui->AnswerMessage(IDNO);
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(QString::fromStdString(m_dir->File("FOOT.REQ")))});
@@ -486,8 +486,8 @@ class MainFrameTest : public QObject {
     QTRY_COMPARE(m_ui->CountMessages("Save changes to BASK.REQ?"), 1);
     QCOMPARE(m_app->GetDocument().GetPathName(), m_dir->File("FOOT.REQ"));
     QVERIFY(!m_app->GetDocument().IsModified());
-    // The list always follows the current sport.
-    QCOMPARE(frame()->windowTitle(), QStringLiteral("BASK.REQ[*] - Corvella"));
+    // The dropped file's own list is shown.
+    QCOMPARE(frame()->windowTitle(), QStringLiteral("FOOT.REQ[*] - Corvella"));
   }
 
   void aboutBoxShowsTheVersion() {
@@ -526,7 +526,7 @@ class MainFrameTest : public QObject {
 
   void clickForHelpShowsHelpInsteadOfRunning() {
     Start();
-    m_app->GetDocument().SetModifiedFlag(true);
+    m_app->GetDocument().History().MarkUnsaved();
     frame()->RunCommand(ID_CONTEXT_HELP);
     QVERIFY(frame()->InHelpMode());
     // Disabled commands can be chosen too, for their help.

@@ -111,7 +111,7 @@ class OperatorWorkTest : public QObject {
  private slots:
   void init() { m_ui = std::make_unique<ScriptedUi>(); }
   void cleanup() {
-    if (m_app) m_app->GetDocument().SetModifiedFlag(false);
+    if (m_app) m_app->GetDocument().History().MarkSaved();
     m_app.reset();
     if (m_dir) ::chmod(m_dir->Path().c_str(), 0700);
     m_dir.reset();
@@ -291,7 +291,7 @@ class OperatorWorkTest : public QObject {
     QTest::qWait(1200);
     QCOMPARE(m_ui->CountMessages(), 1);
     QVERIFY(QDir(QString::fromStdString(folder)).isEmpty());
-    m_app->GetDocument().SetModifiedFlag(false);
+    m_app->GetDocument().History().MarkSaved();
     m_app.reset();
 
     // A link planted at the copy's name is replaced, and what it named stays.
@@ -439,7 +439,8 @@ class OperatorWorkTest : public QObject {
     QCOMPARE(list().GetColumnWidth(COL_LIBRARY), fitted);
   }
 
-  // A save the system refuses says why and where; the file stays.
+  // A save the system refuses says why and where (a folder that cannot be
+  // written to, not the file, which may be writable); the file stays.
   void aFailedSaveSaysWhy() {
     QVERIFY(::geteuid() != 0);
     MakeFolders();
@@ -448,8 +449,10 @@ class OperatorWorkTest : public QObject {
     QCOMPARE(::chmod(m_dir->Path().c_str(), 0500), 0);
     QTest::keyClick(widget(), Qt::Key_S, Qt::ControlModifier);
     QCOMPARE(LastMessage(),
-             QString::fromStdString("Failed to save document " + bask() +
-                                    ": Permission denied.\nThe file was left as it was."));
+             QString::fromStdString("Failed to save document " + bask() + ": its folder " +
+                                    m_dir->Path().substr(0, m_dir->Path().size() - 1) +
+                                    " cannot be written to (Permission denied).\nThe file was "
+                                    "left as it was."));
     QVERIFY(m_app->GetDocument().IsModified());
     QCOMPARE(ReadFile(bask()), ReadExample("BASK.REQ"));
   }

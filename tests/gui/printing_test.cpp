@@ -128,7 +128,7 @@ void PrintingTest::init() {
   m_view->SetupColumns();
   m_view->SetLoading(false);
   m_view->SetScreenDpi(96, 96);
-  m_doc->SetTitle("BASK.REQ");
+  m_doc->SetSportFileForRun("BASK.REQ");
 }
 
 void PrintingTest::cleanup() {

@@ -34,7 +34,7 @@ inline void ClickCell(ListWidget& widget, const ListControl& list, int row, int 
 inline bool EndAsACrashWould(std::unique_ptr<CCorvellaApp>& app, const std::string& requestFile) {
   const std::string copy = RecoveryCopy::PathFor(requestFile);
   const std::string left = ReadFile(copy);
-  app->GetDocument().SetModifiedFlag(false);
+  app->GetDocument().History().MarkSaved();
   app.reset();
   std::ofstream out(copy, std::ios::binary | std::ios::trunc);
   out.write(left.data(), static_cast<std::streamsize>(left.size()));

@@ -43,7 +43,7 @@ struct Program {
     qputenv("XDG_STATE_HOME", QByteArray::fromStdString(dir.Path() + "state"));
   }
   ~Program() {
-    if (app) app->GetDocument().SetModifiedFlag(false);
+    if (app) app->GetDocument().History().MarkSaved();
     app.reset();
     server.reset();
     qunsetenv("CORVELLA_DIR");

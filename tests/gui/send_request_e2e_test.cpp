@@ -183,7 +183,7 @@ void SendRequestEndToEndTest::slowServiceNeitherFreezesTheWindowNorHidesAFailure
     if (!shots.isEmpty()) frame->grab().save(QString::fromLocal8Bit(shots) + "/send-failed.png");
     answerer.stop();
     QCOMPARE(messages, QStringList());  // the line says it; no box stands in the way
-    app.GetDocument().SetModifiedFlag(false);
+    app.GetDocument().History().MarkSaved();
   }
   qunsetenv("ZELTRPC_DIR");
   qunsetenv("CORVELLA_DIR");
@@ -247,7 +247,7 @@ void SendRequestEndToEndTest::sendFirstRequest(TempDir& dir, signsim::SignServer
     closer.stop();
     QCOMPARE(unexpected, QStringList());
     QVERIFY(app.GetSender().IsConnected());
-    app.GetDocument().SetModifiedFlag(false);
+    app.GetDocument().History().MarkSaved();
   }
 
   const std::vector<uint8_t> received = server.service().realTimeData(0);

@@ -3,6 +3,7 @@
 // name selects the sport, a file from another folder is loaded into that
 // sport's list as unsaved changes, anything else is refused with a message.
 
+#include <QLabel>
 #include <QProcess>
 #include <QStatusBar>
 #include <QtTest>
@@ -33,7 +34,7 @@ class ShellOpenTest : public QObject {
     ScriptedUi ui;
     CCorvellaApp app(&ui);
     QVERIFY(app.InitInstance({}));
-    app.GetDocument().SetModifiedFlag(true);
+    app.GetDocument().History().MarkUnsaved();
     ui.AnswerMessage(IDNO);  // "Save changes to BASK.REQ?"
 
     // The second start names the file relative to its own folder.
@@ -70,7 +71,10 @@ class ShellOpenTest : public QObject {
     QCOMPARE(app.GetDocument().GetPathName(), dir.File("BASK.REQ"));
     QVERIFY2(app.GetMainWnd()->windowTitle().contains(otherFile),
              qPrintable(app.GetMainWnd()->windowTitle()));
-    QVERIFY(app.GetMainWnd()->statusBar()->currentMessage().contains(otherFile));
+    QVERIFY(app.GetMainWnd()
+                ->findChild<QLabel*>(QStringLiteral("messagePane"))
+                ->text()
+                .contains(otherFile));
     QCOMPARE(dir.Read("BASK.REQ"), testing::ValidRequestFile(3));  // not saved yet
     QCOMPARE(ui.CountMessages(), 0);
 

@@ -74,7 +74,7 @@ class UndoRecoveryTest : public QObject {
  private slots:
   void init() { m_ui = std::make_unique<ScriptedUi>(); }
   void cleanup() {
-    if (m_app) m_app->GetDocument().SetModifiedFlag(false);
+    if (m_app) m_app->GetDocument().History().MarkSaved();
     m_app.reset();
     qunsetenv("XDG_STATE_HOME");
   }

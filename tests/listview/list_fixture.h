@@ -60,11 +60,11 @@ class ListFixture : public ::testing::Test {
     view.SetClipboard(&clipboard);
     view.SetRequestSending(&sending);
     view.SetupColumns();
-    view.SetFilePath(dir.Path() + sportFile);
+    doc.SetSportFileForRun(sportFile);
     view.SetLoading(false);
     list().SetHasFocus(true);
     list().SetClientSize(Size{1600, 600});
-    doc.SetModifiedFlag(false);
+    doc.History().MarkSaved();
   }
 
   ListControl& list() { return view.GetListCtrl(); }
@@ -154,7 +154,7 @@ class ListFixture : public ::testing::Test {
   }
 
   // Makes the request file the Football one (the sport test looks at the path).
-  void UseFootball() { view.SetFilePath(dir.File("FOOT.REQ")); }
+  void UseFootball() { doc.SetSportFileForRun("FOOT.REQ"); }
 
   TempDir dir;
   AppProfile profile;

@@ -263,7 +263,7 @@ TEST_F(ViewClipboardTest, PasteStopsAtThreeHundredAndSaysHowManyLinesItDropped) 
   // A full list takes nothing more, and the selection stays where it was
   // (the focus row lies elsewhere).
   ui.ClearRecord();
-  doc.SetModifiedFlag(false);
+  doc.History().MarkSaved();
   view.SetFocusRow(0);
   Select({5, 7});
   clipboard.content = " 1|one more|\r\n";

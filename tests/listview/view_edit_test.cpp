@@ -439,14 +439,6 @@ TEST_F(EditRequestTest, EditCommandOpensOneDialogPerSelectedRowInListOrder) {
   EXPECT_EQ(ui.editRequestsShown[2].requestNumber, "5");
 }
 
-TEST_F(EditRequestTest, AFolderNamedAfterFootballDoesNotMakeTheDialogFootball) {
-  view.SetFilePath("/srv/FOOTBALL/BASK.REQ");
-  AddRows(1);
-  view.EditRequest(0, false);
-  ASSERT_EQ(ui.editRequestsShown.size(), 1u);
-  EXPECT_FALSE(ui.editRequestsShown[0].football);
-}
-
 class FootballEditRequestTest : public FootballListFixture {};
 
 TEST_F(FootballEditRequestTest, TheDialogKnowsItIsFootball) {

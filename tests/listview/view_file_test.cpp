@@ -304,33 +304,5 @@ TEST_F(ViewFile, AFullListSurvivesSaveAndLoad) {
   EXPECT_FALSE(doc->IsModified());
 }
 
-TEST_F(ViewFile, SaveTakesThePathAfresh) {
-  StartWith(ValidRequestFile(1));
-  view->SetFilePath(dir.File("STALE.REQ"));
-  Save();
-  EXPECT_FALSE(dir.Exists("STALE.REQ"));
-  EXPECT_EQ(view->GetFilePath(), dir.File("BASK.REQ"));
-}
-
-TEST_F(ViewFile, FootballIsRecognisedByTheFileName) {
-  Start();
-  struct Case {
-    const char* path;
-    bool football;
-  };
-  const Case cases[] = {{"/srv/FOOT.REQ", true},
-                        {"FOOT.REQ", true},
-                        {"/srv/BASK.REQ", false},
-                        {"/srv/foot.req", false},
-                        {"/FOOT/BASK.REQ", false},
-                        {"OT.REQ", false},
-                        {"", false}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.path);
-    view->SetFilePath(c.path);
-    EXPECT_EQ(view->IsFootball(), c.football);
-  }
-}
-
 }  // namespace
 }  // namespace corvella

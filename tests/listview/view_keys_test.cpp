@@ -408,16 +408,6 @@ TEST_F(ViewKeysTest, TopThreeKeysDoNothingOutsideFootball) {
   EXPECT_EQ(ui.CountMessages(), 0);
 }
 
-TEST_F(ViewKeysTest, AFolderNamedAfterFootballDoesNotMakeTheListFootball) {
-  view.SetFilePath("/srv/FOOTBALL/BASK.REQ");
-  AddRows(1);
-  SelectRange({0});
-  view.SetCurrentColumn(COL_TOP3);
-  Key('P');
-  EXPECT_EQ(list().GetItemText(0, COL_TOP3), "N");
-  EXPECT_FALSE(doc.IsModified());
-}
-
 TEST_F(FootballKeysTest, TopThreeKeysSetIndividualRowsAndSkipTeamRows) {
   AddRows(3);
   SetCells({1}, COL_TEAM_IND, "T");
@@ -462,7 +452,7 @@ TEST_F(ViewKeysTest, DisplayModeKeysSetTheModeAndTheTimesThatGoWithIt) {
   // The frame is not touched.
   EXPECT_EQ(Column(COL_FRAME), (std::vector<std::string>{"3", "3"}));
 
-  doc.SetModifiedFlag(false);
+  doc.History().MarkSaved();
   Key('X');
   EXPECT_EQ(Column(COL_DISPLAY_MODE)[0], "Selected Frame");
   EXPECT_FALSE(doc.IsModified());

@@ -42,7 +42,7 @@ class ViewPrintTest : public ::testing::Test {
     for (int c = 0; c < kColumnCount; ++c) list().SetColumnWidth(c, kWidths[c]);
     list().SetRowHeight(kRowHeight);
     view.SetScreenDpi(kX, kX);
-    doc.SetTitle("Basketball & Co");
+    doc.SetSportFileForRun("Basketball & Co");  // the title the pages show
     dc.printing = true;
     // A landscape Letter page at 600 dots per inch.
     dc.caps[LOGPIXELSX] = 600;

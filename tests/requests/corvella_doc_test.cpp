@@ -160,7 +160,7 @@ class DocumentWithView : public ::testing::Test {
   // The operator changes a description.
   void Edit(const std::string& text) {
     List().SetItemText(0, COL_DESCRIPTION, text);
-    doc->SetModifiedFlag(true);
+    doc->History().MarkUnsaved();
   }
   std::string Description(int row = 0) { return List().GetItemText(row, COL_DESCRIPTION); }
   // Appends a request every check accepts.
@@ -184,7 +184,7 @@ TEST_F(DocumentWithView, FirstUpdateLoadsTheSportFileAndSetsTheTitle) {
   Start();
   EXPECT_EQ(doc->GetDocView(), view.get());
   EXPECT_EQ(doc->GetTitle(), "BASK.REQ");
-  EXPECT_EQ(view->GetFilePath(), dir.File("BASK.REQ"));
+  EXPECT_EQ(doc->GetPathName(), dir.File("BASK.REQ"));
   EXPECT_EQ(List().GetItemCount(), 2);
   EXPECT_FALSE(doc->IsModified());
   EXPECT_FALSE(view->IsLoading());
@@ -220,7 +220,9 @@ TEST_F(DocumentWithView, CancelLeavesSportListAndFlagAlone) {
   EXPECT_EQ(dir.Read("BASK.REQ"), ValidRequestFile(2));
 }
 
-TEST_F(DocumentWithView, NoDiscardsTheChangesAndKeepsTheFlag) {
+// The new sport's list is as its file holds it: nothing to save, and Exit
+// does not ask.
+TEST_F(DocumentWithView, NoDiscardsTheChangesAndTheNewListIsSaved) {
   dir.Write("BASK.REQ", ValidRequestFile(2));
   dir.Write("FOOT.REQ", ValidRequestFile(1, "Football "));
   Start();
@@ -232,12 +234,11 @@ TEST_F(DocumentWithView, NoDiscardsTheChangesAndKeepsTheFlag) {
   EXPECT_EQ(profile->GetProfileString("REQUEST", "SPORT", ""), "FOOT.REQ");
   ASSERT_EQ(List().GetItemCount(), 1);
   EXPECT_EQ(Description(), "Football 1");
-  EXPECT_TRUE(doc->IsModified());
+  EXPECT_FALSE(doc->IsModified());
   EXPECT_EQ(dir.Read("BASK.REQ"), ValidRequestFile(2));
-  // A later Exit asks again.
-  ui.AnswerMessage(IDCANCEL);
-  EXPECT_FALSE(doc->SaveModified());
-  EXPECT_EQ(ui.calls.back().text, "Save changes to FOOT.REQ?");
+  const std::size_t messages = ui.calls.size();
+  EXPECT_TRUE(doc->SaveModified());
+  EXPECT_EQ(ui.calls.size(), messages);
 }
 
 TEST_F(DocumentWithView, YesWritesTheOldSportBeforeLoadingTheNewOne) {
@@ -250,7 +251,7 @@ TEST_F(DocumentWithView, YesWritesTheOldSportBeforeLoadingTheNewOne) {
   EXPECT_EQ(doc->GetSportFile(), "FOOT.REQ");
   EXPECT_EQ(Description(), "Football 1");
   EXPECT_FALSE(doc->IsModified());
-  EXPECT_EQ(doc->GetPathName(), dir.File("BASK.REQ"));
+  EXPECT_EQ(doc->GetPathName(), dir.File("FOOT.REQ"));
   ProfileFile saved = ProfileFile::Load(dir.File("BASK.REQ"));
   EXPECT_EQ(saved.GetString("REQ1", "Name", "", 30), "Saved on switch");
   EXPECT_EQ(saved.GetString("REQ2", "Name", "", 30), "Request 2");
@@ -358,29 +359,31 @@ TEST_F(DocumentWithView, NewCancelledChangesNothing) {
   EXPECT_TRUE(doc->IsModified());
 }
 
-TEST_F(DocumentWithView, OpenReloadsTheCurrentSportAndLeavesTheChosenFile) {
+// A file from another folder is that sport's list with unsaved changes;
+// Save writes the sport's own file.
+TEST_F(DocumentWithView, OpenLoadsTheChosenFileAsUnsavedChangesOfItsSport) {
   dir.Write("BASK.REQ", ValidRequestFile(2));
-  const std::string other = dir.Write("OTHER.REQ", ValidRequestFile(5, "Other "));
+  TempDir elsewhere;
+  const std::string other = elsewhere.Write("BASK.REQ", ValidRequestFile(5, "Other "));
   Start();
-  Edit("Discard me");
-  ui.AnswerMessage(IDNO);
-  EXPECT_TRUE(doc->FileOpen(other));
-  EXPECT_EQ(List().GetItemCount(), 2);
-  EXPECT_EQ(Description(), "Request 1");
+  EXPECT_TRUE(doc->Open(OpenList{"BASK.REQ", other, true}));
+  EXPECT_EQ(List().GetItemCount(), 5);
+  EXPECT_EQ(doc->GetTitle(), "BASK.REQ from " + other);
+  EXPECT_EQ(doc->GetPathName(), dir.File("BASK.REQ"));
+  EXPECT_TRUE(doc->IsModified());
+  EXPECT_TRUE(doc->DoFileSave());
   EXPECT_EQ(doc->GetTitle(), "BASK.REQ");
-  EXPECT_EQ(doc->GetPathName(), other);
-  EXPECT_FALSE(doc->IsModified());
-  EXPECT_EQ(dir.Read("OTHER.REQ"), ValidRequestFile(5, "Other "));
+  EXPECT_EQ(CountRequestsInFile(ProfileFile::Load(dir.File("BASK.REQ"))), 5);
+  EXPECT_EQ(elsewhere.Read("BASK.REQ"), ValidRequestFile(5, "Other "));
 }
 
 TEST_F(DocumentWithView, OpeningAMissingFileIsReportedAndChangesNothing) {
   dir.Write("BASK.REQ", ValidRequestFile(2));
   Start();
   Edit("Keep me");
-  ui.AnswerMessage(IDNO);
-  EXPECT_FALSE(doc->FileOpen(dir.File("NONE.REQ")));
-  ASSERT_EQ(ui.CountMessages(), 2);
-  EXPECT_EQ(ui.calls[1].text, "Failed to open document " + dir.File("NONE.REQ") + ".");
+  EXPECT_FALSE(doc->Open(OpenList{"BASK.REQ", dir.File("NONE.REQ"), true}));
+  ASSERT_EQ(ui.CountMessages(), 1);
+  EXPECT_EQ(ui.calls[0].text, "Failed to open document " + dir.File("NONE.REQ") + ".");
   EXPECT_EQ(Description(), "Keep me");
   EXPECT_TRUE(doc->IsModified());
 }
