@@ -10,8 +10,7 @@
 
 namespace corvella {
 
-DocumentPresentation::DocumentPresentation(CCorvellaDoc& doc, CMainFrame& frame,
-                                           ListControl& list)
+DocumentPresentation::DocumentPresentation(CCorvellaDoc& doc, CMainFrame& frame, ListControl& list)
     : m_doc(doc), m_frame(frame), m_list(list) {
   m_doc.AddObserver(this);
 }
@@ -33,12 +32,11 @@ void DocumentPresentation::OnListLoaded() {
   // The line of an earlier list does not stand for this one; a screen reader
   // does not read the window title, so it is said too (once the window is
   // shown: at start-up the window's own appearance says it).
-  const QString opened =
-      file.origin.empty()
-          ? FromWindows1252(file.sportFile)
-          : QStringLiteral("%1 as %2, not saved yet")
-                .arg(QFile::decodeName(QByteArray::fromStdString(file.origin)),
-                     FromWindows1252(file.sportFile));
+  const QString opened = file.origin.empty()
+                             ? FromWindows1252(file.sportFile)
+                             : QStringLiteral("%1 as %2, not saved yet")
+                                   .arg(QFile::decodeName(QByteArray::fromStdString(file.origin)),
+                                        FromWindows1252(file.sportFile));
   m_frame.ShowOpened(opened, m_frame.isVisible());
 }
 
@@ -47,8 +45,6 @@ void DocumentPresentation::OnTitleChanged() {
   m_frame.SetDocumentModified(m_doc.IsModified());
 }
 
-void DocumentPresentation::OnSaved() {
-  m_frame.ShowSaved(FromWindows1252(m_doc.GetSportFile()));
-}
+void DocumentPresentation::OnSaved() { m_frame.ShowSaved(FromWindows1252(m_doc.GetSportFile())); }
 
 }  // namespace corvella

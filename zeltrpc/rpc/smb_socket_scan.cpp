@@ -13,6 +13,8 @@
 #include <cstdlib>
 #include <utility>
 
+#include "base/unique_fd.h"
+
 namespace zeltrpc::rpc {
 
 namespace {
@@ -85,9 +87,9 @@ void closeSmbSocketsAfterFork() {
   for (auto& slot : g_smbSockets) {
     const int fd = slot.exchange(0) - 1;
     if (fd < 0) continue;
+    const base::UniqueFd copy(fd);
     struct stat st {};
-    if (::fstat(fd, &st) == 0) parents.push_back(st.st_ino);
-    ::close(fd);
+    if (::fstat(copy.get(), &st) == 0) parents.push_back(st.st_ino);
   }
   if (parents.empty()) return;
   for (const auto& [fd, inode] : processSockets())
