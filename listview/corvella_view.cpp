@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "listview/validators.h"
+#include "platform/text.h"
 #include "platform/ui.h"
 #include "platform/vk.h"
 #include "requests/corvella_doc.h"
@@ -93,11 +94,14 @@ void CCorvellaView::EditVisiblySelectedRows() {
 void CCorvellaView::DeleteVisiblySelectedRows() {
   const std::vector<int> rows = VisiblySelectedRows();
   if (rows.empty()) return;
-  // The box says how many requests go, under its question (a screen reader
-  // reads both).
+  // The box says how many requests go and which, under its question (a
+  // screen reader reads both).
+  std::vector<int> numbers;
+  for (int row : rows) numbers.push_back(row + 1);
   const std::string count =
       rows.size() == 1 ? std::string("1 request") : std::to_string(rows.size()) + " requests";
-  if (m_ui.MessageBoxWithDetail("Do you wish to Delete?", count + " will be deleted.",
+  if (m_ui.MessageBoxWithDetail("Do you wish to Delete?",
+                                count + " will be deleted: " + NumbersAsSaid(numbers) + ".",
                                 "Verify Delete!", MB_YESNO | MB_ICONQUESTION) != IDYES) {
     return;
   }

@@ -44,4 +44,24 @@ void MakeUpper(std::string& text) {
   for (char& c : text) c = UpperAscii(c);
 }
 
+std::string NumbersAsSaid(const std::vector<int>& ascending) {
+  std::vector<std::string> items;
+  for (std::size_t i = 0; i < ascending.size();) {
+    std::size_t j = i;
+    while (j + 1 < ascending.size() && ascending[j + 1] == ascending[j] + 1) ++j;
+    if (j - i >= 2) {
+      items.push_back(std::to_string(ascending[i]) + " to " + std::to_string(ascending[j]));
+    } else {
+      for (std::size_t k = i; k <= j; ++k) items.push_back(std::to_string(ascending[k]));
+    }
+    i = j + 1;
+  }
+  std::string text;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (i > 0) text += i + 1 == items.size() ? " and " : ", ";
+    text += items[i];
+  }
+  return text;
+}
+
 }  // namespace corvella

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace corvella {
 
@@ -27,5 +28,10 @@ inline char LowerAscii(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 void MakeUpper(std::string& text);
+
+// Ascending numbers as they are read out: runs of three or more as "2 to 4",
+// the rest one by one, the last joined with "and" ("1, 3 and 5", "2 to 4 and
+// 7", "3 and 4"); "" for none.
+std::string NumbersAsSaid(const std::vector<int>& ascending);
 
 }  // namespace corvella

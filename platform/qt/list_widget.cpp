@@ -23,6 +23,7 @@
 #include "platform/qt/list_selection_bus.h"
 #include "platform/qt/qt_dc.h"
 #include "platform/qt/windows1252.h"
+#include "platform/text.h"
 
 namespace corvella {
 
@@ -498,7 +499,15 @@ QString ListWidget::DescribeChanges() const {
   if (rowsChanged) parts << requests(rows) + QStringLiteral(" in the list");
   if (m_knownSelectedCount >= 0 && selected != m_knownSelectedCount &&
       (selected > 1 || m_knownSelectedCount > 1)) {
-    parts << requests(selected) + QStringLiteral(" selected");
+    // Which ones, too: Shift+Up may shrink the range from either end.
+    std::vector<int> numbers;
+    for (int r = m_list.GetNextItem(-1, LVNI_SELECTED); r != -1;
+         r = m_list.GetNextItem(r, LVNI_SELECTED))
+      numbers.push_back(r + 1);
+    QString which = requests(selected) + QStringLiteral(" selected");
+    if (selected > 1)
+      which += QStringLiteral(": ") + QString::fromStdString(NumbersAsSaid(numbers));
+    parts << which;
   }
   return parts.join(QStringLiteral(". "));
 }

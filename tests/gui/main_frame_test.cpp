@@ -115,8 +115,9 @@ class MainFrameTest : public QObject {
     for (const QAction* a : frame()->menuBar()->actions()) bar << a->text();
     QCOMPARE(bar, (QStringList{"&File", "&Edit", "&View", "&Help"}));
     QCOMPARE(Items(menu("FileMenu")),
-             (QStringList{"Send &Request\tCtrl+R", ">Sp&ort", "-", "&Save\tCtrl+S", "-",
-                          "&Print...\tCtrl+P", "Print Pre&view", "P&rint Setup...", "-", "E&xit"}));
+             (QStringList{"Send &Request\tCtrl+R", ">Sp&ort", "-", "&New\tCtrl+N",
+                          "Op&en...\tCtrl+O", "&Save\tCtrl+S", "-", "&Print...\tCtrl+P",
+                          "Print Pre&view", "P&rint Setup...", "-", "E&xit"}));
     QCOMPARE(Items(menu("SportMenu")), (QStringList{"B&aseball", "&Basketball", "&Football",
                                                     "&Hockey", "&Soccer", "&Volleyball"}));
     QCOMPARE(Items(menu("EditMenu")),

@@ -148,9 +148,11 @@ def check_changes_and_selection(pyatspi, events, app):
     settle()
 
     # Shift+Down: the focus goes to the new row first, then its selected
-    # state changes, so a screen reader says "selected"; the count is said.
+    # state changes, so a screen reader says "selected"; the count and which
+    # requests are said.
     press(pyatspi, XK["Down"], shift=True)
-    count = expect("no count after Shift+Down", notified(pyatspi, "2 requests selected"))
+    count = expect("no count after Shift+Down",
+                   notified(pyatspi, "2 requests selected: 1 and 2"))
     focus = next((i for i, e in enumerate(events.seen)
                   if e[0] == "focus:" and e[3] == pyatspi.ROLE_TABLE_CELL), None)
     selected = next((i for i, e in enumerate(events.seen)
@@ -172,7 +174,8 @@ def check_changes_and_selection(pyatspi, events, app):
     press(pyatspi, XK["Down"], shift=True)
     settle()
 
-    # Delete asks with the number of requests it removes under its question;
+    # Delete asks with the number of requests it removes, and which, under its
+    # question;
     # the new number is said after it.
     press(pyatspi, XK["Delete"])
     box = expect("no Verify Delete! box", lambda e: e[0] == "focus:" and e[2] == "Yes")
@@ -181,7 +184,8 @@ def check_changes_and_selection(pyatspi, events, app):
                   and a.name == "Verify Delete!")
     labels = [a.name for a in descendants(dialog) if a.getRole() == pyatspi.ROLE_LABEL]
     print("Verify Delete! labels:", labels)
-    if "Do you wish to Delete?" not in labels or "2 requests will be deleted." not in labels:
+    if "Do you wish to Delete?" not in labels or not any(
+            label.startswith("2 requests will be deleted: ") for label in labels):
         fail("the Verify Delete! box reads %r" % labels)
     press(pyatspi, XK["Return"])
     expect("the deletion was not said",

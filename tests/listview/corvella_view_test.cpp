@@ -61,7 +61,7 @@ TEST_F(CorvellaViewTest, DeleteWithYesRemovesEverySelectedRowAfterOneQuestion) {
   ASSERT_EQ(ui.CountMessages(), 1);
   const auto question = ui.Messages()[0];
   EXPECT_EQ(question.text, "Do you wish to Delete?");
-  EXPECT_EQ(question.detail, "3 requests will be deleted.");
+  EXPECT_EQ(question.detail, "3 requests will be deleted: 2 to 4.");
   EXPECT_EQ(question.caption, "Verify Delete!");
   EXPECT_EQ(question.flags, unsigned{MB_YESNO | MB_ICONQUESTION});
   EXPECT_EQ(Column(COL_DESCRIPTION), (std::vector<std::string>{"R1", "R5"}));
