@@ -339,7 +339,16 @@ void CEditRequestDlg::ReadForRule() {
 }
 
 void CEditRequestDlg::accept() {
-  if (UpdateData(true)) QDialog::accept();
+  if (!UpdateData(true)) return;
+  // The edit takes 0, the count of the other modes; the field rules show a
+  // continuous request at least once, and say so as they do in the list.
+  if (m_strDisplayMode == kContinuous && m_nTimes < 1) {
+    ShowCheckMessage(this, QStringLiteral("Times to Display can not be LESS than 1"));
+    m_times->setFocus(Qt::OtherFocusReason);
+    m_times->selectAll();
+    return;
+  }
+  QDialog::accept();
 }
 
 // ---- initialisation and rules --------------------------------------------------------

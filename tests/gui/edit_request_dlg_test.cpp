@@ -102,6 +102,7 @@ class EditRequestDlgTest : public QObject {
   void openingAppliesTheRulesToTheData();
   void storedCodesSelectTheirEntries();
   void signSeventeenIsRefusedOnOk();
+  void continuousTimesZeroIsRefusedOnOk();
   void checksRunInTheDialogsOrder();
   void typingStopsAtTheLimit();
   void aLoadedDescriptionIsNotRefusedWhenAnotherFieldChanged();
@@ -303,6 +304,23 @@ void EditRequestDlgTest::signSeventeenIsRefusedOnOk() {
   QCOMPARE(dlg.focusWidget(), static_cast<QWidget*>(sign));
   QCOMPARE(sign->selectedText(), QStringLiteral("17"));
   QCOMPARE(dlg.m_nSign, 1);
+}
+
+// The edit takes 0 (the other modes' count), but a continuous request is
+// shown at least once: OK says so with the field rules' message.
+void EditRequestDlgTest::continuousTimesZeroIsRefusedOnOk() {
+  CEditRequestDlg dlg;
+  dlg.SetData(NewRequest(false));
+  dlg.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+  auto* times = Child<QLineEdit>(&dlg, "timesLineEdit");
+  times->setText(QStringLiteral("0"));
+
+  QTest::mouseClick(Child<QPushButton>(&dlg, "okPushButton"), Qt::LeftButton);
+  QCOMPARE(m_messages, QStringList{QStringLiteral("Times to Display can not be LESS than 1")});
+  QVERIFY(dlg.isVisible());
+  QCOMPARE(dlg.result(), 0);
+  QCOMPARE(dlg.focusWidget(), static_cast<QWidget*>(times));
 }
 
 void EditRequestDlgTest::checksRunInTheDialogsOrder() {
