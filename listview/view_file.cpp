@@ -7,6 +7,11 @@
 // writes the finished text in one atomic step, so the file on disk is always
 // either the old list or the new one.
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <string>
 
 #include "listview/corvella_view.h"
@@ -23,6 +28,29 @@ namespace {
 // The request files of the Sport menu's two sports.
 std::string FootballFile() { return kSportFiles[2]; }
 std::string BasketballFile() { return kSportFiles[1]; }
+
+// The Sport menu's item of `file`: enabled when the file can be read now,
+// checked when it is the sport on show; greyed, it says why.
+void UpdateSportItem(const CCorvellaDoc& doc, const std::string& file, CCmdUI* pCmdUI) {
+  const std::string path = doc.GetDirectory() + file;
+  const bool readable = CanOpenForReading(path);
+  pCmdUI->Enable(readable);
+  pCmdUI->SetCheck(doc.GetSportFile() == file ? 1 : 0);
+  if (readable) return;
+  const std::string folder = doc.GetDirectory().empty() ? "." : doc.GetDirectory();
+  struct stat st {};
+  std::string why;
+  if (::stat(path.c_str(), &st) != 0) {
+    why = errno == ENOENT ? "there is no " + file + " in " + folder
+                          : path + " cannot be read (" + std::strerror(errno) + ")";
+  } else if (!S_ISREG(st.st_mode)) {
+    why = path + " is not a regular file";
+  } else {
+    why = path + " cannot be read (" +
+          (::access(path.c_str(), R_OK) != 0 ? std::strerror(errno) : "it cannot be opened") + ")";
+  }
+  pCmdUI->SetReason("Not available: " + why);
+}
 
 // Makes `target` (a request file name) the current sport: asks to save a
 // modified list first (a save that failed has been reported, and the list
@@ -146,15 +174,13 @@ void CCorvellaView::OnSportFootball() { SwitchSport(*this, FootballFile()); }
 void CCorvellaView::OnSportBasketball() { SwitchSport(*this, BasketballFile()); }
 
 // The sport on show is checked, so a menu (and a screen reader) tells which
-// one it is.
+// one it is; a sport whose file cannot be read is greyed and says why.
 void CCorvellaView::OnUpdateSportFootball(CCmdUI* pCmdUI) {
-  pCmdUI->Enable(CanOpenForReading(m_doc.GetDirectory() + FootballFile()));
-  pCmdUI->SetCheck(m_doc.GetSportFile() == FootballFile() ? 1 : 0);
+  UpdateSportItem(m_doc, FootballFile(), pCmdUI);
 }
 
 void CCorvellaView::OnUpdateSportBasketball(CCmdUI* pCmdUI) {
-  pCmdUI->Enable(CanOpenForReading(m_doc.GetDirectory() + BasketballFile()));
-  pCmdUI->SetCheck(m_doc.GetSportFile() == BasketballFile() ? 1 : 0);
+  UpdateSportItem(m_doc, BasketballFile(), pCmdUI);
 }
 
 bool CCorvellaView::IsFootball() const { return m_doc.IsFootball(); }

@@ -15,15 +15,20 @@ class CCmdUI {
   // A menu text for the command of the moment ("Undo Delete 3 Requests"),
   // in place of the table's; empty: the table's.
   void SetText(std::string text) { m_strText = std::move(text); }
+  // Why a disabled command cannot be chosen now, shown in place of its
+  // prompt; empty: the table's prompt.
+  void SetReason(std::string reason) { m_strReason = std::move(reason); }
   bool IsEnabled() const { return m_bEnabled; }
   int GetCheck() const { return m_nCheck; }
   const std::string& GetText() const { return m_strText; }
+  const std::string& GetReason() const { return m_strReason; }
   unsigned m_nID;
 
  private:
   bool m_bEnabled = true;
   int m_nCheck = 0;
   std::string m_strText;
+  std::string m_strReason;
 };
 
 enum : unsigned {

@@ -351,6 +351,14 @@ void CMainFrame::ApplyState(QAction* action) {
   if (const Command* c = m_commands.Find(id); c && !c->menuText.empty()) {
     const QString text = MenuItemText(*c, ui.GetText());
     if (action->text() != text) action->setText(text);
+    // A greyed item says why in the status bar (and to a screen reader, as
+    // its description) while it is highlighted.
+    const bool why = !enabled && !ui.GetReason().empty();
+    const QString tip = FromWindows1252(why ? ui.GetReason() : c->prompt);
+    if (action->statusTip() != tip) {
+      action->setStatusTip(tip);
+      action->setWhatsThis(why ? tip : QString());
+    }
   }
 }
 

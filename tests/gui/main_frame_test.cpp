@@ -5,6 +5,8 @@
 
 #include "shell/main_frame.h"
 
+#include <unistd.h>
+
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
@@ -228,6 +230,13 @@ class MainFrameTest : public QObject {
     // Their files exist in the folder, so these two can be chosen.
     QVERIFY(frame()->Action(ID_SPORT_BASKETBALL)->isEnabled());
     QVERIFY(frame()->Action(ID_SPORT_FOOTBALL)->isEnabled());
+
+    // Without its file Football is greyed, and says why while highlighted.
+    QCOMPARE(::unlink(m_dir->File("FOOT.REQ").c_str()), 0);
+    frame()->UpdateMenu(sports);
+    QVERIFY(!frame()->Action(ID_SPORT_FOOTBALL)->isEnabled());
+    QCOMPARE(frame()->Action(ID_SPORT_FOOTBALL)->statusTip(),
+             QString::fromStdString("Not available: there is no FOOT.REQ in " + m_dir->Path()));
   }
 
   // The Sport item of the File menu says it opens a menu (collapsed, then
