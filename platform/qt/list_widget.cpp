@@ -13,6 +13,7 @@
 #include <QStyle>
 #include <QStyleOptionHeader>
 #include <QTimer>
+#include <QToolTip>
 #include <algorithm>
 #include <optional>
 #include <vector>
@@ -315,6 +316,24 @@ QHeaderView* ListWidget::Header() const { return m_header; }
 
 const KeyState& ListWidget::Keys() const { return *m_keys; }
 
+void ListWidget::ShowCutCellText(const QHelpEvent& e) {
+  // A cell cut to fit ends in "..." ("DEF..." stands for DEFAULT and
+  // DEFENSE alike): its whole text is the tool tip. The margins are those
+  // the drawing keeps before it cuts a text.
+  int column = -1;
+  const int row = m_list.SubItemHitTest(ToClient(e.pos()), &column);
+  Rect rc;
+  const bool cell = row >= 0 && column >= 0 &&
+                    (column == 0 ? m_list.GetItemRect(row, rc, LVIR_LABEL)
+                                 : m_list.GetSubItemRect(row, column, rc));
+  const std::string text = cell ? m_list.GetItemText(row, column) : std::string();
+  if (text.empty() || MeasureText(text) + (column == 0 ? 4 : 12) <= rc.Width()) {
+    QToolTip::hideText();
+    return;
+  }
+  QToolTip::showText(e.globalPos(), FromWindows1252(text), viewport());
+}
+
 int ListWidget::MeasureText(const std::string& text) const {
   return fontMetrics().horizontalAdvance(FromWindows1252(text));
 }
@@ -591,6 +610,10 @@ void ListWidget::OnSectionResized(int section, int, int newSize) {
 }
 
 bool ListWidget::viewportEvent(QEvent* e) {
+  if (e->type() == QEvent::ToolTip) {
+    ShowCutCellText(*static_cast<QHelpEvent*>(e));
+    return true;
+  }
   if (e->type() == QEvent::Resize) {
     const bool result = QAbstractScrollArea::viewportEvent(e);
     SyncFromModel();

@@ -26,6 +26,8 @@
 
 class QHeaderView;
 
+class QHelpEvent;
+
 namespace corvella {
 
 class Announcer;
@@ -127,6 +129,8 @@ class ListWidget : public QAbstractScrollArea {
 
  private:
   class HeaderModel;
+  // Shows the whole text of a cell cut to fit under the help event's point.
+  void ShowCutCellText(const QHelpEvent& e);
   class WidgetKeyState;
 
   void ApplyFontMetrics();

@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QScrollBar>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <QtTest>
 
@@ -288,6 +289,27 @@ class ListWidgetTest : public QObject {
     hbar->setValue(30);
     QCOMPARE(b.list.GetScrollX(), 30);
     QCOMPARE(b.widget->Header()->offset(), 30);
+  }
+
+  // A cell cut to fit ("DEF...") shows its whole text as a tool tip; one
+  // shown whole has none.
+  void cutCellShowsItsWholeTextAsToolTip() {
+    RequestList list(2);
+    QVERIFY(list.Show());
+    const auto tipAt = [&](int row, int column) {
+      Rect rc;
+      list.List().GetSubItemRect(row, column, rc);
+      const QPoint at =
+          list.widget->ToViewport(Point{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2});
+      QHelpEvent help(QEvent::ToolTip, at, list.widget->viewport()->mapToGlobal(at));
+      QApplication::sendEvent(list.widget->viewport(), &help);
+      return QToolTip::isVisible() ? QToolTip::text() : QString();
+    };
+    QCOMPARE(tipAt(0, COL_SIGN), QString());
+    list.List().SetColumnWidth(COL_LIBRARY, 40);
+    list.widget->SyncFromModel();
+    QTRY_COMPARE(tipAt(0, COL_LIBRARY),
+                 QString::fromStdString(list.List().GetItemText(0, COL_LIBRARY)));
   }
 
   void measuresInTheListFont() {
