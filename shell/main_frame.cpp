@@ -290,6 +290,8 @@ void CMainFrame::SetSendLog(QDockWidget* dock, const QString& settingsFile) {
   addDockWidget(Qt::BottomDockWidgetArea, dock);
   const QSettings layout(m_strLayoutFile, QSettings::IniFormat);
   dock->setVisible(layout.value(QStringLiteral("SendLog/Visible"), false).toBool());
+  // The window comes back where the operator left it, at its size.
+  restoreGeometry(layout.value(QStringLiteral("Window/Geometry")).toByteArray());
 }
 
 void CMainFrame::ShowSendLog(bool show) {
@@ -450,6 +452,10 @@ void CMainFrame::closeEvent(QCloseEvent* e) {
     return;
   }
   m_help->close();
+  if (!m_strLayoutFile.isEmpty()) {
+    QSettings layout(m_strLayoutFile, QSettings::IniFormat);
+    layout.setValue(QStringLiteral("Window/Geometry"), saveGeometry());
+  }
   e->accept();
 }
 

@@ -89,7 +89,8 @@ class CMainFrame : public QMainWindow {
   Announcer* ScreenReader() const { return m_announcer; }
 
   // The Send Log's dock, at the bottom; View > Send Log shows and hides it.
-  // Whether it shows is kept in `settingsFile` (an INI file) across starts.
+  // Whether it shows, and the window's size and position (kept when the
+  // window closes), are kept in `settingsFile` (an INI file) across starts.
   void SetSendLog(QDockWidget* dock, const QString& settingsFile);
   QDockWidget* SendLog() const { return m_sendLog; }
   // Shows or hides the Send Log and remembers it.

@@ -193,6 +193,19 @@ class DocumentTest : public QObject {
     QCOMPARE(frame()->windowTitle(), title);
   }
 
+  // The window comes back at the size and place it was closed at.
+  void theWindowKeepsItsSizeAndPlace() {
+    MakeFolder("BASKETBALL", testing::ValidRequestFile(2));
+    Start();
+    const QRect placed(60, 70, 720, 430);
+    frame()->setGeometry(placed);
+    QTRY_COMPARE(frame()->geometry(), placed);
+    QVERIFY(frame()->close());
+    m_app.reset();
+    Start();
+    QCOMPARE(frame()->geometry(), placed);
+  }
+
   // Undo of a delete selects the rows it put back; the next plain Down
   // leaves one row selected, and Ctrl+R sends it.
   void afterUndoOfADeleteDownSelectsOneRow() {
