@@ -7,11 +7,13 @@
 
 namespace corvella {
 
-ListRows TakeRows(const ListControl& list) {
-  ListRows rows(static_cast<std::size_t>(list.GetItemCount()));
-  for (std::size_t row = 0; row < rows.size(); ++row) {
+ListRows TakeRows(const ListControl& list) { return TakeRows(list, 0, list.GetItemCount()); }
+
+ListRows TakeRows(const ListControl& list, int first, int end) {
+  ListRows rows(static_cast<std::size_t>(std::max(0, end - first)));
+  for (std::size_t i = 0; i < rows.size(); ++i) {
     for (int column = 0; column < kColumnCount; ++column) {
-      rows[row][column] = list.GetItemText(static_cast<int>(row), column);
+      rows[i][column] = list.GetItemText(first + static_cast<int>(i), column);
     }
   }
   return rows;

@@ -20,6 +20,8 @@ class ListControl;
 using ListRows = std::vector<RequestCells>;
 
 ListRows TakeRows(const ListControl& list);
+// Rows [first, end) only.
+ListRows TakeRows(const ListControl& list, int first, int end);
 bool SameRequest(const RequestCells& a, const RequestCells& b);
 bool SameRows(const ListRows& a, const ListRows& b);
 

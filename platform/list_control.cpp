@@ -22,6 +22,7 @@ int ListControl::InsertItem(int row, const std::string& text) {
   item.texts.reserve(std::max<std::size_t>(1, m_columns.size()));
   item.texts.push_back(text);
   m_items.insert(m_items.begin() + row, std::move(item));
+  NoteInserted(row);
   // The anchor keeps pointing at the same item.
   if (m_anchor >= row) ++m_anchor;
   ItemChanged(ItemChange::kInserted, row);
@@ -32,6 +33,7 @@ int ListControl::InsertItem(int row, const std::string& text) {
 bool ListControl::DeleteItem(int row) {
   if (row < 0 || row >= GetItemCount()) return false;
   m_items.erase(m_items.begin() + row);
+  NoteDeleted(row);
   if (m_anchor == row) {
     m_anchor = -1;
   } else if (m_anchor > row) {
@@ -45,12 +47,65 @@ bool ListControl::DeleteItem(int row) {
 }
 
 bool ListControl::DeleteAllItems() {
+  // Every row of the last look is gone.
+  const int count = GetItemCount();
+  m_changed.delta -= count;
+  m_changed.first = 0;
+  m_changed.end = 0;
+  m_changed.any = m_changed.any || count > 0;
   m_items.clear();
   m_anchor = -1;
   m_topIndex = 0;
   ItemChanged(ItemChange::kReset, -1);
   LayoutChanged();
   return true;
+}
+
+ListControl::ChangedRows ListControl::TakeChangedRows() {
+  const ChangedRows changed = m_changed;
+  m_changed = ChangedRows();
+  return changed;
+}
+
+void ListControl::NoteTextChanged(int row) {
+  if (!m_changed.any) {
+    m_changed = ChangedRows{true, row, row + 1, 0};
+    return;
+  }
+  // Rows between the block and `row` are unchanged, so the wider block
+  // still maps onto the rows of the last look.
+  m_changed.first = std::min(m_changed.first, row);
+  m_changed.end = std::max(m_changed.end, row + 1);
+}
+
+void ListControl::NoteInserted(int row) {
+  if (!m_changed.any) {
+    m_changed = ChangedRows{true, row, row + 1, 1};
+    return;
+  }
+  if (row <= m_changed.end) {
+    ++m_changed.end;  // in or before the block: it moves down by one
+  } else {
+    m_changed.end = row + 1;
+  }
+  m_changed.first = std::min(m_changed.first, row);
+  ++m_changed.delta;
+}
+
+void ListControl::NoteDeleted(int row) {
+  if (!m_changed.any) {
+    m_changed = ChangedRows{true, row, row, -1};
+    return;
+  }
+  if (row < m_changed.first) {
+    m_changed.first = row;
+    --m_changed.end;
+  } else if (row < m_changed.end) {
+    --m_changed.end;
+  } else {
+    m_changed.end = row;
+  }
+  --m_changed.delta;
 }
 
 std::string ListControl::GetItemText(int row, int column) const {
@@ -67,6 +122,7 @@ bool ListControl::SetItemText(int row, int column, const std::string& text) {
     texts.resize(static_cast<std::size_t>(column) + 1);
   if (texts[static_cast<std::size_t>(column)] == text) return true;
   texts[static_cast<std::size_t>(column)] = text;
+  if (column > 0) NoteTextChanged(row);
   InvalidateRow(row);
   ItemChanged(ItemChange::kText, row, column);
   return true;

@@ -138,6 +138,21 @@ class ListControl {
   };
   std::function<void(const ItemChange&)> onItemChanged;
 
+  // ---- the rows changed since the last look --------------------------------
+  // Rows inserted or deleted and texts changed (column 0, which holds the
+  // rows' positions, is not looked at) are kept as one block: today's rows
+  // [first, end) took the place of the rows [first, end - delta) of the last
+  // look, and every other row is as it was. A watcher takes a change without
+  // copying the whole list.
+  struct ChangedRows {
+    bool any = false;
+    int first = 0;
+    int end = 0;
+    int delta = 0;  // rows now minus rows then
+  };
+  // The block since the last call; the next call starts afresh.
+  ChangedRows TakeChangedRows();
+
   // ---- the control's own default click handling ---------------------------
   // Click selects one row and makes it the focused row and the anchor;
   // with MK_CONTROL it toggles the row; with MK_SHIFT it selects the range
@@ -167,8 +182,15 @@ class ListControl {
     std::vector<std::string> texts;
     unsigned state = 0;
   };
+  // Widens m_changed by a change of the text of `row`, an item inserted at
+  // `row`, or the item at `row` deleted.
+  void NoteTextChanged(int row);
+  void NoteInserted(int row);
+  void NoteDeleted(int row);
+
   std::vector<Item> m_items;
   std::vector<ListColumn> m_columns;
+  ChangedRows m_changed;
   int m_rowHeight = 17;
   int m_headerHeight = 20;
   Size m_clientSize{800, 600};

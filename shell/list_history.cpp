@@ -1,10 +1,12 @@
 #include "shell/list_history.h"
 
+#include <iterator>
 #include <memory>
 #include <utility>
 #include <vector>
 
 #include "listview/corvella_view.h"
+#include "platform/list_control.h"
 #include "requests/corvella_doc.h"
 
 namespace corvella {
@@ -54,17 +56,41 @@ void ListHistory::Record(const std::function<void()>& change, const Namer& name)
     return;
   }
   m_bRecording = true;
-  const ListRows before = TakeRows(m_view.GetListCtrl());
+  // What changed since the last step (a save's normalised texts, an undo,
+  // a restored copy) is no part of this one.
+  Follow();
   const std::size_t loadsBefore = m_doc.LoadCount();
   change();
   m_bRecording = false;
   // A change that loaded another list started a new history.
   if (m_doc.LoadCount() != loadsBefore) return;
-  const std::optional<RowsChange> diff = DiffRows(before, TakeRows(m_view.GetListCtrl()));
   // Nothing changed (a key that set what was there, a cancelled dialog): no
   // step, and the list is as modified as it was.
+  const std::optional<RowsChange> diff = Follow();
   if (!diff) return;
   m_doc.History().Push(std::make_unique<Step>(m_view, *diff, name(*diff)));
+}
+
+std::optional<RowsChange> ListHistory::Follow() {
+  ListControl& list = m_view.GetListCtrl();
+  const ListControl::ChangedRows changed = list.TakeChangedRows();
+  const int thenEnd = changed.end - changed.delta;
+  if (m_rowsLoad != m_doc.LoadCount() || thenEnd > static_cast<int>(m_rows.size()) ||
+      changed.first > changed.end) {
+    // Another list: it is taken whole, once.
+    m_rows = TakeRows(list);
+    m_rowsLoad = m_doc.LoadCount();
+    return std::nullopt;
+  }
+  if (!changed.any) return std::nullopt;
+  const auto from = m_rows.begin() + changed.first;
+  ListRows before(std::make_move_iterator(from), std::make_move_iterator(m_rows.begin() + thenEnd));
+  ListRows after = TakeRows(list, changed.first, changed.end);
+  const auto at = m_rows.erase(from, m_rows.begin() + thenEnd);
+  m_rows.insert(at, after.begin(), after.end());
+  std::optional<RowsChange> diff = DiffRows(before, after);
+  if (diff) diff->first += changed.first;
+  return diff;
 }
 
 std::string ListHistory::Counted(const std::string& verb, int count) {

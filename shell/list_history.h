@@ -1,15 +1,18 @@
 #pragma once
 // ListHistory: records what commands, keys and clicks change in the request
-// list as steps of the document's history. Record takes the rows before and
-// after a change and keeps the block that differs as one step, named for the
-// menu ("Delete 3 Requests"). Undo and redo put back exactly the texts that
-// were there (corrections of the field checks included), without running
-// any check again, and select the rows they put back.
+// list as steps of the document's history. Record keeps the block of rows
+// that a change made differ as one step, named for the menu ("Delete 3
+// Requests"). It follows the list through the block of rows the list says
+// changed, so a key copies the rows it changed, never the whole list. Undo and redo put back
+// exactly the texts that were there (corrections of the field checks included), without running any
+// check again, and select the rows they put back.
 //
 // The history itself, and the saved state read from it, belong to the
 // document (requests/edit_history.h).
 
+#include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "listview/list_rows.h"
@@ -48,9 +51,15 @@ class ListHistory {
  private:
   class Step;
 
+  // Brings m_rows up to the list as it is now; the change since the last
+  // call (none after another list was loaded: m_rows is then taken afresh).
+  std::optional<RowsChange> Follow();
+
   CCorvellaView& m_view;
   CCorvellaDoc& m_doc;
   bool m_bRecording = false;
+  ListRows m_rows;  // the list as last followed (column 0 not kept)
+  std::size_t m_rowsLoad = static_cast<std::size_t>(-1);  // the load m_rows belongs to
 };
 
 }  // namespace corvella
