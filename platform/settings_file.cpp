@@ -57,7 +57,8 @@ std::vector<int> ParseIntList(std::string_view value, std::size_t most, int low,
       if (c < '0' || c > '9') return {};
       number = std::min<std::int64_t>(number * 10 + (c - '0'), INT32_MAX);
     }
-    numbers.push_back(static_cast<int>(std::clamp<std::int64_t>(negative ? -number : number, low, high)));
+    numbers.push_back(
+        static_cast<int>(std::clamp<std::int64_t>(negative ? -number : number, low, high)));
     if (comma == std::string_view::npos) return numbers;
     at = comma + 1;
   }

@@ -201,7 +201,9 @@ UserFolder UserFolder::Open(const std::string& path, bool make, std::string* err
     why = parentPath + " is owned by another user";
     return folder;
   }
-  if ((above.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+  // (A shared folder with the sticky bit, such as /tmp, lets nobody rename
+  // what is not theirs.)
+  if ((above.st_mode & (S_IWGRP | S_IWOTH)) != 0 && (above.st_mode & S_ISVTX) == 0) {
     why = parentPath + " can be written by other users";
     return folder;
   }
