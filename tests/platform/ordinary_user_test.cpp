@@ -47,8 +47,8 @@ TEST(OrdinaryUser, BodyHasNoSessionAndEndsWithItsTest) {
                          std::getenv("DBUS_SESSION_BUS_ADDRESS") == nullptr &&
                          std::getenv("XDG_CONFIG_HOME") == nullptr;
       char line[64];
-      const int n = std::snprintf(line, sizeof line, "%d %d\n", static_cast<int>(::getpid()),
-                                  apart ? 1 : 0);
+      const int n =
+          std::snprintf(line, sizeof line, "%d %d\n", static_cast<int>(::getpid()), apart ? 1 : 0);
       if (::write(report[1], line, static_cast<std::size_t>(n)) != n) return 1;
       for (;;) ::pause();
     });
