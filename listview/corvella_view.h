@@ -38,6 +38,7 @@ namespace corvella {
 class CCorvellaDoc;
 class Clipboard;
 class KeyState;
+class ProfileFile;
 class Ui;
 struct PrintInfo;
 
@@ -131,11 +132,10 @@ class CCorvellaView : public CListViewEx, public DocumentView {
   // Loads the current sport's own request file through the document.
   void OnInitialUpdate();
   ListLoad LoadList(const std::string& path, const std::string& name) override;
-  // Fills the list from the request file at `path` instead of the sport's
-  // own (the recovery copy), with the load's field checks; the document's
-  // file stays as it is (a file without requests empties the list). False,
-  // with the list unchanged, when `path` cannot be read.
-  bool LoadRowsFrom(const std::string& path);
+  // Fills the list from the requests of `file` instead of the sport's own
+  // file (the recovery copy), with the load's field checks; the document's
+  // file stays as it is (a file without requests empties the list).
+  void LoadRowsFrom(const ProfileFile& file);
   // The text of a request file of the rows exactly as the list holds them,
   // without the checks a save applies and without changing any cell.
   RequestFileText RequestsAsShown() const;

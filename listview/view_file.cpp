@@ -94,15 +94,12 @@ void FillRows(CCorvellaView& view, const ProfileFile& file, int count) {
 
 void CCorvellaView::OnInitialUpdate() { m_doc.Reload(); }
 
-bool CCorvellaView::LoadRowsFrom(const std::string& path) {
-  if (!CanOpenForReading(path)) return false;
-  const ProfileFile file = ProfileFile::Load(path);
+void CCorvellaView::LoadRowsFrom(const ProfileFile& file) {
   const int count = CountRequestsInFile(file);
   m_bLoading = true;
   FillRows(*this, file, count);
   m_bLoading = false;
   m_list.Invalidate();
-  return true;
 }
 
 ListLoad CCorvellaView::LoadList(const std::string& path, const std::string& name) {

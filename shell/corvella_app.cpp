@@ -17,7 +17,9 @@
 #include "platform/qt/qt_ui.h"
 #include "platform/qt/single_instance.h"
 #include "platform/qt/windows1252.h"
+#include "platform/settings_file.h"
 #include "platform/ui.h"
+#include "platform/user_folder.h"
 #include "requests/corvella_doc.h"
 #include "shell/about_dlg.h"
 #include "shell/close_coordinator.h"
@@ -251,7 +253,7 @@ void CCorvellaApp::CreateSendLog() {
   };
   QObject::connect(sendLogDock, &SendLogDock::closedByOperator, m_frame.get(),
                    [frame = m_frame.get()] { frame->ShowSendLog(false); });
-  m_frame->SetSendLog(sendLogDock, SendJournal::DefaultFolder() + QStringLiteral("/window.ini"));
+  m_frame->SetSendLog(sendLogDock, SettingsFile(UserStateFolderPath(), "window.ini"));
 }
 
 void CCorvellaApp::CreateListWindow() {

@@ -18,7 +18,6 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QProxyStyle>
-#include <QSettings>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QStyle>
@@ -284,22 +283,22 @@ void CMainFrame::ClearSendResult() {
   // its visibility, and would not find the next outcome in a hidden one.
 }
 
-void CMainFrame::SetSendLog(QDockWidget* dock, const QString& settingsFile) {
+void CMainFrame::SetSendLog(QDockWidget* dock, SettingsFile layout) {
   m_sendLog = dock;
-  m_strLayoutFile = settingsFile;
+  m_layout = std::make_unique<SettingsFile>(std::move(layout));
   addDockWidget(Qt::BottomDockWidgetArea, dock);
-  const QSettings layout(m_strLayoutFile, QSettings::IniFormat);
-  dock->setVisible(layout.value(QStringLiteral("SendLog/Visible"), false).toBool());
+  const ProfileFile settings = m_layout->Read();
+  dock->setVisible(settings.GetString("SendLog", "Visible", "false", 16) == "true");
   // The window comes back where the operator left it, at its size.
-  restoreGeometry(layout.value(QStringLiteral("Window/Geometry")).toByteArray());
+  restoreGeometry(QByteArray::fromBase64(
+      QByteArray::fromStdString(settings.GetString("Window", "Geometry", "", 512))));
 }
 
 void CMainFrame::ShowSendLog(bool show) {
   if (!m_sendLog) return;
   m_sendLog->setVisible(show);
   if (show) m_sendLog->raise();
-  QSettings layout(m_strLayoutFile, QSettings::IniFormat);
-  layout.setValue(QStringLiteral("SendLog/Visible"), show);
+  if (m_layout) m_layout->Set("SendLog", "Visible", show ? "true" : "false");
 }
 
 QString CMainFrame::SendResultText() const { return m_sendText->text(); }
@@ -452,10 +451,7 @@ void CMainFrame::closeEvent(QCloseEvent* e) {
     return;
   }
   m_help->close();
-  if (!m_strLayoutFile.isEmpty()) {
-    QSettings layout(m_strLayoutFile, QSettings::IniFormat);
-    layout.setValue(QStringLiteral("Window/Geometry"), saveGeometry());
-  }
+  if (m_layout) m_layout->Set("Window", "Geometry", saveGeometry().toBase64().toStdString());
   e->accept();
 }
 

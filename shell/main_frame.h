@@ -10,8 +10,10 @@
 
 #include <QMainWindow>
 #include <map>
+#include <memory>
 #include <string>
 
+#include "platform/settings_file.h"
 #include "shell/command_table.h"
 #include "shell/lock_keys.h"
 
@@ -90,8 +92,8 @@ class CMainFrame : public QMainWindow {
 
   // The Send Log's dock, at the bottom; View > Send Log shows and hides it.
   // Whether it shows, and the window's size and position (kept when the
-  // window closes), are kept in `settingsFile` (an INI file) across starts.
-  void SetSendLog(QDockWidget* dock, const QString& settingsFile);
+  // window closes), are kept in `layout` across starts.
+  void SetSendLog(QDockWidget* dock, SettingsFile layout);
   QDockWidget* SendLog() const { return m_sendLog; }
   // Shows or hides the Send Log and remembers it.
   void ShowSendLog(bool show);
@@ -152,7 +154,7 @@ class CMainFrame : public QMainWindow {
   QLabel* m_sendIcon = nullptr;
   QLabel* m_sendText = nullptr;
   QDockWidget* m_sendLog = nullptr;
-  QString m_strLayoutFile;
+  std::unique_ptr<SettingsFile> m_layout;
   Announcer* m_announcer = nullptr;  // says each result to the screen reader
   QLabel* m_indicators[3] = {nullptr, nullptr, nullptr};
   QTimer* m_commandUpdate = nullptr;  // zero-interval, single-shot: coalesces requests
