@@ -32,6 +32,7 @@
 #include "platform/qt/windows1252.h"
 #include "shell/help_viewer.h"
 #include "shell/menu_item_accessible.h"
+#include "shell/send_log.h"
 #include "shell/toolbar_icons.h"
 
 namespace corvella {
@@ -78,11 +79,27 @@ CMainFrame::CMainFrame(CommandTable& commands, QWidget* parent)
       ID_VIEW_STATUS_BAR, [this] { statusBar()->setVisible(!statusBar()->isVisible()); },
       [this](CCmdUI* ui) { ui->SetCheck(statusBar()->isVisible() ? 1 : 0); });
   m_target.On(
-      ID_VIEW_SEND_LOG, [this] { ShowSendLog(!m_sendLog->isVisible()); },
+      ID_VIEW_SEND_LOG,
+      [this] {
+        const bool show = !m_sendLog->isVisible();
+        ShowSendLog(show);
+        m_announcer->AnnounceKept(show ? m_sendLog->Summary() + QStringLiteral(". F6 goes to it")
+                                       : QStringLiteral("Send Log hidden"));
+      },
       [this](CCmdUI* ui) {
         ui->Enable(m_sendLog != nullptr);
         ui->SetCheck(m_sendLog && m_sendLog->isVisible() ? 1 : 0);
       });
+  // Two panes: either key goes to the other one.
+  for (unsigned id : {unsigned(ID_NEXT_PANE), unsigned(ID_PREV_PANE)}) {
+    m_target.On(
+        id, [this] { SendLogHasFocus() ? FocusList() : FocusSendLog(); },
+        [this](CCmdUI* ui) { ui->Enable(m_sendLog != nullptr && centralWidget() != nullptr); });
+  }
+  m_target.On(ID_REPEAT_OUTCOMES, [this] {
+    m_announcer->AnnounceKept(m_recentOutcomes.isEmpty() ? QStringLiteral("No send has ended yet")
+                                                         : Announcer::Join(m_recentOutcomes));
+  });
   m_target.On(ID_CONTEXT_HELP, [this] { SetHelpMode(true); });
 
   m_help = new HelpViewer(this);
@@ -268,7 +285,15 @@ void CMainFrame::ShowSendResult(SendState state, const QString& text) {
   m_sendPane->setToolTip(text);
   m_sendPane->setProperty("sendState", static_cast<int>(state));
   m_sendPane->setVisible(true);
-  m_announcer->Announce(text);
+  // A send on its way is a passing line; how it ended is said once, after
+  // the outcomes before it, and never replaced by a later line.
+  if (state == SendState::kSending) {
+    m_announcer->Announce(text);
+  } else {
+    m_announcer->AnnounceKept(text);
+    m_recentOutcomes.prepend(text);
+    while (m_recentOutcomes.size() > 3) m_recentOutcomes.removeLast();
+  }
   // A send began or ended: Send and the commands it holds back change.
   RequestCommandUpdate();
   emit sendResultShown(state, text);
@@ -285,12 +310,42 @@ void CMainFrame::ClearSendResult() {
   // its visibility, and would not find the next outcome in a hidden one.
 }
 
-void CMainFrame::SetSendLog(QDockWidget* dock, const QString& settingsFile) {
+void CMainFrame::SetSendLog(SendLogDock* dock, const QString& settingsFile) {
   m_sendLog = dock;
   m_strLayoutFile = settingsFile;
   addDockWidget(Qt::BottomDockWidgetArea, dock);
   const QSettings layout(m_strLayoutFile, QSettings::IniFormat);
   dock->setVisible(layout.value(QStringLiteral("SendLog/Visible"), false).toBool());
+  connect(dock, &SendLogDock::leaveRequested, this, &CMainFrame::FocusList);
+}
+
+bool CMainFrame::SendLogHasFocus() const {
+  return m_sendLog && IsInside(QApplication::focusWidget(), m_sendLog);
+}
+
+void CMainFrame::FocusSendLog() {
+  if (!m_sendLog) return;
+  if (!m_sendLog->isVisible()) ShowSendLog(true);
+  if (m_sendLog->isFloating()) m_sendLog->activateWindow();
+  m_sendLog->Enter();
+  m_announcer->AnnounceKept(m_sendLog->Summary());
+}
+
+void CMainFrame::FocusList() {
+  QWidget* list = centralWidget();
+  if (!list) return;
+  activateWindow();
+  list->setFocus(Qt::ShortcutFocusReason);
+  // The list's name and how many requests it holds, as its table tells.
+  QAccessibleInterface* table = QAccessible::queryAccessibleInterface(list);
+  if (table && table->tableInterface()) {
+    const int rows = table->tableInterface()->rowCount();
+    m_announcer->AnnounceKept(
+        QStringLiteral("%1: %2 %3")
+            .arg(table->text(QAccessible::Name))
+            .arg(rows)
+            .arg(rows == 1 ? QStringLiteral("request") : QStringLiteral("requests")));
+  }
 }
 
 void CMainFrame::ShowSendLog(bool show) {

@@ -90,9 +90,11 @@ class Program:
                         QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", LC_ALL="C.UTF-8")
         self.process = subprocess.Popen([exe], env=self.env, cwd=self.work)
 
-    def start_service(self):
-        self.signsim = subprocess.Popen([self.signsim_exe, "--dir", self.socket_dir, "--quiet"],
-                                        stdout=subprocess.PIPE, text=True)
+    def start_service(self, delay_ms=0):
+        command = [self.signsim_exe, "--dir", self.socket_dir, "--quiet"]
+        if delay_ms:
+            command += ["--delay-ms", str(delay_ms)]
+        self.signsim = subprocess.Popen(command, stdout=subprocess.PIPE, text=True)
         line = self.signsim.stdout.readline()
         if "listening" not in line:
             fail("signsim did not start: %r" % line)
