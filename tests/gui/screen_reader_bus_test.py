@@ -255,9 +255,9 @@ def check_send_outcomes(pyatspi, events, program, app):
         events.wait_for(lambda e: False, 1)
         events.seen.clear()
         press_with_control(pyatspi, KEY_R)
-        # The team choice comes first; OK is the default button.
-        dialog = events.wait_for(lambda e: e[0] == "focus:" and e[3] == pyatspi.ROLE_RADIO_BUTTON
-                                 and e[2] == "Home")
+        # The player number has the focus; OK is the default button.
+        dialog = events.wait_for(lambda e: e[0] == "focus:" and e[3] == pyatspi.ROLE_SPIN_BUTTON
+                                 and e[2] == "Player Number")
         if not dialog:
             fail("Ctrl+R opened no team/player dialog; saw %r" % events.seen)
         press(pyatspi, XK["Return"])
