@@ -10,10 +10,11 @@ namespace corvella {
 
 namespace {
 
-// How long the focus must stay put before a waiting line is said: the
-// screen reader reads the window and the focused object once a dialog has
-// closed, and that reading would cut off a line said in the middle of it.
-constexpr int kSettleMs = 150;
+// How long the focus must stay put before a waiting line is said: a dialog
+// opening or closing sends the screen reader a burst of events, and Orca
+// drops a notification that reaches it inside such a burst (its queue
+// past 50 events) rather than speaking it.
+constexpr int kSettleMs = 400;
 // A line is said after this long at the latest when the program's window is
 // not the active one (the operator went on in another program).
 constexpr int kLongestWaitMs = 2000;

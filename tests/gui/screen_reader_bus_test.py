@@ -72,7 +72,7 @@ class Program:
     """The program on a copy of the sample files, with a stand-in sign
     service on the ncalrpc endpoint of its own folder."""
 
-    def __init__(self, exe, examples, signsim):
+    def __init__(self, exe, examples, signsim, timeout_ms=3000):
         self.work = tempfile.mkdtemp(prefix="corvella-sr-")
         for name in os.listdir(examples):
             shutil.copy(os.path.join(examples, name), self.work)
@@ -83,7 +83,7 @@ class Program:
         self.signsim_exe = signsim
         self.signsim = None
         self.env = dict(os.environ, CORVELLA_DIR=self.work, XDG_RUNTIME_DIR=runtime,
-                        ZELTRPC_DIR=self.socket_dir, ZELTRPC_TIMEOUT_MS="3000",
+                        ZELTRPC_DIR=self.socket_dir, ZELTRPC_TIMEOUT_MS=str(timeout_ms),
                         XDG_STATE_HOME=os.path.join(self.work, "state"),
                         XDG_CONFIG_HOME=os.path.join(self.work, "config"),
                         QT_QPA_PLATFORM="xcb", QT_ACCESSIBILITY="1",
