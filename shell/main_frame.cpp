@@ -83,8 +83,8 @@ CMainFrame::CMainFrame(CommandTable& commands, QWidget* parent)
       [this] {
         const bool show = !m_sendLog->isVisible();
         ShowSendLog(show);
-        m_announcer->AnnounceKept(show ? m_sendLog->Summary() + QStringLiteral(". F6 goes to it")
-                                       : QStringLiteral("Send Log hidden"));
+        m_announcer->Announce(show ? m_sendLog->Summary() + QStringLiteral(". F6 goes to it")
+                                   : QStringLiteral("Send Log hidden"));
       },
       [this](CCmdUI* ui) {
         ui->Enable(m_sendLog != nullptr);
@@ -328,7 +328,8 @@ void CMainFrame::FocusSendLog() {
   if (!m_sendLog->isVisible()) ShowSendLog(true);
   if (m_sendLog->isFloating()) m_sendLog->activateWindow();
   m_sendLog->Enter();
-  m_announcer->AnnounceKept(m_sendLog->Summary());
+  // Passing lines: a quick F6, F6 says only where it ended.
+  m_announcer->Announce(m_sendLog->Summary());
 }
 
 void CMainFrame::FocusList() {
@@ -340,7 +341,7 @@ void CMainFrame::FocusList() {
   QAccessibleInterface* table = QAccessible::queryAccessibleInterface(list);
   if (table && table->tableInterface()) {
     const int rows = table->tableInterface()->rowCount();
-    m_announcer->AnnounceKept(
+    m_announcer->Announce(
         QStringLiteral("%1: %2 %3")
             .arg(table->text(QAccessible::Name))
             .arg(rows)

@@ -300,6 +300,8 @@ void SendLogTest::logIsATableShownFromTheViewMenuAndRemembered() {
   QVERIFY(!p.frame()->SendLog()->isVisible());
   p.frame()->RunCommand(ID_VIEW_SEND_LOG);
   QVERIFY(p.frame()->SendLog()->isVisible());
+  // Opening it says so, with its count.
+  QTRY_VERIFY(p.frame()->ScreenReader()->Text().startsWith(QStringLiteral("Send Log: 0 sends")));
   p.frame()->UpdateCommandUI();
   p.frame()->UpdateMenu(p.frame()->findChild<QMenu*>(QStringLiteral("ViewMenu")));
   QVERIFY(p.frame()->Action(ID_VIEW_SEND_LOG)->isChecked());
