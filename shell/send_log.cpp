@@ -295,8 +295,11 @@ QString SendLogDock::Summary() const {
 }
 
 void SendLogDock::keyPressEvent(QKeyEvent* e) {
-  // Escape from anywhere in the log (a button, the table).
-  if (e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier) {
+  // Escape from anywhere in the log (a button, the table); F6 and Shift+F6
+  // too when the log floats in a window of its own, where the main window's
+  // keys do not reach.
+  if ((e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier) ||
+      (e->key() == Qt::Key_F6 && (e->modifiers() & ~Qt::ShiftModifier) == Qt::NoModifier)) {
     emit leaveRequested();
     return;
   }
