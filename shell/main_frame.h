@@ -12,8 +12,10 @@
 #include <QStringList>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 
+#include "platform/settings_file.h"
 #include "shell/command_table.h"
 #include "shell/lock_keys.h"
 
@@ -96,8 +98,8 @@ class CMainFrame : public QMainWindow {
   const QStringList& RecentOutcomes() const { return m_recentOutcomes; }
 
   // The Send Log's dock, at the bottom; View > Send Log shows and hides it.
-  // Whether it shows is kept in `settingsFile` (an INI file) across starts.
-  void SetSendLog(SendLogDock* dock, const QString& settingsFile);
+  // Whether it shows is kept in `layout` across starts.
+  void SetSendLog(SendLogDock* dock, SettingsFile layout);
   SendLogDock* SendLog() const { return m_sendLog; }
   // Shows or hides the Send Log and remembers it.
   void ShowSendLog(bool show);
@@ -157,7 +159,7 @@ class CMainFrame : public QMainWindow {
   QLabel* m_sendIcon = nullptr;
   QLabel* m_sendText = nullptr;
   SendLogDock* m_sendLog = nullptr;
-  QString m_strLayoutFile;
+  std::unique_ptr<SettingsFile> m_layout;
   Announcer* m_announcer = nullptr;  // says each result to the screen reader
   QStringList m_recentOutcomes;      // newest first
   QLabel* m_indicators[3] = {nullptr, nullptr, nullptr};
