@@ -33,8 +33,8 @@ std::string Reason(const std::string& path, const char* what) { return path + ":
 // A regular file of the user's own, opened without following a link or
 // waiting on a FIFO.
 base::UniqueFd OpenRegular(int dirFd, const std::string& name, int flags, std::string* error) {
-  base::UniqueFd fd(::openat(dirFd, name.c_str(),
-                             flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0600));
+  base::UniqueFd fd(
+      ::openat(dirFd, name.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0600));
   if (!fd) {
     if (error) *error = errno == ENOENT ? std::string() : name + ": " + std::strerror(errno);
     return {};

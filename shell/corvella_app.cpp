@@ -144,7 +144,6 @@ const ViewCommand kViewCommands[] = {
     {ID_SPORT_FOOTBALL, &CCorvellaView::OnSportFootball, &CCorvellaView::OnUpdateSportFootball},
     {ID_SPORT_BASKETBALL, &CCorvellaView::OnSportBasketball,
      &CCorvellaView::OnUpdateSportBasketball},
-    {ID_SEND_REQUEST, &CCorvellaView::OnSendRequest, &CCorvellaView::OnUpdateSingleRequest},
 };
 
 }  // namespace
@@ -438,8 +437,13 @@ void CCorvellaApp::RouteListCommands() {
   target.On(
       ID_EDIT_REDO, [&history] { history.Redo(); },
       [&history](CCmdUI* ui) { history.OnUpdateRedo(ui); });
-  // Its key while it cannot send says why.
-  target.OnRefused(ID_SEND_REQUEST, [this] { m_sender->RefuseSend(); });
+  // Send goes straight to the sender, which reads the view's selection; its
+  // key while it cannot send says why.
+  RequestSender& sender = *m_sender;
+  target.On(
+      ID_SEND_REQUEST, [&sender] { sender.OnSendRequest(); },
+      ViewUpdate(view, &CCorvellaView::OnUpdateSingleRequest));
+  target.OnRefused(ID_SEND_REQUEST, [&sender] { sender.RefuseSend(); });
   Printing& printing = *m_printing;
   target.On(ID_FILE_PRINT, [&printing] { printing.Print(false); });
   target.On(ID_FILE_PRINT_DIRECT, [&printing] { printing.Print(true); });

@@ -112,6 +112,10 @@ CMainFrame::CMainFrame(CommandTable& commands, QWidget* parent)
 
 CMainFrame::~CMainFrame() {
   qApp->removeEventFilter(this);
+  // A box still standing over the window (a send's notice) is deleted with
+  // it, after this frame's members are gone; the focus change that causes
+  // must not reach them.
+  disconnect(qApp, nullptr, this, nullptr);
   if (m_helpMode) QApplication::restoreOverrideCursor();
 }
 

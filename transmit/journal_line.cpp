@@ -52,8 +52,8 @@ bool ParseTime(std::string_view text, std::time_t* when) {
     *when = 0;
     return true;
   }
-  if (text.size() != 24 || text[4] != '-' || text[7] != '-' || text[10] != 'T' ||
-      text[13] != ':' || text[16] != ':' || (text[19] != '+' && text[19] != '-'))
+  if (text.size() != 24 || text[4] != '-' || text[7] != '-' || text[10] != 'T' || text[13] != ':' ||
+      text[16] != ':' || (text[19] != '+' && text[19] != '-'))
     return false;
   const auto number = [&](std::size_t at, std::size_t length, int* value) {
     for (std::size_t i = at; i < at + length; ++i) {
@@ -66,8 +66,8 @@ bool ParseTime(std::string_view text, std::time_t* when) {
       !number(11, 2, &hour) || !number(14, 2, &minute) || !number(17, 2, &second) ||
       !number(20, 2, &offH) || !number(22, 2, &offM))
     return false;
-  if (year < 1970 || year > 9998 || month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 60 ||
-      offH > 23 || offM > 59)
+  if (year < 1970 || year > 9998 || month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 ||
+      minute > 59 || second > 60 || offH > 23 || offM > 59)
     return false;
   std::tm utc{};
   utc.tm_year = year - 1900;

@@ -73,8 +73,8 @@ class SendJournal {
   void Fail(int kind, const std::string& error);
 
   std::string m_folderPath;
-  std::string m_name;  // "send-log-<folder>-<hash>" + ".tsv"
-  std::string m_stem;  // the same without ".tsv"
+  std::string m_name;                    // "send-log-<folder>-<hash>" + ".tsv"
+  std::string m_stem;                    // the same without ".tsv"
   std::unique_ptr<UserFolder> m_folder;  // the writer's; opened at first use
   bool m_failed[3] = {};
   // The file this writer last ended with a whole line.

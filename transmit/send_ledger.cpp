@@ -98,7 +98,8 @@ std::string DescribeStatus(uint32_t status) {
     if (known.status != status) continue;
     text += std::string(" ") + known.name + ": " + known.meaning;
     for (uint32_t fault : kFaultStatuses) {
-      if (fault == status) return text + " (the sign service received the call and answered it with a fault)";
+      if (fault == status)
+        return text + " (the sign service received the call and answered it with a fault)";
     }
     return text;
   }

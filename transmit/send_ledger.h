@@ -37,15 +37,15 @@ struct SendReport {
     kCancelled,        // cancelled while it waited
   };
   State state = State::kNone;
-  int send = 0;             // the send's number, unique across starts; 0 for a refused command
-  int request = 0;          // the request's number in its list, from 1; 0 when none
-  std::string list;         // the request file of that list ("BASK.REQ")
-  std::string description;  // the request's Description
-  std::string sign;         // its Sign #
-  std::string teamPlayer;   // "Visitor, player 12"; "Home"
-  std::string destination;  // "the sign service on this computer, input 1", "COM1 (/dev/ttyS0)"
-  uint32_t status = 0;      // the client library's status of a failed send
-  std::string outcome;      // how it ended (or stands), in full
+  int send = 0;               // the send's number, unique across starts; 0 for a refused command
+  int request = 0;            // the request's number in its list, from 1; 0 when none
+  std::string list;           // the request file of that list ("BASK.REQ")
+  std::string description;    // the request's Description
+  std::string sign;           // its Sign #
+  std::string teamPlayer;     // "Visitor, player 12"; "Home"
+  std::string destination;    // "the sign service on this computer, input 1", "COM1 (/dev/ttyS0)"
+  uint32_t status = 0;        // the client library's status of a failed send
+  std::string outcome;        // how it ended (or stands), in full
   std::time_t requested = 0;  // when the operator sent it
   std::time_t started = 0;    // when it went on its way; 0 before
   std::time_t ended = 0;      // when it ended; 0 before

@@ -44,6 +44,12 @@ void QtUi::ShowNotice(const std::string& text, const std::string& detail,
   FillBox(*box, text, detail, caption, flags);
   box->setStandardButtons(QMessageBox::Ok);
   box->setEscapeButton(QMessageBox::Ok);
+  // Answered, it gives the window the keyboard back, as a modal box does.
+  if (m_parent) {
+    QObject::connect(box, &QDialog::finished, m_parent, [window = m_parent] {
+      if (window->isVisible()) window->activateWindow();
+    });
+  }
   box->show();
 }
 

@@ -18,6 +18,7 @@
 #include "listview/corvella_view.h"
 #include "platform/list_control.h"
 #include "platform/profile.h"
+#include "platform/qt/announcer.h"
 #include "platform/qt/list_widget.h"
 #include "requests/corvella_doc.h"
 #include "shell/corvella_app.h"
@@ -125,6 +126,8 @@ class SendLogTest : public QObject {
   void statusLineLogAndJournalAgree_data();
   void statusLineLogAndJournalAgree();
   void logIsATableShownFromTheViewMenuAndRemembered();
+  void historyOfThisFolderIsShownAfterStartAndNumbersGoOn();
+  void closingDuringASendSaysSoAndTheOutcomeBeforeTheWindowGoes();
 };
 
 // Ctrl+R while the send command cannot send says why, in the failure style,
@@ -323,6 +326,92 @@ void SendLogTest::logIsATableShownFromTheViewMenuAndRemembered() {
   p.app.reset();
   QVERIFY(p.Start());
   QVERIFY(!p.frame()->SendLog()->isVisible());
+}
+
+// The journal of this program folder is read back once the window is up:
+// its sends below, with their dates, and new sends numbered after them.
+// Another program folder's journal stays its own.
+void SendLogTest::historyOfThisFolderIsShownAfterStartAndNumbersGoOn() {
+  Program p;
+  const std::time_t yesterday = std::time(nullptr) - 26 * 3600;
+  const auto journal = [&](const std::string& programFolder, int send) {
+    SendJournal earlier(p.dir.Path() + "state/corvella", programFolder);
+    SendReport r;
+    r.state = SendReport::State::kUnknown;
+    r.send = send;
+    r.request = 2;
+    r.list = "BASK.REQ";
+    r.description = "Rebounds\tand\nmore";
+    r.outcome = "outcome unknown: the request may have reached the sign";
+    r.requested = yesterday;
+    r.ended = yesterday + 10;
+    earlier.Append(r);
+  };
+  journal(p.dir.Path(), 41);
+  journal(p.dir.Path() + "elsewhere/", 99);
+  QVERIFY(p.StartServer());
+  QVERIFY(p.Start());
+  QTRY_COMPARE(p.log().rowCount(), 1);
+  const auto cell = [&](int row, int column) {
+    return p.log().data(p.log().index(row, column)).toString();
+  };
+  QCOMPARE(p.log().At(0).send, 41);
+  QCOMPARE(cell(0, SendLogModel::kDescription), QStringLiteral("Rebounds\tand\nmore"));
+  QVERIFY2(cell(0, SendLogModel::kRequested).contains(QLatin1Char('-')),
+           qPrintable(cell(0, SendLogModel::kRequested)));
+  QVERIFY(!cell(0, SendLogModel::kEnded).isEmpty());
+
+  p.Click(0, 0);
+  p.frame()->RunCommand(ID_SEND_REQUEST);
+  QVERIFY(p.WaitIdle());
+  QTRY_COMPARE(p.log().rowCount(), 2);
+  QCOMPARE(p.log().At(0).send, 42);
+  QCOMPARE(p.log().At(0).state, SendReport::State::kDelivered);
+  QVERIFY(!cell(0, SendLogModel::kRequested).contains(QLatin1Char('-')));  // today: the time
+  QVERIFY(!cell(0, SendLogModel::kEnded).isEmpty());
+}
+
+// Alt+F4 while a request is on its way: the window says why it stays, and
+// the outcome has been said before it goes.
+void SendLogTest::closingDuringASendSaysSoAndTheOutcomeBeforeTheWindowGoes() {
+  Program p;
+  QVERIFY(p.StartServer(1500));
+  QVERIFY(p.Start());
+  Announcer* speech = p.frame()->ScreenReader();
+  QStringList said;
+  QTimer listener;
+  QObject::connect(&listener, &QTimer::timeout, [&] {
+    if (!speech->Pending() && (said.isEmpty() || said.back() != speech->Text()))
+      said << speech->Text();
+  });
+  listener.start(5);
+  bool pendingAtHide = true;
+  QString lastAtHide;
+  struct HideWatch : QObject {
+    std::function<void()> onHide;
+    bool eventFilter(QObject*, QEvent* e) override {
+      if (e->type() == QEvent::Hide && onHide) onHide();
+      return false;
+    }
+  } watch;
+  watch.onHide = [&] {
+    pendingAtHide = speech->Pending();
+    lastAtHide = speech->Text();
+  };
+  p.frame()->installEventFilter(&watch);
+
+  p.Click(0, 0);
+  p.frame()->RunCommand(ID_SEND_REQUEST);
+  QVERIFY(p.app->GetSender().IsSending());
+  p.frame()->close();
+  QVERIFY(p.frame()->isVisible());
+  QTRY_VERIFY_WITH_TIMEOUT(!p.frame()->isVisible(), 15000);
+  QVERIFY2(
+      said.join(QStringLiteral(" | ")).contains(QStringLiteral("Closing after request 1 is sent")),
+      qPrintable(said.join(QStringLiteral(" | "))));
+  QVERIFY(!pendingAtHide);
+  QVERIFY2(lastAtHide.startsWith(QStringLiteral("Request 1 delivered")), qPrintable(lastAtHide));
+  p.frame()->removeEventFilter(&watch);
 }
 
 QTEST_MAIN(SendLogTest)

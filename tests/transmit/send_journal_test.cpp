@@ -6,14 +6,13 @@
 
 #include "transmit/send_journal.h"
 
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "support/temp_dir.h"
 
@@ -87,8 +86,7 @@ TEST(SendJournalTest, LinesKeepEveryTextAndGiveAShellNothingToRun) {
   }
   // Read as a shell script, the lines run nothing of what they hold.
   dir.Write("journal.sh", script);
-  const std::string command =
-      "cd '" + dir.Path() + "' && bash ./journal.sh >/dev/null 2>&1; true";
+  const std::string command = "cd '" + dir.Path() + "' && bash ./journal.sh >/dev/null 2>&1; true";
   ASSERT_EQ(std::system(command.c_str()), 0);
   EXPECT_FALSE(dir.Exists("pwned"));
 }
@@ -178,14 +176,14 @@ TEST(SendJournalTest, EachProgramFolderReadsBackItsOwnNewestSends) {
   Journal venue(dir, "/srv/venue/");
   Journal other(dir, "/srv/other/");
   ASSERT_NE(venue.journal.FileName(), other.journal.FileName());
-  dir.Write("state/" + venue.journal.RotatedName(1),
-            JournalLine(Ended(1)) + "\n" + JournalLine(Ended(2)) + "\n" + JournalLine(Ended(3)) +
-                "\n");
+  dir.Write(
+      "state/" + venue.journal.RotatedName(1),
+      JournalLine(Ended(1)) + "\n" + JournalLine(Ended(2)) + "\n" + JournalLine(Ended(3)) + "\n");
   venue.Append(Ended(4));
   other.Append(Ended(40));
-  dir.Write("state/" + venue.journal.FileName(),
-            dir.Read("state/" + venue.journal.FileName()) + "garbage\t1\n" +
-                JournalLine(Ended(5)).substr(0, 30));
+  dir.Write("state/" + venue.journal.FileName(), dir.Read("state/" + venue.journal.FileName()) +
+                                                     "garbage\t1\n" +
+                                                     JournalLine(Ended(5)).substr(0, 30));
   venue.Append(Ended(6));
   int highest = 0;
   const std::vector<SendReport> history = venue.journal.ReadHistory(4, &highest);
