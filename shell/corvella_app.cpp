@@ -589,7 +589,7 @@ void CCorvellaApp::RestoreColumnWidths() {
 
 void CCorvellaApp::CloseWhenSent() {
   if (const int request = m_sender->PendingRequest(); request != 0) {
-    const QString what = QStringLiteral("Closing after request %1 is sent").arg(request);
+    const QString what = QStringLiteral("Closing after request %1").arg(request);
     if (what == m_strCloseWait) return;
     m_strCloseWait = what;
     m_frame->BeginCloseWait(what,
@@ -599,7 +599,7 @@ void CCorvellaApp::CloseWhenSent() {
                                 .arg(request));
     // Said, so that an operator who does not see the window knows why it
     // stays; the outcome is said when the send ends.
-    m_frame->ScreenReader()->AnnounceKept(what);
+    m_frame->ScreenReader()->AnnounceKept(what + QStringLiteral(" is sent"));
     return;
   }
   // The window goes once the outcome has been said (bounded: a screen
