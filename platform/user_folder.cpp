@@ -220,7 +220,8 @@ bool UserFolder::ReadFile(const std::string& name, std::size_t maxBytes, std::st
                        O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
   if (!fd) {
     if (errno == ENOENT) return false;
-    why = errno == ELOOP ? shown + " is a link" : "Cannot read " + shown + ": " + SystemReason(errno);
+    why =
+        errno == ELOOP ? shown + " is a link" : "Cannot read " + shown + ": " + SystemReason(errno);
     return false;
   }
   struct stat st {};
@@ -358,13 +359,12 @@ base::UniqueFd UserFolder::OpenForAppend(const std::string& name, std::string* e
       return {};
     }
   }
-  UniqueFd fd(::openat(m_fd.get(), name.c_str(),
-                       O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY |
-                           O_CLOEXEC,
-                       0600));
+  UniqueFd fd(::openat(
+      m_fd.get(), name.c_str(),
+      O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0600));
   if (!fd) {
-    why = errno == ELOOP ? shown + " is a link"
-                         : "Cannot open " + shown + ": " + SystemReason(errno);
+    why =
+        errno == ELOOP ? shown + " is a link" : "Cannot open " + shown + ": " + SystemReason(errno);
     return {};
   }
   struct stat st {};

@@ -349,10 +349,12 @@ RequestSender::Outcome RequestSender::DeliverToSerialPort(const Delivery& d) {
     // The packet went out, but not as configured: the line kept the settings
     // it had before ("22"), whatever the configuration asks for.
     r.state = SendReport::State::kSentWithWarning;
-    r.outcome = "sent with the line's previous settings: \"" + d.mode + "\" could not be set";
+    r.outcome = "sent with the line's previous settings; the configured \"" + d.mode +
+                "\" could not be set";
   } else if (!built) {
     r.state = SendReport::State::kSentWithWarning;
-    r.outcome = "sent with other settings than configured: \"" + d.mode + "\" was refused";
+    r.outcome =
+        "sent with other settings than configured; the configured \"" + d.mode + "\" was refused";
   } else {
     r.state = SendReport::State::kDelivered;
     r.outcome = "Delivered";

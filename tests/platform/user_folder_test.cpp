@@ -43,9 +43,7 @@ TEST(UserFolder, RefusesAFolderThatIsNotTheUsersAlone) {
          return dir.File("corvella");
        },
        "may be written by other users"},
-      {"a file",
-       [](const TempDir& dir) { return dir.Write("corvella", "x"); },
-       "is not a folder"},
+      {"a file", [](const TempDir& dir) { return dir.Write("corvella", "x"); }, "is not a folder"},
   };
   for (const Case& c : cases) {
     TempDir dir;

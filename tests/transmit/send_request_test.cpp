@@ -642,11 +642,15 @@ TEST_F(SendSerialTest, RateTheLineCannotTakeIsReportedAndThePacketStillGoesOut) 
   Send();
   EXPECT_EQ(pty.Read(kExamplePacket.size()), kExamplePacket);
   EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Error Occurred! Com Port Failure! 22"});
+  // The box says the packet went out, so nobody sends it again.
+  EXPECT_NE(ui.calls.back().detail.find("Request 1 went out with the line's previous settings"),
+            std::string::npos)
+      << ui.calls.back().detail;
   // Not a plain "sent": the line kept its earlier settings.
   EXPECT_EQ(sender->LastReport().state, SendReport::State::kSentWithWarning);
   EXPECT_EQ(sender->LastReport().text.rfind(
-                "Request 1 sent with the line's previous settings: \"baud=14400 parity=N data=8 "
-                "stop=1\" could not be set (COM2 (",
+                "Request 1 sent with the line's previous settings; the configured \"baud=14400 "
+                "parity=N data=8 stop=1\" could not be set (COM2 (",
                 0),
             0u)
       << sender->LastReport().text;
