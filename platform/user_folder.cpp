@@ -6,7 +6,6 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <pwd.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,9 +14,10 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
+
+#include "platform/program_path.h"
 
 namespace corvella {
 
@@ -25,22 +25,13 @@ using base::UniqueFd;
 
 namespace {
 
-// The base folder from the variable `xdg` when it holds an absolute path
-// (a relative one is to be ignored), else `fallback` under the home folder.
-std::string BaseFolder(const char* xdg, const char* fallback) {
-  const char* set = std::getenv(xdg);
-  if (set != nullptr && set[0] == '/') return std::string(set) + "/corvella";
-  std::string home;
-  if (const char* env = std::getenv("HOME"); env != nullptr && env[0] == '/') {
-    home = env;
-  } else if (const passwd* account = ::getpwuid(::geteuid());
-             account != nullptr && account->pw_dir != nullptr && account->pw_dir[0] == '/') {
-    home = account->pw_dir;
-  }
-  if (home.empty()) return {};
-  while (home.size() > 1 && home.back() == '/') home.pop_back();
-  if (home == "/") home.clear();
-  return home + "/" + fallback + "/corvella";
+// The base folder of the XDG rules for `variable` with "/corvella" added;
+// empty when there is no home folder.
+std::string BaseFolder(const char* variable, const char* underHome) {
+  std::string base = UserBaseDirectory(variable, underHome);
+  if (base.empty()) return base;
+  while (base.size() > 1 && base.back() == '/') base.pop_back();
+  return (base == "/" ? std::string() : base) + "/corvella";
 }
 
 std::string SystemReason(int error) { return std::strerror(error); }
@@ -104,6 +95,14 @@ std::string UserStateFolderPath() { return BaseFolder("XDG_STATE_HOME", ".local/
 std::string UserConfigFolderPath() { return BaseFolder("XDG_CONFIG_HOME", ".config"); }
 
 UserFolder UserFolder::Open(const std::string& path, std::string* error) {
+  return Open(path, true, error);
+}
+
+UserFolder UserFolder::OpenExisting(const std::string& path, std::string* error) {
+  return Open(path, false, error);
+}
+
+UserFolder UserFolder::Open(const std::string& path, bool make, std::string* error) {
   std::string ignored;
   std::string& why = error != nullptr ? *error : ignored;
   why.clear();
@@ -134,6 +133,7 @@ UserFolder UserFolder::Open(const std::string& path, std::string* error) {
     reached += "/" + parts[i];
     UniqueFd next(::openat(parent.get(), parts[i].c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
     if (!next && errno == ENOENT) {
+      if (!make) return folder;
       if (::mkdirat(parent.get(), parts[i].c_str(), 0700) != 0 && errno != EEXIST) {
         why = "Cannot make the folder " + reached + ": " + SystemReason(errno);
         return folder;
@@ -151,7 +151,7 @@ UserFolder UserFolder::Open(const std::string& path, std::string* error) {
     return folder;
   }
   const std::string& last = parts.back();
-  if (::mkdirat(parent.get(), last.c_str(), 0700) != 0 && errno != EEXIST) {
+  if (make && ::mkdirat(parent.get(), last.c_str(), 0700) != 0 && errno != EEXIST) {
     why = "Cannot make the folder " + path + ": " + SystemReason(errno);
     return folder;
   }
@@ -163,6 +163,8 @@ UserFolder UserFolder::Open(const std::string& path, std::string* error) {
     if (::fstatat(parent.get(), last.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
         S_ISLNK(st.st_mode)) {
       why = path + " is a link, not a folder";
+    } else if (failed == ENOENT && !make) {
+      return folder;
     } else if (failed == ENOTDIR) {
       why = path + " is not a folder";
     } else {
@@ -182,7 +184,27 @@ UserFolder UserFolder::Open(const std::string& path, std::string* error) {
     return folder;
   }
   if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
-    why = path + " may be written by other users";
+    why = path + " can be written by other users";
+    return folder;
+  }
+  // Nor may anyone else rename the folder away and put another in its
+  // place between two starts: its parent must be the user's (or the
+  // system's) and writable by nobody else either.
+  struct stat above {};
+  std::string parentPath = path.substr(0, path.rfind(last));
+  if (parentPath.size() > 1) parentPath.pop_back();
+  if (::fstat(parent.get(), &above) != 0) {
+    why = "Cannot check the folder " + parentPath + ": " + SystemReason(errno);
+    return folder;
+  }
+  if (above.st_uid != ::geteuid() && above.st_uid != 0) {
+    why = parentPath + " is owned by another user";
+    return folder;
+  }
+  // (A shared folder with the sticky bit, such as /tmp, lets nobody rename
+  // what is not theirs.)
+  if ((above.st_mode & (S_IWGRP | S_IWOTH)) != 0 && (above.st_mode & S_ISVTX) == 0) {
+    why = parentPath + " can be written by other users";
     return folder;
   }
   folder.m_fd = std::move(fd);

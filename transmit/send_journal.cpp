@@ -194,7 +194,7 @@ std::vector<SendReport> SendJournal::ReadHistory(std::size_t max, int* highest) 
   int top = 0;
   Post([this, max, &result, &top] {
     std::string error;
-    UserFolder folder = UserFolder::Open(m_folderPath, &error);
+    UserFolder folder = UserFolder::OpenExisting(m_folderPath, &error);
     std::vector<SendReport> history;
     // Newest file first; each file's lines are oldest first.
     for (int n = 0; n <= kKeptFiles && folder.IsOpen(); ++n) {

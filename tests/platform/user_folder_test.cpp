@@ -42,7 +42,7 @@ TEST(UserFolder, RefusesAFolderThatIsNotTheUsersAlone) {
          EXPECT_EQ(::chmod(dir.File("corvella").c_str(), 0770), 0);
          return dir.File("corvella");
        },
-       "may be written by other users"},
+       "can be written by other users"},
       {"a file", [](const TempDir& dir) { return dir.Write("corvella", "x"); }, "is not a folder"},
   };
   for (const Case& c : cases) {
