@@ -51,6 +51,10 @@ void QtUi::ShowNotice(const std::string& text, const std::string& detail,
     });
   }
   box->show();
+  // Asked for, so the box has the keyboard also where no window manager
+  // hands it out (a bare X session at the operator's desk).
+  box->raise();
+  box->activateWindow();
 }
 
 ReturnActivation::~ReturnActivation() {
