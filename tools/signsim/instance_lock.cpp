@@ -1,0 +1,56 @@
+#include "tools/signsim/instance_lock.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace signsim {
+
+bool InstanceLock::acquire(const std::string& path, bool& inUse, std::string& error) {
+  inUse = false;
+  release();
+  // A service that ends removes the file while it holds the lock; whoever
+  // opened that file just before then locks a file nobody else will see.
+  // The lock counts only when the file locked is still the one at `path`.
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    base::UniqueFd fd(
+        ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600));
+    struct stat opened {};
+    if (!fd || ::fstat(fd.get(), &opened) != 0) {
+      error = path + ": " + std::strerror(errno);
+      return false;
+    }
+    if (!S_ISREG(opened.st_mode)) {
+      error = path + " exists and is not a regular file";
+      return false;
+    }
+    if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
+      if (errno == EWOULDBLOCK) {
+        inUse = true;
+        return false;
+      }
+      error = path + ": " + std::strerror(errno);
+      return false;
+    }
+    struct stat named {};
+    if (::lstat(path.c_str(), &named) == 0 && named.st_dev == opened.st_dev &&
+        named.st_ino == opened.st_ino) {
+      m_path = path;
+      m_fd = std::move(fd);
+      return true;
+    }
+  }
+  error = path + " keeps being replaced";
+  return false;
+}
+
+void InstanceLock::release() {
+  if (!m_fd) return;
+  ::unlink(m_path.c_str());
+  m_fd.reset();
+}
+
+}  // namespace signsim
