@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <thread>
 
 namespace signsim {
 
@@ -15,7 +16,8 @@ bool InstanceLock::acquire(const std::string& path, bool& inUse, std::string& er
   // A service that ends removes the file while it holds the lock; whoever
   // opened that file just before then locks a file nobody else will see.
   // The lock counts only when the file locked is still the one at `path`.
-  for (int attempt = 0; attempt < 16; ++attempt) {
+  const auto giveUp = std::chrono::steady_clock::now() + kLockWait;
+  for (int replaced = 0; replaced < 16;) {
     base::UniqueFd fd(
         ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600));
     struct stat opened {};
@@ -28,12 +30,16 @@ bool InstanceLock::acquire(const std::string& path, bool& inUse, std::string& er
       return false;
     }
     if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
-      if (errno == EWOULDBLOCK) {
+      if (errno != EWOULDBLOCK) {
+        error = path + ": " + std::strerror(errno);
+        return false;
+      }
+      if (std::chrono::steady_clock::now() >= giveUp) {
         inUse = true;
         return false;
       }
-      error = path + ": " + std::strerror(errno);
-      return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      continue;
     }
     struct stat named {};
     if (::lstat(path.c_str(), &named) == 0 && named.st_dev == opened.st_dev &&
@@ -42,6 +48,7 @@ bool InstanceLock::acquire(const std::string& path, bool& inUse, std::string& er
       m_fd = std::move(fd);
       return true;
     }
+    ++replaced;
   }
   error = path + " keeps being replaced";
   return false;

@@ -6,11 +6,14 @@
 // either way while a process dies).
 #pragma once
 
+#include <chrono>
 #include <string>
 
 #include "base/unique_fd.h"
 
 namespace signsim {
+
+inline constexpr std::chrono::seconds kLockWait{2};
 
 class InstanceLock {
  public:
@@ -20,9 +23,11 @@ class InstanceLock {
   InstanceLock& operator=(const InstanceLock&) = delete;
 
   // Takes the lock on `path`, making the file (mode 0600) when missing. Never
-  // follows a link and never blocks (a FIFO or device there is refused).
-  // False with `inUse` set when another process holds it; false with `error`
-  // saying why when the file cannot be used.
+  // follows a link and never blocks on the file (a FIFO or device there is
+  // refused). A lock held by another process is waited for up to kLockWait:
+  // a process killed a moment ago holds it until it has quite ended. False
+  // with `inUse` set when the other process still holds it then; false with
+  // `error` saying why when the file cannot be used.
   bool acquire(const std::string& path, bool& inUse, std::string& error);
   // Removes the lock file, then lets the lock go. Safe to call twice.
   void release();

@@ -20,10 +20,9 @@ void append(std::string& out, unsigned char c, bool all) {
 }  // namespace
 
 std::string quoteText(std::string_view text, size_t limit) {
-  return quoteText(
-      std::span<const unsigned char>(reinterpret_cast<const unsigned char*>(text.data()),
-                                     text.size()),
-      limit);
+  return quoteText(std::span<const unsigned char>(
+                       reinterpret_cast<const unsigned char*>(text.data()), text.size()),
+                   limit);
 }
 
 std::string quoteText(std::span<const unsigned char> bytes, size_t limit) {

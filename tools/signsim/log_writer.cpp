@@ -28,7 +28,7 @@ struct LogWriter::State {
   bool writing = false;             // the writer holds lines taken from `queued`
   bool ending = false;
   std::atomic<bool> broken{false};  // the descriptor failed (its reader is gone): lines go nowhere
-  uint64_t dropped = 0;  // lines dropped since the last note about it
+  uint64_t dropped = 0;             // lines dropped since the last note about it
   uint64_t droppedTotal = 0;
 
   // The prefix of a line logged now.
@@ -46,7 +46,8 @@ struct LogWriter::State {
   // Queues the note about dropped lines (mutex held).
   void queueDroppedNote() {
     if (dropped == 0) return;
-    queued += prefix() + std::to_string(dropped) + " log lines dropped: standard output was not read\n";
+    queued +=
+        prefix() + std::to_string(dropped) + " log lines dropped: standard output was not read\n";
     dropped = 0;
   }
   void run();

@@ -49,7 +49,11 @@ bool splitHostPort(const std::string& text, std::string& host, std::string& port
 }  // namespace
 
 struct SignServer::Client {
-  Client(int fd, uint32_t id, bool sambaPipe, bool tcp) : fd(fd), id(id), tcp(tcp) {
+  Client(int fd, uint32_t id, bool sambaPipe, bool tcp, int64_t accepted)
+      : fd(fd), id(id), tcp(tcp) {
+    // A connection waits for its first call from the moment it is taken;
+    // behind smbd it first has its handshake to make.
+    if (!sambaPipe) idleSince = accepted;
     if (sambaPipe)
       stream = std::make_unique<SambaPipeStream>(fd);
     else
@@ -307,7 +311,8 @@ bool SignServer::acceptOne(int listenFd, bool tcp) {
       const int on = 1;
       ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
     }
-    auto client = std::make_shared<Client>(fd, m_nextClientId++, !m_options.sambaPipe.empty(), tcp);
+    auto client = std::make_shared<Client>(fd, m_nextClientId++, !m_options.sambaPipe.empty(), tcp,
+                                           idleStamp());
     std::lock_guard lock(m_mutex);
     try {
       client->thread = std::thread([this, client] { serve(client); });
@@ -514,12 +519,12 @@ void SignServer::Connection::endCall() {
 
 void SignServer::Connection::serveCalls() {
   const Options& options = server.m_options;
-  for (;;) {
+  for (bool first = true;; first = false) {
     // While it waits, for its next call or for the next fragment of one,
     // the connection may be taken back to make room for another (see
     // server.h); whatever arrives meanwhile is not run. A call that has
     // begun gets its next fragment within kFragmentTimeout.
-    client.idleSince = idleStamp();
+    if (!first || !options.sambaPipe.empty()) client.idleSince = idleStamp();
     Pdu pdu;
     Io io = client.stream->readPdu(pdu,
                                    midCall ? Clock::now() + kFragmentTimeout : Clock::time_point{});

@@ -20,8 +20,8 @@ bool notifyServiceManager(std::string_view state) {
   if (length < 2 || length >= sizeof addr.sun_path) return false;
   std::memcpy(addr.sun_path, name, length);
   if (name[0] == '@') addr.sun_path[0] = '\0';  // an abstract name: no terminating NUL counts
-  const socklen_t size = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + length +
-                                                (name[0] == '@' ? 0 : 1));
+  const socklen_t size =
+      static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + length + (name[0] == '@' ? 0 : 1));
   const base::UniqueFd fd(::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0));
   if (!fd) return false;
   return ::sendto(fd.get(), state.data(), state.size(), MSG_NOSIGNAL,
