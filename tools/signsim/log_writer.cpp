@@ -1,5 +1,7 @@
 #include "tools/signsim/log_writer.h"
 
+#include <limits.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -90,19 +92,37 @@ LogWriter::~LogWriter() {
   m_state->wake.notify_all();
 }
 
-void LogWriter::write(std::string_view line) {
+void LogWriter::write(std::string_view line, Keep keep) {
   State& s = *m_state;
   std::string text = s.prefix() + printableText(line) + '\n';
   std::lock_guard lock(s.mutex);
   if (s.broken || s.ending) return;
-  if (s.queued.size() + text.size() > kMaxQueuedBytes) {
+  if (keep == Keep::IfRoom && s.queued.size() + text.size() > kMaxQueuedBytes) {
     ++s.dropped;
     ++s.droppedTotal;
     return;
   }
   s.queueDroppedNote();  // where the gap is, once there is room again
   s.queued += text;
-  s.wake.notify_all();
+  // With nothing ahead of it and room in the descriptor, the line goes out
+  // now, before the call that logged it answers (a reader that watches the
+  // log sees each call's line before its client sees the reply). A write of
+  // at most PIPE_BUF bytes to a pipe that polls writable does not block.
+  if (s.writing || s.queued.size() > PIPE_BUF) {
+    s.wake.notify_all();
+    return;
+  }
+  pollfd p{s.fd, POLLOUT, 0};
+  const ssize_t n = ::poll(&p, 1, 0) == 1 && (p.revents & POLLOUT)
+                        ? ::write(s.fd, s.queued.data(), s.queued.size())
+                        : -1;
+  if (n > 0) {
+    s.queued.erase(0, static_cast<size_t>(n));
+  } else if (n < 0 && (p.revents & (POLLERR | POLLHUP | POLLNVAL))) {
+    s.broken = true;  // nobody will read the log again
+    s.queued.clear();
+  }
+  if (!s.queued.empty()) s.wake.notify_all();
 }
 
 bool LogWriter::finish(std::chrono::milliseconds limit) {

@@ -1,8 +1,9 @@
-// The service log: one line per event on a descriptor (standard output),
-// written by a thread of its own. A call only queues its line, so a reader
-// that stops reading (a full pipe, a stalled terminal) never holds up a
-// call: once kMaxQueuedBytes wait, further lines are dropped and counted,
-// and when the reader takes lines again the log says how many it lost.
+// The service log: one line per event on a descriptor (standard output).
+// A line goes out at once while the descriptor has room for it, else it
+// waits for a thread of the log's own, so a reader that stops reading (a
+// full pipe, a stalled terminal) never holds up a call: once kMaxQueuedBytes
+// wait, further lines are dropped and counted, and when the reader takes
+// lines again the log says how many it lost.
 #pragma once
 
 #include <chrono>
@@ -27,10 +28,14 @@ class LogWriter {
   LogWriter(const LogWriter&) = delete;
   LogWriter& operator=(const LogWriter&) = delete;
 
-  // Queues "signsim: <line>" with every byte of `line` that is not printable
+  enum class Keep {
+    IfRoom,  // dropped (and counted) while kMaxQueuedBytes wait
+    Always,  // queued past that: the service's own few lines (listening, stopped)
+  };
+  // Writes "signsim: <line>" with every byte of `line` that is not printable
   // ASCII escaped (printableText), so one call is always one line. Never
   // waits for the descriptor; thread-safe.
-  void write(std::string_view line);
+  void write(std::string_view line, Keep keep = Keep::IfRoom);
 
   // Waits up to `limit` until every queued line, and the count of dropped
   // ones, has been written. False when the reader still has not taken them:

@@ -153,8 +153,10 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "signsim: %s\n", signsim::printableText(error).c_str());
     return 1;
   }
-  if (!server.tcpAddress().empty()) log.write("listening on tcp " + server.tcpAddress());
-  log.write("listening on " + server.socketPath());
+  using Keep = signsim::LogWriter::Keep;
+  if (!server.tcpAddress().empty())
+    log.write("listening on tcp " + server.tcpAddress(), Keep::Always);
+  log.write("listening on " + server.socketPath(), Keep::Always);
   signsim::notifyServiceManager("READY=1\nSTATUS=listening on " + server.socketPath());
 
   int sig = 0;
@@ -162,10 +164,11 @@ int main(int argc, char** argv) {
   signsim::notifyServiceManager("STOPPING=1");
   server.stop();
   log.write(std::string("stopped by ") +
-            (sig == SIGINT    ? "SIGINT"
-             : sig == SIGTERM ? "SIGTERM"
-                              : "SIGHUP") +
-            ", socket removed");
+                (sig == SIGINT    ? "SIGINT"
+                 : sig == SIGTERM ? "SIGTERM"
+                                  : "SIGHUP") +
+                ", socket removed",
+            Keep::Always);
   // A reader that no longer reads does not keep the process: what it has
   // not taken after a few seconds is lost with it.
   log.finish(std::chrono::seconds(5));
