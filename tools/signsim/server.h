@@ -68,7 +68,7 @@ struct Options {
 using LogSink = std::function<void(const std::string&)>;
 
 // Twice the largest request the client library sends: one such request is
-// always taken, whatever else is arriving.
+// always taken, whatever else is arriving (stalled requests make room for it).
 inline constexpr size_t kMaxUnfinishedBytes = 2 * zeltrpc::kMaxRequestStub;
 // Longest wait for the next fragment of a call that has begun.
 inline constexpr std::chrono::seconds kFragmentTimeout{5};
