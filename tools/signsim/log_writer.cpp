@@ -19,10 +19,23 @@
 
 namespace signsim {
 
+namespace {
+
+// A pipe (or FIFO) that polls writable takes PIPE_BUF bytes without
+// blocking, and a file takes any write; a terminal or a socket may take
+// part of a line and block for the rest.
+bool writesWithoutBlocking(int fd) {
+  struct stat st {};
+  return ::fstat(fd, &st) == 0 && (S_ISFIFO(st.st_mode) || S_ISREG(st.st_mode));
+}
+
+}  // namespace
+
 struct LogWriter::State {
-  explicit State(int fd, bool times) : fd(fd), times(times) {}
+  explicit State(int fd, bool times) : fd(fd), times(times), direct(writesWithoutBlocking(fd)) {}
   const int fd;
   const bool times;
+  const bool direct;  // lines may be written by the thread that logs them
   std::mutex mutex;
   std::condition_variable wake;     // lines queued, or the end
   std::condition_variable drained;  // the queue was written
@@ -104,11 +117,10 @@ void LogWriter::write(std::string_view line, Keep keep) {
   }
   s.queueDroppedNote();  // where the gap is, once there is room again
   s.queued += text;
-  // With nothing ahead of it and room in the descriptor, the line goes out
-  // now, before the call that logged it answers (a reader that watches the
-  // log sees each call's line before its client sees the reply). A write of
-  // at most PIPE_BUF bytes to a pipe that polls writable does not block.
-  if (s.writing || s.queued.size() > PIPE_BUF) {
+  // With nothing ahead of it and room in the pipe or file, the line goes
+  // out now, before the call that logged it answers (a reader that watches
+  // the log sees each call's line before its client sees the reply).
+  if (!s.direct || s.writing || s.queued.size() > PIPE_BUF) {
     s.wake.notify_all();
     return;
   }

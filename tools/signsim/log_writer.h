@@ -1,9 +1,9 @@
 // The service log: one line per event on a descriptor (standard output).
-// A line goes out at once while the descriptor has room for it, else it
-// waits for a thread of the log's own, so a reader that stops reading (a
-// full pipe, a stalled terminal) never holds up a call: once kMaxQueuedBytes
-// wait, further lines are dropped and counted, and when the reader takes
-// lines again the log says how many it lost.
+// A line goes out at once while a pipe or file has room for it; else, and
+// always on a terminal or socket, a thread of the log's own writes it. So a
+// reader that stops reading (a full pipe, a stalled terminal) never holds up
+// a call: once kMaxQueuedBytes wait, further lines are dropped and counted,
+// and when the reader takes lines again the log says how many it lost.
 #pragma once
 
 #include <chrono>
