@@ -157,7 +157,9 @@ int main(int argc, char** argv) {
   if (!server.tcpAddress().empty())
     log.write("listening on tcp " + server.tcpAddress(), Keep::Always);
   log.write("listening on " + server.socketPath(), Keep::Always);
-  signsim::notifyServiceManager("READY=1\nSTATUS=listening on " + server.socketPath());
+  // One assignment per line: a folder's name cannot add another.
+  signsim::notifyServiceManager("READY=1\nSTATUS=listening on " +
+                                signsim::printableText(server.socketPath()));
 
   int sig = 0;
   sigwait(&stopSignals, &sig);
