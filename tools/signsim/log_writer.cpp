@@ -42,6 +42,7 @@ struct LogWriter::State {
   std::string queued;               // whole lines waiting for the writer
   bool writing = false;             // the writer holds lines taken from `queued`
   bool ending = false;
+  bool finished = false;            // finish() was called
   std::atomic<bool> broken{false};  // the descriptor failed (its reader is gone): lines go nowhere
   uint64_t dropped = 0;             // lines dropped since the last note about it
   uint64_t droppedTotal = 0;
@@ -99,7 +100,7 @@ LogWriter::LogWriter(int fd, bool times) : m_state(std::make_shared<State>(fd, t
 }
 
 LogWriter::~LogWriter() {
-  finish(std::chrono::seconds(1));
+  if (!m_state->finished) finish(std::chrono::seconds(1));
   std::lock_guard lock(m_state->mutex);
   m_state->ending = true;
   m_state->wake.notify_all();
@@ -140,6 +141,7 @@ void LogWriter::write(std::string_view line, Keep keep) {
 bool LogWriter::finish(std::chrono::milliseconds limit) {
   State& s = *m_state;
   std::unique_lock lock(s.mutex);
+  s.finished = true;
   s.queueDroppedNote();
   s.wake.notify_all();
   return s.drained.wait_for(lock, limit,

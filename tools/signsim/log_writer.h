@@ -23,7 +23,8 @@ class LogWriter {
   // with the time it was logged (UTC, milliseconds), for a reader that does
   // not stamp lines itself.
   LogWriter(int fd, bool times);
-  // Gives the writer at most a second to write what waits (see finish()).
+  // Unless finish() was called, gives the writer at most a second to write
+  // what waits.
   ~LogWriter();
   LogWriter(const LogWriter&) = delete;
   LogWriter& operator=(const LogWriter&) = delete;
