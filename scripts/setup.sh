@@ -17,7 +17,7 @@ PACKAGES=(
   desktop-file-utils appstream shared-mime-info
   dpkg-dev file lintian gzip devscripts libcups2-dev cups-daemon cups-client
   imagemagick librsvg2-bin x11-utils xdotool ccache
-  abigail-tools groff-base man-db
+  abigail-tools groff-base man-db systemd
   dbus at-spi2-core python3-pyatspi gir1.2-atspi-2.0 orca speech-dispatcher
 )
 
