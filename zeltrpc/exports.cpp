@@ -102,7 +102,9 @@ __attribute__((destructor)) void releaseOnUnload() { releaseBinding(); }
 extern "C" {
 
 uint32_t zeltConnectSign(const char* server) {
-  if (!server || std::strlen(server) > kMaxServerName) return zeltrpc::rpc::kInvalidParameter;
+  // An empty name names no computer: the caller's error, like a null one.
+  if (!server || !*server || std::strlen(server) > kMaxServerName)
+    return zeltrpc::rpc::kInvalidParameter;
   return guarded([server] {
     releaseBinding();
     const bool local = std::strcmp(server, ".") == 0;

@@ -71,7 +71,7 @@ uint32_t BindingHandle::connectAndBind(const InterfaceSpec& iface, Clock::time_p
       if (protseq == m_parts.protseq) endpoint = ep;
   }
   const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-  if (left.count() <= 0) return kCallCancelled;
+  if (left.count() <= 0) return kServerUnavailable;  // no time left to reach it
   std::unique_ptr<Carrier> conn;
   if (m_parts.protseq == "ncacn_np") {
     if (uint32_t s = openSmbPipe(m_parts.networkAddress, endpoint, deadline, m_timeout, conn))
@@ -122,7 +122,8 @@ uint32_t BindingHandle::call(const InterfaceSpec& iface, uint16_t opnum, std::ve
                              size_t maxReplyStub, ReplyHandler onReply) {
   const auto deadline = Clock::now() + m_timeout;
   std::unique_lock lock(m_mutex, std::defer_lock);
-  if (!lock.try_lock_until(deadline)) return kCallCancelled;
+  // Not sent at all: the call certainly did not run.
+  if (!lock.try_lock_until(deadline)) return kCallFailedDne;
   // A connection known to be of no further use is replaced before anything
   // of this call is sent. Whether the service closed it while we were idle
   // (it restarted) shows when the request is written: the write fails at
@@ -130,7 +131,9 @@ uint32_t BindingHandle::call(const InterfaceSpec& iface, uint16_t opnum, std::ve
   // on a new connection. Asking the socket before every call instead would
   // cost each call a system call more. Once the request went out, the call
   // may have run: a lost or cut reply fails the call (1726) and it is never
-  // sent again.
+  // sent again. A service that closed the connection with the request
+  // still unread in it (it was going away as the request arrived) cannot
+  // have run it either: that call too is sent on a new connection.
   if (m_conn && m_conn->peerGone()) m_conn.reset();
   const bool reused = m_conn != nullptr;
   if (!m_conn) {
@@ -169,10 +172,14 @@ uint32_t BindingHandle::exchange(uint16_t opnum, std::vector<uint8_t>& pdu, size
   // much at once makes a one-fragment status reply one read over a pipe.
   Pdu reply;
   const SentAndRead first = m_conn->sendAndRead(request, reply, deadline, kShortestReply);
-  if (first.sent == Io::TimedOut) return lose(kCallCancelled);
   if (first.sent != Io::Ok) {
-    // Closed: the carrier knows that nothing of the request went out.
+    // The service does not hold the whole request, so it cannot have run
+    // it. Closed: the carrier knows that nothing of it went out at all.
     if (notSent && first.sent == Io::Closed) *notSent = true;
+    return lose(kCallFailedDne);
+  }
+  if (first.read == Io::Unread) {
+    if (notSent) *notSent = true;
     return lose(kCallFailedDne);
   }
 

@@ -216,7 +216,7 @@ Io PduStream::fill(size_t need, Clock::time_point deadline) {
     if (n == 0) return Io::Closed;
     if (n < 0) {
       if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) continue;
-      if (errno == ECONNRESET) return Io::Closed;
+      if (errno == ECONNRESET) return Io::Unread;
       return Io::Failed;
     }
     m_end += static_cast<size_t>(n);
