@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "zeltrpc.h"
+#include "zeltrpc/rpc/settings.h"
 #include "zeltrpc/rpc/smb_pipe.h"
 #include "zeltrpc/rpc/string_binding.h"
 #include "zeltrpc/rpc/transport.h"
@@ -34,6 +35,7 @@ void startAfreshInChild() {
   new (parentsBinding) Held(std::move(s.binding));
   s.serverName[0] = '\0';
   rpc::transportAfterForkInChild();
+  rpc::settingsAfterForkInChild();
   rpc::smbAfterForkInChild();
   s.mutex.unlock();
 }
@@ -319,6 +321,18 @@ uint32_t zeltVLReadBCHS(const char* sign, int32_t* b, int32_t* c, int32_t* h, in
 
 uint32_t zeltGetDIB(const void* a, const void* b, const void*, const void* d) {
   return a && b && d ? 0 : zeltrpc::rpc::kInvalidParameter;
+}
+
+// Configuration (version node ZELTRPC_1.1).
+uint32_t zeltSetTimeout(uint32_t milliseconds) {
+  return zeltrpc::rpc::setTimeoutSetting(milliseconds);
+}
+uint32_t zeltSetSmbPort(uint32_t port) { return zeltrpc::rpc::setSmbPortSetting(port); }
+uint32_t zeltSetAuthFile(const char* path) {
+  return guarded([path] { return zeltrpc::rpc::setAuthFileSetting(path); });
+}
+uint32_t zeltSetSocketDir(const char* path) {
+  return guarded([path] { return zeltrpc::rpc::setSocketDirSetting(path); });
 }
 
 }  // extern "C"

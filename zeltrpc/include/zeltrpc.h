@@ -408,6 +408,29 @@ ZELTRPC_API uint32_t zeltVLReadBCHS(const char* sign, int32_t* brightness, int32
  * Reads and writes nothing, sends nothing. */
 ZELTRPC_API uint32_t zeltGetDIB(const void* a, const void* b, const void* c, const void* d);
 
+/* ---- Configuration (library version 1.1) ------------------------------ */
+
+/* Settings that stand in place of the environment variables of the same
+ * meaning while they are set; each returns 0, or 87 for a value out of
+ * range (nothing changes then). 0 or a null pointer clears the setting, and
+ * the environment counts again. Safe to call from any thread at any time,
+ * unlike setenv() in a threaded program. They take effect as the variables
+ * do: the time-out when the next binding is made (zeltConnectSign), the
+ * others when the next connection is opened. */
+
+/* The time-out of connects and calls in milliseconds, 1 to 86400000
+ * (ZELTRPC_TIMEOUT_MS); 0 clears. */
+ZELTRPC_API uint32_t zeltSetTimeout(uint32_t milliseconds);
+/* The TCP port of remote computers' SMB servers, 1 to 65535
+ * (ZELTRPC_SMB_PORT); 0 clears. */
+ZELTRPC_API uint32_t zeltSetSmbPort(uint32_t port);
+/* The credentials file for remote computers (ZELTRPC_AUTH_FILE), a path of
+ * 1 to 4095 bytes; NULL clears. The file is checked when it is read. */
+ZELTRPC_API uint32_t zeltSetAuthFile(const char* path);
+/* The folder of the local service's socket (ZELTRPC_DIR), a path of 1 to
+ * 4095 bytes; NULL clears. The folder is checked when it is used. */
+ZELTRPC_API uint32_t zeltSetSocketDir(const char* path);
+
 #ifdef __cplusplus
 }
 #endif

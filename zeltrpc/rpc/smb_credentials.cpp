@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "base/unique_fd.h"
+#include "zeltrpc/rpc/settings.h"
 #include "zeltrpc/rpc/status.h"
 #include "zeltrpc/rpc/transport.h"
 
@@ -144,7 +145,9 @@ uint32_t smbCredentials(SmbCredentials& creds, std::string* why) {
   creds.clear();
   const bool kerberos = haveTicketCache();
   std::string path;
-  if (const char* f = std::getenv("ZELTRPC_AUTH_FILE"); f && *f) {
+  if (auto set = authFileSetting()) {
+    path = *set;
+  } else if (const char* f = std::getenv("ZELTRPC_AUTH_FILE"); f && *f) {
     path = f;
   } else {
     path = defaultAuthFile();

@@ -1,6 +1,7 @@
 // The credentials of an SMB session, in this order: a Kerberos ticket cache
 // when there is one (with the file below as the fallback when the cache turns
-// out unusable); otherwise the file named by ZELTRPC_AUTH_FILE, else
+// out unusable); otherwise the file named by zeltSetAuthFile, else by
+// ZELTRPC_AUTH_FILE, else
 // $XDG_CONFIG_HOME/zeltrpc/auth (~/.config/zeltrpc/auth), with
 // "username = ...", "password = ...", "domain = ..." lines; otherwise an
 // anonymous session. No password ever reaches a log line or an error text.

@@ -24,7 +24,8 @@ using base::UniqueFd;
 
 using Clock = std::chrono::steady_clock;
 
-// The directory that holds the ncalrpc sockets, from the environment.
+// The directory that holds the ncalrpc sockets: zeltSetSocketDir's when set,
+// else from the environment.
 std::string socketDirectory();
 
 // Checks `dir` as described above; with `create`, makes the missing last
@@ -39,7 +40,8 @@ uint32_t checkEndpointName(const std::string& endpoint);
 // Full socket path for an endpoint, or 1706 when it does not fit sun_path.
 uint32_t socketPath(const std::string& dir, const std::string& endpoint, std::string& path);
 
-// The call time-out from ZELTRPC_TIMEOUT_MS: a whole number of milliseconds
+// The call time-out: zeltSetTimeout's when set, else from
+// ZELTRPC_TIMEOUT_MS: a whole number of milliseconds
 // from 1 to 86400000; unset or empty: 10000. Any other value is said once on
 // standard error and the default used.
 std::chrono::milliseconds callTimeout();
