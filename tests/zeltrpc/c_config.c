@@ -20,12 +20,12 @@
 
 static int g_failed = 0;
 
-#define EXPECT(cond)                                             \
-  do {                                                           \
-    if (!(cond)) {                                               \
-      printf("c_config:%d: failed: %s\n", __LINE__, #cond);      \
-      g_failed = 1;                                              \
-    }                                                            \
+#define EXPECT(cond)                                        \
+  do {                                                      \
+    if (!(cond)) {                                          \
+      printf("c_config:%d: failed: %s\n", __LINE__, #cond); \
+      g_failed = 1;                                         \
+    }                                                       \
   } while (0)
 
 static double now(void) {
