@@ -127,7 +127,10 @@
  * unload is then a no-op), so no code of it is unmapped under that thread.
  *
  * ZELTRPC_TIMEOUT_MS: a whole number of milliseconds from 1 to 86400000,
- * read when a binding is made (zeltConnectSign). Unset or empty: 10000. Any
+ * read when a binding is made (zeltConnectSign). This and the other
+ * variables named here (ZELTRPC_DIR, ZELTRPC_SMB_PORT, ZELTRPC_AUTH_FILE)
+ * can also be set from the program, safely from any thread, by the
+ * configuration calls at the end of this header (library version 1.1). Unset or empty: 10000. Any
  * other value ("abc", "0", "-5") is reported once on standard error
  * ("zeltrpc: ZELTRPC_TIMEOUT_MS=... is not a number ...") and 10000 used.
  * The library writes nothing else to standard error except such lines,
