@@ -50,7 +50,9 @@
  *         get the shared connection within ZELTRPC_TIMEOUT_MS (another
  *         thread's call held it), its request could not be written whole,
  *         or the service closed the connection leaving the request unread.
- *   1728  RPC_S_PROTOCOL_ERROR: the service sent a malformed or unexpected PDU.
+ *   1728  RPC_S_PROTOCOL_ERROR: the service answered the request with a
+ *         malformed or unexpected PDU; the call may have run. (A malformed
+ *         answer to the bind, before any request, is 1727.)
  *   1730  RPC_S_UNSUPPORTED_TRANS_SYN: the service does not accept NDR.
  *   1766  RPC_S_INTERNAL_ERROR: an unexpected failure inside the library.
  *   1780  RPC_X_NULL_REF_POINTER: a null pointer reached a procedure

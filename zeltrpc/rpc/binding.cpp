@@ -21,7 +21,7 @@ uint32_t bindNakStatus(uint16_t reason) {
   switch (reason) {
     case 1:
     case 2: return kServerTooBusy;
-    case 4: return kProtocolError;
+    case 4: return kCallFailedDne;  // protocol version: refused before any call
     case 8: return kUnknownAuthnService;
     case 9: return kAccessDenied;
     default: return kCallFailedDne;
@@ -97,22 +97,26 @@ uint32_t BindingHandle::connectAndBind(const InterfaceSpec& iface, Clock::time_p
   const uint32_t callId = m_nextCallId++;
   auto request = encodeBind(callId, bind);
   Pdu pdu;
+  // Nothing of the call has gone out yet: an answer to the bind that makes
+  // no sense fails the call as one that was not sent (1727), not as a
+  // malformed reply (1728), which a call that may have run gets.
+  constexpr uint32_t kBadBindAnswer = kCallFailedDne;
   const SentAndRead answered = conn->sendAndRead(request, pdu, deadline, kCommonHeaderSize);
   if (answered.sent != Io::Ok) return kServerUnavailable;
   const Io io = answered.read;
-  if (io == Io::Malformed) return kProtocolError;
+  if (io == Io::Malformed) return kBadBindAnswer;
   if (io != Io::Ok) return kServerUnavailable;
-  if (pdu.callId != callId) return kProtocolError;
+  if (pdu.callId != callId) return kBadBindAnswer;
   if (pdu.ptype == kBindNak) {
     uint16_t reason = 0;
-    return parseBindNak(pdu, reason) ? bindNakStatus(reason) : kProtocolError;
+    return parseBindNak(pdu, reason) ? bindNakStatus(reason) : kBadBindAnswer;
   }
   BindAckInfo ack;
-  if (pdu.ptype != kBindAck || !parseBindAck(pdu, ack)) return kProtocolError;
+  if (pdu.ptype != kBindAck || !parseBindAck(pdu, ack)) return kBadBindAnswer;
   if (ack.result != 0) return bindRejectionStatus(ack.result, ack.reason);
   if (!(ack.transferSyntax == ndrTransferSyntax())) return kUnsupportedTransSyn;
   const uint16_t limit = std::min({kLargestFrag, ack.maxXmitFrag, ack.maxRecvFrag});
-  if (limit < kSmallestMaxFrag) return kProtocolError;
+  if (limit < kSmallestMaxFrag) return kBadBindAnswer;
   m_sendFrag = limit;
   m_conn = std::move(conn);
   return kOk;
