@@ -220,7 +220,7 @@ int runCall(zeltctl::Invocation& call, zeltctl::Connection& connection, const st
     }
     if (!connectFailed && !zeltctl::makeCall(call, connection, status, outputs, error)) {
       std::fprintf(stderr, "zeltctl: %s%s\n", where.c_str(), error.c_str());
-      emit(batch ? errorBlock(error, call.json, line) : "", kExitFailed);
+      emit(batch || call.json ? errorBlock(error, call.json, line) : "", kExitFailed);
       return kExitFailed;
     }
     const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
