@@ -26,8 +26,14 @@ namespace {
 // unconnected: it closes its copies of the connections' descriptors and keeps
 // the parent's binding object untouched, never destroyed, in storage of its
 // own.
-void lockBeforeFork() { libraryState().mutex.lock(); }
-void unlockInParent() { libraryState().mutex.unlock(); }
+void lockBeforeFork() {
+  libraryState().mutex.lock();
+  rpc::lockSettingsBeforeFork();
+}
+void unlockInParent() {
+  rpc::unlockSettingsAfterFork();
+  libraryState().mutex.unlock();
+}
 void startAfreshInChild() {
   LibraryState& s = libraryState();
   using Held = std::shared_ptr<rpc::BindingHandle>;
@@ -35,7 +41,7 @@ void startAfreshInChild() {
   new (parentsBinding) Held(std::move(s.binding));
   s.serverName[0] = '\0';
   rpc::transportAfterForkInChild();
-  rpc::settingsAfterForkInChild();
+  rpc::unlockSettingsAfterFork();
   rpc::smbAfterForkInChild();
   s.mutex.unlock();
 }
@@ -323,16 +329,28 @@ uint32_t zeltGetDIB(const void* a, const void* b, const void*, const void* d) {
   return a && b && d ? 0 : zeltrpc::rpc::kInvalidParameter;
 }
 
-// Configuration (version node ZELTRPC_1.1).
+// Configuration (version node ZELTRPC_1.1). Each makes the library's state
+// first, which registers the fork handlers that keep the settings' lock
+// usable in a child.
 uint32_t zeltSetTimeout(uint32_t milliseconds) {
+  zeltrpc::libraryState();
   return zeltrpc::rpc::setTimeoutSetting(milliseconds);
 }
-uint32_t zeltSetSmbPort(uint32_t port) { return zeltrpc::rpc::setSmbPortSetting(port); }
+uint32_t zeltSetSmbPort(uint32_t port) {
+  zeltrpc::libraryState();
+  return zeltrpc::rpc::setSmbPortSetting(port);
+}
 uint32_t zeltSetAuthFile(const char* path) {
-  return guarded([path] { return zeltrpc::rpc::setAuthFileSetting(path); });
+  return guarded([path] {
+    zeltrpc::libraryState();
+    return zeltrpc::rpc::setAuthFileSetting(path);
+  });
 }
 uint32_t zeltSetSocketDir(const char* path) {
-  return guarded([path] { return zeltrpc::rpc::setSocketDirSetting(path); });
+  return guarded([path] {
+    zeltrpc::libraryState();
+    return zeltrpc::rpc::setSocketDirSetting(path);
+  });
 }
 
 }  // extern "C"

@@ -95,6 +95,8 @@ std::optional<std::string> socketDirSetting() {
   return getPath(&Settings::haveSocketDir, &Settings::socketDir);
 }
 
-void settingsAfterForkInChild() { new (&settings().mutex) std::mutex; }
+void lockSettingsBeforeFork() { settings().mutex.lock(); }
+
+void unlockSettingsAfterFork() { settings().mutex.unlock(); }
 
 }  // namespace zeltrpc::rpc

@@ -28,8 +28,10 @@ std::optional<uint16_t> smbPortSetting();
 std::optional<std::string> authFileSetting();
 std::optional<std::string> socketDirSetting();
 
-// In a child just after fork(): the settings' lock is usable again (a thread
-// of the parent may have held it). The child's only thread calls it.
-void settingsAfterForkInChild();
+// Around fork(): the settings' lock is taken before it and let go after it
+// in parent and child alike, so that the child never finds it held by a
+// thread it does not have, nor a setting half written.
+void lockSettingsBeforeFork();
+void unlockSettingsAfterFork();
 
 }  // namespace zeltrpc::rpc
