@@ -90,6 +90,34 @@ class TracingCarrier final : public Carrier {
   explicit TracingCarrier(std::unique_ptr<Carrier> inner) : m_inner(std::move(inner)) {}
 
   Io sendAll(std::span<const uint8_t> bytes, Clock::time_point deadline) override {
+    traceSent(bytes);
+    return m_inner->sendAll(bytes, deadline);
+  }
+
+  // The inner carrier's own step, so that a traced connection tells what
+  // was sent exactly as an untraced one does.
+  SentAndRead sendAndRead(std::span<const uint8_t> bytes, Pdu& pdu, Clock::time_point deadline,
+                          size_t leastLength) override {
+    traceSent(bytes);
+    const SentAndRead r = m_inner->sendAndRead(bytes, pdu, deadline, leastLength);
+    if (r.sent == Io::Ok && r.read == Io::Ok) traceReceived(pdu);
+    return r;
+  }
+
+  Io readPdu(Pdu& pdu, Clock::time_point deadline) override {
+    return readPduAtLeast(pdu, deadline, kCommonHeaderSize);
+  }
+
+  Io readPduAtLeast(Pdu& pdu, Clock::time_point deadline, size_t leastLength) override {
+    const Io io = m_inner->readPduAtLeast(pdu, deadline, leastLength);
+    if (io == Io::Ok) traceReceived(pdu);
+    return io;
+  }
+
+  bool peerGone() const override { return m_inner->peerGone(); }
+
+ private:
+  void traceSent(std::span<const uint8_t> bytes) {
     // One write may hold several fragments: each is a PDU of its own.
     for (size_t at = 0; at < bytes.size();) {
       size_t length = bytes.size() - at;
@@ -108,27 +136,14 @@ class TracingCarrier final : public Carrier {
       writePdu("sent", pdu, procedure);
       at += length;
     }
-    return m_inner->sendAll(bytes, deadline);
   }
 
-  Io readPdu(Pdu& pdu, Clock::time_point deadline) override {
-    return readPduAtLeast(pdu, deadline, kCommonHeaderSize);
+  void traceReceived(const Pdu& pdu) {
+    const bool answer = pdu.bytes.size() >= kCommonHeaderSize && callIdOf(pdu.bytes) == m_callId &&
+                        (pdu.ptype == kResponse || pdu.ptype == kFault);
+    writePdu("received", pdu.bytes, answer ? m_procedure : std::string());
   }
 
-  Io readPduAtLeast(Pdu& pdu, Clock::time_point deadline, size_t leastLength) override {
-    const Io io = m_inner->readPduAtLeast(pdu, deadline, leastLength);
-    if (io == Io::Ok) {
-      const bool answer = pdu.bytes.size() >= kCommonHeaderSize &&
-                          callIdOf(pdu.bytes) == m_callId &&
-                          (pdu.ptype == kResponse || pdu.ptype == kFault);
-      writePdu("received", pdu.bytes, answer ? m_procedure : std::string());
-    }
-    return io;
-  }
-
-  bool peerGone() const override { return m_inner->peerGone(); }
-
- private:
   std::unique_ptr<Carrier> m_inner;
   uint32_t m_callId = 0;  // the last request's, and its procedure
   std::string m_procedure;

@@ -84,7 +84,8 @@ class Carrier {
   // Writes the bytes of one or more whole PDUs (a message carrier writes
   // each PDU as a message of its own). Io::Closed only when the peer is gone
   // and nothing of `bytes` went out; any result but Io::Ok means the peer
-  // did not get all of `bytes`.
+  // did not get all of `bytes` (a carrier that cannot tell says Io::Ok, and
+  // its next read fails).
   virtual Io sendAll(std::span<const uint8_t> bytes, Clock::time_point deadline) = 0;
   // Reads one whole PDU; its bytes stay valid until the next read.
   virtual Io readPdu(Pdu& pdu, Clock::time_point deadline) = 0;
