@@ -109,6 +109,9 @@ class CCorvellaApp {
   void CreateViewAndSender();
   // The Send Log: the model, its journal on disk and its dock window.
   void CreateSendLog();
+  // The recent sends of this program folder, read back from the journal
+  // into the Send Log once the window is up.
+  void LoadSendHistory();
   // The undo history, and the list's widget in the frame.
   void CreateListWindow();
   // Loads the list of `file` (vetted; a refusal is reported, false) or,
@@ -159,8 +162,12 @@ class CCorvellaApp {
   QStringList m_handedOver;  // files waiting for the open dialog to close
   QString m_strOrigin;       // the file the unsaved list was loaded from
   bool m_bOpeningHandedOver = false;
-  bool m_bStarted = false;        // InitInstance has shown the window
-  bool m_bClosing = false;        // the window waits for a send before it closes
+  bool m_bStarted = false;                      // InitInstance has shown the window
+  bool m_bClosing = false;                      // the window waits for a send before it closes
+  QString m_strCloseWait;                       // what the waiting close last said
+  int m_nCloseSpeechWaits = 0;                  // checks made for the last outcome to be said
+  static constexpr int kCloseSpeechWaits = 50;  // of 100 ms each
+  static constexpr std::size_t kSendHistoryRows = 200;  // read back at start
   bool m_bCloseApproved = false;  // the save prompt was answered; the window may go
   int m_nExitCode = 1;
   Ui* m_ui = nullptr;

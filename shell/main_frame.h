@@ -18,6 +18,7 @@
 #include "platform/settings_file.h"
 #include "shell/command_table.h"
 #include "shell/lock_keys.h"
+#include "transmit/send_ledger.h"
 
 class QDockWidget;
 class QLabel;
@@ -56,6 +57,9 @@ class CMainFrame : public QMainWindow {
   // Says the same of `file` loaded as the window's new list (a sport switch,
   // a file opened): the line of an earlier list does not stand for it.
   void ShowOpened(const QString& file);
+  // Says `text` in the status bar (with the whole text as its tool tip) and
+  // to a screen reader: news that is not a send's outcome.
+  void ShowNotice(const QString& text);
 
   // The operator asked to close while a request is on its way: the window
   // says `what` in its title and `text` in its status bar and takes no more
@@ -84,7 +88,7 @@ class CMainFrame : public QMainWindow {
   // line. Every outcome (waiting, sending, delivered, not delivered, sent
   // with a settings failure, refused, cancelled) comes through here, and
   // sendResultShown tells whoever else presents it.
-  enum class SendState { kSending, kDelivered, kFailed, kWarning };
+  using SendState = SendLook;
   void ShowSendResult(SendState state, const QString& text);
   // The list changed: the last line belongs to another list and goes.
   void ClearSendResult();
