@@ -29,11 +29,13 @@ int main(int argc, char* argv[]) {
   auto* table = new QTableWidget(8, 13, &window);
   for (int row = 0; row < table->rowCount(); ++row) {
     for (int column = 0; column < table->columnCount(); ++column)
-      table->setItem(row, column, new QTableWidgetItem(QStringLiteral("%1.%2").arg(row).arg(column)));
+      table->setItem(row, column,
+                     new QTableWidgetItem(QStringLiteral("%1.%2").arg(row).arg(column)));
   }
   window.setCentralWidget(table);
   window.statusBar()->showMessage(QStringLiteral("Ready"));
-  window.resize(900, 400);
+  // The size the request program opens at: the same pixels to paint.
+  window.resize(960, 600);
   window.show();
   return QApplication::exec();
 }

@@ -74,8 +74,8 @@ long WindowPid(Display* display, Window window) {
   unsigned long count = 0, after = 0;
   unsigned char* data = nullptr;
   long pid = -1;
-  if (XGetWindowProperty(display, window, pidAtom, 0, 1, False, XA_CARDINAL, &type, &format,
-                         &count, &after, &data) == Success &&
+  if (XGetWindowProperty(display, window, pidAtom, 0, 1, False, XA_CARDINAL, &type, &format, &count,
+                         &after, &data) == Success &&
       data != nullptr && format == 32 && count == 1)
     pid = *reinterpret_cast<long*>(data);
   if (data != nullptr) XFree(data);
@@ -159,14 +159,14 @@ RunResult RunOnce(Display* display, const std::vector<std::string>& command, int
       XNextEvent(display, &event);
       if (event.type != MapNotify || event.xmap.override_redirect) continue;
       if (WindowPid(display, event.xmap.window) != pid) continue;
-      result.startMs =
-          std::chrono::duration<double, std::milli>(Clock::now() - started).count();
+      result.startMs = std::chrono::duration<double, std::milli>(Clock::now() - started).count();
       result.cpuMs = CpuMs(pid);
       mapped = true;
     }
     if (mapped) break;
     int status = 0;
-    if (::waitpid(pid, &status, WNOHANG) == pid) Fail(command[0] + " ended before its window showed");
+    if (::waitpid(pid, &status, WNOHANG) == pid)
+      Fail(command[0] + " ended before its window showed");
     if (Clock::now() - started > std::chrono::seconds(30)) {
       ::kill(pid, SIGKILL);
       ::waitpid(pid, nullptr, 0);
@@ -220,8 +220,9 @@ Options ParseOptions(int argc, char** argv) {
     }
   }
   if (options.floor.empty() || options.program.empty() || options.runs < 1)
-    Fail("usage: start_bench [--runs N] [--settle MS] [--idle S] --floor PROGRAM [ARG...] "
-         "--program PROGRAM [ARG...]");
+    Fail(
+        "usage: start_bench [--runs N] [--settle MS] [--idle S] --floor PROGRAM [ARG...] "
+        "--program PROGRAM [ARG...]");
   return options;
 }
 

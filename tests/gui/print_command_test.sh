@@ -82,6 +82,13 @@ for file in notes.txt FOOTBALL-empty.REQ; do
   expect_failure "--print $file" "$TMP/elsewhere" "$file"
 done
 
+# ---- a program whose printing module is missing says so and prints nothing
+mkdir -p "$TMP/bare"
+cp "$EXE" "$TMP/bare/corvella"
+dir=$(folder nomodule)
+EXE=$TMP/bare/corvella run "$dir" --print BASK.REQ
+expect_failure "no printing module" "$dir" "Printing is not available"
+
 # ---- a PDF file that cannot be written completely
 # The file size limit cuts the file as a full disk does.
 dir=$(folder limit)
