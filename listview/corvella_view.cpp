@@ -35,6 +35,11 @@ void CCorvellaView::SetupColumns() {
   m_list.Invalidate();
   m_list.UpdateWindow();
 
+  // Every column keeps room for three digits and the narrowest margins the
+  // drawing keeps (the number column's), whatever width was stored or
+  // dragged: no column can vanish on the screen or in print.
+  m_list.SetMinimumColumnWidth((m_measureText ? m_measureText("000") : 3 * kFallbackCharWidth) + 4 +
+                               1);
   for (int c = 0; c < kColumnCount; ++c) {
     const std::string title = kColumns[c].title;
     const int titleWidth =

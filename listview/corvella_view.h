@@ -37,6 +37,7 @@ namespace corvella {
 class CCorvellaDoc;
 class Clipboard;
 class KeyState;
+class ProfileFile;
 class Ui;
 struct PrintInfo;
 
@@ -136,11 +137,10 @@ class CCorvellaView : public CListViewEx, public DocumentView {
   // Called at the end of every load of the list (start-up, sport switch, New,
   // Open): a new list, with no history and nothing unsaved.
   std::function<void()> onListLoaded;
-  // Fills the list from the request file at `path` instead of the sport's
-  // own (the recovery copy), with the load's field checks; the list keeps
+  // Fills the list from the requests of `file` instead of the sport's own
+  // file (the recovery copy), with the load's field checks; the list keeps
   // the sport's file as its file (a file without requests empties it).
-  // False, with the list unchanged, when `path` cannot be read.
-  bool LoadRowsFrom(const std::string& path);
+  void LoadRowsFrom(const ProfileFile& file);
   // A new list of the current sport read from `path` (its file in another
   // folder) as OnInitialUpdate reads the sport's own, its messages naming
   // the file `name`; the list keeps the sport's file as its file, so Save

@@ -88,15 +88,12 @@ void CCorvellaView::OnInitialUpdate() {
   LoadNewList(m_strFilePath, m_doc.GetSportFile());
 }
 
-bool CCorvellaView::LoadRowsFrom(const std::string& path) {
-  if (!CanOpenForReading(path)) return false;
-  const ProfileFile file = ProfileFile::Load(path);
+void CCorvellaView::LoadRowsFrom(const ProfileFile& file) {
   const int count = CountRequestsInFile(file);
   m_bLoading = true;
   FillRows(*this, file, count);
   m_bLoading = false;
   m_list.Invalidate();
-  return true;
 }
 
 bool CCorvellaView::LoadNewListFrom(const std::string& path, const std::string& name) {

@@ -131,7 +131,8 @@ int ListControl::GetSelectedCount() const {
 int ListControl::InsertColumn(int column, const std::string& title, int format, int width) {
   if (column < 0) return -1;
   column = std::min(column, GetColumnCount());
-  m_columns.insert(m_columns.begin() + column, ListColumn{title, format, std::max(width, 0)});
+  m_columns.insert(m_columns.begin() + column,
+                   ListColumn{title, format, std::max(width, m_minColumnWidth)});
   ItemChanged(ItemChange::kReset, -1);
   LayoutChanged();
   return column;
@@ -165,9 +166,15 @@ int ListControl::GetColumnWidth(int column) const {
 
 bool ListControl::SetColumnWidth(int column, int width) {
   if (column < 0 || column >= GetColumnCount()) return false;
-  m_columns[static_cast<std::size_t>(column)].width = std::max(width, 0);
+  m_columns[static_cast<std::size_t>(column)].width = std::max(width, m_minColumnWidth);
   LayoutChanged();
   return true;
+}
+
+void ListControl::SetMinimumColumnWidth(int width) {
+  m_minColumnWidth = std::max(width, 0);
+  for (ListColumn& column : m_columns) column.width = std::max(column.width, m_minColumnWidth);
+  LayoutChanged();
 }
 
 // ---- geometry ----------------------------------------------------------

@@ -84,7 +84,11 @@ class ListControl {
   // False when there is no such column.
   bool GetColumn(int column, ListColumn& out) const;
   int GetColumnWidth(int column) const;
+  // Widths below the minimum are raised to it (none when 0, as before any
+  // is set): no column can be hidden, on the screen or in print.
   bool SetColumnWidth(int column, int width);
+  void SetMinimumColumnWidth(int width);
+  int GetMinimumColumnWidth() const { return m_minColumnWidth; }
 
   // ---- geometry ----------------------------------------------------------
   int GetRowHeight() const;
@@ -170,6 +174,7 @@ class ListControl {
   std::vector<Item> m_items;
   std::vector<ListColumn> m_columns;
   int m_rowHeight = 17;
+  int m_minColumnWidth = 0;
   int m_headerHeight = 20;
   Size m_clientSize{800, 600};
   int m_topIndex = 0;

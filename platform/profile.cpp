@@ -15,12 +15,14 @@
 #include "platform/profile.h"
 
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <random>
 
 #include "base/unique_fd.h"
 #include "platform/atomic_file.h"
@@ -42,18 +44,73 @@ bool SameName(std::string_view a, std::string_view b) {
   return true;
 }
 
-// FNV-1a over the lower-cased bytes, seeded, with a final mix so that linear
-// probing sees well-spread slots.
-std::uint64_t NameHash(std::string_view name, std::uint64_t seed) {
-  std::uint64_t h = 14695981039346656037ull ^ seed;
-  for (char c : name) {
-    h ^= static_cast<unsigned char>(LowerAscii(c));
-    h *= 1099511628211ull;
+// The key of the names' hash, drawn once per process: a file's names are
+// written without knowing it, so no file can choose names that crowd into
+// one stretch of the table (a fixed hash let 100 000 crafted section names
+// make the parse quadratic).
+struct HashKey {
+  std::uint64_t k0, k1;
+};
+
+const HashKey& ProcessHashKey() {
+  static const HashKey key = [] {
+    HashKey drawn{0, 0};
+    if (::getrandom(&drawn, sizeof drawn, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof drawn)) {
+      std::random_device random;
+      drawn.k0 = (std::uint64_t{random()} << 32) ^ random();
+      drawn.k1 = (std::uint64_t{random()} << 32) ^ random();
+    }
+    return drawn;
+  }();
+  return key;
+}
+
+inline std::uint64_t Rotl(std::uint64_t x, int b) { return (x << b) | (x >> (64 - b)); }
+
+// SipHash-1-3 of the lower-cased name under the process's key, `tweak`
+// mixed into the key (a key's section).
+std::uint64_t NameHash(std::string_view name, std::uint64_t tweak) {
+  const HashKey& key = ProcessHashKey();
+  const std::uint64_t k0 = key.k0 ^ tweak, k1 = key.k1;
+  std::uint64_t v0 = 0x736f6d6570736575ull ^ k0, v1 = 0x646f72616e646f6dull ^ k1;
+  std::uint64_t v2 = 0x6c7967656e657261ull ^ k0, v3 = 0x7465646279746573ull ^ k1;
+  const auto round = [&] {
+    v0 += v1;
+    v1 = Rotl(v1, 13);
+    v1 ^= v0;
+    v0 = Rotl(v0, 32);
+    v2 += v3;
+    v3 = Rotl(v3, 16);
+    v3 ^= v2;
+    v0 += v3;
+    v3 = Rotl(v3, 21);
+    v3 ^= v0;
+    v2 += v1;
+    v1 = Rotl(v1, 17);
+    v1 ^= v2;
+    v2 = Rotl(v2, 32);
+  };
+  const std::size_t size = name.size();
+  std::size_t at = 0;
+  for (; at + 8 <= size; at += 8) {
+    std::uint64_t m = 0;
+    for (int i = 0; i < 8; ++i)
+      m |= std::uint64_t{static_cast<unsigned char>(LowerAscii(name[at + i]))} << (8 * i);
+    v3 ^= m;
+    round();
+    v0 ^= m;
   }
-  h ^= h >> 33;
-  h *= 0xff51afd7ed558ccdull;
-  h ^= h >> 33;
-  return h;
+  std::uint64_t last = std::uint64_t{size & 0xff} << 56;
+  for (int i = 0; at + i < size; ++i)
+    last |= std::uint64_t{static_cast<unsigned char>(LowerAscii(name[at + i]))} << (8 * i);
+  v3 ^= last;
+  round();
+  v0 ^= last;
+  v2 ^= 0xff;
+  round();
+  round();
+  round();
+  return v0 ^ v1 ^ v2 ^ v3;
 }
 
 std::uint32_t Fold(std::uint64_t h) { return static_cast<std::uint32_t>(h ^ (h >> 32)); }

@@ -88,7 +88,8 @@ class ProfileFile {
     std::uint32_t valueBegin = 0, valueLen = 0;  // trimmed and unquoted
     std::int32_t section = 0;                    // index into m_sections
   };
-  // Open-addressing table from a name's hash to an index (into m_sections or
+  // Open-addressing table from a name's hash (keyed anew in every process,
+  // so no file can choose names that collide) to an index (into m_sections or
   // m_keys); the caller confirms a hit by comparing the names in m_text, so
   // the table holds no pointers and the profile copies and moves freely.
   // (std::unordered_multimap in its place, a node allocated per name, made

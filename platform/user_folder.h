@@ -3,7 +3,8 @@
 // recovery copies, window and column settings, the single-instance folder).
 //
 // A folder is resolved and checked once: it must be a real folder (not a
-// link), owned by the user, and writable by nobody else. It is then held
+// link), owned by the user, and writable by nobody else, in a parent of the
+// user's (or the system's) that nobody else can write either. It is then held
 // open, and every later open, read, write, rename and removal is done
 // relative to that open folder, so swapping a folder above it or a link in a
 // file's place changes nothing. Files are opened without following links and
@@ -34,6 +35,9 @@ class UserFolder {
   // that others may write to; `error` then says why in words fit for the
   // operator ("… is owned by another user"). Checked once, here.
   static UserFolder Open(const std::string& path, std::string* error);
+  // The same checks without making anything: a missing folder is not open,
+  // with an empty `error` (for reading what may never have been written).
+  static UserFolder OpenExisting(const std::string& path, std::string* error);
 
   bool IsOpen() const { return static_cast<bool>(m_fd); }
   const std::string& Path() const { return m_path; }
@@ -67,6 +71,8 @@ class UserFolder {
   std::vector<std::string> List(std::string_view prefix) const;
 
  private:
+  static UserFolder Open(const std::string& path, bool make, std::string* error);
+
   base::UniqueFd m_fd;
   std::string m_path;
 };

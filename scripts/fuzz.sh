@@ -44,7 +44,7 @@ targets=("$@")
 # The dictionary of a target, if it has one.
 dictionary() {
   case "$1" in
-    fuzz_profile | fuzz_request_load) echo fuzz/dict/ini.dict ;;
+    fuzz_profile | fuzz_request_load | fuzz_settings) echo fuzz/dict/ini.dict ;;
     fuzz_zeltrpc_reply_pdu | fuzz_zeltrpc_pipe_framing) echo fuzz/dict/pdu.dict ;;
     fuzz_zeltrpc_ndr) echo fuzz/dict/ndr.dict ;;
   esac

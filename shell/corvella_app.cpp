@@ -6,7 +6,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QPointer>
-#include <QSettings>
 #include <QStatusBar>
 #include <QTimer>
 #include <algorithm>
@@ -20,7 +19,9 @@
 #include "platform/qt/qt_ui.h"
 #include "platform/qt/single_instance.h"
 #include "platform/qt/windows1252.h"
+#include "platform/settings_file.h"
 #include "platform/ui.h"
+#include "platform/user_folder.h"
 #include "requests/corvella_doc.h"
 #include "shell/about_dlg.h"
 #include "shell/command_line.h"
@@ -305,7 +306,7 @@ void CCorvellaApp::CreateSendLog() {
   };
   QObject::connect(sendLogDock, &SendLogDock::closedByOperator, m_frame.get(),
                    [frame = m_frame.get()] { frame->ShowSendLog(false); });
-  m_frame->SetSendLog(sendLogDock, SendJournal::DefaultFolder() + QStringLiteral("/window.ini"));
+  m_frame->SetSendLog(sendLogDock, SettingsFile(UserStateFolderPath(), "window.ini"));
 }
 
 void CCorvellaApp::CreateListWindow() {
@@ -518,34 +519,35 @@ void CCorvellaApp::ShowDocumentOrigin() {
 
 namespace {
 
-QSettings ColumnSettings() {
-  return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("corvella"),
-                   QStringLiteral("columns"));
-}
+// The widths of each sport's columns: section [widths], the sport file's
+// first four letters as the key, the widths separated by commas.
+SettingsFile ColumnSettings() { return SettingsFile(UserConfigFolderPath(), "columns.ini"); }
+constexpr const char* kWidthsSection = "widths";
+constexpr int kMaxColumnWidth = 4000;
 
-QString ColumnKey(const std::string& sportFile) {
-  return QStringLiteral("widths/") + QString::fromLatin1(sportFile.substr(0, 4).c_str());
-}
+std::string ColumnKey(const std::string& sportFile) { return sportFile.substr(0, 4); }
 
 }  // namespace
 
 void CCorvellaApp::KeepColumnWidths() {
   const ListControl& list = m_view->GetListCtrl();
-  QStringList widths;
-  for (int c = 0; c < list.GetColumnCount(); ++c) widths << QString::number(list.GetColumnWidth(c));
-  ColumnSettings().setValue(ColumnKey(m_doc->GetSportFile()), widths);
+  std::string widths;
+  for (int c = 0; c < list.GetColumnCount(); ++c)
+    widths += (c > 0 ? ", " : "") + std::to_string(list.GetColumnWidth(c));
+  ColumnSettings().Set(kWidthsSection, ColumnKey(m_doc->GetSportFile()), widths);
 }
 
 void CCorvellaApp::RestoreColumnWidths() {
-  const QStringList widths =
-      ColumnSettings().value(ColumnKey(m_doc->GetSportFile())).toStringList();
   ListControl& list = m_view->GetListCtrl();
-  if (widths.size() != list.GetColumnCount()) return;  // none kept, or not of this program
-  for (int c = 0; c < widths.size(); ++c) {
-    bool ok = false;
-    const int width = widths[c].toInt(&ok);
-    if (ok && width >= 0 && width <= 4000) list.SetColumnWidth(c, width);
-  }
+  const std::string kept = ColumnSettings().Read().GetString(
+      kWidthsSection, ColumnKey(m_doc->GetSportFile()), "", SettingsFile::kMaxBytes);
+  // Each width at least the list's minimum (SetColumnWidth raises it).
+  const std::vector<int> widths =
+      ParseIntList(kept, static_cast<std::size_t>(list.GetColumnCount()), 0, kMaxColumnWidth);
+  if (static_cast<int>(widths.size()) != list.GetColumnCount())
+    return;  // none kept, or not of this program
+  for (int c = 0; c < list.GetColumnCount(); ++c)
+    list.SetColumnWidth(c, widths[static_cast<std::size_t>(c)]);
   if (m_listWidget) m_listWidget->SyncFromModel();
 }
 

@@ -18,7 +18,6 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QProxyStyle>
-#include <QSettings>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QStyle>
@@ -283,20 +282,18 @@ void CMainFrame::ClearSendResult() {
   // its visibility, and would not find the next outcome in a hidden one.
 }
 
-void CMainFrame::SetSendLog(QDockWidget* dock, const QString& settingsFile) {
+void CMainFrame::SetSendLog(QDockWidget* dock, SettingsFile layout) {
   m_sendLog = dock;
-  m_strLayoutFile = settingsFile;
+  m_layout = std::make_unique<SettingsFile>(std::move(layout));
   addDockWidget(Qt::BottomDockWidgetArea, dock);
-  const QSettings layout(m_strLayoutFile, QSettings::IniFormat);
-  dock->setVisible(layout.value(QStringLiteral("SendLog/Visible"), false).toBool());
+  dock->setVisible(m_layout->Read().GetString("SendLog", "Visible", "false", 16) == "true");
 }
 
 void CMainFrame::ShowSendLog(bool show) {
   if (!m_sendLog) return;
   m_sendLog->setVisible(show);
   if (show) m_sendLog->raise();
-  QSettings layout(m_strLayoutFile, QSettings::IniFormat);
-  layout.setValue(QStringLiteral("SendLog/Visible"), show);
+  if (m_layout) m_layout->Set("SendLog", "Visible", show ? "true" : "false");
 }
 
 QString CMainFrame::SendResultText() const { return m_sendText->text(); }

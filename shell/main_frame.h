@@ -11,8 +11,10 @@
 #include <QMainWindow>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 
+#include "platform/settings_file.h"
 #include "shell/command_table.h"
 #include "shell/lock_keys.h"
 
@@ -90,8 +92,8 @@ class CMainFrame : public QMainWindow {
   Announcer* ScreenReader() const { return m_announcer; }
 
   // The Send Log's dock, at the bottom; View > Send Log shows and hides it.
-  // Whether it shows is kept in `settingsFile` (an INI file) across starts.
-  void SetSendLog(QDockWidget* dock, const QString& settingsFile);
+  // Whether it shows is kept in `layout` across starts.
+  void SetSendLog(QDockWidget* dock, SettingsFile layout);
   QDockWidget* SendLog() const { return m_sendLog; }
   // Shows or hides the Send Log and remembers it.
   void ShowSendLog(bool show);
@@ -145,7 +147,7 @@ class CMainFrame : public QMainWindow {
   QLabel* m_sendIcon = nullptr;
   QLabel* m_sendText = nullptr;
   QDockWidget* m_sendLog = nullptr;
-  QString m_strLayoutFile;
+  std::unique_ptr<SettingsFile> m_layout;
   Announcer* m_announcer = nullptr;  // says each result to the screen reader
   QLabel* m_indicators[3] = {nullptr, nullptr, nullptr};
   QTimer* m_commandUpdate = nullptr;  // zero-interval, single-shot: coalesces requests

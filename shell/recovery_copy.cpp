@@ -1,5 +1,6 @@
 #include "shell/recovery_copy.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,11 +12,10 @@
 #include <ctime>
 
 #include "listview/corvella_view.h"
-#include "platform/atomic_file.h"
 #include "platform/file_path.h"
 #include "platform/profile.h"
-#include "platform/program_path.h"
 #include "platform/ui.h"
+#include "platform/user_folder.h"
 #include "requests/corvella_doc.h"
 #include "requests/request_file.h"
 #include "shell/list_history.h"
@@ -64,41 +64,64 @@ bool Newer(const struct stat& a, const struct stat& b) {
   return a.st_mtim.tv_nsec > b.st_mtim.tv_nsec;
 }
 
-// Why `folder` (made with its parents when missing and `make`) cannot hold
-// the copies, "" when it can: it must be a folder of this user that nobody
-// else can write to, in a parent of the same kind, so nobody else can read
-// the copies, put their own in, or swap the folder for another.
-std::string FolderFault(const std::string& folder, bool make) {
-  std::string path;
-  std::size_t from = 0;
-  while (make && from != std::string::npos) {
-    const std::size_t slash = folder.find('/', from + 1);
-    path = folder.substr(0, slash);
-    if (!path.empty()) ::mkdir(path.c_str(), 0700);
-    from = slash;
+// Whether `line` (its CR gone) is "key=..." with one of a request's keys.
+bool IsRequestValueLine(std::string_view line) {
+  const std::size_t equals = line.find('=');
+  if (equals == std::string_view::npos) return false;
+  const std::string_view key = line.substr(0, equals);
+  for (int column = COL_DESCRIPTION; column <= kLastColumn; ++column) {
+    if (key == kColumns[column].key) return true;
   }
-  for (const std::string& each : {DirectoryOf(folder), folder}) {
-    struct stat st {};
-    if (::lstat(each.c_str(), &st) != 0) return each + ": " + std::strerror(errno);
-    if (!S_ISDIR(st.st_mode)) return each + " is not a folder";
-    if (st.st_uid != ::getuid()) return each + " belongs to another user";
-    if ((st.st_mode & 022) != 0) return each + " can be written by other users";
-  }
-  return {};
+  return false;
 }
 
-// Why the copy at `path` does not hold a list, "" when it does: it can be
-// read, and its header counts the requests that follow (a copy without a
-// header, written before copies had one, must hold requests).
-std::string CopyFault(const std::string& path) {
-  std::string text, failure;
-  if (!ProfileFile::ReadText(path, text, &failure))
-    return "it could not be read (" + (failure.empty() ? std::string("missing") : failure) + ")";
-  const ProfileFile copy = ProfileFile::FromText(std::move(text));
-  const int count = CountRequestsInFile(copy);
-  if (!copy.HasSection(kHeaderSection))
-    return count > 0 ? std::string() : "it does not hold a list of requests";
-  if (copy.GetInt(kHeaderSection, kHeaderCount, -1) != count)
+// Whether `body` is exactly a list of `count` requests as the copies are
+// written: the sections REQ1 to REQ<count> in order, each holding only
+// request values and empty lines, and nothing else (no line before the
+// first section, no other section, nothing at all when `count` is 0).
+bool IsExactList(std::string_view body, int count) {
+  int section = 0;
+  while (!body.empty()) {
+    const std::size_t end = std::min(body.find('\n'), body.size());
+    std::string_view line = body.substr(0, end);
+    body.remove_prefix(std::min(end + 1, body.size()));
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (line.empty() && section > 0) continue;  // between requests
+    if (!line.empty() && line.front() == '[') {
+      if (line != "[" + RequestSectionName(section + 1) + "]") return false;
+      ++section;
+    } else if (section == 0 || !IsRequestValueLine(line)) {
+      return false;
+    }
+  }
+  return section == count;
+}
+
+// The list a copy holds, or why it holds none: its header counts the
+// requests that follow, and what follows must be exactly that list (a copy
+// without a header, written before copies had one, must hold requests and
+// nothing else).
+std::string CopyFault(const std::string& text, ProfileFile& list) {
+  const std::string headerStart = std::string("[") + kHeaderSection + "]";
+  std::string_view body = text;
+  int announced = -1;
+  if (body.substr(0, headerStart.size()) == headerStart) {
+    // "[RECOVERY]", "Requests=<n>", an empty line, the list.
+    const std::size_t blank = body.find("\r\n\r\n");
+    if (blank == std::string_view::npos) return "it does not hold the list it was written with";
+    const ProfileFile header(body.substr(0, blank + 2));
+    announced = header.GetInt(kHeaderSection, kHeaderCount, -1);
+    const std::string exact =
+        headerStart + "\r\n" + kHeaderCount + "=" + std::to_string(announced) + "\r\n\r\n";
+    if (announced < 0 || announced > kMaxRequests || body.substr(0, exact.size()) != exact)
+      return "it does not hold the list it was written with";
+    body.remove_prefix(exact.size());
+  }
+  list = ProfileFile(body);
+  const int count = CountRequestsInFile(list);
+  if (announced < 0 && count == 0) return "it does not hold a list of requests";
+  if (!IsExactList(body, announced < 0 ? count : announced) ||
+      (announced >= 0 && count != announced))
     return "it does not hold the list it was written with";
   return {};
 }
@@ -118,9 +141,8 @@ RecoveryCopy::RecoveryCopy(CCorvellaView& view, CCorvellaDoc& doc, ListHistory& 
 RecoveryCopy::~RecoveryCopy() { Remove(); }
 
 std::string RecoveryCopy::Folder() {
-  // No home folder at all: no folder, which the checks below refuse.
-  const std::string state = UserBaseDirectory("XDG_STATE_HOME", ".local/state");
-  return state.empty() ? std::string() : state + "/corvella";
+  // No home folder at all: no folder, which opening it refuses.
+  return UserStateFolderPath();
 }
 
 std::string RecoveryCopy::PathFor(const std::string& requestFile) {
@@ -162,13 +184,11 @@ void RecoveryCopy::WriteOrRemoveCopy() {
   ListRows rows = TakeRows(m_view.GetListCtrl());
   if (m_bWritten && SameRows(rows, m_written)) return;
   const RequestFileText list = m_view.RequestsAsShown();
-  std::string reason = FolderFault(Folder(), true);
-  if (reason.empty()) {
+  std::string reason;
+  if (const UserFolder folder = UserFolder::Open(Folder(), &reason); folder.IsOpen()) {
     const std::string header = std::string("[") + kHeaderSection + "]\r\n" + kHeaderCount + "=" +
                                std::to_string(list.Count()) + "\r\n\r\n";
-    if (const FileWriteResult written = WritePrivateFileAtomically(m_strPath, header + list.Text());
-        !written)
-      reason = m_strPath + ": " + written.Reason();
+    folder.ReplaceFile(BaseName(m_strPath), header + list.Text(), &reason);
   }
   if (!reason.empty()) {
     // Said once, until a copy can be written again: the operator must know
@@ -189,26 +209,34 @@ void RecoveryCopy::WriteOrRemoveCopy() {
 }
 
 void RecoveryCopy::OfferRestore() {
+  // Copies are taken only from a folder that is the user's alone (one that
+  // others can write to may hold anything), and the folder checked is the
+  // one read from and restored from: the copy is read once, here, and those
+  // bytes are what a Yes restores.
+  const UserFolder folder = UserFolder::OpenExisting(Folder(), nullptr);
+  if (!folder.IsOpen()) return;
+  const std::string copyName = BaseName(m_strPath);
   struct stat copy {};
-  if (::lstat(m_strPath.c_str(), &copy) != 0) return;  // nothing was left behind
-  // Copies are taken only from a folder that is the user's alone: one that
-  // others can write to may hold anything.
-  if (!FolderFault(Folder(), false).empty()) return;
+  if (::fstatat(folder.Fd(), copyName.c_str(), &copy, AT_SYMLINK_NOFOLLOW) != 0)
+    return;  // nothing was left behind
   const std::string file = m_view.GetFilePath();
   const std::string name = BaseName(file);
-  if (!S_ISREG(copy.st_mode)) {
-    SetAside("it is not a regular file");
+  std::string text, failure;
+  if (!folder.ReadFile(copyName, ProfileFile::kMaxBytes, &text, &failure)) {
+    SetAside(folder,
+             "it could not be read (" + (failure.empty() ? std::string("missing") : failure) + ")");
     return;
   }
   struct stat saved {};
   if (::stat(file.c_str(), &saved) == 0 && !Newer(copy, saved)) {
-    SetAside("it is older than " + name + ", which was saved after it");
+    SetAside(folder, "it is older than " + name + ", which was saved after it");
     return;
   }
-  // What cannot be a list is never offered: restoring it would empty the
-  // list, and the next save would remove the request file.
-  if (const std::string fault = CopyFault(m_strPath); !fault.empty()) {
-    SetAside(fault);
+  // What is not exactly a list is never offered: restoring it would empty
+  // the list, and the next save would remove the request file.
+  ProfileFile list;
+  if (const std::string fault = CopyFault(text, list); !fault.empty()) {
+    SetAside(folder, fault);
     return;
   }
   const std::string when = TimeText(copy.st_mtim.tv_sec, "%H:%M:%S on %Y-%m-%d");
@@ -220,13 +248,10 @@ void RecoveryCopy::OfferRestore() {
                       "Corvella", MB_YESNO | MB_ICONQUESTION);
   if (answer != IDYES) {
     // Kept, not removed: a wrong answer can still be undone by hand.
-    SetAside("restoring it was declined", false);
+    SetAside(folder, "restoring it was declined", false);
     return;
   }
-  if (!m_view.LoadRowsFrom(m_strPath)) {
-    SetAside("it could not be read");
-    return;
-  }
+  m_view.LoadRowsFrom(list);
   m_bMayExist = true;
   // The restored rows are unsaved changes: Save writes them, the save prompt
   // asks for them, and no undo makes them look saved.
@@ -234,10 +259,11 @@ void RecoveryCopy::OfferRestore() {
   m_view.GetListCtrl().Invalidate();
 }
 
-void RecoveryCopy::SetAside(const std::string& why, bool tell) {
-  const std::string aside =
-      m_strPath + "." + TimeText(std::time(nullptr), "%Y%m%d-%H%M%S") + ".set-aside";
-  const bool moved = ::rename(m_strPath.c_str(), aside.c_str()) == 0;
+void RecoveryCopy::SetAside(const UserFolder& folder, const std::string& why, bool tell) {
+  const std::string asideName =
+      BaseName(m_strPath) + "." + TimeText(std::time(nullptr), "%Y%m%d-%H%M%S") + ".set-aside";
+  const std::string aside = Folder() + "/" + asideName;
+  const bool moved = folder.Rename(BaseName(m_strPath), asideName, nullptr);
   if (!tell && moved) return;
   m_ui.MessageBox(
       "A recovery copy of " + BaseName(m_view.GetFilePath()) + " was not used because " + why +
@@ -246,7 +272,10 @@ void RecoveryCopy::SetAside(const std::string& why, bool tell) {
 }
 
 void RecoveryCopy::Remove() {
-  if (!m_strPath.empty()) ::unlink(m_strPath.c_str());
+  if (!m_strPath.empty()) {
+    if (const UserFolder folder = UserFolder::OpenExisting(Folder(), nullptr); folder.IsOpen())
+      folder.Remove(BaseName(m_strPath), nullptr);
+  }
   m_bWritten = false;
   m_bMayExist = false;
 }

@@ -12,7 +12,10 @@
 // The copies are the user's alone: their folder must belong to the user and
 // be writable by nobody else (else no copy is written, and the operator is
 // told why), every copy is written with mode 0600, and a symbolic link in a
-// copy's place is replaced, never followed.
+// copy's place is replaced, never followed. A copy is read once, through the
+// folder that was checked, and those bytes are what a restore applies; a
+// copy whose body is not exactly the list its header announces is set
+// aside.
 //
 // A copy is named after the program folder and the sport
 // ("corvella-<hash of the folder>-BASK.REQ.recovery"), never lies in the
@@ -31,6 +34,7 @@ class CCorvellaDoc;
 class CCorvellaView;
 class ListHistory;
 class Ui;
+class UserFolder;
 
 class RecoveryCopy : public QObject {
  public:
@@ -39,8 +43,7 @@ class RecoveryCopy : public QObject {
   // "No").
   ~RecoveryCopy() override;
 
-  // The folder of the copies: $XDG_STATE_HOME/corvella when that variable
-  // holds an absolute path, else $HOME/.local/state/corvella.
+  // The folder of the copies: UserStateFolderPath().
   static std::string Folder();
   // The copy of the list of `requestFile` (a full path).
   static std::string PathFor(const std::string& requestFile);
@@ -60,7 +63,7 @@ class RecoveryCopy : public QObject {
   void OfferRestore();
   // Renames the copy out of the way; says so (with `why`) when `tell`, and
   // always when it cannot be renamed.
-  void SetAside(const std::string& why, bool tell = true);
+  void SetAside(const UserFolder& folder, const std::string& why, bool tell = true);
   void Remove();
 
   CCorvellaView& m_view;

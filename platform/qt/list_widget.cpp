@@ -540,6 +540,7 @@ void ListWidget::SyncFromModel() {
   m_syncing = true;
 
   m_headerModel->Update(m_list);
+  m_header->setMinimumSectionSize(m_list.GetMinimumColumnWidth());
   for (int c = 0; c < m_list.GetColumnCount(); ++c) {
     const int width = m_list.GetColumnWidth(c);
     if (m_header->sectionSize(c) != width) m_header->resizeSection(c, width);

@@ -4,6 +4,7 @@
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <QCryptographicHash>
@@ -11,11 +12,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLocalServer>
 #include <QLocalSocket>
+#include <QSocketNotifier>
 #include <QThread>
+#include <QTimer>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <string>
 
 #include "platform/shell_open.h"
 
@@ -101,13 +105,24 @@ SingleInstance::SingleInstance(const QString& programDir, QObject* parent) : QOb
         QStringLiteral("No private folder for the running program's socket: %1.").arg(folderError);
     return;
   }
-  const QString base = QStringLiteral("%1/corvella-%2").arg(m_folder, QString::fromLatin1(hash));
-  m_serverName = base + QStringLiteral(".sock");
-  m_lockName = base + QStringLiteral(".lock");
+  // Held open from here: the lock and the socket are made in the folder
+  // that was checked, whatever happens to its path.
+  std::string openError;
+  m_rendezvous = UserFolder::Open(QFile::encodeName(m_folder).toStdString(), &openError);
+  if (!m_rendezvous.IsOpen()) {
+    m_error = QStringLiteral("No private folder for the running program's socket: %1.")
+                  .arg(QString::fromStdString(openError));
+    m_folder.clear();
+    return;
+  }
+  const QString base = QStringLiteral("corvella-%1").arg(QString::fromLatin1(hash));
+  m_socketFile = base + QStringLiteral(".sock");
+  m_lockFile = base + QStringLiteral(".lock");
+  m_serverName = m_folder + QLatin1Char('/') + m_socketFile;
 }
 
 SingleInstance::~SingleInstance() {
-  if (m_server != nullptr) m_server->close();
+  if (m_listenFd) m_rendezvous.Remove(QFile::encodeName(m_socketFile).toStdString(), nullptr);
 }
 
 SingleInstance::Claim SingleInstance::claim(const QString& file, int timeoutMs) {
@@ -115,11 +130,12 @@ SingleInstance::Claim SingleInstance::claim(const QString& file, int timeoutMs) 
   // nor hands anything to a socket it cannot trust.
   if (m_folder.isEmpty()) return Claim::Running;
   m_error.clear();
-  const QByteArray lockPath = QFile::encodeName(m_lockName);
-  m_lockFd.reset(::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
+  const QString lockName = m_folder + QLatin1Char('/') + m_lockFile;
+  std::string lockError;
+  m_lockFd = m_rendezvous.OpenForAppend(QFile::encodeName(m_lockFile).toStdString(), &lockError);
   if (!m_lockFd) {
     m_error = QStringLiteral("Cannot create the lock file %1: %2")
-                  .arg(m_lockName, QString::fromLocal8Bit(std::strerror(errno)));
+                  .arg(lockName, QString::fromStdString(lockError));
     return Claim::Running;
   }
   const QByteArray message =
@@ -132,7 +148,7 @@ SingleInstance::Claim SingleInstance::claim(const QString& file, int timeoutMs) 
     }
     if (errno != EWOULDBLOCK && errno != EINTR) {
       m_error = QStringLiteral("Cannot lock %1: %2")
-                    .arg(m_lockName, QString::fromLocal8Bit(std::strerror(errno)));
+                    .arg(lockName, QString::fromLocal8Bit(std::strerror(errno)));
       m_lockFd.reset();
       return Claim::Running;
     }
@@ -171,29 +187,82 @@ SingleInstance::Claim SingleInstance::claim(const QString& file, int timeoutMs) 
 }
 
 bool SingleInstance::listen() {
-  m_server = new QLocalServer(this);
-  m_server->setSocketOptions(QLocalServer::UserAccessOption);
+  const std::string name = QFile::encodeName(m_socketFile).toStdString();
+  const auto failed = [this](int error) {
+    m_error = QStringLiteral("Cannot listen on %1: %2")
+                  .arg(m_serverName, QString::fromLocal8Bit(std::strerror(error)));
+    m_listenFd.reset();
+    return false;
+  };
   // A socket file left by a program that crashed is in the way: the lock
   // says nobody uses it.
-  QLocalServer::removeServer(m_serverName);
-  if (!m_server->listen(m_serverName)) {
-    m_error = QStringLiteral("Cannot listen on %1: %2").arg(m_serverName, m_server->errorString());
-    return false;
-  }
-  connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::accept);
+  m_rendezvous.Remove(name, nullptr);
+  m_listenFd.reset(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+  if (!m_listenFd) return failed(errno);
+  // Bound within the folder that is held open, reached through its
+  // descriptor; the socket is the user's alone.
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const std::string within = "/proc/self/fd/" + std::to_string(m_rendezvous.Fd()) + "/" + name;
+  if (within.size() >= sizeof address.sun_path) return failed(ENAMETOOLONG);
+  std::memcpy(address.sun_path, within.c_str(), within.size() + 1);
+  if (::bind(m_listenFd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
+    return failed(errno);
+  if (::fchmodat(m_rendezvous.Fd(), name.c_str(), 0600, 0) != 0) return failed(errno);
+  if (::listen(m_listenFd.get(), 16) != 0) return failed(errno);
+  m_notifier = new QSocketNotifier(m_listenFd.get(), QSocketNotifier::Read, this);
+  connect(m_notifier, &QSocketNotifier::activated, this, &SingleInstance::accept);
   return true;
 }
 
+void SingleInstance::forget(QLocalSocket* socket) {
+  m_pending.erase(std::remove(m_pending.begin(), m_pending.end(), socket), m_pending.end());
+}
+
 void SingleInstance::accept() {
-  while (QLocalSocket* socket = m_server->nextPendingConnection()) {
-    connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+  for (;;) {
+    const int fd = ::accept4(m_listenFd.get(), nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+    if (fd < 0) {
+      if (errno == EINTR) continue;
+      if (errno != EMFILE && errno != ENFILE && errno != ENOBUFS && errno != ENOMEM)
+        return;  // all taken (or one gone before it was taken)
+      // Out of descriptors: the connection that has waited longest for its
+      // message gives its descriptor up, and the server goes on listening.
+      if (!m_pending.empty()) {
+        QLocalSocket* oldest = m_pending.front();
+        forget(oldest);
+        oldest->abort();
+        oldest->deleteLater();
+        continue;
+      }
+      // Nothing of ours to give up: listening pauses briefly instead of
+      // being woken for the same connection at once.
+      m_notifier->setEnabled(false);
+      QTimer::singleShot(200, this, [this] { m_notifier->setEnabled(true); });
+      return;
+    }
+    base::UniqueFd accepted(fd);
     // Only this user's programs may hand over files.
-    if (!IsThisUser(socket->socketDescriptor())) {
-      socket->abort();
-      socket->deleteLater();
+    if (!IsThisUser(fd)) continue;
+    auto* socket = new QLocalSocket(this);
+    if (!socket->setSocketDescriptor(fd)) {
+      delete socket;
       continue;
     }
+    accepted.release();
+    m_pending.push_back(socket);
+    connect(socket, &QLocalSocket::disconnected, this, [this, socket] {
+      forget(socket);
+      socket->deleteLater();
+    });
     connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readFrom(socket); });
+    // A message not complete in time will not be.
+    QTimer::singleShot(kHandOverTimeoutMs, socket, [this, socket] {
+      if (std::find(m_pending.begin(), m_pending.end(), socket) == m_pending.end()) return;
+      forget(socket);
+      socket->abort();
+      socket->deleteLater();
+    });
     if (socket->bytesAvailable() > 0) readFrom(socket);
   }
 }
@@ -205,6 +274,7 @@ void SingleInstance::readFrom(QLocalSocket* socket) {
   const ShellOpenMessage message =
       DecodeShellOpen(std::string_view(bytes.constData(), bytes.size()));
   if (message.status == ShellOpenMessage::Incomplete) return;
+  forget(socket);
   if (message.status == ShellOpenMessage::Invalid) {
     socket->abort();
     return;

@@ -14,11 +14,13 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <deque>
 
 #include "base/unique_fd.h"
+#include "platform/user_folder.h"
 
-class QLocalServer;
 class QLocalSocket;
+class QSocketNotifier;
 
 namespace corvella {
 
@@ -55,6 +57,10 @@ class SingleInstance : public QObject {
   Claim claim(const QString& file, int timeoutMs = 10000);
 
   QString errorString() const { return m_error; }
+  // A connection that has not finished its message within this time is
+  // closed, so stalled peers cannot pile up; when descriptors run out, the
+  // oldest unfinished one is closed first and the program keeps listening.
+  static constexpr int kHandOverTimeoutMs = 5000;
   // The socket's path ("" without a private folder).
   QString serverName() const { return m_serverName; }
 
@@ -67,12 +73,17 @@ class SingleInstance : public QObject {
   bool listen();
   void accept();
   void readFrom(QLocalSocket* socket);
+  void forget(QLocalSocket* socket);
 
   QString m_folder;
+  UserFolder m_rendezvous;  // m_folder, checked and held open
   QString m_serverName;
-  QString m_lockName;
-  base::UniqueFd m_lockFd;  // open while this process is the running program
-  QLocalServer* m_server = nullptr;
+  QString m_socketFile;  // the names within m_rendezvous
+  QString m_lockFile;
+  base::UniqueFd m_lockFd;    // open while this process is the running program
+  base::UniqueFd m_listenFd;  // the listening socket
+  QSocketNotifier* m_notifier = nullptr;
+  std::deque<QLocalSocket*> m_pending;  // connections whose message is not complete, oldest first
   QString m_error;
 };
 

@@ -27,6 +27,7 @@
 #include "platform/list_control.h"
 #include "platform/profile.h"
 #include "platform/qt/list_widget.h"
+#include "platform/user_folder.h"
 #include "requests/corvella_doc.h"
 #include "requests/request_file.h"
 #include "shell/corvella_app.h"
@@ -203,6 +204,10 @@ class OperatorWorkTest : public QObject {
         17);
     QTest::newRow("a header that does not match")
         << QByteArray("[RECOVERY]\r\nRequests=3\r\n\r\n[REQ1]\r\nName=Lost\r\n");
+    QTest::newRow("no requests, then garbage")
+        << QByteArray("[RECOVERY]\r\nRequests=0\r\n\r\n") + QByteArray(200 * 1024, 'g');
+    QTest::newRow("more after the list")
+        << QByteArray("[RECOVERY]\r\nRequests=1\r\n\r\n[REQ1]\r\nName=A\r\n[REQ2x]\r\nName=B\r\n");
   }
   void aRecoveryCopyWithoutAListIsSetAsideNotOffered() {
     QFETCH(QByteArray, copy);
@@ -227,6 +232,66 @@ class OperatorWorkTest : public QObject {
     QVERIFY(rows > 0);
     QTest::keyClick(widget(), Qt::Key_S, Qt::ControlModifier);
     QCOMPARE(CountRequestsInFile(ProfileFile::Load(bask())), rows);
+  }
+
+  // The copy restored is the one that was checked and offered, read once:
+  // a copy changed while the question is open changes nothing.
+  void theCopyRestoredIsTheOneOffered() {
+    MakeFolders();
+    AgeFile(bask(), 3600);
+    QVERIFY(QDir().mkpath(QString::fromStdString(RecoveryCopy::Folder())));
+    const std::string path = RecoveryCopy::PathFor(bask());
+    const std::string folder = RecoveryCopy::Folder() + "/";
+    const auto write = [](const std::string& file, const char* name) {
+      QFile out(QString::fromStdString(file));
+      QVERIFY(out.open(QIODevice::WriteOnly));
+      out.write(QByteArray("[RECOVERY]\r\nRequests=1\r\n\r\n[REQ1]\r\nName=") + name + "\r\n");
+    };
+    write(path, "Offered");
+    m_ui->AnswerMessage(IDYES);
+    m_ui->whileAsked = [&](const std::string&) {
+      write(folder + "swapped", "Swapped in");
+      ::rename((folder + "swapped").c_str(), path.c_str());
+    };
+    Start();
+    m_ui->whileAsked = nullptr;
+    QVERIFY(QString::fromStdString(m_ui->MessageTexts().at(0)).contains("Restore these changes?"));
+    QCOMPARE(list().GetItemCount(), 1);
+    QCOMPARE(list().GetItemText(0, COL_DESCRIPTION), std::string("Offered"));
+  }
+
+  // A settings file that is a FIFO never holds up the start, and widths
+  // kept as 0 leave every column room for a few characters.
+  void settingsFilesCannotStopTheStartOrHideColumns_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QByteArray>("content");  // empty: a FIFO
+    QTest::newRow("FIFO at columns.ini") << "config/columns.ini" << QByteArray();
+    QTest::newRow("FIFO at window.ini") << "state/window.ini" << QByteArray();
+    QTest::newRow("zero widths") << "config/columns.ini"
+                                 << QByteArray("[widths]\r\nBASK=0,0,0,0,0,0,0,0,0,0,0,0,0\r\n");
+  }
+  void settingsFilesCannotStopTheStartOrHideColumns() {
+    QFETCH(QString, file);
+    QFETCH(QByteArray, content);
+    MakeFolders();
+    const bool config = file.startsWith("config/");
+    const std::string folder = config ? UserConfigFolderPath() : UserStateFolderPath();
+    QVERIFY(QDir().mkpath(QString::fromStdString(folder)));
+    const std::string path = folder + "/" + file.section('/', 1).toStdString();
+    if (content.isEmpty()) {
+      QCOMPARE(::mkfifo(path.c_str(), 0600), 0);
+    } else {
+      QFile out(QString::fromStdString(path));
+      QVERIFY(out.open(QIODevice::WriteOnly));
+      out.write(content);
+    }
+    Start();  // a FIFO that was waited on never comes back
+    const int threeDigits = widget()->fontMetrics().horizontalAdvance(QStringLiteral("000"));
+    for (int c = 0; c < list().GetColumnCount(); ++c)
+      QVERIFY2(list().GetColumnWidth(c) >= threeDigits, qPrintable(QString::number(c)));
+    m_app->GetDocument().SetModifiedFlag(false);
+    m_app.reset();
+    ::unlink(path.c_str());
   }
 
   // The copy of a list the operator emptied himself is a list: restored, it
@@ -285,7 +350,7 @@ class OperatorWorkTest : public QObject {
     ChangeACell();
     QTRY_COMPARE_WITH_TIMEOUT(m_ui->CountMessages(), 1, 3000);
     QVERIFY2(LastMessage().contains("cannot be kept in a recovery copy (" +
-                                    QString::fromStdString(m_state->Path()) +
+                                    QString::fromStdString(m_state->Path()).chopped(1) +
                                     " can be written by other users)"),
              qPrintable(LastMessage()));
     QTest::qWait(1200);

@@ -13,8 +13,11 @@ namespace corvella {
 // Runs `body` as an ordinary user and returns what it returned. As root:
 // in a child process that has given up root for a throw-away user id (its
 // group the same number, no supplementary groups), with HOME and
-// XDG_RUNTIME_DIR set to fresh folders of that user; the exit status of the
-// child (128 + the signal when it was killed) is returned. Otherwise `body`
+// XDG_RUNTIME_DIR set to fresh folders of that user, TMPDIR inside that
+// home, and no other XDG_* variable nor DBUS_SESSION_BUS_ADDRESS; the exit
+// status of the child (128 + the signal when it was killed) is returned.
+// The child is killed when the calling thread's process ends, and homes a
+// killed test left behind are removed by the next call. Otherwise `body`
 // runs here.
 int RunAsOrdinaryUser(const std::function<int()>& body);
 

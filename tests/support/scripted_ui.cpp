@@ -41,6 +41,7 @@ void ScriptedUi::ClearRecord() {
 }
 
 int ScriptedUi::MessageBox(const std::string& text, const std::string& caption, unsigned flags) {
+  if (whileAsked) whileAsked(text);
   int answer = 0;
   if (!messageAnswers.empty()) {
     answer = messageAnswers.front();

@@ -63,6 +63,9 @@ class ScriptedUi : public Ui {
   }
 
   std::deque<int> messageAnswers;
+  // Test seam: runs with each message's text before it is answered, as the
+  // operator would take time to answer.
+  std::function<void(const std::string&)> whileAsked;
   std::deque<std::string> promptAnswers;
   std::deque<std::string> selectionAnswers;
   std::deque<std::function<bool(EditRequestData&)>> editRequestAnswers;
