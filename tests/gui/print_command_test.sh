@@ -141,7 +141,8 @@ EOC
   /usr/sbin/cupsd -f -c "$C/cupsd.conf" -s "$C/cups-files.conf" > "$C/log/out" 2>&1 &
   cupsd_pid=$!
   export CUPS_SERVER=$C/cups.sock
-  for _ in $(seq 1 100); do lpstat -r > /dev/null 2>&1 && break; sleep 0.1; done
+  # lpstat -r succeeds either way; it says whether the scheduler runs.
+  for _ in $(seq 1 300); do [ "$(lpstat -r 2>/dev/null)" = "scheduler is running" ] && break; sleep 0.1; done
   lpadmin -p Accepts -E -v file:///dev/null -m raw 2> /dev/null
   lpadmin -p Refuses -E -v file:///dev/null -m raw 2> /dev/null
   cupsreject Refuses
