@@ -65,6 +65,9 @@ constexpr CommandRow kRows[] = {
   {ID_VIEW_SEND_LOG, "ID_VIEW_SEND_LOG", "Send &Log", nullptr,
    "Show or hide the Send Log: every send of this session and how it ended", "Send Log",
    ToolIcon::None},
+  {ID_REPEAT_OUTCOMES, "ID_REPEAT_OUTCOMES", "&Repeat Last Outcomes", "Ctrl+L",
+   "Say the outcomes of the last three sends again, newest first", "Repeat Last Outcomes",
+   ToolIcon::None},
   {ID_HELP_FINDER, "ID_HELP_FINDER", "&Help Topics", nullptr,
    "List Help topics", "Help Topics", ToolIcon::None},
   {ID_APP_ABOUT, "ID_APP_ABOUT", "&About Corvella...", nullptr,
@@ -208,7 +211,8 @@ const std::vector<MenuEntry>& CommandTable::MenuBar() {
               {Item(ID_EDIT_UNDO), Item(ID_EDIT_REDO), Separator(), Item(ID_EDIT_REQUEST),
                Item(ID_ADD_REQUEST), Item(ID_INSERT_REQUEST), Separator(), Item(ID_EDIT_CUT),
                Item(ID_EDIT_COPY), Item(ID_EDIT_PASTE), Item(ID_DELETE_REQUEST)}),
-      Submenu("&View", {Item(ID_VIEW_TOOLBAR), Item(ID_VIEW_STATUS_BAR), Item(ID_VIEW_SEND_LOG)}),
+      Submenu("&View", {Item(ID_VIEW_TOOLBAR), Item(ID_VIEW_STATUS_BAR), Item(ID_VIEW_SEND_LOG),
+                        Item(ID_REPEAT_OUTCOMES)}),
       Submenu("&Help", {Item(ID_HELP_FINDER), Separator(), Item(ID_APP_ABOUT)}),
   };
   return menus;

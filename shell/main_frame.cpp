@@ -31,6 +31,7 @@
 #include "platform/qt/windows1252.h"
 #include "shell/help_viewer.h"
 #include "shell/menu_item_accessible.h"
+#include "shell/send_log.h"
 #include "shell/toolbar_icons.h"
 
 namespace corvella {
@@ -77,11 +78,27 @@ CMainFrame::CMainFrame(CommandTable& commands, QWidget* parent)
       ID_VIEW_STATUS_BAR, [this] { statusBar()->setVisible(!statusBar()->isVisible()); },
       [this](CCmdUI* ui) { ui->SetCheck(statusBar()->isVisible() ? 1 : 0); });
   m_target.On(
-      ID_VIEW_SEND_LOG, [this] { ShowSendLog(!m_sendLog->isVisible()); },
+      ID_VIEW_SEND_LOG,
+      [this] {
+        const bool show = !m_sendLog->isVisible();
+        ShowSendLog(show);
+        m_announcer->Announce(show ? m_sendLog->Summary() + QStringLiteral(". F6 goes to it")
+                                   : QStringLiteral("Send Log hidden"));
+      },
       [this](CCmdUI* ui) {
         ui->Enable(m_sendLog != nullptr);
         ui->SetCheck(m_sendLog && m_sendLog->isVisible() ? 1 : 0);
       });
+  // Two panes: either key goes to the other one.
+  for (unsigned id : {unsigned(ID_NEXT_PANE), unsigned(ID_PREV_PANE)}) {
+    m_target.On(
+        id, [this] { SendLogHasFocus() ? FocusList() : FocusSendLog(); },
+        [this](CCmdUI* ui) { ui->Enable(m_sendLog != nullptr && centralWidget() != nullptr); });
+  }
+  m_target.On(ID_REPEAT_OUTCOMES, [this] {
+    m_announcer->AnnounceKept(m_recentOutcomes.isEmpty() ? QStringLiteral("No send has ended yet")
+                                                         : Announcer::Join(m_recentOutcomes));
+  });
   m_target.On(ID_CONTEXT_HELP, [this] { SetHelpMode(true); });
 
   QAccessible::installFactory(MenuItemAccessibleFactory);
@@ -265,7 +282,15 @@ void CMainFrame::ShowSendResult(SendState state, const QString& text) {
   m_sendPane->setToolTip(text);
   m_sendPane->setProperty("sendState", static_cast<int>(state));
   m_sendPane->setVisible(true);
-  m_announcer->Announce(text);
+  // A send on its way is a passing line; how it ended is said once, after
+  // the outcomes before it, and never replaced by a later line.
+  if (state == SendState::kSending) {
+    m_announcer->Announce(text);
+  } else {
+    m_announcer->AnnounceKept(text);
+    m_recentOutcomes.prepend(text);
+    while (m_recentOutcomes.size() > 3) m_recentOutcomes.removeLast();
+  }
   // A send began or ended: Send and the commands it holds back change.
   RequestCommandUpdate();
   emit sendResultShown(state, text);
@@ -282,11 +307,42 @@ void CMainFrame::ClearSendResult() {
   // its visibility, and would not find the next outcome in a hidden one.
 }
 
-void CMainFrame::SetSendLog(QDockWidget* dock, SettingsFile layout) {
+void CMainFrame::SetSendLog(SendLogDock* dock, SettingsFile layout) {
   m_sendLog = dock;
   m_layout = std::make_unique<SettingsFile>(std::move(layout));
   addDockWidget(Qt::BottomDockWidgetArea, dock);
   dock->setVisible(m_layout->Read().GetString("SendLog", "Visible", "false", 16) == "true");
+  connect(dock, &SendLogDock::leaveRequested, this, &CMainFrame::FocusList);
+}
+
+bool CMainFrame::SendLogHasFocus() const {
+  return m_sendLog && IsInside(QApplication::focusWidget(), m_sendLog);
+}
+
+void CMainFrame::FocusSendLog() {
+  if (!m_sendLog) return;
+  if (!m_sendLog->isVisible()) ShowSendLog(true);
+  if (m_sendLog->isFloating()) m_sendLog->activateWindow();
+  m_sendLog->Enter();
+  // Passing lines: a quick F6, F6 says only where it ended.
+  m_announcer->Announce(m_sendLog->Summary());
+}
+
+void CMainFrame::FocusList() {
+  QWidget* list = centralWidget();
+  if (!list) return;
+  activateWindow();
+  list->setFocus(Qt::ShortcutFocusReason);
+  // The list's name and how many requests it holds, as its table tells.
+  QAccessibleInterface* table = QAccessible::queryAccessibleInterface(list);
+  if (table && table->tableInterface()) {
+    const int rows = table->tableInterface()->rowCount();
+    m_announcer->Announce(
+        QStringLiteral("%1: %2 %3")
+            .arg(table->text(QAccessible::Name))
+            .arg(rows)
+            .arg(rows == 1 ? QStringLiteral("request") : QStringLiteral("requests")));
+  }
 }
 
 void CMainFrame::ShowSendLog(bool show) {

@@ -9,6 +9,7 @@
 // shows its help instead of running.
 
 #include <QMainWindow>
+#include <QStringList>
 #include <functional>
 #include <map>
 #include <memory>
@@ -29,6 +30,7 @@ namespace corvella {
 
 class Announcer;
 class HelpViewer;
+class SendLogDock;
 
 class CMainFrame : public QMainWindow {
   Q_OBJECT
@@ -89,14 +91,26 @@ class CMainFrame : public QMainWindow {
   QWidget* SendResultPane() const { return m_sendPane; }
   QString SendResultText() const;
   // Says a line to the screen reader from the status bar (see Announcer).
+  // Outcomes are said once each, in order, even when they come while a
+  // dialog is open; Repeat Last Outcomes says the last three again.
   Announcer* ScreenReader() const { return m_announcer; }
+  // The last outcomes shown, newest first (at most three).
+  const QStringList& RecentOutcomes() const { return m_recentOutcomes; }
 
   // The Send Log's dock, at the bottom; View > Send Log shows and hides it.
   // Whether it shows is kept in `layout` across starts.
-  void SetSendLog(QDockWidget* dock, SettingsFile layout);
-  QDockWidget* SendLog() const { return m_sendLog; }
+  void SetSendLog(SendLogDock* dock, SettingsFile layout);
+  SendLogDock* SendLog() const { return m_sendLog; }
   // Shows or hides the Send Log and remembers it.
   void ShowSendLog(bool show);
+
+  // The window's two panes, the request list and the Send Log: F6 and
+  // Shift+F6 go to the other one (the Send Log is shown when it is hidden),
+  // Escape in the Send Log goes back to the list. The pane entered is said
+  // with its count ("Send Log: 3 sends, 1 waiting").
+  void FocusList();
+  void FocusSendLog();
+  bool SendLogHasFocus() const;
 
   // The operator's guide at a topic: a command's identifier, "list",
   // "toolbar", "statusbar", or "" for the start.
@@ -146,9 +160,10 @@ class CMainFrame : public QMainWindow {
   QWidget* m_sendPane = nullptr;
   QLabel* m_sendIcon = nullptr;
   QLabel* m_sendText = nullptr;
-  QDockWidget* m_sendLog = nullptr;
+  SendLogDock* m_sendLog = nullptr;
   std::unique_ptr<SettingsFile> m_layout;
   Announcer* m_announcer = nullptr;  // says each result to the screen reader
+  QStringList m_recentOutcomes;      // newest first
   QLabel* m_indicators[3] = {nullptr, nullptr, nullptr};
   QTimer* m_commandUpdate = nullptr;  // zero-interval, single-shot: coalesces requests
   HelpViewer* m_help = nullptr;       // owned by this window; null until Help()

@@ -267,11 +267,43 @@ SendLogDock::SendLogDock(SendLogModel& model, RequestSender& sender, QWidget* pa
           &SendLogDock::UpdateButtons);
   connect(&m_model, &QAbstractItemModel::dataChanged, this, &SendLogDock::UpdateButtons);
   connect(&m_model, &QAbstractItemModel::rowsInserted, this, &SendLogDock::UpdateButtons);
+  // The count changes after the row that changed it has been shown: the
+  // buttons are asked again then, so "1 waiting" always has its Cancel.
+  connect(&m_model, &SendLogModel::waitingCountChanged, this, &SendLogDock::UpdateButtons);
   connect(&m_model, &SendLogModel::waitingCountChanged, this, [this](int waiting) {
     setWindowTitle(waiting == 0 ? QStringLiteral("Send Log")
                                 : QStringLiteral("Send Log (%1 waiting)").arg(waiting));
   });
   UpdateButtons();
+  setFocusProxy(m_view);
+}
+
+void SendLogDock::Enter() {
+  if (!m_view->currentIndex().isValid() && m_model.rowCount() > 0)
+    m_view->setCurrentIndex(m_model.index(0, 0));
+  m_view->setFocus(Qt::ShortcutFocusReason);
+}
+
+QString SendLogDock::Summary() const {
+  const int sends = m_model.rowCount();
+  QString text = QStringLiteral("Send Log: %1 %2")
+                     .arg(sends)
+                     .arg(sends == 1 ? QStringLiteral("send") : QStringLiteral("sends"));
+  if (m_model.WaitingCount() > 0)
+    text += QStringLiteral(", %1 waiting").arg(m_model.WaitingCount());
+  return text;
+}
+
+void SendLogDock::keyPressEvent(QKeyEvent* e) {
+  // Escape from anywhere in the log (a button, the table); F6 and Shift+F6
+  // too when the log floats in a window of its own, where the main window's
+  // keys do not reach.
+  if ((e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier) ||
+      (e->key() == Qt::Key_F6 && (e->modifiers() & ~Qt::ShiftModifier) == Qt::NoModifier)) {
+    emit leaveRequested();
+    return;
+  }
+  QDockWidget::keyPressEvent(e);
 }
 
 void SendLogDock::UpdateButtons() {
@@ -296,10 +328,16 @@ void SendLogDock::CancelCurrent() {
 }
 
 bool SendLogDock::eventFilter(QObject* watched, QEvent* e) {
-  if (watched == m_view && e->type() == QEvent::KeyPress &&
-      static_cast<QKeyEvent*>(e)->key() == Qt::Key_Delete) {
-    CancelCurrent();
-    return true;
+  if (watched == m_view && e->type() == QEvent::KeyPress) {
+    auto* key = static_cast<QKeyEvent*>(e);
+    if (key->key() == Qt::Key_Delete) {
+      CancelCurrent();
+      return true;
+    }
+    if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier) {
+      emit leaveRequested();
+      return true;
+    }
   }
   return QDockWidget::eventFilter(watched, e);
 }

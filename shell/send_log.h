@@ -123,6 +123,11 @@ class SendLogDock : public QDockWidget {
   void CancelCurrent();
   // Cancels every waiting send.
   void CancelAllWaiting();
+  // The keyboard comes into the log: the table takes the focus, on its
+  // newest row when no row was current.
+  void Enter();
+  // "Send Log: 3 sends, 1 waiting": the pane's name and its count.
+  QString Summary() const;
 
   // Told what a cancel attempt could not do ("Request 3 is on its way ...").
   std::function<void(const QString&)> onNotice;
@@ -130,9 +135,12 @@ class SendLogDock : public QDockWidget {
  signals:
   // The operator closed the dock with its own close button.
   void closedByOperator();
+  // Escape in the log: back to the request list.
+  void leaveRequested();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
 
  private:

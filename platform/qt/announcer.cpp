@@ -3,18 +3,25 @@
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QApplication>
+#include <QDeadlineTimer>
+#include <algorithm>
 
 namespace corvella {
 
 namespace {
 
-// How long the focus must stay put before a waiting line is said: the
-// screen reader reads the window and the focused object once a dialog has
-// closed, and that reading would cut off a line said in the middle of it.
-constexpr int kSettleMs = 150;
+// How long the focus must stay put before a waiting line is said: a dialog
+// opening or closing sends the screen reader a burst of events, and Orca
+// drops a notification that reaches it inside such a burst (its queue
+// past 50 events) rather than speaking it.
+constexpr int kSettleMs = 400;
 // A line is said after this long at the latest when the program's window is
 // not the active one (the operator went on in another program).
 constexpr int kLongestWaitMs = 2000;
+// The least time between two announcements: the screen reader reads a
+// notification's name some time after its event, and a name changed before
+// then would make it say the second line twice and never the first.
+constexpr int kGapMs = 600;
 
 // The announcer as the screen reader sees it: a notification named after
 // the last line.
@@ -59,15 +66,32 @@ void Announcer::Announce(const QString& text) {
 }
 
 void Announcer::AnnounceKept(const QString& text) {
+  // A passing line waiting before it is out of date now.
+  m_latest.clear();
   m_kept << text;
   Schedule();
 }
 
-void Announcer::Schedule() {
+QStringList Announcer::Waiting() const {
   QStringList lines = m_kept;
   if (!m_latest.isEmpty()) lines << m_latest;
-  m_text = lines.join(QStringLiteral(". "));
-  m_pending = true;
+  return lines;
+}
+
+QString Announcer::Join(const QStringList& lines) {
+  QString text;
+  for (const QString& line : lines) {
+    if (!text.isEmpty()) {
+      const QChar last = text.back();
+      if (last != u'.' && last != u'!' && last != u'?') text += u'.';
+      text += u' ';
+    }
+    text += line;
+  }
+  return text;
+}
+
+void Announcer::Schedule() {
   TrySay();
   if (!m_settle.isActive()) m_settle.start(kLongestWaitMs);
 }
@@ -79,17 +103,25 @@ bool Announcer::Busy() const {
 }
 
 void Announcer::TrySay() {
-  if (!m_pending || !window()->isActiveWindow() || Busy()) return;
-  m_settle.start(kSettleMs);
+  if (!Pending() || !window()->isActiveWindow() || Busy()) return;
+  const qint64 sinceSaid = QDeadlineTimer::current().deadline() - m_saidAt;
+  m_settle.start(std::max<qint64>(kSettleMs, kGapMs - sinceSaid));
 }
 
 void Announcer::Say() {
-  // A dialog or message box of the program is open: the line waits for the
+  // A dialog or message box of the program is open: the lines wait for the
   // focus to come back, as the operator is busy there.
-  if (!m_pending || Busy()) return;
-  m_pending = false;
+  if (!Pending() || Busy()) return;
+  const qint64 now = QDeadlineTimer::current().deadline();
+  if (now - m_saidAt < kGapMs) {
+    m_settle.start(int(kGapMs - (now - m_saidAt)));
+    return;
+  }
+  m_text = Join(Waiting());
   m_kept.clear();
   m_latest.clear();
+  m_saidAt = now;
+  emit said(m_text);
   if (!QAccessible::isActive()) return;
   // The new name first, so that what the screen reader keeps of the object
   // is up to date; then the showing that it speaks.

@@ -4,12 +4,19 @@
 // send while the operator stays on the list.
 //
 // On the accessibility bus the announcer is a notification whose name is
-// the last line announced. Each announcement makes it "showing" anew, the
-// event on which AT-SPI screen readers speak a notification (Orca speaks
-// it, and keeps it in its list of notifications). An announcement made
-// while the window is not active (a dialog or message box is still closing)
-// waits until the window is active again and the focus has settled there, so
-// the screen reader's reading of the focus does not cut it off.
+// the last line said. Each saying makes it "showing" anew, the event on
+// which AT-SPI screen readers speak a notification (Orca speaks it, and
+// keeps it in its list of notifications). A line announced while the window
+// is not active (a dialog or message box is open or still closing) waits
+// until the window is active again and the focus has settled there, so the
+// screen reader's reading of the focus does not cut it off.
+//
+// Lines wait in order. A kept line (a send's outcome, a file saved) is said
+// exactly once and never replaced; a passing line (a send on its way, a
+// cell's new value) stands only until the next line of any kind comes. The
+// lines waiting are said together, in order, as one announcement, and two
+// announcements are kept apart long enough for the screen reader to have
+// read the first one's name before it changes.
 //
 // The announcer takes no room: it lives inside the widget that shows the
 // same line on the screen (a status bar pane), which the screen reader's
@@ -28,15 +35,24 @@ class Announcer : public QWidget {
  public:
   explicit Announcer(QWidget* parent);
 
-  // Says `text`; a line not yet said when the next one comes is replaced.
+  // Says a passing line: replaced when another line comes before it is said.
   void Announce(const QString& text);
-  // Says `text` ahead of whatever comes until it is said; a later Announce
-  // does not replace it (a file opened, then what the new list holds).
+  // Says `text` once, after the lines waiting before it; nothing announced
+  // later replaces it (a send's outcome; a file opened, then what the new
+  // list holds).
   void AnnounceKept(const QString& text);
-  // The last announcement, as it is or was said.
+  // The last announcement said (all the lines it joined).
   QString Text() const { return m_text; }
-  // True while an announcement waits for the window to become active.
-  bool Pending() const { return m_pending; }
+  // The lines waiting to be said, oldest first.
+  QStringList Waiting() const;
+  // Lines said as one: each ends as a sentence, and the next follows.
+  static QString Join(const QStringList& lines);
+  // True while lines wait to be said.
+  bool Pending() const { return !m_kept.isEmpty() || !m_latest.isEmpty(); }
+
+ signals:
+  // An announcement was made (also while no screen reader listens).
+  void said(const QString& text);
 
  private:
   bool Busy() const;
@@ -46,10 +62,10 @@ class Announcer : public QWidget {
 
   void Schedule();
 
-  QString m_text;
-  QStringList m_kept;  // lines not yet said that Announce keeps
-  QString m_latest;    // the line not yet said that Announce replaces
-  bool m_pending = false;
+  QString m_text;       // the last announcement said
+  QStringList m_kept;   // kept lines not yet said, oldest first
+  QString m_latest;     // the passing line not yet said, after the kept ones
+  qint64 m_saidAt = 0;  // when the last announcement was said (ms, monotonic)
   QTimer m_settle;
 };
 

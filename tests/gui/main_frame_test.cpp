@@ -123,7 +123,8 @@ class MainFrameTest : public QObject {
              (QStringList{"&Undo\tCtrl+Z", "&Redo\tCtrl+Y", "-", "&Edit\tCtrl+E", "&Add\tCtrl+A",
                           "&Insert\tCtrl+I", "-", "Cu&t\tCtrl+X", "&Copy\tCtrl+C", "&Paste\tCtrl+V",
                           "&Delete\tCtrl+D"}));
-    QCOMPARE(Items(menu("ViewMenu")), (QStringList{"&Toolbar", "&Status Bar", "Send &Log"}));
+    QCOMPARE(Items(menu("ViewMenu")), (QStringList{"&Toolbar", "&Status Bar", "Send &Log",
+                                                   "&Repeat Last Outcomes\tCtrl+L"}));
     QCOMPARE(Items(menu("HelpMenu")), (QStringList{"&Help Topics", "-", "&About Corvella..."}));
   }
 
@@ -147,6 +148,7 @@ class MainFrameTest : public QObject {
     QTest::newRow("undo") << "ID_EDIT_UNDO" << QStringList{"Ctrl+Z", "Alt+Backspace"};
     QTest::newRow("next pane") << "ID_NEXT_PANE" << QStringList{"F6"};
     QTest::newRow("previous pane") << "ID_PREV_PANE" << QStringList{"Shift+F6"};
+    QTest::newRow("repeat outcomes") << "ID_REPEAT_OUTCOMES" << QStringList{"Ctrl+L"};
   }
   void everyAcceleratorIsAWindowShortcut() {
     QFETCH(QString, identifier);
@@ -328,9 +330,8 @@ class MainFrameTest : public QObject {
     QTest::keyClick(m_app->GetListWidget(), Qt::Key_D, Qt::ControlModifier);
     QCOMPARE(m_ui->CountMessages(), 0);
     QVERIFY(!m_app->GetDocument().IsModified());
-    // Nothing to undo yet; the panes have no handler.
+    // Nothing to undo yet.
     QTest::keyClick(m_app->GetListWidget(), Qt::Key_Z, Qt::ControlModifier);
-    QTest::keyClick(m_app->GetListWidget(), Qt::Key_F6);
     QCOMPARE(m_ui->CountMessages(), 0);
     QVERIFY(!m_app->GetCommands().IsEnabled(ID_EDIT_UNDO));
 

@@ -9,6 +9,11 @@ Each step presses keys and waits for what Orca must say:
 
   * a send's outcome, not delivered (after the message box) and delivered,
     and Orca's "read status bar" command (Insert+KP_Enter twice) with it;
+  * three sends made one after another against a slow sign service, each
+    outcome arriving while the next send's dialog is open or closing: all
+    three outcomes are said, each once, in order; Ctrl+L says them again;
+  * F6 goes to the Send Log, which says its name and count, and Escape
+    comes back to the list;
   * Home moves the caret: the next Down reads the row below the first;
   * the main keyboard's = and - step a number, and the new number is said;
   * a letter key on Display Mode and Undo are said with the new values;
@@ -43,9 +48,13 @@ fail = bus.fail
 
 # Key codes in the X server's keymaps (typed through the registry).
 KEYCODES = dict(Control=37, Shift=50, Alt=64, Insert=118, KP_Enter=104, e=26, r=27, s=39, z=52,
-                c=54, v=55, n=57, f=41, o=32, equal=21, minus=20)
+                c=54, v=55, n=57, f=41, o=32, l=46, equal=21, minus=20)
 KEYSYMS = dict(Down=0xFF54, Up=0xFF52, Left=0xFF51, Right=0xFF53, Home=0xFF50, Return=0xFF0D,
-               Tab=0xFF09, Escape=0xFF1B, F1=0xFFBE, Delete=0xFFFF)
+               Tab=0xFF09, Escape=0xFF1B, F1=0xFFBE, F6=0xFFC3, Delete=0xFFFF)
+# The stand-in sign service answers this late, so that sends overlap; the
+# library waits longer than that for an answer.
+SLOW_SERVICE_MS = 3000
+LIBRARY_TIMEOUT_MS = 10000
 # Orca writes its debug log through a buffered file, so a line can reach
 # the file seconds after it was spoken; Orca is started with the log's file
 # opened line-buffered instead (its own start-up script, run unchanged).
@@ -176,12 +185,46 @@ def session(pyatspi, orca, program):
     step("Ctrl+R (no sign service)", r"Select Desired Team/Player", "r", hold=("Control",))
     step("Return (send)", r"Unable to connect to Norvane Sign Service", "Return")
     step("Return (close the box)", r"Request 1 NOT delivered: status 1722", "Return")
-    program.start_service()
+    program.start_service(delay_ms=SLOW_SERVICE_MS)
     step("Ctrl+R (sign service up)", r"Select Desired Team/Player", "r", hold=("Control",))
     step("Return (send)", r"Request 1 delivered to the sign service", "Return")
     # Orca's "read status bar": Insert+KP_Enter pressed twice.
     step("Insert+KP_Enter twice", r"statusbar.*Request 1 delivered", "KP_Enter",
          hold=("Insert",), times=2)
+
+    # Item: three sends in a row against the slow service, as fast as an
+    # operator makes them: each dialog is answered once Orca has read it
+    # (Return sends Home and player 0), so later sends wait behind earlier
+    # ones and outcomes arrive while the next dialog is open or closing.
+    mark = len(orca.heard)
+    for n in (1, 2, 3):
+        if n > 1:
+            keys(pyatspi, "Down")
+            time.sleep(0.3)
+        orca.read()
+        keys(pyatspi, "r", hold=("Control",))
+        orca.wait_for("Ctrl+R (send %d)" % n, r"Request %d: .*Player Number" % n)
+        keys(pyatspi, "Return")
+        time.sleep(0.3)
+    outcomes = [r"Request %d delivered to the sign service" % n for n in (1, 2, 3)]
+    deadline = time.monotonic() + 30
+    while True:
+        orca.read()
+        heard = " | ".join(orca.heard[mark:])
+        if all(re.search(o, heard) for o in outcomes) or time.monotonic() > deadline:
+            break
+        time.sleep(0.2)
+    orca.transcript.append(("three overlapping sends", orca.heard[mark:]))
+    print("%-34s %s" % ("three overlapping sends", heard), flush=True)
+    found = [[m.start() for m in re.finditer(o, heard)] for o in outcomes]
+    if [len(f) for f in found] != [1, 1, 1] or not found[0][0] < found[1][0] < found[2][0]:
+        fail("the three outcomes were not each said once, in order: %r" % heard)
+    step("Ctrl+L", r"Request 3 delivered.*Request 2 delivered.*Request 1 delivered", "l",
+         hold=("Control",))
+    # Item: the Send Log by its key, and back.
+    step("F6 (Send Log)", r"Send Log: \d+ sends", "F6")
+    step("Escape (back to the list)", r"Requests: \d+ requests", "Escape")
+    step("Home", r"Points Leaders", "Home")
 
     # Item: Home moves the caret.
     step("Down", r"Rebound Leaders", "Down")
@@ -243,7 +286,7 @@ def inner(exe, examples, signsim):
     for tool in ("orca", "speech-dispatcher", "xdotool"):
         if not shutil.which(tool):
             fail(tool + " is missing (scripts/setup.sh installs it)")
-    program = screen.Program(exe, examples, signsim)
+    program = screen.Program(exe, examples, signsim, timeout_ms=LIBRARY_TIMEOUT_MS)
     orca = None
     try:
         bus.wait_until("the program showed no table named \"Requests\" on the bus",

@@ -72,7 +72,7 @@ class Program:
     """The program on a copy of the sample files, with a stand-in sign
     service on the ncalrpc endpoint of its own folder."""
 
-    def __init__(self, exe, examples, signsim):
+    def __init__(self, exe, examples, signsim, timeout_ms=3000):
         self.work = tempfile.mkdtemp(prefix="corvella-sr-")
         for name in os.listdir(examples):
             shutil.copy(os.path.join(examples, name), self.work)
@@ -83,16 +83,18 @@ class Program:
         self.signsim_exe = signsim
         self.signsim = None
         self.env = dict(os.environ, CORVELLA_DIR=self.work, XDG_RUNTIME_DIR=runtime,
-                        ZELTRPC_DIR=self.socket_dir, ZELTRPC_TIMEOUT_MS="3000",
+                        ZELTRPC_DIR=self.socket_dir, ZELTRPC_TIMEOUT_MS=str(timeout_ms),
                         XDG_STATE_HOME=os.path.join(self.work, "state"),
                         XDG_CONFIG_HOME=os.path.join(self.work, "config"),
                         QT_QPA_PLATFORM="xcb", QT_ACCESSIBILITY="1",
                         QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", LC_ALL="C.UTF-8")
         self.process = subprocess.Popen([exe], env=self.env, cwd=self.work)
 
-    def start_service(self):
-        self.signsim = subprocess.Popen([self.signsim_exe, "--dir", self.socket_dir, "--quiet"],
-                                        stdout=subprocess.PIPE, text=True)
+    def start_service(self, delay_ms=0):
+        command = [self.signsim_exe, "--dir", self.socket_dir, "--quiet"]
+        if delay_ms:
+            command += ["--delay-ms", str(delay_ms)]
+        self.signsim = subprocess.Popen(command, stdout=subprocess.PIPE, text=True)
         line = self.signsim.stdout.readline()
         if "listening" not in line:
             fail("signsim did not start: %r" % line)
@@ -253,9 +255,9 @@ def check_send_outcomes(pyatspi, events, program, app):
         events.wait_for(lambda e: False, 1)
         events.seen.clear()
         press_with_control(pyatspi, KEY_R)
-        # The team choice comes first; OK is the default button.
-        dialog = events.wait_for(lambda e: e[0] == "focus:" and e[3] == pyatspi.ROLE_RADIO_BUTTON
-                                 and e[2] == "Home")
+        # The player number has the focus; OK is the default button.
+        dialog = events.wait_for(lambda e: e[0] == "focus:" and e[3] == pyatspi.ROLE_SPIN_BUTTON
+                                 and e[2] == "Player Number")
         if not dialog:
             fail("Ctrl+R opened no team/player dialog; saw %r" % events.seen)
         press(pyatspi, XK["Return"])

@@ -8,6 +8,7 @@
 #include "shell/send_log.h"
 
 #include <QAccessible>
+#include <QDialog>
 #include <QFile>
 #include <QMenu>
 #include <QPushButton>
@@ -18,6 +19,7 @@
 #include "listview/corvella_view.h"
 #include "platform/list_control.h"
 #include "platform/profile.h"
+#include "platform/qt/announcer.h"
 #include "platform/qt/list_widget.h"
 #include "requests/corvella_doc.h"
 #include "shell/corvella_app.h"
@@ -125,6 +127,8 @@ class SendLogTest : public QObject {
   void statusLineLogAndJournalAgree();
   void logIsATableShownFromTheViewMenuAndRemembered();
   void journalIsBounded();
+  void outcomesAreSaidOnceInOrderAfterADialog();
+  void logIsReachedAndUsedFromTheKeyboard();
 };
 
 // Ctrl+R while the send command cannot send says why, in the failure style,
@@ -296,6 +300,8 @@ void SendLogTest::logIsATableShownFromTheViewMenuAndRemembered() {
   QVERIFY(!p.frame()->SendLog()->isVisible());
   p.frame()->RunCommand(ID_VIEW_SEND_LOG);
   QVERIFY(p.frame()->SendLog()->isVisible());
+  // Opening it says so, with its count.
+  QTRY_VERIFY(p.frame()->ScreenReader()->Text().startsWith(QStringLiteral("Send Log: 0 sends")));
   p.frame()->UpdateCommandUI();
   p.frame()->UpdateMenu(p.frame()->findChild<QMenu*>(QStringLiteral("ViewMenu")));
   QVERIFY(p.frame()->Action(ID_VIEW_SEND_LOG)->isChecked());
@@ -344,6 +350,98 @@ void SendLogTest::journalIsBounded() {
   QVERIFY(lines[0].startsWith("# time\t"));
   QCOMPARE(lines[1].split('\t').value(1), QByteArray("7"));
   QCOMPARE(lines[1].split('\t').value(8), QByteArray("DELIVERED"));
+}
+
+// Three sends to a slow service, their outcomes arriving while a dialog is
+// open: once it closes each outcome is said exactly once, in the order the
+// sends ended, none replaced by the "Sending" lines between them; Ctrl+L
+// says the last three again, newest first.
+void SendLogTest::outcomesAreSaidOnceInOrderAfterADialog() {
+  Program p;
+  QVERIFY(p.StartServer(300));
+  QVERIFY(p.Start());
+  QStringList said;
+  connect(p.frame()->ScreenReader(), &Announcer::said, this,
+          [&](const QString& text) { said << text; });
+  for (int row = 0; row < 3; ++row) {
+    p.Click(row, 0);
+    p.CtrlR();
+  }
+  {
+    QDialog dialog(p.frame());
+    QTimer::singleShot(0, &dialog, [&] {
+      QVERIFY(p.WaitIdle());
+      QTRY_COMPARE(p.frame()->RecentOutcomes().size(), 3);
+      dialog.accept();
+    });
+    dialog.exec();
+  }
+  const QStringList outcomes = p.frame()->RecentOutcomes();  // newest first
+  QTRY_VERIFY_WITH_TIMEOUT(said.join(u'|').contains(outcomes.front()), 5000);
+  const QString heard = said.join(u'|');
+  int at = -1;
+  for (int n = 1; n <= 3; ++n) {
+    const QString outcome = QStringLiteral("Request %1 delivered").arg(n);
+    QCOMPARE(heard.count(outcome), 1);
+    QVERIFY2(heard.indexOf(outcome) > at, qPrintable(heard));
+    at = heard.indexOf(outcome);
+  }
+
+  said.clear();
+  p.frame()->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(p.frame()));
+  QTest::keyClick(p.app->GetListWidget(), Qt::Key_L, Qt::ControlModifier);
+  QTRY_COMPARE(said.value(0), Announcer::Join(outcomes));
+  QVERIFY(said.value(0).startsWith(QStringLiteral("Request 3 delivered")));
+}
+
+// The Send Log from the keyboard: F6 shows it and goes there, saying its
+// name and count; the cancel buttons are there exactly while a send waits,
+// and Alt+A cancels it; Escape goes back to the list, where Ctrl+R sends
+// again; Shift+F6 and F6 go back and forth.
+void SendLogTest::logIsReachedAndUsedFromTheKeyboard() {
+  Program p;
+  QVERIFY(p.StartServer(1500));
+  QVERIFY(p.Start());
+  auto* dock = static_cast<SendLogDock*>(p.frame()->SendLog());
+  auto* cancel = dock->findChild<QPushButton*>(QStringLiteral("cancelSendButton"));
+  auto* cancelAll = dock->findChild<QPushButton*>(QStringLiteral("cancelAllWaitingButton"));
+  QVERIFY(!dock->isVisible());
+  p.Click(0, 0);
+  p.CtrlR();  // on its way
+  p.CtrlR();  // waiting behind it
+  QCOMPARE(p.log().WaitingCount(), 1);
+  QCOMPARE(dock->windowTitle(), QStringLiteral("Send Log (1 waiting)"));
+  QVERIFY(cancelAll->isEnabled());
+
+  auto says = [&](const QString& text) {
+    return QTest::qWaitFor([&] {
+      return p.frame()->ScreenReader()->Text().contains(text) ||
+             p.frame()->ScreenReader()->Waiting().join(u' ').contains(text);
+    });
+  };
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6);
+  QVERIFY(dock->isVisible());
+  QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(dock->View()));
+  QVERIFY(says(QStringLiteral("Send Log: 2 sends, 1 waiting")));
+  QVERIFY(cancel->isEnabled());  // the newest row, the waiting send, is current
+
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::AltModifier);
+  QTRY_COMPARE(p.log().WaitingCount(), 0);
+  QCOMPARE(p.log().At(0).state, SendReport::State::kCancelled);
+  QVERIFY(!cancelAll->isEnabled());
+  QVERIFY(!cancel->isEnabled());
+
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+  QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(p.app->GetListWidget()));
+  QVERIFY(says(QStringLiteral("Requests: ")));
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6, Qt::ShiftModifier);
+  QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(dock->View()));
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6);
+  QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(p.app->GetListWidget()));
+  p.CtrlR();
+  QCOMPARE(p.log().rowCount(), 3);
+  QVERIFY(p.WaitIdle());
 }
 
 QTEST_MAIN(SendLogTest)

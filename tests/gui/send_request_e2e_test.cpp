@@ -5,6 +5,7 @@
 // socket folder), and on the computer SIGNSERVER names, through a real SMB
 // server whose pipe leads to the stand-in.
 
+#include <QAccessible>
 #include <QApplication>
 #include <QFile>
 #include <QLineEdit>
@@ -25,6 +26,7 @@
 #include "support/example_files.h"
 #include "support/temp_dir.h"
 #include "tests/zeltrpc/smb_test_server.h"
+#include "tools/signsim/packet_decoder.h"
 #include "tools/signsim/server.h"
 #include "transmit/send_request.h"
 
@@ -68,6 +70,7 @@ class SendRequestEndToEndTest : public QObject {
   void rightClickSendsThePacketToTheSignService();
   void rightClickSendsThePacketToTheSignServerNamed();
   void slowServiceNeitherFreezesTheWindowNorHidesAFailure();
+  void fastKeyboardPathSendsThePlayerTyped();
 
  private:
   void sendFirstRequest(TempDir& dir, signsim::SignServer& server);
@@ -185,6 +188,71 @@ void SendRequestEndToEndTest::slowServiceNeitherFreezesTheWindowNorHidesAFailure
     QCOMPARE(messages, QStringList());  // the line says it; no box stands in the way
     app.GetDocument().SetModifiedFlag(false);
   }
+  qunsetenv("ZELTRPC_DIR");
+  qunsetenv("CORVELLA_DIR");
+}
+
+// The operator's fast path, typed as keys into whatever has the focus: Down
+// to the second request, Ctrl+R, 2 3, Alt+V, Enter. The dialog opens on the
+// player number (a screen reader hears "Player Number", an edit holding 0),
+// the digits land there, and the side chosen by its key a moment before
+// Enter counts: the sign service decodes Visitor and player 23.
+void SendRequestEndToEndTest::fastKeyboardPathSendsThePlayerTyped() {
+  TempDir dir;
+  dir.Write("CORVELLA.INI", ReadExample("CORVELLA.INI"));
+  dir.Write("BASK.REQ", ReadExample("BASK.REQ"));
+  qputenv("CORVELLA_DIR", QByteArray::fromStdString(dir.Path()));
+  qputenv("ZELTRPC_DIR", QByteArray::fromStdString(dir.Path() + "sock"));
+  signsim::Options options;
+  options.dir = dir.Path() + "sock";
+  signsim::SignServer server(options);
+  std::string error;
+  QVERIFY2(server.start(error), error.c_str());
+  {
+    CCorvellaApp app;
+    QVERIFY(app.InitInstance({}));
+    CMainFrame* frame = app.GetMainWnd();
+    frame->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(frame));
+    QTRY_VERIFY(QApplication::focusWidget() == app.GetListWidget());
+    ListControl& list = app.GetView().GetListCtrl();
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    QCOMPARE(list.GetItemState(1, LVIS_SELECTED), unsigned(LVIS_SELECTED));
+
+    QString focusName, accessibleName, accessibleValue;
+    bool typed = false;
+    QTimer::singleShot(0, [&] {
+      QPointer<QDialog> dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      QVERIFY(dlg);
+      QTRY_VERIFY(dlg->isActiveWindow() && QApplication::focusWidget() != nullptr &&
+                  QApplication::focusWidget()->window() == dlg);
+      QWidget* focus = QApplication::focusWidget();
+      focusName = focus->objectName();
+      if (QAccessibleInterface* a = QAccessible::queryAccessibleInterface(focus)) {
+        accessibleName = a->text(QAccessible::Name);
+        accessibleValue = a->text(QAccessible::Value);
+      }
+      QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("23"));
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_V, Qt::AltModifier);
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+      typed = true;
+      if (dlg && dlg->isVisible()) dlg->reject();
+    });
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_R, Qt::ControlModifier);
+    QVERIFY(typed);
+    QCOMPARE(focusName, QStringLiteral("playerNumberLineEdit"));
+    QCOMPARE(accessibleName, QStringLiteral("Player Number"));
+    QCOMPARE(accessibleValue, QStringLiteral("0"));
+
+    QTRY_VERIFY_WITH_TIMEOUT(!app.GetSender().IsSending(), 15000);
+    QTRY_VERIFY(frame->SendResultText().startsWith(QStringLiteral("Request 2 delivered")));
+    app.GetDocument().SetModifiedFlag(false);
+  }
+  const std::vector<uint8_t> received = server.service().realTimeData(0);
+  const std::string decoded = signsim::decodeRequestPacket(received).line;
+  QVERIFY2(decoded.find("side Visitor player 23 ") != std::string::npos, decoded.c_str());
+  server.stop();
   qunsetenv("ZELTRPC_DIR");
   qunsetenv("CORVELLA_DIR");
 }

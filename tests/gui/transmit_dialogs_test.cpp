@@ -71,7 +71,7 @@ class TransmitDialogsTest : public QObject {
   void visitorAndTwelveAreReturned();
   void cancelAndEscapeLeaveTheChoice();
   void layoutKeepsControlsApart();
-  void teamChoiceComesFirstInsideItsGroup();
+  void teamChoiceIsReachedByTabInsideItsGroup();
   void choiceListIsFilledAndPreselected_data();
   void choiceListIsFilledAndPreselected();
   void choiceCaptionNamesTheTitle();
@@ -121,8 +121,9 @@ void TransmitDialogsTest::enablingTable() {
   QVERIFY(Child<QRadioButton>(&dlg, "visitorRadioButton")->isEnabled());
   QCOMPARE(Child<QRadioButton>(&dlg, "bothRadioButton")->isEnabled(), bothEnabled);
   QCOMPARE(dlg.m_nSide, 0);
-  // The focus goes to the team choice, the first stop in tab order.
-  QCOMPARE(dlg.focusWidget(), Child<QRadioButton>(&dlg, "homeRadioButton"));
+  // The first enabled stop in tab order has the focus: the number, else OK.
+  QCOMPARE(dlg.focusWidget(),
+           playerEnabled ? static_cast<QWidget*>(player) : Child<QWidget>(&dlg, "okPushButton"));
 }
 
 void TransmitDialogsTest::spinWrapsBothWays() {
@@ -305,9 +306,9 @@ void TransmitDialogsTest::layoutKeepsControlsApart() {
   QVERIFY(QRect(QPoint(0, 0), dlg.size()).contains(ok));
 }
 
-// Tab reaches the team first, then the number and the buttons; the choices
-// sit in the "Which Team" grouping, whose name a screen reader says with them.
-void TransmitDialogsTest::teamChoiceComesFirstInsideItsGroup() {
+// Tab runs from the number through the buttons to the team; the choices sit
+// in the "Which Team" grouping, whose name a screen reader says with them.
+void TransmitDialogsTest::teamChoiceIsReachedByTabInsideItsGroup() {
   CSelectTeamPlayerDlg dlg;
   dlg.show();
   dlg.activateWindow();
@@ -319,8 +320,8 @@ void TransmitDialogsTest::teamChoiceComesFirstInsideItsGroup() {
     if (dlg.focusWidget()->objectName() == order.front()) break;
     order << dlg.focusWidget()->objectName();
   }
-  QCOMPARE(order, (QStringList{"homeRadioButton", "playerNumberLineEdit", "okPushButton",
-                               "cancelPushButton"}));
+  QCOMPARE(order, (QStringList{"playerNumberLineEdit", "okPushButton", "cancelPushButton",
+                               "homeRadioButton"}));
 
   for (const char* name : {"homeRadioButton", "visitorRadioButton", "bothRadioButton"}) {
     QAccessibleInterface* radio =

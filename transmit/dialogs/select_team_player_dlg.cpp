@@ -8,6 +8,7 @@
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 #include <algorithm>
+#include <initializer_list>
 
 #include "platform/qt/dialog_support.h"
 #include "platform/qt/windows1252.h"
@@ -84,9 +85,10 @@ CSelectTeamPlayerDlg::CSelectTeamPlayerDlg(QWidget* parent)
   QSize size = DialogSize(du, 232, 76 + kTop, m_ok);
   size.setHeight(std::max(size.height(), group->geometry().bottom() + du.Y(6)));
   setFixedSize(size);
-  // The team first, then the number, then the buttons: the order they are
-  // read in and answered.
-  SetTabChain({m_home, m_visitor, m_both, m_player, m_ok, m_cancel});
+  // The number first, then the buttons, then the team: the dialog's tab
+  // order. The side is mostly chosen by its key (Alt+H, Alt+V, Alt+B) from
+  // the number, so the digits typed right after Send Request land in it.
+  SetTabChain({m_player, m_ok, m_cancel, m_home, m_visitor, m_both});
 }
 
 void CSelectTeamPlayerDlg::OnInitDialog() {
@@ -124,9 +126,15 @@ void CSelectTeamPlayerDlg::OnInitDialog() {
     m_both->setEnabled(true);
   }
 
-  // The first enabled stop in tab order takes the focus: the team choice
-  // (Home, never disabled), so a screen reader says "Which Team" first.
-  m_home->setFocus(Qt::OtherFocusReason);
+  // The first enabled stop in tab order takes the focus: the player number
+  // of an individual request, else OK. The number is selected, so typing
+  // replaces the 0.
+  for (QWidget* stop : std::initializer_list<QWidget*>{m_player, m_ok, m_cancel, m_home}) {
+    if (!stop->isEnabled()) continue;
+    stop->setFocus(Qt::OtherFocusReason);
+    break;
+  }
+  if (m_player->isEnabled()) m_player->selectAll();
 }
 
 void CSelectTeamPlayerDlg::accept() {
@@ -142,6 +150,12 @@ void CSelectTeamPlayerDlg::accept() {
     return;
   }
   m_nPlayerNumber = number;
+  // A side's key (Alt+V) presses its button and checks it a moment later,
+  // when the press is shown; OK pressed within that moment takes the side
+  // whose button is down, not the one checked before.
+  for (QAbstractButton* b : m_sides->buttons()) {
+    if (b->isDown() && b->isEnabled()) b->setChecked(true);
+  }
   m_nSide = m_sides->checkedId();
   QDialog::accept();
 }
