@@ -6,8 +6,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QPointer>
-#include <QPrinter>
-#include <QPrinterInfo>
 #include <QStatusBar>
 #include <QTimer>
 #include <algorithm>
@@ -74,18 +72,6 @@ NamedFile VetAndReportNamedFile(const QString& path, const std::string& director
   if (const QString refusal = RefusalOfNamedFile(named, path); !refusal.isEmpty())
     ui.MessageBox(ToWindows1252(refusal), "Corvella", MB_OK | MB_ICONEXCLAMATION);
   return named;
-}
-
-// Says on the terminal that the pages went to `pdf` and why: no printer, or
-// none is the default (then they are named, for --print-to).
-void SayWherePdfPrintoutWent(const QString& pdf) {
-  const QStringList printers = QPrinterInfo::availablePrinterNames();
-  if (printers.isEmpty()) {
-    std::printf("No printer is installed: the pages were written to %s\n", qPrintable(pdf));
-  } else {
-    std::printf("None of the printers (%s) is the default: the pages were written to %s\n",
-                qPrintable(printers.join(QStringLiteral(", "))), qPrintable(pdf));
-  }
 }
 
 // ---- command routing helpers -------------------------------------------------------
@@ -671,48 +657,21 @@ void CCorvellaApp::OpenHandedOverFiles() {
 
 bool CCorvellaApp::ShellPrint(const CommandLineInfo& info) {
   QString pdf;
-  if (!SetUpShellPrinter(info, &pdf)) return false;
-  QString failure;
-  m_printing->setErrorHandler([&failure](const QString& text) { failure = text; });
-  if (!m_commands.Execute(ID_FILE_PRINT_DIRECT))
-    failure = QStringLiteral("Printing is not available.");
-  m_printing->setErrorHandler(nullptr);
+  const QString printerName =
+      info.m_nShellCommand == CommandLineInfo::FilePrintTo ? info.m_strPrinterName : QString();
+  QString failure =
+      m_printing->AimForCommandLine(printerName, info.m_strFileName, info.m_bForce, &pdf);
+  if (failure.isEmpty()) {
+    m_printing->setErrorHandler([&failure](const QString& text) { failure = text; });
+    if (!m_commands.Execute(ID_FILE_PRINT_DIRECT))
+      failure = QStringLiteral("Printing is not available.");
+    m_printing->setErrorHandler(nullptr);
+  }
   if (!failure.isEmpty()) {
     std::fprintf(stderr, "corvella: %s\n", qPrintable(failure));
     return false;
   }
-  if (!pdf.isEmpty()) SayWherePdfPrintoutWent(pdf);
-  return true;
-}
-
-bool CCorvellaApp::SetUpShellPrinter(const CommandLineInfo& info, QString* pdf) {
-  QPrinter& printer = m_printing->printer();
-  if (info.m_nShellCommand == CommandLineInfo::FilePrintTo) {
-    if (QPrinterInfo::printerInfo(info.m_strPrinterName).isNull()) {
-      std::fprintf(stderr, "corvella: There is no printer named %s.\n",
-                   qPrintable(info.m_strPrinterName));
-      return false;
-    }
-    printer.setOutputFormat(QPrinter::NativeFormat);
-    printer.setPrinterName(info.m_strPrinterName);
-    return true;
-  }
-  if (const QPrinterInfo fallback = QPrinterInfo::defaultPrinter(); !fallback.isNull()) {
-    printer.setOutputFormat(QPrinter::NativeFormat);
-    printer.setPrinterName(fallback.printerName());
-    return true;
-  }
-  // No printer: the pages go to a PDF file beside the file, named after
-  // it, never over another file unless asked to.
-  const QFileInfo source(info.m_strFileName);
-  *pdf = source.absoluteDir().filePath(source.completeBaseName() + QStringLiteral(".pdf"));
-  if (!info.m_bForce && QFileInfo::exists(*pdf)) {
-    std::fprintf(stderr, "corvella: %s exists already; --force replaces it.\n", qPrintable(*pdf));
-    return false;
-  }
-  m_printing->setReplaceFiles(info.m_bForce);
-  printer.setOutputFormat(QPrinter::PdfFormat);
-  printer.setOutputFileName(*pdf);
+  if (!pdf.isEmpty()) std::printf("%s\n", qPrintable(m_printing->PdfDestinationNote(pdf)));
   return true;
 }
 

@@ -131,9 +131,6 @@ class CCorvellaApp {
   // command line names, or the default one, or into a PDF file beside the
   // file when there is no printer. False with a message on failure.
   bool ShellPrint(const CommandLineInfo& info);
-  // Aims the printer as ShellPrint needs; `pdf` is the file the pages go to
-  // when there is no printer. False with a message when it cannot be aimed.
-  bool SetUpShellPrinter(const CommandLineInfo& info, QString* pdf);
   void OpenHandedOverFiles();
   // Loads the sport `sportFile` from `path` (a request file checked to be
   // readable) into the list, through a copy of it named as the sport's file,

@@ -102,8 +102,6 @@ CMainFrame::CMainFrame(CommandTable& commands, QWidget* parent)
   });
   m_target.On(ID_CONTEXT_HELP, [this] { SetHelpMode(true); });
 
-  m_help = new HelpViewer(this);
-
   QAccessible::installFactory(MenuItemAccessibleFactory);
   BuildActions();
   BuildMenus();
@@ -486,7 +484,7 @@ void CMainFrame::closeEvent(QCloseEvent* e) {
     e->ignore();
     return;
   }
-  m_help->close();
+  if (m_help) m_help->close();
   e->accept();
 }
 
@@ -521,7 +519,12 @@ void CMainFrame::dropEvent(QDropEvent* e) {
 
 // ---- help ----------------------------------------------------------------------------
 
-void CMainFrame::ShowHelp(const QString& topic) { m_help->ShowTopic(topic); }
+HelpViewer* CMainFrame::Help() {
+  if (!m_help) m_help = new HelpViewer(this);
+  return m_help;
+}
+
+void CMainFrame::ShowHelp(const QString& topic) { Help()->ShowTopic(topic); }
 
 void CMainFrame::SetHelpMode(bool on) {
   if (on == m_helpMode) return;

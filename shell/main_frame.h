@@ -119,7 +119,9 @@ class CMainFrame : public QMainWindow {
   // The operator's guide at a topic: a command's identifier, "list",
   // "toolbar", "statusbar", or "" for the start.
   void ShowHelp(const QString& topic);
-  HelpViewer* Help() const { return m_help; }
+  // The guide's window, made when it is first asked for (a start that shows
+  // no help never builds it).
+  HelpViewer* Help();
   bool InHelpMode() const { return m_helpMode; }
   void SetHelpMode(bool on);
 
@@ -168,7 +170,7 @@ class CMainFrame : public QMainWindow {
   QStringList m_recentOutcomes;      // newest first
   QLabel* m_indicators[3] = {nullptr, nullptr, nullptr};
   QTimer* m_commandUpdate = nullptr;  // zero-interval, single-shot: coalesces requests
-  HelpViewer* m_help = nullptr;
+  HelpViewer* m_help = nullptr;       // owned by this window; null until Help()
   bool m_helpMode = false;
   bool m_waitingToClose = false;
   QString m_title;     // "<document>[*] - Corvella"
