@@ -67,6 +67,14 @@ class Ui {
     return MessageBox(text, caption, flags);
   }
 
+  // A message that holds back nothing: shown without waiting for its
+  // answer, so the program goes on (other sends, a close) while it stands.
+  // An implementation that can only ask modally may ask.
+  virtual void ShowNotice(const std::string& text, const std::string& detail,
+                          const std::string& caption, unsigned flags) {
+    MessageBoxWithDetail(text, detail, caption, flags);
+  }
+
   // One line of text, at most 40 characters; the dialog's title is "Enter "
   // followed by `label`. Empty on Cancel.
   virtual std::string PromptForText(const std::string& label, const std::string& initial) = 0;

@@ -17,9 +17,23 @@ PACKAGES=(
   desktop-file-utils appstream shared-mime-info
   dpkg-dev file lintian gzip devscripts libcups2-dev cups-daemon cups-client
   imagemagick librsvg2-bin x11-utils xdotool ccache
-  abigail-tools groff-base man-db
+  abigail-tools groff-base man-db systemd
   dbus at-spi2-core python3-pyatspi gir1.2-atspi-2.0 orca speech-dispatcher
 )
+
+# Another package manager run (a new machine's unattended upgrades at boot)
+# may hold dpkg's lock: apt-get waits for it rather than failing at once, and
+# this says so, naming who holds it.
+LOCK_WAIT_SECONDS=${SETUP_LOCK_WAIT_SECONDS:-1800}
+APT=(apt-get -o "DPkg::Lock::Timeout=$LOCK_WAIT_SECONDS")
+say_who_holds_the_lock() {
+  local holders
+  holders=$(lslocks --noheadings --output PID,COMMAND,PATH 2>/dev/null |
+    awk '$3 ~ "^/var/lib/(dpkg/lock(-frontend)?|apt/lists/lock)$" { print $2 " (" $1 ")" }' |
+    sort -u | paste -sd, -) || true
+  [ -z "$holders" ] ||
+    echo "setup: waiting up to ${LOCK_WAIT_SECONDS}s for the package manager's lock, held by $holders"
+}
 
 missing=()
 for p in "${PACKAGES[@]}"; do
@@ -29,8 +43,10 @@ if ((${#missing[@]})); then
   SUDO=""
   if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
   echo "setup: installing ${missing[*]}"
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  say_who_holds_the_lock
+  $SUDO "${APT[@]}" update -qq
+  say_who_holds_the_lock
+  DEBIAN_FRONTEND=noninteractive $SUDO "${APT[@]}" install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
 [ "${SETUP_SKIP_BUILD:-0}" = 1 ] && exit 0

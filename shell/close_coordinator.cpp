@@ -2,6 +2,7 @@
 
 #include <QTimer>
 
+#include "platform/qt/announcer.h"
 #include "requests/corvella_doc.h"
 #include "transmit/send_request.h"
 
@@ -39,11 +40,23 @@ void CloseCoordinator::OnSendEnded() {
 
 void CloseCoordinator::CloseWhenSent() {
   if (const int request = m_sender.PendingRequest(); request != 0) {
-    m_frame.BeginCloseWait(QStringLiteral("Closing after request %1").arg(request),
+    const QString what = QStringLiteral("Closing after request %1").arg(request);
+    if (what == m_strCloseWait) return;
+    m_strCloseWait = what;
+    m_frame.BeginCloseWait(what,
                            QStringLiteral("Closing: waiting for request %1 to be sent (at most "
                                           "the sign service's time-out); nothing can be changed "
                                           "meanwhile.")
                                .arg(request));
+    // Said, so that an operator who does not see the window knows why it
+    // stays; the outcome is said when the send ends.
+    m_frame.ScreenReader()->AnnounceKept(what + QStringLiteral(" is sent"));
+    return;
+  }
+  // The window goes once the outcome has been said (bounded: a screen
+  // reader that never takes it does not keep the window).
+  if (m_frame.ScreenReader()->Pending() && m_nSpeechWaits++ < kSpeechWaits) {
+    QTimer::singleShot(100, &m_frame, [this] { CloseWhenSent(); });
     return;
   }
   m_bCloseApproved = true;

@@ -1,7 +1,9 @@
 #pragma once
 // Closing the window: the save prompt first, then, while a request is on its
-// way, the window waits (taking nothing more) and closes once the sender has
-// reported the end of every send.
+// way, the window waits (taking nothing more, saying why) and closes once the
+// sender has reported the end of every send and its outcome has been said.
+
+#include <QString>
 
 #include "shell/main_frame.h"
 
@@ -32,8 +34,11 @@ class CloseCoordinator : public CMainFrame::CloseApprover {
   CMainFrame& m_frame;
   CCorvellaDoc& m_doc;
   const RequestSender& m_sender;
-  bool m_bClosing = false;        // the window waits for a send before it closes
-  bool m_bCloseApproved = false;  // the save prompt was answered; the window may go
+  bool m_bClosing = false;                 // the window waits for a send before it closes
+  bool m_bCloseApproved = false;           // the save prompt was answered; the window may go
+  QString m_strCloseWait;                  // what the waiting close last said
+  int m_nSpeechWaits = 0;                  // checks made for the last outcome to be said
+  static constexpr int kSpeechWaits = 50;  // of 100 ms each
 };
 
 }  // namespace corvella

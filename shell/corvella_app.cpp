@@ -12,6 +12,7 @@
 #include "listview/corvella_view.h"
 #include "platform/profile.h"
 #include "platform/program_path.h"
+#include "platform/qt/announcer.h"
 #include "platform/qt/list_widget.h"
 #include "platform/qt/qt_clipboard.h"
 #include "platform/qt/qt_ui.h"
@@ -35,6 +36,7 @@
 #include "shell/shell_print.h"
 #include "shell/shell_ui.h"
 #include "shell/view_list_client.h"
+#include "transmit/send_journal.h"
 #include "transmit/send_request.h"
 
 namespace corvella {
@@ -101,7 +103,6 @@ const ViewCommand kViewCommands[] = {
     {ID_SPORT_FOOTBALL, &CCorvellaView::OnSportFootball, &CCorvellaView::OnUpdateSportFootball},
     {ID_SPORT_BASKETBALL, &CCorvellaView::OnSportBasketball,
      &CCorvellaView::OnUpdateSportBasketball},
-    {ID_SEND_REQUEST, &CCorvellaView::OnSendRequest, &CCorvellaView::OnUpdateSingleRequest},
 };
 
 }  // namespace
@@ -152,6 +153,7 @@ bool CCorvellaApp::InitInstance(const QStringList& arguments, bool show) {
   if (show) ShowMainWindow();
   m_frame->UpdateCommandUI();
   m_bStarted = true;
+  QTimer::singleShot(0, m_frame.get(), [this] { LoadSendHistory(); });
   if (!m_handedOver.isEmpty())
     QTimer::singleShot(0, m_frame.get(), [this] { OpenHandedOverFiles(); });
   return true;
@@ -230,23 +232,28 @@ void CCorvellaApp::CreateViewAndSender() {
 }
 
 void CCorvellaApp::CreateSendLog() {
-  // Every report is kept in the Send Log, and the newest is the status
-  // bar's line.
+  // The sender's ledger is the one record of every send; the Send Log, the
+  // journal and the status bar (with the announcer in it) follow it, in
+  // that order, each told of a send's end at the moment it ends.
   m_sendLog = std::make_unique<SendLogModel>();
-  m_journal = std::make_unique<SendJournal>(SendJournal::DefaultFolder());
+  m_journal = std::make_unique<SendJournal>(UserStateFolderPath(), m_doc->GetDirectory());
   // Told on the journal's thread, which may outlive the window: the message
   // goes through the application object, and the window is looked for there.
-  m_journal->onError = [frame = QPointer<CMainFrame>(m_frame.get())](const QString& error) {
-    const QString text = QStringLiteral("The Send Log cannot be kept on disk: %1").arg(error);
+  m_journal->onError = [frame = QPointer<CMainFrame>(m_frame.get())](const std::string& error) {
+    const QString text = QStringLiteral("The Send Log cannot be kept on disk: %1")
+                             .arg(QFile::decodeName(QByteArray::fromStdString(error)));
     std::fprintf(stderr, "corvella: %s\n", qPrintable(text));
     QMetaObject::invokeMethod(
         qApp,
         [frame, text] {
-          if (frame) frame->statusBar()->showMessage(text, 15000);
+          if (frame) frame->ShowNotice(text);
         },
         Qt::QueuedConnection);
   };
-  m_sender->SetReporter([this](const SendReport& report) { OnSendReport(report); });
+  SendLedger& ledger = m_sender->Ledger();
+  ledger.Observe([this](const SendReport& report) { m_sendLog->Record(report); });
+  ledger.Observe([this](const SendReport& report) { m_journal->Append(report); });
+  ledger.Observe([this](const SendReport& report) { OnSendReport(report); });
   auto* sendLogDock = new SendLogDock(*m_sendLog, *m_sender, m_frame.get());
   sendLogDock->onNotice = [frame = m_frame.get()](const QString& text) {
     frame->statusBar()->showMessage(text, 8000);
@@ -254,6 +261,15 @@ void CCorvellaApp::CreateSendLog() {
   QObject::connect(sendLogDock, &SendLogDock::closedByOperator, m_frame.get(),
                    [frame = m_frame.get()] { frame->ShowSendLog(false); });
   m_frame->SetSendLog(sendLogDock, SettingsFile(UserStateFolderPath(), "window.ini"));
+}
+
+void CCorvellaApp::LoadSendHistory() {
+  // Read once the window is up: start-up reads no journal. Later sends are
+  // numbered after every send the journal holds.
+  int highest = 0;
+  const std::vector<SendReport> history = m_journal->ReadHistory(kSendHistoryRows, &highest);
+  m_sender->Ledger().ContinueAfter(highest);
+  m_sendLog->AddHistory(history);
 }
 
 void CCorvellaApp::CreateListWindow() {
@@ -333,8 +349,13 @@ void CCorvellaApp::RouteListCommands() {
   target.On(
       ID_EDIT_REDO, [&history] { history.Redo(); },
       [&history](CCmdUI* ui) { history.OnUpdateRedo(ui); });
-  // Its key while it cannot send says why.
-  target.OnRefused(ID_SEND_REQUEST, [this] { m_sender->RefuseSend(); });
+  // Send goes straight to the sender, which reads the view's selection; its
+  // key while it cannot send says why.
+  RequestSender& sender = *m_sender;
+  target.On(
+      ID_SEND_REQUEST, [&sender] { sender.OnSendRequest(); },
+      ViewUpdate(view, &CCorvellaView::OnUpdateSingleRequest));
+  target.OnRefused(ID_SEND_REQUEST, [&sender] { sender.RefuseSend(); });
   Printing& printing = *m_printing;
   target.On(ID_FILE_PRINT, [&printing] { printing.Print(false); });
   target.On(ID_FILE_PRINT_DIRECT, [&printing] { printing.Print(true); });
@@ -374,24 +395,13 @@ bool CCorvellaApp::OpenNamedFile(const QString& path) {
 }
 
 void CCorvellaApp::OnSendReport(const SendReport& report) {
-  m_sendLog->Record(report);
-  m_journal->Append(report);
-  using State = SendReport::State;
-  CMainFrame::SendState shown = CMainFrame::SendState::kSending;
-  switch (report.state) {
-    case State::kDelivered: shown = CMainFrame::SendState::kDelivered; break;
-    case State::kFailed:
-    case State::kRefused: shown = CMainFrame::SendState::kFailed; break;
-    case State::kSentWithWarning:
-    case State::kCancelled: shown = CMainFrame::SendState::kWarning; break;
-    default: break;
-  }
   // A send of a list no longer shown names its list.
   QString summary = FromWindows1252(report.text);
   if (!report.list.empty() && report.list != m_doc->GetSportFile())
     summary = FromWindows1252(report.list) + QStringLiteral(": ") + summary;
-  m_frame->ShowSendResult(shown, summary);
-  // A close that waits for the sends on their way goes on once they ended.
+  m_frame->ShowSendResult(LookOf(report.state), summary);
+  // A close that waits for the sends on their way goes on once they ended
+  // and the last outcome has been said.
   if (report.Ended()) m_closing->OnSendEnded();
 }
 

@@ -102,6 +102,9 @@ class CCorvellaApp {
   void CreateViewAndSender();
   // The Send Log: the model, its journal on disk and its dock window.
   void CreateSendLog();
+  // The recent sends of this program folder, read back from the journal
+  // into the Send Log once the window is up.
+  void LoadSendHistory();
   // The undo history, and the list's widget in the frame.
   void CreateListWindow();
   // Loads the list of `file` (a refusal is reported, false) or, without one,
@@ -128,7 +131,8 @@ class CCorvellaApp {
   std::unique_ptr<SingleInstance> m_instance;
   QStringList m_handedOver;  // files waiting for the open dialog to close
   bool m_bOpeningHandedOver = false;
-  bool m_bStarted = false;  // InitInstance has shown the window
+  bool m_bStarted = false;                              // InitInstance has shown the window
+  static constexpr std::size_t kSendHistoryRows = 200;  // read back at start
   int m_nExitCode = 1;
   Ui* m_ui = nullptr;
   std::unique_ptr<QtClipboard> m_clipboard;

@@ -32,6 +32,7 @@
 #include "shell/help_viewer.h"
 #include "shell/menu_item_accessible.h"
 #include "shell/send_log.h"
+#include "shell/send_look.h"
 #include "shell/toolbar_icons.h"
 
 namespace corvella {
@@ -100,8 +101,6 @@ CMainFrame::CMainFrame(CommandTable& commands, QWidget* parent)
   });
   m_target.On(ID_CONTEXT_HELP, [this] { SetHelpMode(true); });
 
-  m_help = new HelpViewer(this);
-
   QAccessible::installFactory(MenuItemAccessibleFactory);
   BuildActions();
   BuildMenus();
@@ -126,6 +125,10 @@ CMainFrame::CMainFrame(CommandTable& commands, QWidget* parent)
 
 CMainFrame::~CMainFrame() {
   qApp->removeEventFilter(this);
+  // A box still standing over the window (a send's notice) is deleted with
+  // it, after this frame's members are gone; the focus change that causes
+  // must not reach them.
+  disconnect(qApp, nullptr, this, nullptr);
   if (m_helpMode) QApplication::restoreOverrideCursor();
 }
 
@@ -251,27 +254,12 @@ void CMainFrame::BuildStatusBar() {
 }
 
 void CMainFrame::ShowSendResult(SendState state, const QString& text) {
-  QStyle::StandardPixmap icon = QStyle::SP_BrowserReload;
-  QColor background = palette().color(QPalette::Window);
-  QColor foreground = palette().color(QPalette::WindowText);
-  switch (state) {
-    case SendState::kSending: break;
-    case SendState::kDelivered:
-      icon = QStyle::SP_DialogApplyButton;
-      background = QColor(0xDF, 0xF5, 0xDF);
-      foreground = QColor(0x10, 0x50, 0x10);
-      break;
-    case SendState::kFailed:
-      icon = QStyle::SP_MessageBoxCritical;
-      background = QColor(0xB0, 0x10, 0x10);
-      foreground = Qt::white;
-      break;
-    case SendState::kWarning:
-      icon = QStyle::SP_MessageBoxWarning;
-      background = QColor(0xFF, 0xE8, 0xA0);
-      foreground = QColor(0x50, 0x38, 0x00);
-      break;
-  }
+  const SendLookStyle look = StyleOf(state);
+  const QColor background =
+      look.background.isValid() ? look.background : palette().color(QPalette::Window);
+  const QColor foreground =
+      look.foreground.isValid() ? look.foreground : palette().color(QPalette::WindowText);
+  const QStyle::StandardPixmap icon = look.icon;
   const int size = m_sendText->fontMetrics().height();
   m_sendIcon->setPixmap(style()->standardIcon(icon).pixmap(size, size));
   QPalette colours = m_sendPane->palette();
@@ -489,6 +477,12 @@ void CMainFrame::ShowOpened(const QString& file, bool say) {
   if (say) m_announcer->AnnounceKept(text);
 }
 
+void CMainFrame::ShowNotice(const QString& text) {
+  m_messagePane->setText(text);
+  m_messagePane->setToolTip(text);
+  m_announcer->AnnounceKept(text);
+}
+
 void CMainFrame::BeginCloseWait(const QString& what, const QString& text) {
   m_waitingToClose = true;
   if (m_helpMode) SetHelpMode(false);
@@ -506,7 +500,7 @@ void CMainFrame::closeEvent(QCloseEvent* e) {
     e->ignore();
     return;
   }
-  m_help->close();
+  if (m_help) m_help->close();
   if (m_layout) m_layout->Set("Window", "Geometry", saveGeometry().toBase64().toStdString());
   e->accept();
 }
@@ -542,7 +536,12 @@ void CMainFrame::dropEvent(QDropEvent* e) {
 
 // ---- help ----------------------------------------------------------------------------
 
-void CMainFrame::ShowHelp(const QString& topic) { m_help->ShowTopic(topic); }
+HelpViewer* CMainFrame::Help() {
+  if (!m_help) m_help = new HelpViewer(this);
+  return m_help;
+}
+
+void CMainFrame::ShowHelp(const QString& topic) { Help()->ShowTopic(topic); }
 
 void CMainFrame::SetHelpMode(bool on) {
   if (on == m_helpMode) return;

@@ -18,6 +18,7 @@
 #include "platform/settings_file.h"
 #include "shell/command_table.h"
 #include "shell/lock_keys.h"
+#include "transmit/send_ledger.h"
 
 class QDockWidget;
 class QLabel;
@@ -56,6 +57,9 @@ class CMainFrame : public QMainWindow {
   // Shows "Opened <file>" for the window's new list (the line of an earlier
   // list does not stand for it), and with `say` says it to a screen reader.
   void ShowOpened(const QString& file, bool say = true);
+  // Says `text` in the status bar (with the whole text as its tool tip) and
+  // to a screen reader: news that is not a send's outcome.
+  void ShowNotice(const QString& text);
 
   // The operator asked to close while a request is on its way: the window
   // says `what` in its title and `text` in its status bar and takes no more
@@ -84,7 +88,7 @@ class CMainFrame : public QMainWindow {
   // line. Every outcome (waiting, sending, delivered, not delivered, sent
   // with a settings failure, refused, cancelled) comes through here, and
   // sendResultShown tells whoever else presents it.
-  enum class SendState { kSending, kDelivered, kFailed, kWarning };
+  using SendState = SendLook;
   void ShowSendResult(SendState state, const QString& text);
   // The list changed: the last line belongs to another list and goes.
   void ClearSendResult();
@@ -116,7 +120,9 @@ class CMainFrame : public QMainWindow {
   // The operator's guide at a topic: a command's identifier, "list",
   // "toolbar", "statusbar", or "" for the start.
   void ShowHelp(const QString& topic);
-  HelpViewer* Help() const { return m_help; }
+  // The guide's window, made when it is first asked for (a start that shows
+  // no help never builds it).
+  HelpViewer* Help();
   bool InHelpMode() const { return m_helpMode; }
   void SetHelpMode(bool on);
 
@@ -174,7 +180,7 @@ class CMainFrame : public QMainWindow {
   QStringList m_recentOutcomes;      // newest first
   QLabel* m_indicators[3] = {nullptr, nullptr, nullptr};
   QTimer* m_commandUpdate = nullptr;  // zero-interval, single-shot: coalesces requests
-  HelpViewer* m_help = nullptr;
+  HelpViewer* m_help = nullptr;       // owned by this window; null until Help()
   bool m_helpMode = false;
   bool m_waitingToClose = false;
   CloseApprover* m_closeApprover = nullptr;

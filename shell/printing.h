@@ -1,57 +1,77 @@
 #pragma once
-// Print, Print Preview and Print Setup of the request list: the platform's
-// printing flow around the view's three hooks (OnPreparePrinting, OnPrepareDC,
-// OnDraw). One QPrinter serves the whole run, so the landscape orientation the
-// view asks for stays in effect for later jobs and for the set-up dialog.
-// Without an installed printer the pages go to a PDF file through Qt's own
-// PDF output.
+// Print, Print Preview and Print Setup of the request list, and printing from
+// the command line: the program's side of the printing module
+// (shell/print_module.h). The module, and with it Qt's print support and the
+// print system's client, is loaded on the first call that needs it; until
+// then printing costs the program nothing. A module that cannot be loaded
+// makes every job fail with lastError() saying why.
 
+#include <QString>
 #include <functional>
 #include <memory>
 
 class QPrinter;
-class QString;
 class QWidget;
 
 namespace corvella {
 
 class CCorvellaView;
+class PrintJobs;
 
 class Printing {
  public:
   // `parent` owns the dialogs (may be null); `view` must outlive this object.
-  Printing(QWidget* parent, CCorvellaView& view);
+  // `modulePath`: the module to load; "" the program's own (DefaultModulePath).
+  Printing(QWidget* parent, CCorvellaView& view, QString modulePath = {});
   ~Printing();
   Printing(const Printing&) = delete;
   Printing& operator=(const Printing&) = delete;
 
-  // Print: the print dialog with the page range 1 to the view's page count,
-  // then the chosen pages. With `direct`, no dialog: every page on the current
-  // printer settings (a PDF file name is asked for when there is no printer
-  // and none was chosen yet).
+  // The module installed with the running program: beside the executable in
+  // the build tree, else in the program's folder under the library folder.
+  static QString DefaultModulePath();
+
+  // Print: the print dialog with the page range, then the chosen pages. With
+  // `direct`, no dialog: every page on the current printer settings.
   void Print(bool direct = false);
   // The preview window, showing the same pages as the printout.
   void Preview();
   // The printer set-up dialog on the application's printer settings.
   void Setup();
+  // Aims the printer for printing `file` from the command line (see
+  // PrintJobs::AimForCommandLine). "" when aimed, else why not.
+  QString AimForCommandLine(const QString& printerName, const QString& file, bool force,
+                            QString* pdf);
+  // Where a command-line printout into `pdf` went and why.
+  QString PdfDestinationNote(const QString& pdf);
 
-  // The application's printer settings, kept for the run.
-  QPrinter& printer();
-  // Why the last job failed: it could not start, the print system did not
-  // take it, or its PDF file was not written completely (no file of that
-  // name is left then). "" when the last job was taken or written.
-  const QString& lastError() const;
-  // Receives that failure instead of a message box (printing from the
-  // command line has nobody to click it away); empty: the message box.
+  // The application's printer settings, kept for the run; null when the
+  // module cannot be loaded.
+  QPrinter* printer();
+  // Why the last job failed ("" when it was taken or written), or why the
+  // module could not be loaded.
+  QString lastError() const;
+  // Receives a failure instead of a message box (printing from the command
+  // line has nobody to click it away); empty: the message box.
   void setErrorHandler(std::function<void(const QString&)> handler);
-  // Whether a PDF file may replace a file of its name (the default: the
-  // operator chose the name in a dialog that asked). False: the job fails
-  // instead.
+  // Whether a PDF file may replace a file of its name (default true).
   void setReplaceFiles(bool replace);
 
  private:
-  struct Impl;
-  std::unique_ptr<Impl> m_pImpl;
+  class Pages;
+  // The module's jobs, loaded on first use; null with m_loadError when the
+  // module cannot be had.
+  PrintJobs* Jobs();
+  // Shows m_loadError as a failed job does.
+  void ReportLoadError();
+
+  QWidget* m_parent;
+  QString m_modulePath;
+  std::unique_ptr<Pages> m_pages;
+  std::unique_ptr<PrintJobs> m_jobs;
+  QString m_loadError;
+  std::function<void(const QString&)> m_errorHandler;
+  bool m_replaceFiles = true;
 };
 
 }  // namespace corvella

@@ -1,11 +1,6 @@
 #include "shell/send_log.h"
 
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QApplication>
-#include <QDir>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -17,6 +12,7 @@
 #include <ctime>
 
 #include "platform/qt/windows1252.h"
+#include "shell/send_look.h"
 
 namespace corvella {
 
@@ -24,16 +20,19 @@ namespace {
 
 using State = SendReport::State;
 
-bool IsFailure(State state) { return state == State::kFailed || state == State::kRefused; }
-
-// The local time of `when` in `format` (strftime's). Not QDateTime: its
-// conversion to local time costs tens of microseconds a call, and the
-// journal's line is written on the user-interface thread.
-QByteArray LocalTime(std::time_t when, const char* format) {
+// The local time of `when`: the time of day for today, with the date for an
+// earlier day (a send read back from the journal). Empty for none. Not
+// QDateTime: its conversion to local time costs tens of microseconds a call.
+QString TimeCell(std::time_t when) {
+  if (when == 0) return {};
   std::tm local{};
+  std::tm today{};
+  const std::time_t now = std::time(nullptr);
+  if (!localtime_r(&when, &local) || !localtime_r(&now, &today)) return {};
+  const bool sameDay = local.tm_year == today.tm_year && local.tm_yday == today.tm_yday;
   char text[40] = "";
-  if (localtime_r(&when, &local)) std::strftime(text, sizeof text, format, &local);
-  return QByteArray(text);
+  std::strftime(text, sizeof text, sameDay ? "%H:%M:%S" : "%Y-%m-%d %H:%M:%S", &local);
+  return QString::fromLatin1(text);
 }
 
 }  // namespace
@@ -61,6 +60,22 @@ void SendLogModel::Record(const SendReport& report) {
   if (m_nWaiting != waitingBefore) emit waitingCountChanged(m_nWaiting);
 }
 
+void SendLogModel::AddHistory(const std::vector<SendReport>& history) {
+  std::vector<SendReport> older;
+  for (const SendReport& r : history) {
+    if (r.send == 0 || m_bySend.count(r.send) == 0) older.push_back(r);
+  }
+  if (older.empty()) return;
+  const int rows = rowCount();
+  beginInsertRows({}, rows, rows + static_cast<int>(older.size()) - 1);
+  m_reports.insert(m_reports.begin(), older.begin(), older.end());
+  m_bySend.clear();
+  for (std::size_t i = 0; i < m_reports.size(); ++i) {
+    if (m_reports[i].send != 0) m_bySend[m_reports[i].send] = i;
+  }
+  endInsertRows();
+}
+
 const SendReport& SendLogModel::At(int row) const {
   return m_reports[m_reports.size() - 1 - static_cast<std::size_t>(row)];
 }
@@ -80,7 +95,8 @@ int SendLogModel::columnCount(const QModelIndex& parent) const {
 
 QString SendLogModel::CellText(const SendReport& r, int column) {
   switch (column) {
-    case kTime: return QString::fromLatin1(LocalTime(r.time, "%H:%M:%S"));
+    case kRequested: return TimeCell(r.requested);
+    case kEnded: return TimeCell(r.ended);
     case kRequest:
       if (r.request == 0) return {};
       return QStringLiteral("%1 (%2)").arg(r.request).arg(FromWindows1252(r.list));
@@ -99,23 +115,18 @@ QVariant SendLogModel::data(const QModelIndex& index, int role) const {
   switch (role) {
     case Qt::DisplayRole: return CellText(r, index.column());
     case Qt::ToolTipRole:
-      // The whole summary line, as the status bar showed it.
+      // The outcome in full, whatever the column's width; elsewhere the whole
+      // summary line, as the status bar showed it.
+      if (index.column() == kOutcome) return FromWindows1252(r.outcome);
       return FromWindows1252(r.text);
-    case Qt::DecorationRole: {
+    case Qt::DecorationRole:
       if (index.column() != kOutcome) return {};
-      QStyle* style = QApplication::style();
-      switch (r.state) {
-        case State::kDelivered: return style->standardIcon(QStyle::SP_DialogApplyButton);
-        case State::kFailed:
-        case State::kRefused: return style->standardIcon(QStyle::SP_MessageBoxCritical);
-        case State::kSentWithWarning:
-        case State::kCancelled: return style->standardIcon(QStyle::SP_MessageBoxWarning);
-        default: return style->standardIcon(QStyle::SP_BrowserReload);
-      }
+      return QApplication::style()->standardIcon(StyleOf(LookOf(r.state)).icon);
+    case Qt::ForegroundRole: {
+      if (index.column() != kOutcome) return {};
+      const QColor emphasis = StyleOf(LookOf(r.state)).emphasis;
+      return emphasis.isValid() ? QVariant(emphasis) : QVariant();
     }
-    case Qt::ForegroundRole:
-      if (index.column() == kOutcome && IsFailure(r.state)) return QColor(0xB0, 0x10, 0x10);
-      return {};
     case kSendRole: return r.send;
     case kStateRole: return static_cast<int>(r.state);
     default: return {};
@@ -124,97 +135,10 @@ QVariant SendLogModel::data(const QModelIndex& index, int role) const {
 
 QVariant SendLogModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
-  static const char* const kTitles[kColumns] = {"Time",        "Request",     "Description", "Sign",
-                                                "Team/Player", "Destination", "Outcome"};
+  static const char* const kTitles[kColumns] = {"Requested",   "Ended",  "Request",
+                                                "Description", "Sign",   "Team/Player",
+                                                "Destination", "Outcome"};
   return section >= 0 && section < kColumns ? QString::fromLatin1(kTitles[section]) : QVariant();
-}
-
-// ---- the journal ------------------------------------------------------------------
-
-SendJournal::SendJournal(const QString& folder)
-    : m_strPath(QDir(folder).filePath(QStringLiteral("send-log.tsv"))) {
-  m_file.setFileName(m_strPath);
-  // The writer gives way to the window: woken by a line, it must not take
-  // the processor from the user-interface thread that handed it over.
-  m_writer.Post([] { ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 19); });
-}
-
-QString SendJournal::DefaultFolder() {
-  const char* state = std::getenv("XDG_STATE_HOME");
-  if (state && state[0] == '/') return QFile::decodeName(state) + QStringLiteral("/corvella");
-  return QDir::homePath() + QStringLiteral("/.local/state/corvella");
-}
-
-QByteArray SendJournal::Line(const SendReport& r) {
-  // A field never holds the separators of the file.
-  const auto field = [](const QString& text) {
-    QString clean = text;
-    for (QChar& c : clean) {
-      if (c == u'\t' || c == u'\n' || c == u'\r') c = u' ';
-    }
-    return clean.toUtf8();
-  };
-  QList<QByteArray> fields;
-  fields << LocalTime(r.time, "%Y-%m-%dT%H:%M:%S%z") << QByteArray::number(r.send)
-         << field(FromWindows1252(r.list)) << QByteArray::number(r.request);
-  for (int column : {SendLogModel::kDescription, SendLogModel::kSign, SendLogModel::kTeamPlayer,
-                     SendLogModel::kDestination}) {
-    fields << field(SendLogModel::CellText(r, column));
-  }
-  fields << SendStateName(r.state) << QByteArray::number(r.status)
-         << field(SendLogModel::CellText(r, SendLogModel::kOutcome));
-  return fields.join('\t');
-}
-
-bool SendJournal::Open() {
-  if (m_file.isOpen()) return true;
-  const QFileInfo info(m_file);
-  // The folder is the user's alone; the ones above it are made as usual.
-  QDir().mkpath(QFileInfo(info.absolutePath()).absolutePath());
-  ::mkdir(QFile::encodeName(info.absolutePath()).constData(), 0700);
-  const bool fresh = !info.exists();
-  if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) return false;
-  if (fresh) {
-    m_file.write(
-        "# time\tsend\tlist\trequest\tdescription\tsign\tteam/player\tdestination\toutcome\t"
-        "status\tdetails\n");
-  }
-  return true;
-}
-
-void SendJournal::Fail() {
-  const QString error = QStringLiteral("%1: %2").arg(m_strPath, m_file.errorString());
-  m_file.close();
-  if (m_bFailed) return;
-  m_bFailed = true;
-  if (onError) onError(error);
-}
-
-void SendJournal::Append(const SendReport& report) {
-  if (!report.Ended()) return;
-  m_writer.Post([this, report] { Write(report); });
-}
-
-void SendJournal::Write(const SendReport& report) {
-  if (!Open()) {
-    Fail();
-    return;
-  }
-  // Bounded: a full journal becomes the previous one, and a new one begins.
-  if (m_file.size() > kMaxBytes) {
-    m_file.close();
-    const QString previous =
-        QString(m_strPath).replace(QStringLiteral(".tsv"), QStringLiteral(".1.tsv"));
-    QFile::remove(previous);
-    QFile::rename(m_strPath, previous);
-    if (!Open()) {
-      Fail();
-      return;
-    }
-  }
-  const QByteArray line = Line(report) + '\n';
-  // Handed to the kernel at once, so a crash of the program loses none of it.
-  if (m_file.write(line) != line.size() || !m_file.flush()) Fail();
 }
 
 // ---- the dock -------------------------------------------------------------------------
@@ -238,14 +162,14 @@ SendLogDock::SendLogDock(SendLogModel& model, RequestSender& sender, QWidget* pa
   m_view->setAlternatingRowColors(true);
   m_view->verticalHeader()->setVisible(false);
   m_view->verticalHeader()->setDefaultSectionSize(m_view->fontMetrics().height() + 6);
-  // The outcome is shown in full: its column takes the width of its
-  // longest text, and the table scrolls sideways when the dock is narrower.
-  m_view->horizontalHeader()->setSectionResizeMode(SendLogModel::kOutcome,
-                                                   QHeaderView::ResizeToContents);
+  // The outcome starts wide enough for a whole common outcome, grows with
+  // the dock, and its tool tip holds it in full; the table scrolls sideways
+  // when the dock is narrower.
   m_view->horizontalHeader()->setHighlightSections(false);
+  m_view->horizontalHeader()->setStretchLastSection(true);
   const int digit = m_view->fontMetrics().horizontalAdvance(QLatin1Char('0'));
-  const int widths[SendLogModel::kColumns - 1] = {9, 12, 18, 5, 15, 27};
-  for (int c = 0; c < SendLogModel::kColumns - 1; ++c) m_view->setColumnWidth(c, widths[c] * digit);
+  const int widths[SendLogModel::kColumns] = {10, 10, 12, 18, 5, 15, 27, 60};
+  for (int c = 0; c < SendLogModel::kColumns; ++c) m_view->setColumnWidth(c, widths[c] * digit);
   m_view->installEventFilter(this);
   layout->addWidget(m_view, 1);
 

@@ -1,31 +1,24 @@
 #pragma once
 // The Send Log: every send of this session and every refused send command,
-// newest first, with the time, the request, its sign and team or player, the
-// destination and the outcome in full. The sender's reports are kept here;
-// the status bar shows the newest one's summary line.
+// newest first, below them the recent sends of earlier sessions read back
+// from the journal, each with when it was asked for and when it ended, the
+// request, its sign and team or player, the destination and the outcome in
+// full. It follows the sender's ledger.
 //
 //   SendLogModel  the table (a QAbstractTableModel, so any item view and the
 //                 accessibility layer read it as a table with headers); a
 //                 send's row changes in place as it goes from waiting to
 //                 sending to its outcome.
-//   SendJournal   every outcome appended as one tab-separated line to
-//                 send-log.tsv in the user's state folder, so the record of a
-//                 game survives a crash of the program; past kMaxBytes the
-//                 file becomes send-log.1.tsv (the one before that is
-//                 dropped). A thread of its own writes the lines: a busy disk
-//                 holds it, never the window.
 //   SendLogDock   the dock the View menu shows or hides: the table, and the
 //                 commands that cancel a waiting send or all of them.
 
 #include <QAbstractTableModel>
 #include <QDockWidget>
-#include <QFile>
 #include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
-#include "transmit/delivery_worker.h"
 #include "transmit/send_request.h"
 
 class QPushButton;
@@ -38,7 +31,8 @@ class SendLogModel : public QAbstractTableModel {
 
  public:
   enum Column {
-    kTime,
+    kRequested,
+    kEnded,
     kRequest,
     kDescription,
     kSign,
@@ -55,6 +49,9 @@ class SendLogModel : public QAbstractTableModel {
 
   // Keeps `report`: a new row at the top, or the row of the same send changed.
   void Record(const SendReport& report);
+  // Sends of earlier sessions, oldest first: rows below every row there is.
+  // A send already shown is not shown twice.
+  void AddHistory(const std::vector<SendReport>& history);
   // The report a row shows (row 0 is the newest).
   const SendReport& At(int row) const;
   // The row of send `send`, or -1.
@@ -77,38 +74,6 @@ class SendLogModel : public QAbstractTableModel {
   std::vector<SendReport> m_reports;  // oldest first; row r is m_reports[size - 1 - r]
   std::map<int, std::size_t> m_bySend;
   int m_nWaiting = 0;
-};
-
-class SendJournal {
- public:
-  static constexpr qint64 kMaxBytes = 1 << 20;
-  // The journal in `folder` (made, 0700, when missing).
-  explicit SendJournal(const QString& folder);
-  // Writes every line handed over before it goes.
-  ~SendJournal() = default;
-  // $XDG_STATE_HOME/corvella, else ~/.local/state/corvella.
-  static QString DefaultFolder();
-  QString Path() const { return m_strPath; }
-  // Hands one line for `report` to the writer when it is an outcome (not
-  // waiting or sending).
-  void Append(const SendReport& report);
-  // Blocks until every line handed over has been written (or has failed).
-  void WaitUntilWritten() { m_writer.WaitUntilIdle(); }
-  // Told, on the writer's thread and only of the first failure, why a line
-  // could not be written. Set before the first Append.
-  std::function<void(const QString& error)> onError;
-  // The line Append writes, without its line end.
-  static QByteArray Line(const SendReport& report);
-
- private:
-  // On the writer's thread.
-  void Write(const SendReport& report);
-  bool Open();
-  void Fail();
-  QString m_strPath;
-  QFile m_file;  // the writer's
-  bool m_bFailed = false;
-  DeliveryWorker m_writer;  // last: its jobs use the members above
 };
 
 class SendLogDock : public QDockWidget {

@@ -1,10 +1,16 @@
 #include "shell/toolbar_icons.h"
 
+#include <QApplication>
+#include <QHash>
+#include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QStyle>
+#include <QStyleOption>
 #include <functional>
 #include <initializer_list>
+#include <utility>
 
 namespace corvella {
 
@@ -180,19 +186,62 @@ void PaintToolIcon(QPainter& p, ToolIcon icon) {
   }
 }
 
-QIcon RenderIcon(QSize size, const std::function<void(QPainter&)>& paint) {
-  QIcon icon;
-  for (int scale : {1, 2}) {
-    QPixmap pixmap(size * scale);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.scale(scale, scale);
-    paint(p);
-    p.end();
-    pixmap.setDevicePixelRatio(scale);
-    icon.addPixmap(pixmap);
+// An icon drawn by a painter function in a box of `size` units, painted when
+// a size of it is first asked for and at that size (kept for later asks):
+// a start paints only the toolbar's buttons, at the screen's pixel ratio,
+// and nothing for a menu until it opens.
+class PaintedIconEngine final : public QIconEngine {
+ public:
+  PaintedIconEngine(QSize size, std::function<void(QPainter&)> paint)
+      : m_size(size), m_paint(std::move(paint)) {}
+
+  // ---- implements QIconEngine -------------------------------------------------
+  QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override {
+    return m_size.scaled(size, Qt::KeepAspectRatio);
   }
-  return icon;
+  QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override { return {m_size, m_size * 2}; }
+  QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+    const QSize actual = actualSize(size, mode, state);
+    if (actual.isEmpty()) return {};
+    const QString key =
+        QStringLiteral("%1x%2/%3").arg(actual.width()).arg(actual.height()).arg(mode);
+    if (const auto kept = m_pixmaps.constFind(key); kept != m_pixmaps.cend()) return *kept;
+    QPixmap pixmap(actual);
+    pixmap.fill(Qt::transparent);
+    {
+      QPainter p(&pixmap);
+      p.scale(qreal(actual.width()) / m_size.width(), qreal(actual.height()) / m_size.height());
+      m_paint(p);
+    }
+    // Disabled and selected buttons look as the style makes them of the
+    // normal image.
+    if (mode != QIcon::Normal) {
+      QStyleOption option;
+      option.palette = QApplication::palette();
+      pixmap = QApplication::style()->generatedIconPixmap(mode, pixmap, &option);
+    }
+    m_pixmaps.insert(key, pixmap);
+    return pixmap;
+  }
+  void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
+    const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+    QPixmap image = pixmap(rect.size() * ratio, mode, state);
+    image.setDevicePixelRatio(ratio);
+    QRect target(QPoint(), (QSizeF(image.size()) / ratio).toSize());
+    target.moveCenter(rect.center());
+    painter->drawPixmap(target, image);
+  }
+  QIconEngine* clone() const override { return new PaintedIconEngine(*this); }
+  QString key() const override { return QStringLiteral("corvella-painted"); }
+
+ private:
+  QSize m_size;
+  std::function<void(QPainter&)> m_paint;
+  QHash<QString, QPixmap> m_pixmaps;  // by device size and mode
+};
+
+QIcon PaintedIcon(QSize size, std::function<void(QPainter&)> paint) {
+  return QIcon(new PaintedIconEngine(size, std::move(paint)));
 }
 
 }  // namespace
@@ -200,14 +249,14 @@ QIcon RenderIcon(QSize size, const std::function<void(QPainter&)>& paint) {
 QIcon ToolbarIcon(ToolIcon icon) {
   if (icon == ToolIcon::None) return {};
   // Drawn in the 16 by 16 box, pressed to the button's 15 rows.
-  return RenderIcon(QSize(16, 15), [icon](QPainter& p) {
+  return PaintedIcon(QSize(16, 15), [icon](QPainter& p) {
     p.scale(1.0, 15.0 / 16.0);
     PaintToolIcon(p, icon);
   });
 }
 
 QIcon ProgramIcon() {
-  return RenderIcon(QSize(32, 32), [](QPainter& p) {
+  return PaintedIcon(QSize(32, 32), [](QPainter& p) {
     p.setRenderHint(QPainter::Antialiasing, true);
     // A scoreboard: dark board on two posts with lit amber digits.
     p.fillRect(QRectF(8, 24, 3, 8), QColor(90, 90, 90));

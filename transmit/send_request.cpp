@@ -2,9 +2,10 @@
 // thread and hands it to the delivery worker, which sends it, by the
 // configuration read when the send was made, either to the sign service as
 // real-time data for an input port or out of a serial port opened for this
-// one send. The outcome comes back to the user-interface thread as message
-// boxes (the ones a failed connect or a failing serial port always showed)
-// and one report for the status bar and the Send Log.
+// one send. The outcome comes back to the user-interface thread, is
+// recorded in the ledger (whose observers show, say and keep it), and only
+// then are the message boxes a failed connect or a failing serial port has
+// always shown put up, without waiting for them to be answered.
 
 #include "transmit/send_request.h"
 
@@ -41,6 +42,7 @@ struct RequestSender::Delivery {
 struct RequestSender::Outcome {
   struct Message {
     std::string text;
+    std::string detail;  // what the fixed text leaves out
     std::string caption;
     unsigned flags;
   };
@@ -49,17 +51,6 @@ struct RequestSender::Outcome {
 };
 
 namespace {
-
-// Every status of the client library and the sign service, by the name
-// integrators know and what it means to the operator.
-struct StatusText {
-  uint32_t status;
-  const char* name;
-  const char* meaning;
-};
-#define CORVELLA_STATUS_ROW(name, value, text) {value, #name, text},
-constexpr StatusText kStatusTexts[] = {ZELTRPC_STATUS_LIST(CORVELLA_STATUS_ROW)};
-#undef CORVELLA_STATUS_ROW
 
 std::string SignServiceName(const std::string& server) {
   return server == "." ? "the sign service on this computer" : "the sign service on " + server;
@@ -71,33 +62,9 @@ std::string ComPortName(int32_t comPort) {
   return device.empty() ? name : name + " (" + device + ")";
 }
 
-std::string TimeOfDay(std::time_t when) {
-  std::tm local{};
-  char text[16] = "";
-  if (localtime_r(&when, &local)) std::strftime(text, sizeof text, "%H:%M:%S", &local);
-  return text;
-}
-
-// The one-line summary of a report. A failure's line puts the reason first,
-// so that a status bar too narrow for the whole line still shows it.
-std::string SummaryLine(const SendReport& r) {
-  const std::string request = "Request " + std::to_string(r.request);
-  // Every line ends with the time of day, so that one send's line is told
-  // from the next one's.
-  const std::string at = " at " + TimeOfDay(r.time) + ".";
-  using State = SendReport::State;
-  switch (r.state) {
-    case State::kRefused: return r.outcome + " (" + TimeOfDay(r.time) + ").";
-    case State::kWaiting: return request + " " + r.outcome + " (to " + r.destination + ")" + at;
-    case State::kSending:
-      return "Sending request " + std::to_string(r.request) + " to " + r.destination + "...";
-    case State::kDelivered: return request + " delivered to " + r.destination + at;
-    case State::kSentWithWarning:
-    case State::kFailed:
-    case State::kCancelled: return request + " " + r.outcome + " (" + r.destination + ")" + at;
-    case State::kNone: break;
-  }
-  return {};
+std::string WaitingText(std::size_t ahead) {
+  return "waiting for " + std::to_string(ahead) + (ahead == 1 ? " send" : " sends") +
+         " ahead of it";
 }
 
 std::string SideName(int side) {
@@ -110,29 +77,6 @@ std::string SideName(int side) {
 }
 
 }  // namespace
-
-const char* SendStateName(SendReport::State state) {
-  using State = SendReport::State;
-  switch (state) {
-    case State::kNone: break;
-    case State::kRefused: return "REFUSED";
-    case State::kWaiting: return "WAITING";
-    case State::kSending: return "SENDING";
-    case State::kDelivered: return "DELIVERED";
-    case State::kSentWithWarning: return "SENT, SETTINGS FAILED";
-    case State::kFailed: return "NOT DELIVERED";
-    case State::kCancelled: return "CANCELLED";
-  }
-  return "";
-}
-
-std::string DescribeStatus(uint32_t status) {
-  std::string text = "status " + std::to_string(status);
-  for (const StatusText& known : kStatusTexts) {
-    if (known.status == status) return text + " " + known.name + ": " + known.meaning;
-  }
-  return text + " from the sign service";
-}
 
 RequestSender::RequestSender(CCorvellaView& view, CCorvellaDoc& doc, Ui& ui)
     : m_view(view), m_doc(doc), m_ui(ui) {}
@@ -232,10 +176,10 @@ std::optional<RequestSender::BuiltPacket> RequestSender::BuildRequestPacket() {
   if (const auto problem = CheckPacketFields(cells, choice)) {
     const std::string cell = problem->column >= 0 ? cells[problem->column] : std::string();
     const std::string text = PacketFieldMessage(row + 1, cell, *problem);
-    m_ui.MessageBox(text, "Send Request Error!", MB_OK | MB_ICONEXCLAMATION);
     what.state = SendReport::State::kRefused;
     what.outcome = text;
     Report(std::move(what));
+    m_ui.ShowNotice(text, {}, "Send Request Error!", MB_OK | MB_ICONEXCLAMATION);
     return std::nullopt;
   }
   return BuiltPacket{BuildPacket(cells, choice), row, std::move(what)};
@@ -258,10 +202,10 @@ void RequestSender::OnSendRequest() {
                              " was not sent: its packet came to " +
                              std::to_string(m_strPacket.size()) + " bytes instead of " +
                              std::to_string(kRequestPacketSize) + ".";
-    m_ui.MessageBox(text, "Send Request Error!", MB_OK | MB_ICONEXCLAMATION);
     report.state = SendReport::State::kRefused;
     report.outcome = text;
     Report(std::move(report));
+    m_ui.ShowNotice(text, {}, "Send Request Error!", MB_OK | MB_ICONEXCLAMATION);
     m_strPacket.clear();
     return;
   }
@@ -285,17 +229,15 @@ void RequestSender::OnSendRequest() {
     delivery.baud = com.baud > 0 ? static_cast<uint32_t>(com.baud) : 0;
     report.destination = ComPortName(delivery.comPort);
   }
-  report.send = ++m_nSends;
-  if (m_queue.empty()) {
+  report.send = m_ledger.TakeNumber();
+  const std::size_t ahead = m_ledger.Open().size();
+  if (ahead == 0) {
     report.state = SendReport::State::kSending;
     report.outcome = "Sending";
   } else {
-    const std::size_t ahead = m_queue.size();
     report.state = SendReport::State::kWaiting;
-    report.outcome =
-        "waiting for " + std::to_string(ahead) + (ahead == 1 ? " send" : " sends") + " ahead of it";
+    report.outcome = WaitingText(ahead);
   }
-  m_queue.push_back(report);
   delivery.report = report;
   Report(std::move(report));
   m_worker.Post([this, delivery = std::move(delivery)] { Run(delivery); });
@@ -332,7 +274,10 @@ RequestSender::Outcome RequestSender::DeliverToSignService(const Delivery& d) {
       m_strBoundServer = status == 0 ? d.signServer : std::string();
     }
     if (status != 0) {
-      outcome.messages.push_back({"Unable to connect to Norvane Sign Service!", "", MB_OK});
+      outcome.messages.push_back({"Unable to connect to Norvane Sign Service!",
+                                  "Request " + std::to_string(d.report.request) +
+                                      " was not sent: " + DescribeStatus(status) + ".",
+                                  "", MB_OK});
     } else {
       bound = d.signServer;
     }
@@ -345,14 +290,7 @@ RequestSender::Outcome RequestSender::DeliverToSignService(const Delivery& d) {
     // Named after the server the connection was made with.
     outcome.report.destination = SignServiceName(bound) + input;
   }
-  outcome.report.status = status;
-  if (status == 0) {
-    outcome.report.state = SendReport::State::kDelivered;
-    outcome.report.outcome = "Delivered";
-  } else {
-    outcome.report.state = SendReport::State::kFailed;
-    outcome.report.outcome = "NOT delivered: " + DescribeStatus(status);
-  }
+  SetSignServiceOutcome(outcome.report, status);
   return outcome;
 }
 
@@ -364,8 +302,10 @@ RequestSender::Outcome RequestSender::DeliverToSerialPort(const Delivery& d) {
   std::snprintf(name, sizeof name, "COM%d", static_cast<int>(d.comPort));
   SerialPort serial;
   if (!serial.Open(name)) {
-    outcome.messages.push_back(
-        {"Could not open COM port!", "COM PORT ERROR!!", MB_OK | MB_ICONEXCLAMATION});
+    outcome.messages.push_back({"Could not open COM port!",
+                                "Request " + std::to_string(d.report.request) + " was not sent: " +
+                                    ComPortName(d.comPort) + " could not be opened.",
+                                "COM PORT ERROR!!", MB_OK | MB_ICONEXCLAMATION});
     r.state = SendReport::State::kFailed;
     r.outcome = "NOT sent: the port could not be opened (missing, no access, or in use)";
     return outcome;
@@ -374,17 +314,34 @@ RequestSender::Outcome RequestSender::DeliverToSerialPort(const Delivery& d) {
   // A refused mode text or set-up is reported, and the packet still goes out
   // with whatever the line is set to.
   SerialSettings settings;
+  // The boxes say that the packet did go out, so that nobody sends it again.
+  const std::string request = "Request " + std::to_string(d.report.request);
   const bool built = BuildCommSettings(d.mode, settings);
-  if (!built) outcome.messages.push_back({"Error Occurred! Com Port Failure! 11", "", MB_OK});
+  if (!built) {
+    outcome.messages.push_back({"Error Occurred! Com Port Failure! 11",
+                                "The configured settings \"" + d.mode + "\" were refused. " +
+                                    request +
+                                    " went out with the line's previous settings; do not send "
+                                    "it again because of this message.",
+                                "", MB_OK});
+  }
   const bool applied = serial.SetCommState(settings);
-  if (!applied) outcome.messages.push_back({"Error Occurred! Com Port Failure! 22", "", MB_OK});
+  if (!applied) {
+    outcome.messages.push_back({"Error Occurred! Com Port Failure! 22",
+                                "The line could not be set to \"" + d.mode + "\". " + request +
+                                    " went out with the line's previous settings; do not send "
+                                    "it again because of this message.",
+                                "", MB_OK});
+  }
 
   const std::size_t written =
       serial.Write(d.packet.data(), d.packet.size(), SerialWriteTimeoutMs(d.packet.size(), d.baud));
   serial.Close();
   if (written < d.packet.size()) {
-    outcome.messages.push_back(
-        {"Total Transmission not Sent", "Send Request Error!", MB_OK | MB_ICONEXCLAMATION});
+    outcome.messages.push_back({"Total Transmission not Sent",
+                                request + ": " + std::to_string(written) + " of " +
+                                    std::to_string(d.packet.size()) + " bytes went out.",
+                                "Send Request Error!", MB_OK | MB_ICONEXCLAMATION});
     r.state = SendReport::State::kFailed;
     r.outcome = "NOT fully sent: " + std::to_string(written) + " of " +
                 std::to_string(d.packet.size()) + " bytes";
@@ -392,10 +349,12 @@ RequestSender::Outcome RequestSender::DeliverToSerialPort(const Delivery& d) {
     // The packet went out, but not as configured: the line kept the settings
     // it had before ("22"), whatever the configuration asks for.
     r.state = SendReport::State::kSentWithWarning;
-    r.outcome = "sent with the line's previous settings: \"" + d.mode + "\" could not be set";
+    r.outcome = "sent with the line's previous settings; the configured \"" + d.mode +
+                "\" could not be set";
   } else if (!built) {
     r.state = SendReport::State::kSentWithWarning;
-    r.outcome = "sent with other settings than configured: \"" + d.mode + "\" was refused";
+    r.outcome =
+        "sent with other settings than configured; the configured \"" + d.mode + "\" was refused";
   } else {
     r.state = SendReport::State::kDelivered;
     r.outcome = "Delivered";
@@ -414,56 +373,71 @@ void RequestSender::ToUi(std::function<void()> task) {
   });
 }
 
+int RequestSender::PendingRequest() const {
+  const std::vector<SendReport> open = m_ledger.Open();
+  return open.empty() ? 0 : open.back().request;
+}
+
 void RequestSender::Started(int send) {
-  const auto it = std::find_if(m_queue.begin(), m_queue.end(),
-                               [send](const SendReport& r) { return r.send == send; });
-  if (it == m_queue.end()) return;
-  it->state = SendReport::State::kSending;
-  it->outcome = "Sending";
-  Report(*it);
+  const SendReport* kept = m_ledger.Find(send);
+  if (!kept) return;
+  SendReport report = *kept;
+  report.state = SendReport::State::kSending;
+  report.outcome = "Sending";
+  Report(std::move(report));
 }
 
 void RequestSender::Complete(const Outcome& outcome) {
-  const int send = outcome.report.send;
-  m_queue.erase(std::remove_if(m_queue.begin(), m_queue.end(),
-                               [send](const SendReport& r) { return r.send == send; }),
-                m_queue.end());
-  for (const Outcome::Message& m : outcome.messages) m_ui.MessageBox(m.text, m.caption, m.flags);
-  Report(outcome.report);
+  // The record as the user-interface thread kept it (its times), with how
+  // the delivery ended.
+  SendReport report = outcome.report;
+  if (const SendReport* kept = m_ledger.Find(report.send)) {
+    report.requested = kept->requested;
+    report.started = kept->started;
+  }
+  // Complete before anything is shown, said or kept; the boxes come after
+  // and wait for nobody.
+  Report(std::move(report));
+  RecountWaiting();
+  for (const Outcome::Message& m : outcome.messages)
+    m_ui.ShowNotice(m.text, m.detail, m.caption, m.flags);
+}
+
+void RequestSender::RecountWaiting() {
+  const std::vector<SendReport> open = m_ledger.Open();
+  for (std::size_t ahead = 1; ahead < open.size(); ++ahead) {
+    const SendReport& r = open[ahead];
+    if (r.state != SendReport::State::kWaiting || r.outcome == WaitingText(ahead)) continue;
+    SendReport changed = r;
+    changed.outcome = WaitingText(ahead);
+    Report(std::move(changed));
+  }
 }
 
 RequestSender::Cancel RequestSender::CancelSend(int send) {
-  const auto it = std::find_if(m_queue.begin(), m_queue.end(),
-                               [send](const SendReport& r) { return r.send == send; });
-  if (it == m_queue.end()) return Cancel::kUnknown;
+  const SendReport* kept = m_ledger.Find(send);
+  if (!kept) return Cancel::kUnknown;
   {
     std::lock_guard lock(m_cancelMutex);
     if (send <= m_nStarted) return Cancel::kStarted;
     m_cancelled.insert(send);
   }
-  SendReport report = *it;
-  m_queue.erase(it);
+  SendReport report = *kept;
   report.state = SendReport::State::kCancelled;
   report.outcome = "cancelled before it was sent";
   Report(std::move(report));
+  RecountWaiting();
   return Cancel::kCancelled;
 }
 
 int RequestSender::CancelWaitingSends() {
   std::vector<int> waiting;
-  for (const SendReport& r : m_queue) {
+  for (const SendReport& r : m_ledger.Open()) {
     if (r.state == SendReport::State::kWaiting) waiting.push_back(r.send);
   }
   int cancelled = 0;
   for (int send : waiting) cancelled += CancelSend(send) == Cancel::kCancelled;
   return cancelled;
-}
-
-void RequestSender::Report(SendReport report) {
-  report.time = std::time(nullptr);
-  report.text = SummaryLine(report);
-  m_lastReport = std::move(report);
-  if (m_report) m_report(m_lastReport);
 }
 
 std::string RequestSender::BoundServer() const {

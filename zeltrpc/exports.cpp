@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "zeltrpc.h"
+#include "zeltrpc/rpc/settings.h"
 #include "zeltrpc/rpc/smb_pipe.h"
 #include "zeltrpc/rpc/string_binding.h"
 #include "zeltrpc/rpc/transport.h"
@@ -25,8 +26,14 @@ namespace {
 // unconnected: it closes its copies of the connections' descriptors and keeps
 // the parent's binding object untouched, never destroyed, in storage of its
 // own.
-void lockBeforeFork() { libraryState().mutex.lock(); }
-void unlockInParent() { libraryState().mutex.unlock(); }
+void lockBeforeFork() {
+  libraryState().mutex.lock();
+  rpc::lockSettingsBeforeFork();
+}
+void unlockInParent() {
+  rpc::unlockSettingsAfterFork();
+  libraryState().mutex.unlock();
+}
 void startAfreshInChild() {
   LibraryState& s = libraryState();
   using Held = std::shared_ptr<rpc::BindingHandle>;
@@ -34,6 +41,7 @@ void startAfreshInChild() {
   new (parentsBinding) Held(std::move(s.binding));
   s.serverName[0] = '\0';
   rpc::transportAfterForkInChild();
+  rpc::unlockSettingsAfterFork();
   rpc::smbAfterForkInChild();
   s.mutex.unlock();
 }
@@ -102,7 +110,9 @@ __attribute__((destructor)) void releaseOnUnload() { releaseBinding(); }
 extern "C" {
 
 uint32_t zeltConnectSign(const char* server) {
-  if (!server || std::strlen(server) > kMaxServerName) return zeltrpc::rpc::kInvalidParameter;
+  // An empty name names no computer: the caller's error, like a null one.
+  if (!server || !*server || std::strlen(server) > kMaxServerName)
+    return zeltrpc::rpc::kInvalidParameter;
   return guarded([server] {
     releaseBinding();
     const bool local = std::strcmp(server, ".") == 0;
@@ -317,6 +327,30 @@ uint32_t zeltVLReadBCHS(const char* sign, int32_t* b, int32_t* c, int32_t* h, in
 
 uint32_t zeltGetDIB(const void* a, const void* b, const void*, const void* d) {
   return a && b && d ? 0 : zeltrpc::rpc::kInvalidParameter;
+}
+
+// Configuration (version node ZELTRPC_1.1). Each makes the library's state
+// first, which registers the fork handlers that keep the settings' lock
+// usable in a child.
+uint32_t zeltSetTimeout(uint32_t milliseconds) {
+  zeltrpc::libraryState();
+  return zeltrpc::rpc::setTimeoutSetting(milliseconds);
+}
+uint32_t zeltSetSmbPort(uint32_t port) {
+  zeltrpc::libraryState();
+  return zeltrpc::rpc::setSmbPortSetting(port);
+}
+uint32_t zeltSetAuthFile(const char* path) {
+  return guarded([path] {
+    zeltrpc::libraryState();
+    return zeltrpc::rpc::setAuthFileSetting(path);
+  });
+}
+uint32_t zeltSetSocketDir(const char* path) {
+  return guarded([path] {
+    zeltrpc::libraryState();
+    return zeltrpc::rpc::setSocketDirSetting(path);
+  });
 }
 
 }  // extern "C"

@@ -32,6 +32,7 @@
 #include "support/scripted_ui.h"
 #include "support/temp_dir.h"
 #include "tools/signsim/server.h"
+#include "transmit/send_journal.h"
 #include "transmit/send_request.h"
 
 namespace corvella {
@@ -72,8 +73,8 @@ struct Program {
     view->GetListCtrl().SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
     // What the window does with every report: the Send Log keeps it, the
     // journal writes its outcome.
-    journal = std::make_unique<SendJournal>(QString::fromStdString(dir.Path() + "state"));
-    sender->SetReporter([this](const SendReport& report) {
+    journal = std::make_unique<SendJournal>(dir.Path() + "state", dir.Path());
+    sender->Ledger().Observe([this](const SendReport& report) {
       log.Record(report);
       journal->Append(report);
     });

@@ -39,7 +39,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -61,6 +63,41 @@ namespace {
 constexpr uint32_t k64K = 64 * 1024;
 
 std::string g_dir;
+
+// The temporary folder (sockets, smbd's files, a credentials file with the
+// throw-away password) goes when the benchmark ends, however it ends: a
+// child made before any thread waits on a pipe whose only writer is this
+// process and removes the folder once the pipe reports end of file, which
+// the kernel does when this process is gone, by exit, TERM or KILL alike.
+// It ignores the signals a terminal sends the whole group, and outlives
+// the servers' last writes into the folder by retrying for a few seconds.
+void removeWhenThisProcessEnds(const std::string& dir) {
+  int ends[2];
+  if (::pipe2(ends, O_CLOEXEC) != 0) return;
+  const pid_t pid = ::fork();
+  if (pid != 0) {
+    ::close(ends[0]);  // the parent keeps only the writing end, never writes
+    return;
+  }
+  ::close(ends[1]);
+  ::signal(SIGINT, SIG_IGN);
+  ::signal(SIGTERM, SIG_IGN);
+  ::signal(SIGHUP, SIG_IGN);
+  const int null = ::open("/dev/null", O_RDWR);
+  ::dup2(null, 0);
+  ::dup2(null, 1);
+  ::dup2(null, 2);
+  char byte;
+  while (::read(ends[0], &byte, 1) != 0 && errno == EINTR) {
+  }
+  for (int i = 0; i < 50; ++i) {
+    std::error_code ignored;
+    std::filesystem::remove_all(dir, ignored);
+    if (!std::filesystem::exists(dir, ignored)) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  ::_exit(0);
+}
 
 // The SMB servers' ports and credentials files; port 0: not available here.
 struct Remote {
@@ -589,6 +626,7 @@ int main(int argc, char** argv) {
   std::string tmpl = (std::filesystem::temp_directory_path() / "zeltrpc-bench-XXXXXX").string();
   if (!::mkdtemp(tmpl.data())) return 1;
   g_dir = tmpl;
+  removeWhenThisProcessEnds(g_dir);
   ::setenv("ZELTRPC_DIR", (g_dir + "/sock").c_str(), 1);
   ::setenv("KRB5CCNAME", ("FILE:" + g_dir + "/no-ticket-cache").c_str(), 1);
   benchmark::RunSpecifiedBenchmarks();

@@ -31,6 +31,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       const auto& p = zeltrpc::kProcedures[r.call.opnum];
       if (p.form == zeltrpc::ExportForm::None || r.call.size > kMaxSize || r.call.server.empty())
         std::abort();
+      if (r.call.timeoutMs > kMaxTimeoutMs || r.call.maxTimeMs > kMaxTimeoutMs ||
+          r.call.retries > kMaxRetries)
+        std::abort();
       for (const auto& b : r.call.buffers)
         if (b.bytes.size() > kMaxSize || (b.file && b.file->empty())) std::abort();
       break;

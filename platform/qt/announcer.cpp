@@ -98,8 +98,11 @@ void Announcer::Schedule() {
 
 bool Announcer::Busy() const {
   // A dialog, message box or menu over the window the announcer is in.
+  // A box that is not modal (a send's notice) counts while it has the keyboard.
   const QWidget* modal = QApplication::activeModalWidget();
-  return (modal && modal != window()) || QApplication::activePopupWidget();
+  const QWidget* active = QApplication::activeWindow();
+  return (modal && modal != window()) || QApplication::activePopupWidget() ||
+         (active && active != window() && active->inherits("QDialog"));
 }
 
 void Announcer::TrySay() {

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusConnection>
+#include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
@@ -27,6 +28,7 @@ const QString kApplicationPath = QStringLiteral("/org/a11y/atspi/accessible/root
 const QString kNullPath = QStringLiteral("/org/a11y/atspi/null");
 const QString kAccessible = QStringLiteral("org.a11y.atspi.Accessible");
 const QString kSelection = QStringLiteral("org.a11y.atspi.Selection");
+const QString kTable = QStringLiteral("org.a11y.atspi.Table");
 const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
 const QString kSelectedCount = QStringLiteral("NSelectedChildren");
 
@@ -93,6 +95,94 @@ QStringList BridgeInterfaces(QAccessibleInterface* iface) {
   return names;
 }
 
+// What a call on the list's table or its selection takes, by its D-Bus
+// signature, and which of those arguments name a place in the table.
+enum class Takes {
+  kNothing,    // ""
+  kRow,        // "i": a row
+  kColumn,     // "i": a column
+  kCell,       // "ii": a row and a column
+  kCellIndex,  // "i": a cell's index, row * columns + column
+  kChild,      // "i": a child or selected child of the Selection interface,
+               // which the list answers itself for any number
+};
+
+// The answer to a call about a row, column or cell that is not there (a
+// screen reader may ask right after a delete): what the call answers for
+// "nothing there". Qt's bridge would follow a null cell and crash.
+enum class Neutral { kNone, kFalse, kZero, kMinusOne, kEmptyText, kNullObject, kNoExtents };
+
+struct ListCall {
+  const QString& interface;
+  const char* method;
+  Takes takes;
+  Neutral neutral;
+};
+
+const ListCall kListCalls[] = {
+    {kTable, "GetAccessibleAt", Takes::kCell, Neutral::kNullObject},
+    {kTable, "GetIndexAt", Takes::kCell, Neutral::kMinusOne},
+    {kTable, "GetRowAtIndex", Takes::kCellIndex, Neutral::kMinusOne},
+    {kTable, "GetColumnAtIndex", Takes::kCellIndex, Neutral::kMinusOne},
+    {kTable, "GetRowDescription", Takes::kRow, Neutral::kEmptyText},
+    {kTable, "GetColumnDescription", Takes::kColumn, Neutral::kEmptyText},
+    {kTable, "GetRowExtentAt", Takes::kCell, Neutral::kZero},
+    {kTable, "GetColumnExtentAt", Takes::kCell, Neutral::kZero},
+    {kTable, "GetRowHeader", Takes::kRow, Neutral::kNullObject},
+    {kTable, "GetColumnHeader", Takes::kColumn, Neutral::kNullObject},
+    {kTable, "GetSelectedRows", Takes::kNothing, Neutral::kNone},
+    {kTable, "GetSelectedColumns", Takes::kNothing, Neutral::kNone},
+    {kTable, "IsRowSelected", Takes::kRow, Neutral::kFalse},
+    {kTable, "IsColumnSelected", Takes::kColumn, Neutral::kFalse},
+    {kTable, "IsSelected", Takes::kCell, Neutral::kFalse},
+    {kTable, "AddRowSelection", Takes::kRow, Neutral::kFalse},
+    {kTable, "AddColumnSelection", Takes::kColumn, Neutral::kFalse},
+    {kTable, "RemoveRowSelection", Takes::kRow, Neutral::kFalse},
+    {kTable, "RemoveColumnSelection", Takes::kColumn, Neutral::kFalse},
+    {kTable, "GetRowColumnExtentsAtIndex", Takes::kCellIndex, Neutral::kNoExtents},
+    {kSelection, "GetSelectedChild", Takes::kChild, Neutral::kNone},
+    {kSelection, "SelectChild", Takes::kChild, Neutral::kNone},
+    {kSelection, "DeselectSelectedChild", Takes::kChild, Neutral::kNone},
+    {kSelection, "IsChildSelected", Takes::kChild, Neutral::kNone},
+    {kSelection, "DeselectChild", Takes::kChild, Neutral::kNone},
+    {kSelection, "SelectAll", Takes::kNothing, Neutral::kNone},
+    {kSelection, "ClearSelection", Takes::kNothing, Neutral::kNone},
+};
+
+const ListCall* FindListCall(const QDBusMessage& message) {
+  for (const ListCall& call : kListCalls) {
+    if (message.interface() == call.interface && message.member() == QLatin1String(call.method))
+      return &call;
+  }
+  return nullptr;
+}
+
+QLatin1String SignatureOf(Takes takes) {
+  switch (takes) {
+    case Takes::kNothing: return QLatin1String("");
+    case Takes::kCell: return QLatin1String("ii");
+    default: return QLatin1String("i");
+  }
+}
+
+// Whether the place `call` names in `arguments` (of the right types) is in
+// the table `list`.
+bool IsInTable(const ListAccessible& list, Takes takes, const QVariantList& arguments) {
+  const int rows = list.rowCount();
+  const int columns = list.columnCount();
+  const auto within = [](int value, qint64 end) { return value >= 0 && value < end; };
+  switch (takes) {
+    case Takes::kRow: return within(arguments[0].toInt(), rows);
+    case Takes::kColumn: return within(arguments[0].toInt(), columns);
+    case Takes::kCell:
+      return within(arguments[0].toInt(), rows) && within(arguments[1].toInt(), columns);
+    case Takes::kCellIndex: return within(arguments[0].toInt(), qint64{rows} * columns);
+    case Takes::kNothing:
+    case Takes::kChild: return true;
+  }
+  return true;
+}
+
 int IntArgument(const QDBusMessage& message) {
   const QVariantList arguments = message.arguments();
   return arguments.isEmpty() ? -1 : arguments.first().toInt();
@@ -128,8 +218,37 @@ class SelectionAnswerer final : public QDBusVirtualObject {
     return true;
   }
 
+  // Arguments of the wrong types and places not in the table are answered
+  // here; true when the call was answered.
+  static bool AnswerBadCall(const ListAccessible& list, const QDBusMessage& message,
+                            const QDBusConnection& connection) {
+    const ListCall* call = FindListCall(message);
+    if (!call) return false;
+    if (message.signature() != SignatureOf(call->takes)) {
+      connection.send(
+          message.createErrorReply(QDBusError::InvalidArgs, QStringLiteral("invalid arguments")));
+      return true;
+    }
+    if (IsInTable(list, call->takes, message.arguments())) return false;
+    switch (call->neutral) {
+      case Neutral::kNone: return false;
+      case Neutral::kFalse: return Reply(connection, message, false);
+      case Neutral::kZero: return Reply(connection, message, 0);
+      case Neutral::kMinusOne: return Reply(connection, message, -1);
+      case Neutral::kEmptyText: return Reply(connection, message, QString());
+      case Neutral::kNullObject:
+        return Reply(connection, message, Reference(connection, kNullPath));
+      case Neutral::kNoExtents:
+        // Found, row, column, row extent, column extent, selected.
+        connection.send(message.createReply(QVariantList{false, -1, -1, 0, 0, false}));
+        return true;
+    }
+    return false;
+  }
+
   static bool Answer(ListAccessible& list, const QDBusMessage& message,
                      const QDBusConnection& connection) {
+    if (AnswerBadCall(list, message, connection)) return true;
     const QString member = message.member();
     if (message.interface() == kAccessible && member == QLatin1String("GetInterfaces"))
       return Reply(connection, message, BridgeInterfaces(&list) << kSelection);

@@ -8,6 +8,12 @@
 // connection; this puts a thin object in front of it that answers the
 // Selection interface (and adds it to the interface list) for the request
 // list's table and passes every other call to Qt unchanged.
+//
+// It also answers the table's calls that Qt's bridge cannot take: a row,
+// column or cell that is not there (a screen reader may ask for the row just
+// past the end right after a delete; the bridge follows a null cell and
+// crashes) gets the call's neutral answer (false, 0, -1, "", the null
+// object), and arguments of the wrong types an "invalid arguments" error.
 
 class QWidget;
 

@@ -24,7 +24,38 @@ QMessageBox::Icon IconFor(unsigned flags) {
   }
 }
 
+void FillBox(QMessageBox& box, const std::string& text, const std::string& detail,
+             const std::string& caption, unsigned flags) {
+  box.setWindowTitle(caption.empty() ? QStringLiteral("Corvella") : FromWindows1252(caption));
+  box.setText(FromWindows1252(text));
+  box.setTextFormat(Qt::PlainText);
+  if (!detail.empty()) box.setInformativeText(FromWindows1252(detail));
+  box.setIcon(IconFor(flags));
+}
+
 }  // namespace
+
+void QtUi::ShowNotice(const std::string& text, const std::string& detail,
+                      const std::string& caption, unsigned flags) {
+  auto* box = new QMessageBox(m_parent);
+  box->setObjectName(QStringLiteral("corvellaNoticeBox"));
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setWindowModality(Qt::NonModal);
+  FillBox(*box, text, detail, caption, flags);
+  box->setStandardButtons(QMessageBox::Ok);
+  box->setEscapeButton(QMessageBox::Ok);
+  // Answered, it gives the window the keyboard back, as a modal box does.
+  if (m_parent) {
+    QObject::connect(box, &QDialog::finished, m_parent, [window = m_parent] {
+      if (window->isVisible()) window->activateWindow();
+    });
+  }
+  box->show();
+  // Asked for, so the box has the keyboard also where no window manager
+  // hands it out (a bare X session at the operator's desk).
+  box->raise();
+  box->activateWindow();
+}
 
 ReturnActivation::~ReturnActivation() {
   if (m_window && m_window->isVisible()) m_window->activateWindow();
@@ -39,11 +70,7 @@ int QtUi::MessageBoxWithDetail(const std::string& text, const std::string& detai
   ReturnActivation back(m_parent);
   QMessageBox box(m_parent);
   box.setObjectName(QStringLiteral("corvellaMessageBox"));
-  box.setWindowTitle(caption.empty() ? QStringLiteral("Corvella") : FromWindows1252(caption));
-  box.setText(FromWindows1252(text));
-  box.setTextFormat(Qt::PlainText);
-  if (!detail.empty()) box.setInformativeText(FromWindows1252(detail));
-  box.setIcon(IconFor(flags));
+  FillBox(box, text, detail, caption, flags);
 
   // The buttons in the platform's order; the first one is the default.
   struct Choice {

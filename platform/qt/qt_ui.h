@@ -39,6 +39,11 @@ class QtUi : public Ui {
   // The detail is the box's informative text, read after the text.
   int MessageBoxWithDetail(const std::string& text, const std::string& detail,
                            const std::string& caption, unsigned flags) override;
+  // A box of its own window, not modal: it takes the keyboard like any new
+  // window, but the main window keeps working behind it; it goes when it is
+  // answered or when the main window goes.
+  void ShowNotice(const std::string& text, const std::string& detail, const std::string& caption,
+                  unsigned flags) override;
 
  protected:
   QWidget* ParentWindow() const { return m_parent; }

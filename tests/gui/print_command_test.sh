@@ -82,6 +82,13 @@ for file in notes.txt FOOTBALL-empty.REQ; do
   expect_failure "--print $file" "$TMP/elsewhere" "$file"
 done
 
+# ---- a program whose printing module is missing says so and prints nothing
+mkdir -p "$TMP/bare"
+cp "$EXE" "$TMP/bare/corvella"
+dir=$(folder nomodule)
+EXE=$TMP/bare/corvella run "$dir" --print BASK.REQ
+expect_failure "no printing module" "$dir" "Printing is not available"
+
 # ---- a PDF file that cannot be written completely
 # The file size limit cuts the file as a full disk does.
 dir=$(folder limit)
@@ -134,7 +141,8 @@ EOC
   /usr/sbin/cupsd -f -c "$C/cupsd.conf" -s "$C/cups-files.conf" > "$C/log/out" 2>&1 &
   cupsd_pid=$!
   export CUPS_SERVER=$C/cups.sock
-  for _ in $(seq 1 100); do lpstat -r > /dev/null 2>&1 && break; sleep 0.1; done
+  # lpstat -r succeeds either way; it says whether the scheduler runs.
+  for _ in $(seq 1 300); do [ "$(lpstat -r 2>/dev/null)" = "scheduler is running" ] && break; sleep 0.1; done
   lpadmin -p Accepts -E -v file:///dev/null -m raw 2> /dev/null
   lpadmin -p Refuses -E -v file:///dev/null -m raw 2> /dev/null
   cupsreject Refuses

@@ -116,6 +116,7 @@ class PrintingTest : public QObject {
   std::unique_ptr<ScriptedUi> m_ui;
   std::unique_ptr<CCorvellaDoc> m_doc;
   std::unique_ptr<CCorvellaView> m_view;
+  std::unique_ptr<Printing> m_printing;  // on this build's printing module, loaded
 };
 
 void PrintingTest::init() {
@@ -129,9 +130,12 @@ void PrintingTest::init() {
   m_view->SetLoading(false);
   m_view->SetScreenDpi(96, 96);
   m_doc->SetSportFileForRun("BASK.REQ");
+  m_printing = std::make_unique<Printing>(nullptr, *m_view, QStringLiteral(CORVELLA_PRINT_MODULE));
+  QVERIFY2(m_printing->printer() != nullptr, qPrintable(m_printing->lastError()));
 }
 
 void PrintingTest::cleanup() {
+  m_printing.reset();
   m_view.reset();
   m_doc.reset();
   m_ui.reset();
@@ -153,12 +157,12 @@ void PrintingTest::AddRows(int count) {
 
 void PrintingTest::printsFortyOneRowsToTwoLandscapePdfPages() {
   AddRows(41);
-  Printing printing(nullptr, *m_view);
+  Printing& printing = *m_printing;
   // The operator starts out in portrait.
-  printing.printer().setPageOrientation(QPageLayout::Portrait);
+  printing.printer()->setPageOrientation(QPageLayout::Portrait);
   const QString path = QString::fromStdString(m_dir->File("list.pdf"));
-  printing.printer().setOutputFormat(QPrinter::PdfFormat);
-  printing.printer().setOutputFileName(path);
+  printing.printer()->setOutputFormat(QPrinter::PdfFormat);
+  printing.printer()->setOutputFileName(path);
 
   printing.Print(true);
   QVERIFY2(printing.lastError().isEmpty(), qPrintable(printing.lastError()));
@@ -174,7 +178,7 @@ void PrintingTest::printsFortyOneRowsToTwoLandscapePdfPages() {
     QVERIFY2(page.width > page.height, "page is not landscape");
   }
   // Print Setup would now show landscape: the setting stays for the run.
-  QCOMPARE(printing.printer().pageLayout().orientation(), QPageLayout::Landscape);
+  QCOMPARE(printing.printer()->pageLayout().orientation(), QPageLayout::Landscape);
   QCOMPARE(m_view->GetPrintPage(), 2);
   // Printing changed nothing in the list.
   QCOMPARE(m_view->GetListCtrl().GetItemCount(), 41);
@@ -183,10 +187,10 @@ void PrintingTest::printsFortyOneRowsToTwoLandscapePdfPages() {
 
 void PrintingTest::directPrintPrintsEveryPage() {
   AddRows(85);  // three pages
-  Printing printing(nullptr, *m_view);
+  Printing& printing = *m_printing;
   const QString path = QString::fromStdString(m_dir->File("range.pdf"));
-  printing.printer().setOutputFormat(QPrinter::PdfFormat);
-  printing.printer().setOutputFileName(path);
+  printing.printer()->setOutputFormat(QPrinter::PdfFormat);
+  printing.printer()->setOutputFileName(path);
   printing.Print(true);
   QFile file(path);
   QVERIFY(file.open(QIODevice::ReadOnly));
@@ -204,10 +208,10 @@ void PrintingTest::printDialogOffersThePagesAndPrintsTheChosenRange() {
   QFETCH(QString, mode);
   QFETCH(int, expectedPages);
   AddRows(85);  // three pages
-  Printing printing(nullptr, *m_view);
+  Printing& printing = *m_printing;
   const QString path = QString::fromStdString(m_dir->File("dialog.pdf"));
-  printing.printer().setOutputFormat(QPrinter::PdfFormat);
-  printing.printer().setOutputFileName(path);
+  printing.printer()->setOutputFormat(QPrinter::PdfFormat);
+  printing.printer()->setOutputFileName(path);
 
   int offeredMax = -1;
   bool answered = false;
@@ -239,10 +243,10 @@ void PrintingTest::printDialogOffersThePagesAndPrintsTheChosenRange() {
 
 void PrintingTest::cancelledPrintDialogPrintsNothing() {
   AddRows(3);
-  Printing printing(nullptr, *m_view);
+  Printing& printing = *m_printing;
   const QString path = QString::fromStdString(m_dir->File("cancelled.pdf"));
-  printing.printer().setOutputFormat(QPrinter::PdfFormat);
-  printing.printer().setOutputFileName(path);
+  printing.printer()->setOutputFormat(QPrinter::PdfFormat);
+  printing.printer()->setOutputFileName(path);
   AnswerDialog<QPrintDialog>(this, [](QPrintDialog* dialog) { dialog->reject(); });
   printing.Print(false);
   QVERIFY(!QFile::exists(path));
@@ -252,7 +256,7 @@ void PrintingTest::cancelledPrintDialogPrintsNothing() {
 void PrintingTest::withoutPrinterTheDialogOffersAPdfFile() {
   if (!QPrinterInfo::availablePrinters().isEmpty()) QSKIP("a printer is installed here");
   AddRows(1);
-  Printing printing(nullptr, *m_view);
+  Printing& printing = *m_printing;
   QString offered;
   AnswerDialog<QPrintDialog>(this, [&](QPrintDialog* dialog) {
     if (auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("filename")))
@@ -260,16 +264,16 @@ void PrintingTest::withoutPrinterTheDialogOffersAPdfFile() {
     dialog->reject();
   });
   printing.Print(false);
-  QCOMPARE(printing.printer().outputFormat(), QPrinter::PdfFormat);
-  QVERIFY2(printing.printer().outputFileName().endsWith(QStringLiteral("/BASK.pdf")),
-           qPrintable(printing.printer().outputFileName()));
-  QCOMPARE(offered, printing.printer().outputFileName());
+  QCOMPARE(printing.printer()->outputFormat(), QPrinter::PdfFormat);
+  QVERIFY2(printing.printer()->outputFileName().endsWith(QStringLiteral("/BASK.pdf")),
+           qPrintable(printing.printer()->outputFileName()));
+  QCOMPARE(offered, printing.printer()->outputFileName());
 }
 
 void PrintingTest::previewShowsTheSamePagesInLandscape() {
   AddRows(41);
-  Printing printing(nullptr, *m_view);
-  printing.printer().setPageOrientation(QPageLayout::Portrait);
+  Printing& printing = *m_printing;
+  printing.printer()->setPageOrientation(QPageLayout::Portrait);
 
   int pageCount = -1;
   QPageLayout::Orientation orientation = QPageLayout::Portrait;
@@ -298,14 +302,14 @@ void PrintingTest::previewShowsTheSamePagesInLandscape() {
   QVERIFY(found);
   QCOMPARE(pageCount, 2);
   QCOMPARE(orientation, QPageLayout::Landscape);
-  QCOMPARE(printing.printer().pageLayout().orientation(), QPageLayout::Landscape);
+  QCOMPARE(printing.printer()->pageLayout().orientation(), QPageLayout::Landscape);
 }
 
 void PrintingTest::reportsAFileItCannotWrite() {
   AddRows(1);
-  Printing printing(nullptr, *m_view);
-  printing.printer().setOutputFormat(QPrinter::PdfFormat);
-  printing.printer().setOutputFileName(
+  Printing& printing = *m_printing;
+  printing.printer()->setOutputFormat(QPrinter::PdfFormat);
+  printing.printer()->setOutputFileName(
       QString::fromStdString(m_dir->File("no/such/folder/list.pdf")));
   // The warning box is answered as soon as it shows.
   QTimer::singleShot(0, this, [] {
@@ -323,10 +327,10 @@ void PrintingTest::reportsAFileItCannotWrite() {
 
 void PrintingTest::reportsAFileItCannotWriteCompletelyAndKeepsTheOldOne() {
   AddRows(85);
-  Printing printing(nullptr, *m_view);
+  Printing& printing = *m_printing;
   const QString path = QString::fromStdString(m_dir->Write("list.pdf", "an earlier printout"));
-  printing.printer().setOutputFormat(QPrinter::PdfFormat);
-  printing.printer().setOutputFileName(path);
+  printing.printer()->setOutputFormat(QPrinter::PdfFormat);
+  printing.printer()->setOutputFileName(path);
   QString reported;
   printing.setErrorHandler([&reported](const QString& text) { reported = text; });
   // Files can grow to 8 KiB only, as on a nearly full disk.

@@ -29,6 +29,7 @@
 #include "support/scripted_ui.h"
 #include "support/temp_dir.h"
 #include "tools/signsim/server.h"
+#include "transmit/send_journal.h"
 #include "transmit/send_request.h"
 
 using namespace corvella;
@@ -97,7 +98,7 @@ struct Program {
   // The journal's lines, without its heading.
   QList<QByteArray> Journal() const {
     app->GetSendJournal().WaitUntilWritten();
-    QFile file(app->GetSendJournal().Path());
+    QFile file(QString::fromStdString(app->GetSendJournal().Path()));
     if (!file.open(QIODevice::ReadOnly)) return {};
     QList<QByteArray> lines = file.readAll().split('\n');
     lines.removeIf([](const QByteArray& line) { return line.isEmpty() || line.startsWith('#'); });
@@ -126,9 +127,10 @@ class SendLogTest : public QObject {
   void statusLineLogAndJournalAgree_data();
   void statusLineLogAndJournalAgree();
   void logIsATableShownFromTheViewMenuAndRemembered();
-  void journalIsBounded();
   void outcomesAreSaidOnceInOrderAfterADialog();
   void logIsReachedAndUsedFromTheKeyboard();
+  void historyOfThisFolderIsShownAfterStartAndNumbersGoOn();
+  void closingDuringASendSaysSoAndTheOutcomeBeforeTheWindowGoes();
 };
 
 // Ctrl+R while the send command cannot send says why, in the failure style,
@@ -273,20 +275,24 @@ void SendLogTest::statusLineLogAndJournalAgree() {
   // The journal's line of that send.
   QByteArray line;
   for (const QByteArray& l : p.Journal()) {
-    if (l.split('\t').value(1).toInt() == send) line = l;
+    if (l.split('\t').value(2).toInt() == send) line = l;
   }
   QVERIFY2(!line.isEmpty(), qPrintable(QString::fromUtf8(p.Journal().join('\n'))));
   const QList<QByteArray> fields = line.split('\t');
-  QCOMPARE(fields.size(), 11);
-  QCOMPARE(QString::fromUtf8(fields[8]), outcome);
-  QCOMPARE(QString::fromUtf8(fields[10]), logOutcome);
-  QCOMPARE(fields[3].toInt(), r.request);
-  QCOMPARE(QString::fromUtf8(fields[4]),
+  QCOMPARE(fields.size(), 12);
+  QCOMPARE(QString::fromUtf8(fields[9]), outcome);
+  std::string text;
+  QVERIFY(UnescapeJournalField(fields[11].toStdString(), &text));
+  QCOMPARE(QString::fromStdString(text), logOutcome);
+  QCOMPARE(fields[4].toInt(), r.request);
+  QVERIFY(UnescapeJournalField(fields[5].toStdString(), &text));
+  QCOMPARE(QString::fromStdString(text),
            p.log().data(p.log().index(row, SendLogModel::kDescription)).toString());
-  QCOMPARE(QString::fromUtf8(fields[7]),
+  QVERIFY(UnescapeJournalField(fields[8].toStdString(), &text));
+  QCOMPARE(QString::fromStdString(text),
            p.log().data(p.log().index(row, SendLogModel::kDestination)).toString());
   if (outcome == "NOT DELIVERED") {
-    QCOMPARE(fields[9], QByteArray("1722"));
+    QCOMPARE(fields[10], QByteArray("1722"));
     QVERIFY(summary.contains(QStringLiteral("status 1722 RPC_S_SERVER_UNAVAILABLE")));
   }
   qunsetenv("CORVELLA_COM2");
@@ -327,29 +333,90 @@ void SendLogTest::logIsATableShownFromTheViewMenuAndRemembered() {
   QVERIFY(!p.frame()->SendLog()->isVisible());
 }
 
-// A journal past its bound becomes send-log.1.tsv (replacing the one before)
-// and a new one begins, also when it was full before the program started.
-void SendLogTest::journalIsBounded() {
-  TempDir dir;
-  const std::string big(SendJournal::kMaxBytes + 10, 'x');
-  dir.Write("send-log.tsv", big);
-  dir.Write("send-log.1.tsv", "older\n");
-  SendReport r;
-  r.state = SendReport::State::kDelivered;
-  r.send = 7;
-  r.outcome = "Delivered";
-  {
-    SendJournal journal(QString::fromStdString(dir.Path()));
-    journal.Append(r);
-    journal.Append(r);
-    journal.WaitUntilWritten();
-  }
-  QCOMPARE(dir.Read("send-log.1.tsv"), big);
-  const QList<QByteArray> lines = QByteArray::fromStdString(dir.Read("send-log.tsv")).split('\n');
-  QCOMPARE(lines.size(), 4);  // the heading, two lines, and the last line's end
-  QVERIFY(lines[0].startsWith("# time\t"));
-  QCOMPARE(lines[1].split('\t').value(1), QByteArray("7"));
-  QCOMPARE(lines[1].split('\t').value(8), QByteArray("DELIVERED"));
+// The journal of this program folder is read back once the window is up:
+// its sends below, with their dates, and new sends numbered after them.
+// Another program folder's journal stays its own.
+void SendLogTest::historyOfThisFolderIsShownAfterStartAndNumbersGoOn() {
+  Program p;
+  const std::time_t yesterday = std::time(nullptr) - 26 * 3600;
+  const auto journal = [&](const std::string& programFolder, int send) {
+    SendJournal earlier(p.dir.Path() + "state/corvella", programFolder);
+    SendReport r;
+    r.state = SendReport::State::kUnknown;
+    r.send = send;
+    r.request = 2;
+    r.list = "BASK.REQ";
+    r.description = "Rebounds\tand\nmore";
+    r.outcome = "outcome unknown: the request may have reached the sign";
+    r.requested = yesterday;
+    r.ended = yesterday + 10;
+    earlier.Append(r);
+  };
+  journal(p.dir.Path(), 41);
+  journal(p.dir.Path() + "elsewhere/", 99);
+  QVERIFY(p.StartServer());
+  QVERIFY(p.Start());
+  QTRY_COMPARE(p.log().rowCount(), 1);
+  const auto cell = [&](int row, int column) {
+    return p.log().data(p.log().index(row, column)).toString();
+  };
+  QCOMPARE(p.log().At(0).send, 41);
+  QCOMPARE(cell(0, SendLogModel::kDescription), QStringLiteral("Rebounds\tand\nmore"));
+  QVERIFY2(cell(0, SendLogModel::kRequested).contains(QLatin1Char('-')),
+           qPrintable(cell(0, SendLogModel::kRequested)));
+  QVERIFY(!cell(0, SendLogModel::kEnded).isEmpty());
+
+  p.Click(0, 0);
+  p.frame()->RunCommand(ID_SEND_REQUEST);
+  QVERIFY(p.WaitIdle());
+  QTRY_COMPARE(p.log().rowCount(), 2);
+  QCOMPARE(p.log().At(0).send, 42);
+  QCOMPARE(p.log().At(0).state, SendReport::State::kDelivered);
+  QVERIFY(!cell(0, SendLogModel::kRequested).contains(QLatin1Char('-')));  // today: the time
+  QVERIFY(!cell(0, SendLogModel::kEnded).isEmpty());
+}
+
+// Alt+F4 while a request is on its way: the window says why it stays, and
+// the outcome has been said before it goes.
+void SendLogTest::closingDuringASendSaysSoAndTheOutcomeBeforeTheWindowGoes() {
+  Program p;
+  QVERIFY(p.StartServer(1500));
+  QVERIFY(p.Start());
+  Announcer* speech = p.frame()->ScreenReader();
+  QStringList said;
+  QTimer listener;
+  QObject::connect(&listener, &QTimer::timeout, [&] {
+    if (!speech->Pending() && (said.isEmpty() || said.back() != speech->Text()))
+      said << speech->Text();
+  });
+  listener.start(5);
+  bool pendingAtHide = true;
+  QString lastAtHide;
+  struct HideWatch : QObject {
+    std::function<void()> onHide;
+    bool eventFilter(QObject*, QEvent* e) override {
+      if (e->type() == QEvent::Hide && onHide) onHide();
+      return false;
+    }
+  } watch;
+  watch.onHide = [&] {
+    pendingAtHide = speech->Pending();
+    lastAtHide = speech->Text();
+  };
+  p.frame()->installEventFilter(&watch);
+
+  p.Click(0, 0);
+  p.frame()->RunCommand(ID_SEND_REQUEST);
+  QVERIFY(p.app->GetSender().IsSending());
+  p.frame()->close();
+  QVERIFY(p.frame()->isVisible());
+  QTRY_VERIFY_WITH_TIMEOUT(!p.frame()->isVisible(), 15000);
+  QVERIFY2(
+      said.join(QStringLiteral(" | ")).contains(QStringLiteral("Closing after request 1 is sent")),
+      qPrintable(said.join(QStringLiteral(" | "))));
+  QVERIFY(!pendingAtHide);
+  QVERIFY2(lastAtHide.startsWith(QStringLiteral("Request 1 delivered")), qPrintable(lastAtHide));
+  p.frame()->removeEventFilter(&watch);
 }
 
 // Three sends to a slow service, their outcomes arriving while a dialog is

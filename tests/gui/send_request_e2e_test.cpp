@@ -23,11 +23,13 @@
 #include "requests/corvella_doc.h"
 #include "shell/corvella_app.h"
 #include "shell/main_frame.h"
+#include "shell/send_log.h"
 #include "support/example_files.h"
 #include "support/temp_dir.h"
 #include "tests/zeltrpc/smb_test_server.h"
 #include "tools/signsim/packet_decoder.h"
 #include "tools/signsim/server.h"
+#include "transmit/send_journal.h"
 #include "transmit/send_request.h"
 
 using namespace corvella;
@@ -71,6 +73,7 @@ class SendRequestEndToEndTest : public QObject {
   void rightClickSendsThePacketToTheSignServerNamed();
   void slowServiceNeitherFreezesTheWindowNorHidesAFailure();
   void fastKeyboardPathSendsThePlayerTyped();
+  void failureBoxComesAfterTheRecordAndHoldsNothingBack();
 
  private:
   void sendFirstRequest(TempDir& dir, signsim::SignServer& server);
@@ -253,6 +256,95 @@ void SendRequestEndToEndTest::fastKeyboardPathSendsThePlayerTyped() {
   const std::string decoded = signsim::decodeRequestPacket(received).line;
   QVERIFY2(decoded.find("side Visitor player 23 ") != std::string::npos, decoded.c_str());
   server.stop();
+  qunsetenv("ZELTRPC_DIR");
+  qunsetenv("CORVELLA_DIR");
+}
+
+// The sign service is down at the first send: the send's record is complete
+// (Send Log, status bar, journal) when the failed connect's box appears, and
+// the box holds nothing back: no modal loop, the next send goes out and ends
+// while it stands.
+void SendRequestEndToEndTest::failureBoxComesAfterTheRecordAndHoldsNothingBack() {
+  TempDir dir;
+  dir.Write("CORVELLA.INI", ReadExample("CORVELLA.INI"));
+  dir.Write("BASK.REQ", ReadExample("BASK.REQ"));
+  qputenv("CORVELLA_DIR", QByteArray::fromStdString(dir.Path()));
+  qputenv("ZELTRPC_DIR", QByteArray::fromStdString(dir.Path() + "sock"));
+  {
+    CCorvellaApp app;  // the real message boxes and dialogs
+    QVERIFY(app.InitInstance({}));
+    CMainFrame* frame = app.GetMainWnd();
+    frame->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(frame));
+    ListControl& list = app.GetView().GetListCtrl();
+    ListWidget* widget = app.GetListWidget();
+    // The team/player dialog is answered with OK; a modal message box is a
+    // fault, closed so the run goes on.
+    QStringList modal;
+    QTimer answerer;
+    QObject::connect(&answerer, &QTimer::timeout, [&] {
+      QWidget* active = QApplication::activeModalWidget();
+      if (auto* box = qobject_cast<QMessageBox*>(active)) {
+        modal << box->text();
+        box->accept();
+      } else if (auto* dlg = qobject_cast<QDialog*>(active)) {
+        dlg->accept();
+      }
+    });
+    answerer.start(20);
+    const auto notices = [] {
+      QList<QMessageBox*> shown;
+      for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->objectName() == QLatin1String("corvellaNoticeBox") && w->isVisible())
+          shown << static_cast<QMessageBox*>(w);
+      }
+      return shown;
+    };
+    const auto sendRow = [&](int row) {
+      Rect rc;
+      QVERIFY(list.GetItemRect(row, rc, LVIR_LABEL));
+      QTest::mouseClick(
+          widget->viewport(), Qt::RightButton, Qt::NoModifier,
+          widget->ToViewport(Point{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2}));
+    };
+
+    sendRow(0);
+    QTRY_COMPARE_WITH_TIMEOUT(notices().size(), 1, 15000);
+    QCOMPARE(notices().front()->text(),
+             QStringLiteral("Unable to connect to Norvane Sign Service!"));
+    QVERIFY(
+        notices().front()->informativeText().startsWith(QStringLiteral("Request 1 was not sent")));
+    // The record is whole while the box stands.
+    const SendLogModel& log = app.GetSendLog();
+    QCOMPARE(log.At(0).state, SendReport::State::kFailed);
+    QVERIFY(log.At(0).ended != 0);
+    QCOMPARE(frame->SendResultPane()->property("sendState").toInt(),
+             int(CMainFrame::SendState::kFailed));
+    QVERIFY(frame->SendResultText().startsWith(QStringLiteral("Request 1 NOT delivered")));
+    int highest = 0;
+    QCOMPARE(app.GetSendJournal().ReadHistory(10, &highest).size(), std::size_t(1));
+    QCOMPARE(QApplication::activeModalWidget(), nullptr);
+
+    // The next send is made and ends while the first box still stands.
+    // The operator clicks into the window (the box took the keyboard).
+    QApplication::setActiveWindow(frame);
+    QTRY_VERIFY(frame->isActiveWindow());
+    widget->setFocus(Qt::MouseFocusReason);
+    QTRY_VERIFY(list.HasFocus());
+    sendRow(1);
+    QTRY_COMPARE_WITH_TIMEOUT(notices().size(), 2, 15000);
+    QCOMPARE(log.At(0).request, 2);
+    QVERIFY(log.At(0).Ended());
+    answerer.stop();
+    QCOMPARE(modal, QStringList());
+    // Nor do they hold back the close: the window goes, and they with it.
+    frame->close();
+    QTRY_VERIFY(!frame->isVisible());
+    // A box the operator had not answered yet still has the keyboard when
+    // the program ends.
+    const QList<QMessageBox*> standing = notices();
+    if (!standing.isEmpty()) QApplication::setActiveWindow(standing.back());
+  }
   qunsetenv("ZELTRPC_DIR");
   qunsetenv("CORVELLA_DIR");
 }

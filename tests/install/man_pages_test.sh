@@ -18,7 +18,7 @@ for page in "$MAN_DIR"/*.[1-8]; do
 done
 
 # Each export by name, as a heading of its own (bold).
-while read -r name; do
+while read -r name _node; do
   grep -Eq "^\.BI? \"?$name\(" "$MAN_DIR/zeltrpc.3" || fail "zeltrpc.3 does not describe $name"
 done < "$EXPORTS"
 

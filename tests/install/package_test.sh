@@ -31,7 +31,8 @@ expect libzeltrpc1 '/usr/lib/(.*/)?libZeltRpc.so.1' '/usr/lib/(.*/)?libZeltRpc.s
 expect libzeltrpc-dev /usr/include/zeltrpc.h '/usr/lib/(.*/)?libZeltRpc.so' \
   '/usr/lib/(.*/)?pkgconfig/zeltrpc.pc' '/usr/lib/(.*/)?cmake/ZeltRpc/ZeltRpcConfig.cmake' \
   /usr/share/man/man3/zeltrpc.3.gz
-expect signsim /usr/bin/signsim /usr/share/man/man1/signsim.1.gz
+expect signsim /usr/bin/signsim /usr/share/man/man1/signsim.1.gz \
+  /usr/lib/systemd/user/signsim.service /usr/lib/systemd/system/signsim-samba.service
 expect zeltctl /usr/bin/zeltctl /usr/share/man/man1/zeltctl.1.gz \
   /usr/share/bash-completion/completions/zeltctl
 # No program among the development files.

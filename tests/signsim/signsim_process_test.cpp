@@ -10,6 +10,7 @@
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -20,11 +21,13 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "tests/zeltrpc/rpc_test_support.h"
+#include "tools/signsim/server.h"
 #include "tools/signsim/sign_service.h"
 #include "zeltrpc.h"
 #include "zeltrpc/rpc/pdu.h"
@@ -108,6 +111,7 @@ class Child {
     for (const auto& l : m_lines) n += l.find(text) != std::string::npos;
     return n;
   }
+  const std::vector<std::string>& lines() const { return m_lines; }
   std::string output() const {
     std::string all;
     for (const auto& l : m_lines) all += l;
@@ -119,6 +123,32 @@ class Child {
   base::UniqueFd m_out;
   std::string m_pending;
   std::vector<std::string> m_lines;
+};
+
+// The notification socket of a service manager: a datagram socket at
+// `path`, named in $NOTIFY_SOCKET for the children started while it exists.
+class ServiceManager {
+ public:
+  explicit ServiceManager(const std::string& path) {
+    m_fd.reset(::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", path.c_str());
+    EXPECT_EQ(::bind(m_fd.get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ::setenv("NOTIFY_SOCKET", path.c_str(), 1);
+  }
+  ~ServiceManager() { ::unsetenv("NOTIFY_SOCKET"); }
+  // The next message, or "" when none came within 10 s.
+  std::string next() const {
+    pollfd p{m_fd.get(), POLLIN, 0};
+    if (::poll(&p, 1, 10000) != 1) return "";
+    char message[4096];
+    const ssize_t n = ::recv(m_fd.get(), message, sizeof message, 0);
+    return n > 0 ? std::string(message, static_cast<size_t>(n)) : "";
+  }
+
+ private:
+  base::UniqueFd m_fd;
 };
 
 // A line of /proc/PID/status in bytes ("VmRSS", "VmHWM").
@@ -171,29 +201,141 @@ std::vector<base::UniqueFd> connectMany(const std::string& path, int n) {
   return fds;
 }
 
+// A signsim child whose freed memory goes back to the system at once:
+// AddressSanitizer otherwise holds freed memory back to catch late uses.
+std::unique_ptr<Child> childReturningMemory(std::vector<std::string> args) {
+#ifdef __SANITIZE_ADDRESS__
+  const char* given = std::getenv("ASAN_OPTIONS");
+  const std::string saved = given ? given : "";
+  ::setenv("ASAN_OPTIONS", (saved + (saved.empty() ? "" : ":") + "quarantine_size_mb=0").c_str(),
+           1);
+  auto child = std::make_unique<Child>(std::move(args));
+  if (given)
+    ::setenv("ASAN_OPTIONS", saved.c_str(), 1);
+  else
+    ::unsetenv("ASAN_OPTIONS");
+  return child;
+#else
+  return std::make_unique<Child>(std::move(args));
+#endif
+}
+
+// Waits up to 10 s until process `pid` holds at most `limit` bytes of
+// memory; returns what it holds.
+size_t residentAtMost(pid_t pid, size_t limit) {
+  size_t now = memoryOf(pid, "VmRSS");
+  for (int i = 0; i < 100 && now > limit; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    now = memoryOf(pid, "VmRSS");
+  }
+  return now;
+}
+
+// The fragments a client sends for a SetRealTimeData call whose data is
+// `bytes` long (alloc_hint: the whole stub), split where the last one starts.
+struct FragmentedCall {
+  std::vector<uint8_t> fragments;
+  size_t lastAt = 0;
+  std::span<const uint8_t> first() const {
+    const size_t n = static_cast<size_t>(fragments[8]) | static_cast<size_t>(fragments[9]) << 8;
+    return {fragments.data(), n};
+  }
+  std::span<const uint8_t> allButLast() const { return {fragments.data(), lastAt}; }
+};
+FragmentedCall setRealTimeDataFragments(uint32_t bytes) {
+  using namespace zeltrpc::rpc;
+  std::vector<uint8_t> stub(20 + bytes, 0);
+  stub[4] = static_cast<uint8_t>(bytes);  // the array's count and the length argument agree
+  stub[5] = static_cast<uint8_t>(bytes >> 8);
+  stub[6] = static_cast<uint8_t>(bytes >> 16);
+  stub[7] = static_cast<uint8_t>(bytes >> 24);
+  std::copy_n(stub.begin() + 4, 4, stub.end() - 12);
+  FragmentedCall call;
+  appendFragments(call.fragments, kRequest, DataRep{}, 2, 0, zeltrpc::kSetRealTimeData, stub,
+                  kDefaultMaxFrag);
+  for (size_t at = 0; at < call.fragments.size();) {
+    call.lastAt = at;
+    at += static_cast<size_t>(call.fragments[at + 8]) | static_cast<size_t>(call.fragments[at + 9])
+                                                            << 8;
+  }
+  return call;
+}
+
+// A connection to the socket at `path` with the sign interface bound.
+std::unique_ptr<zeltrpc::rpc::PduStream> boundConnection(const std::string& path) {
+  using namespace zeltrpc::rpc;
+  int fd = -1;
+  EXPECT_EQ(connectUnix(path, std::chrono::milliseconds(5000), fd), 0u);
+  untrackConnectionFd(fd);
+  auto stream = std::make_unique<PduStream>(fd);
+  BindInfo bind;
+  bind.abstractSyntax = zeltrpc::signInterface().syntax;
+  bind.transferSyntaxes = {ndrTransferSyntax()};
+  Pdu ack;
+  EXPECT_EQ(stream->sendAll(encodeBind(1, bind), {}), Io::Ok);
+  EXPECT_EQ(stream->readPdu(ack, {}), Io::Ok);
+  return stream;
+}
+
 using SignsimProcessTest = zeltrpc_test::SocketDirFixture;
 
+// The time within which a call that has begun is closed when its next
+// fragment does not come, with room for a slow machine.
+constexpr auto kFragmentTimeoutForTests = signsim::kFragmentTimeout + std::chrono::seconds(10);
+
+// As a service: ready on the manager's notification socket once it listens;
+// each line after its time, connections with their peer; SIGHUP ends it
+// like SIGTERM and SIGINT, with its last line and without its socket.
 TEST_F(SignsimProcessTest, ServesTheLibraryLogsEachCallAndRemovesItsSocket) {
-  for (int sig : {SIGTERM, SIGINT}) {
-    SCOPED_TRACE(sig);
+  const ServiceManager manager(m_root + "/notify");
+  const std::string peer = "(pid " + std::to_string(::getpid()) + ", uid " +
+                           std::to_string(::getuid()) + ", gid " + std::to_string(::getgid()) + ")";
+  for (const auto& [sig, name] :
+       {std::pair{SIGTERM, "SIGTERM"}, {SIGINT, "SIGINT"}, {SIGHUP, "SIGHUP"}}) {
+    SCOPED_TRACE(name);
     Child child({"--dir", m_dir});
     ASSERT_TRUE(child.readUntil("signsim: listening on " + m_dir + "/zeltrpc")) << child.output();
+    EXPECT_EQ(manager.next(), "READY=1\nSTATUS=listening on " + m_dir + "/zeltrpc");
     ASSERT_EQ(zeltConnectSign("."), 0u);
     EXPECT_EQ(zeltSendRealTimeDataPort(1, "abc", 3), 0u);
     int32_t v = 0;
     EXPECT_EQ(zeltGetPhotocell("SIGN2", &v), 0u);
     EXPECT_EQ(v, 512);
     zeltDisconnectSign();
+    ASSERT_TRUE(child.readUntil("client 1: closed after 3 calls " + peer)) << child.output();
     int status = child.stop(sig);
+    EXPECT_EQ(manager.next(), "STOPPING=1");
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << child.output();
+    EXPECT_TRUE(child.saw("client 1: connected " + peer)) << child.output();
     EXPECT_TRUE(child.saw("Ping() -> 0"));
     EXPECT_TRUE(child.saw("SendRealTimeDataPort(1, [3] \"abc\", 3) -> 0"));
     EXPECT_TRUE(child.saw("not a request packet: 3 bytes"));
     EXPECT_TRUE(child.saw("GetPhotocell(\"SIGN2\") -> 0"));
-    EXPECT_TRUE(child.saw("socket removed"));
+    EXPECT_TRUE(child.saw(std::string("signsim: stopped by ") + name + ", socket removed"))
+        << child.output();
+    const std::regex stamped(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z signsim: .*\n)");
+    EXPECT_EQ(child.count("signsim: "), child.lines().size());
+    for (const auto& line : child.lines()) EXPECT_TRUE(std::regex_match(line, stamped)) << line;
     struct stat st {};
     EXPECT_NE(::lstat((m_dir + "/zeltrpc").c_str(), &st), 0);
   }
+}
+
+// A sign name can hold any byte: in the log it is one escaped item of one
+// line, never a line of its own, a quote that ends the item early, or raw
+// bytes for the terminal.
+TEST_F(SignsimProcessTest, EscapesEveryTextInTheLog) {
+  Child child({"--dir", m_dir});
+  ASSERT_TRUE(child.readUntil("listening on")) << child.output();
+  ASSERT_EQ(zeltConnectSign("."), 0u);
+  EXPECT_EQ(zeltBlankSign("A\n2026-01-01T00:00:00.000Z signsim: client 9: forged\t\"\\\xff\x1b"),
+            signsim::kUnknownSign);
+  zeltDisconnectSign();
+  child.stop(SIGTERM);
+  EXPECT_TRUE(child.saw(R"(BlankSign("A\x0A2026-01-01T00:00:00.000Z signsim: client 9: forged)"
+                        R"(\x09\x22\x5C\xFF\x1B") -> 2)"))
+      << child.output();
+  EXPECT_EQ(child.count("forged"), 1u) << child.output();  // one line, not two
 }
 
 // Texts and data up to the library's limit reach the service, all at once in
@@ -270,72 +412,93 @@ TEST_F(SignsimProcessTest, OutOfDescriptorsTheIdleMakeRoomAndTheEndedGiveTheirsB
   EXPECT_EQ(child->count("cannot take a new connection"), 1u) << child->output();
 }
 
-// Requests still arriving in fragments hold at most kMaxUnfinishedBytes
-// together: a fragment past that closes its connection. What they held goes
-// back to the system when they go, and the largest request is taken again.
-TEST_F(SignsimProcessTest, UnfinishedRequestsAreBoundedAndGiveTheirMemoryBack) {
+// Requests still arriving are counted as their bytes arrive: clients that
+// announce the largest request and send one fragment of it keep no other
+// call out. They are closed when their next fragment does not come in time.
+TEST_F(SignsimProcessTest, HalfSentRequestsStarveNoCallAndAreClosedInTime) {
   using namespace zeltrpc::rpc;
-#ifdef __SANITIZE_ADDRESS__
-  // AddressSanitizer holds freed memory back to catch late uses; here
-  // freed memory is to go back at once.
-  const char* given = std::getenv("ASAN_OPTIONS");
-  const std::string saved = given ? given : "";
-  ::setenv("ASAN_OPTIONS", (saved + (saved.empty() ? "" : ":") + "quarantine_size_mb=0").c_str(),
-           1);
   Child child({"--dir", m_dir});
-  if (given)
-    ::setenv("ASAN_OPTIONS", saved.c_str(), 1);
-  else
-    ::unsetenv("ASAN_OPTIONS");
-#else
-  Child child({"--dir", m_dir});
-#endif
   ASSERT_TRUE(child.readUntil("listening on")) << child.output();
+  const FragmentedCall announced = setRealTimeDataFragments(zeltrpc::kMaxArgumentBytes);
+  std::vector<std::unique_ptr<PduStream>> halfSent;
+  for (int i = 0; i < 4; ++i) {
+    halfSent.push_back(boundConnection(m_dir + "/zeltrpc"));
+    ASSERT_EQ(halfSent.back()->sendAll(announced.first(), {}), Io::Ok);
+  }
+  ASSERT_EQ(zeltConnectSign("."), 0u);
+  for (uint32_t size : {64u << 10, 1u << 20}) {
+    SCOPED_TRACE(size);
+    std::vector<char> data(size, 'd');
+    EXPECT_EQ(zeltSetRealTimeData(7, data.data(), size, 0), 0u) << child.output();
+  }
+  zeltDisconnectSign();
+  for (auto& stream : halfSent) {
+    Pdu pdu;
+    EXPECT_EQ(stream->readPdu(pdu, Clock::now() + kFragmentTimeoutForTests), Io::Closed);
+  }
+  child.stop(SIGTERM);
+  EXPECT_EQ(child.count("no fragment of its unfinished call for 5 s, connection closed"), 4u)
+      << child.output();
+}
+
+// Stalled requests that hold the whole limit with real bytes make room for
+// the largest request; what they held goes back to the system when they go.
+TEST_F(SignsimProcessTest, StalledRequestsMakeRoomForTheLargestAndGiveTheirMemoryBack) {
+  using namespace zeltrpc::rpc;
+  auto child = childReturningMemory({"--dir", m_dir});
+  ASSERT_TRUE(child->readUntil("listening on")) << child->output();
   ASSERT_EQ(zeltConnectSign("."), 0u);
   zeltDisconnectSign();
-  const size_t before = memoryOf(child.pid(), "VmRSS");
-  // 8 connections, each sending 16 MiB of a request without its last
-  // fragment (the library's fragments, alloc_hint the whole stub).
-  std::vector<uint8_t> fragments;
-  appendFragments(fragments, kRequest, DataRep{}, 2, 0, zeltrpc::kSetRealTimeData,
-                  std::vector<uint8_t>(zeltrpc::kMaxArgumentBytes, 'u'), kDefaultMaxFrag);
-  size_t lastAt = 0;  // where the last fragment starts
-  for (size_t at = 0; at < fragments.size();) {
-    lastAt = at;
-    at += static_cast<size_t>(fragments[at + 8]) | static_cast<size_t>(fragments[at + 9]) << 8;
-  }
-  const std::span<const uint8_t> unfinished(fragments.data(), lastAt);
+  const size_t before = memoryOf(child->pid(), "VmRSS");
+  const FragmentedCall stalled = setRealTimeDataFragments(zeltrpc::kMaxArgumentBytes);
   std::vector<std::unique_ptr<PduStream>> streams;
-  int refused = 0;
-  for (int i = 0; i < 8; ++i) {
-    int fd = -1;
-    ASSERT_EQ(connectUnix(m_dir + "/zeltrpc", std::chrono::milliseconds(5000), fd), 0u);
-    untrackConnectionFd(fd);
-    auto stream = std::make_unique<PduStream>(fd);
-    BindInfo bind;
-    bind.abstractSyntax = zeltrpc::signInterface().syntax;
-    bind.transferSyntaxes = {ndrTransferSyntax()};
-    Pdu ack;
-    ASSERT_EQ(stream->sendAll(encodeBind(1, bind), {}), Io::Ok);
-    ASSERT_EQ(stream->readPdu(ack, {}), Io::Ok);
-    if (stream->sendAll(unfinished, {}) != Io::Ok) ++refused;
-    streams.push_back(std::move(stream));
+  for (int i = 0; i < 4; ++i) {
+    streams.push_back(boundConnection(m_dir + "/zeltrpc"));
+    ASSERT_EQ(streams.back()->sendAll(stalled.allButLast(), {}), Io::Ok);
   }
-  // Two largest requests fit; 16 MiB each, four of these do.
-  EXPECT_TRUE(child.readUntil("would hold more than")) << child.output();
-  EXPECT_EQ(refused + 4, 8) << child.output();
-  const size_t peak = memoryOf(child.pid(), "VmHWM");
-  EXPECT_LE(peak, before + signsim::kMaxUnfinishedBytes + (16u << 20));
-  streams.clear();
-  size_t after = memoryOf(child.pid(), "VmRSS");
-  for (int i = 0; i < 200 && after > before + (8u << 20); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    after = memoryOf(child.pid(), "VmRSS");
-  }
-  EXPECT_LE(after, before + (8u << 20)) << "before " << before << ", peak " << peak;
   ASSERT_EQ(zeltConnectSign("."), 0u);
   std::vector<char> data(zeltrpc::kMaxArgumentBytes, 'd');
-  EXPECT_EQ(zeltSetRealTimeData(7, data.data(), zeltrpc::kMaxArgumentBytes, 0), 0u);
+  EXPECT_EQ(zeltSetRealTimeData(7, data.data(), zeltrpc::kMaxArgumentBytes, 0), 0u)
+      << child->output();
+  zeltDisconnectSign();
+  EXPECT_TRUE(child->readUntil("connection closed to make room for client 6's")) << child->output();
+  // At most the limit, and the call that runs: its arguments decoded from
+  // the request, and the data the service keeps.
+  const size_t peak = memoryOf(child->pid(), "VmHWM");
+  EXPECT_LE(peak, before + signsim::kMaxUnfinishedBytes + (40u << 20));
+  streams.clear();
+  // The service keeps the 16 MiB of real-time data it was sent, nothing more.
+  const size_t after = residentAtMost(child->pid(), before + (24u << 20));
+  EXPECT_LE(after, before + (24u << 20)) << "before " << before << ", peak " << peak;
+}
+
+// Out of descriptors, connections holding unfinished requests make room like
+// idle ones: a ping still gets through.
+TEST_F(SignsimProcessTest, OutOfDescriptorsUnfinishedRequestsMakeRoomToo) {
+  using namespace zeltrpc::rpc;
+  auto child = childWithFileLimit({"--dir", m_dir}, 64);
+  ASSERT_TRUE(child->readUntil("listening on")) << child->output();
+  const std::string path = m_dir + "/zeltrpc";
+  const size_t spare = descriptorsOf(child->pid());  // for the sanitizer, see below
+  ASSERT_EQ(zeltConnectSign("."), 0u);
+  zeltDisconnectSign();
+  EXPECT_EQ(descriptorsOf(child->pid(), spare), spare);
+  // Bind and a first fragment each, sent without waiting for an answer.
+  BindInfo bind;
+  bind.abstractSyntax = zeltrpc::signInterface().syntax;
+  bind.transferSyntaxes = {ndrTransferSyntax()};
+  std::vector<uint8_t> opening = encodeBind(1, bind);
+  const FragmentedCall announced = setRealTimeDataFragments(1u << 20);
+  opening.insert(opening.end(), announced.first().begin(), announced.first().end());
+  auto unfinished = connectMany(path, 55);
+  for (auto& fd : unfinished)
+    ASSERT_EQ(::send(fd.get(), opening.data(), opening.size(), MSG_NOSIGNAL),
+              static_cast<ssize_t>(opening.size()));
+  ASSERT_TRUE(child->readUntil("cannot take a new connection (Too many open files)"))
+      << child->output();
+  ::setenv("ZELTRPC_TIMEOUT_MS", "5000", 1);
+  ASSERT_EQ(zeltConnectSign("."), 0u);
+  EXPECT_EQ(zeltPing(), 0u);
   zeltDisconnectSign();
 }
 
@@ -393,6 +556,13 @@ TEST_F(SignsimProcessTest, HelpAndBadOptions) {
     EXPECT_TRUE(child.saw("usage: signsim"));
     EXPECT_TRUE(child.saw("--drop-after N"));
   }
+  {
+    Child child({"--version"});
+    int status = child.wait();
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_TRUE(std::regex_match(child.output(), std::regex("signsim \\d+\\.\\d+\n")))
+        << child.output();
+  }
   for (std::vector<std::string> bad : {std::vector<std::string>{"--bogus"},
                                        {"--max-frag", "10"},
                                        {"--fault"},
@@ -417,6 +587,70 @@ TEST_F(SignsimProcessTest, RefusesAnEndpointInUseAndReplacesAStaleSocket) {
   Child third({"--dir", m_dir});
   EXPECT_TRUE(third.readUntil("listening on")) << third.output();
   ASSERT_EQ(zeltConnectSign("."), 0u);
+  zeltDisconnectSign();
+}
+
+// Restarted at once after SIGKILL, as a service manager restarts it, the
+// service takes its endpoint back every time: the old one's lock went with
+// its process, whatever its socket still did.
+TEST_F(SignsimProcessTest, RestartsAfterSigkillWithoutRefusal) {
+  int refused = 0;
+  std::unique_ptr<Child> killed;
+  for (int round = 0; round < 50; ++round) {
+    auto child = std::make_unique<Child>(std::vector<std::string>{"--dir", m_dir});
+    killed.reset();  // reaped only now
+    if (!child->readUntil("listening on")) {
+      ++refused;
+      continue;
+    }
+    // A client connected, and another in the listening socket's queue.
+    auto clients = connectMany(m_dir + "/zeltrpc", 2);
+    ::kill(child->pid(), SIGKILL);
+    killed = std::move(child);
+  }
+  EXPECT_EQ(refused, 0);
+}
+
+// A log reader that stops reading holds up no call: lines past what waits
+// for it are dropped and counted, and the count is said when it reads again.
+TEST_F(SignsimProcessTest, AStuckLogReaderHoldsUpNoCall) {
+  Child child({"--dir", m_dir});  // nobody reads its output until it stops
+  ASSERT_TRUE(child.readUntil("listening on")) << child.output();
+  ::setenv("ZELTRPC_TIMEOUT_MS", "5000", 1);
+  ASSERT_EQ(zeltConnectSign("."), 0u);
+  const std::string sign(64, 'S');  // a long line per call
+  for (int i = 0; i < 8000; ++i) ASSERT_EQ(zeltBlankSign(sign.c_str()), signsim::kUnknownSign) << i;
+  zeltDisconnectSign();
+  child.stop(SIGTERM);
+  EXPECT_TRUE(child.saw(" log lines dropped: standard output was not read")) << child.output();
+  EXPECT_TRUE(child.saw("stopped by SIGTERM, socket removed"));
+}
+
+// Buffers of a megabyte or more go back to the system after their call,
+// while the connection stays.
+TEST_F(SignsimProcessTest, LargeCallsLeaveNoLargeBuffersBehind) {
+  auto child = childReturningMemory({"--dir", m_dir});
+  ASSERT_TRUE(child->readUntil("listening on")) << child->output();
+  ASSERT_EQ(zeltConnectSign("."), 0u);
+  const size_t before = memoryOf(child->pid(), "VmRSS");
+  const uint32_t limit = zeltrpc::kMaxArgumentBytes;
+  std::vector<char> data(limit, 'd');
+  const std::string sign(limit, 'S');
+  const struct {
+    const char* what;
+    std::function<uint32_t()> call;
+    uint32_t status;
+  } calls[] = {
+      {"16 MiB reply", [&] { return zeltGetRealTimeData(7, data.data(), limit, 0); }, 0},
+      {"16 MiB text and data", [&] { return zeltShowFrame(sign.c_str(), data.data(), limit); },
+       signsim::kUnknownSign},
+  };
+  for (const auto& c : calls) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(c.call(), c.status);
+    const size_t after = residentAtMost(child->pid(), before + (4u << 20));
+    EXPECT_LE(after, before + (4u << 20)) << "before " << before;
+  }
   zeltDisconnectSign();
 }
 

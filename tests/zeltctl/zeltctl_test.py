@@ -8,6 +8,7 @@ usage: zeltctl_test.py ZELTCTL SIGNSIM [unittest arguments]
 """
 import json
 import os
+import re
 import resource
 import subprocess
 import sys
@@ -219,7 +220,8 @@ class EveryCommand(SignsimCase):
         self.assertEqual(out["buffer"], b"frame 0 of -".hex().upper())
         self.assertEqual((out["value2"], out["status"], out["statusName"]), (12, 0, "ERROR_SUCCESS"))
         r = run(["--json", "checksequence", "SIGN1", "NOPE"], self.env)
-        self.assertEqual((r.returncode, json.loads(r.stdout)), (1, {"status": 1168, "statusName": "ERROR_NOT_FOUND"}))
+        self.assertEqual((r.returncode, json.loads(r.stdout)),
+                         (1, {"status": 1168, "statusName": "ERROR_NOT_FOUND", "outcome": "ran"}))
 
     def test_usage_errors_say_what_is_wrong_and_call_nothing(self):
         for args, message, usage in USAGE_ERRORS:
@@ -272,6 +274,38 @@ class EveryCommand(SignsimCase):
         self.assertEqual((r.returncode, r.stdout), (1, b""))
         self.assertEqual(r.stderr.decode(), "zeltctl: cannot open /nonexistent/packet: No such file or directory\n")
 
+    def test_json_errors_come_as_objects_on_standard_output(self):
+        # (arguments, exit status, the error)
+        cases = [
+            (["--json", "sendrealtimedataport", "0", "@/nonexistent/packet"], 1,
+             "cannot open /nonexistent/packet: No such file or directory"),
+            (["--json", "frobnicate"], 2, "unknown command frobnicate"),
+            (["getstatus", "--json"], 2, "getstatus: missing SIGN"),
+            (["--json", "--timeout", "0", "ping"], 2,
+             "--timeout: not a number of milliseconds from 1 to 86400000: 0"),
+        ]
+        for args, status, error in cases:
+            with self.subTest(args=args):
+                r = run(args, self.env)
+                self.assertEqual((r.returncode, json.loads(r.stdout)), (status, {"error": error}))
+                self.assertIn(error, r.stderr.decode())
+
+    def test_a_reader_that_goes_away_ends_the_run_with_1(self):
+        r = subprocess.run(
+            ["bash", "-c", 'yes ping | head -5000 | "$0" --batch - | head -1; exit ${PIPESTATUS[2]}', ZELTCTL],
+            env=self.env, capture_output=True, timeout=60)
+        self.assertEqual(r.stdout.decode(), OK + "\n")
+        self.assertEqual(r.returncode, 1)
+        self.assertIn("cannot write the output: Broken pipe", r.stderr.decode())
+
+    def test_help_after_a_command_is_that_commands(self):
+        for args in (["getstatus", "--help"], ["--help", "GETSTATUS", "SIGN1"], ["help", "getstatus"]):
+            with self.subTest(args=args):
+                r = run(args, self.env)
+                self.assertEqual(r.returncode, 0)
+                self.assertTrue(r.stdout.decode().startswith("usage: zeltctl [OPTION...] getstatus SIGN\n"
+                                                             "Calls zeltGetStatus.\n"), r.stdout)
+
     def test_batch_one_block_per_command_over_one_connection(self):
         # (lines, blocks printed, exit status): the worst status wins.
         cases = [
@@ -297,9 +331,16 @@ class EveryCommand(SignsimCase):
             f.write("ping\ngetphotocell SCOREBOARD\n")
         r = run(["--batch", path, "--json"], self.env)
         self.assertEqual([json.loads(line) for line in r.stdout.splitlines()],
-                         [{"status": 0, "statusName": "ERROR_SUCCESS"},
-                          {"value": 300, "status": 0, "statusName": "ERROR_SUCCESS"}])
+                         [{"line": 1, "status": 0, "statusName": "ERROR_SUCCESS"},
+                          {"line": 2, "value": 300, "status": 0, "statusName": "ERROR_SUCCESS"}])
         self.assertEqual(r.returncode, 0)
+        # Each object names the line it answers, skipped and wrong lines counted.
+        r = run(["--batch", "-", "--json"], self.env, stdin=b"# first\n\nping\nnosuch\nchecksequence SIGN1 NOPE\n")
+        self.assertEqual([json.loads(line) for line in r.stdout.splitlines()],
+                         [{"line": 3, "status": 0, "statusName": "ERROR_SUCCESS"},
+                          {"line": 4, "error": "unknown command nosuch"},
+                          {"line": 5, "status": 1168, "statusName": "ERROR_NOT_FOUND", "outcome": "ran"}])
+        self.assertEqual(r.returncode, 2)
 
     def test_batch_line_over_the_limit_stops_the_batch(self):
         limit = 16 * 1024 * 1024
@@ -344,12 +385,21 @@ class EveryCommand(SignsimCase):
         self.assertEqual(r.returncode, 0)
         err = r.stderr.decode()
         heads = [line for line in err.splitlines() if line.startswith("zeltrpc: ")]
-        self.assertEqual([h.split(",")[0] for h in heads],
-                         ["zeltrpc: sent bind", "zeltrpc: received bind_ack", "zeltrpc: sent request",
-                          "zeltrpc: received response", "zeltrpc: sent request", "zeltrpc: received response"])
+        # Each heading: the time of day, what the PDU is, and for a request
+        # and its answer the procedure.
+        clock = r"zeltrpc: \d\d:\d\d:\d\d\.\d{6} "
+        for h in heads:
+            self.assertRegex(h, "^" + clock)
+        self.assertEqual([", ".join(re.sub("^" + clock, "", h).split(", ")[:-1]) for h in heads],
+                         ["sent bind, call 1", "received bind_ack, call 1", "sent request, call 2, Ping",
+                          "received response, call 2, Ping", "sent request, call 3, GetConfig",
+                          "received response, call 3, GetConfig"])
+        self.assertRegex(err, r"\nzeltctl: \d\d:\d\d:\d\d\.\d{6} GetConfig: status 0 ERROR_SUCCESS "
+                              r"\(ran\) after \d+ ms\n$")
         # The last reply's bytes, read back from the hex, hold the text printed.
         last = err.split(heads[-1], 1)[1]
-        data = bytes.fromhex("".join(line.split(None, 1)[1] for line in last.strip().splitlines()))
+        data = bytes.fromhex("".join(line.split(None, 1)[1] for line in last.splitlines()
+                                     if line.startswith("  ")))
         self.assertIn(b"sign=SIGN2 rows=16", data)
         self.assertEqual(len(data), int(heads[-1].split(", ")[-1].split()[0]))
         self.assertEqual(run(["getconfig", "SIGN2"], self.env).stderr, b"")
@@ -378,12 +428,42 @@ class SlowService(SignsimCase):
         start = time.monotonic()
         r = run(["ping", "--timeout", "400"], self.env)
         self.assertEqual(r.stdout.decode(), "status=1818 RPC_S_CALL_CANCELLED\n")
-        self.assertEqual(r.returncode, 1)
+        # The connect's ping ran out of time: the call itself was not made.
+        self.assertEqual(r.returncode, 3)
         self.assertLess(time.monotonic() - start, 2.5)
+
+    def test_max_time_bounds_the_whole_run(self):
+        # --timeout alone would let the connect and the call take 3 s each.
+        # (arguments, exit status: 4 when a call was under way, 3 when it ran
+        # out before a call was made)
+        for args, status in ((["--json", "blanksign", "SIGN1", "--timeout", "6000", "--max-time", "4500"], 4),
+                             (["--json", "ping", "--timeout", "6000", "--max-time", "1000"], 3),
+                             (["--json", "--batch", "-", "--max-time", "1000", "--timeout", "400"], 3)):
+            with self.subTest(args=args):
+                start = time.monotonic()
+                r = run(args, self.env, stdin=b"ping\nping\nping\nping\n")
+                limit = int(args[args.index("--max-time") + 1]) / 1000
+                self.assertLess(time.monotonic() - start, limit + 1.5)
+                self.assertEqual(r.returncode, status)
+                self.assertIn(f"--max-time {args[args.index('--max-time') + 1]} ms ran out",
+                              json.loads(r.stdout.splitlines()[-1])["error"])
+
+
+class LostReplies(SignsimCase):
+    SIGNSIM_ARGS = ["--lose-reply-after", "1"]
+
+    def test_a_call_that_may_have_run_is_never_repeated(self):
+        before = len(self.read_log())
+        r = run(["--retry", "3", "--json", "blanksign", "SIGN1"], self.env)
+        self.assertEqual(json.loads(r.stdout), {"status": 1726, "statusName": "RPC_S_CALL_FAILED",
+                                                "outcome": "may have run"})
+        self.assertEqual(r.returncode, 4)
+        self.assertEqual(self.read_log()[before:].count("BlankSign("), 1)
+        self.assertNotIn("repeat", r.stderr.decode())
 
 
 class NothingListening(unittest.TestCase):
-    def test_status_line_and_exit_1(self):
+    def test_status_line_and_exit_3(self):
         with tempfile.TemporaryDirectory() as d:
             env = dict(os.environ, ZELTRPC_DIR=os.path.join(d, "sock"), ZELTRPC_TIMEOUT_MS="500")
             env.pop("ZELTRPC_SERVER", None)
@@ -391,7 +471,37 @@ class NothingListening(unittest.TestCase):
                 with self.subTest(args=args):
                     r = run(args, env)
                     self.assertEqual(r.stdout.decode(), "status=1722 RPC_S_SERVER_UNAVAILABLE\n")
-                    self.assertEqual(r.returncode, 1)
+                    self.assertEqual(r.returncode, 3)
+
+    def test_retry_repeats_a_call_that_did_not_run_until_the_service_answers(self):
+        with tempfile.TemporaryDirectory() as d:
+            env = dict(os.environ, ZELTRPC_DIR=os.path.join(d, "sock"), ZELTRPC_TIMEOUT_MS="500")
+            env.pop("ZELTRPC_SERVER", None)
+            err_path = os.path.join(d, "stderr")
+            with open(err_path, "w") as err:
+                client = subprocess.Popen([ZELTCTL, "--retry", "20", "blanksign", "SIGN1"], env=env,
+                                          stdout=subprocess.PIPE, stderr=err)
+
+            def said():
+                with open(err_path) as f:
+                    return f.read()
+            # The service starts once the first repeat has been announced.
+            deadline = time.monotonic() + 20
+            while "repeat 1 of 20" not in said() and time.monotonic() < deadline:
+                time.sleep(0.02)
+            with open(os.path.join(d, "log"), "w") as log:
+                signsim = subprocess.Popen([SIGNSIM], env=env, stdout=log, stderr=subprocess.STDOUT)
+                try:
+                    out, _ = client.communicate(timeout=60)
+                finally:
+                    signsim.terminate()
+                    signsim.wait(10)
+            self.assertEqual(out.decode(), OK + "\n")
+            self.assertEqual(client.returncode, 0)
+            self.assertIn("status 1722 RPC_S_SERVER_UNAVAILABLE: the call did not run; repeat 1 of 20",
+                          said())
+            with open(os.path.join(d, "log")) as f:
+                self.assertEqual(f.read().count('BlankSign("SIGN1") -> 0'), 1)
 
 
 if __name__ == "__main__":

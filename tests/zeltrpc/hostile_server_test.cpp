@@ -5,6 +5,7 @@
 // next call works again on a fresh connection.
 
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -55,11 +56,16 @@ std::vector<uint8_t> acceptBind(uint32_t callId) {
 }
 
 // A one-thread server on the ncalrpc socket that answers binds with
-// `onBind` and requests with `onRequest`.
+// `onBind` and requests with `onRequest`. With `answeredBeforeUnreadClose`
+// set to N, it answers the first N requests it is sent in all, then closes
+// every connection as soon as a request waits in it, without reading it.
 class ScriptedServer {
  public:
-  ScriptedServer(const std::string& dir, Responder onRequest, BindResponder onBind = acceptBind)
-      : m_onRequest(std::move(onRequest)), m_onBind(std::move(onBind)) {
+  ScriptedServer(const std::string& dir, Responder onRequest, BindResponder onBind = acceptBind,
+                 int answeredBeforeUnreadClose = -1)
+      : m_onRequest(std::move(onRequest)),
+        m_onBind(std::move(onBind)),
+        m_unreadAfter(answeredBeforeUnreadClose) {
     EXPECT_EQ(checkSocketDirectory(dir, true), 0u);
     std::string path = dir + "/zeltrpc";
     m_fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
@@ -85,13 +91,21 @@ class ScriptedServer {
       if (c < 0) return;
       m_current = c;
       PduStream stream(c);
+      bool bound = false;
       for (;;) {
+        if (bound && m_unreadAfter >= 0 && m_answered >= m_unreadAfter) {
+          pollfd p{c, POLLIN, 0};
+          ::poll(&p, 1, -1);
+          break;
+        }
         Pdu pdu;
         if (stream.readPdu(pdu, {}) != Io::Ok) break;
         if (pdu.ptype == kBind) {
           if (stream.sendAll(m_onBind(pdu.callId), {}) != Io::Ok) break;
+          bound = true;
           continue;
         }
+        ++m_answered;
         CallFragment f;
         if (!parseCallFragment(pdu, f)) break;
         Answer a = m_onRequest(pdu.callId, f.opnum);
@@ -105,6 +119,8 @@ class ScriptedServer {
 
   Responder m_onRequest;
   BindResponder m_onBind;
+  int m_unreadAfter = -1;
+  int m_answered = 0;
   int m_fd = -1;
   std::atomic<int> m_current{-1};
   std::atomic<bool> m_stop{false};
@@ -216,6 +232,33 @@ TEST_F(HostileTest, BadRepliesEndAsStatusesWithoutOverflow) {
   }
 }
 
+// A service that closes the connection before reading the request cannot
+// have run it: the call says so (1727), also when it was sent once more on a
+// new connection because the first was left open from an earlier call.
+TEST_F(HostileTest, RequestLeftUnreadIsACallThatDidNotRun) {
+  ::setenv("ZELTRPC_TIMEOUT_MS", "2000", 1);
+  for (bool reused : {true, false}) {
+    SCOPED_TRACE(reused ? "connection left open by the connect" : "connection of its own");
+    int calls = 0;
+    ScriptedServer server(
+        m_dir,
+        [&](uint32_t id, uint16_t) {
+          ++calls;
+          return Answer{statusOnly(id)};
+        },
+        acceptBind, reused ? 1 : 0);
+    if (reused) {
+      ASSERT_EQ(zeltConnectSign("."), 0u);
+      EXPECT_EQ(zeltPing(), 1727u);
+    } else {
+      EXPECT_EQ(zeltConnectSign("."), 1727u);
+    }
+    EXPECT_EQ(calls, reused ? 1 : 0);
+    zeltDisconnectSign();
+    ::unlink((m_dir + "/zeltrpc").c_str());
+  }
+}
+
 struct BindCase {
   const char* what;
   BindResponder answer;
@@ -238,10 +281,11 @@ TEST_F(HostileTest, BindFailuresEndAsStatuses) {
       {"abstract syntax refused", ack(2, 1), 1717},
       {"transfer syntax refused", ack(2, 2), 1722},
       {"user rejection", ack(1, 0), 1727},
-      {"fragment size too small", ack(0, 0, 20), 1728},
+      // A bind answered wrongly: the call was not sent, so it did not run.
+      {"fragment size too small", ack(0, 0, 20), 1727},
       {"bind_nak busy", [](uint32_t id) { return encodeBindNak(DataRep{}, id, 1); }, 1723},
       {"bind_nak protocol version", [](uint32_t id) { return encodeBindNak(DataRep{}, id, 4); },
-       1728},
+       1727},
       {"bind_ack cut short",
        [](uint32_t id) {
          auto a = acceptBind(id);
@@ -249,7 +293,7 @@ TEST_F(HostileTest, BindFailuresEndAsStatuses) {
          a[8] = 30;
          return a;
        },
-       1728},
+       1727},
       {"closed during bind",
        [](uint32_t) {
          return std::vector<uint8_t>{5, 0};

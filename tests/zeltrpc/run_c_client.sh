@@ -1,7 +1,9 @@
 #!/bin/sh
 # Runs a C client program against a separate signsim process in a private
 # socket directory and checks the service's log.
-# usage: run_c_client.sh SIGNSIM CLIENT
+# usage: run_c_client.sh SIGNSIM CLIENT [CONFIG_CLIENT]
+# CONFIG_CLIENT, when given, runs next with the socket folder as its argument
+# (and not in its environment).
 # With ZELTRPC_BUILD_DIR set, first installs the library into a temporary
 # prefix and builds CLIENT (a C source file) there through pkg-config.
 set -eu
@@ -33,6 +35,9 @@ until grep -q "listening on" "$work/log"; do
   sleep 0.05
 done
 "$client"
+if [ -n "${3:-}" ]; then
+  env -u ZELTRPC_DIR "$3" "$ZELTRPC_DIR"
+fi
 kill -TERM "$pid"
 wait "$pid"
 pid=

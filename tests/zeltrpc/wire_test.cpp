@@ -495,4 +495,26 @@ TEST_F(SocketDirTest, CredentialsFileIsReadOnlyWhenPrivate) {
   EXPECT_EQ(readAuthFile(m_root + "/none", none), kAccessDenied);  // named, but missing
 }
 
+// A credentials file that names no user would connect anonymously without a
+// word: it is refused like the other bad files, and says why.
+TEST_F(SocketDirTest, CredentialsFileNamingNoUserIsRefused) {
+  const std::string path = m_root + "/auth";
+  ::setenv("ZELTRPC_AUTH_FILE", path.c_str(), 1);
+  ::setenv("KRB5CCNAME", ("FILE:" + m_root + "/no-ticket-cache").c_str(), 1);
+  for (const char* text : {"", "domain = VENUE\n", "user = op\npasswd = pw\n"}) {
+    SCOPED_TRACE(text);
+    FILE* f = std::fopen(path.c_str(), "w");
+    std::fputs(text, f);
+    std::fclose(f);
+    ::chmod(path.c_str(), 0600);
+    SmbCredentials creds;
+    std::string why;
+    EXPECT_EQ(smbCredentials(creds, &why), kAccessDenied);
+    EXPECT_EQ(why.rfind(path + ": names no user", 0), 0u) << why;
+    EXPECT_TRUE(creds.user.empty() && creds.password.empty());
+  }
+  ::unsetenv("ZELTRPC_AUTH_FILE");
+  ::unsetenv("KRB5CCNAME");
+}
+
 }  // namespace

@@ -1,17 +1,23 @@
 // signsim: a stand-in sign service for tests, benchmarks and demonstrations.
-// Listens on the ncalrpc endpoint until SIGINT or SIGTERM, then removes its
-// socket. Prints one line per call on standard output.
+// Listens on the ncalrpc endpoint until SIGINT, SIGTERM or SIGHUP, then
+// removes its socket. Prints one line per call on standard output, and tells
+// a service manager that started it with $NOTIFY_SOCKET when it is ready.
 
 #include <malloc.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "tools/signsim/log_text.h"
+#include "tools/signsim/log_writer.h"
 #include "tools/signsim/server.h"
+#include "tools/signsim/service_notify.h"
 
 namespace {
 
@@ -39,12 +45,14 @@ const char kUsage[] =
     "                     reply whose header claims 65535\n"
     "  --max-frag N       largest fragment to send and accept (40..65535)\n"
     "  --status-fill N    pad GetStatus texts to N bytes\n"
-    "  --quiet            no line per call\n"
+    "  --quiet            no line per call or connection\n"
+    "  --version          the version\n"
     "  --help             this text\n"
     "\n"
     "Prints \"signsim: listening on <path>\" (and \"signsim: listening on tcp\n"
-    "<address>:<port>\" with --tcp) when ready; stops on SIGINT or\n"
-    "SIGTERM and removes the socket.\n";
+    "<address>:<port>\" with --tcp) when ready, each line after the time\n"
+    "unless standard output is the journal; tells a service manager through\n"
+    "$NOTIFY_SOCKET; stops on SIGINT, SIGTERM or SIGHUP and removes the socket.\n";
 
 bool number(const char* text, long long low, long long high, long long& value) {
   char* end = nullptr;
@@ -74,6 +82,9 @@ int main(int argc, char** argv) {
     };
     if (a == "--help" || a == "-h") {
       std::fputs(kUsage, stdout);
+      return 0;
+    } else if (a == "--version") {
+      std::puts("signsim " SIGNSIM_VERSION);
       return 0;
     } else if (a == "--dir") {
       options.dir = value("--dir");
@@ -125,33 +136,43 @@ int main(int argc, char** argv) {
   // Signals are taken by sigwait below; block them before threads start.
   sigset_t stopSignals;
   sigemptyset(&stopSignals);
-  sigaddset(&stopSignals, SIGINT);
-  sigaddset(&stopSignals, SIGTERM);
+  for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&stopSignals, sig);
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
   signal(SIGPIPE, SIG_IGN);
 
+  // The log never holds up a call (log_writer.h); the journal stamps lines
+  // with their time itself.
+  signsim::LogWriter log(STDOUT_FILENO, !signsim::isJournalStream(STDOUT_FILENO));
   signsim::LogSink sink;
-  if (!quiet) {
-    sink = [](const std::string& line) {
-      std::printf("signsim: %s\n", line.c_str());
-      std::fflush(stdout);
-    };
-  }
+  if (!quiet) sink = [&log](const std::string& line) { log.write(line); };
+  // Nothing in this process reads back the calls it served.
+  options.recordCalls = false;
   signsim::SignServer server(options, sink);
   std::string error;
   if (!server.start(error)) {
-    std::fprintf(stderr, "signsim: %s\n", error.c_str());
+    std::fprintf(stderr, "signsim: %s\n", signsim::printableText(error).c_str());
     return 1;
   }
+  using Keep = signsim::LogWriter::Keep;
   if (!server.tcpAddress().empty())
-    std::printf("signsim: listening on tcp %s\n", server.tcpAddress().c_str());
-  std::printf("signsim: listening on %s\n", server.socketPath().c_str());
-  std::fflush(stdout);
+    log.write("listening on tcp " + server.tcpAddress(), Keep::Always);
+  log.write("listening on " + server.socketPath(), Keep::Always);
+  // One assignment per line: a folder's name cannot add another.
+  signsim::notifyServiceManager("READY=1\nSTATUS=listening on " +
+                                signsim::printableText(server.socketPath()));
 
   int sig = 0;
   sigwait(&stopSignals, &sig);
+  signsim::notifyServiceManager("STOPPING=1");
   server.stop();
-  std::printf("signsim: stopped by %s, socket removed\n", sig == SIGINT ? "SIGINT" : "SIGTERM");
-  std::fflush(stdout);
+  log.write(std::string("stopped by ") +
+                (sig == SIGINT    ? "SIGINT"
+                 : sig == SIGTERM ? "SIGTERM"
+                                  : "SIGHUP") +
+                ", socket removed",
+            Keep::Always);
+  // A reader that no longer reads does not keep the process: what it has
+  // not taken after a few seconds is lost with it.
+  log.finish(std::chrono::seconds(5));
   return 0;
 }

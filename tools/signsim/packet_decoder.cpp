@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <string_view>
 
+#include "tools/signsim/log_text.h"
+
 namespace signsim {
 
 namespace {
@@ -15,8 +17,14 @@ int hexDigit(uint8_t c) {
   return -1;  // the packet writes upper-case digits only
 }
 
-std::string field(std::span<const uint8_t> d, size_t at, size_t n) {
+std::string rawField(std::span<const uint8_t> d, size_t at, size_t n) {
   return std::string(reinterpret_cast<const char*>(d.data() + at), n);
+}
+
+// A field of the packet as the log shows it: its bytes, with any that are
+// not printable escaped (a packet is data from a client).
+std::string field(std::span<const uint8_t> d, size_t at, size_t n) {
+  return printableText(std::string_view(reinterpret_cast<const char*>(d.data() + at), n));
 }
 
 std::string trimRight(std::string s) {
@@ -60,10 +68,10 @@ PacketCheck decodeRequestPacket(std::span<const uint8_t> d) {
   std::snprintf(checksum, sizeof checksum, "%s (%s, computed %02X)", field(d, 54, 2).c_str(),
                 r.checksumOk ? "ok" : "BAD", sum);
 
-  r.line = "packet header " + field(d, 10, 3) + " sign " + field(d, 13, 2) + " mode " + mode + " " +
-           std::string(modeText) + " times " + field(d, 16, 5) + " drive " + field(d, 21, 1) +
-           " library \"" + trimRight(field(d, 22, 8)) + "\" sequence \"" +
-           trimRight(field(d, 30, 8)) + "\" frame " + field(d, 38, 4) + " offset " +
+  r.line = "packet header " + field(d, 10, 3) + " sign " + field(d, 13, 2) + " mode " +
+           field(d, 15, 1) + " " + std::string(modeText) + " times " + field(d, 16, 5) + " drive " +
+           field(d, 21, 1) + " library " + quoteText(trimRight(rawField(d, 22, 8))) + " sequence " +
+           quoteText(trimRight(rawField(d, 30, 8))) + " frame " + field(d, 38, 4) + " offset " +
            field(d, 42, 5) + " statistic " + field(d, 47, 1) + " team/ind " + field(d, 48, 1) +
            " side " + std::string(sideText) + " player " + player + " top3 " + top3 + " checksum " +
            checksum;

@@ -207,7 +207,11 @@ SambaPipeStream::~SambaPipeStream() = default;
 Io SambaPipeStream::sendAll(std::span<const uint8_t> bytes, Clock::time_point deadline) {
   m_out.clear();
   frameMessages(bytes, m_out);
-  return sendEverything(m_fd.get(), m_out.data(), m_out.size(), deadline);
+  const Io sent = sendEverything(m_fd.get(), m_out.data(), m_out.size(), deadline);
+  // The framing of a large reply is not kept for the next one: buffers of
+  // a megabyte or more go back to the system.
+  if (m_out.capacity() >= 1024 * 1024) std::vector<uint8_t>().swap(m_out);
+  return sent;
 }
 
 Io SambaPipeStream::fill(size_t need, Clock::time_point deadline) {

@@ -16,6 +16,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <system_error>
 #include <utility>
 
@@ -48,7 +49,11 @@ bool splitHostPort(const std::string& text, std::string& host, std::string& port
 }  // namespace
 
 struct SignServer::Client {
-  Client(int fd, uint32_t id, bool sambaPipe) : fd(fd), id(id) {
+  Client(int fd, uint32_t id, bool sambaPipe, bool tcp, int64_t accepted)
+      : fd(fd), id(id), tcp(tcp) {
+    // A connection waits for its first call from the moment it is taken;
+    // behind smbd it first has its handshake to make.
+    if (!sambaPipe) idleSince = accepted;
     if (sambaPipe)
       stream = std::make_unique<SambaPipeStream>(fd);
     else
@@ -62,6 +67,7 @@ struct SignServer::Client {
   int fd;  // the stream's; -1 once the connection has ended (m_mutex)
   std::unique_ptr<Carrier> stream;
   uint32_t id;
+  bool tcp;  // a TCP peer (else a Unix-domain one)
   std::thread thread;
   std::atomic<bool> done{false};
   // Since when (steady clock ticks) the connection has waited for its next
@@ -69,6 +75,8 @@ struct SignServer::Client {
   // took the connection back to make room. Whoever swaps it to 0 first wins:
   // a call that arrives on a connection being taken back is not run.
   std::atomic<int64_t> idleSince{0};
+  // Bytes of its unfinished request counted against kMaxUnfinishedBytes.
+  std::atomic<size_t> held{0};
 };
 
 namespace {
@@ -80,6 +88,36 @@ constexpr int kRetryAcceptMs = 200;
 constexpr auto kShortageNoteEvery = std::chrono::seconds(60);
 
 int64_t idleStamp() { return std::max<int64_t>(1, Clock::now().time_since_epoch().count()); }
+
+// Buffers of a megabyte or more are freed when their call ends rather than
+// kept for the next one: they go back to the system (see main.cpp).
+constexpr size_t kLargeBuffer = 1024 * 1024;
+
+template <typename Buffer>
+void freeIfLarge(Buffer& buffer) {
+  if (buffer.capacity() >= kLargeBuffer) Buffer().swap(buffer);
+}
+
+// Who is at the other end of `fd`, for the log: the process's credentials
+// of a local peer, the address of a TCP one.
+std::string describePeer(int fd, bool tcp) {
+  if (!tcp) {
+    ucred cred{};
+    socklen_t len = sizeof cred;
+    if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &len) != 0) return "peer unknown";
+    return "pid " + std::to_string(cred.pid) + ", uid " + std::to_string(cred.uid) + ", gid " +
+           std::to_string(cred.gid);
+  }
+  sockaddr_storage peer{};
+  socklen_t len = sizeof peer;
+  char name[NI_MAXHOST] = "", service[NI_MAXSERV] = "";
+  if (::getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &len) != 0 ||
+      ::getnameinfo(reinterpret_cast<sockaddr*>(&peer), len, name, sizeof name, service,
+                    sizeof service, NI_NUMERICHOST | NI_NUMERICSERV) != 0)
+    return "peer unknown";
+  const bool v6 = peer.ss_family == AF_INET6;
+  return std::string("from ") + (v6 ? "[" : "") + name + (v6 ? "]" : "") + ":" + service;
+}
 
 }  // namespace
 
@@ -111,20 +149,18 @@ bool SignServer::start(std::string& error) {
     error = "endpoint \"" + m_options.endpoint + "\" cannot name a socket in " + dir;
     return false;
   }
-  // A socket left behind by a service that died is replaced; a live one is not.
+  // The endpoint belongs to whoever holds the lock beside its socket; a
+  // socket left there by a service that died is replaced.
+  bool inUse = false;
+  if (!m_lock.acquire(m_path + ".lock", inUse, why)) {
+    error = inUse ? m_path + " is in use by another service" : why;
+    return false;
+  }
   struct stat st {};
   if (::lstat(m_path.c_str(), &st) == 0) {
     if (!S_ISSOCK(st.st_mode)) {
       error = m_path + " exists and is not a socket";
-      return false;
-    }
-    int probe = -1;
-    if (connectUnix(m_path, std::chrono::milliseconds(500), probe) == kOk) {
-      // Only the answer was wanted. The connect registered the descriptor for
-      // the after-fork clean-up; it leaves that list before it closes.
-      untrackConnectionFd(probe);
-      const UniqueFd answered(probe);
-      error = m_path + " is in use by another service";
+      m_lock.release();
       return false;
     }
     ::unlink(m_path.c_str());
@@ -145,6 +181,7 @@ bool SignServer::start(std::string& error) {
     // The socket file this start made goes with it; one it did not make stays.
     if (bound) ::unlink(m_path.c_str());
     m_listenFd.reset();
+    m_lock.release();
     // A pipe made before the failure goes with it.
     base::UniqueFd wakeRead(wake[0]), wakeWrite(wake[1]);
     return false;
@@ -160,6 +197,7 @@ bool SignServer::start(std::string& error) {
     m_wakeWrite.reset();
     m_endedRead.reset();
     m_endedWrite.reset();
+    m_lock.release();
     return false;
   }
   m_running = true;
@@ -226,6 +264,7 @@ void SignServer::stop() {
   m_endedRead.reset();
   m_endedWrite.reset();
   ::unlink(m_path.c_str());
+  m_lock.release();
 }
 
 void SignServer::acceptLoop() {
@@ -272,7 +311,8 @@ bool SignServer::acceptOne(int listenFd, bool tcp) {
       const int on = 1;
       ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
     }
-    auto client = std::make_shared<Client>(fd, m_nextClientId++, !m_options.sambaPipe.empty());
+    auto client = std::make_shared<Client>(fd, m_nextClientId++, !m_options.sambaPipe.empty(), tcp,
+                                           idleStamp());
     std::lock_guard lock(m_mutex);
     try {
       client->thread = std::thread([this, client] { serve(client); });
@@ -324,12 +364,55 @@ bool SignServer::shedLongestIdle() {
   return true;
 }
 
-bool SignServer::holdUnfinished(size_t bytes) {
-  size_t now = m_unfinished.load();
-  do {
-    if (bytes > kMaxUnfinishedBytes - now) return false;
-  } while (!m_unfinished.compare_exchange_weak(now, now + bytes));
-  return true;
+bool SignServer::holdUnfinished(Client& client, size_t bytes) {
+  const auto giveUp = Clock::now() + kRoomWait;
+  std::unique_lock lock(m_budgetMutex);
+  for (;;) {
+    const size_t held = m_unfinished.load();
+    if (bytes <= kMaxUnfinishedBytes - held) {
+      m_unfinished = held + bytes;
+      client.held += bytes;
+      return true;
+    }
+    if (Clock::now() >= giveUp) return false;
+    lock.unlock();
+    const uint32_t shed = shedLongestStalled(client);
+    if (shed != 0)
+      log("client " + std::to_string(shed) +
+          ": its unfinished call waited longest for a fragment, "
+          "connection closed to make room for client " +
+          std::to_string(client.id) + "'s");
+    lock.lock();
+    // A connection closed gives its bytes back when its thread ends; without
+    // one, calls that stall for long enough become candidates.
+    m_budgetFreed.wait_until(
+        lock, std::min(giveUp, Clock::now() + std::chrono::milliseconds(shed ? 1000 : 100)));
+  }
+}
+
+uint32_t SignServer::shedLongestStalled(const Client& keep) {
+  const int64_t stalledSince = (Clock::now() - kStalledAfter).time_since_epoch().count();
+  std::lock_guard lock(m_mutex);
+  Client* longest = nullptr;
+  int64_t since = 0;
+  for (const auto& c : m_clients) {
+    const int64_t t = c->idleSince.load();
+    if (c.get() != &keep && c->held.load() > 0 && t != 0 && t <= stalledSince && c->fd >= 0 &&
+        (!longest || t < since)) {
+      longest = c.get();
+      since = t;
+    }
+  }
+  if (!longest || !longest->idleSince.compare_exchange_strong(since, 0)) return 0;
+  longest->shutdown();
+  return longest->id;
+}
+
+void SignServer::releaseUnfinished(size_t bytes) {
+  if (bytes == 0) return;
+  std::lock_guard lock(m_budgetMutex);
+  m_unfinished -= bytes;
+  m_budgetFreed.notify_all();
 }
 
 // One client's connection as serve() runs it: the bound context, the call
@@ -345,7 +428,7 @@ struct SignServer::Connection {
     assembler.reset(zeltrpc::kMaxRequestStub);
   }
   // What it held of unfinished requests goes back with it.
-  ~Connection() { server.m_unfinished -= held; }
+  ~Connection() { server.releaseUnfinished(client.held.exchange(0)); }
 
   // smbd speaks first; a connection that does not complete the handshake
   // within the call time-out is closed.
@@ -364,11 +447,9 @@ struct SignServer::Connection {
   void runCall(uint16_t opnum, uint32_t callId, std::span<const uint8_t> stub);
   // Sends the first 100 bytes of `reply` under a header that claims more.
   void sendCutReply();
-  // Counts the buffer that `frag` makes the assembler take against the
-  // server's limit of unfinished requests; false when that would pass it.
-  bool holdFor(const Pdu& pdu, const CallFragment& frag);
   // Readies the assembler for the next call, freeing (and no longer
-  // counting) the buffer of a fragmented one.
+  // counting) the buffer of a fragmented one, and frees the call's buffers
+  // of a megabyte or more.
   void endCall();
 
   SignServer& server;
@@ -380,7 +461,6 @@ struct SignServer::Connection {
   uint16_t sendFrag;
   int answered = 0;
   FragmentAssembler assembler;
-  size_t held = 0;                  // bytes of the assembler's buffer counted by the server
   bool midCall = false;             // fragments of a call have come, not yet its last
   std::vector<uint8_t> out, reply;  // reused call after call
   CallArgs call;
@@ -389,10 +469,17 @@ struct SignServer::Connection {
 
 void SignServer::serve(const std::shared_ptr<Client>& client) {
   ++m_open;
+  const std::string who = "client " + std::to_string(client->id);
+  const std::string peer = m_log ? describePeer(client->fd, client->tcp) : std::string();
+  log(who + ": connected (" + peer + ")");
+  int answered = 0;
   {
     Connection connection(*this, *client);
     if (m_options.sambaPipe.empty() || connection.greetSmbd()) connection.serveCalls();
+    answered = connection.answered;
   }  // its buffers go now
+  log(who + ": closed after " + std::to_string(answered) +
+      (answered == 1 ? " call (" : " calls (") + peer + ")");
   // The descriptor is closed now, not when the thread is reaped: the peer
   // sees the end, and the number is free for the next connection. The end
   // is orderly: what the peer sent and nobody read is drained first, since
@@ -416,35 +503,37 @@ void SignServer::serve(const std::shared_ptr<Client>& client) {
   (void)!::write(m_endedWrite.get(), &ended, 1);  // a full pipe has told the acceptor already
 }
 
-bool SignServer::Connection::holdFor(const Pdu& pdu, const CallFragment& frag) {
-  const size_t after = assembler.heldAfter(pdu, frag);
-  if (after <= held) return true;
-  if (!server.holdUnfinished(after - held)) return false;
-  held = after;
-  return true;
-}
-
 void SignServer::Connection::endCall() {
   assembler.reset(zeltrpc::kMaxRequestStub);
   midCall = false;
-  if (held == 0) return;
+  freeIfLarge(out);
+  freeIfLarge(reply);
+  for (Value& v : call.v) {
+    freeIfLarge(v.text);
+    freeIfLarge(v.bytes);
+  }
+  if (client.held == 0) return;
   assembler.release();
-  server.m_unfinished -= held;
-  held = 0;
+  server.releaseUnfinished(client.held.exchange(0));
 }
 
 void SignServer::Connection::serveCalls() {
   const Options& options = server.m_options;
-  for (;;) {
-    // Between calls the acceptor may take the connection back to make room
-    // for a new one; a call that arrives meanwhile is not run.
-    const bool betweenCalls = !midCall;
-    if (betweenCalls) client.idleSince = idleStamp();
+  for (bool first = true;; first = false) {
+    // While it waits, for its next call or for the next fragment of one,
+    // the connection may be taken back to make room for another (see
+    // server.h); whatever arrives meanwhile is not run. A call that has
+    // begun gets its next fragment within kFragmentTimeout.
+    if (!first || !options.sambaPipe.empty()) client.idleSince = idleStamp();
     Pdu pdu;
-    Io io = client.stream->readPdu(pdu, Clock::time_point{});
-    if (betweenCalls && client.idleSince.exchange(0) == 0) break;  // taken back (said once)
+    Io io = client.stream->readPdu(pdu,
+                                   midCall ? Clock::now() + kFragmentTimeout : Clock::time_point{});
+    if (client.idleSince.exchange(0) == 0) break;  // taken back (said by who took it)
     if (io != Io::Ok) {
       if (io == Io::Malformed) server.log(who + ": malformed PDU header, connection closed");
+      if (io == Io::TimedOut && midCall)
+        server.log(who + ": no fragment of its unfinished call for " +
+                   std::to_string(kFragmentTimeout.count()) + " s, connection closed");
       break;
     }
     if (pdu.ptype == kBind) {
@@ -461,12 +550,22 @@ void SignServer::Connection::serveCalls() {
       server.log(who + ": malformed request, connection closed");
       break;
     }
-    if (!holdFor(pdu, frag)) {
+    // A call in fragments is counted as its bytes arrive; one of a single
+    // fragment is read whole before it runs and holds nothing while waiting.
+    const bool fragmented = midCall || !(pdu.flags & kLastFrag);
+    if (fragmented && !server.holdUnfinished(client, frag.stub.size())) {
       server.log(who + ": requests still arriving would hold more than " +
                  std::to_string(kMaxUnfinishedBytes) + " bytes, connection closed");
       break;
     }
-    auto fed = assembler.feed(pdu, frag);
+    FragmentAssembler::Result fed;
+    try {
+      fed = assembler.feed(pdu, frag);
+    } catch (const std::bad_alloc&) {
+      server.log(who + ": no memory for a request of " + std::to_string(frag.allocHint) +
+                 " bytes, connection closed");
+      break;
+    }
     midCall = fed == FragmentAssembler::Result::More;
     if (midCall) continue;
     if (fed != FragmentAssembler::Result::Complete) {
@@ -531,7 +630,7 @@ void SignServer::Connection::answerBind(const Pdu& pdu) {
 void SignServer::Connection::runCall(uint16_t opnum, uint32_t callId,
                                      std::span<const uint8_t> stub) {
   const Options& options = server.m_options;
-  {
+  if (options.recordCalls) {
     std::lock_guard lock(server.m_mutex);
     server.m_lastStubs[opnum].assign(stub.begin(), stub.end());
   }
@@ -555,7 +654,7 @@ void SignServer::Connection::runCall(uint16_t opnum, uint32_t callId,
   } else {
     std::string note;
     const std::string described = logging ? describeCall(call) : std::string();
-    {
+    if (options.recordCalls) {
       std::lock_guard lock(server.m_mutex);
       server.m_lastCall = call;  // as received, before the service fills the out items
     }

@@ -6,16 +6,24 @@
 // serves each client. Tests embed it; main.cpp wraps it as `signsim`.
 //
 // Limits: out of descriptors, the acceptor closes the connection that has
-// waited longest for its next call to make room for each new one (a client
-// of the library opens a new connection at its next call without a word),
-// else waits until a connection ends; it says so once per shortage. All
-// connections together hold at most kMaxUnfinishedBytes of requests still
-// arriving in fragments; a fragment that would pass that closes its
-// connection.
+// waited longest (for its next call, or for the next fragment of a call not
+// yet complete) to make room for each new one (a client of the library opens
+// a new connection at its next call without a word), else waits until a
+// connection ends; it says so once per shortage.
+//
+// Requests still arriving in fragments are held to kMaxUnfinishedBytes
+// together, counted as their bytes arrive (what a first fragment announces
+// is no claim on that). A call whose next fragment does not come within
+// kFragmentTimeout is closed. A fragment that would pass the limit waits for
+// room; meanwhile the unfinished call that has waited longest for its next
+// fragment (at least kStalledAfter) is closed to make that room, so one
+// largest request is always taken while stalled ones exist. A fragment that
+// finds no room within kRoomWait closes its own connection.
 #pragma once
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -26,6 +34,7 @@
 #include <vector>
 
 #include "base/unique_fd.h"
+#include "tools/signsim/instance_lock.h"
 #include "tools/signsim/sign_service.h"
 #include "zeltrpc/sign_interface.h"
 
@@ -48,6 +57,10 @@ struct Options {
   // <dir>/np/<endpoint> (the named-pipe handshake first, then message mode)
   // instead of the ncalrpc endpoint; `dir` is ignored.
   std::string sambaPipe;
+  // Keep the last request stub of each opnum and the last call for
+  // lastRequestStub() and lastCall() (tests). These are copies of up to
+  // 32 MiB each; the signsim program keeps none.
+  bool recordCalls = true;
 };
 
 // Receives one log line (no newline). Called from the connection threads,
@@ -55,8 +68,15 @@ struct Options {
 using LogSink = std::function<void(const std::string&)>;
 
 // Twice the largest request the client library sends: one such request is
-// always taken, whatever else is arriving.
+// always taken, whatever else is arriving (stalled requests make room for it).
 inline constexpr size_t kMaxUnfinishedBytes = 2 * zeltrpc::kMaxRequestStub;
+// Longest wait for the next fragment of a call that has begun.
+inline constexpr std::chrono::seconds kFragmentTimeout{5};
+// An unfinished call that has waited this long for its next fragment is
+// closed when a fragment of another call finds no room.
+inline constexpr std::chrono::seconds kStalledAfter{1};
+// Longest wait of a fragment for room among the unfinished requests.
+inline constexpr std::chrono::seconds kRoomWait{3};
 
 class SignServer {
  public:
@@ -99,12 +119,19 @@ class SignServer {
   void serve(const std::shared_ptr<Client>& client);
   // Joins the threads of connections that have ended (with m_mutex held).
   void reapFinished();
-  // Shuts down the connection that has waited longest for its next call;
-  // false when none waits.
+  // Shuts down the connection that has waited longest for its next call
+  // or fragment; false when none waits.
   bool shedLongestIdle();
-  // Counts `bytes` more of unfinished requests against kMaxUnfinishedBytes;
-  // false (nothing counted) when that would pass it.
-  bool holdUnfinished(size_t bytes);
+  // Counts `bytes` more of `client`'s unfinished request against
+  // kMaxUnfinishedBytes, waiting for room (and making it, see above) up to
+  // kRoomWait; false (nothing counted) when none was found.
+  bool holdUnfinished(Client& client, size_t bytes);
+  // Closes another connection whose unfinished call has waited at least
+  // kStalledAfter for its next fragment, the one that waited longest; its id,
+  // or 0 when there is none.
+  uint32_t shedLongestStalled(const Client& keep);
+  // Gives back `bytes` counted by holdUnfinished.
+  void releaseUnfinished(size_t bytes);
   void log(const std::string& line);
 
   Options m_options;
@@ -124,9 +151,12 @@ class SignServer {
   CallArgs m_lastCall;
   std::atomic<uint64_t> m_calls{0};
   std::atomic<int> m_open{0};
-  std::atomic<size_t> m_unfinished{0};
+  std::atomic<size_t> m_unfinished{0};  // written with m_budgetMutex held
+  std::mutex m_budgetMutex;
+  std::condition_variable m_budgetFreed;
   std::chrono::steady_clock::time_point m_shortageNoted{};  // the acceptor's
   std::atomic<uint32_t> m_nextClientId{1};
+  InstanceLock m_lock;  // held from start() to stop(): the endpoint is ours
   bool m_running = false;
 };
 

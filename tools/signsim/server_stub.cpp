@@ -1,6 +1,6 @@
 #include "tools/signsim/server_stub.h"
 
-#include <cstdio>
+#include "tools/signsim/log_text.h"
 
 namespace signsim {
 
@@ -97,25 +97,14 @@ std::string describeCall(const CallArgs& call) {
       case Arg::InSize:
       case Arg::InOutSize: item = std::to_string(v.u); break;
       case Arg::InString:
-        // Texts and buffers alike: the first 64 characters, so that a call
-        // of megabytes still logs one short line.
-        item = '"' + v.text.substr(0, 64) + (v.text.size() > 64 ? "\"..." : "\"");
+        // Texts and buffers alike: the first 64 characters, escaped, so that
+        // a call of megabytes still logs one short line and no text can
+        // make a line of its own.
+        item = quoteText(v.text, 64);
         break;
-      case Arg::InBuffer: {
-        item = "[" + std::to_string(v.bytes.size()) + "] \"";
-        for (size_t j = 0; j < v.bytes.size() && j < 64; ++j) {
-          uint8_t c = v.bytes[j];
-          if (c >= 0x20 && c < 0x7F && c != '"' && c != '\\') {
-            item.push_back(static_cast<char>(c));
-          } else {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02X", c);
-            item += hex;
-          }
-        }
-        item += v.bytes.size() > 64 ? "\"..." : "\"";
+      case Arg::InBuffer:
+        item = "[" + std::to_string(v.bytes.size()) + "] " + quoteText(v.bytes, 64);
         break;
-      }
       default: continue;  // out-only items are not part of the request
     }
     if (!first) s += ", ";

@@ -133,7 +133,7 @@ std::vector<OutputValue> collectOutputs(const zeltrpc::ProcDesc& p, const Invoca
 }  // namespace
 
 bool makeCall(const Invocation& call, Connection& connection, uint32_t& status,
-              std::vector<OutputValue>& outputs, std::string& error) {
+              std::vector<OutputValue>& outputs, std::string& error, bool* connectFailed) {
   const zeltrpc::ProcDesc& p = kProcedures[call.opnum];
   const std::string exportName = std::string("zelt") + p.exportName;
   void* fn = dlsym(RTLD_DEFAULT, exportName.c_str());
@@ -144,6 +144,7 @@ bool makeCall(const Invocation& call, Connection& connection, uint32_t& status,
   ArgumentStorage arguments = prepareArguments(p, call);
   std::array<Slot, kMaxParams> slots = exportParameters(p, call, arguments);
   status = connection.open();
+  if (connectFailed) *connectFailed = status != 0;
   if (status == 0) status = callExport(call.opnum, fn, slots.data());
   outputs.clear();
   if (status == 0 || status == zeltrpc::rpc::kMoreData)

@@ -36,7 +36,9 @@ class Connection {
 // capacity), `outputs` receives the output values in argument order;
 // otherwise it stays empty (out storage carries no defined value after a
 // failed call). False, with `error` set, when the library lacks the export.
+// `connectFailed`, when given, tells whether the status is the connect's:
+// the call itself was then not made.
 bool makeCall(const Invocation& call, Connection& connection, uint32_t& status,
-              std::vector<OutputValue>& outputs, std::string& error);
+              std::vector<OutputValue>& outputs, std::string& error, bool* connectFailed = nullptr);
 
 }  // namespace zeltctl

@@ -173,8 +173,21 @@ bool isOption(const std::string& a) {
 
 // The options and the words that are not options. A batch line (`line`)
 // allows --size only.
+// A whole number of milliseconds from 1 to kMaxTimeoutMs, for `option`.
+std::optional<ParseResult> parseMilliseconds(const std::optional<std::string>& v,
+                                             const std::string& option, uint32_t& out) {
+  if (!v) return usageError(option + " needs milliseconds");
+  const auto n = parseDecimal<uint32_t>(*v);
+  if (!n || *n == 0 || *n > kMaxTimeoutMs || (*v)[0] == '+')
+    return usageError(option + ": not a number of milliseconds from 1 to " +
+                      std::to_string(kMaxTimeoutMs) + ": " + *v);
+  out = *n;
+  return std::nullopt;
+}
+
 std::optional<ParseResult> parseOptions(std::span<const std::string> args, Invocation& call,
-                                        std::vector<std::string>& words, bool line) {
+                                        std::vector<std::string>& words, bool line,
+                                        bool* helpAsked = nullptr) {
   bool optionsEnded = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -202,9 +215,8 @@ std::optional<ParseResult> parseOptions(std::span<const std::string> args, Invoc
     }
     if (line) return usageError("only --size can be given on a batch line, not " + a);
     if (a == "--help" || a == "-h") {
-      ParseResult r;
-      r.kind = ParseResult::Help;
-      return r;
+      if (helpAsked) *helpAsked = true;  // the command, if any, is known later
+      continue;
     }
     if (a == "--version") {
       ParseResult r;
@@ -230,12 +242,20 @@ std::optional<ParseResult> parseOptions(std::span<const std::string> args, Invoc
       continue;
     }
     if (auto v = optionValue(args, i, "--timeout", matched); matched) {
-      if (!v) return usageError("--timeout needs milliseconds");
+      if (auto error = parseMilliseconds(v, "--timeout", call.timeoutMs)) return error;
+      continue;
+    }
+    if (auto v = optionValue(args, i, "--max-time", matched); matched) {
+      if (auto error = parseMilliseconds(v, "--max-time", call.maxTimeMs)) return error;
+      continue;
+    }
+    if (auto v = optionValue(args, i, "--retry", matched); matched) {
+      if (!v) return usageError("--retry needs a number of repeats");
       const auto n = parseDecimal<uint32_t>(*v);
-      if (!n || *n == 0 || *n > kMaxTimeoutMs || (*v)[0] == '+')
-        return usageError("--timeout: not a number of milliseconds from 1 to " +
-                          std::to_string(kMaxTimeoutMs) + ": " + *v);
-      call.timeoutMs = *n;
+      if (!n || *n > kMaxRetries || (*v)[0] == '+')
+        return usageError("--retry: not a number of repeats from 0 to " +
+                          std::to_string(kMaxRetries) + ": " + *v);
+      call.retries = *n;
       continue;
     }
     return usageError("unknown option " + a);
@@ -305,13 +325,33 @@ ParseResult parseCommandLine(std::span<const std::string> args, std::string_view
   ParseResult r;
   r.call.server = std::string(defaultServer);
   std::vector<std::string> words;
-  if (auto early = parseOptions(args, r.call, words, false)) return *early;
+  bool helpAsked = false;
+  if (auto early = parseOptions(args, r.call, words, false, &helpAsked)) {
+    // Whether the output is to be JSON, for the error's own output.
+    for (const std::string& a : args) {
+      if (a == "--") break;
+      if (a == "--json") early->call.json = true;
+    }
+    return *early;
+  }
+  if (helpAsked) {
+    // "zeltctl getstatus --help" and "zeltctl help getstatus --help" alike.
+    ParseResult help;
+    help.kind = ParseResult::Help;
+    size_t at = !words.empty() && strcasecmp(words[0].c_str(), "help") == 0 ? 1 : 0;
+    if (at < words.size())
+      if (const Command* c = findCommand(words[at])) help.helpOpnum = c->opnum;
+    return help;
+  }
   if (r.call.batchFile) {
     if (!words.empty()) return usageError("--batch reads the commands: unexpected " + words[0]);
     r.kind = ParseResult::Batch;
     return r;
   }
-  return parseCommand(words, std::move(r));
+  const bool json = r.call.json;
+  ParseResult parsed = parseCommand(words, std::move(r));
+  if (parsed.kind == ParseResult::UsageError) parsed.call.json = json;
+  return parsed;
 }
 
 std::optional<std::vector<std::string>> splitWords(std::string_view line, std::string& error) {
@@ -391,7 +431,9 @@ std::string helpText(int opnum) {
        "  --server NAME  the sign service's computer\n"
        "  --json         print one JSON object instead of name=value lines\n"
        "  --size N       bytes for each output buffer (default 4096, at most 16777216)\n"
-       "  --timeout MS   time-out of the connection and of each call, in milliseconds\n"
+       "  --timeout MS   time-out of the connect and, apart, of each call, in milliseconds\n"
+       "  --max-time MS  time-out of the whole run, connect, calls and repeats included\n"
+       "  --retry N      repeat a call that did not run (1722, 1723, 1727) up to N times\n"
        "  --batch FILE   read one command with its arguments per line\n"
        "  --trace        write each PDU sent and received in hex to standard error\n"
        "  --version      print the version\n"
@@ -400,9 +442,10 @@ std::string helpText(int opnum) {
        "(0x1600... or plain digits), @FILE or @- (standard input). Every output\n"
        "value is printed as name=value (buffers in hex, and as name.text=... when\n"
        "every byte is printable), then status=N and its name. Exit status: 0 for\n"
-       "status 0, 1 for another status or an unreadable @FILE, 2 for a usage\n"
-       "error; after --batch, the highest of its commands. See zeltctl(1) and\n"
-       "zeltrpc(3).\n"
+       "status 0; 1 for a status the service answered, an unreadable @FILE or\n"
+       "output that could not be written; 2 for a usage error; 3 when the call\n"
+       "certainly did not run; 4 when it may have run; after --batch, the highest\n"
+       "of its commands. See zeltctl(1) and zeltrpc(3).\n"
        "\n"
        "Commands (output values after \"->\"):\n";
   for (const Command& c : commands()) {

@@ -47,6 +47,7 @@ struct BufferArg {
 };
 
 inline constexpr uint32_t kMaxTimeoutMs = 24 * 3600 * 1000;  // as the library accepts
+inline constexpr uint32_t kMaxRetries = 1000;
 
 // One call to make, or the settings of a batch.
 struct Invocation {
@@ -54,6 +55,8 @@ struct Invocation {
   bool json = false;
   uint32_t size = kDefaultSize;
   uint32_t timeoutMs = 0;  // 0: the library's own (ZELTRPC_TIMEOUT_MS, else its default)
+  uint32_t maxTimeMs = 0;  // bound of the whole run; 0: none
+  uint32_t retries = 0;    // repeats of a call that did not run for a passing reason
   bool trace = false;
   std::optional<std::string> batchFile;  // "-": standard input
   uint16_t opnum = 0;
@@ -74,6 +77,8 @@ struct ParseResult {
 // Parses the arguments after the program name. Options may stand before or
 // after the command; "--" ends them (for a negative long, "-5" is taken as an
 // argument anyway). `defaultServer` is used when no --server is given.
+// --help with a command ("getstatus --help") is that command's help. A
+// usage error keeps in call.json whether --json was given.
 ParseResult parseCommandLine(std::span<const std::string> args, std::string_view defaultServer);
 
 // Parses one line of a batch: "COMMAND [ARG...]" with an optional --size,

@@ -4,16 +4,24 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tools/zeltctl/call.h"
 #include "tools/zeltctl/command_line.h"
 #include "tools/zeltctl/output.h"
+#include "zeltrpc.h"
 #include "zeltrpc/rpc/status.h"
+#include "zeltrpc/sign_interface.h"
 
 #ifndef ZELTCTL_VERSION
 #define ZELTCTL_VERSION "unknown"
@@ -21,10 +29,72 @@
 
 namespace {
 
-// Exit statuses, in the order a batch takes the worst of.
+// Exit statuses; a batch exits with the highest of its commands'.
 constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
+constexpr int kExitFailed = 1;      // the service answered a status; no input; no output
+constexpr int kExitUsage = 2;       // a usage error: nothing was called
+constexpr int kExitNotRun = 3;      // the call certainly did not run
+constexpr int kExitMayHaveRun = 4;  // the call may have run
+
+int exitFor(uint32_t status, int outcome) {
+  if (status == 0) return kExitOk;
+  switch (outcome) {
+    case ZELT_CALL_NOT_RUN: return kExitNotRun;
+    case ZELT_CALL_MAY_HAVE_RUN: return kExitMayHaveRun;
+    default: return kExitFailed;
+  }
+}
+
+// A call that did not run for a reason that may pass by itself: nobody
+// answered, the service was busy, the request could not be sent; or the
+// connect before it did not finish in time (the call was not made then).
+bool worthRepeating(uint32_t status, bool connectFailed) {
+  return status == zeltrpc::rpc::kServerUnavailable || status == zeltrpc::rpc::kServerTooBusy ||
+         status == zeltrpc::rpc::kCallFailedDne ||
+         (connectFailed && status == zeltrpc::rpc::kCallCancelled);
+}
+
+// The bound of the whole run (--max-time). Output is written under `mutex`,
+// so that the bound, when it runs out, ends the run between two writes: it
+// says so, and the exit status tells whether a call was under way (it may
+// have run) or the rest did not run. No call of the library can be cut
+// short from outside, so the bound ends the process.
+struct RunBound {
+  std::mutex mutex;
+  std::condition_variable wake;
+  bool finished = false;
+  bool inCall = false;  // a call's request may be out
+  int worst = kExitOk;
+  bool json = false;
+  unsigned line = 0;  // the batch line under way, 0 outside a batch
+  uint32_t ms = 0;
+};
+RunBound g_bound;
+
+void watchRunBound(std::chrono::steady_clock::time_point deadline) {
+  std::unique_lock lock(g_bound.mutex);
+  if (g_bound.wake.wait_until(lock, deadline, [] { return g_bound.finished; })) return;
+  const std::string message =
+      "--max-time " + std::to_string(g_bound.ms) + " ms ran out" +
+      (g_bound.inCall ? " during a call, which may have run" : "; what was not called did not run");
+  std::fflush(stdout);
+  std::fprintf(stderr, "zeltctl: %s\n", message.c_str());
+  if (g_bound.json) std::fputs(zeltctl::formatJsonError(message, g_bound.line).c_str(), stdout);
+  std::fflush(stdout);
+  std::_Exit(std::max(g_bound.worst, g_bound.inCall ? kExitMayHaveRun : kExitNotRun));
+}
+
+// "12:34:56.789012 " of the wall clock, for trace lines.
+std::string traceTime() {
+  timespec now{};
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  tm local{};
+  ::localtime_r(&now.tv_sec, &local);
+  char text[32];
+  std::snprintf(text, sizeof text, "%02d:%02d:%02d.%06ld", local.tm_hour, local.tm_min,
+                local.tm_sec, static_cast<long>(now.tv_nsec / 1000));
+  return text;
+}
 
 // Reads all of `path` ("-": standard input), at most kMaxSize bytes.
 bool readInput(const std::string& path, std::vector<uint8_t>& bytes, std::string& error) {
@@ -81,31 +151,40 @@ LineRead readLine(FILE* in, std::string& line) {
   return line.empty() ? LineRead::End : LineRead::Line;
 }
 
-int usageError(const std::string& message, int opnum) {
+int usageError(const std::string& message, int opnum, bool json) {
   std::fprintf(stderr, "zeltctl: %s\n%s", message.c_str(), zeltctl::usageText(opnum).c_str());
+  if (json) std::fputs(zeltctl::formatJsonError(message).c_str(), stdout);
   return kExitUsage;
+}
+
+// Writes `text` to standard output and takes `result` into the run's worst,
+// one step as far as the run's bound is concerned; the call, if one was
+// under way, is over.
+void emit(const std::string& text, int result) {
+  std::lock_guard lock(g_bound.mutex);
+  std::fputs(text.c_str(), stdout);
+  g_bound.worst = std::max(g_bound.worst, result);
+  g_bound.inCall = false;
 }
 
 // The output block of a command that made no call: "error=..." or a JSON
 // object with "error", so that a batch's output keeps one block per line.
-void printError(const std::string& message, bool json) {
-  if (json) {
-    std::string quoted;
-    for (char c : message) {
-      if (c == '"' || c == '\\') quoted.push_back('\\');
-      quoted.push_back(static_cast<unsigned char>(c) < 0x20 ? ' ' : c);
-    }
-    std::printf("{\"error\": \"%s\"}\n", quoted.c_str());
-  } else {
-    std::printf("error=%s\n", message.c_str());
-  }
+std::string errorBlock(const std::string& message, bool json, unsigned line) {
+  if (json) return zeltctl::formatJsonError(message, line);
+  std::string clean;
+  for (char c : message) clean.push_back(static_cast<unsigned char>(c) < 0x20 ? ' ' : c);
+  return "error=" + clean + "\n";
 }
 
 // Reads the input files of `call`, makes it over `connection` and prints its
-// block. `where` prefixes messages on standard error ("" or "line N: ").
-// `stdinTaken`: standard input holds the commands, so @- cannot be read.
+// block. `where` prefixes messages on standard error ("" or "line N: ");
+// `line` is the batch line (0: none). `stdinTaken`: standard input holds the
+// commands, so @- cannot be read. A call that did not run for a passing
+// reason is made again, up to call.retries times, after a pause that
+// doubles each time.
 int runCall(zeltctl::Invocation& call, zeltctl::Connection& connection, const std::string& where,
-            bool batch, bool stdinTaken) {
+            unsigned line, bool stdinTaken) {
+  const bool batch = line != 0;
   for (auto& buffer : call.buffers) {
     if (!buffer.file) continue;
     std::string error;
@@ -115,53 +194,96 @@ int runCall(zeltctl::Invocation& call, zeltctl::Connection& connection, const st
       error.clear();
     if (!error.empty()) {
       std::fprintf(stderr, "zeltctl: %s%s\n", where.c_str(), error.c_str());
-      if (batch) printError(error, call.json);
+      emit(batch || call.json ? errorBlock(error, call.json, line) : "", kExitFailed);
       return kExitFailed;
     }
     buffer.file.reset();
   }
 
+  const char* procedure = zeltrpc::kProcedures[call.opnum].name;
   uint32_t status = 0;
+  bool connectFailed = false;
+  int outcome = ZELT_CALL_RAN;
   std::vector<zeltctl::OutputValue> outputs;
-  std::string error;
-  if (!zeltctl::makeCall(call, connection, status, outputs, error)) {
-    std::fprintf(stderr, "zeltctl: %s%s\n", where.c_str(), error.c_str());
-    if (batch) printError(error, call.json);
-    return kExitFailed;
+  std::chrono::milliseconds pause(500);
+  for (uint32_t attempt = 0;; ++attempt) {
+    outputs.clear();
+    std::string error;
+    const auto start = std::chrono::steady_clock::now();
+    // The connect first, outside the call: a run bound that ends it says
+    // that the call did not run.
+    status = connection.open();
+    connectFailed = status != 0;
+    if (!connectFailed) {
+      std::lock_guard lock(g_bound.mutex);
+      g_bound.inCall = true;
+    }
+    if (!connectFailed && !zeltctl::makeCall(call, connection, status, outputs, error)) {
+      std::fprintf(stderr, "zeltctl: %s%s\n", where.c_str(), error.c_str());
+      emit(batch || call.json ? errorBlock(error, call.json, line) : "", kExitFailed);
+      return kExitFailed;
+    }
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - start);
+    // When the connect failed, its status stands, and the call was not made.
+    outcome = connectFailed ? ZELT_CALL_NOT_RUN : zeltctl::statusOutcome(status);
+    if (call.trace)
+      std::fprintf(stderr, "zeltctl: %s %s%s: %sstatus %u %s (%s) after %lld ms\n",
+                   traceTime().c_str(), where.c_str(), procedure,
+                   connectFailed ? "not called, the connect's " : "", status,
+                   zeltctl::statusName(status), zeltctl::outcomeText(outcome),
+                   static_cast<long long>(took.count()));
+    if (!worthRepeating(status, connectFailed) || attempt >= call.retries) break;
+    {
+      std::lock_guard lock(g_bound.mutex);
+      g_bound.inCall = false;  // it did not run
+    }
+    std::fprintf(stderr,
+                 "zeltctl: %sstatus %u %s: the call did not run; repeat %u of %u in %lld ms\n",
+                 where.c_str(), status, zeltctl::statusName(status), attempt + 1, call.retries,
+                 static_cast<long long>(pause.count()));
+    std::this_thread::sleep_for(pause);
+    pause = std::min(pause * 2, std::chrono::milliseconds(8000));
   }
-  const std::string text =
-      call.json ? zeltctl::formatJson(outputs, status) : zeltctl::formatLines(outputs, status);
-  std::fputs(text.c_str(), stdout);
+  const std::string text = call.json ? zeltctl::formatJson(outputs, status, line, outcome)
+                                     : zeltctl::formatLines(outputs, status);
+  const int result = exitFor(status, outcome);
+  emit(text, result);
   if (status == zeltrpc::rpc::kMoreData)
     std::fprintf(stderr,
                  "zeltctl: %sthe answer does not fit in --size %u bytes and was cut; give a "
                  "larger --size (at most %u)\n",
                  where.c_str(), call.size, zeltctl::kMaxSize);
-  return status == 0 ? kExitOk : kExitFailed;
+  return result;
 }
 
 // One call per line of the batch file, over one connection; the exit status
 // is the worst of the lines'. A line over kMaxSize bytes, or output that
 // cannot be written, ends the batch.
-int runBatch(const zeltctl::Invocation& settings) {
+int runBatch(const zeltctl::Invocation& settings, zeltctl::Connection& connection) {
   const std::string& path = *settings.batchFile;
   const bool standardInput = path == "-";
   FILE* in = standardInput ? stdin : std::fopen(path.c_str(), "r");
   if (!in) {
-    std::fprintf(stderr, "zeltctl: cannot open %s: %s\n", path.c_str(), std::strerror(errno));
+    const std::string error = "cannot open " + path + ": " + std::strerror(errno);
+    std::fprintf(stderr, "zeltctl: %s\n", error.c_str());
+    if (settings.json) emit(zeltctl::formatJsonError(error), kExitFailed);
     return kExitFailed;
   }
-  zeltctl::Connection connection(settings.server);
   int worst = kExitOk;
   std::string line;
   LineRead read = LineRead::Line;
   for (unsigned number = 1; (read = readLine(in, line)) != LineRead::End; ++number) {
     const std::string where = "line " + std::to_string(number) + ": ";
+    {
+      std::lock_guard lock(g_bound.mutex);
+      g_bound.line = number;
+    }
     if (read == LineRead::TooLong) {
       const std::string error = "longer than " + std::to_string(zeltctl::kMaxSize) + " bytes";
       std::fprintf(stderr, "zeltctl: %s%s; the rest of %s is not read\n", where.c_str(),
                    error.c_str(), standardInput ? "standard input" : path.c_str());
-      printError(error, settings.json);
+      emit(errorBlock(error, settings.json, number), kExitFailed);
       outputWritten(where);
       worst = std::max(worst, kExitFailed);
       break;
@@ -171,15 +293,13 @@ int runBatch(const zeltctl::Invocation& settings) {
     switch (parsed.kind) {
       case zeltctl::ParseResult::Empty: continue;
       case zeltctl::ParseResult::Run:
-        result = runCall(parsed.call, connection, where, true, standardInput);
+        result = runCall(parsed.call, connection, where, number, standardInput);
         break;
-      case zeltctl::ParseResult::Help:
-        std::fputs(zeltctl::helpText(parsed.helpOpnum).c_str(), stdout);
-        break;
+      case zeltctl::ParseResult::Help: emit(zeltctl::helpText(parsed.helpOpnum), kExitOk); break;
       default:  // a usage error
         std::fprintf(stderr, "zeltctl: %s%s\n", where.c_str(), parsed.error.c_str());
-        printError(parsed.error, settings.json);
         result = kExitUsage;
+        emit(errorBlock(parsed.error, settings.json, number), result);
         break;
     }
     if (result > worst) worst = result;
@@ -200,6 +320,10 @@ int runBatch(const zeltctl::Invocation& settings) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A reader that went away (zeltctl ... | head -1) shows as a write that
+  // fails, which ends the run with 1 as any undelivered output does, not as
+  // death by SIGPIPE.
+  std::signal(SIGPIPE, SIG_IGN);
   const std::vector<std::string> args(argv + 1, argv + argc);
   const char* envServer = std::getenv("ZELTRPC_SERVER");
   zeltctl::ParseResult parsed =
@@ -213,7 +337,9 @@ int main(int argc, char** argv) {
       return outputWritten("") ? kExitOk : kExitFailed;
     case zeltctl::ParseResult::Run:
     case zeltctl::ParseResult::Batch: break;
-    default: return usageError(parsed.error, parsed.errorOpnum);
+    default:
+      usageError(parsed.error, parsed.errorOpnum, parsed.call.json);
+      return outputWritten("") ? kExitUsage : std::max(kExitUsage, kExitFailed);
   }
 
   // The library reads both when it connects.
@@ -221,8 +347,32 @@ int main(int argc, char** argv) {
   if (call.timeoutMs) setenv("ZELTRPC_TIMEOUT_MS", std::to_string(call.timeoutMs).c_str(), 1);
   if (call.trace) setenv("ZELTRPC_TRACE", "1", 1);
 
-  if (parsed.kind == zeltctl::ParseResult::Batch) return runBatch(call);
-  zeltctl::Connection connection(call.server);
-  const int result = runCall(call, connection, "", false, false);
-  return outputWritten("") ? result : std::max(result, kExitFailed);
+  std::thread bound;
+  if (call.maxTimeMs) {
+    g_bound.ms = call.maxTimeMs;
+    g_bound.json = call.json;
+    bound = std::thread(watchRunBound, std::chrono::steady_clock::now() +
+                                           std::chrono::milliseconds(call.maxTimeMs));
+  }
+  int result = kExitOk;
+  {
+    // The connection closes before the bound stops watching: a disconnect
+    // is part of the run.
+    zeltctl::Connection connection(call.server);
+    if (parsed.kind == zeltctl::ParseResult::Batch) {
+      result = runBatch(call, connection);
+    } else {
+      result = runCall(call, connection, "", 0, false);
+      if (!outputWritten("")) result = std::max(result, kExitFailed);
+    }
+  }
+  if (bound.joinable()) {
+    {
+      std::lock_guard lock(g_bound.mutex);
+      g_bound.finished = true;
+    }
+    g_bound.wake.notify_all();
+    bound.join();
+  }
+  return result;
 }

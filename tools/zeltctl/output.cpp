@@ -10,9 +10,13 @@ namespace zeltctl {
 namespace {
 
 // The statuses zeltrpc.h names: the library's and the service's own.
-#define ZELTCTL_STATUS_ROW(name, value, text) {value, #name},
-constexpr std::pair<uint32_t, const char*> kStatusNames[] = {
-    ZELTRPC_STATUS_LIST(ZELTCTL_STATUS_ROW)};
+struct StatusRow {
+  uint32_t value;
+  const char* name;
+  int outcome;
+};
+#define ZELTCTL_STATUS_ROW(name, value, outcome, text) {value, #name, outcome},
+constexpr StatusRow kStatuses[] = {ZELTRPC_STATUS_OUTCOMES(ZELTCTL_STATUS_ROW)};
 #undef ZELTCTL_STATUS_ROW
 
 bool printable(const std::vector<uint8_t>& bytes) {
@@ -30,22 +34,54 @@ std::string hex(const std::vector<uint8_t>& bytes) {
   return s;
 }
 
-// A JSON string of printable ASCII (the only text shown).
+// A JSON string; control characters are escaped, other bytes kept.
 std::string quoted(std::string_view text) {
+  static const char digits[] = "0123456789abcdef";
   std::string s = "\"";
   for (char c : text) {
-    if (c == '"' || c == '\\') s.push_back('\\');
-    s.push_back(c);
+    const auto u = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      s.push_back('\\');
+      s.push_back(c);
+    } else if (u < 0x20 || u == 0x7F) {
+      s += "\\u00";
+      s.push_back(digits[u >> 4]);
+      s.push_back(digits[u & 15]);
+    } else {
+      s.push_back(c);
+    }
   }
   return s + '"';
+}
+
+std::string lineKey(unsigned line) {
+  return line ? "\"line\": " + std::to_string(line) + ", " : std::string();
 }
 
 }  // namespace
 
 const char* statusName(uint32_t status) {
-  for (const auto& [value, name] : kStatusNames)
-    if (value == status) return name;
+  for (const StatusRow& s : kStatuses)
+    if (s.value == status) return s.name;
   return "";
+}
+
+int statusOutcome(uint32_t status) {
+  for (const StatusRow& s : kStatuses)
+    if (s.value == status) return s.outcome;
+  return ZELT_CALL_RAN;
+}
+
+const char* outcomeText(int outcome) {
+  switch (outcome) {
+    case ZELT_CALL_NOT_RUN: return "did not run";
+    case ZELT_CALL_MAY_HAVE_RUN: return "may have run";
+    default: return "ran";
+  }
+}
+
+std::string formatJsonError(const std::string& message, unsigned line) {
+  return "{" + lineKey(line) + "\"error\": " + quoted(message) + "}\n";
 }
 
 std::string formatLines(const std::vector<OutputValue>& values, uint32_t status) {
@@ -63,8 +99,9 @@ std::string formatLines(const std::vector<OutputValue>& values, uint32_t status)
   return out + "status=" + std::to_string(status) + (name.empty() ? "" : " " + name) + "\n";
 }
 
-std::string formatJson(const std::vector<OutputValue>& values, uint32_t status) {
-  std::string out = "{";
+std::string formatJson(const std::vector<OutputValue>& values, uint32_t status, unsigned line,
+                       int outcome) {
+  std::string out = "{" + lineKey(line);
   for (const OutputValue& v : values) {
     if (!v.isBuffer) {
       out += quoted(v.name) + ": " + std::to_string(v.number) + ", ";
@@ -77,8 +114,11 @@ std::string formatJson(const std::vector<OutputValue>& values, uint32_t status) 
           quoted(std::string_view(reinterpret_cast<const char*>(v.bytes.data()), v.bytes.size())) +
           ", ";
   }
-  return out + "\"status\": " + std::to_string(status) +
-         ", \"statusName\": " + quoted(statusName(status)) + "}\n";
+  out +=
+      "\"status\": " + std::to_string(status) + ", \"statusName\": " + quoted(statusName(status));
+  if (status != 0)
+    out += ", \"outcome\": " + quoted(outcomeText(outcome ? outcome : statusOutcome(status)));
+  return out + "}\n";
 }
 
 }  // namespace zeltctl

@@ -8,14 +8,14 @@ _zeltctl_commands() {
 _zeltctl() {
     local cur=${COMP_WORDS[COMP_CWORD]}
     local prev=${COMP_WORDS[COMP_CWORD-1]}
-    local options="--server --json --size --timeout --batch --trace --version --help"
+    local options="--server --json --size --timeout --max-time --retry --batch --trace --version --help"
     COMPREPLY=()
 
     case $prev in
         --server)
             COMPREPLY=($(compgen -A hostname -- "$cur"))
             return ;;
-        --size|--timeout)
+        --size|--timeout|--max-time|--retry)
             return ;;
         --batch)
             COMPREPLY=($(compgen -f -- "$cur"))
@@ -31,7 +31,7 @@ _zeltctl() {
         if [[ -z $ended ]]; then
             case $word in
                 --) ended=1; continue ;;
-                --server|--size|--timeout|--batch) ((i++)); continue ;;
+                --server|--size|--timeout|--max-time|--retry|--batch) ((i++)); continue ;;
                 -[!0-9]*) continue ;;
             esac
         fi

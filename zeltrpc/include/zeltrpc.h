@@ -19,8 +19,8 @@
  *   14    ERROR_OUTOFMEMORY: the library could not get the memory the call
  *         needs. The request may or may not have reached the service.
  *   87    ERROR_INVALID_PARAMETER: an argument check of this library failed
- *         (a null pointer it tests, a server name over 61 characters, a
- *         text or input buffer over 16777216 bytes, or a
+ *         (a null pointer it tests, an empty server name or one over 61
+ *         characters, a text or input buffer over 16777216 bytes, or a
  *         zeltGetRealTimeData length over that); nothing was sent and no
  *         size was stored. The service may return 87 too, as its answer
  *         to a call it received (signsim does for a frame out of range):
@@ -41,11 +41,18 @@
  *   1722  RPC_S_SERVER_UNAVAILABLE: nobody listens at the endpoint, or the
  *         connect/bind did not finish within ZELTRPC_TIMEOUT_MS; for a
  *         remote name also: the computer cannot be reached, refuses the
- *         connection, or has no pipe \pipe\zeltrpc.
+ *         connection, or has no pipe \pipe\zeltrpc. Nothing reached the
+ *         service: the call did not run.
  *   1723  RPC_S_SERVER_TOO_BUSY: the service refused the connection for now.
- *   1726  RPC_S_CALL_FAILED: the connection broke after the request went out.
- *   1727  RPC_S_CALL_FAILED_DNE: the request could not be sent.
- *   1728  RPC_S_PROTOCOL_ERROR: the service sent a malformed or unexpected PDU.
+ *   1726  RPC_S_CALL_FAILED: the connection broke after the request went out;
+ *         the call may have run.
+ *   1727  RPC_S_CALL_FAILED_DNE: the call certainly did not run: it did not
+ *         get the shared connection within ZELTRPC_TIMEOUT_MS (another
+ *         thread's call held it), its request could not be written whole,
+ *         or the service closed the connection leaving the request unread.
+ *   1728  RPC_S_PROTOCOL_ERROR: the service answered the request with a
+ *         malformed or unexpected PDU; the call may have run. (A malformed
+ *         answer to the bind, before any request, is 1727.)
  *   1730  RPC_S_UNSUPPORTED_TRANS_SYN: the service does not accept NDR.
  *   1766  RPC_S_INTERNAL_ERROR: an unexpected failure inside the library.
  *   1780  RPC_X_NULL_REF_POINTER: a null pointer reached a procedure
@@ -53,10 +60,11 @@
  *   1783  RPC_X_BAD_STUB_DATA: the reply was malformed, or it carried more
  *         bytes than the caller's buffer holds (the capacity it sent).
  *         Nothing is written to the caller's storage in that case.
- *   1818  RPC_S_CALL_CANCELLED: the call did not finish within
- *         ZELTRPC_TIMEOUT_MS milliseconds (default 10000), counted from
- *         its start, the wait for other threads' calls included. The
- *         request may or may not have reached the service.
+ *   1818  RPC_S_CALL_CANCELLED: the request went out and no answer came
+ *         within ZELTRPC_TIMEOUT_MS milliseconds (default 10000), counted
+ *         from the call's start, the wait for other threads' calls
+ *         included. The call may have run. (A call that timed out before
+ *         its request went out returns 1727 or 1722.)
  *   Faults sent by the service arrive mapped to these values (for example
  *   1745 for an unknown procedure); any other value is the service's own
  *   result for the call.
@@ -94,12 +102,12 @@
  * ZELTRPC_TIMEOUT_MS bounds the connect, the session set-up and every call.
  * libsmbclient takes one call at a time in the process: a connect that
  * cannot get its turn because another connection's call is waiting for its
- * server returns 1818 at its time-out (1722 means the server itself did not
+ * server returns 1727 at its time-out (1722 means the server itself did not
  * answer or could not be reached).
  *
  * Threads: calls from several threads are serialised on the one connection;
  * a call's time-out includes its wait for its turn, so a call that could not
- * get the connection in time returns 1818 without being sent. Connecting or
+ * get the connection in time returns 1727 without being sent. Connecting or
  * disconnecting while other threads call is safe: those calls finish on the
  * old binding or fail with 1702.
  *
@@ -121,7 +129,10 @@
  * unload is then a no-op), so no code of it is unmapped under that thread.
  *
  * ZELTRPC_TIMEOUT_MS: a whole number of milliseconds from 1 to 86400000,
- * read when a binding is made (zeltConnectSign). Unset or empty: 10000. Any
+ * read when a binding is made (zeltConnectSign). This and the other
+ * variables named here (ZELTRPC_DIR, ZELTRPC_SMB_PORT, ZELTRPC_AUTH_FILE)
+ * can also be set from the program, safely from any thread, by the
+ * configuration calls at the end of this header (library version 1.1). Unset or empty: 10000. Any
  * other value ("abc", "0", "-5") is reported once on standard error
  * ("zeltrpc: ZELTRPC_TIMEOUT_MS=... is not a number ...") and 10000 used.
  * The library writes nothing else to standard error except such lines,
@@ -156,52 +167,81 @@
  *   static const struct { uint32_t value; const char *name, *text; }
  *       statuses[] = { ZELTRPC_STATUS_LIST(ROW) };
  *
+ * ZELTRPC_STATUS_OUTCOMES(X) expands X(NAME, value, outcome, "text") over
+ * the same list, where outcome says what a caller may conclude about the
+ * call (see enum zeltrpc_outcome):
+ *   ZELT_CALL_RAN           the service received the call and this is its
+ *                           answer (0, 2, 6, 234, 1130, 1168);
+ *   ZELT_CALL_NOT_RUN       the call certainly did not run: it was refused
+ *                           before it was sent, never reached the service,
+ *                           was not sent whole, or the service refused it
+ *                           before running it; making it again cannot run
+ *                           it twice;
+ *   ZELT_CALL_MAY_HAVE_RUN  the request may have reached the service and
+ *                           run; find out before repeating a call that
+ *                           changes something (14, 1726, 1728, 1766,
+ *                           1767-1771, 1783, 1818, 1820).
+ * 87 is NOT_RUN from both of its sources: the library's argument checks
+ * refuse before sending, and the service answers 87 for arguments it
+ * refuses. A service's own result that is not in the list says nothing of
+ * this kind.
+ *
  * The constants themselves are ZELT_ followed by the name
  * (ZELT_RPC_S_SERVER_UNAVAILABLE is 1722). The comment at the top of this
  * header tells when each of the library's statuses arises. Nothing here is
- * a symbol of the library: the list is the header's alone. */
-#define ZELTRPC_STATUS_LIST(X)                                                         \
-  X(ERROR_SUCCESS, 0, "success")                                                       \
-  X(ERROR_FILE_NOT_FOUND, 2, "the sign service knows no such sign")                    \
-  X(ERROR_ACCESS_DENIED, 5, "access denied")                                           \
-  X(ERROR_INVALID_HANDLE, 6, "the sign service lost the call's context")               \
-  X(ERROR_OUTOFMEMORY, 14, "out of memory")                                            \
-  X(ERROR_INVALID_PARAMETER, 87, "refused by the client library")                      \
-  X(ERROR_MORE_DATA, 234, "the answer did not fit the buffer")                         \
-  X(ERROR_NOT_ENOUGH_SERVER_MEMORY, 1130, "the sign service ran out of memory")        \
-  X(ERROR_NOT_FOUND, 1168, "the sign service knows no such sequence or schedule")      \
-  X(RPC_S_INVALID_STRING_BINDING, 1700, "the server name cannot be used")              \
-  X(RPC_S_INVALID_BINDING, 1702, "not connected")                                      \
-  X(RPC_S_PROTSEQ_NOT_SUPPORTED, 1703, "no way to reach that computer")                \
-  X(RPC_S_INVALID_RPC_PROTSEQ, 1704, "the server name cannot be used")                 \
-  X(RPC_S_INVALID_ENDPOINT_FORMAT, 1706, "the socket folder's path is too long")       \
-  X(RPC_S_UNKNOWN_IF, 1717, "not a sign service")                                      \
-  X(RPC_S_SERVER_UNAVAILABLE, 1722, "the sign service cannot be reached")              \
-  X(RPC_S_SERVER_TOO_BUSY, 1723, "the sign service is busy")                           \
-  X(RPC_S_CALL_FAILED, 1726,                                                           \
-    "the connection broke; the request may or may not have reached the sign")          \
-  X(RPC_S_CALL_FAILED_DNE, 1727, "the request could not be sent")                      \
-  X(RPC_S_PROTOCOL_ERROR, 1728, "the sign service answered wrongly")                   \
-  X(RPC_S_UNSUPPORTED_TRANS_SYN, 1730, "the sign service does not speak NDR")          \
-  X(RPC_S_UNSUPPORTED_TYPE, 1732, "the sign service refused a type of the call")       \
-  X(RPC_S_INVALID_TAG, 1733, "the sign service found a bad tag in the call")           \
-  X(RPC_S_INVALID_BOUND, 1734, "the sign service found a bad array bound in the call") \
-  X(RPC_S_PROCNUM_OUT_OF_RANGE, 1745, "the sign service does not offer this call")     \
-  X(RPC_S_UNKNOWN_AUTHN_SERVICE, 1747, "the sign service refused the authentication")  \
-  X(RPC_S_INTERNAL_ERROR, 1766, "internal error of the client library")                \
-  X(RPC_S_ZERO_DIVIDE, 1767, "the sign service divided by zero")                       \
-  X(RPC_S_ADDRESS_ERROR, 1768, "the sign service failed on a bad address")             \
-  X(RPC_S_FP_DIV_ZERO, 1769, "the sign service divided by zero")                       \
-  X(RPC_S_FP_UNDERFLOW, 1770, "the sign service failed on a number too small")         \
-  X(RPC_S_FP_OVERFLOW, 1771, "the sign service failed on a number too large")          \
-  X(RPC_X_NULL_REF_POINTER, 1780, "a null pointer was given; nothing was sent")        \
-  X(RPC_X_BAD_STUB_DATA, 1783, "the sign service answered wrongly")                    \
-  X(RPC_S_CALL_CANCELLED, 1818, "no answer in time")                                   \
-  X(RPC_S_COMM_FAILURE, 1820, "the connection to the sign service failed")             \
-  X(RPC_X_WRONG_PIPE_ORDER, 1831, "the sign service refused the call's pipes")         \
-  X(RPC_X_PIPE_CLOSED, 1916, "the sign service refused the call's pipes")              \
-  X(RPC_X_PIPE_DISCIPLINE_ERROR, 1917, "the sign service refused the call's pipes")    \
-  X(RPC_X_PIPE_EMPTY, 1918, "the sign service refused the call's pipes")
+ * a symbol of the library: the lists are the header's alone. */
+#define ZELTRPC_STATUS_ROWS_(R, X)                                                                 \
+  R(X, ERROR_SUCCESS, 0, RAN, "success")                                                           \
+  R(X, ERROR_FILE_NOT_FOUND, 2, RAN, "the sign service knows no such sign")                        \
+  R(X, ERROR_ACCESS_DENIED, 5, NOT_RUN, "access denied")                                           \
+  R(X, ERROR_INVALID_HANDLE, 6, RAN, "the sign service lost the call's context")                   \
+  R(X, ERROR_OUTOFMEMORY, 14, MAY_HAVE_RUN, "out of memory")                                       \
+  R(X, ERROR_INVALID_PARAMETER, 87, NOT_RUN,                                                       \
+    "an argument was refused, by the client library or the sign service")                          \
+  R(X, ERROR_MORE_DATA, 234, RAN, "the answer did not fit the buffer")                             \
+  R(X, ERROR_NOT_ENOUGH_SERVER_MEMORY, 1130, RAN, "the sign service ran out of memory")            \
+  R(X, ERROR_NOT_FOUND, 1168, RAN, "the sign service knows no such sequence or schedule")          \
+  R(X, RPC_S_INVALID_STRING_BINDING, 1700, NOT_RUN, "the server name cannot be used")              \
+  R(X, RPC_S_INVALID_BINDING, 1702, NOT_RUN, "not connected")                                      \
+  R(X, RPC_S_PROTSEQ_NOT_SUPPORTED, 1703, NOT_RUN, "no way to reach that computer")                \
+  R(X, RPC_S_INVALID_RPC_PROTSEQ, 1704, NOT_RUN, "the server name cannot be used")                 \
+  R(X, RPC_S_INVALID_ENDPOINT_FORMAT, 1706, NOT_RUN, "the socket folder's path is too long")       \
+  R(X, RPC_S_UNKNOWN_IF, 1717, NOT_RUN, "not a sign service")                                      \
+  R(X, RPC_S_SERVER_UNAVAILABLE, 1722, NOT_RUN, "the sign service cannot be reached")              \
+  R(X, RPC_S_SERVER_TOO_BUSY, 1723, NOT_RUN, "the sign service is busy")                           \
+  R(X, RPC_S_CALL_FAILED, 1726, MAY_HAVE_RUN,                                                      \
+    "the connection broke; the request may or may not have reached the sign")                      \
+  R(X, RPC_S_CALL_FAILED_DNE, 1727, NOT_RUN,                                                       \
+    "the request could not be sent; the call did not run")                                         \
+  R(X, RPC_S_PROTOCOL_ERROR, 1728, MAY_HAVE_RUN, "the sign service answered wrongly")              \
+  R(X, RPC_S_UNSUPPORTED_TRANS_SYN, 1730, NOT_RUN, "the sign service does not speak NDR")          \
+  R(X, RPC_S_UNSUPPORTED_TYPE, 1732, NOT_RUN, "the sign service refused a type of the call")       \
+  R(X, RPC_S_INVALID_TAG, 1733, NOT_RUN, "the sign service found a bad tag in the call")           \
+  R(X, RPC_S_INVALID_BOUND, 1734, NOT_RUN, "the sign service found a bad array bound in the call") \
+  R(X, RPC_S_PROCNUM_OUT_OF_RANGE, 1745, NOT_RUN, "the sign service does not offer this call")     \
+  R(X, RPC_S_UNKNOWN_AUTHN_SERVICE, 1747, NOT_RUN, "the sign service refused the authentication")  \
+  R(X, RPC_S_INTERNAL_ERROR, 1766, MAY_HAVE_RUN, "internal error of the client library")           \
+  R(X, RPC_S_ZERO_DIVIDE, 1767, MAY_HAVE_RUN, "the sign service divided by zero")                  \
+  R(X, RPC_S_ADDRESS_ERROR, 1768, MAY_HAVE_RUN, "the sign service failed on a bad address")        \
+  R(X, RPC_S_FP_DIV_ZERO, 1769, MAY_HAVE_RUN, "the sign service divided by zero")                  \
+  R(X, RPC_S_FP_UNDERFLOW, 1770, MAY_HAVE_RUN, "the sign service failed on a number too small")    \
+  R(X, RPC_S_FP_OVERFLOW, 1771, MAY_HAVE_RUN, "the sign service failed on a number too large")     \
+  R(X, RPC_X_NULL_REF_POINTER, 1780, NOT_RUN, "a null pointer was given; nothing was sent")        \
+  R(X, RPC_X_BAD_STUB_DATA, 1783, MAY_HAVE_RUN, "the sign service answered wrongly")               \
+  R(X, RPC_S_CALL_CANCELLED, 1818, MAY_HAVE_RUN, "no answer in time; the call may have run")       \
+  R(X, RPC_S_COMM_FAILURE, 1820, MAY_HAVE_RUN, "the connection to the sign service failed")        \
+  R(X, RPC_X_WRONG_PIPE_ORDER, 1831, NOT_RUN, "the sign service refused the call's pipes")         \
+  R(X, RPC_X_PIPE_CLOSED, 1916, NOT_RUN, "the sign service refused the call's pipes")              \
+  R(X, RPC_X_PIPE_DISCIPLINE_ERROR, 1917, NOT_RUN, "the sign service refused the call's pipes")    \
+  R(X, RPC_X_PIPE_EMPTY, 1918, NOT_RUN, "the sign service refused the call's pipes")
+#define ZELTRPC_STATUS_ROW3_(X, name, value, outcome, text) X(name, value, text)
+#define ZELTRPC_STATUS_ROW4_(X, name, value, outcome, text) \
+  X(name, value, ZELT_CALL_##outcome, text)
+#define ZELTRPC_STATUS_LIST(X) ZELTRPC_STATUS_ROWS_(ZELTRPC_STATUS_ROW3_, X)
+#define ZELTRPC_STATUS_OUTCOMES(X) ZELTRPC_STATUS_ROWS_(ZELTRPC_STATUS_ROW4_, X)
+
+/* What a status says about whether the call ran (ZELTRPC_STATUS_OUTCOMES). */
+enum zeltrpc_outcome { ZELT_CALL_RAN = 1, ZELT_CALL_NOT_RUN = 2, ZELT_CALL_MAY_HAVE_RUN = 3 };
 
 #define ZELTRPC_STATUS_CONSTANT_(name, value, text) ZELT_##name = value,
 /* ZELT_ERROR_SUCCESS, ZELT_ERROR_ACCESS_DENIED, ... */
@@ -221,8 +261,8 @@ extern "C" {
  * Releases any earlier binding first, even for the same name. Remote names
  * try ncacn_np, then ncacn_nb_nb; as ncacn_nb_nb has no carrier here (1703),
  * a failed remote name returns the named pipe's status (1722, 5, ...).
- * Returns 0 when connected, 87 for a null name or one longer than 61
- * characters (nothing changed), otherwise the status of the last attempt
+ * Returns 0 when connected, 87 for a null or empty name or one longer than
+ * 61 characters (nothing changed), otherwise the status of the last attempt
  * (and the process is left without a binding). */
 ZELTRPC_API uint32_t zeltConnectSign(const char* server);
 
@@ -372,6 +412,29 @@ ZELTRPC_API uint32_t zeltVLReadBCHS(const char* sign, int32_t* brightness, int32
 /* Tests its arguments only: 0 when a, b and d are non-null, else 87.
  * Reads and writes nothing, sends nothing. */
 ZELTRPC_API uint32_t zeltGetDIB(const void* a, const void* b, const void* c, const void* d);
+
+/* ---- Configuration (library version 1.1) ------------------------------ */
+
+/* Settings that stand in place of the environment variables of the same
+ * meaning while they are set; each returns 0, or 87 for a value out of
+ * range (nothing changes then). 0 or a null pointer clears the setting, and
+ * the environment counts again. Safe to call from any thread at any time,
+ * unlike setenv() in a threaded program. They take effect as the variables
+ * do: the time-out when the next binding is made (zeltConnectSign), the
+ * others when the next connection is opened. */
+
+/* The time-out of connects and calls in milliseconds, 1 to 86400000
+ * (ZELTRPC_TIMEOUT_MS); 0 clears. */
+ZELTRPC_API uint32_t zeltSetTimeout(uint32_t milliseconds);
+/* The TCP port of remote computers' SMB servers, 1 to 65535
+ * (ZELTRPC_SMB_PORT); 0 clears. */
+ZELTRPC_API uint32_t zeltSetSmbPort(uint32_t port);
+/* The credentials file for remote computers (ZELTRPC_AUTH_FILE), a path of
+ * 1 to 4095 bytes; NULL clears. The file is checked when it is read. */
+ZELTRPC_API uint32_t zeltSetAuthFile(const char* path);
+/* The folder of the local service's socket (ZELTRPC_DIR), a path of 1 to
+ * 4095 bytes; NULL clears. The folder is checked when it is used. */
+ZELTRPC_API uint32_t zeltSetSocketDir(const char* path);
 
 #ifdef __cplusplus
 }

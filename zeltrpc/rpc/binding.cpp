@@ -21,7 +21,7 @@ uint32_t bindNakStatus(uint16_t reason) {
   switch (reason) {
     case 1:
     case 2: return kServerTooBusy;
-    case 4: return kProtocolError;
+    case 4: return kCallFailedDne;  // protocol version: refused before any call
     case 8: return kUnknownAuthnService;
     case 9: return kAccessDenied;
     default: return kCallFailedDne;
@@ -71,7 +71,7 @@ uint32_t BindingHandle::connectAndBind(const InterfaceSpec& iface, Clock::time_p
       if (protseq == m_parts.protseq) endpoint = ep;
   }
   const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-  if (left.count() <= 0) return kCallCancelled;
+  if (left.count() <= 0) return kServerUnavailable;  // no time left to reach it
   std::unique_ptr<Carrier> conn;
   if (m_parts.protseq == "ncacn_np") {
     if (uint32_t s = openSmbPipe(m_parts.networkAddress, endpoint, deadline, m_timeout, conn))
@@ -97,22 +97,26 @@ uint32_t BindingHandle::connectAndBind(const InterfaceSpec& iface, Clock::time_p
   const uint32_t callId = m_nextCallId++;
   auto request = encodeBind(callId, bind);
   Pdu pdu;
+  // Nothing of the call has gone out yet: an answer to the bind that makes
+  // no sense fails the call as one that was not sent (1727), not as a
+  // malformed reply (1728), which a call that may have run gets.
+  constexpr uint32_t kBadBindAnswer = kCallFailedDne;
   const SentAndRead answered = conn->sendAndRead(request, pdu, deadline, kCommonHeaderSize);
   if (answered.sent != Io::Ok) return kServerUnavailable;
   const Io io = answered.read;
-  if (io == Io::Malformed) return kProtocolError;
+  if (io == Io::Malformed) return kBadBindAnswer;
   if (io != Io::Ok) return kServerUnavailable;
-  if (pdu.callId != callId) return kProtocolError;
+  if (pdu.callId != callId) return kBadBindAnswer;
   if (pdu.ptype == kBindNak) {
     uint16_t reason = 0;
-    return parseBindNak(pdu, reason) ? bindNakStatus(reason) : kProtocolError;
+    return parseBindNak(pdu, reason) ? bindNakStatus(reason) : kBadBindAnswer;
   }
   BindAckInfo ack;
-  if (pdu.ptype != kBindAck || !parseBindAck(pdu, ack)) return kProtocolError;
+  if (pdu.ptype != kBindAck || !parseBindAck(pdu, ack)) return kBadBindAnswer;
   if (ack.result != 0) return bindRejectionStatus(ack.result, ack.reason);
   if (!(ack.transferSyntax == ndrTransferSyntax())) return kUnsupportedTransSyn;
   const uint16_t limit = std::min({kLargestFrag, ack.maxXmitFrag, ack.maxRecvFrag});
-  if (limit < kSmallestMaxFrag) return kProtocolError;
+  if (limit < kSmallestMaxFrag) return kBadBindAnswer;
   m_sendFrag = limit;
   m_conn = std::move(conn);
   return kOk;
@@ -122,7 +126,8 @@ uint32_t BindingHandle::call(const InterfaceSpec& iface, uint16_t opnum, std::ve
                              size_t maxReplyStub, ReplyHandler onReply) {
   const auto deadline = Clock::now() + m_timeout;
   std::unique_lock lock(m_mutex, std::defer_lock);
-  if (!lock.try_lock_until(deadline)) return kCallCancelled;
+  // Not sent at all: the call certainly did not run.
+  if (!lock.try_lock_until(deadline)) return kCallFailedDne;
   // A connection known to be of no further use is replaced before anything
   // of this call is sent. Whether the service closed it while we were idle
   // (it restarted) shows when the request is written: the write fails at
@@ -130,7 +135,9 @@ uint32_t BindingHandle::call(const InterfaceSpec& iface, uint16_t opnum, std::ve
   // on a new connection. Asking the socket before every call instead would
   // cost each call a system call more. Once the request went out, the call
   // may have run: a lost or cut reply fails the call (1726) and it is never
-  // sent again.
+  // sent again. A service that closed the connection with the request
+  // still unread in it (it was going away as the request arrived) cannot
+  // have run it either: that call too is sent on a new connection.
   if (m_conn && m_conn->peerGone()) m_conn.reset();
   const bool reused = m_conn != nullptr;
   if (!m_conn) {
@@ -169,10 +176,14 @@ uint32_t BindingHandle::exchange(uint16_t opnum, std::vector<uint8_t>& pdu, size
   // much at once makes a one-fragment status reply one read over a pipe.
   Pdu reply;
   const SentAndRead first = m_conn->sendAndRead(request, reply, deadline, kShortestReply);
-  if (first.sent == Io::TimedOut) return lose(kCallCancelled);
   if (first.sent != Io::Ok) {
-    // Closed: the carrier knows that nothing of the request went out.
+    // The service does not hold the whole request, so it cannot have run
+    // it. Closed: the carrier knows that nothing of it went out at all.
     if (notSent && first.sent == Io::Closed) *notSent = true;
+    return lose(kCallFailedDne);
+  }
+  if (first.read == Io::Unread) {
+    if (notSent) *notSent = true;
     return lose(kCallFailedDne);
   }
 

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "base/unique_fd.h"
+#include "zeltrpc/rpc/settings.h"
 #include "zeltrpc/rpc/status.h"
 #include "zeltrpc/rpc/transport.h"
 
@@ -48,6 +49,20 @@ void wipeSecret(std::string& s) {
 }
 
 SmbCredentials::~SmbCredentials() { wipeSecret(password); }
+
+void SmbCredentials::clear() {
+  kerberos = false;
+  user.clear();
+  domain.clear();
+  wipeSecret(password);
+}
+
+void SmbCredentials::takeFrom(SmbCredentials&& other) {
+  kerberos = other.kerberos;
+  user.swap(other.user);
+  domain.swap(other.domain);
+  password.swap(other.password);  // other's destructor wipes what this held
+}
 
 SmbCredentials parseAuthText(std::string_view text) {
   SmbCredentials c;
@@ -99,29 +114,40 @@ uint32_t readAuthFile(const std::string& path, SmbCredentials& creds, std::strin
     return refuse("group or others may read it; allow only its owner (chmod 600)");
   // A credentials file is a few short lines: one that is longer is not
   // read in part (a user named past the part read would be lost silently).
+  // It is read into one buffer sized from the file, so that no grown and
+  // freed copy of the password is left behind, and wiped after parsing.
   constexpr size_t kMaxAuthFile = 65536;
-  std::string text;
-  char chunk[4096];
+  if (st.st_size > static_cast<off_t>(kMaxAuthFile))
+    return refuse("longer than " + std::to_string(kMaxAuthFile) + " bytes");
+  std::string text(static_cast<size_t>(st.st_size) + 1, '\0');
+  size_t got = 0;
   ssize_t n = 0;
-  while (text.size() <= kMaxAuthFile && (n = ::read(fd.get(), chunk, sizeof chunk)) > 0)
-    text.append(chunk, n);
-  fd.reset();
-  std::memset(chunk, 0, sizeof chunk);
-  if (n < 0 || text.size() > kMaxAuthFile) {
-    wipeSecret(text);
-    return refuse(n < 0 ? "cannot be read"
-                        : "longer than " + std::to_string(kMaxAuthFile) + " bytes");
+  // One byte more than the file held when it was looked at: a file that
+  // grew meanwhile is refused rather than read in part.
+  while (got < text.size() && (n = ::read(fd.get(), text.data() + got, text.size() - got)) != 0) {
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) break;
+    got += static_cast<size_t>(n);
   }
-  creds = parseAuthText(text);
+  fd.reset();
+  if (n < 0 || got > static_cast<size_t>(st.st_size)) {
+    wipeSecret(text);
+    return refuse(n < 0 ? "cannot be read" : "changed while it was read");
+  }
+  text.resize(got);  // never larger: the buffer stays where it is
+  creds.clear();
+  creds.takeFrom(parseAuthText(text));
   wipeSecret(text);
   return kOk;
 }
 
 uint32_t smbCredentials(SmbCredentials& creds, std::string* why) {
-  creds = SmbCredentials{};
+  creds.clear();
   const bool kerberos = haveTicketCache();
   std::string path;
-  if (const char* f = std::getenv("ZELTRPC_AUTH_FILE"); f && *f) {
+  if (auto set = authFileSetting()) {
+    path = *set;
+  } else if (const char* f = std::getenv("ZELTRPC_AUTH_FILE"); f && *f) {
     path = f;
   } else {
     path = defaultAuthFile();
@@ -135,7 +161,12 @@ uint32_t smbCredentials(SmbCredentials& creds, std::string* why) {
     // A file that names only half of an account cannot serve: without
     // this refusal it would end as an anonymous session, and a failure
     // that does not say why.
-    if (status == kOk && !creds.user.empty() && creds.password.empty()) {
+    if (status == kOk && creds.user.empty() && creds.password.empty()) {
+      // Empty, a domain alone, or keys misspelt ("user =", "passwd ="):
+      // taken as it is, it would connect anonymously without a word.
+      reason = path + ": names no user (lines \"username = ...\" and \"password = ...\")";
+      status = kAccessDenied;
+    } else if (status == kOk && !creds.user.empty() && creds.password.empty()) {
       reason = path + ": names a user but no password";
       status = kAccessDenied;
     } else if (status == kOk && creds.user.empty() && !creds.password.empty()) {
@@ -146,7 +177,7 @@ uint32_t smbCredentials(SmbCredentials& creds, std::string* why) {
   if (status != kOk) {
     diagnose(reason);
     if (why) *why = reason;
-    creds = SmbCredentials{};
+    creds.clear();
   }
   // A ticket cache comes first; the file's user and password are what
   // libsmbclient falls back to when the cache cannot be used (empty, broken,

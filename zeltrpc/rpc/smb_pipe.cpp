@@ -83,7 +83,10 @@ class SmbPipe final : public Carrier {
     if (m_stuck) return Io::Failed;
     SmbSession* s = m_session.get();
     s->out.assign(bytes.begin(), bytes.end());
-    return run([s] { s->io = writeSmbPdus(s); }, deadline) ? s->io : Io::TimedOut;
+    if (run([s] { s->io = writeSmbPdus(s); }, deadline)) return s->io;
+    // Given up while the worker wrote: the write may have got through, so it
+    // counts as sent (the next read on this stuck carrier fails).
+    return started() ? Io::Ok : Io::TimedOut;
   }
 
   Io readPdu(Pdu& pdu, Clock::time_point deadline) override {
@@ -111,11 +114,19 @@ class SmbPipe final : public Carrier {
     // after this returned.
     if (!run(
             [s, leastLength] {
+              s->io = Io::Ok;
               s->sent = writeSmbPdus(s);
-              s->io = s->sent == Io::Ok ? readOneSmbPdu(s, leastLength) : Io::Failed;
+              if (s->sent != Io::Ok)
+                s->io = Io::Failed;
+              else if (s->io == Io::Ok)
+                s->io = readOneSmbPdu(s, leastLength);
             },
-            deadline))
+            deadline)) {
+      // A job that never got the library's turn sent nothing; one that did
+      // may have written the request before the deadline.
+      if (started()) return {Io::Ok, Io::TimedOut};
       return {Io::TimedOut, Io::TimedOut};
+    }
     r.sent = s->sent;
     r.read = s->io;
     if (r.sent == Io::Ok && r.read == Io::Ok) pdu = s->pdu;
@@ -163,9 +174,10 @@ uint32_t openSmbPipe(const std::string& networkAddress, const std::string& endpo
   const int ms = static_cast<int>(std::min<int64_t>(ioTimeout.count(), 24LL * 3600 * 1000));
   s->port = port;
   if (!carrier->run([s, url, port, ms] { openSmbSessionPipe(s, url, port, ms); }, deadline)) {
-    // Still waiting for another connection's libsmbclient call: a time-out,
-    // not a sign that the server cannot be reached.
-    return carrier->started() ? kServerUnavailable : kCallCancelled;
+    // Still waiting for another connection's libsmbclient call: not a sign
+    // that the server cannot be reached.
+    // Nothing of it went out then: the call certainly did not run.
+    return carrier->started() ? kServerUnavailable : kCallFailedDne;
   }
   if (s->error == EACCES || s->error == EPERM) return kAccessDenied;
   if (s->error == ENOMEM) return kOutOfMemory;

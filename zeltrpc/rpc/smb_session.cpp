@@ -217,8 +217,15 @@ Io writeSmbPdus(SmbSession* s) {
     const ssize_t n = write(s->ctx, s->file, rest.data(), length);
     if (n != static_cast<ssize_t>(length)) {
       // After a part went out, the call cannot be sent again.
-      if (n < 0 && ioFromErrno(errno) == Io::TimedOut) return Io::TimedOut;
-      return done == 0 && n <= 0 ? Io::Closed : Io::Failed;
+      const Io failed = n < 0 ? ioFromErrno(errno) : Io::Failed;
+      if (done == 0 && n <= 0 && failed == Io::Closed) return Io::Closed;
+      // The server holds no whole request until the last PDU is in; a
+      // failed write of that one may still have been taken in.
+      if (done + length == s->out.size()) {
+        s->io = failed == Io::TimedOut ? Io::TimedOut : Io::Failed;
+        return Io::Ok;
+      }
+      return failed == Io::TimedOut ? Io::TimedOut : Io::Failed;
     }
     done += length;
   }

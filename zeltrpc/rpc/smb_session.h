@@ -84,7 +84,10 @@ void pinLibrary();
 void openSmbSessionPipe(SmbSession* s, const std::string& url, uint16_t port, int timeoutMs);
 
 // Writes the PDUs in s->out, each as an SMB write of its own. Io::Closed
-// when the first write failed (nothing reached the service).
+// when the first write failed (nothing reached the service). A write of the
+// last PDU that timed out or failed otherwise may have reached the server
+// before its answer was lost: that is Io::Ok, with s->io set to the failure
+// for the read that follows to report.
 Io writeSmbPdus(SmbSession* s);
 
 // Reads one PDU into s->in and s->pdu, asking for no more than the message

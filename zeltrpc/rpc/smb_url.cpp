@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "zeltrpc/rpc/settings.h"
 #include "zeltrpc/rpc/status.h"
 
 namespace zeltrpc::rpc {
@@ -43,6 +44,7 @@ bool smbUrlHost(const std::string& host, std::string& out) {
 }
 
 uint16_t smbPort() {
+  if (auto set = smbPortSetting()) return *set;
   if (const char* p = std::getenv("ZELTRPC_SMB_PORT"); p && *p) {
     char* end = nullptr;
     long v = std::strtol(p, &end, 10);

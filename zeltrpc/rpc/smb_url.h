@@ -18,7 +18,8 @@ uint32_t smbPipeName(const std::string& endpoint, std::string& pipe);
 // meaning.
 bool smbUrlHost(const std::string& host, std::string& out);
 
-// ZELTRPC_SMB_PORT when it names a TCP port, else 445.
+// zeltSetSmbPort's port when set, else ZELTRPC_SMB_PORT when it names a TCP
+// port, else 445.
 uint16_t smbPort();
 
 }  // namespace zeltrpc::rpc

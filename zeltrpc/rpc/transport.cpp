@@ -16,11 +16,13 @@
 #include <mutex>
 #include <new>
 
+#include "zeltrpc/rpc/settings.h"
 #include "zeltrpc/rpc/status.h"
 
 namespace zeltrpc::rpc {
 
 std::string socketDirectory() {
+  if (auto set = socketDirSetting()) return *set;
   if (const char* d = std::getenv("ZELTRPC_DIR"); d && *d) return d;
   if (const char* x = std::getenv("XDG_RUNTIME_DIR"); x && *x) return std::string(x) + "/zeltrpc";
   return "/tmp/zeltrpc-" + std::to_string(::getuid());
@@ -60,6 +62,7 @@ uint32_t socketPath(const std::string& dir, const std::string& endpoint, std::st
 
 std::chrono::milliseconds callTimeout() {
   constexpr std::chrono::milliseconds kDefault{10000};
+  if (auto set = timeoutSetting()) return *set;
   const char* t = std::getenv("ZELTRPC_TIMEOUT_MS");
   if (!t || !*t) return kDefault;
   char* end = nullptr;
@@ -216,7 +219,7 @@ Io PduStream::fill(size_t need, Clock::time_point deadline) {
     if (n == 0) return Io::Closed;
     if (n < 0) {
       if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) continue;
-      if (errno == ECONNRESET) return Io::Closed;
+      if (errno == ECONNRESET) return Io::Unread;
       return Io::Failed;
     }
     m_end += static_cast<size_t>(n);

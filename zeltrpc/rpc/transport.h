@@ -24,7 +24,8 @@ using base::UniqueFd;
 
 using Clock = std::chrono::steady_clock;
 
-// The directory that holds the ncalrpc sockets, from the environment.
+// The directory that holds the ncalrpc sockets: zeltSetSocketDir's when set,
+// else from the environment.
 std::string socketDirectory();
 
 // Checks `dir` as described above; with `create`, makes the missing last
@@ -39,7 +40,8 @@ uint32_t checkEndpointName(const std::string& endpoint);
 // Full socket path for an endpoint, or 1706 when it does not fit sun_path.
 uint32_t socketPath(const std::string& dir, const std::string& endpoint, std::string& path);
 
-// The call time-out from ZELTRPC_TIMEOUT_MS: a whole number of milliseconds
+// The call time-out: zeltSetTimeout's when set, else from
+// ZELTRPC_TIMEOUT_MS: a whole number of milliseconds
 // from 1 to 86400000; unset or empty: 10000. Any other value is said once on
 // standard error and the default used.
 std::chrono::milliseconds callTimeout();
@@ -62,8 +64,11 @@ void transportAfterForkInChild();
 // in `fd` and 0, or RPC_S_SERVER_UNAVAILABLE (1722).
 uint32_t connectUnix(const std::string& path, std::chrono::milliseconds timeout, int& fd);
 
-// Result of one I/O step on a connection.
-enum class Io { Ok, Closed, TimedOut, Malformed, Failed };
+// Result of one I/O step on a connection. `Unread`: the peer closed the
+// connection while bytes this side wrote were still waiting unread in it (a
+// Unix-domain stream socket reports that as ECONNRESET), so it cannot have
+// taken in a whole request written since its last answer.
+enum class Io { Ok, Closed, TimedOut, Malformed, Failed, Unread };
 
 // Outcome of writing a request and reading the first PDU of its answer.
 struct SentAndRead {
@@ -78,7 +83,9 @@ class Carrier {
   virtual ~Carrier() = default;
   // Writes the bytes of one or more whole PDUs (a message carrier writes
   // each PDU as a message of its own). Io::Closed only when the peer is gone
-  // and nothing of `bytes` went out.
+  // and nothing of `bytes` went out; any result but Io::Ok means the peer
+  // did not get all of `bytes` (a carrier that cannot tell says Io::Ok, and
+  // its next read fails).
   virtual Io sendAll(std::span<const uint8_t> bytes, Clock::time_point deadline) = 0;
   // Reads one whole PDU; its bytes stay valid until the next read.
   virtual Io readPdu(Pdu& pdu, Clock::time_point deadline) = 0;
@@ -92,7 +99,9 @@ class Carrier {
     return readPdu(pdu, deadline);
   }
   // sendAll, then (when it succeeded) readPduAtLeast: one step for a carrier
-  // whose every step is handed to a thread of its own.
+  // whose every step is handed to a thread of its own. A carrier that cannot
+  // tell whether its write got through before the deadline says Io::Ok for
+  // `sent` and Io::TimedOut for `read`.
   virtual SentAndRead sendAndRead(std::span<const uint8_t> bytes, Pdu& pdu,
                                   Clock::time_point deadline, size_t leastLength) {
     SentAndRead r;
