@@ -80,9 +80,15 @@ SendLook LookOf(State state) {
   return SendLook::kSending;
 }
 
+// The library's own classification of its statuses decides: a status that
+// says the call may have run (the connection broke after the request went
+// out, no answer in time, a malformed answer ...) leaves the outcome open.
 bool MayHaveReachedSign(uint32_t status) {
-  return status == ZELT_ERROR_OUTOFMEMORY || status == ZELT_RPC_S_CALL_FAILED ||
-         status == ZELT_RPC_S_CALL_CANCELLED;
+#define CORVELLA_MAY_HAVE_RUN_(name, value, outcome, text) \
+  if (status == (value)) return (outcome) == ZELT_CALL_MAY_HAVE_RUN;
+  ZELTRPC_STATUS_OUTCOMES(CORVELLA_MAY_HAVE_RUN_)
+#undef CORVELLA_MAY_HAVE_RUN_
+  return false;
 }
 
 std::string DescribeStatus(uint32_t status) {
