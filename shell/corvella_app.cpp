@@ -42,11 +42,6 @@
 namespace corvella {
 namespace {
 
-bool IsPrintCommand(const CommandLineInfo& info) {
-  return info.m_nShellCommand == CommandLineInfo::FilePrint ||
-         info.m_nShellCommand == CommandLineInfo::FilePrintTo;
-}
-
 // ---- command routing helpers -------------------------------------------------------
 
 // The view's update handler `fn` as a command's update handler.

@@ -10,6 +10,11 @@
 
 namespace corvella {
 
+bool IsPrintCommand(const CommandLineInfo& info) {
+  return info.m_nShellCommand == CommandLineInfo::FilePrint ||
+         info.m_nShellCommand == CommandLineInfo::FilePrintTo;
+}
+
 bool ShellPrint(Printing& printing, CommandTable& commands, const CommandLineInfo& info) {
   QString pdf;
   const QString printerName =

@@ -9,6 +9,9 @@ class CommandTable;
 class Printing;
 struct CommandLineInfo;
 
+// True when the command line asks for printing (--print, --print-to).
+bool IsPrintCommand(const CommandLineInfo& info);
+
 // Prints the open document with ID_FILE_PRINT_DIRECT of `commands`, through
 // `printing`, as `info` asks. False, with the reason on the terminal, on
 // failure.
