@@ -446,13 +446,11 @@ std::vector<std::string> UserFolder::List(std::string_view prefix) const {
   std::vector<std::string> names;
   if (!m_fd) return names;
   // A descriptor of its own: the listing's position is not shared.
-  const int fd = ::openat(m_fd.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return names;
-  DIR* dir = ::fdopendir(fd);
-  if (dir == nullptr) {
-    ::close(fd);
-    return names;
-  }
+  UniqueFd fd(::openat(m_fd.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!fd) return names;
+  DIR* dir = ::fdopendir(fd.get());
+  if (dir == nullptr) return names;
+  fd.release();  // the listing owns it now
   while (const dirent* entry = ::readdir(dir)) {
     const std::string_view entryName(entry->d_name);
     if (entryName == "." || entryName == "..") continue;
