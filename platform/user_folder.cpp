@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 
 #include "platform/program_path.h"
@@ -40,6 +41,23 @@ std::string SystemReason(int error) { return std::strerror(error); }
 bool IsPlainName(const std::string& name) {
   return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
          name.find('\0') == std::string::npos;
+}
+
+// What every operation on names in the folder checks first: that the folder
+// is open and that each name is a plain name within it. False with the reason.
+bool ReadyFor(const base::UniqueFd& folder, std::initializer_list<const std::string*> names,
+              std::string& why) {
+  if (!folder) {
+    why = "The folder of the program's files is not open";
+    return false;
+  }
+  for (const std::string* name : names) {
+    if (!IsPlainName(*name)) {
+      why = "\"" + *name + "\" is not a file name";
+      return false;
+    }
+  }
+  return true;
 }
 
 bool WriteAll(int fd, std::string_view text) {
@@ -218,14 +236,7 @@ bool UserFolder::ReadFile(const std::string& name, std::size_t maxBytes, std::st
   std::string& why = error != nullptr ? *error : ignored;
   why.clear();
   if (content != nullptr) content->clear();
-  if (!m_fd) {
-    why = "The folder of the program's files is not open";
-    return false;
-  }
-  if (!IsPlainName(name)) {
-    why = "\"" + name + "\" is not a file name";
-    return false;
-  }
+  if (!ReadyFor(m_fd, {&name}, why)) return false;
   const std::string shown = m_path + "/" + name;
   // Checked before opening, so nothing but a regular file is ever opened
   // (opening a device can do something); checked again on what was opened.
@@ -295,14 +306,7 @@ bool UserFolder::ReplaceFile(const std::string& name, std::string_view content,
   std::string ignored;
   std::string& why = error != nullptr ? *error : ignored;
   why.clear();
-  if (!m_fd) {
-    why = "The folder of the program's files is not open";
-    return false;
-  }
-  if (!IsPlainName(name)) {
-    why = "\"" + name + "\" is not a file name";
-    return false;
-  }
+  if (!ReadyFor(m_fd, {&name}, why)) return false;
   const std::string shown = m_path + "/" + name;
   const int dirFd = m_fd.get();
 
@@ -365,14 +369,7 @@ base::UniqueFd UserFolder::OpenForAppend(const std::string& name, std::string* e
   std::string ignored;
   std::string& why = error != nullptr ? *error : ignored;
   why.clear();
-  if (!m_fd) {
-    why = "The folder of the program's files is not open";
-    return {};
-  }
-  if (!IsPlainName(name)) {
-    why = "\"" + name + "\" is not a file name";
-    return {};
-  }
+  if (!ReadyFor(m_fd, {&name}, why)) return {};
   const std::string shown = m_path + "/" + name;
   struct stat before {};
   if (::fstatat(m_fd.get(), name.c_str(), &before, AT_SYMLINK_NOFOLLOW) == 0) {
@@ -411,14 +408,7 @@ bool UserFolder::Rename(const std::string& from, const std::string& to, std::str
   std::string ignored;
   std::string& why = error != nullptr ? *error : ignored;
   why.clear();
-  if (!m_fd) {
-    why = "The folder of the program's files is not open";
-    return false;
-  }
-  if (!IsPlainName(from) || !IsPlainName(to)) {
-    why = "\"" + (IsPlainName(from) ? to : from) + "\" is not a file name";
-    return false;
-  }
+  if (!ReadyFor(m_fd, {&from, &to}, why)) return false;
   if (::renameat(m_fd.get(), from.c_str(), m_fd.get(), to.c_str()) == 0) return true;
   if (errno != ENOENT)
     why = "Cannot rename " + m_path + "/" + from + " to " + to + ": " + SystemReason(errno);
@@ -429,14 +419,7 @@ bool UserFolder::Remove(const std::string& name, std::string* error) const {
   std::string ignored;
   std::string& why = error != nullptr ? *error : ignored;
   why.clear();
-  if (!m_fd) {
-    why = "The folder of the program's files is not open";
-    return false;
-  }
-  if (!IsPlainName(name)) {
-    why = "\"" + name + "\" is not a file name";
-    return false;
-  }
+  if (!ReadyFor(m_fd, {&name}, why)) return false;
   if (::unlinkat(m_fd.get(), name.c_str(), 0) == 0 || errno == ENOENT) return true;
   why = "Cannot remove " + m_path + "/" + name + ": " + SystemReason(errno);
   return false;
