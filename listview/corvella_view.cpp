@@ -70,13 +70,6 @@ int CCorvellaView::FittingColumnWidth(int column) const {
   return width;
 }
 
-void CCorvellaView::RenumberRows() {
-  const int count = m_list.GetItemCount();
-  for (int row = 0; row < count; ++row) {
-    m_list.SetItemText(row, COL_NUMBER, std::to_string(row + 1));
-  }
-}
-
 // The rows are taken as the operator sees them now, before any dialog or
 // message box: one that takes the keyboard focus leaves no row visibly
 // selected until the list has the focus back, which the window system
@@ -147,27 +140,6 @@ void CCorvellaView::OnInsertRequest() {
   // whether or not the dialog was confirmed.
   const int below = m_nFocusRow + 1;
   if (below >= 0 && below < m_list.GetItemCount()) m_list.SetItemState(below, 0, LVIS_ALL);
-}
-
-void CCorvellaView::SelectRowsForReview(const std::vector<int>& rows, bool keepColumn) {
-  const int count = m_list.GetItemCount();
-  if (count == 0) return;
-  std::vector<int> shown;
-  for (int row : rows) {
-    if (row >= 0 && row < count) shown.push_back(row);
-  }
-  if (shown.empty()) shown.push_back(count - 1);
-  for (int row : SelectedRows()) DeselectRow(row);
-  for (int row : shown) SelectRow(row);
-  if (!keepColumn) m_nCurColumn = 0;
-  // The keyboard range spans what came back, so the next plain Up or Down
-  // leaves one row selected, as it does after any other selection.
-  m_nSelTop = shown.front();
-  m_nSelBottom = shown.back();
-  m_nFocusRow = shown.front();
-  m_list.EnsureVisible(shown.back());
-  m_list.EnsureVisible(shown.front());
-  m_list.Invalidate();
 }
 
 void CCorvellaView::OnUpdateDeleteRequest(CCmdUI* pCmdUI) {

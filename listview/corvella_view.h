@@ -70,9 +70,6 @@ class CCorvellaView : public CListViewEx, public DocumentView {
   }
 
   // ---- state the commands share ---------------------------------------------
-  // The caret row: the last row clicked or moved to (-1: none yet).
-  int32_t GetFocusRow() const { return m_nFocusRow; }
-  void SetFocusRow(int32_t row) { m_nFocusRow = row; }
   // Loading mode of the field checks: a bad value is replaced instead of
   // rejected. On from construction until the first load has filled the list.
   bool IsLoading() const { return m_bLoading; }
@@ -89,12 +86,6 @@ class CCorvellaView : public CListViewEx, public DocumentView {
   // The width at which `column` shows its title and every entry whole (on
   // the screen, and on paper, which follows the screen's widths).
   int FittingColumnWidth(int column) const;
-  void RenumberRows();
-  // Exactly `rows` selected (ascending; rows past the end are left out,
-  // none: the last row), the caret on the first of them, scrolled into view:
-  // what undo shows of the rows it put back. In row mode, unless
-  // `keepColumn` (cells changed in place): then the current column stays.
-  void SelectRowsForReview(const std::vector<int>& rows, bool keepColumn = false);
 
   // ---- commands and their enabling -----------------------------------------
   void OnDeleteRequest();
@@ -206,7 +197,6 @@ class CCorvellaView : public CListViewEx, public DocumentView {
 
   int32_t m_nPrintPage = 0;
   int32_t m_nLastColumn = kLastColumn;
-  int32_t m_nFocusRow = -1;
   bool m_bLoading = true;
   bool m_bCorrectedOnLoad = false;
   bool m_bShiftDown = false;

@@ -1,5 +1,10 @@
 #include "listview/list_view_ex.h"
 
+#include <string>
+#include <vector>
+
+#include "requests/request_record.h"
+
 namespace corvella {
 
 namespace {
@@ -98,6 +103,34 @@ void CListViewEx::SelectRow(int row) {
 
 void CListViewEx::DeselectRow(int row) {
   if (row >= 0 && row < m_list.GetItemCount()) m_list.SetItemState(row, 0, LVIS_SELECTED);
+}
+
+void CListViewEx::RenumberRows() {
+  const int count = m_list.GetItemCount();
+  for (int row = 0; row < count; ++row) {
+    m_list.SetItemText(row, COL_NUMBER, std::to_string(row + 1));
+  }
+}
+
+void CListViewEx::SelectRowsForReview(const std::vector<int>& rows, bool keepColumn) {
+  const int count = m_list.GetItemCount();
+  if (count == 0) return;
+  std::vector<int> shown;
+  for (int row : rows) {
+    if (row >= 0 && row < count) shown.push_back(row);
+  }
+  if (shown.empty()) shown.push_back(count - 1);
+  for (int row : SelectedRows()) DeselectRow(row);
+  for (int row : shown) SelectRow(row);
+  if (!keepColumn) m_nCurColumn = 0;
+  // The keyboard range spans what came back, so the next plain Up or Down
+  // leaves one row selected, as it does after any other selection.
+  m_nSelTop = shown.front();
+  m_nSelBottom = shown.back();
+  m_nFocusRow = shown.front();
+  m_list.EnsureVisible(shown.back());
+  m_list.EnsureVisible(shown.front());
+  m_list.Invalidate();
 }
 
 void CListViewEx::DrawItem(const DrawItemStruct& item) {

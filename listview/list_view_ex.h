@@ -77,22 +77,34 @@ class CListViewEx {
     m_nSelTop = top;
     m_nSelBottom = bottom;
   }
+  // The caret row: the last row clicked or moved to (-1: none yet).
+  int32_t GetFocusRow() const { return m_nFocusRow; }
+  void SetFocusRow(int32_t row) { m_nFocusRow = row; }
 
- protected:
-  // The row's bounds with the left edge at its column-0 label; false for a
-  // row that does not exist.
-  bool GetRowRect(int row, Rect& out) const;
   // The rows with the selected flag, in list order.
   std::vector<int> SelectedRows() const;
   // Set or clear the selected flag of one existing row; any other row,
   // -1 included (which the control takes as "every row"), is left alone.
   void SelectRow(int row);
   void DeselectRow(int row);
+  // Writes each row's position (from 1) into its "#" cell.
+  void RenumberRows();
+  // Exactly `rows` selected (ascending; rows past the end are left out,
+  // none: the last row), the caret on the first of them, scrolled into view:
+  // what undo shows of the rows it put back. In row mode, unless
+  // `keepColumn` (cells changed in place): then the current column stays.
+  void SelectRowsForReview(const std::vector<int>& rows, bool keepColumn = false);
+
+ protected:
+  // The row's bounds with the left edge at its column-0 label; false for a
+  // row that does not exist.
+  bool GetRowRect(int row, Rect& out) const;
 
   ListControl m_list;
   int32_t m_nCurColumn = 0;
   int32_t m_nSelBottom = -1;
   int32_t m_nSelTop = -1;
+  int32_t m_nFocusRow = -1;
 
  private:
   void OnFocusChange(bool focus, bool otherIsChild);
