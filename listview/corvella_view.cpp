@@ -14,10 +14,6 @@ namespace corvella {
 
 namespace {
 
-// Width of a text when no font measure has been installed (no widget yet):
-// about the average character of the list's font.
-constexpr int kFallbackCharWidth = 7;
-
 // A point strictly inside a rectangle: on its edge pixels it is not.
 bool StrictlyInside(const Rect& rect, Point p) {
   return rect.top < p.y && p.y < rect.bottom && rect.left < p.x && p.x < rect.right;
@@ -33,42 +29,7 @@ CCorvellaView::~CCorvellaView() {
   if (m_doc.GetDocView() == this) m_doc.SetView(nullptr);
 }
 
-// ---- columns, rows, selection -------------------------------------------------
-
-void CCorvellaView::SetupColumns() {
-  m_list.DeleteAllItems();
-  // From the last, so no column moves down on each deletion.
-  while (m_list.GetColumnCount() > 0) m_list.DeleteColumn(m_list.GetColumnCount() - 1);
-  m_list.Invalidate();
-  m_list.UpdateWindow();
-
-  // Every column keeps room for three digits and the narrowest margins the
-  // drawing keeps (the number column's), whatever width was stored or
-  // dragged: no column can vanish on the screen or in print.
-  m_list.SetMinimumColumnWidth((m_measureText ? m_measureText("000") : 3 * kFallbackCharWidth) + 4 +
-                               1);
-  for (int c = 0; c < kColumnCount; ++c) {
-    const std::string title = kColumns[c].title;
-    const int titleWidth =
-        m_measureText ? m_measureText(title) : static_cast<int>(title.size()) * kFallbackCharWidth;
-    m_list.InsertColumn(c, title, kColumns[c].format, titleWidth + kColumns[c].margin);
-  }
-}
-
-int CCorvellaView::FittingColumnWidth(int column) const {
-  const auto measure = [this](const std::string& text) {
-    return m_measureText ? m_measureText(text) : static_cast<int>(text.size()) * kFallbackCharWidth;
-  };
-  // The margins the drawing keeps around a text before it shortens it, and
-  // a pixel more: a width measured in whole pixels can be a fraction short
-  // of the one the drawing measures.
-  const int margin = (column == COL_NUMBER ? 4 : 12) + 1;
-  int width = measure(kColumns[column].title) + kColumns[column].margin;
-  for (int row = 0; row < m_list.GetItemCount(); ++row) {
-    width = std::max(width, measure(m_list.GetItemText(row, column)) + margin);
-  }
-  return width;
-}
+// ---- selection -------------------------------------------------------------------
 
 // The rows are taken as the operator sees them now, before any dialog or
 // message box: one that takes the keyboard focus leaves no row visibly
@@ -230,11 +191,11 @@ void CCorvellaView::OnRButtonDown(unsigned nFlags, Point point) {
 }
 
 void CCorvellaView::OnSendRequest() {
-  if (m_pSending) m_pSending->OnSendRequest();
+  if (m_services.sending) m_services.sending->OnSendRequest();
 }
 
 bool CCorvellaView::ControlDown() const {
-  return m_pKeyState && m_pKeyState->IsKeyDown(VK_CONTROL);
+  return m_services.keys && m_services.keys->IsKeyDown(VK_CONTROL);
 }
 
 }  // namespace corvella

@@ -22,12 +22,12 @@
 // (transmit/send_request.h), which owns the connection and the packet.
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "listview/list_view_ex.h"
+#include "listview/view_services.h"
 #include "platform/command.h"
 #include "requests/document.h"
 #include "requests/request_file.h"
@@ -42,13 +42,6 @@ class ProfileFile;
 class Ui;
 struct PrintInfo;
 
-// Send Request, carried out outside the list (transmit/send_request.h).
-class RequestSending {
- public:
-  virtual ~RequestSending() = default;
-  virtual void OnSendRequest() = 0;
-};
-
 class CCorvellaView : public CListViewEx, public DocumentView {
  public:
   CCorvellaView(CCorvellaDoc& doc, Ui& ui);
@@ -56,18 +49,8 @@ class CCorvellaView : public CListViewEx, public DocumentView {
 
   CCorvellaDoc* GetDocument() const { return &m_doc; }
   Ui& GetUi() const { return m_ui; }
-  void SetClipboard(Clipboard* clipboard) { m_pClipboard = clipboard; }
-  void SetKeyState(const KeyState* keys) { m_pKeyState = keys; }
-  // Who sends a request; none: Send Request does nothing. Must outlive its
-  // use by the view.
-  void SetRequestSending(RequestSending* sending) { m_pSending = sending; }
-
-  // Pixel width of a text in the list's font; the widget installs it and
-  // removes it (nullptr) before it goes. Without one, titles are measured by
-  // an average character width.
-  void SetTextMeasure(std::function<int(const std::string&)> measure) {
-    m_measureText = std::move(measure);
-  }
+  // Replaces what the view works through outside its rows.
+  void Connect(const ViewServices& services) { m_services = services; }
 
   // ---- state the commands share ---------------------------------------------
   // Loading mode of the field checks: a bad value is replaced instead of
@@ -82,10 +65,6 @@ class CCorvellaView : public CListViewEx, public DocumentView {
   int32_t GetPrintPage() const { return m_nPrintPage; }
 
   // ---- columns, rows, selection -------------------------------------------
-  void SetupColumns();
-  // The width at which `column` shows its title and every entry whole (on
-  // the screen, and on paper, which follows the screen's widths).
-  int FittingColumnWidth(int column) const;
 
   // ---- commands and their enabling -----------------------------------------
   void OnDeleteRequest();
@@ -190,10 +169,7 @@ class CCorvellaView : public CListViewEx, public DocumentView {
   bool RefuseWhenFull();
   CCorvellaDoc& m_doc;
   Ui& m_ui;
-  Clipboard* m_pClipboard = nullptr;
-  const KeyState* m_pKeyState = nullptr;
-  RequestSending* m_pSending = nullptr;
-  std::function<int(const std::string&)> m_measureText;
+  ViewServices m_services;
 
   int32_t m_nPrintPage = 0;
   int32_t m_nLastColumn = kLastColumn;

@@ -19,7 +19,7 @@ void CCorvellaView::OnEditCopy() { CopySelectedRows(false); }
 // removes its rows only once the clipboard has taken them, so a refusal loses
 // nothing.
 void CCorvellaView::CopySelectedRows(bool cut) {
-  if (m_pClipboard == nullptr) return;
+  if (m_services.clipboard == nullptr) return;
   ListControl& list = GetListCtrl();
   const std::vector<int> rows = SelectedRows();
   if (rows.empty()) return;
@@ -33,7 +33,7 @@ void CCorvellaView::CopySelectedRows(bool cut) {
     AppendClipboardLine(text, cells);
   }
 
-  if (!m_pClipboard->SetText(text)) {
+  if (!m_services.clipboard->SetText(text)) {
     m_ui.MessageBox("Unable to set Clipboard data", "", MB_OK);
     return;
   }
@@ -52,13 +52,13 @@ void CCorvellaView::OnEditPaste() {
   ListControl& list = GetListCtrl();
   int row = list.GetNextItem(-1, LVNI_SELECTED);
   if (row == -1) row = list.GetItemCount();
-  if (m_pClipboard == nullptr) return;
+  if (m_services.clipboard == nullptr) return;
 
   PastePlan plan;
-  if (const std::optional<std::string> text = m_pClipboard->GetText()) {
+  if (const std::optional<std::string> text = m_services.clipboard->GetText()) {
     // Refused rather than stored with '?' in their place; the list and its
     // selection stay as they were.
-    if (m_pClipboard->TextOutsideCodePage()) {
+    if (m_services.clipboard->TextOutsideCodePage()) {
       m_ui.MessageBox(kPasteOutsideCodePageMessage, kPasteCaption, MB_OK | MB_ICONEXCLAMATION);
       return;
     }
@@ -102,7 +102,7 @@ void CCorvellaView::OnEditPaste() {
 }
 
 void CCorvellaView::OnUpdateEditPaste(CCmdUI* pCmdUI) {
-  if (m_pClipboard == nullptr || !m_pClipboard->HasText()) {
+  if (m_services.clipboard == nullptr || !m_services.clipboard->HasText()) {
     pCmdUI->Enable(false);
     return;
   }

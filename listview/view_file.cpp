@@ -15,6 +15,7 @@
 #include <string>
 
 #include "listview/corvella_view.h"
+#include "listview/view_columns.h"
 #include "platform/profile.h"
 #include "platform/ui.h"
 #include "requests/corvella_doc.h"
@@ -104,7 +105,7 @@ void CCorvellaView::LoadRowsFrom(const ProfileFile& file) {
 
 ListLoad CCorvellaView::LoadList(const std::string& path, const std::string& name) {
   m_bCorrectedOnLoad = false;
-  SetupColumns();
+  SetupColumns(m_list, m_services.measure);
   // One read of the file serves both the count and the fill.
   std::size_t unmapped = 0;
   ListLoad result;

@@ -133,7 +133,7 @@ void CCorvellaView::MoveByKey(unsigned nChar) {
 }
 
 void CCorvellaView::StepColumnByKey(unsigned nChar) {
-  const bool shiftForTab = m_pKeyState != nullptr && m_pKeyState->IsKeyDown(VK_SHIFT);
+  const bool shiftForTab = m_services.keys != nullptr && m_services.keys->IsKeyDown(VK_SHIFT);
   const bool forward = nChar == VK_RIGHT || (nChar == VK_TAB && !shiftForTab);
   if (ControlDown()) {
     m_nCurColumn = forward ? m_nLastColumn : 0;

@@ -10,6 +10,7 @@
 #include <cstdio>
 
 #include "listview/corvella_view.h"
+#include "listview/view_columns.h"
 #include "platform/profile.h"
 #include "platform/program_path.h"
 #include "platform/qt/announcer.h"
@@ -107,6 +108,7 @@ CCorvellaApp::CCorvellaApp(Ui* ui) : m_ui(ui) {}
 CCorvellaApp::~CCorvellaApp() {
   // The window goes first: it draws the view's rows until it is gone. What
   // follows the document into the window goes before it.
+  if (m_view) m_view->Connect({});
   if (m_listClient) m_listClient->Detach();
   m_closing.reset();
   m_presentation.reset();
@@ -212,9 +214,7 @@ void CCorvellaApp::CreateDocumentAndFrame() {
 
 void CCorvellaApp::CreateViewAndSender() {
   m_view = std::make_unique<CCorvellaView>(*m_doc, *m_ui);
-  m_view->SetClipboard(m_clipboard.get());
   m_sender = std::make_unique<RequestSender>(*m_view, *m_doc, *m_ui);
-  m_view->SetRequestSending(m_sender.get());
   // Deliveries end on the sender's worker thread; what they have to show is
   // run by the event loop. They are posted to the application, which
   // outlives the window: a result that arrives while the window is being
@@ -274,6 +274,10 @@ void CCorvellaApp::CreateListWindow() {
   m_listClient->SetHistory(m_history.get());
   m_listWidget = new ListWidget(m_view->GetListCtrl(), *m_listClient, m_frame.get());
   m_listClient->Attach(*m_listWidget);
+  m_view->Connect({.clipboard = m_clipboard.get(),
+                   .keys = &m_listWidget->Keys(),
+                   .sending = m_sender.get(),
+                   .measure = m_listClient.get()});
   m_listWidget->SetAnnouncer(m_frame->ScreenReader());
   m_presentation->SetListWidget(m_listWidget);
   m_frame->setCentralWidget(m_listWidget);
@@ -284,7 +288,8 @@ void CCorvellaApp::CreateListWindow() {
   // printed in full.
   QObject::connect(
       m_listWidget, &ListWidget::columnFitRequested, m_frame.get(), [this](int column) {
-        m_view->GetListCtrl().SetColumnWidth(column, m_view->FittingColumnWidth(column));
+        ListControl& list = m_view->GetListCtrl();
+        list.SetColumnWidth(column, FittingColumnWidth(list, m_listClient.get(), column));
         m_listWidget->SyncFromModel();
         m_presentation->KeepColumnWidths();
       });

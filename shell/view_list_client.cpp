@@ -6,17 +6,15 @@
 namespace corvella {
 
 void ViewListClient::Attach(ListWidget& widget) {
-  m_view.SetTextMeasure([&widget](const std::string& text) { return widget.MeasureText(text); });
-  m_view.SetKeyState(&widget.Keys());
+  m_widget = &widget;
   // Printing lays a page out in screen pixels; until the list has drawn a
   // row, the display the list is on gives the resolution.
   if (m_view.ScreenDpiX() <= 0 || m_view.ScreenDpiY() <= 0)
     m_view.SetScreenDpi(widget.logicalDpiX(), widget.logicalDpiY());
 }
 
-void ViewListClient::Detach() {
-  m_view.SetTextMeasure(nullptr);
-  m_view.SetKeyState(nullptr);
+int ViewListClient::TextWidth(const std::string& text) const {
+  return m_widget ? m_widget->MeasureText(text) : 0;
 }
 
 void ViewListClient::DrawItem(DeviceContext& dc, int row, const Rect& rcItem) {

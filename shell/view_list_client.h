@@ -1,8 +1,9 @@
 #pragma once
 // Connects the request list view to its window: the window's paint, mouse,
-// key and focus events become the view's handlers, and the view measures
-// text and reads modifier keys through the window.
+// key and focus events become the view's handlers, and the window's font
+// measures the view's texts.
 
+#include "listview/view_services.h"
 #include "platform/qt/list_widget.h"
 
 namespace corvella {
@@ -10,14 +11,14 @@ namespace corvella {
 class CCorvellaView;
 class ListHistory;
 
-class ViewListClient : public ListWidgetClient {
+class ViewListClient : public ListWidgetClient, public TextMeasure {
  public:
   explicit ViewListClient(CCorvellaView& view) : m_view(view) {}
 
-  // Installs the widget's text measure and key state on the view; the
-  // widget must outlive the view's use of them (until Detach).
+  // Measures texts in the widget's font, which must outlive the measuring
+  // (until Detach).
   void Attach(ListWidget& widget);
-  void Detach();
+  void Detach() { m_widget = nullptr; }
   // Records what keys and clicks change in the list as undo steps; none:
   // nothing is recorded.
   void SetHistory(ListHistory* history) { m_history = history; }
@@ -34,6 +35,10 @@ class ViewListClient : public ListWidgetClient {
   int CurrentRow() const override;
   int CurrentColumn() const override;
 
+  // ---- implements TextMeasure ------------------------------------------------------
+  // 0 while no widget is attached.
+  int TextWidth(const std::string& text) const override;
+
  private:
   // Runs one event of the list, through the history when there is one.
   template <typename Event>
@@ -41,6 +46,7 @@ class ViewListClient : public ListWidgetClient {
 
   CCorvellaView& m_view;
   ListHistory* m_history = nullptr;
+  const ListWidget* m_widget = nullptr;
 };
 
 }  // namespace corvella

@@ -66,7 +66,7 @@ struct Program {
     doc = std::make_unique<CCorvellaDoc>(*profile, ui);
     view = std::make_unique<CCorvellaView>(*doc, ui);
     sender = std::make_unique<RequestSender>(*view, *doc, ui);
-    view->SetRequestSending(sender.get());
+    view->Connect({.sending = sender.get()});
     doc->SetView(view.get());
     view->OnInitialUpdate();
     view->GetListCtrl().SetHasFocus(true);

@@ -21,6 +21,7 @@
 
 #include "listview/corvella_view.h"
 #include "listview/dialogs/text_prompt_dlg.h"
+#include "listview/view_columns.h"
 #include "platform/profile.h"
 #include "platform/qt/dialog_support.h"
 #include "requests/corvella_doc.h"
@@ -693,7 +694,7 @@ void EditRequestDlgTest::cancelThroughTheViewChangesNoRow() {
   DialogUi ui;
   CCorvellaDoc doc(profile, ui);
   CCorvellaView view(doc, ui);
-  view.SetupColumns();
+  SetupColumns(view.GetListCtrl(), nullptr);
   view.SetLoading(false);
   ListControl& list = view.GetListCtrl();
   const char* cells[kColumnCount] = {"1", "Leaders", "I",       "N",   "G", "3", "Continuous",
@@ -726,7 +727,7 @@ void EditRequestDlgTest::okThroughTheViewWritesTheRow() {
   DialogUi ui;
   CCorvellaDoc doc(profile, ui);
   CCorvellaView view(doc, ui);
-  view.SetupColumns();
+  SetupColumns(view.GetListCtrl(), nullptr);
   view.SetLoading(false);
   ListControl& list = view.GetListCtrl();
 

@@ -105,6 +105,7 @@ struct RequestList {
     other = new QLineEdit(&window);
     widget = new ListWidget(view.GetListCtrl(), client, &window);
     client.Attach(*widget);
+    view.Connect({.keys = &widget->Keys(), .measure = &client});
     layout->addWidget(other);
     layout->addWidget(widget);
     window.resize(1200, 300);
@@ -419,6 +420,7 @@ class ListWidgetTest : public QObject {
     auto* layout = new QVBoxLayout(&window);
     auto* widget = new ListWidget(view.GetListCtrl(), client, &window);
     client.Attach(*widget);
+    view.Connect({.keys = &widget->Keys(), .measure = &client});
     layout->addWidget(widget);
     window.resize(1200, 300);
     view.OnInitialUpdate();

@@ -24,6 +24,7 @@
 #include "gui/program_test_support.h"
 #include "listview/corvella_view.h"
 #include "listview/list_rows.h"
+#include "listview/view_columns.h"
 #include "platform/list_control.h"
 #include "platform/profile.h"
 #include "platform/qt/list_widget.h"
@@ -485,7 +486,12 @@ class OperatorWorkTest : public QObject {
     QTest::mouseDClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, divider);
     const int fitted = list().GetColumnWidth(COL_LIBRARY);
     QVERIFY2(fitted > before, qPrintable(QString::number(fitted)));  // "DEFAULT" was cut
-    QCOMPARE(fitted, m_app->GetView().FittingColumnWidth(COL_LIBRARY));
+    struct WidgetFont : TextMeasure {
+      const ListWidget* list = nullptr;
+      int TextWidth(const std::string& text) const override { return list->MeasureText(text); }
+    } font;
+    font.list = widget();
+    QCOMPARE(fitted, FittingColumnWidth(list(), &font, COL_LIBRARY));
     QCOMPARE(header->sectionSize(COL_LIBRARY), fitted);
     // Every entry is drawn whole: measured as the drawing measures it, with
     // the margin it keeps.

@@ -26,6 +26,7 @@
 #include <memory>
 
 #include "listview/corvella_view.h"
+#include "listview/view_columns.h"
 #include "listview/view_print.h"
 #include "platform/profile.h"
 #include "platform/qt/list_widget.h"
@@ -126,7 +127,7 @@ void PrintingTest::init() {
   m_ui = std::make_unique<ScriptedUi>();
   m_doc = std::make_unique<CCorvellaDoc>(*m_profile, *m_ui);
   m_view = std::make_unique<CCorvellaView>(*m_doc, *m_ui);
-  m_view->SetupColumns();
+  SetupColumns(m_view->GetListCtrl(), nullptr);
   m_view->SetLoading(false);
   m_view->SetScreenDpi(96, 96);
   m_doc->SetSportFileForRun("BASK.REQ");
@@ -359,7 +360,7 @@ void PrintingTest::clipboardRoundTripThroughTheSystemClipboard() {
   if (system == nullptr) QSKIP("no clipboard on this platform");
   AddRows(2);
   QtClipboard clipboard;
-  m_view->SetClipboard(&clipboard);
+  m_view->Connect({.clipboard = &clipboard});
   ListControl& list = m_view->GetListCtrl();
 
   // Copy row 2: the system clipboard holds its line.

@@ -17,8 +17,13 @@ using CorvellaViewTest = ListFixture;
 
 TEST_F(CorvellaViewTest, SetupColumnsRebuildsTheThirteenColumns) {
   AddRows(2);
-  view.SetTextMeasure([](const std::string& text) { return static_cast<int>(text.size()) * 5; });
-  view.SetupColumns();
+  // Five pixels a character.
+  struct FiveEach : TextMeasure {
+    int TextWidth(const std::string& text) const override {
+      return static_cast<int>(text.size()) * 5;
+    }
+  } measure;
+  SetupColumns(list(), &measure);
   EXPECT_EQ(list().GetItemCount(), 0);
   ASSERT_EQ(list().GetColumnCount(), kColumnCount);
   for (int c = 0; c < kColumnCount; ++c) {
@@ -33,8 +38,7 @@ TEST_F(CorvellaViewTest, SetupColumnsRebuildsTheThirteenColumns) {
   EXPECT_EQ(list().GetColumnWidth(COL_NUMBER), 3 * 5 + 15);  // " # "
 
   // Without a font measure the titles are measured at 7 pixels a character.
-  view.SetTextMeasure(nullptr);
-  view.SetupColumns();
+  SetupColumns(list(), nullptr);
   EXPECT_EQ(list().GetColumnCount(), kColumnCount);
   EXPECT_EQ(list().GetColumnWidth(COL_DESCRIPTION), 19 * 7 + 20);
 }

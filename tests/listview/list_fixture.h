@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "listview/corvella_view.h"
+#include "listview/view_columns.h"
 #include "platform/clipboard.h"
 #include "platform/profile.h"
 #include "platform/vk.h"
@@ -56,10 +57,8 @@ class ListFixture : public ::testing::Test {
                           std::string("[REQUEST]\r\nSPORT=") + sportFile + "\r\nZLRTDINPUT=1\r\n")),
         doc(profile, ui),
         view(doc, ui) {
-    view.SetKeyState(&keys);
-    view.SetClipboard(&clipboard);
-    view.SetRequestSending(&sending);
-    view.SetupColumns();
+    view.Connect({.clipboard = &clipboard, .keys = &keys, .sending = &sending});
+    SetupColumns(list(), nullptr);
     doc.SetSportFileForRun(sportFile);
     view.SetLoading(false);
     list().SetHasFocus(true);

@@ -310,7 +310,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, PasteEnablingTest,
 
 TEST_F(ViewClipboardTest, WithoutClipboardNothingHappens) {
   AddRows(2);
-  view.SetClipboard(nullptr);
+  view.Connect({.keys = &keys, .sending = &sending});
   Select({0});
   view.OnEditCopy();
   view.OnEditPaste();

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "listview/corvella_view.h"
+#include "listview/view_columns.h"
 #include "platform/profile.h"
 #include "requests/corvella_doc.h"
 #include "support/recording_dc.h"
@@ -38,7 +39,7 @@ class ViewPrintTest : public ::testing::Test {
       : profile(dir.Write("CORVELLA.INI", "[REQUEST]\r\nSPORT=BASK.REQ\r\nZLRTDINPUT=1\r\n")),
         doc(profile, ui),
         view(doc, ui) {
-    view.SetupColumns();
+    SetupColumns(view.GetListCtrl(), nullptr);
     for (int c = 0; c < kColumnCount; ++c) list().SetColumnWidth(c, kWidths[c]);
     list().SetRowHeight(kRowHeight);
     view.SetScreenDpi(kX, kX);

@@ -71,7 +71,7 @@ class SendRequestTest : public ::testing::Test {
     doc = std::make_unique<CCorvellaDoc>(*profile, ui);
     view = std::make_unique<CCorvellaView>(*doc, ui);
     sender = std::make_unique<RequestSender>(*view, *doc, ui);
-    view->SetRequestSending(sender.get());
+    view->Connect({.sending = sender.get()});
     doc->SetView(view.get());
     view->OnInitialUpdate();
     ASSERT_EQ(view->GetListCtrl().GetItemCount(), 2);
