@@ -21,7 +21,8 @@ bool StrictlyInside(const Rect& rect, Point p) {
 
 }  // namespace
 
-CCorvellaView::CCorvellaView(CCorvellaDoc& doc, Ui& ui) : m_doc(doc), m_ui(ui) {
+CCorvellaView::CCorvellaView(CCorvellaDoc& doc, Ui& ui)
+    : m_doc(doc), m_ui(ui), m_checks(m_list, ui, doc) {
   m_doc.SetView(this);
 }
 
@@ -116,12 +117,7 @@ void CCorvellaView::OnUpdateSingleRequest(CCmdUI* pCmdUI) {
 // ---- field checks -------------------------------------------------------------------
 
 int CCorvellaView::ValidateField(std::string& value, int row, bool showMessage, int column) {
-  FieldValidator validator(m_list, m_ui, m_bLoading, IsFootball());
-  const int result = validator.ValidateField(value, row, showMessage, column);
-  // A load that corrected a value leaves a list that differs from its file;
-  // whoever starts the list's history counts it as unsaved.
-  if (result == -1 && m_bLoading) m_bCorrectedOnLoad = true;
-  return result;
+  return m_checks.ValidateField(value, row, showMessage, column);
 }
 
 // ---- mouse ------------------------------------------------------------------------

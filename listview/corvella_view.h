@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "listview/list_view_ex.h"
+#include "listview/validators.h"
 #include "listview/view_services.h"
 #include "platform/command.h"
 #include "requests/document.h"
@@ -53,14 +54,8 @@ class CCorvellaView : public CListViewEx, public DocumentView {
   void Connect(const ViewServices& services) { m_services = services; }
 
   // ---- state the commands share ---------------------------------------------
-  // Loading mode of the field checks: a bad value is replaced instead of
-  // rejected. On from construction until the first load has filled the list.
-  bool IsLoading() const { return m_bLoading; }
-  void SetLoading(bool loading) { m_bLoading = loading; }
-  // The last load replaced a bad value of the file: the list differs from
-  // its file although nobody edited it. The view never marks the document
-  // itself; the document's history does.
-  bool CorrectedOnLoad() const { return m_bCorrectedOnLoad; }
+  // The field checks and their loading mode.
+  FieldChecks& Checks() { return m_checks; }
   // The page OnPrepareDC set up for OnDraw.
   int32_t GetPrintPage() const { return m_nPrintPage; }
 
@@ -170,11 +165,10 @@ class CCorvellaView : public CListViewEx, public DocumentView {
   CCorvellaDoc& m_doc;
   Ui& m_ui;
   ViewServices m_services;
+  FieldChecks m_checks;
 
   int32_t m_nPrintPage = 0;
   int32_t m_nLastColumn = kLastColumn;
-  bool m_bLoading = true;
-  bool m_bCorrectedOnLoad = false;
   bool m_bShiftDown = false;
 };
 

@@ -9,6 +9,7 @@
 #include "platform/list_control.h"
 #include "platform/text.h"
 #include "platform/ui.h"
+#include "requests/corvella_doc.h"
 #include "requests/request_record.h"
 
 namespace corvella {
@@ -270,6 +271,18 @@ int FieldValidator::ValidateOffset(std::string& value, int row, bool showMessage
   FieldMessage(n < 0 ? "RTD Offset must be 0 or GREATER." : "RTD Offset must be less than 5000.",
                row, showMessage);
   return RejectOrReplace(value, "0");
+}
+
+FieldChecks::FieldChecks(ListControl& list, Ui& ui, const CCorvellaDoc& doc)
+    : m_list(list), m_ui(ui), m_doc(doc) {}
+
+int FieldChecks::ValidateField(std::string& value, int row, bool showMessage, int column) {
+  FieldValidator validator(m_list, m_ui, m_bLoading, m_doc.IsFootball());
+  const int result = validator.ValidateField(value, row, showMessage, column);
+  // A load that corrected a value leaves a list that differs from its file;
+  // whoever starts the list's history counts it as unsaved.
+  if (result == -1 && m_bLoading) m_bCorrectedOnLoad = true;
+  return result;
 }
 
 }  // namespace corvella

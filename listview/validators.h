@@ -17,6 +17,7 @@
 
 namespace corvella {
 
+class CCorvellaDoc;
 class ListControl;
 class Ui;
 
@@ -52,6 +53,34 @@ class FieldValidator {
   Ui& m_ui;
   bool m_bLoading;
   bool m_bFootball;
+};
+
+// The field checks as the request list runs them: in the loading mode of
+// the moment, for the sport the document shows, noting when a load replaced
+// a value.
+class FieldChecks {
+ public:
+  // `list`, `ui` and `doc` must outlive the checks.
+  FieldChecks(ListControl& list, Ui& ui, const CCorvellaDoc& doc);
+
+  // FieldValidator::ValidateField in the mode of the moment.
+  int ValidateField(std::string& value, int row, bool showMessage, int column);
+
+  // Loading mode: a bad value is replaced instead of rejected. On from the
+  // start until the first load has filled the list.
+  bool IsLoading() const { return m_bLoading; }
+  void SetLoading(bool loading) { m_bLoading = loading; }
+  // A check in loading mode replaced a value since ForgetCorrections: the
+  // list differs from its file although nobody edited it.
+  bool CorrectedOnLoad() const { return m_bCorrectedOnLoad; }
+  void ForgetCorrections() { m_bCorrectedOnLoad = false; }
+
+ private:
+  ListControl& m_list;
+  Ui& m_ui;
+  const CCorvellaDoc& m_doc;
+  bool m_bLoading = true;
+  bool m_bCorrectedOnLoad = false;
 };
 
 }  // namespace corvella

@@ -74,8 +74,8 @@ void CCorvellaView::OnEditPaste() {
     // Pasted text may come from any program: each value meets its column's
     // check as a value read from a request file does (corrected, with the
     // load's message), before its own cell is filled.
-    const bool loading = m_bLoading;
-    m_bLoading = true;
+    const bool loading = m_checks.IsLoading();
+    m_checks.SetLoading(true);
     for (const RequestCells& cells : plan.requests) {
       list.InsertItem(row, std::to_string(row + 1));
       for (int c = 1; c < kColumnCount; ++c) {
@@ -86,7 +86,7 @@ void CCorvellaView::OnEditPaste() {
       }
       ++row;
     }
-    m_bLoading = loading;
+    m_checks.SetLoading(loading);
   }
 
   RenumberRows();

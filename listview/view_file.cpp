@@ -97,14 +97,14 @@ void CCorvellaView::OnInitialUpdate() { m_doc.Reload(); }
 
 void CCorvellaView::LoadRowsFrom(const ProfileFile& file) {
   const int count = CountRequestsInFile(file);
-  m_bLoading = true;
+  m_checks.SetLoading(true);
   FillRows(*this, file, count);
-  m_bLoading = false;
+  m_checks.SetLoading(false);
   m_list.Invalidate();
 }
 
 ListLoad CCorvellaView::LoadList(const std::string& path, const std::string& name) {
-  m_bCorrectedOnLoad = false;
+  m_checks.ForgetCorrections();
   SetupColumns(m_list, m_services.measure);
   // One read of the file serves both the count and the fill.
   std::size_t unmapped = 0;
@@ -123,14 +123,14 @@ ListLoad CCorvellaView::LoadList(const std::string& path, const std::string& nam
                     MB_OK | MB_ICONEXCLAMATION);
   }
   const int count = CountRequestsInFile(file);
-  m_bLoading = true;
+  m_checks.SetLoading(true);
   FillRows(*this, file, count);
-  m_bLoading = false;
+  m_checks.SetLoading(false);
   // The first request is the current one, selected in row mode, so Send
   // and the row commands act on it before any key has been pressed.
   if (m_list.GetItemCount() > 0) SelectRowsForReview({0});
   m_list.Invalidate();
-  result.corrected = m_bCorrectedOnLoad;
+  result.corrected = m_checks.CorrectedOnLoad();
   return result;
 }
 

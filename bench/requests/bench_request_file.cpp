@@ -119,7 +119,7 @@ void BM_SaveText(benchmark::State& state) {
   Program program(static_cast<int>(state.range(0)), true);
   CCorvellaView& view = program.View();
   ListControl& list = view.GetListCtrl();
-  view.SetLoading(false);
+  view.Checks().SetLoading(false);
   for (auto _ : state) {
     RequestFileText text;
     text.Reserve(list.GetItemCount());

@@ -100,7 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   view.OnInitialUpdate();
 
   ListControl& list = view.GetListCtrl();
-  if (list.GetItemCount() > kMaxRequests || view.IsLoading()) std::abort();
+  if (list.GetItemCount() > kMaxRequests || view.Checks().IsLoading()) std::abort();
   for (int r = 0; r < list.GetItemCount(); ++r) {
     if (list.GetItemText(r, COL_NUMBER) != std::to_string(r + 1)) std::abort();
     for (int c = COL_DESCRIPTION; c <= kLastColumn; ++c) {

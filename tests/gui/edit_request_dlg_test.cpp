@@ -695,7 +695,7 @@ void EditRequestDlgTest::cancelThroughTheViewChangesNoRow() {
   CCorvellaDoc doc(profile, ui);
   CCorvellaView view(doc, ui);
   SetupColumns(view.GetListCtrl(), nullptr);
-  view.SetLoading(false);
+  view.Checks().SetLoading(false);
   ListControl& list = view.GetListCtrl();
   const char* cells[kColumnCount] = {"1", "Leaders", "I",       "N",   "G", "3", "Continuous",
                                      "5", "C",       "DEFAULT", "RTD", "0", "0"};
@@ -728,7 +728,7 @@ void EditRequestDlgTest::okThroughTheViewWritesTheRow() {
   CCorvellaDoc doc(profile, ui);
   CCorvellaView view(doc, ui);
   SetupColumns(view.GetListCtrl(), nullptr);
-  view.SetLoading(false);
+  view.Checks().SetLoading(false);
   ListControl& list = view.GetListCtrl();
 
   ui.drive = [](QDialog* dlg) {

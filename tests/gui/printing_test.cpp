@@ -128,7 +128,7 @@ void PrintingTest::init() {
   m_doc = std::make_unique<CCorvellaDoc>(*m_profile, *m_ui);
   m_view = std::make_unique<CCorvellaView>(*m_doc, *m_ui);
   SetupColumns(m_view->GetListCtrl(), nullptr);
-  m_view->SetLoading(false);
+  m_view->Checks().SetLoading(false);
   m_view->SetScreenDpi(96, 96);
   m_doc->SetSportFileForRun("BASK.REQ");
   m_printing = std::make_unique<Printing>(nullptr, *m_view, QStringLiteral(CORVELLA_PRINT_MODULE));

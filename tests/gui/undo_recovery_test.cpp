@@ -143,7 +143,7 @@ class UndoRecoveryTest : public QObject {
                  testing::ValidRequestFile(1) + "\r\n" + testing::RequestSection(2, bad));
     Start(true);
     QCOMPARE(list().GetItemText(1, COL_SIGN), std::string("1"));
-    QVERIFY(m_app->GetView().CorrectedOnLoad());
+    QVERIFY(m_app->GetView().Checks().CorrectedOnLoad());
     QVERIFY(m_app->GetDocument().IsModified());
     QVERIFY(!m_app->GetCommands().IsEnabled(ID_EDIT_UNDO));
     ClickCell(0, COL_SIGN);

@@ -60,7 +60,7 @@ class ListFixture : public ::testing::Test {
     view.Connect({.clipboard = &clipboard, .keys = &keys, .sending = &sending});
     SetupColumns(list(), nullptr);
     doc.SetSportFileForRun(sportFile);
-    view.SetLoading(false);
+    view.Checks().SetLoading(false);
     list().SetHasFocus(true);
     list().SetClientSize(Size{1600, 600});
     doc.History().MarkSaved();

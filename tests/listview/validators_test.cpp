@@ -45,7 +45,7 @@ struct MessageCase {
 class ValidatorMessageTest : public ListFixture, public ::testing::WithParamInterface<MessageCase> {
  protected:
   void SetMode(Mode mode) {
-    view.SetLoading(mode == Mode::Loading);
+    view.Checks().SetLoading(mode == Mode::Loading);
     showMessages = mode != Mode::Saving;
   }
   bool showMessages = true;
@@ -272,7 +272,7 @@ TEST_F(Top3Test, OutsideFootballAnyTextButNIsReplacedWithTheSportMessageInEveryM
         SCOPED_TRACE(std::string(text) + (loading ? " loading" : " not loading") +
                      (show ? " shown" : " quiet"));
         ui.ClearRecord();
-        view.SetLoading(loading);
+        view.Checks().SetLoading(loading);
         std::string value = text;
         EXPECT_EQ(view.ValidateField(value, 1, show, COL_TOP3), -1);
         EXPECT_EQ(value, "N");
@@ -434,24 +434,24 @@ TEST_F(RuleTest, DriveTakesTheFirstLetterOfTheCodePage) {
 TEST_F(RuleTest, LibraryExtensionAndLengthRules) {
   // ".LIB" at the start: "DEFAULT" in every mode.
   for (bool loading : {false, true}) {
-    view.SetLoading(loading);
+    view.Checks().SetLoading(loading);
     std::string value = ".lib";
     EXPECT_EQ(view.ValidateField(value, 0, true, COL_LIBRARY), -1);
     EXPECT_EQ(value, "DEFAULT");
   }
   // A long name with the extension: "Default" while loading, cut while editing.
-  view.SetLoading(true);
+  view.Checks().SetLoading(true);
   ui.ClearRecord();
   std::string value = "LONGNAME12.LIB";
   EXPECT_EQ(view.ValidateField(value, 0, true, COL_LIBRARY), -1);
   EXPECT_EQ(value, "Default");
   EXPECT_EQ(ui.CountMessages(), 2);
-  view.SetLoading(false);
+  view.Checks().SetLoading(false);
   value = "longname12.lib";
   EXPECT_EQ(view.ValidateField(value, 0, true, COL_LIBRARY), 1);
   EXPECT_EQ(value, "LONGNAME");
   // A long name without the extension is only cut, also while loading.
-  view.SetLoading(true);
+  view.Checks().SetLoading(true);
   value = "LONGNAME12";
   EXPECT_EQ(view.ValidateField(value, 0, true, COL_LIBRARY), 1);
   EXPECT_EQ(value, "LONGNAME");
@@ -498,10 +498,10 @@ TEST_F(RuleTest, ValidateFieldNotesACorrectionOnlyWhileLoading) {
                         Case{"unknown column", false, 13, "x", 0, false},
                         Case{"load replaced", true, COL_SIGN, "30", -1, true}}) {
     SCOPED_TRACE(c.name);
-    view.SetLoading(c.loading);
+    view.Checks().SetLoading(c.loading);
     std::string value = c.in;
     EXPECT_EQ(view.ValidateField(value, 0, false, c.column), c.result);
-    EXPECT_EQ(view.CorrectedOnLoad(), c.corrected);
+    EXPECT_EQ(view.Checks().CorrectedOnLoad(), c.corrected);
     // The document's modified flag is the list history's alone.
     EXPECT_FALSE(doc.IsModified());
   }
@@ -510,7 +510,7 @@ TEST_F(RuleTest, ValidateFieldNotesACorrectionOnlyWhileLoading) {
 
 TEST_F(RuleTest, ARowValidatedInColumnOrderWhileFillingSeesEmptyLaterCells) {
   // The fill stores each cell after its check; later cells are still empty.
-  view.SetLoading(true);
+  view.Checks().SetLoading(true);
   list().InsertItem(2, "3");
   std::string team = "T";
   EXPECT_EQ(view.ValidateField(team, 2, true, COL_TEAM_IND), 1);

@@ -26,10 +26,10 @@ using testing::ValidRequestFile;
 class LoadingAwareUi : public ScriptedUi {
  public:
   int MessageBox(const std::string& text, const std::string& caption, unsigned flags) override {
-    loadingAtMessage.push_back(view != nullptr && view->IsLoading());
+    loadingAtMessage.push_back(view != nullptr && view->Checks().IsLoading());
     return ScriptedUi::MessageBox(text, caption, flags);
   }
-  const CCorvellaView* view = nullptr;
+  CCorvellaView* view = nullptr;
   std::vector<bool> loadingAtMessage;
 };
 
@@ -130,7 +130,7 @@ TEST_F(ViewFile, AcceptedValuesAreNormalisedWithoutMarkingTheDocument) {
   EXPECT_EQ(Cell(0, COL_DISPLAY_MODE), "Continuous");
   EXPECT_EQ(Cell(0, COL_DRIVE), "D");
   EXPECT_EQ(Cell(0, COL_TEAM_IND), "I");
-  EXPECT_FALSE(view->CorrectedOnLoad());
+  EXPECT_FALSE(view->Checks().CorrectedOnLoad());
   EXPECT_EQ(ui.CountMessages(), 0);
 }
 
@@ -146,8 +146,8 @@ TEST_F(ViewFile, MissingKeysTakeTheirDefaultsAndMeetTheChecks) {
                                       "Frame Number is for Selected Frame Mode ONLY."}));
   EXPECT_EQ(ui.calls[1].caption, "Field 1");
   EXPECT_EQ(ui.loadingAtMessage, (std::vector<bool>{true, true}));
-  EXPECT_FALSE(view->IsLoading());
-  EXPECT_TRUE(view->CorrectedOnLoad());
+  EXPECT_FALSE(view->Checks().IsLoading());
+  EXPECT_TRUE(view->Checks().CorrectedOnLoad());
 }
 
 TEST_F(ViewFile, BadValuesAreReplacedWhileLoading) {
@@ -162,7 +162,7 @@ TEST_F(ViewFile, BadValuesAreReplacedWhileLoading) {
   EXPECT_EQ(Cell(1, COL_SEQUENCE), "RTD");
   EXPECT_EQ(ui.CountMessages(), 3);
   for (const auto& message : ui.Messages()) EXPECT_EQ(message.caption, "Field 2");
-  EXPECT_TRUE(view->CorrectedOnLoad());
+  EXPECT_TRUE(view->Checks().CorrectedOnLoad());
 }
 
 TEST_F(ViewFile, FootballAsksTheIndividualQuestionDuringTheLoad) {

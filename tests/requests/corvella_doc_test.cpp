@@ -187,7 +187,7 @@ TEST_F(DocumentWithView, FirstUpdateLoadsTheSportFileAndSetsTheTitle) {
   EXPECT_EQ(doc->GetPathName(), dir.File("BASK.REQ"));
   EXPECT_EQ(List().GetItemCount(), 2);
   EXPECT_FALSE(doc->IsModified());
-  EXPECT_FALSE(view->IsLoading());
+  EXPECT_FALSE(view->Checks().IsLoading());
 }
 
 TEST_F(DocumentWithView, ChoosingTheCurrentSportDoesNothing) {
