@@ -22,12 +22,12 @@ bool StrictlyInside(const Rect& rect, Point p) {
 }  // namespace
 
 CCorvellaView::CCorvellaView(CCorvellaDoc& doc, Ui& ui)
-    : m_doc(doc), m_ui(ui), m_checks(m_list, ui, doc) {
-  m_doc.SetView(this);
+    : m_doc(doc), m_ui(ui), m_checks(m_list, ui, doc), m_file(*this, ui, m_checks, m_services) {
+  m_doc.SetView(&m_file);
 }
 
 CCorvellaView::~CCorvellaView() {
-  if (m_doc.GetDocView() == this) m_doc.SetView(nullptr);
+  if (m_doc.GetDocView() == &m_file) m_doc.SetView(nullptr);
 }
 
 // ---- selection -------------------------------------------------------------------
@@ -118,6 +118,24 @@ void CCorvellaView::OnUpdateSingleRequest(CCmdUI* pCmdUI) {
 
 int CCorvellaView::ValidateField(std::string& value, int row, bool showMessage, int column) {
   return m_checks.ValidateField(value, row, showMessage, column);
+}
+
+// ---- request file and sport ----------------------------------------------------
+
+void CCorvellaView::OnInitialUpdate() { m_doc.Reload(); }
+
+void CCorvellaView::OnSportFootball() { SwitchSport(m_doc, FootballFile()); }
+
+void CCorvellaView::OnSportBasketball() { SwitchSport(m_doc, BasketballFile()); }
+
+// The sport on show is checked, so a menu (and a screen reader) tells which
+// one it is; a sport whose file cannot be read is greyed and says why.
+void CCorvellaView::OnUpdateSportFootball(CCmdUI* pCmdUI) {
+  UpdateSportItem(m_doc, FootballFile(), pCmdUI);
+}
+
+void CCorvellaView::OnUpdateSportBasketball(CCmdUI* pCmdUI) {
+  UpdateSportItem(m_doc, BasketballFile(), pCmdUI);
 }
 
 // ---- mouse ------------------------------------------------------------------------

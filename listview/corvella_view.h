@@ -28,6 +28,7 @@
 
 #include "listview/list_view_ex.h"
 #include "listview/validators.h"
+#include "listview/view_file.h"
 #include "listview/view_services.h"
 #include "platform/command.h"
 #include "requests/document.h"
@@ -43,7 +44,7 @@ class ProfileFile;
 class Ui;
 struct PrintInfo;
 
-class CCorvellaView : public CListViewEx, public DocumentView {
+class CCorvellaView : public CListViewEx {
  public:
   CCorvellaView(CCorvellaDoc& doc, Ui& ui);
   ~CCorvellaView() override;
@@ -93,27 +94,15 @@ class CCorvellaView : public CListViewEx, public DocumentView {
   // (0).
   int ValidateField(std::string& value, int row, bool showMessage, int column);
 
-  // ---- request file and sport (DocumentView) ---------------------------------
+  // ---- request file and sport -------------------------------------------------
   // Loads the current sport's own request file through the document.
   void OnInitialUpdate();
-  ListLoad LoadList(const std::string& path, const std::string& name) override;
-  // Fills the list from the requests of `file` instead of the sport's own
-  // file (the recovery copy), with the load's field checks; the document's
-  // file stays as it is (a file without requests empties the list).
-  void LoadRowsFrom(const ProfileFile& file);
-  // The text of a request file of the rows exactly as the list holds them,
-  // without the checks a save applies and without changing any cell.
-  RequestFileText RequestsAsShown() const;
-  FileWriteResult SaveRequests(const std::string& path) override;
-  // The text a save writes: every cell first meets its check (without
-  // messages) and keeps what the check made of it.
-  RequestFileText RequestsAsFileText();
+  // The list's side of its file, which the document loads and saves through.
+  ListFile& File() { return m_file; }
   void OnSportFootball();
   void OnSportBasketball();
   void OnUpdateSportFootball(CCmdUI* pCmdUI);
   void OnUpdateSportBasketball(CCmdUI* pCmdUI);
-  // True when the shown list is Football's (the document's file says so).
-  bool IsFootball() const;
 
   // ---- clipboard -------------------------------------------------------------
   void OnEditCopy();
@@ -166,6 +155,7 @@ class CCorvellaView : public CListViewEx, public DocumentView {
   Ui& m_ui;
   ViewServices m_services;
   FieldChecks m_checks;
+  ListFile m_file;
 
   int32_t m_nPrintPage = 0;
   int32_t m_nLastColumn = kLastColumn;

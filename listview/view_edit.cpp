@@ -104,7 +104,7 @@ void CCorvellaView::EditRequest(int row, bool bInsert) {
   }
   if (isNew) cells[COL_NUMBER] = std::to_string(row + 1);
 
-  EditRequestData data = EditDataFromCells(cells, IsFootball());
+  EditRequestData data = EditDataFromCells(cells, m_doc.IsFootball());
   if (!m_ui.EditRequestDialog(data)) return;
 
   if (isNew) row = list.InsertItem(row, std::to_string(row + 1));

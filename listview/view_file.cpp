@@ -1,11 +1,4 @@
-// The request list and its file: filling the rows from a request file,
-// writing the rows back, and the sport switch.
-//
-// Loading reads the file once and passes every value through its field check
-// in loading mode (messages on, bad values replaced). Saving passes every cell
-// through its check in quiet mode, keeps the normalised text in the cell, and
-// writes the finished text in one atomic step, so the file on disk is always
-// either the old list or the new one.
+#include "listview/view_file.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,24 +7,23 @@
 #include <cstring>
 #include <string>
 
-#include "listview/corvella_view.h"
+#include "listview/list_view_ex.h"
+#include "listview/validators.h"
 #include "listview/view_columns.h"
+#include "listview/view_services.h"
+#include "platform/command.h"
 #include "platform/profile.h"
 #include "platform/ui.h"
 #include "requests/corvella_doc.h"
 #include "requests/document.h"
 #include "requests/request_file.h"
+#include "requests/request_record.h"
 
 namespace corvella {
 
-namespace {
-
-// The request files of the Sport menu's two sports.
 std::string FootballFile() { return kSportFiles[2]; }
 std::string BasketballFile() { return kSportFiles[1]; }
 
-// The Sport menu's item of `file`: enabled when the file can be read now,
-// checked when it is the sport on show; greyed, it says why.
 void UpdateSportItem(const CCorvellaDoc& doc, const std::string& file, CCmdUI* pCmdUI) {
   const std::string path = doc.GetDirectory() + file;
   const bool readable = CanOpenForReading(path);
@@ -53,11 +45,7 @@ void UpdateSportItem(const CCorvellaDoc& doc, const std::string& file, CCmdUI* p
   pCmdUI->SetReason("Not available: " + why);
 }
 
-// Makes `target` (a request file name) the current sport: asks to save a
-// modified list first (a save that failed has been reported, and the list
-// stays so nothing is lost), then loads the sport's own file.
-void SwitchSport(CCorvellaView& view, const std::string& target) {
-  CCorvellaDoc& doc = *view.GetDocument();
+void SwitchSport(CCorvellaDoc& doc, const std::string& target) {
   if (doc.GetSportFile() == target) return;
   if (!doc.SaveModified()) return;
   OpenList what;
@@ -65,11 +53,13 @@ void SwitchSport(CCorvellaView& view, const std::string& target) {
   doc.Open(what);
 }
 
-// Fills the empty list with the first `count` requests of the parsed file.
+ListFile::ListFile(CListViewEx& view, Ui& ui, FieldChecks& checks, const ViewServices& services)
+    : m_view(view), m_ui(ui), m_checks(checks), m_services(services) {}
+
 // Each value meets its check before its own cell is filled, so a check that
 // looks at other columns sees the earlier ones already loaded.
-void FillRows(CCorvellaView& view, const ProfileFile& file, int count) {
-  ListControl& list = view.GetListCtrl();
+void ListFile::FillRows(const ProfileFile& file, int count) {
+  ListControl& list = m_view.GetListCtrl();
   if (count > kMaxRequests) count = kMaxRequests;
   list.DeleteAllItems();
   list.SetItemCountHint(count);
@@ -77,35 +67,32 @@ void FillRows(CCorvellaView& view, const ProfileFile& file, int count) {
     const std::string number = std::to_string(a);
     const int row = list.InsertItem(a - 1, number);
     if (row < 0) {
-      view.GetUi().MessageBox(number, "InsertItem() Failed!!", MB_OK);
+      m_ui.MessageBox(number, "InsertItem() Failed!!", MB_OK);
       continue;
     }
     const ProfileFile::SectionRef request = file.FindSectionRef(RequestSectionName(a));
     for (int column = COL_DESCRIPTION; column <= kLastColumn; ++column) {
       std::string value = ReadRequestValue(file, request, column);
-      view.ValidateField(value, row, true, column);
+      m_checks.ValidateField(value, row, true, column);
       if (!list.SetItemText(row, column, value)) {
-        view.GetUi().MessageBox("SetItem() Failed!!", "AddMultipleItems()", MB_OK);
+        m_ui.MessageBox("SetItem() Failed!!", "AddMultipleItems()", MB_OK);
       }
     }
   }
 }
 
-}  // namespace
-
-void CCorvellaView::OnInitialUpdate() { m_doc.Reload(); }
-
-void CCorvellaView::LoadRowsFrom(const ProfileFile& file) {
+void ListFile::LoadRowsFrom(const ProfileFile& file) {
   const int count = CountRequestsInFile(file);
   m_checks.SetLoading(true);
-  FillRows(*this, file, count);
+  FillRows(file, count);
   m_checks.SetLoading(false);
-  m_list.Invalidate();
+  m_view.GetListCtrl().Invalidate();
 }
 
-ListLoad CCorvellaView::LoadList(const std::string& path, const std::string& name) {
+ListLoad ListFile::LoadList(const std::string& path, const std::string& name) {
   m_checks.ForgetCorrections();
-  SetupColumns(m_list, m_services.measure);
+  ListControl& list = m_view.GetListCtrl();
+  SetupColumns(list, m_services.measure);
   // One read of the file serves both the count and the fill.
   std::size_t unmapped = 0;
   ListLoad result;
@@ -124,63 +111,49 @@ ListLoad CCorvellaView::LoadList(const std::string& path, const std::string& nam
   }
   const int count = CountRequestsInFile(file);
   m_checks.SetLoading(true);
-  FillRows(*this, file, count);
+  FillRows(file, count);
   m_checks.SetLoading(false);
   // The first request is the current one, selected in row mode, so Send
   // and the row commands act on it before any key has been pressed.
-  if (m_list.GetItemCount() > 0) SelectRowsForReview({0});
-  m_list.Invalidate();
+  if (list.GetItemCount() > 0) m_view.SelectRowsForReview({0});
+  list.Invalidate();
   result.corrected = m_checks.CorrectedOnLoad();
   return result;
 }
 
-RequestFileText CCorvellaView::RequestsAsShown() const {
-  const int count = m_list.GetItemCount();
+RequestFileText ListFile::RequestsAsShown() const {
+  const ListControl& list = m_view.GetListCtrl();
+  const int count = list.GetItemCount();
   RequestFileText text;
   text.Reserve(count);
   for (int row = 0; row < count; ++row) {
     text.BeginRequest();
     for (int column = COL_DESCRIPTION; column <= kLastColumn; ++column) {
-      text.AddValue(column, m_list.GetItemText(row, column));
+      text.AddValue(column, list.GetItemText(row, column));
     }
   }
   return text;
 }
 
-RequestFileText CCorvellaView::RequestsAsFileText() {
-  const int count = m_list.GetItemCount();
+RequestFileText ListFile::RequestsAsFileText() {
+  ListControl& list = m_view.GetListCtrl();
+  const int count = list.GetItemCount();
   RequestFileText text;
   text.Reserve(count);
   for (int row = 0; row < count; ++row) {
     text.BeginRequest();
     for (int column = COL_NUMBER; column <= kLastColumn; ++column) {
-      std::string value = m_list.GetItemText(row, column);
-      ValidateField(value, row, false, column);
-      m_list.SetItemText(row, column, value);
+      std::string value = list.GetItemText(row, column);
+      m_checks.ValidateField(value, row, false, column);
+      list.SetItemText(row, column, value);
       if (column >= COL_DESCRIPTION) text.AddValue(column, value);
     }
   }
   return text;
 }
 
-FileWriteResult CCorvellaView::SaveRequests(const std::string& path) {
+FileWriteResult ListFile::SaveRequests(const std::string& path) {
   return WriteRequestFile(path, RequestsAsFileText());
 }
-
-void CCorvellaView::OnSportFootball() { SwitchSport(*this, FootballFile()); }
-
-void CCorvellaView::OnSportBasketball() { SwitchSport(*this, BasketballFile()); }
-
-// The sport on show is checked, so a menu (and a screen reader) tells which
-// one it is; a sport whose file cannot be read is greyed and says why.
-void CCorvellaView::OnUpdateSportFootball(CCmdUI* pCmdUI) {
-  UpdateSportItem(m_doc, FootballFile(), pCmdUI);
-}
-
-void CCorvellaView::OnUpdateSportBasketball(CCmdUI* pCmdUI) {
-  UpdateSportItem(m_doc, BasketballFile(), pCmdUI);
-}
-
-bool CCorvellaView::IsFootball() const { return m_doc.IsFootball(); }
 
 }  // namespace corvella

@@ -107,7 +107,7 @@ void CCorvellaView::OnKeyDown(unsigned nChar, unsigned /*nRepCnt*/, unsigned /*n
   if (const int delta = StepOfKey(nChar); delta != 0) {
     StepCellsOfColumn(m_list, SelectedRows(), m_nCurColumn, delta);
   }
-  SetCodesByLetter(m_list, SelectedRows(), m_nCurColumn, nChar, IsFootball());
+  SetCodesByLetter(m_list, SelectedRows(), m_nCurColumn, nChar, m_doc.IsFootball());
   // Delete and Insert act on whole rows only.
   if (nChar == VK_DELETE && m_nCurColumn == COL_NUMBER) OnDeleteRequest();
   if (nChar == VK_INSERT && m_nCurColumn == COL_NUMBER && GetListCtrl().GetSelectedCount() == 1) {

@@ -176,7 +176,7 @@ void RecoveryCopy::WriteOrRemoveCopy() {
   }
   ListRows rows = TakeRows(m_view.GetListCtrl());
   if (m_bWritten && SameRows(rows, m_written)) return;
-  const RequestFileText list = m_view.RequestsAsShown();
+  const RequestFileText list = m_view.File().RequestsAsShown();
   std::string reason;
   if (const UserFolder folder = UserFolder::Open(Folder(), &reason); folder.IsOpen()) {
     const std::string header = std::string("[") + kHeaderSection + "]\r\n" + kHeaderCount + "=" +
@@ -244,7 +244,7 @@ void RecoveryCopy::OfferRestore() {
     SetAside(folder, "restoring it was declined", false);
     return;
   }
-  m_view.LoadRowsFrom(list);
+  m_view.File().LoadRowsFrom(list);
   m_bMayExist = true;
   // The restored rows are unsaved changes: Save writes them, the save prompt
   // asks for them, and no undo makes them look saved.

@@ -67,7 +67,6 @@ struct Program {
     view = std::make_unique<CCorvellaView>(*doc, ui);
     sender = std::make_unique<RequestSender>(*view, *doc, ui);
     view->Connect({.sending = sender.get()});
-    doc->SetView(view.get());
     view->OnInitialUpdate();
     view->GetListCtrl().SetHasFocus(true);
     view->GetListCtrl().SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);

@@ -113,7 +113,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // the save's own checks (a line break inside a value is written as a
   // blank). The text is read in memory: how a save puts it on disk does not
   // depend on the input and is tested on its own.
-  const ProfileFile saved(view.RequestsAsFileText().Text());
+  const ProfileFile saved(view.File().RequestsAsFileText().Text());
   if (CountRequestsInFile(saved) != list.GetItemCount()) std::abort();
   for (int r = 0; r < list.GetItemCount(); ++r) {
     const ProfileFile::SectionRef request = saved.FindSectionRef(RequestSectionName(r + 1));

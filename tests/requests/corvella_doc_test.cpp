@@ -182,7 +182,7 @@ class DocumentWithView : public ::testing::Test {
 TEST_F(DocumentWithView, FirstUpdateLoadsTheSportFileAndSetsTheTitle) {
   dir.Write("BASK.REQ", ValidRequestFile(2));
   Start();
-  EXPECT_EQ(doc->GetDocView(), view.get());
+  EXPECT_EQ(doc->GetDocView(), &view->File());
   EXPECT_EQ(doc->GetTitle(), "BASK.REQ");
   EXPECT_EQ(doc->GetPathName(), dir.File("BASK.REQ"));
   EXPECT_EQ(List().GetItemCount(), 2);
@@ -264,10 +264,10 @@ TEST_F(DocumentWithView, AnUnmodifiedListSwitchesWithoutAsking) {
   EXPECT_EQ(ui.CountMessages(), 0);
   EXPECT_EQ(doc->GetSportFile(), "FOOT.REQ");
   EXPECT_EQ(List().GetItemCount(), 0);
-  EXPECT_TRUE(view->IsFootball());
+  EXPECT_TRUE(doc->IsFootball());
   view->OnSportBasketball();
   EXPECT_EQ(List().GetItemCount(), 2);
-  EXPECT_FALSE(view->IsFootball());
+  EXPECT_FALSE(doc->IsFootball());
 }
 
 TEST_F(DocumentWithView, AFailedSaveStopsTheSwitchAndKeepsTheChanges) {

@@ -72,7 +72,6 @@ class SendRequestTest : public ::testing::Test {
     view = std::make_unique<CCorvellaView>(*doc, ui);
     sender = std::make_unique<RequestSender>(*view, *doc, ui);
     view->Connect({.sending = sender.get()});
-    doc->SetView(view.get());
     view->OnInitialUpdate();
     ASSERT_EQ(view->GetListCtrl().GetItemCount(), 2);
     ui.ClearRecord();
