@@ -4,11 +4,15 @@
 #include <string>
 #include <vector>
 
+#include "listview/cell_keys.h"
 #include "listview/validators.h"
+#include "listview/view_edit.h"
+#include "platform/list_control.h"
 #include "platform/text.h"
 #include "platform/ui.h"
 #include "platform/vk.h"
 #include "requests/corvella_doc.h"
+#include "requests/request_file.h"
 
 namespace corvella {
 
@@ -22,7 +26,11 @@ bool StrictlyInside(const Rect& rect, Point p) {
 }  // namespace
 
 CCorvellaView::CCorvellaView(CCorvellaDoc& doc, Ui& ui)
-    : m_doc(doc), m_ui(ui), m_checks(m_list, ui, doc), m_file(*this, ui, m_checks, m_services) {
+    : m_doc(doc),
+      m_ui(ui),
+      m_checks(m_list, ui, doc),
+      m_file(*this, ui, m_checks, m_services),
+      m_walk(*this, m_services) {
   m_doc.SetView(&m_file);
 }
 
@@ -120,6 +128,79 @@ int CCorvellaView::ValidateField(std::string& value, int row, bool showMessage, 
   return m_checks.ValidateField(value, row, showMessage, column);
 }
 
+// ---- keys and in-place editing ---------------------------------------------------
+
+void CCorvellaView::OnKeyDown(unsigned nChar, unsigned /*nRepCnt*/, unsigned /*nFlags*/) {
+  // Every part looks at the key; more than one may act on it.
+  // Shift held: Up and Down extend the range while it is down.
+  if (nChar == VK_SHIFT) m_walk.SetShiftDown(true);
+  if (const int delta = StepOfKey(nChar); delta != 0) {
+    StepCellsOfColumn(m_list, SelectedRows(), m_nCurColumn, delta);
+  }
+  SetCodesByLetter(m_list, SelectedRows(), m_nCurColumn, nChar, m_doc.IsFootball());
+  // Delete and Insert act on whole rows only.
+  if (nChar == VK_DELETE && m_nCurColumn == COL_NUMBER) OnDeleteRequest();
+  if (nChar == VK_INSERT && m_nCurColumn == COL_NUMBER && GetListCtrl().GetSelectedCount() == 1) {
+    OnInsertRequest();
+  }
+  if (nChar == VK_RETURN) {
+    EditCurrentCell();
+  } else {
+    m_walk.Move(nChar);
+  }
+}
+
+void CCorvellaView::OnKeyUp(unsigned nChar, unsigned /*nRepCnt*/, unsigned /*nFlags*/) {
+  if (nChar == VK_SHIFT) m_walk.SetShiftDown(false);
+  // The control's own key-up handling has nothing to do for the list.
+}
+
+// A cell edit changes the current column of every selected row at once: the
+// column's editor asks for the value, the column's field check judges it
+// against the first selected row, and the accepted text goes into all
+// selected rows.
+void CCorvellaView::EditCurrentCell() {
+  const std::vector<int> rows = SelectedRows();
+
+  if (m_nCurColumn == COL_NUMBER) {
+    if (rows.size() == 1) EditRequest(rows.front(), false);
+    return;
+  }
+  if (m_nCurColumn == COL_GAME_SEASON) {
+    m_ui.MessageBox("Currently, Only the Game option is available.", "Game/Seaon Warning!",
+                    MB_OK | MB_ICONEXCLAMATION);
+    return;
+  }
+  if (m_nCurColumn < COL_DESCRIPTION || m_nCurColumn > kLastColumn) return;
+  // Without a selected row there is no cell to take the value: no editor is
+  // opened and the document stays as it was.
+  if (rows.empty()) return;
+
+  const int firstRow = rows.front();
+  std::string text = AskForCellText(m_ui, m_nCurColumn, m_list.GetItemText(firstRow, m_nCurColumn));
+  // Cancel, or an emptied prompt: a cell cannot be emptied this way.
+  if (text.empty()) return;
+
+  // No more than a request file gives back, so the text reads back as shown.
+  if (text.size() > kMaxRequestValue) text.resize(kMaxRequestValue);
+  // The check reads and corrects the other cells of the first selected row
+  // only; a rejected value (its message already shown) changes nothing. The
+  // description is taken as typed.
+  if (m_nCurColumn != COL_DESCRIPTION && ValidateField(text, firstRow, true, m_nCurColumn) == 0)
+    return;
+
+  for (int row : rows) m_list.SetItemText(row, m_nCurColumn, text);
+  // The document has no other view to update; the cells repaint themselves.
+}
+
+void CCorvellaView::EditRequest(int row, bool bInsert) {
+  if (!EditRequestRow(m_list, m_ui, row, bInsert, m_doc.IsFootball())) return;
+  if (bInsert) {
+    RenumberRows();
+    SelectRow(m_nFocusRow);
+  }
+}
+
 // ---- request file and sport ----------------------------------------------------
 
 void CCorvellaView::OnInitialUpdate() { m_doc.Reload(); }
@@ -147,7 +228,7 @@ void CCorvellaView::ButtonDown(unsigned nFlags, Point point, bool defaultSelecti
   const int hit = m_list.SubItemHitTest(point, nullptr);
   if (hit != -1 && m_list.GetItemRect(hit, label, LVIR_LABEL)) {
     m_nFocusRow = hit;
-    if (m_bShiftDown) {
+    if (m_walk.ShiftDown()) {
       // The range follows the click as it follows Shift+Up/Down; the
       // control's own click handling selects the rows.
       const int f = hit;
@@ -206,10 +287,6 @@ void CCorvellaView::OnRButtonDown(unsigned nFlags, Point point) {
 
 void CCorvellaView::OnSendRequest() {
   if (m_services.sending) m_services.sending->OnSendRequest();
-}
-
-bool CCorvellaView::ControlDown() const {
-  return m_services.keys && m_services.keys->IsKeyDown(VK_CONTROL);
 }
 
 }  // namespace corvella

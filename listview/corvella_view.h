@@ -29,6 +29,7 @@
 #include "listview/list_view_ex.h"
 #include "listview/validators.h"
 #include "listview/view_file.h"
+#include "listview/view_keys.h"
 #include "listview/view_services.h"
 #include "platform/command.h"
 #include "requests/document.h"
@@ -136,19 +137,6 @@ class CCorvellaView : public CListViewEx {
   // `defaultSelection` the control's own click selection follows too.
   void ButtonDown(unsigned nFlags, Point point, bool defaultSelection);
 
-  bool ControlDown() const;
-  // The part of OnKeyDown that moves the current column and the selection
-  // (the keys that set cells are listview/cell_keys.h).
-  void MoveByKey(unsigned nChar);
-  // The parts of MoveByKey: Tab, Left and Right move the current column;
-  // the page keys, Home and End move the keyboard range and the caret to one
-  // row; Up and Down move the caret and, with Shift, grow or shrink the range.
-  void StepColumnByKey(unsigned nChar);
-  void MoveRangeByPage(bool down);
-  void MoveRangeToEdge(bool end);
-  void MoveCaretByLine(bool down);
-  void DropKeyboardRange();
-  void MoveRangeTo(int target);
   // Shows kListFullText and returns true when the list is full.
   bool RefuseWhenFull();
   CCorvellaDoc& m_doc;
@@ -156,10 +144,9 @@ class CCorvellaView : public CListViewEx {
   ViewServices m_services;
   FieldChecks m_checks;
   ListFile m_file;
+  KeyboardWalk m_walk;
 
   int32_t m_nPrintPage = 0;
-  int32_t m_nLastColumn = kLastColumn;
-  bool m_bShiftDown = false;
 };
 
 }  // namespace corvella

@@ -1,17 +1,49 @@
-// EditRequest. The Edit
-// Request dialog works over one row of the list: adding a request at the
-// end, inserting one before a row, or editing a row.
+#include "listview/view_edit.h"
 
 #include <string>
 
-#include "listview/corvella_view.h"
+#include "platform/list_control.h"
 #include "platform/text.h"
 #include "platform/ui.h"
-#include "requests/corvella_doc.h"
+#include "requests/request_file.h"
+#include "requests/request_record.h"
 
 namespace corvella {
 
 namespace {
+
+// How a column is edited in place.
+enum class CellEditor {
+  None,         // "#": the whole request is edited (Edit Request dialog)
+  Prompt,       // a text prompt
+  Selection,    // a drop-down list of `choices`
+  GameMessage,  // Game/Season: only a message that Game is the one option
+};
+
+struct ColumnEditor {
+  CellEditor editor;
+  const char* label;  // the editor's caption
+  Choices choices;    // the entries of a Selection
+};
+
+const ColumnEditor kColumnEditors[kColumnCount] = {
+    {CellEditor::None, "", {}},
+    {CellEditor::Prompt, "Description", {}},
+    {CellEditor::Selection, "Request Type", kTeamIndChoices},
+    {CellEditor::Selection, "Top 3 Statistic", kTop3Choices},
+    {CellEditor::GameMessage, "", {}},
+    {CellEditor::Selection, "Sign Number", kSignChoices},
+    {CellEditor::Selection, "Display Mode", kDisplayModeChoices},
+    {CellEditor::Prompt, "Times to Display -- 0 thru 99999 -- Omit Commas", {}},
+    {CellEditor::Selection, "Drive Letter", kDriveChoices},
+    {CellEditor::Prompt, "Library Name -- 8 letters or less", {}},
+    {CellEditor::Prompt, "Sequence Name -- 8 letters or less", {}},
+    {CellEditor::Prompt, "Frame Number -- 0 thru 9999 -- Omit Commas", {}},
+    {CellEditor::Prompt, "RTD Offset -- 0 thru 4999 -- Omit Commas", {}},
+};
+
+// The in-place editor of a column (0 to kLastColumn).
+const ColumnEditor& ColumnEditorOf(int column) { return kColumnEditors[column]; }
 
 // The dialog's long names for the stored codes; the dialog selects the first
 // list entry that begins with the text it is given.
@@ -82,8 +114,7 @@ RequestCells CellsFromEditData(const EditRequestData& data) {
 
 }  // namespace
 
-void CCorvellaView::EditRequest(int row, bool bInsert) {
-  ListControl& list = GetListCtrl();
+bool EditRequestRow(ListControl& list, Ui& ui, int row, bool bInsert, bool football) {
   const int count = list.GetItemCount();
 
   // A row past the end is a new request at the end, as -1 is.
@@ -94,7 +125,7 @@ void CCorvellaView::EditRequest(int row, bool bInsert) {
   }
   // The list never holds more requests than a request file can give back;
   // the commands have already told the operator.
-  if (isNew && count >= kMaxRequests) return;
+  if (isNew && count >= kMaxRequests) return false;
 
   // A new request starts from the record's defaults, an existing one from
   // its cells.
@@ -104,19 +135,23 @@ void CCorvellaView::EditRequest(int row, bool bInsert) {
   }
   if (isNew) cells[COL_NUMBER] = std::to_string(row + 1);
 
-  EditRequestData data = EditDataFromCells(cells, m_doc.IsFootball());
-  if (!m_ui.EditRequestDialog(data)) return;
+  EditRequestData data = EditDataFromCells(cells, football);
+  if (!ui.EditRequestDialog(data)) return false;
 
   if (isNew) row = list.InsertItem(row, std::to_string(row + 1));
-  if (row < 0) return;
+  if (row < 0) return false;
 
   const RequestCells edited = CellsFromEditData(data);
   for (int c = COL_DESCRIPTION; c <= kLastColumn; ++c) list.SetItemText(row, c, edited[c]);
+  return true;
+}
 
-  if (bInsert) {
-    RenumberRows();
-    SelectRow(m_nFocusRow);
-  }
+std::string AskForCellText(Ui& ui, int column, const std::string& current) {
+  const ColumnEditor& editor = ColumnEditorOf(column);
+  const std::string shown = column == COL_TOP3 ? Top3ListName(current) : current;
+  return editor.editor == CellEditor::Prompt
+             ? ui.PromptForText(editor.label, shown)
+             : ui.ChooseSelection(editor.label, shown, ChoiceNames(editor.choices));
 }
 
 }  // namespace corvella
