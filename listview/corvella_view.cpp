@@ -6,7 +6,9 @@
 
 #include "listview/cell_keys.h"
 #include "listview/validators.h"
+#include "listview/view_clipboard.h"
 #include "listview/view_edit.h"
+#include "platform/clipboard.h"
 #include "platform/list_control.h"
 #include "platform/text.h"
 #include "platform/ui.h"
@@ -198,6 +200,31 @@ void CCorvellaView::EditRequest(int row, bool bInsert) {
   if (bInsert) {
     RenumberRows();
     SelectRow(m_nFocusRow);
+  }
+}
+
+// ---- clipboard ------------------------------------------------------------------
+
+void CCorvellaView::OnEditCopy() { CopySelectedRows(*this, m_services.clipboard, m_ui, false); }
+
+void CCorvellaView::OnEditCut() {
+  CopySelectedRows(*this, m_services.clipboard, m_ui, true);
+  RenumberRows();
+}
+
+void CCorvellaView::OnEditPaste() { PasteRequests(*this, m_services.clipboard, m_ui, m_checks); }
+
+void CCorvellaView::OnUpdateEditPaste(CCmdUI* pCmdUI) {
+  if (m_services.clipboard == nullptr || !m_services.clipboard->HasText()) {
+    pCmdUI->Enable(false);
+    return;
+  }
+  const int selected = GetListCtrl().GetSelectedCount();
+  if (m_nCurColumn != 0 || selected != 1) {
+    // Only pasting at the end is offered then.
+    pCmdUI->Enable(selected == 0);
+  } else {
+    pCmdUI->Enable(true);
   }
 }
 

@@ -129,9 +129,6 @@ class CCorvellaView : public CListViewEx {
   void EditVisiblySelectedRows();
   // After the operator confirms, deletes the visibly selected rows.
   void DeleteVisiblySelectedRows();
-  // Copy, and with `cut` Cut: the selected rows go to the clipboard as one
-  // text, and Cut removes them once the clipboard has taken it.
-  void CopySelectedRows(bool cut);
   // A left button press at `point` (and the first part of a right one): the
   // caret, the keyboard range and the current column follow it; with
   // `defaultSelection` the control's own click selection follows too.

@@ -1,27 +1,25 @@
-// Copy, Cut and Paste of whole requests through the clipboard.
+#include "listview/view_clipboard.h"
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
 #include "listview/clipboard_text.h"
-#include "listview/corvella_view.h"
+#include "listview/list_view_ex.h"
+#include "listview/validators.h"
 #include "platform/clipboard.h"
 #include "platform/ui.h"
-#include "requests/corvella_doc.h"
 #include "requests/request_file.h"
 
 namespace corvella {
 
-void CCorvellaView::OnEditCopy() { CopySelectedRows(false); }
-
 // The whole text is built first and handed to the clipboard in one piece; Cut
 // removes its rows only once the clipboard has taken them, so a refusal loses
 // nothing.
-void CCorvellaView::CopySelectedRows(bool cut) {
-  if (m_services.clipboard == nullptr) return;
-  ListControl& list = GetListCtrl();
-  const std::vector<int> rows = SelectedRows();
+void CopySelectedRows(CListViewEx& view, Clipboard* clipboard, Ui& ui, bool cut) {
+  if (clipboard == nullptr) return;
+  ListControl& list = view.GetListCtrl();
+  const std::vector<int> rows = view.SelectedRows();
   if (rows.empty()) return;
 
   std::string text;
@@ -33,33 +31,28 @@ void CCorvellaView::CopySelectedRows(bool cut) {
     AppendClipboardLine(text, cells);
   }
 
-  if (!m_services.clipboard->SetText(text)) {
-    m_ui.MessageBox("Unable to set Clipboard data", "", MB_OK);
+  if (!clipboard->SetText(text)) {
+    ui.MessageBox("Unable to set Clipboard data", "", MB_OK);
     return;
   }
   if (cut) {
     for (auto it = rows.rbegin(); it != rows.rend(); ++it) list.DeleteItem(*it);
   }
-  SelectRow(m_nFocusRow);
+  view.SelectRow(view.GetFocusRow());
 }
 
-void CCorvellaView::OnEditCut() {
-  CopySelectedRows(true);
-  RenumberRows();
-}
-
-void CCorvellaView::OnEditPaste() {
-  ListControl& list = GetListCtrl();
+void PasteRequests(CListViewEx& view, Clipboard* clipboard, Ui& ui, FieldChecks& checks) {
+  ListControl& list = view.GetListCtrl();
   int row = list.GetNextItem(-1, LVNI_SELECTED);
   if (row == -1) row = list.GetItemCount();
-  if (m_services.clipboard == nullptr) return;
+  if (clipboard == nullptr) return;
 
   PastePlan plan;
-  if (const std::optional<std::string> text = m_services.clipboard->GetText()) {
+  if (const std::optional<std::string> text = clipboard->GetText()) {
     // Refused rather than stored with '?' in their place; the list and its
     // selection stay as they were.
-    if (m_services.clipboard->TextOutsideCodePage()) {
-      m_ui.MessageBox(kPasteOutsideCodePageMessage, kPasteCaption, MB_OK | MB_ICONEXCLAMATION);
+    if (clipboard->TextOutsideCodePage()) {
+      ui.MessageBox(kPasteOutsideCodePageMessage, kPasteCaption, MB_OK | MB_ICONEXCLAMATION);
       return;
     }
     // The list never grows past what a request file can hold.
@@ -67,51 +60,36 @@ void CCorvellaView::OnEditPaste() {
     if (plan.Refused()) {
       // Refused as a whole: the list and its selection stay as they were, so
       // Send and Delete still act on the rows the operator had chosen.
-      m_ui.MessageBox(DroppedLinesMessage(plan.dropped), kPasteFullCaption,
-                      MB_OK | MB_ICONEXCLAMATION);
+      ui.MessageBox(DroppedLinesMessage(plan.dropped), kPasteFullCaption,
+                    MB_OK | MB_ICONEXCLAMATION);
       return;
     }
     // Pasted text may come from any program: each value meets its column's
     // check as a value read from a request file does (corrected, with the
     // load's message), before its own cell is filled.
-    const bool loading = m_checks.IsLoading();
-    m_checks.SetLoading(true);
+    const bool loading = checks.IsLoading();
+    checks.SetLoading(true);
     for (const RequestCells& cells : plan.requests) {
       list.InsertItem(row, std::to_string(row + 1));
       for (int c = 1; c < kColumnCount; ++c) {
         // A cell keeps no more than a request file gives back.
         std::string value = cells[static_cast<std::size_t>(c)].substr(0, kMaxRequestValue);
-        ValidateField(value, row, true, c);
+        checks.ValidateField(value, row, true, c);
         list.SetItemText(row, c, value);
       }
       ++row;
     }
-    m_checks.SetLoading(loading);
+    checks.SetLoading(loading);
   }
 
-  RenumberRows();
+  view.RenumberRows();
   list.SetItemState(-1, 0, LVIS_SELECTED);
-  SelectRow(m_nFocusRow);
+  view.SelectRow(view.GetFocusRow());
   if (plan.overfull > 0) {
-    m_ui.MessageBox(SplitLinesMessage(plan.overfull), kPasteCaption, MB_OK | MB_ICONEXCLAMATION);
+    ui.MessageBox(SplitLinesMessage(plan.overfull), kPasteCaption, MB_OK | MB_ICONEXCLAMATION);
   }
   if (plan.dropped > 0) {
-    m_ui.MessageBox(DroppedLinesMessage(plan.dropped), kPasteFullCaption,
-                    MB_OK | MB_ICONEXCLAMATION);
-  }
-}
-
-void CCorvellaView::OnUpdateEditPaste(CCmdUI* pCmdUI) {
-  if (m_services.clipboard == nullptr || !m_services.clipboard->HasText()) {
-    pCmdUI->Enable(false);
-    return;
-  }
-  const int selected = GetListCtrl().GetSelectedCount();
-  if (m_nCurColumn != 0 || selected != 1) {
-    // Only pasting at the end is offered then.
-    pCmdUI->Enable(selected == 0);
-  } else {
-    pCmdUI->Enable(true);
+    ui.MessageBox(DroppedLinesMessage(plan.dropped), kPasteFullCaption, MB_OK | MB_ICONEXCLAMATION);
   }
 }
 
