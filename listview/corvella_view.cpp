@@ -5,9 +5,11 @@
 #include <vector>
 
 #include "listview/cell_keys.h"
+#include "listview/print_layout.h"
 #include "listview/validators.h"
 #include "listview/view_clipboard.h"
 #include "listview/view_edit.h"
+#include "listview/view_print.h"
 #include "platform/clipboard.h"
 #include "platform/list_control.h"
 #include "platform/text.h"
@@ -226,6 +228,28 @@ void CCorvellaView::OnUpdateEditPaste(CCmdUI* pCmdUI) {
   } else {
     pCmdUI->Enable(true);
   }
+}
+
+// ---- printing: the page count, the page's device context and the drawing of one page
+
+bool CCorvellaView::OnPreparePrinting(PrintInfo& info) {
+  info.minPage = 1;
+  info.maxPage = PrintPageCount(GetListCtrl().GetItemCount());
+  if (info.job == nullptr) return false;
+  return info.job->DoPreparePrinting(info);
+}
+
+void CCorvellaView::OnPrepareDC(DeviceContext&, PrintInfo* info) {
+  if (info == nullptr) return;  // the screen: nothing to prepare
+  m_nPrintPage = info->curPage;
+  // Every page comes out in landscape, and the program's printer settings
+  // keep that orientation for the rest of the run.
+  if (info->job) info->job->SetLandscape();
+}
+
+void CCorvellaView::OnDraw(DeviceContext& dc) {
+  const PageLayout layout(GetListCtrl(), ScreenDpiX(), ScreenDpiY());
+  layout.DrawPage(dc, m_doc.GetTitle(), m_nPrintPage, TextColor(), BackgroundColor());
 }
 
 // ---- request file and sport ----------------------------------------------------

@@ -1,29 +1,23 @@
 #pragma once
-// CCorvellaView: the request list. Its rows are the only store of the requests
-// while the program runs; it fills them from a file and writes them to one
-// when its document says so, and carries the request
-// commands, the keys and clicks, the clipboard commands, printing and the
-// send command, and hands each job's rules to the object that keeps them.
-//
-// The members are defined by subsystem:
-//   corvella_view.cpp   columns, selection walk, Delete/Add/Edit/Insert,
-//                       clicks, ValidateField
-//   view_file.cpp       request file load and save, sport switch
-//   view_keys.cpp       in-place cell editing and keyboard navigation
-//   view_edit.cpp       EditRequest (Edit Request dialog)
-//   view_clipboard.cpp  Copy, Cut, Paste
-//   view_print.cpp      printing and preview (PrintInfo)
-// The rules live apart, each in a unit named after its job:
-//   validators.h        FieldValidator, the field check of every column
-//   cell_keys.h         the keys that step numbers and set codes in cells
-//   clipboard_text.h    the clipboard's text of requests and the paste rules
-//   print_layout.h      PageLayout, the printed page
-// OnSendRequest hands the command to the RequestSending installed on the view
-// (transmit/send_request.h), which owns the connection and the packet.
+// CCorvellaView: the request list. It turns the operator's commands, keys and
+// clicks into changes of its rows, draws them and their printed pages, and
+// hands each job to the unit that does it:
+//   view_file.h       ListFile, the list's side of its file (load and save),
+//                     and the Sport menu
+//   view_keys.h       KeyboardWalk, the current column and the selection
+//                     range under the movement keys
+//   cell_keys.h       the keys that step numbers and set codes in cells
+//   view_edit.h       the Edit Request dialog's row, the in-place editors
+//   view_clipboard.h  Copy, Cut and Paste of whole requests
+//   validators.h      FieldChecks and FieldValidator, the field check of
+//                     every column
+//   view_columns.h    the columns and their widths
+//   print_layout.h    PageLayout, the printed page (view_print.h: the job)
+// OnSendRequest hands the command to the RequestSending connected to the
+// view (transmit/send_request.h), which owns the connection and the packet.
 
 #include <cstdint>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "listview/list_view_ex.h"
@@ -32,18 +26,19 @@
 #include "listview/view_keys.h"
 #include "listview/view_services.h"
 #include "platform/command.h"
-#include "requests/document.h"
-#include "requests/request_file.h"
-#include "requests/request_record.h"
 
 namespace corvella {
 
 class CCorvellaDoc;
-class Clipboard;
-class KeyState;
-class ProfileFile;
 class Ui;
 struct PrintInfo;
+
+// What Add and Insert show instead of growing the list past kMaxRequests,
+// the most a request file can hold.
+inline constexpr const char* kListFullText =
+    "The list already holds 300 requests, the most a request file can keep.\n"
+    "Delete a request before adding another one.";
+inline constexpr const char* kListFullCaption = "Too Many Requests";
 
 class CCorvellaView : public CListViewEx {
  public:
@@ -51,17 +46,14 @@ class CCorvellaView : public CListViewEx {
   ~CCorvellaView() override;
 
   CCorvellaDoc* GetDocument() const { return &m_doc; }
-  Ui& GetUi() const { return m_ui; }
   // Replaces what the view works through outside its rows.
   void Connect(const ViewServices& services) { m_services = services; }
-
-  // ---- state the commands share ---------------------------------------------
   // The field checks and their loading mode.
   FieldChecks& Checks() { return m_checks; }
+  // The list's side of its file, which the document loads and saves through.
+  ListFile& File() { return m_file; }
   // The page OnPrepareDC set up for OnDraw.
   int32_t GetPrintPage() const { return m_nPrintPage; }
-
-  // ---- columns, rows, selection -------------------------------------------
 
   // ---- commands and their enabling -----------------------------------------
   void OnDeleteRequest();
@@ -71,12 +63,6 @@ class CCorvellaView : public CListViewEx {
   void OnUpdateDeleteRequest(CCmdUI* pCmdUI);
   void OnUpdateAddRequest(CCmdUI* pCmdUI);
   void OnUpdateSingleRequest(CCmdUI* pCmdUI);
-  // What Add and Insert show instead of growing the list past kMaxRequests,
-  // the most a request file can hold.
-  static constexpr const char* kListFullText =
-      "The list already holds 300 requests, the most a request file can keep.\n"
-      "Delete a request before adding another one.";
-  static constexpr const char* kListFullCaption = "Too Many Requests";
 
   // ---- mouse and keys --------------------------------------------------------
   void OnLButtonDown(unsigned nFlags, Point point);
@@ -98,8 +84,6 @@ class CCorvellaView : public CListViewEx {
   // ---- request file and sport -------------------------------------------------
   // Loads the current sport's own request file through the document.
   void OnInitialUpdate();
-  // The list's side of its file, which the document loads and saves through.
-  ListFile& File() { return m_file; }
   void OnSportFootball();
   void OnSportBasketball();
   void OnUpdateSportFootball(CCmdUI* pCmdUI);
@@ -136,6 +120,7 @@ class CCorvellaView : public CListViewEx {
 
   // Shows kListFullText and returns true when the list is full.
   bool RefuseWhenFull();
+
   CCorvellaDoc& m_doc;
   Ui& m_ui;
   ViewServices m_services;

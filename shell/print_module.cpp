@@ -81,12 +81,25 @@ class QtPrintJobs final : public PrintJobs {
   QString PdfDestinationNote(const QString& pdf) const override;
 
  private:
-  // The job's hooks into the view: landscape for the application's printer.
-  PrintInfo MakeInfo() {
-    PrintInfo info;
-    info.setLandscape = [this] { m_printer.setPageOrientation(QPageLayout::Landscape); };
-    return info;
-  }
+  // The job's side of the view's preparation: where the pages go and,
+  // unless it prints directly, the print dialog, whose chosen pages it keeps;
+  // a preview needs neither. Landscape is set on the application's printer.
+  class Job final : public PrintJob {
+   public:
+    explicit Job(QtPrintJobs& jobs) : m_jobs(jobs) {}
+
+    bool DoPreparePrinting(PrintInfo& info) override {
+      if (info.preview) return true;
+      if (!m_jobs.ChooseDestination(info.direct)) return false;
+      return info.direct || m_jobs.RunPrintDialog(info, pages);
+    }
+    void SetLandscape() override { m_jobs.m_printer.setPageOrientation(QPageLayout::Landscape); }
+
+    PageChoice pages;  // every page unless the dialog chooses others
+
+   private:
+    QtPrintJobs& m_jobs;
+  };
 
   QString DocumentTitle() const { return m_source.DocumentTitle(); }
 
@@ -242,24 +255,22 @@ class QtPrintJobs final : public PrintJobs {
 };
 
 void QtPrintJobs::Print(bool direct) {
-  PrintInfo info = MakeInfo();
+  Job job(*this);
+  PrintInfo info;
+  info.job = &job;
   info.direct = direct;
-  PageChoice pages;  // every page unless the dialog chooses others
-  info.doPreparePrinting = [&](PrintInfo& i) {
-    if (!ChooseDestination(direct)) return false;
-    return direct || RunPrintDialog(i, pages);
-  };
   if (!m_source.PreparePrinting(info)) return;
-  if (!pages.AnyOf(info)) return;
-  if (!Render(m_printer, info, pages)) ReportError();
+  if (!job.pages.AnyOf(info)) return;
+  if (!Render(m_printer, info, job.pages)) ReportError();
 }
 
 void QtPrintJobs::Preview() {
-  PrintInfo info = MakeInfo();
-  info.preview = true;
   // The preview needs no printer: the printer defaults (PDF when none is
   // installed) are enough to lay out the pages.
-  info.doPreparePrinting = [](PrintInfo&) { return true; };
+  Job job(*this);
+  PrintInfo info;
+  info.job = &job;
+  info.preview = true;
   if (!m_source.PreparePrinting(info)) return;
   if (m_printer.outputFormat() == QPrinter::NativeFormat &&
       QPrinterInfo::availablePrinters().isEmpty())

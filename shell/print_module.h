@@ -26,7 +26,8 @@ class PrintSource {
  public:
   virtual ~PrintSource() = default;
   // The view's preparation of a job (CCorvellaView::OnPreparePrinting): the
-  // page range, then info.doPreparePrinting. False: nothing is printed.
+  // page range, then the DoPreparePrinting of info.job. False: nothing is
+  // printed.
   virtual bool PreparePrinting(PrintInfo& info) = 0;
   // Draws the page info.curPage with `painter`, active on the printer.
   virtual void DrawPage(QPainter& painter, PrintInfo& info) = 0;

@@ -156,8 +156,8 @@ TEST_F(CorvellaViewTest, AddAndInsertRefuseAFullList) {
     EXPECT_EQ(list().GetItemCount(), kMaxRequests);
     EXPECT_TRUE(ui.editRequestsShown.empty());
     ASSERT_EQ(ui.CountMessages(), 1);
-    EXPECT_EQ(ui.Messages()[0].text, CCorvellaView::kListFullText);
-    EXPECT_EQ(ui.Messages()[0].caption, CCorvellaView::kListFullCaption);
+    EXPECT_EQ(ui.Messages()[0].text, kListFullText);
+    EXPECT_EQ(ui.Messages()[0].caption, kListFullCaption);
     EXPECT_EQ(ui.Messages()[0].flags, unsigned{MB_OK | MB_ICONEXCLAMATION});
   }
   // The row the insert would have moved down keeps its selection.

@@ -33,6 +33,18 @@ const char* const kCells[kColumnCount] = {"",  "",  "I",   "N",   "G", "1", "Con
                                           "1", "C", "LIB", "SEQ", "0", "0"};
 const COLORREF kShade = GetSysColor(COLOR_ACTIVEBORDER);
 
+// A print job that answers the preparation with `answer`, and counts.
+struct CountingJob : PrintJob {
+  bool DoPreparePrinting(PrintInfo& info) override {
+    seenMaxPage = info.maxPage;
+    return answer;
+  }
+  void SetLandscape() override { ++landscape; }
+  bool answer = true;
+  int seenMaxPage = 0;
+  int landscape = 0;
+};
+
 class ViewPrintTest : public ::testing::Test {
  protected:
   ViewPrintTest()
@@ -64,8 +76,9 @@ class ViewPrintTest : public ::testing::Test {
   }
 
   int PageCount() {
+    CountingJob job;
     PrintInfo info;
-    info.doPreparePrinting = [](PrintInfo&) { return true; };
+    info.job = &job;
     EXPECT_TRUE(view.OnPreparePrinting(info));
     return info.maxPage;
   }
@@ -134,14 +147,12 @@ TEST_F(ViewPrintTest, PageCountIsRowsDividedByFortyPlusOne) {
 
 TEST_F(ViewPrintTest, PreparationRunsThePrintDialogWithTheRangeAndReturnsItsAnswer) {
   AddRows(45);
+  CountingJob job;
+  job.answer = false;  // the operator cancels
   PrintInfo info;
-  int seenMax = 0;
-  info.doPreparePrinting = [&](PrintInfo& i) {
-    seenMax = i.maxPage;
-    return false;  // the operator cancels
-  };
+  info.job = &job;
   EXPECT_FALSE(view.OnPreparePrinting(info));
-  EXPECT_EQ(seenMax, 2);
+  EXPECT_EQ(job.seenMaxPage, 2);
   EXPECT_EQ(info.minPage, 1);
 
   PrintInfo noDialog;
@@ -149,15 +160,15 @@ TEST_F(ViewPrintTest, PreparationRunsThePrintDialogWithTheRangeAndReturnsItsAnsw
 }
 
 TEST_F(ViewPrintTest, EveryPageContextStoresThePageAndAsksForLandscape) {
-  int landscape = 0;
+  CountingJob job;
   PrintInfo info;
-  info.setLandscape = [&] { ++landscape; };
+  info.job = &job;
   for (int page = 1; page <= 3; ++page) {
     info.curPage = page;
     view.OnPrepareDC(dc, &info);
     EXPECT_EQ(view.GetPrintPage(), page);
   }
-  EXPECT_EQ(landscape, 3);
+  EXPECT_EQ(job.landscape, 3);
   // The screen's context carries no job.
   view.OnPrepareDC(dc, nullptr);
   EXPECT_EQ(view.GetPrintPage(), 3);
