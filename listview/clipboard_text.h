@@ -7,7 +7,7 @@
 //
 // These are pure functions so the exchange format and the paste rules can be
 // checked and fuzzed apart from the view and the system clipboard. The view's
-// Copy, Cut and Paste (view_clipboard.cpp) use them: Paste never grows the
+// Copy, Cut and Paste (view_clipboard.h) use them: Paste never grows the
 // list past kMaxRequests; the lines it has no room for are counted and
 // reported, and a paste with no room at all leaves the list and its
 // selection as they were. Pasted values meet the field checks of a load.
