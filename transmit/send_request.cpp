@@ -141,7 +141,7 @@ std::optional<RequestSender::BuiltPacket> RequestSender::BuildRequestPacket() {
   if (row < 0) return std::nullopt;
 
   RequestCells cells;
-  for (int c = 0; c < kColumnCount; ++c) cells[c] = m_view.GetListCtrl().GetItemText(row, c);
+  for (int c = 0; c < kColumnCount; ++c) cells[c] = m_doc.Requests().Text(row, c);
 
   TeamPlayerChoice choice;
   choice.request = row + 1;
