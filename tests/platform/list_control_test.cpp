@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "support/list_watch.h"
@@ -310,6 +312,66 @@ TEST(ListControlTest, RightClickKeepsAMultipleSelectionOrSelectsTheRowAlone) {
   EXPECT_EQ(Selected(list), (std::vector<int>{4}));
   list.DefaultRButtonDown(MK_RBUTTON, Point{10, 200});
   EXPECT_TRUE(Selected(list).empty());
+}
+
+}  // namespace
+}  // namespace corvella
+
+namespace corvella {
+namespace {
+
+// Rows changed by their owner, not through the control (undo writes the
+// document's rows): the control shows them, its state flags stay with their
+// rows, and its window is told what changed.
+TEST(ListControlShowingRows, ChangesOfTheRowsKeepTheStateFlagsWithTheirRows) {
+  using Change = ListControl::ItemChange;
+  TextRows rows;
+  for (int r = 0; r < 4; ++r) rows.Insert(r, std::to_string(r + 1));
+  ListControl list = MakeList(2);
+  list.ShowRows(rows);
+  EXPECT_EQ(list.GetItemCount(), 4);
+  EXPECT_TRUE(Selected(list).empty());
+  std::vector<Change> seen;
+  ListWatch watch;
+  watch.item = [&](const Change& c) { seen.push_back(c); };
+  list.SetObserver(&watch);
+  list.SetItemState(1, LVIS_SELECTED, LVIS_SELECTED);
+  list.SetItemState(3, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  seen.clear();
+
+  struct Step {
+    const char* what;
+    std::function<void()> change;
+    std::vector<int> selected;
+    int focused;
+    Change told;
+  };
+  for (const Step& step : {
+           Step{"insert above", [&] { rows.Insert(0, "0"); }, {2, 4}, 4, {Change::kInserted, 0}},
+           Step{"remove a selected row", [&] { rows.Remove(2); }, {3}, 3, {Change::kDeleted, 2}},
+           Step{"a cell", [&] { rows.SetText(3, 1, "x"); }, {3}, 3, {Change::kText, 3, 1}},
+           Step{"through the control",
+                [&] {
+                  list.SetItemText(0, 2, "y");
+                  EXPECT_EQ(rows.Text(0, 2), "y");
+                },
+                {3},
+                3,
+                {Change::kText, 0, 2}},
+           Step{"every row gone", [&] { rows.Clear(); }, {}, -1, {Change::kReset, -1}},
+       }) {
+    SCOPED_TRACE(step.what);
+    step.change();
+    EXPECT_EQ(list.GetItemCount(), rows.Count());
+    EXPECT_EQ(Selected(list), step.selected);
+    EXPECT_EQ(list.GetNextItem(-1, LVNI_FOCUSED), step.focused);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].kind, step.told.kind);
+    EXPECT_EQ(seen[0].row, step.told.row);
+    EXPECT_EQ(seen[0].column, step.told.column);
+    seen.clear();
+  }
+  list.SetObserver(nullptr);
 }
 
 }  // namespace
