@@ -1,5 +1,6 @@
 #include "shell/list_history.h"
 
+#include <algorithm>
 #include <iterator>
 #include <memory>
 #include <utility>
@@ -87,8 +88,16 @@ std::optional<RowsChange> ListHistory::Follow() {
   const auto from = m_rows.begin() + changed.first;
   ListRows before(std::make_move_iterator(from), std::make_move_iterator(m_rows.begin() + thenEnd));
   ListRows after = TakeRows(list, changed.first, changed.end);
-  const auto at = m_rows.erase(from, m_rows.begin() + thenEnd);
-  m_rows.insert(at, after.begin(), after.end());
+  // The block's rows are replaced in place; only rows added or removed move
+  // the rows below it (a key that edits cells moves none).
+  const std::size_t common = std::min(before.size(), after.size());
+  std::copy(after.begin(), after.begin() + static_cast<std::ptrdiff_t>(common), from);
+  const auto rest = from + static_cast<std::ptrdiff_t>(common);
+  if (after.size() > common) {
+    m_rows.insert(rest, after.begin() + static_cast<std::ptrdiff_t>(common), after.end());
+  } else {
+    m_rows.erase(rest, m_rows.begin() + thenEnd);
+  }
   std::optional<RowsChange> diff = DiffRows(before, after);
   if (diff) diff->first += changed.first;
   return diff;
