@@ -35,6 +35,7 @@ CCorvellaView::CCorvellaView(CCorvellaDoc& doc, Ui& ui)
       m_checks(m_list, ui, doc),
       m_file(*this, ui, m_checks, m_services),
       m_walk(*this, m_services) {
+  m_list.ShowRows(m_doc.Requests());
   m_doc.SetView(&m_file);
 }
 
@@ -207,10 +208,12 @@ void CCorvellaView::EditRequest(int row, bool bInsert) {
 
 // ---- clipboard ------------------------------------------------------------------
 
-void CCorvellaView::OnEditCopy() { CopySelectedRows(*this, m_services.clipboard, m_ui, false); }
+void CCorvellaView::OnEditCopy() {
+  CopySelectedRows(*this, m_doc.Requests(), m_services.clipboard, m_ui, false);
+}
 
 void CCorvellaView::OnEditCut() {
-  CopySelectedRows(*this, m_services.clipboard, m_ui, true);
+  CopySelectedRows(*this, m_doc.Requests(), m_services.clipboard, m_ui, true);
   RenumberRows();
 }
 
@@ -234,7 +237,7 @@ void CCorvellaView::OnUpdateEditPaste(CCmdUI* pCmdUI) {
 
 bool CCorvellaView::OnPreparePrinting(PrintInfo& info) {
   info.minPage = 1;
-  info.maxPage = PrintPageCount(GetListCtrl().GetItemCount());
+  info.maxPage = PrintPageCount(m_doc.Requests().Count());
   if (info.job == nullptr) return false;
   return info.job->DoPreparePrinting(info);
 }
@@ -248,7 +251,7 @@ void CCorvellaView::OnPrepareDC(DeviceContext&, PrintInfo* info) {
 }
 
 void CCorvellaView::OnDraw(DeviceContext& dc) {
-  const PageLayout layout(GetListCtrl(), ScreenDpiX(), ScreenDpiY());
+  const PageLayout layout(GetListCtrl(), m_doc.Requests(), ScreenDpiX(), ScreenDpiY());
   layout.DrawPage(dc, m_doc.GetTitle(), m_nPrintPage, TextColor(), BackgroundColor());
 }
 

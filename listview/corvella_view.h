@@ -1,7 +1,8 @@
 #pragma once
-// CCorvellaView: the request list. It turns the operator's commands, keys and
-// clicks into changes of its rows, draws them and their printed pages, and
-// hands each job to the unit that does it:
+// CCorvellaView: the request list. It shows its document's rows (the list
+// control reads them), turns the operator's commands, keys and clicks into
+// changes of them, draws them and their printed pages, and hands each job to
+// the unit that does it:
 //   view_file.h       ListFile, the list's side of its file (load and save),
 //                     and the Sport menu
 //   view_keys.h       KeyboardWalk, the current column and the selection

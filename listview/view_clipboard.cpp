@@ -8,6 +8,7 @@
 #include "listview/list_view_ex.h"
 #include "listview/validators.h"
 #include "platform/clipboard.h"
+#include "platform/text_rows.h"
 #include "platform/ui.h"
 #include "requests/request_file.h"
 
@@ -16,7 +17,8 @@ namespace corvella {
 // The whole text is built first and handed to the clipboard in one piece; Cut
 // removes its rows only once the clipboard has taken them, so a refusal loses
 // nothing.
-void CopySelectedRows(CListViewEx& view, Clipboard* clipboard, Ui& ui, bool cut) {
+void CopySelectedRows(CListViewEx& view, const TextRows& requests, Clipboard* clipboard, Ui& ui,
+                      bool cut) {
   if (clipboard == nullptr) return;
   ListControl& list = view.GetListCtrl();
   const std::vector<int> rows = view.SelectedRows();
@@ -27,7 +29,7 @@ void CopySelectedRows(CListViewEx& view, Clipboard* clipboard, Ui& ui, bool cut)
   for (int row : rows) {
     RequestCells cells;
     for (int c = 0; c < kColumnCount; ++c)
-      cells[static_cast<std::size_t>(c)] = list.GetItemText(row, c);
+      cells[static_cast<std::size_t>(c)] = requests.Text(row, c);
     AppendClipboardLine(text, cells);
   }
 

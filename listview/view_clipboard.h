@@ -7,13 +7,16 @@ namespace corvella {
 class CListViewEx;
 class Clipboard;
 class FieldChecks;
+class TextRows;
 class Ui;
 
-// Copy, and with `cut` Cut: the selected rows of `view` go to `clipboard` as
-// one text; Cut removes them (without renumbering) once the clipboard has
-// taken it, so a refusal, told through `ui`, loses nothing. The caret row
-// is selected again. With no clipboard or no selected row nothing happens.
-void CopySelectedRows(CListViewEx& view, Clipboard* clipboard, Ui& ui, bool cut);
+// Copy, and with `cut` Cut: the selected rows of `view`, read from
+// `requests` (the rows it shows), go to `clipboard` as one text; Cut removes
+// them (without renumbering) once the clipboard has taken it, so a refusal,
+// told through `ui`, loses nothing. The caret row is selected again. With no
+// clipboard or no selected row nothing happens.
+void CopySelectedRows(CListViewEx& view, const TextRows& requests, Clipboard* clipboard, Ui& ui,
+                      bool cut);
 
 // Paste: the requests of the clipboard's text go in before the first
 // selected row (none: at the end), each value through `checks` in loading

@@ -121,20 +121,6 @@ ListLoad ListFile::LoadList(const std::string& path, const std::string& name) {
   return result;
 }
 
-RequestFileText ListFile::RequestsAsShown() const {
-  const ListControl& list = m_view.GetListCtrl();
-  const int count = list.GetItemCount();
-  RequestFileText text;
-  text.Reserve(count);
-  for (int row = 0; row < count; ++row) {
-    text.BeginRequest();
-    for (int column = COL_DESCRIPTION; column <= kLastColumn; ++column) {
-      text.AddValue(column, list.GetItemText(row, column));
-    }
-  }
-  return text;
-}
-
 RequestFileText ListFile::RequestsAsFileText() {
   ListControl& list = m_view.GetListCtrl();
   const int count = list.GetItemCount();

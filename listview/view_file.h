@@ -36,9 +36,6 @@ class ListFile : public DocumentView {
   // file (the recovery copy), with the load's field checks; the document's
   // file stays as it is (a file without requests empties the list).
   void LoadRowsFrom(const ProfileFile& file);
-  // The text of a request file of the rows exactly as the list holds them,
-  // without the checks a save applies and without changing any cell.
-  RequestFileText RequestsAsShown() const;
   // The text a save writes: every cell first meets its check (without
   // messages) and keeps what the check made of it.
   RequestFileText RequestsAsFileText();
