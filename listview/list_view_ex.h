@@ -1,6 +1,8 @@
 #pragma once
 // CListViewEx: a report-mode list whose rows the program draws itself, as a
-// grid with either the whole row or one current cell highlighted.
+// grid with either the whole row or one current cell highlighted, and the
+// selection the keys and clicks move: the current column, the keyboard
+// range and the caret row, which every part of the request view shares.
 
 #include <cstdint>
 #include <string>
