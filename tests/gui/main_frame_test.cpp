@@ -588,6 +588,41 @@ class MainFrameTest : public QObject {
     QVERIFY(help->isVisible());
   }
 
+  // A screen reader reads the guide line by line: a line of the guide's
+  // lists of columns, keys and settings gives the name and what it means
+  // together, not one cell alone.
+  void guideLineGivesNameAndMeaningTogether_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("meaning");
+    QTest::newRow("a column") << "Request Description"
+                              << "a name for the request";
+    QTest::newRow("a key") << "Page Up, Page Down"
+                           << "a page up or down";
+    QTest::newRow("a setting") << "SIGNSERVER"
+                               << "the computer whose sign service";
+  }
+  void guideLineGivesNameAndMeaningTogether() {
+    QFETCH(QString, name);
+    QFETCH(QString, meaning);
+    Start();
+    frame()->ShowHelp(QString());
+    QTextBrowser* browser = frame()->Help()->Browser();
+    QVERIFY(QTest::qWaitForWindowExposed(browser));
+    QAccessibleInterface* guide = QAccessible::queryAccessibleInterface(browser);
+    QVERIFY(guide && guide->textInterface());
+    QAccessibleTextInterface* text = guide->textInterface();
+    const QString all = text->text(0, text->characterCount());
+    // The line that begins with the name, as the caret reaches it.
+    QString line;
+    for (qsizetype i = all.indexOf(name); i >= 0 && line.isEmpty(); i = all.indexOf(name, i + 1)) {
+      int start = 0;
+      int end = 0;
+      const QString read = text->textAtOffset(int(i), QAccessible::LineBoundary, &start, &end);
+      if (start == i) line = read;
+    }
+    QVERIFY2(line.contains(meaning), qPrintable(name + QStringLiteral(" read as: ") + line));
+  }
+
   void clickForHelpShowsHelpInsteadOfRunning() {
     Start();
     m_app->GetDocument().History().MarkUnsaved();

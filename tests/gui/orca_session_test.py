@@ -23,7 +23,8 @@ Each step presses keys and waits for what Orca must say:
     says how many requests go;
   * in Edit Request a drop-down list is read with its entry and a numeric
     field's step is said;
-  * F1 shows the guide, which Down reads line by line;
+  * F1 shows the guide, which Down reads line by line, a column's name
+    with what it holds;
   * saving says the file saved; another sport chosen from the menu says
     the file opened; a sport whose file has gone says why it is greyed,
     reached with the arrows and chosen by its key.
@@ -268,6 +269,9 @@ def session(pyatspi, orca, program):
     # Item: the guide.
     step("F1", r"Corvella Help", "F1")
     step("Down in the guide", r"main window shows the requests", "Down")
+    # A line of the list of columns gives the column and what it holds together.
+    step("Down to a column's line", r"Request Description: a name for the request", "Down",
+         times=3)
     step("Escape", r"Requests|Rebound|Corvella", "Escape")
 
     # Copy and Paste change the number of requests.
