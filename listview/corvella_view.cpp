@@ -26,6 +26,7 @@ bool StrictlyInside(const Rect& rect, Point p) {
 }  // namespace
 
 CCorvellaView::CCorvellaView(CCorvellaDoc& doc, Ui& ui) : m_doc(doc), m_ui(ui) {
+  m_list.ShowRows(m_doc.Requests());
   m_doc.SetView(this);
 }
 

@@ -1,7 +1,8 @@
 #pragma once
-// CCorvellaView: the request list. Its rows are the only store of the requests
-// while the program runs; it fills them from a file and writes them to one
-// when its document says so, and carries the request
+// CCorvellaView: the request list. It shows its document's rows (the list
+// control reads them) and turns keys, clicks and commands into changes of
+// them; it fills them from a file and writes them to one when its document
+// says so, and carries the request
 // commands, the keys and clicks, the clipboard commands, printing and the
 // send command, and hands each job's rules to the object that keeps them.
 //
@@ -136,9 +137,6 @@ class CCorvellaView : public CListViewEx, public DocumentView {
   // file (the recovery copy), with the load's field checks; the document's
   // file stays as it is (a file without requests empties the list).
   void LoadRowsFrom(const ProfileFile& file);
-  // The text of a request file of the rows exactly as the list holds them,
-  // without the checks a save applies and without changing any cell.
-  RequestFileText RequestsAsShown() const;
   FileWriteResult SaveRequests(const std::string& path) override;
   // The text a save writes: every cell first meets its check (without
   // messages) and keeps what the check made of it.

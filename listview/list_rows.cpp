@@ -3,17 +3,17 @@
 #include <algorithm>
 #include <string>
 
-#include "platform/list_control.h"
+#include "platform/text_rows.h"
 
 namespace corvella {
 
-ListRows TakeRows(const ListControl& list) { return TakeRows(list, 0, list.GetItemCount()); }
+ListRows TakeRows(const TextRows& list) { return TakeRows(list, 0, list.Count()); }
 
-ListRows TakeRows(const ListControl& list, int first, int end) {
+ListRows TakeRows(const TextRows& list, int first, int end) {
   ListRows rows(static_cast<std::size_t>(std::max(0, end - first)));
   for (std::size_t i = 0; i < rows.size(); ++i) {
     for (int column = 0; column < kColumnCount; ++column) {
-      rows[i][column] = list.GetItemText(first + static_cast<int>(i), column);
+      rows[i][column] = list.Text(first + static_cast<int>(i), column);
     }
   }
   return rows;
@@ -61,17 +61,16 @@ std::optional<RowsChange> DiffRows(const ListRows& before, const ListRows& after
   return change;
 }
 
-void ReplaceRows(ListControl& list, int first, int removeCount, const ListRows& rows) {
-  for (int i = 0; i < removeCount; ++i) list.DeleteItem(first);
+void ReplaceRows(TextRows& list, int first, int removeCount, const ListRows& rows) {
+  for (int i = 0; i < removeCount; ++i) list.Remove(first);
   for (std::size_t i = 0; i < rows.size(); ++i) {
-    const int row = list.InsertItem(first + static_cast<int>(i), rows[i][COL_NUMBER]);
+    const int row = list.Insert(first + static_cast<int>(i), rows[i][COL_NUMBER]);
     for (int column = COL_DESCRIPTION; column < kColumnCount; ++column) {
-      list.SetItemText(row, column, rows[i][column]);
+      list.SetText(row, column, rows[i][column]);
     }
   }
-  const int count = list.GetItemCount();
-  for (int row = first; row < count; ++row)
-    list.SetItemText(row, COL_NUMBER, std::to_string(row + 1));
+  const int count = list.Count();
+  for (int row = first; row < count; ++row) list.SetText(row, COL_NUMBER, std::to_string(row + 1));
 }
 
 }  // namespace corvella

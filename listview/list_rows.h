@@ -13,15 +13,15 @@
 
 namespace corvella {
 
-class ListControl;
+class TextRows;
 
 // Every row's cells, in list order. Column 0 (the position) is kept too, but
 // no comparison looks at it: renumbering is not a change.
 using ListRows = std::vector<RequestCells>;
 
-ListRows TakeRows(const ListControl& list);
+ListRows TakeRows(const TextRows& rows);
 // Rows [first, end) only.
-ListRows TakeRows(const ListControl& list, int first, int end);
+ListRows TakeRows(const TextRows& rows, int first, int end);
 bool SameRequest(const RequestCells& a, const RequestCells& b);
 bool SameRows(const ListRows& a, const ListRows& b);
 
@@ -43,7 +43,7 @@ struct RowsChange {
 std::optional<RowsChange> DiffRows(const ListRows& before, const ListRows& after);
 
 // Replaces `removeCount` rows at `first` with `rows`, and renumbers the list.
-// The selection of the rows replaced is dropped.
-void ReplaceRows(ListControl& list, int first, int removeCount, const ListRows& rows);
+// A list control showing the rows drops the selection of the rows replaced.
+void ReplaceRows(TextRows& list, int first, int removeCount, const ListRows& rows);
 
 }  // namespace corvella

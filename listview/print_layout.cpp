@@ -10,6 +10,7 @@
 
 #include "listview/list_view_ex.h"
 #include "platform/list_control.h"
+#include "platform/text_rows.h"
 
 namespace corvella {
 
@@ -42,7 +43,9 @@ void DrawCellText(DeviceContext& dc, const std::string& text, const Rect& cell, 
 
 }  // namespace
 
-PageLayout::PageLayout(const ListControl& list, int logPixelsX, int logPixelsY) : m_list(list) {
+PageLayout::PageLayout(const ListControl& list, const TextRows& rows, int logPixelsX,
+                       int logPixelsY)
+    : m_rows(rows) {
   m_nX = logPixelsX > 0 ? logPixelsX : kDefaultScreenDpi;
   m_nY = logPixelsY > 0 ? logPixelsY : kDefaultScreenDpi;
   const int X = m_nX;
@@ -103,7 +106,6 @@ void PageLayout::MapToPaper(DeviceContext& dc) const {
 
 void PageLayout::DrawPage(DeviceContext& dc, const std::string& title, int page,
                           COLORREF textColour, COLORREF backgroundColour) const {
-  const ListControl& list = m_list;
   const int X = m_nX;
   const int Y = m_nY;
   const int h = m_nRowHeight;
@@ -132,7 +134,7 @@ void PageLayout::DrawPage(DeviceContext& dc, const std::string& title, int page,
 
   // This page's rows.
   const int first = std::max(0, (page - 1) * kRowsPerPage);
-  const int last = std::min(page * kRowsPerPage, list.GetItemCount());
+  const int last = std::min(page * kRowsPerPage, m_rows.Count());
   int bottom = cell.bottom;
   for (int row = first; row < last; ++row) {
     cell = Rect{X, bottom + 1, X + widths[0], bottom + 1 + h};
@@ -150,7 +152,7 @@ void PageLayout::DrawPage(DeviceContext& dc, const std::string& title, int page,
         dc.FillSolidRect(cell, backgroundColour);
       }
       FrameCell(dc, cell);
-      std::string text = list.GetItemText(row, i);
+      std::string text = m_rows.Text(row, i);
       if (text.size() > kPrintCellLimit) text.resize(kPrintCellLimit);
       if (!text.empty()) DrawCellText(dc, text, cell, kCellMargin, i >= 2);
     }

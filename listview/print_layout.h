@@ -17,6 +17,7 @@
 namespace corvella {
 
 class ListControl;
+class TextRows;
 
 // Requests on one page.
 constexpr int kRowsPerPage = 40;
@@ -41,10 +42,11 @@ constexpr int PrintPageCount(int rows) { return rows / kRowsPerPage + 1; }
 // screen shows it: X across and Y down make an inch.
 class PageLayout {
  public:
-  // The layout of the pages of `list`, whose screen has `logPixelsX` and
-  // `logPixelsY` pixels to the inch (0: not known yet, kDefaultScreenDpi).
-  // The list must outlive the layout.
-  PageLayout(const ListControl& list, int logPixelsX, int logPixelsY);
+  // The layout of the pages of `rows` as `list` shows them (its row height
+  // and column widths), on a screen of `logPixelsX` and `logPixelsY` pixels
+  // to the inch (0: not known yet, kDefaultScreenDpi). The rows must outlive
+  // the layout.
+  PageLayout(const ListControl& list, const TextRows& rows, int logPixelsX, int logPixelsY);
 
   // Draws page `page` (from 1) of the list: `title` at the top, the heading
   // row, the page's rows in the list's text and background colours, and the
@@ -57,7 +59,7 @@ class PageLayout {
   // run off it; on the screen only the mapping mode is set.
   void MapToPaper(DeviceContext& dc) const;
 
-  const ListControl& m_list;
+  const TextRows& m_rows;
   int m_nX = kDefaultScreenDpi;
   int m_nY = kDefaultScreenDpi;
   int m_nRowHeight = 0;

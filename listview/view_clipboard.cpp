@@ -29,7 +29,7 @@ void CCorvellaView::CopySelectedRows(bool cut) {
   for (int row : rows) {
     RequestCells cells;
     for (int c = 0; c < kColumnCount; ++c)
-      cells[static_cast<std::size_t>(c)] = list.GetItemText(row, c);
+      cells[static_cast<std::size_t>(c)] = m_doc.Requests().Text(row, c);
     AppendClipboardLine(text, cells);
   }
 

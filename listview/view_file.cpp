@@ -133,19 +133,6 @@ ListLoad CCorvellaView::LoadList(const std::string& path, const std::string& nam
   return result;
 }
 
-RequestFileText CCorvellaView::RequestsAsShown() const {
-  const int count = m_list.GetItemCount();
-  RequestFileText text;
-  text.Reserve(count);
-  for (int row = 0; row < count; ++row) {
-    text.BeginRequest();
-    for (int column = COL_DESCRIPTION; column <= kLastColumn; ++column) {
-      text.AddValue(column, m_list.GetItemText(row, column));
-    }
-  }
-  return text;
-}
-
 RequestFileText CCorvellaView::RequestsAsFileText() {
   const int count = m_list.GetItemCount();
   RequestFileText text;

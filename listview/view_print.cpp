@@ -12,7 +12,7 @@ namespace corvella {
 
 bool CCorvellaView::OnPreparePrinting(PrintInfo& info) {
   info.minPage = 1;
-  info.maxPage = PrintPageCount(GetListCtrl().GetItemCount());
+  info.maxPage = PrintPageCount(m_doc.Requests().Count());
   if (!info.doPreparePrinting) return false;
   return info.doPreparePrinting(info);
 }
@@ -26,7 +26,7 @@ void CCorvellaView::OnPrepareDC(DeviceContext&, PrintInfo* info) {
 }
 
 void CCorvellaView::OnDraw(DeviceContext& dc) {
-  const PageLayout layout(GetListCtrl(), ScreenDpiX(), ScreenDpiY());
+  const PageLayout layout(GetListCtrl(), m_doc.Requests(), ScreenDpiX(), ScreenDpiY());
   layout.DrawPage(dc, m_doc.GetTitle(), m_nPrintPage, TextColor(), BackgroundColor());
 }
 

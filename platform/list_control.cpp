@@ -4,36 +4,73 @@
 
 namespace corvella {
 
-ListControl::ListControl() = default;
+ListControl::ListControl() : m_ownRows(std::make_unique<TextRows>()), m_rows(m_ownRows.get()) {
+  m_rows->AddObserver(this);
+}
+
+ListControl::~ListControl() {
+  if (m_rows != nullptr) m_rows->RemoveObserver(this);
+}
+
+ListControl::ListControl(ListControl&& other) noexcept
+    : m_ownRows(std::move(other.m_ownRows)),
+      m_rows(other.m_rows),
+      m_observer(other.m_observer),
+      m_states(std::move(other.m_states)),
+      m_columns(std::move(other.m_columns)),
+      m_rowHeight(other.m_rowHeight),
+      m_minColumnWidth(other.m_minColumnWidth),
+      m_headerHeight(other.m_headerHeight),
+      m_clientSize(other.m_clientSize),
+      m_topIndex(other.m_topIndex),
+      m_scrollX(other.m_scrollX),
+      m_anchor(other.m_anchor),
+      m_hasFocus(other.m_hasFocus),
+      m_showSelAlways(other.m_showSelAlways) {
+  m_rows->RemoveObserver(&other);
+  m_rows->AddObserver(this);
+  other.m_rows = nullptr;
+  other.m_observer = nullptr;
+}
+
+void ListControl::ShowRows(TextRows& rows) {
+  if (&rows == m_rows) return;
+  m_rows->RemoveObserver(this);
+  m_rows = &rows;
+  m_rows->AddObserver(this);
+  // Rows of its own that nothing shows any more are of no use.
+  if (m_ownRows && m_ownRows.get() != m_rows) m_ownRows.reset();
+  OnRowsReset();
+}
 
 // ---- items -------------------------------------------------------------
 
-int ListControl::GetItemCount() const { return static_cast<int>(m_items.size()); }
+int ListControl::GetItemCount() const { return static_cast<int>(m_states.size()); }
 
 void ListControl::SetItemCountHint(int count) {
-  if (count > 0) m_items.reserve(static_cast<std::size_t>(count));
+  m_rows->Reserve(count);
+  if (count > 0) m_states.reserve(static_cast<std::size_t>(count));
 }
 
-int ListControl::InsertItem(int row, const std::string& text) {
-  if (row < 0) return -1;
-  row = std::min(row, GetItemCount());
-  Item item;
-  // Room for a text per column, so filling the row allocates once.
-  item.texts.reserve(std::max<std::size_t>(1, m_columns.size()));
-  item.texts.push_back(text);
-  m_items.insert(m_items.begin() + row, std::move(item));
-  NoteInserted(row);
+int ListControl::InsertItem(int row, const std::string& text) { return m_rows->Insert(row, text); }
+
+bool ListControl::DeleteItem(int row) { return m_rows->Remove(row); }
+
+bool ListControl::DeleteAllItems() {
+  m_rows->Clear();
+  return true;
+}
+
+void ListControl::OnRowInserted(int row) {
+  m_states.insert(m_states.begin() + row, 0u);
   // The anchor keeps pointing at the same item.
   if (m_anchor >= row) ++m_anchor;
   ItemChanged(ItemChange::kInserted, row);
   LayoutChanged();
-  return row;
 }
 
-bool ListControl::DeleteItem(int row) {
-  if (row < 0 || row >= GetItemCount()) return false;
-  m_items.erase(m_items.begin() + row);
-  NoteDeleted(row);
+void ListControl::OnRowRemoved(int row) {
+  m_states.erase(m_states.begin() + row);
   if (m_anchor == row) {
     m_anchor = -1;
   } else if (m_anchor > row) {
@@ -43,94 +80,37 @@ bool ListControl::DeleteItem(int row) {
   SetTopIndexQuietly(m_topIndex);
   ItemChanged(ItemChange::kDeleted, row);
   LayoutChanged();
-  return true;
 }
 
-bool ListControl::DeleteAllItems() {
-  // Every row of the last look is gone.
-  const int count = GetItemCount();
-  m_changed.delta -= count;
-  m_changed.first = 0;
-  m_changed.end = 0;
-  m_changed.any = m_changed.any || count > 0;
-  m_items.clear();
+void ListControl::OnRowsReset() {
+  m_states.assign(static_cast<std::size_t>(m_rows->Count()), 0u);
   m_anchor = -1;
   m_topIndex = 0;
   ItemChanged(ItemChange::kReset, -1);
   LayoutChanged();
-  return true;
 }
 
-ListControl::ChangedRows ListControl::TakeChangedRows() {
-  const ChangedRows changed = m_changed;
-  m_changed = ChangedRows();
-  return changed;
+void ListControl::OnColumnRemoved(int) {
+  ItemChanged(ItemChange::kReset, -1);
+  LayoutChanged();
 }
 
-void ListControl::NoteTextChanged(int row) {
-  if (!m_changed.any) {
-    m_changed = ChangedRows{true, row, row + 1, 0};
-    return;
-  }
-  // Rows between the block and `row` are unchanged, so the wider block
-  // still maps onto the rows of the last look.
-  m_changed.first = std::min(m_changed.first, row);
-  m_changed.end = std::max(m_changed.end, row + 1);
-}
-
-void ListControl::NoteInserted(int row) {
-  if (!m_changed.any) {
-    m_changed = ChangedRows{true, row, row + 1, 1};
-    return;
-  }
-  if (row <= m_changed.end) {
-    ++m_changed.end;  // in or before the block: it moves down by one
-  } else {
-    m_changed.end = row + 1;
-  }
-  m_changed.first = std::min(m_changed.first, row);
-  ++m_changed.delta;
-}
-
-void ListControl::NoteDeleted(int row) {
-  if (!m_changed.any) {
-    m_changed = ChangedRows{true, row, row, -1};
-    return;
-  }
-  if (row < m_changed.first) {
-    m_changed.first = row;
-    --m_changed.end;
-  } else if (row < m_changed.end) {
-    --m_changed.end;
-  } else {
-    m_changed.end = row;
-  }
-  --m_changed.delta;
+void ListControl::OnCellChanged(int row, int column) {
+  InvalidateRow(row);
+  ItemChanged(ItemChange::kText, row, column);
 }
 
 std::string ListControl::GetItemText(int row, int column) const {
-  if (row < 0 || row >= GetItemCount() || column < 0) return {};
-  const auto& texts = m_items[static_cast<std::size_t>(row)].texts;
-  if (static_cast<std::size_t>(column) >= texts.size()) return {};
-  return texts[static_cast<std::size_t>(column)];
+  return m_rows->Text(row, column);
 }
 
 bool ListControl::SetItemText(int row, int column, const std::string& text) {
-  if (row < 0 || row >= GetItemCount() || column < 0 || column >= kMaxSubItems) return false;
-  auto& texts = m_items[static_cast<std::size_t>(row)].texts;
-  if (static_cast<std::size_t>(column) >= texts.size())
-    texts.resize(static_cast<std::size_t>(column) + 1);
-  if (texts[static_cast<std::size_t>(column)] == text) return true;
-  texts[static_cast<std::size_t>(column)] = text;
-  if (column > 0) NoteTextChanged(row);
-  InvalidateRow(row);
-  ItemChanged(ItemChange::kText, row, column);
-  return true;
+  return m_rows->SetText(row, column, text);
 }
 
 unsigned ListControl::GetItemState(int row, unsigned mask) const {
   if (row < 0 || row >= GetItemCount()) return 0;
-  return m_items[static_cast<std::size_t>(row)].state & mask;
+  return m_states[static_cast<std::size_t>(row)] & mask;
 }
 
 bool ListControl::SetItemState(int row, unsigned state, unsigned mask) {
@@ -140,24 +120,24 @@ bool ListControl::SetItemState(int row, unsigned state, unsigned mask) {
     return true;
   }
   if (row < 0 || row >= GetItemCount()) return false;
-  Item& item = m_items[static_cast<std::size_t>(row)];
-  const unsigned next = (item.state & ~mask) | (state & mask);
+  unsigned& current = m_states[static_cast<std::size_t>(row)];
+  const unsigned next = (current & ~mask) | (state & mask);
   if ((mask & LVIS_FOCUSED) && (state & LVIS_FOCUSED)) {
     // Only one item carries the focus.
     for (int r = 0; r < GetItemCount(); ++r) {
       if (r == row) continue;
-      Item& other = m_items[static_cast<std::size_t>(r)];
-      if (other.state & LVIS_FOCUSED) {
-        const unsigned old = other.state;
-        other.state &= ~static_cast<unsigned>(LVIS_FOCUSED);
+      unsigned& other = m_states[static_cast<std::size_t>(r)];
+      if (other & LVIS_FOCUSED) {
+        const unsigned old = other;
+        other &= ~static_cast<unsigned>(LVIS_FOCUSED);
         InvalidateRow(r);
-        ItemChanged(ItemChange::kState, r, -1, old, other.state);
+        ItemChanged(ItemChange::kState, r, -1, old, other);
       }
     }
   }
-  if (next != item.state) {
-    const unsigned old = item.state;
-    item.state = next;
+  if (next != current) {
+    const unsigned old = current;
+    current = next;
     InvalidateRow(row);
     ItemChanged(ItemChange::kState, row, -1, old, next);
   }
@@ -171,14 +151,14 @@ int ListControl::GetNextItem(int start, unsigned flags) const {
     unsigned need = 0;
     if (flags & LVNI_SELECTED) need |= LVIS_SELECTED;
     if (flags & LVNI_FOCUSED) need |= LVIS_FOCUSED;
-    if ((m_items[static_cast<std::size_t>(r)].state & need) == need) return r;
+    if ((m_states[static_cast<std::size_t>(r)] & need) == need) return r;
   }
   return -1;
 }
 
 int ListControl::GetSelectedCount() const {
-  return static_cast<int>(std::count_if(m_items.begin(), m_items.end(), [](const Item& item) {
-    return (item.state & LVIS_SELECTED) != 0;
+  return static_cast<int>(std::count_if(m_states.begin(), m_states.end(), [](unsigned state) {
+    return (state & LVIS_SELECTED) != 0;
   }));
 }
 
@@ -197,13 +177,9 @@ int ListControl::InsertColumn(int column, const std::string& title, int format, 
 bool ListControl::DeleteColumn(int column) {
   if (column < 0 || column >= GetColumnCount()) return false;
   m_columns.erase(m_columns.begin() + column);
-  // The texts of the later sub-items move one column to the left.
-  for (Item& item : m_items) {
-    if (static_cast<std::size_t>(column) < item.texts.size())
-      item.texts.erase(item.texts.begin() + column);
-  }
-  ItemChanged(ItemChange::kReset, -1);
-  LayoutChanged();
+  // The texts of the later sub-items move one column to the left; the rows
+  // tell the control.
+  m_rows->RemoveColumn(column);
   return true;
 }
 
@@ -358,7 +334,7 @@ void ListControl::SetShowSelectionAlways(bool on) {
 }
 
 void ListControl::InvalidateRect(const Rect& rect, bool erase) {
-  if (onInvalidate) onInvalidate(rect, erase);
+  if (m_observer) m_observer->OnInvalidate(rect, erase);
 }
 
 void ListControl::Invalidate() {
@@ -367,11 +343,11 @@ void ListControl::Invalidate() {
 
 void ListControl::ItemChanged(ItemChange::Kind kind, int row, int column, unsigned oldState,
                               unsigned newState) {
-  if (onItemChanged) onItemChanged(ItemChange{kind, row, column, oldState, newState});
+  if (m_observer) m_observer->OnItemChanged(ItemChange{kind, row, column, oldState, newState});
 }
 
 void ListControl::LayoutChanged() {
-  if (onLayoutChanged) onLayoutChanged();
+  if (m_observer) m_observer->OnLayoutChanged();
   Invalidate();
 }
 
@@ -384,11 +360,11 @@ void ListControl::SelectOnly(int row) {
 }
 
 void ListControl::UpdateWindow() {
-  if (onUpdate) onUpdate();
+  if (m_observer) m_observer->OnUpdate();
 }
 
 void ListControl::InvalidateRow(int row) {
-  if (!onInvalidate) return;  // nothing draws the list
+  if (!m_observer) return;  // nothing draws the list
   Rect rect;
   if (GetItemRect(row, rect, LVIR_BOUNDS)) InvalidateRect(rect, true);
 }

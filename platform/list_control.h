@@ -3,17 +3,24 @@
 // on: items of thirteen texts, item state flags, columns, row height, scrolling
 // position and the geometry the painter and the click handling need.
 //
+// The texts are not the control's own: it shows a TextRows (text_rows.h),
+// by default one of its own, else one its owner hands it (the document's
+// requests), and keeps only each row's state flags in step with that
+// model's notifications. Writing a text through the control writes the
+// model; whoever else writes the model is shown all the same.
+//
 // The Qt widget in platform/qt paints this model through the view's DrawItem
 // and feeds mouse, key and focus events back into the view. Tests drive the
 // model directly. Geometry is in client pixels: the header occupies the top
 // GetHeaderHeight() pixels, item rows follow, each GetRowHeight() high,
 // starting with GetTopIndex(); GetScrollX() shifts every column to the left.
 
-#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/geometry.h"
+#include "platform/text_rows.h"
 
 namespace corvella {
 
@@ -49,12 +56,55 @@ struct ListColumn {
   int width = 0;
 };
 
-class ListControl {
+// What changed in the items, for a watcher other than the painting (the
+// accessible table): an item inserted or deleted at `row`, every item or
+// column replaced, one cell's text, one item's state flags.
+struct ListItemChange {
+  enum Kind { kInserted, kDeleted, kReset, kText, kState };
+  Kind kind = kReset;
+  int row = -1;
+  int column = -1;        // kText
+  unsigned oldState = 0;  // kState
+  unsigned newState = 0;  // kState
+};
+
+// The window that shows a ListControl: told what to repaint and what
+// changed. Every call comes after the change.
+class ListControlObserver {
  public:
+  virtual ~ListControlObserver() = default;
+  // Repaint a client rectangle; `erase` false keeps the background.
+  virtual void OnInvalidate(const Rect& rect, bool erase) = 0;
+  // Paint what is pending now.
+  virtual void OnUpdate() = 0;
+  // Items or columns added/removed, a column width, the row or header
+  // height, or the scroll position changed (scroll bars need a new look).
+  virtual void OnLayoutChanged() = 0;
+  // Once per item touched.
+  virtual void OnItemChanged(const ListItemChange& change) = 0;
+};
+
+class ListControl : private TextRowsObserver {
+ public:
+  // Shows rows of its own.
   ListControl();
+  ~ListControl() override;
+  // A moved control shows the rows the other showed.
+  ListControl(ListControl&& other) noexcept;
+  ListControl(const ListControl&) = delete;
+  ListControl& operator=(const ListControl&) = delete;
+  ListControl& operator=(ListControl&&) = delete;
 
   // Sub-item texts beyond this column are refused (the program uses 13).
-  static constexpr int kMaxSubItems = 64;
+  static constexpr int kMaxSubItems = TextRows::kMaxColumns;
+
+  // ---- the rows shown -------------------------------------------------------
+  // Shows `rows` from now on (they must outlive the control, or be replaced
+  // before they go); the items' state flags start afresh. Without a call the
+  // control shows rows of its own.
+  void ShowRows(TextRows& rows);
+  const TextRows& Rows() const { return *m_rows; }
+  TextRows& Rows() { return *m_rows; }
 
   // ---- items -------------------------------------------------------------
   int GetItemCount() const;
@@ -118,44 +168,14 @@ class ListControl {
   bool ShowSelectionAlways() const;
   void SetShowSelectionAlways(bool on);
   // Requests a repaint of a client rectangle; `erase` false keeps the
-  // background. The widget installs the handlers; the model only forwards.
+  // background. The window (the observer) repaints; the model only forwards.
   void InvalidateRect(const Rect& rect, bool erase);
   void Invalidate();
   void UpdateWindow();
-  std::function<void(const Rect&, bool)> onInvalidate;
-  std::function<void()> onUpdate;
-  // Items or columns added/removed, a column width, the row or header
-  // height, or the scroll position changed (scroll bars need a new look).
-  std::function<void()> onLayoutChanged;
-
-  // What changed in the items, for a watcher other than the painting (the
-  // accessible table): an item inserted or deleted at `row`, every item or
-  // column replaced, one cell's text, one item's state flags. Called after
-  // the change, once per item touched.
-  struct ItemChange {
-    enum Kind { kInserted, kDeleted, kReset, kText, kState };
-    Kind kind = kReset;
-    int row = -1;
-    int column = -1;        // kText
-    unsigned oldState = 0;  // kState
-    unsigned newState = 0;  // kState
-  };
-  std::function<void(const ItemChange&)> onItemChanged;
-
-  // ---- the rows changed since the last look --------------------------------
-  // Rows inserted or deleted and texts changed (column 0, which holds the
-  // rows' positions, is not looked at) are kept as one block: today's rows
-  // [first, end) took the place of the rows [first, end - delta) of the last
-  // look, and every other row is as it was. A watcher takes a change without
-  // copying the whole list.
-  struct ChangedRows {
-    bool any = false;
-    int first = 0;
-    int end = 0;
-    int delta = 0;  // rows now minus rows then
-  };
-  // The block since the last call; the next call starts afresh.
-  ChangedRows TakeChangedRows();
+  using ItemChange = ListItemChange;
+  // The window told of changes (nullptr: none); it must be taken out
+  // (nullptr) before it goes.
+  void SetObserver(ListControlObserver* observer) { m_observer = observer; }
 
   // ---- the control's own default click handling ---------------------------
   // Click selects one row and makes it the focused row and the anchor;
@@ -182,19 +202,18 @@ class ListControl {
   // Selects `row` alone and makes it the anchor of Shift+clicks.
   void SelectOnly(int row);
 
-  struct Item {
-    std::vector<std::string> texts;
-    unsigned state = 0;
-  };
-  // Widens m_changed by a change of the text of `row`, an item inserted at
-  // `row`, or the item at `row` deleted.
-  void NoteTextChanged(int row);
-  void NoteInserted(int row);
-  void NoteDeleted(int row);
+  // ---- implements TextRowsObserver -------------------------------------------
+  void OnRowInserted(int row) override;
+  void OnRowRemoved(int row) override;
+  void OnRowsReset() override;
+  void OnColumnRemoved(int column) override;
+  void OnCellChanged(int row, int column) override;
 
-  std::vector<Item> m_items;
+  std::unique_ptr<TextRows> m_ownRows;  // shown until ShowRows
+  TextRows* m_rows;
+  ListControlObserver* m_observer = nullptr;
+  std::vector<unsigned> m_states;  // each row's state flags
   std::vector<ListColumn> m_columns;
-  ChangedRows m_changed;
   int m_rowHeight = 17;
   int m_minColumnWidth = 0;
   int m_headerHeight = 20;

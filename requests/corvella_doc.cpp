@@ -8,6 +8,7 @@
 #include "platform/profile.h"
 #include "platform/text.h"
 #include "platform/ui.h"
+#include "requests/request_file.h"
 #include "requests/request_record.h"
 
 namespace corvella {
@@ -33,7 +34,8 @@ std::string SaveFailure(const std::string& path, const FileWriteResult& written)
 
 }  // namespace
 
-CCorvellaDoc::CCorvellaDoc(AppProfile& profile, Ui& ui) : CDocument(ui), m_profile(profile) {
+CCorvellaDoc::CCorvellaDoc(AppProfile& profile, Ui& ui)
+    : CDocument(ui), m_profile(profile), m_requests(kColumnCount) {
   // The program directory is the configuration file's folder. A path with no
   // folder part leaves it empty: files are then looked for in the current
   // directory.
@@ -113,6 +115,19 @@ OpenResult CCorvellaDoc::Open(const OpenList& what) {
   OpenResult result;
   result.loaded = true;
   return result;
+}
+
+RequestFileText CCorvellaDoc::RequestsAsShown() const {
+  const int count = m_requests.Count();
+  RequestFileText text;
+  text.Reserve(count);
+  for (int row = 0; row < count; ++row) {
+    text.BeginRequest();
+    for (int column = COL_DESCRIPTION; column <= kLastColumn; ++column) {
+      text.AddValue(column, m_requests.Text(row, column));
+    }
+  }
+  return text;
 }
 
 OpenResult CCorvellaDoc::Reload() { return Open(OpenList{m_file.sportFile, std::string(), false}); }

@@ -1,8 +1,9 @@
 #pragma once
 // The request document: the configuration values, the program directory,
-// and the shown list's file, history and saved state. The list's rows live
-// in its one view, which fills them from a file and writes them to one when
-// the document says so.
+// and the shown list's rows, file, history and saved state. The rows (13
+// cell texts each, in the columns of request_record.h) are the document's;
+// its one view shows them, turns keys and clicks into changes of them, and
+// fills them from a file and writes them to one when the document says so.
 //
 // The configuration is read afresh by each reader, so edits of CORVELLA.INI
 // take effect at the next use; only a load that records its sport writes it.
@@ -11,11 +12,13 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/text_rows.h"
 #include "requests/document.h"
 
 namespace corvella {
 
 class AppProfile;
+class RequestFileText;
 
 // The serial line of "COMPORT", "BAUD", "WORD", "STOPBITS" and "PARITY" in
 // [REQUEST].
@@ -52,6 +55,15 @@ class CCorvellaDoc : public CDocument {
  public:
   // Reads "SPORT" (ReadConfiguredSportOrWarn).
   CCorvellaDoc(AppProfile& profile, Ui& ui);
+
+  // The requests of the shown list, one row of kColumnCount texts each:
+  // the list control, the accessible table, printing, the clipboard and the
+  // sender read them; the view changes them.
+  TextRows& Requests() { return m_requests; }
+  const TextRows& Requests() const { return m_requests; }
+  // The text of a request file of the rows exactly as they stand, without
+  // the checks a save applies and without changing any cell.
+  RequestFileText RequestsAsShown() const;
 
   // The program directory, "" or ending in "/".
   std::string GetDirectory() const { return m_strDirectory; }
@@ -116,6 +128,7 @@ class CCorvellaDoc : public CDocument {
 
  private:
   AppProfile& m_profile;
+  TextRows m_requests;
   std::string m_strDirectory;
   ShownFile m_file;
   std::size_t m_nLoads = 0;

@@ -1,12 +1,13 @@
 #include "shell/list_history.h"
 
+#include <algorithm>
 #include <iterator>
 #include <memory>
 #include <utility>
 #include <vector>
 
 #include "listview/corvella_view.h"
-#include "platform/list_control.h"
+#include "platform/text_rows.h"
 #include "requests/corvella_doc.h"
 
 namespace corvella {
@@ -14,8 +15,8 @@ namespace corvella {
 // One recorded change: the block of rows before and after it.
 class ListHistory::Step : public EditStep {
  public:
-  Step(CCorvellaView& view, RowsChange change, std::string name)
-      : m_view(view), m_change(std::move(change)), m_name(std::move(name)) {}
+  Step(CCorvellaView& view, TextRows& rows, RowsChange change, std::string name)
+      : m_view(view), m_rows(rows), m_change(std::move(change)), m_name(std::move(name)) {}
 
   std::string Name() const override { return m_name; }
   void Redo() override { Put(m_change.before, m_change.after); }
@@ -27,7 +28,7 @@ class ListHistory::Step : public EditStep {
   // cells an edit changed), or, when nothing came back, the row where the
   // block was.
   void Put(const ListRows& now, const ListRows& then) {
-    ReplaceRows(m_view.GetListCtrl(), m_change.first, static_cast<int>(now.size()), then);
+    ReplaceRows(m_rows, m_change.first, static_cast<int>(now.size()), then);
     std::vector<int> back;
     std::size_t j = 0;
     for (std::size_t i = 0; i < then.size(); ++i) {
@@ -44,6 +45,7 @@ class ListHistory::Step : public EditStep {
   }
 
   CCorvellaView& m_view;
+  TextRows& m_rows;
   RowsChange m_change;
   std::string m_name;
 };
@@ -68,12 +70,12 @@ void ListHistory::Record(const std::function<void()>& change, const Namer& name)
   // step, and the list is as modified as it was.
   const std::optional<RowsChange> diff = Follow();
   if (!diff) return;
-  m_doc.History().Push(std::make_unique<Step>(m_view, *diff, name(*diff)));
+  m_doc.History().Push(std::make_unique<Step>(m_view, m_doc.Requests(), *diff, name(*diff)));
 }
 
 std::optional<RowsChange> ListHistory::Follow() {
-  ListControl& list = m_view.GetListCtrl();
-  const ListControl::ChangedRows changed = list.TakeChangedRows();
+  TextRows& list = m_doc.Requests();
+  const TextRows::ChangedRows changed = list.TakeChangedRows();
   const int thenEnd = changed.end - changed.delta;
   if (m_rowsLoad != m_doc.LoadCount() || thenEnd > static_cast<int>(m_rows.size()) ||
       changed.first > changed.end) {
@@ -86,8 +88,16 @@ std::optional<RowsChange> ListHistory::Follow() {
   const auto from = m_rows.begin() + changed.first;
   ListRows before(std::make_move_iterator(from), std::make_move_iterator(m_rows.begin() + thenEnd));
   ListRows after = TakeRows(list, changed.first, changed.end);
-  const auto at = m_rows.erase(from, m_rows.begin() + thenEnd);
-  m_rows.insert(at, after.begin(), after.end());
+  // The block's rows are replaced in place; only rows added or removed move
+  // the rows below it (a key that edits cells moves none).
+  const std::size_t common = std::min(before.size(), after.size());
+  std::copy(after.begin(), after.begin() + static_cast<std::ptrdiff_t>(common), from);
+  const auto rest = from + static_cast<std::ptrdiff_t>(common);
+  if (after.size() > common) {
+    m_rows.insert(rest, after.begin() + static_cast<std::ptrdiff_t>(common), after.end());
+  } else {
+    m_rows.erase(rest, m_rows.begin() + thenEnd);
+  }
   std::optional<RowsChange> diff = DiffRows(before, after);
   if (diff) diff->first += changed.first;
   return diff;

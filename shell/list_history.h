@@ -2,8 +2,9 @@
 // ListHistory: records what commands, keys and clicks change in the request
 // list as steps of the document's history. Record keeps the block of rows
 // that a change made differ as one step, named for the menu ("Delete 3
-// Requests"). It follows the list through the block of rows the list says
-// changed, so a key copies the rows it changed, never the whole list. Undo and redo put back
+// Requests"). It follows the document's rows through the block of rows they
+// say changed (TextRows::TakeChangedRows), so a key copies the rows it
+// changed, never the whole list. Undo and redo put back
 // exactly the texts that were there (corrections of the field checks included), without running any
 // check again, and select the rows they put back.
 //
@@ -51,8 +52,9 @@ class ListHistory {
  private:
   class Step;
 
-  // Brings m_rows up to the list as it is now; the change since the last
-  // call (none after another list was loaded: m_rows is then taken afresh).
+  // Brings m_rows up to the document's rows as they are now; the change
+  // since the last call (none after another list was loaded: m_rows is then
+  // taken afresh).
   std::optional<RowsChange> Follow();
 
   CCorvellaView& m_view;

@@ -159,7 +159,6 @@ void RecoveryCopy::OnListLoaded() {
   Remove();
   m_strPath = PathFor(m_doc.GetPathName());
   m_bWritten = false;
-  m_written.clear();
   if (m_doc.GetShownFile().origin.empty()) OfferRestore();
   ScheduleWrite();
 }
@@ -174,9 +173,10 @@ void RecoveryCopy::WriteOrRemoveCopy() {
     if (m_bMayExist) Remove();
     return;
   }
-  ListRows rows = TakeRows(m_view.GetListCtrl());
-  if (m_bWritten && SameRows(rows, m_written)) return;
-  const RequestFileText list = m_view.RequestsAsShown();
+  // The rows have not changed since they were written: the copy holds them.
+  const unsigned long revision = m_doc.Requests().Revision();
+  if (m_bWritten && revision == m_writtenRevision) return;
+  const RequestFileText list = m_doc.RequestsAsShown();
   std::string reason;
   if (const UserFolder folder = UserFolder::Open(Folder(), &reason); folder.IsOpen()) {
     const std::string header = std::string("[") + kHeaderSection + "]\r\n" + kHeaderCount + "=" +
@@ -196,7 +196,7 @@ void RecoveryCopy::WriteOrRemoveCopy() {
     return;
   }
   m_bWarned = false;
-  m_written = std::move(rows);
+  m_writtenRevision = revision;
   m_bWritten = true;
   m_bMayExist = true;
 }

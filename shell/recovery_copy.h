@@ -26,7 +26,6 @@
 #include <QTimer>
 #include <string>
 
-#include "listview/list_rows.h"
 #include "requests/document.h"
 
 namespace corvella {
@@ -72,8 +71,8 @@ class RecoveryCopy : public QObject, public DocumentObserver {
   CCorvellaDoc& m_doc;
   Ui& m_ui;
   QTimer m_timer;
-  std::string m_strPath;  // the copy of the list loaded now
-  ListRows m_written;     // what the copy holds
+  std::string m_strPath;                // the copy of the list loaded now
+  unsigned long m_writtenRevision = 0;  // the revision of the rows the copy holds
   bool m_bWritten = false;
   bool m_bMayExist = false;  // written, or restored from
   bool m_bWarned = false;    // told that no copy can be written

@@ -110,7 +110,7 @@ int RequestSender::SelectedRowForSend() const {
 std::string RequestSender::WhyNoSend() const {
   const ListControl& list = m_view.GetListCtrl();
   const int selected = list.GetSelectedCount();
-  if (list.GetItemCount() == 0) return "the list holds no request to send";
+  if (m_doc.Requests().Count() == 0) return "the list holds no request to send";
   if (selected == 0) return "no request is selected; select the one to send";
   if (selected > 1) {
     return std::to_string(selected) + " requests are selected; select one request to send";
@@ -141,7 +141,7 @@ std::optional<RequestSender::BuiltPacket> RequestSender::BuildRequestPacket() {
   if (row < 0) return std::nullopt;
 
   RequestCells cells;
-  for (int c = 0; c < kColumnCount; ++c) cells[c] = m_view.GetListCtrl().GetItemText(row, c);
+  for (int c = 0; c < kColumnCount; ++c) cells[c] = m_doc.Requests().Text(row, c);
 
   TeamPlayerChoice choice;
   choice.request = row + 1;

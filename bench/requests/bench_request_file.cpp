@@ -7,10 +7,15 @@
 // one (/dev/shm), where the flush costs nothing; BM_SaveToDisk shows the save
 // with a real flush. BM_SaveText is the save's work before any I/O, and
 // BM_ParseProfile the one parse of the file.
+//
+// BM_KeyPress is one key that steps a cell of the list (keypad + on Sign #)
+// recorded as an undo step, as the list window runs it: it copies the rows
+// the key changed, never the whole list, so it costs the same at every size.
 
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -20,8 +25,10 @@
 #include "listview/corvella_view.h"
 #include "platform/profile.h"
 #include "platform/ui.h"
+#include "platform/vk.h"
 #include "requests/corvella_doc.h"
 #include "requests/request_file.h"
+#include "shell/list_history.h"
 
 namespace {
 
@@ -148,6 +155,31 @@ void BM_ParseProfile(benchmark::State& state) {
   state.SetComplexityN(state.range(0));
 }
 
+void BM_KeyPress(benchmark::State& state) {
+  const int count = static_cast<int>(state.range(0));
+  Program program(count, true);
+  CCorvellaView& view = program.View();
+  ListHistory history(view, program.Doc());
+  view.SelectRowsForReview({count / 2});
+  view.SetCurrentColumn(COL_SIGN);
+  const auto press = [&] {
+    history.Record([&view] { view.OnKeyDown(VK_ADD, 1, 0); }, &ListHistory::NameOfEdit);
+  };
+  press();
+  if (!program.Doc().History().CanUndo()) state.SkipWithError("the key changed nothing");
+  std::int64_t steps = 0;
+  for (auto _ : state) {
+    press();
+    if (++steps % 4096 == 0) {
+      // The steps kept for undo are not what is measured.
+      state.PauseTiming();
+      program.Doc().History().Start(true);
+      state.ResumeTiming();
+    }
+  }
+  state.SetComplexityN(state.range(0));
+}
+
 void Sizes(benchmark::internal::Benchmark* b) {
   b->Arg(30)->Arg(100)->Arg(300)->Unit(benchmark::kMicrosecond)->Complexity(benchmark::oN);
 }
@@ -157,6 +189,7 @@ BENCHMARK(BM_Save)->Apply(Sizes);
 BENCHMARK(BM_SaveText)->Apply(Sizes);
 BENCHMARK(BM_SaveToDisk)->Apply(Sizes);
 BENCHMARK(BM_ParseProfile)->Apply(Sizes);
+BENCHMARK(BM_KeyPress)->Apply(Sizes);
 
 }  // namespace
 

@@ -11,8 +11,8 @@ namespace corvella {
 namespace {
 
 bool CellExists(const ListWidget& widget, int row, int column) {
-  const ListControl& list = widget.Model();
-  return row >= -1 && row < list.GetItemCount() && column >= 0 && column < list.GetColumnCount();
+  return row >= -1 && row < widget.Rows().Count() && column >= 0 &&
+         column < widget.Model().GetColumnCount();
 }
 
 QString ColumnTitle(const ListControl& list, int column) {
@@ -44,9 +44,8 @@ class ListCellAccessible : public QAccessibleInterface, public QAccessibleTableC
 
   QString text(QAccessible::Text t) const override {
     if (!isValid() || t != QAccessible::Name) return {};
-    const ListControl& list = m_widget->Model();
-    if (m_row < 0) return ColumnTitle(list, m_column);
-    return FromWindows1252(list.GetItemText(m_row, m_column));
+    if (m_row < 0) return ColumnTitle(m_widget->Model(), m_column);
+    return FromWindows1252(m_widget->Rows().Text(m_row, m_column));
   }
   void setText(QAccessible::Text, const QString&) override {}
   QRect rect() const override {
@@ -209,7 +208,7 @@ int ListAccessible::selectedRowCount() const { return Widget()->Model().GetSelec
 
 int ListAccessible::columnCount() const { return Widget()->Model().GetColumnCount(); }
 
-int ListAccessible::rowCount() const { return Widget()->Model().GetItemCount(); }
+int ListAccessible::rowCount() const { return Widget()->Rows().Count(); }
 
 QList<int> ListAccessible::selectedRows() const {
   QList<int> rows;

@@ -1,7 +1,8 @@
 #pragma once
 // The request list as assistive technology sees it: the ListWidget draws its
 // rows itself, so Qt knows nothing of them; this gives Qt an accessible table
-// built from the same ListControl model the widget paints. One row per item,
+// built from the rows the widget paints (the TextRows its ListControl shows)
+// and the control's columns and selection. One row per item,
 // one column per list column with the column's title as its header, and a
 // cell per sub-item whose name is the sub-item's text. A row is selected when
 // its item is; the focused cell is the list's current cell (the caret row in

@@ -281,22 +281,7 @@ ListWidget::ListWidget(ListControl& list, ListWidgetClient& client, QWidget* par
   verticalScrollBar()->setSingleStep(1);
   horizontalScrollBar()->setSingleStep(20);
 
-  m_list.onInvalidate = [this](const Rect& rect, bool) {
-    if (rect.Width() <= 0 || rect.Height() <= 0) return;
-    const QPoint topLeft = ToViewport(Point{rect.left, rect.top});
-    viewport()->update(QRect(topLeft, QSize(rect.Width(), rect.Height())));
-  };
-  m_list.onUpdate = [this] {
-    // Paint what is pending now; never from inside a paint.
-    if (!m_painting && viewport()->isVisible()) viewport()->repaint();
-  };
-  m_list.onLayoutChanged = [this] {
-    if (m_syncing) return;
-    SyncFromModel();
-    viewport()->update();
-    emit listStateChanged();
-  };
-  m_list.onItemChanged = [this](const ListControl::ItemChange& change) { OnItemChanged(change); };
+  m_list.SetObserver(this);
   QAccessible::installFactory(ListAccessibleFactory);
   EnableListSelectionOnBus();
   m_announcer = new Announcer(this);
@@ -305,11 +290,24 @@ ListWidget::ListWidget(ListControl& list, ListWidgetClient& client, QWidget* par
   SyncFromModel();
 }
 
-ListWidget::~ListWidget() {
-  m_list.onInvalidate = nullptr;
-  m_list.onUpdate = nullptr;
-  m_list.onLayoutChanged = nullptr;
-  m_list.onItemChanged = nullptr;
+ListWidget::~ListWidget() { m_list.SetObserver(nullptr); }
+
+void ListWidget::OnInvalidate(const Rect& rect, bool) {
+  if (rect.Width() <= 0 || rect.Height() <= 0) return;
+  const QPoint topLeft = ToViewport(Point{rect.left, rect.top});
+  viewport()->update(QRect(topLeft, QSize(rect.Width(), rect.Height())));
+}
+
+void ListWidget::OnUpdate() {
+  // Paint what is pending now; never from inside a paint.
+  if (!m_painting && viewport()->isVisible()) viewport()->repaint();
+}
+
+void ListWidget::OnLayoutChanged() {
+  if (m_syncing) return;
+  SyncFromModel();
+  viewport()->update();
+  emit listStateChanged();
 }
 
 QHeaderView* ListWidget::Header() const { return m_header; }
@@ -371,8 +369,8 @@ QRect ListWidget::CellScreenRect(int row, int column) const {
 
 // ---- accessibility events ----------------------------------------------------------
 
-void ListWidget::OnItemChanged(const ListControl::ItemChange& change) {
-  using Change = ListControl::ItemChange;
+void ListWidget::OnItemChanged(const ListItemChange& change) {
+  using Change = ListItemChange;
   emit listStateChanged();
   if (change.kind == Change::kInserted || change.kind == Change::kDeleted ||
       change.kind == Change::kReset) {

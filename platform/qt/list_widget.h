@@ -60,12 +60,12 @@ class ListWidgetClient {
 // key the platform has no code for.
 unsigned VirtualKeyFromQt(int key, Qt::KeyboardModifiers modifiers);
 
-class ListWidget : public QAbstractScrollArea {
+class ListWidget : public QAbstractScrollArea, private ListControlObserver {
   Q_OBJECT
 
  public:
-  // `list` and `client` must outlive the widget. The widget installs itself
-  // as the model's repaint handlers and takes them out again when destroyed.
+  // `list` and `client` must outlive the widget. The widget is the model's
+  // observer (it repaints what the model says) until it is destroyed.
   ListWidget(ListControl& list, ListWidgetClient& client, QWidget* parent = nullptr);
   ~ListWidget() override;
 
@@ -102,6 +102,8 @@ class ListWidget : public QAbstractScrollArea {
  public:
   // ---- what the accessible table (list_accessible.h) reads ---------------------
   const ListControl& Model() const { return m_list; }
+  // The rows the list shows (the texts and their number).
+  const TextRows& Rows() const { return m_list.Rows(); }
   // The current cell within the list: row -1 when there is none; the
   // column is 0 in row mode.
   int CurrentRow() const;
@@ -136,8 +138,13 @@ class ListWidget : public QAbstractScrollArea {
   void ApplyFontMetrics();
   void UpdateGeometry();
   void OnSectionResized(int section, int oldSize, int newSize);
+  // ---- implements ListControlObserver -------------------------------------------
+  void OnInvalidate(const Rect& rect, bool erase) override;
+  void OnUpdate() override;
+  void OnLayoutChanged() override;
   // Accessibility events, sent only while an assistive technology listens.
-  void OnItemChanged(const ListControl::ItemChange& change);
+  void OnItemChanged(const ListItemChange& change) override;
+
   // Announces the current cell when it moved, or always with `force` (the
   // list just took the focus, or rows moved under the caret); the list must
   // have the focus.

@@ -388,7 +388,7 @@ class OperatorWorkTest : public QObject {
     QVERIFY2(server.start(error), error.c_str());
     Start();
     ChangeACell();
-    const ListRows edited = TakeRows(list());
+    const ListRows edited = TakeRows(list().Rows());
     ClickCell(1, 0);
     QTest::keyClick(widget(), Qt::Key_R, Qt::ControlModifier);  // Send Request
     QCOMPARE(m_app->GetSender().PendingRequest(), 2);
@@ -408,7 +408,7 @@ class OperatorWorkTest : public QObject {
     frame()->RunCommand(ID_DELETE_REQUEST);
     frame()->RunCommand(ID_SEND_REQUEST);
     QVERIFY(!frame()->close());
-    QVERIFY(SameRows(TakeRows(list()), edited));
+    QVERIFY(SameRows(TakeRows(list().Rows()), edited));
     QVERIFY(!m_app->GetDocument().IsModified());
     QCOMPARE(m_ui->CountMessages(), 1);
 

@@ -81,7 +81,7 @@ class UndoRecoveryTest : public QObject {
 
   void deleteOfScatteredRowsIsOneStepThatComesBackSelected() {
     Start();
-    const ListRows loaded = TakeRows(list());
+    const ListRows loaded = TakeRows(list().Rows());
     QCOMPARE(MenuText(ID_EDIT_UNDO), QStringLiteral("&Undo (disabled)"));
     ClickCell(1, 0);
     ClickCell(4, 0, Qt::ControlModifier);
@@ -99,7 +99,7 @@ class UndoRecoveryTest : public QObject {
     QVERIFY(edit->actions().at(2)->isSeparator());
 
     QTest::keyClick(widget(), Qt::Key_Z, Qt::ControlModifier);
-    QVERIFY(SameRows(TakeRows(list()), loaded));
+    QVERIFY(SameRows(TakeRows(list().Rows()), loaded));
     QCOMPARE(Selected(), (std::vector<int>{1, 4}));
     QVERIFY(!m_app->GetDocument().IsModified());  // back at the state of the load
 
@@ -107,7 +107,7 @@ class UndoRecoveryTest : public QObject {
     QCOMPARE(list().GetItemCount(), int(loaded.size()) - 2);
     QVERIFY(m_app->GetDocument().IsModified());
     QTest::keyClick(widget(), Qt::Key_Backspace, Qt::AltModifier);
-    QVERIFY(SameRows(TakeRows(list()), loaded));
+    QVERIFY(SameRows(TakeRows(list().Rows()), loaded));
     QTest::keyClick(widget(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     QCOMPARE(list().GetItemCount(), int(loaded.size()) - 2);
   }
@@ -177,7 +177,7 @@ class UndoRecoveryTest : public QObject {
     ClickCell(2, 0);
     m_ui->AnswerMessage(IDYES);
     QTest::keyClick(widget(), Qt::Key_D, Qt::ControlModifier);
-    const ListRows changed = TakeRows(list());
+    const ListRows changed = TakeRows(list().Rows());
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(QString::fromStdString(copy)), 3000);
     const std::string left = ReadFile(copy);
     QVERIFY(!left.empty());
@@ -189,7 +189,7 @@ class UndoRecoveryTest : public QObject {
     Start(true);
     QCOMPARE(m_ui->CountMessages(), 1);
     QVERIFY(QString::fromStdString(m_ui->MessageTexts()[0]).contains("Restore these changes?"));
-    QVERIFY(SameRows(TakeRows(list()), changed));
+    QVERIFY(SameRows(TakeRows(list().Rows()), changed));
     QVERIFY(m_app->GetDocument().IsModified());
     QVERIFY(!m_app->GetCommands().IsEnabled(ID_EDIT_UNDO));
 

@@ -62,10 +62,10 @@ TEST(ListRows, TheChangeIsTheSmallestBlockAndPutsEitherStateBack) {
 
     ListControl list;
     Fill(list, before);
-    ReplaceRows(list, change->first, static_cast<int>(change->before.size()), change->after);
-    EXPECT_TRUE(SameRows(TakeRows(list), after));
-    ReplaceRows(list, change->first, static_cast<int>(change->after.size()), change->before);
-    const ListRows back = TakeRows(list);
+    ReplaceRows(list.Rows(), change->first, static_cast<int>(change->before.size()), change->after);
+    EXPECT_TRUE(SameRows(TakeRows(list.Rows()), after));
+    ReplaceRows(list.Rows(), change->first, static_cast<int>(change->after.size()), change->before);
+    const ListRows back = TakeRows(list.Rows());
     EXPECT_TRUE(SameRows(back, before));
     // Every row is numbered by its position again.
     for (std::size_t r = 0; r < back.size(); ++r)

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "support/list_watch.h"
 #include "support/recording_dc.h"
 
 namespace corvella {
@@ -272,8 +273,10 @@ TEST_F(GridTest, RepaintSelectionInvalidatesTheFocusedAndSelectedRowsWithoutEras
   int updates = 0;
   list.SetItemState(1, LVIS_FOCUSED | LVIS_SELECTED, LVIS_ALL);
   Select(4);
-  list.onInvalidate = [&](const Rect& r, bool erase) { invalid.push_back({r, erase}); };
-  list.onUpdate = [&] { ++updates; };
+  ListWatch watch;
+  list.SetObserver(&watch);
+  watch.invalidate = [&](const Rect& r, bool erase) { invalid.push_back({r, erase}); };
+  watch.update = [&] { ++updates; };
 
   view.RepaintSelection();
   ASSERT_EQ(invalid.size(), 3u);
@@ -284,9 +287,9 @@ TEST_F(GridTest, RepaintSelectionInvalidatesTheFocusedAndSelectedRowsWithoutEras
   EXPECT_EQ(updates, 1);
 
   // With the selection always shown only the focused row changes its look.
-  list.onInvalidate = nullptr;
+  watch.invalidate = nullptr;
   list.SetShowSelectionAlways(true);
-  list.onInvalidate = [&](const Rect& r, bool erase) { invalid.push_back({r, erase}); };
+  watch.invalidate = [&](const Rect& r, bool erase) { invalid.push_back({r, erase}); };
   invalid.clear();
   view.RepaintSelection();
   ASSERT_EQ(invalid.size(), 1u);
@@ -296,7 +299,9 @@ TEST_F(GridTest, RepaintSelectionInvalidatesTheFocusedAndSelectedRowsWithoutEras
 TEST_F(GridTest, FocusChangesRepaintTheSelectionUnlessAChildTookTheFocus) {
   Select(2);
   int repaints = 0;
-  list.onInvalidate = [&](const Rect&, bool) { ++repaints; };
+  ListWatch watch;
+  list.SetObserver(&watch);
+  watch.invalidate = [&](const Rect&, bool) { ++repaints; };
 
   view.OnKillFocus(true);
   EXPECT_FALSE(list.HasFocus());

@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
 #include <vector>
+
+#include "support/list_watch.h"
 
 namespace corvella {
 namespace {
@@ -176,8 +180,10 @@ TEST(ListControlTest, ChangesAskForRepaints) {
   ListControl list = MakeList(3);
   std::vector<Rect> invalid;
   int layouts = 0;
-  list.onInvalidate = [&](const Rect& rect, bool) { invalid.push_back(rect); };
-  list.onLayoutChanged = [&] { ++layouts; };
+  ListWatch watch;
+  list.SetObserver(&watch);
+  watch.invalidate = [&](const Rect& rect, bool) { invalid.push_back(rect); };
+  watch.layout = [&] { ++layouts; };
 
   list.SetItemState(1, LVIS_SELECTED, LVIS_SELECTED);
   ASSERT_EQ(invalid.size(), 1u);
@@ -198,7 +204,9 @@ TEST(ListControlTest, ItemChangesAreReportedPerItemTouched) {
   using Change = ListControl::ItemChange;
   ListControl list = MakeList(3);
   std::vector<Change> seen;
-  list.onItemChanged = [&](const Change& c) { seen.push_back(c); };
+  ListWatch watch;
+  list.SetObserver(&watch);
+  watch.item = [&](const Change& c) { seen.push_back(c); };
   const auto expect = [&](std::vector<Change> want, const char* step) {
     ASSERT_EQ(seen.size(), want.size()) << step;
     for (std::size_t i = 0; i < want.size(); ++i) {
@@ -312,57 +320,58 @@ TEST(ListControlTest, RightClickKeepsAMultipleSelectionOrSelectsTheRowAlone) {
 namespace corvella {
 namespace {
 
-// Whatever mix of edits, insertions and deletions happened since the last
-// look, the block the control names turns the rows of then into the rows of
-// now (column 1 stands for every text a watcher keeps).
-TEST(ListControlChangedRows, TheBlockTurnsTheRowsOfThenIntoTheRowsOfNow) {
-  unsigned seed = 12345;
-  const auto next = [&seed](int below) {
-    seed = seed * 1103515245u + 12345u;
-    return static_cast<int>((seed >> 16) % static_cast<unsigned>(below));
+// Rows changed by their owner, not through the control (undo writes the
+// document's rows): the control shows them, its state flags stay with their
+// rows, and its window is told what changed.
+TEST(ListControlShowingRows, ChangesOfTheRowsKeepTheStateFlagsWithTheirRows) {
+  using Change = ListControl::ItemChange;
+  TextRows rows;
+  for (int r = 0; r < 4; ++r) rows.Insert(r, std::to_string(r + 1));
+  ListControl list = MakeList(2);
+  list.ShowRows(rows);
+  EXPECT_EQ(list.GetItemCount(), 4);
+  EXPECT_TRUE(Selected(list).empty());
+  std::vector<Change> seen;
+  ListWatch watch;
+  watch.item = [&](const Change& c) { seen.push_back(c); };
+  list.SetObserver(&watch);
+  list.SetItemState(1, LVIS_SELECTED, LVIS_SELECTED);
+  list.SetItemState(3, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  seen.clear();
+
+  struct Step {
+    const char* what;
+    std::function<void()> change;
+    std::vector<int> selected;
+    int focused;
+    Change told;
   };
-  ListControl list = MakeList(0);
-  int made = 0;
-  const auto texts = [&list] {
-    std::vector<std::string> rows;
-    for (int r = 0; r < list.GetItemCount(); ++r) rows.push_back(list.GetItemText(r, 1));
-    return rows;
-  };
-  for (int round = 0; round < 2000; ++round) {
-    SCOPED_TRACE(round);
-    list.TakeChangedRows();
-    const std::vector<std::string> then = texts();
-    for (int op = next(4); op >= 0; --op) {
-      const int count = list.GetItemCount();
-      const int kind = next(4);
-      if (kind == 0 || count == 0) {
-        const int row = list.InsertItem(next(count + 1), "");
-        list.SetItemText(row, 1, "n" + std::to_string(++made));
-      } else if (kind == 1) {
-        list.DeleteItem(next(count));
-      } else if (kind == 2) {
-        list.SetItemText(next(count), 1, "e" + std::to_string(++made));
-      } else if (next(20) == 0) {
-        list.DeleteAllItems();
-      } else {
-        list.SetItemText(next(count), 0, "renumbered");  // not looked at
-      }
-    }
-    const std::vector<std::string> now = texts();
-    const ListControl::ChangedRows changed = list.TakeChangedRows();
-    if (!changed.any) {
-      EXPECT_EQ(now, then);
-      continue;
-    }
-    ASSERT_LE(0, changed.first);
-    ASSERT_LE(changed.first, changed.end);
-    ASSERT_LE(changed.end, static_cast<int>(now.size()));
-    ASSERT_LE(changed.end - changed.delta, static_cast<int>(then.size()));
-    std::vector<std::string> rebuilt(then.begin(), then.begin() + changed.first);
-    rebuilt.insert(rebuilt.end(), now.begin() + changed.first, now.begin() + changed.end);
-    rebuilt.insert(rebuilt.end(), then.begin() + (changed.end - changed.delta), then.end());
-    EXPECT_EQ(rebuilt, now);
+  for (const Step& step : {
+           Step{"insert above", [&] { rows.Insert(0, "0"); }, {2, 4}, 4, {Change::kInserted, 0}},
+           Step{"remove a selected row", [&] { rows.Remove(2); }, {3}, 3, {Change::kDeleted, 2}},
+           Step{"a cell", [&] { rows.SetText(3, 1, "x"); }, {3}, 3, {Change::kText, 3, 1}},
+           Step{"through the control",
+                [&] {
+                  list.SetItemText(0, 2, "y");
+                  EXPECT_EQ(rows.Text(0, 2), "y");
+                },
+                {3},
+                3,
+                {Change::kText, 0, 2}},
+           Step{"every row gone", [&] { rows.Clear(); }, {}, -1, {Change::kReset, -1}},
+       }) {
+    SCOPED_TRACE(step.what);
+    step.change();
+    EXPECT_EQ(list.GetItemCount(), rows.Count());
+    EXPECT_EQ(Selected(list), step.selected);
+    EXPECT_EQ(list.GetNextItem(-1, LVNI_FOCUSED), step.focused);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].kind, step.told.kind);
+    EXPECT_EQ(seen[0].row, step.told.row);
+    EXPECT_EQ(seen[0].column, step.told.column);
+    seen.clear();
   }
+  list.SetObserver(nullptr);
 }
 
 }  // namespace
