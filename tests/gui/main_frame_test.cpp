@@ -289,6 +289,8 @@ class MainFrameTest : public QObject {
     const QString said = QStringLiteral("Football is not available: ") + why;
     auto* pane = frame()->statusBar()->findChild<QLabel*>(QStringLiteral("messagePane"));
     QCOMPARE(pane->text(), said);
+    // Seen: no item's prompt stands over it once the menu has closed.
+    QTRY_VERIFY(frame()->statusBar()->currentMessage().isEmpty());
     QTRY_VERIFY2(frame()->ScreenReader()->Text().contains(said),
                  qPrintable(frame()->ScreenReader()->Text()));
     QCOMPARE(m_app->GetDocument().GetSportFile(), std::string("BASK.REQ"));
