@@ -30,6 +30,7 @@
 
 #include "platform/qt/announcer.h"
 #include "platform/qt/windows1252.h"
+#include "shell/eliding_label.h"
 #include "shell/help_viewer.h"
 #include "shell/menu_item_accessible.h"
 #include "shell/send_log.h"
@@ -258,8 +259,8 @@ void CMainFrame::BuildStatusBar() {
 
   // The send result: permanent, so menu prompts never hide it, and empty
   // until the first send (shown from the start, so a screen reader's reading
-  // of the status bar finds it); a long line is cut on the right (the full
-  // text is its tool tip), never widening the window. The announcer in it
+  // of the status bar finds it); a long line is cut on the right with "…" (the
+  // full text is its tool tip), never widening the window. The announcer in it
   // says each result to the screen reader.
   m_sendPane = new QFrame(bar);
   m_sendPane->setObjectName(QStringLiteral("sendResultPane"));
@@ -269,10 +270,8 @@ void CMainFrame::BuildStatusBar() {
   sendLayout->setContentsMargins(4, 0, 4, 0);
   sendLayout->setSpacing(4);
   m_sendIcon = new QLabel(m_sendPane);
-  m_sendText = new QLabel(m_sendPane);
+  m_sendText = new ElidingLabel(m_sendPane);
   m_sendText->setObjectName(QStringLiteral("sendResultText"));
-  m_sendText->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-  m_sendText->setMinimumWidth(1);
   sendLayout->addWidget(m_sendIcon);
   sendLayout->addWidget(m_sendText, 1);
   m_announcer = new Announcer(m_sendPane);

@@ -30,6 +30,7 @@ class QToolBar;
 namespace corvella {
 
 class Announcer;
+class ElidingLabel;
 class HelpViewer;
 class SendLogDock;
 
@@ -182,7 +183,7 @@ class CMainFrame : public QMainWindow {
   QLabel* m_messagePane = nullptr;
   QWidget* m_sendPane = nullptr;
   QLabel* m_sendIcon = nullptr;
-  QLabel* m_sendText = nullptr;
+  ElidingLabel* m_sendText = nullptr;
   SendLogDock* m_sendLog = nullptr;
   std::unique_ptr<SettingsFile> m_layout;
   Announcer* m_announcer = nullptr;  // says each result to the screen reader
