@@ -3,8 +3,6 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QPointer>
-#include <QStatusBar>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
@@ -231,28 +229,18 @@ void CCorvellaApp::CreateSendLog() {
   // journal and the status bar (with the announcer in it) follow it, in
   // that order, each told of a send's end at the moment it ends.
   m_sendLog = std::make_unique<SendLogModel>();
-  m_journal = std::make_unique<SendJournal>(UserStateFolderPath(), m_doc->GetDirectory());
-  // Told on the journal's thread, which may outlive the window: the message
-  // goes through the application object, and the window is looked for there.
-  m_journal->onError = [frame = QPointer<CMainFrame>(m_frame.get())](const std::string& error) {
-    const QString text = QStringLiteral("The Send Log cannot be kept on disk: %1")
-                             .arg(QFile::decodeName(QByteArray::fromStdString(error)));
-    std::fprintf(stderr, "corvella: %s\n", qPrintable(text));
-    QMetaObject::invokeMethod(
-        qApp,
-        [frame, text] {
-          if (frame) frame->ShowNotice(text);
-        },
-        Qt::QueuedConnection);
-  };
+  m_journal =
+      std::make_unique<SendJournal>(UserStateFolderPath(), m_doc->GetDirectory(), m_sendLog.get());
+  // Sent from the journal's thread, which may outlive the window: queued to
+  // the window, and dropped with it.
+  QObject::connect(m_sendLog.get(), &SendLogModel::journalFailed, m_frame.get(),
+                   &CMainFrame::ShowNotice, Qt::QueuedConnection);
   SendLedger& ledger = m_sender->Ledger();
   ledger.Observe([this](const SendReport& report) { m_sendLog->Record(report); });
   ledger.Observe([this](const SendReport& report) { m_journal->Append(report); });
   ledger.Observe([this](const SendReport& report) { OnSendReport(report); });
   auto* sendLogDock = new SendLogDock(*m_sendLog, *m_sender, m_frame.get());
-  sendLogDock->onNotice = [frame = m_frame.get()](const QString& text) {
-    frame->statusBar()->showMessage(text, 8000);
-  };
+  QObject::connect(sendLogDock, &SendLogDock::notice, m_frame.get(), &CMainFrame::ShowNotice);
   QObject::connect(sendLogDock, &SendLogDock::closedByOperator, m_frame.get(),
                    [frame = m_frame.get()] { frame->ShowSendLog(false); });
   m_frame->SetSendLog(sendLogDock, SettingsFile(UserStateFolderPath(), "window.ini"));

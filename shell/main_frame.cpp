@@ -17,6 +17,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QProxyStyle>
 #include <QShortcut>
 #include <QStatusBar>
@@ -29,6 +30,7 @@
 
 #include "platform/qt/announcer.h"
 #include "platform/qt/windows1252.h"
+#include "shell/eliding_label.h"
 #include "shell/help_viewer.h"
 #include "shell/menu_item_accessible.h"
 #include "shell/send_log.h"
@@ -49,6 +51,42 @@ unsigned CommandOf(const QAction* action) { return action ? action->data().toUIn
 
 bool IsInside(const QWidget* widget, const QWidget* container) {
   return widget && container && (widget == container || container->isAncestorOf(widget));
+}
+
+// "Football" greyed for "Not available: there is no FOOT.REQ in /srv/" is
+// "Football is not available: there is no FOOT.REQ in /srv/".
+QString NotAvailableText(const QString& name, const QString& reason) {
+  static const QString prefix = QStringLiteral("Not available: ");
+  if (reason.startsWith(prefix))
+    return name + QStringLiteral(" is not available: ") + reason.mid(prefix.size());
+  return name + QStringLiteral(": ") + reason;
+}
+
+// The greyed command item of `menu` that `key` chooses: the highlighted one
+// by Return, Enter (or Space, where the style lets it choose), or the one
+// whose mnemonic it is when no item that can be chosen has that mnemonic.
+// Null for any other key, which the menu handles as usual.
+QAction* GreyedItemChosenByKey(const QMenu* menu, const QKeyEvent* key) {
+  const int k = key->key();
+  const bool space =
+      k == Qt::Key_Space && menu->style()->styleHint(QStyle::SH_Menu_SpaceActivatesItem);
+  if (k == Qt::Key_Return || k == Qt::Key_Enter || space) {
+    QAction* active = menu->activeAction();
+    return active && !active->isEnabled() && !active->menu() ? active : nullptr;
+  }
+  if (key->text().size() != 1 || !key->text()[0].isLetterOrNumber() ||
+      (key->modifiers() & ~(Qt::ShiftModifier | Qt::AltModifier)))
+    return nullptr;
+  const QKeySequence mnemonic(Qt::ALT | Qt::Key(key->text()[0].toUpper().unicode()));
+  QAction* greyed = nullptr;
+  for (QAction* action : menu->actions()) {
+    if (action->isSeparator() || !action->isVisible() ||
+        QKeySequence::mnemonic(action->text()) != mnemonic)
+      continue;
+    if (action->isEnabled()) return nullptr;
+    if (!greyed && !action->menu()) greyed = action;
+  }
+  return greyed;
 }
 
 // Lets a disabled menu item be highlighted, so the status bar shows its
@@ -221,8 +259,8 @@ void CMainFrame::BuildStatusBar() {
 
   // The send result: permanent, so menu prompts never hide it, and empty
   // until the first send (shown from the start, so a screen reader's reading
-  // of the status bar finds it); a long line is cut on the right (the full
-  // text is its tool tip), never widening the window. The announcer in it
+  // of the status bar finds it); a long line is cut on the right with "…" (the
+  // full text is its tool tip), never widening the window. The announcer in it
   // says each result to the screen reader.
   m_sendPane = new QFrame(bar);
   m_sendPane->setObjectName(QStringLiteral("sendResultPane"));
@@ -232,10 +270,8 @@ void CMainFrame::BuildStatusBar() {
   sendLayout->setContentsMargins(4, 0, 4, 0);
   sendLayout->setSpacing(4);
   m_sendIcon = new QLabel(m_sendPane);
-  m_sendText = new QLabel(m_sendPane);
+  m_sendText = new ElidingLabel(m_sendPane);
   m_sendText->setObjectName(QStringLiteral("sendResultText"));
-  m_sendText->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-  m_sendText->setMinimumWidth(1);
   sendLayout->addWidget(m_sendIcon);
   sendLayout->addWidget(m_sendText, 1);
   m_announcer = new Announcer(m_sendPane);
@@ -380,9 +416,31 @@ void CMainFrame::RunCommand(unsigned id) {
     ShowHelp(c ? QString::fromLatin1(c->identifier.c_str()) : QString());
     return;
   }
-  m_commands.Execute(id);
+  // A command that its key cannot run now says why, when it can tell.
+  if (!m_commands.Execute(id)) {
+    const Command* c = m_commands.Find(id);
+    const QString why = c && !c->refused ? WhyNotAvailable(id) : QString();
+    if (!why.isEmpty()) ShowNotice(why);
+  }
   // The command may have changed what is enabled.
   if (m_toolBar) UpdateCommandUI();
+}
+
+QString CMainFrame::WhyNotAvailable(unsigned id) const {
+  CCmdUI ui(id);
+  if (m_commands.QueryState(id, ui) || ui.GetReason().empty()) return {};
+  const Command* c = m_commands.Find(id);
+  const QString name = MenuItemName(c->menuText.empty() ? QString::fromLatin1(c->toolTip.c_str())
+                                                        : MenuItemText(*c));
+  return NotAvailableText(name, FromWindows1252(ui.GetReason()));
+}
+
+bool CMainFrame::RefuseMenuItem(QAction* item) {
+  const QString why = WhyNotAvailable(CommandOf(item));
+  if (why.isEmpty()) return false;
+  while (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+  ShowNotice(why);
+  return true;
 }
 
 void CMainFrame::ApplyState(QAction* action) {
@@ -585,6 +643,14 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* e) {
       SetHelpMode(false);
       return true;
     }
+    // A greyed item chosen by its key in an open menu: the menus close and
+    // the window says why it cannot be chosen (an item that cannot tell is
+    // left to the menu, which does nothing).
+    if (auto* menu = qobject_cast<QMenu*>(watched); menu && !m_helpMode) {
+      if (QAction* greyed = GreyedItemChosenByKey(menu, key)) {
+        if (RefuseMenuItem(greyed)) return true;
+      }
+    }
     // F1 on a highlighted menu item: help for that command.
     if (key->key() == Qt::Key_F1 && key->modifiers() == Qt::NoModifier) {
       if (auto* menu = qobject_cast<QMenu*>(watched)) {
@@ -595,6 +661,14 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* e) {
           return true;
         }
       }
+    }
+  } else if (type == QEvent::MouseButtonRelease && !m_helpMode) {
+    // A click on a greyed item says why, as its key does.
+    if (auto* menu = qobject_cast<QMenu*>(watched)) {
+      const QPoint at = static_cast<QMouseEvent*>(e)->position().toPoint();
+      QAction* clicked = menu->actionAt(at);
+      if (clicked && !clicked->isEnabled() && !clicked->menu() && RefuseMenuItem(clicked))
+        return true;
     }
   } else if (m_helpMode &&
              (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick)) {

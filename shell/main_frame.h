@@ -30,6 +30,7 @@ class QToolBar;
 namespace corvella {
 
 class Announcer;
+class ElidingLabel;
 class HelpViewer;
 class SendLogDock;
 
@@ -67,6 +68,8 @@ class CMainFrame : public QMainWindow {
   void BeginCloseWait(const QString& what, const QString& text);
   bool IsWaitingToClose() const { return m_waitingToClose; }
 
+  // Runs command `id` when it is enabled; when it is not and its enabling
+  // gives a reason, says "<item> is not available: <why>" (ShowNotice).
   void RunCommand(unsigned id);
   // Asks the enabling handlers of the toolbar's commands and reads the lock
   // indicators.
@@ -161,6 +164,13 @@ class CMainFrame : public QMainWindow {
   void ApplyState(QAction* action);
   void UpdateIndicators();
   QString TopicForWidget(QWidget* widget) const;
+  // Why command `id` cannot run now, as the operator is told ("Football is
+  // not available: ..."); "" when it can, or when its enabling gives no
+  // reason.
+  QString WhyNotAvailable(unsigned id) const;
+  // A greyed menu item was chosen (by key or click): when it can say why it
+  // is greyed, the menus close and it says so; false otherwise.
+  bool RefuseMenuItem(QAction* item);
   // The one writer of the window title: what closing waits for, then the
   // document's title with the modified marker.
   void ShowTitle();
@@ -173,7 +183,7 @@ class CMainFrame : public QMainWindow {
   QLabel* m_messagePane = nullptr;
   QWidget* m_sendPane = nullptr;
   QLabel* m_sendIcon = nullptr;
-  QLabel* m_sendText = nullptr;
+  ElidingLabel* m_sendText = nullptr;
   SendLogDock* m_sendLog = nullptr;
   std::unique_ptr<SettingsFile> m_layout;
   Announcer* m_announcer = nullptr;  // says each result to the screen reader

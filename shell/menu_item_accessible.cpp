@@ -89,6 +89,8 @@ QString MenuItemAccessible::text(QAccessible::Text t) const {
     case QAccessible::Name: return MenuItemName(m_action->text());
     case QAccessible::Accelerator: return KeyText();
     case QAccessible::Help: return m_action->statusTip();
+    // A greyed item's reason (set as its "What's This" text), read with it.
+    case QAccessible::Description: return m_action->whatsThis();
     default: return {};
   }
 }

@@ -6,6 +6,10 @@
 // mnemonic marker removed ("Copy"), and reports the accelerator as the item's
 // key binding, where a screen reader looks for it.
 //
+// A greyed item that can say why it is greyed ("Not available: there is no
+// FOOT.REQ in ...") carries that as its description, which a screen reader
+// reads when the arrow keys reach the item.
+//
 // The item of a submenu (Sport in the File menu) is marked too: it says that
 // it opens a menu (has-popup, collapsed until the menu shows, expanded while
 // it does), which Qt's own item leaves out, so a screen reader tells it from

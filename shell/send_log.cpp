@@ -1,6 +1,7 @@
 #include "shell/send_log.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -8,6 +9,7 @@
 #include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 
@@ -107,6 +109,13 @@ QString SendLogModel::CellText(const SendReport& r, int column) {
     case kOutcome: return FromWindows1252(r.outcome);
     default: return {};
   }
+}
+
+void SendLogModel::OnJournalError(const std::string& error) {
+  const QString text = QStringLiteral("The Send Log cannot be kept on disk: %1")
+                           .arg(QFile::decodeName(QByteArray::fromStdString(error)));
+  std::fprintf(stderr, "corvella: %s\n", qPrintable(text));
+  emit journalFailed(text);
 }
 
 QVariant SendLogModel::data(const QModelIndex& index, int role) const {
@@ -244,9 +253,10 @@ void SendLogDock::CancelCurrent() {
   const int send = current.data(SendLogModel::kSendRole).toInt();
   const SendReport& r = m_model.At(current.row());
   if (send == 0 || r.Ended()) return;
-  if (m_sender.CancelSend(send) == RequestSender::Cancel::kStarted && onNotice) {
-    onNotice(QStringLiteral("Request %1 is on its way to the sign and can no longer be cancelled.")
-                 .arg(r.request));
+  if (m_sender.CancelSend(send) == RequestSender::Cancel::kStarted) {
+    emit notice(
+        QStringLiteral("Request %1 is on its way to the sign and can no longer be cancelled.")
+            .arg(r.request));
   }
   UpdateButtons();
 }

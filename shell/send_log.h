@@ -8,17 +8,18 @@
 //   SendLogModel  the table (a QAbstractTableModel, so any item view and the
 //                 accessibility layer read it as a table with headers); a
 //                 send's row changes in place as it goes from waiting to
-//                 sending to its outcome.
+//                 sending to its outcome. It hears from the journal when
+//                 the log cannot be kept on disk.
 //   SendLogDock   the dock the View menu shows or hides: the table, and the
 //                 commands that cancel a waiting send or all of them.
 
 #include <QAbstractTableModel>
 #include <QDockWidget>
-#include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "transmit/send_journal.h"
 #include "transmit/send_request.h"
 
 class QPushButton;
@@ -26,7 +27,7 @@ class QTableView;
 
 namespace corvella {
 
-class SendLogModel : public QAbstractTableModel {
+class SendLogModel : public QAbstractTableModel, public SendJournal::ErrorObserver {
   Q_OBJECT
 
  public:
@@ -67,8 +68,16 @@ class SendLogModel : public QAbstractTableModel {
   // The text of a report's cell, as the table and the journal show it.
   static QString CellText(const SendReport& report, int column);
 
+  // ---- implements SendJournal::ErrorObserver ----------------------------------------
+  // On the journal's thread: written to the terminal, and told through
+  // journalFailed.
+  void OnJournalError(const std::string& error) override;
+
  signals:
   void waitingCountChanged(int waiting);
+  // "The Send Log cannot be kept on disk: ..." (sent from the journal's
+  // thread; a receiver in the window gets it queued).
+  void journalFailed(const QString& text);
 
  private:
   std::vector<SendReport> m_reports;  // oldest first; row r is m_reports[size - 1 - r]
@@ -94,10 +103,9 @@ class SendLogDock : public QDockWidget {
   // "Send Log: 3 sends, 1 waiting": the pane's name and its count.
   QString Summary() const;
 
-  // Told what a cancel attempt could not do ("Request 3 is on its way ...").
-  std::function<void(const QString&)> onNotice;
-
  signals:
+  // What a cancel attempt could not do ("Request 3 is on its way ...").
+  void notice(const QString& text);
   // The operator closed the dock with its own close button.
   void closedByOperator();
   // Escape in the log: back to the request list.

@@ -61,10 +61,12 @@ bool WriteAll(int fd, const std::string& bytes) {
 
 // ---- the journal --------------------------------------------------------------------
 
-SendJournal::SendJournal(std::string stateFolder, const std::string& programFolder)
+SendJournal::SendJournal(std::string stateFolder, const std::string& programFolder,
+                         ErrorObserver* errors)
     : m_folderPath(std::move(stateFolder)),
       m_name(JournalStem(programFolder) + ".tsv"),
       m_stem(JournalStem(programFolder)),
+      m_errors(errors),
       m_thread([this] { Run(); }) {
   // The writer gives way to the window: woken by a line, it must not take
   // the processor from the user-interface thread that handed it over.
@@ -121,7 +123,7 @@ void SendJournal::Append(const SendReport& report) {
 void SendJournal::Fail(int kind, const std::string& error) {
   if (m_failed[kind]) return;
   m_failed[kind] = true;
-  if (onError) onError(error);
+  if (m_errors) m_errors->OnJournalError(error);
 }
 
 void SendJournal::Write(const std::string& line) {

@@ -35,10 +35,21 @@ class SendJournal {
   static constexpr std::size_t kMaxBytes = 1 << 20;
   static constexpr int kKeptFiles = 5;
 
+  // Told why the journal cannot be kept as it should.
+  class ErrorObserver {
+   public:
+    virtual ~ErrorObserver() = default;
+    // On the writer's thread, once for each kind of failure (the folder, a
+    // line, the rotation).
+    virtual void OnJournalError(const std::string& error) = 0;
+  };
+
   // The journal of `programFolder`, in the user's folder `stateFolder`
   // (made 0700 when missing, at the first write or read). Nothing is read or
-  // written here.
-  SendJournal(std::string stateFolder, const std::string& programFolder);
+  // written here. `errors`, when given, must outlive the journal: the writer
+  // may still fail while the destructor writes the last lines.
+  SendJournal(std::string stateFolder, const std::string& programFolder,
+              ErrorObserver* errors = nullptr);
   // Writes every line handed over before it goes.
   ~SendJournal();
   SendJournal(const SendJournal&) = delete;
@@ -59,11 +70,6 @@ class SendJournal {
   // number of the whole journal is put in `highest` (0 when none).
   std::vector<SendReport> ReadHistory(std::size_t max, int* highest);
 
-  // Told on the writer's thread, once for each kind of failure (the folder,
-  // a line, the rotation), why the journal cannot be kept as it should.
-  // Set before the first Append.
-  std::function<void(const std::string& error)> onError;
-
  private:
   void Post(std::function<void()> job);
   void Run();
@@ -75,6 +81,7 @@ class SendJournal {
   std::string m_folderPath;
   std::string m_name;                    // "send-log-<folder>-<hash>" + ".tsv"
   std::string m_stem;                    // the same without ".tsv"
+  ErrorObserver* m_errors;               // may be null
   std::unique_ptr<UserFolder> m_folder;  // the writer's; opened at first use
   bool m_failed[3] = {};
   // The file this writer last ended with a whole line.

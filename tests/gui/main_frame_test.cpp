@@ -35,6 +35,7 @@
 #include "gui/program_test_support.h"
 #include "listview/corvella_view.h"
 #include "platform/list_control.h"
+#include "platform/qt/announcer.h"
 #include "platform/qt/list_widget.h"
 #include "requests/corvella_doc.h"
 #include "shell/about_dlg.h"
@@ -239,6 +240,60 @@ class MainFrameTest : public QObject {
     QVERIFY(!frame()->Action(ID_SPORT_FOOTBALL)->isEnabled());
     QCOMPARE(frame()->Action(ID_SPORT_FOOTBALL)->statusTip(),
              QString::fromStdString("Not available: there is no FOOT.REQ in " + m_dir->Path()));
+  }
+
+  // A greyed Sport item chosen in the open menu (its mnemonic, Return after
+  // the arrows reached it, a click) says why, in the status line and to the
+  // screen reader, and switches nothing; an item that can be chosen still
+  // switches.
+  void greyedSportItemChosenSaysWhy_data() {
+    QTest::addColumn<bool>("greyed");
+    QTest::addColumn<QString>("how");
+    QTest::newRow("mnemonic") << true << "F";
+    QTest::newRow("arrows, then Return") << true << "Return";
+    QTest::newRow("click") << true << "click";
+    QTest::newRow("mnemonic, file there") << false << "F";
+    QTest::newRow("arrows, then Return, file there") << false << "Return";
+  }
+  void greyedSportItemChosenSaysWhy() {
+    QFETCH(bool, greyed);
+    QFETCH(QString, how);
+    Start();
+    if (greyed) QCOMPARE(::unlink(m_dir->File("FOOT.REQ").c_str()), 0);
+    QMenu* sports = menu("SportMenu");
+    sports->popup(frame()->mapToGlobal(QPoint(40, 40)));
+    QVERIFY(QTest::qWaitForWindowExposed(sports));
+    QAction* football = frame()->Action(ID_SPORT_FOOTBALL);
+    const QString why = QString::fromStdString("there is no FOOT.REQ in " + m_dir->Path());
+    if (how == "Return") {
+      for (int i = 0; i < 6 && sports->activeAction() != football; ++i)
+        QTest::keyClick(sports, Qt::Key_Down);
+      QCOMPARE(sports->activeAction(), football);
+      // Reached with the arrows, the item tells a screen reader why it is greyed.
+      QAccessibleInterface* item = QAccessible::queryAccessibleInterface(football);
+      QVERIFY(item);
+      QCOMPARE(item->text(QAccessible::Description),
+               greyed ? QStringLiteral("Not available: ") + why : QString());
+      QTest::keyClick(sports, Qt::Key_Return);
+    } else if (how == "click") {
+      QTest::mouseClick(sports, Qt::LeftButton, Qt::NoModifier,
+                        sports->actionGeometry(football).center());
+    } else {
+      QTest::keyClick(sports, Qt::Key_F);
+    }
+    QTRY_VERIFY(!sports->isVisible());
+    if (!greyed) {
+      QCOMPARE(m_app->GetDocument().GetSportFile(), std::string("FOOT.REQ"));
+      return;
+    }
+    const QString said = QStringLiteral("Football is not available: ") + why;
+    auto* pane = frame()->statusBar()->findChild<QLabel*>(QStringLiteral("messagePane"));
+    QCOMPARE(pane->text(), said);
+    // Seen: no item's prompt stands over it once the menu has closed.
+    QTRY_VERIFY(frame()->statusBar()->currentMessage().isEmpty());
+    QTRY_VERIFY2(frame()->ScreenReader()->Text().contains(said),
+                 qPrintable(frame()->ScreenReader()->Text()));
+    QCOMPARE(m_app->GetDocument().GetSportFile(), std::string("BASK.REQ"));
   }
 
   // The Sport item of the File menu says it opens a menu (collapsed, then
@@ -533,6 +588,41 @@ class MainFrameTest : public QObject {
     QVERIFY(QTest::qWaitForWindowActive(frame()));
     QTest::keyClick(m_app->GetListWidget(), Qt::Key_F1);
     QVERIFY(help->isVisible());
+  }
+
+  // A screen reader reads the guide line by line: a line of the guide's
+  // lists of columns, keys and settings gives the name and what it means
+  // together, not one cell alone.
+  void guideLineGivesNameAndMeaningTogether_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("meaning");
+    QTest::newRow("a column") << "Request Description"
+                              << "a name for the request";
+    QTest::newRow("a key") << "Page Up, Page Down"
+                           << "a page up or down";
+    QTest::newRow("a setting") << "SIGNSERVER"
+                               << "the computer whose sign service";
+  }
+  void guideLineGivesNameAndMeaningTogether() {
+    QFETCH(QString, name);
+    QFETCH(QString, meaning);
+    Start();
+    frame()->ShowHelp(QString());
+    QTextBrowser* browser = frame()->Help()->Browser();
+    QVERIFY(QTest::qWaitForWindowExposed(browser));
+    QAccessibleInterface* guide = QAccessible::queryAccessibleInterface(browser);
+    QVERIFY(guide && guide->textInterface());
+    QAccessibleTextInterface* text = guide->textInterface();
+    const QString all = text->text(0, text->characterCount());
+    // The line that begins with the name, as the caret reaches it.
+    QString line;
+    for (qsizetype i = all.indexOf(name); i >= 0 && line.isEmpty(); i = all.indexOf(name, i + 1)) {
+      int start = 0;
+      int end = 0;
+      const QString read = text->textAtOffset(int(i), QAccessible::LineBoundary, &start, &end);
+      if (start == i) line = read;
+    }
+    QVERIFY2(line.contains(meaning), qPrintable(name + QStringLiteral(" read as: ") + line));
   }
 
   void clickForHelpShowsHelpInsteadOfRunning() {

@@ -23,9 +23,11 @@ Each step presses keys and waits for what Orca must say:
     says how many requests go;
   * in Edit Request a drop-down list is read with its entry and a numeric
     field's step is said;
-  * F1 shows the guide, which Down reads line by line;
+  * F1 shows the guide, which Down reads line by line, a column's name
+    with what it holds;
   * saving says the file saved; another sport chosen from the menu says
-    the file opened.
+    the file opened; a sport whose file has gone says why it is greyed,
+    reached with the arrows and chosen by its key.
 
 Exit status 77 (skipped) only when the accessibility bus cannot be reached.
 The transcript of everything Orca said is printed at the end.
@@ -267,6 +269,9 @@ def session(pyatspi, orca, program):
     # Item: the guide.
     step("F1", r"Corvella Help", "F1")
     step("Down in the guide", r"main window shows the requests", "Down")
+    # A line of the list of columns gives the column and what it holds together.
+    step("Down to a column's line", r"Request Description: a name for the request", "Down",
+         times=3)
     step("Escape", r"Requests|Rebound|Corvella", "Escape")
 
     # Copy and Paste change the number of requests.
@@ -279,6 +284,15 @@ def session(pyatspi, orca, program):
     step("O (Sport)", r"expanded.*Baseball", "o", x_client=True)
     step("Down (the current sport)", r"Basketball checked", "Down", x_client=True)
     step("F (Football)", r"Opened FOOT\.REQ", "f", x_client=True)
+
+    # A sport whose file has gone: its item, greyed, says why when the arrows
+    # reach it, and the window says it again when it is chosen by its key.
+    os.remove(os.path.join(program.work, "BASK.REQ"))
+    step("Alt+F", r"Send Request", "f", hold=("Alt",), x_client=True)
+    step("O (Sport)", r"expanded.*Baseball", "o", x_client=True)
+    step("Down (a greyed sport)", r"Basketball.*there is no BASK\.REQ", "Down", x_client=True)
+    step("B (the greyed sport)", r"Basketball is not available: there is no BASK\.REQ", "b",
+         x_client=True)
 
 
 def inner(exe, examples, signsim):

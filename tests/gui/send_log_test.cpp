@@ -23,6 +23,7 @@
 #include "platform/qt/list_widget.h"
 #include "requests/corvella_doc.h"
 #include "shell/corvella_app.h"
+#include "shell/eliding_label.h"
 #include "shell/main_frame.h"
 #include "support/example_files.h"
 #include "support/pseudo_terminal.h"
@@ -294,6 +295,11 @@ void SendLogTest::statusLineLogAndJournalAgree() {
   if (outcome == "NOT DELIVERED") {
     QCOMPARE(fields[10], QByteArray("1722"));
     QVERIFY(summary.contains(QStringLiteral("status 1722 RPC_S_SERVER_UNAVAILABLE")));
+    // Longer than the pane of the window as it opens: painted cut with "…",
+    // never as a shorter sentence, while the line itself stays whole.
+    const auto* pane = p.frame()->findChild<ElidingLabel*>(QStringLiteral("sendResultText"));
+    QVERIFY(pane->ShownText().endsWith(QChar(0x2026)));
+    QCOMPARE(pane->text(), summary);
   }
   qunsetenv("CORVELLA_COM2");
 }

@@ -36,18 +36,18 @@ SendReport Ended(int send, std::string description = "Points Leaders") {
 }
 
 // The journal of program folder `program` in `dir`'s state folder.
-struct Journal {
+struct Journal : SendJournal::ErrorObserver {
   Journal(const TempDir& dir, const std::string& program = "/srv/venue/")
-      : journal(dir.Path() + "state", program) {
+      : journal(dir.Path() + "state", program, this) {
     ::mkdir((dir.Path() + "state").c_str(), 0700);
-    journal.onError = [this](const std::string& error) { errors.push_back(error); };
   }
+  void OnJournalError(const std::string& error) override { errors.push_back(error); }
   void Append(const SendReport& r) {
     journal.Append(r);
     journal.WaitUntilWritten();
   }
+  std::vector<std::string> errors;  // before the journal: it may fail as it goes
   SendJournal journal;
-  std::vector<std::string> errors;
 };
 
 // Texts an operator or a pasted list may put in a request, including ones
